@@ -1,0 +1,223 @@
+#include "LiveLink.h"
+
+#include <array>
+
+namespace tc4dl {
+
+namespace {
+// Clears a busy flag however the operation that set it ends.
+class BusyGuard {
+public:
+    explicit BusyGuard(bool& flag)
+        : m_flag(flag)
+    {
+        m_flag = true;
+    }
+    ~BusyGuard() { m_flag = false; }
+    BusyGuard(const BusyGuard&) = delete;
+    BusyGuard& operator=(const BusyGuard&) = delete;
+
+private:
+    bool& m_flag;
+};
+} // namespace
+
+LiveLink::LiveLink(SerialPort& comm1, Clock& clock, LinkHost& host, LiveDecoder& decoder,
+                   LinkTexts texts)
+    : m_comm1(comm1)
+    , m_clock(clock)
+    , m_host(host)
+    , m_decoder(decoder)
+    , m_texts(std::move(texts))
+{
+}
+
+LiveLink::~LiveLink()
+{
+    m_comm1.setOnRxChar({});
+}
+
+void LiveLink::attachReceiveHandler()
+{
+    m_comm1.setOnRxChar([this] { comm1RxChar(); });
+}
+
+void LiveLink::selectEntry(int index)
+{
+    m_host.selectPortEntry(index);
+    const QString text = index >= 0 && index < m_entries.size() ? m_entries.at(index) : QString();
+    m_comm1.setDeviceName(ports::deviceNameFor(text));
+}
+
+bool LiveLink::scanAttempt(int& item)
+{
+    selectEntry(item);
+    (void)m_comm1.setActive(true); // a port that does not open is simply skipped
+    if (!m_comm1.isActive()) {
+        ++item;
+        return false;
+    }
+    if (!m_comm1.writeByte(bytes::kIdentify)) {
+        (void)m_comm1.setActive(false);
+        ++item;
+        return false;
+    }
+    m_clock.pause(kAnswerWaitMs);
+    const qint64 waiting = m_comm1.waitingCount();
+    std::array<char, kReplyBuffer> reply{};
+    const qint64 got = m_comm1.readBytes(reply.data(), std::min<qint64>(waiting, kReplyBuffer));
+    if (waiting < kAnswerMinimum || got < kAnswerMinimum) {
+        (void)m_comm1.setActive(false);
+        ++item;
+        return false;
+    }
+    m_scanAnswer.append(reply.data(), kAnswerMinimum);
+    const bool has740 = m_scanAnswer.contains("740");
+    if (has740 || m_scanAnswer.contains("735")) {
+        m_host.setRunEnabled(true);
+        m_host.setStopEnabled(false);
+        m_meterModel = has740 ? 740 : 735;
+        m_meterConnected = true;
+        m_lastConnectedPort = item;
+        return true;
+    }
+    // Something answered, but not the meter: the same port is asked again, and this attempt
+    // is used up all the same.
+    (void)m_comm1.setActive(false);
+    return false;
+}
+
+void LiveLink::runIdentificationScan()
+{
+    m_comm1.setOnRxChar({});
+    m_meterConnected = false;
+    int item = 0;
+    const qsizetype attempts = m_entries.size();
+    for (qsizetype attempt = 0; attempt < attempts; ++attempt) {
+        if (scanAttempt(item))
+            break;
+    }
+    attachReceiveHandler();
+    finishScan();
+}
+
+void LiveLink::finishScan()
+{
+    if (m_meterConnected) {
+        m_storedModel = m_meterModel;
+        m_host.setNoConnectionVisible(false);
+        m_host.setStatusText(m_comm1.deviceName(), m_texts.connected);
+    } else {
+        m_meterModel = (m_storedModel == 740 || m_storedModel == 735) ? m_storedModel : 740;
+        // A stored index beyond the list (or -1, a typed name) falls back to the first entry.
+        if (m_lastConnectedPort >= m_entries.size() || m_lastConnectedPort < 0)
+            m_lastConnectedPort = 0;
+        selectEntry(m_lastConnectedPort);
+        m_host.setNoConnectionVisible(true);
+        m_host.setStatusText(m_comm1.deviceName(), m_texts.disconnected);
+    }
+    (void)m_comm1.setActive(false);
+    attachReceiveHandler();
+    (void)m_comm1.setActive(true);
+    if (m_comm1.isActive()) {
+        m_comm1.discardInput();
+        if (m_comm1.writeByte(bytes::kPoll))
+            ++m_polls;
+    }
+}
+
+void LiveLink::comm1RxChar()
+{
+    BusyGuard busy(m_receiverBusy);
+    const qint64 n = std::min<qint64>(m_comm1.waitingCount(), kReadLimit);
+    if (n <= 0)
+        return;
+    std::array<char, kReadLimit> buffer;
+    const qint64 got = m_comm1.readBytes(buffer.data(), n);
+    if (got <= 0)
+        return;
+    m_reader.feed(buffer.data(), got, [this](const MeterFrame& frame) { onFrame(frame); });
+}
+
+void LiveLink::onFrame(const MeterFrame& frame)
+{
+    m_frameArrived = true;
+    if (!m_meterConnected) {
+        connectActions();
+        m_meterConnected = true;
+    }
+    m_decoder.decodeFrame(frame);
+    if (m_frameObserver)
+        m_frameObserver(m_decoder.state().last);
+}
+
+void LiveLink::connectActions()
+{
+    m_host.setDataLoggerEnabled(true);
+    m_host.setStatusText(m_comm1.deviceName(), m_texts.connected);
+    m_host.setNoConnectionVisible(false);
+    const bool running = m_host.realTimeRunning();
+    m_host.setRunEnabled(!running);
+    m_host.setStopEnabled(running);
+    m_host.setClearEnabled(!running);
+}
+
+void LiveLink::lostLinkActions()
+{
+    m_host.setRunEnabled(false);
+    m_host.setStopEnabled(false);
+    m_host.setDataLoggerEnabled(false);
+    m_host.setStatusText(m_comm1.deviceName(), m_texts.disconnected);
+    m_host.setNoConnectionVisible(true);
+    if (m_meterConnected)
+        m_reader.clear();
+    m_meterConnected = false;
+    m_missedTicks = 0;
+    ++m_linkLosses;
+}
+
+TickCheck LiveLink::checkFrameArrived()
+{
+    TickCheck check;
+    if (m_frameArrived) {
+        m_frameArrived = false;
+        m_missedTicks = 0;
+        check.frameArrived = true;
+        return check;
+    }
+    if (++m_missedTicks >= kMissedTickLimit) {
+        lostLinkActions();
+        check.linkLost = true;
+    }
+    return check;
+}
+
+void LiveLink::sendPoll()
+{
+    if (!m_comm1.isActive())
+        return;
+    BusyGuard sending(m_pollSending);
+    if (m_comm1.writeByte(bytes::kPoll))
+        ++m_polls;
+}
+
+bool LiveLink::sendKey(char byte)
+{
+    if (m_pollSending)
+        m_clock.pause(100);
+    m_clock.waitWhile([this] { return m_receiverBusy; }, kKeyWaitLimitMs);
+    if (!m_meterConnected)
+        return false;
+    if (!m_comm1.writeByte(byte))
+        return false;
+    ++m_keysSent;
+    m_host.beep();
+    return true;
+}
+
+LinkCounters LiveLink::counters() const
+{
+    return LinkCounters{m_reader.counters(), m_polls, m_linkLosses, m_keysSent};
+}
+
+} // namespace tc4dl
