@@ -1,0 +1,159 @@
+#include "Monitor.h"
+
+#include "PortFactory.h"
+
+namespace tc4dl::cli {
+
+namespace {
+QString unitSymbol(const LiveReading& r)
+{
+    return r.celsius() ? QStringLiteral("°C") : QStringLiteral("°F");
+}
+
+bool noValue(const LiveReading& r, int channel)
+{
+    return r.noValueMarks[0] & (1 << channel);
+}
+
+// A point as decimal separator whatever the locale: the output is read by scripts.
+QString plainValue(float v)
+{
+    return isOverLimit(v) ? QStringLiteral("OL") : QString::number(double(v), 'f', 1);
+}
+} // namespace
+
+QString csvHeader()
+{
+    return QStringLiteral("time,T1,T2,T3,T4,unit");
+}
+
+QString csvLine(const QDateTime& time, const LiveReading& r)
+{
+    QString line = time.toString(QStringLiteral("yyyy-MM-ddTHH:mm:ss"));
+    for (int n = 0; n < 4; ++n) {
+        line += QLatin1Char(',');
+        if (!noValue(r, n))
+            line += plainValue(r.current[n]);
+    }
+    line += r.celsius() ? QStringLiteral(",C") : QStringLiteral(",F");
+    return line;
+}
+
+QString textLine(const QDateTime& time, const LiveReading& r)
+{
+    QString line = time.toString(QStringLiteral("yyyy-MM-dd HH:mm:ss"));
+    for (int n = 0; n < 4; ++n) {
+        const QString value = noValue(r, n) ? QStringLiteral("----") : plainValue(r.current[n]);
+        line += QStringLiteral("  T%1 %2").arg(n + 1).arg(value, 6);
+    }
+    line += QLatin1Char(' ') + unitSymbol(r);
+    return line;
+}
+
+Monitor::Monitor(MonitorOptions options, QTextStream& out, QTextStream& err, QObject* parent)
+    : QObject(parent)
+    , m_options(std::move(options))
+    , m_out(out)
+    , m_err(err)
+{
+    m_port = std::make_unique<RoutedSerialPort>(
+        [this](const QString& name) { return makeMeterPort(name, m_clock); });
+    m_decoder = std::make_unique<LiveDecoder>(static_cast<BlinkTimers&>(*this));
+    m_link = std::make_unique<LiveLink>(*m_port, m_clock, static_cast<LinkHost&>(*this),
+                                        *m_decoder, LinkTexts{});
+    m_link->setFrameObserver([this](const LiveReading& r) { printReading(r); });
+    m_tickTimer.setInterval(1000);
+    connect(&m_tickTimer, &QTimer::timeout, this, &Monitor::tick);
+}
+
+Monitor::~Monitor()
+{
+    m_link.reset();
+    if (m_port)
+        (void)m_port->setActive(false);
+}
+
+bool Monitor::start()
+{
+    QStringList entries;
+    if (!m_options.port.isEmpty()) {
+        entries << m_options.port;
+        // Say clearly why a named port is of no use before asking it anything.
+        m_port->setDeviceName(ports::deviceNameFor(m_options.port));
+        QString reason;
+        m_port->setOnError([&reason](const PortError& e) {
+            reason = e.text;
+            return ErrorAction::Abort;
+        });
+        if (!m_port->setActive(true)) {
+            m_err << "Cannot open port " << m_port->deviceName()
+                  << (reason.isEmpty() ? QString() : QStringLiteral(": ") + reason) << ".\n";
+            m_err.flush();
+            m_exitCode = CannotOpen;
+            return false;
+        }
+        (void)m_port->setActive(false);
+        m_port->setOnError({});
+    } else {
+        entries = ports::listPorts(m_options.demo);
+    }
+    m_link->setPortEntries(entries);
+    m_link->runIdentificationScan();
+    if (!m_link->meterConnected()) {
+        if (entries.isEmpty())
+            m_err << "No meter found: there is no serial port to look on (try --demo).\n";
+        else
+            m_err << "No meter found on " << entries.join(QStringLiteral(", ")) << ".\n";
+        m_err.flush();
+        m_exitCode = NoMeter;
+        return false;
+    }
+    if (m_options.csv)
+        m_out << csvHeader() << '\n';
+    m_out.flush();
+    m_tickTimer.start();
+    return true;
+}
+
+void Monitor::stop(int exitCode)
+{
+    m_tickTimer.stop();
+    m_exitCode = exitCode;
+    m_out.flush();
+    m_err.flush();
+    Q_EMIT finished(exitCode);
+}
+
+void Monitor::tick()
+{
+    const TickCheck check = m_link->checkFrameArrived();
+    if (check.linkLost && !m_lostReported) {
+        m_err << "Lost the link to the meter on " << m_port->deviceName()
+              << ": no reading for three seconds.\n";
+        m_err.flush();
+        if (!m_options.keepGoing) {
+            stop(LinkLost);
+            return;
+        }
+        m_lostReported = true;
+    }
+    if (check.frameArrived && m_lostReported) {
+        m_err << "The meter answers again.\n";
+        m_err.flush();
+        m_lostReported = false;
+    }
+    m_link->sendPoll();
+}
+
+void Monitor::printReading(const LiveReading& reading)
+{
+    if (m_options.count >= 0 && m_printed >= m_options.count)
+        return;
+    const QDateTime now = m_clock.now();
+    m_out << (m_options.csv ? csvLine(now, reading) : textLine(now, reading)) << '\n';
+    m_out.flush();
+    if (++m_printed == m_options.count)
+        stop(Ok);
+}
+
+} // namespace tc4dl::cli

@@ -1,0 +1,80 @@
+#pragma once
+
+#include "Clock.h"
+#include "LiveDecoder.h"
+#include "LiveLink.h"
+#include "RoutedSerialPort.h"
+
+#include <QObject>
+#include <QTextStream>
+#include <QTimer>
+
+#include <memory>
+
+namespace tc4dl::cli {
+
+struct MonitorOptions {
+    QString port;        // empty: scan the port list
+    bool demo = false;   // list the built-in simulated meter
+    qint64 count = -1;   // frames to print; -1 without end
+    bool csv = false;
+    bool keepGoing = false;
+};
+
+// Exit codes of the monitor, for scripts.
+enum ExitCode { Ok = 0, Usage = 1, NoMeter = 2, CannotOpen = 3, LinkLost = 4 };
+
+// `tc4dl-cli monitor`: finds the meter, polls it once a second like the program's main tick
+// and prints one line per reading.
+class Monitor final : public QObject, private LinkHost, private BlinkTimers {
+    Q_OBJECT
+public:
+    Monitor(MonitorOptions options, QTextStream& out, QTextStream& err,
+            QObject* parent = nullptr);
+    ~Monitor() override;
+
+    // Starts the monitor; false (with the exit code set) when it cannot start.
+    bool start();
+    void stop(int exitCode);
+    [[nodiscard]] int exitCode() const { return m_exitCode; }
+
+Q_SIGNALS:
+    void finished(int exitCode);
+
+private:
+    void tick();
+    void printReading(const LiveReading& reading);
+
+    // LinkHost: the monitor has no windows; it only follows the connection.
+    void setRunEnabled(bool) override {}
+    void setStopEnabled(bool) override {}
+    void setDataLoggerEnabled(bool) override {}
+    void setStatusText(const QString&, const QString&) override {}
+    void setNoConnectionVisible(bool) override {}
+    void setClearEnabled(bool) override {}
+    void selectPortEntry(int) override {}
+    bool realTimeRunning() const override { return false; }
+    void beep() override {}
+    // BlinkTimers: nothing blinks on a terminal.
+    void setRecTimerEnabled(bool) override {}
+    void setMaxMinTimerEnabled(bool) override {}
+
+    MonitorOptions m_options;
+    QTextStream& m_out;
+    QTextStream& m_err;
+    SystemClock m_clock;
+    std::unique_ptr<RoutedSerialPort> m_port;
+    std::unique_ptr<LiveDecoder> m_decoder;
+    std::unique_ptr<LiveLink> m_link;
+    QTimer m_tickTimer;
+    qint64 m_printed = 0;
+    bool m_lostReported = false;
+    int m_exitCode = Ok;
+};
+
+// Line formats of the monitor, kept apart for the tests.
+[[nodiscard]] QString csvHeader();
+[[nodiscard]] QString csvLine(const QDateTime& time, const LiveReading& reading);
+[[nodiscard]] QString textLine(const QDateTime& time, const LiveReading& reading);
+
+} // namespace tc4dl::cli

@@ -1,0 +1,131 @@
+// tc4dl-cli: the TC4DL meter from scripts and headless machines.
+
+#include "Monitor.h"
+
+#include <QCommandLineParser>
+#include <QCoreApplication>
+#include <QTimer>
+
+#include <atomic>
+#include <csignal>
+#include <cstdio>
+
+namespace {
+
+std::atomic<bool> g_interrupted{false};
+
+extern "C" void onInterrupt(int)
+{
+    g_interrupted = true;
+}
+
+const char* const kUsage = "Usage: tc4dl-cli monitor [--port DEVICE | --demo] [--count N] [--csv] "
+                           "[--keep-going]\n";
+
+int runMonitor(QCoreApplication& app, const QStringList& arguments, QTextStream& out,
+               QTextStream& err)
+{
+    QCommandLineParser parser;
+    parser.setApplicationDescription(QStringLiteral(
+        "Prints the meter's four channels once a second.\n"
+        "Without --port the meter is looked for on every serial port (and on the built-in "
+        "simulated meter with --demo).\n"
+        "Exit codes: 0 done, 1 usage, 2 no meter found, 3 port cannot be opened, 4 link lost."));
+    parser.addHelpOption();
+    parser.addVersionOption();
+    parser.addPositionalArgument(QStringLiteral("monitor"), QStringLiteral("The command."));
+    const QCommandLineOption portOption(
+        QStringLiteral("port"), QStringLiteral("Use this serial port (COM3, ttyUSB0, /dev/pts/4)."),
+        QStringLiteral("DEVICE"));
+    const QCommandLineOption demoOption(QStringLiteral("demo"),
+                                        QStringLiteral("List the built-in simulated meter."));
+    const QCommandLineOption countOption(QStringLiteral("count"),
+                                         QStringLiteral("Stop after N readings."),
+                                         QStringLiteral("N"));
+    const QCommandLineOption csvOption(QStringLiteral("csv"),
+                                       QStringLiteral("Comma-separated output with a header."));
+    const QCommandLineOption keepGoingOption(
+        QStringLiteral("keep-going"),
+        QStringLiteral("Keep polling when the link is lost, and go on when readings return."));
+    parser.addOptions({portOption, demoOption, countOption, csvOption, keepGoingOption});
+    if (!parser.parse(arguments)) {
+        err << parser.errorText() << '\n' << kUsage;
+        return tc4dl::cli::Usage;
+    }
+    if (parser.isSet(QStringLiteral("help"))) {
+        out << parser.helpText();
+        return tc4dl::cli::Ok;
+    }
+    if (parser.isSet(QStringLiteral("version"))) {
+        out << "tc4dl-cli " << TC4DL_VERSION << '\n';
+        return tc4dl::cli::Ok;
+    }
+    tc4dl::cli::MonitorOptions options;
+    options.port = parser.value(portOption);
+    options.demo = parser.isSet(demoOption);
+    options.csv = parser.isSet(csvOption);
+    options.keepGoing = parser.isSet(keepGoingOption);
+    if (parser.isSet(countOption)) {
+        bool ok = false;
+        options.count = parser.value(countOption).toLongLong(&ok);
+        if (!ok || options.count < 1) {
+            err << "--count needs a whole number of readings of 1 or more, not \""
+                << parser.value(countOption) << "\".\n";
+            return tc4dl::cli::Usage;
+        }
+    }
+    if (!options.port.isEmpty() && options.demo) {
+        err << "Give either --port or --demo, not both.\n";
+        return tc4dl::cli::Usage;
+    }
+
+    tc4dl::cli::Monitor monitor(options, out, err);
+    QObject::connect(&monitor, &tc4dl::cli::Monitor::finished, &app, &QCoreApplication::exit);
+    if (!monitor.start())
+        return monitor.exitCode();
+
+    // Ctrl-C ends the monitor cleanly, with everything printed so far flushed.
+    std::signal(SIGINT, onInterrupt);
+    std::signal(SIGTERM, onInterrupt);
+    QTimer interruptCheck;
+    QObject::connect(&interruptCheck, &QTimer::timeout, &monitor, [&monitor] {
+        if (g_interrupted)
+            monitor.stop(tc4dl::cli::Ok);
+    });
+    interruptCheck.start(50);
+    return app.exec();
+}
+
+} // namespace
+
+int main(int argc, char* argv[])
+{
+    QCoreApplication app(argc, argv);
+    QCoreApplication::setApplicationName(QStringLiteral("tc4dl-cli"));
+    QCoreApplication::setApplicationVersion(QStringLiteral(TC4DL_VERSION));
+    QTextStream out(stdout);
+    QTextStream err(stderr);
+
+    const QStringList args = QCoreApplication::arguments();
+    const QString command = args.size() > 1 ? args.at(1) : QString();
+    int code = tc4dl::cli::Usage;
+    if (command == QLatin1String("monitor")) {
+        code = runMonitor(app, args, out, err);
+    } else if (command == QLatin1String("--version")) {
+        out << "tc4dl-cli " << TC4DL_VERSION << '\n';
+        code = tc4dl::cli::Ok;
+    } else if (command == QLatin1String("--help") || command == QLatin1String("-h")) {
+        out << "tc4dl-cli: the TC4DL four-channel thermometer from the command line.\n\n"
+            << kUsage << "\nCommands:\n  monitor   print the live readings once a second\n\n"
+            << "tc4dl-cli monitor --help tells more.\n";
+        code = tc4dl::cli::Ok;
+    } else {
+        err << (command.isEmpty() ? QStringLiteral("No command given.")
+                                  : QStringLiteral("Unknown command \"%1\".").arg(command))
+            << '\n'
+            << kUsage;
+    }
+    out.flush();
+    err.flush();
+    return code;
+}

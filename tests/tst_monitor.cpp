@@ -1,0 +1,174 @@
+// tc4dl-cli monitor, run as a user runs it: a real process, its output read line by line.
+
+#include <QProcess>
+#include <QRegularExpression>
+#include <QTest>
+
+namespace {
+
+struct Run {
+    int exitCode = -1;
+    QStringList out;
+    QString err;
+};
+
+Run runCli(const QStringList& args, int timeoutMs = 20000)
+{
+    QProcess p;
+    QProcessEnvironment env = QProcessEnvironment::systemEnvironment();
+    env.insert(QStringLiteral("TC4DL_EXTRA_PORTS"), QString());
+    p.setProcessEnvironment(env);
+    p.start(QStringLiteral(TC4DL_CLI), args);
+    Run r;
+    if (!p.waitForFinished(timeoutMs)) {
+        p.kill();
+        p.waitForFinished();
+        r.err = QStringLiteral("timed out");
+        return r;
+    }
+    r.exitCode = p.exitStatus() == QProcess::NormalExit ? p.exitCode() : -1;
+    r.out = QString::fromUtf8(p.readAllStandardOutput()).split(QLatin1Char('\n'), Qt::SkipEmptyParts);
+    r.err = QString::fromUtf8(p.readAllStandardError());
+    return r;
+}
+
+// Starts tc4dl-meter and returns the pseudo-terminal it serves.
+QString startMeter(QProcess& meter, const QStringList& args)
+{
+    meter.start(QStringLiteral(TC4DL_METER), args);
+    if (!meter.waitForStarted(5000) || !meter.waitForReadyRead(5000))
+        return {};
+    return QString::fromUtf8(meter.readLine()).trimmed();
+}
+
+void stopMeter(QProcess& meter)
+{
+    meter.terminate();
+    if (!meter.waitForFinished(5000)) {
+        meter.kill();
+        meter.waitForFinished();
+    }
+}
+
+const QRegularExpression kCsvLine(QStringLiteral(
+    R"(^\d{4}-\d\d-\d\dT\d\d:\d\d:\d\d(,(-?\d+\.\d|OL|)){4},[CF]$)"));
+
+} // namespace
+
+class TestMonitor : public QObject {
+    Q_OBJECT
+private Q_SLOTS:
+    void demoCsvPrintsHeaderAndOneLinePerReading()
+    {
+        const Run r = runCli({QStringLiteral("monitor"), QStringLiteral("--demo"),
+                              QStringLiteral("--count"), QStringLiteral("3"),
+                              QStringLiteral("--csv")});
+        QVERIFY2(r.exitCode == 0, qPrintable(r.err));
+        QCOMPARE(r.out.size(), 4);
+        QCOMPARE(r.out.at(0), QStringLiteral("time,T1,T2,T3,T4,unit"));
+        QDateTime previous;
+        for (int i = 1; i < 4; ++i) {
+            const QString& line = r.out.at(i);
+            QVERIFY2(kCsvLine.match(line).hasMatch(), qPrintable(line));
+            const QDateTime t = QDateTime::fromString(line.left(19), Qt::ISODate);
+            QVERIFY(t.isValid());
+            if (previous.isValid())
+                QVERIFY(t >= previous);
+            previous = t;
+            // The simulated meter reads plausible temperatures in degrees Celsius.
+            const QStringList fields = line.split(QLatin1Char(','));
+            QCOMPARE(fields.last(), QStringLiteral("C"));
+            const double t1 = fields.at(1).toDouble();
+            QVERIFY2(t1 > -50 && t1 < 200, qPrintable(line));
+        }
+    }
+
+    void textOutputNamesTheChannelsAndUnit()
+    {
+        const Run r = runCli({QStringLiteral("monitor"), QStringLiteral("--demo"),
+                              QStringLiteral("--count"), QStringLiteral("1")});
+        QVERIFY2(r.exitCode == 0, qPrintable(r.err));
+        QCOMPARE(r.out.size(), 1);
+        QVERIFY2(QRegularExpression(QStringLiteral(R"(^\d{4}-\d\d-\d\d \d\d:\d\d:\d\d .*T1 .*T2 .*T3 .*T4 .*°C$)"))
+                     .match(r.out.at(0)).hasMatch(),
+                 qPrintable(r.out.at(0)));
+    }
+
+    void meterOnAPseudoTerminalWithFaults()
+    {
+        QProcess meter;
+        const QString device = startMeter(meter, {QStringLiteral("--junk"), QStringLiteral("7"),
+                                                  QStringLiteral("--split"), QStringLiteral("5"),
+                                                  QStringLiteral("--open-channel"), QStringLiteral("3")});
+        if (device.isEmpty())
+            QSKIP("tc4dl-meter could not serve a pseudo-terminal here");
+        const Run r = runCli({QStringLiteral("monitor"), QStringLiteral("--port"), device,
+                              QStringLiteral("--count"), QStringLiteral("2"), QStringLiteral("--csv")});
+        stopMeter(meter);
+        QVERIFY2(r.exitCode == 0, qPrintable(r.err));
+        QCOMPARE(r.out.size(), 3);
+        for (int i = 1; i < 3; ++i) {
+            QVERIFY2(kCsvLine.match(r.out.at(i)).hasMatch(), qPrintable(r.out.at(i)));
+            // The open channel has no reading: an empty field.
+            QCOMPARE(r.out.at(i).split(QLatin1Char(',')).at(3), QString());
+        }
+    }
+
+    void silenceIsReportedAsALostLink()
+    {
+        QProcess meter;
+        const QString device = startMeter(meter, {QStringLiteral("--no-pacing"),
+                                                  QStringLiteral("--silent-after"), QStringLiteral("2")});
+        if (device.isEmpty())
+            QSKIP("tc4dl-meter could not serve a pseudo-terminal here");
+        const Run r = runCli({QStringLiteral("monitor"), QStringLiteral("--port"), device,
+                              QStringLiteral("--csv")});
+        stopMeter(meter);
+        QCOMPARE(r.exitCode, 4);
+        QVERIFY2(r.err.contains(QStringLiteral("Lost the link")), qPrintable(r.err));
+        QCOMPARE(r.err.count(QLatin1Char('\n')), 1);
+    }
+
+    void failuresSayWhyInOneSentence_data()
+    {
+        QTest::addColumn<QStringList>("args");
+        QTest::addColumn<int>("exitCode");
+        QTest::addColumn<QString>("says");
+        QTest::newRow("missing port") << QStringList{QStringLiteral("monitor"), QStringLiteral("--port"),
+                                                     QStringLiteral("/dev/tc4dl-no-such-port")}
+                                      << 3 << QStringLiteral("Cannot open port /dev/tc4dl-no-such-port");
+        QTest::newRow("no command") << QStringList{} << 1 << QStringLiteral("No command given.");
+        QTest::newRow("unknown command") << QStringList{QStringLiteral("fly")} << 1
+                                         << QStringLiteral("Unknown command \"fly\".");
+        QTest::newRow("bad count") << QStringList{QStringLiteral("monitor"), QStringLiteral("--demo"),
+                                                  QStringLiteral("--count"), QStringLiteral("x")}
+                                   << 1 << QStringLiteral("--count needs a whole number");
+        QTest::newRow("port and demo") << QStringList{QStringLiteral("monitor"), QStringLiteral("--demo"),
+                                                      QStringLiteral("--port"), QStringLiteral("ttyS0")}
+                                       << 1 << QStringLiteral("either --port or --demo");
+    }
+
+    void failuresSayWhyInOneSentence()
+    {
+        QFETCH(QStringList, args);
+        QFETCH(int, exitCode);
+        QFETCH(QString, says);
+        const Run r = runCli(args);
+        QCOMPARE(r.exitCode, exitCode);
+        QVERIFY2(r.err.contains(says), qPrintable(r.err));
+        QVERIFY(r.out.isEmpty());
+    }
+
+    void helpAndVersion()
+    {
+        const Run version = runCli({QStringLiteral("--version")});
+        QCOMPARE(version.exitCode, 0);
+        QVERIFY(version.out.value(0).startsWith(QStringLiteral("tc4dl-cli ")));
+        const Run help = runCli({QStringLiteral("monitor"), QStringLiteral("--help")});
+        QCOMPARE(help.exitCode, 0);
+        QVERIFY(help.out.join(QLatin1Char('\n')).contains(QStringLiteral("--keep-going")));
+    }
+};
+
+QTEST_GUILESS_MAIN(TestMonitor)
+#include "tst_monitor.moc"

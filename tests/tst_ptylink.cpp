@@ -1,0 +1,143 @@
+// The live link end to end over a real pseudo-terminal: the simulated meter served on a pty,
+// reached through the real serial port code, as a meter on a USB adapter would be.
+
+#include "Clock.h"
+#include "LiveLink.h"
+#include "PtyMeterServer.h"
+#include "QtSerialPort.h"
+#include "SimulatedMeter.h"
+
+#include <QSignalSpy>
+#include <QTest>
+
+using namespace tc4dl;
+
+namespace {
+
+class Host final : public LinkHost, public BlinkTimers {
+public:
+    void setRunEnabled(bool e) override { runEnabled = e; }
+    void setStopEnabled(bool) override {}
+    void setDataLoggerEnabled(bool e) override { loggerEnabled = e; }
+    void setStatusText(const QString& device, const QString& s) override
+    {
+        statusDevice = device;
+        state = s;
+    }
+    void setNoConnectionVisible(bool v) override { noConnection = v; }
+    void setClearEnabled(bool) override {}
+    void selectPortEntry(int) override {}
+    bool realTimeRunning() const override { return false; }
+    void beep() override { ++beeps; }
+    void setRecTimerEnabled(bool) override {}
+    void setMaxMinTimerEnabled(bool) override {}
+
+    bool runEnabled = false;
+    bool loggerEnabled = true;
+    bool noConnection = false;
+    QString statusDevice;
+    QString state;
+    int beeps = 0;
+};
+
+} // namespace
+
+class TestPtyLink : public QObject {
+    Q_OBJECT
+private Q_SLOTS:
+    void initTestCase()
+    {
+        if (!PtyMeterServer::isSupported())
+            QSKIP("no pseudo-terminals on this system");
+    }
+
+    void scanFramesKeysLossAndReturn()
+    {
+        SystemClock clock;
+        SimulatedMeter meter;
+        PtyMeterServer server(clock, meter);
+        server.setPaced(false);
+        QVERIFY2(server.start(), qPrintable(server.errorString()));
+
+        QtSerialPort port;
+        Host host;
+        LiveDecoder decoder(host);
+        LiveLink link(port, clock, host, decoder, LinkTexts{QStringLiteral("on"), QStringLiteral("off")});
+        // A missing device first: the scan skips it and finds the meter on the second entry.
+        link.setPortEntries({QStringLiteral("/dev/tc4dl-no-such-port"), server.devicePath()});
+
+        link.runIdentificationScan();
+        QVERIFY(link.meterConnected());
+        QCOMPARE(link.lastConnectedPort(), 1);
+        QCOMPARE(link.meterModel(), 740);
+        QCOMPARE(host.state, QStringLiteral("on"));
+        QCOMPARE(host.statusDevice, server.devicePath());
+        QVERIFY(port.isActive());
+
+        // The scan's closing poll brings the first frame.
+        QTRY_VERIFY_WITH_TIMEOUT(link.frameArrived(), 5000);
+        QVERIFY(link.checkFrameArrived().frameArrived);
+        QVERIFY(decoder.state().last.celsius());
+
+        // A key byte reaches the meter and changes what it reports.
+        meter.clearReceived();
+        QVERIFY(link.sendKey('H'));
+        QCOMPARE(host.beeps, 1);
+        QTRY_VERIFY_WITH_TIMEOUT(meter.received().contains('H'), 5000);
+        link.sendPoll();
+        QTRY_VERIFY_WITH_TIMEOUT(link.frameArrived(), 5000);
+        QVERIFY(decoder.state().last.hold());
+        (void)link.checkFrameArrived();
+
+        // The meter falls silent: three ticks without a frame mark the link lost.
+        meter.setSilent(true);
+        for (int tick = 1; tick <= 3; ++tick) {
+            const int polls = meter.received().count('A');
+            link.sendPoll();
+            QTRY_VERIFY_WITH_TIMEOUT(meter.received().count('A') > polls, 5000);
+            const TickCheck check = link.checkFrameArrived();
+            QCOMPARE(check.linkLost, tick == 3);
+        }
+        QVERIFY(!link.meterConnected());
+        QCOMPARE(host.state, QStringLiteral("off"));
+        QVERIFY(host.noConnection);
+        QVERIFY(!host.loggerEnabled);
+        QVERIFY(port.isActive()); // losing the link does not close the port
+
+        // It answers again: the next frame brings the link up.
+        meter.setSilent(false);
+        link.sendPoll();
+        QTRY_VERIFY_WITH_TIMEOUT(link.meterConnected(), 5000);
+        QCOMPARE(host.state, QStringLiteral("on"));
+        QVERIFY(host.loggerEnabled);
+        QVERIFY(host.runEnabled);
+        QVERIFY(link.counters().reader.frames >= 3);
+    }
+
+    void hangupClosesThePortOnce()
+    {
+        SystemClock clock;
+        SimulatedMeter meter;
+        auto* server = new PtyMeterServer(clock, meter);
+        server->setPaced(false);
+        QVERIFY(server->start());
+        QtSerialPort port;
+        port.setDeviceName(server->devicePath());
+        int errors = 0;
+        port.setOnError([&errors](const PortError&) {
+            ++errors;
+            return ErrorAction::Abort;
+        });
+        port.setOnRxChar([] {});
+        QVERIFY(port.setActive(true));
+        delete server; // the other end goes away
+        QTRY_VERIFY_WITH_TIMEOUT(!port.isActive(), 5000);
+        // Give a repeating error the chance to show itself.
+        for (int i = 0; i < 100; ++i)
+            QCoreApplication::processEvents();
+        QCOMPARE(errors, 1);
+    }
+};
+
+QTEST_GUILESS_MAIN(TestPtyLink)
+#include "tst_ptylink.moc"
