@@ -1,0 +1,83 @@
+#include "TfrmAbout.h"
+
+#include "MessageTable.h"
+
+#include <QGuiApplication>
+#include <QHBoxLayout>
+#include <QLabel>
+#include <QPushButton>
+#include <QScreen>
+#include <QVBoxLayout>
+
+namespace tc4dl {
+
+TfrmAbout::TfrmAbout(Mode mode, QWidget* parent)
+    : QDialog(parent,
+              Qt::Dialog | Qt::MSWindowsFixedSizeDialogHint | Qt::WindowStaysOnTopHint
+                  | Qt::CustomizeWindowHint | Qt::WindowTitleHint | Qt::WindowCloseButtonHint
+                  | (mode == Mode::Splash ? Qt::SplashScreen : Qt::Dialog))
+{
+    setObjectName(QStringLiteral("frmAbout"));
+    setWindowTitle(QString());
+    setFixedSize(311, 95);
+    setAttribute(Qt::WA_DeleteOnClose, mode == Mode::About);
+
+    auto* icon = new QLabel(this);
+    icon->setObjectName(QStringLiteral("imgIcon"));
+    icon->setPixmap(QGuiApplication::windowIcon().pixmap(48, 48));
+    icon->setFixedSize(52, 52);
+
+    m_product = new QLabel(this);
+    m_product->setObjectName(QStringLiteral("lblProduct"));
+    QFont bold = m_product->font();
+    bold.setBold(true);
+    bold.setPointSizeF(bold.pointSizeF() * 1.1);
+    m_product->setFont(bold);
+    m_versionCaption = new QLabel(this);
+    m_versionCaption->setObjectName(QStringLiteral("lblVersionCaption"));
+    m_version = new QLabel(programVersion(), this);
+    m_version->setObjectName(QStringLiteral("lblVersion"));
+    m_version->setTextInteractionFlags(Qt::TextSelectableByMouse);
+
+    m_ok = new QPushButton(this);
+    m_ok->setObjectName(QStringLiteral("BitBtn1"));
+    m_ok->setDefault(true);
+    m_ok->setVisible(mode == Mode::About);
+    connect(m_ok, &QPushButton::clicked, this, &QDialog::accept);
+
+    auto* versionRow = new QHBoxLayout;
+    versionRow->addWidget(m_versionCaption);
+    versionRow->addWidget(m_version);
+    versionRow->addStretch();
+    auto* texts = new QVBoxLayout;
+    texts->addWidget(m_product);
+    texts->addLayout(versionRow);
+    texts->addStretch();
+    auto* right = new QVBoxLayout;
+    right->addStretch();
+    right->addWidget(m_ok);
+    auto* row = new QHBoxLayout(this);
+    row->setContentsMargins(10, 10, 10, 10);
+    row->addWidget(icon, 0, Qt::AlignTop);
+    row->addLayout(texts, 1);
+    row->addLayout(right);
+
+    MessageTable::forWindow(QStringLiteral("TfrmAbout")).applyTo(this);
+    setWindowTitle(QString());
+}
+
+QString TfrmAbout::programVersion()
+{
+    return QStringLiteral(TC4DL_VERSION);
+}
+
+void TfrmAbout::centreOnScreen()
+{
+    if (const QScreen* screen = QGuiApplication::primaryScreen()) {
+        QRect r = frameGeometry();
+        r.moveCenter(screen->availableGeometry().center());
+        move(r.topLeft());
+    }
+}
+
+} // namespace tc4dl

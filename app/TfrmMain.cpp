@@ -1,0 +1,522 @@
+#include "TfrmMain.h"
+
+#include "Artwork.h"
+#include "DateTimeSerial.h"
+#include "TfrmAbout.h"
+#include "TfrmPanel.h"
+#include "Ticker.h"
+
+#include <QAction>
+#include <QApplication>
+#include <QCloseEvent>
+#include <QComboBox>
+#include <QDesktopServices>
+#include <QDir>
+#include <QFileInfo>
+#include <QLabel>
+#include <QMdiArea>
+#include <QMdiSubWindow>
+#include <QMenuBar>
+#include <QStatusBar>
+#include <QToolBar>
+#include <QUrl>
+
+namespace tc4dl {
+
+namespace {
+// One tenth of a minute, as a fraction of a day rounded to single precision.
+constexpr float kXExtendStepDays = 1.0f / 8640.0f;
+} // namespace
+
+TfrmMain::TfrmMain(MainWindowDeps deps, QWidget* parent)
+    : QMainWindow(parent)
+    , m_deps(std::move(deps))
+    , m_messages(MessageTable::forWindow(QStringLiteral("TfrmMain")))
+{
+    Q_ASSERT(m_deps.clock && m_deps.settings && m_deps.prompter && m_deps.portFactory);
+    if (!m_deps.beep)
+        m_deps.beep = [] { QApplication::beep(); };
+    if (!m_deps.openHelp)
+        m_deps.openHelp = [](const QString& path) {
+            QDesktopServices::openUrl(QUrl::fromLocalFile(path));
+        };
+    if (!m_deps.listPorts)
+        m_deps.listPorts = [] { return ports::listPorts(false); };
+    FormCreate();
+}
+
+TfrmMain::~TfrmMain()
+{
+    // The child windows outlive the members below (QWidget deletes them last): cut them off.
+    if (m_panel)
+        disconnect(m_panel, nullptr, this, nullptr);
+    m_decoder->setPanel(nullptr);
+    // The link goes before the port it listens on.
+    m_link.reset();
+}
+
+void TfrmMain::FormCreate()
+{
+    registerArtwork();
+    setObjectName(QStringLiteral("frmMain"));
+    setWindowTitle(QStringLiteral("TC4DL"));
+    resize(738, 579);
+
+    // The client area never shows a frame or scroll bars, also when child windows reach
+    // beyond it (the real-time graph does, by design).
+    m_mdi = new QMdiArea(this);
+    m_mdi->setObjectName(QStringLiteral("ClientArea"));
+    m_mdi->setFrameShape(QFrame::NoFrame);
+    m_mdi->setHorizontalScrollBarPolicy(Qt::ScrollBarAlwaysOff);
+    m_mdi->setVerticalScrollBarPolicy(Qt::ScrollBarAlwaysOff);
+    m_mdi->setActivationOrder(QMdiArea::ActivationHistoryOrder);
+    setCentralWidget(m_mdi);
+
+    buildActions();
+    buildMenus();
+    buildToolBar();
+    buildStatusBar();
+
+    m_mainTimer = new Ticker(1000, m_deps.liveTimers, [this] { MainTimerTimer(); }, this);
+    m_maxMinTimer = new Ticker(500, m_deps.liveTimers, [this] { MaxMinTimerTimer(); }, this);
+    m_recTimer = new Ticker(500, m_deps.liveTimers, [this] { RECTimerTimer(); }, this);
+
+    m_messages.applyTo(this);
+    setWindowTitle(QStringLiteral("TC4DL"));
+
+    // The live link on Comm1; Comm2 borrows the same device for logger transfers.
+    m_comm1 = std::make_unique<RoutedSerialPort>(m_deps.portFactory);
+    m_comm1->setLineSettings(LineSettings{9600, LineState::On, LineState::On});
+    m_comm2 = std::make_unique<RoutedSerialPort>(m_deps.portFactory);
+    m_comm2->setLineSettings(LineSettings{9600, LineState::Off, LineState::On});
+    m_decoder = std::make_unique<LiveDecoder>(static_cast<BlinkTimers&>(*this));
+    m_link = std::make_unique<LiveLink>(
+        *m_comm1, *m_deps.clock, static_cast<LinkHost&>(*this), *m_decoder,
+        LinkTexts{m_messages.getTextOrDefault(QStringLiteral("IDS_9")),
+                  m_messages.getTextOrDefault(QStringLiteral("IDS_10"))});
+
+    m_settings = Settings::read(*m_deps.settings);
+    m_link->setLastConnectedPort(m_settings.lastConnectedPort);
+    m_link->setStoredModel(m_settings.lastConnectedModel);
+    m_decoder->setCfDegree(m_settings.cfDegree);
+
+    const QStringList entries = m_deps.listPorts();
+    m_link->setPortEntries(entries);
+    m_programSelectsPort = true;
+    m_portList->clear();
+    m_portList->addItems(entries);
+    if (!entries.isEmpty())
+        m_portList->setCurrentIndex(0);
+    m_programSelectsPort = false;
+    m_comm1->setDeviceName(ports::deviceNameFor(m_portList->currentText()));
+}
+
+QAction* TfrmMain::makeAction(const char* name, const QString& iconTheme, const char* fallback)
+{
+    auto* a = new QAction(this);
+    a->setObjectName(QLatin1String(name));
+    if (fallback) {
+        const QIcon own(QStringLiteral(":/icons/%1.svg").arg(QLatin1String(fallback)));
+        a->setIcon(iconTheme.isEmpty() ? own : QIcon::fromTheme(iconTheme, own));
+    }
+    return a;
+}
+
+void TfrmMain::buildActions()
+{
+    // Toolbar buttons, in their order.
+    makeAction("SpeedButton1", QStringLiteral("document-open"), "open");
+    makeAction("SpeedButton2", QStringLiteral("document-save"), "save");
+    makeAction("btnPrint", QStringLiteral("document-print"), "print");
+    makeAction("btnDataLogger", QString(), "datalogger");
+    makeAction("btnOutputToGraph", QString(), "tabletograph")->setEnabled(false);
+    makeAction("btnRun", QString(), "run")->setEnabled(false);
+    makeAction("btnStop", QString(), "stop")->setEnabled(false);
+    makeAction("SpeedButton8", QStringLiteral("help-contents"), "help");
+    connect(action(QStringLiteral("SpeedButton8")), &QAction::triggered, this,
+            &TfrmMain::Contents1Click);
+
+    // Menu items.
+    for (const char* name : {"Open1", "Save1", "Print1", "PrinterSetup1", "Exit1", "Run1",
+                             "Stop1", "LoadData1", "Setup1", "ControlPanel1", "RealTimeGraph1",
+                             "Tile1", "Cascade1", "Contents1", "About1"})
+        makeAction(name, QString(), nullptr);
+    action(QStringLiteral("Run1"))->setEnabled(false);
+    action(QStringLiteral("Stop1"))->setEnabled(false);
+    action(QStringLiteral("ControlPanel1"))->setCheckable(true);
+    action(QStringLiteral("RealTimeGraph1"))->setCheckable(true);
+    action(QStringLiteral("Exit1"))->setShortcut(QKeySequence::Quit);
+    action(QStringLiteral("Contents1"))->setShortcut(QKeySequence::HelpContents);
+
+    connect(action(QStringLiteral("Exit1")), &QAction::triggered, this, &TfrmMain::Exit1Click);
+    connect(action(QStringLiteral("About1")), &QAction::triggered, this, &TfrmMain::About1Click);
+    connect(action(QStringLiteral("Contents1")), &QAction::triggered, this,
+            &TfrmMain::Contents1Click);
+    connect(action(QStringLiteral("ControlPanel1")), &QAction::triggered, this,
+            &TfrmMain::ControlPanel1Click);
+    connect(action(QStringLiteral("Tile1")), &QAction::triggered, this, &TfrmMain::Tile1Click);
+    connect(action(QStringLiteral("Cascade1")), &QAction::triggered, this,
+            &TfrmMain::Cascade1Click);
+}
+
+void TfrmMain::buildMenus()
+{
+    auto addMenu = [this](const char* name) {
+        QMenu* m = menuBar()->addMenu(QString());
+        m->setObjectName(QLatin1String(name));
+        return m;
+    };
+    auto add = [this](QMenu* m, const char* name) { m->addAction(action(QLatin1String(name))); };
+
+    QMenu* file = addMenu("File1");
+    add(file, "Open1");
+    add(file, "Save1");
+    file->addSeparator();
+    add(file, "Print1");
+    add(file, "PrinterSetup1");
+    file->addSeparator();
+    add(file, "Exit1");
+
+    QMenu* realTime = addMenu("RealTime1");
+    add(realTime, "Run1");
+    add(realTime, "Stop1");
+
+    QMenu* logger = addMenu("DataLogger1");
+    add(logger, "LoadData1");
+    add(logger, "Setup1");
+
+    QMenu* view = addMenu("View1");
+    add(view, "ControlPanel1");
+    add(view, "RealTimeGraph1");
+
+    m_windowMenu = addMenu("Window1");
+    connect(m_windowMenu, &QMenu::aboutToShow, this, &TfrmMain::fillWindowMenu);
+    fillWindowMenu();
+
+    QMenu* help = addMenu("Help1");
+    add(help, "Contents1");
+    help->addSeparator();
+    add(help, "About1");
+}
+
+void TfrmMain::fillWindowMenu()
+{
+    m_windowMenu->clear();
+    m_windowMenu->addAction(action(QStringLiteral("Tile1")));
+    m_windowMenu->addAction(action(QStringLiteral("Cascade1")));
+    const QList<QMdiSubWindow*> windows = m_mdi->subWindowList();
+    if (!windows.isEmpty())
+        m_windowMenu->addSeparator();
+    int n = 0;
+    for (QMdiSubWindow* w : windows) {
+        const QString title = w->widget() ? w->widget()->windowTitle() : w->windowTitle();
+        QAction* a = m_windowMenu->addAction(QStringLiteral("&%1 %2").arg(++n).arg(title));
+        a->setCheckable(true);
+        a->setChecked(w == m_mdi->activeSubWindow());
+        connect(a, &QAction::triggered, this, [this, w = QPointer<QMdiSubWindow>(w)] {
+            if (w) {
+                if (w->isMinimized())
+                    w->showNormal();
+                m_mdi->setActiveSubWindow(w);
+            }
+        });
+    }
+}
+
+void TfrmMain::buildToolBar()
+{
+    QToolBar* bar = addToolBar(QString());
+    bar->setObjectName(QStringLiteral("ToolBar"));
+    bar->setMovable(false);
+    bar->setFloatable(false);
+    bar->setIconSize(QSize(20, 20));
+    bar->setToolButtonStyle(Qt::ToolButtonIconOnly);
+    bar->setContextMenuPolicy(Qt::PreventContextMenu);
+    for (const char* name : {"SpeedButton1", "SpeedButton2", "btnPrint", "btnDataLogger",
+                             "btnOutputToGraph", "btnRun", "btnStop", "SpeedButton8"})
+        bar->addAction(action(QLatin1String(name)));
+    bar->addSeparator();
+
+    m_portList = new QComboBox(bar);
+    m_portList->setObjectName(QStringLiteral("ComboBoxDeviceName"));
+    m_portList->setEditable(true);
+    m_portList->setInsertPolicy(QComboBox::NoInsert);
+    m_portList->setMinimumWidth(105);
+    m_portList->setSizeAdjustPolicy(QComboBox::AdjustToContents);
+    m_portList->setEditText(QStringLiteral("ComPort"));
+    bar->addWidget(m_portList);
+    connect(m_portList, &QComboBox::currentTextChanged, this, [this] {
+        if (!m_programSelectsPort)
+            ComboBoxDeviceNameChange();
+    });
+}
+
+void TfrmMain::buildStatusBar()
+{
+    m_statusDevice = new QLabel(this);
+    m_statusDevice->setObjectName(QStringLiteral("StatusPanel0"));
+    m_statusDevice->setMinimumWidth(50);
+    m_statusState = new QLabel(this);
+    m_statusState->setObjectName(QStringLiteral("StatusPanel1"));
+    m_statusState->setMinimumWidth(50);
+    statusBar()->setObjectName(QStringLiteral("StatusBar1"));
+    statusBar()->addWidget(m_statusDevice);
+    statusBar()->addWidget(m_statusState);
+}
+
+QAction* TfrmMain::action(const QString& name) const
+{
+    return findChild<QAction*>(name, Qt::FindDirectChildrenOnly);
+}
+
+QMenu* TfrmMain::menu(const QString& name) const
+{
+    return menuBar()->findChild<QMenu*>(name);
+}
+
+QString TfrmMain::statusDevice() const
+{
+    return m_statusDevice->text();
+}
+
+QString TfrmMain::statusState() const
+{
+    return m_statusState->text();
+}
+
+void TfrmMain::FormShow()
+{
+    if (m_shown)
+        return;
+    m_shown = true;
+    m_xExtendStep = kXExtendStepDays;
+    createRealTimeGraph();
+    createPanel();
+    placeRealTimeGraph();
+    m_link->runIdentificationScan();
+    m_mainTimer->setEnabled(true);
+}
+
+void TfrmMain::createRealTimeGraph()
+{
+    // Comes with the graph windows: create and configure the real-time graph window.
+}
+
+void TfrmMain::placeRealTimeGraph()
+{
+    // Comes with the graph windows: top 0, right of the panel, reaching 150 pixels beyond the
+    // client area's right edge, as high as the window less toolbar, status bar and 40; focused.
+}
+
+void TfrmMain::createPanel()
+{
+    auto* panel = new TfrmPanel(static_cast<PanelHost&>(*this));
+    QMdiSubWindow* sub = m_mdi->addSubWindow(panel, Qt::SubWindow | Qt::FramelessWindowHint);
+    sub->setAttribute(Qt::WA_DeleteOnClose);
+    sub->setWindowTitle(panel->windowTitle());
+    sub->move(0, 0);
+    sub->show();
+    m_panel = panel;
+    connect(panel, &TfrmPanel::activated, this,
+            [this] { action(QStringLiteral("btnOutputToGraph"))->setEnabled(false); });
+    connect(panel, &TfrmPanel::closed, this, [this] {
+        m_decoder->setPanel(nullptr);
+        m_panel = nullptr;
+        action(QStringLiteral("ControlPanel1"))->setChecked(false);
+    });
+    // However the panel goes, the decoder must not write into it afterwards.
+    connect(panel, &QObject::destroyed, this, [this] { m_decoder->setPanel(nullptr); });
+    m_decoder->setPanel(panel);
+    action(QStringLiteral("ControlPanel1"))->setChecked(true);
+}
+
+void TfrmMain::MainTimerTimer()
+{
+    struct Busy {
+        bool& flag;
+        explicit Busy(bool& f)
+            : flag(f)
+        {
+            flag = true;
+        }
+        ~Busy() { flag = false; }
+    } busy(m_tickBusy);
+
+    const double now = toDateTimeSerial(m_deps.clock->now());
+    const TickCheck check = m_link->checkFrameArrived();
+    (void)check; // real-time sampling takes its sample here once recording exists
+    m_link->sendPoll();
+    m_mainTimer->setInterval(m_pacer.onTick(now, m_mainTimer->interval()));
+}
+
+void TfrmMain::MaxMinTimerTimer()
+{
+    m_maxMinTickBusy = true;
+    m_maxMinBlinkOn = !m_maxMinBlinkOn;
+    if (m_panel) {
+        m_panel->setMarkVisible(Mark::Max, m_maxMinBlinkOn);
+        m_panel->setMarkVisible(Mark::Min, m_maxMinBlinkOn);
+    }
+    m_maxMinTickBusy = false;
+}
+
+void TfrmMain::RECTimerTimer()
+{
+    m_recBlinkOn = !m_recBlinkOn;
+    if (m_panel)
+        m_panel->setMarkVisible(Mark::Rec, m_recBlinkOn);
+}
+
+void TfrmMain::ControlPanel1Click()
+{
+    if (m_panel) {
+        if (QWidget* sub = m_panel->parentWidget())
+            sub->showNormal();
+        action(QStringLiteral("ControlPanel1"))->setChecked(true);
+        return;
+    }
+    createPanel();
+}
+
+void TfrmMain::Exit1Click()
+{
+    Q_EMIT exitRequested();
+}
+
+void TfrmMain::About1Click()
+{
+    auto* about = new TfrmAbout(TfrmAbout::Mode::About, this);
+    about->centreOnScreen();
+    about->exec();
+}
+
+void TfrmMain::Contents1Click()
+{
+    const QString path =
+        QDir(QCoreApplication::applicationDirPath()).filePath(QStringLiteral("TC4DLHELP.htm"));
+    if (QFileInfo::exists(path))
+        m_deps.openHelp(path);
+}
+
+void TfrmMain::Tile1Click()
+{
+    m_mdi->tileSubWindows();
+}
+
+void TfrmMain::Cascade1Click()
+{
+    m_mdi->cascadeSubWindows();
+}
+
+void TfrmMain::ComboBoxDeviceNameChange()
+{
+    // The running tick finishes its poll first.
+    while (m_tickBusy)
+        m_deps.clock->processEvents();
+    (void)m_comm1->setActive(false);
+    m_comm1->setDeviceName(ports::deviceNameFor(m_portList->currentText()));
+    (void)m_comm1->setActive(true);
+    m_link->setLastConnectedPort(m_portList->findText(m_portList->currentText(),
+                                                      Qt::MatchFixedString | Qt::MatchCaseSensitive));
+}
+
+bool TfrmMain::childrenAllowClose()
+{
+    for (QMdiSubWindow* sub : m_mdi->subWindowList()) {
+        QWidget* child = sub->widget();
+        if (!child)
+            continue;
+        bool allow = true;
+        // Windows with a question of their own (a graph with unsaved data) answer here.
+        if (child->metaObject()->indexOfMethod("FormCloseQuery()") >= 0)
+            QMetaObject::invokeMethod(child, "FormCloseQuery", Qt::DirectConnection,
+                                      Q_RETURN_ARG(bool, allow));
+        if (!allow)
+            return false;
+    }
+    return true;
+}
+
+void TfrmMain::closeEvent(QCloseEvent* event)
+{
+    if (!childrenAllowClose()) {
+        event->ignore();
+        return;
+    }
+    while (m_link->receiverBusy())
+        m_deps.clock->processEvents();
+    m_mainTimer->setEnabled(false);
+    (void)m_comm1->setActive(false);
+    FormClose();
+    event->accept();
+}
+
+void TfrmMain::FormClose()
+{
+    m_settings.lastConnectedPort = m_link->lastConnectedPort();
+    m_settings.lastConnectedModel = m_link->meterModel();
+    m_settings.cfDegree = m_decoder->state().cfDegree;
+    m_settings.write(*m_deps.settings);
+}
+
+// LinkHost
+
+void TfrmMain::setRunEnabled(bool enabled)
+{
+    action(QStringLiteral("btnRun"))->setEnabled(enabled);
+    action(QStringLiteral("Run1"))->setEnabled(enabled);
+}
+
+void TfrmMain::setStopEnabled(bool enabled)
+{
+    action(QStringLiteral("btnStop"))->setEnabled(enabled);
+    action(QStringLiteral("Stop1"))->setEnabled(enabled);
+}
+
+void TfrmMain::setDataLoggerEnabled(bool enabled)
+{
+    action(QStringLiteral("btnDataLogger"))->setEnabled(enabled);
+    menu(QStringLiteral("DataLogger1"))->menuAction()->setEnabled(enabled);
+}
+
+void TfrmMain::setStatusText(const QString& device, const QString& state)
+{
+    m_statusDevice->setText(device);
+    m_statusState->setText(state);
+}
+
+void TfrmMain::setNoConnectionVisible(bool visible)
+{
+    if (m_panel)
+        m_panel->setNoConnectionVisible(visible);
+}
+
+void TfrmMain::setClearEnabled(bool enabled)
+{
+    // The clear button of the real-time graph window, once that window exists.
+    (void)enabled;
+}
+
+void TfrmMain::selectPortEntry(int index)
+{
+    m_programSelectsPort = true;
+    m_portList->setCurrentIndex(index);
+    m_programSelectsPort = false;
+}
+
+void TfrmMain::beep()
+{
+    m_deps.beep();
+}
+
+void TfrmMain::setRecTimerEnabled(bool enabled)
+{
+    m_recTimer->setEnabled(enabled);
+}
+
+void TfrmMain::setMaxMinTimerEnabled(bool enabled)
+{
+    m_maxMinTimer->setEnabled(enabled);
+}
+
+} // namespace tc4dl

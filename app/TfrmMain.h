@@ -1,0 +1,159 @@
+#pragma once
+
+#include "Clock.h"
+#include "LiveDecoder.h"
+#include "LiveLink.h"
+#include "MessageTable.h"
+#include "PanelHost.h"
+#include "Prompter.h"
+#include "RoutedSerialPort.h"
+#include "Settings.h"
+#include "TfrmPanel.h"
+#include "TickPacer.h"
+
+#include <QMainWindow>
+#include <QPointer>
+
+#include <memory>
+
+class QAction;
+class QComboBox;
+class QLabel;
+class QMdiArea;
+class QMdiSubWindow;
+class QMenu;
+
+namespace tc4dl {
+
+class Ticker;
+
+// What the main window is given from outside: time, the Settings, message boxes, the serial
+// transports and the port list. The program passes the real ones, tests their own.
+struct MainWindowDeps {
+    Clock* clock = nullptr;
+    SettingsStore* settings = nullptr;
+    Prompter* prompter = nullptr;
+    RoutedSerialPort::Factory portFactory;
+    std::function<QStringList()> listPorts;
+    // Real timers in the program; in tests the handlers are called by the test.
+    bool liveTimers = true;
+    std::function<void()> beep;                       // default: the system's beep
+    std::function<void(const QString& path)> openHelp; // default: the desktop's handler
+};
+
+// The main window: toolbar, menus, status bar, the multiple-document area with the control
+// panel and the graph windows, the live link on Comm1 and its timers, and the Settings.
+class TfrmMain final : public QMainWindow, private LinkHost, private BlinkTimers, private PanelHost {
+    Q_OBJECT
+public:
+    explicit TfrmMain(MainWindowDeps deps, QWidget* parent = nullptr);
+    ~TfrmMain() override;
+
+    // The first showing: control panel, identification scan, MainTimer on.
+    void FormShow();
+
+    // Handlers of the timers, menus and toolbar (public so that tests can drive them).
+    void MainTimerTimer();
+    void MaxMinTimerTimer();
+    void RECTimerTimer();
+    void ControlPanel1Click();
+    void Exit1Click();
+    void About1Click();
+    void Contents1Click();
+    void Tile1Click();
+    void Cascade1Click();
+    void ComboBoxDeviceNameChange();
+
+    // State for the other windows and for tests.
+    [[nodiscard]] LiveLink& link() { return *m_link; }
+    [[nodiscard]] const LiveState& liveState() const { return m_decoder->state(); }
+    [[nodiscard]] TfrmPanel* panel() const { return m_panel; }
+    [[nodiscard]] const Settings& settings() const { return m_settings; }
+    [[nodiscard]] RoutedSerialPort& comm1() { return *m_comm1; }
+    [[nodiscard]] QAction* action(const QString& name) const;
+    [[nodiscard]] QMenu* menu(const QString& name) const;
+    [[nodiscard]] QComboBox* portList() const { return m_portList; }
+    [[nodiscard]] QString statusDevice() const;
+    [[nodiscard]] QString statusState() const;
+    [[nodiscard]] QMdiArea* mdiArea() const { return m_mdi; }
+    [[nodiscard]] const Ticker& mainTimer() const { return *m_mainTimer; }
+    [[nodiscard]] const Ticker& maxMinTimer() const { return *m_maxMinTimer; }
+    [[nodiscard]] const Ticker& recTimer() const { return *m_recTimer; }
+    [[nodiscard]] bool tickBusy() const { return m_tickBusy; }
+    [[nodiscard]] bool maxMinBlinkOn() const { return m_maxMinBlinkOn; }
+    [[nodiscard]] bool recBlinkOn() const { return m_recBlinkOn; }
+    [[nodiscard]] const MessageTable& messages() const { return m_messages; }
+
+Q_SIGNALS:
+    // "E&xit": the program ends at once, without close questions and without the Settings.
+    void exitRequested();
+
+protected:
+    void closeEvent(QCloseEvent* event) override;
+
+private:
+    void FormCreate();
+    void buildActions();
+    void buildMenus();
+    void buildToolBar();
+    void buildStatusBar();
+    void fillWindowMenu();
+    void createPanel();
+    bool childrenAllowClose();
+    void FormClose();
+    QAction* makeAction(const char* name, const QString& iconTheme, const char* fallback);
+    // The real-time graph window: created before the panel, placed beside it.
+    void createRealTimeGraph();
+    void placeRealTimeGraph();
+
+    // LinkHost
+    void setRunEnabled(bool enabled) override;
+    void setStopEnabled(bool enabled) override;
+    void setDataLoggerEnabled(bool enabled) override;
+    void setStatusText(const QString& device, const QString& state) override;
+    void setNoConnectionVisible(bool visible) override;
+    void setClearEnabled(bool enabled) override;
+    void selectPortEntry(int index) override;
+    bool realTimeRunning() const override { return m_realTimeRunning; }
+    void beep() override;
+    // BlinkTimers
+    void setRecTimerEnabled(bool enabled) override;
+    void setMaxMinTimerEnabled(bool enabled) override;
+    // PanelHost
+    bool sendKey(char byte) override { return m_link->sendKey(byte); }
+    bool meterConnected() const override { return m_link->meterConnected(); }
+    void showPlainMessage(const QString& text) override { m_deps.prompter->tell(text); }
+    bool maxMinTickBusy() const override { return m_maxMinTickBusy; }
+    void processEvents() override { m_deps.clock->processEvents(); }
+
+    MainWindowDeps m_deps;
+    MessageTable m_messages;
+    Settings m_settings;
+    std::unique_ptr<RoutedSerialPort> m_comm1;
+    std::unique_ptr<RoutedSerialPort> m_comm2;
+    std::unique_ptr<LiveDecoder> m_decoder;
+    std::unique_ptr<LiveLink> m_link;
+    TickPacer m_pacer;
+
+    QMdiArea* m_mdi = nullptr;
+    QComboBox* m_portList = nullptr;
+    QLabel* m_statusDevice = nullptr;
+    QLabel* m_statusState = nullptr;
+    QMenu* m_windowMenu = nullptr;
+    Ticker* m_mainTimer = nullptr;
+    Ticker* m_maxMinTimer = nullptr;
+    Ticker* m_recTimer = nullptr;
+    QPointer<TfrmPanel> m_panel;
+
+    bool m_tickBusy = false;
+    bool m_maxMinTickBusy = false;
+    bool m_maxMinBlinkOn = false;
+    bool m_recBlinkOn = false;
+    bool m_realTimeRunning = false;
+    bool m_programSelectsPort = false;
+    bool m_shown = false;
+    // Interval of 1/8640 day: how far the real-time graph's time axis grows past a sample.
+    double m_xExtendStep = 0.0;
+};
+
+} // namespace tc4dl

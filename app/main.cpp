@@ -1,0 +1,133 @@
+// TC4DL: the desktop companion of the four-channel thermocouple thermometer.
+
+#include "Artwork.h"
+#include "Clock.h"
+#include "PortFactory.h"
+#include "QtPrompter.h"
+#include "Settings.h"
+#include "TfrmAbout.h"
+#include "TfrmMain.h"
+
+#include <QApplication>
+#include <QCommandLineParser>
+#include <QMessageBox>
+#include <QScreen>
+#include <QTimer>
+
+#include <exception>
+
+namespace {
+
+struct Options {
+    bool demo = false;
+    QString screenshot;
+    int screenshotDelayMs = 4000;
+};
+
+// Parses the command line; returns false when the program should end with `exitCode`.
+bool parseOptions(QApplication& app, Options& options, int& exitCode)
+{
+    QCommandLineParser parser;
+    parser.setApplicationDescription(QStringLiteral(
+        "Companion program of the TC4DL four-channel thermocouple thermometer."));
+    parser.addHelpOption();
+    parser.addVersionOption();
+    const QCommandLineOption demo(QStringLiteral("demo"),
+                                  QStringLiteral("Also list the built-in simulated meter, so "
+                                                 "that it is found when no real meter answers."));
+    const QCommandLineOption screenshot(
+        QStringLiteral("screenshot"),
+        QStringLiteral("Save a picture of the main window to FILE after a few seconds, then end."),
+        QStringLiteral("FILE"));
+    const QCommandLineOption delay(QStringLiteral("screenshot-delay"),
+                                   QStringLiteral("Seconds before the screenshot (default 4)."),
+                                   QStringLiteral("SECONDS"));
+    parser.addOptions({demo, screenshot, delay});
+    if (!parser.parse(QApplication::arguments())) {
+        QTextStream(stderr) << parser.errorText() << "\n";
+        exitCode = 1;
+        return false;
+    }
+    if (parser.isSet(QStringLiteral("help"))) {
+        QTextStream(stdout) << parser.helpText();
+        exitCode = 0;
+        return false;
+    }
+    if (parser.isSet(QStringLiteral("version"))) {
+        QTextStream(stdout) << app.applicationName() << ' ' << app.applicationVersion() << '\n';
+        exitCode = 0;
+        return false;
+    }
+    options.demo = parser.isSet(demo);
+    options.screenshot = parser.value(screenshot);
+    if (parser.isSet(delay))
+        options.screenshotDelayMs = qMax(0, parser.value(delay).toInt()) * 1000;
+    return true;
+}
+
+} // namespace
+
+int main(int argc, char* argv[])
+{
+    QApplication app(argc, argv);
+    QApplication::setApplicationName(QStringLiteral("TC4DL"));
+    QApplication::setOrganizationName(QStringLiteral("TC4DL"));
+    QApplication::setApplicationVersion(QStringLiteral(TC4DL_VERSION));
+    tc4dl::registerArtwork();
+    QApplication::setWindowIcon(QIcon(QStringLiteral(":/icons/tc4dl.svg")));
+
+    Options options;
+    int exitCode = 0;
+    if (!parseOptions(app, options, exitCode))
+        return exitCode;
+
+    try {
+        // The About window stands in as splash screen until the main window is up.
+        auto* splash = new tc4dl::TfrmAbout(tc4dl::TfrmAbout::Mode::Splash);
+        splash->setAttribute(Qt::WA_DeleteOnClose);
+        splash->centreOnScreen();
+        splash->show();
+        splash->repaint();
+        QApplication::processEvents();
+
+        tc4dl::SystemClock clock;
+        tc4dl::NativeSettingsStore settings;
+        tc4dl::QtPrompter prompter;
+        tc4dl::MainWindowDeps deps;
+        deps.clock = &clock;
+        deps.settings = &settings;
+        deps.prompter = &prompter;
+        deps.portFactory = [&clock](const QString& name) {
+            return tc4dl::makeMeterPort(name, clock);
+        };
+        deps.listPorts = [demo = options.demo] { return tc4dl::ports::listPorts(demo); };
+
+        tc4dl::TfrmMain window(std::move(deps));
+        prompter.setParent(&window);
+        QObject::connect(&window, &tc4dl::TfrmMain::exitRequested, &app,
+                         [] { QCoreApplication::exit(0); });
+        // Without a window manager (a virtual display) maximizing does nothing: fill the
+        // screen by hand first.
+        if (const QScreen* screen = QGuiApplication::primaryScreen())
+            window.setGeometry(screen->availableGeometry());
+        window.showMaximized();
+        QTimer::singleShot(0, &window, [&window, splash = QPointer<QWidget>(splash)] {
+            window.FormShow();
+            if (splash)
+                splash->close();
+        });
+
+        if (!options.screenshot.isEmpty()) {
+            QTimer::singleShot(options.screenshotDelayMs, &window, [&window, &options] {
+                const bool saved = window.grab().save(options.screenshot);
+                QTextStream(saved ? stdout : stderr)
+                    << (saved ? "Saved " : "Could not save ") << options.screenshot << '\n';
+                QCoreApplication::exit(saved ? 0 : 1);
+            });
+        }
+        return app.exec();
+    } catch (const std::exception& e) {
+        QMessageBox::critical(nullptr, QStringLiteral("TC4DL"), QString::fromLocal8Bit(e.what()));
+        return 1;
+    }
+}

@@ -1,0 +1,109 @@
+#pragma once
+
+#include "LiveDecoder.h"
+#include "MeterArtwork.h"
+#include "PanelHost.h"
+
+#include <QMetaObject>
+#include <QPoint>
+#include <QPointF>
+#include <QWidget>
+
+#include <array>
+
+class QLabel;
+class QTimer;
+
+namespace tc4dl {
+
+class KeyArea;
+class MeterPicture;
+
+// Number of display marks the decoder switches.
+inline constexpr std::size_t kMarkCount = static_cast<std::size_t>(Mark::LabelT4) + 1;
+
+// The control panel: a picture of the meter's front with its display, on which the decoder
+// writes the readings and marks, and pictured keys that send the meter's key commands.
+// The main window shows it in a frameless MDI subwindow; moving and closing then act on
+// that subwindow.
+class TfrmPanel : public QWidget, public PanelView {
+    Q_OBJECT
+public:
+    static constexpr int kClientWidth = 150;
+    static constexpr int kClientHeight = 435;
+    // The MAX/MIN key held for this many ticks of MMATimer leaves the AVG/MAX/MIN mode.
+    static constexpr int kHoldTicks = 3;
+    static constexpr int kMmaIntervalMs = 1000;
+
+    explicit TfrmPanel(PanelHost& host, QWidget* parent = nullptr);
+    ~TfrmPanel() override;
+
+    // PanelView: what the decoder and the link write.
+    void setMarkVisible(Mark mark, bool visible) override;
+    void setValueText(int channel, const QString& text) override;
+    void setNoConnectionVisible(bool visible) override;
+
+    [[nodiscard]] bool isMarkVisible(Mark mark) const;
+    [[nodiscard]] QString valueText(int channel) const;
+    [[nodiscard]] bool noConnectionVisible() const;
+
+    // The MAX/MIN key: a click steps through AVG/MAX/MIN, a hold leaves that mode.
+    void btnMMAMouseDown();
+    void btnMMAMouseUp();
+    void MMATimerTimer();
+    [[nodiscard]] bool modeKeyDown() const { return m_modeKeyDown; }
+    [[nodiscard]] int modeKeyTicks() const { return m_modeKeyTicks; }
+    [[nodiscard]] bool mmaTimerActive() const;
+
+    // The click keys.
+    void btnHOLDClick();
+    void btnRecClick();
+    void btnCFClick();
+    void btnT1_T2Click();
+    void btnCloseClick();
+
+    // Reports the panel as the active child window.
+    void FormActivate();
+
+    // What moves and closes: the MDI subwindow holding the panel, else the panel itself.
+    [[nodiscard]] QWidget* frameWindow();
+
+Q_SIGNALS:
+    void activated();
+    void closed();
+
+protected:
+    bool event(QEvent* event) override;
+    void closeEvent(QCloseEvent* event) override;
+    void showEvent(QShowEvent* event) override;
+
+private:
+    QLabel* addLabel(
+        const char* name, const QString& text, QPoint pos, int pixelSize, bool bold = false);
+    void addMark(Mark mark, const char* name, art::Glyph glyph, QRect geometry);
+    KeyArea* addKey(const char* name, art::Key key, const QString& hint);
+    void applyTexts();
+    void fitNoConnectionLabel();
+    void watchSubWindow();
+
+    void startDrag(QPointF globalPos);
+    void dragTo(QPointF globalPos);
+
+    PanelHost& m_host;
+    MeterPicture* m_picture = nullptr;
+    std::array<QWidget*, kMarkCount> m_marks {};
+    std::array<QLabel*, 4> m_values {};
+    std::array<QLabel*, 5> m_autoSized {};
+    QLabel* m_noConnection = nullptr;
+
+    QTimer* m_mmaTimer = nullptr;
+    bool m_modeKeyDown = false;
+    int m_modeKeyTicks = 0;
+
+    QPointF m_dragStartGlobal;
+    QPoint m_dragStartPos;
+    QMetaObject::Connection m_subWindowConnection;
+    bool m_closedReported = false;
+};
+
+} // namespace tc4dl

@@ -1,0 +1,33 @@
+#pragma once
+
+#include "Settings.h"
+
+#include <QStringList>
+
+#include <map>
+
+// A settings store for tests: records the order of reads and writes and can fail single values.
+class RecordingSettingsStore final : public tc4dl::SettingsStore {
+public:
+    std::optional<qint32> readInt(const QString& name) override
+    {
+        reads << name;
+        if (failing.contains(name))
+            return std::nullopt;
+        const auto it = values.find(name);
+        return it == values.end() ? std::nullopt : std::optional<qint32>(it->second);
+    }
+    bool writeInt(const QString& name, qint32 value) override
+    {
+        writes << name;
+        if (failing.contains(name))
+            return false;
+        values[name] = value;
+        return true;
+    }
+
+    std::map<QString, qint32> values;
+    QStringList failing;
+    QStringList reads;
+    QStringList writes;
+};

@@ -1,0 +1,349 @@
+// The main window against the in-process simulated meter, with a hand-moved clock, scripted
+// message boxes and recorded Settings: start-up, the enabled states as the link comes and
+// goes, the panel, the meter keys, the port list and closing.
+
+#include "ManualClock.h"
+#include "RecordingSettingsStore.h"
+#include "SimulatedMeter.h"
+#include "SimulatedSerialPort.h"
+#include "TfrmMain.h"
+#include "TfrmPanel.h"
+#include "Ticker.h"
+
+#include <QAction>
+#include <QComboBox>
+#include <QMdiArea>
+#include <QMdiSubWindow>
+#include <QMenu>
+#include <QSignalSpy>
+#include <QTest>
+
+#include <map>
+
+using namespace tc4dl;
+
+namespace {
+
+class ScriptedPrompter final : public Prompter {
+public:
+    Answer ask(const QString& text, Buttons, Icon) override
+    {
+        shown << text;
+        return answers.isEmpty() ? Answer::Ok : answers.takeFirst();
+    }
+    QStringList shown;
+    QList<Answer> answers;
+};
+
+// The window with everything it needs, all under the test's control.
+struct Fixture {
+    explicit Fixture(QStringList portEntries, std::map<QString, qint32> stored = {})
+        : entries(std::move(portEntries))
+    {
+        store.values = std::move(stored);
+        MainWindowDeps deps;
+        deps.clock = &clock;
+        deps.settings = &store;
+        deps.prompter = &prompter;
+        deps.liveTimers = false;
+        deps.listPorts = [this] { return entries; };
+        deps.beep = [this] { ++beeps; };
+        deps.portFactory = [this](const QString& device) -> std::unique_ptr<SerialPort> {
+            auto port = std::make_unique<SimulatedSerialPort>(clock, meterFor(device));
+            port->setPaced(false);
+            port->setOpenFails(!meters.count(device));
+            return port;
+        };
+        window = new TfrmMain(std::move(deps));
+    }
+    ~Fixture() { delete window; }
+
+    SimulatedMeter& meterFor(const QString& device)
+    {
+        const auto it = meters.find(device);
+        return it == meters.end() ? absent : it->second;
+    }
+    // One main tick a second later, and the meter's answer to its poll.
+    void tick(int ms = 1000)
+    {
+        clock.advance(ms);
+        window->MainTimerTimer();
+        clock.runDue();
+    }
+    bool enabled(const char* name) const { return window->action(QLatin1String(name))->isEnabled(); }
+    bool loggerMenuEnabled() const
+    {
+        return window->menu(QStringLiteral("DataLogger1"))->menuAction()->isEnabled();
+    }
+
+    ManualClock clock;
+    RecordingSettingsStore store;
+    ScriptedPrompter prompter;
+    QStringList entries;
+    std::map<QString, SimulatedMeter> meters;
+    SimulatedMeter absent;
+    int beeps = 0;
+    TfrmMain* window = nullptr;
+};
+
+const QString kOn = QStringLiteral("Verbindung hergestellt");
+const QString kOff = QStringLiteral("Verbindung aufgehoben");
+
+} // namespace
+
+class TestMainWindow : public QObject {
+    Q_OBJECT
+private Q_SLOTS:
+    void initTestCase() { QLocale::setDefault(QLocale(QLocale::German, QLocale::Germany)); }
+
+    void startsWithTheDesignedStates()
+    {
+        Fixture f({QStringLiteral("ttyS0"), QStringLiteral("SIMULATOR")});
+        QCOMPARE(f.window->windowTitle(), QStringLiteral("TC4DL"));
+        QVERIFY(!f.enabled("btnRun") && !f.enabled("Run1"));
+        QVERIFY(!f.enabled("btnStop") && !f.enabled("Stop1"));
+        QVERIFY(f.enabled("btnDataLogger") && f.loggerMenuEnabled());
+        QVERIFY(!f.enabled("btnOutputToGraph"));
+        QCOMPARE(f.window->portList()->currentIndex(), 0);
+        QCOMPARE(f.window->comm1().deviceName(), QStringLiteral("/dev/ttyS0"));
+        QVERIFY(!f.window->mainTimer().isEnabled());
+        // German in use.
+        QCOMPARE(f.window->menu(QStringLiteral("File1"))->title(), QStringLiteral("Datei"));
+        QCOMPARE(f.window->action(QStringLiteral("btnRun"))->toolTip(),
+                 QStringLiteral("Starte Echzeitgrafik-Daten"));
+        // Nothing stored: the defaults.
+        QCOMPARE(f.window->settings().lastConnectedModel, 740);
+        QCOMPARE(f.window->settings().realTimeRate, 2);
+    }
+
+    void scanFindsTheMeterOnTheSecondPort()
+    {
+        Fixture f({QStringLiteral("ttyS0"), QStringLiteral("SIMULATOR")});
+        f.meters.try_emplace(QStringLiteral("SIMULATOR"));
+        f.window->FormShow();
+        QCOMPARE(f.window->statusDevice(), QStringLiteral("SIMULATOR"));
+        QCOMPARE(f.window->statusState(), kOn);
+        QVERIFY(f.enabled("btnRun") && f.enabled("Run1"));
+        QVERIFY(!f.enabled("btnStop") && !f.enabled("Stop1"));
+        QVERIFY(f.enabled("btnDataLogger") && f.loggerMenuEnabled());
+        QVERIFY(f.window->mainTimer().isEnabled());
+        QCOMPARE(f.window->portList()->currentIndex(), 1);
+        QCOMPARE(f.window->link().lastConnectedPort(), 1);
+        QVERIFY(f.window->panel());
+        QCOMPARE(f.window->panel()->parentWidget()->pos(), QPoint(0, 0));
+        QVERIFY(!f.window->panel()->noConnectionVisible());
+        QVERIFY(f.window->action(QStringLiteral("ControlPanel1"))->isChecked());
+
+        // The scan's closing poll brings the first frame: values in German notation.
+        f.clock.runDue();
+        QVERIFY(f.window->link().frameArrived());
+        QVERIFY2(f.window->panel()->valueText(0).contains(QLatin1Char(',')),
+                 qPrintable(f.window->panel()->valueText(0)));
+        QVERIFY(f.window->panel()->isMarkVisible(Mark::T1C));
+    }
+
+    void noMeterLeavesTheLinkDown()
+    {
+        Fixture f({QStringLiteral("ttyS0"), QStringLiteral("ttyS1")},
+                  {{"LastConnectedPort", 7}, {"LastConnectedModel", 999}});
+        QCOMPARE(f.window->link().lastConnectedPort(), 7);
+        f.window->FormShow();
+        QCOMPARE(f.window->statusState(), kOff);
+        QCOMPARE(f.window->statusDevice(), QStringLiteral("/dev/ttyS0"));
+        QCOMPARE(f.window->portList()->currentIndex(), 0); // beyond the list: entry 0
+        QCOMPARE(f.window->link().lastConnectedPort(), 0);
+        QCOMPARE(f.window->link().meterModel(), 740);
+        QVERIFY(f.window->panel()->noConnectionVisible());
+        QVERIFY(!f.enabled("btnRun") && !f.enabled("btnStop"));
+        QVERIFY(f.window->mainTimer().isEnabled());
+    }
+
+    void linkLostAfterThreeSilentTicksAndBackWithTheNextFrame()
+    {
+        Fixture f({QStringLiteral("SIMULATOR")});
+        SimulatedMeter& meter = f.meters[QStringLiteral("SIMULATOR")];
+        f.window->FormShow();
+        f.clock.runDue();
+        f.tick();
+        meter.setSilent(true);
+        f.tick(); // takes the frame that came before the silence
+        f.tick();
+        f.tick();
+        QCOMPARE(f.window->statusState(), kOn);
+        f.tick();
+        QCOMPARE(f.window->statusState(), kOff);
+        for (const char* name : {"btnRun", "Run1", "btnStop", "Stop1", "btnDataLogger"})
+            QVERIFY2(!f.enabled(name), name);
+        QVERIFY(!f.loggerMenuEnabled());
+        QVERIFY(f.window->panel()->noConnectionVisible());
+        for (int i = 0; i < 3; ++i)
+            f.tick();
+        QCOMPARE(f.window->link().counters().linkLosses, 2u);
+
+        meter.setSilent(false);
+        f.tick();
+        QCOMPARE(f.window->statusState(), kOn);
+        QVERIFY(f.enabled("btnRun") && !f.enabled("btnStop") && f.enabled("btnDataLogger"));
+        QVERIFY(f.loggerMenuEnabled());
+        QVERIFY(!f.window->panel()->noConnectionVisible());
+    }
+
+    void panelMarksAndBlinkingFollowTheMeter()
+    {
+        Fixture f({QStringLiteral("SIMULATOR")});
+        SimulatedMeter& meter = f.meters[QStringLiteral("SIMULATOR")];
+        f.window->FormShow();
+        f.clock.runDue();
+        TfrmPanel* panel = f.window->panel();
+
+        meter.setCelsius(false);
+        meter.setMaxMinMode(6);
+        meter.setRecording(true);
+        f.tick();
+        QCOMPARE(f.window->liveState().cfDegree, 0);
+        QVERIFY(panel->isMarkVisible(Mark::T1F) && !panel->isMarkVisible(Mark::T1C));
+        QVERIFY(f.window->maxMinTimer().isEnabled());
+        QVERIFY(f.window->recTimer().isEnabled());
+        f.window->MaxMinTimerTimer();
+        QVERIFY(panel->isMarkVisible(Mark::Max) && panel->isMarkVisible(Mark::Min));
+        f.window->MaxMinTimerTimer();
+        QVERIFY(!panel->isMarkVisible(Mark::Max) && !panel->isMarkVisible(Mark::Min));
+        f.window->RECTimerTimer();
+        QVERIFY(panel->isMarkVisible(Mark::Rec));
+
+        meter.setMaxMinMode(2);
+        meter.setDifferenceDisplay(true);
+        f.tick();
+        QVERIFY(!f.window->maxMinTimer().isEnabled());
+        QVERIFY(panel->isMarkVisible(Mark::Max) && !panel->isMarkVisible(Mark::Min));
+        QVERIFY(!panel->isMarkVisible(Mark::LabelT3));
+        QCOMPARE(panel->valueText(2), QStringLiteral("1 -- 2"));
+    }
+
+    void closingAndReopeningThePanel()
+    {
+        Fixture f({QStringLiteral("SIMULATOR")});
+        SimulatedMeter& meter = f.meters[QStringLiteral("SIMULATOR")];
+        f.window->FormShow();
+        f.clock.runDue();
+        QMdiSubWindow* sub = qobject_cast<QMdiSubWindow*>(f.window->panel()->parentWidget());
+        QVERIFY(sub);
+        sub->move(40, 30);
+        sub->showMinimized();
+        f.window->ControlPanel1Click(); // restores, does not create
+        QVERIFY(!sub->isMinimized());
+        QCOMPARE(f.window->mdiArea()->subWindowList().size(), 1);
+
+        QVERIFY(sub->close());
+        QCoreApplication::processEvents();
+        QVERIFY(!f.window->panel());
+        QVERIFY(!f.window->action(QStringLiteral("ControlPanel1"))->isChecked());
+        meter.setHold(true, f.clock.tickMs());
+        f.tick(); // decodes with no panel: nothing to touch, nothing breaks
+
+        f.window->ControlPanel1Click();
+        TfrmPanel* panel = f.window->panel();
+        QVERIFY(panel);
+        QCOMPARE(panel->parentWidget()->pos(), QPoint(0, 0));
+        QVERIFY(f.window->action(QStringLiteral("ControlPanel1"))->isChecked());
+        // Marks come with the next change of the status bytes.
+        f.tick();
+        QVERIFY(!panel->isMarkVisible(Mark::Hold));
+        meter.setHold(false, f.clock.tickMs());
+        f.tick();
+        QVERIFY(panel->isMarkVisible(Mark::T1C));
+    }
+
+    void keysWriteTheirBytesOnlyWhileConnected()
+    {
+        Fixture f({QStringLiteral("SIMULATOR")});
+        SimulatedMeter& meter = f.meters[QStringLiteral("SIMULATOR")];
+        f.window->FormShow();
+        f.clock.runDue();
+        TfrmPanel* panel = f.window->panel();
+        meter.clearReceived();
+        QTest::mouseClick(panel->findChild<QWidget*>(QStringLiteral("btnHOLD")), Qt::LeftButton);
+        QCOMPARE(meter.received(), QByteArray("H"));
+        QCOMPARE(f.beeps, 1);
+
+        meter.setSilent(true);
+        for (int i = 0; i < 4; ++i)
+            f.tick();
+        QVERIFY(!f.window->link().meterConnected());
+        meter.clearReceived();
+        QTest::mouseClick(panel->findChild<QWidget*>(QStringLiteral("btnCF")), Qt::LeftButton);
+        QVERIFY(!meter.received().contains('C'));
+        QCOMPARE(f.beeps, 1);
+        panel->btnMMAMouseDown();
+        panel->btnMMAMouseUp();
+        QCOMPARE(f.prompter.shown, QStringList{QStringLiteral("No Connection")});
+        QVERIFY(!meter.received().contains('M'));
+    }
+
+    void portListChangeReopensComm1()
+    {
+        Fixture f({QStringLiteral("SIMULATOR"), QStringLiteral("ttyUSB0")});
+        f.meters.try_emplace(QStringLiteral("SIMULATOR"));
+        f.meters.try_emplace(QStringLiteral("/dev/ttyUSB0"));
+        f.window->FormShow();
+        f.clock.runDue();
+        f.window->portList()->setCurrentIndex(1); // as the user picks it
+        QCOMPARE(f.window->comm1().deviceName(), QStringLiteral("/dev/ttyUSB0"));
+        QVERIFY(f.window->comm1().isActive());
+        QCOMPARE(f.window->link().lastConnectedPort(), 1);
+        // The change neither identifies again nor touches the status bar.
+        QCOMPARE(f.window->statusDevice(), QStringLiteral("SIMULATOR"));
+        f.tick();
+        QVERIFY(f.meters[QStringLiteral("/dev/ttyUSB0")].received().contains('A'));
+
+        f.window->portList()->setEditText(QStringLiteral("COM12"));
+        QCOMPARE(f.window->comm1().deviceName(), QStringLiteral("/dev/COM12"));
+        QVERIFY(!f.window->comm1().isActive());
+        QCOMPARE(f.window->link().lastConnectedPort(), -1);
+    }
+
+    void closeBoxWritesTheSettingsExitDoesNot()
+    {
+        {
+            Fixture f({QStringLiteral("SIMULATOR")});
+            f.meters[QStringLiteral("SIMULATOR")].setCelsius(false);
+            f.window->FormShow();
+            f.clock.runDue();
+            QSignalSpy exit(f.window, &TfrmMain::exitRequested);
+            f.window->Exit1Click();
+            QCOMPARE(exit.size(), 1);
+            QVERIFY(f.store.writes.isEmpty());
+        }
+        Fixture f({QStringLiteral("ttyS0"), QStringLiteral("SIMULATOR")},
+                  {{"RealTimeRate", 5}, {"AnnoColor", 255}});
+        f.meters[QStringLiteral("SIMULATOR")].setCelsius(false);
+        f.window->FormShow();
+        f.clock.runDue();
+        QVERIFY(f.window->close());
+        QCOMPARE(f.store.writes, (QStringList{"RealTimeRate", "LastConnectedPort",
+                                              "LastConnectedModel", "AnnoColor", "CF_Degree"}));
+        QCOMPARE(f.store.values["LastConnectedPort"], 1);
+        QCOMPARE(f.store.values["LastConnectedModel"], 740);
+        QCOMPARE(f.store.values["CF_Degree"], 0);
+        QCOMPARE(f.store.values["RealTimeRate"], 5);
+        QCOMPARE(f.store.values["AnnoColor"], 255);
+        QVERIFY(!f.window->comm1().isActive());
+    }
+
+    void ticksKeepAOneSecondCadence()
+    {
+        Fixture f({QStringLiteral("SIMULATOR")});
+        f.meters.try_emplace(QStringLiteral("SIMULATOR"));
+        f.window->FormShow();
+        f.tick(1000);
+        QCOMPARE(f.window->mainTimer().interval(), 1000);
+        f.tick(1030);
+        QCOMPARE(f.window->mainTimer().interval(), 970);
+        f.tick(990);
+        QCOMPARE(f.window->mainTimer().interval(), 980);
+        QVERIFY(!f.window->tickBusy());
+    }
+};
+
+QTEST_MAIN(TestMainWindow)
+#include "tst_mainwindow.moc"
