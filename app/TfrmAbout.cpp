@@ -31,7 +31,6 @@ TfrmAbout::TfrmAbout(Mode mode, QWidget* parent)
     m_product->setObjectName(QStringLiteral("lblProduct"));
     QFont bold = m_product->font();
     bold.setBold(true);
-    bold.setPointSizeF(bold.pointSizeF() * 1.1);
     m_product->setFont(bold);
     m_versionCaption = new QLabel(this);
     m_versionCaption->setObjectName(QStringLiteral("lblVersionCaption"));
@@ -45,22 +44,21 @@ TfrmAbout::TfrmAbout(Mode mode, QWidget* parent)
     m_ok->setVisible(mode == Mode::About);
     connect(m_ok, &QPushButton::clicked, this, &QDialog::accept);
 
+    // Icon on the left; the product name across the top, the version and OK below it.
     auto* versionRow = new QHBoxLayout;
     versionRow->addWidget(m_versionCaption);
     versionRow->addWidget(m_version);
     versionRow->addStretch();
+    versionRow->addWidget(m_ok);
     auto* texts = new QVBoxLayout;
     texts->addWidget(m_product);
-    texts->addLayout(versionRow);
     texts->addStretch();
-    auto* right = new QVBoxLayout;
-    right->addStretch();
-    right->addWidget(m_ok);
+    texts->addLayout(versionRow);
     auto* row = new QHBoxLayout(this);
-    row->setContentsMargins(10, 10, 10, 10);
+    row->setContentsMargins(10, 8, 10, 8);
+    row->setSpacing(10);
     row->addWidget(icon, 0, Qt::AlignTop);
     row->addLayout(texts, 1);
-    row->addLayout(right);
 
     MessageTable::forWindow(QStringLiteral("TfrmAbout")).applyTo(this);
     setWindowTitle(QString());
