@@ -1,0 +1,111 @@
+#include "GraphStatistics.h"
+
+#include "DateTimeSerial.h"
+#include "LiveDecoder.h"
+
+#include <algorithm>
+#include <cmath>
+#include <limits>
+
+namespace tc4dl::chart {
+
+GraphStatistics computeGraphStatistics(const ChartModel& model)
+{
+    GraphStatistics result;
+    const int points = model.points();
+    result.points = points;
+    result.firstX = model.x(0, 0);
+    if (points >= 2) {
+        const double last = model.x(0, points - 1);
+        const double seconds = (last - result.firstX) / (points - 1) * 86400.0 + 0.5;
+        // Hostile X values must not overflow the conversion.
+        if (std::isfinite(seconds) && std::abs(seconds) < std::numeric_limits<int>::max())
+            result.rate = static_cast<int>(seconds);
+    }
+    for (int i = 0; i < points; ++i) {
+        for (int j = 0; j < 4; ++j) {
+            ChannelStatistics& c = result.channels[static_cast<std::size_t>(j)];
+            const double x = model.x(j, i);
+            const float y = model.y(j, i);
+            if (y > c.max) {
+                c.max = y;
+                c.maxX = x;
+            }
+            if (!(y >= c.min)) {
+                c.min = y;
+                c.minX = x;
+            }
+            if (y > -3000.0f && y < 3000.0f) {
+                c.sum += y;
+                ++c.count;
+            }
+        }
+    }
+    return result;
+}
+
+namespace {
+
+// Serials outside the years 100..9999 (or not numbers) come only from damaged data; they are
+// clamped so the conversion stays defined.
+QDateTime toDateTime(double t)
+{
+    constexpr double kFirst = -657434.0; // 100-01-01
+    constexpr double kLast = 2958465.99999; // 9999-12-31
+    if (!std::isfinite(t))
+        t = 0.0;
+    return fromDateTimeSerial(std::clamp(t, kFirst, kLast));
+}
+
+} // namespace
+
+QString fixedText(double value, int decimals, const QLocale& locale)
+{
+    QString text = QString::number(value, 'f', decimals);
+    text.replace(QLatin1Char('.'), locale.decimalPoint());
+    return text;
+}
+
+QString longTimeFormat(const QLocale& locale)
+{
+    // Drop the time-zone field ('t' outside quotes) and the blank before it.
+    const QString format = locale.timeFormat(QLocale::LongFormat);
+    QString out;
+    bool quoted = false;
+    for (QChar c : format) {
+        if (c == QLatin1Char('\''))
+            quoted = !quoted;
+        if (!quoted && c == QLatin1Char('t'))
+            continue;
+        out.append(c);
+    }
+    return out.trimmed();
+}
+
+QString timeText(double t, const QLocale& locale)
+{
+    return locale.toString(toDateTime(t).time(), longTimeFormat(locale));
+}
+
+QString dateTimeText(double t, const QLocale& locale)
+{
+    const QDateTime dt = toDateTime(t);
+    return locale.toString(dt.date(), QLocale::ShortFormat) + QLatin1Char(' ')
+        + locale.toString(dt.time(), longTimeFormat(locale));
+}
+
+QString valueAtText(float value, double t, const QLocale& locale)
+{
+    if (isOverLimit(value))
+        return QStringLiteral("OL");
+    return fixedText(value, 1, locale) + QLatin1Char('@') + dateTimeText(t, locale);
+}
+
+QString avgText(float avg, int count, const QLocale& locale)
+{
+    if (count <= 0)
+        return QStringLiteral("****");
+    return fixedText(avg, 3, locale);
+}
+
+} // namespace tc4dl::chart
