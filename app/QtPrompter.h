@@ -15,6 +15,8 @@ public:
     }
     void setParent(QWidget* parent) { m_parent = parent; }
     Answer ask(const QString& text, Buttons buttons, Icon icon) override;
+    QString saveFileName(const QString& caption, const QString& start, const QStringList& filters,
+                         const QString& defaultSuffix, QString* selectedFilter) override;
 
 private:
     QWidget* m_parent;

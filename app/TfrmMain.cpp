@@ -2,6 +2,7 @@
 
 #include "Artwork.h"
 #include "DateTimeSerial.h"
+#include "GraphConfig.h"
 #include "TfrmAbout.h"
 #include "TfrmPanel.h"
 #include "Ticker.h"
@@ -17,6 +18,7 @@
 #include <QMdiArea>
 #include <QMdiSubWindow>
 #include <QMenuBar>
+#include <QStandardPaths>
 #include <QStatusBar>
 #include <QToolBar>
 #include <QUrl>
@@ -42,14 +44,27 @@ TfrmMain::TfrmMain(MainWindowDeps deps, QWidget* parent)
         };
     if (!m_deps.listPorts)
         m_deps.listPorts = [] { return ports::listPorts(false); };
+    if (m_deps.programFolder.isEmpty())
+        m_deps.programFolder = QCoreApplication::applicationDirPath();
+    if (m_deps.dataFolder.isEmpty())
+        m_deps.dataFolder = QStandardPaths::writableLocation(QStandardPaths::AppDataLocation);
     FormCreate();
 }
 
 TfrmMain::~TfrmMain()
 {
     // The child windows outlive the members below (QWidget deletes them last): cut them off.
-    if (m_panel)
-        disconnect(m_panel, nullptr, this, nullptr);
+    // Every panel, also a closed one whose deletion is still pending.
+    for (TfrmPanel* panel : m_mdi->findChildren<TfrmPanel*>())
+        disconnect(panel, nullptr, this, nullptr);
+    // The graph windows reach back into this window (activation, bookkeeping): they go
+    // while it is still whole.
+    for (TfrmGraph* graph : m_mdi->findChildren<TfrmGraph*>()) {
+        if (auto* sub = qobject_cast<QMdiSubWindow*>(graph->parentWidget()))
+            delete sub;
+        else
+            delete graph;
+    }
     m_decoder->setPanel(nullptr);
     // The link goes before the port it listens on.
     m_link.reset();
@@ -96,6 +111,7 @@ void TfrmMain::FormCreate()
                   m_messages.getTextOrDefault(QStringLiteral("IDS_10"))});
 
     m_settings = Settings::read(*m_deps.settings);
+    m_graphShared.annoColor = static_cast<chart::Color>(m_settings.annoColor);
     m_link->setLastConnectedPort(m_settings.lastConnectedPort);
     m_link->setStoredModel(m_settings.lastConnectedModel);
     m_decoder->setCfDegree(m_settings.cfDegree);
@@ -157,6 +173,11 @@ void TfrmMain::buildActions()
     connect(action(QStringLiteral("Tile1")), &QAction::triggered, this, &TfrmMain::Tile1Click);
     connect(action(QStringLiteral("Cascade1")), &QAction::triggered, this,
             &TfrmMain::Cascade1Click);
+    connect(action(QStringLiteral("RealTimeGraph1")), &QAction::triggered, this,
+            &TfrmMain::RealTimeGraph1Click);
+    connect(action(QStringLiteral("Save1")), &QAction::triggered, this, &TfrmMain::Save1Click);
+    connect(action(QStringLiteral("SpeedButton2")), &QAction::triggered, this,
+            &TfrmMain::Save1Click);
 }
 
 void TfrmMain::buildMenus()
@@ -299,13 +320,71 @@ void TfrmMain::FormShow()
 
 void TfrmMain::createRealTimeGraph()
 {
-    // Comes with the graph windows: create and configure the real-time graph window.
+    QString error;
+    CreateRealTimeGraph(*this, *m_mdi, &error);
+    // A damaged template leaves an unconfigured graph; the program goes on all the same.
+    if (!error.isEmpty())
+        qWarning("Graph template: %s", qPrintable(error));
 }
 
 void TfrmMain::placeRealTimeGraph()
 {
-    // Comes with the graph windows: top 0, right of the panel, reaching 150 pixels beyond the
-    // client area's right edge, as high as the window less toolbar, status bar and 40; focused.
+    TfrmGraph* graph = m_graphShared.realTimeGraphWindow;
+    if (!graph)
+        return;
+    // Beside the panel, reaching 150 pixels beyond the client area's right edge.
+    const int panelWidth = m_panel ? m_panel->frameWindow()->width() : 0;
+    const auto* bar = findChild<QToolBar*>(QStringLiteral("ToolBar"));
+    const int barHeight = bar ? bar->height() : 0;
+    QWidget* frame = graph->frameWindow();
+    frame->setGeometry(panelWidth, 0, width() - panelWidth + 150,
+                       frameGeometry().height() - barHeight - statusBar()->height() - 40);
+    if (auto* sub = qobject_cast<QMdiSubWindow*>(frame))
+        m_mdi->setActiveSubWindow(sub);
+    graph->setFocus();
+}
+
+void TfrmMain::RealTimeGraph1Click()
+{
+    if (TfrmGraph* graph = m_graphShared.realTimeGraphWindow) {
+        QWidget* frame = graph->frameWindow();
+        frame->showNormal();
+        if (auto* sub = qobject_cast<QMdiSubWindow*>(frame))
+            m_mdi->setActiveSubWindow(sub);
+    } else {
+        createRealTimeGraph();
+    }
+    // Checked exactly while the window exists, whatever the click did to the mark.
+    action(QStringLiteral("RealTimeGraph1"))->setChecked(m_graphShared.realTimeGraphWindow);
+}
+
+void TfrmMain::Save1Click()
+{
+    QMdiSubWindow* sub = m_mdi->currentSubWindow();
+    if (!sub)
+        return;
+    if (auto* graph = qobject_cast<TfrmGraph*>(sub->widget())) {
+        // The logger's window asks first whether to save all data sets; that choice comes
+        // with the data sets.
+        if (graph->role() == TfrmGraph::Role::DataLogger)
+            return;
+        saveGraph(*graph);
+    }
+}
+
+void TfrmMain::saveGraph(TfrmGraph& graph)
+{
+    SaveGraph(graph.model(), *m_deps.prompter, m_deps.programFolder, m_saveDialog);
+}
+
+void TfrmMain::disableOutputToGraph()
+{
+    action(QStringLiteral("btnOutputToGraph"))->setEnabled(false);
+}
+
+void TfrmMain::setRealTimeGraphChecked(bool checked)
+{
+    action(QStringLiteral("RealTimeGraph1"))->setChecked(checked);
 }
 
 void TfrmMain::createPanel()
@@ -422,7 +501,13 @@ void TfrmMain::ComboBoxDeviceNameChange()
 
 bool TfrmMain::childrenAllowClose()
 {
-    for (QMdiSubWindow* sub : m_mdi->subWindowList()) {
+    // The graph windows' save questions come first, then any other window's question.
+    QList<QMdiSubWindow*> order;
+    QList<QMdiSubWindow*> others;
+    for (QMdiSubWindow* sub : m_mdi->subWindowList())
+        (qobject_cast<TfrmGraph*>(sub->widget()) ? order : others) << sub;
+    order << others;
+    for (QMdiSubWindow* sub : std::as_const(order)) {
         QWidget* child = sub->widget();
         if (!child)
             continue;
@@ -456,6 +541,7 @@ void TfrmMain::FormClose()
     m_settings.lastConnectedPort = m_link->lastConnectedPort();
     m_settings.lastConnectedModel = m_link->meterModel();
     m_settings.cfDegree = m_decoder->state().cfDegree;
+    m_settings.annoColor = static_cast<qint32>(m_graphShared.annoColor);
     m_settings.write(*m_deps.settings);
 }
 
@@ -493,8 +579,8 @@ void TfrmMain::setNoConnectionVisible(bool visible)
 
 void TfrmMain::setClearEnabled(bool enabled)
 {
-    // The clear button of the real-time graph window, once that window exists.
-    (void)enabled;
+    if (TfrmGraph* graph = m_graphShared.realTimeGraphWindow)
+        graph->setClearEnabled(enabled);
 }
 
 void TfrmMain::selectPortEntry(int index)

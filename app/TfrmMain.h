@@ -1,13 +1,17 @@
 #pragma once
 
 #include "Clock.h"
+#include "GraphHost.h"
+#include "GraphShared.h"
 #include "LiveDecoder.h"
 #include "LiveLink.h"
 #include "MessageTable.h"
 #include "PanelHost.h"
 #include "Prompter.h"
 #include "RoutedSerialPort.h"
+#include "SaveGraph.h"
 #include "Settings.h"
+#include "TfrmGraph.h"
 #include "TfrmPanel.h"
 #include "TickPacer.h"
 
@@ -39,11 +43,19 @@ struct MainWindowDeps {
     bool liveTimers = true;
     std::function<void()> beep;                       // default: the system's beep
     std::function<void(const QString& path)> openHelp; // default: the desktop's handler
+    // The program's folder (graph template, save dialogs; default: the program file's) and
+    // the user's data folder (the template when the program's folder is not writable).
+    QString programFolder;
+    QString dataFolder;
 };
 
 // The main window: toolbar, menus, status bar, the multiple-document area with the control
 // panel and the graph windows, the live link on Comm1 and its timers, and the Settings.
-class TfrmMain final : public QMainWindow, private LinkHost, private BlinkTimers, private PanelHost {
+class TfrmMain final : public QMainWindow,
+                       private LinkHost,
+                       private BlinkTimers,
+                       private PanelHost,
+                       private GraphHost {
     Q_OBJECT
 public:
     explicit TfrmMain(MainWindowDeps deps, QWidget* parent = nullptr);
@@ -63,6 +75,10 @@ public:
     void Tile1Click();
     void Cascade1Click();
     void ComboBoxDeviceNameChange();
+    // View > Real Time Graph: restores the real-time graph window, or creates it again.
+    void RealTimeGraph1Click();
+    // File > Save and the toolbar's save button: saves the active child window.
+    void Save1Click();
 
     // State for the other windows and for tests.
     [[nodiscard]] LiveLink& link() { return *m_link; }
@@ -83,6 +99,9 @@ public:
     [[nodiscard]] bool maxMinBlinkOn() const { return m_maxMinBlinkOn; }
     [[nodiscard]] bool recBlinkOn() const { return m_recBlinkOn; }
     [[nodiscard]] const MessageTable& messages() const { return m_messages; }
+    [[nodiscard]] TfrmGraph* realTimeGraph() const { return m_graphShared.realTimeGraphWindow; }
+    // The state all graph windows share.
+    [[nodiscard]] GraphShared& graphShared() override { return m_graphShared; }
 
 Q_SIGNALS:
     // "E&xit": the program ends at once, without close questions and without the Settings.
@@ -114,7 +133,7 @@ private:
     void setNoConnectionVisible(bool visible) override;
     void setClearEnabled(bool enabled) override;
     void selectPortEntry(int index) override;
-    bool realTimeRunning() const override { return m_realTimeRunning; }
+    bool realTimeRunning() const override { return m_graphShared.realTimeRunning; }
     void beep() override;
     // BlinkTimers
     void setRecTimerEnabled(bool enabled) override;
@@ -125,6 +144,16 @@ private:
     void showPlainMessage(const QString& text) override { m_deps.prompter->tell(text); }
     bool maxMinTickBusy() const override { return m_maxMinTickBusy; }
     void processEvents() override { m_deps.clock->processEvents(); }
+    // GraphHost (meterConnected, setRunEnabled and setStopEnabled serve it too)
+    void save1Click() override { Save1Click(); }
+    void saveGraph(TfrmGraph& graph) override;
+    void disableOutputToGraph() override;
+    void setRealTimeGraphChecked(bool checked) override;
+    const MessageTable& mainMessages() const override { return m_messages; }
+    Prompter& prompter() override { return *m_deps.prompter; }
+    Clock& clock() override { return *m_deps.clock; }
+    GraphFolders graphFolders() const override { return {m_deps.programFolder, m_deps.dataFolder}; }
+    int samplingRate() const override { return m_settings.realTimeRate; }
 
     MainWindowDeps m_deps;
     MessageTable m_messages;
@@ -144,12 +173,13 @@ private:
     Ticker* m_maxMinTimer = nullptr;
     Ticker* m_recTimer = nullptr;
     QPointer<TfrmPanel> m_panel;
+    GraphShared m_graphShared;
+    SaveDialogState m_saveDialog;
 
     bool m_tickBusy = false;
     bool m_maxMinTickBusy = false;
     bool m_maxMinBlinkOn = false;
     bool m_recBlinkOn = false;
-    bool m_realTimeRunning = false;
     bool m_programSelectsPort = false;
     bool m_shown = false;
     // Interval of 1/8640 day: how far the real-time graph's time axis grows past a sample.

@@ -1,6 +1,7 @@
 #pragma once
 
 #include <QString>
+#include <QStringList>
 
 namespace tc4dl {
 
@@ -17,6 +18,14 @@ public:
     // Shows `text` exactly as given (a stored backslash-n stays two characters).
     virtual Answer ask(const QString& text, Buttons buttons, Icon icon) = 0;
     void tell(const QString& text) { (void)ask(text, Buttons::Ok, Icon::None); }
+
+    // The save-file dialog: asks before it replaces an existing file. `start` is the folder
+    // to start in, or a file in it to propose; `filters` are types as "Text (*.A *.a)";
+    // `defaultSuffix` is added to a name typed without one; `selectedFilter` brings the type
+    // shown first and takes back the type chosen. Empty when the user cancels.
+    virtual QString saveFileName(const QString& caption, const QString& start,
+                                 const QStringList& filters, const QString& defaultSuffix,
+                                 QString* selectedFilter) = 0;
 };
 
 } // namespace tc4dl

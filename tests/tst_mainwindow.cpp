@@ -31,8 +31,20 @@ public:
         shown << text;
         return answers.isEmpty() ? Answer::Ok : answers.takeFirst();
     }
+    QString saveFileName(const QString&, const QString& start, const QStringList& filters,
+                         const QString&, QString*) override
+    {
+        saveStarts << start;
+        saveFilters << filters;
+        return fileNames.isEmpty() ? QString() : fileNames.takeFirst();
+    }
     QStringList shown;
     QList<Answer> answers;
+    // Save dialogs: where each started and what it offered; the names to answer with (none
+    // left: cancelled).
+    QStringList saveStarts;
+    QList<QStringList> saveFilters;
+    QStringList fileNames;
 };
 
 // The window with everything it needs, all under the test's control.
@@ -232,7 +244,7 @@ private Q_SLOTS:
         sub->showMinimized();
         f.window->ControlPanel1Click(); // restores, does not create
         QVERIFY(!sub->isMinimized());
-        QCOMPARE(f.window->mdiArea()->subWindowList().size(), 1);
+        QCOMPARE(f.window->mdiArea()->subWindowList().size(), 2); // the panel, the graph
 
         QVERIFY(sub->close());
         QCoreApplication::processEvents();
@@ -260,6 +272,7 @@ private Q_SLOTS:
         SimulatedMeter& meter = f.meters[QStringLiteral("SIMULATOR")];
         f.window->FormShow();
         f.clock.runDue();
+        f.prompter.shown.clear(); // the missing graph template's message
         TfrmPanel* panel = f.window->panel();
         meter.clearReceived();
         QTest::mouseClick(panel->findChild<QWidget*>(QStringLiteral("btnHOLD")), Qt::LeftButton);

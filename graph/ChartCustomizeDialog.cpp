@@ -1,0 +1,269 @@
+#include "ChartCustomizeDialog.h"
+
+#include "ChartSupport.h"
+
+#include <QCheckBox>
+#include <QColorDialog>
+#include <QComboBox>
+#include <QDialogButtonBox>
+#include <QDoubleSpinBox>
+#include <QFormLayout>
+#include <QGridLayout>
+#include <QLabel>
+#include <QLineEdit>
+#include <QPixmap>
+#include <QSpinBox>
+#include <QTabWidget>
+#include <QVBoxLayout>
+
+#include <algorithm>
+
+namespace tc4dl::chart {
+
+ChartColorButton::ChartColorButton(const QColor& color, QWidget* parent)
+    : QPushButton(parent)
+{
+    setColor(color);
+    connect(this, &QPushButton::clicked, this, &ChartColorButton::choose);
+}
+
+void ChartColorButton::setColor(const QColor& color)
+{
+    m_color = color;
+    QPixmap swatch(32, 14);
+    swatch.fill(color);
+    setIcon(QIcon(swatch));
+    setIconSize(swatch.size());
+    setText(color.name(QColor::HexRgb).toUpper());
+}
+
+void ChartColorButton::choose()
+{
+    const QColor picked = QColorDialog::getColor(m_color, this);
+    if (picked.isValid())
+        setColor(picked);
+}
+
+namespace {
+
+QSpinBox* percentBox(int value, QWidget* parent)
+{
+    auto* box = new QSpinBox(parent);
+    box->setRange(10, 500);
+    box->setSuffix(QStringLiteral(" %"));
+    box->setValue(value);
+    return box;
+}
+
+QDoubleSpinBox* limitBox(double value, QWidget* parent)
+{
+    auto* box = new QDoubleSpinBox(parent);
+    box->setRange(-1e9, 1e9);
+    box->setDecimals(2);
+    box->setValue(value);
+    return box;
+}
+
+} // namespace
+
+ChartCustomizeDialog::ChartCustomizeDialog(ChartModel& model, QWidget* parent)
+    : QDialog(parent)
+    , m_model(model)
+    , m_tabs(new QTabWidget(this))
+{
+    setWindowTitle(tr("Graph Customization"));
+    const ChartLook& look = m_model.look;
+    if (look.allowFontPage)
+        m_tabs->addTab(buildFontPage(), tr("Font"));
+    if (look.allowPage1)
+        m_tabs->addTab(buildTitlesPage(), tr("Titles && Style"));
+    if (look.allowPage2)
+        m_tabs->addTab(buildColoursPage(), tr("Colours"));
+    if (look.allowSubsetsPage)
+        m_tabs->addTab(buildSubsetsPage(), tr("Subsets"));
+    if (look.allowAxisPage)
+        m_tabs->addTab(buildAxisPage(), tr("Axis"));
+
+    auto* buttons = new QDialogButtonBox(QDialogButtonBox::Ok | QDialogButtonBox::Cancel, this);
+    connect(buttons, &QDialogButtonBox::accepted, this, &ChartCustomizeDialog::accept);
+    connect(buttons, &QDialogButtonBox::rejected, this, &ChartCustomizeDialog::reject);
+    auto* layout = new QVBoxLayout(this);
+    if (m_tabs->count() == 0) {
+        m_tabs->hide();
+        layout->addWidget(new QLabel(tr("No settings can be changed here."), this));
+    }
+    layout->addWidget(m_tabs);
+    layout->addWidget(buttons);
+}
+
+QWidget* ChartCustomizeDialog::buildFontPage()
+{
+    auto* page = new QWidget(m_tabs);
+    page->setObjectName(QStringLiteral("fontPage"));
+    auto* form = new QFormLayout(page);
+    m_annotationSize = percentBox(m_model.look.graphAnnotationTextSize, page);
+    m_annotationSize->setObjectName(QStringLiteral("graphAnnotationTextSize"));
+    m_lineAnnotationSize = percentBox(m_model.look.lineAnnotationTextSize, page);
+    m_lineAnnotationSize->setObjectName(QStringLiteral("lineAnnotationTextSize"));
+    form->addRow(tr("Graph annotation text size:"), m_annotationSize);
+    form->addRow(tr("Line annotation text size:"), m_lineAnnotationSize);
+    return page;
+}
+
+QWidget* ChartCustomizeDialog::buildTitlesPage()
+{
+    const ChartLook& look = m_model.look;
+    auto* page = new QWidget(m_tabs);
+    page->setObjectName(QStringLiteral("titlesPage"));
+    auto* form = new QFormLayout(page);
+    m_mainTitle = new QLineEdit(look.mainTitle, page);
+    m_mainTitle->setObjectName(QStringLiteral("mainTitle"));
+    m_subTitle = new QLineEdit(look.subTitle, page);
+    m_subTitle->setObjectName(QStringLiteral("subTitle"));
+    m_xAxisLabel = new QLineEdit(look.xAxisLabel, page);
+    m_xAxisLabel->setObjectName(QStringLiteral("xAxisLabel"));
+    m_gridStyle = new QComboBox(page);
+    m_gridStyle->setObjectName(QStringLiteral("gridStyle"));
+    // Item order is the GridStyle order.
+    m_gridStyle->addItems({tr("Solid"), tr("Dotted"), tr("Dashed"), tr("None")});
+    m_gridStyle->setCurrentIndex(std::clamp(static_cast<int>(look.gridStyle), 0, 3));
+    form->addRow(tr("Main title:"), m_mainTitle);
+    form->addRow(tr("Sub title:"), m_subTitle);
+    form->addRow(tr("X axis label:"), m_xAxisLabel);
+    form->addRow(tr("Grid style:"), m_gridStyle);
+    return page;
+}
+
+QWidget* ChartCustomizeDialog::buildColoursPage()
+{
+    const ChartLook& look = m_model.look;
+    auto* page = new QWidget(m_tabs);
+    page->setObjectName(QStringLiteral("coloursPage"));
+    auto* form = new QFormLayout(page);
+    auto make = [page](Color c, const char* name) {
+        auto* button = new ChartColorButton(toQColor(c), page);
+        button->setObjectName(QLatin1String(name));
+        return button;
+    };
+    m_foreColor = make(look.graphForeColor, "graphForeColor");
+    m_backColor = make(look.graphBackColor, "graphBackColor");
+    m_deskColor = make(look.deskColor, "deskColor");
+    m_textColor = make(look.textColor, "textColor");
+    form->addRow(tr("Grid and axes:"), m_foreColor);
+    form->addRow(tr("Graph background:"), m_backColor);
+    form->addRow(tr("Desk:"), m_deskColor);
+    form->addRow(tr("Text:"), m_textColor);
+    return page;
+}
+
+QWidget* ChartCustomizeDialog::buildSubsetsPage()
+{
+    const ChartLook& look = m_model.look;
+    auto* page = new QWidget(m_tabs);
+    page->setObjectName(QStringLiteral("subsetsPage"));
+    auto* grid = new QGridLayout(page);
+    grid->addWidget(new QLabel(tr("Label"), page), 0, 1);
+    grid->addWidget(new QLabel(tr("Colour"), page), 0, 2);
+    for (int s = 0; s < m_model.subsets(); ++s) {
+        SubsetRow row;
+        row.label = new QLineEdit(s < look.subsetLabels.size() ? look.subsetLabels[s] : QString(),
+                                  page);
+        row.label->setObjectName(QStringLiteral("subsetLabel%1").arg(s));
+        row.color = new ChartColorButton(
+            s < look.subsetColors.size() ? toQColor(look.subsetColors[s]) : QColor(Qt::white), page);
+        row.color->setObjectName(QStringLiteral("subsetColor%1").arg(s));
+        grid->addWidget(new QLabel(tr("Subset %1").arg(s + 1), page), s + 1, 0);
+        grid->addWidget(row.label, s + 1, 1);
+        grid->addWidget(row.color, s + 1, 2);
+        m_subsets.push_back(row);
+    }
+    grid->setRowStretch(m_model.subsets() + 1, 1);
+    return page;
+}
+
+QWidget* ChartCustomizeDialog::buildAxisPage()
+{
+    auto* page = new QWidget(m_tabs);
+    page->setObjectName(QStringLiteral("axisPage"));
+    auto* grid = new QGridLayout(page);
+    grid->addWidget(new QLabel(tr("Manual"), page), 0, 1);
+    grid->addWidget(new QLabel(tr("Minimum"), page), 0, 2);
+    grid->addWidget(new QLabel(tr("Maximum"), page), 0, 3);
+    grid->addWidget(new QLabel(tr("Label"), page), 0, 4);
+    const int axes = std::max(1, m_model.axisCount());
+    for (int a = 0; a < axes; ++a) {
+        const Scale scale = m_model.yScale(a);
+        AxisRow row;
+        row.manual = new QCheckBox(page);
+        row.manual->setChecked(scale.control == ScaleControl::ManualMinAndMax);
+        row.manual->setObjectName(QStringLiteral("axisManual%1").arg(a));
+        row.min = limitBox(scale.min, page);
+        row.min->setObjectName(QStringLiteral("axisMin%1").arg(a));
+        row.max = limitBox(scale.max, page);
+        row.max->setObjectName(QStringLiteral("axisMax%1").arg(a));
+        row.label = new QLineEdit(m_model.yAxisLabel(a), page);
+        row.label->setObjectName(QStringLiteral("axisLabel%1").arg(a));
+        // Limits only matter for a manual scale.
+        row.min->setEnabled(row.manual->isChecked());
+        row.max->setEnabled(row.manual->isChecked());
+        connect(row.manual, &QCheckBox::toggled, row.min, &QWidget::setEnabled);
+        connect(row.manual, &QCheckBox::toggled, row.max, &QWidget::setEnabled);
+        grid->addWidget(new QLabel(tr("Y axis %1").arg(a + 1), page), a + 1, 0);
+        grid->addWidget(row.manual, a + 1, 1);
+        grid->addWidget(row.min, a + 1, 2);
+        grid->addWidget(row.max, a + 1, 3);
+        grid->addWidget(row.label, a + 1, 4);
+        m_axes.push_back(row);
+    }
+    grid->setRowStretch(axes + 1, 1);
+    return page;
+}
+
+void ChartCustomizeDialog::accept()
+{
+    ChartLook& look = m_model.look;
+    if (m_annotationSize) {
+        look.graphAnnotationTextSize = m_annotationSize->value();
+        look.lineAnnotationTextSize = m_lineAnnotationSize->value();
+    }
+    if (m_mainTitle) {
+        look.mainTitle = m_mainTitle->text();
+        look.subTitle = m_subTitle->text();
+        look.xAxisLabel = m_xAxisLabel->text();
+        look.gridStyle = static_cast<GridStyle>(m_gridStyle->currentIndex());
+    }
+    if (m_foreColor) {
+        look.graphForeColor = fromQColor(m_foreColor->color());
+        look.graphBackColor = fromQColor(m_backColor->color());
+        look.deskColor = fromQColor(m_deskColor->color());
+        look.textColor = fromQColor(m_textColor->color());
+    }
+    for (size_t s = 0; s < m_subsets.size(); ++s) {
+        const auto i = static_cast<int>(s);
+        while (look.subsetLabels.size() <= i)
+            look.subsetLabels.append(QString());
+        while (look.subsetColors.size() <= i)
+            look.subsetColors.append(0xFFFFFF);
+        look.subsetLabels[i] = m_subsets[s].label->text();
+        look.subsetColors[i] = fromQColor(m_subsets[s].color->color());
+    }
+    if (!m_axes.empty()) {
+        // Y scales act on the working axis; the caller's working axis is kept.
+        const int working = m_model.workingAxis();
+        for (size_t a = 0; a < m_axes.size(); ++a) {
+            const AxisRow& row = m_axes[a];
+            m_model.setWorkingAxis(static_cast<int>(a));
+            Scale scale = m_model.yScale(static_cast<int>(a));
+            scale.control = row.manual->isChecked() ? ScaleControl::ManualMinAndMax
+                                                    : ScaleControl::Auto;
+            scale.min = row.min->value();
+            scale.max = row.max->value();
+            m_model.setYScale(scale);
+            m_model.setYAxisLabel(row.label->text());
+        }
+        m_model.setWorkingAxis(working);
+    }
+    QDialog::accept();
+}
+
+} // namespace tc4dl::chart

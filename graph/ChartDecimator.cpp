@@ -1,0 +1,108 @@
+#include "ChartDecimator.h"
+
+#include <algorithm>
+#include <cmath>
+#include <limits>
+
+namespace tc4dl::chart {
+
+namespace {
+
+// Collects one run of values inside one column and writes its lowest and highest point in the
+// order they came: within one pixel column that vertical stroke is all a line can show.
+struct ColumnRun {
+    const QCPGraphData* low = nullptr;
+    const QCPGraphData* high = nullptr;
+
+    void add(const QCPGraphData& p)
+    {
+        if (!low)
+            low = high = &p;
+        if (p.value < low->value)
+            low = &p;
+        if (p.value > high->value)
+            high = &p;
+    }
+
+    void flush(QVector<QCPGraphData>& out)
+    {
+        if (!low)
+            return;
+        // Pointers into one array: their order is the data order.
+        out.append(*std::min(low, high));
+        if (low != high)
+            out.append(*std::max(low, high));
+        *this = {};
+    }
+};
+
+} // namespace
+
+QSharedPointer<QCPGraphDataContainer>
+ChartDecimator::shown(const QSharedPointer<QCPGraphDataContainer>& full, const QCPRange& range,
+                      int pixels, int dirtyFrom)
+{
+    pixels = std::max(1, pixels);
+    // One point beyond each end of the range keeps the line running to the plot's edges.
+    const auto begin = full->findBegin(range.lower, true);
+    const auto end = full->findEnd(range.upper, true);
+    const auto from = static_cast<int>(begin - full->constBegin());
+    const auto to = static_cast<int>(end - full->constBegin());
+    if (to - from <= kPointsPerColumn * pixels) {
+        m_active = false;
+        m_shown.clear();
+        return full;
+    }
+    const bool sameView = m_active && m_range == range && m_pixels == pixels;
+    if (sameView && dirtyFrom >= to && m_shown)
+        return m_shown;
+    if (!sameView || !m_shown || dirtyFrom <= from) {
+        m_shown.reset(new QCPGraphDataContainer);
+        m_range = range;
+        m_pixels = pixels;
+        m_active = true;
+        rebuild(*full, from, to);
+        return m_shown;
+    }
+    // Only points from dirtyFrom on changed, and keys only grow along the data, so every
+    // column before the one holding the point just before dirtyFrom is still right.
+    const double width = range.size() / pixels;
+    const double restartKey = (full->constBegin() + (dirtyFrom - 1))->key;
+    const double columnStart = range.lower + std::floor((restartKey - range.lower) / width) * width;
+    m_shown->removeAfter(std::nextafter(columnStart, -std::numeric_limits<double>::infinity()));
+    const auto restart = std::lower_bound(
+        full->constBegin() + from, full->constBegin() + to, columnStart,
+        [](const QCPGraphData& p, double key) { return p.key < key; });
+    rebuild(*full, static_cast<int>(restart - full->constBegin()), to);
+    return m_shown;
+}
+
+void ChartDecimator::rebuild(const QCPGraphDataContainer& full, int from, int to)
+{
+    const double width = m_range.size() / m_pixels;
+    QVector<QCPGraphData> out;
+    out.reserve(2 * m_pixels + 16);
+    ColumnRun run;
+    double column = std::numeric_limits<double>::quiet_NaN();
+    bool inGap = false;
+    for (auto it = full.constBegin() + from; it != full.constBegin() + to; ++it) {
+        const double c = std::floor((it->key - m_range.lower) / width);
+        if (c != column) {
+            run.flush(out);
+            column = c;
+        }
+        if (std::isnan(it->value)) {
+            run.flush(out);
+            if (!inGap)
+                out.append(*it);
+            inGap = true;
+            continue;
+        }
+        inGap = false;
+        run.add(*it);
+    }
+    run.flush(out);
+    m_shown->add(out, true);
+}
+
+} // namespace tc4dl::chart

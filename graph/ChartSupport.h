@@ -1,0 +1,86 @@
+#pragma once
+
+#include "ChartModel.h"
+
+#include <QColor>
+#include <QDateTime>
+#include <QLocale>
+#include <QString>
+
+#include <cmath>
+
+namespace tc4dl::chart {
+
+// Model colours are 0xBBGGRR, red in the low byte.
+[[nodiscard]] inline QColor toQColor(Color c)
+{
+    return QColor(static_cast<int>(c & 0xFFu), static_cast<int>((c >> 8) & 0xFFu),
+                  static_cast<int>((c >> 16) & 0xFFu));
+}
+
+[[nodiscard]] inline Color fromQColor(const QColor& c)
+{
+    return static_cast<Color>(c.red()) | (static_cast<Color>(c.green()) << 8)
+           | (static_cast<Color>(c.blue()) << 16);
+}
+
+// Graph X values are local date-time serials; QCustomPlot's date-time ticker counts seconds
+// since the Unix epoch. The two differ by a fixed number of days and the local UTC offset,
+// which only changes at daylight-saving switches, so the offset is looked up once per quarter
+// hour instead of building a QDateTime for each of possibly hundreds of thousands of points.
+class SerialSeconds {
+public:
+    static constexpr double kUnixEpochSerial = 25569.0; // 1970-01-01 as a serial
+    static constexpr double kBucketsPerDay = 96.0;
+
+    [[nodiscard]] double toSeconds(double serial)
+    {
+        if (!std::isfinite(serial))
+            return serial;
+        const double bucket = std::floor(serial * kBucketsPerDay);
+        if (bucket != m_bucket) {
+            m_bucket = bucket;
+            const QDateTime local = fromDateTimeSerialChecked(bucket / kBucketsPerDay);
+            m_offset = local.isValid() ? local.offsetFromUtc() : 0;
+        }
+        // Whole milliseconds: a serial carries about a microsecond of rounding noise, which
+        // would push a tick at the exact start of a scale just outside it.
+        return std::round(((serial - kUnixEpochSerial) * 86400.0 - m_offset) * 1000.0) / 1000.0;
+    }
+
+    [[nodiscard]] static double toSerial(double seconds)
+    {
+        if (!std::isfinite(seconds))
+            return seconds;
+        const auto whole = static_cast<qint64>(std::floor(seconds));
+        const int offset = QDateTime::fromSecsSinceEpoch(whole).offsetFromUtc();
+        return (seconds + offset) / 86400.0 + kUnixEpochSerial;
+    }
+
+private:
+    // Serials far outside the calendar (a corrupt file) must not reach QDate arithmetic.
+    [[nodiscard]] static QDateTime fromDateTimeSerialChecked(double serial)
+    {
+        if (serial < -650000.0 || serial > 3000000.0)
+            return {};
+        static const QDate epoch(1899, 12, 30);
+        const auto days = static_cast<qint64>(std::floor(serial));
+        const auto ms = static_cast<int>((serial - std::floor(serial)) * 86400000.0);
+        return QDateTime(epoch.addDays(days), QTime(0, 0)).addMSecs(ms);
+    }
+
+    double m_bucket = std::nan("");
+    int m_offset = 0;
+};
+
+// Tick label format: the locale's long time (seconds matter on a real-time graph sampled every
+// few seconds) over its short date. The time-zone token of some long formats is dropped.
+[[nodiscard]] inline QString tickDateTimeFormat(const QLocale& locale)
+{
+    QString time = locale.timeFormat(QLocale::LongFormat);
+    time.remove(QLatin1Char('t'));
+    time = time.trimmed();
+    return time + QLatin1Char('\n') + locale.dateFormat(QLocale::ShortFormat);
+}
+
+} // namespace tc4dl::chart

@@ -1,0 +1,705 @@
+#include "ChartView.h"
+
+#include "ChartCustomizeDialog.h"
+#include "ChartDecimator.h"
+#include "ChartModel.h"
+#include "ChartSupport.h"
+
+#include "ChartQcp.h"
+
+#include <QPrintDialog>
+#include <QPrinter>
+#include <QVBoxLayout>
+
+#include <algorithm>
+#include <cmath>
+#include <limits>
+
+namespace tc4dl::chart {
+
+struct ChartView::GraphStore {
+    QSharedPointer<QCPGraphDataContainer> full; // every point, data index = point index
+    ChartDecimator decimator;
+    int dirtyFrom = 0; // first point changed since the last replot
+};
+
+namespace {
+
+constexpr double kNaN = std::numeric_limits<double>::quiet_NaN();
+
+Qt::PenStyle gridPenStyle(GridStyle style)
+{
+    switch (style) {
+    case GridStyle::Solid:
+        return Qt::SolidLine;
+    case GridStyle::Dot:
+        return Qt::DotLine;
+    case GridStyle::Dash:
+        return Qt::DashLine;
+    case GridStyle::None:
+        break;
+    }
+    return Qt::NoPen;
+}
+
+// Stacked axes touch: the label of a lower axis's top tick would run into the bottom label of
+// the axis above, so a lower axis leaves its top end unlabelled.
+class EdgeTicker : public QCPAxisTicker {
+protected:
+    void generate(const QCPRange& range, const QLocale& locale, QChar formatChar, int precision,
+                  QVector<double>& ticks, QVector<double>* subTicks,
+                  QVector<QString>* tickLabels) override
+    {
+        QCPAxisTicker::generate(range, locale, formatChar, precision, ticks, subTicks, tickLabels);
+        if (!tickLabels)
+            return;
+        const double near = range.size() * 0.02;
+        for (qsizetype i = 0; i < ticks.size() && i < tickLabels->size(); ++i)
+            if (std::abs(ticks[i] - range.upper) <= near)
+                (*tickLabels)[i].clear();
+    }
+};
+
+void styleAxis(QCPAxis* axis, const QColor& fore, const QColor& text, GridStyle grid)
+{
+    const QPen line(fore, 1);
+    axis->setBasePen(line);
+    axis->setTickPen(line);
+    axis->setSubTickPen(line);
+    axis->setTickLabelColor(text);
+    axis->setLabelColor(text);
+    QPen gridPen(fore.darker(115), 0, gridPenStyle(grid));
+    axis->grid()->setPen(gridPen);
+    axis->grid()->setVisible(grid != GridStyle::None);
+    axis->grid()->setZeroLinePen(Qt::NoPen);
+}
+
+} // namespace
+
+ChartView::ChartView(ChartModel& model, QWidget* parent)
+    : QWidget(parent)
+    , m_model(model)
+    , m_plot(new QCustomPlot(this))
+{
+    auto* layout = new QVBoxLayout(this);
+    layout->setContentsMargins(0, 0, 0, 0);
+    layout->addWidget(m_plot);
+    m_plot->setMouseTracking(true);
+    m_plot->installEventFilter(this);
+    // A replot per real-time sample and per mouse-wheel step must stay cheap.
+    m_plot->setNoAntialiasingOnDrag(true);
+    m_plot->setSelectionRectMode(QCP::srmNone);
+    connect(m_plot->selectionRect(), &QCPSelectionRect::accepted, this,
+            [this](const QRect&, QMouseEvent*) {
+                m_zoomed = true;
+                Q_EMIT zoomedIn();
+            });
+    connect(m_plot, &QCustomPlot::mouseWheel, this, [this](QWheelEvent*) {
+        if (m_model.look.allowZooming != Zooming::None) {
+            m_zoomed = true;
+            Q_EMIT zoomedIn();
+        }
+    });
+    connect(m_plot, &QCustomPlot::beforeReplot, this, &ChartView::balanceAxisHeights);
+    connect(m_plot, &QCustomPlot::beforeReplot, this, &ChartView::refreshShownData);
+    connect(m_plot, &QCustomPlot::afterReplot, this, &ChartView::checkShownWidth);
+    connect(m_plot, &QCustomPlot::afterReplot, this, &ChartView::replotted);
+    reinitAndReset();
+}
+
+ChartView::~ChartView()
+{
+    // The plot outlives this object's members (QWidget deletes children later): nothing of it
+    // may reach back here any more.
+    m_plot->removeEventFilter(this);
+    disconnect(m_plot, nullptr, this, nullptr);
+    disconnect(m_plot->selectionRect(), nullptr, this, nullptr);
+}
+
+// Long graphs are drawn from a per-column summary (ChartDecimator) of the points in view,
+// brought up to date here, before each replot, from the points changed since the last one.
+void ChartView::refreshShownData()
+{
+    for (size_t s = 0; s < m_graphs.size() && s < m_store.size(); ++s) {
+        QCPGraph* graph = m_graphs[s];
+        GraphStore& store = m_store[s];
+        int pixels = graph->keyAxis()->axisRect()->width();
+        if (pixels < 2)
+            pixels = width(); // not laid out yet
+        const QSharedPointer<QCPGraphDataContainer> shown =
+            store.decimator.shown(store.full, graph->keyAxis()->range(), pixels, store.dirtyFrom);
+        if (graph->data() != shown)
+            graph->setData(shown);
+        store.dirtyFrom = std::numeric_limits<int>::max();
+    }
+}
+
+// The summary was made for the plot width before this replot laid the plot out; after a resize
+// it is made again for the new width.
+void ChartView::checkShownWidth()
+{
+    for (size_t s = 0; s < m_graphs.size() && s < m_store.size(); ++s) {
+        const ChartDecimator& d = m_store[s].decimator;
+        const int pixels = m_graphs[s]->keyAxis()->axisRect()->width();
+        if (d.active() && pixels >= 2 && d.pixels() != pixels) {
+            m_plot->replot(QCustomPlot::rpQueuedReplot);
+            return;
+        }
+    }
+}
+
+// The proportions are of the drawn plot areas, but a layout grid shares out whole cells, and
+// only the lowest stacked axis carries the time labels below it. The stretch factors are
+// therefore set in pixels: each row gets its share of the plot height plus its own margins.
+// Margins are known from the previous layout pass, so a change settles after one replot.
+void ChartView::balanceAxisHeights()
+{
+    if (m_rects.size() < 2 || !m_axesGrid)
+        return;
+    double margins = 0.0;
+    for (QCPAxisRect* rect : m_rects)
+        margins += rect->margins().top() + rect->margins().bottom();
+    const double spacing = m_axesGrid->rowSpacing() * (static_cast<double>(m_rects.size()) - 1);
+    const double inner = std::max(1.0, m_axesGrid->rect().height() - spacing - margins);
+    double total = 0.0;
+    for (double p : m_proportions)
+        total += p;
+    for (size_t a = 0; a < m_rects.size(); ++a) {
+        const QMargins m = m_rects[a]->margins();
+        const double factor = inner * m_proportions[a] / std::max(total, 1e-9) + m.top() + m.bottom();
+        m_axesGrid->setRowStretchFactor(static_cast<int>(a), std::max(factor, 1.0));
+    }
+}
+
+int ChartView::axisRectCount() const
+{
+    return static_cast<int>(m_rects.size());
+}
+
+void ChartView::reinitAndReset()
+{
+    buildLayout();
+    m_seenRevision = ~quint64{0};
+    resetImage();
+}
+
+void ChartView::buildLayout()
+{
+    m_plot->clearItems();
+    m_plot->clearGraphs();
+    m_annotItems.clear();
+    m_annotIndex.clear();
+    m_lineItems.clear();
+    m_graphs.clear();
+    m_rects.clear();
+    m_proportions.clear();
+    // Titles without text are kept out of the layout, so clearing it would not delete them.
+    if (m_title && !m_title->layout())
+        delete m_title;
+    if (m_subTitle && !m_subTitle->layout())
+        delete m_subTitle;
+    m_plot->plotLayout()->clear();
+    // Room for the half of the outermost tick labels that reaches past the plot areas.
+    m_plot->plotLayout()->setAutoMargins(QCP::msNone);
+    m_plot->plotLayout()->setMargins(QMargins(16, 8, 16, 0));
+
+    const ChartLook& look = m_model.look;
+    m_layoutSplit = m_model.isSplit();
+    m_layoutAxes = m_layoutSplit ? std::max(1, m_model.axisCount()) : 1;
+    m_layoutSubsets = m_model.subsets();
+
+    m_title = new QCPTextElement(m_plot, QString());
+    m_subTitle = new QCPTextElement(m_plot, QString());
+    m_axesGrid = new QCPLayoutGrid;
+    m_plot->plotLayout()->addElement(0, 0, m_axesGrid);
+    QCPLayoutGrid* axes = m_axesGrid;
+    // A gap of desk colour between stacked axes is the thin separator.
+    axes->setRowSpacing(m_layoutSplit ? (look.multiAxesThinSeparators ? 4 : 0) : 0);
+    auto* leftGroup = new QCPMarginGroup(m_plot);
+    for (int a = 0; a < m_layoutAxes; ++a) {
+        auto* rect = new QCPAxisRect(m_plot);
+        axes->addElement(a, 0, rect);
+        rect->setMarginGroup(QCP::msLeft | QCP::msRight, leftGroup);
+        double proportion = 1.0 / m_layoutAxes;
+        if (m_layoutSplit && a < look.multiAxesProportions.size()
+            && look.multiAxesProportions[a] > 0)
+            proportion = look.multiAxesProportions[a];
+        axes->setRowStretchFactor(a, proportion);
+        m_proportions.push_back(proportion);
+        QSharedPointer<QCPAxisTickerDateTime> ticker(new QCPAxisTickerDateTime);
+        ticker->setDateTimeFormat(tickDateTimeFormat(locale()));
+        ticker->setTickCount(7); // a label about every 150 pixels on a full-screen graph
+        rect->axis(QCPAxis::atBottom)->setTicker(ticker);
+        rect->axis(QCPAxis::atBottom)->setTickLabelPadding(4);
+        if (m_layoutSplit && a > 0)
+            rect->axis(QCPAxis::atLeft)->setTicker(QSharedPointer<QCPAxisTicker>(new EdgeTicker));
+        if (a + 1 < m_layoutAxes) {
+            // The stacked axes share the bottom axis's time labels.
+            rect->axis(QCPAxis::atBottom)->setTickLabels(false);
+            rect->setAutoMargins(QCP::msLeft | QCP::msRight | QCP::msTop);
+            rect->setMargins(QMargins(0, 0, 0, 2));
+        }
+        if (a > 0)
+            rect->setAutoMargins(rect->autoMargins() & ~QCP::msTop);
+        m_rects.push_back(rect);
+    }
+    // One X range for every stacked axis.
+    for (QCPAxisRect* from : m_rects)
+        for (QCPAxisRect* to : m_rects)
+            if (from != to)
+                connect(from->axis(QCPAxis::atBottom),
+                        qOverload<const QCPRange&>(&QCPAxis::rangeChanged),
+                        to->axis(QCPAxis::atBottom), qOverload<const QCPRange&>(&QCPAxis::setRange));
+
+    m_legend = new QCPLegend;
+    m_plot->plotLayout()->addElement(1, 0, m_legend);
+    m_legend->setFillOrder(QCPLayoutGrid::foColumnsFirst);
+    m_legend->setBorderPen(Qt::NoPen);
+    m_legend->setMargins(QMargins(4, 0, 4, 2));
+    m_legend->setLayer(QStringLiteral("legend"));
+
+    for (int s = 0; s < m_layoutSubsets; ++s) {
+        const int axis = m_layoutSplit ? std::clamp(m_model.axisOfSubset(s), 0, m_layoutAxes - 1) : 0;
+        QCPAxisRect* rect = m_rects[static_cast<size_t>(axis)];
+        auto* graph = m_plot->addGraph(rect->axis(QCPAxis::atBottom), rect->axis(QCPAxis::atLeft));
+        graph->setAdaptiveSampling(true);
+        graph->setAntialiased(false);
+        graph->removeFromLegend();
+        graph->addToLegend(m_legend);
+        m_graphs.push_back(graph);
+    }
+    m_sorted.assign(static_cast<size_t>(m_layoutSubsets), true);
+    m_store.clear();
+    m_store.resize(static_cast<size_t>(m_layoutSubsets));
+    for (size_t s = 0; s < m_store.size(); ++s)
+        m_store[s].full = m_graphs[s]->data();
+    m_zoomed = false;
+}
+
+// Titles without text take no room: the rows are laid out anew with only what is shown.
+void ChartView::arrangeRows()
+{
+    QCPLayoutGrid* top = m_plot->plotLayout();
+    QCPLayoutElement* const order[] = {m_title, m_subTitle, m_axesGrid, m_legend};
+    for (QCPLayoutElement* element : order)
+        if (element->layout())
+            top->take(element);
+    top->simplify();
+    int row = 0;
+    for (QCPLayoutElement* element : order) {
+        auto* textElement = qobject_cast<QCPTextElement*>(element);
+        if (textElement && textElement->text().isEmpty())
+            continue;
+        top->addElement(row, 0, element);
+        top->setRowStretchFactor(row, element == m_axesGrid ? 1000.0 : 0.001);
+        ++row;
+    }
+}
+
+void ChartView::resetImage()
+{
+    const ChartLook& look = m_model.look;
+    const bool layoutChanged = m_model.isSplit() != m_layoutSplit
+                               || m_model.subsets() != m_layoutSubsets
+                               || (m_layoutSplit && m_model.axisCount() != m_layoutAxes);
+    if (layoutChanged) {
+        buildLayout();
+        m_seenRevision = ~quint64{0};
+    }
+    const bool full = m_seenRevision == ~quint64{0};
+    if (full || m_model.revision() != m_seenRevision)
+        updateData(full);
+    applyLook();
+    updateAnnotations();
+    if (m_zoomed && look.xScale == m_zoomScaleX && look.yScales == m_zoomScalesY) {
+        // A zoom survives redraws until undone or until the scales are set anew.
+    } else {
+        m_zoomed = false;
+        applyRanges();
+    }
+    m_seenRevision = m_model.revision();
+    m_model.markSeen();
+}
+
+void ChartView::invalidateImage()
+{
+    const QRect before = plotRect();
+    m_plot->replot(QCustomPlot::rpQueuedRefresh);
+    if (m_rects.size() > 1 && plotRect() != before)
+        m_plot->replot(QCustomPlot::rpQueuedRefresh); // let the axis heights settle
+}
+
+void ChartView::applyLook()
+{
+    const ChartLook& look = m_model.look;
+    const QColor fore = toQColor(look.graphForeColor);
+    const QColor back = toQColor(look.graphBackColor);
+    const QColor desk = toQColor(look.deskColor);
+    const QColor text = toQColor(look.textColor);
+    m_plot->setBackground(desk);
+
+    QFont titleFont = font();
+    titleFont.setPointSizeF(titleFont.pointSizeF() * 1.3);
+    titleFont.setBold(true);
+    m_title->setText(look.mainTitle.trimmed());
+    m_title->setFont(titleFont);
+    m_title->setTextColor(text);
+    m_subTitle->setText(look.subTitle.trimmed());
+    m_subTitle->setFont(font());
+    m_subTitle->setTextColor(text);
+    arrangeRows();
+
+    for (size_t a = 0; a < m_rects.size(); ++a) {
+        QCPAxisRect* rect = m_rects[a];
+        rect->setBackground(back);
+        for (QCPAxis* axis : rect->axes())
+            styleAxis(axis, fore, text, look.gridStyle);
+        const bool last = a + 1 == m_rects.size();
+        rect->axis(QCPAxis::atBottom)->setLabel(last ? look.xAxisLabel : QString());
+        rect->axis(QCPAxis::atLeft)->setLabel(m_model.yAxisLabel(static_cast<int>(a)));
+        Qt::Orientations zoom;
+        if (look.allowZooming == Zooming::Horizontal || look.allowZooming == Zooming::HorzPlusVert)
+            zoom |= Qt::Horizontal;
+        if (look.allowZooming == Zooming::Vertical || look.allowZooming == Zooming::HorzPlusVert)
+            zoom |= Qt::Vertical;
+        rect->setRangeZoom(zoom);
+        rect->setRangeZoomAxes(rect->axis(QCPAxis::atBottom), rect->axis(QCPAxis::atLeft));
+    }
+    const bool zooming = look.allowZooming != Zooming::None;
+    m_plot->setSelectionRectMode(zooming ? QCP::srmZoom : QCP::srmNone);
+    m_plot->setInteraction(QCP::iRangeZoom, zooming);
+    QPen band(fore.lighter(150), 1, Qt::DashLine);
+    m_plot->selectionRect()->setPen(band);
+    m_plot->selectionRect()->setBrush(QColor(fore.red(), fore.green(), fore.blue(), 40));
+
+    m_legend->setBrush(desk);
+    m_legend->setTextColor(text);
+    m_legend->setIconSize(24, 10);
+    for (size_t s = 0; s < m_graphs.size(); ++s) {
+        const int i = static_cast<int>(s);
+        const QColor colour = i < look.subsetColors.size() ? toQColor(look.subsetColors[i])
+                                                           : QColor(Qt::white);
+        m_graphs[s]->setPen(QPen(colour, 1.0));
+        const QString label = i < look.subsetLabels.size() ? look.subsetLabels[i]
+                                                           : QString::number(i + 1);
+        m_graphs[s]->setName(label);
+    }
+    applyCursor();
+}
+
+// Copies the model's points into the graphs. Null Y values become NaN, which QCustomPlot draws
+// as gaps. QCustomPlot needs keys in ascending order; a null point's own X is meaningless
+// (cleared points are X 0), so it takes the key of the point before it, which keeps a graph
+// that fills from the left sorted and lets data index equal point index. Then only the points
+// from the first changed one need rewriting.
+void ChartView::updateData(bool full)
+{
+    const int points = m_model.points();
+    const int first = m_model.firstChangedPoint();
+    SerialSeconds clock;
+    for (size_t s = 0; s < m_graphs.size(); ++s) {
+        const int subset = static_cast<int>(s);
+        QSharedPointer<QCPGraphDataContainer> cells = m_store[s].full;
+        int from = full || first < 0 || !m_sorted[s] ? 0 : std::min(first, points);
+        if (cells->size() > points)
+            from = 0;
+        from = std::min(from, cells->size());
+        if (from >= points && cells->size() == points)
+            continue;
+
+        double carry = kNaN;
+        if (from > 0) {
+            carry = (cells->begin() + (from - 1))->key;
+        } else {
+            for (int p = 0; p < points; ++p)
+                if (!m_model.isNull(m_model.y(subset, p))) {
+                    carry = clock.toSeconds(m_model.x(subset, p));
+                    break;
+                }
+            if (std::isnan(carry))
+                carry = 0.0;
+        }
+
+        bool sorted = true;
+        if (from == 0) {
+            QVector<QCPGraphData> rows(points);
+            for (int p = 0; p < points; ++p) {
+                const float y = m_model.y(subset, p);
+                QCPGraphData& cell = rows[p];
+                if (m_model.isNull(y)) {
+                    cell.key = carry;
+                    cell.value = kNaN;
+                } else {
+                    cell.key = clock.toSeconds(m_model.x(subset, p));
+                    cell.value = y;
+                    sorted = sorted && cell.key >= carry;
+                    carry = cell.key;
+                }
+            }
+            cells->set(rows, sorted);
+        } else {
+            auto it = cells->begin() + from;
+            for (int p = from; p < points; ++p) {
+                const float y = m_model.y(subset, p);
+                QCPGraphData cell;
+                if (m_model.isNull(y)) {
+                    cell.key = carry;
+                    cell.value = kNaN;
+                } else {
+                    cell.key = clock.toSeconds(m_model.x(subset, p));
+                    cell.value = y;
+                    sorted = sorted && cell.key >= carry;
+                    carry = cell.key;
+                }
+                if (it != cells->end()) {
+                    *it = cell;
+                    ++it;
+                } else {
+                    cells->add(cell);
+                    it = cells->end();
+                }
+            }
+            if (!sorted) {
+                // Out of order: rebuild this subset sorted by key; no more incremental updates.
+                QVector<QCPGraphData> rows(cells->begin(), cells->end());
+                cells->set(rows, false);
+            }
+        }
+        m_sorted[s] = sorted;
+        // After a re-sort point order is lost, so the summary is made anew.
+        m_store[s].dirtyFrom = std::min(m_store[s].dirtyFrom, sorted ? from : 0);
+    }
+}
+
+void ChartView::updateAnnotations()
+{
+    for (QCPAbstractItem* item : m_annotItems)
+        m_plot->removeItem(item);
+    for (QCPAbstractItem* item : m_lineItems)
+        m_plot->removeItem(item);
+    m_annotItems.clear();
+    m_annotIndex.clear();
+    m_lineItems.clear();
+    if (m_rects.empty())
+        return;
+    const ChartLook& look = m_model.look;
+    QCPAxisRect* rect = m_rects.front();
+    QCPAxis* xAxis = rect->axis(QCPAxis::atBottom);
+    QCPAxis* yAxis = rect->axis(QCPAxis::atLeft);
+    SerialSeconds clock;
+
+    if (look.showGraphAnnotations) {
+        QFont textFont = font();
+        textFont.setPointSizeF(textFont.pointSizeF() * std::max(10, look.graphAnnotationTextSize)
+                               / 100.0);
+        for (int i = 0; i < m_model.annotationCount(); ++i) {
+            const GraphAnnotation note = m_model.annotation(i);
+            const QString text = QString(note.text).replace(QLatin1Char('\r'), QLatin1Char('\n'));
+            const bool cross = note.type == kAnnotationCross;
+            if (!cross && text.isEmpty())
+                continue; // a deleted annotation
+            const QColor colour = toQColor(note.color);
+            const double key = clock.toSeconds(note.x);
+            QCPItemPosition* anchor = nullptr;
+            if (cross) {
+                auto* marker = new QCPItemTracer(m_plot);
+                marker->setClipAxisRect(rect);
+                marker->position->setAxes(xAxis, yAxis);
+                marker->position->setCoords(key, note.y);
+                marker->setStyle(QCPItemTracer::tsPlus);
+                marker->setSize(14);
+                marker->setPen(QPen(colour, 1.5));
+                m_annotItems.push_back(marker);
+                m_annotIndex.push_back(i);
+                anchor = marker->position;
+            }
+            if (text.isEmpty())
+                continue;
+            auto* label = new QCPItemText(m_plot);
+            label->setClipAxisRect(rect);
+            label->setFont(textFont);
+            label->setColor(colour);
+            label->setText(text);
+            label->setTextAlignment(Qt::AlignLeft);
+            label->setPositionAlignment(Qt::AlignLeft | Qt::AlignTop);
+            if (anchor) {
+                label->position->setParentAnchor(anchor);
+                label->position->setType(QCPItemPosition::ptAbsolute);
+                label->position->setCoords(6, 4);
+            } else {
+                label->position->setAxes(xAxis, yAxis);
+                label->position->setCoords(key, note.y);
+            }
+            m_annotItems.push_back(label);
+            m_annotIndex.push_back(i);
+        }
+    }
+
+    if (look.showVertLineAnnotations) {
+        for (int line = 0; line < 2; ++line) {
+            const VertLineAnnotation v = m_model.vertLine(line);
+            const double key = clock.toSeconds(v.x);
+            for (QCPAxisRect* r : m_rects) {
+                auto* item = new QCPItemStraightLine(m_plot);
+                item->setClipAxisRect(r);
+                item->point1->setAxes(r->axis(QCPAxis::atBottom), r->axis(QCPAxis::atLeft));
+                item->point2->setAxes(r->axis(QCPAxis::atBottom), r->axis(QCPAxis::atLeft));
+                item->point1->setCoords(key, 0.0);
+                item->point2->setCoords(key, 1.0);
+                item->setPen(QPen(toQColor(v.color), 1));
+                m_lineItems.push_back(item);
+            }
+        }
+    }
+}
+
+void ChartView::applyRanges()
+{
+    const ChartLook& look = m_model.look;
+    m_zoomScaleX = look.xScale;
+    m_zoomScalesY = look.yScales;
+    if (m_rects.empty())
+        return;
+    SerialSeconds clock;
+    QCPRange x;
+    if (look.xScale.control == ScaleControl::ManualMinAndMax) {
+        x = QCPRange(clock.toSeconds(look.xScale.min), clock.toSeconds(look.xScale.max));
+    } else {
+        bool any = false;
+        for (const GraphStore& store : m_store) {
+            bool found = false;
+            const QCPRange r = store.full->keyRange(found);
+            if (found)
+                x = any ? QCPRange(std::min(x.lower, r.lower), std::max(x.upper, r.upper)) : r;
+            any = any || found;
+        }
+        if (!any)
+            x = QCPRange(static_cast<double>(QDateTime::currentSecsSinceEpoch()), 0);
+    }
+    if (x.upper <= x.lower)
+        x.upper = x.lower + 60.0;
+    for (QCPAxisRect* rect : m_rects)
+        rect->axis(QCPAxis::atBottom)->setRange(x);
+
+    for (size_t a = 0; a < m_rects.size(); ++a) {
+        QCPAxis* y = m_rects[a]->axis(QCPAxis::atLeft);
+        const Scale scale = m_model.yScale(static_cast<int>(a));
+        if (scale.control == ScaleControl::ManualMinAndMax) {
+            y->setRange(scale.min, scale.max);
+            continue;
+        }
+        bool any = false;
+        QCPRange r;
+        for (size_t s = 0; s < m_graphs.size(); ++s) {
+            if (m_graphs[s]->valueAxis() != y)
+                continue;
+            bool found = false;
+            const QCPRange g = m_store[s].full->valueRange(found);
+            if (found)
+                r = any ? QCPRange(std::min(r.lower, g.lower), std::max(r.upper, g.upper)) : g;
+            any = any || found;
+        }
+        if (!any)
+            r = QCPRange(0.0, 1.0);
+        const double pad = std::max(0.5, (r.upper - r.lower) * 0.05);
+        y->setRange(r.lower - pad, r.upper + pad);
+    }
+}
+
+void ChartView::undoZoom()
+{
+    m_zoomed = false;
+    applyRanges();
+}
+
+QRect ChartView::plotRect() const
+{
+    return plotRect(0);
+}
+
+QRect ChartView::plotRect(int axis) const
+{
+    if (m_rects.empty())
+        return {};
+    const auto index = static_cast<size_t>(std::clamp(axis, 0, axisRectCount() - 1));
+    const QRect r = m_rects[index]->rect();
+    return QRect(m_plot->mapTo(this, r.topLeft()), r.size());
+}
+
+QPointF ChartView::pixelToGraph(QPoint pixel, int axis) const
+{
+    if (m_rects.empty())
+        return {};
+    const auto index = static_cast<size_t>(std::clamp(axis, 0, axisRectCount() - 1));
+    const QPoint local = m_plot->mapFrom(this, pixel);
+    QCPAxisRect* rect = m_rects[index];
+    const double seconds = rect->axis(QCPAxis::atBottom)->pixelToCoord(local.x());
+    return {SerialSeconds::toSerial(seconds), rect->axis(QCPAxis::atLeft)->pixelToCoord(local.y())};
+}
+
+QPoint ChartView::graphToPixel(QPointF graph, int axis) const
+{
+    if (m_rects.empty())
+        return {};
+    const auto index = static_cast<size_t>(std::clamp(axis, 0, axisRectCount() - 1));
+    QCPAxisRect* rect = m_rects[index];
+    SerialSeconds clock;
+    const double px = rect->axis(QCPAxis::atBottom)->coordToPixel(clock.toSeconds(graph.x()));
+    const double py = rect->axis(QCPAxis::atLeft)->coordToPixel(graph.y());
+    return m_plot->mapTo(this, QPoint(static_cast<int>(std::lround(px)),
+                                      static_cast<int>(std::lround(py))));
+}
+
+void ChartView::customize()
+{
+    ChartCustomizeDialog dialog(m_model, this);
+    m_dialogResult = dialog.exec() == QDialog::Accepted ? 1 : 0;
+    if (m_dialogResult == 1) {
+        reinitAndReset();
+        invalidateImage();
+    }
+    Q_EMIT customizeFinished();
+}
+
+void ChartView::renderPlot(QCPPainter* painter, QSize size)
+{
+    m_plot->toPainter(painter, size.width(), size.height());
+}
+
+void ChartView::printDialog()
+{
+    QPrinter* printer = m_printer;
+    if (!printer) {
+        if (!m_ownPrinter) {
+            m_ownPrinter = std::make_unique<QPrinter>(QPrinter::HighResolution);
+            m_ownPrinter->setPageOrientation(QPageLayout::Landscape);
+        }
+        printer = m_ownPrinter.get();
+    }
+    QPrintDialog dialog(printer, this);
+    if (dialog.exec() != QDialog::Accepted)
+        return;
+    printTo(printer);
+}
+
+void ChartView::printTo(QPrinter* printer)
+{
+    QCPPainter painter;
+    if (!painter.begin(printer))
+        return;
+    // Lay the graph out at the size it has on screen, then scale it onto the page so lines,
+    // text and ticks keep their proportions but are drawn at the printer's resolution.
+    const QRect page = printer->pageLayout().paintRectPixels(printer->resolution());
+    const int logicalWidth = std::max(width(), 800);
+    const int logicalHeight = std::max(1, logicalWidth * page.height() / std::max(1, page.width()));
+    const double scale = static_cast<double>(page.width()) / logicalWidth;
+    painter.setMode(QCPPainter::pmVectorized);
+    painter.setMode(QCPPainter::pmNoCaching);
+    // Hairlines would be one printer dot wide; scaled pens keep their on-screen weight.
+    painter.setMode(QCPPainter::pmNonCosmetic);
+    painter.scale(scale, scale);
+    renderPlot(&painter, QSize(logicalWidth, logicalHeight));
+    painter.end();
+}
+
+} // namespace tc4dl::chart

@@ -1,0 +1,200 @@
+#include "GraphConfig.h"
+
+#include "ChartView.h"
+#include "Clock.h"
+#include "DateTimeSerial.h"
+#include "GraphShared.h"
+#include "GraphStateFile.h"
+#include "MessageTable.h"
+#include "Prompter.h"
+#include "TfrmGraph.h"
+
+#include <QDir>
+#include <QFileInfo>
+#include <QMdiArea>
+#include <QMdiSubWindow>
+
+namespace tc4dl {
+
+namespace {
+
+constexpr double kSecondsPerDay = 86400.0;
+constexpr float kNullY = 9999.0f;
+
+bool canWriteIn(const QString& folder)
+{
+    const QFileInfo templateFolder(QDir(folder).filePath(QStringLiteral("template")));
+    if (templateFolder.exists())
+        return templateFolder.isDir() && templateFolder.isWritable();
+    const QFileInfo programFolder(folder);
+    return programFolder.isDir() && programFolder.isWritable();
+}
+
+// The built-in look of a graph without template.
+void applyDefaultLook(chart::ChartModel& model, const GraphExtent& extent)
+{
+    chart::ChartLook& look = model.look;
+    look.showVertLineAnnotations = true;
+    look.allowVertLineAnnotHotSpots = true;
+    look.lineAnnotationTextSize = 80;
+    chart::VertLineAnnotation line = model.vertLine(0);
+    line.color = 0xFF0000; // blue
+    model.setVertLine(0, line);
+    line = model.vertLine(1);
+    line.color = 0x0000FF; // red
+    model.setVertLine(1, line);
+    look.lineAnnotationTextSize = 100;
+
+    look.showGraphAnnotations = true;
+    look.graphAnnotationTextSize = 100;
+    look.gridStyle = chart::GridStyle::Dot;
+    look.mainTitle = QString();
+    look.subTitle = QStringLiteral(" ");
+    // Four labels whatever the number of channels, as every graph of the program has four.
+    look.subsetLabels = {QStringLiteral("T1"), QStringLiteral("T2"), QStringLiteral("T3"),
+                         QStringLiteral("T4")};
+    look.dateTimeMode = true;
+    look.usingXDataII = true;
+    look.xAxisLabel = QStringLiteral("Time");
+    look.allowZooming = chart::Zooming::HorzPlusVert;
+    look.scrollingHorzZoom = true;
+    look.scrollingVertZoom = true;
+
+    look.graphForeColor = 0x008000;
+    look.graphBackColor = 0x000000;
+    look.deskColor = 0xC0C0C0;
+    look.textColor = 0x000000;
+    look.subsetColors = {0xFF0000, 0xFFFF00, 0x00FF00, 0xFF00FF};
+
+    look.allowAxisPage = false;
+    look.arrowCursor = 1;
+    look.multiAxesThinSeparators = true;
+
+    // The split view: four stacked axes of a quarter height, one channel each.
+    for (int k = 0; k < 4; ++k) {
+        model.setMultiAxesSubsets(k, 1);
+        model.setMultiAxesProportions(k, 0.25);
+    }
+    for (int axis = 0; axis < extent.subsets; ++axis) {
+        model.setWorkingAxis(axis);
+        model.setYAxisLabel(QString());
+        model.setYScale(chart::Scale{chart::ScaleControl::ManualMinAndMax, extent.minY,
+                                     extent.maxY});
+    }
+}
+
+} // namespace
+
+QString graphTemplateRelativePath()
+{
+    return QStringLiteral("template/graph.ghf");
+}
+
+QString graphTemplatePath(const GraphFolders& folders)
+{
+    return QDir(folders.program).filePath(graphTemplateRelativePath());
+}
+
+QString graphTemplateReadPath(const GraphFolders& folders)
+{
+    for (const QString& folder : {folders.program, folders.appData}) {
+        if (folder.isEmpty())
+            continue;
+        const QString path = QDir(folder).filePath(graphTemplateRelativePath());
+        if (QFileInfo(path).isFile())
+            return path;
+    }
+    return QString();
+}
+
+QString graphTemplateWritePath(const GraphFolders& folders)
+{
+    if (!folders.appData.isEmpty() && !canWriteIn(folders.program))
+        return QDir(folders.appData).filePath(graphTemplateRelativePath());
+    return graphTemplatePath(folders);
+}
+
+bool ConfigureGraph(chart::ChartView& graph, GraphHost& host, const GraphExtent& extent,
+                    QString* error)
+{
+    chart::ChartModel& model = graph.model();
+
+    // 1. The template's look, when there is one; a damaged one goes back to the caller.
+    const QString templatePath = graphTemplateReadPath(host.graphFolders());
+    const bool haveTemplate = !templatePath.isEmpty();
+    if (haveTemplate && !chart::loadGraphState(model, templatePath, error))
+        return false;
+
+    // 2.-5. What every graph needs, template or not.
+    chart::ChartLook& look = model.look;
+    look.prepareImages = true;
+    model.setNullY(kNullY);
+    look.subsetByPoint = false;
+    model.setSubsets(extent.subsets);
+    model.setPoints(extent.points);
+    look.noHelp = true;
+    look.allowPopup = false;
+    for (int s = 0; s < model.subsets(); ++s) {
+        model.setX(s, -1, 0.0);
+        model.setY(s, -1, static_cast<double>(kNullY));
+    }
+    if (extent.minX != 0.0)
+        look.xScale = chart::Scale{chart::ScaleControl::ManualMinAndMax, extent.minX,
+                                   extent.maxX};
+    look.allowDataLabels = chart::DataLabels::None;
+
+    // 6. Without template: say so, then the built-in look.
+    if (!haveTemplate) {
+        const MessageTable& messages = host.mainMessages();
+        host.prompter().ask(messages.getTextOrDefault(QStringLiteral("IDS_12"))
+                                + QDir::toNativeSeparators(graphTemplatePath(host.graphFolders()))
+                                + messages.getTextOrDefault(QStringLiteral("IDS_13")),
+                            Prompter::Buttons::Ok, Prompter::Icon::None);
+        applyDefaultLook(model, extent);
+    }
+
+    // 7.
+    model.setWorkingAxis(0);
+    look.allowGraphAnnotHotSpots = true;
+    graph.reinitAndReset();
+    graph.invalidateImage();
+    return true;
+}
+
+TfrmGraph* CreateRealTimeGraph(GraphHost& host, QMdiArea& area, QString* error)
+{
+    GraphShared& shared = host.graphShared();
+    auto* window = new TfrmGraph(host);
+    window->setWindowTitle(TfrmGraph::realTimeCaption());
+    QMdiSubWindow* sub = area.addSubWindow(window);
+    sub->setAttribute(Qt::WA_DeleteOnClose);
+    sub->setWindowIcon(window->windowIcon());
+    shared.realTimeGraphWindow = window;
+    host.setRealTimeGraphChecked(true);
+    sub->move(sub->x(), 0);
+
+    window->setClearVisible(true);
+
+    const double now = toDateTimeSerial(host.clock().now());
+    const GraphExtent extent{4, 100, now, now + 110.0 / kSecondsPerDay, -10.0, 50.0};
+    if (ConfigureGraph(*window->graph(), host, extent, error)) {
+        chart::ChartModel& model = window->model();
+        const QList<double>& proportions = model.look.multiAxesProportions;
+        // Crosses and texts sit on one shared axis: not offered while the view is split.
+        const double first = proportions.isEmpty() ? 1.0 : proportions.first();
+        window->setAnnotationToolsEnabled(first == 1.0);
+
+        model.look.noRandomPointsToExport = true;
+        model.look.focalRect = false;
+        model.look.allowBar = false;
+        model.look.lineGapThreshold = 1e20;
+        window->redraw();
+
+        window->setSamplingRateEnabled(true);
+        window->setSamplingRate(host.samplingRate());
+    }
+    sub->show();
+    return window;
+}
+
+} // namespace tc4dl

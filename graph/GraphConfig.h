@@ -1,0 +1,53 @@
+#pragma once
+
+#include "GraphHost.h"
+
+#include <QString>
+
+class QMdiArea;
+
+namespace tc4dl {
+
+namespace chart {
+class ChartView;
+}
+class TfrmGraph;
+
+// The graph template: one saved graph state whose look every new graph takes over.
+// Its place relative to the program's folder (or, when that is not writable, the user's data
+// folder).
+[[nodiscard]] QString graphTemplateRelativePath();
+// The template in the program's folder: the one the missing-template message names.
+[[nodiscard]] QString graphTemplatePath(const GraphFolders& folders);
+// The template to read: the program's folder first, then the user's data folder; empty when
+// neither holds one.
+[[nodiscard]] QString graphTemplateReadPath(const GraphFolders& folders);
+// Where a new template is written: the program's folder when it can be written to, else the
+// user's data folder.
+[[nodiscard]] QString graphTemplateWritePath(const GraphFolders& folders);
+
+// What a graph builder asks for: channels, points, the X range (date-time serials; a minX of
+// 0 keeps the X scale the graph has) and the Y range of every channel's axis.
+struct GraphExtent {
+    int subsets = 4;
+    int points = 0;
+    double minX = 0.0;
+    double maxX = 0.0;
+    double minY = 0.0;
+    double maxY = 0.0;
+};
+
+// Prepares `graph` for new data: the template's look when there is one (else the built-in
+// look, after telling the user once that the template is missing), then the extent and the
+// settings every graph needs, all points empty. False with the reason in *error when the
+// template cannot be read; the graph is then left as it was.
+[[nodiscard]] bool ConfigureGraph(chart::ChartView& graph, GraphHost& host,
+                                  const GraphExtent& extent, QString* error = nullptr);
+
+// Creates the real-time graph window in `area`, owned by the area, and prepares it: the Clear
+// button, four channels of 100 points from now to now + 110 s and −10 to 50, the rate lists
+// from the sampling rate. The window is returned also when its template could not be read
+// (with the reason in *error): it then shows an unconfigured graph.
+TfrmGraph* CreateRealTimeGraph(GraphHost& host, QMdiArea& area, QString* error = nullptr);
+
+} // namespace tc4dl

@@ -1,0 +1,772 @@
+#include "TfrmGraph.h"
+
+#include "ChartQcp.h"
+#include "ChartView.h"
+#include "GraphShared.h"
+#include "GraphStatistics.h"
+#include "MessageTable.h"
+#include "Prompter.h"
+
+#include <QButtonGroup>
+#include <QCheckBox>
+#include <QCloseEvent>
+#include <QComboBox>
+#include <QFrame>
+#include <QGridLayout>
+#include <QHBoxLayout>
+#include <QHeaderView>
+#include <QLabel>
+#include <QLineEdit>
+#include <QMdiSubWindow>
+#include <QPainter>
+#include <QPainterPath>
+#include <QPushButton>
+#include <QTableWidget>
+#include <QToolBar>
+#include <QToolButton>
+#include <QVBoxLayout>
+
+
+namespace tc4dl {
+
+namespace {
+
+enum Glyph {
+    GlyphStatistic,
+    GlyphLineCursor,
+    GlyphPointer,
+    GlyphCross,
+    GlyphText,
+    GlyphColor,
+    GlyphClear,
+    GlyphUndoZoom,
+};
+
+constexpr int kGlyphSize = 20;
+const QString kAvgStart = QStringLiteral("***.* ");
+
+// The toolbar's pictures, drawn rather than loaded so that they stay sharp at any scale.
+QIcon toolGlyph(int glyph)
+{
+    QIcon icon;
+    for (const qreal ratio : {1.0, 2.0}) {
+        QPixmap pixmap(QSize(kGlyphSize, kGlyphSize) * ratio);
+        pixmap.setDevicePixelRatio(ratio);
+        pixmap.fill(Qt::transparent);
+        QPainter p(&pixmap);
+        p.setRenderHint(QPainter::Antialiasing);
+        const QColor ink(0x30, 0x30, 0x30);
+        QPen pen(ink, 1.4, Qt::SolidLine, Qt::RoundCap, Qt::RoundJoin);
+        p.setPen(pen);
+        switch (glyph) {
+        case GlyphStatistic: // a small table with a heading row
+            p.setBrush(QColor(0xdd, 0xe6, 0xf3));
+            p.drawRect(QRectF(2.5, 4.5, 15, 11));
+            p.drawLine(QPointF(2.5, 8), QPointF(17.5, 8));
+            p.drawLine(QPointF(7.5, 4.5), QPointF(7.5, 15.5));
+            p.drawLine(QPointF(12.5, 4.5), QPointF(12.5, 15.5));
+            break;
+        case GlyphLineCursor: // a trace between two cursor lines
+            p.setPen(QPen(QColor(0x20, 0x40, 0xe0), 1.4));
+            p.drawLine(QPointF(5.5, 2), QPointF(5.5, 18));
+            p.setPen(QPen(QColor(0xd0, 0x20, 0x20), 1.4));
+            p.drawLine(QPointF(14.5, 2), QPointF(14.5, 18));
+            p.setPen(pen);
+            p.drawPolyline(QPolygonF({{1, 14}, {5, 10}, {9, 12}, {13, 6}, {19, 8}}));
+            break;
+        case GlyphPointer: { // the normal arrow pointer
+            QPainterPath arrow;
+            arrow.moveTo(6, 2);
+            arrow.lineTo(6, 16);
+            arrow.lineTo(9.5, 12.5);
+            arrow.lineTo(12, 18);
+            arrow.lineTo(14, 17);
+            arrow.lineTo(11.5, 11.5);
+            arrow.lineTo(16, 11.5);
+            arrow.closeSubpath();
+            p.setBrush(Qt::white);
+            p.drawPath(arrow);
+            break;
+        }
+        case GlyphCross:
+            p.setPen(QPen(ink, 2.0, Qt::SolidLine, Qt::RoundCap));
+            p.drawLine(QPointF(10, 3), QPointF(10, 17));
+            p.drawLine(QPointF(3, 10), QPointF(17, 10));
+            break;
+        case GlyphText: {
+            QFont font(QStringLiteral("Serif"));
+            font.setPixelSize(16);
+            font.setBold(true);
+            p.setFont(font);
+            p.drawText(QRectF(0, 0, kGlyphSize, kGlyphSize), Qt::AlignCenter, QStringLiteral("A"));
+            break;
+        }
+        case GlyphColor: // three paint drops on a palette
+            p.setBrush(QColor(0xf4, 0xe4, 0xc4));
+            p.drawEllipse(QRectF(2, 4, 16, 12));
+            p.setPen(Qt::NoPen);
+            p.setBrush(QColor(0xe0, 0x20, 0x20));
+            p.drawEllipse(QRectF(5, 6.5, 3.5, 3.5));
+            p.setBrush(QColor(0x20, 0xa0, 0x20));
+            p.drawEllipse(QRectF(9.5, 5.5, 3.5, 3.5));
+            p.setBrush(QColor(0x20, 0x40, 0xe0));
+            p.drawEllipse(QRectF(13, 8, 3.5, 3.5));
+            break;
+        case GlyphClear: { // an eraser
+            p.setBrush(QColor(0xf0, 0x9c, 0xa8));
+            QPolygonF body({{3, 13}, {11, 5}, {17, 11}, {11, 17}, {7, 17}});
+            p.drawPolygon(body);
+            p.drawLine(QPointF(7, 9), QPointF(13, 15));
+            p.drawLine(QPointF(11, 17), QPointF(18, 17));
+            break;
+        }
+        case GlyphUndoZoom: // a magnifier with a minus
+            p.setBrush(QColor(0xe8, 0xf0, 0xfa));
+            p.drawEllipse(QRectF(2.5, 2.5, 11, 11));
+            p.setPen(QPen(ink, 2.2, Qt::SolidLine, Qt::RoundCap));
+            p.drawLine(QPointF(12, 12), QPointF(17.5, 17.5));
+            p.setPen(pen);
+            p.drawLine(QPointF(5.5, 8), QPointF(10.5, 8));
+            break;
+        default:
+            break;
+        }
+        p.end();
+        icon.addPixmap(pixmap);
+    }
+    return icon;
+}
+
+QLineEdit* readOnlyBox(QWidget* parent, const char* name, const QString& text, int minChars)
+{
+    auto* box = new QLineEdit(text, parent);
+    box->setObjectName(QLatin1String(name));
+    box->setReadOnly(true);
+    box->setFocusPolicy(Qt::ClickFocus);
+    box->setMinimumWidth(box->fontMetrics().horizontalAdvance(QLatin1Char('0')) * minChars + 12);
+    return box;
+}
+
+QLabel* label(QWidget* parent, const char* name, const QString& text)
+{
+    auto* l = new QLabel(text, parent);
+    l->setObjectName(QLatin1String(name));
+    return l;
+}
+
+} // namespace
+
+TfrmGraph::TfrmGraph(GraphHost& host, QWidget* parent)
+    : QWidget(parent)
+    , m_host(host)
+{
+    FormCreate();
+}
+
+TfrmGraph::~TfrmGraph()
+{
+    // Nothing here reaches the host: the main window may be going away around us.
+    disconnect(m_subWindowConnection);
+    // The view draws the model, which is a member: the view goes first.
+    delete PESGraph1;
+}
+
+void TfrmGraph::FormCreate()
+{
+    setObjectName(QStringLiteral("frmGraph"));
+    resize(760, 560);
+
+    auto* root = new QHBoxLayout(this);
+    root->setContentsMargins(0, 0, 0, 0);
+    root->setSpacing(0);
+
+    buildDataSetPanel();
+    root->addWidget(pnlDataSets);
+
+    auto* right = new QWidget(this);
+    right->setObjectName(QStringLiteral("pnlRight"));
+    auto* column = new QVBoxLayout(right);
+    column->setContentsMargins(0, 0, 0, 0);
+    column->setSpacing(0);
+    root->addWidget(right, 1);
+
+    buildToolBar();
+    column->addWidget(ToolBar1);
+    buildStatisticStrip();
+    column->addWidget(pnlGraphStatistic);
+    buildPlot();
+    column->addWidget(pnlGraph, 1);
+    buildLineCursorPanel();
+    column->addWidget(pnlStatistic);
+
+    MessageTable::forWindow(QStringLiteral("TfrmGraph")).applyTo(this);
+
+    // The data-set list's headers come from the messages, not the captions.
+    const MessageTable table = MessageTable::forWindow(QStringLiteral("TfrmGraph"));
+    QStringList headers;
+    for (int i = 0; i < 6; ++i)
+        headers << table.getTextOrDefault(QStringLiteral("IDS_%1").arg(i));
+    Grid2->setHorizontalHeaderLabels(headers);
+    static constexpr int kWidths[6] = {25, 60, 60, 65, 40, 40};
+    for (int i = 0; i < 6; ++i)
+        Grid2->setColumnWidth(i, kWidths[i]);
+    for (int c = 0; c < Grid2->columnCount(); ++c)
+        Grid2->setItem(0, c, new QTableWidgetItem(QString()));
+}
+
+void TfrmGraph::buildDataSetPanel()
+{
+    auto* panel = new QFrame(this);
+    panel->setObjectName(QStringLiteral("pnlDataSets"));
+    panel->setFrameShape(QFrame::StyledPanel);
+    auto* layout = new QVBoxLayout(panel);
+    layout->setContentsMargins(4, 4, 4, 4);
+    layout->setSpacing(4);
+    QLabel* title = label(panel, "lblDataSets", QStringLiteral("Data Sets"));
+    QFont bold = title->font();
+    bold.setBold(true);
+    title->setFont(bold);
+    title->setAlignment(Qt::AlignHCenter);
+    layout->addWidget(title);
+
+    Grid2 = new QTableWidget(1, 6, panel);
+    Grid2->setObjectName(QStringLiteral("Grid2"));
+    Grid2->setSelectionBehavior(QAbstractItemView::SelectRows);
+    Grid2->setSelectionMode(QAbstractItemView::SingleSelection);
+    Grid2->setEditTriggers(QAbstractItemView::NoEditTriggers);
+    Grid2->verticalHeader()->hide();
+    Grid2->verticalHeader()->setDefaultSectionSize(Grid2->fontMetrics().height() + 6);
+    Grid2->horizontalHeader()->setHighlightSections(false);
+    Grid2->horizontalHeader()->setDefaultAlignment(Qt::AlignCenter);
+    Grid2->setHorizontalScrollBarPolicy(Qt::ScrollBarAlwaysOff);
+    layout->addWidget(Grid2, 1);
+    connect(Grid2, &QTableWidget::cellClicked, this, [this] { Grid2Click(); });
+
+    // Wide enough for the six columns and a vertical scroll bar.
+    panel->setFixedWidth(25 + 60 + 60 + 65 + 40 + 40 + 30);
+    panel->hide();
+    pnlDataSets = panel;
+}
+
+QToolButton* TfrmGraph::addToolButton(const char* name, int glyph, bool checkable)
+{
+    auto* button = new QToolButton(ToolBar1);
+    button->setObjectName(QLatin1String(name));
+    button->setIcon(toolGlyph(glyph));
+    button->setCheckable(checkable);
+    button->setAutoRaise(true);
+    button->setToolButtonStyle(Qt::ToolButtonIconOnly);
+    button->setFocusPolicy(Qt::TabFocus);
+    ToolBar1->addWidget(button);
+    return button;
+}
+
+void TfrmGraph::buildToolBar()
+{
+    ToolBar1 = new QToolBar(this);
+    ToolBar1->setObjectName(QStringLiteral("ToolBar1"));
+    ToolBar1->setIconSize(QSize(kGlyphSize, kGlyphSize));
+    ToolBar1->setMovable(false);
+    ToolBar1->setFloatable(false);
+    ToolBar1->setContextMenuPolicy(Qt::PreventContextMenu);
+
+    ToolButton1 = addToolButton("ToolButton1", GlyphStatistic, true);
+    ToolButton1->setChecked(true);
+    connect(ToolButton1, &QToolButton::clicked, this, &TfrmGraph::ToolButton1Click);
+    ToolButton2 = addToolButton("ToolButton2", GlyphLineCursor, true);
+    ToolButton2->setChecked(true);
+    connect(ToolButton2, &QToolButton::clicked, this, &TfrmGraph::ToolButton2Click);
+    ToolBar1->addSeparator();
+
+    ToolButton4 = addToolButton("ToolButton4", GlyphPointer, true);
+    ToolButton5 = addToolButton("ToolButton5", GlyphCross, true);
+    ToolButton9 = addToolButton("ToolButton9", GlyphText, true);
+    auto* tools = new QButtonGroup(this);
+    tools->setObjectName(QStringLiteral("AnnotationTools"));
+    tools->setExclusive(true);
+    tools->addButton(ToolButton4);
+    tools->addButton(ToolButton5);
+    tools->addButton(ToolButton9);
+    ToolButton4->setChecked(true);
+    ToolButton15 = addToolButton("ToolButton15", GlyphColor, false);
+
+    m_clearDivider = ToolBar1->addSeparator();
+    tbntClr = new QToolButton(ToolBar1);
+    tbntClr->setObjectName(QStringLiteral("tbntClr"));
+    tbntClr->setIcon(toolGlyph(GlyphClear));
+    tbntClr->setAutoRaise(true);
+    tbntClr->setToolButtonStyle(Qt::ToolButtonIconOnly);
+    m_clearAction = ToolBar1->addWidget(tbntClr);
+    m_clearDivider->setVisible(false);
+    m_clearAction->setVisible(false);
+
+    ToolBar1->addSeparator();
+    UndoZoom = addToolButton("UndoZoom", GlyphUndoZoom, false);
+    UndoZoom->setEnabled(false);
+    ToolBar1->addSeparator();
+
+    chkSplit = new QCheckBox(QStringLiteral("Split"), ToolBar1);
+    chkSplit->setObjectName(QStringLiteral("chkSplit"));
+    chkSplit->setChecked(true);
+    // Keeps the check box off the separator before it.
+    chkSplit->setContentsMargins(4, 0, 6, 0);
+    ToolBar1->addWidget(chkSplit);
+
+    auto addButton = [this](const char* name, const QString& text) {
+        auto* button = new QPushButton(text, ToolBar1);
+        button->setObjectName(QLatin1String(name));
+        button->setAutoDefault(false);
+        button->setFocusPolicy(Qt::TabFocus);
+        ToolBar1->addWidget(button);
+        return button;
+    };
+    Button1 = addButton("Button1", QStringLiteral("Graph Option"));
+    auto* gap = new QWidget(ToolBar1);
+    gap->setFixedWidth(4);
+    ToolBar1->addWidget(gap);
+    btnChangeScale = addButton("btnChangeScale", QStringLiteral("Y Axis"));
+}
+
+void TfrmGraph::buildStatisticStrip()
+{
+    auto* strip = new QFrame(this);
+    strip->setObjectName(QStringLiteral("pnlGraphStatistic"));
+    strip->setFrameShape(QFrame::StyledPanel);
+    strip->setFrameShadow(QFrame::Raised);
+    auto* row = new QHBoxLayout(strip);
+    row->setContentsMargins(8, 4, 8, 4);
+    row->setSpacing(6);
+
+    row->addWidget(label(strip, "lblStartTime", QStringLiteral("Start Time")));
+    txtStartTime = readOnlyBox(strip, "txtStartTime", QString(), 19);
+    row->addWidget(txtStartTime);
+    row->addSpacing(14);
+
+    row->addWidget(label(strip, "lblSamplingRate", QStringLiteral("Sampling Rate")));
+    QStringList items;
+    for (int i = 0; i <= 60; ++i)
+        items << QStringLiteral("%1").arg(i, 2, 10, QLatin1Char('0'));
+    auto makeList = [&](const char* name, int initial) {
+        auto* list = new QComboBox(strip);
+        list->setObjectName(QLatin1String(name));
+        list->addItems(items);
+        list->setCurrentIndex(initial);
+        list->setMaxVisibleItems(15);
+        list->setEnabled(false);
+        return list;
+    };
+    ComboBox1 = makeList("ComboBox1", 0);
+    row->addWidget(ComboBox1);
+    row->addWidget(label(strip, "lblColon", QStringLiteral(":")));
+    ComboBox2 = makeList("ComboBox2", 2);
+    row->addWidget(ComboBox2);
+    row->addWidget(label(strip, "lblMmSs", QStringLiteral("mm:ss")));
+    row->addSpacing(14);
+
+    row->addWidget(label(strip, "lblDataNo", QStringLiteral("Data No.")));
+    txtDataNo = readOnlyBox(strip, "txtDataNo", QStringLiteral("0"), 6);
+    txtDataNo->setAlignment(Qt::AlignRight | Qt::AlignVCenter);
+    txtDataNo->setMaximumWidth(txtDataNo->minimumWidth() + 8);
+    row->addWidget(txtDataNo);
+    row->addSpacing(14);
+
+    Button2 = new QPushButton(QStringLiteral("Show MAX/MIN on Graph"), strip);
+    Button2->setObjectName(QStringLiteral("Button2"));
+    Button2->setAutoDefault(false);
+    connect(Button2, &QPushButton::clicked, this, &TfrmGraph::Button2Click);
+    row->addWidget(Button2);
+    // The real-time graph reaches beyond the main window's right edge: nothing sits there.
+    row->addStretch(1);
+    pnlGraphStatistic = strip;
+}
+
+void TfrmGraph::buildPlot()
+{
+    pnlGraph = new QWidget(this);
+    pnlGraph->setObjectName(QStringLiteral("pnlGraph"));
+    auto* layout = new QGridLayout(pnlGraph);
+    layout->setContentsMargins(0, 0, 0, 0);
+    PESGraph1 = new chart::ChartView(m_model, pnlGraph);
+    PESGraph1->setObjectName(QStringLiteral("PESGraph1"));
+    layout->addWidget(PESGraph1, 0, 0);
+
+    // The read-out floats over the plot's top-left corner, outside the layout.
+    Panel12 = new QLabel(pnlGraph);
+    Panel12->setObjectName(QStringLiteral("Panel12"));
+    Panel12->setAutoFillBackground(true);
+    Panel12->setMargin(2);
+    Panel12->setAttribute(Qt::WA_TransparentForMouseEvents);
+    Panel12->hide();
+    Panel12->raise();
+
+    pnlGraph->installEventFilter(this);
+    connect(PESGraph1, &chart::ChartView::mouseMoved, this, [this] { PESGraph1MouseMove(); });
+    connect(PESGraph1, &chart::ChartView::dataHotSpot, this, &TfrmGraph::PESGraph1DataHotSpot);
+    // The plot rectangle is known only once the plot has laid itself out.
+    if (QCustomPlot* plot = PESGraph1->plot())
+        connect(plot, &QCustomPlot::afterReplot, this, &TfrmGraph::pnlGraphResize);
+}
+
+void TfrmGraph::buildLineCursorPanel()
+{
+    auto* panel = new QFrame(this);
+    panel->setObjectName(QStringLiteral("pnlStatistic"));
+    panel->setFrameShape(QFrame::StyledPanel);
+    panel->setFrameShadow(QFrame::Raised);
+    panel->setFixedHeight(106);
+    auto* grid = new QGridLayout(panel);
+    grid->setContentsMargins(8, 4, 8, 4);
+    grid->setHorizontalSpacing(6);
+    grid->setVerticalSpacing(2);
+
+    static constexpr const char* kNames[4][6] = {
+        {"lblT1Max", "txtT1Max", "lblT1Min", "txtT1Min", "lblT1Avg", "txtT1Avg"},
+        {"lblT2Max", "txtT2Max", "lblT2Min", "txtT2Min", "lblT2Avg", "txtT2Avg"},
+        {"lblT3Max", "txtT3Max", "lblT3Min", "txtT3Min", "lblT3Avg", "txtT3Avg"},
+        {"lblT4Max", "txtT4Max", "lblT4Min", "txtT4Min", "lblT4Avg", "txtT4Avg"},
+    };
+    for (int ch = 0; ch < 4; ++ch) {
+        const auto* names = kNames[ch];
+        grid->addWidget(label(panel, names[0], QStringLiteral("T%1 MAX ").arg(ch + 1)), ch, 0);
+        m_max[ch] = readOnlyBox(panel, names[1], QString(), 27);
+        grid->addWidget(m_max[ch], ch, 1);
+        QLabel* minLabel = label(panel, names[2], QStringLiteral("MIN"));
+        minLabel->setAlignment(Qt::AlignRight | Qt::AlignVCenter);
+        grid->addWidget(minLabel, ch, 2);
+        m_min[ch] = readOnlyBox(panel, names[3], QString(), 27);
+        grid->addWidget(m_min[ch], ch, 3);
+        QLabel* avgLabel = label(panel, names[4], QStringLiteral("AVG"));
+        avgLabel->setAlignment(Qt::AlignRight | Qt::AlignVCenter);
+        grid->addWidget(avgLabel, ch, 4);
+        m_avg[ch] = readOnlyBox(panel, names[5], kAvgStart, 10);
+        m_avg[ch]->setAlignment(Qt::AlignRight | Qt::AlignVCenter);
+        grid->addWidget(m_avg[ch], ch, 5);
+        for (QLineEdit* box : {m_max[ch], m_min[ch], m_avg[ch]})
+            box->setFixedSize(box->minimumWidth(), 22);
+    }
+    // The boxes keep their width; the room that is left stays on the right.
+    grid->setColumnMinimumWidth(2, 36);
+    grid->setColumnMinimumWidth(4, 36);
+    grid->setColumnStretch(6, 1);
+    pnlStatistic = panel;
+}
+
+TfrmGraph::Role TfrmGraph::role() const
+{
+    const QString caption = windowTitle();
+    if (caption == realTimeCaption())
+        return Role::RealTime;
+    if (caption == dataLoggerCaption())
+        return Role::DataLogger;
+    return Role::File;
+}
+
+QWidget* TfrmGraph::frameWindow()
+{
+    if (auto* sub = qobject_cast<QMdiSubWindow*>(parentWidget()))
+        return sub;
+    return this;
+}
+
+void TfrmGraph::redraw()
+{
+    PESGraph1->resetImage();
+    PESGraph1->invalidateImage();
+    pnlGraphResize();
+}
+
+void TfrmGraph::setClearVisible(bool visible)
+{
+    m_clearDivider->setVisible(visible);
+    m_clearAction->setVisible(visible);
+}
+
+bool TfrmGraph::clearVisible() const
+{
+    return m_clearAction->isVisible();
+}
+
+void TfrmGraph::setClearEnabled(bool enabled)
+{
+    tbntClr->setEnabled(enabled);
+}
+
+bool TfrmGraph::clearEnabled() const
+{
+    return tbntClr->isEnabled();
+}
+
+void TfrmGraph::setSamplingRateEnabled(bool enabled)
+{
+    ComboBox1->setEnabled(enabled);
+    ComboBox2->setEnabled(enabled);
+}
+
+void TfrmGraph::setSamplingRate(int seconds)
+{
+    // An index beyond the lists (61 minutes or more, a negative rate) selects nothing.
+    ComboBox1->setCurrentIndex(seconds / 60 < ComboBox1->count() ? seconds / 60 : -1);
+    ComboBox2->setCurrentIndex(seconds % 60);
+}
+
+void TfrmGraph::setAnnotationToolsEnabled(bool enabled)
+{
+    ToolButton5->setEnabled(enabled);
+    ToolButton9->setEnabled(enabled);
+}
+
+bool TfrmGraph::annotationToolsEnabled() const
+{
+    return ToolButton5->isEnabled() && ToolButton9->isEnabled();
+}
+
+// Window events
+
+void TfrmGraph::FormShow()
+{
+    PESGraph1->setArrowCursor(1);
+    m_host.graphShared().annotationTool = AnnotationTool::Normal;
+    ToolButton4->setChecked(true);
+}
+
+void TfrmGraph::FormActivate()
+{
+    m_host.disableOutputToGraph();
+}
+
+bool TfrmGraph::FormCloseQuery()
+{
+    GraphShared& shared = m_host.graphShared();
+    const MessageTable table = MessageTable::forWindow(QStringLiteral("TfrmGraph"));
+    const QString caption = windowTitle();
+    if (shared.dataLoggerGraphUnsaved && caption == dataLoggerCaption()) {
+        switch (m_host.prompter().ask(table.getTextOrDefault(QStringLiteral("IDS_9")),
+                                      Prompter::Buttons::YesNoCancel, Prompter::Icon::Question)) {
+        case Prompter::Answer::Yes:
+            shared.dataLoggerGraphUnsaved = false;
+            m_host.save1Click();
+            break;
+        case Prompter::Answer::No: break;
+        default: return false;
+        }
+    }
+    if (shared.realTimeGraphUnsaved && caption == realTimeCaption()) {
+        switch (m_host.prompter().ask(table.getTextOrDefault(QStringLiteral("IDS_11")),
+                                      Prompter::Buttons::YesNoCancel, Prompter::Icon::Question)) {
+        case Prompter::Answer::Yes:
+            shared.realTimeGraphUnsaved = false;
+            m_host.saveGraph(*this);
+            break;
+        case Prompter::Answer::No: shared.realTimeGraphUnsaved = false; break;
+        default: return false;
+        }
+    }
+    return true;
+}
+
+void TfrmGraph::FormClose()
+{
+    GraphShared& shared = m_host.graphShared();
+    shared.dataLoggerGraphUnsaved = false;
+    const QString caption = windowTitle();
+    if (caption == dataLoggerCaption())
+        shared.dataLoggerGraphWindow = nullptr;
+    if (caption == realTimeCaption()) {
+        // Closing the real-time graph ends a recording without the stop processing.
+        m_host.setRealTimeGraphChecked(false);
+        shared.realTimeGraphWindow = nullptr;
+        if (m_host.meterConnected())
+            m_host.setRunEnabled(true);
+        m_host.setStopEnabled(false);
+        shared.realTimeRunning = false;
+        shared.realTimeSampleCount = 0;
+    }
+    Q_EMIT closed();
+}
+
+void TfrmGraph::Grid2Click()
+{
+    const int row = Grid2->currentRow();
+    if (row < 0)
+        return;
+    const QTableWidgetItem* date = Grid2->item(row, 1);
+    if (date && !date->text().isEmpty())
+        m_host.graphDataSet(row);
+}
+
+void TfrmGraph::ToolButton1Click()
+{
+    pnlGraphStatistic->setVisible(ToolButton1->isChecked());
+    pnlGraphResize();
+}
+
+void TfrmGraph::ToolButton2Click()
+{
+    const bool down = ToolButton2->isChecked();
+    pnlStatistic->setVisible(down);
+    m_model.look.showVertLineAnnotations = down;
+    redraw();
+}
+
+void TfrmGraph::pnlGraphResize()
+{
+    const QPoint corner = PESGraph1->geometry().topLeft() + wholePlotRect().topLeft();
+    Panel12->move(corner);
+    Panel12->raise();
+}
+
+// Statistics and read-outs
+
+void TfrmGraph::ComputeGraphStatistics()
+{
+    const chart::GraphStatistics stats = chart::computeGraphStatistics(m_model);
+    txtStartTime->setText(chart::dateTimeText(stats.firstX));
+    ComboBox1->setCurrentIndex(stats.rateMinutes() < ComboBox1->count() ? stats.rateMinutes()
+                                                                        : -1);
+    ComboBox2->setCurrentIndex(stats.rateSeconds());
+    txtDataNo->setText(QString::number(stats.points));
+    for (int ch = 0; ch < 4; ++ch) {
+        const chart::ChannelStatistics& c = stats.channels.at(ch);
+        m_max[ch]->setText(chart::valueAtText(c.max, c.maxX));
+        m_min[ch]->setText(chart::valueAtText(c.min, c.minX));
+        m_avg[ch]->setText(chart::avgText(c.avg(), c.count));
+        for (QLineEdit* box : {m_max[ch], m_min[ch], m_avg[ch]})
+            box->setCursorPosition(0);
+    }
+}
+
+void TfrmGraph::setReadOut(const QString& text)
+{
+    Panel12->setText(text);
+    Panel12->adjustSize();
+    Panel12->setVisible(!text.isEmpty());
+    pnlGraphResize();
+}
+
+QRect TfrmGraph::wholePlotRect() const
+{
+    // A split graph stacks its axes; together they make the plot rectangle.
+    QRect rect = PESGraph1->plotRect();
+    for (int axis = 1; axis < PESGraph1->axisRectCount(); ++axis)
+        rect |= PESGraph1->plotRect(axis);
+    return rect;
+}
+
+void TfrmGraph::PESGraph1MouseMove()
+{
+    const QPoint pos = PESGraph1->lastMousePosition();
+    const QRect plot = wholePlotRect();
+    // The lower axes of a split graph are read with axis 0's scale as well.
+    const QPointF value = PESGraph1->pixelToGraph(pos, 0);
+    if (pos.x() >= plot.left() && pos.x() <= plot.right() && pos.y() >= plot.top()
+        && pos.y() <= plot.bottom())
+        setReadOut(chart::fixedText(value.y(), 1) + QLatin1Char('@') + chart::timeText(value.x()));
+}
+
+void TfrmGraph::PESGraph1DataHotSpot(int subset, int point)
+{
+    // Annotation 2 is the one marker: a new click moves it.
+    chart::GraphAnnotation marker;
+    marker.type = chart::kAnnotationCross;
+    marker.x = m_model.x(subset, point);
+    marker.y = m_model.y(subset, point);
+    marker.text = chart::timeText(marker.x) + QChar(13) + chart::fixedText(marker.y, 1);
+    marker.color = 0x000000;
+    m_model.setAnnotation(2, marker);
+    redraw();
+}
+
+void TfrmGraph::Button2Click()
+{
+    GraphShared& shared = m_host.graphShared();
+    const MessageTable table = MessageTable::forWindow(QStringLiteral("TfrmGraph"));
+    const auto text = [&table](const char* id) {
+        return table.getTextOrDefault(QLatin1String(id));
+    };
+    static constexpr const char* kMaxIds[4] = {"IDS_28", "IDS_31", "IDS_34", "IDS_37"};
+    const QRect plot = wholePlotRect();
+    const int x = plot.left() + 80;
+    for (int k = 1; k <= 4; ++k) {
+        const QPointF at = PESGraph1->pixelToGraph(QPoint(x, plot.top() + 20 * k), 0);
+        shared.lastAnnotationIndex += 1;
+        chart::GraphAnnotation note;
+        note.type = chart::kAnnotationText;
+        note.x = at.x();
+        note.y = at.y();
+        note.color = shared.annoColor;
+        note.text = text(kMaxIds[k - 1]) + m_max[k - 1]->text() + text("IDS_29")
+            + m_min[k - 1]->text() + text("IDS_30") + m_avg[k - 1]->text();
+        m_model.setAnnotation(shared.lastAnnotationIndex, note);
+    }
+    redraw();
+}
+
+// Qt events
+
+void TfrmGraph::showEvent(QShowEvent* event)
+{
+    QWidget::showEvent(event);
+    if (!event->spontaneous())
+        FormShow();
+}
+
+void TfrmGraph::closeEvent(QCloseEvent* event)
+{
+    if (m_closed) {
+        event->accept();
+        return;
+    }
+    const bool fromSubWindow = m_subWindowClosing;
+    m_subWindowClosing = false;
+    if (!FormCloseQuery()) {
+        event->ignore();
+        return;
+    }
+    m_closed = true;
+    event->accept();
+    FormClose();
+    // Closed on its own (not through its frame): the frame goes too.
+    if (!fromSubWindow)
+        if (auto* sub = qobject_cast<QMdiSubWindow*>(parentWidget()))
+            sub->close();
+}
+
+bool TfrmGraph::event(QEvent* event)
+{
+    switch (event->type()) {
+    case QEvent::ParentChange: watchSubWindow(); break;
+    case QEvent::WindowActivate:
+        // Inside a subwindow this event reports the main window's activation, not ours.
+        if (isWindow())
+            FormActivate();
+        break;
+    default: break;
+    }
+    return QWidget::event(event);
+}
+
+bool TfrmGraph::eventFilter(QObject* watched, QEvent* event)
+{
+    if (watched == pnlGraph && event->type() == QEvent::Resize)
+        pnlGraphResize();
+    else if (watched == parentWidget() && event->type() == QEvent::Close)
+        m_subWindowClosing = true;
+    return QWidget::eventFilter(watched, event);
+}
+
+void TfrmGraph::watchSubWindow()
+{
+    disconnect(m_subWindowConnection);
+    auto* sub = qobject_cast<QMdiSubWindow*>(parentWidget());
+    if (!sub)
+        return;
+    sub->installEventFilter(this);
+    m_subWindowConnection = connect(
+        sub, &QMdiSubWindow::windowStateChanged, this,
+        [this](Qt::WindowStates oldState, Qt::WindowStates newState) {
+            if (newState.testFlag(Qt::WindowActive) && !oldState.testFlag(Qt::WindowActive))
+                FormActivate();
+        });
+}
+
+} // namespace tc4dl

@@ -1,0 +1,165 @@
+#pragma once
+
+#include "ChartModel.h"
+#include "GraphHost.h"
+
+#include <QString>
+#include <QWidget>
+
+#include <array>
+
+class QAction;
+class QCheckBox;
+class QComboBox;
+class QLabel;
+class QLineEdit;
+class QPushButton;
+class QTableWidget;
+class QToolBar;
+class QToolButton;
+
+namespace tc4dl {
+
+namespace chart {
+class ChartView;
+}
+
+// One graph window: the plot of a ChartModel with its toolbar, the statistic strip above the
+// plot, the per-channel MAX/MIN/AVG panel below it and, for the logger's graph, the list of
+// data sets on the left. The same window serves the real-time graph, the logger graph and
+// graphs of files and tables; which one it is follows from its caption alone.
+class TfrmGraph final : public QWidget {
+    Q_OBJECT
+public:
+    enum class Role { RealTime, DataLogger, File };
+
+    // The captions that make the two tracked roles.
+    static QString realTimeCaption() { return QStringLiteral("Real-Time Graph"); }
+    static QString dataLoggerCaption() { return QStringLiteral("DataLogger"); }
+
+    explicit TfrmGraph(GraphHost& host, QWidget* parent = nullptr);
+    ~TfrmGraph() override;
+
+    TfrmGraph(const TfrmGraph&) = delete;
+    TfrmGraph& operator=(const TfrmGraph&) = delete;
+
+    [[nodiscard]] Role role() const;
+    [[nodiscard]] chart::ChartModel& model() { return m_model; }
+    [[nodiscard]] const chart::ChartModel& model() const { return m_model; }
+    [[nodiscard]] chart::ChartView* graph() const { return PESGraph1; }
+    // What moves, restores and closes: the MDI subwindow holding the graph, else the graph.
+    [[nodiscard]] QWidget* frameWindow();
+
+    // Rebuilds the picture from the model and repaints it.
+    void redraw();
+
+    // The real-time role's own controls.
+    void setClearVisible(bool visible); // tbntClr and its divider
+    [[nodiscard]] bool clearVisible() const;
+    void setClearEnabled(bool enabled);
+    [[nodiscard]] bool clearEnabled() const;
+    void setSamplingRateEnabled(bool enabled); // ComboBox1, ComboBox2
+    // Shows `seconds` as minutes and seconds; 61 minutes or more leaves the minutes unselected.
+    void setSamplingRate(int seconds);
+    // The Cross and Text tools, which act on one shared axis only.
+    void setAnnotationToolsEnabled(bool enabled);
+    [[nodiscard]] bool annotationToolsEnabled() const;
+
+    // Window events.
+    void FormShow();
+    void FormActivate();
+    // The save question; false keeps the window (and, when the main window asks, the
+    // program) open.
+    Q_INVOKABLE bool FormCloseQuery();
+    void FormClose();
+    void Grid2Click();
+    void ToolButton1Click();
+    void ToolButton2Click();
+    void pnlGraphResize();
+
+    // Statistics and read-outs.
+    void ComputeGraphStatistics();
+    void PESGraph1MouseMove();
+    void PESGraph1DataHotSpot(int subset, int point);
+    void Button2Click();
+
+    // The per-channel boxes (channel 0..3), for the statistics and the recording.
+    [[nodiscard]] QLineEdit* maxBox(int channel) const { return m_max.at(channel); }
+    [[nodiscard]] QLineEdit* minBox(int channel) const { return m_min.at(channel); }
+    [[nodiscard]] QLineEdit* avgBox(int channel) const { return m_avg.at(channel); }
+    [[nodiscard]] QLineEdit* startTimeBox() const { return txtStartTime; }
+    [[nodiscard]] QLineEdit* dataNoBox() const { return txtDataNo; }
+    [[nodiscard]] QComboBox* minutesList() const { return ComboBox1; }
+    [[nodiscard]] QComboBox* secondsList() const { return ComboBox2; }
+    [[nodiscard]] QLabel* readOut() const { return Panel12; }
+    [[nodiscard]] QTableWidget* dataSetList() const { return Grid2; }
+    [[nodiscard]] QWidget* dataSetPanel() const { return pnlDataSets; }
+    [[nodiscard]] QWidget* statisticStrip() const { return pnlGraphStatistic; }
+    [[nodiscard]] QWidget* lineCursorPanel() const { return pnlStatistic; }
+    [[nodiscard]] QWidget* plotArea() const { return pnlGraph; }
+
+Q_SIGNALS:
+    // The close was accepted and the bookkeeping done; the window goes next.
+    void closed();
+
+protected:
+    void closeEvent(QCloseEvent* event) override;
+    void showEvent(QShowEvent* event) override;
+    bool event(QEvent* event) override;
+    bool eventFilter(QObject* watched, QEvent* event) override;
+
+private:
+    void FormCreate();
+    void buildDataSetPanel();
+    void buildToolBar();
+    void buildStatisticStrip();
+    void buildPlot();
+    void buildLineCursorPanel();
+    QToolButton* addToolButton(const char* name, int glyph, bool checkable);
+    void watchSubWindow();
+    void setReadOut(const QString& text);
+    [[nodiscard]] QRect wholePlotRect() const;
+
+    GraphHost& m_host;
+    chart::ChartModel m_model;
+
+    QWidget* pnlDataSets = nullptr;
+    QTableWidget* Grid2 = nullptr;
+
+    QToolBar* ToolBar1 = nullptr;
+    QToolButton* ToolButton1 = nullptr;
+    QToolButton* ToolButton2 = nullptr;
+    QToolButton* ToolButton4 = nullptr;
+    QToolButton* ToolButton5 = nullptr;
+    QToolButton* ToolButton9 = nullptr;
+    QToolButton* ToolButton15 = nullptr;
+    QToolButton* tbntClr = nullptr;
+    QAction* m_clearAction = nullptr;
+    QAction* m_clearDivider = nullptr;
+    QToolButton* UndoZoom = nullptr;
+    QCheckBox* chkSplit = nullptr;
+    QPushButton* Button1 = nullptr;
+    QPushButton* btnChangeScale = nullptr;
+
+    QWidget* pnlGraphStatistic = nullptr;
+    QLineEdit* txtStartTime = nullptr;
+    QComboBox* ComboBox1 = nullptr;
+    QComboBox* ComboBox2 = nullptr;
+    QLineEdit* txtDataNo = nullptr;
+    QPushButton* Button2 = nullptr;
+
+    QWidget* pnlGraph = nullptr;
+    chart::ChartView* PESGraph1 = nullptr;
+    QLabel* Panel12 = nullptr;
+
+    QWidget* pnlStatistic = nullptr;
+    std::array<QLineEdit*, 4> m_max {};
+    std::array<QLineEdit*, 4> m_min {};
+    std::array<QLineEdit*, 4> m_avg {};
+
+    QMetaObject::Connection m_subWindowConnection;
+    bool m_closed = false;
+    bool m_subWindowClosing = false; // the frame asked first
+};
+
+} // namespace tc4dl

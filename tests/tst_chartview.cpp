@@ -1,0 +1,558 @@
+#include "ChartCustomizeDialog.h"
+#include "ChartDecimator.h"
+#include "ChartModel.h"
+#include "ChartQcp.h"
+#include "ChartSupport.h"
+#include "ChartView.h"
+
+#include <DateTimeSerial.h>
+
+#include <QCheckBox>
+#include <QComboBox>
+#include <QDoubleSpinBox>
+#include <QLineEdit>
+#include <QSignalSpy>
+#include <QSpinBox>
+#include <QTabWidget>
+#include <QTest>
+
+#include <cmath>
+#include <memory>
+
+using namespace tc4dl::chart;
+
+namespace {
+
+const double kStart = tc4dl::toDateTimeSerial(QDateTime(QDate(2026, 3, 2), QTime(10, 0, 0)));
+constexpr double kSecond = 1.0 / 86400.0;
+
+// A real-time-like graph: four channels, `filled` of `points` samples two seconds apart, the
+// rest cleared (X 0, Y null), X from the start over 200 s, every axis -10..50.
+void configure(ChartModel& m, bool split, int points = 100, int filled = 100)
+{
+    m.setSubsets(4);
+    m.setPoints(points);
+    for (int s = 0; s < 4; ++s) {
+        m.setX(s, -1, 0.0);
+        m.setY(s, -1, 9999.0);
+    }
+    for (int p = 0; p < filled; ++p)
+        for (int s = 0; s < 4; ++s) {
+            m.setX(s, p, kStart + 2.0 * p * kSecond);
+            m.setY(s, p, 20.0 + s + std::sin(p / 10.0));
+        }
+    m.look.subsetLabels = {QStringLiteral("T1"), QStringLiteral("T2"), QStringLiteral("T3"),
+                           QStringLiteral("T4")};
+    m.look.subsetColors = {0xFF0000, 0xFFFF00, 0x00FF00, 0xFF00FF};
+    m.look.allowZooming = Zooming::HorzPlusVert;
+    m.look.xScale = {ScaleControl::ManualMinAndMax, kStart, kStart + 200.0 * kSecond};
+    m.setMultiAxesSubsets(-1, 0);
+    m.setMultiAxesProportions(-1, 0);
+    if (split) {
+        for (int k = 0; k < 4; ++k) {
+            m.setMultiAxesSubsets(k, 1);
+            m.setMultiAxesProportions(k, 0.25);
+        }
+    } else {
+        m.setMultiAxesProportions(0, 1.0);
+    }
+    for (int a = 0; a < 4; ++a) {
+        m.setWorkingAxis(a);
+        m.setYScale({ScaleControl::ManualMinAndMax, -10.0, 50.0});
+    }
+    m.setWorkingAxis(0);
+}
+
+std::unique_ptr<ChartView> shownView(ChartModel& m)
+{
+    auto view = std::make_unique<ChartView>(m);
+    view->resize(900, 640);
+    view->show();
+    view->reinitAndReset();
+    view->invalidateImage();
+    return view;
+}
+
+template <typename T>
+QList<T*> itemsOf(QCustomPlot* plot)
+{
+    QList<T*> found;
+    for (int i = 0; i < plot->itemCount(); ++i)
+        if (auto* item = qobject_cast<T*>(plot->item(i)))
+            found.append(item);
+    return found;
+}
+
+} // namespace
+
+class TestChartView : public QObject {
+    Q_OBJECT
+
+private Q_SLOTS:
+    void layoutFollowsSplitAndShared();
+    void pixelConversionsMatchThePlotRectangle();
+    void nullPointsBecomeGaps();
+    void incrementalUpdatesMatchAFullRebuild();
+    void annotationsBecomeItems();
+    void undoZoomRestoresTheManualScales();
+    void arrowCursorSetsThePointer();
+    void clicksReachHotSpots();
+    void customizeDialogPagesFollowTheSwitches();
+    void customizeDialogWritesBackOnOkOnly();
+    void colourConversionIsBgr();
+    void longGraphsAreThinnedKeepingExtremesAndGaps();
+    void thinningFollowsAppendedPoints();
+};
+
+void TestChartView::layoutFollowsSplitAndShared()
+{
+    ChartModel m;
+    configure(m, true);
+    auto view = shownView(m);
+    QCOMPARE(view->axisRectCount(), 4);
+    QCOMPARE(view->plot()->axisRects().size(), 4);
+    QCOMPARE(view->plot()->graphCount(), 4);
+    // Every subset sits on its own axis, each with the axis's manual scale.
+    for (int s = 0; s < 4; ++s) {
+        QCOMPARE(view->plot()->graph(s)->keyAxis()->axisRect(), view->plot()->axisRect(s));
+        QCOMPARE(view->plot()->axisRect(s)->axis(QCPAxis::atLeft)->range(), QCPRange(-10, 50));
+    }
+    // Quarter proportions give plot areas of (nearly) equal height, stacked top to bottom.
+    for (int a = 1; a < 4; ++a) {
+        QVERIFY(qAbs(view->plotRect(a).height() - view->plotRect(0).height()) <= 2);
+        QVERIFY(view->plotRect(a).top() > view->plotRect(a - 1).bottom());
+    }
+
+    m.setMultiAxesSubsets(-1, 0);
+    m.setMultiAxesProportions(0, 1.0);
+    view->reinitAndReset();
+    view->invalidateImage();
+    QCOMPARE(view->axisRectCount(), 1);
+    QCOMPARE(view->plot()->axisRects().size(), 1);
+    QCOMPARE(view->plot()->graphCount(), 4);
+    QVERIFY(view->plotRect().height() > 3 * view->plotRect(0).width() / 10);
+
+    // A layout change noticed by resetImage alone rebuilds the axes as well.
+    for (int k = 0; k < 4; ++k) {
+        m.setMultiAxesSubsets(k, 1);
+        m.setMultiAxesProportions(k, 0.25);
+    }
+    view->resetImage();
+    QCOMPARE(view->axisRectCount(), 4);
+
+    // Titles take a row only while they have text (a lone blank counts as none).
+    const int rows = view->plot()->plotLayout()->rowCount();
+    m.look.mainTitle = QStringLiteral("Kiln 3");
+    m.look.subTitle = QStringLiteral(" ");
+    view->resetImage();
+    QCOMPARE(view->plot()->plotLayout()->rowCount(), rows + 1);
+    QCOMPARE(qobject_cast<QCPTextElement*>(view->plot()->plotLayout()->element(0, 0))->text(),
+             QStringLiteral("Kiln 3"));
+    m.look.mainTitle.clear();
+    view->resetImage();
+    view->reinitAndReset();
+    QCOMPARE(view->plot()->plotLayout()->rowCount(), rows);
+}
+
+void TestChartView::pixelConversionsMatchThePlotRectangle()
+{
+    ChartModel m;
+    configure(m, true);
+    auto view = shownView(m);
+    const QRect r = view->plotRect();
+    QVERIFY(r.isValid());
+    QVERIFY(view->rect().contains(r));
+    QVERIFY(r.height() < view->height() / 3); // axis 0 of four stacked axes
+
+    // The corners of axis 0's rectangle are its scale's corners.
+    const QPointF topLeft = view->pixelToGraph(r.topLeft(), 0);
+    const QPointF bottomRight = view->pixelToGraph(QPoint(r.right() + 1, r.bottom() + 1), 0);
+    QVERIFY(qAbs(topLeft.x() - kStart) < 1.5 * kSecond);
+    QVERIFY(qAbs(bottomRight.x() - (kStart + 200 * kSecond)) < 1.5 * kSecond);
+    QVERIFY(qAbs(topLeft.y() - 50.0) < 0.6);
+    QVERIFY(qAbs(bottomRight.y() - -10.0) < 0.6);
+
+    for (const QPoint p : {r.center(), r.topLeft() + QPoint(7, 11), r.bottomRight() - QPoint(3, 5)})
+        QCOMPARE(view->graphToPixel(view->pixelToGraph(p, 0), 0), p);
+    // A point of the lowest axis converted with axis 0's scale lies below axis 0's rectangle.
+    const QPoint low = view->plotRect(3).center();
+    QVERIFY(view->pixelToGraph(low, 0).y() < -10.0);
+    QVERIFY(qAbs(view->pixelToGraph(low, 3).y() - 20.0) < 1.0);
+}
+
+void TestChartView::nullPointsBecomeGaps()
+{
+    ChartModel m;
+    configure(m, false, 100, 60);
+    m.setY(1, 10, 9999.0);
+    auto view = shownView(m);
+    QSharedPointer<QCPGraphDataContainer> data = view->plot()->graph(1)->data();
+    QCOMPARE(data->size(), 100);
+    QVERIFY(std::isnan((data->constBegin() + 10)->value));
+    QVERIFY(!std::isnan((data->constBegin() + 11)->value));
+    QVERIFY(std::isnan((data->constBegin() + 60)->value)); // cleared tail
+    QCOMPARE((data->constBegin() + 11)->value, double(m.y(1, 11)));
+    // Keys stay ascending although the cleared points have X 0.
+    for (auto it = data->constBegin() + 1; it != data->constEnd(); ++it)
+        QVERIFY(it->key >= (it - 1)->key);
+}
+
+void TestChartView::incrementalUpdatesMatchAFullRebuild()
+{
+    ChartModel m;
+    configure(m, true, 100, 40);
+    auto view = shownView(m);
+    // After every change the view's data must equal that of a view built from scratch.
+    auto sameAsFresh = [&m, &view]() {
+        ChartModel copy;
+        if (!copy.loadState(m.storeState()))
+            return false;
+        ChartView fresh(copy);
+        for (int s = 0; s < 4; ++s) {
+            QSharedPointer<QCPGraphDataContainer> a = view->plot()->graph(s)->data();
+            QSharedPointer<QCPGraphDataContainer> b = fresh.plot()->graph(s)->data();
+            if (a->size() != m.points() || a->size() != b->size())
+                return false;
+            for (int i = 0; i < a->size(); ++i) {
+                const QCPGraphData& x = *(a->constBegin() + i);
+                const QCPGraphData& y = *(b->constBegin() + i);
+                if (x.key != y.key || std::isnan(x.value) != std::isnan(y.value)
+                    || (!std::isnan(x.value) && x.value != y.value))
+                    return false;
+            }
+        }
+        return true;
+    };
+    // Real-time ticks: one sample after the other.
+    for (int p = 40; p < 45; ++p) {
+        for (int s = 0; s < 4; ++s) {
+            m.setX(s, p, kStart + 2.0 * p * kSecond);
+            m.setY(s, p, 30.0 + s);
+        }
+        view->resetImage();
+        QVERIFY(sameAsFresh());
+    }
+    m.setY(2, 5, 9999.0); // an earlier point cleared
+    view->resetImage();
+    QVERIFY(sameAsFresh());
+    QVERIFY(std::isnan((view->plot()->graph(2)->data()->constBegin() + 5)->value));
+    m.setPoints(120); // longer, a sample far on
+    m.setX(0, 110, kStart + 250 * kSecond);
+    m.setY(0, 110, 12.5);
+    view->resetImage();
+    QVERIFY(sameAsFresh());
+    m.setX(1, 3, kStart - 50 * kSecond); // out of order
+    view->resetImage();
+    QVERIFY(sameAsFresh());
+    m.setY(1, 60, 33.0);
+    view->resetImage();
+    QVERIFY(sameAsFresh());
+    m.setPoints(90);
+    view->resetImage();
+    QVERIFY(sameAsFresh());
+}
+
+void TestChartView::annotationsBecomeItems()
+{
+    ChartModel m;
+    configure(m, true);
+    m.setAnnotation(2, {kAnnotationCross, kStart + 20 * kSecond, 21.0,
+                        QStringLiteral("10:00:20\r21.0"), 0x000000});
+    m.setAnnotation(4, {kAnnotationText, kStart + 50 * kSecond, 40.0,
+                        QStringLiteral("T1 MAX:30.0\rsecond line"), 0x0000FF});
+    m.setAnnotation(5, {kAnnotationCross, kStart + 60 * kSecond, 10.0, QString(), 0xFF0000});
+    m.setAnnotation(6, {kAnnotationText, kStart, 0.0, QString(), 0}); // deleted: not drawn
+    m.look.showVertLineAnnotations = true;
+    m.setVertLine(0, {kStart + 30 * kSecond, 0xFF0000});
+    m.setVertLine(1, {kStart + 90 * kSecond, 0x0000FF});
+    auto view = shownView(m);
+
+    const QList<QCPItemText*> texts = itemsOf<QCPItemText>(view->plot());
+    QCOMPARE(texts.size(), 2);
+    QStringList shown;
+    for (QCPItemText* t : texts)
+        shown.append(t->text());
+    QVERIFY(shown.contains(QStringLiteral("10:00:20\n21.0")));
+    QVERIFY(shown.contains(QStringLiteral("T1 MAX:30.0\nsecond line")));
+    const QList<QCPItemTracer*> crosses = itemsOf<QCPItemTracer>(view->plot());
+    QCOMPARE(crosses.size(), 2);
+    for (QCPItemText* t : texts)
+        if (t->text().startsWith(QLatin1String("T1")))
+            QCOMPARE(t->color(), QColor(Qt::red)); // 0x0000FF is red
+    // Annotations are in graph units of axis 0.
+    const QPoint at = view->graphToPixel(QPointF(kStart + 60 * kSecond, 10.0), 0);
+    for (QCPItemTracer* c : crosses)
+        if (c->position->coords().y() == 10.0)
+            QVERIFY((c->position->pixelPosition() - QPointF(at)).manhattanLength() < 2.0);
+
+    // One straight line per vertical line and stacked axis.
+    QCOMPARE(itemsOf<QCPItemStraightLine>(view->plot()).size(), 8);
+    m.look.showVertLineAnnotations = false;
+    m.look.showGraphAnnotations = false;
+    view->resetImage();
+    QCOMPARE(view->plot()->itemCount(), 0);
+}
+
+void TestChartView::undoZoomRestoresTheManualScales()
+{
+    ChartModel m;
+    configure(m, false);
+    auto view = shownView(m);
+    QSignalSpy zoomed(view.get(), &ChartView::zoomedIn);
+    const QRect r = view->plotRect();
+    QCPAxisRect* rect = view->plot()->axisRect(0);
+    const QCPRange x0 = rect->axis(QCPAxis::atBottom)->range();
+
+    QWidget* surface = view->plot();
+    QTest::mousePress(surface, Qt::LeftButton, {}, r.topLeft() + QPoint(100, 60));
+    QTest::mouseMove(surface, r.topLeft() + QPoint(200, 120));
+    QTest::mouseRelease(surface, Qt::LeftButton, {}, r.topLeft() + QPoint(300, 160));
+    QCOMPARE(zoomed.count(), 1);
+    const QCPRange zx = rect->axis(QCPAxis::atBottom)->range();
+    QVERIFY(zx.size() < x0.size() / 2);
+    QVERIFY(rect->axis(QCPAxis::atLeft)->range().size() < 60.0 / 2);
+
+    // A redraw (a new sample) keeps the zoom; undo brings back the manual scales.
+    view->resetImage();
+    QCOMPARE(rect->axis(QCPAxis::atBottom)->range(), zx);
+    view->undoZoom();
+    QCOMPARE(rect->axis(QCPAxis::atBottom)->range(), x0);
+    QCOMPARE(rect->axis(QCPAxis::atLeft)->range(), QCPRange(-10, 50));
+
+    // New manual scales end a zoom as well.
+    rect->axis(QCPAxis::atLeft)->setRange(0, 1);
+    QTest::mousePress(surface, Qt::LeftButton, {}, r.topLeft() + QPoint(100, 60));
+    QTest::mouseMove(surface, r.topLeft() + QPoint(200, 120));
+    QTest::mouseRelease(surface, Qt::LeftButton, {}, r.topLeft() + QPoint(300, 160));
+    m.setYScale({ScaleControl::ManualMinAndMax, 0.0, 100.0});
+    view->resetImage();
+    QCOMPARE(rect->axis(QCPAxis::atLeft)->range(), QCPRange(0, 100));
+
+    // Without zooming allowed a drag changes nothing.
+    m.look.allowZooming = Zooming::None;
+    view->resetImage();
+    QTest::mousePress(surface, Qt::LeftButton, {}, r.topLeft() + QPoint(100, 60));
+    QTest::mouseMove(surface, r.topLeft() + QPoint(200, 120));
+    QTest::mouseRelease(surface, Qt::LeftButton, {}, r.topLeft() + QPoint(300, 160));
+    QCOMPARE(zoomed.count(), 2);
+    QCOMPARE(rect->axis(QCPAxis::atLeft)->range(), QCPRange(0, 100));
+}
+
+void TestChartView::arrowCursorSetsThePointer()
+{
+    ChartModel m;
+    configure(m, true);
+    auto view = shownView(m);
+    QCOMPARE(view->cursor().shape(), Qt::ArrowCursor);
+    view->setArrowCursor(2);
+    QCOMPARE(view->cursor().shape(), Qt::IBeamCursor);
+    view->setArrowCursor(3);
+    QCOMPARE(view->cursor().shape(), Qt::BitmapCursor);
+    QVERIFY(!view->cursor().pixmap().isNull());
+    QCOMPARE(view->cursor().hotSpot(), QPoint(16, 16));
+    // The look's value is taken on the next redraw too.
+    m.look.arrowCursor = 1;
+    view->resetImage();
+    QCOMPARE(view->cursor().shape(), Qt::ArrowCursor);
+}
+
+void TestChartView::clicksReachHotSpots()
+{
+    ChartModel m;
+    configure(m, false);
+    m.setAnnotation(4, {kAnnotationText, kStart + 100 * kSecond, 45.0, QStringLiteral("note"), 0});
+    m.look.allowGraphAnnotHotSpots = true;
+    m.look.allowDataHotSpots = true;
+    auto view = shownView(m);
+    QSignalSpy clicks(view.get(), &ChartView::clicked);
+    QSignalSpy notes(view.get(), &ChartView::annotationHotSpot);
+    QSignalSpy points(view.get(), &ChartView::dataHotSpot);
+    QWidget* surface = view->plot();
+
+    const QPoint noteAt = view->graphToPixel(QPointF(kStart + 100 * kSecond, 45.0), 0)
+                          + QPoint(5, 4);
+    QTest::mouseClick(surface, Qt::LeftButton, {}, noteAt);
+    QCOMPARE(clicks.count(), 1);
+    QCOMPARE(clicks.at(0).at(0).toPoint(), noteAt);
+    QCOMPARE(view->lastMousePosition(), noteAt);
+    QCOMPARE(notes.count(), 1);
+    QCOMPARE(notes.at(0).at(0).toInt(), 4);
+    QCOMPARE(notes.at(0).at(1).toBool(), false);
+    QTest::mouseDClick(surface, Qt::LeftButton, {}, noteAt);
+    QCOMPARE(notes.last().at(1).toBool(), true);
+
+    const QPoint pointAt = view->graphToPixel(QPointF(m.x(3, 30), m.y(3, 30)), 0) + QPoint(1, 1);
+    QTest::mouseClick(surface, Qt::LeftButton, {}, pointAt);
+    QCOMPARE(points.count(), 1);
+    QCOMPARE(points.at(0).at(0).toInt(), 3);
+    QVERIFY(qAbs(points.at(0).at(1).toInt() - 30) <= 1);
+
+    // Far from everything: only the click.
+    const int before = clicks.count();
+    QTest::mouseClick(surface, Qt::LeftButton, {}, view->plotRect().bottomRight() - QPoint(5, 5));
+    QCOMPARE(clicks.count(), before + 1);
+    QCOMPARE(points.count(), 1);
+
+    // Hot spots switched off.
+    m.look.allowGraphAnnotHotSpots = false;
+    m.look.allowDataHotSpots = false;
+    view->resetImage();
+    const int notesBefore = notes.count();
+    QTest::mouseClick(surface, Qt::LeftButton, {}, noteAt);
+    QTest::mouseClick(surface, Qt::LeftButton, {}, pointAt);
+    QCOMPARE(notes.count(), notesBefore);
+    QCOMPARE(points.count(), 1);
+}
+
+void TestChartView::customizeDialogPagesFollowTheSwitches()
+{
+    ChartModel m;
+    configure(m, true);
+    {
+        ChartCustomizeDialog all(m);
+        QCOMPARE(all.pages()->count(), 5);
+    }
+    // The print command switches off all but the axis page.
+    m.look.allowFontPage = false;
+    m.look.allowPage1 = false;
+    m.look.allowPage2 = false;
+    m.look.allowSubsetsPage = false;
+    ChartCustomizeDialog printing(m);
+    QCOMPARE(printing.pages()->count(), 1);
+    QVERIFY(printing.findChild<QWidget*>(QStringLiteral("axisPage")));
+    QVERIFY(!printing.findChild<QWidget*>(QStringLiteral("fontPage")));
+    QVERIFY(!printing.findChild<QWidget*>(QStringLiteral("subsetsPage")));
+    m.look.allowAxisPage = false;
+    ChartCustomizeDialog none(m);
+    QCOMPARE(none.pages()->count(), 0);
+    none.accept();
+    QCOMPARE(none.result(), int(QDialog::Accepted));
+}
+
+void TestChartView::customizeDialogWritesBackOnOkOnly()
+{
+    ChartModel m;
+    configure(m, true);
+    m.setWorkingAxis(2);
+    const ChartLook before = m.look;
+    {
+        ChartCustomizeDialog dialog(m);
+        dialog.findChild<QLineEdit*>(QStringLiteral("mainTitle"))->setText(QStringLiteral("Oven"));
+        dialog.reject();
+    }
+    QCOMPARE(m.look, before);
+
+    ChartCustomizeDialog dialog(m);
+    dialog.findChild<QLineEdit*>(QStringLiteral("mainTitle"))->setText(QStringLiteral("Oven"));
+    dialog.findChild<QComboBox*>(QStringLiteral("gridStyle"))->setCurrentIndex(2);
+    dialog.findChild<QSpinBox*>(QStringLiteral("graphAnnotationTextSize"))->setValue(150);
+    dialog.findChild<ChartColorButton*>(QStringLiteral("graphBackColor"))->setColor(QColor(0, 0, 128));
+    dialog.findChild<QLineEdit*>(QStringLiteral("subsetLabel1"))->setText(QStringLiteral("Door"));
+    dialog.findChild<ChartColorButton*>(QStringLiteral("subsetColor3"))->setColor(Qt::red);
+    dialog.findChild<QDoubleSpinBox*>(QStringLiteral("axisMax1"))->setValue(250.0);
+    dialog.findChild<QLineEdit*>(QStringLiteral("axisLabel1"))->setText(QStringLiteral("°C"));
+    dialog.findChild<QCheckBox*>(QStringLiteral("axisManual3"))->setChecked(false);
+    dialog.accept();
+    QCOMPARE(dialog.result(), int(QDialog::Accepted));
+
+    QCOMPARE(m.look.mainTitle, QStringLiteral("Oven"));
+    QCOMPARE(m.look.gridStyle, GridStyle::Dash);
+    QCOMPARE(m.look.graphAnnotationTextSize, 150);
+    QCOMPARE(m.look.graphBackColor, Color(0x800000));
+    QCOMPARE(m.look.subsetLabels.at(1), QStringLiteral("Door"));
+    QCOMPARE(m.look.subsetColors.at(3), Color(0x0000FF));
+    QCOMPARE(m.yScale(1).max, 250.0);
+    QCOMPARE(m.yScale(1).min, -10.0);
+    QCOMPARE(m.yScale(1).control, ScaleControl::ManualMinAndMax);
+    QCOMPARE(m.yAxisLabel(1), QStringLiteral("°C"));
+    QCOMPARE(m.yScale(3).control, ScaleControl::Auto);
+    QCOMPARE(m.yScale(0), before.yScales.at(0));
+    QCOMPARE(m.workingAxis(), 2);
+}
+
+void TestChartView::colourConversionIsBgr()
+{
+    QCOMPARE(toQColor(0xFF0000), QColor(0, 0, 255));
+    QCOMPARE(toQColor(0x0080FF), QColor(255, 128, 0));
+    QCOMPARE(fromQColor(QColor(0x12, 0x34, 0x56)), Color(0x563412));
+    tc4dl::chart::SerialSeconds clock;
+    const QDateTime t(QDate(2026, 7, 1), QTime(13, 14, 15));
+    QCOMPARE(clock.toSeconds(tc4dl::toDateTimeSerial(t)), double(t.toSecsSinceEpoch()));
+    QVERIFY(qAbs(SerialSeconds::toSerial(double(t.toSecsSinceEpoch()))
+                 - tc4dl::toDateTimeSerial(t)) < 1e-9);
+}
+
+namespace {
+
+QSharedPointer<QCPGraphDataContainer> series(int count)
+{
+    QSharedPointer<QCPGraphDataContainer> data(new QCPGraphDataContainer);
+    QVector<QCPGraphData> rows;
+    for (int i = 0; i < count; ++i)
+        rows.append({1000.0 + 2.0 * i, 20.0 + std::sin(i * 2.6) + 3.0 * std::sin(i / 500.0)});
+    data->set(rows, true);
+    return data;
+}
+
+bool sameData(const QCPGraphDataContainer& a, const QCPGraphDataContainer& b)
+{
+    if (a.size() != b.size())
+        return false;
+    for (auto i = a.constBegin(), j = b.constBegin(); i != a.constEnd(); ++i, ++j)
+        if (i->key != j->key || !(i->value == j->value || (std::isnan(i->value) && std::isnan(j->value))))
+            return false;
+    return true;
+}
+
+} // namespace
+
+void TestChartView::longGraphsAreThinnedKeepingExtremesAndGaps()
+{
+    QSharedPointer<QCPGraphDataContainer> full = series(20000);
+    (full->begin() + 7001)->value = 95.0; // a spike
+    for (int i = 12000; i < 12400; ++i)
+        (full->begin() + i)->value = std::nan("");
+    const QCPRange range(1000.0, 1000.0 + 2.0 * 19999);
+    ChartDecimator decimator;
+    const QSharedPointer<QCPGraphDataContainer> shown = decimator.shown(full, range, 500, 0);
+    QVERIFY(shown != full);
+    QVERIFY(shown->size() <= 2 * 500 + 8);
+    bool found = false;
+    QCOMPARE(shown->valueRange(found), full->valueRange(found));
+    QCOMPARE(shown->keyRange(found).upper, full->keyRange(found).upper);
+    int gaps = 0;
+    for (auto it = shown->constBegin(); it != shown->constEnd(); ++it) {
+        gaps += std::isnan(it->value) ? 1 : 0;
+        if (it != shown->constBegin())
+            QVERIFY(it->key >= (it - 1)->key);
+    }
+    QCOMPARE(gaps, 1); // one marker for the whole run of gaps
+    // Asked again for the same view, the same summary comes back; few points are not thinned.
+    QCOMPARE(decimator.shown(full, range, 500, full->size()), shown);
+    QSharedPointer<QCPGraphDataContainer> small = series(1500);
+    QCOMPARE(decimator.shown(small, range, 500, 0), small);
+    QVERIFY(!decimator.active());
+}
+
+void TestChartView::thinningFollowsAppendedPoints()
+{
+    // A real-time graph: the tail holds gaps keyed like the last sample; each tick fills one.
+    QSharedPointer<QCPGraphDataContainer> full = series(30000);
+    const int filled = 25000;
+    for (int i = filled; i < 30000; ++i)
+        *(full->begin() + i) = {1000.0 + 2.0 * (filled - 1), std::nan("")};
+    const QCPRange range(1000.0, 1000.0 + 2.0 * 30000);
+    ChartDecimator live;
+    (void)live.shown(full, range, 700, 0);
+    for (int i = filled; i < filled + 40; ++i) {
+        *(full->begin() + i) = {1000.0 + 2.0 * i, 30.0 + (i % 7)};
+        for (int j = i + 1; j < 30000; ++j)
+            (full->begin() + j)->key = 1000.0 + 2.0 * i;
+        const QSharedPointer<QCPGraphDataContainer> shown = live.shown(full, range, 700, i);
+        ChartDecimator fresh;
+        QVERIFY(sameData(*shown, *fresh.shown(full, range, 700, 0)));
+    }
+}
+
+QTEST_MAIN(TestChartView)
+#include "tst_chartview.moc"

@@ -1,0 +1,689 @@
+// The graph window: its set-up with and without a graph template, the statistics boxes, the
+// MAX/MIN texts and the data point marker, the save questions of both tracked roles (alone and
+// when the main window closes), saving a graph file, and the real-time graph's place.
+
+#include "ChartQcp.h"
+#include "ChartView.h"
+#include "DateTimeSerial.h"
+#include "GraphConfig.h"
+#include "GraphShared.h"
+#include "GraphStateFile.h"
+#include "GraphStatistics.h"
+#include "ManualClock.h"
+#include "MessageTable.h"
+#include "RecordingSettingsStore.h"
+#include "SaveGraph.h"
+#include "SimulatedSerialPort.h"
+#include "TfrmGraph.h"
+#include "TfrmMain.h"
+
+#include <QAction>
+#include <QComboBox>
+#include <QDir>
+#include <QFile>
+#include <QLabel>
+#include <QLineEdit>
+#include <QMdiArea>
+#include <QMdiSubWindow>
+#include <QMouseEvent>
+#include <QStatusBar>
+#include <QTableWidget>
+#include <QTemporaryDir>
+#include <QTest>
+#include <QToolBar>
+#include <QToolButton>
+#include <QtEndian>
+
+using namespace tc4dl;
+using chart::ChartModel;
+
+namespace {
+
+constexpr double kDay = 86400.0;
+
+class ScriptedPrompter final : public Prompter {
+public:
+    Answer ask(const QString& text, Buttons buttons, Icon) override
+    {
+        shown << text;
+        if (answers.isEmpty())
+            return buttons == Buttons::Ok ? Answer::Ok : Answer::Cancel;
+        return answers.takeFirst();
+    }
+    QString saveFileName(const QString&, const QString& start, const QStringList& filters,
+                         const QString& defaultSuffix, QString*) override
+    {
+        saveStarts << start;
+        saveFilters << filters;
+        suffixes << defaultSuffix;
+        return fileNames.isEmpty() ? QString() : fileNames.takeFirst();
+    }
+    QStringList shown;
+    QList<Answer> answers;
+    QStringList saveStarts;
+    QList<QStringList> saveFilters;
+    QStringList suffixes;
+    QStringList fileNames;
+};
+
+// A main window stand-in that records what the graph window asks of it.
+class FakeHost final : public GraphHost {
+public:
+    FakeHost()
+    {
+        folders.program = programDir.path();
+        folders.appData = dataDir.path();
+    }
+    void save1Click() override { ++saveCommands; }
+    void saveGraph(TfrmGraph&) override { ++graphSaves; }
+    bool meterConnected() const override { return connected; }
+    void setRunEnabled(bool enabled) override { runEnabled = enabled; }
+    void setStopEnabled(bool enabled) override { stopEnabled = enabled; }
+    void disableOutputToGraph() override { ++outputDisabled; }
+    void setRealTimeGraphChecked(bool on) override { checked = on; }
+    const MessageTable& mainMessages() const override { return messages; }
+    Prompter& prompter() override { return prompts; }
+    Clock& clock() override { return manualClock; }
+    GraphShared& graphShared() override { return shared; }
+    GraphFolders graphFolders() const override { return folders; }
+    int samplingRate() const override { return rate; }
+
+    QString missingTemplateMessage() const
+    {
+        return messages.getTextOrDefault(QStringLiteral("IDS_12"))
+            + QDir::toNativeSeparators(graphTemplatePath(folders))
+            + messages.getTextOrDefault(QStringLiteral("IDS_13"));
+    }
+
+    QTemporaryDir programDir;
+    QTemporaryDir dataDir;
+    GraphFolders folders;
+    MessageTable messages = MessageTable::forWindow(QStringLiteral("TfrmMain"));
+    ScriptedPrompter prompts;
+    ManualClock manualClock;
+    GraphShared shared;
+    int rate = 2;
+    int saveCommands = 0;
+    int graphSaves = 0;
+    int outputDisabled = 0;
+    bool connected = false;
+    bool runEnabled = false;
+    bool stopEnabled = true;
+    bool checked = false;
+};
+
+// Writes a template whose look is that of `model`.
+void writeTemplate(const QString& folder, const ChartModel& model)
+{
+    QVERIFY(QDir(folder).mkpath(QStringLiteral("template")));
+    QString error;
+    QVERIFY2(chart::saveGraphState(model, QDir(folder).filePath(graphTemplateRelativePath()),
+                                   &error),
+             qPrintable(error));
+}
+
+// Four channels of `n` points two seconds apart; channel 3 lies beyond the limits.
+void fill(ChartModel& model, int n, double start)
+{
+    model.setSubsets(4);
+    model.setPoints(n);
+    for (int p = 0; p < n; ++p) {
+        const double x = start + 2.0 * p / kDay;
+        for (int s = 0; s < 4; ++s)
+            model.setX(s, p, x);
+        model.setY(0, p, 20.0 + p);       // rising: max last, min first
+        model.setY(1, p, p == 4 ? 5.0 : 10.0); // one dip
+        model.setY(2, p, -12.5);          // constant: first occurrence kept
+        model.setY(3, p, 3500.0);         // over range
+    }
+}
+
+QMdiSubWindow* frameOf(TfrmGraph* graph)
+{
+    return qobject_cast<QMdiSubWindow*>(graph->parentWidget());
+}
+
+// The main window with no meter and its folders in a temporary place.
+struct MainFixture {
+    MainFixture()
+    {
+        MainWindowDeps deps;
+        deps.clock = &clock;
+        deps.settings = &store;
+        deps.prompter = &prompter;
+        deps.liveTimers = false;
+        deps.listPorts = [] { return QStringList{QStringLiteral("ttyS0")}; };
+        deps.beep = [] {};
+        deps.portFactory = [this](const QString&) -> std::unique_ptr<SerialPort> {
+            auto port = std::make_unique<SimulatedSerialPort>(clock);
+            port->setOpenFails(true);
+            return port;
+        };
+        deps.programFolder = programDir.path();
+        deps.dataFolder = dataDir.path();
+        window = new TfrmMain(std::move(deps));
+        window->resize(1200, 800);
+    }
+    ~MainFixture() { delete window; }
+
+    QTemporaryDir programDir;
+    QTemporaryDir dataDir;
+    ManualClock clock;
+    RecordingSettingsStore store;
+    ScriptedPrompter prompter;
+    TfrmMain* window = nullptr;
+};
+
+} // namespace
+
+class TestGraphWindow : public QObject {
+    Q_OBJECT
+private Q_SLOTS:
+    void initTestCase() { QLocale::setDefault(QLocale::c()); }
+    void cleanup() { QLocale::setDefault(QLocale::c()); }
+
+    void windowStartsAsDesigned()
+    {
+        FakeHost host;
+        TfrmGraph graph(host);
+        QVERIFY(graph.dataSetPanel()->isHidden());
+        QTableWidget* grid = graph.dataSetList();
+        QCOMPARE(grid->rowCount(), 1);
+        QCOMPARE(grid->horizontalHeaderItem(0)->text(), QStringLiteral("Einrichten"));
+        QCOMPARE(grid->horizontalHeaderItem(5)->text(), QStringLiteral("Einheit"));
+        QCOMPARE(grid->columnWidth(3), 65);
+        QCOMPARE(graph.dataNoBox()->text(), QStringLiteral("0"));
+        QCOMPARE(graph.minutesList()->currentText(), QStringLiteral("00"));
+        QCOMPARE(graph.secondsList()->currentText(), QStringLiteral("02"));
+        QCOMPARE(graph.secondsList()->count(), 61);
+        QVERIFY(!graph.minutesList()->isEnabled());
+        for (int ch = 0; ch < 4; ++ch) {
+            QCOMPARE(graph.avgBox(ch)->text(), QStringLiteral("***.* "));
+            QVERIFY(graph.maxBox(ch)->isReadOnly() && graph.minBox(ch)->isReadOnly());
+        }
+        QCOMPARE(graph.lineCursorPanel()->height(), 106);
+        QVERIFY(!graph.findChild<QToolButton*>(QStringLiteral("UndoZoom"))->isEnabled());
+        // Texts from the window's table, German in use.
+        QCOMPARE(graph.findChild<QToolButton*>(QStringLiteral("ToolButton5"))->toolTip(),
+                 QStringLiteral("Kreuz in die Grafik zeichnen"));
+        QCOMPARE(graph.role(), TfrmGraph::Role::File);
+        graph.setWindowTitle(TfrmGraph::dataLoggerCaption());
+        QCOMPARE(graph.role(), TfrmGraph::Role::DataLogger);
+    }
+
+    void realTimeGraphWithoutTemplate()
+    {
+        FakeHost host;
+        QMdiArea area;
+        QString error;
+        TfrmGraph* graph = CreateRealTimeGraph(host, area, &error);
+        QVERIFY2(error.isEmpty(), qPrintable(error));
+        QCOMPARE(host.prompts.shown, QStringList{host.missingTemplateMessage()});
+        QVERIFY(host.prompts.shown.first().startsWith(QStringLiteral("Die Datei kann nicht")));
+        QCOMPARE(host.shared.realTimeGraphWindow.data(), graph);
+        QVERIFY(host.checked);
+        QCOMPARE(graph->role(), TfrmGraph::Role::RealTime);
+        QCOMPARE(frameOf(graph)->y(), 0);
+        QVERIFY(graph->clearVisible());
+
+        const ChartModel& m = graph->model();
+        QCOMPARE(m.subsets(), 4);
+        QCOMPARE(m.points(), 100);
+        QCOMPARE(m.y(3, 99), 9999.0f);
+        QCOMPARE(m.x(0, 0), 0.0);
+        QCOMPARE(m.look.multiAxesProportions, (QList<double>{0.25, 0.25, 0.25, 0.25}));
+        QCOMPARE(m.look.multiAxesSubsets, (QList<int>{1, 1, 1, 1}));
+        for (int axis = 0; axis < 4; ++axis)
+            QCOMPARE(m.yScale(axis),
+                     (chart::Scale{chart::ScaleControl::ManualMinAndMax, -10.0, 50.0}));
+        const double now = toDateTimeSerial(host.manualClock.now());
+        QCOMPARE(m.look.xScale.control, chart::ScaleControl::ManualMinAndMax);
+        QCOMPARE(m.look.xScale.min, now);
+        QVERIFY(qAbs((m.look.xScale.max - now) * kDay - 110.0) < 1e-3);
+        QCOMPARE(m.look.subsetLabels.size(), 4);
+        QCOMPARE(m.look.subsetColors, (QList<chart::Color>{0xFF0000, 0xFFFF00, 0x00FF00, 0xFF00FF}));
+        QCOMPARE(m.look.subTitle, QStringLiteral(" "));
+        QCOMPARE(m.vertLine(1).color, 0x0000FFu);
+        QCOMPARE(m.workingAxis(), 0);
+        QVERIFY(m.look.allowGraphAnnotHotSpots && !m.look.focalRect && !m.look.allowBar);
+        // Split: crosses and texts are not offered.
+        QVERIFY(!graph->annotationToolsEnabled());
+        QVERIFY(graph->minutesList()->isEnabled());
+        QCOMPARE(graph->secondsList()->currentText(), QStringLiteral("02"));
+
+        // Every set-up without template tells it again, once.
+        QVERIFY(ConfigureGraph(*graph->graph(), host, GraphExtent{4, 10, 0, 0, 0, 100}));
+        QCOMPARE(host.prompts.shown.size(), 2);
+        // minX = 0 keeps the X scale.
+        QCOMPARE(graph->model().look.xScale.min, now);
+        QCOMPARE(graph->model().points(), 10);
+    }
+
+    void samplingRateLists_data()
+    {
+        QTest::addColumn<int>("rate");
+        QTest::addColumn<int>("minutes");
+        QTest::addColumn<int>("seconds");
+        QTest::newRow("2 s") << 2 << 0 << 2;
+        QTest::newRow("1:30") << 90 << 1 << 30;
+        QTest::newRow("60:59") << 3659 << 60 << 59;
+        QTest::newRow("61 min: no minutes") << 3660 << -1 << 0;
+    }
+    void samplingRateLists()
+    {
+        QFETCH(int, rate);
+        FakeHost host;
+        host.rate = rate;
+        QMdiArea area;
+        TfrmGraph* graph = CreateRealTimeGraph(host, area);
+        QTEST(graph->minutesList()->currentIndex(), "minutes");
+        QTEST(graph->secondsList()->currentIndex(), "seconds");
+    }
+
+    void realTimeGraphFromTemplate_data()
+    {
+        QTest::addColumn<bool>("split");
+        QTest::addColumn<bool>("inDataFolder");
+        QTest::newRow("shared axis") << false << false;
+        QTest::newRow("split") << true << false;
+        QTest::newRow("in the data folder") << false << true;
+    }
+    void realTimeGraphFromTemplate()
+    {
+        QFETCH(bool, split);
+        QFETCH(bool, inDataFolder);
+        FakeHost host;
+        ChartModel look;
+        look.look.mainTitle = QStringLiteral("Kiln");
+        look.look.gridStyle = chart::GridStyle::Dash;
+        look.look.allowPopup = true;
+        look.setNullY(-1.0f);
+        look.setMultiAxesProportions(0, split ? 0.25 : 1.0);
+        look.look.xScale = chart::Scale{chart::ScaleControl::ManualMinAndMax, 100.0, 200.0};
+        writeTemplate(inDataFolder ? host.folders.appData : host.folders.program, look);
+
+        QMdiArea area;
+        QString error;
+        TfrmGraph* graph = CreateRealTimeGraph(host, area, &error);
+        QVERIFY2(error.isEmpty(), qPrintable(error));
+        QVERIFY(host.prompts.shown.isEmpty());
+        const ChartModel& m = graph->model();
+        // The template's look stays; the set-up's own values override it.
+        QCOMPARE(m.look.mainTitle, QStringLiteral("Kiln"));
+        QCOMPARE(m.look.gridStyle, chart::GridStyle::Dash);
+        QVERIFY(!m.look.allowPopup);
+        QCOMPARE(m.nullY(), 9999.0f);
+        QCOMPARE(m.points(), 100);
+        QCOMPARE(graph->annotationToolsEnabled(), !split);
+
+        // minX = 0 keeps the template's X scale.
+        QVERIFY(ConfigureGraph(*graph->graph(), host, GraphExtent{4, 5, 0, 0, 0, 10}));
+        QCOMPARE(graph->model().look.xScale.min, 100.0);
+        QVERIFY(host.prompts.shown.isEmpty());
+    }
+
+    void damagedTemplateGoesBackToTheCaller()
+    {
+        FakeHost host;
+        QVERIFY(QDir(host.folders.program).mkpath(QStringLiteral("template")));
+        QFile file(graphTemplatePath(host.folders));
+        QVERIFY(file.open(QIODevice::WriteOnly));
+        file.write(QByteArray("\x40\x00\x00\x00 short", 10));
+        file.close();
+        QMdiArea area;
+        QString error;
+        TfrmGraph* graph = CreateRealTimeGraph(host, area, &error);
+        QVERIFY(graph);
+        QCOMPARE(error, chart::kStreamReadError);
+        QVERIFY(host.prompts.shown.isEmpty());
+        QCOMPARE(graph->model().points(), 0); // left as it was
+    }
+
+    void templateWritePlace()
+    {
+        GraphFolders folders{QStringLiteral("/nonexistent/tc4dl"), QStringLiteral("/tmp/data")};
+        QCOMPARE(graphTemplateWritePath(folders), QStringLiteral("/tmp/data/template/graph.ghf"));
+        QTemporaryDir program;
+        folders.program = program.path();
+        QCOMPARE(graphTemplateWritePath(folders), graphTemplatePath(folders));
+        QVERIFY(graphTemplateReadPath(folders).isEmpty());
+    }
+
+    void statisticsBoxes_data()
+    {
+        QTest::addColumn<int>("points");
+        QTest::addColumn<QString>("rate");
+        QTest::newRow("ten points 2 s apart") << 10 << QStringLiteral("00:02");
+        QTest::newRow("one point") << 1 << QStringLiteral("00:00");
+    }
+    void statisticsBoxes()
+    {
+        QFETCH(int, points);
+        FakeHost host;
+        TfrmGraph graph(host);
+        const double start = toDateTimeSerial(host.manualClock.now());
+        fill(graph.model(), points, start);
+        graph.ComputeGraphStatistics();
+        QTEST(graph.minutesList()->currentText() + QLatin1Char(':')
+                  + graph.secondsList()->currentText(),
+              "rate");
+        QCOMPARE(graph.dataNoBox()->text(), QString::number(points));
+        QCOMPARE(graph.startTimeBox()->text(), chart::dateTimeText(start));
+        const double last = start + 2.0 * (points - 1) / kDay;
+        QCOMPARE(graph.maxBox(0)->text(), chart::valueAtText(19.0f + points, last));
+        QVERIFY(graph.maxBox(0)->text().startsWith(QString::number(19 + points) + ".0@"));
+        QCOMPARE(graph.minBox(0)->text(), chart::valueAtText(20.0f, start));
+        QCOMPARE(graph.minBox(2)->text(), chart::valueAtText(-12.5f, start));
+        QCOMPARE(graph.avgBox(2)->text(), QStringLiteral("-12.500"));
+        if (points > 4)
+            QCOMPARE(graph.minBox(1)->text(), chart::valueAtText(5.0f, start + 8.0 / kDay));
+        // All beyond the limits: OL both ways, no average.
+        QCOMPARE(graph.maxBox(3)->text(), QStringLiteral("OL"));
+        QCOMPARE(graph.minBox(3)->text(), QStringLiteral("OL"));
+        QCOMPARE(graph.avgBox(3)->text(), QStringLiteral("****"));
+    }
+
+    void showMaxMinTwiceStacksEightTexts()
+    {
+        FakeHost host;
+        host.shared.annoColor = 0x0000FF;
+        TfrmGraph graph(host);
+        QVERIFY(!graph.clearVisible());
+        graph.resize(900, 600);
+        graph.show();
+        QVERIFY(QTest::qWaitForWindowExposed(&graph));
+        fill(graph.model(), 10, toDateTimeSerial(host.manualClock.now()));
+        graph.redraw();
+        QCoreApplication::processEvents();
+        graph.ComputeGraphStatistics();
+        graph.Button2Click();
+        graph.Button2Click();
+        QCOMPARE(host.shared.lastAnnotationIndex, 11);
+        QCOMPARE(graph.model().annotationCount(), 12);
+        for (int k = 0; k < 4; ++k) {
+            const chart::GraphAnnotation first = graph.model().annotation(4 + k);
+            QCOMPARE(first.type, chart::kAnnotationText);
+            QCOMPARE(first.color, 0x0000FFu);
+            QCOMPARE(first.text, QStringLiteral("T%1 MAX:").arg(k + 1) + graph.maxBox(k)->text()
+                                     + QStringLiteral("MIN:") + graph.minBox(k)->text()
+                                     + QStringLiteral("AVG:") + graph.avgBox(k)->text());
+            QCOMPARE(graph.model().annotation(8 + k), first); // same text, same place
+        }
+        // Annotations 0..3 stay the program's own.
+        QVERIFY(graph.model().annotation(3).text.isEmpty());
+    }
+
+    void dataPointMarkerReusesAnnotationTwo()
+    {
+        FakeHost host;
+        TfrmGraph graph(host);
+        const double start = toDateTimeSerial(host.manualClock.now());
+        fill(graph.model(), 10, start);
+        graph.PESGraph1DataHotSpot(0, 3);
+        graph.PESGraph1DataHotSpot(1, 4);
+        QCOMPARE(graph.model().annotationCount(), 3);
+        const chart::GraphAnnotation marker = graph.model().annotation(2);
+        QCOMPARE(marker.type, chart::kAnnotationCross);
+        QCOMPARE(marker.color, 0u);
+        QCOMPARE(marker.x, start + 8.0 / kDay);
+        QCOMPARE(marker.y, 5.0);
+        QCOMPARE(marker.text, chart::timeText(marker.x) + QChar(13) + QStringLiteral("5.0"));
+    }
+
+    void toggles()
+    {
+        FakeHost host;
+        TfrmGraph graph(host);
+        graph.resize(900, 600);
+        graph.show();
+        QVERIFY(QTest::qWaitForWindowExposed(&graph));
+        auto* statistic = graph.findChild<QToolButton*>(QStringLiteral("ToolButton1"));
+        auto* lineCursor = graph.findChild<QToolButton*>(QStringLiteral("ToolButton2"));
+        QVERIFY(statistic->isChecked() && lineCursor->isChecked());
+        statistic->click();
+        QVERIFY(!graph.statisticStrip()->isVisible());
+        lineCursor->click();
+        QVERIFY(!graph.lineCursorPanel()->isVisible());
+        QVERIFY(!graph.model().look.showVertLineAnnotations);
+        lineCursor->click();
+        QVERIFY(graph.model().look.showVertLineAnnotations);
+        QVERIFY(graph.lineCursorPanel()->isVisible());
+        // The read-out stays at the plot's top-left corner.
+        QCoreApplication::processEvents();
+        const QPoint corner = graph.graph()->geometry().topLeft() + graph.graph()->plotRect().topLeft();
+        QCOMPARE(graph.readOut()->pos(), corner);
+    }
+
+    void mouseReadOutInsideThePlotOnly()
+    {
+        FakeHost host;
+        QMdiArea area;
+        area.resize(1000, 700);
+        area.show();
+        QVERIFY(QTest::qWaitForWindowExposed(&area));
+        TfrmGraph* graph = CreateRealTimeGraph(host, area);
+        graph->frameWindow()->resize(900, 600);
+        graph->redraw();
+        QCoreApplication::processEvents();
+        chart::ChartView* view = graph->graph();
+        QCustomPlot* plot = view->plot();
+        const QRect rect = view->plotRect(3); // over the lowest axis: still read with axis 0
+        QVERIFY(!rect.isEmpty());
+        const auto moveTo = [&](QPoint inView) {
+            const QPoint local = plot->mapFrom(view, inView);
+            QMouseEvent move(QEvent::MouseMove, QPointF(local), plot->mapToGlobal(QPointF(local)),
+                             Qt::NoButton, Qt::NoButton, Qt::NoModifier);
+            QCoreApplication::sendEvent(plot, &move);
+        };
+        const QPoint inside = rect.center();
+        moveTo(inside);
+        const QPointF value = view->pixelToGraph(inside, 0);
+        const QString expected = chart::fixedText(value.y(), 1) + QLatin1Char('@')
+            + chart::timeText(value.x());
+        QCOMPARE(graph->readOut()->text(), expected);
+        QVERIFY(graph->readOut()->isVisible());
+        QVERIFY(value.y() < -10.0); // axis 0's scale, below its range
+        // Outside the plot the read-out keeps its text.
+        moveTo(QPoint(2, 2));
+        QCOMPARE(graph->readOut()->text(), expected);
+    }
+
+    void closeQuestions_data()
+    {
+        QTest::addColumn<QString>("caption");
+        QTest::addColumn<int>("answer");
+        QTest::addColumn<bool>("closes");
+        QTest::addColumn<QString>("question");
+        const QString logger = QStringLiteral("Speichere Datenloggerdaten ?");
+        const QString realTime = QStringLiteral("Speichere Echtzeit-Grafik ?");
+        const auto yes = static_cast<int>(Prompter::Answer::Yes);
+        const auto no = static_cast<int>(Prompter::Answer::No);
+        const auto cancel = static_cast<int>(Prompter::Answer::Cancel);
+        QTest::newRow("logger yes") << TfrmGraph::dataLoggerCaption() << yes << true << logger;
+        QTest::newRow("logger no") << TfrmGraph::dataLoggerCaption() << no << true << logger;
+        QTest::newRow("logger cancel") << TfrmGraph::dataLoggerCaption() << cancel << false << logger;
+        QTest::newRow("real-time yes") << TfrmGraph::realTimeCaption() << yes << true << realTime;
+        QTest::newRow("real-time no") << TfrmGraph::realTimeCaption() << no << true << realTime;
+        QTest::newRow("real-time cancel") << TfrmGraph::realTimeCaption() << cancel << false << realTime;
+    }
+    void closeQuestions()
+    {
+        QFETCH(QString, caption);
+        QFETCH(int, answer);
+        QFETCH(bool, closes);
+        FakeHost host;
+        host.connected = true;
+        host.shared.realTimeGraphUnsaved = true;
+        host.shared.dataLoggerGraphUnsaved = true;
+        host.shared.realTimeRunning = true;
+        host.shared.realTimeSampleCount = 7;
+        QMdiArea area;
+        auto* graph = new TfrmGraph(host);
+        graph->setWindowTitle(caption);
+        QMdiSubWindow* sub = area.addSubWindow(graph);
+        sub->setAttribute(Qt::WA_DeleteOnClose);
+        const bool realTime = caption == TfrmGraph::realTimeCaption();
+        (realTime ? host.shared.realTimeGraphWindow : host.shared.dataLoggerGraphWindow) = graph;
+        host.checked = true;
+        sub->show();
+        host.prompts.answers << static_cast<Prompter::Answer>(answer);
+
+        QCOMPARE(sub->close(), closes);
+        QTEST(host.prompts.shown.value(0), "question");
+        QCOMPARE(host.prompts.shown.size(), 1);
+        QCoreApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete);
+        QCOMPARE(area.subWindowList().isEmpty(), closes);
+        const bool yes = answer == static_cast<int>(Prompter::Answer::Yes);
+        QCOMPARE(host.saveCommands, !realTime && yes ? 1 : 0);
+        QCOMPARE(host.graphSaves, realTime && yes ? 1 : 0);
+        if (!closes) {
+            QVERIFY(host.shared.realTimeGraphUnsaved && host.shared.dataLoggerGraphUnsaved);
+            QVERIFY(host.shared.realTimeRunning);
+            return;
+        }
+        QVERIFY(!host.shared.dataLoggerGraphUnsaved);
+        QVERIFY(!host.shared.realTimeGraphWindow && !host.shared.dataLoggerGraphWindow);
+        QCOMPARE(host.shared.realTimeGraphUnsaved, !realTime);
+        // Closing the real-time graph ends the recording.
+        QCOMPARE(host.shared.realTimeRunning, !realTime);
+        QCOMPARE(host.shared.realTimeSampleCount, realTime ? 0 : 7);
+        QCOMPARE(host.checked, !realTime);
+        QCOMPARE(host.runEnabled, realTime);
+        QCOMPARE(host.stopEnabled, !realTime);
+    }
+
+    void closingWithoutMeterLeavesRunDisabled()
+    {
+        FakeHost host;
+        QMdiArea area;
+        TfrmGraph* graph = CreateRealTimeGraph(host, area);
+        graph->close(); // on its own: its frame goes too
+        QCoreApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete);
+        QVERIFY(area.subWindowList().isEmpty());
+        QVERIFY(!host.runEnabled && !host.stopEnabled && !host.checked);
+        QVERIFY(host.prompts.shown.size() == 1); // the template message only, no question
+    }
+
+    void mainWindowClosesAfterTheGraphQuestions()
+    {
+        MainFixture f;
+        f.window->FormShow();
+        QVERIFY(f.window->realTimeGraph());
+        QVERIFY(f.window->action(QStringLiteral("RealTimeGraph1"))->isChecked());
+        f.prompter.shown.clear();
+        f.window->graphShared().realTimeGraphUnsaved = true;
+
+        f.prompter.answers << Prompter::Answer::Cancel;
+        QVERIFY(!f.window->close());
+        QCOMPARE(f.prompter.shown, QStringList{QStringLiteral("Speichere Echtzeit-Grafik ?")});
+        QVERIFY(f.store.writes.isEmpty());
+        QVERIFY(f.window->realTimeGraph());
+
+        const QString name = QDir(f.programDir.path()).filePath(QStringLiteral("rt.ghf"));
+        f.prompter.answers << Prompter::Answer::Yes;
+        f.prompter.fileNames << name;
+        QVERIFY(f.window->close());
+        QVERIFY(QFile::exists(name));
+        QVERIFY(!f.store.writes.isEmpty());
+    }
+
+    void saveGraphFile_data()
+    {
+        QTest::addColumn<QString>("fileName");
+        QTest::addColumn<bool>("written");
+        QTest::newRow("ghf") << QStringLiteral("one.ghf") << true;
+        QTest::newRow("GHF") << QStringLiteral("two.GHF") << true;
+        QTest::newRow("txt: later") << QStringLiteral("three.txt") << false;
+        QTest::newRow("other") << QStringLiteral("four.dat") << false;
+    }
+    void saveGraphFile()
+    {
+        QFETCH(QString, fileName);
+        QFETCH(bool, written);
+        MainFixture f;
+        f.window->FormShow();
+        TfrmGraph* graph = f.window->realTimeGraph();
+        fill(graph->model(), 10, 46000.5);
+        const QString path = QDir(f.programDir.path()).filePath(fileName);
+        f.prompter.shown.clear();
+        f.prompter.fileNames << path;
+        f.window->Save1Click();
+        QCOMPARE(f.prompter.saveStarts, QStringList{f.programDir.path()});
+        QCOMPARE(f.prompter.suffixes, QStringList{QStringLiteral("GHF")});
+        QCOMPARE(QFile::exists(path), written);
+        QVERIFY(f.prompter.shown.isEmpty());
+        if (!written)
+            return;
+        QFile file(path);
+        QVERIFY(file.open(QIODevice::ReadOnly));
+        const QByteArray bytes = file.readAll();
+        QCOMPARE(qFromLittleEndian<quint32>(bytes.constData()), quint32(bytes.size() - 4));
+        ChartModel back;
+        QVERIFY(chart::loadGraphState(back, path));
+        QCOMPARE(back.storeState(), graph->model().storeState());
+        QCOMPARE(back.y(0, 9), 29.0f);
+
+        // The dialog proposes the last name the next time.
+        f.window->Save1Click();
+        QCOMPARE(f.prompter.saveStarts.value(1), path);
+    }
+
+    void saveGraphFileThatCannotBeCreated()
+    {
+        MainFixture f;
+        f.window->FormShow();
+        f.prompter.shown.clear();
+        const QString path = QDir(f.programDir.path()).filePath(QStringLiteral("no/such/x.ghf"));
+        f.prompter.fileNames << path;
+        f.window->Save1Click();
+        QCOMPARE(f.prompter.shown.size(), 1);
+        QVERIFY2(f.prompter.shown.first().startsWith(
+                     QStringLiteral("Cannot create file \"%1\". ").arg(path)),
+                 qPrintable(f.prompter.shown.first()));
+        QVERIFY(!QFile::exists(path));
+    }
+
+    void saveFiltersFollowTheDecimalSeparator()
+    {
+        QCOMPARE(graphSaveFilters(QLocale::c()).size(), 3);
+        const QStringList german = graphSaveFilters(QLocale(QLocale::German, QLocale::Germany));
+        QCOMPARE(german.size(), 2);
+        QVERIFY(german.first().startsWith(QStringLiteral("Graph file(*.ghf,only for TC4DL)")));
+        QVERIFY(german.last().contains(QStringLiteral("*.TXT")));
+    }
+
+    void realTimeGraphSitsBesideThePanel()
+    {
+        MainFixture f;
+        f.window->show();
+        QVERIFY(QTest::qWaitForWindowExposed(f.window));
+        f.window->FormShow();
+        TfrmGraph* graph = f.window->realTimeGraph();
+        QVERIFY(graph && f.window->panel());
+        const int panelWidth = f.window->panel()->frameWindow()->width();
+        const int bar = f.window->findChild<QToolBar*>(QStringLiteral("ToolBar"))->height();
+        const QRect expected(panelWidth, 0, f.window->width() - panelWidth + 150,
+                             f.window->frameGeometry().height() - bar
+                                 - f.window->statusBar()->height() - 40);
+        QCOMPARE(graph->frameWindow()->geometry(), expected);
+        QCOMPARE(f.window->mdiArea()->currentSubWindow(), graph->frameWindow());
+
+        // Closed, the menu item makes it again; while it exists, the item only restores it.
+        QVERIFY(graph->frameWindow()->close());
+        QCoreApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete);
+        QVERIFY(!f.window->realTimeGraph());
+        QAction* item = f.window->action(QStringLiteral("RealTimeGraph1"));
+        QVERIFY(!item->isChecked());
+        item->trigger();
+        QVERIFY(f.window->realTimeGraph());
+        QVERIFY(item->isChecked());
+        f.window->realTimeGraph()->frameWindow()->showMinimized();
+        item->trigger();
+        QVERIFY(item->isChecked());
+        QVERIFY(!f.window->realTimeGraph()->frameWindow()->isMinimized());
+        QCOMPARE(f.window->mdiArea()->subWindowList().size(), 2);
+    }
+};
+
+QTEST_MAIN(TestGraphWindow)
+#include "tst_graphwindow.moc"
