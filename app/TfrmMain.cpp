@@ -5,6 +5,8 @@
 #include "GraphConfig.h"
 #include "TfrmAbout.h"
 #include "TfrmPanel.h"
+#include "RecordingPeriod.h"
+#include "TfrmSetupRealTime.h"
 #include "Ticker.h"
 
 #include <QAction>
@@ -15,6 +17,8 @@
 #include <QDir>
 #include <QFileInfo>
 #include <QLabel>
+#include <QLineEdit>
+#include <QPointer>
 #include <QMdiArea>
 #include <QMdiSubWindow>
 #include <QMenuBar>
@@ -176,6 +180,10 @@ void TfrmMain::buildActions()
     connect(action(QStringLiteral("RealTimeGraph1")), &QAction::triggered, this,
             &TfrmMain::RealTimeGraph1Click);
     connect(action(QStringLiteral("Save1")), &QAction::triggered, this, &TfrmMain::Save1Click);
+    for (const char* name : {"btnRun", "Run1"})
+        connect(action(QLatin1String(name)), &QAction::triggered, this, &TfrmMain::btnRunClick);
+    for (const char* name : {"btnStop", "Stop1"})
+        connect(action(QLatin1String(name)), &QAction::triggered, this, &TfrmMain::btnStopClick);
     connect(action(QStringLiteral("SpeedButton2")), &QAction::triggered, this,
             &TfrmMain::Save1Click);
 }
@@ -321,7 +329,12 @@ void TfrmMain::FormShow()
 void TfrmMain::createRealTimeGraph()
 {
     QString error;
-    CreateRealTimeGraph(*this, *m_mdi, &error);
+    TfrmGraph* graph = CreateRealTimeGraph(*this, *m_mdi, &error);
+    if (graph)
+        connect(graph, &QObject::destroyed, this, [this] {
+            m_sampler.reset();
+            m_recordBoxes.reset();
+        });
     // A damaged template leaves an unconfigured graph; the program goes on all the same.
     if (!error.isEmpty())
         qWarning("Graph template: %s", qPrintable(error));
@@ -422,8 +435,17 @@ void TfrmMain::MainTimerTimer()
     } busy(m_tickBusy);
 
     const double now = toDateTimeSerial(m_deps.clock->now());
+    ++m_ticksSinceSample;
     const TickCheck check = m_link->checkFrameArrived();
-    (void)check; // real-time sampling takes its sample here once recording exists
+    if (check.frameArrived) {
+        if (m_graphShared.realTimeRunning && m_ticksSinceSample >= m_settings.realTimeRate) {
+            m_ticksSinceSample = 0;
+            takeSample(now);
+        }
+    } else if (check.linkLost) {
+        // A run pauses while the meter is silent and goes on when frames return.
+        m_ticksSinceSample = 0;
+    }
     m_link->sendPoll();
     m_mainTimer->setInterval(m_pacer.onTick(now, m_mainTimer->interval()));
 }
@@ -603,6 +625,150 @@ void TfrmMain::setRecTimerEnabled(bool enabled)
 void TfrmMain::setMaxMinTimerEnabled(bool enabled)
 {
     m_maxMinTimer->setEnabled(enabled);
+}
+
+} // namespace tc4dl
+
+namespace tc4dl {
+
+namespace {
+// The statistic boxes of the real-time graph window, as the recording writes them.
+class GraphWindowBoxes final : public RealTimeBoxes {
+public:
+    explicit GraphWindowBoxes(TfrmGraph* window)
+        : m_window(window)
+    {
+    }
+    void setMaxText(int ch, const QString& t) override { box(&TfrmGraph::maxBox, ch, t); }
+    void setMinText(int ch, const QString& t) override { box(&TfrmGraph::minBox, ch, t); }
+    void setAvgText(int ch, const QString& t) override { box(&TfrmGraph::avgBox, ch, t); }
+    void setDataNoText(const QString& t) override
+    {
+        if (m_window)
+            m_window->dataNoBox()->setText(t);
+    }
+    void setStartTimeText(const QString& t) override
+    {
+        if (m_window)
+            m_window->startTimeBox()->setText(t);
+    }
+
+private:
+    void box(QLineEdit* (TfrmGraph::*which)(int) const, int ch, const QString& t)
+    {
+        if (m_window)
+            (m_window->*which)(ch)->setText(t);
+    }
+    QPointer<TfrmGraph> m_window;
+};
+} // namespace
+
+int TfrmMain::execDialog(QDialog& dialog)
+{
+    return m_deps.execDialog ? m_deps.execDialog(dialog) : dialog.exec();
+}
+
+std::optional<chart::Color> TfrmMain::chooseColor(chart::Color initial)
+{
+    return m_deps.chooseColor ? m_deps.chooseColor(initial) : GraphHost::chooseColor(initial);
+}
+
+void TfrmMain::setXExtendStep(double days)
+{
+    m_xExtendStep = days;
+    if (m_sampler)
+        m_sampler->setXExtendStep(days);
+}
+
+void TfrmMain::btnRunClick()
+{
+    if (!m_link->meterConnected())
+        return;
+    if (TfrmGraph* graph = m_graphShared.realTimeGraphWindow) {
+        graph->frameWindow()->showNormal();
+        if (m_graphShared.realTimeRunning || m_graphShared.realTimeSampleCount > 0) {
+            const Prompter::Answer answer = m_deps.prompter->ask(
+                m_messages.getTextOrDefault(QStringLiteral("IDS_26"))
+                    + m_messages.getTextOrDefault(QStringLiteral("IDS_27")),
+                Prompter::Buttons::YesNoCancel, Prompter::Icon::Question);
+            if (answer == Prompter::Answer::Cancel)
+                return;
+            if (answer == Prompter::Answer::Yes)
+                saveGraph(*graph);
+        }
+    } else {
+        createRealTimeGraph();
+        action(QStringLiteral("RealTimeGraph1"))->setChecked(m_graphShared.realTimeGraphWindow);
+    }
+    TfrmGraph* graph = m_graphShared.realTimeGraphWindow;
+    if (!graph)
+        return;
+
+    TfrmSetupRealTime dialog(this);
+    dialog.setRate(graph->minutesList()->currentIndex(), graph->secondsList()->currentIndex());
+    dialog.setPeriodText(periodTextUnpadded(qint64(m_settings.realTimeRate) * 2000));
+    dialog.centreOnScreen();
+    if (execDialog(dialog) != QDialog::Accepted)
+        return;
+    const QString typed = dialog.samplesText();
+    graph->minutesList()->setCurrentIndex(dialog.minutes());
+    graph->secondsList()->setCurrentIndex(dialog.seconds());
+    bool ok = false;
+    const int samples = typed.trimmed().toInt(&ok);
+    // No samples at all would give a graph without a single point to record into.
+    if (!ok || samples <= 0) {
+        m_deps.prompter->tell(typed + m_messages.getTextOrDefault(QStringLiteral("IDS_28")));
+        return;
+    }
+    m_settings.realTimeRate = qMax(0, dialog.minutes()) * 60 + qMax(0, dialog.seconds());
+
+    m_recordBoxes = std::make_unique<GraphWindowBoxes>(graph);
+    m_sampler = std::make_unique<RealTimeSampler>(graph->model(), *m_recordBoxes,
+                                                  m_graphShared.realTimeSampleCount);
+    m_sampler->setXExtendStep(m_xExtendStep);
+    m_sampler->start(samples, toDateTimeSerial(m_deps.clock->now()));
+    graph->redraw();
+
+    graph->setClearEnabled(false);
+    m_graphShared.realTimeRunning = true;
+    setRunEnabled(false);
+    setStopEnabled(true);
+}
+
+void TfrmMain::takeSample(double now)
+{
+    TfrmGraph* graph = m_graphShared.realTimeGraphWindow;
+    if (!graph || !m_sampler)
+        return;
+    const bool full = m_sampler->addSample(m_decoder->state().currentValues, now);
+    m_graphShared.realTimeGraphUnsaved = true;
+    graph->redraw();
+    if (full)
+        stopRecording(true);
+}
+
+void TfrmMain::btnStopClick()
+{
+    stopRecording(false);
+}
+
+void TfrmMain::stopRecording(bool insideTick)
+{
+    // A stop from the toolbar lets a running tick finish first. The stop at the last sample
+    // runs inside the tick itself, which would only wait for itself.
+    if (!insideTick)
+        m_deps.clock->waitWhile([this] { return m_tickBusy; }, 2500);
+    m_graphShared.realTimeRunning = false;
+    setRunEnabled(true);
+    setStopEnabled(false);
+    TfrmGraph* graph = m_graphShared.realTimeGraphWindow;
+    if (!graph)
+        return;
+    graph->frameWindow()->showNormal();
+    graph->setClearEnabled(true);
+    if (m_sampler)
+        m_sampler->stop(toDateTimeSerial(m_deps.clock->now()));
+    graph->redraw();
 }
 
 } // namespace tc4dl

@@ -13,6 +13,7 @@
 #include "Settings.h"
 #include "TfrmGraph.h"
 #include "TfrmPanel.h"
+#include "RealTimeSampler.h"
 #include "TickPacer.h"
 
 #include <QMainWindow>
@@ -47,6 +48,10 @@ struct MainWindowDeps {
     // the user's data folder (the template when the program's folder is not writable).
     QString programFolder;
     QString dataFolder;
+    // Modal dialogs (real-time set-up, Y axis, annotation text, customization) and the colour
+    // question: shown for real by default; tests answer them.
+    std::function<int(QDialog&)> execDialog;
+    std::function<std::optional<chart::Color>(chart::Color)> chooseColor;
 };
 
 // The main window: toolbar, menus, status bar, the multiple-document area with the control
@@ -75,6 +80,8 @@ public:
     void Tile1Click();
     void Cascade1Click();
     void ComboBoxDeviceNameChange();
+    void btnRunClick();
+    void btnStopClick();
     // View > Real Time Graph: restores the real-time graph window, or creates it again.
     void RealTimeGraph1Click();
     // File > Save and the toolbar's save button: saves the active child window.
@@ -98,6 +105,8 @@ public:
     [[nodiscard]] bool tickBusy() const { return m_tickBusy; }
     [[nodiscard]] bool maxMinBlinkOn() const { return m_maxMinBlinkOn; }
     [[nodiscard]] bool recBlinkOn() const { return m_recBlinkOn; }
+    [[nodiscard]] int samplingRateSeconds() const { return m_settings.realTimeRate; }
+    [[nodiscard]] double xExtendStepDays() const { return m_xExtendStep; }
     [[nodiscard]] const MessageTable& messages() const { return m_messages; }
     [[nodiscard]] TfrmGraph* realTimeGraph() const { return m_graphShared.realTimeGraphWindow; }
     // The state all graph windows share.
@@ -154,6 +163,10 @@ private:
     Clock& clock() override { return *m_deps.clock; }
     GraphFolders graphFolders() const override { return {m_deps.programFolder, m_deps.dataFolder}; }
     int samplingRate() const override { return m_settings.realTimeRate; }
+    int execDialog(QDialog& dialog) override;
+    std::optional<chart::Color> chooseColor(chart::Color initial) override;
+    void setSamplingRate(int seconds) override { m_settings.realTimeRate = seconds; }
+    void setXExtendStep(double days) override;
 
     MainWindowDeps m_deps;
     MessageTable m_messages;
@@ -174,6 +187,12 @@ private:
     Ticker* m_recTimer = nullptr;
     QPointer<TfrmPanel> m_panel;
     GraphShared m_graphShared;
+    // The running or last recording into the real-time graph; gone with that window.
+    std::unique_ptr<RealTimeBoxes> m_recordBoxes;
+    std::unique_ptr<RealTimeSampler> m_sampler;
+    int m_ticksSinceSample = 0;
+    void stopRecording(bool insideTick);
+    void takeSample(double now);
     SaveDialogState m_saveDialog;
 
     bool m_tickBusy = false;

@@ -653,7 +653,8 @@ QPoint ChartView::graphToPixel(QPointF graph, int axis) const
 void ChartView::customize()
 {
     ChartCustomizeDialog dialog(m_model, this);
-    m_dialogResult = dialog.exec() == QDialog::Accepted ? 1 : 0;
+    const int result = m_runDialog ? m_runDialog(dialog) : dialog.exec();
+    m_dialogResult = result == QDialog::Accepted ? 1 : 0;
     if (m_dialogResult == 1) {
         reinitAndReset();
         invalidateImage();

@@ -1,5 +1,7 @@
 #pragma once
 
+#include <functional>
+
 #include "ChartModel.h"
 
 #include <QPoint>
@@ -20,6 +22,8 @@ class QCPLayoutGrid;
 class QCPPainter;
 class QMouseEvent;
 class QPrinter;
+
+class QDialog;
 
 namespace tc4dl::chart {
 
@@ -60,6 +64,9 @@ public:
     [[nodiscard]] QPointF pixelToGraph(QPoint pixel, int axis) const;
     [[nodiscard]] QPoint graphToPixel(QPointF graph, int axis) const;
     [[nodiscard]] int dialogResult() const { return m_dialogResult; }
+    // How the view's modal dialogs are run: exec() unless the window says otherwise (tests
+    // answer them without showing anything).
+    void setDialogRunner(std::function<int(QDialog&)> runner) { m_runDialog = std::move(runner); }
     [[nodiscard]] int axisRectCount() const;
 
     // 1 normal pointer, 2 text pointer, anything else the cross pointer. Also taken from
@@ -121,6 +128,7 @@ private:
     QPoint m_pressPos;
     bool m_afterDoubleClick = false;
     int m_dialogResult = 0;
+    std::function<int(QDialog&)> m_runDialog;
     int m_cursorMode = 1;
     bool m_layoutSplit = false;
     int m_layoutAxes = 0;

@@ -1,6 +1,12 @@
 #pragma once
 
+#include "ChartModel.h"
+
 #include <QString>
+
+#include <optional>
+
+class QDialog;
 
 namespace tc4dl {
 
@@ -47,6 +53,15 @@ public:
     // A data set row of the logger window's list was clicked: graph that set. Nothing to do
     // until the logger's data sets are there.
     virtual void graphDataSet(int index) { (void)index; }
+
+    // Modal dialogs of the graph windows (scale, annotation text, customization) and the
+    // colour question: run for real by default, answered by a script in tests.
+    virtual int execDialog(QDialog& dialog);
+    [[nodiscard]] virtual std::optional<chart::Color> chooseColor(chart::Color initial);
+    // A new sampling rate chosen in the real-time graph, and how far its time axis then grows
+    // past a new sample (a fraction of a day).
+    virtual void setSamplingRate(int seconds) { (void)seconds; }
+    virtual void setXExtendStep(double days) { (void)days; }
 };
 
 } // namespace tc4dl

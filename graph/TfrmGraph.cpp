@@ -1,5 +1,7 @@
 #include "TfrmGraph.h"
 
+#include "GraphCommands.h"
+
 #include "ChartQcp.h"
 #include "ChartView.h"
 #include "GraphShared.h"
@@ -212,6 +214,9 @@ void TfrmGraph::FormCreate()
         Grid2->setColumnWidth(i, kWidths[i]);
     for (int c = 0; c < Grid2->columnCount(); ++c)
         Grid2->setItem(0, c, new QTableWidgetItem(QString()));
+
+    PESGraph1->setDialogRunner([this](QDialog& dialog) { return m_host.execDialog(dialog); });
+    m_commands = new GraphCommands(*this, m_host);
 }
 
 void TfrmGraph::buildDataSetPanel()

@@ -28,6 +28,8 @@ class ChartView;
 // plot, the per-channel MAX/MIN/AVG panel below it and, for the logger's graph, the list of
 // data sets on the left. The same window serves the real-time graph, the logger graph and
 // graphs of files and tables; which one it is follows from its caption alone.
+class GraphCommands;
+
 class TfrmGraph final : public QWidget {
     Q_OBJECT
 public:
@@ -47,6 +49,8 @@ public:
     [[nodiscard]] chart::ChartModel& model() { return m_model; }
     [[nodiscard]] const chart::ChartModel& model() const { return m_model; }
     [[nodiscard]] chart::ChartView* graph() const { return PESGraph1; }
+    // The scale, annotation and display commands of the toolbar and the plot.
+    [[nodiscard]] GraphCommands* commands() const { return m_commands; }
     // What moves, restores and closes: the MDI subwindow holding the graph, else the graph.
     [[nodiscard]] QWidget* frameWindow();
 
@@ -158,6 +162,7 @@ private:
     std::array<QLineEdit*, 4> m_avg {};
 
     QMetaObject::Connection m_subWindowConnection;
+    GraphCommands* m_commands = nullptr;
     bool m_closed = false;
     bool m_subWindowClosing = false; // the frame asked first
 };

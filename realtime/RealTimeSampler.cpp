@@ -8,9 +8,11 @@ namespace {
 constexpr double kSecondDays = 1.0 / 86400.0;
 } // namespace
 
-RealTimeSampler::RealTimeSampler(chart::ChartModel& graph, RealTimeBoxes& boxes)
+RealTimeSampler::RealTimeSampler(chart::ChartModel& graph, RealTimeBoxes& boxes,
+                                 int& sampleCount)
     : m_graph(graph)
     , m_boxes(boxes)
+    , m_sampleCount(sampleCount)
 {
     m_liveMax.fill(-9999.0f);
     m_liveMin.fill(9999.0f);

@@ -26,7 +26,9 @@ class RealTimeSampler {
 public:
     static constexpr int kChannels = 4;
 
-    RealTimeSampler(chart::ChartModel& graph, RealTimeBoxes& boxes);
+    // `sampleCount` is the program's count of samples in the real-time graph, which other
+    // commands (Clear, closing the window) reset too.
+    RealTimeSampler(chart::ChartModel& graph, RealTimeBoxes& boxes, int& sampleCount);
 
     // Points := samples, every cell null, the counters and the running MAX/MIN reset, the
     // statistic boxes emptied, the start time shown and the X axis from start to start + 100 s.
@@ -38,7 +40,6 @@ public:
     void stop(double endSerial);
 
     [[nodiscard]] int sampleCount() const { return m_sampleCount; }
-    void resetSampleCount() { m_sampleCount = 0; }
     [[nodiscard]] float liveMax(int channel) const { return m_liveMax.at(channel); }
     [[nodiscard]] float liveMin(int channel) const { return m_liveMin.at(channel); }
 
@@ -49,7 +50,7 @@ public:
 private:
     chart::ChartModel& m_graph;
     RealTimeBoxes& m_boxes;
-    int m_sampleCount = 0;
+    int& m_sampleCount;
     std::array<float, kChannels> m_liveMax{};
     std::array<float, kChannels> m_liveMin{};
     double m_xExtendStep = static_cast<double>(1.0f / 8640.0f);

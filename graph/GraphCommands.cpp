@@ -1,0 +1,340 @@
+#include "GraphCommands.h"
+
+#include "ChartView.h"
+#include "GraphConfig.h"
+#include "GraphHost.h"
+#include "GraphShared.h"
+#include "GraphStateFile.h"
+#include "MessageTable.h"
+#include "Prompter.h"
+#include "TfrmGraph.h"
+#include "TfrmSetupScale.h"
+
+#include <QAbstractButton>
+#include <QCheckBox>
+#include <QComboBox>
+#include <QLineEdit>
+
+#include <cmath>
+
+namespace tc4dl {
+
+namespace {
+constexpr double kSecondDays = 1.0 / 86400.0;
+
+QAbstractButton* button(QWidget& window, const char* name)
+{
+    return window.findChild<QAbstractButton*>(QLatin1String(name));
+}
+} // namespace
+
+GraphCommands::GraphCommands(TfrmGraph& window, GraphHost& host)
+    : QObject(&window)
+    , m_window(window)
+    , m_host(host)
+    , m_colorAtCreation(host.graphShared().annoColor)
+{
+    wire();
+}
+
+void GraphCommands::wire()
+{
+    auto onClick = [this](const char* name, void (GraphCommands::*handler)()) {
+        if (QAbstractButton* b = button(m_window, name))
+            connect(b, &QAbstractButton::clicked, this, handler);
+    };
+    onClick("btnChangeScale", &GraphCommands::btnChangeScaleClick);
+    onClick("Button1", &GraphCommands::Button1Click);
+    onClick("chkSplit", &GraphCommands::chkSplitClick);
+    onClick("UndoZoom", &GraphCommands::UndoZoomClick);
+    onClick("ToolButton4", &GraphCommands::ToolButton4Click);
+    onClick("ToolButton5", &GraphCommands::ToolButton5Click);
+    onClick("ToolButton9", &GraphCommands::ToolButton9Click);
+    onClick("ToolButton15", &GraphCommands::ToolButton15Click);
+    onClick("tbntClr", &GraphCommands::tbntClrClick);
+
+    chart::ChartView* view = m_window.graph();
+    connect(view, &chart::ChartView::customizeFinished, this, &GraphCommands::PESGraph1CustomizeDlg);
+    connect(view, &chart::ChartView::zoomedIn, this, &GraphCommands::PESGraph1ZoomIn);
+    connect(view, &chart::ChartView::clicked, this, [this](QPoint) { PESGraph1Click(); });
+    connect(view, &chart::ChartView::annotationHotSpot, this,
+            &GraphCommands::PESGraph1GraphAnnotHotSpot);
+    connect(view, &chart::ChartView::graphHotSpot, this, &GraphCommands::PESGraph1GraphHotSpot);
+    for (QComboBox* list : {m_window.minutesList(), m_window.secondsList()})
+        connect(list, &QComboBox::activated, this, [this] { ComboBox1Change(); });
+}
+
+QString GraphCommands::text(const char* id) const
+{
+    return MessageTable::forWindow(QStringLiteral("TfrmGraph"))
+        .getTextOrDefault(QLatin1String(id));
+}
+
+void GraphCommands::saveTemplate()
+{
+    QString error;
+    if (!chart::saveGraphState(m_window.model(), graphTemplateWritePath(m_host.graphFolders()),
+                               &error))
+        m_host.prompter().tell(error);
+}
+
+void GraphCommands::btnChangeScaleClick()
+{
+    chart::ChartModel& model = m_window.model();
+    TfrmSetupScale::Ranges ranges;
+    for (int i = 0; i < 4; ++i) {
+        const chart::Scale s = model.yScale(i);
+        ranges[i] = {static_cast<int>(std::trunc(s.min)), static_cast<int>(std::trunc(s.max))};
+    }
+    TfrmSetupScale dialog(&m_window);
+    dialog.setRanges(ranges);
+    dialog.centreOnScreen();
+    if (m_host.execDialog(dialog) != QDialog::Accepted)
+        return;
+    QString bad;
+    const std::optional<TfrmSetupScale::Ranges> read = dialog.readRanges(&bad);
+    if (!read) {
+        m_host.prompter().tell(bad + text("IDS_24"));
+        return;
+    }
+    // Only the ranges change: whether an axis scales by hand stays as it was.
+    for (int i = 0; i < 4; ++i) {
+        model.setWorkingAxis(i);
+        chart::Scale s = model.yScale(i);
+        s.min = (*read)[i].min;
+        s.max = (*read)[i].max;
+        model.setYScale(s);
+    }
+    model.setWorkingAxis(0);
+    m_window.redraw();
+    if (dialog.saveSetting())
+        saveTemplate();
+}
+
+void GraphCommands::Button1Click()
+{
+    chart::ChartModel& model = m_window.model();
+    const chart::Scale x = model.look.xScale;
+    const chart::Scale y = model.yScale(model.workingAxis());
+    m_window.graph()->customize();
+    model.look.xScale = {chart::ScaleControl::ManualMinAndMax, x.min, x.max};
+    model.touchLook();
+    // Every channel axis takes the range the first one had.
+    const double minY = static_cast<float>(y.min);
+    const double maxY = static_cast<float>(y.max);
+    for (int i = 0; i < model.subsets(); ++i) {
+        model.setWorkingAxis(i);
+        model.setYScale({chart::ScaleControl::ManualMinAndMax, minY, maxY});
+    }
+    model.setWorkingAxis(0);
+    m_window.graph()->undoZoom();
+    if (QAbstractButton* undo = button(m_window, "UndoZoom"))
+        undo->setEnabled(false);
+    m_window.redraw();
+}
+
+void GraphCommands::PESGraph1CustomizeDlg()
+{
+    if (m_window.graph()->dialogResult() != 1)
+        return;
+    if (m_host.prompter().ask(text("IDS_26"), Prompter::Buttons::YesNo, Prompter::Icon::Question)
+        == Prompter::Answer::Yes)
+        saveTemplate();
+}
+
+void GraphCommands::chkSplitClick()
+{
+    chart::ChartModel& model = m_window.model();
+    auto* split = m_window.findChild<QCheckBox*>(QStringLiteral("chkSplit"));
+    if (split && split->isChecked()) {
+        for (int k = 0; k < 4; ++k) {
+            model.setMultiAxesSubsets(k, 1);
+            model.setMultiAxesProportions(k, 0.25);
+        }
+        m_window.setAnnotationToolsEnabled(false);
+        m_window.graph()->setArrowCursor(1);
+        // The tool buttons keep their state; the tool itself is back to Normal.
+        m_host.graphShared().annotationTool = AnnotationTool::Normal;
+    } else {
+        model.setMultiAxesSubsets(-1, 0);
+        model.setMultiAxesProportions(0, 1.0);
+        m_window.setAnnotationToolsEnabled(true);
+    }
+    m_window.redraw();
+    m_window.graph()->reinitAndReset();
+}
+
+void GraphCommands::PESGraph1ZoomIn()
+{
+    if (QAbstractButton* undo = button(m_window, "UndoZoom"))
+        undo->setEnabled(true);
+}
+
+void GraphCommands::UndoZoomClick()
+{
+    m_window.graph()->undoZoom();
+    m_window.graph()->resetImage();
+    if (QAbstractButton* undo = button(m_window, "UndoZoom"))
+        undo->setEnabled(false);
+}
+
+void GraphCommands::ToolButton4Click()
+{
+    m_window.graph()->setArrowCursor(1);
+    m_host.graphShared().annotationTool = AnnotationTool::Normal;
+}
+
+void GraphCommands::ToolButton5Click()
+{
+    m_window.graph()->setArrowCursor(kCrossCursor);
+    m_host.graphShared().annotationTool = AnnotationTool::Cross;
+}
+
+void GraphCommands::ToolButton9Click()
+{
+    m_window.graph()->setArrowCursor(2);
+    m_host.graphShared().annotationTool = AnnotationTool::Text;
+}
+
+void GraphCommands::PESGraph1Click()
+{
+    GraphShared& shared = m_host.graphShared();
+    const AnnotationTool tool = shared.annotationTool;
+    if (tool == AnnotationTool::Normal)
+        return;
+    chart::ChartView* view = m_window.graph();
+    QPoint at = view->lastMousePosition();
+    // The annotation's anchor sits where the pointer's picture shows it.
+    at += tool == AnnotationTool::Text ? QPoint(1, 7) : QPoint(15, 15);
+    const QRect plot = view->plotRect();
+    if (at.x() < plot.left() || at.x() > plot.right() || at.y() < plot.top()
+        || at.y() > plot.bottom())
+        return;
+    const QPointF g = view->pixelToGraph(at, 0);
+    chart::GraphAnnotation a;
+    a.x = g.x();
+    a.y = g.y();
+    a.color = shared.annoColor;
+    if (tool == AnnotationTool::Text) {
+        TfrmAnnoEdit dialog(&m_window);
+        if (m_host.execDialog(dialog) == QDialog::Accepted) {
+            a.type = chart::kAnnotationText;
+            a.text = dialog.text();
+            m_window.model().setAnnotation(++shared.lastAnnotationIndex, a);
+        }
+    } else {
+        a.type = chart::kAnnotationCross;
+        m_window.model().setAnnotation(++shared.lastAnnotationIndex, a);
+    }
+    m_window.redraw();
+}
+
+void GraphCommands::PESGraph1GraphAnnotHotSpot(int index, bool doubleClick)
+{
+    if (!doubleClick)
+        return;
+    chart::GraphAnnotation a = m_window.model().annotation(index);
+    a.type = chart::kAnnotationText;
+    a.text.clear();
+    m_window.model().setAnnotation(index, a);
+    m_window.redraw();
+}
+
+void GraphCommands::PESGraph1GraphHotSpot()
+{
+    m_window.graph()->setToolTip(text("IDS_14"));
+}
+
+void GraphCommands::ToolButton15Click()
+{
+    const std::optional<chart::Color> chosen = m_host.chooseColor(m_colorAtCreation);
+    if (!chosen)
+        return;
+    GraphShared& shared = m_host.graphShared();
+    chart::ChartModel& model = m_window.model();
+    for (int i = 0; i <= shared.lastAnnotationIndex && i < model.annotationCount(); ++i) {
+        chart::GraphAnnotation a = model.annotation(i);
+        a.color = *chosen;
+        model.setAnnotation(i, a);
+    }
+    shared.annoColor = *chosen;
+    m_window.redraw();
+}
+
+void GraphCommands::tbntClrClick()
+{
+    if (m_host.prompter().ask(text("IDS_11"), Prompter::Buttons::YesNo, Prompter::Icon::Question)
+        == Prompter::Answer::Yes)
+        m_host.saveGraph(m_window);
+    m_window.graph()->undoZoom();
+    if (QAbstractButton* undo = button(m_window, "UndoZoom"))
+        undo->setEnabled(false);
+    ClearGraph();
+}
+
+void GraphCommands::ClearGraph()
+{
+    chart::ChartModel& model = m_window.model();
+    for (int s = 0; s < model.subsets(); ++s) {
+        model.setX(s, -1, 0.0);
+        model.setY(s, -1, static_cast<double>(model.nullY()));
+    }
+    m_window.dataNoBox()->clear();
+    for (int ch = 0; ch < 4; ++ch) {
+        m_window.maxBox(ch)->clear();
+        m_window.minBox(ch)->clear();
+        m_window.avgBox(ch)->clear();
+    }
+    GraphShared& shared = m_host.graphShared();
+    shared.realTimeSampleCount = 0;
+    // The user's annotations go out of every plotted time range; their numbering starts again.
+    for (int i = 3; i <= shared.lastAnnotationIndex && i < model.annotationCount(); ++i) {
+        chart::GraphAnnotation a = model.annotation(i);
+        a.x = 0.0;
+        a.y = 0.0;
+        model.setAnnotation(i, a);
+    }
+    shared.lastAnnotationIndex = 3;
+    m_window.redraw();
+}
+
+void GraphCommands::ComboBox1Change()
+{
+    if (m_settingRate)
+        return;
+    const int r = qMax(0, m_window.minutesList()->currentIndex()) * 60
+        + qMax(0, m_window.secondsList()->currentIndex());
+    if (r == m_host.samplingRate())
+        return;
+    int rate = r;
+    if (rate == 0) {
+        m_settingRate = true;
+        m_window.setSamplingRate(2);
+        m_settingRate = false;
+        rate = 2;
+    }
+    m_host.setSamplingRate(rate);
+    GraphShared& shared = m_host.graphShared();
+    bool save = false;
+    if (shared.realTimeRunning || shared.realTimeSampleCount > 0) {
+        const Prompter::Answer answer = m_host.prompter().ask(
+            text("IDS_40") + text("IDS_41") + text("IDS_42"), Prompter::Buttons::YesNoCancel,
+            Prompter::Icon::Question);
+        if (answer == Prompter::Answer::Cancel)
+            return;
+        save = answer == Prompter::Answer::Yes;
+    }
+    shared.realTimeRunning = false;
+    m_window.setClearEnabled(true);
+    m_host.setRunEnabled(true);
+    m_host.setStopEnabled(false);
+    if (save)
+        m_host.saveGraph(m_window);
+    ClearGraph();
+    m_window.model().look.lineGapThreshold = 1e20;
+    m_window.model().touchLook();
+    m_host.setXExtendStep(rate * 100 * kSecondDays);
+    m_window.graph()->setFocus();
+}
+
+} // namespace tc4dl

@@ -1,0 +1,55 @@
+#pragma once
+
+#include "ChartModel.h"
+
+#include <QObject>
+
+class QCheckBox;
+class QToolButton;
+
+namespace tc4dl {
+
+class GraphHost;
+class TfrmGraph;
+
+// The toolbar and plot commands of a graph window that change what the graph shows: the Y
+// axis ranges, Graph Option, split or shared axes, zoom, the annotation tools and colour,
+// Clear, and the sampling rate of the real-time graph.
+class GraphCommands final : public QObject {
+    Q_OBJECT
+public:
+    GraphCommands(TfrmGraph& window, GraphHost& host);
+
+    void btnChangeScaleClick();
+    void Button1Click();
+    void PESGraph1CustomizeDlg();
+    void chkSplitClick();
+    void PESGraph1ZoomIn();
+    void UndoZoomClick();
+    void ToolButton4Click();
+    void ToolButton5Click();
+    void ToolButton9Click();
+    void PESGraph1Click();
+    void PESGraph1GraphAnnotHotSpot(int index, bool doubleClick);
+    void PESGraph1GraphHotSpot();
+    void ToolButton15Click();
+    void tbntClrClick();
+    void ClearGraph();
+    void ComboBox1Change();
+
+    // ArrowCursor of the Cross tool: the cross-shaped pointer.
+    static constexpr int kCrossCursor = 3;
+
+private:
+    void wire();
+    void saveTemplate();
+    [[nodiscard]] QString text(const char* id) const;
+
+    TfrmGraph& m_window;
+    GraphHost& m_host;
+    // The colour dialog starts from the annotation colour as it was when the window opened.
+    chart::Color m_colorAtCreation = 0;
+    bool m_settingRate = false;
+};
+
+} // namespace tc4dl
