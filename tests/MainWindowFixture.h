@@ -1,0 +1,106 @@
+#pragma once
+
+// The main window with everything it needs, all under the test's control: a hand-moved
+// clock, in-process simulated meters by device name, scripted message boxes and dialogs, and
+// recorded Settings.
+
+#include "ManualClock.h"
+#include "RecordingSettingsStore.h"
+#include "SimulatedMeter.h"
+#include "SimulatedSerialPort.h"
+#include "TfrmMain.h"
+
+#include <QAction>
+#include <QDialog>
+#include <QMenu>
+
+#include <map>
+
+namespace tc4dl::testing {
+
+class ScriptedPrompter final : public tc4dl::Prompter {
+public:
+    Answer ask(const QString& text, Buttons, Icon) override
+    {
+        shown << text;
+        return answers.isEmpty() ? Answer::Ok : answers.takeFirst();
+    }
+    QString saveFileName(const QString&, const QString& start, const QStringList& filters,
+                         const QString&, QString*) override
+    {
+        saveStarts << start;
+        saveFilters << filters;
+        return fileNames.isEmpty() ? QString() : fileNames.takeFirst();
+    }
+    QStringList shown;
+    QList<Answer> answers;
+    // Save dialogs: where each started and what it offered; the names to answer with (none
+    // left: cancelled).
+    QStringList saveStarts;
+    QList<QStringList> saveFilters;
+    QStringList fileNames;
+};
+
+// The window with everything it needs, all under the test's control.
+struct Fixture {
+    explicit Fixture(QStringList portEntries, std::map<QString, qint32> stored = {})
+        : entries(std::move(portEntries))
+    {
+        store.values = std::move(stored);
+        MainWindowDeps deps;
+        deps.clock = &clock;
+        deps.settings = &store;
+        deps.prompter = &prompter;
+        deps.liveTimers = false;
+        deps.listPorts = [this] { return entries; };
+        deps.beep = [this] { ++beeps; };
+        deps.execDialog = [this](QDialog& dialog) {
+            ++dialogsShown;
+            return dialogs ? dialogs(dialog) : int(QDialog::Rejected);
+        };
+        deps.portFactory = [this](const QString& device) -> std::unique_ptr<SerialPort> {
+            auto port = std::make_unique<SimulatedSerialPort>(clock, meterFor(device));
+            port->setPaced(false);
+            port->setOpenFails(!meters.count(device));
+            return port;
+        };
+        window = new TfrmMain(std::move(deps));
+    }
+    ~Fixture() { delete window; }
+
+    SimulatedMeter& meterFor(const QString& device)
+    {
+        const auto it = meters.find(device);
+        return it == meters.end() ? absent : it->second;
+    }
+    // One main tick a second later, and the meter's answer to its poll.
+    void tick(int ms = 1000)
+    {
+        clock.advance(ms);
+        window->MainTimerTimer();
+        clock.runDue();
+    }
+    bool enabled(const char* name) const { return window->action(QLatin1String(name))->isEnabled(); }
+    bool loggerMenuEnabled() const
+    {
+        return window->menu(QStringLiteral("DataLogger1"))->menuAction()->isEnabled();
+    }
+
+    ManualClock clock;
+    RecordingSettingsStore store;
+    ScriptedPrompter prompter;
+    QStringList entries;
+    std::map<QString, SimulatedMeter> meters;
+    SimulatedMeter absent;
+    int beeps = 0;
+    // Answers the modal dialogs (none: each is cancelled).
+    std::function<int(QDialog&)> dialogs;
+    int dialogsShown = 0;
+    TfrmMain* window = nullptr;
+};
+
+const QString kOn = QStringLiteral("Verbindung hergestellt");
+const QString kOff = QStringLiteral("Verbindung aufgehoben");
+
+
+} // namespace tc4dl::testing
