@@ -2,6 +2,7 @@
 
 #include "Artwork.h"
 #include "Clock.h"
+#include "GraphConfig.h"
 #include "PortFactory.h"
 #include "QtPrompter.h"
 #include "Settings.h"
@@ -42,7 +43,11 @@ bool parseOptions(QApplication& app, Options& options, int& exitCode)
     const QCommandLineOption delay(QStringLiteral("screenshot-delay"),
                                    QStringLiteral("Seconds before the screenshot (default 4)."),
                                    QStringLiteral("SECONDS"));
-    parser.addOptions({demo, screenshot, delay});
+    const QCommandLineOption writeTemplate(
+        QStringLiteral("write-template"),
+        QStringLiteral("Write the built-in graph template to FILE and end."),
+        QStringLiteral("FILE"));
+    parser.addOptions({demo, screenshot, delay, writeTemplate});
     if (!parser.parse(QApplication::arguments())) {
         QTextStream(stderr) << parser.errorText() << "\n";
         exitCode = 1;
@@ -56,6 +61,14 @@ bool parseOptions(QApplication& app, Options& options, int& exitCode)
     if (parser.isSet(QStringLiteral("version"))) {
         QTextStream(stdout) << app.applicationName() << ' ' << app.applicationVersion() << '\n';
         exitCode = 0;
+        return false;
+    }
+    if (parser.isSet(writeTemplate)) {
+        QString error;
+        const bool ok = tc4dl::writeDefaultTemplate(parser.value(writeTemplate), &error);
+        if (!ok)
+            QTextStream(stderr) << error << '\n';
+        exitCode = ok ? 0 : 1;
         return false;
     }
     options.demo = parser.isSet(demo);

@@ -13,6 +13,8 @@
 #include <QAbstractButton>
 #include <QCheckBox>
 #include <QComboBox>
+#include <QDir>
+#include <QFileInfo>
 #include <QLineEdit>
 
 #include <cmath>
@@ -72,10 +74,14 @@ QString GraphCommands::text(const char* id) const
 
 void GraphCommands::saveTemplate()
 {
+    // The template folder need not be there yet (always so in the user's data folder).
+    const QString path = graphTemplateWritePath(m_host.graphFolders());
     QString error;
-    if (!chart::saveGraphState(m_window.model(), graphTemplateWritePath(m_host.graphFolders()),
-                               &error))
-        m_host.prompter().tell(error);
+    if (!QDir().mkpath(QFileInfo(path).absolutePath()))
+        error = QStringLiteral("Cannot create the folder of \"%1\".").arg(path);
+    else if (chart::saveGraphState(m_window.model(), path, &error))
+        return;
+    m_host.prompter().tell(error);
 }
 
 void GraphCommands::btnChangeScaleClick()

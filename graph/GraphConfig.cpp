@@ -114,6 +114,23 @@ QString graphTemplateWritePath(const GraphFolders& folders)
     return graphTemplatePath(folders);
 }
 
+bool writeDefaultTemplate(const QString& path, QString* error)
+{
+    chart::ChartModel model;
+    model.setSubsets(4);
+    GraphExtent extent;
+    extent.minY = -10.0;
+    extent.maxY = 50.0;
+    applyDefaultLook(model, extent);
+    model.setWorkingAxis(0);
+    if (!QDir().mkpath(QFileInfo(path).absolutePath())) {
+        if (error)
+            *error = QStringLiteral("Cannot create the folder of \"%1\".").arg(path);
+        return false;
+    }
+    return chart::saveGraphState(model, path, error);
+}
+
 bool ConfigureGraph(chart::ChartView& graph, GraphHost& host, const GraphExtent& extent,
                     QString* error)
 {

@@ -26,6 +26,10 @@ class TfrmGraph;
 // user's data folder.
 [[nodiscard]] QString graphTemplateWritePath(const GraphFolders& folders);
 
+// Writes the built-in look (split view, -10 to 50 on every axis) as a graph template to
+// `path`, so that an installed program starts without the missing-template message.
+[[nodiscard]] bool writeDefaultTemplate(const QString& path, QString* error = nullptr);
+
 // What a graph builder asks for: channels, points, the X range (date-time serials; a minX of
 // 0 keeps the X scale the graph has) and the Y range of every channel's axis.
 struct GraphExtent {

@@ -121,7 +121,7 @@ void TstSimulatedMeter::frameCarriesTheDisplay()
         QVERIFY(near(decodeAt(f, kMax + 2 * ch), value));
         QVERIFY(near(decodeAt(f, kMin + 2 * ch), value));
         const bool warm = ch == 2;
-        QVERIFY2(value > (warm ? 50.0 : 20.0) && value < (warm ? 70.0 : 25.0),
+        QVERIFY2(value > (warm ? 30.0 : 20.0) && value < (warm ? 45.0 : 25.0),
             qPrintable(QString::number(value)));
     }
 }
