@@ -24,13 +24,13 @@ struct ColumnRun {
             high = &p;
     }
 
-    void flush(QVector<QCPGraphData>& out)
+    void flush(QVector<QCPGraphData>& out, double valueStep)
     {
         if (!low)
             return;
         // Pointers into one array: their order is the data order.
         out.append(*std::min(low, high));
-        if (low != high)
+        if (low != high && high->value - low->value >= valueStep)
             out.append(*std::max(low, high));
         *this = {};
     }
@@ -40,7 +40,7 @@ struct ColumnRun {
 
 QSharedPointer<QCPGraphDataContainer>
 ChartDecimator::shown(const QSharedPointer<QCPGraphDataContainer>& full, const QCPRange& range,
-                      int pixels, int dirtyFrom)
+                      int pixels, int dirtyFrom, double valueStep)
 {
     pixels = std::max(1, pixels);
     // One point beyond each end of the range keeps the line running to the plot's edges.
@@ -53,13 +53,15 @@ ChartDecimator::shown(const QSharedPointer<QCPGraphDataContainer>& full, const Q
         m_shown.clear();
         return full;
     }
-    const bool sameView = m_active && m_range == range && m_pixels == pixels;
+    const bool sameView =
+        m_active && m_range == range && m_pixels == pixels && m_valueStep == valueStep;
     if (sameView && dirtyFrom >= to && m_shown)
         return m_shown;
     if (!sameView || !m_shown || dirtyFrom <= from) {
         m_shown.reset(new QCPGraphDataContainer);
         m_range = range;
         m_pixels = pixels;
+        m_valueStep = valueStep;
         m_active = true;
         rebuild(*full, from, to);
         return m_shown;
@@ -88,11 +90,11 @@ void ChartDecimator::rebuild(const QCPGraphDataContainer& full, int from, int to
     for (auto it = full.constBegin() + from; it != full.constBegin() + to; ++it) {
         const double c = std::floor((it->key - m_range.lower) / width);
         if (c != column) {
-            run.flush(out);
+            run.flush(out, m_valueStep);
             column = c;
         }
         if (std::isnan(it->value)) {
-            run.flush(out);
+            run.flush(out, m_valueStep);
             if (!inGap)
                 out.append(*it);
             inGap = true;
@@ -101,7 +103,7 @@ void ChartDecimator::rebuild(const QCPGraphDataContainer& full, int from, int to
         inGap = false;
         run.add(*it);
     }
-    run.flush(out);
+    run.flush(out, m_valueStep);
     m_shown->add(out, true);
 }
 

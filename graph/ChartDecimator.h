@@ -15,10 +15,12 @@ class ChartDecimator {
 public:
     // The container to draw for `full` (sorted by key) over `range` on `pixels` columns:
     // `full` itself when it has few enough points. `dirtyFrom` is the index of the first point
-    // of `full` changed since the last call (full->size() or more when none).
+    // of `full` changed since the last call (full->size() or more when none). `valueStep` is
+    // the value one pixel row stands for: a column whose lowest and highest value lie closer
+    // than that is drawn with one point, as a second one would not show (0: always both).
     [[nodiscard]] QSharedPointer<QCPGraphDataContainer>
     shown(const QSharedPointer<QCPGraphDataContainer>& full, const QCPRange& range, int pixels,
-          int dirtyFrom);
+          int dirtyFrom, double valueStep = 0.0);
     void invalidate() { m_active = false; }
     // Whether the last call thinned the graph, and for how many columns.
     [[nodiscard]] bool active() const { return m_active; }
@@ -33,6 +35,7 @@ private:
     QSharedPointer<QCPGraphDataContainer> m_shown;
     QCPRange m_range;
     int m_pixels = 0;
+    double m_valueStep = 0.0;
     bool m_active = false;
 };
 

@@ -126,8 +126,10 @@ void ChartView::refreshShownData()
         int pixels = graph->keyAxis()->axisRect()->width();
         if (pixels < 2)
             pixels = width(); // not laid out yet
-        const QSharedPointer<QCPGraphDataContainer> shown =
-            store.decimator.shown(store.full, graph->keyAxis()->range(), pixels, store.dirtyFrom);
+        const int rows = graph->valueAxis()->axisRect()->height();
+        const double valueStep = rows > 1 ? graph->valueAxis()->range().size() / rows : 0.0;
+        const QSharedPointer<QCPGraphDataContainer> shown = store.decimator.shown(
+            store.full, graph->keyAxis()->range(), pixels, store.dirtyFrom, valueStep);
         if (graph->data() != shown)
             graph->setData(shown);
         store.dirtyFrom = std::numeric_limits<int>::max();

@@ -102,6 +102,7 @@ private Q_SLOTS:
     void colourConversionIsBgr();
     void longGraphsAreThinnedKeepingExtremesAndGaps();
     void thinningFollowsAppendedPoints();
+    void columnsFlatterThanAPixelRowGetOnePoint();
 };
 
 void TestChartView::layoutFollowsSplitAndShared()
@@ -552,6 +553,28 @@ void TestChartView::thinningFollowsAppendedPoints()
         ChartDecimator fresh;
         QVERIFY(sameData(*shown, *fresh.shown(full, range, 700, 0)));
     }
+}
+
+void TestChartView::columnsFlatterThanAPixelRowGetOnePoint()
+{
+    // Forty points per column: a slow ramp that moves less than a pixel row within a column,
+    // and one column holding a real step.
+    QSharedPointer<QCPGraphDataContainer> full(new QCPGraphDataContainer);
+    QVector<QCPGraphData> rows;
+    for (int i = 0; i < 4000; ++i)
+        rows.append({1000.0 + i, 20.0 + i * 0.0001 + (i == 2005 ? 5.0 : 0.0)});
+    full->set(rows, true);
+    const QCPRange range(1000.0, 1000.0 + 4000.0);
+    ChartDecimator both;
+    ChartDecimator flat;
+    const int kept = both.shown(full, range, 100, 0)->size();
+    const QSharedPointer<QCPGraphDataContainer> thin = flat.shown(full, range, 100, 0, 0.1);
+    QCOMPARE(kept, 200);
+    QCOMPARE(thin->size(), 101); // one per column, two where the step is
+    bool found = false;
+    QCOMPARE(thin->valueRange(found).upper, full->valueRange(found).upper);
+    // A new value step is a new view: nothing of the old one is reused.
+    QCOMPARE(flat.shown(full, range, 100, full->size(), 0.0)->size(), 200);
 }
 
 QTEST_MAIN(TestChartView)
