@@ -423,36 +423,25 @@ void ChartView::updateData(bool full)
         }
 
         bool sorted = true;
+        // A null point becomes a gap keyed like the point before it, so keys stay in order.
+        auto cellAt = [&](int p) {
+            const float y = m_model.y(subset, p);
+            if (m_model.isNull(y))
+                return QCPGraphData(carry, kNaN);
+            const QCPGraphData cell(clock.toSeconds(m_model.x(subset, p)), y);
+            sorted = sorted && cell.key >= carry;
+            carry = cell.key;
+            return cell;
+        };
         if (from == 0) {
             QVector<QCPGraphData> rows(points);
-            for (int p = 0; p < points; ++p) {
-                const float y = m_model.y(subset, p);
-                QCPGraphData& cell = rows[p];
-                if (m_model.isNull(y)) {
-                    cell.key = carry;
-                    cell.value = kNaN;
-                } else {
-                    cell.key = clock.toSeconds(m_model.x(subset, p));
-                    cell.value = y;
-                    sorted = sorted && cell.key >= carry;
-                    carry = cell.key;
-                }
-            }
+            for (int p = 0; p < points; ++p)
+                rows[p] = cellAt(p);
             cells->set(rows, sorted);
         } else {
             auto it = cells->begin() + from;
             for (int p = from; p < points; ++p) {
-                const float y = m_model.y(subset, p);
-                QCPGraphData cell;
-                if (m_model.isNull(y)) {
-                    cell.key = carry;
-                    cell.value = kNaN;
-                } else {
-                    cell.key = clock.toSeconds(m_model.x(subset, p));
-                    cell.value = y;
-                    sorted = sorted && cell.key >= carry;
-                    carry = cell.key;
-                }
+                const QCPGraphData cell = cellAt(p);
                 if (it != cells->end()) {
                     *it = cell;
                     ++it;
