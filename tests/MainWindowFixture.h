@@ -6,6 +6,7 @@
 
 #include "ManualClock.h"
 #include "RecordingSettingsStore.h"
+#include "ScriptedPrompter.h"
 #include "SimulatedMeter.h"
 #include "SimulatedSerialPort.h"
 #include "TfrmMain.h"
@@ -17,29 +18,6 @@
 #include <map>
 
 namespace tc4dl::testing {
-
-class ScriptedPrompter final : public tc4dl::Prompter {
-public:
-    Answer ask(const QString& text, Buttons, Icon) override
-    {
-        shown << text;
-        return answers.isEmpty() ? Answer::Ok : answers.takeFirst();
-    }
-    QString saveFileName(const QString&, const QString& start, const QStringList& filters,
-                         const QString&, QString*) override
-    {
-        saveStarts << start;
-        saveFilters << filters;
-        return fileNames.isEmpty() ? QString() : fileNames.takeFirst();
-    }
-    QStringList shown;
-    QList<Answer> answers;
-    // Save dialogs: where each started and what it offered; the names to answer with (none
-    // left: cancelled).
-    QStringList saveStarts;
-    QList<QStringList> saveFilters;
-    QStringList fileNames;
-};
 
 // The window with everything it needs, all under the test's control.
 struct Fixture {

@@ -9,6 +9,7 @@
 #include "ManualClock.h"
 #include "MessageTable.h"
 #include "Prompter.h"
+#include "ScriptedPrompter.h"
 #include "TfrmGraph.h"
 #include "TfrmSetupScale.h"
 
@@ -25,6 +26,7 @@
 #include <utility>
 
 using namespace tc4dl;
+using tc4dl::testing::ScriptedPrompter;
 using chart::GraphAnnotation;
 using chart::Scale;
 using chart::ScaleControl;
@@ -32,24 +34,6 @@ using chart::ScaleControl;
 namespace {
 
 using Answer = Prompter::Answer;
-
-class ScriptedPrompter final : public Prompter {
-public:
-    Answer ask(const QString& text, Buttons buttons, Icon) override
-    {
-        shown << text;
-        if (answers.isEmpty())
-            return buttons == Buttons::Ok ? Answer::Ok : Answer::Cancel;
-        return answers.takeFirst();
-    }
-    QString saveFileName(
-        const QString&, const QString&, const QStringList&, const QString&, QString*) override
-    {
-        return {};
-    }
-    QStringList shown;
-    QList<Answer> answers;
-};
 
 // A main window stand-in: dialogs and the colour question are answered by the test.
 class FakeHost final : public GraphHost {

@@ -13,6 +13,7 @@
 #include "MessageTable.h"
 #include "RecordingSettingsStore.h"
 #include "SaveGraph.h"
+#include "ScriptedPrompter.h"
 #include "SimulatedSerialPort.h"
 #include "TfrmGraph.h"
 #include "TfrmMain.h"
@@ -35,36 +36,13 @@
 #include <QtEndian>
 
 using namespace tc4dl;
+using tc4dl::testing::ScriptedPrompter;
 using chart::ChartModel;
 
 namespace {
 
 constexpr double kDay = 86400.0;
 
-class ScriptedPrompter final : public Prompter {
-public:
-    Answer ask(const QString& text, Buttons buttons, Icon) override
-    {
-        shown << text;
-        if (answers.isEmpty())
-            return buttons == Buttons::Ok ? Answer::Ok : Answer::Cancel;
-        return answers.takeFirst();
-    }
-    QString saveFileName(const QString&, const QString& start, const QStringList& filters,
-                         const QString& defaultSuffix, QString*) override
-    {
-        saveStarts << start;
-        saveFilters << filters;
-        suffixes << defaultSuffix;
-        return fileNames.isEmpty() ? QString() : fileNames.takeFirst();
-    }
-    QStringList shown;
-    QList<Answer> answers;
-    QStringList saveStarts;
-    QList<QStringList> saveFilters;
-    QStringList suffixes;
-    QStringList fileNames;
-};
 
 // A main window stand-in that records what the graph window asks of it.
 class FakeHost final : public GraphHost {
