@@ -1,6 +1,7 @@
 #include "TfrmMain.h"
 
 #include "Artwork.h"
+#include "BusyGuard.h"
 #include "DateTimeSerial.h"
 #include "GraphConfig.h"
 #include "TfrmAbout.h"
@@ -424,15 +425,7 @@ void TfrmMain::createPanel()
 
 void TfrmMain::MainTimerTimer()
 {
-    struct Busy {
-        bool& flag;
-        explicit Busy(bool& f)
-            : flag(f)
-        {
-            flag = true;
-        }
-        ~Busy() { flag = false; }
-    } busy(m_tickBusy);
+    BusyGuard busy(m_tickBusy);
 
     const double now = toDateTimeSerial(m_deps.clock->now());
     ++m_ticksSinceSample;

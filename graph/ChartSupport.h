@@ -30,7 +30,6 @@ namespace tc4dl::chart {
 // hour instead of building a QDateTime for each of possibly hundreds of thousands of points.
 class SerialSeconds {
 public:
-    static constexpr double kUnixEpochSerial = 25569.0; // 1970-01-01 as a serial
     static constexpr double kBucketsPerDay = 96.0;
 
     [[nodiscard]] double toSeconds(double serial)
@@ -45,7 +44,7 @@ public:
         }
         // Whole milliseconds: a serial carries about a microsecond of rounding noise, which
         // would push a tick at the exact start of a scale just outside it.
-        return std::round(((serial - kUnixEpochSerial) * 86400.0 - m_offset) * 1000.0) / 1000.0;
+        return std::round(((serial - kUnixEpochSerial) * kSecondsPerDay - m_offset) * 1000.0) / 1000.0;
     }
 
     [[nodiscard]] static double toSerial(double seconds)
@@ -54,7 +53,7 @@ public:
             return seconds;
         const auto whole = static_cast<qint64>(std::floor(seconds));
         const int offset = QDateTime::fromSecsSinceEpoch(whole).offsetFromUtc();
-        return (seconds + offset) / 86400.0 + kUnixEpochSerial;
+        return (seconds + offset) / kSecondsPerDay + kUnixEpochSerial;
     }
 
 private:

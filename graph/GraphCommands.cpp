@@ -22,7 +22,6 @@
 namespace tc4dl {
 
 namespace {
-constexpr double kSecondDays = 1.0 / 86400.0;
 
 QAbstractButton* button(QWidget& window, const char* name)
 {

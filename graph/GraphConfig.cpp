@@ -18,8 +18,6 @@ namespace tc4dl {
 
 namespace {
 
-constexpr double kSecondsPerDay = 86400.0;
-constexpr float kNullY = 9999.0f;
 
 bool canWriteIn(const QString& folder)
 {
@@ -145,7 +143,7 @@ bool ConfigureGraph(chart::ChartView& graph, GraphHost& host, const GraphExtent&
     // 2.-5. What every graph needs, template or not.
     chart::ChartLook& look = model.look;
     look.prepareImages = true;
-    model.setNullY(kNullY);
+    model.setNullY(kNullValue);
     look.subsetByPoint = false;
     model.setSubsets(extent.subsets);
     model.setPoints(extent.points);
@@ -153,7 +151,7 @@ bool ConfigureGraph(chart::ChartView& graph, GraphHost& host, const GraphExtent&
     look.allowPopup = false;
     for (int s = 0; s < model.subsets(); ++s) {
         model.setX(s, -1, 0.0);
-        model.setY(s, -1, static_cast<double>(kNullY));
+        model.setY(s, -1, static_cast<double>(kNullValue));
     }
     if (extent.minX != 0.0)
         look.xScale = chart::Scale{chart::ScaleControl::ManualMinAndMax, extent.minX,

@@ -1,6 +1,7 @@
 #pragma once
 
 #include "MeterFrame.h"
+#include "MeterValues.h"
 
 #include <QLocale>
 #include <QString>
@@ -9,19 +10,9 @@
 
 namespace tc4dl {
 
-// A reading: two frame bytes, high first, as a signed 16-bit count of tenths of a degree.
-[[nodiscard]] constexpr int decodeReading(quint8 high, quint8 low)
-{
-    return static_cast<qint16>(static_cast<quint16>((high << 8) | low));
-}
 // The same reading in degrees, as the program stores it (32-bit float).
 [[nodiscard]] float readingDegrees(quint8 high, quint8 low);
 
-// Value limits: beyond them a channel value is shown as "OL" and left out of averages.
-[[nodiscard]] constexpr bool isOverLimit(float v)
-{
-    return v > 3000.0f || !(v >= -3000.0f);
-}
 
 // One MeterFrame, decoded.
 struct LiveReading {

@@ -1,26 +1,10 @@
 #include "LiveLink.h"
 
+#include "BusyGuard.h"
+
 #include <array>
 
 namespace tc4dl {
-
-namespace {
-// Clears a busy flag however the operation that set it ends.
-class BusyGuard {
-public:
-    explicit BusyGuard(bool& flag)
-        : m_flag(flag)
-    {
-        m_flag = true;
-    }
-    ~BusyGuard() { m_flag = false; }
-    BusyGuard(const BusyGuard&) = delete;
-    BusyGuard& operator=(const BusyGuard&) = delete;
-
-private:
-    bool& m_flag;
-};
-} // namespace
 
 LiveLink::LiveLink(SerialPort& comm1, Clock& clock, LinkHost& host, LiveDecoder& decoder,
                    LinkTexts texts)

@@ -5,7 +5,6 @@
 namespace tc4dl {
 
 namespace {
-constexpr double kSecondDays = 1.0 / 86400.0;
 } // namespace
 
 RealTimeSampler::RealTimeSampler(chart::ChartModel& graph, RealTimeBoxes& boxes,
@@ -14,8 +13,8 @@ RealTimeSampler::RealTimeSampler(chart::ChartModel& graph, RealTimeBoxes& boxes,
     , m_boxes(boxes)
     , m_sampleCount(sampleCount)
 {
-    m_liveMax.fill(-9999.0f);
-    m_liveMin.fill(9999.0f);
+    m_liveMax.fill(-kNullValue);
+    m_liveMin.fill(kNullValue);
 }
 
 void RealTimeSampler::start(int samples, double startSerial)
@@ -26,8 +25,8 @@ void RealTimeSampler::start(int samples, double startSerial)
         m_graph.setY(s, -1, static_cast<double>(m_graph.nullY()));
     }
     m_sampleCount = 0;
-    m_liveMax.fill(-9999.0f);
-    m_liveMin.fill(9999.0f);
+    m_liveMax.fill(-kNullValue);
+    m_liveMin.fill(kNullValue);
     for (int ch = 0; ch < kChannels; ++ch) {
         m_boxes.setMaxText(ch, QString());
         m_boxes.setMinText(ch, QString());
@@ -89,7 +88,7 @@ void RealTimeSampler::stop(double endSerial)
         int count = 0;
         for (int p = 0; p < n; ++p) {
             const float y = m_graph.y(s, p);
-            if (y > -3000.0f && y < 3000.0f) {
+            if (isWithinAverageLimits(y)) {
                 sum += static_cast<double>(y);
                 ++count;
             }

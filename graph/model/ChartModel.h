@@ -1,5 +1,7 @@
 #pragma once
 
+#include "MeterValues.h"
+
 #include <QByteArray>
 #include <QByteArrayView>
 #include <QList>
@@ -188,7 +190,7 @@ private:
 
     int m_subsets = 1;
     int m_points = 0;
-    float m_nullY = 9999.0f;
+    float m_nullY = kNullValue;
     std::vector<double> m_x; // point-major: p * subsets + s
     std::vector<float> m_y;
     int m_workingAxis = 0;

@@ -1,7 +1,7 @@
 #include "GraphStatistics.h"
 
 #include "DateTimeSerial.h"
-#include "LiveDecoder.h"
+#include "MeterValues.h"
 
 #include <algorithm>
 #include <cmath>
@@ -35,7 +35,7 @@ GraphStatistics computeGraphStatistics(const ChartModel& model)
                 c.min = y;
                 c.minX = x;
             }
-            if (y > -3000.0f && y < 3000.0f) {
+            if (isWithinAverageLimits(y)) {
                 c.sum += y;
                 ++c.count;
             }

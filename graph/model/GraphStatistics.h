@@ -12,8 +12,8 @@ namespace tc4dl::chart {
 // The statistics of one channel over a whole graph. Values outside −3000..3000 (and null
 // points) take part in max and min, so such a channel shows "OL", but not in the average.
 struct ChannelStatistics {
-    float max = -9999.0f;
-    float min = 9999.0f;
+    float max = -kNullValue;
+    float min = kNullValue;
     double maxX = 0.0; // when max first occurred
     double minX = 0.0;
     float sum = 0.0f; // single precision, as the average is shown
