@@ -6,6 +6,8 @@
 #include "PortFactory.h"
 #include "QtPrompter.h"
 #include "Settings.h"
+#include "SimulatedMeter.h"
+#include "SimulatedSerialPort.h"
 #include "TfrmAbout.h"
 #include "TfrmMain.h"
 
@@ -110,7 +112,13 @@ int main(int argc, char* argv[])
         deps.clock = &clock;
         deps.settings = &settings;
         deps.prompter = &prompter;
-        deps.portFactory = [&clock](const QString& name) {
+        // One simulated meter behind the live port and the logger's port, as one meter sits
+        // behind one cable: what the live link sets on it, a borrower finds there.
+        tc4dl::SimulatedMeter simulatedMeter;
+        deps.portFactory = [&clock, &simulatedMeter](
+                               const QString& name) -> std::unique_ptr<tc4dl::SerialPort> {
+            if (name == QLatin1String(tc4dl::ports::kSimulatedMeter))
+                return std::make_unique<tc4dl::SimulatedSerialPort>(clock, simulatedMeter);
             return tc4dl::makeMeterPort(name, clock);
         };
         deps.listPorts = [demo = options.demo] { return tc4dl::ports::listPorts(demo); };
