@@ -208,10 +208,16 @@ private Q_SLOTS:
         QVERIFY(r.session->link().meterConnected());
         QCOMPARE(r.session->link().counters().linkLosses, 0u);
 
-        // And the device can be lent again.
+        // And the device can be lent again, without the last borrower's handler.
         if (how == Ending::PortError)
             r.lentPort()->replug();
-        QVERIFY(r.session->borrowDevice(LeaseOptions{}));
+        const int ownRxEvents = seen.ownRxEvents;
+        auto again = r.session->borrowDevice(LeaseOptions{});
+        QVERIFY(again);
+        QVERIFY(again->port().writeByte('A'));
+        r.clock.runDue();
+        QCOMPARE(again->port().waitingCount(), qint64(kFrameLength));
+        QCOMPARE(seen.ownRxEvents, ownRxEvents);
     }
 
     void refusals_data()
@@ -298,6 +304,7 @@ private Q_SLOTS:
         Rig r;
         r.startConnected();
         const QString device = r.session->comm1().deviceName();
+        QSignalSpy sampling(r.session.get(), &LiveSession::samplingPoint);
         auto run = [&]() -> bool {
             if (command == QLatin1String("tick")) {
                 const int polls = r.meter.pollCount();
@@ -312,8 +319,12 @@ private Q_SLOTS:
             std::unique_ptr<DeviceLease> lease = r.session->borrowDevice(LeaseOptions{});
             QVERIFY(lease);
             r.meter.clearReceived();
+            const int missed = r.session->link().missedTicks();
             QVERIFY(!run());
             r.clock.runDue();
+            // A stray tick neither samples nor counts towards losing the link.
+            QCOMPARE(sampling.size(), 0);
+            QCOMPARE(r.session->link().missedTicks(), missed);
             QVERIFY(r.meter.received().isEmpty());
             QCOMPARE(r.host.beeps, 0);
             QCOMPARE(r.session->comm1().deviceName(), device);
