@@ -5,9 +5,9 @@
 namespace tc4dl {
 
 DeviceLease::DeviceLease(LiveSession& session, SerialPort& port, const LeaseOptions& options)
-    : m_session(&session)
-    , m_port(&port)
-    , m_options(options)
+    : m_session(&session),
+      m_port(&port),
+      m_options(options)
 {
 }
 

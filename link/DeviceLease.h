@@ -23,11 +23,11 @@ struct LeaseOptions {
 
 // Why the device could not be lent.
 enum class LeaseRefusal {
-    None,          // lent
-    AlreadyLent,   // another lease holds it (or is being set up)
-    Closed,        // the session has closed its port for good
-    TickBusy,      // the running tick did not finish within tickWaitMs
-    ReceiverBusy,  // the receive handler did not finish within receiverWaitMs
+    None, // lent
+    AlreadyLent, // another lease holds it (or is being set up)
+    Closed, // the session has closed its port for good
+    TickBusy, // the running tick did not finish within tickWaitMs
+    ReceiverBusy, // the receive handler did not finish within receiverWaitMs
     PortNotOpened, // the borrower's port did not open; the live link has the device again
 };
 

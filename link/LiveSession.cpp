@@ -7,19 +7,19 @@
 namespace tc4dl {
 
 LiveSession::LiveSession(Clock& clock, LinkHost& host, BlinkTimers& timers,
-                         RoutedSerialPort::Factory portFactory, LinkTexts texts,
-                         bool liveTimers, QObject* parent)
-    : QObject(parent)
-    , m_clock(clock)
+    RoutedSerialPort::Factory portFactory, LinkTexts texts, bool liveTimers, QObject* parent)
+    : QObject(parent),
+      m_clock(clock)
 {
     // The live link drives DTR for the meter's interface; the borrower's port leaves it off.
     m_comm1 = std::make_unique<RoutedSerialPort>(portFactory);
-    m_comm1->setLineSettings(LineSettings{9600, LineState::On, LineState::On});
+    m_comm1->setLineSettings(LineSettings { 9600, LineState::On, LineState::On });
     m_comm2 = std::make_unique<RoutedSerialPort>(std::move(portFactory));
-    m_comm2->setLineSettings(LineSettings{9600, LineState::Off, LineState::On});
+    m_comm2->setLineSettings(LineSettings { 9600, LineState::Off, LineState::On });
     m_decoder = std::make_unique<LiveDecoder>(timers);
     m_link = std::make_unique<LiveLink>(*m_comm1, m_clock, host, *m_decoder, std::move(texts));
-    m_mainTimer = new Ticker(kTickIntervalMs, liveTimers, [this] { mainTimerTimer(); }, this);
+    m_mainTimer = new Ticker(
+        kTickIntervalMs, liveTimers, [this] { mainTimerTimer(); }, this);
 }
 
 LiveSession::~LiveSession()

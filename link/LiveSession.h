@@ -32,8 +32,8 @@ public:
 
     // `liveTimers` false: the main tick never fires on its own; tests call mainTimerTimer().
     LiveSession(Clock& clock, LinkHost& host, BlinkTimers& timers,
-                RoutedSerialPort::Factory portFactory, LinkTexts texts, bool liveTimers,
-                QObject* parent = nullptr);
+        RoutedSerialPort::Factory portFactory, LinkTexts texts, bool liveTimers,
+        QObject* parent = nullptr);
     ~LiveSession() override;
 
     // Start-up: the identification scan, then the main tick.

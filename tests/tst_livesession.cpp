@@ -50,8 +50,8 @@ struct Rig {
                 port->setOpenFails(newPortsFail || device != kSim);
                 return port;
             },
-            LinkTexts{}, false);
-        session->link().setPortEntries({kSim});
+            LinkTexts {}, false);
+        session->link().setPortEntries({ kSim });
         session->link().setFrameObserver([this](const LiveReading&) { ++frames; });
     }
     // Scan, tick on, and the answer to the scan's closing poll taken in.
@@ -99,9 +99,9 @@ struct Seen {
     bool comm2Open = false;
     QString comm2Device;
     bool ticking = true;
-    qint64 waiting = 0;       // bytes waiting on the borrowed port after one poll
-    int ownRxEvents = 0;      // the borrower's own data-ready notifications
-    int liveFrames = 0;       // frames the live link took meanwhile
+    qint64 waiting = 0; // bytes waiting on the borrowed port after one poll
+    int ownRxEvents = 0; // the borrower's own data-ready notifications
+    int liveFrames = 0; // frames the live link took meanwhile
     int portErrors = 0;
 };
 
@@ -212,7 +212,7 @@ private Q_SLOTS:
         if (how == Ending::PortError)
             r.lentPort()->replug();
         const int ownRxEvents = seen.ownRxEvents;
-        auto again = r.session->borrowDevice(LeaseOptions{});
+        auto again = r.session->borrowDevice(LeaseOptions {});
         QVERIFY(again);
         QVERIFY(again->port().writeByte('A'));
         r.clock.runDue();
@@ -256,7 +256,7 @@ private Q_SLOTS:
             waited = r.clock.tickMs() - t;
         };
         if (when == QLatin1String("lent")) {
-            first = r.session->borrowDevice(LeaseOptions{});
+            first = r.session->borrowDevice(LeaseOptions {});
             QVERIFY(first);
             ask();
             QVERIFY(first->port().isActive()); // the first lease goes on untouched
@@ -316,7 +316,7 @@ private Q_SLOTS:
             return r.session->changePort(QStringLiteral("ttyS1"), -1);
         };
         {
-            std::unique_ptr<DeviceLease> lease = r.session->borrowDevice(LeaseOptions{});
+            std::unique_ptr<DeviceLease> lease = r.session->borrowDevice(LeaseOptions {});
             QVERIFY(lease);
             r.meter.clearReceived();
             const int missed = r.session->link().missedTicks();
@@ -344,14 +344,14 @@ private Q_SLOTS:
         const int pollsBefore = r.meter.pollCount();
         int calls = 0;
         connect(r.session.get(), &LiveSession::samplingPoint, this,
-                [&](const TickCheck& check, double now) {
-                    ++calls;
-                    QVERIFY(r.session->tickBusy());
-                    QVERIFY(check.frameArrived);     // the check ran first
-                    QVERIFY(!r.session->link().frameArrived());
-                    QCOMPARE(r.meter.pollCount(), pollsBefore); // the poll comes after
-                    QCOMPARE(now, toDateTimeSerial(r.clock.now()));
-                });
+            [&](const TickCheck& check, double now) {
+                ++calls;
+                QVERIFY(r.session->tickBusy());
+                QVERIFY(check.frameArrived); // the check ran first
+                QVERIFY(!r.session->link().frameArrived());
+                QCOMPARE(r.meter.pollCount(), pollsBefore); // the poll comes after
+                QCOMPARE(now, toDateTimeSerial(r.clock.now()));
+            });
         r.tick();
         QCOMPARE(calls, 1);
         QCOMPARE(r.meter.pollCount(), pollsBefore + 1);
@@ -362,7 +362,7 @@ private Q_SLOTS:
     {
         Rig r;
         r.startConnected();
-        std::unique_ptr<DeviceLease> lease = r.session->borrowDevice(LeaseOptions{});
+        std::unique_ptr<DeviceLease> lease = r.session->borrowDevice(LeaseOptions {});
         QVERIFY(lease);
         QVERIFY(lease->port().writeByte('A'));
         r.clock.runDue();
@@ -380,7 +380,7 @@ private Q_SLOTS:
         Rig r;
         r.startConnected();
         {
-            auto lease = r.session->borrowDevice(LeaseOptions{});
+            auto lease = r.session->borrowDevice(LeaseOptions {});
             QVERIFY(lease);
             r.session->setTicking(false);
             QVERIFY(!r.session->ticking());
@@ -393,7 +393,7 @@ private Q_SLOTS:
     {
         Rig r;
         r.startConnected();
-        auto lease = r.session->borrowDevice(LeaseOptions{});
+        auto lease = r.session->borrowDevice(LeaseOptions {});
         QVERIFY(!r.session->shutDown());
         lease.reset();
         QVERIFY(r.session->shutDown());
@@ -405,7 +405,7 @@ private Q_SLOTS:
     {
         Rig r;
         r.startConnected();
-        auto lease = r.session->borrowDevice(LeaseOptions{});
+        auto lease = r.session->borrowDevice(LeaseOptions {});
         QVERIFY(lease);
         r.session.reset();
         lease.reset(); // must not reach the gone session
