@@ -42,7 +42,8 @@ QList<LoggerMemory::Sample> coldRoom(Noise& noise)
         const bool defrost = hours >= 7.5 && hours < 8.0;
         const double door = hours >= 13.25 ? 6.0 * (1 - std::exp(-(hours - 13.25) * 3)) : 0.0;
         const double air = 36.0 + cycle + (defrost ? 7.5 : 0.0) + door + noise(0.15);
-        const double product = 37.4 + 0.1 * cycle + (defrost ? 0.6 : 0.0) + 0.2 * door + noise(0.05);
+        const double product
+            = 37.4 + 0.1 * cycle + (defrost ? 0.6 : 0.0) + 0.2 * door + noise(0.05);
         const double coil = defrost ? 48.0 + noise(1.0) : 24.5 + 2 * cycle + noise(0.3);
         const double doorway = 39.5 + 0.5 * cycle + 2.2 * door + noise(0.2);
         samples << LoggerMemory::Sample { tenths(air), tenths(product), tenths(coil),

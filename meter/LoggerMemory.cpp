@@ -142,10 +142,9 @@ bool LoggerMemory::beginSet(const QDateTime& start, int intervalSeconds, bool ce
     const QTime t = start.time();
     const auto interval = static_cast<quint16>(std::clamp(intervalSeconds, 1, kMaxIntervalSeconds));
     const quint8 header[kSetHeaderSize + 2] = { kStartMark1, kStartMark2, 0x00,
-        toBcd(d.year() % 100), toBcd(d.month()), toBcd(d.day()), toBcd(t.hour()),
-        toBcd(t.minute()), toBcd(t.second()), static_cast<quint8>(interval >> 8),
-        static_cast<quint8>(interval), celsius ? kCelsiusFlag : quint8 { 0 }, 0x00, 0x00,
-        kEndMark1, kEndMark2 };
+        toBcd(d.year() % 100), toBcd(d.month()), toBcd(d.day()), toBcd(t.hour()), toBcd(t.minute()),
+        toBcd(t.second()), static_cast<quint8>(interval >> 8), static_cast<quint8>(interval),
+        celsius ? kCelsiusFlag : quint8 { 0 }, 0x00, 0x00, kEndMark1, kEndMark2 };
     m_image.append(reinterpret_cast<const char*>(header), sizeof header);
     setSetCount(setCount() + 1);
     setLastAddress(s + kSetOverhead - 1);

@@ -21,8 +21,8 @@ quint8 at(const QByteArray& bytes, int offset)
 std::optional<QDateTime> clockFrameTime(const QByteArray& frame)
 {
     int v[6];
-    const int offsets[6] = { kClockYear, kClockMonth, kClockDay, kClockHour, kClockMinute,
-        kClockSecond };
+    const int offsets[6]
+        = { kClockYear, kClockMonth, kClockDay, kClockHour, kClockMinute, kClockSecond };
     for (int i = 0; i < 6; ++i) {
         const std::optional<int> d = LoggerMemory::fromBcd(at(frame, offsets[i]));
         if (!d)
@@ -82,8 +82,8 @@ char SimulatedLogger::frameStart(char command)
 bool SimulatedLogger::claims(char byte, qint64 nowMs)
 {
     if (m_transfer.active) {
-        const bool goesOn = byte == kTransferStart || byte == kTransferStop
-            || byte == kBlockAccept || byte == kBlockResend;
+        const bool goesOn = byte == kTransferStart || byte == kTransferStop || byte == kBlockAccept
+            || byte == kBlockResend;
         if (goesOn && nowMs - m_transfer.lastMs <= kTransferIdleMs)
             return true;
         m_transfer.active = false;

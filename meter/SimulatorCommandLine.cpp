@@ -37,8 +37,8 @@ const NumberOption kNumberOptions[] = {
         "Logger transfer: data set <k> (from 1) goes out with a broken end mark." },
 };
 
-std::optional<qint64> number(const QCommandLineParser& parser, const NumberOption& option,
-    QString* error)
+std::optional<qint64> number(
+    const QCommandLineParser& parser, const NumberOption& option, QString* error)
 {
     const QString name = QLatin1String(option.name);
     bool ok = false;
@@ -152,8 +152,8 @@ void SimulatorCommandLine::addOptions(QCommandLineParser& parser)
             QStringLiteral("Set-up commands: answer every command with two ready bytes.") },
     });
     for (const NumberOption& o : kNumberOptions)
-        parser.addOption({ QLatin1String(o.name), QLatin1String(o.help),
-            QLatin1String(o.valueName) });
+        parser.addOption(
+            { QLatin1String(o.name), QLatin1String(o.help), QLatin1String(o.valueName) });
 }
 
 std::optional<SimulatorSettings> SimulatorCommandLine::read(
@@ -194,7 +194,8 @@ std::optional<SimulatorSettings> SimulatorCommandLine::read(
     for (const QString& text : parser.values(QStringLiteral("open-channel"))) {
         const int channel = text.toInt();
         if (channel < 1 || channel > SimulatedMeter::kChannels) {
-            *error = QStringLiteral("--open-channel is a channel from 1 to 4, not \"%1\"").arg(text);
+            *error
+                = QStringLiteral("--open-channel is a channel from 1 to 4, not \"%1\"").arg(text);
             return std::nullopt;
         }
         s.openChannels << channel - 1;

@@ -1,6 +1,7 @@
 #include "DemoMemory.h"
 #include "LoggerMemory.h"
 #include "ManualClock.h"
+#include "MeterPortFactory.h"
 #include "SimulatedMeter.h"
 #include "SimulatedSerialPort.h"
 #include "SimulatorCommandLine.h"
@@ -26,7 +27,8 @@ QByteArray hex(const char* text)
 LoggerMemory twoSets()
 {
     LoggerMemory m;
-    m.appendSet(kStart, 60, true, { Sample { 234, -1, -200, 1000 }, Sample { 32767, -32768, 0, 1 } });
+    m.appendSet(
+        kStart, 60, true, { Sample { 234, -1, -200, 1000 }, Sample { 32767, -32768, 0, 1 } });
     m.appendSet(kStart.addDays(-400), 1, false, {});
     return m;
 }
@@ -85,6 +87,7 @@ private Q_SLOTS:
     void readInfoGivesTimeThenHeader();
 
     void portPacesBlocksAndHangsUp();
+    void factoryPortsShareOneMeter();
     void commandLine_data();
     void commandLine();
 };
@@ -93,13 +96,20 @@ void TstSimulatedLogger::memoryLayoutByteForByte()
 {
     const LoggerMemory m = twoSets();
     QByteArray header(256, '\0');
-    header.replace(8, 7, hex("0002" "00012f" "0002")); // 2 sets, last 0x12F, interval 00:02
+    header.replace(8, 7,
+        hex("0002"
+            "00012f"
+            "0002")); // 2 sets, last 0x12F, interval 00:02
     const QByteArray first = hex("a55a00130415140509003c010002" // header: 60 s, °C, n = 2
                                  "00eaffffff3803e8" // 23.4, -0.1, -20.0, 100.0
                                  "7fff800000000001" // the extremes
                                  "5aa5");
     // 400 days earlier: 2012-03-11, same time.
-    const QByteArray second = hex("a55a00120311140509" "0001" "00" "0000" "5aa5");
+    const QByteArray second = hex("a55a00120311140509"
+                                  "0001"
+                                  "00"
+                                  "0000"
+                                  "5aa5");
     QCOMPARE(m.image().toHex(), (header + first + second).toHex());
     QCOMPARE(m.setCount(), 2);
     QCOMPARE(m.lastAddress(), 0x12F);
@@ -110,18 +120,30 @@ void TstSimulatedLogger::memoryLayoutByteForByte()
     // Recording sample by sample gives the same bytes, consistent at every step.
     LoggerMemory live;
     QVERIFY(live.beginSet(kStart, 60, true));
-    QCOMPARE(live.image().mid(256), hex("a55a00130415140509003c010000" "5aa5"));
+    QCOMPARE(live.image().mid(256),
+        hex("a55a00130415140509003c010000"
+            "5aa5"));
     QVERIFY(live.appendSample(Sample { 234, -1, -200, 1000 }));
     QVERIFY(live.appendSample(Sample { 32767, -32768, 0, 1 }));
     live.endSet();
     QVERIFY(!live.appendSample(Sample {}));
-    QCOMPARE(live.image(), header.left(8) + hex("0001" "00011f" "0002") + header.mid(15) + first);
+    QCOMPARE(live.image(),
+        header.left(8)
+            + hex("0001"
+                  "00011f"
+                  "0002")
+            + header.mid(15) + first);
 
     LoggerMemory erased = m;
     erased.setIntervalBcd(0x59, 0x59);
     erased.erase();
-    QCOMPARE(erased.image().toHex(), (header.left(8) + hex("0000" "0000ff" "5959")
-                                         + header.mid(15)).toHex());
+    QCOMPARE(erased.image().toHex(),
+        (header.left(8)
+            + hex("0000"
+                  "0000ff"
+                  "5959")
+            + header.mid(15))
+            .toHex());
 }
 
 void TstSimulatedLogger::memoryLimits_data()
@@ -257,23 +279,18 @@ void TstSimulatedLogger::transferFaults_data()
     QTest::addColumn<QStringList>("replies");
     QTest::newRow("no faults") << LoggerFaults {} << QByteArray("Pyny")
                                << QStringList { "B0", "B1", "B1", "B2" };
-    QTest::newRow("every 2nd checksum")
-        << LoggerFaults { .corruptEveryNthBlock = 2 } << QByteArray("Pynyn")
-        << QStringList { "B0", "X1", "B1", "X2", "B2" };
+    QTest::newRow("every 2nd checksum") << LoggerFaults { .corruptEveryNthBlock
+        = 2 } << QByteArray("Pynyn") << QStringList { "B0", "X1", "B1", "X2", "B2" };
     QTest::newRow("every checksum") << LoggerFaults { .corruptEveryNthBlock = 1 }
                                     << QByteArray("Pnn") << QStringList { "X0", "X0", "X0" };
-    QTest::newRow("block 2 stalls once")
-        << LoggerFaults { .stallBlock = 2 } << QByteArray("PynyPy")
-        << QStringList { "B0", "H1", "B1", "B2", "B0", "H1" };
-    QTest::newRow("hang-up after 2") << LoggerFaults { .hangUpAfterBlocks = 2 }
-                                     << QByteArray("PyyyA")
-                                     << QStringList { "B0", "B1", "-", "-", "F" };
-    QTest::newRow("first start unanswered") << LoggerFaults { .unansweredStarts = 1 }
-                                            << QByteArray("PyPy")
-                                            << QStringList { "-", "-", "B0", "B1" };
-    QTest::newRow("no start answered") << LoggerFaults { .unansweredStarts = -1 }
-                                       << QByteArray("PPPPA")
-                                       << QStringList { "-", "-", "-", "-", "F" };
+    QTest::newRow("block 2 stalls once") << LoggerFaults { .stallBlock = 2 } << QByteArray("PynyPy")
+                                         << QStringList { "B0", "H1", "B1", "B2", "B0", "H1" };
+    QTest::newRow("hang-up after 2") << LoggerFaults { .hangUpAfterBlocks
+        = 2 } << QByteArray("PyyyA") << QStringList { "B0", "B1", "-", "-", "F" };
+    QTest::newRow("first start unanswered") << LoggerFaults { .unansweredStarts
+        = 1 } << QByteArray("PyPy") << QStringList { "-", "-", "B0", "B1" };
+    QTest::newRow("no start answered") << LoggerFaults { .unansweredStarts
+        = -1 } << QByteArray("PPPPA") << QStringList { "-", "-", "-", "-", "F" };
 }
 
 void TstSimulatedLogger::transferFaults()
@@ -304,8 +321,8 @@ void TstSimulatedLogger::transferFaults()
         else if (want.startsWith(u'H'))
             QVERIFY2(reply == good.left(32), qPrintable(where));
         else
-            QVERIFY2(reply.left(64) == good.left(64) && reply.at(64) != good.at(64),
-                qPrintable(where));
+            QVERIFY2(
+                reply.left(64) == good.left(64) && reply.at(64) != good.at(64), qPrintable(where));
     }
     QCOMPARE(meter.logger().memory().image(), twoSets().image()); // line faults only
 }
@@ -338,9 +355,15 @@ void TstSimulatedLogger::recKeyRecordsASet_data()
     QTest::addColumn<QByteArray>("sample");
     // Interval 00:10; REC at 1 s after 14:05:09; samples at 1, 11, 21 and 31 s.
     QTest::newRow("Celsius") << false << hex("a55a00130415140510000a010004")
-                             << hex("00c8" "03e8" "7fff" "7fff");
+                             << hex("00c8"
+                                    "03e8"
+                                    "7fff"
+                                    "7fff");
     QTest::newRow("Fahrenheit") << true << hex("a55a00130415140510000a000004")
-                                << hex("02a8" "0848" "7fff" "7fff");
+                                << hex("02a8"
+                                       "0848"
+                                       "7fff"
+                                       "7fff");
 }
 
 void TstSimulatedLogger::recKeyRecordsASet()
@@ -409,18 +432,18 @@ void TstSimulatedLogger::setupExchanges_data()
     QTest::addColumn<int>("setCount"); // two stored, one being recorded
     QTest::addColumn<QByteArray>("interval");
     const QByteArray zeros(6, '\0');
-    QTest::newRow("interval 00:01") << false << "int" + hex("0001") + zeros << QByteArray("r")
-                                    << 3 << hex("0001");
-    QTest::newRow("interval 59:59") << false << "int" + hex("5959") + zeros << QByteArray("r")
-                                    << 3 << hex("5959");
-    QTest::newRow("interval 60:60") << false << "int" + hex("6060") + zeros << QByteArray("r")
-                                    << 3 << hex("6060");
+    QTest::newRow("interval 00:01")
+        << false << "int" + hex("0001") + zeros << QByteArray("r") << 3 << hex("0001");
+    QTest::newRow("interval 59:59")
+        << false << "int" + hex("5959") + zeros << QByteArray("r") << 3 << hex("5959");
+    QTest::newRow("interval 60:60")
+        << false << "int" + hex("6060") + zeros << QByteArray("r") << 3 << hex("6060");
     QTest::newRow("interval 00:00 ignored")
         << false << "int" + hex("0000") + zeros << QByteArray("r") << 3 << hex("0002");
     QTest::newRow("interval 61:00 ignored")
         << false << "int" + hex("6100") + zeros << QByteArray("r") << 3 << hex("0002");
-    QTest::newRow("boot confirmation") << false << "boot" + hex("59") + zeros << QByteArray("r")
-                                       << 3 << hex("0002");
+    QTest::newRow("boot confirmation")
+        << false << "boot" + hex("59") + zeros << QByteArray("r") << 3 << hex("0002");
     QTest::newRow("erase") << false << "era" + QByteArray(8, '\0') << QByteArray("r") << 0
                            << hex("0002");
     QTest::newRow("erase, two ready bytes")
@@ -484,7 +507,11 @@ void TstSimulatedLogger::readInfoGivesTimeThenHeader()
     const QList<QByteArray> replies = feed(meter, "tic" + hex("0002010428165408"));
     QCOMPARE(replies.last().toHex(), hex("0013020415140509").toHex());
     const QByteArray block = meter.receive('P', 0);
-    QCOMPARE(block.mid(8, 7).toHex(), hex("0002" "00012f" "0002").toHex());
+    QCOMPARE(block.mid(8, 7).toHex(),
+        hex("0002"
+            "00012f"
+            "0002")
+            .toHex());
     QVERIFY(meter.receive('Q', 0).isEmpty());
     QVERIFY(!meter.logger().isTransferring());
 }
@@ -517,27 +544,50 @@ void TstSimulatedLogger::portPacesBlocksAndHangsUp()
     QCOMPARE(port.waitingCount(), 45);
 }
 
+void TstSimulatedLogger::factoryPortsShareOneMeter()
+{
+    ManualClock clock;
+    SimulatorSettings settings;
+    settings.paced = false;
+    settings.meter.demoMemory = false;
+    MeterPortFactory factory(clock, settings);
+    const auto live = factory.makePort(QLatin1String(ports::kSimulatedMeter));
+    QVERIFY(live->setActive(true));
+    QVERIFY(live->writeByte('E')); // REC on through the live link ...
+    QVERIFY(live->setActive(false));
+    clock.advance(10'000);
+    // ... and a second port on the same device, as a download borrows it, finds the set.
+    const auto borrowed = factory.makePort(QLatin1String(ports::kSimulatedMeter));
+    QVERIFY(borrowed->setActive(true));
+    QVERIFY(borrowed->writeByte('P'));
+    clock.runDue();
+    QByteArray block(65, '\0');
+    QCOMPARE(borrowed->readBytes(block.data(), 65), 65);
+    QCOMPARE(block.mid(8, 2), hex("0001"));
+    QCOMPARE(factory.meter().logger().time(clock.tickMs()), clock.now());
+    QVERIFY(factory.makePort(QStringLiteral("/dev/ttyUSB0")) != nullptr);
+}
+
 void TstSimulatedLogger::commandLine_data()
 {
     QTest::addColumn<QStringList>("args");
     QTest::addColumn<QString>("error"); // a part of it; empty: accepted
     QTest::addColumn<QString>("check");
     QTest::newRow("defaults") << QStringList {} << QString() << "demo";
-    QTest::newRow("logger faults")
-        << QStringList { "--corrupt-every", "3", "--stall-block", "2", "--hang-up-after", "40",
-               "--report-size", "131073", "--unanswered-starts", "2", "--double-ready",
-               "--bad-end-mark", "3" }
-        << QString() << "faults";
-    QTest::newRow("no size answer") << QStringList { "--no-size-answer" } << QString()
-                                    << "no-answer";
+    QTest::newRow("logger faults") << QStringList { "--corrupt-every", "3", "--stall-block", "2",
+        "--hang-up-after", "40", "--report-size", "131073", "--unanswered-starts", "2",
+        "--double-ready", "--bad-end-mark", "3" }
+                                   << QString() << "faults";
+    QTest::newRow("no size answer")
+        << QStringList { "--no-size-answer" } << QString() << "no-answer";
     QTest::newRow("clock, empty memory, recording")
         << QStringList { "--clock", "2013-04-15T14:05:09", "--empty-memory", "--recording" }
         << QString() << "clock";
     QTest::newRow("memory file") << QStringList { "--memory", "@" } << QString() << "memory";
     QTest::newRow("missing memory file")
         << QStringList { "--memory", "/nonexistent/x.ch4" } << "cannot read" << QString();
-    QTest::newRow("stall block 0") << QStringList { "--stall-block", "0" } << "--stall-block"
-                                   << QString();
+    QTest::newRow("stall block 0")
+        << QStringList { "--stall-block", "0" } << "--stall-block" << QString();
     QTest::newRow("size beyond 24 bits")
         << QStringList { "--report-size", "16777217" } << "--report-size" << QString();
     QTest::newRow("bad clock") << QStringList { "--clock", "tomorrow" } << "--clock" << QString();
