@@ -3,12 +3,10 @@
 #include "Artwork.h"
 #include "Clock.h"
 #include "GraphConfig.h"
-#include "PortFactory.h"
+#include "MeterPortFactory.h"
 #include "ProgramFolders.h"
 #include "QtPrompter.h"
 #include "Settings.h"
-#include "SimulatedMeter.h"
-#include "SimulatedSerialPort.h"
 #include "TfrmAbout.h"
 #include "TfrmMain.h"
 
@@ -144,14 +142,11 @@ int main(int argc, char* argv[])
         deps.clock = &clock;
         deps.settings = &settings;
         deps.prompter = &prompter;
-        // One simulated meter behind the live port and the logger's port, as one meter sits
-        // behind one cable: what the live link sets on it, a borrower finds there.
-        tc4dl::SimulatedMeter simulatedMeter;
-        deps.portFactory = [&clock, &simulatedMeter](
-                               const QString& name) -> std::unique_ptr<tc4dl::SerialPort> {
-            if (name == QLatin1String(tc4dl::ports::kSimulatedMeter))
-                return std::make_unique<tc4dl::SimulatedSerialPort>(clock, simulatedMeter);
-            return tc4dl::makeMeterPort(name, clock);
+        // One simulated meter behind the live port and the port that borrows the device, as
+        // one meter sits behind one cable.
+        tc4dl::MeterPortFactory meterPorts(clock);
+        deps.portFactory = [&meterPorts](const QString& name) {
+            return meterPorts.makePort(name);
         };
         deps.listPorts = [demo = options.demo] { return tc4dl::ports::listPorts(demo); };
 
