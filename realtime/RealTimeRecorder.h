@@ -40,6 +40,13 @@ public:
     // How far the graph's time axis grows past a new sample (a fraction of a day).
     [[nodiscard]] double xExtendStep() const { return m_xExtendStep; }
 
+    // Takes over a recording's bookkeeping as it stands (a run going, samples in the graph),
+    // so that tests can start from any point of a run.
+    void assumeRecording(bool running, int samples)
+    {
+        m_running = running;
+        m_sampleCount = samples;
+    }
     // Records into `window` from now on (tests give their own; attach() gives the real one).
     void attachWindow(std::unique_ptr<RealTimeWindow> window);
 
