@@ -16,11 +16,16 @@ namespace {
 QMessageBox::Icon boxIcon(Prompter::Icon icon)
 {
     switch (icon) {
-    case Prompter::Icon::Information: return QMessageBox::Information;
-    case Prompter::Icon::Question: return QMessageBox::Question;
-    case Prompter::Icon::Warning: return QMessageBox::Warning;
-    case Prompter::Icon::Error: return QMessageBox::Critical;
-    case Prompter::Icon::None: break;
+    case Prompter::Icon::Information:
+        return QMessageBox::Information;
+    case Prompter::Icon::Question:
+        return QMessageBox::Question;
+    case Prompter::Icon::Warning:
+        return QMessageBox::Warning;
+    case Prompter::Icon::Error:
+        return QMessageBox::Critical;
+    case Prompter::Icon::None:
+        break;
     }
     return QMessageBox::NoIcon;
 }
@@ -28,10 +33,12 @@ QMessageBox::Icon boxIcon(Prompter::Icon icon)
 QMessageBox::StandardButtons boxButtons(Prompter::Buttons buttons)
 {
     switch (buttons) {
-    case Prompter::Buttons::YesNo: return QMessageBox::Yes | QMessageBox::No;
+    case Prompter::Buttons::YesNo:
+        return QMessageBox::Yes | QMessageBox::No;
     case Prompter::Buttons::YesNoCancel:
         return QMessageBox::Yes | QMessageBox::No | QMessageBox::Cancel;
-    case Prompter::Buttons::Ok: break;
+    case Prompter::Buttons::Ok:
+        break;
     }
     return QMessageBox::Ok;
 }
@@ -48,10 +55,14 @@ Prompter::Answer QtPrompter::ask(const QString& text, Buttons buttons, Icon icon
     box.setIcon(boxIcon(icon));
     box.setStandardButtons(boxButtons(buttons));
     switch (box.exec()) {
-    case QMessageBox::Yes: return Answer::Yes;
-    case QMessageBox::No: return Answer::No;
-    case QMessageBox::Cancel: return Answer::Cancel;
-    default: return buttons == Buttons::Ok ? Answer::Ok : Answer::Cancel;
+    case QMessageBox::Yes:
+        return Answer::Yes;
+    case QMessageBox::No:
+        return Answer::No;
+    case QMessageBox::Cancel:
+        return Answer::Cancel;
+    default:
+        return buttons == Buttons::Ok ? Answer::Ok : Answer::Cancel;
     }
 }
 
@@ -86,11 +97,11 @@ QString QtPrompter::fileName(FileRequest& request, bool save)
     // The name box can be reached where the dialog is Qt's own.
     if (request.typeChanged)
         QObject::connect(&dialog, &QFileDialog::filterSelected, &dialog,
-                         [&dialog, &request](const QString& filter) {
-                             auto* box = dialog.findChild<QLineEdit*>(QStringLiteral("fileNameEdit"));
-                             if (box)
-                                 box->setText(request.typeChanged(filter, box->text()));
-                         });
+            [&dialog, &request](const QString& filter) {
+                auto* box = dialog.findChild<QLineEdit*>(QStringLiteral("fileNameEdit"));
+                if (box)
+                    box->setText(request.typeChanged(filter, box->text()));
+            });
     if (dialog.exec() != QDialog::Accepted || dialog.selectedFiles().isEmpty())
         return QString();
     request.selectedFilter = dialog.selectedNameFilter();
@@ -121,7 +132,8 @@ int QtPrompter::runDialog(QDialog& dialog)
 std::optional<quint32> QtPrompter::chooseColor(quint32 initial)
 {
     // 0xBBGGRR: red in the low byte.
-    const QColor start(int(initial & 0xFF), int((initial >> 8) & 0xFF), int((initial >> 16) & 0xFF));
+    const QColor start(
+        int(initial & 0xFF), int((initial >> 8) & 0xFF), int((initial >> 16) & 0xFF));
     const QColor chosen = QColorDialog::getColor(start, m_parent);
     if (!chosen.isValid())
         return std::nullopt;

@@ -9,8 +9,8 @@
 namespace tc4dl {
 
 LoggerGraphRole::LoggerGraphRole(GraphServices& services, std::function<void()> saveCommand)
-    : m_services(services)
-    , m_saveCommand(std::move(saveCommand))
+    : m_services(services),
+      m_saveCommand(std::move(saveCommand))
 {
 }
 
@@ -26,14 +26,16 @@ bool LoggerGraphRole::closeQuery()
         return true;
     const MessageTable& table = MessageTable::forWindow(QStringLiteral("TfrmGraph"));
     switch (m_services.prompter().ask(table.getTextOrDefault(QStringLiteral("IDS_9")),
-                                      Prompter::Buttons::YesNoCancel, Prompter::Icon::Question)) {
+        Prompter::Buttons::YesNoCancel, Prompter::Icon::Question)) {
     case Prompter::Answer::Yes:
         shared.dataLoggerGraphUnsaved = false;
         if (m_saveCommand)
             m_saveCommand();
         return true;
-    case Prompter::Answer::No: return true;
-    default: return false;
+    case Prompter::Answer::No:
+        return true;
+    default:
+        return false;
     }
 }
 

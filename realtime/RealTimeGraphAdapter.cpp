@@ -11,8 +11,8 @@
 namespace tc4dl {
 
 RealTimeGraphAdapter::RealTimeGraphAdapter(TfrmGraph& window, GraphServices& services)
-    : m_window(&window)
-    , m_services(services)
+    : m_window(&window),
+      m_services(services)
 {
 }
 

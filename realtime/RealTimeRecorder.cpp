@@ -32,9 +32,9 @@ constexpr int kTickWaitMs = 2500;
 } // namespace
 
 RealTimeRecorder::RealTimeRecorder(RecorderHost& host, GraphServices& services, QObject* parent)
-    : QObject(parent)
-    , m_host(host)
-    , m_services(services)
+    : QObject(parent),
+      m_host(host),
+      m_services(services)
 {
 }
 
@@ -89,9 +89,9 @@ bool RealTimeRecorder::askToSaveFirst()
 {
     if (!m_running && m_sampleCount <= 0)
         return true;
-    const Prompter::Answer answer = m_services.prompter().ask(
-        mainText("IDS_26") + mainText("IDS_27"), Prompter::Buttons::YesNoCancel,
-        Prompter::Icon::Question);
+    const Prompter::Answer answer
+        = m_services.prompter().ask(mainText("IDS_26") + mainText("IDS_27"),
+            Prompter::Buttons::YesNoCancel, Prompter::Icon::Question);
     if (answer == Prompter::Answer::Cancel)
         return false;
     if (answer == Prompter::Answer::Yes)
@@ -184,14 +184,17 @@ bool RealTimeRecorder::closeQuery()
 {
     if (!m_unsaved)
         return true;
-    switch (m_services.prompter().ask(graphText("IDS_11"), Prompter::Buttons::YesNoCancel,
-                                      Prompter::Icon::Question)) {
+    switch (m_services.prompter().ask(
+        graphText("IDS_11"), Prompter::Buttons::YesNoCancel, Prompter::Icon::Question)) {
     case Prompter::Answer::Yes:
         m_unsaved = false;
         save();
         return true;
-    case Prompter::Answer::No: m_unsaved = false; return true;
-    default: return false;
+    case Prompter::Answer::No:
+        m_unsaved = false;
+        return true;
+    default:
+        return false;
     }
 }
 

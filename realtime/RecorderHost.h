@@ -20,7 +20,7 @@ public:
     // A main tick is running (a stop from outside lets it finish first).
     [[nodiscard]] virtual bool tickBusy() const = 0;
 
-    virtual void setRunEnabled(bool enabled) = 0;  // btnRun, Run1
+    virtual void setRunEnabled(bool enabled) = 0; // btnRun, Run1
     virtual void setStopEnabled(bool enabled) = 0; // btnStop, Stop1
     // The check mark of the View menu's real-time graph item.
     virtual void setRealTimeGraphChecked(bool checked) = 0;

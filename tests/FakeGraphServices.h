@@ -61,7 +61,7 @@ public:
     void setSamplingRate(int seconds) override { rate = seconds; }
 
     bool connected = false;
-    std::array<float, 4> values{};
+    std::array<float, 4> values {};
     bool busy = false;
     bool runEnabled = false;
     bool stopEnabled = true;
