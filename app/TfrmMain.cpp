@@ -3,6 +3,7 @@
 #include "Artwork.h"
 #include "BusyGuard.h"
 #include "DateTimeSerial.h"
+#include "ProgramFolders.h"
 #include "GraphConfig.h"
 #include "TfrmAbout.h"
 #include "TfrmPanel.h"
@@ -468,9 +469,9 @@ void TfrmMain::About1Click()
 
 void TfrmMain::Contents1Click()
 {
-    const QString path =
-        QDir(QCoreApplication::applicationDirPath()).filePath(QStringLiteral("TC4DLHELP.htm"));
-    if (QFileInfo::exists(path))
+    const QString path = findShippedFile(shippedFileFolders(m_deps.programFolder),
+                                         QStringLiteral("TC4DLHELP.htm"));
+    if (!path.isEmpty())
         m_deps.openHelp(path);
 }
 

@@ -11,6 +11,7 @@ packages=(
   libqt6svg6
   xvfb xauth fonts-dejavu-core
   clang-format-14
+  desktop-file-utils appstream
 )
 
 missing=()
