@@ -1,11 +1,49 @@
 #include "QtPrompter.h"
 
+#include <QColorDialog>
 #include <QFileDialog>
 #include <QFileInfo>
 #include <QLineEdit>
 #include <QMessageBox>
+#include <QPageSetupDialog>
+#include <QPrintDialog>
+#include <QPushButton>
 
 namespace tc4dl {
+
+namespace {
+
+QMessageBox::Icon boxIcon(Prompter::Icon icon)
+{
+    switch (icon) {
+    case Prompter::Icon::Information:
+        return QMessageBox::Information;
+    case Prompter::Icon::Question:
+        return QMessageBox::Question;
+    case Prompter::Icon::Warning:
+        return QMessageBox::Warning;
+    case Prompter::Icon::Error:
+        return QMessageBox::Critical;
+    case Prompter::Icon::None:
+        break;
+    }
+    return QMessageBox::NoIcon;
+}
+
+QMessageBox::StandardButtons boxButtons(Prompter::Buttons buttons)
+{
+    switch (buttons) {
+    case Prompter::Buttons::YesNo:
+        return QMessageBox::Yes | QMessageBox::No;
+    case Prompter::Buttons::YesNoCancel:
+        return QMessageBox::Yes | QMessageBox::No | QMessageBox::Cancel;
+    case Prompter::Buttons::Ok:
+        break;
+    }
+    return QMessageBox::Ok;
+}
+
+} // namespace
 
 Prompter::Answer QtPrompter::ask(const QString& text, Buttons buttons, Icon icon)
 {
@@ -14,64 +52,104 @@ Prompter::Answer QtPrompter::ask(const QString& text, Buttons buttons, Icon icon
     // Shown as stored: plain text, so a stored backslash-n stays as it is.
     box.setTextFormat(Qt::PlainText);
     box.setText(text);
-    switch (icon) {
-    case Icon::None: box.setIcon(QMessageBox::NoIcon); break;
-    case Icon::Information: box.setIcon(QMessageBox::Information); break;
-    case Icon::Question: box.setIcon(QMessageBox::Question); break;
-    case Icon::Warning: box.setIcon(QMessageBox::Warning); break;
-    case Icon::Error: box.setIcon(QMessageBox::Critical); break;
-    }
-    switch (buttons) {
-    case Buttons::Ok: box.setStandardButtons(QMessageBox::Ok); break;
-    case Buttons::YesNo: box.setStandardButtons(QMessageBox::Yes | QMessageBox::No); break;
-    case Buttons::YesNoCancel:
-        box.setStandardButtons(QMessageBox::Yes | QMessageBox::No | QMessageBox::Cancel);
-        break;
-    }
+    box.setIcon(boxIcon(icon));
+    box.setStandardButtons(boxButtons(buttons));
     switch (box.exec()) {
-    case QMessageBox::Yes: return Answer::Yes;
-    case QMessageBox::No: return Answer::No;
-    case QMessageBox::Cancel: return Answer::Cancel;
-    default: return buttons == Buttons::Ok ? Answer::Ok : Answer::Cancel;
+    case QMessageBox::Yes:
+        return Answer::Yes;
+    case QMessageBox::No:
+        return Answer::No;
+    case QMessageBox::Cancel:
+        return Answer::Cancel;
+    default:
+        return buttons == Buttons::Ok ? Answer::Ok : Answer::Cancel;
     }
 }
 
-QString QtPrompter::saveFileName(const QString& caption, const QString& start,
-                                 const QStringList& filters, const QString& defaultSuffix,
-                                 QString* selectedFilter)
+QString QtPrompter::saveFileName(FileRequest& request)
 {
-    QFileDialog dialog(m_parent, caption);
-    dialog.setAcceptMode(QFileDialog::AcceptSave);
-    dialog.setFileMode(QFileDialog::AnyFile);
+    return fileName(request, true);
+}
+
+QString QtPrompter::openFileName(FileRequest& request)
+{
+    return fileName(request, false);
+}
+
+QString QtPrompter::fileName(FileRequest& request, bool save)
+{
+    QFileDialog dialog(m_parent, request.caption);
+    dialog.setAcceptMode(save ? QFileDialog::AcceptSave : QFileDialog::AcceptOpen);
+    dialog.setFileMode(save ? QFileDialog::AnyFile : QFileDialog::ExistingFile);
     dialog.setOption(QFileDialog::ReadOnly, false);
-    dialog.setNameFilters(filters);
-    dialog.setDefaultSuffix(defaultSuffix);
-    const QFileInfo startInfo(start);
+    dialog.setNameFilters(request.filters);
+    dialog.setDefaultSuffix(request.defaultSuffix);
+    const QFileInfo startInfo(request.start);
     if (startInfo.isDir()) {
-        dialog.setDirectory(start);
+        dialog.setDirectory(request.start);
     } else {
         dialog.setDirectory(startInfo.absolutePath());
         dialog.selectFile(startInfo.fileName());
     }
-    if (selectedFilter && filters.contains(*selectedFilter))
-        dialog.selectNameFilter(*selectedFilter);
+    if (request.filters.contains(request.selectedFilter))
+        dialog.selectNameFilter(request.selectedFilter);
     dialog.setSizeGripEnabled(true);
-    // The typed name's extension follows the chosen type (where the dialog is Qt's own and
-    // its name box can be reached).
-    QObject::connect(&dialog, &QFileDialog::filterSelected, &dialog, [&dialog](const QString& f) {
-        const qsizetype star = f.indexOf(QStringLiteral("*."), f.lastIndexOf(u'('));
-        auto* box = dialog.findChild<QLineEdit*>(QStringLiteral("fileNameEdit"));
-        if (star < 0 || !box || box->text().isEmpty())
-            return;
-        const QString extension = f.mid(star + 1).section(u' ', 0, 0).remove(u')');
-        const QFileInfo typed(box->text());
-        box->setText(typed.completeBaseName() + extension);
-    });
+    // The name box can be reached where the dialog is Qt's own.
+    if (request.typeChanged)
+        QObject::connect(&dialog, &QFileDialog::filterSelected, &dialog,
+            [&dialog, &request](const QString& filter) {
+                auto* box = dialog.findChild<QLineEdit*>(QStringLiteral("fileNameEdit"));
+                if (box)
+                    box->setText(request.typeChanged(filter, box->text()));
+            });
     if (dialog.exec() != QDialog::Accepted || dialog.selectedFiles().isEmpty())
         return QString();
-    if (selectedFilter)
-        *selectedFilter = dialog.selectedNameFilter();
+    request.selectedFilter = dialog.selectedNameFilter();
     return dialog.selectedFiles().constFirst();
+}
+
+Prompter::Answer QtPrompter::choose(const Choice& choice)
+{
+    QMessageBox box(m_parent);
+    box.setWindowTitle(choice.caption);
+    QPushButton* first = box.addButton(choice.first, QMessageBox::AcceptRole);
+    QPushButton* second = box.addButton(choice.second, QMessageBox::NoRole);
+    QPushButton* cancel = box.addButton(choice.cancel, QMessageBox::RejectRole);
+    box.setEscapeButton(cancel);
+    box.exec();
+    if (box.clickedButton() == first)
+        return Answer::Ok;
+    if (box.clickedButton() == second)
+        return Answer::No;
+    return Answer::Cancel;
+}
+
+int QtPrompter::runDialog(QDialog& dialog)
+{
+    return dialog.exec();
+}
+
+std::optional<quint32> QtPrompter::chooseColor(quint32 initial)
+{
+    // 0xBBGGRR: red in the low byte.
+    const QColor start(
+        int(initial & 0xFF), int((initial >> 8) & 0xFF), int((initial >> 16) & 0xFF));
+    const QColor chosen = QColorDialog::getColor(start, m_parent);
+    if (!chosen.isValid())
+        return std::nullopt;
+    return quint32(chosen.red()) | quint32(chosen.green()) << 8 | quint32(chosen.blue()) << 16;
+}
+
+bool QtPrompter::printDialog(QPrinter& printer)
+{
+    QPrintDialog dialog(&printer, m_parent);
+    return dialog.exec() == QDialog::Accepted;
+}
+
+bool QtPrompter::printerSetup(QPrinter& printer)
+{
+    QPageSetupDialog dialog(&printer, m_parent);
+    return dialog.exec() == QDialog::Accepted;
 }
 
 } // namespace tc4dl

@@ -6,7 +6,8 @@ class QWidget;
 
 namespace tc4dl {
 
-// Real message boxes, captioned like the program's main window.
+// The real questions: message boxes captioned like the program's main window, Qt's file,
+// print, printer set-up and colour dialogs, and modal dialogs run with exec().
 class QtPrompter final : public Prompter {
 public:
     explicit QtPrompter(QWidget* parent = nullptr)
@@ -15,10 +16,17 @@ public:
     }
     void setParent(QWidget* parent) { m_parent = parent; }
     Answer ask(const QString& text, Buttons buttons, Icon icon) override;
-    QString saveFileName(const QString& caption, const QString& start, const QStringList& filters,
-                         const QString& defaultSuffix, QString* selectedFilter) override;
+    QString saveFileName(FileRequest& request) override;
+    QString openFileName(FileRequest& request) override;
+    Answer choose(const Choice& choice) override;
+    int runDialog(QDialog& dialog) override;
+    std::optional<quint32> chooseColor(quint32 initial) override;
+    bool printDialog(QPrinter& printer) override;
+    bool printerSetup(QPrinter& printer) override;
 
 private:
+    QString fileName(FileRequest& request, bool save);
+
     QWidget* m_parent;
 };
 

@@ -6,8 +6,6 @@
 #include "GraphConfig.h"
 #include "TfrmAbout.h"
 #include "TfrmPanel.h"
-#include "RecordingPeriod.h"
-#include "TfrmSetupRealTime.h"
 #include "Ticker.h"
 
 #include <QAction>
@@ -18,7 +16,6 @@
 #include <QDir>
 #include <QFileInfo>
 #include <QLabel>
-#include <QLineEdit>
 #include <QPointer>
 #include <QMdiArea>
 #include <QMdiSubWindow>
@@ -29,11 +26,6 @@
 #include <QUrl>
 
 namespace tc4dl {
-
-namespace {
-// One tenth of a minute, as a fraction of a day rounded to single precision.
-constexpr float kXExtendStepDays = 1.0f / 8640.0f;
-} // namespace
 
 TfrmMain::TfrmMain(MainWindowDeps deps, QWidget* parent)
     : QMainWindow(parent)
@@ -53,6 +45,8 @@ TfrmMain::TfrmMain(MainWindowDeps deps, QWidget* parent)
         m_deps.programFolder = QCoreApplication::applicationDirPath();
     if (m_deps.dataFolder.isEmpty())
         m_deps.dataFolder = QStandardPaths::writableLocation(QStandardPaths::AppDataLocation);
+    m_recorder = std::make_unique<RealTimeRecorder>(static_cast<RecorderHost&>(*this),
+                                                    static_cast<GraphServices&>(*this));
     FormCreate();
 }
 
@@ -318,7 +312,6 @@ void TfrmMain::FormShow()
     if (m_shown)
         return;
     m_shown = true;
-    m_xExtendStep = kXExtendStepDays;
     createRealTimeGraph();
     createPanel();
     placeRealTimeGraph();
@@ -328,12 +321,8 @@ void TfrmMain::FormShow()
 void TfrmMain::createRealTimeGraph()
 {
     QString error;
-    TfrmGraph* graph = CreateRealTimeGraph(*this, *m_mdi, &error);
-    if (graph)
-        connect(graph, &QObject::destroyed, this, [this] {
-            m_sampler.reset();
-            m_recordBoxes.reset();
-        });
+    m_realTimeGraph = CreateRealTimeGraph(*this, *m_mdi, *m_recorder, m_settings.realTimeRate,
+                                          &error);
     // A damaged template leaves an unconfigured graph; the program goes on all the same.
     if (!error.isEmpty())
         qWarning("Graph template: %s", qPrintable(error));
@@ -341,7 +330,7 @@ void TfrmMain::createRealTimeGraph()
 
 void TfrmMain::placeRealTimeGraph()
 {
-    TfrmGraph* graph = m_graphShared.realTimeGraphWindow;
+    TfrmGraph* graph = m_realTimeGraph;
     if (!graph)
         return;
     // Beside the panel, reaching 150 pixels beyond the client area's right edge.
@@ -358,7 +347,7 @@ void TfrmMain::placeRealTimeGraph()
 
 void TfrmMain::RealTimeGraph1Click()
 {
-    if (TfrmGraph* graph = m_graphShared.realTimeGraphWindow) {
+    if (TfrmGraph* graph = m_realTimeGraph) {
         QWidget* frame = graph->frameWindow();
         frame->showNormal();
         if (auto* sub = qobject_cast<QMdiSubWindow*>(frame))
@@ -367,21 +356,23 @@ void TfrmMain::RealTimeGraph1Click()
         createRealTimeGraph();
     }
     // Checked exactly while the window exists, whatever the click did to the mark.
-    action(QStringLiteral("RealTimeGraph1"))->setChecked(m_graphShared.realTimeGraphWindow);
+    action(QStringLiteral("RealTimeGraph1"))->setChecked(m_realTimeGraph);
+}
+
+ChildWindow* TfrmMain::childWindow(const QMdiSubWindow* sub)
+{
+    QWidget* widget = sub ? sub->widget() : nullptr;
+    auto* child = dynamic_cast<ChildWindow*>(widget);
+    // A window that does not say what it does for Save, Print and closing would be passed
+    // over without a word.
+    Q_ASSERT(!widget || child);
+    return child;
 }
 
 void TfrmMain::Save1Click()
 {
-    QMdiSubWindow* sub = m_mdi->currentSubWindow();
-    if (!sub)
-        return;
-    if (auto* graph = qobject_cast<TfrmGraph*>(sub->widget())) {
-        // The logger's window asks first whether to save all data sets; that choice comes
-        // with the data sets.
-        if (graph->role() == TfrmGraph::Role::DataLogger)
-            return;
-        saveGraph(*graph);
-    }
+    if (ChildWindow* child = childWindow(m_mdi->currentSubWindow()))
+        child->save();
 }
 
 void TfrmMain::saveGraph(TfrmGraph& graph)
@@ -424,16 +415,7 @@ void TfrmMain::createPanel()
 
 void TfrmMain::sampleTick(const TickCheck& check, double now)
 {
-    ++m_ticksSinceSample;
-    if (check.frameArrived) {
-        if (m_graphShared.realTimeRunning && m_ticksSinceSample >= m_settings.realTimeRate) {
-            m_ticksSinceSample = 0;
-            takeSample(now);
-        }
-    } else if (check.linkLost) {
-        // A run pauses while the meter is silent and goes on when frames return.
-        m_ticksSinceSample = 0;
-    }
+    m_recorder->onTick(check, now);
 }
 
 void TfrmMain::MaxMinTimerTimer()
@@ -474,7 +456,7 @@ void TfrmMain::About1Click()
 {
     auto* about = new TfrmAbout(TfrmAbout::Mode::About, this);
     about->centreOnScreen();
-    about->exec();
+    m_deps.prompter->runDialog(*about);
 }
 
 void TfrmMain::Contents1Click()
@@ -520,24 +502,16 @@ void TfrmMain::onLeaseHeldChanged(bool held)
 
 bool TfrmMain::childrenAllowClose()
 {
-    // The graph windows' save questions come first, then any other window's question.
-    QList<QMdiSubWindow*> order;
-    QList<QMdiSubWindow*> others;
-    for (QMdiSubWindow* sub : m_mdi->subWindowList())
-        (qobject_cast<TfrmGraph*>(sub->widget()) ? order : others) << sub;
-    order << others;
-    for (QMdiSubWindow* sub : std::as_const(order)) {
-        QWidget* child = sub->widget();
-        if (!child)
-            continue;
-        bool allow = true;
-        // Windows with a question of their own (a graph with unsaved data) answer here.
-        if (child->metaObject()->indexOfMethod("FormCloseQuery()") >= 0)
-            QMetaObject::invokeMethod(child, "FormCloseQuery", Qt::DirectConnection,
-                                      Q_RETURN_ARG(bool, allow));
-        if (!allow)
+    // The windows holding data (the graphs' save questions) ask first, then the others.
+    QList<ChildWindow*> first;
+    QList<ChildWindow*> later;
+    for (const QMdiSubWindow* sub : m_mdi->subWindowList())
+        if (ChildWindow* child = childWindow(sub))
+            (child->closeRank() == ChildWindow::CloseRank::First ? first : later) << child;
+    first << later;
+    for (ChildWindow* child : std::as_const(first))
+        if (!child->closeQuery())
             return false;
-    }
     return true;
 }
 
@@ -595,7 +569,7 @@ void TfrmMain::setNoConnectionVisible(bool visible)
 
 void TfrmMain::setClearEnabled(bool enabled)
 {
-    if (TfrmGraph* graph = m_graphShared.realTimeGraphWindow)
+    if (TfrmGraph* graph = m_realTimeGraph)
         graph->setClearEnabled(enabled);
 }
 
@@ -622,148 +596,17 @@ void TfrmMain::setMaxMinTimerEnabled(bool enabled)
     m_maxMinTimer->setEnabled(enabled);
 }
 
-} // namespace tc4dl
-
-namespace tc4dl {
-
-namespace {
-// The statistic boxes of the real-time graph window, as the recording writes them.
-class GraphWindowBoxes final : public RealTimeBoxes {
-public:
-    explicit GraphWindowBoxes(TfrmGraph* window)
-        : m_window(window)
-    {
-    }
-    void setMaxText(int ch, const QString& t) override { box(&TfrmGraph::maxBox, ch, t); }
-    void setMinText(int ch, const QString& t) override { box(&TfrmGraph::minBox, ch, t); }
-    void setAvgText(int ch, const QString& t) override { box(&TfrmGraph::avgBox, ch, t); }
-    void setDataNoText(const QString& t) override
-    {
-        if (m_window)
-            m_window->dataNoBox()->setText(t);
-    }
-    void setStartTimeText(const QString& t) override
-    {
-        if (m_window)
-            m_window->startTimeBox()->setText(t);
-    }
-
-private:
-    void box(QLineEdit* (TfrmGraph::*which)(int) const, int ch, const QString& t)
-    {
-        if (m_window)
-            (m_window->*which)(ch)->setText(t);
-    }
-    QPointer<TfrmGraph> m_window;
-};
-} // namespace
-
-int TfrmMain::execDialog(QDialog& dialog)
-{
-    return m_deps.execDialog ? m_deps.execDialog(dialog) : dialog.exec();
-}
-
-std::optional<chart::Color> TfrmMain::chooseColor(chart::Color initial)
-{
-    return m_deps.chooseColor ? m_deps.chooseColor(initial) : GraphHost::chooseColor(initial);
-}
-
-void TfrmMain::setXExtendStep(double days)
-{
-    m_xExtendStep = days;
-    if (m_sampler)
-        m_sampler->setXExtendStep(days);
-}
-
 void TfrmMain::btnRunClick()
 {
-    if (!m_session->link().meterConnected() || m_session->leaseHeld())
+    // While the logger borrows the device there are no live readings to record.
+    if (m_session->leaseHeld())
         return;
-    if (TfrmGraph* graph = m_graphShared.realTimeGraphWindow) {
-        graph->frameWindow()->showNormal();
-        if (m_graphShared.realTimeRunning || m_graphShared.realTimeSampleCount > 0) {
-            const Prompter::Answer answer = m_deps.prompter->ask(
-                m_messages.getTextOrDefault(QStringLiteral("IDS_26"))
-                    + m_messages.getTextOrDefault(QStringLiteral("IDS_27")),
-                Prompter::Buttons::YesNoCancel, Prompter::Icon::Question);
-            if (answer == Prompter::Answer::Cancel)
-                return;
-            if (answer == Prompter::Answer::Yes)
-                saveGraph(*graph);
-        }
-    } else {
-        createRealTimeGraph();
-        action(QStringLiteral("RealTimeGraph1"))->setChecked(m_graphShared.realTimeGraphWindow);
-    }
-    TfrmGraph* graph = m_graphShared.realTimeGraphWindow;
-    if (!graph)
-        return;
-
-    TfrmSetupRealTime dialog(this);
-    dialog.setRate(graph->minutesList()->currentIndex(), graph->secondsList()->currentIndex());
-    dialog.setPeriodText(periodTextUnpadded(qint64(m_settings.realTimeRate) * 2000));
-    dialog.centreOnScreen();
-    if (execDialog(dialog) != QDialog::Accepted)
-        return;
-    const QString typed = dialog.samplesText();
-    graph->minutesList()->setCurrentIndex(dialog.minutes());
-    graph->secondsList()->setCurrentIndex(dialog.seconds());
-    bool ok = false;
-    const int samples = typed.trimmed().toInt(&ok);
-    // No samples at all would give a graph without a single point to record into.
-    if (!ok || samples <= 0) {
-        m_deps.prompter->tell(typed + m_messages.getTextOrDefault(QStringLiteral("IDS_28")));
-        return;
-    }
-    m_settings.realTimeRate = qMax(0, dialog.minutes()) * 60 + qMax(0, dialog.seconds());
-
-    m_recordBoxes = std::make_unique<GraphWindowBoxes>(graph);
-    m_sampler = std::make_unique<RealTimeSampler>(graph->model(), *m_recordBoxes,
-                                                  m_graphShared.realTimeSampleCount);
-    m_sampler->setXExtendStep(m_xExtendStep);
-    m_sampler->start(samples, toDateTimeSerial(m_deps.clock->now()));
-    graph->redraw();
-
-    graph->setClearEnabled(false);
-    m_graphShared.realTimeRunning = true;
-    setRunEnabled(false);
-    setStopEnabled(true);
-}
-
-void TfrmMain::takeSample(double now)
-{
-    TfrmGraph* graph = m_graphShared.realTimeGraphWindow;
-    if (!graph || !m_sampler)
-        return;
-    const bool full = m_sampler->addSample(m_session->decoder().state().currentValues, now);
-    m_graphShared.realTimeGraphUnsaved = true;
-    graph->redraw();
-    if (full)
-        stopRecording(true);
+    m_recorder->run();
 }
 
 void TfrmMain::btnStopClick()
 {
-    stopRecording(false);
-}
-
-void TfrmMain::stopRecording(bool insideTick)
-{
-    // A stop from the toolbar lets a running tick finish first. The stop at the last sample
-    // runs inside the tick itself, which would only wait for itself.
-    if (!insideTick)
-        m_deps.clock->waitWhile([this] { return m_session->tickBusy(); }, 2500);
-    m_graphShared.realTimeRunning = false;
-    setRunEnabled(true);
-    setStopEnabled(false);
-    TfrmGraph* graph = m_graphShared.realTimeGraphWindow;
-    if (!graph)
-        return;
-    graph->frameWindow()->showNormal();
-    graph->setClearEnabled(true);
-    if (m_sampler)
-        m_sampler->stop(toDateTimeSerial(m_deps.clock->now()));
-    graph->redraw();
+    m_recorder->stop();
 }
 
 } // namespace tc4dl

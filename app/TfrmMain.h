@@ -1,7 +1,7 @@
 #pragma once
 
 #include "Clock.h"
-#include "GraphHost.h"
+#include "GraphServices.h"
 #include "GraphShared.h"
 #include "LiveSession.h"
 #include "MessageTable.h"
@@ -12,7 +12,8 @@
 #include "Settings.h"
 #include "TfrmGraph.h"
 #include "TfrmPanel.h"
-#include "RealTimeSampler.h"
+#include "RealTimeRecorder.h"
+#include "RecorderHost.h"
 
 #include <QMainWindow>
 #include <QPointer>
@@ -30,8 +31,9 @@ namespace tc4dl {
 
 class Ticker;
 
-// What the main window is given from outside: time, the Settings, message boxes, the serial
-// transports and the port list. The program passes the real ones, tests their own.
+// What the main window is given from outside: time, the Settings, every question a person
+// answers, the serial transports and the port list. The program passes the real ones, tests
+// their own.
 struct MainWindowDeps {
     Clock* clock = nullptr;
     SettingsStore* settings = nullptr;
@@ -46,10 +48,6 @@ struct MainWindowDeps {
     // the user's data folder (the template when the program's folder is not writable).
     QString programFolder;
     QString dataFolder;
-    // Modal dialogs (real-time set-up, Y axis, annotation text, customization) and the colour
-    // question: shown for real by default; tests answer them.
-    std::function<int(QDialog&)> execDialog;
-    std::function<std::optional<chart::Color>(chart::Color)> chooseColor;
 };
 
 // The main window: toolbar, menus, status bar, the multiple-document area with the control
@@ -59,7 +57,8 @@ class TfrmMain final : public QMainWindow,
                        private LinkHost,
                        private BlinkTimers,
                        private PanelHost,
-                       private GraphHost {
+                       private GraphServices,
+                       private RecorderHost {
     Q_OBJECT
 public:
     explicit TfrmMain(MainWindowDeps deps, QWidget* parent = nullptr);
@@ -102,13 +101,14 @@ public:
     [[nodiscard]] const Ticker& mainTimer() const { return m_session->mainTimer(); }
     [[nodiscard]] const Ticker& maxMinTimer() const { return *m_maxMinTimer; }
     [[nodiscard]] const Ticker& recTimer() const { return *m_recTimer; }
-    [[nodiscard]] bool tickBusy() const { return m_session->tickBusy(); }
+    [[nodiscard]] bool tickBusy() const override { return m_session->tickBusy(); }
     [[nodiscard]] bool maxMinBlinkOn() const { return m_maxMinBlinkOn; }
     [[nodiscard]] bool recBlinkOn() const { return m_recBlinkOn; }
     [[nodiscard]] int samplingRateSeconds() const { return m_settings.realTimeRate; }
-    [[nodiscard]] double xExtendStepDays() const { return m_xExtendStep; }
+    [[nodiscard]] double xExtendStepDays() const { return m_recorder->xExtendStep(); }
     [[nodiscard]] const MessageTable& messages() const { return m_messages; }
-    [[nodiscard]] TfrmGraph* realTimeGraph() const { return m_graphShared.realTimeGraphWindow; }
+    [[nodiscard]] RealTimeRecorder& recorder() { return *m_recorder; }
+    [[nodiscard]] TfrmGraph* realTimeGraph() const { return m_realTimeGraph; }
     // The state all graph windows share.
     [[nodiscard]] GraphShared& graphShared() override { return m_graphShared; }
 
@@ -131,11 +131,13 @@ private:
     void FormClose();
     QAction* makeAction(const char* name, const QString& iconTheme, const char* fallback);
     // The real-time graph window: created before the panel, placed beside it.
-    void createRealTimeGraph();
+    void createRealTimeGraph() override;
     void placeRealTimeGraph();
-    // The sampling point of every main tick.
+    // The sampling point of every main tick: the recorder's.
     void sampleTick(const TickCheck& check, double now);
     void onLeaseHeldChanged(bool held);
+    // The child window in the document area's subwindow `sub` (every child is one).
+    [[nodiscard]] static ChildWindow* childWindow(const QMdiSubWindow* sub);
 
     // LinkHost
     void setRunEnabled(bool enabled) override;
@@ -145,7 +147,7 @@ private:
     void setNoConnectionVisible(bool visible) override;
     void setClearEnabled(bool enabled) override;
     void selectPortEntry(int index) override;
-    bool realTimeRunning() const override { return m_graphShared.realTimeRunning; }
+    bool realTimeRunning() const override { return m_recorder->running(); }
     void beep() override;
     // BlinkTimers
     void setRecTimerEnabled(bool enabled) override;
@@ -156,20 +158,19 @@ private:
     void showPlainMessage(const QString& text) override { m_deps.prompter->tell(text); }
     bool maxMinTickBusy() const override { return m_maxMinTickBusy; }
     void processEvents() override { m_deps.clock->processEvents(); }
-    // GraphHost (meterConnected, setRunEnabled and setStopEnabled serve it too)
-    void save1Click() override { Save1Click(); }
+    // GraphServices
     void saveGraph(TfrmGraph& graph) override;
     void disableOutputToGraph() override;
-    void setRealTimeGraphChecked(bool checked) override;
     const MessageTable& mainMessages() const override { return m_messages; }
     Prompter& prompter() override { return *m_deps.prompter; }
     Clock& clock() override { return *m_deps.clock; }
     GraphFolders graphFolders() const override { return {m_deps.programFolder, m_deps.dataFolder}; }
+    // RecorderHost (meterConnected, setRunEnabled and setStopEnabled serve it too)
+    std::array<float, 4> currentValues() const override { return m_session->decoder().state().currentValues; }
+    void setRealTimeGraphChecked(bool checked) override;
+    QWidget* dialogParent() override { return this; }
     int samplingRate() const override { return m_settings.realTimeRate; }
-    int execDialog(QDialog& dialog) override;
-    std::optional<chart::Color> chooseColor(chart::Color initial) override;
     void setSamplingRate(int seconds) override { m_settings.realTimeRate = seconds; }
-    void setXExtendStep(double days) override;
 
     MainWindowDeps m_deps;
     MessageTable m_messages;
@@ -185,12 +186,8 @@ private:
     Ticker* m_recTimer = nullptr;
     QPointer<TfrmPanel> m_panel;
     GraphShared m_graphShared;
-    // The running or last recording into the real-time graph; gone with that window.
-    std::unique_ptr<RealTimeBoxes> m_recordBoxes;
-    std::unique_ptr<RealTimeSampler> m_sampler;
-    int m_ticksSinceSample = 0;
-    void stopRecording(bool insideTick);
-    void takeSample(double now);
+    std::unique_ptr<RealTimeRecorder> m_recorder;
+    QPointer<TfrmGraph> m_realTimeGraph;
     SaveDialogState m_saveDialog;
 
     bool m_maxMinTickBusy = false;
@@ -200,8 +197,6 @@ private:
     // The port list's text that Comm1 follows, shown again when a change is refused.
     QString m_portText;
     bool m_shown = false;
-    // Interval of 1/8640 day: how far the real-time graph's time axis grows past a sample.
-    double m_xExtendStep = 0.0;
 };
 
 } // namespace tc4dl

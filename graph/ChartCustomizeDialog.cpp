@@ -1,9 +1,9 @@
 #include "ChartCustomizeDialog.h"
 
 #include "ChartSupport.h"
+#include "Prompter.h"
 
 #include <QCheckBox>
-#include <QColorDialog>
 #include <QComboBox>
 #include <QDialogButtonBox>
 #include <QDoubleSpinBox>
@@ -17,11 +17,13 @@
 #include <QVBoxLayout>
 
 #include <algorithm>
+#include <optional>
 
 namespace tc4dl::chart {
 
-ChartColorButton::ChartColorButton(const QColor& color, QWidget* parent)
+ChartColorButton::ChartColorButton(const QColor& color, Prompter* prompter, QWidget* parent)
     : QPushButton(parent)
+    , m_prompter(prompter)
 {
     setColor(color);
     connect(this, &QPushButton::clicked, this, &ChartColorButton::choose);
@@ -39,9 +41,10 @@ void ChartColorButton::setColor(const QColor& color)
 
 void ChartColorButton::choose()
 {
-    const QColor picked = QColorDialog::getColor(m_color, this);
-    if (picked.isValid())
-        setColor(picked);
+    if (!m_prompter)
+        return;
+    if (const std::optional<Color> picked = m_prompter->chooseColor(fromQColor(m_color)))
+        setColor(toQColor(*picked));
 }
 
 namespace {
@@ -66,9 +69,11 @@ QDoubleSpinBox* limitBox(double value, QWidget* parent)
 
 } // namespace
 
-ChartCustomizeDialog::ChartCustomizeDialog(ChartModel& model, QWidget* parent)
+ChartCustomizeDialog::ChartCustomizeDialog(ChartModel& model, QWidget* parent,
+                                           Prompter* prompter)
     : QDialog(parent)
     , m_model(model)
+    , m_prompter(prompter)
     , m_tabs(new QTabWidget(this))
 {
     setWindowTitle(tr("Graph Customization"));
@@ -140,8 +145,8 @@ QWidget* ChartCustomizeDialog::buildColoursPage()
     auto* page = new QWidget(m_tabs);
     page->setObjectName(QStringLiteral("coloursPage"));
     auto* form = new QFormLayout(page);
-    auto make = [page](Color c, const char* name) {
-        auto* button = new ChartColorButton(toQColor(c), page);
+    auto make = [this, page](Color c, const char* name) {
+        auto* button = new ChartColorButton(toQColor(c), m_prompter, page);
         button->setObjectName(QLatin1String(name));
         return button;
     };
@@ -170,7 +175,8 @@ QWidget* ChartCustomizeDialog::buildSubsetsPage()
                                   page);
         row.label->setObjectName(QStringLiteral("subsetLabel%1").arg(s));
         row.color = new ChartColorButton(
-            s < look.subsetColors.size() ? toQColor(look.subsetColors[s]) : QColor(Qt::white), page);
+            s < look.subsetColors.size() ? toQColor(look.subsetColors[s]) : QColor(Qt::white),
+            m_prompter, page);
         row.color->setObjectName(QStringLiteral("subsetColor%1").arg(s));
         grid->addWidget(new QLabel(tr("Subset %1").arg(s + 1), page), s + 1, 0);
         grid->addWidget(row.label, s + 1, 1);

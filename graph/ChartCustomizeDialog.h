@@ -15,6 +15,10 @@ class QLineEdit;
 class QSpinBox;
 class QTabWidget;
 
+namespace tc4dl {
+class Prompter;
+}
+
 namespace tc4dl::chart {
 
 // A button that shows a colour and lets the user pick another with the colour dialog.
@@ -22,13 +26,15 @@ class ChartColorButton : public QPushButton {
     Q_OBJECT
 
 public:
-    explicit ChartColorButton(const QColor& color, QWidget* parent = nullptr);
+    // The colour question goes through `prompter`; without one the button only shows.
+    ChartColorButton(const QColor& color, Prompter* prompter, QWidget* parent = nullptr);
     [[nodiscard]] QColor color() const { return m_color; }
     void setColor(const QColor& color);
 
 private:
     void choose();
     QColor m_color;
+    Prompter* m_prompter;
 };
 
 // The graph's own customization dialog. Its pages follow the page switches of the look
@@ -38,7 +44,8 @@ class ChartCustomizeDialog : public QDialog {
     Q_OBJECT
 
 public:
-    explicit ChartCustomizeDialog(ChartModel& model, QWidget* parent = nullptr);
+    explicit ChartCustomizeDialog(ChartModel& model, QWidget* parent = nullptr,
+                                  Prompter* prompter = nullptr);
 
     void accept() override;
     [[nodiscard]] QTabWidget* pages() const { return m_tabs; }
@@ -62,6 +69,7 @@ private:
     QWidget* buildAxisPage();
 
     ChartModel& m_model;
+    Prompter* m_prompter;
     QTabWidget* m_tabs = nullptr;
     QSpinBox* m_annotationSize = nullptr;
     QSpinBox* m_lineAnnotationSize = nullptr;

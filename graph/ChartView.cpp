@@ -4,10 +4,11 @@
 #include "ChartDecimator.h"
 #include "ChartModel.h"
 #include "ChartSupport.h"
+#include "Prompter.h"
 
 #include "ChartQcp.h"
 
-#include <QPrintDialog>
+#include <QDialog>
 #include <QPrinter>
 #include <QVBoxLayout>
 
@@ -643,8 +644,8 @@ QPoint ChartView::graphToPixel(QPointF graph, int axis) const
 
 void ChartView::customize()
 {
-    ChartCustomizeDialog dialog(m_model, this);
-    const int result = m_runDialog ? m_runDialog(dialog) : dialog.exec();
+    ChartCustomizeDialog dialog(m_model, this, m_prompter);
+    const int result = m_prompter ? m_prompter->runDialog(dialog) : int(QDialog::Rejected);
     m_dialogResult = result == QDialog::Accepted ? 1 : 0;
     if (m_dialogResult == 1) {
         reinitAndReset();
@@ -668,8 +669,7 @@ void ChartView::printDialog()
         }
         printer = m_ownPrinter.get();
     }
-    QPrintDialog dialog(printer, this);
-    if (dialog.exec() != QDialog::Accepted)
+    if (!m_prompter || !m_prompter->printDialog(*printer))
         return;
     printTo(printer);
 }

@@ -1,7 +1,5 @@
 #pragma once
 
-#include <functional>
-
 #include "ChartModel.h"
 
 #include <QPoint>
@@ -23,7 +21,9 @@ class QCPPainter;
 class QMouseEvent;
 class QPrinter;
 
-class QDialog;
+namespace tc4dl {
+class Prompter;
+}
 
 namespace tc4dl::chart {
 
@@ -64,9 +64,9 @@ public:
     [[nodiscard]] QPointF pixelToGraph(QPoint pixel, int axis) const;
     [[nodiscard]] QPoint graphToPixel(QPointF graph, int axis) const;
     [[nodiscard]] int dialogResult() const { return m_dialogResult; }
-    // How the view's modal dialogs are run: exec() unless the window says otherwise (tests
-    // answer them without showing anything).
-    void setDialogRunner(std::function<int(QDialog&)> runner) { m_runDialog = std::move(runner); }
+    // Who shows the view's dialogs (customization, print) and answers them; without one the
+    // view shows none and treats each as cancelled. Not owned.
+    void setPrompter(Prompter* prompter) { m_prompter = prompter; }
     [[nodiscard]] int axisRectCount() const;
 
     // 1 normal pointer, 2 text pointer, anything else the cross pointer. Also taken from
@@ -128,7 +128,7 @@ private:
     QPoint m_pressPos;
     bool m_afterDoubleClick = false;
     int m_dialogResult = 0;
-    std::function<int(QDialog&)> m_runDialog;
+    Prompter* m_prompter = nullptr;
     int m_cursorMode = 1;
     bool m_layoutSplit = false;
     int m_layoutAxes = 0;

@@ -2,15 +2,19 @@
 
 #include "ChartView.h"
 #include "GraphConfig.h"
-#include "GraphHost.h"
+#include "GraphRole.h"
+#include "GraphServices.h"
 #include "GraphShared.h"
 #include "GraphStateFile.h"
 #include "MessageTable.h"
 #include "Prompter.h"
 #include "TfrmGraph.h"
+#include "TfrmAnnoEdit.h"
 #include "TfrmSetupScale.h"
 
 #include <QAbstractButton>
+#include <QPushButton>
+#include <QToolButton>
 #include <QCheckBox>
 #include <QComboBox>
 #include <QDir>
@@ -23,11 +27,6 @@ namespace tc4dl {
 
 namespace {
 
-QAbstractButton* button(QWidget& window, const char* name)
-{
-    return window.findChild<QAbstractButton*>(QLatin1String(name));
-}
-
 // `value` rounded to single precision. Going through a volatile float keeps the rounding: GCC
 // 12 at -O2 drops it when two such conversions sit side by side (its SLP vectorizer turns the
 // pair of double-to-float-to-double conversions into plain copies).
@@ -38,30 +37,29 @@ double toSingle(double value)
 }
 } // namespace
 
-GraphCommands::GraphCommands(TfrmGraph& window, GraphHost& host)
+GraphCommands::GraphCommands(TfrmGraph& window, GraphServices& services)
     : QObject(&window)
     , m_window(window)
-    , m_host(host)
-    , m_colorAtCreation(host.graphShared().annoColor)
+    , m_services(services)
+    , m_colorAtCreation(services.graphShared().annoColor)
 {
     wire();
 }
 
 void GraphCommands::wire()
 {
-    auto onClick = [this](const char* name, void (GraphCommands::*handler)()) {
-        if (QAbstractButton* b = button(m_window, name))
-            connect(b, &QAbstractButton::clicked, this, handler);
+    auto onClick = [this](QAbstractButton* button, void (GraphCommands::*handler)()) {
+        connect(button, &QAbstractButton::clicked, this, handler);
     };
-    onClick("btnChangeScale", &GraphCommands::btnChangeScaleClick);
-    onClick("Button1", &GraphCommands::Button1Click);
-    onClick("chkSplit", &GraphCommands::chkSplitClick);
-    onClick("UndoZoom", &GraphCommands::UndoZoomClick);
-    onClick("ToolButton4", &GraphCommands::ToolButton4Click);
-    onClick("ToolButton5", &GraphCommands::ToolButton5Click);
-    onClick("ToolButton9", &GraphCommands::ToolButton9Click);
-    onClick("ToolButton15", &GraphCommands::ToolButton15Click);
-    onClick("tbntClr", &GraphCommands::tbntClrClick);
+    onClick(m_window.btnChangeScale, &GraphCommands::btnChangeScaleClick);
+    onClick(m_window.Button1, &GraphCommands::Button1Click);
+    onClick(m_window.chkSplit, &GraphCommands::chkSplitClick);
+    onClick(m_window.UndoZoom, &GraphCommands::UndoZoomClick);
+    onClick(m_window.ToolButton4, &GraphCommands::ToolButton4Click);
+    onClick(m_window.ToolButton5, &GraphCommands::ToolButton5Click);
+    onClick(m_window.ToolButton9, &GraphCommands::ToolButton9Click);
+    onClick(m_window.ToolButton15, &GraphCommands::ToolButton15Click);
+    onClick(m_window.tbntClr, &GraphCommands::tbntClrClick);
 
     chart::ChartView* view = m_window.graph();
     connect(view, &chart::ChartView::customizeFinished, this, &GraphCommands::PESGraph1CustomizeDlg);
@@ -83,13 +81,13 @@ QString GraphCommands::text(const char* id) const
 void GraphCommands::saveTemplate()
 {
     // The template folder need not be there yet (always so in the user's data folder).
-    const QString path = graphTemplateWritePath(m_host.graphFolders());
+    const QString path = graphTemplateWritePath(m_services.graphFolders());
     QString error;
     if (!QDir().mkpath(QFileInfo(path).absolutePath()))
         error = QStringLiteral("Cannot create the folder of \"%1\".").arg(path);
     else if (chart::saveGraphState(m_window.model(), path, &error))
         return;
-    m_host.prompter().tell(error);
+    m_services.prompter().tell(error);
 }
 
 void GraphCommands::btnChangeScaleClick()
@@ -103,12 +101,12 @@ void GraphCommands::btnChangeScaleClick()
     TfrmSetupScale dialog(&m_window);
     dialog.setRanges(ranges);
     dialog.centreOnScreen();
-    if (m_host.execDialog(dialog) != QDialog::Accepted)
+    if (m_services.prompter().runDialog(dialog) != QDialog::Accepted)
         return;
     QString bad;
     const std::optional<TfrmSetupScale::Ranges> read = dialog.readRanges(&bad);
     if (!read) {
-        m_host.prompter().tell(bad + text("IDS_24"));
+        m_services.prompter().tell(bad + text("IDS_24"));
         return;
     }
     // Only the ranges change: whether an axis scales by hand stays as it was.
@@ -142,8 +140,7 @@ void GraphCommands::Button1Click()
     }
     model.setWorkingAxis(0);
     m_window.graph()->undoZoom();
-    if (QAbstractButton* undo = button(m_window, "UndoZoom"))
-        undo->setEnabled(false);
+    m_window.UndoZoom->setEnabled(false);
     m_window.redraw();
 }
 
@@ -151,7 +148,7 @@ void GraphCommands::PESGraph1CustomizeDlg()
 {
     if (m_window.graph()->dialogResult() != 1)
         return;
-    if (m_host.prompter().ask(text("IDS_26"), Prompter::Buttons::YesNo, Prompter::Icon::Question)
+    if (m_services.prompter().ask(text("IDS_26"), Prompter::Buttons::YesNo, Prompter::Icon::Question)
         == Prompter::Answer::Yes)
         saveTemplate();
 }
@@ -159,8 +156,7 @@ void GraphCommands::PESGraph1CustomizeDlg()
 void GraphCommands::chkSplitClick()
 {
     chart::ChartModel& model = m_window.model();
-    auto* split = m_window.findChild<QCheckBox*>(QStringLiteral("chkSplit"));
-    if (split && split->isChecked()) {
+    if (m_window.chkSplit->isChecked()) {
         for (int k = 0; k < 4; ++k) {
             model.setMultiAxesSubsets(k, 1);
             model.setMultiAxesProportions(k, 0.25);
@@ -168,7 +164,7 @@ void GraphCommands::chkSplitClick()
         m_window.setAnnotationToolsEnabled(false);
         m_window.graph()->setArrowCursor(1);
         // The tool buttons keep their state; the tool itself is back to Normal.
-        m_host.graphShared().annotationTool = AnnotationTool::Normal;
+        m_services.graphShared().annotationTool = AnnotationTool::Normal;
     } else {
         model.setMultiAxesSubsets(-1, 0);
         model.setMultiAxesProportions(0, 1.0);
@@ -180,39 +176,37 @@ void GraphCommands::chkSplitClick()
 
 void GraphCommands::PESGraph1ZoomIn()
 {
-    if (QAbstractButton* undo = button(m_window, "UndoZoom"))
-        undo->setEnabled(true);
+    m_window.UndoZoom->setEnabled(true);
 }
 
 void GraphCommands::UndoZoomClick()
 {
     m_window.graph()->undoZoom();
     m_window.graph()->resetImage();
-    if (QAbstractButton* undo = button(m_window, "UndoZoom"))
-        undo->setEnabled(false);
+    m_window.UndoZoom->setEnabled(false);
 }
 
 void GraphCommands::ToolButton4Click()
 {
     m_window.graph()->setArrowCursor(1);
-    m_host.graphShared().annotationTool = AnnotationTool::Normal;
+    m_services.graphShared().annotationTool = AnnotationTool::Normal;
 }
 
 void GraphCommands::ToolButton5Click()
 {
     m_window.graph()->setArrowCursor(kCrossCursor);
-    m_host.graphShared().annotationTool = AnnotationTool::Cross;
+    m_services.graphShared().annotationTool = AnnotationTool::Cross;
 }
 
 void GraphCommands::ToolButton9Click()
 {
     m_window.graph()->setArrowCursor(2);
-    m_host.graphShared().annotationTool = AnnotationTool::Text;
+    m_services.graphShared().annotationTool = AnnotationTool::Text;
 }
 
 void GraphCommands::PESGraph1Click()
 {
-    GraphShared& shared = m_host.graphShared();
+    GraphShared& shared = m_services.graphShared();
     const AnnotationTool tool = shared.annotationTool;
     if (tool == AnnotationTool::Normal)
         return;
@@ -231,7 +225,7 @@ void GraphCommands::PESGraph1Click()
     a.color = shared.annoColor;
     if (tool == AnnotationTool::Text) {
         TfrmAnnoEdit dialog(&m_window);
-        if (m_host.execDialog(dialog) == QDialog::Accepted) {
+        if (m_services.prompter().runDialog(dialog) == QDialog::Accepted) {
             a.type = chart::kAnnotationText;
             a.text = dialog.text();
             m_window.model().setAnnotation(++shared.lastAnnotationIndex, a);
@@ -261,10 +255,10 @@ void GraphCommands::PESGraph1GraphHotSpot()
 
 void GraphCommands::ToolButton15Click()
 {
-    const std::optional<chart::Color> chosen = m_host.chooseColor(m_colorAtCreation);
+    const std::optional<chart::Color> chosen = m_services.prompter().chooseColor(m_colorAtCreation);
     if (!chosen)
         return;
-    GraphShared& shared = m_host.graphShared();
+    GraphShared& shared = m_services.graphShared();
     chart::ChartModel& model = m_window.model();
     for (int i = 0; i <= shared.lastAnnotationIndex && i < model.annotationCount(); ++i) {
         chart::GraphAnnotation a = model.annotation(i);
@@ -277,12 +271,11 @@ void GraphCommands::ToolButton15Click()
 
 void GraphCommands::tbntClrClick()
 {
-    if (m_host.prompter().ask(text("IDS_11"), Prompter::Buttons::YesNo, Prompter::Icon::Question)
+    if (m_services.prompter().ask(text("IDS_11"), Prompter::Buttons::YesNo, Prompter::Icon::Question)
         == Prompter::Answer::Yes)
-        m_host.saveGraph(m_window);
+        m_services.saveGraph(m_window);
     m_window.graph()->undoZoom();
-    if (QAbstractButton* undo = button(m_window, "UndoZoom"))
-        undo->setEnabled(false);
+    m_window.UndoZoom->setEnabled(false);
     ClearGraph();
 }
 
@@ -299,8 +292,9 @@ void GraphCommands::ClearGraph()
         m_window.minBox(ch)->clear();
         m_window.avgBox(ch)->clear();
     }
-    GraphShared& shared = m_host.graphShared();
-    shared.realTimeSampleCount = 0;
+    GraphShared& shared = m_services.graphShared();
+    if (GraphRole* role = m_window.role())
+        role->cleared();
     // The user's annotations go out of every plotted time range; their numbering starts again.
     for (int i = 3; i <= shared.lastAnnotationIndex && i < model.annotationCount(); ++i) {
         chart::GraphAnnotation a = model.annotation(i);
@@ -316,39 +310,18 @@ void GraphCommands::ComboBox1Change()
 {
     if (m_settingRate)
         return;
-    const int r = qMax(0, m_window.minutesList()->currentIndex()) * 60
+    const int rate = qMax(0, m_window.minutesList()->currentIndex()) * 60
         + qMax(0, m_window.secondsList()->currentIndex());
-    if (r == m_host.samplingRate())
-        return;
-    int rate = r;
-    if (rate == 0) {
-        m_settingRate = true;
-        m_window.setSamplingRate(2);
-        m_settingRate = false;
-        rate = 2;
-    }
-    m_host.setSamplingRate(rate);
-    GraphShared& shared = m_host.graphShared();
-    bool save = false;
-    if (shared.realTimeRunning || shared.realTimeSampleCount > 0) {
-        const Prompter::Answer answer = m_host.prompter().ask(
-            text("IDS_40") + text("IDS_41") + text("IDS_42"), Prompter::Buttons::YesNoCancel,
-            Prompter::Icon::Question);
-        if (answer == Prompter::Answer::Cancel)
-            return;
-        save = answer == Prompter::Answer::Yes;
-    }
-    shared.realTimeRunning = false;
-    m_window.setClearEnabled(true);
-    m_host.setRunEnabled(true);
-    m_host.setStopEnabled(false);
-    if (save)
-        m_host.saveGraph(m_window);
-    ClearGraph();
-    m_window.model().look.lineGapThreshold = 1e20;
-    m_window.model().touchLook();
-    m_host.setXExtendStep(rate * 100 * kSecondDays);
-    m_window.graph()->setFocus();
+    // Only the real-time graph offers the lists; its role decides what a new rate means.
+    if (GraphRole* role = m_window.role())
+        role->samplingRateChanged(rate);
+}
+
+void GraphCommands::showSamplingRate(int seconds)
+{
+    m_settingRate = true;
+    m_window.setSamplingRate(seconds);
+    m_settingRate = false;
 }
 
 } // namespace tc4dl

@@ -9,16 +9,16 @@ class QToolButton;
 
 namespace tc4dl {
 
-class GraphHost;
+class GraphServices;
 class TfrmGraph;
 
 // The toolbar and plot commands of a graph window that change what the graph shows: the Y
 // axis ranges, Graph Option, split or shared axes, zoom, the annotation tools and colour,
-// Clear, and the sampling rate of the real-time graph.
+// Clear, and the sampling rate of the real-time graph (which its role acts on).
 class GraphCommands final : public QObject {
     Q_OBJECT
 public:
-    GraphCommands(TfrmGraph& window, GraphHost& host);
+    GraphCommands(TfrmGraph& window, GraphServices& services);
 
     void btnChangeScaleClick();
     void Button1Click();
@@ -36,6 +36,8 @@ public:
     void tbntClrClick();
     void ClearGraph();
     void ComboBox1Change();
+    // Shows `seconds` in the rate lists without acting on it.
+    void showSamplingRate(int seconds);
 
     // ArrowCursor of the Cross tool: the cross-shaped pointer.
     static constexpr int kCrossCursor = 3;
@@ -46,7 +48,7 @@ private:
     [[nodiscard]] QString text(const char* id) const;
 
     TfrmGraph& m_window;
-    GraphHost& m_host;
+    GraphServices& m_services;
     // The colour dialog starts from the annotation colour as it was when the window opened.
     chart::Color m_colorAtCreation = 0;
     bool m_settingRate = false;

@@ -130,13 +130,13 @@ bool writeDefaultTemplate(const QString& path, QString* error)
     return chart::saveGraphState(model, path, error);
 }
 
-bool ConfigureGraph(chart::ChartView& graph, GraphHost& host, const GraphExtent& extent,
+bool ConfigureGraph(chart::ChartView& graph, GraphServices& services, const GraphExtent& extent,
                     QString* error)
 {
     chart::ChartModel& model = graph.model();
 
     // 1. The template's look, when there is one; a damaged one goes back to the caller.
-    const QString templatePath = graphTemplateReadPath(host.graphFolders());
+    const QString templatePath = graphTemplateReadPath(services.graphFolders());
     const bool haveTemplate = !templatePath.isEmpty();
     if (haveTemplate && !chart::loadGraphState(model, templatePath, error))
         return false;
@@ -161,11 +161,11 @@ bool ConfigureGraph(chart::ChartView& graph, GraphHost& host, const GraphExtent&
 
     // 6. Without template: say so, then the built-in look.
     if (!haveTemplate) {
-        const MessageTable& messages = host.mainMessages();
-        host.prompter().ask(messages.getTextOrDefault(QStringLiteral("IDS_12"))
-                                + QDir::toNativeSeparators(graphTemplatePath(host.graphFolders()))
-                                + messages.getTextOrDefault(QStringLiteral("IDS_13")),
-                            Prompter::Buttons::Ok, Prompter::Icon::None);
+        const MessageTable& messages = services.mainMessages();
+        services.prompter().tell(
+            messages.getTextOrDefault(QStringLiteral("IDS_12"))
+            + QDir::toNativeSeparators(graphTemplatePath(services.graphFolders()))
+            + messages.getTextOrDefault(QStringLiteral("IDS_13")));
         applyDefaultLook(model, extent);
     }
 
@@ -177,23 +177,22 @@ bool ConfigureGraph(chart::ChartView& graph, GraphHost& host, const GraphExtent&
     return true;
 }
 
-TfrmGraph* CreateRealTimeGraph(GraphHost& host, QMdiArea& area, QString* error)
+TfrmGraph* CreateRealTimeGraph(GraphServices& services, QMdiArea& area, GraphRole& role,
+                               int samplingRate, QString* error)
 {
-    GraphShared& shared = host.graphShared();
-    auto* window = new TfrmGraph(host);
+    auto* window = new TfrmGraph(services);
     window->setWindowTitle(TfrmGraph::realTimeCaption());
     QMdiSubWindow* sub = area.addSubWindow(window);
     sub->setAttribute(Qt::WA_DeleteOnClose);
     sub->setWindowIcon(window->windowIcon());
-    shared.realTimeGraphWindow = window;
-    host.setRealTimeGraphChecked(true);
+    window->setRole(&role);
     sub->move(sub->x(), 0);
 
     window->setClearVisible(true);
 
-    const double now = toDateTimeSerial(host.clock().now());
+    const double now = toDateTimeSerial(services.clock().now());
     const GraphExtent extent{4, 100, now, now + 110.0 / kSecondsPerDay, -10.0, 50.0};
-    if (ConfigureGraph(*window->graph(), host, extent, error)) {
+    if (ConfigureGraph(*window->graph(), services, extent, error)) {
         chart::ChartModel& model = window->model();
         const QList<double>& proportions = model.look.multiAxesProportions;
         // Crosses and texts sit on one shared axis: not offered while the view is split.
@@ -207,7 +206,7 @@ TfrmGraph* CreateRealTimeGraph(GraphHost& host, QMdiArea& area, QString* error)
         window->redraw();
 
         window->setSamplingRateEnabled(true);
-        window->setSamplingRate(host.samplingRate());
+        window->setSamplingRate(samplingRate);
     }
     sub->show();
     return window;

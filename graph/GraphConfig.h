@@ -1,6 +1,6 @@
 #pragma once
 
-#include "GraphHost.h"
+#include "GraphServices.h"
 
 #include <QString>
 
@@ -11,6 +11,7 @@ namespace tc4dl {
 namespace chart {
 class ChartView;
 }
+class GraphRole;
 class TfrmGraph;
 
 // The graph template: one saved graph state whose look every new graph takes over.
@@ -45,13 +46,14 @@ struct GraphExtent {
 // look, after telling the user once that the template is missing), then the extent and the
 // settings every graph needs, all points empty. False with the reason in *error when the
 // template cannot be read; the graph is then left as it was.
-[[nodiscard]] bool ConfigureGraph(chart::ChartView& graph, GraphHost& host,
+[[nodiscard]] bool ConfigureGraph(chart::ChartView& graph, GraphServices& services,
                                   const GraphExtent& extent, QString* error = nullptr);
 
-// Creates the real-time graph window in `area`, owned by the area, and prepares it: the Clear
-// button, four channels of 100 points from now to now + 110 s and −10 to 50, the rate lists
-// from the sampling rate. The window is returned also when its template could not be read
-// (with the reason in *error): it then shows an unconfigured graph.
-TfrmGraph* CreateRealTimeGraph(GraphHost& host, QMdiArea& area, QString* error = nullptr);
+// Creates the real-time graph window in `area`, owned by the area, gives it `role` and
+// prepares it: the Clear button, four channels of 100 points from now to now + 110 s and −10
+// to 50, the rate lists showing `samplingRate` seconds. The window is returned also when its
+// template could not be read (with the reason in *error): it then shows an unconfigured graph.
+TfrmGraph* CreateRealTimeGraph(GraphServices& services, QMdiArea& area, GraphRole& role,
+                               int samplingRate, QString* error = nullptr);
 
 } // namespace tc4dl

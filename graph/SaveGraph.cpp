@@ -1,6 +1,7 @@
 #include "SaveGraph.h"
 
 #include "GraphStateFile.h"
+#include "FileTypeName.h"
 #include "Prompter.h"
 
 #include <QDir>
@@ -24,18 +25,22 @@ QStringList graphSaveFilters(const QLocale& locale)
 SaveGraphResult SaveGraph(const chart::ChartModel& graph, Prompter& prompter,
                           const QString& programFolder, SaveDialogState& dialog)
 {
-    const QStringList filters = graphSaveFilters();
-    QString filter = filters.contains(dialog.lastFilter) ? dialog.lastFilter : filters.first();
+    Prompter::FileRequest request;
+    request.filters = graphSaveFilters();
+    request.selectedFilter =
+        request.filters.contains(dialog.lastFilter) ? dialog.lastFilter : request.filters.first();
     // The dialog starts in the program's folder and proposes the last name chosen.
-    QString start = programFolder;
+    request.start = programFolder;
     if (!dialog.lastFileName.isEmpty())
-        start = QDir(programFolder).filePath(dialog.lastFileName);
-    const QString name =
-        prompter.saveFileName(QString(), start, filters, QStringLiteral("GHF"), &filter);
+        request.start = QDir(programFolder).filePath(dialog.lastFileName);
+    request.defaultSuffix = QStringLiteral("GHF");
+    // The typed name's extension follows the chosen type.
+    request.typeChanged = nameForFileType;
+    const QString name = prompter.saveFileName(request);
     if (name.isEmpty())
         return SaveGraphResult::Cancelled;
     dialog.lastFileName = QFileInfo(name).fileName();
-    dialog.lastFilter = filter;
+    dialog.lastFilter = request.selectedFilter;
 
     const QString extension = QFileInfo(name).suffix().toLower();
     if (extension == QLatin1String("ghf")) {

@@ -1,13 +1,14 @@
 #include "TfrmGraph.h"
 
 #include "GraphCommands.h"
+#include "GraphRole.h"
+#include "GraphToolGlyph.h"
 
 #include "ChartQcp.h"
 #include "ChartView.h"
 #include "GraphShared.h"
 #include "GraphStatistics.h"
 #include "MessageTable.h"
-#include "Prompter.h"
 
 #include <QButtonGroup>
 #include <QCheckBox>
@@ -20,124 +21,19 @@
 #include <QLabel>
 #include <QLineEdit>
 #include <QMdiSubWindow>
-#include <QPainter>
-#include <QPainterPath>
 #include <QPushButton>
 #include <QTableWidget>
 #include <QToolBar>
 #include <QToolButton>
 #include <QVBoxLayout>
 
+#include <utility>
 
 namespace tc4dl {
 
 namespace {
 
-enum Glyph {
-    GlyphStatistic,
-    GlyphLineCursor,
-    GlyphPointer,
-    GlyphCross,
-    GlyphText,
-    GlyphColor,
-    GlyphClear,
-    GlyphUndoZoom,
-};
-
-constexpr int kGlyphSize = 20;
 const QString kAvgStart = QStringLiteral("***.* ");
-
-// The toolbar's pictures, drawn rather than loaded so that they stay sharp at any scale.
-QIcon toolGlyph(int glyph)
-{
-    QIcon icon;
-    for (const qreal ratio : {1.0, 2.0}) {
-        QPixmap pixmap(QSize(kGlyphSize, kGlyphSize) * ratio);
-        pixmap.setDevicePixelRatio(ratio);
-        pixmap.fill(Qt::transparent);
-        QPainter p(&pixmap);
-        p.setRenderHint(QPainter::Antialiasing);
-        const QColor ink(0x30, 0x30, 0x30);
-        QPen pen(ink, 1.4, Qt::SolidLine, Qt::RoundCap, Qt::RoundJoin);
-        p.setPen(pen);
-        switch (glyph) {
-        case GlyphStatistic: // a small table with a heading row
-            p.setBrush(QColor(0xdd, 0xe6, 0xf3));
-            p.drawRect(QRectF(2.5, 4.5, 15, 11));
-            p.drawLine(QPointF(2.5, 8), QPointF(17.5, 8));
-            p.drawLine(QPointF(7.5, 4.5), QPointF(7.5, 15.5));
-            p.drawLine(QPointF(12.5, 4.5), QPointF(12.5, 15.5));
-            break;
-        case GlyphLineCursor: // a trace between two cursor lines
-            p.setPen(QPen(QColor(0x20, 0x40, 0xe0), 1.4));
-            p.drawLine(QPointF(5.5, 2), QPointF(5.5, 18));
-            p.setPen(QPen(QColor(0xd0, 0x20, 0x20), 1.4));
-            p.drawLine(QPointF(14.5, 2), QPointF(14.5, 18));
-            p.setPen(pen);
-            p.drawPolyline(QPolygonF({{1, 14}, {5, 10}, {9, 12}, {13, 6}, {19, 8}}));
-            break;
-        case GlyphPointer: { // the normal arrow pointer
-            QPainterPath arrow;
-            arrow.moveTo(6, 2);
-            arrow.lineTo(6, 16);
-            arrow.lineTo(9.5, 12.5);
-            arrow.lineTo(12, 18);
-            arrow.lineTo(14, 17);
-            arrow.lineTo(11.5, 11.5);
-            arrow.lineTo(16, 11.5);
-            arrow.closeSubpath();
-            p.setBrush(Qt::white);
-            p.drawPath(arrow);
-            break;
-        }
-        case GlyphCross:
-            p.setPen(QPen(ink, 2.0, Qt::SolidLine, Qt::RoundCap));
-            p.drawLine(QPointF(10, 3), QPointF(10, 17));
-            p.drawLine(QPointF(3, 10), QPointF(17, 10));
-            break;
-        case GlyphText: {
-            QFont font(QStringLiteral("Serif"));
-            font.setPixelSize(16);
-            font.setBold(true);
-            p.setFont(font);
-            p.drawText(QRectF(0, 0, kGlyphSize, kGlyphSize), Qt::AlignCenter, QStringLiteral("A"));
-            break;
-        }
-        case GlyphColor: // three paint drops on a palette
-            p.setBrush(QColor(0xf4, 0xe4, 0xc4));
-            p.drawEllipse(QRectF(2, 4, 16, 12));
-            p.setPen(Qt::NoPen);
-            p.setBrush(QColor(0xe0, 0x20, 0x20));
-            p.drawEllipse(QRectF(5, 6.5, 3.5, 3.5));
-            p.setBrush(QColor(0x20, 0xa0, 0x20));
-            p.drawEllipse(QRectF(9.5, 5.5, 3.5, 3.5));
-            p.setBrush(QColor(0x20, 0x40, 0xe0));
-            p.drawEllipse(QRectF(13, 8, 3.5, 3.5));
-            break;
-        case GlyphClear: { // an eraser
-            p.setBrush(QColor(0xf0, 0x9c, 0xa8));
-            QPolygonF body({{3, 13}, {11, 5}, {17, 11}, {11, 17}, {7, 17}});
-            p.drawPolygon(body);
-            p.drawLine(QPointF(7, 9), QPointF(13, 15));
-            p.drawLine(QPointF(11, 17), QPointF(18, 17));
-            break;
-        }
-        case GlyphUndoZoom: // a magnifier with a minus
-            p.setBrush(QColor(0xe8, 0xf0, 0xfa));
-            p.drawEllipse(QRectF(2.5, 2.5, 11, 11));
-            p.setPen(QPen(ink, 2.2, Qt::SolidLine, Qt::RoundCap));
-            p.drawLine(QPointF(12, 12), QPointF(17.5, 17.5));
-            p.setPen(pen);
-            p.drawLine(QPointF(5.5, 8), QPointF(10.5, 8));
-            break;
-        default:
-            break;
-        }
-        p.end();
-        icon.addPixmap(pixmap);
-    }
-    return icon;
-}
 
 QLineEdit* readOnlyBox(QWidget* parent, const char* name, const QString& text, int minChars)
 {
@@ -158,16 +54,17 @@ QLabel* label(QWidget* parent, const char* name, const QString& text)
 
 } // namespace
 
-TfrmGraph::TfrmGraph(GraphHost& host, QWidget* parent)
+TfrmGraph::TfrmGraph(GraphServices& services, QWidget* parent)
     : QWidget(parent)
-    , m_host(host)
+    , m_services(services)
 {
     FormCreate();
 }
 
 TfrmGraph::~TfrmGraph()
 {
-    // Nothing here reaches the host: the main window may be going away around us.
+    // Nothing here reaches the services or the role: the main window may be going away
+    // around us.
     disconnect(m_subWindowConnection);
     // The view draws the model, which is a member: the view goes first.
     delete PESGraph1;
@@ -215,8 +112,8 @@ void TfrmGraph::FormCreate()
     for (int c = 0; c < Grid2->columnCount(); ++c)
         Grid2->setItem(0, c, new QTableWidgetItem(QString()));
 
-    PESGraph1->setDialogRunner([this](QDialog& dialog) { return m_host.execDialog(dialog); });
-    m_commands = new GraphCommands(*this, m_host);
+    PESGraph1->setPrompter(&m_services.prompter());
+    m_commands = new GraphCommands(*this, m_services);
 }
 
 void TfrmGraph::buildDataSetPanel()
@@ -253,11 +150,11 @@ void TfrmGraph::buildDataSetPanel()
     pnlDataSets = panel;
 }
 
-QToolButton* TfrmGraph::addToolButton(const char* name, int glyph, bool checkable)
+QToolButton* TfrmGraph::addToolButton(const char* name, GraphGlyph glyph, bool checkable)
 {
     auto* button = new QToolButton(ToolBar1);
     button->setObjectName(QLatin1String(name));
-    button->setIcon(toolGlyph(glyph));
+    button->setIcon(graphToolGlyph(glyph));
     button->setCheckable(checkable);
     button->setAutoRaise(true);
     button->setToolButtonStyle(Qt::ToolButtonIconOnly);
@@ -270,22 +167,22 @@ void TfrmGraph::buildToolBar()
 {
     ToolBar1 = new QToolBar(this);
     ToolBar1->setObjectName(QStringLiteral("ToolBar1"));
-    ToolBar1->setIconSize(QSize(kGlyphSize, kGlyphSize));
+    ToolBar1->setIconSize(QSize(kGraphGlyphSize, kGraphGlyphSize));
     ToolBar1->setMovable(false);
     ToolBar1->setFloatable(false);
     ToolBar1->setContextMenuPolicy(Qt::PreventContextMenu);
 
-    ToolButton1 = addToolButton("ToolButton1", GlyphStatistic, true);
+    ToolButton1 = addToolButton("ToolButton1", GraphGlyph::Statistic, true);
     ToolButton1->setChecked(true);
     connect(ToolButton1, &QToolButton::clicked, this, &TfrmGraph::ToolButton1Click);
-    ToolButton2 = addToolButton("ToolButton2", GlyphLineCursor, true);
+    ToolButton2 = addToolButton("ToolButton2", GraphGlyph::LineCursor, true);
     ToolButton2->setChecked(true);
     connect(ToolButton2, &QToolButton::clicked, this, &TfrmGraph::ToolButton2Click);
     ToolBar1->addSeparator();
 
-    ToolButton4 = addToolButton("ToolButton4", GlyphPointer, true);
-    ToolButton5 = addToolButton("ToolButton5", GlyphCross, true);
-    ToolButton9 = addToolButton("ToolButton9", GlyphText, true);
+    ToolButton4 = addToolButton("ToolButton4", GraphGlyph::Pointer, true);
+    ToolButton5 = addToolButton("ToolButton5", GraphGlyph::Cross, true);
+    ToolButton9 = addToolButton("ToolButton9", GraphGlyph::Text, true);
     auto* tools = new QButtonGroup(this);
     tools->setObjectName(QStringLiteral("AnnotationTools"));
     tools->setExclusive(true);
@@ -293,12 +190,12 @@ void TfrmGraph::buildToolBar()
     tools->addButton(ToolButton5);
     tools->addButton(ToolButton9);
     ToolButton4->setChecked(true);
-    ToolButton15 = addToolButton("ToolButton15", GlyphColor, false);
+    ToolButton15 = addToolButton("ToolButton15", GraphGlyph::Color, false);
 
     m_clearDivider = ToolBar1->addSeparator();
     tbntClr = new QToolButton(ToolBar1);
     tbntClr->setObjectName(QStringLiteral("tbntClr"));
-    tbntClr->setIcon(toolGlyph(GlyphClear));
+    tbntClr->setIcon(graphToolGlyph(GraphGlyph::Clear));
     tbntClr->setAutoRaise(true);
     tbntClr->setToolButtonStyle(Qt::ToolButtonIconOnly);
     m_clearAction = ToolBar1->addWidget(tbntClr);
@@ -306,7 +203,7 @@ void TfrmGraph::buildToolBar()
     m_clearAction->setVisible(false);
 
     ToolBar1->addSeparator();
-    UndoZoom = addToolButton("UndoZoom", GlyphUndoZoom, false);
+    UndoZoom = addToolButton("UndoZoom", GraphGlyph::UndoZoom, false);
     UndoZoom->setEnabled(false);
     ToolBar1->addSeparator();
 
@@ -456,14 +353,24 @@ void TfrmGraph::buildLineCursorPanel()
     pnlStatistic = panel;
 }
 
-TfrmGraph::Role TfrmGraph::role() const
+void TfrmGraph::setRole(GraphRole* role)
 {
-    const QString caption = windowTitle();
-    if (caption == realTimeCaption())
-        return Role::RealTime;
-    if (caption == dataLoggerCaption())
-        return Role::DataLogger;
-    return Role::File;
+    m_role = role;
+    if (m_role)
+        m_role->attach(*this);
+}
+
+void TfrmGraph::save()
+{
+    if (m_role)
+        m_role->save();
+    else
+        m_services.saveGraph(*this);
+}
+
+void TfrmGraph::print()
+{
+    PESGraph1->printDialog();
 }
 
 QWidget* TfrmGraph::frameWindow()
@@ -530,62 +437,26 @@ bool TfrmGraph::annotationToolsEnabled() const
 void TfrmGraph::FormShow()
 {
     PESGraph1->setArrowCursor(1);
-    m_host.graphShared().annotationTool = AnnotationTool::Normal;
+    m_services.graphShared().annotationTool = AnnotationTool::Normal;
     ToolButton4->setChecked(true);
 }
 
 void TfrmGraph::FormActivate()
 {
-    m_host.disableOutputToGraph();
+    m_services.disableOutputToGraph();
 }
 
 bool TfrmGraph::FormCloseQuery()
 {
-    GraphShared& shared = m_host.graphShared();
-    const MessageTable table = MessageTable::forWindow(QStringLiteral("TfrmGraph"));
-    const QString caption = windowTitle();
-    if (shared.dataLoggerGraphUnsaved && caption == dataLoggerCaption()) {
-        switch (m_host.prompter().ask(table.getTextOrDefault(QStringLiteral("IDS_9")),
-                                      Prompter::Buttons::YesNoCancel, Prompter::Icon::Question)) {
-        case Prompter::Answer::Yes:
-            shared.dataLoggerGraphUnsaved = false;
-            m_host.save1Click();
-            break;
-        case Prompter::Answer::No: break;
-        default: return false;
-        }
-    }
-    if (shared.realTimeGraphUnsaved && caption == realTimeCaption()) {
-        switch (m_host.prompter().ask(table.getTextOrDefault(QStringLiteral("IDS_11")),
-                                      Prompter::Buttons::YesNoCancel, Prompter::Icon::Question)) {
-        case Prompter::Answer::Yes:
-            shared.realTimeGraphUnsaved = false;
-            m_host.saveGraph(*this);
-            break;
-        case Prompter::Answer::No: shared.realTimeGraphUnsaved = false; break;
-        default: return false;
-        }
-    }
-    return true;
+    return !m_role || m_role->closeQuery();
 }
 
 void TfrmGraph::FormClose()
 {
-    GraphShared& shared = m_host.graphShared();
-    shared.dataLoggerGraphUnsaved = false;
-    const QString caption = windowTitle();
-    if (caption == dataLoggerCaption())
-        shared.dataLoggerGraphWindow = nullptr;
-    if (caption == realTimeCaption()) {
-        // Closing the real-time graph ends a recording without the stop processing.
-        m_host.setRealTimeGraphChecked(false);
-        shared.realTimeGraphWindow = nullptr;
-        if (m_host.meterConnected())
-            m_host.setRunEnabled(true);
-        m_host.setStopEnabled(false);
-        shared.realTimeRunning = false;
-        shared.realTimeSampleCount = 0;
-    }
+    m_services.graphShared().dataLoggerGraphUnsaved = false;
+    // Closing the real-time graph ends a recording without the stop processing.
+    if (GraphRole* role = std::exchange(m_role, nullptr))
+        role->closed();
     Q_EMIT closed();
 }
 
@@ -595,8 +466,8 @@ void TfrmGraph::Grid2Click()
     if (row < 0)
         return;
     const QTableWidgetItem* date = Grid2->item(row, 1);
-    if (date && !date->text().isEmpty())
-        m_host.graphDataSet(row);
+    if (date && !date->text().isEmpty() && m_role)
+        m_role->dataSetClicked(row);
 }
 
 void TfrmGraph::ToolButton1Click()
@@ -683,7 +554,7 @@ void TfrmGraph::PESGraph1DataHotSpot(int subset, int point)
 
 void TfrmGraph::Button2Click()
 {
-    GraphShared& shared = m_host.graphShared();
+    GraphShared& shared = m_services.graphShared();
     const MessageTable table = MessageTable::forWindow(QStringLiteral("TfrmGraph"));
     const auto text = [&table](const char* id) {
         return table.getTextOrDefault(QLatin1String(id));

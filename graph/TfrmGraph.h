@@ -1,7 +1,8 @@
 #pragma once
 
 #include "ChartModel.h"
-#include "GraphHost.h"
+#include "ChildWindow.h"
+#include "GraphServices.h"
 
 #include <QString>
 #include <QWidget>
@@ -24,28 +25,30 @@ namespace chart {
 class ChartView;
 }
 
+class GraphCommands;
+class GraphRole;
+enum class GraphGlyph;
+
 // One graph window: the plot of a ChartModel with its toolbar, the statistic strip above the
 // plot, the per-channel MAX/MIN/AVG panel below it and, for the logger's graph, the list of
 // data sets on the left. The same window serves the real-time graph, the logger graph and
-// graphs of files and tables; which one it is follows from its caption alone.
-class GraphCommands;
-
-class TfrmGraph final : public QWidget {
+// graphs of files and tables; its role (none for files and tables) makes the difference.
+class TfrmGraph final : public QWidget, public ChildWindow {
     Q_OBJECT
 public:
-    enum class Role { RealTime, DataLogger, File };
-
-    // The captions that make the two tracked roles.
+    // The captions of the two roles' windows.
     static QString realTimeCaption() { return QStringLiteral("Real-Time Graph"); }
     static QString dataLoggerCaption() { return QStringLiteral("DataLogger"); }
 
-    explicit TfrmGraph(GraphHost& host, QWidget* parent = nullptr);
+    explicit TfrmGraph(GraphServices& services, QWidget* parent = nullptr);
     ~TfrmGraph() override;
 
     TfrmGraph(const TfrmGraph&) = delete;
     TfrmGraph& operator=(const TfrmGraph&) = delete;
 
-    [[nodiscard]] Role role() const;
+    // Gives the window its role (which attaches to it); nullptr for a graph of a file.
+    void setRole(GraphRole* role);
+    [[nodiscard]] GraphRole* role() const { return m_role; }
     [[nodiscard]] chart::ChartModel& model() { return m_model; }
     [[nodiscard]] const chart::ChartModel& model() const { return m_model; }
     [[nodiscard]] chart::ChartView* graph() const { return PESGraph1; }
@@ -74,7 +77,7 @@ public:
     void FormActivate();
     // The save question; false keeps the window (and, when the main window asks, the
     // program) open.
-    Q_INVOKABLE bool FormCloseQuery();
+    bool FormCloseQuery();
     void FormClose();
     void Grid2Click();
     void ToolButton1Click();
@@ -102,6 +105,12 @@ public:
     [[nodiscard]] QWidget* lineCursorPanel() const { return pnlStatistic; }
     [[nodiscard]] QWidget* plotArea() const { return pnlGraph; }
 
+    // ChildWindow
+    [[nodiscard]] CloseRank closeRank() const override { return CloseRank::First; }
+    [[nodiscard]] bool closeQuery() override { return FormCloseQuery(); }
+    void save() override;
+    void print() override;
+
 Q_SIGNALS:
     // The close was accepted and the bookkeeping done; the window goes next.
     void closed();
@@ -119,12 +128,16 @@ private:
     void buildStatisticStrip();
     void buildPlot();
     void buildLineCursorPanel();
-    QToolButton* addToolButton(const char* name, int glyph, bool checkable);
+    QToolButton* addToolButton(const char* name, GraphGlyph glyph, bool checkable);
     void watchSubWindow();
     void setReadOut(const QString& text);
     [[nodiscard]] QRect wholePlotRect() const;
 
-    GraphHost& m_host;
+    // The commands act on the window's controls directly.
+    friend class GraphCommands;
+
+    GraphServices& m_services;
+    GraphRole* m_role = nullptr;
     chart::ChartModel m_model;
 
     QWidget* pnlDataSets = nullptr;

@@ -1,6 +1,7 @@
 #include "TfrmSetupScale.h"
 
 #include "MessageTable.h"
+#include "SmallDialog.h"
 
 #include <QCheckBox>
 #include <QDialogButtonBox>
@@ -16,37 +17,9 @@
 
 namespace tc4dl {
 
-namespace {
-constexpr Qt::WindowFlags kDialogFlags = Qt::Dialog | Qt::MSWindowsFixedSizeDialogHint
-    | Qt::WindowStaysOnTopHint | Qt::CustomizeWindowHint | Qt::WindowTitleHint
-    | Qt::WindowCloseButtonHint;
-
-void centre(QWidget* w)
-{
-    if (const QScreen* screen = QGuiApplication::primaryScreen()) {
-        w->adjustSize();
-        QRect r = w->frameGeometry();
-        r.moveCenter(screen->availableGeometry().center());
-        w->move(r.topLeft());
-    }
-}
-
-QDialogButtonBox* okCancel(QDialog* dialog)
-{
-    auto* buttons = new QDialogButtonBox(dialog);
-    QPushButton* ok = buttons->addButton(QStringLiteral("OK"), QDialogButtonBox::AcceptRole);
-    ok->setObjectName(QStringLiteral("btnOK"));
-    ok->setDefault(true);
-    QPushButton* cancel = buttons->addButton(QString(), QDialogButtonBox::RejectRole);
-    cancel->setObjectName(QStringLiteral("btnCancel"));
-    QObject::connect(buttons, &QDialogButtonBox::accepted, dialog, &QDialog::accept);
-    QObject::connect(buttons, &QDialogButtonBox::rejected, dialog, &QDialog::reject);
-    return buttons;
-}
-} // namespace
 
 TfrmSetupScale::TfrmSetupScale(QWidget* parent)
-    : QDialog(parent, kDialogFlags)
+    : QDialog(parent, kSmallDialogFlags)
 {
     setObjectName(QStringLiteral("frmSetupScale"));
     auto* outer = new QGroupBox(this);
@@ -80,7 +53,7 @@ TfrmSetupScale::TfrmSetupScale(QWidget* parent)
     layout->setContentsMargins(12, 12, 12, 10);
     layout->addWidget(outer);
     layout->addWidget(m_save);
-    layout->addWidget(okCancel(this));
+    layout->addWidget(okCancelButtons(this));
     layout->setSizeConstraint(QLayout::SetFixedSize);
 
     MessageTable::forWindow(QStringLiteral("TfrmSetupScale")).applyTo(this);
@@ -126,29 +99,7 @@ bool TfrmSetupScale::saveSetting() const
 
 void TfrmSetupScale::centreOnScreen()
 {
-    centre(this);
-}
-
-TfrmAnnoEdit::TfrmAnnoEdit(QWidget* parent)
-    : QDialog(parent, kDialogFlags)
-{
-    setObjectName(QStringLiteral("frmAnnoEdit"));
-    setWindowTitle(QString());
-    m_edit = new QLineEdit(this);
-    m_edit->setObjectName(QStringLiteral("Edit1"));
-    m_edit->setMinimumWidth(260);
-    auto* layout = new QVBoxLayout(this);
-    layout->addWidget(m_edit);
-    layout->addWidget(okCancel(this));
-    layout->setSizeConstraint(QLayout::SetFixedSize);
-    MessageTable::forWindow(QStringLiteral("TfrmAnnoEdit")).applyTo(this);
-    setWindowTitle(QString());
-    centre(this);
-}
-
-QString TfrmAnnoEdit::text() const
-{
-    return m_edit->text();
+    centreDialog(this);
 }
 
 } // namespace tc4dl

@@ -1,5 +1,6 @@
 #pragma once
 
+#include "ChildWindow.h"
 #include "LiveDecoder.h"
 #include "MeterArtwork.h"
 #include "PanelHost.h"
@@ -25,8 +26,8 @@ inline constexpr std::size_t kMarkCount = static_cast<std::size_t>(Mark::LabelT4
 // The control panel: a picture of the meter's front with its display, on which the decoder
 // writes the readings and marks, and pictured keys that send the meter's key commands.
 // The main window shows it in a frameless MDI subwindow; moving and closing then act on
-// that subwindow.
-class TfrmPanel : public QWidget, public PanelView {
+// that subwindow. It has nothing to save or print: every child-window command passes it by.
+class TfrmPanel : public QWidget, public PanelView, public ChildWindow {
     Q_OBJECT
 public:
     static constexpr int kClientWidth = 150;

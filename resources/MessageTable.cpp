@@ -1,7 +1,9 @@
 #include "MessageTable.h"
 
 #include <QFile>
+#include <QHash>
 #include <QMetaObject>
+#include <QMutex>
 #include <QObject>
 #include <QVariant>
 
@@ -91,11 +93,20 @@ QByteArray MessageTable::storedForm(const QString& windowClass)
 
 MessageTable MessageTable::forWindow(const QString& windowClass)
 {
+    // The built-in tables never change: each is parsed once, and every window asking for it
+    // afterwards shares the parsed texts (the copies share their data).
+    static QMutex mutex;
+    static QHash<QString, MessageTable> parsed;
+    const QMutexLocker lock(&mutex);
+    const auto known = parsed.constFind(windowClass);
+    if (known != parsed.constEnd())
+        return *known;
     // Only the table window speaks English; that is part of each window's design.
     const Language inUse = windowClass == u"TfrmList" ? Language::English : Language::German;
     MessageTable table = parse(storedForm(windowClass), inUse).value_or(MessageTable {});
     table.m_inUse = inUse;
     table.m_windowClass = windowClass;
+    parsed.insert(windowClass, table);
     return table;
 }
 

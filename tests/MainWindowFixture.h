@@ -32,7 +32,8 @@ struct Fixture {
         deps.liveTimers = false;
         deps.listPorts = [this] { return entries; };
         deps.beep = [this] { ++beeps; };
-        deps.execDialog = [this](QDialog& dialog) {
+        // Modal dialogs are expected here: those the test does not answer are cancelled.
+        prompter.dialogs = [this](QDialog& dialog) {
             ++dialogsShown;
             return dialogs ? dialogs(dialog) : int(QDialog::Rejected);
         };

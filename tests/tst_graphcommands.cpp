@@ -9,7 +9,10 @@
 #include "ManualClock.h"
 #include "MessageTable.h"
 #include "Prompter.h"
+#include "FakeGraphServices.h"
+#include "RealTimeRecorder.h"
 #include "ScriptedPrompter.h"
+#include "TfrmAnnoEdit.h"
 #include "TfrmGraph.h"
 #include "TfrmSetupScale.h"
 
@@ -34,58 +37,21 @@ using chart::ScaleControl;
 namespace {
 
 using Answer = Prompter::Answer;
-
-// A main window stand-in: dialogs and the colour question are answered by the test.
-class FakeHost final : public GraphHost {
-public:
-    FakeHost() { folders.program = programDir.path(); }
-    void save1Click() override { }
-    void saveGraph(TfrmGraph&) override { ++graphSaves; }
-    bool meterConnected() const override { return false; }
-    void setRunEnabled(bool enabled) override { runEnabled = enabled; }
-    void setStopEnabled(bool enabled) override { stopEnabled = enabled; }
-    void disableOutputToGraph() override { }
-    void setRealTimeGraphChecked(bool) override { }
-    const MessageTable& mainMessages() const override { return messages; }
-    Prompter& prompter() override { return prompts; }
-    Clock& clock() override { return manualClock; }
-    GraphShared& graphShared() override { return shared; }
-    GraphFolders graphFolders() const override { return folders; }
-    int samplingRate() const override { return rate; }
-    int execDialog(QDialog& dialog) override
-    {
-        ++dialogs;
-        return script(dialog);
-    }
-    std::optional<chart::Color> chooseColor(chart::Color initial) override
-    {
-        colorStarts << initial;
-        return std::exchange(color, std::nullopt);
-    }
-    void setSamplingRate(int seconds) override { rate = seconds; }
-    void setXExtendStep(double days) override { xExtendStep = days; }
-
-    QTemporaryDir programDir;
-    GraphFolders folders;
-    MessageTable messages = MessageTable::forWindow(QStringLiteral("TfrmMain"));
-    ScriptedPrompter prompts;
-    ManualClock manualClock;
-    GraphShared shared;
-    std::function<int(QDialog&)> script = [](QDialog&) { return int(QDialog::Rejected); };
-    std::optional<chart::Color> color;
-    QList<chart::Color> colorStarts;
-    int dialogs = 0, rate = 2, graphSaves = 0;
-    bool runEnabled = false, stopEnabled = true;
-    double xExtendStep = 0.0;
-};
+using tc4dl::testing::FakeGraphServices;
+using tc4dl::testing::FakeRecorderHost;
 
 // The real-time graph (split, −10 to 50 on every axis), with the template message already
 // shown and forgotten.
 struct Fixture {
     Fixture()
     {
-        graph = CreateRealTimeGraph(host, area);
+        graph = CreateRealTimeGraph(host, area, recorder, recorderHost.rate);
         host.prompts.shown.clear();
+        // Dialogs are answered by `script`, counted in `dialogs`.
+        host.prompts.dialogs = [this](QDialog& d) {
+            ++dialogs;
+            return script(d);
+        };
     }
     // On screen with one shared axis, so that clicks reach the plot.
     void show()
@@ -137,10 +103,14 @@ struct Fixture {
                 { chart::kAnnotationCross, 46000.0, 20.0 + i, QStringLiteral("a%1").arg(i),
                     0x00FF00 });
         host.shared.lastAnnotationIndex = 6;
-        host.shared.realTimeSampleCount = samples;
+        recorder.assumeRecording(recorder.running(), samples);
     }
 
-    FakeHost host;
+    FakeGraphServices host;
+    FakeRecorderHost recorderHost;
+    RealTimeRecorder recorder { recorderHost, host };
+    std::function<int(QDialog&)> script = [](QDialog&) { return int(QDialog::Rejected); };
+    int dialogs = 0;
     QMdiArea area;
     TfrmGraph* graph = nullptr;
 };
@@ -169,7 +139,7 @@ private Q_SLOTS:
     {
         Fixture f;
         QStringList shown;
-        f.host.script = [&shown](QDialog& d) {
+        f.script = [&shown](QDialog& d) {
             auto& dialog = dynamic_cast<TfrmSetupScale&>(d);
             for (int ch = 0; ch < 4; ++ch)
                 shown << dialog.minBox(ch)->text() + QLatin1Char('|') + dialog.maxBox(ch)->text();
@@ -208,7 +178,7 @@ private Q_SLOTS:
     {
         QFETCH(QString, boxes);
         Fixture f;
-        f.host.script = scaleAnswer(boxes, true);
+        f.script = scaleAnswer(boxes, true);
         const QByteArray before = f.model().storeState();
         f.button("btnChangeScale")->click();
         QFETCH(QString, message);
@@ -221,13 +191,13 @@ private Q_SLOTS:
     {
         Fixture f;
         f.setRange(3, { ScaleControl::Auto, 0.0, 1.0 });
-        f.host.script = scaleAnswer(QStringLiteral("1|2|3|4|5|6|7|8"), false);
+        f.script = scaleAnswer(QStringLiteral("1|2|3|4|5|6|7|8"), false);
         f.button("btnChangeScale")->click();
         QCOMPARE(f.model().yScale(3), (Scale { ScaleControl::Auto, 7, 8 }));
         QVERIFY(!QFile::exists(graphTemplatePath(f.host.folders)));
 
         // MIN above MAX goes through; the scale mode stays; ticked, it becomes the template.
-        f.host.script = scaleAnswer(QStringLiteral("60|10|-5|5|0|0|-100|300"), true);
+        f.script = scaleAnswer(QStringLiteral("60|10|-5|5|0|0|-100|300"), true);
         f.button("btnChangeScale")->click();
         QVERIFY2(f.host.prompts.shown.isEmpty(), qPrintable(f.host.prompts.shown.join('\n')));
         const QList<Scale> expected { { ScaleControl::ManualMinAndMax, 60, 10 },
@@ -270,7 +240,7 @@ private Q_SLOTS:
         undo->click();
         QVERIFY(!undo->isEnabled());
         Q_EMIT f.view()->zoomedIn();
-        f.host.script = [dialogResult](QDialog& dialog) {
+        f.script = [dialogResult](QDialog& dialog) {
             if (dialogResult == QDialog::Accepted)
                 dialog.accept(); // OK without changes
             return dialogResult;
@@ -278,7 +248,7 @@ private Q_SLOTS:
         if (answer >= 0)
             f.host.prompts.answers << Answer(answer);
         f.button("Button1")->click();
-        QCOMPARE(f.host.dialogs, 1);
+        QCOMPARE(f.dialogs, 1);
         QCOMPARE(f.host.prompts.shown,
             answer >= 0 ? QStringList { QStringLiteral("Möchen Sie die Änderungen speichern ?") }
                         : QStringList());
@@ -357,7 +327,7 @@ private Q_SLOTS:
         f.host.shared.annoColor = 0x0000FF;
         f.show();
         f.button(qPrintable(tool))->click();
-        f.host.script = [dialogResult](QDialog& d) {
+        f.script = [dialogResult](QDialog& d) {
             dynamic_cast<TfrmAnnoEdit&>(d).editBox()->setText(QStringLiteral("Peak"));
             return dialogResult;
         };
@@ -368,7 +338,7 @@ private Q_SLOTS:
             = f.view()->pixelToGraph(at + (text ? QPoint(1, 7) : QPoint(15, 15)), 0);
 
         f.click(at);
-        QTEST(f.host.dialogs, "dialogs");
+        QTEST(f.dialogs, "dialogs");
         QCOMPARE(f.host.shared.lastAnnotationIndex, added ? 4 : 3);
         QCOMPARE(f.model().annotationCount() > 4, added);
         if (!added)
@@ -432,13 +402,14 @@ private Q_SLOTS:
         f.record(0);
         f.model().setAnnotation(7, { chart::kAnnotationText, 1, 1, QStringLiteral("b"), 0x00FF00 });
         const QByteArray before = f.model().storeState();
+        f.host.prompts.colors << std::nullopt;
         f.button("ToolButton15")->click(); // cancelled
         QCOMPARE(f.model().storeState(), before);
         QCOMPARE(f.host.shared.annoColor, 0x00FF00u);
 
-        f.host.color = 0x123456;
+        f.host.prompts.colors << 0x123456u;
         f.button("ToolButton15")->click();
-        QCOMPARE(f.host.colorStarts, (QList<chart::Color> { 0, 0 })); // the colour at creation
+        QCOMPARE(f.host.prompts.colorStarts, (QList<quint32> { 0, 0 })); // the colour at creation
         QCOMPARE(f.host.shared.annoColor, 0x123456u);
         for (int i = 0; i <= 6; ++i)
             QCOMPARE(f.model().annotation(i).color, 0x123456u);
@@ -474,7 +445,7 @@ private Q_SLOTS:
             }
         QVERIFY(f.graph->dataNoBox()->text().isEmpty());
         QVERIFY(f.graph->maxBox(0)->text().isEmpty() && f.graph->avgBox(3)->text().isEmpty());
-        QCOMPARE(f.host.shared.realTimeSampleCount, 0);
+        QCOMPARE(f.recorder.sampleCount(), 0);
         QCOMPARE(f.host.shared.lastAnnotationIndex, 3);
         QCOMPARE(f.model().annotation(2), marker);
         for (int i = 3; i <= 6; ++i) {
@@ -510,10 +481,11 @@ private Q_SLOTS:
         QFETCH(bool, cleared);
         QFETCH(int, rate);
         Fixture f;
-        f.host.rate = 5;
+        f.recorderHost.rate = 5;
         f.graph->setSamplingRate(5);
         f.record(samples);
-        f.host.shared.realTimeRunning = running;
+        f.recorder.assumeRecording(running, samples);
+        const double stepBefore = f.recorder.xExtendStep();
         f.graph->setClearEnabled(false);
         if (answer >= 0)
             f.host.prompts.answers << Answer(answer);
@@ -522,7 +494,7 @@ private Q_SLOTS:
         f.graph->secondsList()->setCurrentIndex(seconds % 60);
         Q_EMIT f.graph->secondsList()->activated(seconds % 60);
 
-        QCOMPARE(f.host.rate, rate);
+        QCOMPARE(f.recorderHost.rate, rate);
         QCOMPARE(f.graph->minutesList()->currentIndex(), rate / 60);
         QCOMPARE(f.graph->secondsList()->currentIndex(), rate % 60);
         const QString question = QStringLiteral(
@@ -531,14 +503,14 @@ private Q_SLOTS:
             "have to reset the graph.\\nMöchten Sie die Echtzeitgrafik speichern ?");
         QCOMPARE(f.host.prompts.shown, answer >= 0 ? QStringList { question } : QStringList());
         QCOMPARE(f.host.graphSaves, answer == int(Answer::Yes) ? 1 : 0);
-        QCOMPARE(f.host.shared.realTimeSampleCount, cleared ? 0 : samples);
+        QCOMPARE(f.recorder.sampleCount(), cleared ? 0 : samples);
         QCOMPARE(f.graph->maxBox(0)->text().isEmpty(), cleared);
         QCOMPARE(f.host.shared.lastAnnotationIndex, cleared ? 3 : 6);
-        QCOMPARE(f.host.shared.realTimeRunning, running && !cleared);
-        QCOMPARE(f.host.runEnabled, cleared);
-        QCOMPARE(f.host.stopEnabled, !cleared);
+        QCOMPARE(f.recorder.running(), running && !cleared);
+        QCOMPARE(f.recorderHost.runEnabled, cleared);
+        QCOMPARE(f.recorderHost.stopEnabled, !cleared);
         QCOMPARE(f.graph->clearEnabled(), cleared);
-        QCOMPARE(f.host.xExtendStep, cleared ? rate * 100 / 86400.0 : 0.0);
+        QCOMPARE(f.recorder.xExtendStep(), cleared ? rate * 100 / 86400.0 : stepBefore);
     }
 };
 

@@ -13,6 +13,9 @@
 #include "MessageTable.h"
 #include "RecordingSettingsStore.h"
 #include "SaveGraph.h"
+#include "FakeGraphServices.h"
+#include "LoggerGraphRole.h"
+#include "RealTimeRecorder.h"
 #include "ScriptedPrompter.h"
 #include "SimulatedSerialPort.h"
 #include "TfrmGraph.h"
@@ -36,6 +39,8 @@
 #include <QtEndian>
 
 using namespace tc4dl;
+using tc4dl::testing::FakeGraphServices;
+using tc4dl::testing::FakeRecorderHost;
 using tc4dl::testing::ScriptedPrompter;
 using chart::ChartModel;
 
@@ -44,50 +49,23 @@ namespace {
 constexpr double kDay = 86400.0;
 
 
-// A main window stand-in that records what the graph window asks of it.
-class FakeHost final : public GraphHost {
-public:
-    FakeHost()
-    {
-        folders.program = programDir.path();
-        folders.appData = dataDir.path();
-    }
-    void save1Click() override { ++saveCommands; }
-    void saveGraph(TfrmGraph&) override { ++graphSaves; }
-    bool meterConnected() const override { return connected; }
-    void setRunEnabled(bool enabled) override { runEnabled = enabled; }
-    void setStopEnabled(bool enabled) override { stopEnabled = enabled; }
-    void disableOutputToGraph() override { ++outputDisabled; }
-    void setRealTimeGraphChecked(bool on) override { checked = on; }
-    const MessageTable& mainMessages() const override { return messages; }
-    Prompter& prompter() override { return prompts; }
-    Clock& clock() override { return manualClock; }
-    GraphShared& graphShared() override { return shared; }
-    GraphFolders graphFolders() const override { return folders; }
-    int samplingRate() const override { return rate; }
-
+// The main window's services and recorder host, the recorder as the real-time role, and the
+// message the graph template's absence brings.
+struct Host {
     QString missingTemplateMessage() const
     {
-        return messages.getTextOrDefault(QStringLiteral("IDS_12"))
-            + QDir::toNativeSeparators(graphTemplatePath(folders))
-            + messages.getTextOrDefault(QStringLiteral("IDS_13"));
+        return services.messages.getTextOrDefault(QStringLiteral("IDS_12"))
+            + QDir::toNativeSeparators(graphTemplatePath(services.folders))
+            + services.messages.getTextOrDefault(QStringLiteral("IDS_13"));
+    }
+    TfrmGraph* createRealTimeGraph(QMdiArea& area, QString* error = nullptr)
+    {
+        return CreateRealTimeGraph(services, area, recorder, recorderHost.rate, error);
     }
 
-    QTemporaryDir programDir;
-    QTemporaryDir dataDir;
-    GraphFolders folders;
-    MessageTable messages = MessageTable::forWindow(QStringLiteral("TfrmMain"));
-    ScriptedPrompter prompts;
-    ManualClock manualClock;
-    GraphShared shared;
-    int rate = 2;
-    int saveCommands = 0;
-    int graphSaves = 0;
-    int outputDisabled = 0;
-    bool connected = false;
-    bool runEnabled = false;
-    bool stopEnabled = true;
-    bool checked = false;
+    FakeGraphServices services;
+    FakeRecorderHost recorderHost;
+    RealTimeRecorder recorder{recorderHost, services};
 };
 
 // Writes a template whose look is that of `model`.
@@ -162,8 +140,8 @@ private Q_SLOTS:
 
     void windowStartsAsDesigned()
     {
-        FakeHost host;
-        TfrmGraph graph(host);
+        Host host;
+        TfrmGraph graph(host.services);
         QVERIFY(graph.dataSetPanel()->isHidden());
         QTableWidget* grid = graph.dataSetList();
         QCOMPARE(grid->rowCount(), 1);
@@ -184,23 +162,26 @@ private Q_SLOTS:
         // Texts from the window's table, German in use.
         QCOMPARE(graph.findChild<QToolButton*>(QStringLiteral("ToolButton5"))->toolTip(),
                  QStringLiteral("Kreuz in die Grafik zeichnen"));
-        QCOMPARE(graph.role(), TfrmGraph::Role::File);
-        graph.setWindowTitle(TfrmGraph::dataLoggerCaption());
-        QCOMPARE(graph.role(), TfrmGraph::Role::DataLogger);
+        // A graph of a file has no role; the logger's role attaches when given.
+        QVERIFY(!graph.role());
+        LoggerGraphRole logger(host.services, {});
+        graph.setRole(&logger);
+        QCOMPARE(graph.role(), &logger);
+        QCOMPARE(logger.window(), &graph);
     }
 
     void realTimeGraphWithoutTemplate()
     {
-        FakeHost host;
+        Host host;
         QMdiArea area;
         QString error;
-        TfrmGraph* graph = CreateRealTimeGraph(host, area, &error);
+        TfrmGraph* graph = host.createRealTimeGraph(area, &error);
         QVERIFY2(error.isEmpty(), qPrintable(error));
-        QCOMPARE(host.prompts.shown, QStringList{host.missingTemplateMessage()});
-        QVERIFY(host.prompts.shown.first().startsWith(QStringLiteral("Die Datei kann nicht")));
-        QCOMPARE(host.shared.realTimeGraphWindow.data(), graph);
-        QVERIFY(host.checked);
-        QCOMPARE(graph->role(), TfrmGraph::Role::RealTime);
+        QCOMPARE(host.services.prompts.shown, QStringList{host.missingTemplateMessage()});
+        QVERIFY(host.services.prompts.shown.first().startsWith(QStringLiteral("Die Datei kann nicht")));
+        QVERIFY(host.recorder.hasWindow());
+        QVERIFY(host.recorderHost.checked);
+        QCOMPARE(graph->role(), &host.recorder);
         QCOMPARE(frameOf(graph)->y(), 0);
         QVERIFY(graph->clearVisible());
 
@@ -214,7 +195,7 @@ private Q_SLOTS:
         for (int axis = 0; axis < 4; ++axis)
             QCOMPARE(m.yScale(axis),
                      (chart::Scale{chart::ScaleControl::ManualMinAndMax, -10.0, 50.0}));
-        const double now = toDateTimeSerial(host.manualClock.now());
+        const double now = toDateTimeSerial(host.services.manualClock.now());
         QCOMPARE(m.look.xScale.control, chart::ScaleControl::ManualMinAndMax);
         QCOMPARE(m.look.xScale.min, now);
         QVERIFY(qAbs((m.look.xScale.max - now) * kDay - 110.0) < 1e-3);
@@ -230,8 +211,8 @@ private Q_SLOTS:
         QCOMPARE(graph->secondsList()->currentText(), QStringLiteral("02"));
 
         // Every set-up without template tells it again, once.
-        QVERIFY(ConfigureGraph(*graph->graph(), host, GraphExtent{4, 10, 0, 0, 0, 100}));
-        QCOMPARE(host.prompts.shown.size(), 2);
+        QVERIFY(ConfigureGraph(*graph->graph(), host.services, GraphExtent{4, 10, 0, 0, 0, 100}));
+        QCOMPARE(host.services.prompts.shown.size(), 2);
         // minX = 0 keeps the X scale.
         QCOMPARE(graph->model().look.xScale.min, now);
         QCOMPARE(graph->model().points(), 10);
@@ -250,10 +231,10 @@ private Q_SLOTS:
     void samplingRateLists()
     {
         QFETCH(int, rate);
-        FakeHost host;
-        host.rate = rate;
+        Host host;
+        host.recorderHost.rate = rate;
         QMdiArea area;
-        TfrmGraph* graph = CreateRealTimeGraph(host, area);
+        TfrmGraph* graph = host.createRealTimeGraph(area);
         QTEST(graph->minutesList()->currentIndex(), "minutes");
         QTEST(graph->secondsList()->currentIndex(), "seconds");
     }
@@ -270,7 +251,7 @@ private Q_SLOTS:
     {
         QFETCH(bool, split);
         QFETCH(bool, inDataFolder);
-        FakeHost host;
+        Host host;
         ChartModel look;
         look.look.mainTitle = QStringLiteral("Kiln");
         look.look.gridStyle = chart::GridStyle::Dash;
@@ -278,13 +259,13 @@ private Q_SLOTS:
         look.setNullY(-1.0f);
         look.setMultiAxesProportions(0, split ? 0.25 : 1.0);
         look.look.xScale = chart::Scale{chart::ScaleControl::ManualMinAndMax, 100.0, 200.0};
-        writeTemplate(inDataFolder ? host.folders.appData : host.folders.program, look);
+        writeTemplate(inDataFolder ? host.services.folders.appData : host.services.folders.program, look);
 
         QMdiArea area;
         QString error;
-        TfrmGraph* graph = CreateRealTimeGraph(host, area, &error);
+        TfrmGraph* graph = host.createRealTimeGraph(area, &error);
         QVERIFY2(error.isEmpty(), qPrintable(error));
-        QVERIFY(host.prompts.shown.isEmpty());
+        QVERIFY(host.services.prompts.shown.isEmpty());
         const ChartModel& m = graph->model();
         // The template's look stays; the set-up's own values override it.
         QCOMPARE(m.look.mainTitle, QStringLiteral("Kiln"));
@@ -295,25 +276,25 @@ private Q_SLOTS:
         QCOMPARE(graph->annotationToolsEnabled(), !split);
 
         // minX = 0 keeps the template's X scale.
-        QVERIFY(ConfigureGraph(*graph->graph(), host, GraphExtent{4, 5, 0, 0, 0, 10}));
+        QVERIFY(ConfigureGraph(*graph->graph(), host.services, GraphExtent{4, 5, 0, 0, 0, 10}));
         QCOMPARE(graph->model().look.xScale.min, 100.0);
-        QVERIFY(host.prompts.shown.isEmpty());
+        QVERIFY(host.services.prompts.shown.isEmpty());
     }
 
     void damagedTemplateGoesBackToTheCaller()
     {
-        FakeHost host;
-        QVERIFY(QDir(host.folders.program).mkpath(QStringLiteral("template")));
-        QFile file(graphTemplatePath(host.folders));
+        Host host;
+        QVERIFY(QDir(host.services.folders.program).mkpath(QStringLiteral("template")));
+        QFile file(graphTemplatePath(host.services.folders));
         QVERIFY(file.open(QIODevice::WriteOnly));
         file.write(QByteArray("\x40\x00\x00\x00 short", 10));
         file.close();
         QMdiArea area;
         QString error;
-        TfrmGraph* graph = CreateRealTimeGraph(host, area, &error);
+        TfrmGraph* graph = host.createRealTimeGraph(area, &error);
         QVERIFY(graph);
         QCOMPARE(error, chart::kStreamReadError);
-        QVERIFY(host.prompts.shown.isEmpty());
+        QVERIFY(host.services.prompts.shown.isEmpty());
         QCOMPARE(graph->model().points(), 0); // left as it was
     }
 
@@ -337,9 +318,9 @@ private Q_SLOTS:
     void statisticsBoxes()
     {
         QFETCH(int, points);
-        FakeHost host;
-        TfrmGraph graph(host);
-        const double start = toDateTimeSerial(host.manualClock.now());
+        Host host;
+        TfrmGraph graph(host.services);
+        const double start = toDateTimeSerial(host.services.manualClock.now());
         fill(graph.model(), points, start);
         graph.ComputeGraphStatistics();
         QTEST(graph.minutesList()->currentText() + QLatin1Char(':')
@@ -363,20 +344,20 @@ private Q_SLOTS:
 
     void showMaxMinTwiceStacksEightTexts()
     {
-        FakeHost host;
-        host.shared.annoColor = 0x0000FF;
-        TfrmGraph graph(host);
+        Host host;
+        host.services.shared.annoColor = 0x0000FF;
+        TfrmGraph graph(host.services);
         QVERIFY(!graph.clearVisible());
         graph.resize(900, 600);
         graph.show();
         QVERIFY(QTest::qWaitForWindowExposed(&graph));
-        fill(graph.model(), 10, toDateTimeSerial(host.manualClock.now()));
+        fill(graph.model(), 10, toDateTimeSerial(host.services.manualClock.now()));
         graph.redraw();
         QCoreApplication::processEvents();
         graph.ComputeGraphStatistics();
         graph.Button2Click();
         graph.Button2Click();
-        QCOMPARE(host.shared.lastAnnotationIndex, 11);
+        QCOMPARE(host.services.shared.lastAnnotationIndex, 11);
         QCOMPARE(graph.model().annotationCount(), 12);
         for (int k = 0; k < 4; ++k) {
             const chart::GraphAnnotation first = graph.model().annotation(4 + k);
@@ -393,9 +374,9 @@ private Q_SLOTS:
 
     void dataPointMarkerReusesAnnotationTwo()
     {
-        FakeHost host;
-        TfrmGraph graph(host);
-        const double start = toDateTimeSerial(host.manualClock.now());
+        Host host;
+        TfrmGraph graph(host.services);
+        const double start = toDateTimeSerial(host.services.manualClock.now());
         fill(graph.model(), 10, start);
         graph.PESGraph1DataHotSpot(0, 3);
         graph.PESGraph1DataHotSpot(1, 4);
@@ -410,8 +391,8 @@ private Q_SLOTS:
 
     void toggles()
     {
-        FakeHost host;
-        TfrmGraph graph(host);
+        Host host;
+        TfrmGraph graph(host.services);
         graph.resize(900, 600);
         graph.show();
         QVERIFY(QTest::qWaitForWindowExposed(&graph));
@@ -434,12 +415,12 @@ private Q_SLOTS:
 
     void mouseReadOutInsideThePlotOnly()
     {
-        FakeHost host;
+        Host host;
         QMdiArea area;
         area.resize(1000, 700);
         area.show();
         QVERIFY(QTest::qWaitForWindowExposed(&area));
-        TfrmGraph* graph = CreateRealTimeGraph(host, area);
+        TfrmGraph* graph = host.createRealTimeGraph(area);
         graph->frameWindow()->resize(900, 600);
         graph->redraw();
         QCoreApplication::processEvents();
@@ -489,57 +470,59 @@ private Q_SLOTS:
         QFETCH(QString, caption);
         QFETCH(int, answer);
         QFETCH(bool, closes);
-        FakeHost host;
-        host.connected = true;
-        host.shared.realTimeGraphUnsaved = true;
-        host.shared.dataLoggerGraphUnsaved = true;
-        host.shared.realTimeRunning = true;
-        host.shared.realTimeSampleCount = 7;
+        Host host;
+        int saveCommands = 0;
+        LoggerGraphRole logger(host.services, [&saveCommands] { ++saveCommands; });
+        host.recorderHost.connected = true;
+        host.recorder.setUnsaved(true);
+        host.services.shared.dataLoggerGraphUnsaved = true;
+        host.recorder.assumeRecording(true, 7);
         QMdiArea area;
-        auto* graph = new TfrmGraph(host);
+        auto* graph = new TfrmGraph(host.services);
         graph->setWindowTitle(caption);
         QMdiSubWindow* sub = area.addSubWindow(graph);
         sub->setAttribute(Qt::WA_DeleteOnClose);
         const bool realTime = caption == TfrmGraph::realTimeCaption();
-        (realTime ? host.shared.realTimeGraphWindow : host.shared.dataLoggerGraphWindow) = graph;
-        host.checked = true;
+        graph->setRole(realTime ? static_cast<GraphRole*>(&host.recorder) : &logger);
+        host.recorderHost.checked = true;
         sub->show();
-        host.prompts.answers << static_cast<Prompter::Answer>(answer);
+        host.services.prompts.answers << static_cast<Prompter::Answer>(answer);
 
         QCOMPARE(sub->close(), closes);
-        QTEST(host.prompts.shown.value(0), "question");
-        QCOMPARE(host.prompts.shown.size(), 1);
+        QTEST(host.services.prompts.shown.value(0), "question");
+        QCOMPARE(host.services.prompts.shown.size(), 1);
         QCoreApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete);
         QCOMPARE(area.subWindowList().isEmpty(), closes);
         const bool yes = answer == static_cast<int>(Prompter::Answer::Yes);
-        QCOMPARE(host.saveCommands, !realTime && yes ? 1 : 0);
-        QCOMPARE(host.graphSaves, realTime && yes ? 1 : 0);
+        QCOMPARE(saveCommands, !realTime && yes ? 1 : 0);
+        QCOMPARE(host.services.graphSaves, realTime && yes ? 1 : 0);
         if (!closes) {
-            QVERIFY(host.shared.realTimeGraphUnsaved && host.shared.dataLoggerGraphUnsaved);
-            QVERIFY(host.shared.realTimeRunning);
+            QVERIFY(host.recorder.unsaved() && host.services.shared.dataLoggerGraphUnsaved);
+            QVERIFY(host.recorder.running());
             return;
         }
-        QVERIFY(!host.shared.dataLoggerGraphUnsaved);
-        QVERIFY(!host.shared.realTimeGraphWindow && !host.shared.dataLoggerGraphWindow);
-        QCOMPARE(host.shared.realTimeGraphUnsaved, !realTime);
+        QVERIFY(!host.services.shared.dataLoggerGraphUnsaved);
+        QVERIFY(!host.recorder.hasWindow() && !logger.window());
+        QCOMPARE(host.recorder.unsaved(), !realTime);
         // Closing the real-time graph ends the recording.
-        QCOMPARE(host.shared.realTimeRunning, !realTime);
-        QCOMPARE(host.shared.realTimeSampleCount, realTime ? 0 : 7);
-        QCOMPARE(host.checked, !realTime);
-        QCOMPARE(host.runEnabled, realTime);
-        QCOMPARE(host.stopEnabled, !realTime);
+        QCOMPARE(host.recorder.running(), !realTime);
+        QCOMPARE(host.recorder.sampleCount(), realTime ? 0 : 7);
+        QCOMPARE(host.recorderHost.checked, !realTime);
+        QCOMPARE(host.recorderHost.runEnabled, realTime);
+        QCOMPARE(host.recorderHost.stopEnabled, !realTime);
     }
 
     void closingWithoutMeterLeavesRunDisabled()
     {
-        FakeHost host;
+        Host host;
         QMdiArea area;
-        TfrmGraph* graph = CreateRealTimeGraph(host, area);
+        TfrmGraph* graph = host.createRealTimeGraph(area);
         graph->close(); // on its own: its frame goes too
         QCoreApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete);
         QVERIFY(area.subWindowList().isEmpty());
-        QVERIFY(!host.runEnabled && !host.stopEnabled && !host.checked);
-        QVERIFY(host.prompts.shown.size() == 1); // the template message only, no question
+        QVERIFY(!host.recorderHost.runEnabled && !host.recorderHost.stopEnabled
+                && !host.recorderHost.checked);
+        QVERIFY(host.services.prompts.shown.size() == 1); // the template message only, no question
     }
 
     void mainWindowClosesAfterTheGraphQuestions()
@@ -549,7 +532,7 @@ private Q_SLOTS:
         QVERIFY(f.window->realTimeGraph());
         QVERIFY(f.window->action(QStringLiteral("RealTimeGraph1"))->isChecked());
         f.prompter.shown.clear();
-        f.window->graphShared().realTimeGraphUnsaved = true;
+        f.window->recorder().setUnsaved(true);
 
         f.prompter.answers << Prompter::Answer::Cancel;
         QVERIFY(!f.window->close());
@@ -601,7 +584,8 @@ private Q_SLOTS:
         QCOMPARE(back.storeState(), graph->model().storeState());
         QCOMPARE(back.y(0, 9), 29.0f);
 
-        // The dialog proposes the last name the next time.
+        // The dialog proposes the last name the next time (cancelled here).
+        f.prompter.fileNames << QString();
         f.window->Save1Click();
         QCOMPARE(f.prompter.saveStarts.value(1), path);
     }

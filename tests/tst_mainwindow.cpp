@@ -282,7 +282,7 @@ private Q_SLOTS:
         f.window->btnRunClick();
         QCOMPARE(f.dialogsShown, 0);
         QVERIFY(f.prompter.shown.isEmpty());
-        QVERIFY(!f.window->graphShared().realTimeRunning);
+        QVERIFY(!f.window->recorder().running());
         // Keys send nothing and do not beep.
         QTest::mouseClick(f.window->panel()->findChild<QWidget*>(QStringLiteral("btnHOLD")),
                           Qt::LeftButton);

@@ -41,8 +41,8 @@ struct Recording : Fixture {
     }
     SimulatedMeter& meter() { return meters[QStringLiteral("SIMULATOR")]; }
     TfrmGraph* graph() const { return window->realTimeGraph(); }
-    int samples() const { return window->graphShared().realTimeSampleCount; }
-    bool running() const { return window->graphShared().realTimeRunning; }
+    int samples() const { return window->recorder().sampleCount(); }
+    bool running() const { return window->recorder().running(); }
 };
 
 constexpr double kSecond = 1.0 / 86400.0;

@@ -1,6 +1,7 @@
 // The Y axis dialog: whole numbers shown, boxes read in their fixed order, the last bad entry
 // named, and the annotation text dialog.
 
+#include "TfrmAnnoEdit.h"
 #include "TfrmSetupScale.h"
 
 #include <QCheckBox>

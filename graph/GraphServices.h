@@ -1,0 +1,40 @@
+#pragma once
+
+#include <QString>
+
+namespace tc4dl {
+
+class Clock;
+class MessageTable;
+class Prompter;
+class TfrmGraph;
+struct GraphShared;
+
+// Where the graph template is looked for: the program's own folder first, then the user's
+// data folder (used for writing when the program's folder is not writable).
+struct GraphFolders {
+    QString program;
+    QString appData;
+};
+
+// What every graph window needs from the program around it, whatever its role: questions,
+// time, the main window's messages, the state all graph windows share, the template folders
+// and saving a graph to a file.
+class GraphServices {
+public:
+    virtual ~GraphServices() = default;
+
+    // Asks for a file name and saves the graph of `graph` there.
+    virtual void saveGraph(TfrmGraph& graph) = 0;
+    // A graph window became active: the table-to-graph command has nothing to act on.
+    virtual void disableOutputToGraph() = 0;
+
+    // The main window's message table (the template message), questions, time.
+    [[nodiscard]] virtual const MessageTable& mainMessages() const = 0;
+    [[nodiscard]] virtual Prompter& prompter() = 0;
+    [[nodiscard]] virtual Clock& clock() = 0;
+    [[nodiscard]] virtual GraphShared& graphShared() = 0;
+    [[nodiscard]] virtual GraphFolders graphFolders() const = 0;
+};
+
+} // namespace tc4dl

@@ -1,0 +1,47 @@
+#include "LoggerGraphRole.h"
+
+#include "GraphServices.h"
+#include "GraphShared.h"
+#include "MessageTable.h"
+#include "Prompter.h"
+#include "TfrmGraph.h"
+
+namespace tc4dl {
+
+LoggerGraphRole::LoggerGraphRole(GraphServices& services, std::function<void()> saveCommand)
+    : m_services(services),
+      m_saveCommand(std::move(saveCommand))
+{
+}
+
+void LoggerGraphRole::attach(TfrmGraph& window)
+{
+    m_window = &window;
+}
+
+bool LoggerGraphRole::closeQuery()
+{
+    GraphShared& shared = m_services.graphShared();
+    if (!shared.dataLoggerGraphUnsaved)
+        return true;
+    const MessageTable& table = MessageTable::forWindow(QStringLiteral("TfrmGraph"));
+    switch (m_services.prompter().ask(table.getTextOrDefault(QStringLiteral("IDS_9")),
+        Prompter::Buttons::YesNoCancel, Prompter::Icon::Question)) {
+    case Prompter::Answer::Yes:
+        shared.dataLoggerGraphUnsaved = false;
+        if (m_saveCommand)
+            m_saveCommand();
+        return true;
+    case Prompter::Answer::No:
+        return true;
+    default:
+        return false;
+    }
+}
+
+void LoggerGraphRole::closed()
+{
+    m_window = nullptr;
+}
+
+} // namespace tc4dl

@@ -1,0 +1,35 @@
+#pragma once
+
+#include "GraphRole.h"
+
+#include <QPointer>
+
+#include <functional>
+
+namespace tc4dl {
+
+class GraphServices;
+
+// The logger's graph window: asks whether to save the downloaded data before it closes. The
+// data sets, their list and the save of all sets come with the logger.
+class LoggerGraphRole final : public GraphRole {
+public:
+    // `saveCommand` is the main window's Save, run when the user wants the data saved.
+    LoggerGraphRole(GraphServices& services, std::function<void()> saveCommand);
+
+    [[nodiscard]] TfrmGraph* window() const { return m_window; }
+
+    void attach(TfrmGraph& window) override;
+    bool closeQuery() override;
+    void closed() override;
+    // The logger's window asks first whether to save all data sets; that choice comes with
+    // the data sets.
+    void save() override { }
+
+private:
+    GraphServices& m_services;
+    std::function<void()> m_saveCommand;
+    QPointer<TfrmGraph> m_window;
+};
+
+} // namespace tc4dl

@@ -1,0 +1,34 @@
+#include "SmallDialog.h"
+
+#include <QDialog>
+#include <QDialogButtonBox>
+#include <QGuiApplication>
+#include <QPushButton>
+#include <QScreen>
+
+namespace tc4dl {
+
+void centreDialog(QWidget* dialog)
+{
+    if (const QScreen* screen = QGuiApplication::primaryScreen()) {
+        dialog->adjustSize();
+        QRect r = dialog->frameGeometry();
+        r.moveCenter(screen->availableGeometry().center());
+        dialog->move(r.topLeft());
+    }
+}
+
+QDialogButtonBox* okCancelButtons(QDialog* dialog)
+{
+    auto* buttons = new QDialogButtonBox(dialog);
+    QPushButton* ok = buttons->addButton(QStringLiteral("OK"), QDialogButtonBox::AcceptRole);
+    ok->setObjectName(QStringLiteral("btnOK"));
+    ok->setDefault(true);
+    QPushButton* cancel = buttons->addButton(QString(), QDialogButtonBox::RejectRole);
+    cancel->setObjectName(QStringLiteral("btnCancel"));
+    QObject::connect(buttons, &QDialogButtonBox::accepted, dialog, &QDialog::accept);
+    QObject::connect(buttons, &QDialogButtonBox::rejected, dialog, &QDialog::reject);
+    return buttons;
+}
+
+} // namespace tc4dl

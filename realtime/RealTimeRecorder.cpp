@@ -1,0 +1,255 @@
+#include "RealTimeRecorder.h"
+
+#include "Clock.h"
+#include "DateTimeSerial.h"
+#include "GraphServices.h"
+#include "LiveLink.h"
+#include "MessageTable.h"
+#include "Prompter.h"
+#include "RealTimeGraphAdapter.h"
+#include "RecorderHost.h"
+#include "RecordingPeriod.h"
+#include "TfrmGraph.h"
+#include "TfrmSetupRealTime.h"
+
+namespace tc4dl {
+
+namespace {
+
+QString mainText(const char* id)
+{
+    return MessageTable::forWindow(QStringLiteral("TfrmMain")).getTextOrDefault(QLatin1String(id));
+}
+
+QString graphText(const char* id)
+{
+    return MessageTable::forWindow(QStringLiteral("TfrmGraph")).getTextOrDefault(QLatin1String(id));
+}
+
+// How long a stop from outside waits for a running tick.
+constexpr int kTickWaitMs = 2500;
+
+} // namespace
+
+RealTimeRecorder::RealTimeRecorder(RecorderHost& host, GraphServices& services, QObject* parent)
+    : QObject(parent),
+      m_host(host),
+      m_services(services)
+{
+}
+
+RealTimeRecorder::~RealTimeRecorder() = default;
+
+double RealTimeRecorder::nowSerial() const
+{
+    return toDateTimeSerial(m_services.clock().now());
+}
+
+void RealTimeRecorder::attachWindow(std::unique_ptr<RealTimeWindow> window)
+{
+    // A new window starts without a recording.
+    m_sampler.reset();
+    m_window = std::move(window);
+}
+
+void RealTimeRecorder::attach(TfrmGraph& window)
+{
+    attachWindow(std::make_unique<RealTimeGraphAdapter>(window, m_services));
+    // However the window goes (also without closing, with the main window), nothing records
+    // into its graph afterwards.
+    connect(&window, &QObject::destroyed, this, [this, gone = &window] {
+        const auto* adapter = dynamic_cast<RealTimeGraphAdapter*>(m_window.get());
+        if (adapter && (!adapter->window() || adapter->window() == gone)) {
+            m_sampler.reset();
+            m_window.reset();
+        }
+    });
+    m_host.setRealTimeGraphChecked(true);
+}
+
+void RealTimeRecorder::run()
+{
+    if (!m_host.meterConnected())
+        return;
+    if (m_window) {
+        m_window->restore();
+        if (!askToSaveFirst())
+            return;
+    } else {
+        m_host.createRealTimeGraph();
+    }
+    if (!m_window)
+        return;
+    const int samples = askForSamples();
+    if (samples > 0)
+        startRun(samples);
+}
+
+bool RealTimeRecorder::askToSaveFirst()
+{
+    if (!m_running && m_sampleCount <= 0)
+        return true;
+    const Prompter::Answer answer
+        = m_services.prompter().ask(mainText("IDS_26") + mainText("IDS_27"),
+            Prompter::Buttons::YesNoCancel, Prompter::Icon::Question);
+    if (answer == Prompter::Answer::Cancel)
+        return false;
+    if (answer == Prompter::Answer::Yes)
+        m_window->save();
+    return true;
+}
+
+int RealTimeRecorder::askForSamples()
+{
+    TfrmSetupRealTime dialog(m_host.dialogParent());
+    dialog.setRate(m_window->minutesIndex(), m_window->secondsIndex());
+    dialog.setPeriodText(periodTextUnpadded(qint64(m_host.samplingRate()) * 2000));
+    dialog.centreOnScreen();
+    if (m_services.prompter().runDialog(dialog) != QDialog::Accepted || !m_window)
+        return 0;
+    const QString typed = dialog.samplesText();
+    m_window->setRateIndexes(dialog.minutes(), dialog.seconds());
+    bool ok = false;
+    const int samples = typed.trimmed().toInt(&ok);
+    // No samples at all would give a graph without a single point to record into.
+    if (!ok || samples <= 0) {
+        m_services.prompter().tell(typed + mainText("IDS_28"));
+        return 0;
+    }
+    m_host.setSamplingRate(qMax(0, dialog.minutes()) * 60 + qMax(0, dialog.seconds()));
+    return samples;
+}
+
+void RealTimeRecorder::startRun(int samples)
+{
+    m_sampler = std::make_unique<RealTimeSampler>(m_window->model(), *m_window, m_sampleCount);
+    m_sampler->setXExtendStep(m_xExtendStep);
+    m_sampler->start(samples, nowSerial());
+    m_window->redraw();
+    m_window->setClearEnabled(false);
+    m_running = true;
+    m_host.setRunEnabled(false);
+    m_host.setStopEnabled(true);
+}
+
+void RealTimeRecorder::onTick(const TickCheck& check, double nowSerial)
+{
+    ++m_ticksSinceSample;
+    if (check.frameArrived) {
+        if (m_running && m_ticksSinceSample >= m_host.samplingRate()) {
+            m_ticksSinceSample = 0;
+            takeSample(nowSerial);
+        }
+    } else if (check.linkLost) {
+        // A run pauses while the meter is silent and goes on when frames return.
+        m_ticksSinceSample = 0;
+    }
+}
+
+void RealTimeRecorder::takeSample(double nowSerial)
+{
+    if (!m_window || !m_sampler)
+        return;
+    const bool full = m_sampler->addSample(m_host.currentValues(), nowSerial);
+    m_unsaved = true;
+    m_window->redraw();
+    if (full)
+        stopRecording(true);
+}
+
+void RealTimeRecorder::stop()
+{
+    stopRecording(false);
+}
+
+void RealTimeRecorder::stopRecording(bool insideTick)
+{
+    // A stop from the toolbar lets a running tick finish first. The stop at the last sample
+    // runs inside the tick itself, which would only wait for itself.
+    if (!insideTick)
+        m_services.clock().waitWhile([this] { return m_host.tickBusy(); }, kTickWaitMs);
+    m_running = false;
+    m_host.setRunEnabled(true);
+    m_host.setStopEnabled(false);
+    if (!m_window)
+        return;
+    m_window->restore();
+    m_window->setClearEnabled(true);
+    if (m_sampler)
+        m_sampler->stop(nowSerial());
+    m_window->redraw();
+}
+
+bool RealTimeRecorder::closeQuery()
+{
+    if (!m_unsaved)
+        return true;
+    switch (m_services.prompter().ask(
+        graphText("IDS_11"), Prompter::Buttons::YesNoCancel, Prompter::Icon::Question)) {
+    case Prompter::Answer::Yes:
+        m_unsaved = false;
+        save();
+        return true;
+    case Prompter::Answer::No:
+        m_unsaved = false;
+        return true;
+    default:
+        return false;
+    }
+}
+
+void RealTimeRecorder::closed()
+{
+    // Closing the real-time graph ends a recording without the stop processing.
+    m_host.setRealTimeGraphChecked(false);
+    m_sampler.reset();
+    m_window.reset();
+    if (m_host.meterConnected())
+        m_host.setRunEnabled(true);
+    m_host.setStopEnabled(false);
+    m_running = false;
+    m_sampleCount = 0;
+}
+
+void RealTimeRecorder::save()
+{
+    if (m_window)
+        m_window->save();
+}
+
+void RealTimeRecorder::samplingRateChanged(int seconds)
+{
+    if (!m_window || seconds == m_host.samplingRate())
+        return;
+    int rate = seconds;
+    if (rate == 0) {
+        m_window->showSamplingRate(2);
+        rate = 2;
+    }
+    m_host.setSamplingRate(rate);
+    bool saveFirst = false;
+    if (m_running || m_sampleCount > 0) {
+        const Prompter::Answer answer = m_services.prompter().ask(
+            graphText("IDS_40") + graphText("IDS_41") + graphText("IDS_42"),
+            Prompter::Buttons::YesNoCancel, Prompter::Icon::Question);
+        if (answer == Prompter::Answer::Cancel)
+            return;
+        saveFirst = answer == Prompter::Answer::Yes;
+    }
+    // The run ends without the stop processing: the graph starts again at the new rate.
+    m_running = false;
+    m_window->setClearEnabled(true);
+    m_host.setRunEnabled(true);
+    m_host.setStopEnabled(false);
+    if (saveFirst)
+        m_window->save();
+    m_window->clear();
+    m_window->model().look.lineGapThreshold = 1e20;
+    m_window->model().touchLook();
+    m_xExtendStep = rate * 100 * kSecondDays;
+    if (m_sampler)
+        m_sampler->setXExtendStep(m_xExtendStep);
+    m_window->focusPlot();
+}
+
+} // namespace tc4dl

@@ -1,0 +1,81 @@
+#pragma once
+
+#include "GraphRole.h"
+#include "RealTimeSampler.h"
+#include "RealTimeWindow.h"
+
+#include <QObject>
+
+#include <memory>
+
+namespace tc4dl {
+
+class GraphServices;
+class RecorderHost;
+struct TickCheck;
+
+// Real-time recording: Run and Stop, the sampling on the main tick, whether a run is going and
+// how many samples the graph holds, and the real-time graph window's role (its save question,
+// Clear and its sampling-rate lists). It reaches the window only through RealTimeWindow.
+class RealTimeRecorder final : public QObject, public GraphRole {
+    Q_OBJECT
+public:
+    RealTimeRecorder(RecorderHost& host, GraphServices& services, QObject* parent = nullptr);
+    ~RealTimeRecorder() override;
+
+    // Run: asks whether to save a graph that holds samples, makes the window again when it was
+    // closed, asks for the samples and the rate, and starts the run.
+    void run();
+    // Stop from the toolbar or the menu: lets a running tick finish first.
+    void stop();
+    // The sampling half of a main tick, after its frame check; `nowSerial` is the tick's time.
+    void onTick(const TickCheck& check, double nowSerial);
+
+    [[nodiscard]] bool running() const { return m_running; }
+    [[nodiscard]] int sampleCount() const { return m_sampleCount; }
+    // A sample was added since the user last answered the save question.
+    [[nodiscard]] bool unsaved() const { return m_unsaved; }
+    void setUnsaved(bool unsaved) { m_unsaved = unsaved; }
+    [[nodiscard]] bool hasWindow() const { return m_window != nullptr; }
+    // How far the graph's time axis grows past a new sample (a fraction of a day).
+    [[nodiscard]] double xExtendStep() const { return m_xExtendStep; }
+
+    // Takes over a recording's bookkeeping as it stands (a run going, samples in the graph),
+    // so that tests can start from any point of a run.
+    void assumeRecording(bool running, int samples)
+    {
+        m_running = running;
+        m_sampleCount = samples;
+    }
+    // Records into `window` from now on (tests give their own; attach() gives the real one).
+    void attachWindow(std::unique_ptr<RealTimeWindow> window);
+
+    // GraphRole
+    void attach(TfrmGraph& window) override;
+    bool closeQuery() override;
+    void closed() override;
+    void save() override;
+    void cleared() override { m_sampleCount = 0; }
+    void samplingRateChanged(int seconds) override;
+
+private:
+    [[nodiscard]] bool askToSaveFirst();
+    [[nodiscard]] int askForSamples();
+    void startRun(int samples);
+    void takeSample(double nowSerial);
+    void stopRecording(bool insideTick);
+    [[nodiscard]] double nowSerial() const;
+
+    RecorderHost& m_host;
+    GraphServices& m_services;
+    std::unique_ptr<RealTimeWindow> m_window;
+    std::unique_ptr<RealTimeSampler> m_sampler;
+    bool m_running = false;
+    int m_sampleCount = 0;
+    bool m_unsaved = false;
+    int m_ticksSinceSample = 0;
+    // One tenth of a minute, as a fraction of a day rounded to single precision.
+    double m_xExtendStep = static_cast<double>(1.0f / 8640.0f);
+};
+
+} // namespace tc4dl

@@ -1,0 +1,306 @@
+// The real-time recorder on its own: which ticks take a sample, Run's questions and refusals,
+// the stop at the last sample and from outside, what the rate lists and Clear do to a run, and
+// a window that goes away in the middle of a run.
+
+#include "ChartModel.h"
+#include "DateTimeSerial.h"
+#include "FakeGraphServices.h"
+#include "LiveLink.h"
+#include "RealTimeRecorder.h"
+#include "TfrmGraph.h"
+#include "TfrmSetupRealTime.h"
+
+#include <QComboBox>
+#include <QLineEdit>
+#include <QMdiArea>
+#include <QTest>
+
+using namespace tc4dl;
+using tc4dl::testing::FakeGraphServices;
+using tc4dl::testing::FakeRecorderHost;
+using Answer = Prompter::Answer;
+
+namespace {
+
+// The real-time graph window as the recorder sees it, recording what is done to it.
+class FakeWindow final : public RealTimeWindow {
+public:
+    FakeWindow()
+    {
+        graph.setSubsets(4);
+        graph.setPoints(100);
+    }
+    void setMaxText(int ch, const QString& t) override { maxTexts[ch] = t; }
+    void setMinText(int ch, const QString& t) override { minTexts[ch] = t; }
+    void setAvgText(int ch, const QString& t) override { avgTexts[ch] = t; }
+    void setDataNoText(const QString& t) override { dataNo = t; }
+    void setStartTimeText(const QString& t) override { startTime = t; }
+    chart::ChartModel& model() override { return graph; }
+    void redraw() override { ++redraws; }
+    void restore() override { ++restores; }
+    void setClearEnabled(bool on) override { clearEnabled = on; }
+    int minutesIndex() const override { return minutes; }
+    int secondsIndex() const override { return seconds; }
+    void setRateIndexes(int m, int s) override
+    {
+        minutes = m;
+        seconds = s;
+    }
+    void showSamplingRate(int s) override
+    {
+        minutes = s / 60;
+        seconds = s % 60;
+    }
+    void clear() override { ++clears; }
+    void save() override { ++saves; }
+    void focusPlot() override { }
+
+    chart::ChartModel graph;
+    std::array<QString, 4> maxTexts, minTexts, avgTexts;
+    QString dataNo, startTime;
+    int redraws = 0, restores = 0, clears = 0, saves = 0;
+    int minutes = 0, seconds = 2;
+    bool clearEnabled = true;
+};
+
+// Answers the set-up dialog with `samples` at `rate` seconds.
+std::function<int(QDialog&)> setUp(const QString& samples, int rate)
+{
+    return [=](QDialog& dialog) {
+        auto& setup = dynamic_cast<TfrmSetupRealTime&>(dialog);
+        setup.samplesField()->setText(samples);
+        setup.minutesList()->setCurrentIndex(rate / 60);
+        setup.secondsList()->setCurrentIndex(rate % 60);
+        return int(QDialog::Accepted);
+    };
+}
+
+struct Fixture {
+    Fixture()
+    {
+        host.connected = true;
+        auto own = std::make_unique<FakeWindow>();
+        window = own.get();
+        recorder.attachWindow(std::move(own));
+    }
+    // Run with `samples` at `rate` seconds, answered by the set-up dialog.
+    void run(const QString& samples, int rate)
+    {
+        services.prompts.dialogs = setUp(samples, rate);
+        recorder.run();
+        services.prompts.dialogs = nullptr;
+    }
+    // One tick a second later; `frame` says whether a frame arrived since the last one.
+    void tick(bool frame = true, bool lost = false)
+    {
+        services.manualClock.advance(1000);
+        recorder.onTick(TickCheck { frame, lost }, toDateTimeSerial(services.manualClock.now()));
+    }
+
+    FakeGraphServices services;
+    FakeRecorderHost host;
+    RealTimeRecorder recorder { host, services };
+    FakeWindow* window = nullptr;
+};
+
+} // namespace
+
+class TestRealTimeRecorder : public QObject {
+    Q_OBJECT
+private Q_SLOTS:
+    void initTestCase() { QLocale::setDefault(QLocale::c()); }
+
+    // Ticks as letters: F a frame arrived, - silence, L silence that lost the link.
+    void sampledTicks_data()
+    {
+        QTest::addColumn<int>("rate");
+        QTest::addColumn<QString>("ticks");
+        QTest::addColumn<int>("samples");
+        QTest::newRow("every tick") << 1 << "FFFF" << 4;
+        QTest::newRow("every second tick") << 2 << "FFFFF" << 2;
+        QTest::newRow("a silent tick counts") << 2 << "F-F" << 1;
+        QTest::newRow("a due tick without frame waits") << 2 << "F-FF" << 1;
+        QTest::newRow("a lost link starts the count again") << 2 << "FLFF" << 1;
+        QTest::newRow("three seconds") << 3 << "FFFFFF" << 2;
+    }
+    void sampledTicks()
+    {
+        QFETCH(int, rate);
+        QFETCH(QString, ticks);
+        Fixture f;
+        f.run(QStringLiteral("100"), rate);
+        QVERIFY(f.recorder.running());
+        QCOMPARE(f.host.rate, rate);
+        for (const QChar c : ticks)
+            f.tick(c == u'F', c == u'L');
+        QTEST(f.recorder.sampleCount(), "samples");
+        QCOMPARE(f.window->dataNo,
+            f.recorder.sampleCount() ? QString::number(f.recorder.sampleCount()) : QString());
+        QCOMPARE(f.recorder.unsaved(), f.recorder.sampleCount() > 0);
+    }
+
+    void noSamplesWithoutARun()
+    {
+        Fixture f;
+        for (int i = 0; i < 5; ++i)
+            f.tick();
+        QCOMPARE(f.recorder.sampleCount(), 0);
+        QVERIFY(!f.recorder.unsaved());
+    }
+
+    void theLastSampleStopsTheRun()
+    {
+        Fixture f;
+        f.host.values = { 21.5f, 22.0f, 5000.0f, -1.0f };
+        f.run(QStringLiteral("3"), 1);
+        QVERIFY(f.host.stopEnabled && !f.host.runEnabled && !f.window->clearEnabled);
+        f.host.busy = true; // the stop at the last sample runs inside the tick: no wait
+        const QDateTime before = f.services.manualClock.now();
+        for (int i = 0; i < 3; ++i)
+            f.tick();
+        QCOMPARE(f.services.manualClock.now(), before.addMSecs(3000));
+        QVERIFY(!f.recorder.running());
+        QVERIFY(f.host.runEnabled && !f.host.stopEnabled && f.window->clearEnabled);
+        QCOMPARE(f.window->graph.points(), 3);
+        QCOMPARE(f.window->avgTexts[0], QStringLiteral("21.500"));
+        QCOMPARE(f.window->avgTexts[2], QStringLiteral("****")); // over range: no average
+        // Further ticks take nothing.
+        f.tick();
+        QCOMPARE(f.recorder.sampleCount(), 3);
+    }
+
+    void stopFromOutsideWaitsForTheTickWithinItsBound()
+    {
+        Fixture f;
+        f.run(QStringLiteral("10"), 1);
+        f.tick();
+        f.host.busy = true; // a tick that never ends
+        const QDateTime before = f.services.manualClock.now();
+        f.recorder.stop();
+        QCOMPARE(f.services.manualClock.now(), before.addMSecs(2500));
+        QVERIFY(!f.recorder.running());
+        QCOMPARE(f.window->graph.points(), 1);
+    }
+
+    void runRefusals_data()
+    {
+        QTest::addColumn<bool>("connected");
+        QTest::addColumn<QString>("typed");
+        QTest::addColumn<QString>("message");
+        QTest::newRow("no meter") << false << "10" << QString();
+        QTest::newRow("not a number") << true << "abc"
+                                      << "abc ist kein g\u00fcltiger Wert.";
+        QTest::newRow("no samples") << true << " 0"
+                                    << " 0 ist kein g\u00fcltiger Wert.";
+        QTest::newRow("negative") << true << "-5"
+                                  << "-5 ist kein g\u00fcltiger Wert.";
+    }
+    void runRefusals()
+    {
+        QFETCH(bool, connected);
+        QFETCH(QString, typed);
+        QFETCH(QString, message);
+        Fixture f;
+        f.host.connected = connected;
+        // Without a meter no dialog may be shown: the prompter then has no answer for one.
+        if (connected)
+            f.run(typed, 5);
+        else
+            f.recorder.run();
+        QVERIFY(!f.recorder.running());
+        QVERIFY(f.window->startTime.isEmpty() && f.window->redraws == 0); // nothing started
+        QCOMPARE(f.host.rate, 2); // the rate is taken only with a valid number
+        QCOMPARE(f.services.prompts.shown.size(), message.isEmpty() ? 0 : 1);
+        if (!message.isEmpty())
+            QVERIFY2(f.services.prompts.shown.first().startsWith(typed),
+                qPrintable(f.services.prompts.shown.first()));
+    }
+
+    void runAsksToSaveAGraphWithSamples_data()
+    {
+        QTest::addColumn<int>("answer");
+        QTest::addColumn<int>("saves");
+        QTest::addColumn<bool>("runs");
+        QTest::newRow("yes") << int(Answer::Yes) << 1 << true;
+        QTest::newRow("no") << int(Answer::No) << 0 << true;
+        QTest::newRow("cancel") << int(Answer::Cancel) << 0 << false;
+    }
+    void runAsksToSaveAGraphWithSamples()
+    {
+        QFETCH(int, answer);
+        Fixture f;
+        f.recorder.assumeRecording(false, 5);
+        f.services.prompts.answers << Answer(answer);
+        QFETCH(bool, runs);
+        if (runs)
+            f.run(QStringLiteral("10"), 2);
+        else
+            f.recorder.run(); // no set-up dialog after Cancel
+        QCOMPARE(f.services.prompts.shown.size(), 1);
+        QTEST(f.window->saves, "saves");
+        QCOMPARE(f.recorder.running(), runs);
+        QCOMPARE(f.recorder.sampleCount(), runs ? 0 : 5);
+        QCOMPARE(f.window->restores, 1);
+    }
+
+    void runMakesTheClosedWindowAgain()
+    {
+        Fixture f;
+        f.recorder.closed();
+        QVERIFY(!f.recorder.hasWindow());
+        // The window could not be made: nothing is asked.
+        f.recorder.run();
+        QCOMPARE(f.host.windowsMade, 1);
+        QVERIFY(!f.recorder.running());
+        // Made: the set-up follows.
+        auto* made = new FakeWindow;
+        f.host.makeWindow = [&] { f.recorder.attachWindow(std::unique_ptr<FakeWindow>(made)); };
+        f.run(QStringLiteral("10"), 2);
+        QCOMPARE(f.host.windowsMade, 2);
+        QVERIFY(f.recorder.running());
+        QCOMPARE(made->restores, 0);
+    }
+
+    void rateChangeDuringARun()
+    {
+        Fixture f;
+        f.run(QStringLiteral("10"), 1);
+        f.tick();
+        f.services.prompts.answers << Answer::No;
+        f.recorder.samplingRateChanged(0); // 00:00 becomes 00:02
+        QCOMPARE(f.host.rate, 2);
+        QCOMPARE(f.window->seconds, 2);
+        QVERIFY(!f.recorder.running());
+        QCOMPARE(f.window->clears, 1);
+        QCOMPARE(f.window->saves, 0);
+        // The same rate again changes nothing and asks nothing.
+        f.recorder.samplingRateChanged(2);
+        QCOMPARE(f.services.prompts.shown.size(), 1);
+        QCOMPARE(f.window->clears, 1);
+    }
+
+    void aWindowGoneWithoutClosingTakesNoMoreSamples()
+    {
+        FakeGraphServices services;
+        FakeRecorderHost host;
+        host.connected = true;
+        RealTimeRecorder recorder(host, services);
+        QMdiArea area;
+        auto* graph = new TfrmGraph(services);
+        graph->setWindowTitle(TfrmGraph::realTimeCaption());
+        graph->model().setSubsets(4);
+        area.addSubWindow(graph);
+        graph->setRole(&recorder);
+        QVERIFY(recorder.hasWindow() && host.checked);
+        services.prompts.dialogs = setUp(QStringLiteral("10"), 1);
+        recorder.run();
+        QVERIFY(recorder.running());
+        delete graph; // as the main window's end does it: no close, no question
+        QVERIFY(!recorder.hasWindow());
+        recorder.onTick(TickCheck { true, false }, 46000.0);
+        QCOMPARE(recorder.sampleCount(), 0);
+    }
+};
+
+QTEST_MAIN(TestRealTimeRecorder)
+#include "tst_realtimerecorder.moc"

@@ -1,0 +1,71 @@
+#pragma once
+
+#include <QString>
+#include <QStringList>
+
+#include <functional>
+#include <optional>
+
+class QDialog;
+class QPrinter;
+
+namespace tc4dl {
+
+// Every question a person answers, as the windows' logic sees it: message boxes, the open and
+// save file dialogs, the choice dialog, the print and printer set-up dialogs, the colour
+// dialog and any other modal dialog. The program shows the real ones; tests script the answers
+// and fail on a question they did not expect, so no test ever blocks on a modal window.
+class Prompter {
+public:
+    enum class Buttons { Ok, YesNo, YesNoCancel };
+    enum class Icon { None, Information, Question, Warning, Error };
+    enum class Answer { Ok, Yes, No, Cancel };
+
+    // An open or save file dialog. `start` is the folder to start in, or a file in it to
+    // propose; `filters` are types as "Text (*.A *.a)"; `defaultSuffix` is added to a name
+    // typed without one; `selectedFilter` brings the type shown first and takes back the type
+    // chosen. `typeChanged`, when set, is called with the type the user picks and the name in
+    // the name box, and gives the name to show instead.
+    struct FileRequest {
+        QString caption;
+        QString start;
+        QStringList filters;
+        QString defaultSuffix;
+        QString selectedFilter;
+        std::function<QString(const QString& filter, const QString& typedName)> typeChanged;
+    };
+
+    // The choice dialog: three buttons stacked one above the other; the first answers Ok, the
+    // second No, the third (and the close box) Cancel.
+    struct Choice {
+        QString caption;
+        QString first;
+        QString second;
+        QString cancel;
+    };
+
+    virtual ~Prompter() = default;
+
+    // Shows `text` exactly as given (a stored backslash-n stays two characters).
+    virtual Answer ask(const QString& text, Buttons buttons, Icon icon) = 0;
+    void tell(const QString& text) { (void)ask(text, Buttons::Ok, Icon::None); }
+
+    // The save dialog asks before it replaces an existing file. Both give an empty name when
+    // the user cancels.
+    virtual QString saveFileName(FileRequest& request) = 0;
+    virtual QString openFileName(FileRequest& request) = 0;
+
+    virtual Answer choose(const Choice& choice) = 0;
+
+    // Runs `dialog` modally and gives its result (QDialog::Accepted or Rejected).
+    virtual int runDialog(QDialog& dialog) = 0;
+
+    // The colour dialog, starting at `initial` (0xBBGGRR); nothing when cancelled.
+    [[nodiscard]] virtual std::optional<quint32> chooseColor(quint32 initial) = 0;
+
+    // The print dialog and the printer set-up dialog on `printer`; false when cancelled.
+    virtual bool printDialog(QPrinter& printer) = 0;
+    virtual bool printerSetup(QPrinter& printer) = 0;
+};
+
+} // namespace tc4dl
