@@ -135,11 +135,13 @@ bool ConfigureGraph(chart::ChartView& graph, GraphHost& host, const GraphExtent&
 {
     chart::ChartModel& model = graph.model();
 
-    // 1. The template's look, when there is one; a damaged one goes back to the caller.
+    // 1. The template's look, when there is one that can be read. A damaged one is treated
+    // as a missing one below, so that the graph still gets a working look (the real-time
+    // graph's four channels and their points) instead of whatever it had.
     const QString templatePath = graphTemplateReadPath(host.graphFolders());
-    const bool haveTemplate = !templatePath.isEmpty();
-    if (haveTemplate && !chart::loadGraphState(model, templatePath, error))
-        return false;
+    QString damage;
+    const bool haveTemplate
+        = !templatePath.isEmpty() && chart::loadGraphState(model, templatePath, &damage);
 
     // 2.-5. What every graph needs, template or not.
     chart::ChartLook& look = model.look;
@@ -159,11 +161,14 @@ bool ConfigureGraph(chart::ChartView& graph, GraphHost& host, const GraphExtent&
                                    extent.maxX};
     look.allowDataLabels = chart::DataLabels::None;
 
-    // 6. Without template: say so, then the built-in look.
+    // 6. Without a usable template: say so, naming the file, then the built-in look. The
+    // message's own words ("it will use default setting") fit a damaged file as well.
     if (!haveTemplate) {
+        const QString named
+            = damage.isEmpty() ? graphTemplatePath(host.graphFolders()) : templatePath;
         const MessageTable& messages = host.mainMessages();
         host.prompter().ask(messages.getTextOrDefault(QStringLiteral("IDS_12"))
-                                + QDir::toNativeSeparators(graphTemplatePath(host.graphFolders()))
+                                + QDir::toNativeSeparators(named)
                                 + messages.getTextOrDefault(QStringLiteral("IDS_13")),
                             Prompter::Buttons::Ok, Prompter::Icon::None);
         applyDefaultLook(model, extent);
@@ -174,7 +179,9 @@ bool ConfigureGraph(chart::ChartView& graph, GraphHost& host, const GraphExtent&
     look.allowGraphAnnotHotSpots = true;
     graph.reinitAndReset();
     graph.invalidateImage();
-    return true;
+    if (error)
+        *error = damage;
+    return damage.isEmpty();
 }
 
 TfrmGraph* CreateRealTimeGraph(GraphHost& host, QMdiArea& area, QString* error)
@@ -193,22 +200,22 @@ TfrmGraph* CreateRealTimeGraph(GraphHost& host, QMdiArea& area, QString* error)
 
     const double now = toDateTimeSerial(host.clock().now());
     const GraphExtent extent{4, 100, now, now + 110.0 / kSecondsPerDay, -10.0, 50.0};
-    if (ConfigureGraph(*window->graph(), host, extent, error)) {
-        chart::ChartModel& model = window->model();
-        const QList<double>& proportions = model.look.multiAxesProportions;
-        // Crosses and texts sit on one shared axis: not offered while the view is split.
-        const double first = proportions.isEmpty() ? 1.0 : proportions.first();
-        window->setAnnotationToolsEnabled(first == 1.0);
+    // A damaged template has been said and replaced by the built-in look: go on all the same.
+    (void)ConfigureGraph(*window->graph(), host, extent, error);
+    chart::ChartModel& model = window->model();
+    const QList<double>& proportions = model.look.multiAxesProportions;
+    // Crosses and texts sit on one shared axis: not offered while the view is split.
+    const double first = proportions.isEmpty() ? 1.0 : proportions.first();
+    window->setAnnotationToolsEnabled(first == 1.0);
 
-        model.look.noRandomPointsToExport = true;
-        model.look.focalRect = false;
-        model.look.allowBar = false;
-        model.look.lineGapThreshold = 1e20;
-        window->redraw();
+    model.look.noRandomPointsToExport = true;
+    model.look.focalRect = false;
+    model.look.allowBar = false;
+    model.look.lineGapThreshold = 1e20;
+    window->redraw();
 
-        window->setSamplingRateEnabled(true);
-        window->setSamplingRate(host.samplingRate());
-    }
+    window->setSamplingRateEnabled(true);
+    window->setSamplingRate(host.samplingRate());
     sub->show();
     return window;
 }

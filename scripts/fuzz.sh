@@ -65,7 +65,7 @@ export ASAN_OPTIONS=detect_leaks=1:abort_on_error=1
 export UBSAN_OPTIONS=print_stacktrace=1:halt_on_error=1
 status=0
 # No allocation may reach 64 MB: ample for any input of max_len bytes, far below a runaway.
-build-fuzz/fuzz/fuzz_"$target" "$work" "$committed" -max_total_time="$seconds" \
+nice build-fuzz/fuzz/fuzz_"$target" "$work" "$committed" -max_total_time="$seconds" \
   -max_len="$max_len" -malloc_limit_mb=64 -rss_limit_mb=1024 -timeout=10 \
   -artifact_prefix="$crashes/" -print_final_stats=1 || status=$?
 
