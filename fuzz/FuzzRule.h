@@ -16,9 +16,8 @@ namespace tc4dl::fuzz {
 
 } // namespace tc4dl::fuzz
 
-#define FUZZ_RULE(condition)                                                                      \
-    ((condition) ? static_cast<void>(0)                                                           \
-                 : ::tc4dl::fuzz::ruleBroken(#condition, __FILE__, __LINE__))
+#define FUZZ_RULE(condition)                                                                       \
+    ((condition) ? static_cast<void>(0) : ::tc4dl::fuzz::ruleBroken(#condition, __FILE__, __LINE__))
 
 // The entry point every target defines; libFuzzer or the replay program calls it.
 extern "C" int LLVMFuzzerTestOneInput(const unsigned char* data, std::size_t size);

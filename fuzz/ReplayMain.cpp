@@ -38,8 +38,8 @@ bool replay(const std::filesystem::path& file)
         std::fprintf(stderr, "cannot read %s\n", file.string().c_str());
         return false;
     }
-    const std::vector<char> bytes{std::istreambuf_iterator<char>(in),
-                                  std::istreambuf_iterator<char>()};
+    const std::vector<char> bytes { std::istreambuf_iterator<char>(in),
+        std::istreambuf_iterator<char>() };
     std::printf("%s\n", file.string().c_str());
     std::fflush(stdout);
     LLVMFuzzerTestOneInput(reinterpret_cast<const unsigned char*>(bytes.data()), bytes.size());

@@ -32,8 +32,8 @@ std::vector<MeterFrame> referenceFrames(const unsigned char* data, std::size_t s
 
 // Feeds the input in pieces whose sizes come from a small generator seeded by the input, so
 // that every input is also tried split at places no test thought of.
-std::vector<MeterFrame> readInPieces(const unsigned char* data, std::size_t size, quint32 seed,
-                                     FrameReader& reader)
+std::vector<MeterFrame> readInPieces(
+    const unsigned char* data, std::size_t size, quint32 seed, FrameReader& reader)
 {
     std::vector<MeterFrame> frames;
     std::size_t at = 0;
@@ -44,7 +44,7 @@ std::vector<MeterFrame> readInPieces(const unsigned char* data, std::size_t size
         state ^= state << 5;
         const std::size_t piece = std::min<std::size_t>(size - at, 1 + state % 97);
         reader.feed(reinterpret_cast<const char*>(data + at), static_cast<qsizetype>(piece),
-                    [&frames](const MeterFrame& f) { frames.push_back(f); });
+            [&frames](const MeterFrame& f) { frames.push_back(f); });
         at += piece;
         const QByteArray kept = reader.pending();
         FUZZ_RULE(kept.size() <= kFrameLength - 1);
@@ -60,8 +60,8 @@ void checkCounters(const FrameReader& reader, std::size_t size, std::size_t fram
     const FrameCounters& c = reader.counters();
     FUZZ_RULE(c.bytesIn == size);
     FUZZ_RULE(c.frames == frames);
-    FUZZ_RULE(c.frames * kFrameLength + c.bytesDropped + quint64(reader.pending().size())
-              == c.bytesIn);
+    FUZZ_RULE(
+        c.frames * kFrameLength + c.bytesDropped + quint64(reader.pending().size()) == c.bytesIn);
     FUZZ_RULE(c.resyncs <= c.bytesDropped);
 }
 
@@ -76,7 +76,7 @@ extern "C" int LLVMFuzzerTestOneInput(const unsigned char* data, std::size_t siz
     FrameReader whole;
     std::vector<MeterFrame> frames;
     whole.feed(reinterpret_cast<const char*>(data), static_cast<qsizetype>(size),
-               [&frames](const MeterFrame& f) { frames.push_back(f); });
+        [&frames](const MeterFrame& f) { frames.push_back(f); });
     FUZZ_RULE(frames == expected);
     FUZZ_RULE(whole.pending().size() < kFrameLength);
     FUZZ_RULE(QByteArrayView(reinterpret_cast<const char*>(data), static_cast<qsizetype>(size))

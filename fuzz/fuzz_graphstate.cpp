@@ -20,7 +20,7 @@ ChartModel modelBefore()
     m.setY(1, 2, 42.5);
     m.setX(2, 4, 46000.25);
     m.look.mainTitle = QStringLiteral("before");
-    m.setAnnotation(1, GraphAnnotation{kAnnotationCross, 1.0, 2.0, QStringLiteral("x"), 0xFF});
+    m.setAnnotation(1, GraphAnnotation { kAnnotationCross, 1.0, 2.0, QStringLiteral("x"), 0xFF });
     return m;
 }
 

@@ -43,7 +43,7 @@ extern "C" int LLVMFuzzerTestOneInput(const unsigned char* data, std::size_t siz
         QFile file(path);
         FUZZ_RULE(file.open(QIODevice::WriteOnly | QIODevice::Truncate));
         FUZZ_RULE(file.write(reinterpret_cast<const char*>(data), static_cast<qint64>(size))
-                  == static_cast<qint64>(size));
+            == static_cast<qint64>(size));
     }
 
     ChartModel m = modelBefore();

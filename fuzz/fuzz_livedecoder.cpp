@@ -27,13 +27,17 @@ struct Timers : BlinkTimers {
 };
 
 struct Panel : PanelView {
-    void setMarkVisible(Mark mark, bool visible) override { marks[mark] = visible; ++markCalls; }
+    void setMarkVisible(Mark mark, bool visible) override
+    {
+        marks[mark] = visible;
+        ++markCalls;
+    }
     void setValueText(int channel, const QString& text) override
     {
         channels.push_back(channel);
         texts.push_back(text);
     }
-    void setNoConnectionVisible(bool) override {}
+    void setNoConnectionVisible(bool) override { }
     std::map<Mark, bool> marks;
     int markCalls = 0;
     std::vector<int> channels;
@@ -69,7 +73,7 @@ void checkReading(const MeterFrame& f, const LiveReading& r)
 {
     FUZZ_RULE(r.meterMode == (f[1] & 0x06));
     for (int n = 0; n < 4; ++n) {
-        for (float v : {r.current[n], r.minValues[n], r.maxValues[n]}) {
+        for (float v : { r.current[n], r.minValues[n], r.maxValues[n] }) {
             FUZZ_RULE(std::fabs(v) <= 3276.8f);
             checkValueTexts(v);
         }
@@ -80,7 +84,7 @@ void checkReading(const MeterFrame& f, const LiveReading& r)
 // The four texts of one frame against the values the decoder says it shows.
 void checkPanelTexts(const Panel& panel, const LiveState& s, const LiveReading& r)
 {
-    FUZZ_RULE(panel.channels == (std::vector<int>{0, 1, 2, 3}));
+    FUZZ_RULE(panel.channels == (std::vector<int> { 0, 1, 2, 3 }));
     const quint8 whole = r.wholeDegreeMarks;
     for (int n = 0; n < 4; ++n) {
         const QString& text = panel.texts[static_cast<std::size_t>(n)];

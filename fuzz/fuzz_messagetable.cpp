@@ -15,9 +15,17 @@ using namespace tc4dl;
 namespace {
 
 constexpr Section kSections[] = {
-    Section::Captions,   Section::Hints,   Section::DisplayLabels, Section::Fonts,
-    Section::MultiLines, Section::DlgsCaptions, Section::Strings,   Section::OtherStrings,
-    Section::Locales,    Section::Collections,  Section::CharSets,
+    Section::Captions,
+    Section::Hints,
+    Section::DisplayLabels,
+    Section::Fonts,
+    Section::MultiLines,
+    Section::DlgsCaptions,
+    Section::Strings,
+    Section::OtherStrings,
+    Section::Locales,
+    Section::Collections,
+    Section::CharSets,
 };
 
 // Keys worth asking for: what stands before the first mark of each line (as Latin-1; keys
@@ -56,12 +64,12 @@ extern "C" int LLVMFuzzerTestOneInput(const unsigned char* data, std::size_t siz
     const bool hasCr = input.contains('\r');
     std::optional<MessageTable> crlf;
     if (!hasCr)
-        crlf = MessageTable::parse(QByteArray(input.toByteArray()).replace("\n", "\r\n"),
-                                   Language::German);
+        crlf = MessageTable::parse(
+            QByteArray(input.toByteArray()).replace("\n", "\r\n"), Language::German);
     FUZZ_RULE(hasCr || crlf.has_value());
     for (const QString& key : keys) {
         for (Section section : kSections) {
-            for (Language language : {Language::English, Language::German}) {
+            for (Language language : { Language::English, Language::German }) {
                 const QString text = table->text(section, key, language);
                 checkText(text, size);
                 if (crlf)
@@ -69,20 +77,22 @@ extern "C" int LLVMFuzzerTestOneInput(const unsigned char* data, std::size_t siz
             }
             const QString shown = table->textOrDefault(section, key);
             const QString german = table->text(section, key, Language::German);
-            FUZZ_RULE(shown == (german.isEmpty() ? table->text(section, key, Language::English)
-                                                 : german));
+            FUZZ_RULE(shown
+                == (german.isEmpty() ? table->text(section, key, Language::English) : german));
         }
     }
 
     // A row added at the end, in its own section.
     QByteArray extended = input.toByteArray();
-    extended += "\r\nstStrings\r\nIDS_FUZZ\x01" "added\x01" "dazu\x01\r\n";
+    extended += "\r\nstStrings\r\nIDS_FUZZ\x01"
+                "added\x01"
+                "dazu\x01\r\n";
     const std::optional<MessageTable> withRow = MessageTable::parse(extended, Language::German);
     FUZZ_RULE(withRow.has_value());
     if (!input.contains("IDS_FUZZ")) {
         FUZZ_RULE(withRow->getTextOrDefault(QStringLiteral("IDS_FUZZ")) == u"dazu");
         FUZZ_RULE(withRow->text(Section::Strings, QStringLiteral("IDS_FUZZ"), Language::English)
-                  == u"added");
+            == u"added");
     }
     return 0;
 }

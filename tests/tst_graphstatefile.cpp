@@ -45,9 +45,7 @@ ChartModel sampleModel()
 class FifoWriter {
 public:
     FifoWriter(const QString& path, QByteArray head, qint64 fillBytes)
-        : m_thread([this, path, head = std::move(head), fillBytes] {
-            run(path, head, fillBytes);
-        })
+        : m_thread([this, path, head = std::move(head), fillBytes] { run(path, head, fillBytes); })
     {
     }
     ~FifoWriter() { join(); }
@@ -112,20 +110,19 @@ private Q_SLOTS:
         QTest::addColumn<QString>("expected"); // a part of the error text
 
         const QByteArray block = sampleModel().storeState();
-        QTest::newRow("whole block")
-            << lengthField(static_cast<quint32>(block.size())) + block << qint64(0) << true
-            << QString();
+        QTest::newRow("whole block") << lengthField(static_cast<quint32>(block.size())) + block
+                                     << qint64(0) << true << QString();
         QTest::newRow("block followed by more bytes")
             << lengthField(static_cast<quint32>(block.size())) + block << qint64(100000) << true
             << QString();
-        QTest::newRow("length 0xFFFFFFFF, one block") << lengthField(0xFFFFFFFF) + block
-                                                      << qint64(0) << false << kStreamReadError;
+        QTest::newRow("length 0xFFFFFFFF, one block")
+            << lengthField(0xFFFFFFFF) + block << qint64(0) << false << kStreamReadError;
         QTest::newRow("block cut short")
             << lengthField(static_cast<quint32>(block.size())) + block.chopped(1) << qint64(0)
             << false << kStreamReadError;
         QTest::newRow("length only") << lengthField(200) << qint64(0) << false << kStreamReadError;
-        QTest::newRow("three bytes") << QByteArray("\x10\0\0", 3) << qint64(0) << false
-                                     << kStreamReadError;
+        QTest::newRow("three bytes")
+            << QByteArray("\x10\0\0", 3) << qint64(0) << false << kStreamReadError;
         QTest::newRow("nothing") << QByteArray() << qint64(0) << false << kStreamReadError;
     }
     void readsFromAPipe()
