@@ -3,7 +3,7 @@
 #include "Artwork.h"
 #include "Clock.h"
 #include "GraphConfig.h"
-#include "PortFactory.h"
+#include "MeterPortFactory.h"
 #include "ProgramFolders.h"
 #include "QtPrompter.h"
 #include "Settings.h"
@@ -142,8 +142,11 @@ int main(int argc, char* argv[])
         deps.clock = &clock;
         deps.settings = &settings;
         deps.prompter = &prompter;
-        deps.portFactory = [&clock](const QString& name) {
-            return tc4dl::makeMeterPort(name, clock);
+        // One simulated meter behind the live port and the port that borrows the device, as
+        // one meter sits behind one cable.
+        tc4dl::MeterPortFactory meterPorts(clock);
+        deps.portFactory = [&meterPorts](const QString& name) {
+            return meterPorts.makePort(name);
         };
         deps.listPorts = [demo = options.demo] { return tc4dl::ports::listPorts(demo); };
 
