@@ -2,9 +2,15 @@
 
 #include <QDateTime>
 #include <QFile>
+#include <QFileInfo>
+#include <QLoggingCategory>
 #include <QSettings>
+#include <QStandardPaths>
 
+#include <algorithm>
 #include <limits>
+
+Q_LOGGING_CATEGORY(lcSettings, "tc4dl.settings")
 
 namespace tc4dl {
 
@@ -30,6 +36,13 @@ Settings Settings::read(SettingsStore& store)
     readInto(store, kRealTimeRate, s.realTimeRate);
     readInto(store, kAnnoColor, s.annoColor);
     readInto(store, kCfDegree, s.cfDegree);
+
+    s.lastConnectedPort = std::clamp(s.lastConnectedPort, kMinPortIndex, kMaxPortIndex);
+    if (s.lastConnectedModel != 740 && s.lastConnectedModel != 735)
+        s.lastConnectedModel = 740;
+    s.realTimeRate = std::clamp(s.realTimeRate, kMinRealTimeRate, kMaxRealTimeRate);
+    s.annoColor = std::clamp(s.annoColor, 0, kMaxColor);
+    s.cfDegree = std::clamp(s.cfDegree, 0, 1);
     return s;
 }
 
@@ -48,22 +61,50 @@ NativeSettingsStore::NativeSettingsStore()
 #ifdef Q_OS_WIN
     m_settings = new QSettings(QStringLiteral("HKEY_LOCAL_MACHINE\\SOFTWARE\\TC4DL"),
                                QSettings::NativeFormat);
+    m_location = m_settings->fileName();
 #else
-    m_settings = new QSettings(QSettings::NativeFormat, QSettings::UserScope,
-                               QStringLiteral("TC4DL"), QStringLiteral("TC4DL"));
+    // The file QSettings would choose for the user's scope, named here so that its size can be
+    // checked before QSettings reads it whole.
+    openFile(QStandardPaths::writableLocation(QStandardPaths::GenericConfigLocation)
+             + QStringLiteral("/TC4DL/TC4DL.conf"));
 #endif
-    m_damaged = m_settings->status() == QSettings::FormatError;
 }
 
 NativeSettingsStore::NativeSettingsStore(const QString& iniFile)
-    : m_settings(new QSettings(iniFile, QSettings::IniFormat))
 {
+    openFile(iniFile);
+}
+
+void NativeSettingsStore::openFile(const QString& file)
+{
+    m_location = file;
+    const QFileInfo info(file);
+    if (info.exists() && (!info.isFile() || info.size() > kMaxFileSize)) {
+        const QString aside = file + QStringLiteral(".damaged-")
+            + QDateTime::currentDateTime().toString(QStringLiteral("yyyyMMdd-HHmmss"));
+        // Moved, not copied: a copy would leave the file for QSettings to read whole.
+        if (!info.isFile() || !QFile::rename(file, aside)) {
+            qCWarning(lcSettings).noquote()
+                << "The settings file" << file
+                << "is not a file of settings and cannot be moved aside; the defaults apply"
+                   " and nothing is kept.";
+            m_saidUnwritable = true;
+            return;
+        }
+        m_damagedCopy = aside;
+        m_copied = true;
+        qCWarning(lcSettings).noquote()
+            << "The settings file" << file << "was" << info.size()
+            << "bytes long, far more than this program writes; it is kept as" << aside
+            << "and the defaults apply.";
+    }
+    m_settings = new QSettings(file, QSettings::IniFormat);
     m_damaged = m_settings->status() == QSettings::FormatError;
 }
 
 QString NativeSettingsStore::location() const
 {
-    return m_settings->fileName();
+    return m_location;
 }
 
 NativeSettingsStore::~NativeSettingsStore()
@@ -73,6 +114,8 @@ NativeSettingsStore::~NativeSettingsStore()
 
 std::optional<qint32> NativeSettingsStore::readInt(const QString& name)
 {
+    if (!m_settings)
+        return std::nullopt;
     const QVariant v = m_settings->value(name);
     if (!v.isValid())
         return std::nullopt;
@@ -97,18 +140,37 @@ void NativeSettingsStore::keepDamagedFile()
         m_damagedCopy = copy;
 }
 
+void NativeSettingsStore::sayUnwritable()
+{
+    if (m_saidUnwritable)
+        return;
+    m_saidUnwritable = true;
+    qCWarning(lcSettings).noquote()
+        << "The settings cannot be written to" << m_location << "and are not kept.";
+}
+
 bool NativeSettingsStore::writeInt(const QString& name, qint32 value)
 {
-    keepDamagedFile();
-    if (!m_settings->isWritable())
+    if (!m_settings) {
+        sayUnwritable();
         return false;
+    }
+    keepDamagedFile();
+    if (!m_settings->isWritable()) {
+        sayUnwritable();
+        return false;
+    }
     m_settings->setValue(name, value);
     return true;
 }
 
 void NativeSettingsStore::flush()
 {
+    if (!m_settings)
+        return;
     m_settings->sync();
+    if (m_settings->status() == QSettings::AccessError)
+        sayUnwritable();
 }
 
 } // namespace tc4dl

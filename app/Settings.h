@@ -23,6 +23,16 @@ public:
 
 // The values kept between runs.
 struct Settings {
+    // What each value can sensibly be. A stored value outside its range is read as the nearest
+    // end of it (a model code that is neither 740 nor 735 as 740), so that a damaged or
+    // hand-edited store can never hand the program a value it would not set itself.
+    static constexpr qint32 kMinPortIndex = -1; // -1: a typed name that is not in the list
+    static constexpr qint32 kMaxPortIndex = 255; // as many as Windows numbers (COM1..COM256)
+    static constexpr qint32 kMinRealTimeRate = 1;
+    static constexpr qint32 kMaxRealTimeRate = 60 * 60 + 60; // the rate lists' "60" and "60"
+    static constexpr qint32 kMaxColor = 0xFFFFFF; // 0xBBGGRR
+
+
     qint32 lastConnectedPort = 0;
     qint32 lastConnectedModel = 740;
     qint32 realTimeRate = 2;
@@ -30,7 +40,7 @@ struct Settings {
     qint32 cfDegree = 1;
 
     // Read in the order LastConnectedPort, LastConnectedModel, RealTimeRate, AnnoColor,
-    // CF_Degree; a value that cannot be read keeps its default.
+    // CF_Degree; a value that cannot be read keeps its default, one out of range is clamped.
     static Settings read(SettingsStore& store);
     // Written in the order RealTimeRate, LastConnectedPort, LastConnectedModel, AnnoColor,
     // CF_Degree; a value that cannot be written is skipped.
@@ -39,7 +49,10 @@ struct Settings {
 
 // The Settings in the system's own place: on Windows the registry key
 // HKEY_LOCAL_MACHINE\SOFTWARE\TC4DL, elsewhere the user's settings file. A file that cannot be
-// parsed is copied aside before it is written over, so nothing a person may want is lost.
+// parsed is copied aside before it is written over, so nothing a person may want is lost. A
+// file far larger than any this program writes is damaged too: it is moved aside unread (it
+// would otherwise be read whole at every start) and the defaults apply. Settings that cannot
+// be written are said once in the log (category "tc4dl.settings"), never lost in silence.
 class NativeSettingsStore final : public SettingsStore {
 public:
     NativeSettingsStore();
@@ -56,10 +69,18 @@ public:
     // The copy made of a damaged file, empty when none was needed.
     [[nodiscard]] QString damagedCopy() const { return m_damagedCopy; }
 
-private:
-    void keepDamagedFile();
+    // Larger than this, a settings file is taken for damaged.
+    static constexpr qint64 kMaxFileSize = 64 * 1024;
 
+private:
+    void openFile(const QString& file);
+    void keepDamagedFile();
+    void sayUnwritable();
+
+    // Null when the file could not be used at all: reads give defaults, writes fail.
     QSettings* m_settings = nullptr;
+    QString m_location;
+    bool m_saidUnwritable = false;
     bool m_damaged = false;
     bool m_copied = false;
     QString m_damagedCopy;

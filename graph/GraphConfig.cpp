@@ -135,11 +135,13 @@ bool ConfigureGraph(chart::ChartView& graph, GraphServices& services, const Grap
 {
     chart::ChartModel& model = graph.model();
 
-    // 1. The template's look, when there is one; a damaged one goes back to the caller.
+    // 1. The template's look, when there is one that can be read. A damaged one is treated
+    // as a missing one below, so that the graph still gets a working look (the real-time
+    // graph's four channels and their points) instead of whatever it had.
     const QString templatePath = graphTemplateReadPath(services.graphFolders());
-    const bool haveTemplate = !templatePath.isEmpty();
-    if (haveTemplate && !chart::loadGraphState(model, templatePath, error))
-        return false;
+    QString damage;
+    const bool haveTemplate
+        = !templatePath.isEmpty() && chart::loadGraphState(model, templatePath, &damage);
 
     // 2.-5. What every graph needs, template or not.
     chart::ChartLook& look = model.look;
@@ -159,13 +161,15 @@ bool ConfigureGraph(chart::ChartView& graph, GraphServices& services, const Grap
                                    extent.maxX};
     look.allowDataLabels = chart::DataLabels::None;
 
-    // 6. Without template: say so, then the built-in look.
+    // 6. Without a usable template: say so, naming the file, then the built-in look. The
+    // message's own words ("it will use default setting") fit a damaged file as well.
     if (!haveTemplate) {
+        const QString named
+            = damage.isEmpty() ? graphTemplatePath(services.graphFolders()) : templatePath;
         const MessageTable& messages = services.mainMessages();
-        services.prompter().tell(
-            messages.getTextOrDefault(QStringLiteral("IDS_12"))
-            + QDir::toNativeSeparators(graphTemplatePath(services.graphFolders()))
-            + messages.getTextOrDefault(QStringLiteral("IDS_13")));
+        services.prompter().tell(messages.getTextOrDefault(QStringLiteral("IDS_12"))
+                                 + QDir::toNativeSeparators(named)
+                                 + messages.getTextOrDefault(QStringLiteral("IDS_13")));
         applyDefaultLook(model, extent);
     }
 
@@ -174,7 +178,9 @@ bool ConfigureGraph(chart::ChartView& graph, GraphServices& services, const Grap
     look.allowGraphAnnotHotSpots = true;
     graph.reinitAndReset();
     graph.invalidateImage();
-    return true;
+    if (error)
+        *error = damage;
+    return damage.isEmpty();
 }
 
 TfrmGraph* CreateRealTimeGraph(GraphServices& services, QMdiArea& area, GraphRole& role,
@@ -192,22 +198,22 @@ TfrmGraph* CreateRealTimeGraph(GraphServices& services, QMdiArea& area, GraphRol
 
     const double now = toDateTimeSerial(services.clock().now());
     const GraphExtent extent{4, 100, now, now + 110.0 / kSecondsPerDay, -10.0, 50.0};
-    if (ConfigureGraph(*window->graph(), services, extent, error)) {
-        chart::ChartModel& model = window->model();
-        const QList<double>& proportions = model.look.multiAxesProportions;
-        // Crosses and texts sit on one shared axis: not offered while the view is split.
-        const double first = proportions.isEmpty() ? 1.0 : proportions.first();
-        window->setAnnotationToolsEnabled(first == 1.0);
+    // A damaged template has been said and replaced by the built-in look: go on all the same.
+    (void)ConfigureGraph(*window->graph(), services, extent, error);
+    chart::ChartModel& model = window->model();
+    const QList<double>& proportions = model.look.multiAxesProportions;
+    // Crosses and texts sit on one shared axis: not offered while the view is split.
+    const double first = proportions.isEmpty() ? 1.0 : proportions.first();
+    window->setAnnotationToolsEnabled(first == 1.0);
 
-        model.look.noRandomPointsToExport = true;
-        model.look.focalRect = false;
-        model.look.allowBar = false;
-        model.look.lineGapThreshold = 1e20;
-        window->redraw();
+    model.look.noRandomPointsToExport = true;
+    model.look.focalRect = false;
+    model.look.allowBar = false;
+    model.look.lineGapThreshold = 1e20;
+    window->redraw();
 
-        window->setSamplingRateEnabled(true);
-        window->setSamplingRate(samplingRate);
-    }
+    window->setSamplingRateEnabled(true);
+    window->setSamplingRate(samplingRate);
     sub->show();
     return window;
 }

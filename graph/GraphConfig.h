@@ -44,15 +44,16 @@ struct GraphExtent {
 
 // Prepares `graph` for new data: the template's look when there is one (else the built-in
 // look, after telling the user once that the template is missing), then the extent and the
-// settings every graph needs, all points empty. False with the reason in *error when the
-// template cannot be read; the graph is then left as it was.
+// settings every graph needs, all points empty. A template that cannot be read is told to the
+// user like a missing one (the message names it) and the built-in look applies, so the graph
+// is always ready; the result is then false, with the reason in *error for the log.
 [[nodiscard]] bool ConfigureGraph(chart::ChartView& graph, GraphServices& services,
                                   const GraphExtent& extent, QString* error = nullptr);
 
 // Creates the real-time graph window in `area`, owned by the area, gives it `role` and
 // prepares it: the Clear button, four channels of 100 points from now to now + 110 s and −10
-// to 50, the rate lists showing `samplingRate` seconds. The window is returned also when its
-// template could not be read (with the reason in *error): it then shows an unconfigured graph.
+// to 50, the rate lists showing `samplingRate` seconds. A template that could not be read
+// leaves its reason in *error; the window then has the built-in look.
 TfrmGraph* CreateRealTimeGraph(GraphServices& services, QMdiArea& area, GraphRole& role,
                                int samplingRate, QString* error = nullptr);
 

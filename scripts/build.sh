@@ -1,8 +1,14 @@
 #!/usr/bin/env bash
-# Installs what is missing, then configures and builds TC4DL in build/.
+# Installs what is missing, then configures and builds TC4DL in build/ (or, given a preset
+# name such as `debug`, in that preset's folder). Uses ccache when it is installed.
 set -euo pipefail
 here=$(cd "$(dirname "$0")/.." && pwd)
 cd "$here"
+preset=${1:-default}
 bash scripts/install-deps.sh
-cmake --preset default
-cmake --build --preset default -j "$(nproc)"
+launcher=()
+if command -v ccache >/dev/null; then
+  launcher=(-DCMAKE_CXX_COMPILER_LAUNCHER=ccache)
+fi
+cmake --preset "$preset" "${launcher[@]}"
+cmake --build --preset "$preset" -j "$(nproc)"

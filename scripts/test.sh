@@ -1,8 +1,18 @@
 #!/usr/bin/env bash
 # Everything a fresh Debian 12 machine needs to run all of TC4DL's tests: installs the
-# packages, configures, builds and runs ctest.
+# packages, configures, builds and runs ctest; then builds the same tree again with
+# AddressSanitizer and UndefinedBehaviorSanitizer (the `debug` preset, build-debug/) and runs
+# the whole suite once more, where the first report of either ends the test that made it.
 set -euo pipefail
 here=$(cd "$(dirname "$0")/.." && pwd)
 cd "$here"
+start=$SECONDS
 bash scripts/build.sh
 ctest --preset default --output-on-failure
+echo "test: plain build and suite took $((SECONDS - start)) s"
+
+# The preset carries the sanitizers' settings (ASAN_OPTIONS, UBSAN_OPTIONS) into the build,
+# which runs the program once to write the default graph template, and into the tests.
+bash scripts/build.sh debug
+ctest --preset debug --output-on-failure
+echo "test: everything took $((SECONDS - start)) s"

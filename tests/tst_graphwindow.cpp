@@ -281,21 +281,50 @@ private Q_SLOTS:
         QVERIFY(host.services.prompts.shown.isEmpty());
     }
 
-    void damagedTemplateGoesBackToTheCaller()
+    // A damaged template is said in one message naming it, and the built-in look takes its
+    // place, so the real-time graph still has its four channels and their points.
+    void damagedTemplateFallsBackToTheBuiltInLook_data()
     {
+        QTest::addColumn<QByteArray>("content");
+        QTest::addColumn<QString>("reason"); // a part of the reason left for the log
+        QTest::newRow("cut short") << QByteArray("\x40\x00\x00\x00 short", 10)
+                                   << chart::kStreamReadError;
+        QTest::newRow("empty file") << QByteArray() << chart::kStreamReadError;
+        QTest::newRow("no state block")
+            << QByteArray("\x08\x00\x00\x00GIF89a\x01\x02", 12) << QStringLiteral("magic");
+    }
+    void damagedTemplateFallsBackToTheBuiltInLook()
+    {
+        QFETCH(QByteArray, content);
+        QFETCH(QString, reason);
         Host host;
         QVERIFY(QDir(host.services.folders.program).mkpath(QStringLiteral("template")));
         QFile file(graphTemplatePath(host.services.folders));
         QVERIFY(file.open(QIODevice::WriteOnly));
-        file.write(QByteArray("\x40\x00\x00\x00 short", 10));
+        file.write(content);
         file.close();
         QMdiArea area;
         QString error;
         TfrmGraph* graph = host.createRealTimeGraph(area, &error);
         QVERIFY(graph);
-        QCOMPARE(error, chart::kStreamReadError);
-        QVERIFY(host.services.prompts.shown.isEmpty());
-        QCOMPARE(graph->model().points(), 0); // left as it was
+        QVERIFY2(error.contains(reason), qPrintable(error));
+        QCOMPARE(host.services.prompts.shown, QStringList{host.missingTemplateMessage()});
+
+        const ChartModel& m = graph->model();
+        QCOMPARE(m.subsets(), 4);
+        QCOMPARE(m.points(), 100);
+        QCOMPARE(m.look.multiAxesSubsets, (QList<int>{1, 1, 1, 1}));
+        QCOMPARE(m.yScale(3), (chart::Scale{chart::ScaleControl::ManualMinAndMax, -10.0, 50.0}));
+        QCOMPARE(m.look.subsetLabels,
+                 (QStringList{QStringLiteral("T1"), QStringLiteral("T2"), QStringLiteral("T3"),
+                              QStringLiteral("T4")}));
+        QVERIFY(!graph->annotationToolsEnabled());
+        QVERIFY(graph->minutesList()->isEnabled());
+
+        // Every later set-up says it again, once, and still gives a working graph.
+        QVERIFY(!ConfigureGraph(*graph->graph(), host.services, GraphExtent{4, 10, 0, 0, 0, 100}));
+        QCOMPARE(host.services.prompts.shown.size(), 2);
+        QCOMPARE(graph->model().points(), 10);
     }
 
     void templateWritePlace()

@@ -1,16 +1,67 @@
 // The Settings kept between runs: defaults, read and write order, values that stand alone,
-// and a damaged settings file that is kept aside instead of silently wiped.
+// values clamped to their ranges, a damaged or oversized settings file that is kept aside
+// instead of silently wiped, and settings that cannot be written said once.
 
 #include "RecordingSettingsStore.h"
 #include "Settings.h"
 
 #include <QFile>
+#include <QFileInfo>
 #include <QTemporaryDir>
 #include <QTest>
+
+#ifdef Q_OS_UNIX
+#include <sys/stat.h>
+#endif
 
 using namespace tc4dl;
 
 using RecordingStore = RecordingSettingsStore;
+
+namespace {
+
+// Counts what the settings store says in the log while it is alive.
+class SettingsLog {
+public:
+    SettingsLog()
+    {
+        s_messages.clear();
+        m_previous = qInstallMessageHandler(&SettingsLog::handle);
+    }
+    ~SettingsLog() { qInstallMessageHandler(m_previous); }
+    [[nodiscard]] const QStringList& messages() const { return s_messages; }
+
+private:
+    static void handle(QtMsgType, const QMessageLogContext& context, const QString& text)
+    {
+        if (QByteArrayView(context.category) == "tc4dl.settings")
+            s_messages << text;
+    }
+    static inline QStringList s_messages;
+    QtMessageHandler m_previous = nullptr;
+};
+
+qint32 field(const Settings& s, const QString& name)
+{
+    if (name == u"LastConnectedPort")
+        return s.lastConnectedPort;
+    if (name == u"LastConnectedModel")
+        return s.lastConnectedModel;
+    if (name == u"RealTimeRate")
+        return s.realTimeRate;
+    if (name == u"AnnoColor")
+        return s.annoColor;
+    return s.cfDegree;
+}
+
+void writeFile(const QString& path, const QByteArray& bytes)
+{
+    QFile f(path);
+    QVERIFY(f.open(QIODevice::WriteOnly | QIODevice::Truncate));
+    QCOMPARE(f.write(bytes), bytes.size());
+}
+
+} // namespace
 
 class TestSettings : public QObject {
     Q_OBJECT
@@ -86,8 +137,105 @@ private Q_SLOTS:
         NativeSettingsStore store(file);
         const Settings s = Settings::read(store);
         QCOMPARE(s.realTimeRate, 2);
-        QCOMPARE(s.annoColor, -1); // all 32 bits, as stored
+        QCOMPARE(store.readInt(QStringLiteral("AnnoColor")), -1); // all 32 bits, as stored
+        QCOMPARE(s.annoColor, 0); // and then clamped
         QCOMPARE(s.cfDegree, 0);
+    }
+
+    void valuesAreClampedToTheirRanges_data()
+    {
+        QTest::addColumn<QString>("name");
+        QTest::addColumn<qint32>("stored");
+        QTest::addColumn<qint32>("read");
+        QTest::newRow("port in range") << "LastConnectedPort" << 3 << 3;
+        QTest::newRow("port -1: not a list entry") << "LastConnectedPort" << -1 << -1;
+        QTest::newRow("port below -1") << "LastConnectedPort" << -7 << -1;
+        QTest::newRow("port far beyond") << "LastConnectedPort" << 0x7FFFFFFF << 255;
+        QTest::newRow("model 735") << "LastConnectedModel" << 735 << 735;
+        QTest::newRow("model 0") << "LastConnectedModel" << 0 << 740;
+        QTest::newRow("model 736") << "LastConnectedModel" << 736 << 740;
+        QTest::newRow("rate 0") << "RealTimeRate" << 0 << 1;
+        QTest::newRow("rate negative") << "RealTimeRate" << -5 << 1;
+        QTest::newRow("rate 60:60") << "RealTimeRate" << 3660 << 3660;
+        QTest::newRow("rate beyond the lists") << "RealTimeRate" << 100000 << 3660;
+        QTest::newRow("colour green") << "AnnoColor" << 0x00FF00 << 0x00FF00;
+        QTest::newRow("colour negative") << "AnnoColor" << -1 << 0;
+        QTest::newRow("colour beyond 24 bits") << "AnnoColor" << 0x01000000 << 0xFFFFFF;
+        QTest::newRow("unit flag -7") << "CF_Degree" << -7 << 0;
+        QTest::newRow("unit flag 2") << "CF_Degree" << 2 << 1;
+        QTest::newRow("unit flag 0") << "CF_Degree" << 0 << 0;
+    }
+    void valuesAreClampedToTheirRanges()
+    {
+        QFETCH(QString, name);
+        QFETCH(qint32, stored);
+        RecordingStore store;
+        store.values = {{name, stored}};
+        QTEST(field(Settings::read(store), name), "read");
+    }
+
+    // A settings file far larger than the program ever writes is damaged: it is moved aside
+    // unread, the defaults apply, and the next write starts a clean file.
+    void oversizedFileIsMovedAsideUnread()
+    {
+        QTemporaryDir dir;
+        const QString file = dir.filePath(QStringLiteral("TC4DL.conf"));
+        QByteArray big("[General]\nRealTimeRate=7\nAnnoColor=255\n");
+        while (big.size() <= NativeSettingsStore::kMaxFileSize)
+            big += "; " + QByteArray(78, 'x') + "\n";
+        writeFile(file, big);
+
+        SettingsLog log;
+        NativeSettingsStore store(file);
+        Settings s = Settings::read(store);
+        QCOMPARE(s.realTimeRate, 2);
+        QCOMPARE(s.annoColor, 0);
+        QCOMPARE(log.messages().size(), 1);
+        QVERIFY(!store.damagedCopy().isEmpty());
+        QFile copy(store.damagedCopy());
+        QVERIFY(copy.open(QIODevice::ReadOnly));
+        QCOMPARE(copy.readAll(), big);
+
+        s.realTimeRate = 9;
+        s.write(store);
+        QVERIFY(QFileInfo(file).size() < 1024);
+        NativeSettingsStore again(file);
+        QCOMPARE(Settings::read(again).realTimeRate, 9);
+        QCOMPARE(again.damagedCopy(), QString());
+    }
+
+    // A place where nothing can be written (its folder is a file, so not even root can):
+    // the values keep their defaults, and the loss is said once, not once per value.
+    void unwritablePlaceIsSaidOnce()
+    {
+        QTemporaryDir dir;
+        const QString notAFolder = dir.filePath(QStringLiteral("plain"));
+        writeFile(notAFolder, "x");
+        SettingsLog log;
+        NativeSettingsStore store(notAFolder + QStringLiteral("/TC4DL.conf"));
+        Settings s = Settings::read(store);
+        s.write(store);
+        s.write(store);
+        QCOMPARE(log.messages().size(), 1);
+        QVERIFY2(log.messages().first().contains(notAFolder), qPrintable(log.messages().first()));
+    }
+
+    // A pipe in the settings file's place would block a reader for ever.
+    void pipeInPlaceOfTheFileIsNotRead()
+    {
+#ifdef Q_OS_UNIX
+        QTemporaryDir dir;
+        const QString file = dir.filePath(QStringLiteral("TC4DL.conf"));
+        QCOMPARE(::mkfifo(QFile::encodeName(file).constData(), 0600), 0);
+        SettingsLog log;
+        NativeSettingsStore store(file);
+        Settings s = Settings::read(store);
+        QCOMPARE(s.realTimeRate, 2);
+        s.write(store);
+        QCOMPARE(log.messages().size(), 1);
+#else
+        QSKIP("FIFOs are a Unix matter");
+#endif
     }
 
     void damagedFileIsKeptAsideBeforeItIsWrittenOver()

@@ -17,6 +17,17 @@ bool fail(QString* error, const QString& text)
     return false;
 }
 
+// How much is read at a time; also the most read beyond what a stream really delivers.
+constexpr qint64 kReadChunk = 64 * 1024;
+
+// The magic number that starts every state block, taken from an empty model's block so that
+// it can never disagree with the block's own format.
+const QByteArray& blockMagic()
+{
+    static const QByteArray magic = ChartModel().storeState().first(4);
+    return magic;
+}
+
 } // namespace
 
 bool saveGraphState(const ChartModel& model, const QString& path, QString* error)
@@ -60,13 +71,23 @@ bool loadGraphState(ChartModel& model, const QString& path, QString* error)
     if (!file.isSequential() && file.size() - 4 < n)
         return fail(error, kStreamReadError);
 
+    // A pipe or a device has no size to check against: the block grows only by what has
+    // arrived, one bounded chunk at a time, and a stream that is not a state block at all
+    // (a device full of zeros, say) is turned away after its first bytes instead of after
+    // the 4 GiB its length field may claim.
     QByteArray block;
-    constexpr qint64 kChunk = 1 << 20;
+    const QByteArray& magic = blockMagic();
+    bool magicChecked = false;
     while (block.size() < n) {
-        const QByteArray part = file.read(std::min(kChunk, n - block.size()));
+        const QByteArray part = file.read(std::min(kReadChunk, n - block.size()));
         if (part.isEmpty())
             return fail(error, kStreamReadError);
         block.append(part);
+        if (!magicChecked && block.size() >= magic.size()) {
+            magicChecked = true;
+            if (!block.startsWith(magic))
+                return model.loadState(block, error); // says "wrong magic number"
+        }
     }
     return model.loadState(block, error);
 }
