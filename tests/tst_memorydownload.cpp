@@ -1,6 +1,7 @@
 #include "LoggerImages.h"
 #include "MemoryDownload.h"
 
+#include <QRandomGenerator>
 #include <QSet>
 #include <QTest>
 
@@ -348,6 +349,35 @@ private Q_SLOTS:
         r.pump(10 * 60 * 1000);
         QCOMPARE(r.download.result(), LoadResult::Success);
         QCOMPARE(r.download.image().data(), r.meter.memory);
+    }
+
+    // A meter that sends noise: the download always ends, within the failure limit's time,
+    // and never keeps more than the memory's size.
+    void noiseAlwaysEnds()
+    {
+        QRandomGenerator rng(7);
+        for (int round = 0; round < 200; ++round) {
+            MemoryDownload d;
+            qint64 now = 0;
+            ExchangeStep step = d.start(now);
+            QByteArray header(65, '\0');
+            header[11] = static_cast<char>(rng.bounded(256));
+            header[12] = '\xFF';
+            step = d.feed(header, now += 5);
+            while (!step.finished && now < 600000) {
+                if (rng.bounded(4) == 0) {
+                    now = std::max(now, step.wakeAtMs);
+                    step = d.wake(now);
+                } else {
+                    QByteArray noise(rng.bounded(1, 200), '\0');
+                    for (char& c : noise)
+                        c = static_cast<char>(rng.bounded(256));
+                    step = d.feed(noise, now += rng.bounded(1, 50));
+                }
+            }
+            QVERIFY(d.finished());
+            QVERIFY(d.image().size() <= std::max<qint64>(d.total(), 0));
+        }
     }
 
     void cancel_data()
