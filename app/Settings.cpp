@@ -61,6 +61,11 @@ NativeSettingsStore::NativeSettingsStore(const QString& iniFile)
     m_damaged = m_settings->status() == QSettings::FormatError;
 }
 
+QString NativeSettingsStore::location() const
+{
+    return m_settings->fileName();
+}
+
 NativeSettingsStore::~NativeSettingsStore()
 {
     delete m_settings;

@@ -51,6 +51,8 @@ public:
     bool writeInt(const QString& name, qint32 value) override;
     void flush() override;
 
+    // Where the values are kept: a file, or the registry key on Windows.
+    [[nodiscard]] QString location() const;
     // The copy made of a damaged file, empty when none was needed.
     [[nodiscard]] QString damagedCopy() const { return m_damagedCopy; }
 

@@ -1,8 +1,8 @@
 #include "TfrmMain.h"
 
 #include "Artwork.h"
-#include "BusyGuard.h"
 #include "DateTimeSerial.h"
+#include "ProgramFolders.h"
 #include "GraphConfig.h"
 #include "TfrmAbout.h"
 #include "TfrmPanel.h"
@@ -70,9 +70,8 @@ TfrmMain::~TfrmMain()
         else
             delete graph;
     }
-    m_decoder->setPanel(nullptr);
-    // The link goes before the port it listens on.
-    m_link.reset();
+    m_session->decoder().setPanel(nullptr);
+    m_session.reset();
 }
 
 void TfrmMain::FormCreate()
@@ -97,39 +96,39 @@ void TfrmMain::FormCreate()
     buildToolBar();
     buildStatusBar();
 
-    m_mainTimer = new Ticker(1000, m_deps.liveTimers, [this] { MainTimerTimer(); }, this);
     m_maxMinTimer = new Ticker(500, m_deps.liveTimers, [this] { MaxMinTimerTimer(); }, this);
     m_recTimer = new Ticker(500, m_deps.liveTimers, [this] { RECTimerTimer(); }, this);
 
     m_messages.applyTo(this);
     setWindowTitle(QStringLiteral("TC4DL"));
 
-    // The live link on Comm1; Comm2 borrows the same device for logger transfers.
-    m_comm1 = std::make_unique<RoutedSerialPort>(m_deps.portFactory);
-    m_comm1->setLineSettings(LineSettings{9600, LineState::On, LineState::On});
-    m_comm2 = std::make_unique<RoutedSerialPort>(m_deps.portFactory);
-    m_comm2->setLineSettings(LineSettings{9600, LineState::Off, LineState::On});
-    m_decoder = std::make_unique<LiveDecoder>(static_cast<BlinkTimers&>(*this));
-    m_link = std::make_unique<LiveLink>(
-        *m_comm1, *m_deps.clock, static_cast<LinkHost&>(*this), *m_decoder,
+    m_session = std::make_unique<LiveSession>(
+        *m_deps.clock, static_cast<LinkHost&>(*this), static_cast<BlinkTimers&>(*this),
+        m_deps.portFactory,
         LinkTexts{m_messages.getTextOrDefault(QStringLiteral("IDS_9")),
-                  m_messages.getTextOrDefault(QStringLiteral("IDS_10"))});
+                  m_messages.getTextOrDefault(QStringLiteral("IDS_10"))},
+        m_deps.liveTimers);
+    connect(m_session.get(), &LiveSession::samplingPoint, this, &TfrmMain::sampleTick);
+    connect(m_session.get(), &LiveSession::leaseHeldChanged, this,
+            &TfrmMain::onLeaseHeldChanged);
 
     m_settings = Settings::read(*m_deps.settings);
     m_graphShared.annoColor = static_cast<chart::Color>(m_settings.annoColor);
-    m_link->setLastConnectedPort(m_settings.lastConnectedPort);
-    m_link->setStoredModel(m_settings.lastConnectedModel);
-    m_decoder->setCfDegree(m_settings.cfDegree);
+    LiveLink& link = m_session->link();
+    link.setLastConnectedPort(m_settings.lastConnectedPort);
+    link.setStoredModel(m_settings.lastConnectedModel);
+    m_session->decoder().setCfDegree(m_settings.cfDegree);
 
     const QStringList entries = m_deps.listPorts();
-    m_link->setPortEntries(entries);
+    link.setPortEntries(entries);
     m_programSelectsPort = true;
     m_portList->clear();
     m_portList->addItems(entries);
     if (!entries.isEmpty())
         m_portList->setCurrentIndex(0);
     m_programSelectsPort = false;
-    m_comm1->setDeviceName(ports::deviceNameFor(m_portList->currentText()));
+    m_portText = m_portList->currentText();
+    m_session->comm1().setDeviceName(ports::deviceNameFor(m_portText));
 }
 
 QAction* TfrmMain::makeAction(const char* name, const QString& iconTheme, const char* fallback)
@@ -323,8 +322,7 @@ void TfrmMain::FormShow()
     createRealTimeGraph();
     createPanel();
     placeRealTimeGraph();
-    m_link->runIdentificationScan();
-    m_mainTimer->setEnabled(true);
+    m_session->start();
 }
 
 void TfrmMain::createRealTimeGraph()
@@ -413,23 +411,20 @@ void TfrmMain::createPanel()
     connect(panel, &TfrmPanel::activated, this,
             [this] { action(QStringLiteral("btnOutputToGraph"))->setEnabled(false); });
     connect(panel, &TfrmPanel::closed, this, [this] {
-        m_decoder->setPanel(nullptr);
+        m_session->decoder().setPanel(nullptr);
         m_panel = nullptr;
         action(QStringLiteral("ControlPanel1"))->setChecked(false);
     });
     // However the panel goes, the decoder must not write into it afterwards.
-    connect(panel, &QObject::destroyed, this, [this] { m_decoder->setPanel(nullptr); });
-    m_decoder->setPanel(panel);
+    connect(panel, &QObject::destroyed, this,
+            [this] { m_session->decoder().setPanel(nullptr); });
+    m_session->decoder().setPanel(panel);
     action(QStringLiteral("ControlPanel1"))->setChecked(true);
 }
 
-void TfrmMain::MainTimerTimer()
+void TfrmMain::sampleTick(const TickCheck& check, double now)
 {
-    BusyGuard busy(m_tickBusy);
-
-    const double now = toDateTimeSerial(m_deps.clock->now());
     ++m_ticksSinceSample;
-    const TickCheck check = m_link->checkFrameArrived();
     if (check.frameArrived) {
         if (m_graphShared.realTimeRunning && m_ticksSinceSample >= m_settings.realTimeRate) {
             m_ticksSinceSample = 0;
@@ -439,8 +434,6 @@ void TfrmMain::MainTimerTimer()
         // A run pauses while the meter is silent and goes on when frames return.
         m_ticksSinceSample = 0;
     }
-    m_link->sendPoll();
-    m_mainTimer->setInterval(m_pacer.onTick(now, m_mainTimer->interval()));
 }
 
 void TfrmMain::MaxMinTimerTimer()
@@ -486,9 +479,9 @@ void TfrmMain::About1Click()
 
 void TfrmMain::Contents1Click()
 {
-    const QString path =
-        QDir(QCoreApplication::applicationDirPath()).filePath(QStringLiteral("TC4DLHELP.htm"));
-    if (QFileInfo::exists(path))
+    const QString path = findShippedFile(shippedFileFolders(m_deps.programFolder),
+                                         QStringLiteral("TC4DLHELP.htm"));
+    if (!path.isEmpty())
         m_deps.openHelp(path);
 }
 
@@ -504,14 +497,25 @@ void TfrmMain::Cascade1Click()
 
 void TfrmMain::ComboBoxDeviceNameChange()
 {
-    // The running tick finishes its poll first.
-    while (m_tickBusy)
-        m_deps.clock->processEvents();
-    (void)m_comm1->setActive(false);
-    m_comm1->setDeviceName(ports::deviceNameFor(m_portList->currentText()));
-    (void)m_comm1->setActive(true);
-    m_link->setLastConnectedPort(m_portList->findText(m_portList->currentText(),
-                                                      Qt::MatchFixedString | Qt::MatchCaseSensitive));
+    const QString text = m_portList->currentText();
+    const int index = m_portList->findText(text, Qt::MatchFixedString | Qt::MatchCaseSensitive);
+    if (m_session->changePort(text, index)) {
+        m_portText = text;
+        return;
+    }
+    // The device is lent: the list goes back to the port in use.
+    m_programSelectsPort = true;
+    const int kept = m_portList->findText(m_portText, Qt::MatchFixedString | Qt::MatchCaseSensitive);
+    if (kept >= 0)
+        m_portList->setCurrentIndex(kept);
+    m_portList->setEditText(m_portText);
+    m_programSelectsPort = false;
+}
+
+void TfrmMain::onLeaseHeldChanged(bool held)
+{
+    // Nothing may move the live port while another command has the device.
+    m_portList->setEnabled(!held);
 }
 
 bool TfrmMain::childrenAllowClose()
@@ -539,23 +543,20 @@ bool TfrmMain::childrenAllowClose()
 
 void TfrmMain::closeEvent(QCloseEvent* event)
 {
-    if (!childrenAllowClose()) {
+    // A command that has the device (a logger transfer) ends first; the window stays.
+    if (m_session->leaseHeld() || !childrenAllowClose() || !m_session->shutDown()) {
         event->ignore();
         return;
     }
-    while (m_link->receiverBusy())
-        m_deps.clock->processEvents();
-    m_mainTimer->setEnabled(false);
-    (void)m_comm1->setActive(false);
     FormClose();
     event->accept();
 }
 
 void TfrmMain::FormClose()
 {
-    m_settings.lastConnectedPort = m_link->lastConnectedPort();
-    m_settings.lastConnectedModel = m_link->meterModel();
-    m_settings.cfDegree = m_decoder->state().cfDegree;
+    m_settings.lastConnectedPort = m_session->link().lastConnectedPort();
+    m_settings.lastConnectedModel = m_session->link().meterModel();
+    m_settings.cfDegree = m_session->decoder().state().cfDegree;
     m_settings.annoColor = static_cast<qint32>(m_graphShared.annoColor);
     m_settings.write(*m_deps.settings);
 }
@@ -603,6 +604,7 @@ void TfrmMain::selectPortEntry(int index)
     m_programSelectsPort = true;
     m_portList->setCurrentIndex(index);
     m_programSelectsPort = false;
+    m_portText = m_portList->currentText();
 }
 
 void TfrmMain::beep()
@@ -675,7 +677,7 @@ void TfrmMain::setXExtendStep(double days)
 
 void TfrmMain::btnRunClick()
 {
-    if (!m_link->meterConnected())
+    if (!m_session->link().meterConnected() || m_session->leaseHeld())
         return;
     if (TfrmGraph* graph = m_graphShared.realTimeGraphWindow) {
         graph->frameWindow()->showNormal();
@@ -733,7 +735,7 @@ void TfrmMain::takeSample(double now)
     TfrmGraph* graph = m_graphShared.realTimeGraphWindow;
     if (!graph || !m_sampler)
         return;
-    const bool full = m_sampler->addSample(m_decoder->state().currentValues, now);
+    const bool full = m_sampler->addSample(m_session->decoder().state().currentValues, now);
     m_graphShared.realTimeGraphUnsaved = true;
     graph->redraw();
     if (full)
@@ -750,7 +752,7 @@ void TfrmMain::stopRecording(bool insideTick)
     // A stop from the toolbar lets a running tick finish first. The stop at the last sample
     // runs inside the tick itself, which would only wait for itself.
     if (!insideTick)
-        m_deps.clock->waitWhile([this] { return m_tickBusy; }, 2500);
+        m_deps.clock->waitWhile([this] { return m_session->tickBusy(); }, 2500);
     m_graphShared.realTimeRunning = false;
     setRunEnabled(true);
     setStopEnabled(false);

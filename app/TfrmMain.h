@@ -3,8 +3,7 @@
 #include "Clock.h"
 #include "GraphHost.h"
 #include "GraphShared.h"
-#include "LiveDecoder.h"
-#include "LiveLink.h"
+#include "LiveSession.h"
 #include "MessageTable.h"
 #include "PanelHost.h"
 #include "Prompter.h"
@@ -14,7 +13,6 @@
 #include "TfrmGraph.h"
 #include "TfrmPanel.h"
 #include "RealTimeSampler.h"
-#include "TickPacer.h"
 
 #include <QMainWindow>
 #include <QPointer>
@@ -55,7 +53,8 @@ struct MainWindowDeps {
 };
 
 // The main window: toolbar, menus, status bar, the multiple-document area with the control
-// panel and the graph windows, the live link on Comm1 and its timers, and the Settings.
+// panel and the graph windows, the blink timers and the Settings. The live link, its ports and
+// its tick belong to the live session the window creates; the window is its LinkHost.
 class TfrmMain final : public QMainWindow,
                        private LinkHost,
                        private BlinkTimers,
@@ -70,7 +69,7 @@ public:
     void FormShow();
 
     // Handlers of the timers, menus and toolbar (public so that tests can drive them).
-    void MainTimerTimer();
+    void MainTimerTimer() { m_session->mainTimerTimer(); }
     void MaxMinTimerTimer();
     void RECTimerTimer();
     void ControlPanel1Click();
@@ -88,21 +87,22 @@ public:
     void Save1Click();
 
     // State for the other windows and for tests.
-    [[nodiscard]] LiveLink& link() { return *m_link; }
-    [[nodiscard]] const LiveState& liveState() const { return m_decoder->state(); }
+    [[nodiscard]] LiveSession& session() { return *m_session; }
+    [[nodiscard]] LiveLink& link() { return m_session->link(); }
+    [[nodiscard]] const LiveState& liveState() const { return m_session->decoder().state(); }
     [[nodiscard]] TfrmPanel* panel() const { return m_panel; }
     [[nodiscard]] const Settings& settings() const { return m_settings; }
-    [[nodiscard]] RoutedSerialPort& comm1() { return *m_comm1; }
+    [[nodiscard]] RoutedSerialPort& comm1() { return m_session->comm1(); }
     [[nodiscard]] QAction* action(const QString& name) const;
     [[nodiscard]] QMenu* menu(const QString& name) const;
     [[nodiscard]] QComboBox* portList() const { return m_portList; }
     [[nodiscard]] QString statusDevice() const;
     [[nodiscard]] QString statusState() const;
     [[nodiscard]] QMdiArea* mdiArea() const { return m_mdi; }
-    [[nodiscard]] const Ticker& mainTimer() const { return *m_mainTimer; }
+    [[nodiscard]] const Ticker& mainTimer() const { return m_session->mainTimer(); }
     [[nodiscard]] const Ticker& maxMinTimer() const { return *m_maxMinTimer; }
     [[nodiscard]] const Ticker& recTimer() const { return *m_recTimer; }
-    [[nodiscard]] bool tickBusy() const { return m_tickBusy; }
+    [[nodiscard]] bool tickBusy() const { return m_session->tickBusy(); }
     [[nodiscard]] bool maxMinBlinkOn() const { return m_maxMinBlinkOn; }
     [[nodiscard]] bool recBlinkOn() const { return m_recBlinkOn; }
     [[nodiscard]] int samplingRateSeconds() const { return m_settings.realTimeRate; }
@@ -133,6 +133,9 @@ private:
     // The real-time graph window: created before the panel, placed beside it.
     void createRealTimeGraph();
     void placeRealTimeGraph();
+    // The sampling point of every main tick.
+    void sampleTick(const TickCheck& check, double now);
+    void onLeaseHeldChanged(bool held);
 
     // LinkHost
     void setRunEnabled(bool enabled) override;
@@ -148,8 +151,8 @@ private:
     void setRecTimerEnabled(bool enabled) override;
     void setMaxMinTimerEnabled(bool enabled) override;
     // PanelHost
-    bool sendKey(char byte) override { return m_link->sendKey(byte); }
-    bool meterConnected() const override { return m_link->meterConnected(); }
+    bool sendKey(char byte) override { return m_session->sendKey(byte); }
+    bool meterConnected() const override { return m_session->link().meterConnected(); }
     void showPlainMessage(const QString& text) override { m_deps.prompter->tell(text); }
     bool maxMinTickBusy() const override { return m_maxMinTickBusy; }
     void processEvents() override { m_deps.clock->processEvents(); }
@@ -171,18 +174,13 @@ private:
     MainWindowDeps m_deps;
     MessageTable m_messages;
     Settings m_settings;
-    std::unique_ptr<RoutedSerialPort> m_comm1;
-    std::unique_ptr<RoutedSerialPort> m_comm2;
-    std::unique_ptr<LiveDecoder> m_decoder;
-    std::unique_ptr<LiveLink> m_link;
-    TickPacer m_pacer;
+    std::unique_ptr<LiveSession> m_session;
 
     QMdiArea* m_mdi = nullptr;
     QComboBox* m_portList = nullptr;
     QLabel* m_statusDevice = nullptr;
     QLabel* m_statusState = nullptr;
     QMenu* m_windowMenu = nullptr;
-    Ticker* m_mainTimer = nullptr;
     Ticker* m_maxMinTimer = nullptr;
     Ticker* m_recTimer = nullptr;
     QPointer<TfrmPanel> m_panel;
@@ -195,11 +193,12 @@ private:
     void takeSample(double now);
     SaveDialogState m_saveDialog;
 
-    bool m_tickBusy = false;
     bool m_maxMinTickBusy = false;
     bool m_maxMinBlinkOn = false;
     bool m_recBlinkOn = false;
     bool m_programSelectsPort = false;
+    // The port list's text that Comm1 follows, shown again when a change is refused.
+    QString m_portText;
     bool m_shown = false;
     // Interval of 1/8640 day: how far the real-time graph's time axis grows past a sample.
     double m_xExtendStep = 0.0;

@@ -3,7 +3,8 @@
 #include "Artwork.h"
 #include "Clock.h"
 #include "GraphConfig.h"
-#include "PortFactory.h"
+#include "MeterPortFactory.h"
+#include "ProgramFolders.h"
 #include "QtPrompter.h"
 #include "Settings.h"
 #include "TfrmAbout.h"
@@ -11,8 +12,10 @@
 
 #include <QApplication>
 #include <QCommandLineParser>
+#include <QDir>
 #include <QMessageBox>
 #include <QScreen>
+#include <QStandardPaths>
 #include <QTimer>
 
 #include <exception>
@@ -24,6 +27,26 @@ struct Options {
     QString screenshot;
     int screenshotDelayMs = 4000;
 };
+
+// Where the program's files are, for a person setting it up or a packaging test.
+void printPaths()
+{
+    const QString program = QCoreApplication::applicationDirPath();
+    const QString data = QStandardPaths::writableLocation(QStandardPaths::AppDataLocation);
+    const auto shown = [](const QString& path) {
+        return path.isEmpty() ? QStringLiteral("(not found)") : QDir::toNativeSeparators(path);
+    };
+    QTextStream out(stdout);
+    out << "Program folder: " << shown(program) << '\n'
+        << "Help page: "
+        << shown(tc4dl::findShippedFile(tc4dl::shippedFileFolders(program),
+                                        QStringLiteral("TC4DLHELP.htm")))
+        << '\n'
+        << "Graph template: "
+        << shown(tc4dl::graphTemplateReadPath(tc4dl::GraphFolders{program, data})) << '\n'
+        << "Data folder: " << shown(data) << '\n'
+        << "Settings: " << shown(tc4dl::NativeSettingsStore().location()) << '\n';
+}
 
 // Parses the command line; returns false when the program should end with `exitCode`.
 bool parseOptions(QApplication& app, Options& options, int& exitCode)
@@ -47,7 +70,11 @@ bool parseOptions(QApplication& app, Options& options, int& exitCode)
         QStringLiteral("write-template"),
         QStringLiteral("Write the built-in graph template to FILE and end."),
         QStringLiteral("FILE"));
-    parser.addOptions({demo, screenshot, delay, writeTemplate});
+    const QCommandLineOption paths(
+        QStringLiteral("paths"),
+        QStringLiteral("Print where the program finds its help page and graph template and "
+                       "where it keeps its data and settings, then end."));
+    parser.addOptions({demo, screenshot, delay, writeTemplate, paths});
     if (!parser.parse(QApplication::arguments())) {
         QTextStream(stderr) << parser.errorText() << "\n";
         exitCode = 1;
@@ -69,6 +96,11 @@ bool parseOptions(QApplication& app, Options& options, int& exitCode)
         if (!ok)
             QTextStream(stderr) << error << '\n';
         exitCode = ok ? 0 : 1;
+        return false;
+    }
+    if (parser.isSet(paths)) {
+        printPaths();
+        exitCode = 0;
         return false;
     }
     options.demo = parser.isSet(demo);
@@ -110,8 +142,11 @@ int main(int argc, char* argv[])
         deps.clock = &clock;
         deps.settings = &settings;
         deps.prompter = &prompter;
-        deps.portFactory = [&clock](const QString& name) {
-            return tc4dl::makeMeterPort(name, clock);
+        // One simulated meter behind the live port and the port that borrows the device, as
+        // one meter sits behind one cable.
+        tc4dl::MeterPortFactory meterPorts(clock);
+        deps.portFactory = [&meterPorts](const QString& name) {
+            return meterPorts.makePort(name);
         };
         deps.listPorts = [demo = options.demo] { return tc4dl::ports::listPorts(demo); };
 

@@ -56,50 +56,49 @@ Monitor::Monitor(MonitorOptions options, QTextStream& out, QTextStream& err, QOb
     , m_out(out)
     , m_err(err)
 {
-    m_port = std::make_unique<RoutedSerialPort>(
-        [this](const QString& name) { return makeMeterPort(name, m_clock); });
-    m_decoder = std::make_unique<LiveDecoder>(static_cast<BlinkTimers&>(*this));
-    m_link = std::make_unique<LiveLink>(*m_port, m_clock, static_cast<LinkHost&>(*this),
-                                        *m_decoder, LinkTexts{});
-    m_link->setFrameObserver([this](const LiveReading& r) { printReading(r); });
-    m_tickTimer.setInterval(1000);
-    connect(&m_tickTimer, &QTimer::timeout, this, &Monitor::tick);
+    m_session = std::make_unique<LiveSession>(
+        m_clock, static_cast<LinkHost&>(*this), static_cast<BlinkTimers&>(*this),
+        [this](const QString& name) { return makeMeterPort(name, m_clock); }, LinkTexts{},
+        true);
+    m_session->link().setFrameObserver([this](const LiveReading& r) { printReading(r); });
+    connect(m_session.get(), &LiveSession::samplingPoint, this, &Monitor::onTick);
 }
 
 Monitor::~Monitor()
 {
-    m_link.reset();
-    if (m_port)
-        (void)m_port->setActive(false);
+    if (m_session)
+        (void)m_session->shutDown();
+    m_session.reset();
 }
 
 bool Monitor::start()
 {
     QStringList entries;
+    RoutedSerialPort& port = m_session->comm1();
     if (!m_options.port.isEmpty()) {
         entries << m_options.port;
         // Say clearly why a named port is of no use before asking it anything.
-        m_port->setDeviceName(ports::deviceNameFor(m_options.port));
+        port.setDeviceName(ports::deviceNameFor(m_options.port));
         QString reason;
-        m_port->setOnError([&reason](const PortError& e) {
+        port.setOnError([&reason](const PortError& e) {
             reason = e.text;
             return ErrorAction::Abort;
         });
-        if (!m_port->setActive(true)) {
-            m_err << "Cannot open port " << m_port->deviceName()
+        if (!port.setActive(true)) {
+            m_err << "Cannot open port " << port.deviceName()
                   << (reason.isEmpty() ? QString() : QStringLiteral(": ") + reason) << ".\n";
             m_err.flush();
             m_exitCode = CannotOpen;
             return false;
         }
-        (void)m_port->setActive(false);
-        m_port->setOnError({});
+        (void)port.setActive(false);
+        port.setOnError({});
     } else {
         entries = ports::listPorts(m_options.demo);
     }
-    m_link->setPortEntries(entries);
-    m_link->runIdentificationScan();
-    if (!m_link->meterConnected()) {
+    m_session->link().setPortEntries(entries);
+    m_session->link().runIdentificationScan();
+    if (!m_session->link().meterConnected()) {
         if (entries.isEmpty())
             m_err << "No meter found: there is no serial port to look on (try --demo).\n";
         else
@@ -111,24 +110,23 @@ bool Monitor::start()
     if (m_options.csv)
         m_out << csvHeader() << '\n';
     m_out.flush();
-    m_tickTimer.start();
+    m_session->setTicking(true);
     return true;
 }
 
 void Monitor::stop(int exitCode)
 {
-    m_tickTimer.stop();
+    m_session->setTicking(false);
     m_exitCode = exitCode;
     m_out.flush();
     m_err.flush();
     Q_EMIT finished(exitCode);
 }
 
-void Monitor::tick()
+void Monitor::onTick(const TickCheck& check)
 {
-    const TickCheck check = m_link->checkFrameArrived();
     if (check.linkLost && !m_lostReported) {
-        m_err << "Lost the link to the meter on " << m_port->deviceName()
+        m_err << "Lost the link to the meter on " << m_session->comm1().deviceName()
               << ": no reading for three seconds.\n";
         m_err.flush();
         if (!m_options.keepGoing) {
@@ -142,7 +140,6 @@ void Monitor::tick()
         m_err.flush();
         m_lostReported = false;
     }
-    m_link->sendPoll();
 }
 
 void Monitor::printReading(const LiveReading& reading)

@@ -1,13 +1,10 @@
 #pragma once
 
 #include "Clock.h"
-#include "LiveDecoder.h"
-#include "LiveLink.h"
-#include "RoutedSerialPort.h"
+#include "LiveSession.h"
 
 #include <QObject>
 #include <QTextStream>
-#include <QTimer>
 
 #include <memory>
 
@@ -24,8 +21,8 @@ struct MonitorOptions {
 // Exit codes of the monitor, for scripts.
 enum ExitCode { Ok = 0, Usage = 1, NoMeter = 2, CannotOpen = 3, LinkLost = 4 };
 
-// `tc4dl-cli monitor`: finds the meter, polls it once a second like the program's main tick
-// and prints one line per reading.
+// `tc4dl-cli monitor`: finds the meter, polls it once a second with the program's own live
+// session and main tick, and prints one line per reading.
 class Monitor final : public QObject, private LinkHost, private BlinkTimers {
     Q_OBJECT
 public:
@@ -42,7 +39,7 @@ Q_SIGNALS:
     void finished(int exitCode);
 
 private:
-    void tick();
+    void onTick(const TickCheck& check);
     void printReading(const LiveReading& reading);
 
     // LinkHost: the monitor has no windows; it only follows the connection.
@@ -63,10 +60,7 @@ private:
     QTextStream& m_out;
     QTextStream& m_err;
     SystemClock m_clock;
-    std::unique_ptr<RoutedSerialPort> m_port;
-    std::unique_ptr<LiveDecoder> m_decoder;
-    std::unique_ptr<LiveLink> m_link;
-    QTimer m_tickTimer;
+    std::unique_ptr<LiveSession> m_session;
     qint64 m_printed = 0;
     bool m_lostReported = false;
     int m_exitCode = Ok;

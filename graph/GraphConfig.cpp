@@ -6,6 +6,7 @@
 #include "GraphShared.h"
 #include "GraphStateFile.h"
 #include "MessageTable.h"
+#include "ProgramFolders.h"
 #include "Prompter.h"
 #include "TfrmGraph.h"
 
@@ -95,14 +96,14 @@ QString graphTemplatePath(const GraphFolders& folders)
 
 QString graphTemplateReadPath(const GraphFolders& folders)
 {
-    for (const QString& folder : {folders.program, folders.appData}) {
-        if (folder.isEmpty())
-            continue;
-        const QString path = QDir(folder).filePath(graphTemplateRelativePath());
-        if (QFileInfo(path).isFile())
-            return path;
-    }
-    return QString();
+    // A template the user saved (beside the program or in the data folder) wins over the one
+    // shipped in an installed tree.
+    const QStringList shipped = shippedFileFolders(folders.program);
+    QStringList order{folders.program};
+    if (!folders.appData.isEmpty())
+        order << folders.appData;
+    order << shipped.mid(1);
+    return findShippedFile(order, graphTemplateRelativePath());
 }
 
 QString graphTemplateWritePath(const GraphFolders& folders)

@@ -78,6 +78,8 @@ public:
     void runIdentificationScan();
     // The receive handler of Comm1.
     void comm1RxChar();
+    // Makes comm1RxChar the receive handler of Comm1 again (after the device was lent).
+    void attachReceiveHandler();
     // The link duties of the main tick, in two halves: the frame check comes before sampling,
     // the poll after it.
     TickCheck checkFrameArrived();
@@ -103,7 +105,6 @@ public:
     [[nodiscard]] SerialPort& port() const { return m_comm1; }
 
 private:
-    void attachReceiveHandler();
     void selectEntry(int index);
     bool scanAttempt(int& item);
     void finishScan();

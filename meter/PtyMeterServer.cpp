@@ -144,8 +144,12 @@ void PtyMeterServer::onReadable()
             Q_EMIT bytesReceived(bytes);
             if (!isRunning())
                 return; // stopped by a receiver of the signal
-            for (const char byte : bytes)
+            for (const char byte : bytes) {
                 m_pacer.send(m_meter.receive(byte, m_clock.tickMs()));
+                // A terminal cannot drop its line without going away: a meter that hangs up
+                // in a transfer just falls silent.
+                (void)m_meter.logger().takeHangUp();
+            }
             continue;
         }
         if (n < 0 && errno == EINTR)

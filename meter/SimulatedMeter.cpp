@@ -1,5 +1,7 @@
 #include "SimulatedMeter.h"
 
+#include "DemoMemory.h"
+
 #include <algorithm>
 #include <cmath>
 #include <limits>
@@ -71,8 +73,20 @@ quint8 bit(int channel)
 
 SimulatedMeter::SimulatedMeter(MeterOptions options)
     : m_options(std::move(options)),
-      m_random(m_options.seed)
+      m_random(m_options.seed),
+      m_logger(initialMemory(m_options), m_options.clockAtZero)
 {
+    m_logger.setFaults(m_options.loggerFaults);
+}
+
+LoggerMemory SimulatedMeter::initialMemory(const MeterOptions& options)
+{
+    if (!options.memoryImage.isEmpty())
+        return LoggerMemory::fromImage(options.memoryImage).value_or(LoggerMemory {});
+    if (!options.demoMemory)
+        return {};
+    return demoLoggerMemory(options.clockAtZero.isValid() ? options.clockAtZero
+                                                          : SimulatedLogger::kFactoryTime);
 }
 
 void SimulatedMeter::setOptions(MeterOptions options)
@@ -80,6 +94,44 @@ void SimulatedMeter::setOptions(MeterOptions options)
     m_options = std::move(options);
     m_random.seed(m_options.seed);
     m_identifications = 0;
+    m_logger.setFaults(m_options.loggerFaults);
+}
+
+void SimulatedMeter::catchUp(qint64 nowMs)
+{
+    m_lastMs = std::max(m_lastMs, nowMs);
+    m_logger.recordDue(nowMs, [this](qint64 atMs, bool celsius) {
+        return loggerSample(atMs, celsius);
+    });
+}
+
+void SimulatedMeter::setRecording(bool on, qint64 nowMs)
+{
+    catchUp(nowMs);
+    if (on == isRecording())
+        return;
+    if (!on) {
+        m_logger.stopRecording();
+        return;
+    }
+    m_logger.startRecording(nowMs, m_celsius,
+        [this](qint64 atMs, bool celsius) { return loggerSample(atMs, celsius); });
+}
+
+LoggerMemory::Sample SimulatedMeter::loggerSample(qint64 atMs, bool celsius) const
+{
+    LoggerMemory::Sample sample {};
+    for (int ch = 0; ch < kChannels; ++ch) {
+        const std::optional<double> c = isChannelOpen(ch) ? std::nullopt
+            : m_held                                      ? (*m_held)[ch]
+                                                          : measuredC(ch, atMs);
+        // An open probe is stored as the largest reading, which every reader shows as OL.
+        if (!c)
+            sample[static_cast<size_t>(ch)] = kOverRangeTenths;
+        else
+            sample[static_cast<size_t>(ch)] = toTenths(celsius ? *c : *c * 9.0 / 5.0 + 32.0);
+    }
+    return sample;
 }
 
 bool SimulatedMeter::isSilent() const
@@ -96,15 +148,14 @@ QByteArray SimulatedMeter::receive(char byte, qint64 nowMs)
     m_received.append(byte);
     if (byte == kPollByte)
         ++m_polls;
+    catchUp(nowMs);
     if (isSilent())
         return {};
     if (m_options.otherDevice)
         return kOtherDeviceAnswer;
-    switch (m_protocol) {
-    case Protocol::Live:
-        return receiveLive(byte, nowMs);
-    }
-    return {};
+    if (m_logger.claims(byte, nowMs))
+        return m_logger.receive(byte, nowMs);
+    return receiveLive(byte, nowMs);
 }
 
 QByteArray SimulatedMeter::receiveLive(char byte, qint64 nowMs)
@@ -151,7 +202,7 @@ void SimulatedMeter::pressKey(char key, qint64 nowMs)
         setHold(!isHeld(), nowMs);
         break;
     case kRecordKey:
-        m_recording = !m_recording;
+        setRecording(!isRecording(), nowMs);
         break;
     case kUnitKey:
         m_celsius = !m_celsius;
@@ -175,7 +226,7 @@ void SimulatedMeter::pressKey(char key, qint64 nowMs)
 quint8 SimulatedMeter::statusA() const
 {
     quint8 a = static_cast<quint8>(m_mode);
-    if (m_recording)
+    if (isRecording())
         a |= kRecording;
     if (m_difference)
         a |= kDifference;
@@ -193,7 +244,7 @@ quint8 SimulatedMeter::statusA() const
 quint8 SimulatedMeter::statusB() const
 {
     quint8 b = 0;
-    if (m_recording)
+    if (isRecording())
         b |= kRecordBlink;
     if (m_autoPowerOff)
         b |= kAutoPowerOff;
@@ -202,6 +253,7 @@ quint8 SimulatedMeter::statusB() const
 
 QByteArray SimulatedMeter::frame(qint64 nowMs)
 {
+    catchUp(nowMs);
     for (int ch = 0; ch < kChannels; ++ch) {
         const std::optional<double> c = m_held ? (*m_held)[ch] : measuredC(ch, nowMs);
         // An open probe has nothing to compare; an over-range one is the highest reading

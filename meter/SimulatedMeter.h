@@ -1,5 +1,7 @@
 #pragma once
 
+#include "SimulatedLogger.h"
+
 #include <QByteArray>
 #include <QList>
 #include <QRandomGenerator>
@@ -25,6 +27,15 @@ struct MeterOptions {
     int silentAfterPolls = -1;
     // ... and answers again after this many further polls (negative: stays silent).
     int resumeAfterPolls = -1;
+    // The meter's date and time at tick 0; invalid: SimulatedLogger::kFactoryTime. Ports made
+    // with a Clock set it from the clock, so that the meter's clock shows the local time.
+    QDateTime clockAtZero {};
+    // The logger memory at first: this image when given (a collection file is one; an image
+    // too short for the header gives an erased memory), else a few recorded data sets when
+    // demoMemory is set, else an erased memory.
+    QByteArray memoryImage {};
+    bool demoMemory = true;
+    LoggerFaults loggerFaults {};
 };
 
 // The meter's side of the serial protocol as a pure model: it is handed the PC's bytes one at
@@ -63,8 +74,16 @@ public:
     explicit SimulatedMeter(MeterOptions options = {});
 
     [[nodiscard]] const MeterOptions& options() const { return m_options; }
-    // Replaces the options; the identification sequence and the junk generator start again.
+    // Replaces the options; the identification sequence and the junk generator start again and
+    // the logger faults change. The logger memory and the meter's clock stay.
     void setOptions(MeterOptions options);
+
+    // The logger memory, the meter's clock, the transfer and the set-up exchanges.
+    [[nodiscard]] SimulatedLogger& logger() { return m_logger; }
+    [[nodiscard]] const SimulatedLogger& logger() const { return m_logger; }
+    // Brings the logger up to now: a recording takes the samples that fell due meanwhile, each
+    // with the readings of its own moment. Every byte and every frame does this first.
+    void catchUp(qint64 nowMs);
 
     // One byte from the PC; returns the meter's reply (often nothing).
     QByteArray receive(char byte, qint64 nowMs);
@@ -87,8 +106,13 @@ public:
 
     [[nodiscard]] bool isHeld() const { return m_held.has_value(); }
     void setHold(bool on, qint64 nowMs);
-    [[nodiscard]] bool isRecording() const { return m_recording; }
-    void setRecording(bool on) { m_recording = on; }
+    // REC: recording a data set into the logger memory, at the logger interval, of the
+    // readings as displayed, in the unit shown when it started. Switching it on when the memory
+    // is full leaves it off; a memory that fills up ends it.
+    [[nodiscard]] bool isRecording() const { return m_logger.isRecording(); }
+    void setRecording(bool on, qint64 nowMs);
+    // At the last moment the meter was told of.
+    void setRecording(bool on) { setRecording(on, m_lastMs); }
     [[nodiscard]] bool isCelsius() const { return m_celsius; }
     void setCelsius(bool on) { m_celsius = on; }
     [[nodiscard]] bool isDifferenceDisplay() const { return m_difference; }
@@ -132,10 +156,6 @@ public:
     [[nodiscard]] static qint16 toTenths(double degrees);
 
 private:
-    // The PC's bytes mean different things depending on the exchange in progress; the logger
-    // memory transfer and the set-up exchanges each get their own mode here.
-    enum class Protocol { Live };
-
     QByteArray receiveLive(char byte, qint64 nowMs);
     QByteArray identifyAnswer();
     QByteArray junk(int count);
@@ -145,16 +165,19 @@ private:
     [[nodiscard]] double toDisplayUnit(double celsius) const;
     [[nodiscard]] std::optional<double> inDisplayUnit(const std::optional<double>& celsius) const;
     [[nodiscard]] static bool validChannel(int channel);
+    // The four channels at a moment as the logger stores them.
+    [[nodiscard]] LoggerMemory::Sample loggerSample(qint64 atMs, bool celsius) const;
+    [[nodiscard]] static LoggerMemory initialMemory(const MeterOptions& options);
 
     MeterOptions m_options;
     QRandomGenerator m_random;
-    Protocol m_protocol = Protocol::Live;
+    SimulatedLogger m_logger;
+    qint64 m_lastMs = 0; // the latest moment the meter was told of
     QByteArray m_received;
     int m_identifications = 0;
     int m_polls = 0;
     bool m_silent = false;
 
-    bool m_recording = false;
     bool m_celsius = true;
     bool m_difference = false;
     int m_mode = 0;

@@ -12,10 +12,21 @@ namespace tc4dl {
 
 Q_LOGGING_CATEGORY(lcSimulatedPort, "tc4dl.port.simulated")
 
+namespace {
+
+MeterOptions withClock(MeterOptions options, const Clock& clock)
+{
+    if (!options.clockAtZero.isValid())
+        options.clockAtZero = clock.now().addMSecs(-clock.tickMs());
+    return options;
+}
+
+} // namespace
+
 SimulatedSerialPort::SimulatedSerialPort(Clock& clock, MeterOptions options, QObject* parent)
     : QObject(parent),
       m_clock(clock),
-      m_ownMeter(std::make_unique<SimulatedMeter>(std::move(options))),
+      m_ownMeter(std::make_unique<SimulatedMeter>(withClock(std::move(options), clock))),
       m_meter(m_ownMeter.get()),
       m_pacer(clock, this, [this](const QByteArray& bytes) { onDelivered(bytes); })
 {
@@ -117,6 +128,13 @@ bool SimulatedSerialPort::writeBytes(const char* data, qint64 length)
     for (qint64 i = 0; i < length; ++i) {
         const QByteArray reply = m_meter->receive(data[i], m_clock.tickMs());
         m_pacer.send(reply);
+        if (m_meter->logger().takeHangUp()) {
+            // The meter dropped the line: the port sees what a pulled cable gives, and can be
+            // opened again at once.
+            unplug();
+            replug();
+            break;
+        }
     }
     return true;
 }

@@ -16,12 +16,13 @@ class Clock;
 // demo meter, and the meter of every link test. Written bytes reach the meter at once; its
 // replies come back through the Clock at the line's pace (or at once, unpaced), so tests
 // drive a whole exchange with a ManualClock. Faults on demand: replies split over several
-// deliveries, junk before frames and silence (through the meter), an unplugged cable and a
-// device that cannot be opened.
+// deliveries, junk before frames, silence and the logger's faults (through the meter), an
+// unplugged cable and a device that cannot be opened. A meter that hangs up in a transfer
+// drops the line as an unplugged cable does, but may be opened again at once.
 class SimulatedSerialPort final : public QObject, public SerialPort {
     Q_OBJECT
 public:
-    // With a meter of its own.
+    // With a meter of its own; its clock shows the clock's local time unless the options set it.
     explicit SimulatedSerialPort(
         Clock& clock, MeterOptions options = {}, QObject* parent = nullptr);
     // With a meter that outlives the port, shared with whoever set it up.

@@ -10,6 +10,7 @@ packages=(
   libqcustomplot-dev
   libqt6svg6
   xvfb xauth fonts-dejavu-core
+  desktop-file-utils appstream
 )
 
 missing=()

@@ -259,6 +259,48 @@ private Q_SLOTS:
         QVERIFY(!f.window->comm1().isActive());
     }
 
+    void commandsLeaveTheLentDeviceAlone()
+    {
+        Fixture f({QStringLiteral("SIMULATOR"), QStringLiteral("ttyUSB0")});
+        SimulatedMeter& meter = f.meters[QStringLiteral("SIMULATOR")];
+        f.meters.try_emplace(QStringLiteral("/dev/ttyUSB0"));
+        f.window->FormShow();
+        f.clock.runDue();
+        f.prompter.shown.clear();
+        QVERIFY(f.enabled("btnRun"));
+        auto lease = f.window->session().borrowDevice(LeaseOptions{});
+        QVERIFY(lease);
+        QVERIFY(!f.window->portList()->isEnabled());
+        meter.clearReceived();
+
+        // The port list keeps the port in use.
+        f.window->portList()->setCurrentIndex(1);
+        QCOMPARE(f.window->portList()->currentIndex(), 0);
+        QCOMPARE(f.window->comm1().deviceName(), QStringLiteral("SIMULATOR"));
+        QCOMPARE(f.window->link().lastConnectedPort(), 0);
+        // Run asks nothing and starts nothing.
+        f.window->btnRunClick();
+        QCOMPARE(f.dialogsShown, 0);
+        QVERIFY(f.prompter.shown.isEmpty());
+        QVERIFY(!f.window->graphShared().realTimeRunning);
+        // Keys send nothing and do not beep.
+        QTest::mouseClick(f.window->panel()->findChild<QWidget*>(QStringLiteral("btnHOLD")),
+                          Qt::LeftButton);
+        QCOMPARE(f.beeps, 0);
+        // The window stays, and keeps its Settings for the real close.
+        QVERIFY(!f.window->close());
+        QVERIFY(f.store.writes.isEmpty());
+        QVERIFY(meter.received().isEmpty());
+
+        lease.reset();
+        QVERIFY(f.window->portList()->isEnabled());
+        QVERIFY(f.window->comm1().isActive());
+        f.tick();
+        QVERIFY(meter.received().contains('A'));
+        QVERIFY(f.window->close());
+        QVERIFY(!f.window->comm1().isActive());
+    }
+
     void ticksKeepAOneSecondCadence()
     {
         Fixture f({QStringLiteral("SIMULATOR")});

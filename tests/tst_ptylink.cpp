@@ -3,6 +3,8 @@
 
 #include "Clock.h"
 #include "LiveLink.h"
+#include "LiveSession.h"
+#include "PortFactory.h"
 #include "PtyMeterServer.h"
 #include "QtSerialPort.h"
 #include "SimulatedMeter.h"
@@ -112,6 +114,50 @@ private Q_SLOTS:
         QVERIFY(host.loggerEnabled);
         QVERIFY(host.runEnabled);
         QVERIFY(link.counters().reader.frames >= 3);
+    }
+
+    void deviceLentAndGivenBack()
+    {
+        SystemClock clock;
+        SimulatedMeter meter;
+        PtyMeterServer server(clock, meter);
+        server.setPaced(false);
+        QVERIFY2(server.start(), qPrintable(server.errorString()));
+        Host host;
+        LiveSession session(
+            clock, host, host, [&clock](const QString& name) { return makeMeterPort(name, clock); },
+            LinkTexts{}, false);
+        session.link().setPortEntries({server.devicePath()});
+        session.start();
+        QVERIFY(session.link().meterConnected());
+        QTRY_VERIFY_WITH_TIMEOUT(session.link().frameArrived(), 5000);
+        session.mainTimerTimer(); // takes the frame, polls again
+        QTRY_VERIFY_WITH_TIMEOUT(session.link().frameArrived(), 5000);
+        session.mainTimerTimer();
+
+        {
+            LeaseOptions options;
+            options.settleMs = 0;
+            std::unique_ptr<DeviceLease> lease = session.borrowDevice(options);
+            QVERIFY(lease);
+            QVERIFY(!session.comm1().isActive());
+            // The same device, opened by the borrower's port once the live one let go of it.
+            QCOMPARE(lease->port().deviceName(), server.devicePath());
+            QVERIFY(lease->port().isActive());
+            int notified = 0;
+            lease->port().setOnRxChar([&notified] { ++notified; });
+            QVERIFY(lease->port().writeByte('A'));
+            QTRY_VERIFY_WITH_TIMEOUT(lease->port().waitingCount() >= kFrameLength, 5000);
+            QVERIFY(notified > 0);
+            QVERIFY(!session.link().frameArrived());
+        }
+
+        QVERIFY(session.comm1().isActive());
+        QVERIFY(!session.comm2().isActive());
+        QVERIFY(session.ticking());
+        session.mainTimerTimer();
+        QTRY_VERIFY_WITH_TIMEOUT(session.link().frameArrived(), 5000);
+        QVERIFY(session.link().meterConnected());
     }
 
     void hangupClosesThePortOnce()

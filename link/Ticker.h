@@ -7,7 +7,7 @@
 
 namespace tc4dl {
 
-// A timer of the main window. In the program it is a QTimer; in tests it only records whether
+// A timer of the main window or of the live session. In the program it is a QTimer; in tests it only records whether
 // it is enabled and its interval, and the test calls the handler itself, so no tick ever
 // arrives on its own in the middle of a test.
 class Ticker final : public QObject {
