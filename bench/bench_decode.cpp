@@ -55,8 +55,9 @@ void measure(const char* name, const QByteArray& bytes)
         for (const QStringList& row : dataSetRows(store, QLocale::system()))
             cells += row.size();
     });
-    std::printf("%-28s %7lld bytes %5d sets %7zu values: decode %9.1f us (%7.1f x memcpy %6.2f us), "
-                "list rows %9.1f us\n",
+    std::printf(
+        "%-28s %7lld bytes %5d sets %7zu values: decode %9.1f us (%7.1f x memcpy %6.2f us), "
+        "list rows %9.1f us\n",
         name, static_cast<long long>(bytes.size()), store.setCount(), store.sampleValues().size(),
         decode, decode / std::max(memcpyTime, 0.01), memcpyTime, rows);
 }
@@ -65,7 +66,8 @@ void measure(const char* name, const QByteArray& bytes)
 
 int main()
 {
-    measure("one set of 16,000 samples", loggerimages::image({ loggerimages::setWithSamples(16000) }));
+    measure(
+        "one set of 16,000 samples", loggerimages::image({ loggerimages::setWithSamples(16000) }));
     measure("4,000 empty sets", loggerimages::image(QList<loggerimages::SetSpec>(4000)));
     return 0;
 }

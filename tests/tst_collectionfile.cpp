@@ -95,7 +95,7 @@ private Q_SLOTS:
     void filesOfAnyLength_data()
     {
         QTest::addColumn<int>("lastAddressShift"); // header's LastAddress past the last set
-        QTest::addColumn<int>("lengthShift");      // file length past the last set
+        QTest::addColumn<int>("lengthShift"); // file length past the last set
         QTest::addColumn<int>("result");
         QTest::newRow("as written") << 0 << 0 << 0;
         QTest::newRow("cut a few bytes after the end mark") << 1000 << 3 << 0;
@@ -131,7 +131,8 @@ private Q_SLOTS:
         QByteArray empty = loggerimages::image({});
         QVERIFY(writeFile(path("empty-memory.ch4"), empty));
         MemoryImage image;
-        QCOMPARE(readCollectionFile(path("empty-memory.ch4"), image).status, CollectionRead::Status::Read);
+        QCOMPARE(readCollectionFile(path("empty-memory.ch4"), image).status,
+            CollectionRead::Status::Read);
         QCOMPARE(decodeMemoryImage(image, kNow, store).result, LoadResult::NoData);
         QVERIFY(store == before);
     }

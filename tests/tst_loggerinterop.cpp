@@ -17,7 +17,8 @@ private Q_SLOTS:
     {
         LoggerMemory memory;
         const QDateTime start(QDate(2013, 4, 15), QTime(14, 5, 9));
-        const QList<LoggerMemory::Sample> samples { { 1000, -2000, 32767, -32768 }, { 1, 2, 3, 4 } };
+        const QList<LoggerMemory::Sample> samples { { 1000, -2000, 32767, -32768 },
+            { 1, 2, 3, 4 } };
         QVERIFY(memory.appendSet(start, 60, true, samples));
         QVERIFY(memory.appendSet(start.addDays(1), 3600, false, {}));
         DataSetStore store;

@@ -189,7 +189,8 @@ private Q_SLOTS:
         const auto times = store.setTimes(0);
         QCOMPARE(times.size(), 12u);
         for (std::size_t i = 0; i < times.size(); ++i) {
-            const double expected = store.startTime(0) + static_cast<double>(i / 4) * seconds / 86400.0;
+            const double expected
+                = store.startTime(0) + static_cast<double>(i / 4) * seconds / 86400.0;
             QVERIFY(qAbs(times[i] - expected) < 1e-9);
         }
     }
@@ -269,10 +270,11 @@ private Q_SLOTS:
 
         const QList<SetSpec> sets = fiveSets();
         QByteArray bytes = loggerimages::image(sets);
-        const qsizetype thirdStart = 256 + loggerimages::setBytes(sets[0]).size()
-            + loggerimages::setBytes(sets[1]).size();
+        const qsizetype thirdStart
+            = 256 + loggerimages::setBytes(sets[0]).size() + loggerimages::setBytes(sets[1]).size();
         const qsizetype thirdEnd = thirdStart + loggerimages::setBytes(sets[2]).size() - 1;
-        const qsizetype at = byteFromStart >= 0 ? thirdStart + byteFromStart : thirdEnd + 1 + byteFromStart;
+        const qsizetype at
+            = byteFromStart >= 0 ? thirdStart + byteFromStart : thirdEnd + 1 + byteFromStart;
         bytes[at] = static_cast<char>(bytes[at] ^ 0xFF);
 
         const DecodeOutcome out = decodeMemoryImage(imageOf(bytes), kNow, store);
@@ -315,7 +317,8 @@ private Q_SLOTS:
             const MemoryImage image(bytes.left(cut), bytes.size() - 1);
             const DecodeOutcome out = decodeMemoryImage(image, kNow, store);
             if (out.result != LoadResult::DataError)
-                QFAIL(qPrintable(QStringLiteral("cut at %1 gave %2").arg(cut).arg(code(out.result))));
+                QFAIL(
+                    qPrintable(QStringLiteral("cut at %1 gave %2").arg(cut).arg(code(out.result))));
             QCOMPARE(store.setCount(), 0);
         }
     }
@@ -328,7 +331,8 @@ private Q_SLOTS:
             QByteArray bytes = good;
             // A few flipped bytes, often in the header and the set frames.
             for (int i = 0; i < 4; ++i)
-                bytes[rng.bounded(static_cast<int>(bytes.size()))] = static_cast<char>(rng.bounded(256));
+                bytes[rng.bounded(static_cast<int>(bytes.size()))]
+                    = static_cast<char>(rng.bounded(256));
             bytes.truncate(rng.bounded(static_cast<int>(bytes.size()) + 1));
             DataSetStore store;
             const MemoryImage image(bytes, rng.bounded(2) ? 0xFFFFFF : bytes.size() - 1);
@@ -388,8 +392,8 @@ private Q_SLOTS:
         QCOMPARE(decodeMemoryImage(image, kNow, store).result, LoadResult::Success);
         QCOMPARE(store.setCount(), badSet);
         QCOMPARE(store.sampleValues().size(), static_cast<std::size_t>(full.sampleBase(badSet)));
-        QVERIFY(std::equal(store.sampleValues().begin(), store.sampleValues().end(),
-            full.sampleValues().begin()));
+        QVERIFY(std::equal(
+            store.sampleValues().begin(), store.sampleValues().end(), full.sampleValues().begin()));
     }
 };
 

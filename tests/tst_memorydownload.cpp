@@ -15,15 +15,15 @@ namespace {
 // A meter's side of the transfer, scripted: it answers 'P', 'y', 'n' and 'Q' with 65-byte
 // blocks after a delay, split in two pieces like bytes trickling in, with faults on request.
 struct ScriptedMeter {
-    QByteArray memory;        // what the meter sends, from address 0
-    int latencyMs = 70;       // a block takes about 68 ms at 9600 baud
-    int chunk = 40;           // bytes per delivery
+    QByteArray memory; // what the meter sends, from address 0
+    int latencyMs = 70; // a block takes about 68 ms at 9600 baud
+    int chunk = 40; // bytes per delivery
     bool answersQuery = true;
     QSet<int> badChecksumOnce; // blocks whose first sending has a wrong checksum
     int badChecksumAlways = -1;
-    int stallOnce = -1;       // block whose first sending stops half-way
-    int hangUpAfter = -1;     // blocks sent before the meter falls silent
-    int extraBlocks = 0;      // blocks sent beyond the memory
+    int stallOnce = -1; // block whose first sending stops half-way
+    int hangUpAfter = -1; // blocks sent before the meter falls silent
+    int extraBlocks = 0; // blocks sent beyond the memory
 
     bool sending = false;
     int current = 0;

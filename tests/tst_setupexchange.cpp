@@ -86,20 +86,34 @@ private Q_SLOTS:
         QTest::addColumn<bool>("valid");
         QTest::addColumn<int>("minutesBcd");
         QTest::addColumn<int>("secondsBcd");
-        QTest::newRow("00:00") << "00" << "00" << false << 0 << 0;
-        QTest::newRow("00:01") << "00" << "01" << true << 0x00 << 0x01;
-        QTest::newRow("59:59") << "59" << "59" << true << 0x59 << 0x59;
-        QTest::newRow("60:60") << "60" << "60" << true << 0x60 << 0x60;
-        QTest::newRow("61:00") << "61" << "00" << false << 0 << 0;
-        QTest::newRow("00:61") << "00" << "61" << false << 0 << 0;
-        QTest::newRow("one digit") << "5" << "7" << true << 0x05 << 0x07;
-        QTest::newRow("99:99") << "99" << "99" << false << 0 << 0;
-        QTest::newRow("empty") << "" << "10" << false << 0 << 0;
-        QTest::newRow("sign") << "-1" << "10" << false << 0 << 0;
-        QTest::newRow("blank") << " 1" << "10" << false << 0 << 0;
-        QTest::newRow("three digits") << "001" << "10" << false << 0 << 0;
-        QTest::newRow("letters") << "0a" << "10" << false << 0 << 0;
-        QTest::newRow("other digits") << QString::fromUtf8("\u0661\u0662") << "10" << false << 0 << 0;
+        QTest::newRow("00:00") << "00"
+                               << "00" << false << 0 << 0;
+        QTest::newRow("00:01") << "00"
+                               << "01" << true << 0x00 << 0x01;
+        QTest::newRow("59:59") << "59"
+                               << "59" << true << 0x59 << 0x59;
+        QTest::newRow("60:60") << "60"
+                               << "60" << true << 0x60 << 0x60;
+        QTest::newRow("61:00") << "61"
+                               << "00" << false << 0 << 0;
+        QTest::newRow("00:61") << "00"
+                               << "61" << false << 0 << 0;
+        QTest::newRow("one digit") << "5"
+                                   << "7" << true << 0x05 << 0x07;
+        QTest::newRow("99:99") << "99"
+                               << "99" << false << 0 << 0;
+        QTest::newRow("empty") << ""
+                               << "10" << false << 0 << 0;
+        QTest::newRow("sign") << "-1"
+                              << "10" << false << 0 << 0;
+        QTest::newRow("blank") << " 1"
+                               << "10" << false << 0 << 0;
+        QTest::newRow("three digits") << "001"
+                                      << "10" << false << 0 << 0;
+        QTest::newRow("letters") << "0a"
+                                 << "10" << false << 0 << 0;
+        QTest::newRow("other digits")
+            << QString::fromUtf8("\u0661\u0662") << "10" << false << 0 << 0;
     }
     void intervalInput()
     {
@@ -119,7 +133,8 @@ private Q_SLOTS:
         r.answers = { { 0, "r" }, { 11, "r" } };
         r.run();
         QVERIFY(r.exchange.succeeded());
-        QCOMPARE(r.written.mid(1, 10), SetupExchange::frame({ 'n', 't', s->minutesBcd, s->secondsBcd }));
+        QCOMPARE(
+            r.written.mid(1, 10), SetupExchange::frame({ 'n', 't', s->minutesBcd, s->secondsBcd }));
         QCOMPARE(r.written.at(11), 'b');
         QCOMPARE(r.written.mid(12), SetupExchange::frame({ 'o', 'o', 't', s->secondsBcd }));
     }
@@ -149,10 +164,12 @@ private Q_SLOTS:
         r.answers = { { 0, "r" }, { 11, "r" }, { 21, kReply.left(8) } };
         r.run();
         QVERIFY(r.exchange.succeeded());
-        QCOMPARE(r.written, "r" + SetupExchange::clockFrame(pc) + "t" + SetupExchange::frame({ 'i' }));
+        QCOMPARE(
+            r.written, "r" + SetupExchange::clockFrame(pc) + "t" + SetupExchange::frame({ 'i' }));
         QCOMPARE(r.exchange.timeReply()->bytes[1], quint8(0x13));
-        QCOMPARE(r.discards, (QList<PortAction::Kind> { PortAction::Kind::DiscardInput,
-                                 PortAction::Kind::DiscardOutput }));
+        QCOMPARE(r.discards,
+            (QList<PortAction::Kind> {
+                PortAction::Kind::DiscardInput, PortAction::Kind::DiscardOutput }));
         // Frame bytes go out one at a time, 50 ms apart, the first 50 ms after the ready
         // byte (which the script sends 20 ms after the first byte).
         for (int i = 1; i <= 10; ++i)
@@ -180,8 +197,10 @@ private Q_SLOTS:
         QTest::newRow("second: two") << QByteArray("r") << QByteArray("rr") << reply << 4 << -1;
         QTest::newRow("second: wrong") << QByteArray("r") << QByteArray("R") << reply << 5 << -1;
         QTest::newRow("no reply") << QByteArray("r") << QByteArray("r") << QByteArray() << 6 << -1;
-        QTest::newRow("short reply") << QByteArray("r") << QByteArray("r") << reply.left(7) << 6 << -1;
-        QTest::newRow("long reply") << QByteArray("r") << QByteArray("r") << kReply.left(9) << 6 << -1;
+        QTest::newRow("short reply")
+            << QByteArray("r") << QByteArray("r") << reply.left(7) << 6 << -1;
+        QTest::newRow("long reply")
+            << QByteArray("r") << QByteArray("r") << kReply.left(9) << 6 << -1;
         QTest::newRow("all good") << QByteArray("r") << QByteArray("r") << reply << 0 << -1;
     }
     void clockErrorCodes()
@@ -201,7 +220,8 @@ private Q_SLOTS:
             QCOMPARE(r.now, endsAt);
         if (error == 2 || error == 3)
             QCOMPARE(r.written, QByteArray("r")); // nothing more is sent
-        QCOMPARE(clockFailureMessage(QStringLiteral("Fehlercode ist"), 6), QStringLiteral("Fehlercode ist6"));
+        QCOMPARE(clockFailureMessage(QStringLiteral("Fehlercode ist"), 6),
+            QStringLiteral("Fehlercode ist6"));
     }
 
     void twoReadyBytesFailEveryCommand_data()
@@ -290,17 +310,17 @@ private Q_SLOTS:
     void timeReplyBytes_data()
     {
         QTest::addColumn<QByteArray>("reply");
-        QTest::addColumn<QString>("day");   // as the clock message shows it
+        QTest::addColumn<QString>("day"); // as the clock message shows it
         QTest::addColumn<bool>("validTime");
-        QTest::addColumn<QString>("text");  // the read-out of a reply that is not a time
+        QTest::addColumn<QString>("text"); // the read-out of a reply that is not a time
         QTest::newRow("BCD") << QByteArray::fromHex("0013000415140509") << "15" << true << "";
         QTest::newRow("year 1A") << QByteArray::fromHex("001A000415140509") << "15" << true << "";
         QTest::newRow("0x80") << QByteArray::fromHex("0013000480140509") << "FFFFFF80" << false
                               << "2013-04-80 14:05:09";
         QTest::newRow("0xFF") << QByteArray::fromHex("00FF00FFFFFFFFFF") << "FFFFFFFF" << false
                               << "20FF-FF-FF FF:FF:FF";
-        QTest::newRow("hex digit") << QByteArray::fromHex("001300041A140509") << "1A" << false
-                                   << "2013-04-1A 14:05:09";
+        QTest::newRow("hex digit")
+            << QByteArray::fromHex("001300041A140509") << "1A" << false << "2013-04-1A 14:05:09";
         QTest::newRow("31 April") << QByteArray::fromHex("0013000431140509") << "31" << false
                                   << "2013-04-31 14:05:09";
         QTest::newRow("hour 24") << QByteArray::fromHex("0013000415240509") << "15" << false

@@ -19,7 +19,8 @@ QString transferFilePath(const QString& programFolder, const QString& userDataFo
 {
     const QString name = QStringLiteral("temp/") + QLatin1String(kTransferFileName);
     const QFileInfo temp(QDir(programFolder).filePath(QStringLiteral("temp")));
-    const bool programUsable = temp.isDir() ? temp.isWritable() : QFileInfo(programFolder).isWritable();
+    const bool programUsable
+        = temp.isDir() ? temp.isWritable() : QFileInfo(programFolder).isWritable();
     if (programUsable || userDataFolder.isEmpty())
         return QDir(programFolder).filePath(name);
     return QDir(userDataFolder).filePath(name);

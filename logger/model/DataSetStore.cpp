@@ -43,14 +43,14 @@ bool DataSetStore::replaceAll(PerSet sets, std::vector<float> values, std::vecto
 
 std::span<const float> DataSetStore::setValues(int k) const
 {
-    return std::span<const float>(m_values)
-        .subspan(static_cast<std::size_t>(sampleBase(k)), 4 * idx(sampleCount(k)));
+    return std::span<const float>(m_values).subspan(
+        static_cast<std::size_t>(sampleBase(k)), 4 * idx(sampleCount(k)));
 }
 
 std::span<const double> DataSetStore::setTimes(int k) const
 {
-    return std::span<const double>(m_times)
-        .subspan(static_cast<std::size_t>(sampleBase(k)), 4 * idx(sampleCount(k)));
+    return std::span<const double>(m_times).subspan(
+        static_cast<std::size_t>(sampleBase(k)), 4 * idx(sampleCount(k)));
 }
 
 } // namespace tc4dl

@@ -20,12 +20,12 @@ class DataSetStore {
 public:
     // The six per-set sequences, built aside by the decoder and installed as a whole.
     struct PerSet {
-        std::vector<double> startTimes;   // date-time serial
-        std::vector<qint32> intervals;    // seconds, from a signed 16-bit field
+        std::vector<double> startTimes; // date-time serial
+        std::vector<qint32> intervals; // seconds, from a signed 16-bit field
         std::vector<qint32> sampleCounts; // 0..65535
-        std::vector<quint8> unitFlags;    // bit 0 set: degrees Celsius
+        std::vector<quint8> unitFlags; // bit 0 set: degrees Celsius
         std::vector<qint32> startOffsets; // image offset of the set's first byte
-        std::vector<qint32> endOffsets;   // image offset of the set's last byte
+        std::vector<qint32> endOffsets; // image offset of the set's last byte
 
         [[nodiscard]] bool consistent() const;
         void reserve(std::size_t n);
@@ -35,7 +35,8 @@ public:
     // Replace all: the only way in. Returns false and changes nothing when the parts do not
     // fit together (sequences of unequal length, sample sequences of the wrong length), so a
     // store can never hold half of one load and half of another.
-    [[nodiscard]] bool replaceAll(PerSet sets, std::vector<float> values, std::vector<double> times);
+    [[nodiscard]] bool replaceAll(
+        PerSet sets, std::vector<float> values, std::vector<double> times);
 
     [[nodiscard]] int setCount() const { return static_cast<int>(m_sets.startTimes.size()); }
     [[nodiscard]] double startTime(int k) const { return m_sets.startTimes[idx(k)]; }

@@ -66,7 +66,8 @@ void decodeSamples(const MemoryImage& image, const DataSetStore::PerSet& sets,
         for (qint32 j = 0; j < n; ++j) {
             const double t = start + j * step;
             for (int c = 0; c < 4; ++c, p += 2) {
-                const int tenths = decodeReading(static_cast<quint8>(p[0]), static_cast<quint8>(p[1]));
+                const int tenths
+                    = decodeReading(static_cast<quint8>(p[0]), static_cast<quint8>(p[1]));
                 values.push_back(static_cast<float>(tenths * 0.1));
                 times.push_back(t);
             }
@@ -99,7 +100,8 @@ DecodeOutcome decodeMemoryImage(const MemoryImage& image, const QDateTime& now, 
 {
     if (image.size() < MemoryHeader::kSetCountOffset + 2)
         return { LoadResult::DataError, -1, -1 };
-    const int n = image[MemoryHeader::kSetCountOffset] << 8 | image[MemoryHeader::kSetCountOffset + 1];
+    const int n
+        = image[MemoryHeader::kSetCountOffset] << 8 | image[MemoryHeader::kSetCountOffset + 1];
     if (n == 0)
         return { LoadResult::NoData };
     if (n > kMaxSetCount)

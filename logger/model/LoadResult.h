@@ -6,11 +6,11 @@ namespace tc4dl {
 // always shown and logged; 5 was never used.
 enum class LoadResult {
     Success = 0,
-    DataError = 1,          // a data set lacks a mark, ends beyond the memory, or is cut short
-    MemoryError = 2,        // the header counts more than 4000 sets
+    DataError = 1, // a data set lacks a mark, ends beyond the memory, or is cut short
+    MemoryError = 2, // the header counts more than 4000 sets
     TransferIncomplete = 3, // fewer bytes arrived than the memory holds
-    SizeRejected = 4,       // the size query failed or gave a size outside 256..131072
-    NoData = 6,             // the header counts no set
+    SizeRejected = 4, // the size query failed or gave a size outside 256..131072
+    NoData = 6, // the header counts no set
 };
 
 [[nodiscard]] constexpr int code(LoadResult r)

@@ -95,9 +95,9 @@ private:
     qint64 m_total = 0;
     qint64 m_received = 0;
     int m_failures = 0;
-    qint64 m_last = 0;        // when the last block (or failure) was dealt with
-    qint64 m_pauseEnd = 0;    // end of the pause after the size query
-    qint64 m_acceptAt = 0;    // when BlockAccept was last written
+    qint64 m_last = 0; // when the last block (or failure) was dealt with
+    qint64 m_pauseEnd = 0; // end of the pause after the size query
+    qint64 m_acceptAt = 0; // when BlockAccept was last written
     int m_acceptWrites = 0;
     bool m_cancelled = false;
     LoadResult m_result = LoadResult::TransferIncomplete;

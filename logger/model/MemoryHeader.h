@@ -17,8 +17,8 @@ struct MemoryHeader {
     // Bytes needed to read every field.
     static constexpr qsizetype kFieldsEnd = 15;
 
-    quint16 setCount = 0;      // big-endian at 8
-    quint32 lastAddress = 0;   // highest used address, big-endian 24 bits at 10
+    quint16 setCount = 0; // big-endian at 8
+    quint32 lastAddress = 0; // highest used address, big-endian 24 bits at 10
     quint8 intervalMinutes = 0; // the meter's recording interval, BCD, at 13 ...
     quint8 intervalSeconds = 0; // ... and 14
 
@@ -30,8 +30,8 @@ struct MemoryHeader {
         auto at = [bytes](qsizetype i) { return static_cast<quint8>(bytes[i]); };
         MemoryHeader h;
         h.setCount = static_cast<quint16>(at(8) << 8 | at(9));
-        h.lastAddress = static_cast<quint32>(at(10)) << 16 | static_cast<quint32>(at(11)) << 8
-            | at(12);
+        h.lastAddress
+            = static_cast<quint32>(at(10)) << 16 | static_cast<quint32>(at(11)) << 8 | at(12);
         h.intervalMinutes = at(13);
         h.intervalSeconds = at(14);
         return h;
@@ -42,7 +42,8 @@ struct MemoryHeader {
     {
         if (bytes.size() < kLastAddressOffset + 3)
             return std::nullopt;
-        auto at = [bytes](qsizetype i) { return static_cast<quint32>(static_cast<quint8>(bytes[i])); };
+        auto at
+            = [bytes](qsizetype i) { return static_cast<quint32>(static_cast<quint8>(bytes[i])); };
         return at(10) << 16 | at(11) << 8 | at(12);
     }
 };

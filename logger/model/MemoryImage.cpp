@@ -5,8 +5,8 @@
 namespace tc4dl {
 
 MemoryImage::MemoryImage(QByteArray bytes, qint64 memoryEnd)
-    : m_bytes(std::move(bytes))
-    , m_memoryEnd(memoryEnd)
+    : m_bytes(std::move(bytes)),
+      m_memoryEnd(memoryEnd)
 {
 }
 

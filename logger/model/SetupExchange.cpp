@@ -63,9 +63,9 @@ SetupExchange::Op SetupExchange::Op::queryHeader(int failCode)
 }
 
 SetupExchange::SetupExchange(Command command, std::vector<Op> ops)
-    : m_command(command)
-    , m_ops(std::move(ops))
-    , m_query(kHeaderWindowMs)
+    : m_command(command),
+      m_ops(std::move(ops)),
+      m_query(kHeaderWindowMs)
 {
 }
 
@@ -86,8 +86,8 @@ QByteArray SetupExchange::clockFrame(const QDateTime& computerTime)
     const QTime t = computerTime.time();
     // The meter counts weekdays from Sunday = 1; Qt from Monday = 1 to Sunday = 7.
     const int weekday = d.dayOfWeek() % 7 + 1;
-    return frame({ 't', 'c', 0x00, bcd(d.year() % 100), static_cast<quint8>(weekday), bcd(d.month()),
-        bcd(d.day()), bcd(t.hour()), bcd(t.minute()), bcd(t.second()) });
+    return frame({ 't', 'c', 0x00, bcd(d.year() % 100), static_cast<quint8>(weekday),
+        bcd(d.month()), bcd(d.day()), bcd(t.hour()), bcd(t.minute()), bcd(t.second()) });
 }
 
 SetupExchange SetupExchange::setMeterClock(const QDateTime& computerTime)
@@ -160,8 +160,8 @@ ExchangeStep SetupExchange::feed(QByteArrayView bytes, qint64 nowMs)
 {
     std::vector<PortAction> out;
     if (!m_finished && !bytes.isEmpty()) {
-        const bool querying = m_op < m_ops.size() && m_ops[m_op].kind == Op::Kind::QueryHeader
-            && m_opStarted;
+        const bool querying
+            = m_op < m_ops.size() && m_ops[m_op].kind == Op::Kind::QueryHeader && m_opStarted;
         if (querying)
             m_query.feed(bytes, nowMs, out);
         else

@@ -40,12 +40,12 @@ public:
     // Error codes; the clock command shows them to the user as its "Error Code".
     enum Error {
         kNone = 0,
-        kBorrowFailed = 1,  // the port could not be borrowed (the driver's part)
-        kNotReady = 2,      // first exchange: no answer, or more than one byte
-        kWrongReady = 3,    // first exchange: a byte other than 'r'
-        kNotReady2 = 4,     // second exchange, as 2
-        kWrongReady2 = 5,   // second exchange, as 3
-        kNoTimeReply = 6,   // not exactly 8 bytes of time reply within 2.5 s
+        kBorrowFailed = 1, // the port could not be borrowed (the driver's part)
+        kNotReady = 2, // first exchange: no answer, or more than one byte
+        kWrongReady = 3, // first exchange: a byte other than 'r'
+        kNotReady2 = 4, // second exchange, as 2
+        kWrongReady2 = 5, // second exchange, as 3
+        kNoTimeReply = 6, // not exactly 8 bytes of time reply within 2.5 s
         kNoMemoryHeader = 7 // the memory header block did not come in three attempts
     };
 
@@ -76,11 +76,11 @@ private:
     struct Op {
         enum class Kind { Write, ReadyWait, SendFrame, Pause, DiscardBoth, ReadReply, QueryHeader };
         Kind kind = Kind::Write;
-        char byte = 0;          // Write
-        QByteArray frame;       // SendFrame
-        qint64 ms = 0;          // Pause
-        int failCode = 0;       // ReadyWait (no or extra answer), ReadReply, QueryHeader
-        int wrongCode = 0;      // ReadyWait (a wrong byte)
+        char byte = 0; // Write
+        QByteArray frame; // SendFrame
+        qint64 ms = 0; // Pause
+        int failCode = 0; // ReadyWait (no or extra answer), ReadReply, QueryHeader
+        int wrongCode = 0; // ReadyWait (a wrong byte)
 
         static Op of(Kind kind)
         {
