@@ -2,7 +2,8 @@
 // - a rejected block leaves the model exactly as it was and says why;
 // - an accepted block is stored back byte for byte (the round trip is exact), so the model
 //   never holds more than the block brought;
-// - what it accepted is a model whose counts agree with its cells.
+// - what it accepted is a model whose counts agree with its cells, and whose axis groups put
+//   every subset on an axis that exists.
 
 #include "ChartModel.h"
 #include "FuzzRule.h"
@@ -45,6 +46,16 @@ extern "C" int LLVMFuzzerTestOneInput(const unsigned char* data, std::size_t siz
     const auto cells = static_cast<std::size_t>(m.subsets()) * static_cast<std::size_t>(m.points());
     FUZZ_RULE(m.xValues().size() == cells && m.yValues().size() == cells);
     FUZZ_RULE(m.workingAxis() >= 0);
+
+    // Every subset lands on one of the axes, in order: what the chart view lays out from.
+    const int axes = m.axisCount();
+    FUZZ_RULE(axes >= 1 && axes <= ChartModel::kMaxSubsets);
+    int previous = 0;
+    for (int s = 0; s < m.subsets(); ++s) {
+        const int axis = m.axisOfSubset(s);
+        FUZZ_RULE(axis >= previous && axis < axes);
+        previous = axis;
+    }
 
     // A second load of the same block into a fresh model gives the same state.
     ChartModel again;

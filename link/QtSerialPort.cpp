@@ -11,6 +11,7 @@ QtSerialPort::QtSerialPort(QObject* parent)
 {
     connect(&m_port, &QSerialPort::readyRead, this, &QtSerialPort::onReadyRead);
     connect(&m_port, &QSerialPort::errorOccurred, this, &QtSerialPort::onErrorOccurred);
+    m_port.setReadBufferSize(kReadBufferSize);
 }
 
 QtSerialPort::~QtSerialPort()
@@ -94,6 +95,8 @@ qint64 QtSerialPort::readBytes(char* buffer, qint64 length)
         fail(PortError::Operation::Read, m_port.error(), m_port.errorString());
         return -1;
     }
+    if (n > 0)
+        ++m_readCalls;
     return n;
 }
 
@@ -128,14 +131,39 @@ bool QtSerialPort::discardOutput()
 
 void QtSerialPort::onReadyRead()
 {
-    // A handler that pauses may let another readyRead through; it is picked up by the loop of
-    // the outer call, which reads whatever is waiting.
-    if (!m_onRxChar || m_inRxHandler)
+    // A handler that pauses may let another readyRead through; it is not called again from
+    // inside itself, and the bytes that readyRead announced are left for the receive event
+    // posted below.
+    if (!m_onRxChar)
         return;
+    if (m_inRxHandler) {
+        m_rxMissed = true;
+        return;
+    }
     m_inRxHandler = true;
+    m_rxMissed = false;
+    const quint64 readsBefore = m_readCalls;
     const RxHandler handler = m_onRxChar;
     handler();
     m_inRxHandler = false;
+
+    // Handlers take a bounded amount per call, and readyRead comes only with new bytes, so a
+    // device that delivers more per notification than a handler takes would leave a backlog
+    // that grows with every notification. While bytes wait, the next receive event is posted
+    // (a queued call, so other events and timers run in between, and nothing loops here). A
+    // handler that read nothing is not called again until new bytes come: nothing spins.
+    const bool wanted = m_readCalls != readsBefore || m_rxMissed;
+    if (wanted && !m_rxPosted && m_onRxChar && m_port.isOpen() && m_port.bytesAvailable() > 0) {
+        m_rxPosted = true;
+        QMetaObject::invokeMethod(this, &QtSerialPort::onPostedRx, Qt::QueuedConnection);
+    }
+}
+
+void QtSerialPort::onPostedRx()
+{
+    m_rxPosted = false;
+    if (m_port.isOpen() && m_port.bytesAvailable() > 0)
+        onReadyRead();
 }
 
 void QtSerialPort::onErrorOccurred(QSerialPort::SerialPortError error)

@@ -12,6 +12,11 @@ namespace tc4dl {
 class QtSerialPort final : public QObject, public SerialPort {
     Q_OBJECT
 public:
+    // Received bytes the port holds at most. Beyond it the rest waits in the system's driver
+    // (which drops or holds back as the device does), so a flooding device cannot make the
+    // program grow; several seconds of the meter's 960 bytes a second fit.
+    static constexpr qint64 kReadBufferSize = 4096;
+
     explicit QtSerialPort(QObject* parent = nullptr);
     ~QtSerialPort() override;
 
@@ -33,6 +38,7 @@ private:
     bool fail(PortError::Operation op, int code, const QString& text);
     bool applyLine(LineState state, bool (QSerialPort::*setter)(bool));
     void onReadyRead();
+    void onPostedRx();
     void onErrorOccurred(QSerialPort::SerialPortError error);
 
     QSerialPort m_port;
@@ -41,6 +47,9 @@ private:
     RxHandler m_onRxChar;
     ErrorHandler m_onError;
     bool m_inRxHandler = false;
+    bool m_rxMissed = false;  // a readyRead came while the handler ran
+    bool m_rxPosted = false;  // a queued receive event is on its way
+    quint64 m_readCalls = 0;  // reads that took bytes, to see whether a handler read
 };
 
 } // namespace tc4dl

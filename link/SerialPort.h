@@ -64,7 +64,9 @@ public:
     virtual bool discardInput() = 0;
     virtual bool discardOutput() = 0;
 
-    // OnRxChar: called whenever bytes have arrived; an empty handler detaches it.
+    // OnRxChar: called whenever bytes have arrived, and again by a posted event while bytes
+    // still wait after a call that read some, so a handler may take a bounded amount per call.
+    // An empty handler detaches it.
     virtual void setOnRxChar(RxHandler handler) = 0;
     // OnError: offered every failure; without a handler failures abort silently.
     virtual void setOnError(ErrorHandler handler) = 0;

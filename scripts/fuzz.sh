@@ -13,7 +13,8 @@ set -euo pipefail
 here=$(cd "$(dirname "$0")/.." && pwd)
 cd "$here"
 
-targets=(framereader livedecoder graphstate graphstatefile messagetable)
+targets=(framereader livedecoder graphstate graphstatefile messagetable memorydecoder
+  collectionfile memorydownload setupexchange)
 if [ "${1:-}" = "--list" ]; then
   printf '%s\n' "${targets[@]}"
   exit 0
@@ -54,6 +55,7 @@ case "$target" in
   framereader) max_len=2048 ;;
   livedecoder) max_len=1440 ;;
   messagetable) max_len=16384 ;;
+  memorydownload | setupexchange) max_len=16384 ;;
   *) max_len=65536 ;;
 esac
 

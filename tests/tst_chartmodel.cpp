@@ -481,6 +481,8 @@ private Q_SLOTS:
                                          << 3 << QList<int> { 0, 2, 2, 2 };
         QTest::newRow("list beyond subsets")
             << QList<int> { 2, 2, 1, 1 } << QList<double> { .25 } << 2 << QList<int> { 0, 0, 1, 1 };
+        QTest::newRow("huge group") << QList<int> { 1, 0x7FFFFFFF, 1 } << QList<double> { .5, .5 }
+                                    << 2 << QList<int> { 0, 1, 1, 1 };
     }
     void axesFollowMultiAxesSubsets()
     {
@@ -496,6 +498,54 @@ private Q_SLOTS:
         QCOMPARE(m.isSplit(), axes > 1);
         for (int s = 0; s < 4; ++s)
             QCOMPARE(m.axisOfSubset(s), axisOfSubset[s]);
+    }
+
+    // Axis groups in a stored state must split the subsets into axes the graph can draw; any
+    // other list is an impossible count like the others, and the block is rejected whole.
+    void stateAxisGroupsMustFitTheSubsets_data()
+    {
+        QTest::addColumn<int>("subsets");
+        QTest::addColumn<QList<int>>("groups");
+        QTest::addColumn<bool>("accepted");
+
+        QTest::newRow("none") << 4 << QList<int> {} << true;
+        QTest::newRow("split view") << 4 << QList<int> { 1, 1, 1, 1 } << true;
+        QTest::newRow("split view of one channel") << 1 << QList<int> { 1, 1, 1, 1 } << true;
+        QTest::newRow("two pairs") << 4 << QList<int> { 2, 2 } << true;
+        QTest::newRow("one of all") << 4 << QList<int> { 4 } << true;
+        QTest::newRow("overflowing group") << 2 << QList<int> { 1, 0x7FFFFFFF } << false;
+        QTest::newRow("group larger than subsets") << 4 << QList<int> { 5 } << false;
+        QTest::newRow("empty group") << 4 << QList<int> { 1, 0, 3 } << false;
+        QTest::newRow("negative group") << 4 << QList<int> { -1, 5 } << false;
+        QTest::newRow("subsets left without axis") << 4 << QList<int> { 1, 1 } << false;
+        QTest::newRow("more groups than subsets can be")
+            << ChartModel::kMaxSubsets << QList<int>(ChartModel::kMaxSubsets + 1, 1) << false;
+    }
+    void stateAxisGroupsMustFitTheSubsets()
+    {
+        QFETCH(int, subsets);
+        QFETCH(QList<int>, groups);
+        QFETCH(bool, accepted);
+        ChartModel written;
+        written.setSubsets(subsets);
+        written.setPoints(2);
+        written.look.multiAxesSubsets = groups;
+        const QByteArray block = written.storeState();
+
+        ChartModel m;
+        m.setSubsets(3);
+        m.look.mainTitle = QStringLiteral("kept");
+        const QByteArray before = m.storeState();
+        QString error;
+        QCOMPARE(m.loadState(block, &error), accepted);
+        if (accepted) {
+            QCOMPARE(m.look.multiAxesSubsets, groups);
+            for (int s = 0; s < subsets; ++s)
+                QVERIFY(m.axisOfSubset(s) >= 0 && m.axisOfSubset(s) < m.axisCount());
+        } else {
+            QVERIFY(error.contains(QStringLiteral("axis group")));
+            QCOMPARE(m.storeState(), before);
+        }
     }
 
     void changesTellTheFirstChangedPoint()

@@ -249,7 +249,8 @@ int ChartModel::axisOfSubset(int subset) const
         return 0;
     int end = 0;
     for (int k = 0; k < axes; ++k) {
-        end += std::max(look.multiAxesSubsets[k], 0);
+        // No group counts for more than all subsets, so the sum stays small whatever was set.
+        end += std::clamp(look.multiAxesSubsets[k], 0, m_subsets);
         if (subset < end)
             return k;
     }

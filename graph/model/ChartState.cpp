@@ -290,6 +290,35 @@ QByteArray ChartModel::storeState() const
     return w.bytes;
 }
 
+// The axis groups must be a split the graph can draw: each group holds at least one subset and
+// no more than there are, there are no more groups than subsets can exist, and together they
+// reach every subset. The program itself writes four groups of one, also for a graph of one
+// subset, so groups may reach beyond the last subset; they may not leave one without an axis.
+static QString axisGroupsProblem(const QList<int>& groups, int subsets)
+{
+    if (groups.isEmpty())
+        return {};
+    if (groups.size() > ChartModel::kMaxSubsets)
+        return QStringLiteral("The graph state block holds %1 axis groups; at most %2 are "
+                              "allowed.")
+            .arg(groups.size())
+            .arg(ChartModel::kMaxSubsets);
+    qint64 sum = 0;
+    for (const int g : groups) {
+        if (g < 1 || g > subsets)
+            return QStringLiteral("The graph state block holds an axis group of %1 subsets in a "
+                                  "graph of %2.")
+                .arg(g)
+                .arg(subsets);
+        sum += g;
+    }
+    if (sum < subsets)
+        return QStringLiteral("The graph state block's axis groups hold %1 subsets of %2.")
+            .arg(sum)
+            .arg(subsets);
+    return {};
+}
+
 bool ChartModel::loadState(QByteArrayView block, QString* error)
 {
     auto reject = [error](const QString& why) {
@@ -349,6 +378,8 @@ bool ChartModel::loadState(QByteArrayView block, QString* error)
         return reject(QStringLiteral("The graph state block holds %1 subsets of %2 points.")
                           .arg(subsets)
                           .arg(points));
+    if (const QString why = axisGroupsProblem(l.multiAxesSubsets, subsets); !why.isEmpty())
+        return reject(why);
     const qint64 cells = static_cast<qint64>(subsets) * points;
     if (cells > kMaxCells)
         return reject(QStringLiteral("The graph state block holds %1 × %2 cells; at most %3 "
