@@ -319,6 +319,68 @@ static QString axisGroupsProblem(const QList<int>& groups, int subsets)
     return {};
 }
 
+namespace {
+
+// The block's magic number and format version; an empty text when they are this program's.
+QString headerProblem(Reader& r)
+{
+    char magic[4] = {};
+    if (!r.take(magic, 4) || std::memcmp(magic, kMagic, 4) != 0)
+        return QStringLiteral("The data is not a graph state block (wrong magic number).");
+    const quint32 version = r.u32();
+    if (!r.ok())
+        return r.error();
+    if (version != kVersion)
+        return QStringLiteral("The graph state block has format version %1; this program "
+                              "reads version %2.")
+            .arg(version)
+            .arg(kVersion);
+    return {};
+}
+
+// The annotations, their count checked against the bytes left before anything is allocated.
+std::vector<GraphAnnotation> readAnnotations(Reader& r)
+{
+    const qsizetype count = r.count(kAnnotationMinBytes);
+    if (r.ok() && count > ChartModel::kMaxAnnotations)
+        r.fail(QStringLiteral("The graph state block holds %1 annotations; at most %2 are "
+                              "allowed.")
+                   .arg(count)
+                   .arg(ChartModel::kMaxAnnotations));
+    std::vector<GraphAnnotation> annotations;
+    if (r.ok())
+        annotations.resize(static_cast<std::size_t>(count));
+    for (GraphAnnotation& g : annotations) {
+        if (!r.ok())
+            break;
+        describeAnnotation(r, g);
+    }
+    return annotations;
+}
+
+// The data's dimensions against the limits and against the bytes the block has left for them.
+QString gridProblem(int subsets, int points, qint64 remaining)
+{
+    if (subsets < 1 || subsets > ChartModel::kMaxSubsets || points < 0)
+        return QStringLiteral("The graph state block holds %1 subsets of %2 points.")
+            .arg(subsets)
+            .arg(points);
+    const qint64 cells = static_cast<qint64>(subsets) * points;
+    if (cells > ChartModel::kMaxCells)
+        return QStringLiteral("The graph state block holds %1 × %2 cells; at most %3 are "
+                              "allowed.")
+            .arg(subsets)
+            .arg(points)
+            .arg(ChartModel::kMaxCells);
+    if (cells * kCellBytes != remaining)
+        return QStringLiteral("The graph state block needs %1 bytes for its data but holds %2.")
+            .arg(cells * kCellBytes)
+            .arg(remaining);
+    return {};
+}
+
+} // namespace
+
 bool ChartModel::loadState(QByteArrayView block, QString* error)
 {
     auto reject = [error](const QString& why) {
@@ -328,18 +390,8 @@ bool ChartModel::loadState(QByteArrayView block, QString* error)
     };
 
     Reader r(block);
-    char magic[4] = {};
-    if (!r.take(magic, 4) || std::memcmp(magic, kMagic, 4) != 0)
-        return reject(QStringLiteral("The data is not a graph state block (wrong magic "
-                                     "number)."));
-    const quint32 version = r.u32();
-    if (!r.ok())
-        return reject(r.error());
-    if (version != kVersion)
-        return reject(QStringLiteral("The graph state block has format version %1; this "
-                                     "program reads version %2.")
-                          .arg(version)
-                          .arg(kVersion));
+    if (const QString why = headerProblem(r); !why.isEmpty())
+        return reject(why);
 
     // Everything is read into locals first, so a bad block leaves the model as it was.
     ChartLook l;
@@ -355,43 +407,17 @@ bool ChartModel::loadState(QByteArrayView block, QString* error)
         v.color = r.u32();
     }
 
-    const qsizetype annotationCount = r.count(kAnnotationMinBytes);
-    if (r.ok() && annotationCount > kMaxAnnotations)
-        r.fail(QStringLiteral("The graph state block holds %1 annotations; at most %2 are "
-                              "allowed.")
-                   .arg(annotationCount)
-                   .arg(kMaxAnnotations));
-    std::vector<GraphAnnotation> annotations;
-    if (r.ok())
-        annotations.resize(static_cast<std::size_t>(annotationCount));
-    for (GraphAnnotation& g : annotations) {
-        if (!r.ok())
-            break;
-        describeAnnotation(r, g);
-    }
+    std::vector<GraphAnnotation> annotations = readAnnotations(r);
 
     const int subsets = r.i32();
     const int points = r.i32();
     if (!r.ok())
         return reject(r.error());
-    if (subsets < 1 || subsets > kMaxSubsets || points < 0)
-        return reject(QStringLiteral("The graph state block holds %1 subsets of %2 points.")
-                          .arg(subsets)
-                          .arg(points));
+    if (const QString why = gridProblem(subsets, points, r.remaining()); !why.isEmpty())
+        return reject(why);
     if (const QString why = axisGroupsProblem(l.multiAxesSubsets, subsets); !why.isEmpty())
         return reject(why);
     const qint64 cells = static_cast<qint64>(subsets) * points;
-    if (cells > kMaxCells)
-        return reject(QStringLiteral("The graph state block holds %1 × %2 cells; at most %3 "
-                                     "are allowed.")
-                          .arg(subsets)
-                          .arg(points)
-                          .arg(kMaxCells));
-    if (cells * kCellBytes != r.remaining())
-        return reject(QStringLiteral("The graph state block needs %1 bytes for its data but "
-                                     "holds %2.")
-                          .arg(cells * kCellBytes)
-                          .arg(r.remaining()));
 
     std::vector<double> xs(static_cast<std::size_t>(cells));
     std::vector<float> ys(static_cast<std::size_t>(cells));
