@@ -229,7 +229,7 @@ void TestLoggerCli::downloadOverPseudoTerminalWithFaults()
 {
     QProcess meter;
     const QString device = startMeter(meter,
-        { QStringLiteral("--no-pacing"), QStringLiteral("--corrupt-every"), QStringLiteral("5"),
+        { QStringLiteral("--no-pacing"), QStringLiteral("--corrupt-every"), QStringLiteral("20"),
             QStringLiteral("--stall-block"), QStringLiteral("3") });
     QVERIFY(!device.isEmpty());
     const QString out = m_dir.filePath(QStringLiteral("pty.ch4"));
@@ -267,6 +267,7 @@ void TestLoggerCli::setupCommands()
     const QStringList port { QStringLiteral("--port"), device };
     const Run interval = runCli(QStringList { "setup", "interval", "01:30" } + port);
     QCOMPARE(interval.exitCode, 0);
+    QCOMPARE(interval.out, QStringList { QStringLiteral("Recording interval set.") });
     const Run info = runCli(QStringList { "setup", "info" } + port);
     QCOMPARE(info.exitCode, 0);
     QVERIFY(info.out.contains(QStringLiteral("Recording interval: 01:30")));
