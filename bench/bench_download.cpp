@@ -78,8 +78,9 @@ bool measure(const QString& meterProgram, const char* name, qint64 size)
 
     SystemClock clock;
     Host host;
-    LiveSession session(clock, host, host,
-        [](const QString&) { return std::make_unique<QtSerialPort>(); }, LinkTexts {}, true);
+    LiveSession session(
+        clock, host, host, [](const QString&) { return std::make_unique<QtSerialPort>(); },
+        LinkTexts {}, true);
     session.link().setPortEntries({ device });
     session.link().runIdentificationScan();
     if (!session.link().meterConnected())

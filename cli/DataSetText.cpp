@@ -109,14 +109,17 @@ QString failureSentence(LoadResult result, const DecodeOutcome& decode)
         return {};
     case LoadResult::DataError:
         if (decode.badSet >= 0)
-            return QStringLiteral("Data error: data set %1 failed its checks.").arg(decode.badSet + 1);
+            return QStringLiteral("Data error: data set %1 failed its checks.")
+                .arg(decode.badSet + 1);
         return QStringLiteral("Data error: the memory header cannot be read.");
     case LoadResult::MemoryError:
         return QStringLiteral("Memory error: the memory header counts more than 4000 data sets.");
     case LoadResult::TransferIncomplete:
-        return QStringLiteral("The transfer is incomplete: fewer bytes arrived than the memory holds.");
+        return QStringLiteral(
+            "The transfer is incomplete: fewer bytes arrived than the memory holds.");
     case LoadResult::SizeRejected:
-        return QStringLiteral("The meter did not answer the memory size query, or told a size out of range.");
+        return QStringLiteral(
+            "The meter did not answer the memory size query, or told a size out of range.");
     case LoadResult::NoData:
         return QStringLiteral("There is not any recorded data in memory.");
     }

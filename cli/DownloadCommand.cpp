@@ -32,8 +32,8 @@ namespace {
 class Progress {
 public:
     explicit Progress(QTextStream& err)
-        : m_err(err)
-        , m_terminal(TC4DL_ISATTY(TC4DL_FILENO(stderr)))
+        : m_err(err),
+          m_terminal(TC4DL_ISATTY(TC4DL_FILENO(stderr)))
     {
         m_timer.start();
     }

@@ -14,9 +14,8 @@
 namespace tc4dl::cli {
 
 namespace {
-const char* const kUsage
-    = "Usage: tc4dl-cli setup info | clock | interval MM:SS | erase --yes "
-      "[--port DEVICE | --demo]\n";
+const char* const kUsage = "Usage: tc4dl-cli setup info | clock | interval MM:SS | erase --yes "
+                           "[--port DEVICE | --demo]\n";
 
 QString meterTimeText(const TimeReply& reply)
 {

@@ -12,10 +12,10 @@ namespace tc4dl {
 
 ExchangeDriver::ExchangeDriver(
     Clock& clock, std::unique_ptr<DeviceLease> lease, ExchangeMachine machine, QObject* parent)
-    : QObject(parent)
-    , m_clock(clock)
-    , m_lease(std::move(lease))
-    , m_machine(std::move(machine))
+    : QObject(parent),
+      m_clock(clock),
+      m_lease(std::move(lease)),
+      m_machine(std::move(machine))
 {
 }
 

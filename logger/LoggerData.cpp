@@ -8,10 +8,10 @@ namespace tc4dl {
 
 LoggerData::LoggerData(Clock& clock, LiveSession& session, const QString& programFolder,
     const QString& userDataFolder, QObject* parent)
-    : QObject(parent)
-    , m_clock(clock)
-    , m_session(session)
-    , m_transferFile(
+    : QObject(parent),
+      m_clock(clock),
+      m_session(session),
+      m_transferFile(
           programFolder.isEmpty() ? QString() : transferFilePath(programFolder, userDataFolder))
 {
 }
@@ -63,9 +63,8 @@ bool LoggerData::startLoad()
     machine.cancel = [this](qint64 now) { return m_download->cancel(now); };
     auto* driver = new ExchangeDriver(m_clock, std::move(lease), std::move(machine), this);
     m_driver = driver;
-    connect(driver, &ExchangeDriver::stepped, this, [this] {
-        Q_EMIT loadProgress(m_download->received(), m_download->total());
-    });
+    connect(driver, &ExchangeDriver::stepped, this,
+        [this] { Q_EMIT loadProgress(m_download->received(), m_download->total()); });
     connect(driver, &ExchangeDriver::finished, this, &LoggerData::onTransferEnded);
     driver->start();
     return true;

@@ -5,9 +5,9 @@
 namespace tc4dl {
 
 SetupCommand::SetupCommand(Clock& clock, LiveSession& session, QObject* parent)
-    : QObject(parent)
-    , m_clock(clock)
-    , m_session(session)
+    : QObject(parent),
+      m_clock(clock),
+      m_session(session)
 {
 }
 

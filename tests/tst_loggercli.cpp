@@ -33,7 +33,8 @@ Run runCli(const QStringList& args, const QString& folder = QString(), int timeo
         return r;
     }
     r.exitCode = p.exitStatus() == QProcess::NormalExit ? p.exitCode() : -1;
-    r.out = QString::fromUtf8(p.readAllStandardOutput()).split(QLatin1Char('\n'), Qt::SkipEmptyParts);
+    r.out
+        = QString::fromUtf8(p.readAllStandardOutput()).split(QLatin1Char('\n'), Qt::SkipEmptyParts);
     r.err = QString::fromUtf8(p.readAllStandardError());
     return r;
 }
@@ -70,8 +71,8 @@ QByteArray readFile(const QString& path)
 
 const QRegularExpression kSetLine(
     QStringLiteral(R"(^\d+,\d{4}-\d\d-\d\dT\d\d:\d\d:\d\d,-?\d+,\d+,[CF]$)"));
-const QRegularExpression kSampleLine(QStringLiteral(
-    R"(^(\d+),(\d{4}-\d\d-\d\dT\d\d:\d\d:\d\d)(,(-?\d+\.\d|OL)){4},[CF]$)"));
+const QRegularExpression kSampleLine(
+    QStringLiteral(R"(^(\d+),(\d{4}-\d\d-\d\dT\d\d:\d\d:\d\d)(,(-?\d+\.\d|OL)){4},[CF]$)"));
 
 } // namespace
 
@@ -193,14 +194,14 @@ void TestLoggerCli::exitCodes_data()
     QTest::newRow("no data") << QStringList { "sets", in } << noData << 10;
     QTest::newRow("cannot write") << QStringList { "export", "@good", "-o", "/nonexistent/x.csv" }
                                   << QByteArray() << 11;
-    QTest::newRow("no such set") << QStringList { "export", "@good", "--set", "99" }
-                                 << QByteArray() << 12;
+    QTest::newRow("no such set") << QStringList { "export", "@good", "--set", "99" } << QByteArray()
+                                 << 12;
     QTest::newRow("interval 61:00")
         << QStringList { "setup", "interval", "61:00", "--demo" } << QByteArray() << 12;
     QTest::newRow("interval 00:00")
         << QStringList { "setup", "interval", "00:00", "--demo" } << QByteArray() << 12;
-    QTest::newRow("erase without --yes") << QStringList { "setup", "erase", "--demo" }
-                                         << QByteArray() << 1;
+    QTest::newRow("erase without --yes")
+        << QStringList { "setup", "erase", "--demo" } << QByteArray() << 1;
     QTest::newRow("cannot read") << QStringList { "sets", "/nonexistent.ch4" } << QByteArray()
                                  << 13;
 }
@@ -251,8 +252,8 @@ void TestLoggerCli::refusedWhileRecording()
     const QString device = startMeter(meter, { QStringLiteral("--recording") });
     QVERIFY(!device.isEmpty());
     const QString out = m_dir.filePath(QStringLiteral("never.ch4"));
-    const Run r = runCli(
-        { QStringLiteral("download"), QStringLiteral("--port"), device, QStringLiteral("-o"), out });
+    const Run r = runCli({ QStringLiteral("download"), QStringLiteral("--port"), device,
+        QStringLiteral("-o"), out });
     stopMeter(meter);
     QCOMPARE(r.exitCode, 5);
     QVERIFY(r.err.contains(QStringLiteral("recording")));
@@ -271,8 +272,9 @@ void TestLoggerCli::setupCommands()
     const Run info = runCli(QStringList { "setup", "info" } + port);
     QCOMPARE(info.exitCode, 0);
     QVERIFY(info.out.contains(QStringLiteral("Recording interval: 01:30")));
-    QVERIFY(info.out.filter(QRegularExpression(
-                                QStringLiteral(R"(^Meter time: \d{4}-\d\d-\d\dT\d\d:\d\d:\d\d$)")))
+    QVERIFY(info.out
+                .filter(QRegularExpression(
+                    QStringLiteral(R"(^Meter time: \d{4}-\d\d-\d\dT\d\d:\d\d:\d\d$)")))
                 .size()
         == 1);
     const Run erase = runCli(QStringList { "setup", "erase", "--yes" } + port);

@@ -58,8 +58,10 @@ struct Rig {
         session->start();
         clock.runDue();
         data = std::make_unique<LoggerData>(clock, *session, programFolder, QString());
-        QObject::connect(data.get(), &LoggerData::loadFinished,
-            [this](const LoadReport& r) { report = r; ended = true; });
+        QObject::connect(data.get(), &LoggerData::loadFinished, [this](const LoadReport& r) {
+            report = r;
+            ended = true;
+        });
     }
     void setFaults(const LoggerFaults& faults)
     {
@@ -307,8 +309,8 @@ void TestLoggerTransfer::fixErrorKeepsSetsBeforeBadOne()
     // The transfer file agrees with what is shown.
     DataSetStore reread;
     MemoryImage image;
-    QCOMPARE(readCollectionFile(r.data->transferFile(), image).status,
-        CollectionRead::Status::Read);
+    QCOMPARE(
+        readCollectionFile(r.data->transferFile(), image).status, CollectionRead::Status::Read);
     QCOMPARE(decodeMemoryImage(image, r.clock.now(), reread).result, LoadResult::Success);
     QVERIFY(reread == r.data->store());
 }
@@ -325,7 +327,8 @@ void TestLoggerTransfer::transferFileOnlyAfterGoodLoad()
     const QByteArray good = file.readAll();
     file.close();
     // The image as received: the memory, then the rest of its last block.
-    QCOMPARE(good.left(r.meter.logger().memory().image().size()), r.meter.logger().memory().image());
+    QCOMPARE(
+        good.left(r.meter.logger().memory().image().size()), r.meter.logger().memory().image());
     QCOMPARE(good.size() % 64, 0);
     // A failed load leaves it as it was; so does a collection file that fails its checks.
     LoggerFaults f;
