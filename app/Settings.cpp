@@ -1,5 +1,8 @@
 #include "Settings.h"
 
+#include "GraphShared.h"
+#include "LiveSession.h"
+
 #include <QDateTime>
 #include <QFile>
 #include <QFileInfo>
@@ -171,6 +174,22 @@ void NativeSettingsStore::flush()
     m_settings->sync();
     if (m_settings->status() == QSettings::AccessError)
         sayUnwritable();
+}
+
+void Settings::applyTo(LiveSession& session, GraphShared& graphs) const
+{
+    graphs.annoColor = static_cast<chart::Color>(annoColor);
+    session.link().setLastConnectedPort(lastConnectedPort);
+    session.link().setStoredModel(lastConnectedModel);
+    session.decoder().setCfDegree(cfDegree);
+}
+
+void Settings::takeFrom(const LiveSession& session, const GraphShared& graphs)
+{
+    lastConnectedPort = session.link().lastConnectedPort();
+    lastConnectedModel = session.link().meterModel();
+    cfDegree = session.decoder().state().cfDegree;
+    annoColor = static_cast<qint32>(graphs.annoColor);
 }
 
 } // namespace tc4dl

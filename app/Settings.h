@@ -8,6 +8,9 @@ class QSettings;
 
 namespace tc4dl {
 
+class LiveSession;
+struct GraphShared;
+
 // Where the Settings live: 32-bit integer values by name. Each read and write stands alone,
 // so that one damaged or forbidden value never takes the others with it.
 class SettingsStore {
@@ -45,6 +48,12 @@ struct Settings {
     // Written in the order RealTimeRate, LastConnectedPort, LastConnectedModel, AnnoColor,
     // CF_Degree; a value that cannot be written is skipped.
     void write(SettingsStore& store) const;
+
+    // Hands the values to where they act: the link's last port and meter model, the decoder's
+    // degree unit, the graphs' annotation colour (the real-time rate is read where it is used).
+    void applyTo(LiveSession& session, GraphShared& graphs) const;
+    // Takes them back from there, to be written when the program ends.
+    void takeFrom(const LiveSession& session, const GraphShared& graphs);
 };
 
 // The Settings in the system's own place: on Windows the registry key

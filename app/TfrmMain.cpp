@@ -1,7 +1,6 @@
 #include "TfrmMain.h"
 
 #include "Artwork.h"
-#include "DateTimeSerial.h"
 #include "ProgramFolders.h"
 #include "GraphConfig.h"
 #include "TfrmAbout.h"
@@ -11,15 +10,10 @@
 #include <QAction>
 #include <QApplication>
 #include <QCloseEvent>
-#include <QComboBox>
 #include <QDesktopServices>
-#include <QDir>
-#include <QFileInfo>
 #include <QLabel>
-#include <QPointer>
-#include <QMdiArea>
 #include <QMdiSubWindow>
-#include <QMenuBar>
+#include <QMenu>
 #include <QStandardPaths>
 #include <QStatusBar>
 #include <QToolBar>
@@ -53,17 +47,9 @@ TfrmMain::TfrmMain(MainWindowDeps deps, QWidget* parent)
 TfrmMain::~TfrmMain()
 {
     // The child windows outlive the members below (QWidget deletes them last): cut them off.
-    // Every panel, also a closed one whose deletion is still pending.
-    for (TfrmPanel* panel : m_mdi->findChildren<TfrmPanel*>())
-        disconnect(panel, nullptr, this, nullptr);
     // The graph windows reach back into this window (activation, bookkeeping): they go
     // while it is still whole.
-    for (TfrmGraph* graph : m_mdi->findChildren<TfrmGraph*>()) {
-        if (auto* sub = qobject_cast<QMdiSubWindow*>(graph->parentWidget()))
-            delete sub;
-        else
-            delete graph;
-    }
+    m_mdi->releaseChildren(this);
     m_session->decoder().setPanel(nullptr);
     m_session.reset();
 }
@@ -75,19 +61,12 @@ void TfrmMain::FormCreate()
     setWindowTitle(QStringLiteral("TC4DL"));
     resize(738, 579);
 
-    // The client area never shows a frame or scroll bars, also when child windows reach
-    // beyond it (the real-time graph does, by design).
-    m_mdi = new QMdiArea(this);
-    m_mdi->setObjectName(QStringLiteral("ClientArea"));
-    m_mdi->setFrameShape(QFrame::NoFrame);
-    m_mdi->setHorizontalScrollBarPolicy(Qt::ScrollBarAlwaysOff);
-    m_mdi->setVerticalScrollBarPolicy(Qt::ScrollBarAlwaysOff);
-    m_mdi->setActivationOrder(QMdiArea::ActivationHistoryOrder);
+    m_mdi = new ClientArea(this);
     setCentralWidget(m_mdi);
 
-    buildActions();
-    buildMenus();
-    buildToolBar();
+    m_menus = std::make_unique<MainMenus>(*this);
+    m_portList = m_menus->portList();
+    connectActions();
     buildStatusBar();
 
     m_maxMinTimer = new Ticker(500, m_deps.liveTimers, [this] { MaxMinTimerTimer(); }, this);
@@ -107,171 +86,40 @@ void TfrmMain::FormCreate()
             &TfrmMain::onLeaseHeldChanged);
 
     m_settings = Settings::read(*m_deps.settings);
-    m_graphShared.annoColor = static_cast<chart::Color>(m_settings.annoColor);
-    LiveLink& link = m_session->link();
-    link.setLastConnectedPort(m_settings.lastConnectedPort);
-    link.setStoredModel(m_settings.lastConnectedModel);
-    m_session->decoder().setCfDegree(m_settings.cfDegree);
+    m_settings.applyTo(*m_session, m_graphShared);
 
     const QStringList entries = m_deps.listPorts();
-    link.setPortEntries(entries);
-    m_programSelectsPort = true;
-    m_portList->clear();
-    m_portList->addItems(entries);
-    if (!entries.isEmpty())
-        m_portList->setCurrentIndex(0);
-    m_programSelectsPort = false;
-    m_portText = m_portList->currentText();
-    m_session->comm1().setDeviceName(ports::deviceNameFor(m_portText));
+    m_session->link().setPortEntries(entries);
+    m_portList->setEntries(entries);
+    m_session->comm1().setDeviceName(ports::deviceNameFor(m_portList->portText()));
 }
 
-QAction* TfrmMain::makeAction(const char* name, const QString& iconTheme, const char* fallback)
+void TfrmMain::connectActions()
 {
-    auto* a = new QAction(this);
-    a->setObjectName(QLatin1String(name));
-    if (fallback) {
-        const QIcon own(QStringLiteral(":/icons/%1.svg").arg(QLatin1String(fallback)));
-        a->setIcon(iconTheme.isEmpty() ? own : QIcon::fromTheme(iconTheme, own));
-    }
-    return a;
-}
-
-void TfrmMain::buildActions()
-{
-    // Toolbar buttons, in their order.
-    makeAction("SpeedButton1", QStringLiteral("document-open"), "open");
-    makeAction("SpeedButton2", QStringLiteral("document-save"), "save");
-    makeAction("btnPrint", QStringLiteral("document-print"), "print");
-    makeAction("btnDataLogger", QString(), "datalogger");
-    makeAction("btnOutputToGraph", QString(), "tabletograph")->setEnabled(false);
-    makeAction("btnRun", QString(), "run")->setEnabled(false);
-    makeAction("btnStop", QString(), "stop")->setEnabled(false);
-    makeAction("SpeedButton8", QStringLiteral("help-contents"), "help");
-    connect(action(QStringLiteral("SpeedButton8")), &QAction::triggered, this,
-            &TfrmMain::Contents1Click);
-
-    // Menu items.
-    for (const char* name : {"Open1", "Save1", "Print1", "PrinterSetup1", "Exit1", "Run1",
-                             "Stop1", "LoadData1", "Setup1", "ControlPanel1", "RealTimeGraph1",
-                             "Tile1", "Cascade1", "Contents1", "About1"})
-        makeAction(name, QString(), nullptr);
-    action(QStringLiteral("Run1"))->setEnabled(false);
-    action(QStringLiteral("Stop1"))->setEnabled(false);
-    action(QStringLiteral("ControlPanel1"))->setCheckable(true);
-    action(QStringLiteral("RealTimeGraph1"))->setCheckable(true);
-    action(QStringLiteral("Exit1"))->setShortcut(QKeySequence::Quit);
-    action(QStringLiteral("Contents1"))->setShortcut(QKeySequence::HelpContents);
-
-    connect(action(QStringLiteral("Exit1")), &QAction::triggered, this, &TfrmMain::Exit1Click);
-    connect(action(QStringLiteral("About1")), &QAction::triggered, this, &TfrmMain::About1Click);
-    connect(action(QStringLiteral("Contents1")), &QAction::triggered, this,
-            &TfrmMain::Contents1Click);
-    connect(action(QStringLiteral("ControlPanel1")), &QAction::triggered, this,
-            &TfrmMain::ControlPanel1Click);
-    connect(action(QStringLiteral("Tile1")), &QAction::triggered, this, &TfrmMain::Tile1Click);
-    connect(action(QStringLiteral("Cascade1")), &QAction::triggered, this,
-            &TfrmMain::Cascade1Click);
-    connect(action(QStringLiteral("RealTimeGraph1")), &QAction::triggered, this,
-            &TfrmMain::RealTimeGraph1Click);
-    connect(action(QStringLiteral("Save1")), &QAction::triggered, this, &TfrmMain::Save1Click);
-    for (const char* name : {"btnRun", "Run1"})
-        connect(action(QLatin1String(name)), &QAction::triggered, this, &TfrmMain::btnRunClick);
-    for (const char* name : {"btnStop", "Stop1"})
-        connect(action(QLatin1String(name)), &QAction::triggered, this, &TfrmMain::btnStopClick);
-    connect(action(QStringLiteral("SpeedButton2")), &QAction::triggered, this,
-            &TfrmMain::Save1Click);
-}
-
-void TfrmMain::buildMenus()
-{
-    auto addMenu = [this](const char* name) {
-        QMenu* m = menuBar()->addMenu(QString());
-        m->setObjectName(QLatin1String(name));
-        return m;
+    auto on = [this](const char* name, void (TfrmMain::*handler)()) {
+        connect(action(QLatin1String(name)), &QAction::triggered, this, handler);
     };
-    auto add = [this](QMenu* m, const char* name) { m->addAction(action(QLatin1String(name))); };
+    on("Exit1", &TfrmMain::Exit1Click);
+    on("About1", &TfrmMain::About1Click);
+    on("Contents1", &TfrmMain::Contents1Click);
+    on("SpeedButton8", &TfrmMain::Contents1Click);
+    on("ControlPanel1", &TfrmMain::ControlPanel1Click);
+    on("Tile1", &TfrmMain::Tile1Click);
+    on("Cascade1", &TfrmMain::Cascade1Click);
+    on("RealTimeGraph1", &TfrmMain::RealTimeGraph1Click);
+    on("Save1", &TfrmMain::Save1Click);
+    on("SpeedButton2", &TfrmMain::Save1Click);
+    on("btnRun", &TfrmMain::btnRunClick);
+    on("Run1", &TfrmMain::btnRunClick);
+    on("btnStop", &TfrmMain::btnStopClick);
+    on("Stop1", &TfrmMain::btnStopClick);
 
-    QMenu* file = addMenu("File1");
-    add(file, "Open1");
-    add(file, "Save1");
-    file->addSeparator();
-    add(file, "Print1");
-    add(file, "PrinterSetup1");
-    file->addSeparator();
-    add(file, "Exit1");
-
-    QMenu* realTime = addMenu("RealTime1");
-    add(realTime, "Run1");
-    add(realTime, "Stop1");
-
-    QMenu* logger = addMenu("DataLogger1");
-    add(logger, "LoadData1");
-    add(logger, "Setup1");
-
-    QMenu* view = addMenu("View1");
-    add(view, "ControlPanel1");
-    add(view, "RealTimeGraph1");
-
-    m_windowMenu = addMenu("Window1");
-    connect(m_windowMenu, &QMenu::aboutToShow, this, &TfrmMain::fillWindowMenu);
-    fillWindowMenu();
-
-    QMenu* help = addMenu("Help1");
-    add(help, "Contents1");
-    help->addSeparator();
-    add(help, "About1");
-}
-
-void TfrmMain::fillWindowMenu()
-{
-    m_windowMenu->clear();
-    m_windowMenu->addAction(action(QStringLiteral("Tile1")));
-    m_windowMenu->addAction(action(QStringLiteral("Cascade1")));
-    const QList<QMdiSubWindow*> windows = m_mdi->subWindowList();
-    if (!windows.isEmpty())
-        m_windowMenu->addSeparator();
-    int n = 0;
-    for (QMdiSubWindow* w : windows) {
-        const QString title = w->widget() ? w->widget()->windowTitle() : w->windowTitle();
-        QAction* a = m_windowMenu->addAction(QStringLiteral("&%1 %2").arg(++n).arg(title));
-        a->setCheckable(true);
-        a->setChecked(w == m_mdi->activeSubWindow());
-        connect(a, &QAction::triggered, this, [this, w = QPointer<QMdiSubWindow>(w)] {
-            if (w) {
-                if (w->isMinimized())
-                    w->showNormal();
-                m_mdi->setActiveSubWindow(w);
-            }
-        });
-    }
-}
-
-void TfrmMain::buildToolBar()
-{
-    QToolBar* bar = addToolBar(QString());
-    bar->setObjectName(QStringLiteral("ToolBar"));
-    bar->setMovable(false);
-    bar->setFloatable(false);
-    bar->setIconSize(QSize(20, 20));
-    bar->setToolButtonStyle(Qt::ToolButtonIconOnly);
-    bar->setContextMenuPolicy(Qt::PreventContextMenu);
-    for (const char* name : {"SpeedButton1", "SpeedButton2", "btnPrint", "btnDataLogger",
-                             "btnOutputToGraph", "btnRun", "btnStop", "SpeedButton8"})
-        bar->addAction(action(QLatin1String(name)));
-    bar->addSeparator();
-
-    m_portList = new QComboBox(bar);
-    m_portList->setObjectName(QStringLiteral("ComboBoxDeviceName"));
-    m_portList->setEditable(true);
-    m_portList->setInsertPolicy(QComboBox::NoInsert);
-    m_portList->setMinimumWidth(105);
-    m_portList->setSizeAdjustPolicy(QComboBox::AdjustToContents);
-    m_portList->setEditText(QStringLiteral("ComPort"));
-    bar->addWidget(m_portList);
-    connect(m_portList, &QComboBox::currentTextChanged, this, [this] {
-        if (!m_programSelectsPort)
-            ComboBoxDeviceNameChange();
+    QMenu* windows = m_menus->windowMenu();
+    connect(windows, &QMenu::aboutToShow, this, [this, windows] {
+        m_mdi->fillWindowMenu(*windows, {action(QStringLiteral("Tile1")),
+                                         action(QStringLiteral("Cascade1"))});
     });
+    connect(m_portList, &PortList::changedByPerson, this, &TfrmMain::ComboBoxDeviceNameChange);
 }
 
 void TfrmMain::buildStatusBar()
@@ -289,12 +137,12 @@ void TfrmMain::buildStatusBar()
 
 QAction* TfrmMain::action(const QString& name) const
 {
-    return findChild<QAction*>(name, Qt::FindDirectChildrenOnly);
+    return m_menus->action(name);
 }
 
 QMenu* TfrmMain::menu(const QString& name) const
 {
-    return menuBar()->findChild<QMenu*>(name);
+    return m_menus->menu(name);
 }
 
 QString TfrmMain::statusDevice() const
@@ -323,7 +171,7 @@ void TfrmMain::createRealTimeGraph()
     QString error;
     m_realTimeGraph = CreateRealTimeGraph(*this, *m_mdi, *m_recorder, m_settings.realTimeRate,
                                           &error);
-    // A damaged template leaves an unconfigured graph; the program goes on all the same.
+    // A damaged template is said here and the graph takes the built-in look instead.
     if (!error.isEmpty())
         qWarning("Graph template: %s", qPrintable(error));
 }
@@ -335,43 +183,27 @@ void TfrmMain::placeRealTimeGraph()
         return;
     // Beside the panel, reaching 150 pixels beyond the client area's right edge.
     const int panelWidth = m_panel ? m_panel->frameWindow()->width() : 0;
-    const auto* bar = findChild<QToolBar*>(QStringLiteral("ToolBar"));
-    const int barHeight = bar ? bar->height() : 0;
+    const int barHeight = m_menus->toolBar()->height();
     QWidget* frame = graph->frameWindow();
     frame->setGeometry(panelWidth, 0, width() - panelWidth + 150,
                        frameGeometry().height() - barHeight - statusBar()->height() - 40);
-    if (auto* sub = qobject_cast<QMdiSubWindow*>(frame))
-        m_mdi->setActiveSubWindow(sub);
+    m_mdi->activateChild(frame);
     graph->setFocus();
 }
 
 void TfrmMain::RealTimeGraph1Click()
 {
-    if (TfrmGraph* graph = m_realTimeGraph) {
-        QWidget* frame = graph->frameWindow();
-        frame->showNormal();
-        if (auto* sub = qobject_cast<QMdiSubWindow*>(frame))
-            m_mdi->setActiveSubWindow(sub);
-    } else {
+    if (TfrmGraph* graph = m_realTimeGraph)
+        m_mdi->showChild(graph->frameWindow());
+    else
         createRealTimeGraph();
-    }
     // Checked exactly while the window exists, whatever the click did to the mark.
     action(QStringLiteral("RealTimeGraph1"))->setChecked(m_realTimeGraph);
 }
 
-ChildWindow* TfrmMain::childWindow(const QMdiSubWindow* sub)
-{
-    QWidget* widget = sub ? sub->widget() : nullptr;
-    auto* child = dynamic_cast<ChildWindow*>(widget);
-    // A window that does not say what it does for Save, Print and closing would be passed
-    // over without a word.
-    Q_ASSERT(!widget || child);
-    return child;
-}
-
 void TfrmMain::Save1Click()
 {
-    if (ChildWindow* child = childWindow(m_mdi->currentSubWindow()))
+    if (ChildWindow* child = m_mdi->activeChild())
         child->save();
 }
 
@@ -479,19 +311,10 @@ void TfrmMain::Cascade1Click()
 
 void TfrmMain::ComboBoxDeviceNameChange()
 {
-    const QString text = m_portList->currentText();
-    const int index = m_portList->findText(text, Qt::MatchFixedString | Qt::MatchCaseSensitive);
-    if (m_session->changePort(text, index)) {
-        m_portText = text;
-        return;
-    }
-    // The device is lent: the list goes back to the port in use.
-    m_programSelectsPort = true;
-    const int kept = m_portList->findText(m_portText, Qt::MatchFixedString | Qt::MatchCaseSensitive);
-    if (kept >= 0)
-        m_portList->setCurrentIndex(kept);
-    m_portList->setEditText(m_portText);
-    m_programSelectsPort = false;
+    if (m_session->changePort(m_portList->currentText(), m_portList->currentEntry()))
+        m_portList->acceptCurrent();
+    else // the device is lent: the list goes back to the port in use
+        m_portList->revert();
 }
 
 void TfrmMain::onLeaseHeldChanged(bool held)
@@ -500,25 +323,10 @@ void TfrmMain::onLeaseHeldChanged(bool held)
     m_portList->setEnabled(!held);
 }
 
-bool TfrmMain::childrenAllowClose()
-{
-    // The windows holding data (the graphs' save questions) ask first, then the others.
-    QList<ChildWindow*> first;
-    QList<ChildWindow*> later;
-    for (const QMdiSubWindow* sub : m_mdi->subWindowList())
-        if (ChildWindow* child = childWindow(sub))
-            (child->closeRank() == ChildWindow::CloseRank::First ? first : later) << child;
-    first << later;
-    for (ChildWindow* child : std::as_const(first))
-        if (!child->closeQuery())
-            return false;
-    return true;
-}
-
 void TfrmMain::closeEvent(QCloseEvent* event)
 {
     // A command that has the device (a logger transfer) ends first; the window stays.
-    if (m_session->leaseHeld() || !childrenAllowClose() || !m_session->shutDown()) {
+    if (m_session->leaseHeld() || !m_mdi->childrenAllowClose() || !m_session->shutDown()) {
         event->ignore();
         return;
     }
@@ -528,10 +336,7 @@ void TfrmMain::closeEvent(QCloseEvent* event)
 
 void TfrmMain::FormClose()
 {
-    m_settings.lastConnectedPort = m_session->link().lastConnectedPort();
-    m_settings.lastConnectedModel = m_session->link().meterModel();
-    m_settings.cfDegree = m_session->decoder().state().cfDegree;
-    m_settings.annoColor = static_cast<qint32>(m_graphShared.annoColor);
+    m_settings.takeFrom(*m_session, m_graphShared);
     m_settings.write(*m_deps.settings);
 }
 
@@ -575,10 +380,7 @@ void TfrmMain::setClearEnabled(bool enabled)
 
 void TfrmMain::selectPortEntry(int index)
 {
-    m_programSelectsPort = true;
-    m_portList->setCurrentIndex(index);
-    m_programSelectsPort = false;
-    m_portText = m_portList->currentText();
+    m_portList->selectEntry(index);
 }
 
 void TfrmMain::beep()

@@ -1,6 +1,9 @@
 #pragma once
 
+#include "ClientArea.h"
 #include "Clock.h"
+#include "MainMenus.h"
+#include "PortList.h"
 #include "GraphServices.h"
 #include "GraphShared.h"
 #include "LiveSession.h"
@@ -21,10 +24,7 @@
 #include <memory>
 
 class QAction;
-class QComboBox;
 class QLabel;
-class QMdiArea;
-class QMdiSubWindow;
 class QMenu;
 
 namespace tc4dl {
@@ -94,10 +94,10 @@ public:
     [[nodiscard]] RoutedSerialPort& comm1() { return m_session->comm1(); }
     [[nodiscard]] QAction* action(const QString& name) const;
     [[nodiscard]] QMenu* menu(const QString& name) const;
-    [[nodiscard]] QComboBox* portList() const { return m_portList; }
+    [[nodiscard]] PortList* portList() const { return m_portList; }
     [[nodiscard]] QString statusDevice() const;
     [[nodiscard]] QString statusState() const;
-    [[nodiscard]] QMdiArea* mdiArea() const { return m_mdi; }
+    [[nodiscard]] ClientArea* mdiArea() const { return m_mdi; }
     [[nodiscard]] const Ticker& mainTimer() const { return m_session->mainTimer(); }
     [[nodiscard]] const Ticker& maxMinTimer() const { return *m_maxMinTimer; }
     [[nodiscard]] const Ticker& recTimer() const { return *m_recTimer; }
@@ -121,23 +121,16 @@ protected:
 
 private:
     void FormCreate();
-    void buildActions();
-    void buildMenus();
-    void buildToolBar();
+    void connectActions();
     void buildStatusBar();
-    void fillWindowMenu();
     void createPanel();
-    bool childrenAllowClose();
     void FormClose();
-    QAction* makeAction(const char* name, const QString& iconTheme, const char* fallback);
     // The real-time graph window: created before the panel, placed beside it.
     void createRealTimeGraph() override;
     void placeRealTimeGraph();
     // The sampling point of every main tick: the recorder's.
     void sampleTick(const TickCheck& check, double now);
     void onLeaseHeldChanged(bool held);
-    // The child window in the document area's subwindow `sub` (every child is one).
-    [[nodiscard]] static ChildWindow* childWindow(const QMdiSubWindow* sub);
 
     // LinkHost
     void setRunEnabled(bool enabled) override;
@@ -177,11 +170,11 @@ private:
     Settings m_settings;
     std::unique_ptr<LiveSession> m_session;
 
-    QMdiArea* m_mdi = nullptr;
-    QComboBox* m_portList = nullptr;
+    ClientArea* m_mdi = nullptr;
+    std::unique_ptr<MainMenus> m_menus;
+    PortList* m_portList = nullptr;
     QLabel* m_statusDevice = nullptr;
     QLabel* m_statusState = nullptr;
-    QMenu* m_windowMenu = nullptr;
     Ticker* m_maxMinTimer = nullptr;
     Ticker* m_recTimer = nullptr;
     QPointer<TfrmPanel> m_panel;
@@ -193,9 +186,6 @@ private:
     bool m_maxMinTickBusy = false;
     bool m_maxMinBlinkOn = false;
     bool m_recBlinkOn = false;
-    bool m_programSelectsPort = false;
-    // The port list's text that Comm1 follows, shown again when a change is refused.
-    QString m_portText;
     bool m_shown = false;
 };
 

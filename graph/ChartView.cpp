@@ -43,24 +43,6 @@ Qt::PenStyle gridPenStyle(GridStyle style)
     return Qt::NoPen;
 }
 
-// Stacked axes touch: the label of a lower axis's top tick would run into the bottom label of
-// the axis above, so a lower axis leaves its top end unlabelled.
-class EdgeTicker : public QCPAxisTicker {
-protected:
-    void generate(const QCPRange& range, const QLocale& locale, QChar formatChar, int precision,
-                  QVector<double>& ticks, QVector<double>* subTicks,
-                  QVector<QString>* tickLabels) override
-    {
-        QCPAxisTicker::generate(range, locale, formatChar, precision, ticks, subTicks, tickLabels);
-        if (!tickLabels)
-            return;
-        const double near = range.size() * 0.02;
-        for (qsizetype i = 0; i < ticks.size() && i < tickLabels->size(); ++i)
-            if (std::abs(ticks[i] - range.upper) <= near)
-                (*tickLabels)[i].clear();
-    }
-};
-
 void styleAxis(QCPAxis* axis, const QColor& fore, const QColor& text, GridStyle grid)
 {
     const QPen line(fore, 1);
@@ -151,34 +133,6 @@ void ChartView::checkShownWidth()
     }
 }
 
-// The proportions are of the drawn plot areas, but a layout grid shares out whole cells, and
-// only the lowest stacked axis carries the time labels below it. The stretch factors are
-// therefore set in pixels: each row gets its share of the plot height plus its own margins.
-// Margins are known from the previous layout pass, so a change settles after one replot.
-void ChartView::balanceAxisHeights()
-{
-    if (m_rects.size() < 2 || !m_axesGrid)
-        return;
-    double margins = 0.0;
-    for (QCPAxisRect* rect : m_rects)
-        margins += rect->margins().top() + rect->margins().bottom();
-    const double spacing = m_axesGrid->rowSpacing() * (static_cast<double>(m_rects.size()) - 1);
-    const double inner = std::max(1.0, m_axesGrid->rect().height() - spacing - margins);
-    double total = 0.0;
-    for (double p : m_proportions)
-        total += p;
-    for (size_t a = 0; a < m_rects.size(); ++a) {
-        const QMargins m = m_rects[a]->margins();
-        const double factor = inner * m_proportions[a] / std::max(total, 1e-9) + m.top() + m.bottom();
-        m_axesGrid->setRowStretchFactor(static_cast<int>(a), std::max(factor, 1.0));
-    }
-}
-
-int ChartView::axisRectCount() const
-{
-    return static_cast<int>(m_rects.size());
-}
-
 void ChartView::reinitAndReset()
 {
     buildLayout();
@@ -186,117 +140,15 @@ void ChartView::reinitAndReset()
     resetImage();
 }
 
-void ChartView::buildLayout()
+// Each new graph starts with an empty store of all its points.
+void ChartView::resetStores()
 {
-    m_plot->clearItems();
-    m_plot->clearGraphs();
-    m_annotItems.clear();
-    m_annotIndex.clear();
-    m_lineItems.clear();
-    m_graphs.clear();
-    m_rects.clear();
-    m_proportions.clear();
-    // Titles without text are kept out of the layout, so clearing it would not delete them.
-    if (m_title && !m_title->layout())
-        delete m_title;
-    if (m_subTitle && !m_subTitle->layout())
-        delete m_subTitle;
-    m_plot->plotLayout()->clear();
-    // Room for the half of the outermost tick labels that reaches past the plot areas.
-    m_plot->plotLayout()->setAutoMargins(QCP::msNone);
-    m_plot->plotLayout()->setMargins(QMargins(16, 8, 16, 0));
-
-    const ChartLook& look = m_model.look;
-    m_layoutSplit = m_model.isSplit();
-    m_layoutAxes = m_layoutSplit ? std::max(1, m_model.axisCount()) : 1;
-    m_layoutSubsets = m_model.subsets();
-
-    m_title = new QCPTextElement(m_plot, QString());
-    m_subTitle = new QCPTextElement(m_plot, QString());
-    m_axesGrid = new QCPLayoutGrid;
-    m_plot->plotLayout()->addElement(0, 0, m_axesGrid);
-    QCPLayoutGrid* axes = m_axesGrid;
-    // A gap of desk colour between stacked axes is the thin separator.
-    axes->setRowSpacing(m_layoutSplit ? (look.multiAxesThinSeparators ? 4 : 0) : 0);
-    auto* leftGroup = new QCPMarginGroup(m_plot);
-    for (int a = 0; a < m_layoutAxes; ++a) {
-        auto* rect = new QCPAxisRect(m_plot);
-        axes->addElement(a, 0, rect);
-        rect->setMarginGroup(QCP::msLeft | QCP::msRight, leftGroup);
-        double proportion = 1.0 / m_layoutAxes;
-        if (m_layoutSplit && a < look.multiAxesProportions.size()
-            && look.multiAxesProportions[a] > 0)
-            proportion = look.multiAxesProportions[a];
-        axes->setRowStretchFactor(a, proportion);
-        m_proportions.push_back(proportion);
-        QSharedPointer<QCPAxisTickerDateTime> ticker(new QCPAxisTickerDateTime);
-        ticker->setDateTimeFormat(tickDateTimeFormat(locale()));
-        ticker->setTickCount(7); // a label about every 150 pixels on a full-screen graph
-        rect->axis(QCPAxis::atBottom)->setTicker(ticker);
-        rect->axis(QCPAxis::atBottom)->setTickLabelPadding(4);
-        if (m_layoutSplit && a > 0)
-            rect->axis(QCPAxis::atLeft)->setTicker(QSharedPointer<QCPAxisTicker>(new EdgeTicker));
-        if (a + 1 < m_layoutAxes) {
-            // The stacked axes share the bottom axis's time labels.
-            rect->axis(QCPAxis::atBottom)->setTickLabels(false);
-            rect->setAutoMargins(QCP::msLeft | QCP::msRight | QCP::msTop);
-            rect->setMargins(QMargins(0, 0, 0, 2));
-        }
-        if (a > 0)
-            rect->setAutoMargins(rect->autoMargins() & ~QCP::msTop);
-        m_rects.push_back(rect);
-    }
-    // One X range for every stacked axis.
-    for (QCPAxisRect* from : m_rects)
-        for (QCPAxisRect* to : m_rects)
-            if (from != to)
-                connect(from->axis(QCPAxis::atBottom),
-                        qOverload<const QCPRange&>(&QCPAxis::rangeChanged),
-                        to->axis(QCPAxis::atBottom), qOverload<const QCPRange&>(&QCPAxis::setRange));
-
-    m_legend = new QCPLegend;
-    m_plot->plotLayout()->addElement(1, 0, m_legend);
-    m_legend->setFillOrder(QCPLayoutGrid::foColumnsFirst);
-    m_legend->setBorderPen(Qt::NoPen);
-    m_legend->setMargins(QMargins(4, 0, 4, 2));
-    m_legend->setLayer(QStringLiteral("legend"));
-
-    for (int s = 0; s < m_layoutSubsets; ++s) {
-        const int axis = m_layoutSplit ? std::clamp(m_model.axisOfSubset(s), 0, m_layoutAxes - 1) : 0;
-        QCPAxisRect* rect = m_rects[static_cast<size_t>(axis)];
-        auto* graph = m_plot->addGraph(rect->axis(QCPAxis::atBottom), rect->axis(QCPAxis::atLeft));
-        graph->setAdaptiveSampling(true);
-        graph->setAntialiased(false);
-        graph->removeFromLegend();
-        graph->addToLegend(m_legend);
-        m_graphs.push_back(graph);
-    }
     m_sorted.assign(static_cast<size_t>(m_layoutSubsets), true);
     m_store.clear();
     m_store.resize(static_cast<size_t>(m_layoutSubsets));
     for (size_t s = 0; s < m_store.size(); ++s)
         m_store[s].full = m_graphs[s]->data();
     m_zoomed = false;
-}
-
-// Titles without text take no room: the rows are laid out anew with only what is shown.
-void ChartView::arrangeRows()
-{
-    QCPLayoutGrid* top = m_plot->plotLayout();
-    QCPLayoutElement* const order[] = {m_title, m_subTitle, m_axesGrid, m_legend};
-    for (QCPLayoutElement* element : order)
-        if (element->layout())
-            top->take(element);
-    top->simplify();
-    int row = 0;
-    for (QCPLayoutElement* element : order) {
-        auto* textElement = qobject_cast<QCPTextElement*>(element);
-        if (textElement && textElement->text().isEmpty())
-            continue;
-        top->addElement(row, 0, element);
-        top->setRowStretchFactor(row, element == m_axesGrid ? 1000.0 : 0.001);
-        ++row;
-    }
 }
 
 void ChartView::resetImage()
@@ -474,73 +326,82 @@ void ChartView::updateAnnotations()
     m_lineItems.clear();
     if (m_rects.empty())
         return;
+    if (m_model.look.showGraphAnnotations)
+        addGraphAnnotations();
+    if (m_model.look.showVertLineAnnotations)
+        addVertLines();
+}
+
+// On the first axis: a cross, a text, or a text beside its cross.
+void ChartView::addGraphAnnotations()
+{
     const ChartLook& look = m_model.look;
     QCPAxisRect* rect = m_rects.front();
     QCPAxis* xAxis = rect->axis(QCPAxis::atBottom);
     QCPAxis* yAxis = rect->axis(QCPAxis::atLeft);
     SerialSeconds clock;
-
-    if (look.showGraphAnnotations) {
-        QFont textFont = font();
-        textFont.setPointSizeF(textFont.pointSizeF() * std::max(10, look.graphAnnotationTextSize)
-                               / 100.0);
-        for (int i = 0; i < m_model.annotationCount(); ++i) {
-            const GraphAnnotation note = m_model.annotation(i);
-            const QString text = QString(note.text).replace(QLatin1Char('\r'), QLatin1Char('\n'));
-            const bool cross = note.type == kAnnotationCross;
-            if (!cross && text.isEmpty())
-                continue; // a deleted annotation
-            const QColor colour = toQColor(note.color);
-            const double key = clock.toSeconds(note.x);
-            QCPItemPosition* anchor = nullptr;
-            if (cross) {
-                auto* marker = new QCPItemTracer(m_plot);
-                marker->setClipAxisRect(rect);
-                marker->position->setAxes(xAxis, yAxis);
-                marker->position->setCoords(key, note.y);
-                marker->setStyle(QCPItemTracer::tsPlus);
-                marker->setSize(14);
-                marker->setPen(QPen(colour, 1.5));
-                m_annotItems.push_back(marker);
-                m_annotIndex.push_back(i);
-                anchor = marker->position;
-            }
-            if (text.isEmpty())
-                continue;
-            auto* label = new QCPItemText(m_plot);
-            label->setClipAxisRect(rect);
-            label->setFont(textFont);
-            label->setColor(colour);
-            label->setText(text);
-            label->setTextAlignment(Qt::AlignLeft);
-            label->setPositionAlignment(Qt::AlignLeft | Qt::AlignTop);
-            if (anchor) {
-                label->position->setParentAnchor(anchor);
-                label->position->setType(QCPItemPosition::ptAbsolute);
-                label->position->setCoords(6, 4);
-            } else {
-                label->position->setAxes(xAxis, yAxis);
-                label->position->setCoords(key, note.y);
-            }
-            m_annotItems.push_back(label);
+    QFont textFont = font();
+    textFont.setPointSizeF(textFont.pointSizeF() * std::max(10, look.graphAnnotationTextSize)
+                           / 100.0);
+    for (int i = 0; i < m_model.annotationCount(); ++i) {
+        const GraphAnnotation note = m_model.annotation(i);
+        const QString text = QString(note.text).replace(QLatin1Char('\r'), QLatin1Char('\n'));
+        const bool cross = note.type == kAnnotationCross;
+        if (!cross && text.isEmpty())
+            continue; // a deleted annotation
+        const QColor colour = toQColor(note.color);
+        const double key = clock.toSeconds(note.x);
+        QCPItemPosition* anchor = nullptr;
+        if (cross) {
+            auto* marker = new QCPItemTracer(m_plot);
+            marker->setClipAxisRect(rect);
+            marker->position->setAxes(xAxis, yAxis);
+            marker->position->setCoords(key, note.y);
+            marker->setStyle(QCPItemTracer::tsPlus);
+            marker->setSize(14);
+            marker->setPen(QPen(colour, 1.5));
+            m_annotItems.push_back(marker);
             m_annotIndex.push_back(i);
+            anchor = marker->position;
         }
+        if (text.isEmpty())
+            continue;
+        auto* label = new QCPItemText(m_plot);
+        label->setClipAxisRect(rect);
+        label->setFont(textFont);
+        label->setColor(colour);
+        label->setText(text);
+        label->setTextAlignment(Qt::AlignLeft);
+        label->setPositionAlignment(Qt::AlignLeft | Qt::AlignTop);
+        if (anchor) {
+            label->position->setParentAnchor(anchor);
+            label->position->setType(QCPItemPosition::ptAbsolute);
+            label->position->setCoords(6, 4);
+        } else {
+            label->position->setAxes(xAxis, yAxis);
+            label->position->setCoords(key, note.y);
+        }
+        m_annotItems.push_back(label);
+        m_annotIndex.push_back(i);
     }
+}
 
-    if (look.showVertLineAnnotations) {
-        for (int line = 0; line < 2; ++line) {
-            const VertLineAnnotation v = m_model.vertLine(line);
-            const double key = clock.toSeconds(v.x);
-            for (QCPAxisRect* r : m_rects) {
-                auto* item = new QCPItemStraightLine(m_plot);
-                item->setClipAxisRect(r);
-                item->point1->setAxes(r->axis(QCPAxis::atBottom), r->axis(QCPAxis::atLeft));
-                item->point2->setAxes(r->axis(QCPAxis::atBottom), r->axis(QCPAxis::atLeft));
-                item->point1->setCoords(key, 0.0);
-                item->point2->setCoords(key, 1.0);
-                item->setPen(QPen(toQColor(v.color), 1));
-                m_lineItems.push_back(item);
-            }
+// The two vertical lines, across every axis.
+void ChartView::addVertLines()
+{
+    SerialSeconds clock;
+    for (int line = 0; line < 2; ++line) {
+        const VertLineAnnotation v = m_model.vertLine(line);
+        const double key = clock.toSeconds(v.x);
+        for (QCPAxisRect* r : m_rects) {
+            auto* item = new QCPItemStraightLine(m_plot);
+            item->setClipAxisRect(r);
+            item->point1->setAxes(r->axis(QCPAxis::atBottom), r->axis(QCPAxis::atLeft));
+            item->point2->setAxes(r->axis(QCPAxis::atBottom), r->axis(QCPAxis::atLeft));
+            item->point1->setCoords(key, 0.0);
+            item->point2->setCoords(key, 1.0);
+            item->setPen(QPen(toQColor(v.color), 1));
+            m_lineItems.push_back(item);
         }
     }
 }

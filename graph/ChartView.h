@@ -94,7 +94,11 @@ protected:
 private:
     struct GraphStore; // per subset: all points, and what is drawn of them
 
-    void buildLayout();
+    void buildLayout(); // the whole layout anew, for the model's subsets and axes
+    void clearLayout();
+    void addAxisRects();
+    void addLegendAndGraphs();
+    void resetStores();
     void applyLook();
     void arrangeRows();
     void balanceAxisHeights();
@@ -102,6 +106,8 @@ private:
     void checkShownWidth();
     void updateData(bool full);
     void updateAnnotations();
+    void addGraphAnnotations();
+    void addVertLines();
     void applyRanges();
     void applyCursor();
     [[nodiscard]] int annotationAt(QPoint plotPixel) const;

@@ -42,7 +42,22 @@ TfrmPanel::TfrmPanel(PanelHost& host, QWidget* parent)
     connect(m_picture, &MeterPicture::dragStarted, this, &TfrmPanel::startDrag);
     connect(m_picture, &MeterPicture::dragMoved, this, &TfrmPanel::dragTo);
 
-    // The display: channel names, readings, and the annunciators around them.
+    buildDisplay();
+    buildKeys();
+
+    m_mmaTimer = new QTimer(this);
+    m_mmaTimer->setObjectName(QStringLiteral("MMATimer"));
+    m_mmaTimer->setInterval(kMmaIntervalMs);
+    connect(m_mmaTimer, &QTimer::timeout, this, &TfrmPanel::MMATimerTimer);
+
+    applyTexts();
+}
+
+TfrmPanel::~TfrmPanel() = default;
+
+// The display: channel names, readings, and the annunciators around them.
+void TfrmPanel::buildDisplay()
+{
     m_autoSized[0] = addLabel("Label4", QStringLiteral("T1"), { 33, 74 }, 11);
     m_autoSized[1] = addLabel("Label5", QStringLiteral("T2"), { 33, 109 }, 11);
     m_autoSized[2] = addLabel("lblT3", QStringLiteral("T3"), { 89, 74 }, 11);
@@ -87,8 +102,10 @@ TfrmPanel::TfrmPanel(PanelHost& host, QWidget* parent)
     m_noConnection->setPalette(red);
     m_noConnection->setAutoFillBackground(true);
     m_noConnection->hide();
+}
 
-    // The keys.
+void TfrmPanel::buildKeys()
+{
     KeyArea* close = addKey("btnClose", art::Key::Close, QStringLiteral("Close PANEL"));
     connect(close, &KeyArea::clicked, this, &TfrmPanel::btnCloseClick);
     KeyArea* t1t2 = addKey("btnT1_T2", art::Key::T1T2, QStringLiteral("Show T1-T2 difference"));
@@ -104,16 +121,7 @@ TfrmPanel::TfrmPanel(PanelHost& host, QWidget* parent)
     connect(rec, &KeyArea::clicked, this, &TfrmPanel::btnRecClick);
     KeyArea* cf = addKey("btnCF", art::Key::CF, QStringLiteral("Switch between °C and °F"));
     connect(cf, &KeyArea::clicked, this, &TfrmPanel::btnCFClick);
-
-    m_mmaTimer = new QTimer(this);
-    m_mmaTimer->setObjectName(QStringLiteral("MMATimer"));
-    m_mmaTimer->setInterval(kMmaIntervalMs);
-    connect(m_mmaTimer, &QTimer::timeout, this, &TfrmPanel::MMATimerTimer);
-
-    applyTexts();
 }
-
-TfrmPanel::~TfrmPanel() = default;
 
 QLabel* TfrmPanel::addLabel(
     const char* name, const QString& text, QPoint pos, int pixelSize, bool bold)

@@ -79,6 +79,8 @@ protected:
     void showEvent(QShowEvent* event) override;
 
 private:
+    void buildDisplay();
+    void buildKeys();
     QLabel* addLabel(
         const char* name, const QString& text, QPoint pos, int pixelSize, bool bold = false);
     void addMark(Mark mark, const char* name, art::Glyph glyph, QRect geometry);

@@ -6,7 +6,9 @@
 #include "FileTypeName.h"
 #include "MainWindowFixture.h"
 
+#include <QAction>
 #include <QMdiArea>
+#include <QMenu>
 #include <QMdiSubWindow>
 #include <QTest>
 
@@ -87,6 +89,47 @@ private Q_SLOTS:
         QTEST(f.window->close(), "closes");
         QTEST(log, "asked");
         QCOMPARE(f.store.writes.isEmpty(), !(laterAllows && firstAllows));
+    }
+
+    // The Window menu lists every child under Tile and Cascade, marks the active one, and its
+    // entry brings a minimized child back as the active one.
+    void windowMenuListsAndActivatesChildren()
+    {
+        Fixture f(QStringList { QStringLiteral("ttyS0") });
+        QStringList log;
+        QList<QMdiSubWindow*> subs;
+        for (const char* name : { "one", "two" }) {
+            auto* child = new OtherWindow(
+                log, QLatin1String(name), true, ChildWindow::CloseRank::Later);
+            child->setWindowTitle(QLatin1String(name));
+            subs << f.window->mdiArea()->addSubWindow(child);
+            subs.back()->show();
+        }
+        subs[0]->showMinimized();
+        f.window->mdiArea()->setActiveSubWindow(subs[1]);
+
+        QMenu* menu = f.window->menu(QStringLiteral("Window1"));
+        Q_EMIT menu->aboutToShow();
+        QList<QAction*> entries;
+        for (QAction* a : menu->actions())
+            if (!a->isSeparator())
+                entries << a;
+        QCOMPARE(entries.size(), 4);
+        QCOMPARE(entries[0], f.window->action(QStringLiteral("Tile1")));
+        QCOMPARE(entries[1], f.window->action(QStringLiteral("Cascade1")));
+        QCOMPARE(entries[2]->text(), QStringLiteral("&1 one"));
+        QCOMPARE(entries[3]->text(), QStringLiteral("&2 two"));
+        QVERIFY(!entries[2]->isChecked());
+        QVERIFY(entries[3]->isChecked());
+
+        entries[2]->trigger();
+        QCOMPARE(f.window->mdiArea()->activeSubWindow(), subs[0]);
+        QVERIFY(!subs[0]->isMinimized());
+
+        // Opened again, the list is made anew, not added to.
+        Q_EMIT menu->aboutToShow();
+        QCOMPARE(menu->actions().size(), 5); // Tile, Cascade, separator, two children
+        QVERIFY(menu->actions()[3]->isChecked());
     }
 
     void saveNameFollowsTheChosenType_data()

@@ -1,0 +1,39 @@
+#pragma once
+
+#include <QList>
+#include <QMdiArea>
+
+class QAction;
+class QMenu;
+
+namespace tc4dl {
+
+class ChildWindow;
+
+// The main window's client area and the bookkeeping of the child windows in it: which one is
+// active, the order of their close questions, the Window menu's list, and letting them go
+// before the main window does.
+class ClientArea final : public QMdiArea {
+    Q_OBJECT
+public:
+    explicit ClientArea(QWidget* parent = nullptr);
+
+    // The child window in subwindow `sub` (every child is one), null for none.
+    [[nodiscard]] static ChildWindow* childWindow(const QMdiSubWindow* sub);
+    [[nodiscard]] ChildWindow* activeChild() const { return childWindow(currentSubWindow()); }
+    // Asks every child whether it may close, the ones holding data first; false at the first
+    // that refuses.
+    [[nodiscard]] bool childrenAllowClose() const;
+    // Restores the subwindow frame `frame` (a child's frame window) and activates it.
+    void showChild(QWidget* frame);
+    // Activates the subwindow frame `frame` as it stands.
+    void activateChild(QWidget* frame);
+    // The Window menu: the `fixed` actions, then one numbered entry per child, the active one
+    // checked.
+    void fillWindowMenu(QMenu& menu, const QList<QAction*>& fixed);
+    // Cuts every child off from `owner`, which is going: the panels' signals to it are
+    // disconnected, the graph windows (which reach back into it) deleted now.
+    void releaseChildren(QObject* owner);
+};
+
+} // namespace tc4dl
