@@ -147,30 +147,38 @@ private Q_SLOTS:
 void TestLoggerTransfer::loadEnds_data()
 {
     QTest::addColumn<LoggerFaults>("faults");
-    QTest::addColumn<bool>("erased");
+    QTest::addColumn<QByteArray>("memory"); // the meter's memory image; empty: the demo sets
     QTest::addColumn<LoadResult>("result");
     QTest::addColumn<LoadReport::Failure>("failure");
     using F = LoadReport::Failure;
-    QTest::newRow("success") << LoggerFaults {} << false << LoadResult::Success << F::None;
-    QTest::newRow("data error") << faults([](LoggerFaults& f) { f.badEndMarkSet = 2; }) << false
+    // Headers alone: an erased memory, and one that counts 4001 sets.
+    QByteArray erased(256, '\xFF');
+    erased.replace(8, 5, QByteArray("\x00\x00\x00\x00\xFF", 5));
+    QByteArray tooMany = erased;
+    tooMany.replace(8, 2, QByteArray("\x0F\xA1", 2));
+    const QByteArray demo;
+    QTest::newRow("success") << LoggerFaults {} << demo << LoadResult::Success << F::None;
+    QTest::newRow("data error") << faults([](LoggerFaults& f) { f.badEndMarkSet = 2; }) << demo
                                 << LoadResult::DataError << F::None;
-    QTest::newRow("no data") << LoggerFaults {} << true << LoadResult::NoData << F::None;
+    QTest::newRow("memory error") << LoggerFaults {} << tooMany << LoadResult::MemoryError
+                                  << F::None;
+    QTest::newRow("no data") << LoggerFaults {} << erased << LoadResult::NoData << F::None;
     QTest::newRow("no size answer") << faults([](LoggerFaults& f) { f.unansweredStarts = -1; })
-                                    << false << LoadResult::SizeRejected << F::None;
+                                    << demo << LoadResult::SizeRejected << F::None;
     QTest::newRow("hang-up mid-transfer")
-        << faults([](LoggerFaults& f) { f.hangUpAfterBlocks = 3; }) << false
+        << faults([](LoggerFaults& f) { f.hangUpAfterBlocks = 3; }) << demo
         << LoadResult::TransferIncomplete << F::PortError;
 }
 
 void TestLoggerTransfer::loadEnds()
 {
     QFETCH(LoggerFaults, faults);
-    QFETCH(bool, erased);
+    QFETCH(QByteArray, memory);
     QFETCH(LoadResult, result);
     QFETCH(LoadReport::Failure, failure);
     Rig r;
-    if (erased)
-        r.meter.logger().setMemory(LoggerMemory());
+    if (!memory.isEmpty())
+        r.meter.logger().setMemory(*LoggerMemory::fromImage(memory));
     r.setFaults(faults);
     const int setsBefore = r.data->store().setCount();
     r.load();
