@@ -1,6 +1,5 @@
 #include "Monitor.h"
 
-#include "PortFactory.h"
 
 namespace tc4dl::cli {
 
@@ -56,67 +55,27 @@ Monitor::Monitor(MonitorOptions options, QTextStream& out, QTextStream& err, QOb
     , m_out(out)
     , m_err(err)
 {
-    m_session = std::make_unique<LiveSession>(
-        m_clock, static_cast<LinkHost&>(*this), static_cast<BlinkTimers&>(*this),
-        [this](const QString& name) { return makeMeterPort(name, m_clock); }, LinkTexts{},
-        true);
-    m_session->link().setFrameObserver([this](const LiveReading& r) { printReading(r); });
-    connect(m_session.get(), &LiveSession::samplingPoint, this, &Monitor::onTick);
+    m_meter.setReadingObserver([this](const LiveReading& r) { printReading(r); });
+    connect(&m_meter.session(), &LiveSession::samplingPoint, this, &Monitor::onTick);
 }
 
-Monitor::~Monitor()
-{
-    if (m_session)
-        (void)m_session->shutDown();
-    m_session.reset();
-}
+Monitor::~Monitor() = default;
 
 bool Monitor::start()
 {
-    QStringList entries;
-    RoutedSerialPort& port = m_session->comm1();
-    if (!m_options.port.isEmpty()) {
-        entries << m_options.port;
-        // Say clearly why a named port is of no use before asking it anything.
-        port.setDeviceName(ports::deviceNameFor(m_options.port));
-        QString reason;
-        port.setOnError([&reason](const PortError& e) {
-            reason = e.text;
-            return ErrorAction::Abort;
-        });
-        if (!port.setActive(true)) {
-            m_err << "Cannot open port " << port.deviceName()
-                  << (reason.isEmpty() ? QString() : QStringLiteral(": ") + reason) << ".\n";
-            m_err.flush();
-            m_exitCode = CannotOpen;
-            return false;
-        }
-        (void)port.setActive(false);
-        port.setOnError({});
-    } else {
-        entries = ports::listPorts(m_options.demo);
-    }
-    m_session->link().setPortEntries(entries);
-    m_session->link().runIdentificationScan();
-    if (!m_session->link().meterConnected()) {
-        if (entries.isEmpty())
-            m_err << "No meter found: there is no serial port to look on (try --demo).\n";
-        else
-            m_err << "No meter found on " << entries.join(QStringLiteral(", ")) << ".\n";
-        m_err.flush();
-        m_exitCode = NoMeter;
+    m_exitCode = m_meter.connect(m_options.port, m_options.demo, m_err);
+    if (m_exitCode != Ok)
         return false;
-    }
     if (m_options.csv)
         m_out << csvHeader() << '\n';
     m_out.flush();
-    m_session->setTicking(true);
+    m_meter.session().setTicking(true);
     return true;
 }
 
 void Monitor::stop(int exitCode)
 {
-    m_session->setTicking(false);
+    m_meter.session().setTicking(false);
     m_exitCode = exitCode;
     m_out.flush();
     m_err.flush();
@@ -126,7 +85,7 @@ void Monitor::stop(int exitCode)
 void Monitor::onTick(const TickCheck& check)
 {
     if (check.linkLost && !m_lostReported) {
-        m_err << "Lost the link to the meter on " << m_session->comm1().deviceName()
+        m_err << "Lost the link to the meter on " << m_meter.session().comm1().deviceName()
               << ": no reading for three seconds.\n";
         m_err.flush();
         if (!m_options.keepGoing) {
@@ -146,7 +105,7 @@ void Monitor::printReading(const LiveReading& reading)
 {
     if (m_options.count >= 0 && m_printed >= m_options.count)
         return;
-    const QDateTime now = m_clock.now();
+    const QDateTime now = m_meter.clock().now();
     m_out << (m_options.csv ? csvLine(now, reading) : textLine(now, reading)) << '\n';
     m_out.flush();
     if (++m_printed == m_options.count)

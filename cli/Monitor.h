@@ -1,7 +1,7 @@
 #pragma once
 
-#include "Clock.h"
-#include "LiveSession.h"
+#include "ExitCode.h"
+#include "MeterConnection.h"
 
 #include <QObject>
 #include <QTextStream>
@@ -18,12 +18,9 @@ struct MonitorOptions {
     bool keepGoing = false;
 };
 
-// Exit codes of the monitor, for scripts.
-enum ExitCode { Ok = 0, Usage = 1, NoMeter = 2, CannotOpen = 3, LinkLost = 4 };
-
 // `tc4dl-cli monitor`: finds the meter, polls it once a second with the program's own live
 // session and main tick, and prints one line per reading.
-class Monitor final : public QObject, private LinkHost, private BlinkTimers {
+class Monitor final : public QObject {
     Q_OBJECT
 public:
     Monitor(MonitorOptions options, QTextStream& out, QTextStream& err,
@@ -42,25 +39,10 @@ private:
     void onTick(const TickCheck& check);
     void printReading(const LiveReading& reading);
 
-    // LinkHost: the monitor has no windows; it only follows the connection.
-    void setRunEnabled(bool) override {}
-    void setStopEnabled(bool) override {}
-    void setDataLoggerEnabled(bool) override {}
-    void setStatusText(const QString&, const QString&) override {}
-    void setNoConnectionVisible(bool) override {}
-    void setClearEnabled(bool) override {}
-    void selectPortEntry(int) override {}
-    bool realTimeRunning() const override { return false; }
-    void beep() override {}
-    // BlinkTimers: nothing blinks on a terminal.
-    void setRecTimerEnabled(bool) override {}
-    void setMaxMinTimerEnabled(bool) override {}
-
     MonitorOptions m_options;
     QTextStream& m_out;
     QTextStream& m_err;
-    SystemClock m_clock;
-    std::unique_ptr<LiveSession> m_session;
+    MeterConnection m_meter;
     qint64 m_printed = 0;
     bool m_lostReported = false;
     int m_exitCode = Ok;

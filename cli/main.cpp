@@ -1,5 +1,7 @@
 // tc4dl-cli: the TC4DL meter from scripts and headless machines.
 
+#include "ExitCode.h"
+#include "LoggerCommands.h"
 #include "Monitor.h"
 
 #include <QCommandLineParser>
@@ -19,8 +21,13 @@ extern "C" void onInterrupt(int)
     g_interrupted = true;
 }
 
-const char* const kUsage = "Usage: tc4dl-cli monitor [--port DEVICE | --demo] [--count N] [--csv] "
-                           "[--keep-going]\n";
+const char* const kUsage
+    = "Usage: tc4dl-cli monitor [--port DEVICE | --demo] [--count N] [--csv] [--keep-going]\n"
+      "       tc4dl-cli download [--port DEVICE | --demo] [-o FILE.ch4] [--raw FILE] [--csv]\n"
+      "       tc4dl-cli sets FILE.ch4 [--csv]\n"
+      "       tc4dl-cli export FILE.ch4 [--set N] [-o OUT.csv]\n"
+      "       tc4dl-cli setup info | clock | interval MM:SS | erase --yes "
+      "[--port DEVICE | --demo]\n";
 
 int runMonitor(QCoreApplication& app, const QStringList& arguments, QTextStream& out,
                QTextStream& err)
@@ -29,8 +36,8 @@ int runMonitor(QCoreApplication& app, const QStringList& arguments, QTextStream&
     parser.setApplicationDescription(QStringLiteral(
         "Prints the meter's four channels once a second.\n"
         "Without --port the meter is looked for on every serial port (and on the built-in "
-        "simulated meter with --demo).\n"
-        "Exit codes: 0 done, 1 usage, 2 no meter found, 3 port cannot be opened, 4 link lost."));
+        "simulated meter with --demo).\n")
+        + tc4dl::cli::exitCodeHelp());
     parser.addHelpOption();
     parser.addVersionOption();
     parser.addPositionalArgument(QStringLiteral("monitor"), QStringLiteral("The command."));
@@ -84,9 +91,6 @@ int runMonitor(QCoreApplication& app, const QStringList& arguments, QTextStream&
     if (!monitor.start())
         return monitor.exitCode();
 
-    // Ctrl-C ends the monitor cleanly, with everything printed so far flushed.
-    std::signal(SIGINT, onInterrupt);
-    std::signal(SIGTERM, onInterrupt);
     QTimer interruptCheck;
     QObject::connect(&interruptCheck, &QTimer::timeout, &monitor, [&monitor] {
         if (g_interrupted)
@@ -97,6 +101,15 @@ int runMonitor(QCoreApplication& app, const QStringList& arguments, QTextStream&
 }
 
 } // namespace
+
+QString tc4dl::cli::exitCodeHelp()
+{
+    return QStringLiteral(
+        "Exit codes: 0 done, 1 usage, 2 no meter found, 3 port cannot be opened, 4 link lost,\n"
+        "5 meter recording, 6 no answer or memory size rejected, 7 transfer incomplete,\n"
+        "8 data error, 9 memory error, 10 no data, 11 file cannot be written,\n"
+        "12 invalid input, 13 file cannot be read, 130 interrupted (Ctrl-C).");
+}
 
 int main(int argc, char* argv[])
 {
@@ -109,15 +122,33 @@ int main(int argc, char* argv[])
     const QStringList args = QCoreApplication::arguments();
     const QString command = args.size() > 1 ? args.at(1) : QString();
     int code = tc4dl::cli::Usage;
+    // Ctrl-C: the monitor ends cleanly; a download stops its transfer and writes nothing.
+    std::signal(SIGINT, onInterrupt);
+    std::signal(SIGTERM, onInterrupt);
     if (command == QLatin1String("monitor")) {
         code = runMonitor(app, args, out, err);
+    } else if (command == QLatin1String("download")) {
+        code = tc4dl::cli::runDownload(args, out, err, g_interrupted);
+    } else if (command == QLatin1String("sets")) {
+        code = tc4dl::cli::runSets(args, out, err);
+    } else if (command == QLatin1String("export")) {
+        code = tc4dl::cli::runExport(args, out, err);
+    } else if (command == QLatin1String("setup")) {
+        code = tc4dl::cli::runSetup(args, out, err, g_interrupted);
     } else if (command == QLatin1String("--version")) {
         out << "tc4dl-cli " << TC4DL_VERSION << '\n';
         code = tc4dl::cli::Ok;
     } else if (command == QLatin1String("--help") || command == QLatin1String("-h")) {
         out << "tc4dl-cli: the TC4DL four-channel thermometer from the command line.\n\n"
-            << kUsage << "\nCommands:\n  monitor   print the live readings once a second\n\n"
-            << "tc4dl-cli monitor --help tells more.\n";
+            << kUsage
+            << "\nCommands:\n"
+               "  monitor   print the live readings once a second\n"
+               "  download  copy the logger memory into a collection file (.ch4)\n"
+               "  sets      list the data sets of a collection file\n"
+               "  export    write the samples of a collection file as CSV\n"
+               "  setup     read the logger's state, set its clock or interval, erase it\n\n"
+            << tc4dl::cli::exitCodeHelp()
+            << "\n\ntc4dl-cli COMMAND --help tells more.\n";
         code = tc4dl::cli::Ok;
     } else {
         err << (command.isEmpty() ? QStringLiteral("No command given.")

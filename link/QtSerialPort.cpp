@@ -56,6 +56,11 @@ bool QtSerialPort::setActive(bool active)
     if (active == m_port.isOpen())
         return true;
     if (!active) {
+        // Bytes still in the write buffer would be dropped by close(): the last byte of a
+        // command frame would never reach the meter, which then waits for it and takes the
+        // next program's bytes as the rest of its frame.
+        if (m_port.bytesToWrite() > 0)
+            m_port.flush();
         m_port.close();
         return true;
     }

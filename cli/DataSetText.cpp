@@ -1,0 +1,150 @@
+#include "DataSetText.h"
+
+#include "CollectionFile.h"
+#include "DataSetList.h"
+#include "DateTimeSerial.h"
+#include "ExitCode.h"
+#include "MeterValues.h"
+
+#include <algorithm>
+
+namespace tc4dl::cli {
+
+namespace {
+const QString kIsoFormat = QStringLiteral("yyyy-MM-ddTHH:mm:ss");
+
+QString unitLetter(const DataSetStore& store, int k)
+{
+    return store.celsius(k) ? QStringLiteral("C") : QStringLiteral("F");
+}
+} // namespace
+
+QDateTime setStart(const DataSetStore& store, int k)
+{
+    const QDateTime t = fromDateTimeSerial(store.startTime(k));
+    const int ms = t.time().msec();
+    return t.addMSecs(ms >= 500 ? 1000 - ms : -ms);
+}
+
+QString setsCsvHeader()
+{
+    return QStringLiteral("set,start,interval_s,samples,unit");
+}
+
+QString setsCsvLine(const DataSetStore& store, int k)
+{
+    return QStringLiteral("%1,%2,%3,%4,%5")
+        .arg(k + 1)
+        .arg(setStart(store, k).toString(kIsoFormat))
+        .arg(store.interval(k))
+        .arg(store.sampleCount(k))
+        .arg(unitLetter(store, k));
+}
+
+QStringList setsTable(const DataSetStore& store)
+{
+    QStringList lines;
+    lines << QStringLiteral("  Set  Start                Rate   Samples  Unit");
+    for (int k = 0; k < store.setCount(); ++k)
+        lines << QStringLiteral("%1  %2  %3  %4  %5")
+                     .arg(k + 1, 5)
+                     .arg(setStart(store, k).toString(QStringLiteral("yyyy-MM-dd HH:mm:ss")), -19)
+                     .arg(intervalText(store.interval(k)), 5)
+                     .arg(store.sampleCount(k), 7)
+                     .arg(unitLetter(store, k), 4);
+    return lines;
+}
+
+QString exportCsvHeader()
+{
+    return QStringLiteral("set,time,T1,T2,T3,T4,unit");
+}
+
+QString exportValue(float value, bool celsius)
+{
+    // QString::number never uses the locale: a point whatever the user's settings.
+    return isOutsideExportRange(value, celsius) ? QStringLiteral("OL")
+                                                : QString::number(double(value), 'f', 1);
+}
+
+void writeExportLines(const DataSetStore& store, int k, QTextStream& out)
+{
+    const QDateTime start = setStart(store, k);
+    const bool celsius = store.celsius(k);
+    const QString set = QString::number(k + 1);
+    const QString unit = unitLetter(store, k);
+    const std::span<const float> values = store.setValues(k);
+    const qint64 interval = store.interval(k);
+    for (qint32 j = 0; j < store.sampleCount(k); ++j) {
+        out << set << ',' << start.addSecs(j * interval).toString(kIsoFormat);
+        for (int n = 0; n < 4; ++n)
+            out << ',' << exportValue(values[static_cast<std::size_t>(j) * 4 + n], celsius);
+        out << ',' << unit << '\n';
+    }
+}
+
+int exitCodeFor(LoadResult result)
+{
+    switch (result) {
+    case LoadResult::Success:
+        return Ok;
+    case LoadResult::DataError:
+        return DataError;
+    case LoadResult::MemoryError:
+        return MemoryError;
+    case LoadResult::TransferIncomplete:
+        return TransferIncomplete;
+    case LoadResult::SizeRejected:
+        return NoAnswer;
+    case LoadResult::NoData:
+        return NoData;
+    }
+    return DataError;
+}
+
+QString failureSentence(LoadResult result, const DecodeOutcome& decode)
+{
+    switch (result) {
+    case LoadResult::Success:
+        return {};
+    case LoadResult::DataError:
+        if (decode.badSet >= 0)
+            return QStringLiteral("Data error: data set %1 failed its checks.")
+                .arg(decode.badSet + 1);
+        return QStringLiteral("Data error: the memory header cannot be read.");
+    case LoadResult::MemoryError:
+        return QStringLiteral("Memory error: the memory header counts more than 4000 data sets.");
+    case LoadResult::TransferIncomplete:
+        return QStringLiteral(
+            "The transfer is incomplete: fewer bytes arrived than the memory holds.");
+    case LoadResult::SizeRejected:
+        return QStringLiteral(
+            "The meter did not answer the memory size query, or told a size out of range.");
+    case LoadResult::NoData:
+        return QStringLiteral("There is not any recorded data in memory.");
+    }
+    return {};
+}
+
+int loadCollection(const QString& path, DataSetStore& store, QTextStream& err)
+{
+    MemoryImage image;
+    const CollectionRead read = readCollectionFile(path, image);
+    if (read.status == CollectionRead::Status::Empty) {
+        err << "There is not any recorded data in " << path << ": the file is empty.\n";
+        return NoData;
+    }
+    if (read.status != CollectionRead::Status::Read) {
+        err << "Cannot read " << path << (read.error.isEmpty() ? QString() : ": " + read.error)
+            << ".\n";
+        return CannotRead;
+    }
+    const DecodeOutcome outcome = decodeMemoryImage(image, QDateTime::currentDateTime(), store);
+    if (outcome.result != LoadResult::Success) {
+        err << failureSentence(outcome.result, outcome) << '\n';
+        return exitCodeFor(outcome.result);
+    }
+    return Ok;
+}
+
+} // namespace tc4dl::cli

@@ -1,0 +1,39 @@
+#pragma once
+
+#include "DataSetStore.h"
+#include "DecodeMemoryImage.h"
+#include "LoadResult.h"
+
+#include <QDateTime>
+#include <QString>
+#include <QStringList>
+#include <QTextStream>
+
+namespace tc4dl::cli {
+
+// The texts of the logger commands: the data-set list and the samples, written for scripts
+// (ISO 8601 local times, a point as decimal separator whatever the locale, sets from 1).
+
+// Set k's start, to the second.
+[[nodiscard]] QDateTime setStart(const DataSetStore& store, int k);
+
+[[nodiscard]] QString setsCsvHeader();
+[[nodiscard]] QString setsCsvLine(const DataSetStore& store, int k);
+// The list as an aligned table with a heading line.
+[[nodiscard]] QStringList setsTable(const DataSetStore& store);
+
+[[nodiscard]] QString exportCsvHeader();
+// One line per sample of set k.
+void writeExportLines(const DataSetStore& store, int k, QTextStream& out);
+// A value as the export writes it: one decimal, or OL outside the unit's export range.
+[[nodiscard]] QString exportValue(float value, bool celsius);
+
+// The exit code and the one sentence of a load or open that did not succeed.
+[[nodiscard]] int exitCodeFor(LoadResult result);
+[[nodiscard]] QString failureSentence(LoadResult result, const DecodeOutcome& decode);
+
+// Reads and decodes a collection file into `store`; Ok, or the exit code with the sentence on
+// `err`.
+[[nodiscard]] int loadCollection(const QString& path, DataSetStore& store, QTextStream& err);
+
+} // namespace tc4dl::cli

@@ -1,0 +1,215 @@
+// tc4dl-cli download: the meter's logger memory into a collection file.
+
+#include "CollectionFile.h"
+#include "DataSetText.h"
+#include "ExitCode.h"
+#include "LoggerCommands.h"
+#include "LoggerData.h"
+#include "MeterConnection.h"
+
+#include <QCommandLineParser>
+#include <QElapsedTimer>
+#include <QEventLoop>
+#include <QSaveFile>
+#include <QTimer>
+
+#include <cstdio>
+#ifdef Q_OS_WIN
+#include <io.h>
+#define TC4DL_ISATTY _isatty
+#define TC4DL_FILENO _fileno
+#else
+#include <unistd.h>
+#define TC4DL_ISATTY isatty
+#define TC4DL_FILENO fileno
+#endif
+
+namespace tc4dl::cli {
+
+namespace {
+
+// Progress on a terminal, redrawn in place; nothing until the end otherwise.
+class Progress {
+public:
+    explicit Progress(QTextStream& err)
+        : m_err(err),
+          m_terminal(TC4DL_ISATTY(TC4DL_FILENO(stderr)))
+    {
+        m_timer.start();
+    }
+    void show(qint64 received, qint64 total)
+    {
+        m_received = received;
+        m_total = total;
+        if (!m_terminal || total <= 0 || m_timer.elapsed() - m_lastDraw < 200)
+            return;
+        m_lastDraw = m_timer.elapsed();
+        const double seconds = std::max<qint64>(1, m_timer.elapsed()) / 1000.0;
+        const double rate = received / seconds;
+        const qint64 left = rate > 0 ? qint64((total - received) / rate) : 0;
+        m_err << QStringLiteral("\r%1 of %2 bytes  %3%  %4 bytes/s  %5:%6 left  ")
+                     .arg(received)
+                     .arg(total)
+                     .arg(received * 100 / total)
+                     .arg(qint64(rate))
+                     .arg(left / 60)
+                     .arg(left % 60, 2, 10, QLatin1Char('0'));
+        m_err.flush();
+    }
+    void summary(const LoadReport& report)
+    {
+        if (m_terminal && m_lastDraw > 0)
+            m_err << '\n';
+        const double seconds = m_timer.elapsed() / 1000.0;
+        m_err << QStringLiteral("Received %1 of %2 bytes in %3 s, %4 blocks repeated.\n")
+                     .arg(m_received)
+                     .arg(report.total)
+                     .arg(seconds, 0, 'f', 1)
+                     .arg(report.counters.checksumErrors + report.counters.stalledBlocks);
+        m_err.flush();
+    }
+
+private:
+    QTextStream& m_err;
+    bool m_terminal;
+    QElapsedTimer m_timer;
+    qint64 m_lastDraw = 0;
+    qint64 m_received = 0;
+    qint64 m_total = 0;
+};
+
+bool saveBytes(const QString& path, const QByteArray& bytes, QString* error)
+{
+    QSaveFile file(path);
+    if (!file.open(QIODevice::WriteOnly) || file.write(bytes) != bytes.size() || !file.commit()) {
+        *error = file.errorString();
+        file.cancelWriting();
+        return false;
+    }
+    return true;
+}
+
+int failureCode(const LoadReport& report, QTextStream& err)
+{
+    using F = LoadReport::Failure;
+    switch (report.failure) {
+    case F::Stopped:
+        err << "Stopped: the transfer was ended and nothing was written.\n";
+        return Interrupted;
+    case F::PortError:
+        err << "The link to the meter failed during the transfer.\n";
+        return LinkLost;
+    case F::Refused:
+        err << "The meter's port could not be taken from the live link.\n";
+        return report.refusal == LeaseRefusal::PortNotOpened ? CannotOpen : LinkLost;
+    case F::NotConnected:
+        err << "There is no connection with the meter.\n";
+        return NoMeter;
+    case F::MeterRecording:
+        err << "The meter is recording data, please stop recording before loading data.\n";
+        return MeterRecording;
+    default:
+        err << failureSentence(report.result, report.decode) << '\n';
+        return exitCodeFor(report.result);
+    }
+}
+
+} // namespace
+
+int runDownload(const QStringList& arguments, QTextStream& out, QTextStream& err,
+    const std::atomic<bool>& interrupted)
+{
+    QCommandLineParser parser;
+    parser.setApplicationDescription(
+        QStringLiteral("Downloads the meter's logger memory, writes it to a collection file "
+                       "and prints the data-set list.\n")
+        + exitCodeHelp());
+    parser.addHelpOption();
+    parser.addPositionalArgument(QStringLiteral("download"), QStringLiteral("The command."));
+    const QCommandLineOption port(QStringLiteral("port"),
+        QStringLiteral("Use this serial port (COM3, ttyUSB0, /dev/pts/4)."),
+        QStringLiteral("DEVICE"));
+    const QCommandLineOption demo(
+        QStringLiteral("demo"), QStringLiteral("Look on the built-in simulated meter too."));
+    const QCommandLineOption output(QStringLiteral("o"),
+        QStringLiteral("The collection file (default datasets-<date and time>.ch4)."),
+        QStringLiteral("FILE.ch4"));
+    const QCommandLineOption raw(QStringLiteral("raw"),
+        QStringLiteral("Also write the memory image as received, even when it does not decode."),
+        QStringLiteral("FILE"));
+    const QCommandLineOption csv(
+        QStringLiteral("csv"), QStringLiteral("Print the data-set list as CSV."));
+    parser.addOptions({ port, demo, output, raw, csv });
+    if (!parser.parse(arguments) || parser.positionalArguments().size() != 1) {
+        err << (parser.errorText().isEmpty() ? QStringLiteral("Unexpected arguments.")
+                                             : parser.errorText())
+            << "\nUsage: tc4dl-cli download [--port DEVICE | --demo] [-o FILE.ch4] [--raw FILE] "
+               "[--csv]\n";
+        return Usage;
+    }
+    if (parser.isSet(QStringLiteral("help"))) {
+        out << parser.helpText();
+        return Ok;
+    }
+    if (parser.isSet(port) && parser.isSet(demo)) {
+        err << "Give either --port or --demo, not both.\n";
+        return Usage;
+    }
+    const QString outPath = parser.isSet(output)
+        ? parser.value(output)
+        : QStringLiteral("datasets-%1.ch4")
+              .arg(QDateTime::currentDateTime().toString(QStringLiteral("yyyy-MM-ddTHH-mm-ss")));
+
+    MeterConnection meter;
+    if (const int code = meter.connect(parser.value(port), parser.isSet(demo), err); code != Ok)
+        return code;
+    meter.waitForReading(3000);
+    LoggerData data(meter.clock(), meter.session(), QString(), QString());
+    Progress progress(err);
+    LoadReport report;
+    QEventLoop loop;
+    QObject::connect(&data, &LoggerData::loadProgress, &loop,
+        [&progress](qint64 received, qint64 total) { progress.show(received, total); });
+    QObject::connect(&data, &LoggerData::loadFinished, &loop, [&](const LoadReport& r) {
+        report = r;
+        loop.quit();
+    });
+    QTimer interruptCheck;
+    QObject::connect(&interruptCheck, &QTimer::timeout, &loop, [&] {
+        if (interrupted)
+            data.stopLoad();
+    });
+    interruptCheck.start(50);
+    if (data.startLoad())
+        loop.exec();
+    if (report.failure != LoadReport::Failure::NotConnected
+        && report.failure != LoadReport::Failure::MeterRecording
+        && report.failure != LoadReport::Failure::Refused)
+        progress.summary(report);
+
+    QString why;
+    if (parser.isSet(raw) && !report.received.isEmpty()
+        && !saveBytes(parser.value(raw), report.received, &why)) {
+        err << "Cannot write " << parser.value(raw) << ": " << why << ".\n";
+        return CannotWrite;
+    }
+    if (!report.loaded())
+        return failureCode(report, err);
+    // The collection file holds exactly what the transfer file would.
+    if (!writeTransferFile(MemoryImage(report.received), outPath, &why)) {
+        err << "Cannot write " << outPath << ": " << why << ".\n";
+        return CannotWrite;
+    }
+    if (parser.isSet(csv)) {
+        out << setsCsvHeader() << '\n';
+        for (int k = 0; k < data.store().setCount(); ++k)
+            out << setsCsvLine(data.store(), k) << '\n';
+    } else {
+        for (const QString& line : setsTable(data.store()))
+            out << line << '\n';
+    }
+    err << "Wrote " << outPath << ".\n";
+    return Ok;
+}
+
+} // namespace tc4dl::cli

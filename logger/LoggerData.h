@@ -1,0 +1,121 @@
+#pragma once
+
+#include "DataSetStore.h"
+#include "DecodeMemoryImage.h"
+#include "DeviceLease.h"
+#include "ExchangeDriver.h"
+#include "LoadResult.h"
+#include "MemoryDownload.h"
+#include "MemoryImage.h"
+
+#include <QByteArray>
+#include <QObject>
+#include <QPointer>
+#include <QString>
+
+#include <memory>
+#include <optional>
+
+namespace tc4dl {
+
+class Clock;
+class LiveSession;
+
+// How one load, open or fix ended.
+struct LoadReport {
+    // What stopped it before or besides a LoadResult.
+    enum class Failure {
+        None,
+        NotConnected, // no meter on the live link; no port touched
+        MeterRecording, // the meter records; no port touched
+        Refused, // the device could not be borrowed (see refusal)
+        PortError, // the port failed during the transfer (silent abort)
+        Stopped, // stopped by the user; nothing kept
+        FileUnreadable, // a collection file could not be read (see error)
+        TransferFile, // loaded, but the transfer file could not be written (see error)
+    };
+    LoadResult result = LoadResult::Success;
+    Failure failure = Failure::None;
+    LeaseRefusal refusal = LeaseRefusal::None;
+    DecodeOutcome decode; // with DataError: the bad set
+    // The memory image as the meter sent it, whenever the transfer itself completed (also when
+    // decoding failed), so that nothing the meter sent need be lost.
+    QByteArray received;
+    QString error; // a file's path and reason
+    qint64 total = 0; // bytes the transfer expected
+    MemoryDownload::Counters counters;
+
+    // The store now holds what was loaded (a transfer file failure aside).
+    [[nodiscard]] bool loaded() const
+    {
+        return result == LoadResult::Success
+            && (failure == Failure::None || failure == Failure::TransferFile);
+    }
+};
+
+// The logger's data that outlives a command: the data set store, whether the logger graph
+// holds unsaved data, and the transfer file that keeps the memory of the last good load. The
+// load borrows the meter's device from the live session for one download; opening a
+// collection file and "Fixed the error " work on files and the last failed image.
+//
+// A failed load, open or fix leaves the store and the transfer file exactly as they were.
+class LoggerData final : public QObject {
+    Q_OBJECT
+public:
+    // The transfer file goes to "temp/DataSetsTemp.tmp" in `programFolder`, or in
+    // `userDataFolder` when the program's folder is not writable. An empty `programFolder`:
+    // no transfer file is kept (a one-shot command-line download).
+    LoggerData(Clock& clock, LiveSession& session, const QString& programFolder,
+        const QString& userDataFolder, QObject* parent = nullptr);
+    ~LoggerData() override;
+
+    // The download's waits and the device's return, as the program has always used them.
+    [[nodiscard]] static LeaseOptions downloadLeaseOptions();
+
+    // Starts a load: checks, borrows the device, downloads, decodes, writes the transfer file.
+    // loadProgress() follows the transfer; loadFinished() reports the end (also when it
+    // could not start, in which case this returns false).
+    bool startLoad();
+    // Stops a running load: TransferStop, the device goes back, nothing is kept.
+    void stopLoad();
+    [[nodiscard]] bool loading() const { return m_driver != nullptr; }
+
+    // Reads a collection file and decodes it like a download. No signal but storeReplaced().
+    LoadReport openCollectionFile(const QString& path);
+
+    // After a load that ended in a data error: keep the sets before the first bad one. The
+    // store, the transfer file and a later collection save then agree. NoData when no good set
+    // came before it.
+    [[nodiscard]] bool canFixError() const { return m_failed.has_value(); }
+    LoadReport fixError();
+
+    [[nodiscard]] const DataSetStore& store() const { return m_store; }
+    [[nodiscard]] bool graphUnsaved() const { return m_graphUnsaved; }
+    void setGraphUnsaved(bool unsaved) { m_graphUnsaved = unsaved; }
+    [[nodiscard]] const QString& transferFile() const { return m_transferFile; }
+
+Q_SIGNALS:
+    void loadProgress(qint64 received, qint64 total);
+    void loadFinished(const tc4dl::LoadReport& report);
+    void storeReplaced();
+
+private:
+    struct Failed {
+        MemoryImage image;
+        DecodeOutcome outcome;
+    };
+    void onTransferEnded(ExchangeDriver::Ending ending);
+    void decodeInto(MemoryImage image, LoadReport& report, bool fromDownload);
+    void finishLoad(const LoadReport& report);
+
+    Clock& m_clock;
+    LiveSession& m_session;
+    QString m_transferFile;
+    DataSetStore m_store;
+    bool m_graphUnsaved = false;
+    std::unique_ptr<MemoryDownload> m_download;
+    QPointer<ExchangeDriver> m_driver;
+    std::optional<Failed> m_failed;
+};
+
+} // namespace tc4dl
