@@ -11,6 +11,7 @@
 
 #include "LiveSession.h"
 #include "LoggerData.h"
+#include "QuietLinkHost.h"
 #include "QtSerialPort.h"
 
 #include <QCoreApplication>
@@ -26,20 +27,7 @@ namespace {
 
 using namespace tc4dl;
 
-class Host final : public LinkHost, public BlinkTimers {
-public:
-    void setRunEnabled(bool) override { }
-    void setStopEnabled(bool) override { }
-    void setDataLoggerEnabled(bool) override { }
-    void setStatusText(const QString&, const QString&) override { }
-    void setNoConnectionVisible(bool) override { }
-    void setClearEnabled(bool) override { }
-    void selectPortEntry(int) override { }
-    bool realTimeRunning() const override { return false; }
-    void beep() override { }
-    void setRecTimerEnabled(bool) override { }
-    void setMaxMinTimerEnabled(bool) override { }
-};
+using Host = QuietLinkHost;
 
 double cpuSeconds()
 {

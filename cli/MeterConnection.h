@@ -3,6 +3,7 @@
 #include "Clock.h"
 #include "LiveSession.h"
 #include "MeterPortFactory.h"
+#include "QuietLinkHost.h"
 
 #include <QTextStream>
 
@@ -15,7 +16,7 @@ namespace tc4dl::cli {
 // named, or over the port list (with the built-in simulated meter under --demo). One simulated
 // meter sits behind every port on its entry, so a download that borrows the device reaches the
 // meter the live link found.
-class MeterConnection final : private LinkHost, private BlinkTimers {
+class MeterConnection final : private QuietLinkHost {
 public:
     MeterConnection();
     ~MeterConnection() override;
@@ -37,19 +38,6 @@ public:
     [[nodiscard]] Clock& clock() { return m_clock; }
 
 private:
-    // LinkHost: no windows; only the connection is followed.
-    void setRunEnabled(bool) override { }
-    void setStopEnabled(bool) override { }
-    void setDataLoggerEnabled(bool) override { }
-    void setStatusText(const QString&, const QString&) override { }
-    void setNoConnectionVisible(bool) override { }
-    void setClearEnabled(bool) override { }
-    void selectPortEntry(int) override { }
-    bool realTimeRunning() const override { return false; }
-    void beep() override { }
-    // BlinkTimers: nothing blinks on a terminal.
-    void setRecTimerEnabled(bool) override { }
-    void setMaxMinTimerEnabled(bool) override { }
 
     SystemClock m_clock;
     MeterPortFactory m_ports;

@@ -5,6 +5,7 @@
 #include "DateTimeSerial.h"
 #include "LiveSession.h"
 #include "ManualClock.h"
+#include "QuietLinkHost.h"
 #include "SimulatedMeter.h"
 #include "SimulatedSerialPort.h"
 #include "Ticker.h"
@@ -21,19 +22,9 @@ namespace {
 
 const QString kSim = QLatin1String(ports::kSimulatedMeter);
 
-class Host final : public LinkHost, public BlinkTimers {
+class Host final : public QuietLinkHost {
 public:
-    void setRunEnabled(bool) override { }
-    void setStopEnabled(bool) override { }
-    void setDataLoggerEnabled(bool) override { }
-    void setStatusText(const QString&, const QString&) override { }
-    void setNoConnectionVisible(bool) override { }
-    void setClearEnabled(bool) override { }
-    void selectPortEntry(int) override { }
-    bool realTimeRunning() const override { return false; }
     void beep() override { ++beeps; }
-    void setRecTimerEnabled(bool) override { }
-    void setMaxMinTimerEnabled(bool) override { }
     int beeps = 0;
 };
 

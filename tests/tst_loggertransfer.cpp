@@ -8,6 +8,7 @@
 #include "LoggerData.h"
 #include "ManualClock.h"
 #include "MemoryHeader.h"
+#include "QuietLinkHost.h"
 #include "SetupCommand.h"
 #include "SimulatedMeter.h"
 #include "SimulatedSerialPort.h"
@@ -26,20 +27,7 @@ namespace {
 
 const QString kSim = QLatin1String(ports::kSimulatedMeter);
 
-class Host final : public LinkHost, public BlinkTimers {
-public:
-    void setRunEnabled(bool) override { }
-    void setStopEnabled(bool) override { }
-    void setDataLoggerEnabled(bool) override { }
-    void setStatusText(const QString&, const QString&) override { }
-    void setNoConnectionVisible(bool) override { }
-    void setClearEnabled(bool) override { }
-    void selectPortEntry(int) override { }
-    bool realTimeRunning() const override { return false; }
-    void beep() override { }
-    void setRecTimerEnabled(bool) override { }
-    void setMaxMinTimerEnabled(bool) override { }
-};
+using Host = QuietLinkHost;
 
 // One meter behind every port, a connected live session, and the logger's data on it.
 struct Rig {

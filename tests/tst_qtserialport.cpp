@@ -6,6 +6,7 @@
 #include "Clock.h"
 #include "LiveLink.h"
 #include "QtSerialPort.h"
+#include "QuietLinkHost.h"
 
 #include <QTest>
 
@@ -21,20 +22,7 @@ using namespace tc4dl;
 
 namespace {
 
-class Host final : public LinkHost, public BlinkTimers {
-public:
-    void setRunEnabled(bool) override { }
-    void setStopEnabled(bool) override { }
-    void setDataLoggerEnabled(bool) override { }
-    void setStatusText(const QString&, const QString&) override { }
-    void setNoConnectionVisible(bool) override { }
-    void setClearEnabled(bool) override { }
-    void selectPortEntry(int) override { }
-    bool realTimeRunning() const override { return false; }
-    void beep() override { }
-    void setRecTimerEnabled(bool) override { }
-    void setMaxMinTimerEnabled(bool) override { }
-};
+using Host = QuietLinkHost;
 
 // The far end of a pseudo-terminal: what it writes, the port under test receives.
 class PtyDevice {
