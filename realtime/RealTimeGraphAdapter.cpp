@@ -12,6 +12,7 @@ namespace tc4dl {
 
 RealTimeGraphAdapter::RealTimeGraphAdapter(TfrmGraph& window, GraphServices& services)
     : m_window(&window),
+      m_object(&window),
       m_services(services)
 {
 }

@@ -16,6 +16,12 @@ public:
     RealTimeGraphAdapter(TfrmGraph& window, GraphServices& services);
 
     [[nodiscard]] TfrmGraph* window() const { return m_window; }
+    // Whether this adapter stands for `object`, or its window is gone. Safe while that window
+    // is being destroyed: the pointers are compared as they are, nothing is cast.
+    [[nodiscard]] bool standsFor(const QObject* object) const
+    {
+        return m_window.isNull() || m_object == object;
+    }
 
     void setMaxText(int channel, const QString& text) override;
     void setMinText(int channel, const QString& text) override;
@@ -37,6 +43,7 @@ public:
 
 private:
     QPointer<TfrmGraph> m_window;
+    const QObject* m_object; // the window as a plain object, for standsFor()
     GraphServices& m_services;
     // Recording into a window that has gone lands here.
     chart::ChartModel m_orphan;

@@ -57,9 +57,12 @@ void RealTimeRecorder::attach(TfrmGraph& window)
     attachWindow(std::make_unique<RealTimeGraphAdapter>(window, m_services));
     // However the window goes (also without closing, with the main window), nothing records
     // into its graph afterwards.
-    connect(&window, &QObject::destroyed, this, [this, gone = &window] {
+    // The window is already half destroyed when this runs: only its plain-object address is
+    // compared, never a TfrmGraph pointer made from it.
+    const QObject* gone = &window;
+    connect(&window, &QObject::destroyed, this, [this, gone] {
         const auto* adapter = dynamic_cast<RealTimeGraphAdapter*>(m_window.get());
-        if (adapter && (!adapter->window() || adapter->window() == gone)) {
+        if (adapter && adapter->standsFor(gone)) {
             m_sampler.reset();
             m_window.reset();
         }
