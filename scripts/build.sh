@@ -9,6 +9,8 @@ bash scripts/install-deps.sh
 launcher=()
 if command -v ccache >/dev/null; then
   launcher=(-DCMAKE_CXX_COMPILER_LAUNCHER=ccache)
+  # Paths relative to the checkout, so that clones in other folders share the cache.
+  export CCACHE_BASEDIR="$here"
 fi
 cmake --preset "$preset" "${launcher[@]}"
 cmake --build --preset "$preset" -j "$(nproc)"
