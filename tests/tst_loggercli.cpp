@@ -2,6 +2,8 @@
 // in-process (--demo) or served on a pseudo-terminal by tc4dl-meter, output read line by line.
 
 #include <QFile>
+#include "CliProcess.h"
+
 #include <QProcess>
 #include <QRegularExpression>
 #include <QTemporaryDir>
@@ -9,52 +11,22 @@
 
 namespace {
 
-struct Run {
-    int exitCode = -1;
-    QStringList out;
-    QString err;
-};
+using cliprocess::Run;
 
 Run runCli(const QStringList& args, const QString& folder = QString(), int timeoutMs = 60000)
 {
-    QProcess p;
     QProcessEnvironment env = QProcessEnvironment::systemEnvironment();
     env.insert(QStringLiteral("TC4DL_EXTRA_PORTS"), QString());
     env.insert(QStringLiteral("LC_ALL"), QStringLiteral("de_DE.UTF-8"));
-    p.setProcessEnvironment(env);
-    if (!folder.isEmpty())
-        p.setWorkingDirectory(folder);
-    p.start(QStringLiteral(TC4DL_CLI), args);
-    Run r;
-    if (!p.waitForFinished(timeoutMs)) {
-        p.kill();
-        p.waitForFinished();
-        r.err = QStringLiteral("timed out");
-        return r;
-    }
-    r.exitCode = p.exitStatus() == QProcess::NormalExit ? p.exitCode() : -1;
-    r.out
-        = QString::fromUtf8(p.readAllStandardOutput()).split(QLatin1Char('\n'), Qt::SkipEmptyParts);
-    r.err = QString::fromUtf8(p.readAllStandardError());
-    return r;
+    return cliprocess::run(QStringLiteral(TC4DL_CLI), args, env, folder, timeoutMs);
 }
 
 QString startMeter(QProcess& meter, const QStringList& args)
 {
-    meter.start(QStringLiteral(TC4DL_METER), args);
-    if (!meter.waitForStarted(5000) || !meter.waitForReadyRead(5000))
-        return {};
-    return QString::fromUtf8(meter.readLine()).trimmed();
+    return cliprocess::startMeter(meter, QStringLiteral(TC4DL_METER), args);
 }
 
-void stopMeter(QProcess& meter)
-{
-    meter.terminate();
-    if (!meter.waitForFinished(5000)) {
-        meter.kill();
-        meter.waitForFinished();
-    }
-}
+using cliprocess::stopMeter;
 
 void writeFile(const QString& path, const QByteArray& bytes)
 {

@@ -1,54 +1,28 @@
 // tc4dl-cli monitor, run as a user runs it: a real process, its output read line by line.
 
+#include "CliProcess.h"
+
 #include <QProcess>
 #include <QRegularExpression>
 #include <QTest>
 
 namespace {
 
-struct Run {
-    int exitCode = -1;
-    QStringList out;
-    QString err;
-};
+using cliprocess::Run;
 
 Run runCli(const QStringList& args, int timeoutMs = 20000)
 {
-    QProcess p;
     QProcessEnvironment env = QProcessEnvironment::systemEnvironment();
     env.insert(QStringLiteral("TC4DL_EXTRA_PORTS"), QString());
-    p.setProcessEnvironment(env);
-    p.start(QStringLiteral(TC4DL_CLI), args);
-    Run r;
-    if (!p.waitForFinished(timeoutMs)) {
-        p.kill();
-        p.waitForFinished();
-        r.err = QStringLiteral("timed out");
-        return r;
-    }
-    r.exitCode = p.exitStatus() == QProcess::NormalExit ? p.exitCode() : -1;
-    r.out = QString::fromUtf8(p.readAllStandardOutput()).split(QLatin1Char('\n'), Qt::SkipEmptyParts);
-    r.err = QString::fromUtf8(p.readAllStandardError());
-    return r;
+    return cliprocess::run(QStringLiteral(TC4DL_CLI), args, env, QString(), timeoutMs);
 }
 
-// Starts tc4dl-meter and returns the pseudo-terminal it serves.
 QString startMeter(QProcess& meter, const QStringList& args)
 {
-    meter.start(QStringLiteral(TC4DL_METER), args);
-    if (!meter.waitForStarted(5000) || !meter.waitForReadyRead(5000))
-        return {};
-    return QString::fromUtf8(meter.readLine()).trimmed();
+    return cliprocess::startMeter(meter, QStringLiteral(TC4DL_METER), args);
 }
 
-void stopMeter(QProcess& meter)
-{
-    meter.terminate();
-    if (!meter.waitForFinished(5000)) {
-        meter.kill();
-        meter.waitForFinished();
-    }
-}
+using cliprocess::stopMeter;
 
 const QRegularExpression kCsvLine(QStringLiteral(
     R"(^\d{4}-\d\d-\d\dT\d\d:\d\d:\d\d(,(-?\d+\.\d|OL|)){4},[CF]$)"));
