@@ -152,4 +152,32 @@ bool QtPrompter::printerSetup(QPrinter& printer)
     return dialog.exec() == QDialog::Accepted;
 }
 
+namespace {
+
+// Stands in until the range and progress window exists: nothing shown, never cancelled.
+class SilentProgress final : public Prompter::Progress {
+public:
+    void setMaximum(qint64) override {}
+    void setValue(qint64) override {}
+    void setStatus(const QString&) override {}
+    void setBytes(qint64, qint64) override {}
+    bool cancelled() const override { return false; }
+};
+
+} // namespace
+
+std::optional<Prompter::RangeAnswer> QtPrompter::askRange(const RangeRequest& request)
+{
+    RangeAnswer answer;
+    answer.from = request.from;
+    answer.to = request.to;
+    answer.fahrenheit = request.fahrenheit;
+    return answer;
+}
+
+std::unique_ptr<Prompter::Progress> QtPrompter::showProgress(ProgressUse, const QString&)
+{
+    return std::make_unique<SilentProgress>();
+}
+
 } // namespace tc4dl

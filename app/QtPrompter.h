@@ -19,6 +19,8 @@ public:
     QString saveFileName(FileRequest& request) override;
     QString openFileName(FileRequest& request) override;
     Answer choose(const Choice& choice) override;
+    std::optional<RangeAnswer> askRange(const RangeRequest& request) override;
+    std::unique_ptr<Progress> showProgress(ProgressUse use, const QString& caption) override;
     int runDialog(QDialog& dialog) override;
     std::optional<quint32> chooseColor(quint32 initial) override;
     bool printDialog(QPrinter& printer) override;

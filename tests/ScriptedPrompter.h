@@ -8,6 +8,7 @@
 #include <QTest>
 
 #include <functional>
+#include <memory>
 #include <optional>
 
 namespace tc4dl::testing {
@@ -57,6 +58,25 @@ public:
         }
         return choiceAnswers.takeFirst();
     }
+    std::optional<RangeAnswer> askRange(const RangeRequest& request) override
+    {
+        rangeRequests << request;
+        if (ranges.isEmpty()) {
+            unexpected(QStringLiteral("range window \"%1\"").arg(request.caption));
+            return std::nullopt;
+        }
+        return ranges.takeFirst();
+    }
+    std::unique_ptr<Progress> showProgress(ProgressUse use, const QString& caption) override
+    {
+        auto log = std::make_shared<ProgressLog>();
+        log->use = use;
+        log->caption = caption;
+        log->cancelAtStep = cancelProgressAtStep;
+        cancelProgressAtStep = -1;
+        progresses << log;
+        return std::make_unique<ScriptedProgress>(log);
+    }
     int runDialog(QDialog& dialog) override
     {
         ++dialogsRun;
@@ -91,6 +111,26 @@ public:
     // The choice dialog: captions shown, answers.
     QStringList choices;
     QList<Answer> choiceAnswers;
+    // The range window: the requests seen; the answers (nothing: cancelled).
+    QList<RangeRequest> rangeRequests;
+    QList<std::optional<RangeAnswer>> ranges;
+    // Progress windows in the order shown, with what each was told. The next window shown
+    // reports Cancel from the `cancelProgressAtStep`-th call of setValue or setBytes on (0:
+    // at once), and calls its onCancel then; -1 never.
+    struct ProgressLog {
+        ProgressUse use = ProgressUse::Save;
+        QString caption;
+        qint64 maximum = 0;
+        QList<qint64> values;
+        QStringList statuses;
+        QList<QPair<qint64, qint64>> bytes;
+        int cancelAtStep = -1;
+        int steps = 0;
+        bool open = true;
+        [[nodiscard]] bool cancelled() const { return cancelAtStep >= 0 && steps >= cancelAtStep; }
+    };
+    QList<std::shared_ptr<ProgressLog>> progresses;
+    int cancelProgressAtStep = -1;
     // Modal dialogs: answered by `dialogs` (which may fill in the dialog first).
     std::function<int(QDialog&)> dialogs;
     int dialogsRun = 0;
@@ -104,6 +144,38 @@ public:
     QStringList unexpectedQuestions;
 
 private:
+    class ScriptedProgress final : public Progress {
+    public:
+        explicit ScriptedProgress(std::shared_ptr<ProgressLog> log)
+            : m_log(std::move(log))
+        {
+        }
+        ~ScriptedProgress() override { m_log->open = false; }
+        void setMaximum(qint64 maximum) override { m_log->maximum = maximum; }
+        void setValue(qint64 value) override
+        {
+            m_log->values << value;
+            step();
+        }
+        void setStatus(const QString& text) override { m_log->statuses << text; }
+        void setBytes(qint64 received, qint64 total) override
+        {
+            m_log->bytes << qMakePair(received, total);
+            step();
+        }
+        bool cancelled() const override { return m_log->cancelled(); }
+
+    private:
+        void step()
+        {
+            const bool before = m_log->cancelled();
+            ++m_log->steps;
+            if (!before && m_log->cancelled() && onCancel)
+                onCancel();
+        }
+        std::shared_ptr<ProgressLog> m_log;
+    };
+
     void record(const FileRequest& request)
     {
         saveStarts << request.start;

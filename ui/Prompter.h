@@ -4,6 +4,7 @@
 #include <QStringList>
 
 #include <functional>
+#include <memory>
 #include <optional>
 
 class QDialog;
@@ -44,6 +45,41 @@ public:
         QString cancel;
     };
 
+    // The range window: which graph points or table rows to use and, for a graph export, the
+    // temperature unit. `from` and `to` are filled in before the window shows.
+    struct RangeRequest {
+        QString caption;
+        QString from;
+        QString to;
+        bool withUnits = false;
+        bool fahrenheit = false;
+    };
+    struct RangeAnswer {
+        bool all = true;
+        QString from;
+        QString to;
+        bool fahrenheit = false;
+    };
+
+    // The four uses of the progress window; each has its own caption, parts and texts.
+    enum class ProgressUse { Save, Open, Graphing, Download };
+
+    // A progress window shown without blocking while an operation runs; it closes when the
+    // object is destroyed. The operation asks `cancelled()` after each step; an operation that
+    // may wait on a device also takes `onCancel`, called at once when the user cancels.
+    class Progress {
+    public:
+        virtual ~Progress() = default;
+        virtual void setMaximum(qint64 maximum) = 0;
+        virtual void setValue(qint64 value) = 0;
+        // The status line: the lines read so far when opening a text file.
+        virtual void setStatus(const QString& text) = 0;
+        // The download's two numbers.
+        virtual void setBytes(qint64 received, qint64 total) = 0;
+        [[nodiscard]] virtual bool cancelled() const = 0;
+        std::function<void()> onCancel;
+    };
+
     virtual ~Prompter() = default;
 
     // Shows `text` exactly as given (a stored backslash-n stays two characters).
@@ -56,6 +92,13 @@ public:
     virtual QString openFileName(FileRequest& request) = 0;
 
     virtual Answer choose(const Choice& choice) = 0;
+
+    // Modal; nothing when cancelled (the Cancel button or the close box).
+    [[nodiscard]] virtual std::optional<RangeAnswer> askRange(const RangeRequest& request) = 0;
+
+    // Shows the progress window of `use` with `caption` and returns at once.
+    [[nodiscard]] virtual std::unique_ptr<Progress> showProgress(ProgressUse use,
+                                                                 const QString& caption) = 0;
 
     // Runs `dialog` modally and gives its result (QDialog::Accepted or Rejected).
     virtual int runDialog(QDialog& dialog) = 0;
