@@ -58,7 +58,7 @@ struct Fixture {
         window = new TfrmMain(std::move(deps));
         window->resize(1200, 800);
         window->show();
-        QTest::qWaitForWindowExposed(window);
+        static_cast<void>(QTest::qWaitForWindowExposed(window));
         window->FormShow();
         prompter.shown.clear();
     }
@@ -278,8 +278,9 @@ void TestFileWindows::tableSaveRoundTrip()
     TfrmList* again = f.openText(f.path(saveAs));
     QVERIFY(again && again != list);
     QCOMPARE(again->table().dataRows(), list->table().dataRows());
+    // Columns 1 to 6; the row number shows once a line filled the row.
     for (int r = 0; r < list->table().dataRows(); ++r)
-        for (int c = 0; c < 7; ++c)
+        for (int c = 1; c < 7; ++c)
             QCOMPARE(again->table().cellText(r, c), list->table().cellText(r, c));
 }
 
