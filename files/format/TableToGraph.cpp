@@ -4,6 +4,8 @@
 #include "MeterValues.h"
 #include "TextTableModel.h"
 
+#include <charconv>
+
 namespace tc4dl {
 
 namespace {
@@ -21,6 +23,10 @@ TableToGraph::TableToGraph(const QLocale& locale)
     , m_shortDate(locale.dateFormat(QLocale::ShortFormat), locale)
     , m_time(DateTimeFormat::timeFormat(locale), locale)
 {
+    const QString point = locale.decimalPoint();
+    m_decimal = point.size() == 1 && point.at(0).unicode() < 0x80
+        ? static_cast<char>(point.at(0).unicode())
+        : 0;
 }
 
 std::optional<double> TableToGraph::rowTime(const TextTableModel& table, int row,
@@ -46,6 +52,33 @@ std::optional<float> TableToGraph::value(const QString& text) const
     return static_cast<float>(v);
 }
 
+std::optional<float> TableToGraph::rawValue(QByteArrayView raw) const
+{
+    // Plain numbers (a sign, digits, one decimal separator) straight from the file's bytes;
+    // anything else goes through the locale, which gives the same result for these.
+    char buffer[40];
+    bool plain = raw.size() > 0 && raw.size() < qsizetype(sizeof buffer) && m_decimal != 0;
+    int points = 0;
+    for (qsizetype k = 0; plain && k < raw.size(); ++k) {
+        const char c = raw[k];
+        if (c >= '0' && c <= '9')
+            buffer[k] = c;
+        else if (c == m_decimal && ++points == 1)
+            buffer[k] = '.';
+        else if (c == '-' && k == 0 && raw.size() > 1)
+            buffer[k] = c;
+        else
+            plain = false;
+    }
+    if (!plain)
+        return value(QString::fromLocal8Bit(raw));
+    double v = 0.0;
+    const auto result = std::from_chars(buffer, buffer + raw.size(), v);
+    if (result.ec != std::errc() || result.ptr != buffer + raw.size())
+        return value(QString::fromLocal8Bit(raw));
+    return static_cast<float>(v);
+}
+
 bool TableToGraph::fillPoint(const TextTableModel& table, int row, chart::ChartModel& graph) const
 {
     const std::optional<double> x = rowTime(table, row);
@@ -54,7 +87,7 @@ bool TableToGraph::fillPoint(const TextTableModel& table, int row, chart::ChartM
     for (int s = 0; s < 4; ++s)
         graph.setX(s, row, *x);
     for (int s = 0; s < 4; ++s) {
-        const std::optional<float> v = value(table.cellText(row, 3 + s));
+        const std::optional<float> v = rawValue(table.table().rawCell(row, 2 + s));
         if (!v)
             return false;
         graph.setY(s, row, *v);

@@ -2,6 +2,7 @@
 
 #include "DateTimeFormat.h"
 
+#include <QByteArrayView>
 #include <QLocale>
 #include <QString>
 
@@ -33,7 +34,10 @@ public:
     bool fillPoint(const TextTableModel& table, int row, chart::ChartModel& graph) const;
 
 private:
+    [[nodiscard]] std::optional<float> rawValue(QByteArrayView raw) const;
+
     QLocale m_locale;
+    char m_decimal = 0; // the decimal separator as a byte, 0 when it is not one
     DateTimeFormat m_date;
     DateTimeFormat m_shortDate; // the locale's own, perhaps with a two-digit year
     DateTimeFormat m_time;
