@@ -1,6 +1,10 @@
 #include "TfrmMain.h"
 
 #include "Artwork.h"
+#include "DataLoggerWindow.h"
+#include "LoadCommand.h"
+#include "LoggerData.h"
+#include "OpenCollectionFile.h"
 #include "ProgramFolders.h"
 #include "GraphConfig.h"
 #include "TfrmAbout.h"
@@ -14,6 +18,7 @@
 #include <QLabel>
 #include <QMdiSubWindow>
 #include <QMenu>
+#include <QMenuBar>
 #include <QStandardPaths>
 #include <QStatusBar>
 #include <QToolBar>
@@ -50,6 +55,9 @@ TfrmMain::~TfrmMain()
     // The graph windows reach back into this window (activation, bookkeeping): they go
     // while it is still whole.
     m_mdi->releaseChildren(this);
+    // A load still running gives the device back before the session goes.
+    delete m_loadCommand;
+    m_loggerData.reset();
     m_session->decoder().setPanel(nullptr);
     m_session.reset();
 }
@@ -92,6 +100,26 @@ void TfrmMain::FormCreate()
     m_session->link().setPortEntries(entries);
     m_portList->setEntries(entries);
     m_session->comm1().setDeviceName(ports::deviceNameFor(m_portList->portText()));
+    createLogger();
+}
+
+void TfrmMain::createLogger()
+{
+    m_loggerData = std::make_unique<LoggerData>(*m_deps.clock, *m_session, m_deps.programFolder,
+                                                m_deps.dataFolder);
+    m_dataLogger = new DataLoggerWindow(
+        static_cast<GraphServices&>(*this), *m_mdi, m_loggerData->store(),
+        [this] { return QSize(width(), height() - menuBar()->height()); },
+        [this] { Save1Click(); }, this);
+    LoadCommand::Deps load;
+    load.data = m_loggerData.get();
+    load.session = m_session.get();
+    load.window = m_dataLogger;
+    load.prompter = m_deps.prompter;
+    load.clock = m_deps.clock;
+    load.shared = &m_graphShared;
+    load.dialogParent = this;
+    m_loadCommand = new LoadCommand(load, this);
 }
 
 void TfrmMain::connectActions()
@@ -109,6 +137,10 @@ void TfrmMain::connectActions()
     on("RealTimeGraph1", &TfrmMain::RealTimeGraph1Click);
     on("Save1", &TfrmMain::Save1Click);
     on("SpeedButton2", &TfrmMain::Save1Click);
+    on("Open1", &TfrmMain::Open1Click);
+    on("SpeedButton1", &TfrmMain::Open1Click);
+    on("LoadData1", &TfrmMain::LoadData1Click);
+    on("btnDataLogger", &TfrmMain::LoadData1Click);
     on("btnRun", &TfrmMain::btnRunClick);
     on("Run1", &TfrmMain::btnRunClick);
     on("btnStop", &TfrmMain::btnStopClick);
@@ -205,6 +237,37 @@ void TfrmMain::Save1Click()
 {
     if (ChildWindow* child = m_mdi->activeChild())
         child->save();
+}
+
+void TfrmMain::LoadData1Click()
+{
+    m_loadCommand->LoadData1Click();
+}
+
+void TfrmMain::Open1Click()
+{
+    const Prompter::Choice choice
+        = openFileChoice(m_messages.getTextOrDefault(QStringLiteral("IDS_44")), QLocale());
+    switch (m_deps.prompter->choose(choice)) {
+    case Prompter::Answer::Ok:
+        OpenCollectionFile();
+        break;
+    case Prompter::Answer::No:
+        openSingleFile();
+        break;
+    default:
+        break;
+    }
+}
+
+void TfrmMain::OpenCollectionFile()
+{
+    (void)tc4dl::OpenCollectionFile(*m_loggerData, *m_dataLogger, *m_deps.prompter,
+                                    *m_deps.clock, m_deps.programFolder);
+}
+
+void TfrmMain::openSingleFile()
+{
 }
 
 void TfrmMain::saveGraph(TfrmGraph& graph)

@@ -29,6 +29,9 @@ class QMenu;
 
 namespace tc4dl {
 
+class DataLoggerWindow;
+class LoadCommand;
+class LoggerData;
 class Ticker;
 
 // What the main window is given from outside: time, the Settings, every question a person
@@ -84,6 +87,13 @@ public:
     void RealTimeGraph1Click();
     // File > Save and the toolbar's save button: saves the active child window.
     void Save1Click();
+    // Data Logger > Load and the Data Logger button: downloads the logger memory.
+    void LoadData1Click();
+    // File > Open and the toolbar's open button: a collection of data sets or a single file.
+    void Open1Click();
+    void OpenCollectionFile();
+    // Opens one graph or text file.
+    void openSingleFile();
 
     // State for the other windows and for tests.
     [[nodiscard]] LiveSession& session() { return *m_session; }
@@ -109,6 +119,9 @@ public:
     [[nodiscard]] const MessageTable& messages() const { return m_messages; }
     [[nodiscard]] RealTimeRecorder& recorder() { return *m_recorder; }
     [[nodiscard]] TfrmGraph* realTimeGraph() const { return m_realTimeGraph; }
+    [[nodiscard]] LoggerData& loggerData() { return *m_loggerData; }
+    [[nodiscard]] DataLoggerWindow& dataLogger() { return *m_dataLogger; }
+    [[nodiscard]] LoadCommand& loadCommand() { return *m_loadCommand; }
     // The state all graph windows share.
     [[nodiscard]] GraphShared& graphShared() override { return m_graphShared; }
 
@@ -124,6 +137,7 @@ private:
     void connectActions();
     void buildStatusBar();
     void createPanel();
+    void createLogger();
     void FormClose();
     // The real-time graph window: created before the panel, placed beside it.
     void createRealTimeGraph() override;
@@ -182,6 +196,9 @@ private:
     std::unique_ptr<RealTimeRecorder> m_recorder;
     QPointer<TfrmGraph> m_realTimeGraph;
     SaveDialogState m_saveDialog;
+    std::unique_ptr<LoggerData> m_loggerData;
+    DataLoggerWindow* m_dataLogger = nullptr;
+    LoadCommand* m_loadCommand = nullptr;
 
     bool m_maxMinTickBusy = false;
     bool m_maxMinBlinkOn = false;
