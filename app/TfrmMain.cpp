@@ -2,6 +2,10 @@
 
 #include "Artwork.h"
 #include "CollectionFile.h"
+#include "DataLoggerWindow.h"
+#include "LoadCommand.h"
+#include "LoggerData.h"
+#include "OpenCollectionFile.h"
 #include "ProgramFolders.h"
 #include "GraphConfig.h"
 #include "TfrmAbout.h"
@@ -14,8 +18,8 @@
 #include <QDesktopServices>
 #include <QLabel>
 #include <QMdiSubWindow>
-#include <QMenuBar>
 #include <QMenu>
+#include <QMenuBar>
 #include <QStandardPaths>
 #include <QStatusBar>
 #include <QToolBar>
@@ -55,6 +59,9 @@ TfrmMain::~TfrmMain()
     // The graph windows reach back into this window (activation, bookkeeping): they go
     // while it is still whole.
     m_mdi->releaseChildren(this);
+    // A load still running gives the device back before the session goes.
+    delete m_loadCommand;
+    m_loggerData.reset();
     m_session->decoder().setPanel(nullptr);
     m_session.reset();
 }
@@ -97,6 +104,26 @@ void TfrmMain::FormCreate()
     m_session->link().setPortEntries(entries);
     m_portList->setEntries(entries);
     m_session->comm1().setDeviceName(ports::deviceNameFor(m_portList->portText()));
+    createLogger();
+}
+
+void TfrmMain::createLogger()
+{
+    m_loggerData = std::make_unique<LoggerData>(*m_deps.clock, *m_session, m_deps.programFolder,
+                                                m_deps.dataFolder);
+    m_dataLogger = new DataLoggerWindow(
+        static_cast<GraphServices&>(*this), *m_mdi, m_loggerData->store(),
+        [this] { return QSize(width(), height() - menuBar()->height()); },
+        [this] { Save1Click(); }, this);
+    LoadCommand::Deps load;
+    load.data = m_loggerData.get();
+    load.session = m_session.get();
+    load.window = m_dataLogger;
+    load.prompter = m_deps.prompter;
+    load.clock = m_deps.clock;
+    load.shared = &m_graphShared;
+    load.dialogParent = this;
+    m_loadCommand = new LoadCommand(load, this);
 }
 
 void TfrmMain::connectActions()
@@ -115,6 +142,10 @@ void TfrmMain::connectActions()
     on("Save1", &TfrmMain::Save1Click);
     on("SpeedButton2", &TfrmMain::Save1Click);
     on("btnOutputToGraph", &TfrmMain::btnOutputToGraphClick);
+    on("Open1", &TfrmMain::Open1Click);
+    on("SpeedButton1", &TfrmMain::Open1Click);
+    on("LoadData1", &TfrmMain::LoadData1Click);
+    on("btnDataLogger", &TfrmMain::LoadData1Click);
     on("btnRun", &TfrmMain::btnRunClick);
     on("Run1", &TfrmMain::btnRunClick);
     on("btnStop", &TfrmMain::btnStopClick);
@@ -226,6 +257,33 @@ void TfrmMain::btnOutputToGraphClick()
     ChildWindow* child = m_mdi->activeChild();
     if (child && child->canOutputToGraph())
         child->outputToGraph();
+}
+
+void TfrmMain::LoadData1Click()
+{
+    m_loadCommand->LoadData1Click();
+}
+
+void TfrmMain::Open1Click()
+{
+    const Prompter::Choice choice
+        = openFileChoice(m_messages.getTextOrDefault(QStringLiteral("IDS_44")), m_deps.locale);
+    switch (m_deps.prompter->choose(choice)) {
+    case Prompter::Answer::Ok:
+        OpenCollectionFile();
+        break;
+    case Prompter::Answer::No:
+        openSingleFile();
+        break;
+    default:
+        break;
+    }
+}
+
+void TfrmMain::OpenCollectionFile()
+{
+    (void)tc4dl::OpenCollectionFile(*m_loggerData, *m_dataLogger, *m_deps.prompter,
+                                    *m_deps.clock, m_deps.programFolder);
 }
 
 void TfrmMain::saveGraph(TfrmGraph& graph)

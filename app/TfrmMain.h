@@ -30,6 +30,9 @@ class QMenu;
 
 namespace tc4dl {
 
+class DataLoggerWindow;
+class LoadCommand;
+class LoggerData;
 class Ticker;
 
 // What the main window is given from outside: time, the Settings, every question a person
@@ -93,6 +96,11 @@ public:
     // "Output Tabular to graph": the active table window as a new graph.
     void btnOutputToGraphClick();
     [[nodiscard]] FileCommands& fileCommands() { return *m_files; }
+    // Data Logger > Load and the Data Logger button: downloads the logger memory.
+    void LoadData1Click();
+    // File > Open and the toolbar's open button: a collection of data sets or a single file.
+    void Open1Click();
+    void OpenCollectionFile();
 
     // State for the other windows and for tests.
     [[nodiscard]] LiveSession& session() { return *m_session; }
@@ -118,6 +126,9 @@ public:
     [[nodiscard]] const MessageTable& messages() const { return m_messages; }
     [[nodiscard]] RealTimeRecorder& recorder() { return *m_recorder; }
     [[nodiscard]] TfrmGraph* realTimeGraph() const { return m_realTimeGraph; }
+    [[nodiscard]] LoggerData& loggerData() { return *m_loggerData; }
+    [[nodiscard]] DataLoggerWindow& dataLogger() { return *m_dataLogger; }
+    [[nodiscard]] LoadCommand& loadCommand() { return *m_loadCommand; }
     // The state all graph windows share.
     [[nodiscard]] GraphShared& graphShared() override { return m_graphShared; }
 
@@ -133,6 +144,7 @@ private:
     void connectActions();
     void buildStatusBar();
     void createPanel();
+    void createLogger();
     void FormClose();
     // The real-time graph window: created before the panel, placed beside it.
     void createRealTimeGraph() override;
@@ -200,6 +212,9 @@ private:
     std::unique_ptr<RealTimeRecorder> m_recorder;
     QPointer<TfrmGraph> m_realTimeGraph;
     std::unique_ptr<FileCommands> m_files;
+    std::unique_ptr<LoggerData> m_loggerData;
+    DataLoggerWindow* m_dataLogger = nullptr;
+    LoadCommand* m_loadCommand = nullptr;
 
     bool m_maxMinTickBusy = false;
     bool m_maxMinBlinkOn = false;

@@ -18,6 +18,11 @@ public:
     LoggerGraphRole(GraphServices& services, std::function<void()> saveCommand);
 
     [[nodiscard]] TfrmGraph* window() const { return m_window; }
+    // What a click on row `row` of the data-set list does (row 0 lists the first set).
+    void setDataSetHandler(std::function<void(int row)> handler)
+    {
+        m_dataSetClicked = std::move(handler);
+    }
 
     void attach(TfrmGraph& window) override;
     bool closeQuery() override;
@@ -25,10 +30,16 @@ public:
     // The logger's window asks first whether to save all data sets; that choice comes with
     // the data sets.
     void save() override { }
+    void dataSetClicked(int row) override
+    {
+        if (m_dataSetClicked)
+            m_dataSetClicked(row);
+    }
 
 private:
     GraphServices& m_services;
     std::function<void()> m_saveCommand;
+    std::function<void(int)> m_dataSetClicked;
     QPointer<TfrmGraph> m_window;
 };
 

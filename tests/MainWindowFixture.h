@@ -21,7 +21,10 @@ namespace tc4dl::testing {
 
 // The window with everything it needs, all under the test's control.
 struct Fixture {
-    explicit Fixture(QStringList portEntries, std::map<QString, qint32> stored = {})
+    // `programFolder`: where the program keeps its files (the transfer file); empty: the
+    // test program's folder.
+    explicit Fixture(QStringList portEntries, std::map<QString, qint32> stored = {},
+                     QString programFolder = {})
         : entries(std::move(portEntries))
     {
         store.values = std::move(stored);
@@ -32,6 +35,7 @@ struct Fixture {
         deps.liveTimers = false;
         deps.listPorts = [this] { return entries; };
         deps.beep = [this] { ++beeps; };
+        deps.programFolder = std::move(programFolder);
         // Modal dialogs are expected here: those the test does not answer are cancelled.
         prompter.dialogs = [this](QDialog& dialog) {
             ++dialogsShown;

@@ -1,0 +1,124 @@
+// Switching the logger window between data sets: graphing a set of 16,000 samples (the chart
+// set up anew, the two whole-array writes, the statistics, the strip, one redraw) against a set
+// of 100 samples, in a logger window of 1600 x 1000. Runs offscreen.
+
+#include "../tests/LoggerImages.h"
+
+#include "ChartQcp.h"
+#include "ChartView.h"
+#include "DataLoggerWindow.h"
+#include "DataSetStore.h"
+#include "DecodeMemoryImage.h"
+#include "GraphConfig.h"
+#include "GraphServices.h"
+#include "GraphShared.h"
+#include "ManualClock.h"
+#include "MessageTable.h"
+#include "Prompter.h"
+#include "TfrmGraph.h"
+
+#include <QApplication>
+#include <QDialog>
+#include <QDir>
+#include <QElapsedTimer>
+#include <QImage>
+#include <QTemporaryDir>
+
+#include <algorithm>
+#include <cstdio>
+#include <vector>
+
+using namespace tc4dl;
+
+namespace {
+
+// Answers nothing: with the graph template in place no question comes up.
+class SilentPrompter final : public Prompter {
+public:
+    Answer ask(const QString&, Buttons, Icon) override { return Answer::Cancel; }
+    QString saveFileName(FileRequest&) override { return {}; }
+    QString openFileName(FileRequest&) override { return {}; }
+    Answer choose(const Choice&) override { return Answer::Cancel; }
+    std::optional<RangeAnswer> askRange(const RangeRequest&) override { return std::nullopt; }
+    std::unique_ptr<Progress> showProgress(ProgressUse, const QString&) override { return {}; }
+    int runDialog(QDialog&) override { return QDialog::Rejected; }
+    std::optional<quint32> chooseColor(quint32) override { return std::nullopt; }
+    bool printDialog(QPrinter&) override { return false; }
+    bool printerSetup(QPrinter&) override { return false; }
+};
+
+class Services final : public GraphServices {
+public:
+    void saveGraph(TfrmGraph&) override { }
+    void disableOutputToGraph() override { }
+    const MessageTable& mainMessages() const override { return messages; }
+    Prompter& prompter() override { return prompts; }
+    Clock& clock() override { return manualClock; }
+    GraphShared& graphShared() override { return shared; }
+    GraphFolders graphFolders() const override { return { folder.path(), QString() }; }
+
+    QTemporaryDir folder;
+    MessageTable messages = MessageTable::forWindow(QStringLiteral("TfrmMain"));
+    SilentPrompter prompts;
+    ManualClock manualClock;
+    GraphShared shared;
+};
+
+double median(std::vector<double> values)
+{
+    std::sort(values.begin(), values.end());
+    return values[values.size() / 2];
+}
+
+} // namespace
+
+int main(int argc, char** argv)
+{
+    qputenv("QT_QPA_PLATFORM", "offscreen");
+    QApplication app(argc, argv);
+
+    Services services;
+    if (!writeDefaultTemplate(QDir(services.folder.path()).filePath(graphTemplateRelativePath()))) {
+        std::fprintf(stderr, "cannot write the graph template\n");
+        return 1;
+    }
+    // Set 0: 100 samples, set 1: 16,000 samples.
+    const QByteArray bytes = loggerimages::image(
+        { loggerimages::setWithSamples(100, 1), loggerimages::setWithSamples(16000, 2) });
+    DataSetStore store;
+    const MemoryImage image(bytes, bytes.size() - 1);
+    if (decodeMemoryImage(image, services.manualClock.now(), store).result != LoadResult::Success) {
+        std::fprintf(stderr, "the image does not decode\n");
+        return 1;
+    }
+
+    TfrmGraph window(services);
+    window.setWindowTitle(TfrmGraph::dataLoggerCaption());
+    window.dataSetPanel()->show();
+    window.resize(1600, 1000);
+    window.show();
+    FillDataSetList(window, store);
+    QImage target(window.graph()->size(), QImage::Format_ARGB32_Premultiplied);
+
+    // Alternating, as a person clicks through the list; the first rounds warm the caches.
+    constexpr int kRounds = 31;
+    std::vector<double> small;
+    std::vector<double> large;
+    for (int i = 0; i < kRounds + 2; ++i) {
+        for (const int k : { 0, 1 }) {
+            QElapsedTimer timer;
+            timer.start();
+            GraphDataSet(window, services, store, k);
+            window.graph()->plot()->render(&target);
+            const double ms = static_cast<double>(timer.nsecsElapsed()) / 1e6;
+            if (i >= 2)
+                (k == 0 ? small : large).push_back(ms);
+        }
+    }
+    const double smallMs = median(small);
+    const double largeMs = median(large);
+    std::printf("graph a data set of   100 samples: %8.2f ms\n", smallMs);
+    std::printf("graph a data set of 16000 samples: %8.2f ms\n", largeMs);
+    std::printf("ratio 16000 / 100: %.2f (target <= 3)\n", largeMs / smallMs);
+    return 0;
+}

@@ -1,0 +1,157 @@
+#include "DataLoggerWindow.h"
+
+#include "ChartView.h"
+#include "DataSetList.h"
+#include "DataSetStore.h"
+#include "DateTimeSerial.h"
+#include "GraphCommands.h"
+#include "GraphConfig.h"
+#include "GraphServices.h"
+#include "GraphStatistics.h"
+#include "MeterValues.h"
+#include "TfrmGraph.h"
+
+#include <QLineEdit>
+#include <QMdiArea>
+#include <QMdiSubWindow>
+#include <QTableWidget>
+
+#include <algorithm>
+
+namespace tc4dl {
+
+namespace {
+
+// Crosses and texts sit on one shared axis: offered only while the view is not split.
+void enableAnnotationTools(TfrmGraph& window)
+{
+    const QList<double>& proportions = window.model().look.multiAxesProportions;
+    const double first = proportions.isEmpty() ? 1.0 : proportions.first();
+    window.setAnnotationToolsEnabled(first == 1.0);
+}
+
+void clearStatisticBoxes(TfrmGraph& window)
+{
+    for (int ch = 0; ch < 4; ++ch)
+        for (QLineEdit* box : { window.maxBox(ch), window.minBox(ch), window.avgBox(ch) })
+            box->clear();
+}
+
+} // namespace
+
+bool GraphDataSet(TfrmGraph& window, GraphServices& services, const DataSetStore& store, int k)
+{
+    if (k < 0 || k >= store.setCount())
+        return false;
+    const qsizetype base = store.sampleBase(k);
+    const int n = store.sampleCount(k);
+    const double start = store.startTime(k);
+    const double step = store.interval(k) / kSecondsPerDay;
+    const double end = start + n * step;
+
+    // A damaged template has been told to the user and the built-in look stands in.
+    (void)ConfigureGraph(*window.graph(), services, GraphExtent { 4, n, start, end, -20.0, 100.0 });
+    enableAnnotationTools(window);
+
+    // The store keeps each set's samples point by point, T1 to T4 within a point: the layout
+    // the chart takes in one write each.
+    chart::ChartModel& model = window.model();
+    const qsizetype cells = 4 * static_cast<qsizetype>(n);
+    model.setAllX(store.sampleTimes().data() + base, cells);
+    model.setAllY(store.sampleValues().data() + base, cells);
+
+    // The statistics need at least one point; without one the boxes say nothing.
+    if (n > 0)
+        window.ComputeGraphStatistics();
+    else
+        clearStatisticBoxes(window);
+
+    // The set's own figures, not those the statistics read off the plot.
+    window.startTimeBox()->setText(chart::dateTimeText(start));
+    window.startTimeBox()->setCursorPosition(0);
+    window.setSamplingRate(store.interval(k));
+    window.dataNoBox()->setText(QString::number(n));
+
+    window.commands()->UndoZoomClick();
+    window.redraw();
+    return true;
+}
+
+void FillDataSetList(TfrmGraph& window, const DataSetStore& store, const QLocale& locale)
+{
+    QTableWidget* grid = window.dataSetList();
+    const QList<QStringList> rows = dataSetRows(store, locale);
+    grid->setUpdatesEnabled(false);
+    grid->clearContents();
+    // One empty row stays, as in a new window, when there is no set.
+    grid->setRowCount(std::max<qsizetype>(rows.size(), 1));
+    for (int r = 0; r < rows.size(); ++r)
+        for (int c = 0; c < kDataSetColumns; ++c)
+            grid->setItem(r, c, new QTableWidgetItem(rows[r].value(c)));
+    grid->setUpdatesEnabled(true);
+    // The first set is selected; graphing it is the caller's part.
+    grid->setCurrentCell(0, 0);
+    grid->selectRow(0);
+}
+
+DataLoggerWindow::DataLoggerWindow(GraphServices& services, QMdiArea& area,
+    const DataSetStore& store, std::function<QSize()> clientSize, std::function<void()> saveCommand,
+    QObject* parent)
+    : QObject(parent),
+      m_services(services),
+      m_area(area),
+      m_store(store),
+      m_clientSize(std::move(clientSize)),
+      m_role(services, std::move(saveCommand))
+{
+    m_role.setDataSetHandler([this](int row) { GraphDataSet(row); });
+}
+
+TfrmGraph* DataLoggerWindow::window() const
+{
+    return m_role.window();
+}
+
+TfrmGraph* DataLoggerWindow::OpenDataLoggerWindow(const QDateTime& t0)
+{
+    if (TfrmGraph* existing = window()) {
+        existing->frameWindow()->showNormal();
+        return existing;
+    }
+    auto* graph = new TfrmGraph(m_services);
+    graph->setWindowTitle(TfrmGraph::dataLoggerCaption());
+    QMdiSubWindow* sub = m_area.addSubWindow(graph);
+    sub->setAttribute(Qt::WA_DeleteOnClose);
+    sub->setWindowIcon(graph->windowIcon());
+    graph->setRole(&m_role);
+    graph->dataSetPanel()->show();
+
+    const QSize client = m_clientSize ? m_clientSize() : m_area.size();
+    sub->setGeometry(0, 0, client.width(), std::max(client.height() - 60, 100));
+
+    const double start = toDateTimeSerial(t0);
+    (void)ConfigureGraph(*graph->graph(), m_services,
+        GraphExtent { 1, 500, start, start + 500.0 / kSecondsPerDay, 30.0, 130.0 });
+    enableAnnotationTools(*graph);
+    graph->model().look.allowGraphAnnotHotSpots = true;
+    graph->redraw();
+    sub->showNormal();
+    return graph;
+}
+
+void DataLoggerWindow::showNewStore(const QDateTime& t0)
+{
+    TfrmGraph* graph = window();
+    if (!graph)
+        graph = OpenDataLoggerWindow(t0);
+    FillDataSetList(*graph, m_store);
+    GraphDataSet(0);
+}
+
+bool DataLoggerWindow::GraphDataSet(int k)
+{
+    TfrmGraph* graph = window();
+    return graph && tc4dl::GraphDataSet(*graph, m_services, m_store, k);
+}
+
+} // namespace tc4dl

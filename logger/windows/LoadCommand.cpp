@@ -1,0 +1,176 @@
+#include "LoadCommand.h"
+
+#include "Clock.h"
+#include "DataLoggerWindow.h"
+#include "GraphShared.h"
+#include "LiveSession.h"
+#include "TfrmErr.h"
+
+namespace tc4dl {
+
+LoadCommand::LoadCommand(Deps deps, QObject* parent)
+    : QObject(parent),
+      m_deps(deps),
+      m_messages(MessageTable::forWindow(QStringLiteral("TfrmMain")))
+{
+    Q_ASSERT(m_deps.data && m_deps.session && m_deps.window && m_deps.prompter && m_deps.clock
+        && m_deps.shared);
+    connect(m_deps.data, &LoggerData::loadProgress, this, &LoadCommand::onProgress);
+    connect(m_deps.data, &LoggerData::loadFinished, this, &LoadCommand::onFinished);
+}
+
+LoadCommand::~LoadCommand()
+{
+    m_progress.reset();
+    delete m_errorDialog.data();
+}
+
+QString LoadCommand::text(const char* id) const
+{
+    return m_messages.getTextOrDefault(QLatin1String(id));
+}
+
+void LoadCommand::LoadData1Click()
+{
+    if (m_running)
+        return;
+    // Neither check touches the ports.
+    if (!m_deps.session->link().meterConnected()) {
+        m_deps.prompter->tell(text("IDS_64"));
+        return;
+    }
+    if (m_deps.session->decoder().state().meterRecording) {
+        m_deps.prompter->tell(text("IDS_65"));
+        return;
+    }
+    m_running = true;
+    m_started = m_deps.clock->now();
+    m_deps.window->OpenDataLoggerWindow(m_started);
+    m_errorDialog = new TfrmErr(m_deps.dialogParent);
+    startAttempt();
+}
+
+void LoadCommand::startAttempt()
+{
+    m_shownReceived = -1;
+    // A load that cannot start reports its end at once, like any other.
+    (void)m_deps.data->startLoad();
+}
+
+void LoadCommand::onProgress(qint64 received, qint64 total)
+{
+    // Nothing to show until the meter has told its memory size.
+    if (!m_running || total <= 0)
+        return;
+    if (!m_progress) {
+        m_progress = m_deps.prompter->showProgress(Prompter::ProgressUse::Download, text("IDS_53"));
+        m_progress->setMaximum(total);
+        m_progress->onCancel = [this] { m_deps.data->stopLoad(); };
+    }
+    if (received == m_shownReceived)
+        return;
+    m_shownReceived = received;
+    m_progress->setValue(received);
+    if (m_progress)
+        m_progress->setBytes(received, total);
+}
+
+void LoadCommand::onFinished(const LoadReport& report)
+{
+    if (!m_running)
+        return;
+    m_progress.reset();
+    // The messages and the error dialog come once the transfer's own handlers have returned.
+    m_deps.clock->callAfter(0, this, [this, report] { conclude(report); });
+}
+
+void LoadCommand::conclude(const LoadReport& report)
+{
+    using Failure = LoadReport::Failure;
+    if (report.loaded()) {
+        showLoaded(report);
+        end();
+        return;
+    }
+    switch (report.failure) {
+    case Failure::Stopped: // the user stopped it: nothing kept, nothing to say
+    case Failure::PortError: // a port that fails aborts the command silently
+        end();
+        return;
+    case Failure::NotConnected:
+        m_deps.prompter->tell(text("IDS_64"));
+        end();
+        return;
+    case Failure::MeterRecording:
+        m_deps.prompter->tell(text("IDS_65"));
+        end();
+        return;
+    default: // a device that could not be had is a failed reading: the dialog offers a retry
+        break;
+    }
+    switch (report.result) {
+    case LoadResult::MemoryError:
+        m_deps.prompter->tell(text("IDS_67"));
+        end();
+        return;
+    case LoadResult::NoData:
+        m_deps.prompter->tell(text("IDS_68"));
+        end();
+        return;
+    default:
+        askAfterFailure(report.result);
+    }
+}
+
+void LoadCommand::showLoaded(const LoadReport& report)
+{
+    m_deps.shared->dataLoggerGraphUnsaved = true;
+    m_deps.window->showNewStore(m_deps.clock->now());
+    // The sets are shown, but a later save of all sets would not find them: say why.
+    if (report.failure == LoadReport::Failure::TransferFile)
+        m_deps.prompter->tell(report.error);
+}
+
+void LoadCommand::askAfterFailure(LoadResult result)
+{
+    if (!m_errorDialog) {
+        end();
+        return;
+    }
+    const bool dataError = result == LoadResult::DataError;
+    m_errorDialog->setFixOffered(dataError);
+    m_errorDialog->setMessage(text(dataError ? "IDS_70" : "IDS_69"));
+    switch (m_deps.prompter->runDialog(*m_errorDialog)) {
+    case TfrmErr::TryAgain:
+        startAttempt();
+        return;
+    case TfrmErr::FixError:
+        if (dataError)
+            fixError();
+        end();
+        return;
+    default:
+        end();
+    }
+}
+
+void LoadCommand::fixError()
+{
+    const LoadReport fixed = m_deps.data->fixError();
+    if (!fixed.loaded()) {
+        m_deps.prompter->tell(text("IDS_121"));
+        return;
+    }
+    showLoaded(fixed);
+    m_deps.prompter->tell(text("IDS_120").arg(m_deps.data->store().setCount()));
+}
+
+void LoadCommand::end()
+{
+    m_running = false;
+    m_progress.reset();
+    delete m_errorDialog.data();
+    Q_EMIT finished();
+}
+
+} // namespace tc4dl

@@ -1,0 +1,70 @@
+#include "TfrmErr.h"
+
+#include "MessageTable.h"
+#include "SmallDialog.h"
+
+#include <QLabel>
+#include <QPushButton>
+
+namespace tc4dl {
+
+TfrmErr::TfrmErr(QWidget* parent)
+    : QDialog(parent, kSmallDialogFlags)
+{
+    // A question between two attempts: it need not float above other programs.
+    setWindowFlag(Qt::WindowStaysOnTopHint, false);
+    setObjectName(QStringLiteral("frmErr"));
+    setWindowTitle(QStringLiteral("Error Message"));
+    QFont font(QStringLiteral("MS Sans Serif"));
+    font.setPixelSize(13);
+    setFont(font);
+    setFixedSize(346, 97);
+
+    Label1 = new QLabel(this);
+    Label1->setObjectName(QStringLiteral("Label1"));
+    Label1->setGeometry(8, 0, 330, 49);
+    Label1->setAlignment(Qt::AlignCenter);
+    Label1->setWordWrap(true);
+    Label1->setTextFormat(Qt::PlainText);
+
+    Button2 = addButton("Button2", QStringLiteral("Try Again"), QRect(16, 64, 73, 25), TryAgain);
+    Button1 = addButton(
+        "Button1", QStringLiteral("Fixed the error "), QRect(104, 64, 105, 25), FixError);
+    Button3 = addButton("Button3", QStringLiteral("Cancel"), QRect(224, 64, 105, 25), Cancel);
+    Button2->setDefault(true);
+
+    MessageTable::forWindow(QStringLiteral("TfrmErr")).applyTo(this);
+    centreDialog(this);
+}
+
+QPushButton* TfrmErr::addButton(const char* name, const QString& text, QRect geometry, int result)
+{
+    auto* button = new QPushButton(text, this);
+    button->setObjectName(QLatin1String(name));
+    button->setGeometry(geometry);
+    button->setAutoDefault(false);
+    connect(button, &QPushButton::clicked, this, [this, result] { done(result); });
+    return button;
+}
+
+void TfrmErr::setMessage(const QString& text)
+{
+    Label1->setText(text);
+}
+
+QString TfrmErr::message() const
+{
+    return Label1->text();
+}
+
+void TfrmErr::setFixOffered(bool offered)
+{
+    Button1->setVisible(offered);
+}
+
+bool TfrmErr::fixOffered() const
+{
+    return !Button1->isHidden();
+}
+
+} // namespace tc4dl

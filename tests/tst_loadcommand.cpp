@@ -1,0 +1,438 @@
+// The logger commands of the main window against the in-process simulated meter and a
+// hand-moved clock: the load with its checks, progress, error dialog, Try Again, Cancel and
+// "Fixed the error ", the live link back after every ending; and the Open command's collection
+// branch with the transfer file.
+
+#include "DataLoggerWindow.h"
+#include "DataSetList.h"
+#include "GraphConfig.h"
+#include "LoadCommand.h"
+#include "LoggerData.h"
+#include "LoggerImages.h"
+#include "LoggerMemory.h"
+#include "MainWindowFixture.h"
+#include "OpenCollectionFile.h"
+#include "TfrmErr.h"
+#include "Ticker.h"
+
+#include <QDir>
+#include <QFile>
+#include <QLineEdit>
+#include <QSignalSpy>
+#include <QTableWidget>
+#include <QTemporaryDir>
+#include <QTest>
+
+#include <algorithm>
+
+using namespace tc4dl;
+using namespace tc4dl::testing;
+
+namespace {
+
+const QString kSim = QStringLiteral("SIMULATOR");
+
+// The main window in a program folder of its own, with its graph template (so that no graph
+// says it is missing), connected to the simulated meter.
+struct Rig {
+    Rig()
+        : f({ kSim }, {}, dir.path())
+    {
+        if (!writeDefaultTemplate(dir.filePath(graphTemplateRelativePath())))
+            qFatal("cannot write the graph template");
+        f.meters[kSim];
+        f.dialogs = [this](QDialog& dialog) {
+            auto* err = qobject_cast<TfrmErr*>(&dialog);
+            if (!err) {
+                QTest::qFail("a dialog other than the error dialog", __FILE__, __LINE__);
+                return int(TfrmErr::Cancel);
+            }
+            errors << err->message();
+            fixOffered << err->fixOffered();
+            return errorAnswers.isEmpty() ? int(TfrmErr::Cancel) : errorAnswers.takeFirst();
+        };
+        f.window->FormShow();
+        f.clock.runDue();
+        f.tick();
+    }
+    SimulatedMeter& meter() { return f.meters[kSim]; }
+    LoggerData& data() { return f.window->loggerData(); }
+    TfrmGraph* graph() { return f.window->dataLogger().window(); }
+    void setMemory(const QByteArray& image)
+    {
+        meter().logger().setMemory(*LoggerMemory::fromImage(image));
+    }
+    void setFaults(const LoggerFaults& faults)
+    {
+        MeterOptions options = meter().options();
+        options.loggerFaults = faults;
+        meter().setOptions(options);
+    }
+    // Runs the command to its end in steps of 10 ms of the hand-moved clock.
+    void load()
+    {
+        f.window->LoadData1Click();
+        const qint64 start = f.clock.tickMs();
+        while (f.window->loadCommand().running() && f.clock.tickMs() - start < 300'000)
+            f.clock.advance(10);
+        QVERIFY(!f.window->loadCommand().running());
+    }
+    // The live port is open with its receive handler and the main tick polls the meter again.
+    void verifyLiveLinkBack()
+    {
+        QVERIFY(!f.window->session().leaseHeld());
+        QVERIFY(f.window->comm1().isActive());
+        QVERIFY(f.window->mainTimer().isEnabled());
+        const quint64 frames = f.window->link().counters().reader.frames;
+        for (int i = 0; i < 4; ++i)
+            f.tick();
+        QVERIFY(f.window->link().counters().reader.frames >= frames + 3);
+        QCOMPARE(f.window->statusState(), kOn);
+    }
+    QString text(const char* id) const
+    {
+        return f.window->messages().getTextOrDefault(QLatin1String(id));
+    }
+    QByteArray transferFile() const
+    {
+        QFile file(dir.filePath(QStringLiteral("temp/DataSetsTemp.tmp")));
+        return file.open(QIODevice::ReadOnly) ? file.readAll() : QByteArray();
+    }
+
+    QTemporaryDir dir;
+    Fixture f;
+    QStringList errors; // the error dialog's messages, in order
+    QList<bool> fixOffered;
+    QList<int> errorAnswers;
+};
+
+QByteArray headerOnly(int setCount)
+{
+    QByteArray erased(256, '\xFF');
+    erased.replace(8, 5, QByteArray("\x00\x00\x00\x00\xFF", 5));
+    erased[8] = static_cast<char>(setCount >> 8);
+    erased[9] = static_cast<char>(setCount & 0xFF);
+    return erased;
+}
+
+LoggerFaults faults(void (*set)(LoggerFaults&))
+{
+    LoggerFaults f;
+    set(f);
+    return f;
+}
+
+} // namespace
+
+Q_DECLARE_METATYPE(LoggerFaults)
+
+class TestLoadCommand : public QObject {
+    Q_OBJECT
+private Q_SLOTS:
+    void checksTouchNoPort_data();
+    void checksTouchNoPort();
+    void loadEnds_data();
+    void loadEnds();
+    void tryAgainAfterTransientFault();
+    void cancelKeepsEverything();
+    void fixedTheError_data();
+    void fixedTheError();
+    void openCollection_data();
+    void openCollection();
+    void openChoice_data();
+    void openChoice();
+};
+
+void TestLoadCommand::checksTouchNoPort_data()
+{
+    QTest::addColumn<bool>("recording"); // else: no meter answers
+    QTest::addColumn<QByteArray>("message");
+    QTest::newRow("not connected") << false << QByteArray("IDS_64");
+    QTest::newRow("meter recording") << true << QByteArray("IDS_65");
+}
+
+void TestLoadCommand::checksTouchNoPort()
+{
+    QFETCH(bool, recording);
+    QFETCH(QByteArray, message);
+    Rig r;
+    if (recording) {
+        r.meter().setRecording(true);
+    } else {
+        r.meter().setSilent(true);
+        for (int i = 0; i < 5; ++i)
+            r.f.tick();
+    }
+    r.f.tick();
+    QSignalSpy leases(&r.f.window->session(), &LiveSession::leaseHeldChanged);
+    r.meter().clearReceived();
+    r.f.prompter.shown.clear();
+    r.load();
+    QCOMPARE(r.f.prompter.shown, QStringList { r.text(message.constData()) });
+    QVERIFY(!r.graph());
+    QCOMPARE(leases.count(), 0);
+    QVERIFY(!r.meter().received().contains('P'));
+    QVERIFY(r.f.prompter.progresses.isEmpty());
+    QVERIFY(r.f.window->comm1().isActive());
+}
+
+// Every ending of a load: what is said, what the error dialog offers, what is kept.
+void TestLoadCommand::loadEnds_data()
+{
+    QTest::addColumn<QByteArray>("memory"); // empty: the demo sets
+    QTest::addColumn<LoggerFaults>("faults");
+    QTest::addColumn<QByteArray>("message"); // a plain message, or none
+    QTest::addColumn<QByteArray>("dialog"); // the error dialog's message, or none
+    QTest::addColumn<bool>("fixOffered");
+    QTest::addColumn<bool>("loaded");
+    const QByteArray demo;
+    const LoggerFaults none;
+    QTest::newRow("success") << demo << none << QByteArray() << QByteArray() << false << true;
+    QTest::newRow("data error") << demo << faults([](LoggerFaults& f) { f.badEndMarkSet = 2; })
+                                << QByteArray() << QByteArray("IDS_70") << true << false;
+    QTest::newRow("memory error") << headerOnly(4001) << none << QByteArray("IDS_67")
+                                  << QByteArray() << false << false;
+    QTest::newRow("no data") << headerOnly(0) << none << QByteArray("IDS_68") << QByteArray()
+                             << false << false;
+    QTest::newRow("no size answer")
+        << demo << faults([](LoggerFaults& f) { f.unansweredStarts = -1; }) << QByteArray()
+        << QByteArray("IDS_69") << false << false;
+    QTest::newRow("21 failures") << demo
+                                 << faults([](LoggerFaults& f) { f.corruptEveryNthBlock = 1; })
+                                 << QByteArray() << QByteArray("IDS_69") << false << false;
+    QTest::newRow("port fails: silent")
+        << demo << faults([](LoggerFaults& f) { f.hangUpAfterBlocks = 3; }) << QByteArray()
+        << QByteArray() << false << false;
+}
+
+void TestLoadCommand::loadEnds()
+{
+    QFETCH(QByteArray, memory);
+    QFETCH(LoggerFaults, faults);
+    QFETCH(QByteArray, message);
+    QFETCH(QByteArray, dialog);
+    QFETCH(bool, fixOffered);
+    QFETCH(bool, loaded);
+    Rig r;
+    if (!memory.isEmpty())
+        r.setMemory(memory);
+    r.setFaults(faults);
+    r.f.prompter.shown.clear();
+    r.load();
+
+    QCOMPARE(r.f.prompter.shown,
+        message.isEmpty() ? QStringList() : QStringList { r.text(message.constData()) });
+    QCOMPARE(
+        r.errors, dialog.isEmpty() ? QStringList() : QStringList { r.text(dialog.constData()) });
+    if (!dialog.isEmpty())
+        QCOMPARE(r.fixOffered.value(0), fixOffered);
+    QVERIFY(r.graph()); // opened before the transfer, whatever came of it
+    const int sets = r.data().store().setCount();
+    QCOMPARE(sets > 0, loaded);
+    QCOMPARE(r.f.window->graphShared().dataLoggerGraphUnsaved, loaded);
+    for (const auto& progress : r.f.prompter.progresses)
+        QVERIFY(!progress->open);
+    if (loaded) {
+        QCOMPARE(sets, r.meter().logger().memory().setCount());
+        QCOMPARE(r.graph()->dataSetList()->rowCount(), sets);
+        QCOMPARE(r.graph()->dataNoBox()->text(), QString::number(r.data().store().sampleCount(0)));
+        QCOMPARE(r.graph()->model().points(), r.data().store().sampleCount(0));
+        // The progress window, kept current block by block up to the whole memory.
+        QCOMPARE(r.f.prompter.progresses.size(), 1);
+        const auto& progress = *r.f.prompter.progresses.first();
+        QCOMPARE(progress.use, Prompter::ProgressUse::Download);
+        QCOMPARE(progress.caption, r.text("IDS_53"));
+        QVERIFY(progress.bytes.size() > 2);
+        QCOMPARE(progress.bytes.first(), qMakePair(qint64(0), progress.maximum));
+        QCOMPARE(progress.bytes.last(), qMakePair(progress.maximum, progress.maximum));
+        QCOMPARE(progress.values.last(), progress.maximum);
+        QVERIFY(std::is_sorted(progress.values.begin(), progress.values.end()));
+    } else {
+        QVERIFY(r.transferFile().isEmpty());
+        QCOMPARE(r.graph()->dataSetList()->rowCount(), 1);
+    }
+    r.verifyLiveLinkBack();
+}
+
+void TestLoadCommand::tryAgainAfterTransientFault()
+{
+    Rig r;
+    // The first attempt's size query goes unanswered; the second attempt's is answered.
+    r.setFaults(faults([](LoggerFaults& f) { f.unansweredStarts = 4; }));
+    r.errorAnswers = { TfrmErr::TryAgain };
+    r.load();
+    QCOMPARE(r.errors, QStringList { r.text("IDS_69") });
+    QCOMPARE(r.data().store().setCount(), r.meter().logger().memory().setCount());
+    QCOMPARE(r.graph()->dataSetList()->rowCount(), r.data().store().setCount());
+    QVERIFY(r.f.window->graphShared().dataLoggerGraphUnsaved);
+    QVERIFY(!r.transferFile().isEmpty());
+    r.verifyLiveLinkBack();
+}
+
+// Cancel in the progress window: TransferStop, nothing kept, nothing said, the link back.
+void TestLoadCommand::cancelKeepsEverything()
+{
+    Rig r;
+    r.load();
+    const DataSetStore before = r.data().store();
+    const QByteArray transfer = r.transferFile();
+    QVERIFY(before.setCount() > 1);
+    r.f.window->graphShared().dataLoggerGraphUnsaved = false;
+    r.f.prompter.shown.clear();
+    r.meter().clearReceived();
+
+    r.f.prompter.cancelProgressAtStep = 4;
+    r.f.window->LoadData1Click();
+    r.f.window->LoadData1Click(); // a second click while it runs changes nothing
+    const qint64 start = r.f.clock.tickMs();
+    while (r.f.window->loadCommand().running() && r.f.clock.tickMs() - start < 60'000)
+        r.f.clock.advance(10);
+    QVERIFY(!r.f.window->loadCommand().running());
+
+    QCOMPARE(r.f.prompter.progresses.size(), 2);
+    QVERIFY(r.f.prompter.progresses.last()->cancelled());
+    QVERIFY(!r.f.prompter.progresses.last()->open);
+    const QByteArray sent = r.meter().received();
+    QVERIFY(sent.mid(sent.lastIndexOf('P')).contains('Q'));
+    QVERIFY(r.data().store() == before);
+    QCOMPARE(r.transferFile(), transfer);
+    QCOMPARE(r.graph()->dataSetList()->rowCount(), before.setCount());
+    QVERIFY(!r.f.window->graphShared().dataLoggerGraphUnsaved);
+    QVERIFY(r.f.prompter.shown.isEmpty());
+    QVERIFY(r.errors.isEmpty());
+    r.verifyLiveLinkBack();
+}
+
+void TestLoadCommand::fixedTheError_data()
+{
+    QTest::addColumn<int>("badSet"); // from 1
+    QTest::addColumn<int>("kept");
+    QTest::newRow("third set bad: two kept") << 3 << 2;
+    QTest::newRow("first set bad: none kept") << 1 << 0;
+}
+
+void TestLoadCommand::fixedTheError()
+{
+    QFETCH(int, badSet);
+    QFETCH(int, kept);
+    Rig r;
+    QVERIFY(r.meter().logger().memory().setCount() >= 3);
+    LoggerFaults f;
+    f.badEndMarkSet = badSet;
+    r.setFaults(f);
+    r.errorAnswers = { TfrmErr::FixError };
+    r.f.prompter.shown.clear();
+    r.load();
+    QCOMPARE(r.errors, QStringList { r.text("IDS_70") });
+    QCOMPARE(r.data().store().setCount(), kept);
+    if (kept == 0) {
+        QCOMPARE(r.f.prompter.shown, QStringList { r.text("IDS_121") });
+        QVERIFY(r.transferFile().isEmpty());
+        QVERIFY(!r.f.window->graphShared().dataLoggerGraphUnsaved);
+    } else {
+        QCOMPARE(r.f.prompter.shown, QStringList { r.text("IDS_120").arg(kept) });
+        QCOMPARE(r.graph()->dataSetList()->rowCount(), kept);
+        QCOMPARE(r.graph()->model().points(), r.data().store().sampleCount(0));
+        QVERIFY(r.f.window->graphShared().dataLoggerGraphUnsaved);
+        QVERIFY(!r.transferFile().isEmpty());
+    }
+    r.verifyLiveLinkBack();
+}
+
+void TestLoadCommand::openCollection_data()
+{
+    QTest::addColumn<QString>("name"); // empty: the dialog is cancelled
+    QTest::addColumn<QByteArray>("content"); // written to the file unless null
+    QTest::addColumn<bool>("loaded");
+    const QByteArray good = loggerimages::image({ loggerimages::setWithSamples(3),
+        loggerimages::setWithSamples(0), loggerimages::setWithSamples(7, 2) });
+    QByteArray badMark = good;
+    badMark[badMark.size() - 1] = 0;
+    // The memory reached 40 bytes further than the file keeps.
+    QByteArray cut = good;
+    loggerimages::setHeader(cut, 3, good.size() - 1 + 40);
+    QTest::newRow("cancelled") << QString() << QByteArray() << false;
+    QTest::newRow("missing file") << QStringLiteral("gone.ch4") << QByteArray() << false;
+    QTest::newRow("empty file") << QStringLiteral("empty.ch4") << QByteArray("") << false;
+    QTest::newRow("no sets") << QStringLiteral("none.ch4") << headerOnly(0) << false;
+    QTest::newRow("bad end mark") << QStringLiteral("bad.ch4") << badMark << false;
+    QTest::newRow("good") << QStringLiteral("good.ch4") << good << true;
+    QTest::newRow("cut short after the last end mark") << QStringLiteral("cut.ch4") << cut << true;
+}
+
+void TestLoadCommand::openCollection()
+{
+    QFETCH(QString, name);
+    QFETCH(QByteArray, content);
+    QFETCH(bool, loaded);
+    Rig r;
+    r.load(); // the demo sets are there first
+    const DataSetStore before = r.data().store();
+    const QByteArray transfer = r.transferFile();
+    r.f.window->graphShared().dataLoggerGraphUnsaved = false;
+    r.f.window->dataLogger().window()->frameWindow()->close(); // reopened by the open
+    QCoreApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete);
+    r.f.prompter.shown.clear();
+
+    const QString path = name.isEmpty() ? QString() : r.dir.filePath(name);
+    if (!content.isNull()) {
+        QFile file(path);
+        QVERIFY(file.open(QIODevice::WriteOnly));
+        QCOMPARE(file.write(content), content.size());
+    }
+    r.f.prompter.choiceAnswers = { Prompter::Answer::Ok };
+    r.f.prompter.openNames = { path };
+    r.f.window->Open1Click();
+
+    QCOMPARE(r.f.prompter.choices, QStringList { r.text("IDS_44") });
+    QCOMPARE(r.f.prompter.saveFilters.last(),
+        QStringList { QStringLiteral("Data Sets Collection (*.CH4)") });
+    QCOMPARE(r.f.prompter.suffixes.last(), QStringLiteral("CH4"));
+    QCOMPARE(r.f.prompter.saveStarts.last(), r.dir.path());
+    QVERIFY(r.graph()); // opened before the dialog, also when nothing came of it
+    QVERIFY(r.f.prompter.shown.isEmpty()); // nothing is ever said
+    QVERIFY(!r.f.window->graphShared().dataLoggerGraphUnsaved);
+    if (loaded) {
+        QCOMPARE(r.data().store().setCount(), 3);
+        QCOMPARE(r.graph()->dataSetList()->rowCount(), 3);
+        QCOMPARE(r.graph()->model().points(), 3);
+        // The transfer file holds the memory as far as the file reached.
+        QCOMPARE(r.transferFile(), content);
+    } else {
+        QVERIFY(r.data().store() == before);
+        QCOMPARE(r.transferFile(), transfer);
+        QCOMPARE(r.graph()->dataSetList()->rowCount(), 1);
+    }
+}
+
+void TestLoadCommand::openChoice_data()
+{
+    QTest::addColumn<QLocale>("locale");
+    QTest::addColumn<QString>("second");
+    QTest::newRow("decimal point") << QLocale(QLocale::English, QLocale::UnitedStates)
+                                   << QStringLiteral("Öffne einzelne Datei(*.TXT,*.CSV,*.GHF)");
+    QTest::newRow("decimal comma") << QLocale(QLocale::German, QLocale::Germany)
+                                   << QStringLiteral("Öffne einzelne Datei(*.TXT,*.GHF)");
+}
+
+void TestLoadCommand::openChoice()
+{
+    QFETCH(QLocale, locale);
+    QFETCH(QString, second);
+    const Prompter::Choice choice = openFileChoice(QStringLiteral("Open File"), locale);
+    QCOMPARE(choice.caption, QStringLiteral("Open File"));
+    QCOMPARE(choice.first, QStringLiteral("Öffne Datensatz-Sammeldatei(*.CH4)"));
+    QCOMPARE(choice.second, second);
+    QCOMPARE(choice.cancel, QStringLiteral("Cancel"));
+
+    // Neither the single-file answer nor Cancel opens the logger window or a file dialog.
+    Rig r;
+    r.f.prompter.choiceAnswers = { Prompter::Answer::No, Prompter::Answer::Cancel };
+    r.f.window->Open1Click();
+    r.f.window->Open1Click();
+    QVERIFY(!r.graph());
+    QVERIFY(r.f.prompter.saveStarts.isEmpty());
+}
+
+QTEST_MAIN(TestLoadCommand)
+#include "tst_loadcommand.moc"

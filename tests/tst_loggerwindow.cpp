@@ -1,0 +1,338 @@
+// The logger's graph window: opening and restoring it, graphing a data set from the store's
+// runs, the statistic strip and tools after it, the data-set list and its clicks, and the
+// load command's error dialog.
+
+#include "ChartView.h"
+#include "DataLoggerWindow.h"
+#include "DataSetList.h"
+#include "DataSetStore.h"
+#include "DateTimeSerial.h"
+#include "DecodeMemoryImage.h"
+#include "FakeGraphServices.h"
+#include "GraphConfig.h"
+#include "GraphStateFile.h"
+#include "GraphStatistics.h"
+#include "LoggerImages.h"
+#include "TfrmErr.h"
+#include "TfrmGraph.h"
+
+#include <QComboBox>
+#include <QDir>
+#include <QLabel>
+#include <QLineEdit>
+#include <QMdiArea>
+#include <QMdiSubWindow>
+#include <QPushButton>
+#include <QTableWidget>
+#include <QTest>
+
+using namespace tc4dl;
+using tc4dl::testing::FakeGraphServices;
+
+namespace {
+
+const QDateTime kNow(QDate(2026, 12, 9), QTime(14, 5, 0));
+
+DataSetStore storeOf(const QList<loggerimages::SetSpec>& sets)
+{
+    DataSetStore store;
+    const QByteArray bytes = loggerimages::image(sets);
+    const MemoryImage image(bytes, bytes.size() - 1);
+    const DecodeOutcome outcome = decodeMemoryImage(image, kNow, store);
+    if (outcome.result != LoadResult::Success)
+        qFatal("test image does not decode");
+    return store;
+}
+
+loggerimages::SetSpec withInterval(int samples, int seed, quint16 interval)
+{
+    loggerimages::SetSpec s = loggerimages::setWithSamples(samples, seed);
+    s.interval = interval;
+    return s;
+}
+
+// A template whose view is split (0.25) or shares one axis (1.0).
+void writeTemplate(const FakeGraphServices& services, double firstProportion)
+{
+    chart::ChartModel look;
+    look.setMultiAxesProportions(0, firstProportion);
+    QVERIFY(QDir(services.folders.program).mkpath(QStringLiteral("template")));
+    QVERIFY(chart::saveGraphState(
+        look, QDir(services.folders.program).filePath(graphTemplateRelativePath())));
+}
+
+struct Rig {
+    explicit Rig(const QList<loggerimages::SetSpec>& sets = {})
+        : store(storeOf(
+            sets.isEmpty() ? QList<loggerimages::SetSpec> { withInterval(3, 0, 60) } : sets)),
+          logger(services, area, store, [] { return QSize(800, 600); }, {})
+    {
+        area.resize(900, 700);
+    }
+    TfrmGraph& open()
+    {
+        TfrmGraph* window = logger.OpenDataLoggerWindow(kNow);
+        if (!window)
+            qFatal("no logger window");
+        return *window;
+    }
+
+    FakeGraphServices services;
+    QMdiArea area;
+    DataSetStore store;
+    DataLoggerWindow logger;
+};
+
+} // namespace
+
+class TestLoggerWindow : public QObject {
+    Q_OBJECT
+private Q_SLOTS:
+    void openCreatesRestoresAndRecreates();
+    void graphsTheSetsOwnRun_data();
+    void graphsTheSetsOwnRun();
+    void intervalLists_data();
+    void intervalLists();
+    void emptySetLeavesStatisticsEmpty();
+    void annotationToolsFollowTheView_data();
+    void annotationToolsFollowTheView();
+    void listRowsAndClicks();
+    void errorDialog_data();
+    void errorDialog();
+};
+
+void TestLoggerWindow::openCreatesRestoresAndRecreates()
+{
+    Rig r;
+    TfrmGraph& window = r.open();
+    QCOMPARE(window.windowTitle(), QStringLiteral("DataLogger"));
+    QVERIFY(!window.dataSetPanel()->isHidden());
+    QCOMPARE(window.frameWindow()->geometry(), QRect(0, 0, 800, 540));
+    // The empty graph until the first set: one channel, 500 points, t0 .. t0 + 500 s.
+    const chart::ChartModel& m = window.model();
+    QCOMPARE(m.subsets(), 1);
+    QCOMPARE(m.points(), 500);
+    const double t0 = toDateTimeSerial(kNow);
+    QCOMPARE(m.look.xScale.min, t0);
+    QVERIFY(qAbs(m.look.xScale.max - t0 - 500.0 / 86400.0) < 1e-9);
+    QCOMPARE(m.yScale(0).min, 30.0);
+    QCOMPARE(m.yScale(0).max, 130.0);
+    QVERIFY(m.look.allowGraphAnnotHotSpots);
+    QCOMPARE(window.dataSetList()->rowCount(), 1);
+
+    // Opened again: the same window, back to its normal state.
+    window.frameWindow()->showMinimized();
+    QCOMPARE(r.logger.OpenDataLoggerWindow(kNow), &window);
+    QVERIFY(!window.frameWindow()->isMinimized());
+
+    // Closed: a new window, whose list is empty although the store still holds sets.
+    QVERIFY(window.frameWindow()->close());
+    QCoreApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete);
+    QVERIFY(!r.logger.window());
+    TfrmGraph& again = r.open();
+    QCOMPARE(again.dataSetList()->rowCount(), 1);
+    QVERIFY(again.dataSetList()->item(0, 1)->text().isEmpty());
+    QVERIFY(r.store.setCount() == 1);
+}
+
+void TestLoggerWindow::graphsTheSetsOwnRun_data()
+{
+    QTest::addColumn<int>("k");
+    QTest::newRow("first set") << 0;
+    QTest::newRow("second") << 1;
+    QTest::newRow("set 2 of 3: after the runs of sets 0 and 1") << 2;
+}
+
+void TestLoggerWindow::graphsTheSetsOwnRun()
+{
+    QFETCH(int, k);
+    Rig r({ withInterval(3, 1, 60), withInterval(5, 2, 2), withInterval(4, 3, 90) });
+    TfrmGraph& window = r.open();
+    const int counts[] = { 3, 5, 4 };
+    int before = 0;
+    for (int i = 0; i < k; ++i)
+        before += counts[i];
+    const qsizetype base = 4 * before;
+    const int n = counts[k];
+
+    QVERIFY(r.logger.GraphDataSet(k));
+    const chart::ChartModel& m = window.model();
+    QCOMPARE(m.subsets(), 4);
+    QCOMPARE(m.points(), n);
+    for (int p = 0; p < n; ++p)
+        for (int s = 0; s < 4; ++s) {
+            const qsizetype i = base + 4 * p + s;
+            QCOMPARE(m.x(s, p), r.store.sampleTimes()[static_cast<size_t>(i)]);
+            QCOMPARE(m.y(s, p), r.store.sampleValues()[static_cast<size_t>(i)]);
+        }
+    const double start = r.store.startTime(k);
+    QCOMPARE(m.look.xScale.min, start);
+    QVERIFY(qAbs(m.look.xScale.max - (start + n * r.store.interval(k) / 86400.0)) < 1e-9);
+    for (int axis = 0; axis < 4; ++axis) {
+        QCOMPARE(m.yScale(axis).min, -20.0);
+        QCOMPARE(m.yScale(axis).max, 100.0);
+    }
+    QCOMPARE(window.dataNoBox()->text(), QString::number(n));
+    QCOMPARE(window.startTimeBox()->text(), chart::dateTimeText(start));
+    // The statistics ran over the set: channel 1 holds 200 + j tenths.
+    QVERIFY(window.maxBox(1)->text().startsWith(QStringLiteral("20.%1@").arg(n - 1)));
+    QVERIFY(!window.avgBox(0)->text().startsWith(QLatin1Char('*')));
+}
+
+void TestLoggerWindow::intervalLists_data()
+{
+    QTest::addColumn<quint16>("interval"); // the raw 16 bits
+    QTest::addColumn<int>("minutes"); // list index, -1 none
+    QTest::addColumn<int>("seconds");
+    QTest::newRow("60 s") << quint16(60) << 1 << 0;
+    QTest::newRow("3600 s") << quint16(3600) << 60 << 0;
+    QTest::newRow("3660 s: beyond the minutes list") << quint16(3660) << -1 << 0;
+    QTest::newRow("-1 s") << quint16(0xFFFF) << 0 << -1;
+    QTest::newRow("-61 s") << quint16(0xFFC3) << -1 << -1;
+}
+
+void TestLoggerWindow::intervalLists()
+{
+    QFETCH(quint16, interval);
+    QFETCH(int, minutes);
+    QFETCH(int, seconds);
+    Rig r({ withInterval(2, 0, interval) });
+    TfrmGraph& window = r.open();
+    QVERIFY(r.logger.GraphDataSet(0));
+    QCOMPARE(window.minutesList()->currentIndex(), minutes);
+    QCOMPARE(window.secondsList()->currentIndex(), seconds);
+    // The set's own figures replace what the statistics read off the plot.
+    QCOMPARE(window.dataNoBox()->text(), QStringLiteral("2"));
+}
+
+void TestLoggerWindow::emptySetLeavesStatisticsEmpty()
+{
+    Rig r({ withInterval(4, 0, 60), withInterval(0, 0, 30) });
+    TfrmGraph& window = r.open();
+    QVERIFY(r.logger.GraphDataSet(0));
+    QVERIFY(!window.maxBox(0)->text().isEmpty());
+    QVERIFY(r.logger.GraphDataSet(1));
+    QCOMPARE(window.model().points(), 0);
+    QCOMPARE(window.model().look.xScale.min, window.model().look.xScale.max);
+    QCOMPARE(window.dataNoBox()->text(), QStringLiteral("0"));
+    QCOMPARE(window.startTimeBox()->text(), chart::dateTimeText(r.store.startTime(1)));
+    for (int ch = 0; ch < 4; ++ch) {
+        QVERIFY(window.maxBox(ch)->text().isEmpty());
+        QVERIFY(window.minBox(ch)->text().isEmpty());
+        QVERIFY(window.avgBox(ch)->text().isEmpty());
+    }
+    // Nothing beyond the store.
+    QVERIFY(!r.logger.GraphDataSet(2));
+    QVERIFY(!r.logger.GraphDataSet(-1));
+}
+
+void TestLoggerWindow::annotationToolsFollowTheView_data()
+{
+    QTest::addColumn<double>("proportion"); // 0: no template (the built-in split view)
+    QTest::addColumn<bool>("enabled");
+    QTest::newRow("built-in split view") << 0.0 << false;
+    QTest::newRow("split template") << 0.25 << false;
+    QTest::newRow("shared axis") << 1.0 << true;
+}
+
+void TestLoggerWindow::annotationToolsFollowTheView()
+{
+    QFETCH(double, proportion);
+    QFETCH(bool, enabled);
+    Rig r;
+    if (proportion > 0)
+        writeTemplate(r.services, proportion);
+    TfrmGraph& window = r.open();
+    QCOMPARE(window.annotationToolsEnabled(), enabled);
+    window.setAnnotationToolsEnabled(!enabled);
+    QVERIFY(r.logger.GraphDataSet(0));
+    QCOMPARE(window.annotationToolsEnabled(), enabled);
+    // Without a template every set-up says so; with one nothing is said.
+    QCOMPARE(r.services.prompts.shown.size(), proportion > 0 ? 0 : 2);
+}
+
+void TestLoggerWindow::listRowsAndClicks()
+{
+    Rig r({ withInterval(3, 1, 60), withInterval(5, 2, 2), withInterval(4, 3, 90) });
+    TfrmGraph& window = r.open();
+    QTableWidget* grid = window.dataSetList();
+
+    // The only row of a new window is empty: a click graphs nothing.
+    grid->setCurrentCell(0, 1);
+    window.Grid2Click();
+    QCOMPARE(window.model().points(), 500);
+
+    FillDataSetList(window, r.store);
+    QCOMPARE(grid->rowCount(), 3);
+    QCOMPARE(grid->columnCount(), 6);
+    for (int k = 0; k < 3; ++k)
+        for (int c = 0; c < 6; ++c)
+            QCOMPARE(grid->item(k, c)->text(), dataSetRow(r.store, k, QLocale()).at(c));
+    // The first set is selected, not graphed.
+    QCOMPARE(grid->currentRow(), 0);
+    QVERIFY(grid->item(0, 0)->isSelected());
+    QCOMPARE(window.model().points(), 500);
+
+    grid->setCurrentCell(1, 3);
+    window.Grid2Click();
+    QCOMPARE(window.model().points(), 5);
+    QCOMPARE(window.dataNoBox()->text(), QStringLiteral("5"));
+
+    // A shorter store leaves no rows of the longer list behind.
+    const DataSetStore one = storeOf({ withInterval(2, 0, 60) });
+    FillDataSetList(window, one);
+    QCOMPARE(grid->rowCount(), 1);
+}
+
+void TestLoggerWindow::errorDialog_data()
+{
+    QTest::addColumn<QString>("button"); // empty: the close box
+    QTest::addColumn<int>("result");
+    QTest::newRow("Try Again") << QStringLiteral("Button2") << int(TfrmErr::TryAgain);
+    QTest::newRow("Fixed the error") << QStringLiteral("Button1") << int(TfrmErr::FixError);
+    QTest::newRow("Cancel") << QStringLiteral("Button3") << int(TfrmErr::Cancel);
+    QTest::newRow("close box") << QString() << int(TfrmErr::Cancel);
+}
+
+void TestLoggerWindow::errorDialog()
+{
+    QFETCH(QString, button);
+    QFETCH(int, result);
+    TfrmErr dialog;
+    QCOMPARE(dialog.windowTitle(), QStringLiteral("Error Message"));
+    QCOMPARE(dialog.size(), QSize(346, 97));
+    const struct {
+        const char* name;
+        const char* text;
+        QRect geometry;
+    } buttons[] = {
+        { "Button2", "Try Again", QRect(16, 64, 73, 25) },
+        { "Button1", "Fixed the error ", QRect(104, 64, 105, 25) },
+        { "Button3", "Cancel", QRect(224, 64, 105, 25) },
+    };
+    for (const auto& b : buttons) {
+        auto* pushButton = dialog.findChild<QPushButton*>(QLatin1String(b.name));
+        QVERIFY(pushButton);
+        QCOMPARE(pushButton->text(), QLatin1String(b.text));
+        QCOMPARE(pushButton->geometry(), b.geometry);
+    }
+    dialog.setFixOffered(false);
+    QVERIFY(!dialog.fixOffered());
+    dialog.setFixOffered(true);
+    QVERIFY(dialog.fixOffered());
+    dialog.setMessage(QStringLiteral("There was error\\n"));
+    QCOMPARE(dialog.findChild<QLabel*>(QStringLiteral("Label1"))->text(),
+        QStringLiteral("There was error\\n"));
+
+    dialog.setResult(-1);
+    dialog.show();
+    if (button.isEmpty())
+        dialog.close();
+    else
+        dialog.findChild<QPushButton*>(button)->click();
+    QVERIFY(dialog.isHidden());
+    QCOMPARE(dialog.result(), result);
+}
+
+QTEST_MAIN(TestLoggerWindow)
+#include "tst_loggerwindow.moc"
