@@ -14,6 +14,7 @@
 #include <QLabel>
 #include <QMdiSubWindow>
 #include <QMenu>
+#include <QPrinter>
 #include <QStandardPaths>
 #include <QStatusBar>
 #include <QToolBar>
@@ -50,6 +51,9 @@ TfrmMain::~TfrmMain()
     // The graph windows reach back into this window (activation, bookkeeping): they go
     // while it is still whole.
     m_mdi->releaseChildren(this);
+    // The set-up window may hold the device: it gives it back while the session is whole.
+    if (TfrmSetup* setup = m_setup)
+        delete setup->parentWidget();
     m_session->decoder().setPanel(nullptr);
     m_session.reset();
 }
@@ -109,6 +113,10 @@ void TfrmMain::connectActions()
     on("RealTimeGraph1", &TfrmMain::RealTimeGraph1Click);
     on("Save1", &TfrmMain::Save1Click);
     on("SpeedButton2", &TfrmMain::Save1Click);
+    on("Setup1", &TfrmMain::Setup1Click);
+    on("Print1", &TfrmMain::Print1Click);
+    on("btnPrint", &TfrmMain::Print1Click);
+    on("PrinterSetup1", &TfrmMain::PrinterSetup1Click);
     on("btnRun", &TfrmMain::btnRunClick);
     on("Run1", &TfrmMain::btnRunClick);
     on("btnStop", &TfrmMain::btnStopClick);
@@ -205,6 +213,45 @@ void TfrmMain::Save1Click()
 {
     if (ChildWindow* child = m_mdi->activeChild())
         child->save();
+}
+
+void TfrmMain::Setup1Click()
+{
+    if (TfrmSetup* setup = m_setup) {
+        m_mdi->showChild(setup->parentWidget());
+        return;
+    }
+    auto* setup = new TfrmSetup(*m_deps.clock, *m_session, *m_deps.prompter);
+    QMdiSubWindow* sub
+        = m_mdi->addSubWindow(setup, Qt::SubWindow | Qt::MSWindowsFixedSizeDialogHint);
+    sub->setAttribute(Qt::WA_DeleteOnClose);
+    sub->setWindowIcon(windowIcon());
+    m_setup = setup;
+    sub->show();
+    setup->centreOnScreen();
+    m_mdi->activateChild(sub);
+}
+
+QPrinter& TfrmMain::printer()
+{
+    if (!m_printer)
+        m_printer = std::make_unique<QPrinter>(QPrinter::HighResolution);
+    return *m_printer;
+}
+
+void TfrmMain::Print1Click()
+{
+    QMdiSubWindow* sub = m_mdi->currentSubWindow();
+    // A graph prints on the program's current printer, which its print dialog may change.
+    if (auto* graph = qobject_cast<TfrmGraph*>(sub ? sub->widget() : nullptr))
+        graph->graph()->setPrinter(&printer());
+    if (ChildWindow* child = m_mdi->activeChild())
+        child->print();
+}
+
+void TfrmMain::PrinterSetup1Click()
+{
+    (void)m_deps.prompter->printerSetup(printer());
 }
 
 void TfrmMain::saveGraph(TfrmGraph& graph)

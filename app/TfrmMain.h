@@ -15,6 +15,7 @@
 #include "Settings.h"
 #include "TfrmGraph.h"
 #include "TfrmPanel.h"
+#include "TfrmSetup.h"
 #include "RealTimeRecorder.h"
 #include "RecorderHost.h"
 
@@ -26,6 +27,7 @@
 class QAction;
 class QLabel;
 class QMenu;
+class QPrinter;
 
 namespace tc4dl {
 
@@ -84,6 +86,12 @@ public:
     void RealTimeGraph1Click();
     // File > Save and the toolbar's save button: saves the active child window.
     void Save1Click();
+    // Data Logger > Setup: restores the set-up window, or creates it.
+    void Setup1Click();
+    // File > Print and the toolbar's print button: prints the active child window.
+    void Print1Click();
+    // File > Printer Setup: the printer and page that every later printout uses.
+    void PrinterSetup1Click();
 
     // State for the other windows and for tests.
     [[nodiscard]] LiveSession& session() { return *m_session; }
@@ -109,6 +117,9 @@ public:
     [[nodiscard]] const MessageTable& messages() const { return m_messages; }
     [[nodiscard]] RealTimeRecorder& recorder() { return *m_recorder; }
     [[nodiscard]] TfrmGraph* realTimeGraph() const { return m_realTimeGraph; }
+    [[nodiscard]] TfrmSetup* setupWindow() const { return m_setup; }
+    // The program's current printer, chosen in the printer set-up or the last print dialog.
+    [[nodiscard]] QPrinter& printer();
     // The state all graph windows share.
     [[nodiscard]] GraphShared& graphShared() override { return m_graphShared; }
 
@@ -181,6 +192,8 @@ private:
     GraphShared m_graphShared;
     std::unique_ptr<RealTimeRecorder> m_recorder;
     QPointer<TfrmGraph> m_realTimeGraph;
+    QPointer<TfrmSetup> m_setup;
+    std::unique_ptr<QPrinter> m_printer;
     SaveDialogState m_saveDialog;
 
     bool m_maxMinTickBusy = false;
