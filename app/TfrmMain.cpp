@@ -1,6 +1,7 @@
 #include "TfrmMain.h"
 
 #include "Artwork.h"
+#include "ChartView.h"
 #include "ProgramFolders.h"
 #include "GraphConfig.h"
 #include "TfrmAbout.h"

@@ -48,8 +48,8 @@ private Q_SLOTS:
         QCOMPARE(f.dialogsShown, 1);
         QVERIFY(!lookDuringDialog.allowFontPage && !lookDuringDialog.allowPage1
             && !lookDuringDialog.allowPage2 && !lookDuringDialog.allowSubsetsPage);
-        for (const QString& forbidden : { "Font", "Titles && Style", "Colours", "Subsets" })
-            QVERIFY2(!pagesShown.contains(forbidden), qPrintable(forbidden));
+        for (const char* forbidden : { "Font", "Titles && Style", "Colours", "Subsets" })
+            QVERIFY2(!pagesShown.contains(QLatin1String(forbidden)), forbidden);
         // The print dialog came after the customization; the pages are offered again.
         QCOMPARE(f.prompter.printQuestions, QStringList { QStringLiteral("print dialog") });
         const chart::ChartLook& look = graph->model().look;
@@ -76,7 +76,7 @@ private Q_SLOTS:
         TfrmSetup* setup = f.window->setupWindow();
         QVERIFY(setup);
         QCOMPARE(setup->windowTitle(), QStringLiteral("Data Logger Setup"));
-        QVERIFY(setup->isVisible());
+        QVERIFY(setup->isVisibleTo(f.window));
         QWidget* frame = setup->parentWidget();
         frame->showMinimized();
         f.window->Setup1Click();

@@ -10,6 +10,7 @@
 #include "SimulatedMeter.h"
 #include "SimulatedSerialPort.h"
 #include "TfrmSetup.h"
+#include "Ticker.h"
 
 #include <QApplication>
 #include <QLabel>

@@ -79,9 +79,10 @@ private Q_SLOTS:
     {
         QTest::addColumn<QStringList>("cells");
         QTest::addColumn<QString>("line");
-        QTest::newRow("one-digit row number") << QStringList { "7", "x" } << "7" + spaces(18) + "x";
+        QTest::newRow("one-digit row number")
+            << QStringList { "7", "x" } << "7" + spaces(18) + "x" + spaces(18);
         QTest::newRow("two-digit row number")
-            << QStringList { "42", "x" } << "42" + spaces(16) + "x";
+            << QStringList { "42", "x" } << "42" + spaces(16) + "x" + spaces(18);
         QTest::newRow("ten-character date runs into the time") << QStringList { "1", "15.04.2013",
             "14:05:09" } << "1" + spaces(18) + "15.04.2013" + "14:05:09" + spaces(18);
         QTest::newRow("time column is 17 wide") << QStringList { "", "", "14:05:09 PM",
