@@ -338,8 +338,12 @@ private Q_SLOTS:
         QCOMPARE(button("Button1")->text(), QStringLiteral("Cancel"));
         dialog.show();
         QVERIFY(QTest::qWaitForWindowExposed(&dialog));
-        for (const char* name : { "btnOpenSets", "btnOpenSingleSet", "Button1" })
+        // Every text fits its button, which keeps its designed size.
+        for (const char* name : { "btnOpenSets", "btnOpenSingleSet", "Button1" }) {
             QCOMPARE(button(name)->size(), QSize(273, 33));
+            QVERIFY(
+                QFontMetrics(button(name)->font()).horizontalAdvance(button(name)->text()) < 273);
+        }
         QVERIFY(button("btnOpenSets")->y() < button("btnOpenSingleSet")->y());
         QVERIFY(button("btnOpenSingleSet")->y() < button("Button1")->y());
         QCOMPARE(button("btnOpenSets")->x(), button("Button1")->x());

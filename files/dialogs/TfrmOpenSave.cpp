@@ -2,6 +2,7 @@
 
 #include "MessageTable.h"
 
+#include <QFontMetrics>
 #include <QGuiApplication>
 #include <QPushButton>
 #include <QScreen>
@@ -74,9 +75,23 @@ void TfrmOpenSave::setChoice(const Prompter::Choice& choice)
         setWindowTitle(choice.caption);
     const std::pair<const char*, const QString*> texts[] = { { "btnOpenSets", &choice.first },
         { "btnOpenSingleSet", &choice.second }, { "Button1", &choice.cancel } };
-    for (const auto& [name, text] : texts)
+    for (const auto& [name, text] : texts) {
+        auto* button = findChild<QPushButton*>(QLatin1String(name));
         if (!text->isEmpty())
-            findChild<QPushButton*>(QLatin1String(name))->setText(*text);
+            button->setText(*text);
+        fitText(button);
+    }
+}
+
+void TfrmOpenSave::fitText(QPushButton* button)
+{
+    // The buttons keep their designed size; a text too long for one is set a little smaller
+    // rather than cut off.
+    QFont font = this->font();
+    const int room = kButtonWidth - 12;
+    while (QFontMetrics(font).horizontalAdvance(button->text()) > room && font.pointSizeF() > 6)
+        font.setPointSizeF(font.pointSizeF() - 0.5);
+    button->setFont(font);
 }
 
 Prompter::Answer TfrmOpenSave::answerFor(int result)

@@ -37,6 +37,7 @@ public:
 
 private:
     QPushButton* addChoiceButton(const char* name, int result);
+    void fitText(QPushButton* button);
 };
 
 } // namespace tc4dl
