@@ -1,5 +1,9 @@
 #include "QtPrompter.h"
 
+#include "ScopeProgress.h"
+#include "TfrmOpenSave.h"
+#include "TfrmScope.h"
+
 #include <QColorDialog>
 #include <QFileDialog>
 #include <QFileInfo>
@@ -7,7 +11,6 @@
 #include <QMessageBox>
 #include <QPageSetupDialog>
 #include <QPrintDialog>
-#include <QPushButton>
 
 namespace tc4dl {
 
@@ -110,18 +113,10 @@ QString QtPrompter::fileName(FileRequest& request, bool save)
 
 Prompter::Answer QtPrompter::choose(const Choice& choice)
 {
-    QMessageBox box(m_parent);
-    box.setWindowTitle(choice.caption);
-    QPushButton* first = box.addButton(choice.first, QMessageBox::AcceptRole);
-    QPushButton* second = box.addButton(choice.second, QMessageBox::NoRole);
-    QPushButton* cancel = box.addButton(choice.cancel, QMessageBox::RejectRole);
-    box.setEscapeButton(cancel);
-    box.exec();
-    if (box.clickedButton() == first)
-        return Answer::Ok;
-    if (box.clickedButton() == second)
-        return Answer::No;
-    return Answer::Cancel;
+    TfrmOpenSave dialog(m_parent);
+    dialog.setChoice(choice);
+    dialog.centreOnScreen();
+    return TfrmOpenSave::answerFor(dialog.exec());
 }
 
 int QtPrompter::runDialog(QDialog& dialog)
@@ -152,32 +147,31 @@ bool QtPrompter::printerSetup(QPrinter& printer)
     return dialog.exec() == QDialog::Accepted;
 }
 
-namespace {
-
-// Stands in until the range and progress window exists: nothing shown, never cancelled.
-class SilentProgress final : public Prompter::Progress {
-public:
-    void setMaximum(qint64) override {}
-    void setValue(qint64) override {}
-    void setStatus(const QString&) override {}
-    void setBytes(qint64, qint64) override {}
-    bool cancelled() const override { return false; }
-};
-
-} // namespace
-
 std::optional<Prompter::RangeAnswer> QtPrompter::askRange(const RangeRequest& request)
 {
+    TfrmScope window(m_parent);
+    if (request.withUnits)
+        window.useForGraphExportRange();
+    else
+        window.useForTableSaveRange();
+    if (!request.caption.isEmpty())
+        window.setWindowTitle(request.caption);
+    window.setRange(request.from, request.to);
+    window.setFahrenheit(request.fahrenheit);
+    if (window.exec() != QDialog::Accepted)
+        return std::nullopt;
     RangeAnswer answer;
-    answer.from = request.from;
-    answer.to = request.to;
-    answer.fahrenheit = request.fahrenheit;
+    answer.all = window.allChosen();
+    answer.from = window.fromText();
+    answer.to = window.toText();
+    answer.fahrenheit = request.withUnits ? window.fahrenheit() : request.fahrenheit;
     return answer;
 }
 
-std::unique_ptr<Prompter::Progress> QtPrompter::showProgress(ProgressUse, const QString&)
+std::unique_ptr<Prompter::Progress> QtPrompter::showProgress(
+    ProgressUse use, const QString& caption)
 {
-    return std::make_unique<SilentProgress>();
+    return std::make_unique<ScopeProgress>(use, caption, m_parent);
 }
 
 } // namespace tc4dl

@@ -6,6 +6,7 @@
 #include "LoadCommand.h"
 #include "LoggerData.h"
 #include "OpenCollectionFile.h"
+#include "ChartView.h"
 #include "ProgramFolders.h"
 #include "GraphConfig.h"
 #include "TfrmAbout.h"
@@ -20,6 +21,7 @@
 #include <QMdiSubWindow>
 #include <QMenu>
 #include <QMenuBar>
+#include <QPrinter>
 #include <QStandardPaths>
 #include <QStatusBar>
 #include <QToolBar>
@@ -62,6 +64,9 @@ TfrmMain::~TfrmMain()
     // A load still running gives the device back before the session goes.
     delete m_loadCommand;
     m_loggerData.reset();
+    // The set-up window may hold the device: it gives it back while the session is whole.
+    if (TfrmSetup* setup = m_setup)
+        delete setup->parentWidget();
     m_session->decoder().setPanel(nullptr);
     m_session.reset();
 }
@@ -146,6 +151,10 @@ void TfrmMain::connectActions()
     on("SpeedButton1", &TfrmMain::Open1Click);
     on("LoadData1", &TfrmMain::LoadData1Click);
     on("btnDataLogger", &TfrmMain::LoadData1Click);
+    on("Setup1", &TfrmMain::Setup1Click);
+    on("Print1", &TfrmMain::Print1Click);
+    on("btnPrint", &TfrmMain::Print1Click);
+    on("PrinterSetup1", &TfrmMain::PrinterSetup1Click);
     on("btnRun", &TfrmMain::btnRunClick);
     on("Run1", &TfrmMain::btnRunClick);
     on("btnStop", &TfrmMain::btnStopClick);
@@ -284,6 +293,45 @@ void TfrmMain::OpenCollectionFile()
 {
     (void)tc4dl::OpenCollectionFile(*m_loggerData, *m_dataLogger, *m_deps.prompter,
                                     *m_deps.clock, m_deps.programFolder);
+}
+
+void TfrmMain::Setup1Click()
+{
+    if (TfrmSetup* setup = m_setup) {
+        m_mdi->showChild(setup->parentWidget());
+        return;
+    }
+    auto* setup = new TfrmSetup(*m_deps.clock, *m_session, *m_deps.prompter);
+    QMdiSubWindow* sub
+        = m_mdi->addSubWindow(setup, Qt::SubWindow | Qt::MSWindowsFixedSizeDialogHint);
+    sub->setAttribute(Qt::WA_DeleteOnClose);
+    sub->setWindowIcon(windowIcon());
+    m_setup = setup;
+    sub->show();
+    setup->centreOnScreen();
+    m_mdi->activateChild(sub);
+}
+
+QPrinter& TfrmMain::printer()
+{
+    if (!m_printer)
+        m_printer = std::make_unique<QPrinter>(QPrinter::HighResolution);
+    return *m_printer;
+}
+
+void TfrmMain::Print1Click()
+{
+    QMdiSubWindow* sub = m_mdi->currentSubWindow();
+    // A graph prints on the program's current printer, which its print dialog may change.
+    if (auto* graph = qobject_cast<TfrmGraph*>(sub ? sub->widget() : nullptr))
+        graph->graph()->setPrinter(&printer());
+    if (ChildWindow* child = m_mdi->activeChild())
+        child->print();
+}
+
+void TfrmMain::PrinterSetup1Click()
+{
+    (void)m_deps.prompter->printerSetup(printer());
 }
 
 void TfrmMain::saveGraph(TfrmGraph& graph)

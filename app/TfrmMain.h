@@ -16,6 +16,7 @@
 #include "Settings.h"
 #include "TfrmGraph.h"
 #include "TfrmPanel.h"
+#include "TfrmSetup.h"
 #include "RealTimeRecorder.h"
 #include "RecorderHost.h"
 
@@ -27,6 +28,7 @@
 class QAction;
 class QLabel;
 class QMenu;
+class QPrinter;
 
 namespace tc4dl {
 
@@ -101,6 +103,12 @@ public:
     // File > Open and the toolbar's open button: a collection of data sets or a single file.
     void Open1Click();
     void OpenCollectionFile();
+    // Data Logger > Setup: restores the set-up window, or creates it.
+    void Setup1Click();
+    // File > Print and the toolbar's print button: prints the active child window.
+    void Print1Click();
+    // File > Printer Setup: the printer and page that every later printout uses.
+    void PrinterSetup1Click();
 
     // State for the other windows and for tests.
     [[nodiscard]] LiveSession& session() { return *m_session; }
@@ -129,6 +137,9 @@ public:
     [[nodiscard]] LoggerData& loggerData() { return *m_loggerData; }
     [[nodiscard]] DataLoggerWindow& dataLogger() { return *m_dataLogger; }
     [[nodiscard]] LoadCommand& loadCommand() { return *m_loadCommand; }
+    [[nodiscard]] TfrmSetup* setupWindow() const { return m_setup; }
+    // The program's current printer, chosen in the printer set-up or the last print dialog.
+    [[nodiscard]] QPrinter& printer();
     // The state all graph windows share.
     [[nodiscard]] GraphShared& graphShared() override { return m_graphShared; }
 
@@ -215,6 +226,8 @@ private:
     std::unique_ptr<LoggerData> m_loggerData;
     DataLoggerWindow* m_dataLogger = nullptr;
     LoadCommand* m_loadCommand = nullptr;
+    QPointer<TfrmSetup> m_setup;
+    std::unique_ptr<QPrinter> m_printer;
 
     bool m_maxMinTickBusy = false;
     bool m_maxMinBlinkOn = false;

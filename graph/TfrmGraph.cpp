@@ -370,6 +370,18 @@ void TfrmGraph::save()
 
 void TfrmGraph::print()
 {
+    // The user may adjust the graph before it is printed, but not its fonts, titles, colours
+    // or subsets; the customization afterwards offers every page again.
+    chart::ChartLook& look = m_model.look;
+    const auto allowPages = [&look](bool allow) {
+        look.allowFontPage = allow;
+        look.allowPage1 = allow;
+        look.allowPage2 = allow;
+        look.allowSubsetsPage = allow;
+    };
+    allowPages(false);
+    PESGraph1->customize();
+    allowPages(true);
     PESGraph1->printDialog();
 }
 

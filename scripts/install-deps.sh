@@ -12,6 +12,7 @@ packages=(
   xvfb xauth fonts-dejavu-core
   clang-format-14
   desktop-file-utils appstream
+  poppler-utils
 )
 
 missing=()

@@ -1,5 +1,7 @@
 #include "FileCommands.h"
 
+#include "TfrmOpenSave.h"
+
 #include "ChartView.h"
 #include "GraphConfig.h"
 #include "GraphServices.h"
@@ -84,11 +86,8 @@ SaveGraphResult FileCommands::saveGraph(const chart::ChartModel& graph)
 
 void FileCommands::saveDataLogger(TfrmGraph& window)
 {
-    Prompter::Choice choice;
+    Prompter::Choice choice = TfrmOpenSave::saveChoice();
     choice.caption = m_host.mainMessages().getTextOrDefault(QStringLiteral("IDS_32"));
-    choice.first = QStringLiteral("Save all data sets to a data set collection file(*.ch4)");
-    choice.second = QStringLiteral("Save single selected  data set to a  file");
-    choice.cancel = QStringLiteral("Cancel");
     QPointer<TfrmGraph> guard(&window);
     switch (m_host.prompter().choose(choice)) {
     case Prompter::Answer::Ok: saveCollection(); break;

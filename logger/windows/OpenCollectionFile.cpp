@@ -4,19 +4,14 @@
 #include "DataLoggerWindow.h"
 #include "LoggerData.h"
 #include "Prompter.h"
+#include "TfrmOpenSave.h"
 
 namespace tc4dl {
 
 Prompter::Choice openFileChoice(const QString& caption, const QLocale& locale)
 {
-    // The button texts are the same in every language.
-    Prompter::Choice choice;
+    Prompter::Choice choice = TfrmOpenSave::openChoice(locale);
     choice.caption = caption;
-    choice.first = QStringLiteral("Öffne Datensatz-Sammeldatei(*.CH4)");
-    choice.second = locale.decimalPoint() == QLatin1String(",")
-        ? QStringLiteral("Öffne einzelne Datei(*.TXT,*.GHF)")
-        : QStringLiteral("Öffne einzelne Datei(*.TXT,*.CSV,*.GHF)");
-    choice.cancel = QStringLiteral("Cancel");
     return choice;
 }
 

@@ -1,0 +1,261 @@
+#include "TfrmScope.h"
+
+#include "MessageTable.h"
+
+#include <QGroupBox>
+#include <QLabel>
+#include <QLineEdit>
+#include <QProgressBar>
+#include <QPushButton>
+#include <QRadioButton>
+
+#include <algorithm>
+#include <limits>
+
+namespace tc4dl {
+
+namespace {
+
+// Always above the window whose work it shows; only a close box in the title bar.
+constexpr Qt::WindowFlags kScopeFlags = Qt::Dialog | Qt::MSWindowsFixedSizeDialogHint
+    | Qt::WindowStaysOnTopHint | Qt::CustomizeWindowHint | Qt::WindowTitleHint
+    | Qt::WindowCloseButtonHint;
+
+// Where the window was designed to appear, in screen pixels.
+constexpr int kDesignLeft = 323;
+constexpr int kDesignTop = 140;
+
+template <typename W> W* named(W* widget, const char* name)
+{
+    widget->setObjectName(QLatin1String(name));
+    return widget;
+}
+
+QString mainText(const char* id)
+{
+    return MessageTable::forWindow(QStringLiteral("TfrmMain")).getTextOrDefault(QLatin1String(id));
+}
+
+} // namespace
+
+TfrmScope::TfrmScope(QWidget* parent)
+    : QDialog(parent, kScopeFlags)
+{
+    setObjectName(QStringLiteral("frmScope"));
+    buildRangeGroup();
+    buildProgressParts();
+    applyTexts();
+    // Every part but the range controls starts hidden, the range group too: each use shows
+    // exactly what it needs.
+    for (QWidget* part : std::initializer_list<QWidget*> { m_group, m_ok, m_cancel, m_status1,
+             m_status2, m_received, m_total, m_progress, m_unitGroup, m_celsius, m_fahrenheit })
+        part->hide();
+    setFixedSize(kClientWidth, kShortHeight);
+    move(kDesignLeft, kDesignTop);
+}
+
+void TfrmScope::buildRangeGroup()
+{
+    m_group = named(new QGroupBox(this), "GroupBox1");
+    m_group->setGeometry(8, 6, 226, 90);
+    m_all = named(new QRadioButton(m_group), "radAll");
+    m_all->setGeometry(12, 22, 120, 22);
+    m_all->setChecked(true);
+    m_select = named(new QRadioButton(m_group), "radNo");
+    m_select->setGeometry(12, 56, 72, 22);
+    auto* fromLabel = named(new QLabel(m_group), "Label1");
+    fromLabel->setGeometry(84, 56, 34, 22);
+    m_from = named(new QLineEdit(m_group), "edtSelFrom");
+    m_from->setGeometry(118, 56, 42, 22);
+    fromLabel->setBuddy(m_from);
+    auto* toLabel = named(new QLabel(m_group), "Label2");
+    toLabel->setGeometry(164, 56, 18, 22);
+    m_to = named(new QLineEdit(m_group), "edtSelTo");
+    m_to->setGeometry(180, 56, 42, 22);
+    toLabel->setBuddy(m_to);
+    // Typing a number means a range.
+    for (QLineEdit* box : { m_from, m_to })
+        connect(box, &QLineEdit::textEdited, m_select, [this] { m_select->setChecked(true); });
+
+    m_ok = named(new QPushButton(this), "BitBtn1");
+    m_ok->setGeometry(244, 14, 76, 28);
+    m_ok->setDefault(true);
+    connect(m_ok, &QPushButton::clicked, this, &QDialog::accept);
+    m_cancel = named(new QPushButton(this), "BitBtn2");
+    m_cancel->setGeometry(244, 52, 76, 28);
+    connect(m_cancel, &QPushButton::clicked, this, &TfrmScope::onCancelClicked);
+}
+
+void TfrmScope::buildProgressParts()
+{
+    m_status1 = named(new QLabel(this), "SText1");
+    m_status1->setGeometry(14, 14, 120, 20);
+    m_status2 = named(new QLabel(this), "SText2");
+    m_status2->setGeometry(14, 40, 120, 20);
+    m_received = named(new QLabel(this), "lblBytesReceived");
+    m_received->setGeometry(138, 14, 96, 20);
+    m_total = named(new QLabel(this), "lblTotalBytes");
+    m_total->setGeometry(138, 40, 96, 20);
+    m_progress = named(new QProgressBar(this), "Progress1");
+    m_progress->setGeometry(8, 106, kClientWidth - 16, 20);
+    m_progress->setTextVisible(false);
+    m_progress->setRange(0, 100);
+    m_progress->setValue(0);
+
+    // The unit lies below the bar, inside the window only at the tall height.
+    m_unitGroup = named(new QGroupBox(this), "GroupBox2");
+    m_unitGroup->setGeometry(8, 148, 226, 44);
+    m_celsius = named(new QRadioButton(m_unitGroup), "RadioButton1");
+    m_celsius->setGeometry(30, 14, 60, 22);
+    m_celsius->setChecked(true);
+    m_fahrenheit = named(new QRadioButton(m_unitGroup), "RadioButton2");
+    m_fahrenheit->setGeometry(130, 14, 60, 22);
+}
+
+void TfrmScope::applyTexts()
+{
+    // The window speaks its table's English: the rows carry no other text.
+    const MessageTable table = MessageTable::forWindow(QStringLiteral("TfrmScope"));
+    const auto caption = [&table](const char* key) {
+        return table.textOrDefault(Section::Captions, QLatin1String(key));
+    };
+    setWindowTitle(caption("TfrmScope"));
+    m_all->setText(caption("radAll"));
+    m_select->setText(caption("radNo"));
+    findChild<QLabel*>(QStringLiteral("Label1"))->setText(caption("Label1"));
+    findChild<QLabel*>(QStringLiteral("Label2"))->setText(caption("Label2"));
+    m_ok->setText(caption("BitBtn1"));
+    m_cancel->setText(caption("BitBtn2"));
+    m_status1->setText(caption("SText1"));
+    m_status2->setText(caption("SText2"));
+    m_celsius->setText(caption("RadioButton1"));
+    m_fahrenheit->setText(caption("RadioButton2"));
+}
+
+void TfrmScope::setUse(const char* captionId, const QList<QWidget*>& shown, int height, Mode mode)
+{
+    setWindowTitle(mainText(captionId));
+    for (QWidget* part : shown)
+        part->show();
+    setFixedSize(kClientWidth, height);
+    m_mode = mode;
+    m_cancelled = false;
+}
+
+void TfrmScope::useForGraphExportRange()
+{
+    setUse("IDS_32", { m_group, m_ok, m_cancel, m_unitGroup, m_celsius, m_fahrenheit }, kTallHeight,
+        Mode::Modal);
+}
+
+void TfrmScope::useForTableSaveRange()
+{
+    setUse("IDS_32", { m_group, m_ok, m_cancel }, kShortHeight, Mode::Modal);
+}
+
+void TfrmScope::useForSaveProgress()
+{
+    setUse("IDS_41", { m_progress, m_status1, m_cancel }, kShortHeight, Mode::Modeless);
+    m_status1->setText(mainText("IDS_42"));
+}
+
+void TfrmScope::useForOpenProgress()
+{
+    setUse("IDS_102", { m_status1, m_cancel }, kShortHeight, Mode::Modeless);
+    m_status1->setText(QStringLiteral("0"));
+}
+
+void TfrmScope::useForGraphingProgress()
+{
+    setUse("IDS_56", { m_progress, m_status1 }, kShortHeight, Mode::Modeless);
+    m_status1->setText(mainText("IDS_57"));
+}
+
+void TfrmScope::useForDownloadProgress(qint64 totalBytes)
+{
+    setUse("IDS_53", { m_progress, m_status1, m_status2, m_received, m_total, m_cancel },
+        kShortHeight, Mode::Modeless);
+    setBytes(0, totalBytes);
+}
+
+void TfrmScope::setRange(const QString& from, const QString& to)
+{
+    m_from->setText(from);
+    m_to->setText(to);
+}
+
+bool TfrmScope::allChosen() const
+{
+    return m_all->isChecked();
+}
+
+QString TfrmScope::fromText() const
+{
+    return m_from->text();
+}
+
+QString TfrmScope::toText() const
+{
+    return m_to->text();
+}
+
+void TfrmScope::setFahrenheit(bool fahrenheit)
+{
+    (fahrenheit ? m_fahrenheit : m_celsius)->setChecked(true);
+}
+
+bool TfrmScope::fahrenheit() const
+{
+    return m_fahrenheit->isChecked();
+}
+
+void TfrmScope::setProgressMaximum(qint64 maximum)
+{
+    maximum = std::max<qint64>(0, maximum);
+    m_scaleShift = 0;
+    while ((maximum >> m_scaleShift) > std::numeric_limits<int>::max())
+        ++m_scaleShift;
+    m_progress->setRange(0, static_cast<int>(maximum >> m_scaleShift));
+}
+
+void TfrmScope::setProgressValue(qint64 value)
+{
+    const qint64 scaled = std::max<qint64>(0, value) >> m_scaleShift;
+    m_progress->setValue(static_cast<int>(std::min<qint64>(scaled, m_progress->maximum())));
+}
+
+void TfrmScope::setStatusText(const QString& text)
+{
+    m_status1->setText(text);
+}
+
+void TfrmScope::setBytes(qint64 received, qint64 total)
+{
+    m_received->setText(QString::number(received));
+    m_total->setText(QString::number(total));
+}
+
+void TfrmScope::onCancelClicked()
+{
+    if (m_mode == Mode::Modal) {
+        QDialog::reject();
+        return;
+    }
+    // The operation polls the result and ends the window itself.
+    if (m_cancelled)
+        return;
+    m_cancelled = true;
+    Q_EMIT cancelRequested();
+}
+
+void TfrmScope::reject()
+{
+    // The close box and Escape: Cancel in a range use. A progress window stays until its
+    // operation ends; there they ask for the end where the use offers Cancel.
+    if (m_mode == Mode::Modal)
+        QDialog::reject();
+    else if (!m_cancel->isHidden())
+        onCancelClicked();
+}
+
+} // namespace tc4dl

@@ -1,0 +1,98 @@
+// The main window's Print, Printer Setup and Data Logger > Setup commands.
+
+#include "ChartCustomizeDialog.h"
+#include "MainWindowFixture.h"
+#include "TfrmSetup.h"
+
+#include <QMdiArea>
+#include <QMdiSubWindow>
+#include <QPrinter>
+#include <QTabWidget>
+#include <QTest>
+
+using namespace tc4dl;
+using namespace tc4dl::testing;
+
+class TestMainCommands : public QObject {
+    Q_OBJECT
+private Q_SLOTS:
+    void printWithoutAChildWindowDoesNothing()
+    {
+        Fixture f({ QStringLiteral("SIMULATOR") });
+        f.window->Print1Click();
+        QVERIFY(f.prompter.printQuestions.isEmpty());
+        QCOMPARE(f.dialogsShown, 0);
+    }
+
+    void graphPrintOffersTheCustomizationWithoutFourPagesThenPrints()
+    {
+        Fixture f({ QStringLiteral("SIMULATOR") });
+        f.meters.try_emplace(QStringLiteral("SIMULATOR"));
+        f.window->FormShow();
+        TfrmGraph* graph = f.window->realTimeGraph();
+        QVERIFY(graph);
+        f.window->mdiArea()->setActiveSubWindow(qobject_cast<QMdiSubWindow*>(graph->frameWindow()));
+        QStringList pagesShown;
+        chart::ChartLook lookDuringDialog;
+        f.dialogs = [&](QDialog& dialog) {
+            auto* customize = qobject_cast<chart::ChartCustomizeDialog*>(&dialog);
+            if (!customize)
+                return int(QDialog::Rejected);
+            for (int i = 0; i < customize->pages()->count(); ++i)
+                pagesShown << customize->pages()->tabText(i);
+            lookDuringDialog = graph->model().look;
+            return int(QDialog::Rejected);
+        };
+        f.prompter.printAnswers << false;
+        f.window->Print1Click();
+        QCOMPARE(f.dialogsShown, 1);
+        QVERIFY(!lookDuringDialog.allowFontPage && !lookDuringDialog.allowPage1
+            && !lookDuringDialog.allowPage2 && !lookDuringDialog.allowSubsetsPage);
+        for (const char* forbidden : { "Font", "Titles && Style", "Colours", "Subsets" })
+            QVERIFY2(!pagesShown.contains(QLatin1String(forbidden)), forbidden);
+        // The print dialog came after the customization; the pages are offered again.
+        QCOMPARE(f.prompter.printQuestions, QStringList { QStringLiteral("print dialog") });
+        const chart::ChartLook& look = graph->model().look;
+        QVERIFY(look.allowFontPage && look.allowPage1 && look.allowPage2 && look.allowSubsetsPage);
+    }
+
+    void printerSetupAsksOnTheProgramsPrinter()
+    {
+        Fixture f({ QStringLiteral("SIMULATOR") });
+        f.prompter.printAnswers << true;
+        QPrinter* before = &f.window->printer();
+        f.window->PrinterSetup1Click();
+        QCOMPARE(f.prompter.printQuestions, QStringList { QStringLiteral("printer set-up") });
+        // One printer for the program's whole run.
+        QCOMPARE(&f.window->printer(), before);
+    }
+
+    void setupWindowIsCreatedOnceAndRestored()
+    {
+        Fixture f({ QStringLiteral("SIMULATOR") });
+        f.meters.try_emplace(QStringLiteral("SIMULATOR"));
+        f.window->FormShow();
+        f.window->Setup1Click();
+        TfrmSetup* setup = f.window->setupWindow();
+        QVERIFY(setup);
+        QCOMPARE(setup->windowTitle(), QStringLiteral("Data Logger Setup"));
+        QVERIFY(setup->isVisibleTo(f.window));
+        QWidget* frame = setup->parentWidget();
+        frame->showMinimized();
+        f.window->Setup1Click();
+        QCOMPARE(f.window->setupWindow(), setup);
+        QVERIFY(!frame->isMinimized());
+        QCOMPARE(f.window->mdiArea()->activeSubWindow(), frame);
+        QCOMPARE(f.window->mdiArea()->findChildren<TfrmSetup*>().size(), 1);
+        // Save does nothing on it.
+        f.window->Save1Click();
+        frame->close();
+        QCoreApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete);
+        QVERIFY(!f.window->setupWindow());
+        f.window->Setup1Click();
+        QVERIFY(f.window->setupWindow());
+    }
+};
+
+QTEST_MAIN(TestMainCommands)
+#include "tst_maincommands.moc"
