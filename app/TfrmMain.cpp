@@ -3,6 +3,7 @@
 #include "Artwork.h"
 #include "ProgramFolders.h"
 #include "GraphConfig.h"
+#include "JournalFormat.h"
 #include "TfrmAbout.h"
 #include "TfrmPanel.h"
 #include "Ticker.h"
@@ -10,6 +11,7 @@
 #include <QAction>
 #include <QApplication>
 #include <QCloseEvent>
+#include <QDir>
 #include <QDesktopServices>
 #include <QLabel>
 #include <QMdiSubWindow>
@@ -39,8 +41,11 @@ TfrmMain::TfrmMain(MainWindowDeps deps, QWidget* parent)
         m_deps.programFolder = QCoreApplication::applicationDirPath();
     if (m_deps.dataFolder.isEmpty())
         m_deps.dataFolder = QStandardPaths::writableLocation(QStandardPaths::AppDataLocation);
+    if (m_deps.journalFile.isEmpty())
+        m_deps.journalFile = QDir(m_deps.dataFolder).filePath(QLatin1String(journal::kFileName));
     m_recorder = std::make_unique<RealTimeRecorder>(static_cast<RecorderHost&>(*this),
                                                     static_cast<GraphServices&>(*this));
+    m_recorder->setJournal(m_deps.journalFile);
     FormCreate();
 }
 
@@ -164,6 +169,9 @@ void TfrmMain::FormShow()
     createPanel();
     placeRealTimeGraph();
     m_session->start();
+    // A recording the last session could not save is offered back once the windows are up
+    // and the splash has gone.
+    m_deps.clock->callAfter(0, this, [this] { m_recorder->offerJournal(); });
 }
 
 void TfrmMain::createRealTimeGraph()
@@ -207,9 +215,10 @@ void TfrmMain::Save1Click()
         child->save();
 }
 
-void TfrmMain::saveGraph(TfrmGraph& graph)
+bool TfrmMain::saveGraph(TfrmGraph& graph)
 {
-    SaveGraph(graph.model(), *m_deps.prompter, m_deps.programFolder, m_saveDialog);
+    return SaveGraph(graph.model(), *m_deps.prompter, m_deps.programFolder, m_saveDialog)
+        == SaveGraphResult::Saved;
 }
 
 void TfrmMain::disableOutputToGraph()
@@ -331,6 +340,8 @@ void TfrmMain::closeEvent(QCloseEvent* event)
         return;
     }
     FormClose();
+    // Every save question has been answered: what the journal held was saved or let go.
+    m_recorder->discardJournal();
     event->accept();
 }
 

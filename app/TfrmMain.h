@@ -48,6 +48,8 @@ struct MainWindowDeps {
     // the user's data folder (the template when the program's folder is not writable).
     QString programFolder;
     QString dataFolder;
+    // The real-time journal (default: in the user's data folder).
+    QString journalFile;
 };
 
 // The main window: toolbar, menus, status bar, the multiple-document area with the control
@@ -152,7 +154,7 @@ private:
     bool maxMinTickBusy() const override { return m_maxMinTickBusy; }
     void processEvents() override { m_deps.clock->processEvents(); }
     // GraphServices
-    void saveGraph(TfrmGraph& graph) override;
+    bool saveGraph(TfrmGraph& graph) override;
     void disableOutputToGraph() override;
     const MessageTable& mainMessages() const override { return m_messages; }
     Prompter& prompter() override { return *m_deps.prompter; }
@@ -162,6 +164,7 @@ private:
     std::array<float, 4> currentValues() const override { return m_session->decoder().state().currentValues; }
     void setRealTimeGraphChecked(bool checked) override;
     QWidget* dialogParent() override { return this; }
+    int unit() const override { return m_session->decoder().state().cfDegree; }
     int samplingRate() const override { return m_settings.realTimeRate; }
     void setSamplingRate(int seconds) override { m_settings.realTimeRate = seconds; }
 

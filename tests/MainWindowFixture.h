@@ -14,6 +14,7 @@
 #include <QAction>
 #include <QDialog>
 #include <QMenu>
+#include <QTemporaryDir>
 
 #include <map>
 
@@ -21,7 +22,10 @@ namespace tc4dl::testing {
 
 // The window with everything it needs, all under the test's control.
 struct Fixture {
-    explicit Fixture(QStringList portEntries, std::map<QString, qint32> stored = {})
+    // The real-time journal goes to `journalFile`, by default into a folder of the fixture's
+    // own.
+    explicit Fixture(QStringList portEntries, std::map<QString, qint32> stored = {},
+                     const QString& journalFile = {})
         : entries(std::move(portEntries))
     {
         store.values = std::move(stored);
@@ -32,6 +36,9 @@ struct Fixture {
         deps.liveTimers = false;
         deps.listPorts = [this] { return entries; };
         deps.beep = [this] { ++beeps; };
+        deps.journalFile = journalFile.isEmpty()
+            ? journalDir.filePath(QStringLiteral("realtime.journal"))
+            : journalFile;
         // Modal dialogs are expected here: those the test does not answer are cancelled.
         prompter.dialogs = [this](QDialog& dialog) {
             ++dialogsShown;
@@ -65,6 +72,7 @@ struct Fixture {
         return window->menu(QStringLiteral("DataLogger1"))->menuAction()->isEnabled();
     }
 
+    QTemporaryDir journalDir;
     ManualClock clock;
     RecordingSettingsStore store;
     ScriptedPrompter prompter;
