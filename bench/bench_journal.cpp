@@ -1,7 +1,10 @@
 // What the real-time journal costs the recorder: the sampling tick (one sample a tick into a
 // graph of 99,999 points, its MAX/MIN bookkeeping, the statistic boxes) with the journal
-// against the same tick without it. The journal file lives in the system's temporary folder;
-// its syncs run in the background as in the program. Runs offscreen.
+// against the same tick without it, as the main thread pays for it. The journal file lives in
+// the system's temporary folder and its syncs (every ten ticks) run in the background as in
+// the program. Ticks come a second apart in the program and a sync takes milliseconds, so a
+// sync is over before the next tick: the bench lets it finish between ticks, outside the
+// time measured. Runs offscreen.
 
 #include "FakeGraphServices.h"
 #include "JournalWriter.h"
@@ -28,8 +31,8 @@ using tc4dl::testing::FakeRecorderHost;
 
 namespace {
 
-constexpr int kTicks = 20000;
-constexpr int kRounds = 9;
+constexpr int kTicks = 5000;
+constexpr int kRounds = 5;
 
 // The real-time window without a screen: the graph and the boxes' texts.
 class BenchWindow final : public RealTimeWindow {
@@ -68,8 +71,13 @@ double median(std::vector<double> values)
     return values[values.size() / 2];
 }
 
-// Nanoseconds per tick of one run of kTicks samples.
-double runOnce(const QString& journal)
+struct TickCost {
+    double typical = 0; // the median tick, ns
+    double mean = 0;    // ns, with the ticks that follow a sync
+};
+
+// The ticks of one run of kTicks samples.
+TickCost runOnce(const QString& journal)
 {
     FakeGraphServices services;
     FakeRecorderHost host;
@@ -90,19 +98,29 @@ double runOnce(const QString& journal)
     recorder.run();
     QElapsedTimer timer;
     timer.start();
+    std::vector<double> ticks;
+    ticks.reserve(kTicks);
     for (int i = 0; i < kTicks; ++i) {
         // A reading that moves, so that MAX and MIN change now and then as in a real run.
         const float v = 25.0f + 5.0f * float(std::sin(i / 50.0));
         host.values = {v, v + 1.0f, v - 1.0f, v * 2.0f};
         services.manualClock.advance(1000);
-        recorder.onTick(TickCheck{true, false}, toDateTimeSerial(services.manualClock.now()));
+        const double now = toDateTimeSerial(services.manualClock.now());
+        const qint64 before = timer.nsecsElapsed();
+        recorder.onTick(TickCheck{true, false}, now);
+        ticks.push_back(double(timer.nsecsElapsed() - before));
+        if (const journal::JournalWriter* w = recorder.journal())
+            w->syncer().drain();
     }
-    const double ns = double(timer.nsecsElapsed()) / kTicks;
+    TickCost cost;
+    for (const double t : ticks)
+        cost.mean += t / kTicks;
+    cost.typical = median(ticks);
     if (recorder.sampleCount() != kTicks)
         std::fprintf(stderr, "only %d samples\n", recorder.sampleCount());
     recorder.stop();
     recorder.discardJournal();
-    return ns;
+    return cost;
 }
 
 } // namespace
@@ -113,16 +131,21 @@ int main(int argc, char* argv[])
     QLocale::setDefault(QLocale::c());
     QTemporaryDir dir;
     const QString journal = dir.filePath(QStringLiteral("realtime.journal"));
-    std::vector<double> without;
-    std::vector<double> with;
+    std::vector<double> typicalWithout, typicalWith, meanWithout, meanWith;
     for (int round = 0; round < kRounds; ++round) {
-        without.push_back(runOnce(QString()));
-        with.push_back(runOnce(journal));
+        const TickCost a = runOnce(QString());
+        const TickCost b = runOnce(journal);
+        typicalWithout.push_back(a.typical);
+        meanWithout.push_back(a.mean);
+        typicalWith.push_back(b.typical);
+        meanWith.push_back(b.mean);
     }
-    const double a = median(without);
-    const double b = median(with);
-    std::printf("recorder tick without journal: %8.0f ns\n", a);
-    std::printf("recorder tick with journal:    %8.0f ns\n", b);
-    std::printf("ratio with/without: %.3f (target <= 1.1)\n", b / a);
+    const double ta = median(typicalWithout), tb = median(typicalWith);
+    const double ma = median(meanWithout), mb = median(meanWith);
+    std::printf("typical tick: without journal %6.0f ns, with %6.0f ns, ratio %.3f\n", ta, tb,
+                tb / ta);
+    std::printf("mean tick:    without journal %6.0f ns, with %6.0f ns, ratio %.3f\n", ma, mb,
+                mb / ma);
+    std::printf("(target <= 1.1; the mean carries the first write after each sync)\n");
     return 0;
 }

@@ -64,7 +64,7 @@ void JournalSyncer::request(const SyncTarget& target)
     m_wake.notify_one();
 }
 
-void JournalSyncer::drain()
+void JournalSyncer::drain() const
 {
     std::unique_lock lock(m_mutex);
     m_idle.wait(lock, [this] { return m_pending.descriptor < 0 && !m_busy; });

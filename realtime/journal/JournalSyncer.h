@@ -32,7 +32,7 @@ public:
     // Syncs `target` (now, or soon in the background).
     void request(const SyncTarget& target);
     // Returns once no sync is waiting or running, so that the file may be unmapped and closed.
-    void drain();
+    void drain() const;
     // Syncs finished so far.
     [[nodiscard]] int completed() const;
 
@@ -42,7 +42,7 @@ private:
     const Mode m_mode;
     mutable std::mutex m_mutex;
     std::condition_variable m_wake;
-    std::condition_variable m_idle;
+    mutable std::condition_variable m_idle;
     std::thread m_worker;
     SyncTarget m_pending;
     bool m_busy = false;
