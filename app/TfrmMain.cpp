@@ -9,6 +9,7 @@
 #include "ChartView.h"
 #include "ProgramFolders.h"
 #include "GraphConfig.h"
+#include "JournalFormat.h"
 #include "TfrmAbout.h"
 #include "TfrmPanel.h"
 #include "Ticker.h"
@@ -16,6 +17,7 @@
 #include <QAction>
 #include <QApplication>
 #include <QCloseEvent>
+#include <QDir>
 #include <QDesktopServices>
 #include <QLabel>
 #include <QMdiSubWindow>
@@ -50,8 +52,11 @@ TfrmMain::TfrmMain(MainWindowDeps deps, QWidget* parent)
     if (m_deps.dataFolder.isEmpty())
         m_deps.dataFolder = QStandardPaths::writableLocation(QStandardPaths::AppDataLocation);
     m_files = std::make_unique<FileCommands>(static_cast<FileHost&>(*this));
+    if (m_deps.journalFile.isEmpty())
+        m_deps.journalFile = QDir(m_deps.dataFolder).filePath(QLatin1String(journal::kFileName));
     m_recorder = std::make_unique<RealTimeRecorder>(static_cast<RecorderHost&>(*this),
                                                     static_cast<GraphServices&>(*this));
+    m_recorder->setJournal(m_deps.journalFile);
     FormCreate();
 }
 
@@ -210,6 +215,9 @@ void TfrmMain::FormShow()
     createPanel();
     placeRealTimeGraph();
     m_session->start();
+    // A recording the last session could not save is offered back once the windows are up
+    // and the splash has gone.
+    m_deps.clock->callAfter(0, this, [this] { m_recorder->offerJournal(); });
 }
 
 void TfrmMain::createRealTimeGraph()
@@ -334,9 +342,9 @@ void TfrmMain::PrinterSetup1Click()
     (void)m_deps.prompter->printerSetup(printer());
 }
 
-void TfrmMain::saveGraph(TfrmGraph& graph)
+bool TfrmMain::saveGraph(TfrmGraph& graph)
 {
-    m_files->saveGraph(graph.model());
+    return m_files->saveGraph(graph.model()) == SaveGraphResult::Saved;
 }
 
 QString TfrmMain::transferFile() const
@@ -475,6 +483,8 @@ void TfrmMain::closeEvent(QCloseEvent* event)
         return;
     }
     FormClose();
+    // Every save question has been answered: what the journal held was saved or let go.
+    m_recorder->discardJournal();
     event->accept();
 }
 

@@ -56,6 +56,8 @@ struct MainWindowDeps {
     QString dataFolder;
     // The regional settings text files follow: the system's, unless a test chooses.
     QLocale locale = QLocale::system();
+    // The real-time journal (default: in the user's data folder).
+    QString journalFile;
 };
 
 // The main window: toolbar, menus, status bar, the multiple-document area with the control
@@ -184,7 +186,7 @@ private:
     bool maxMinTickBusy() const override { return m_maxMinTickBusy; }
     void processEvents() override { m_deps.clock->processEvents(); }
     // GraphServices
-    void saveGraph(TfrmGraph& graph) override;
+    bool saveGraph(TfrmGraph& graph) override;
     void disableOutputToGraph() override;
     const MessageTable& mainMessages() const override { return m_messages; }
     Prompter& prompter() override { return *m_deps.prompter; }
@@ -194,6 +196,7 @@ private:
     std::array<float, 4> currentValues() const override { return m_session->decoder().state().currentValues; }
     void setRealTimeGraphChecked(bool checked) override;
     QWidget* dialogParent() override { return this; }
+    int unit() const override { return m_session->decoder().state().cfDegree; }
     int samplingRate() const override { return m_settings.realTimeRate; }
     void setSamplingRate(int seconds) override { m_settings.realTimeRate = seconds; }
     // FileHost (prompter, mainMessages and processEvents serve it too)

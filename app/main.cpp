@@ -3,6 +3,7 @@
 #include "Artwork.h"
 #include "Clock.h"
 #include "GraphConfig.h"
+#include "JournalFormat.h"
 #include "MeterPortFactory.h"
 #include "ProgramFolders.h"
 #include "QtPrompter.h"
@@ -45,6 +46,9 @@ void printPaths()
         << "Graph template: "
         << shown(tc4dl::graphTemplateReadPath(tc4dl::GraphFolders{program, data})) << '\n'
         << "Data folder: " << shown(data) << '\n'
+        << "Real-time journal: "
+        << shown(data.isEmpty() ? data : QDir(data).filePath(QLatin1String(tc4dl::journal::kFileName)))
+        << '\n'
         << "Settings: " << shown(tc4dl::NativeSettingsStore().location()) << '\n';
 }
 

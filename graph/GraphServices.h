@@ -24,8 +24,8 @@ class GraphServices {
 public:
     virtual ~GraphServices() = default;
 
-    // Asks for a file name and saves the graph of `graph` there.
-    virtual void saveGraph(TfrmGraph& graph) = 0;
+    // Asks for a file name and saves the graph of `graph` there; true when it was written.
+    virtual bool saveGraph(TfrmGraph& graph) = 0;
     // A graph window became active: the table-to-graph command has nothing to act on.
     virtual void disableOutputToGraph() = 0;
 

@@ -100,10 +100,9 @@ void RealTimeGraphAdapter::clear()
         m_window->commands()->ClearGraph();
 }
 
-void RealTimeGraphAdapter::save()
+bool RealTimeGraphAdapter::save()
 {
-    if (m_window)
-        m_services.saveGraph(*m_window);
+    return m_window && m_services.saveGraph(*m_window);
 }
 
 void RealTimeGraphAdapter::focusPlot()

@@ -38,7 +38,7 @@ public:
     void setRateIndexes(int minutes, int seconds) override;
     void showSamplingRate(int seconds) override;
     void clear() override;
-    void save() override;
+    bool save() override;
     void focusPlot() override;
 
 private:

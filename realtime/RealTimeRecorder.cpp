@@ -3,6 +3,9 @@
 #include "Clock.h"
 #include "DateTimeSerial.h"
 #include "GraphServices.h"
+#include "GraphStatistics.h"
+#include "JournalReader.h"
+#include "JournalWriter.h"
 #include "LiveLink.h"
 #include "MessageTable.h"
 #include "Prompter.h"
@@ -43,6 +46,58 @@ RealTimeRecorder::~RealTimeRecorder() = default;
 double RealTimeRecorder::nowSerial() const
 {
     return toDateTimeSerial(m_services.clock().now());
+}
+
+void RealTimeRecorder::setJournal(const QString& path, journal::JournalSyncer::Mode mode)
+{
+    m_journalPath = path;
+    m_journal = path.isEmpty() ? nullptr : std::make_unique<journal::JournalWriter>(mode);
+}
+
+void RealTimeRecorder::discardJournal()
+{
+    if (m_journal)
+        m_journal->discard(m_journalPath);
+}
+
+void RealTimeRecorder::offerJournal()
+{
+    if (!m_journal || !m_window)
+        return;
+    const journal::JournalContents contents = journal::readJournalFile(m_journalPath);
+    if (!contents.usable()) {
+        discardJournal();
+        return;
+    }
+    const QString question = mainText("IDS_140")
+                                 .arg(static_cast<int>(contents.samples.size()))
+                                 .arg(chart::dateTimeText(contents.header.startSerial));
+    if (m_services.prompter().ask(question, Prompter::Buttons::YesNo, Prompter::Icon::Question)
+        == Prompter::Answer::Yes)
+        restoreJournal(contents);
+    else
+        discardJournal();
+}
+
+void RealTimeRecorder::restoreJournal(const journal::JournalContents& contents)
+{
+    if (!m_window || !contents.usable())
+        return;
+    // The run comes back as Stop would have left it: its points, its X range from the start
+    // to the last sample, MAX and MIN as they grew, the averages.
+    m_sampler = std::make_unique<RealTimeSampler>(m_window->model(), *m_window, m_sampleCount);
+    m_sampler->setXExtendStep(m_xExtendStep);
+    const int asked = static_cast<int>(
+        qMax<quint32>(contents.header.samplesAsked, quint32(contents.samples.size())));
+    m_sampler->start(asked, contents.header.startSerial);
+    for (const journal::JournalSample& s : contents.samples)
+        m_sampler->addSample(s.values, s.t);
+    m_sampler->stop(contents.samples.back().t);
+    m_running = false;
+    // Nothing but the journal holds these samples until the graph is saved.
+    m_unsaved = true;
+    m_window->setClearEnabled(true);
+    m_window->redraw();
 }
 
 void RealTimeRecorder::attachWindow(std::unique_ptr<RealTimeWindow> window)
@@ -98,7 +153,7 @@ bool RealTimeRecorder::askToSaveFirst()
     if (answer == Prompter::Answer::Cancel)
         return false;
     if (answer == Prompter::Answer::Yes)
-        m_window->save();
+        (void)saveGraph();
     return true;
 }
 
@@ -127,7 +182,16 @@ void RealTimeRecorder::startRun(int samples)
 {
     m_sampler = std::make_unique<RealTimeSampler>(m_window->model(), *m_window, m_sampleCount);
     m_sampler->setXExtendStep(m_xExtendStep);
-    m_sampler->start(samples, nowSerial());
+    const double start = nowSerial();
+    m_sampler->start(samples, start);
+    if (m_journal) {
+        const journal::JournalHeader header{start, quint32(samples),
+                                            quint32(qMax(0, m_host.samplingRate())),
+                                            m_host.unit() == 0 ? 0 : 1};
+        if (!m_journal->begin(m_journalPath, header, m_services.clock().tickMs()))
+            qWarning("Real-time journal %s could not be written: the run is kept in memory only",
+                     qPrintable(m_journalPath));
+    }
     m_window->redraw();
     m_window->setClearEnabled(false);
     m_running = true;
@@ -138,6 +202,8 @@ void RealTimeRecorder::startRun(int samples)
 void RealTimeRecorder::onTick(const TickCheck& check, double nowSerial)
 {
     ++m_ticksSinceSample;
+    if (m_journal)
+        m_journal->timePassed(m_services.clock().tickMs());
     if (check.frameArrived) {
         if (m_running && m_ticksSinceSample >= m_host.samplingRate()) {
             m_ticksSinceSample = 0;
@@ -153,8 +219,11 @@ void RealTimeRecorder::takeSample(double nowSerial)
 {
     if (!m_window || !m_sampler)
         return;
-    const bool full = m_sampler->addSample(m_host.currentValues(), nowSerial);
+    const std::array<float, 4> values = m_host.currentValues();
+    const bool full = m_sampler->addSample(values, nowSerial);
     m_unsaved = true;
+    if (m_journal)
+        m_journal->append({nowSerial, values}, m_services.clock().tickMs());
     m_window->redraw();
     if (full)
         stopRecording(true);
@@ -172,6 +241,8 @@ void RealTimeRecorder::stopRecording(bool insideTick)
     if (!insideTick)
         m_services.clock().waitWhile([this] { return m_host.tickBusy(); }, kTickWaitMs);
     m_running = false;
+    if (m_journal)
+        m_journal->finish();
     m_host.setRunEnabled(true);
     m_host.setStopEnabled(false);
     if (!m_window)
@@ -191,9 +262,11 @@ bool RealTimeRecorder::closeQuery()
         graphText("IDS_11"), Prompter::Buttons::YesNoCancel, Prompter::Icon::Question)) {
     case Prompter::Answer::Yes:
         m_unsaved = false;
-        save();
+        (void)saveGraph();
         return true;
     case Prompter::Answer::No:
+        // The journal goes with the window (closed()) or with the program's normal end: a
+        // later Cancel of the program's close keeps both.
         m_unsaved = false;
         return true;
     default:
@@ -212,12 +285,28 @@ void RealTimeRecorder::closed()
     m_host.setStopEnabled(false);
     m_running = false;
     m_sampleCount = 0;
+    discardJournal();
+}
+
+void RealTimeRecorder::cleared()
+{
+    m_sampleCount = 0;
+    discardJournal();
 }
 
 void RealTimeRecorder::save()
 {
-    if (m_window)
-        m_window->save();
+    (void)saveGraph();
+}
+
+bool RealTimeRecorder::saveGraph()
+{
+    if (!m_window || !m_window->save())
+        return false;
+    // A save during a run holds only the samples so far: the journal keeps the rest coming.
+    if (!m_running)
+        discardJournal();
+    return true;
 }
 
 void RealTimeRecorder::samplingRateChanged(int seconds)
@@ -245,7 +334,7 @@ void RealTimeRecorder::samplingRateChanged(int seconds)
     m_host.setRunEnabled(true);
     m_host.setStopEnabled(false);
     if (saveFirst)
-        m_window->save();
+        (void)saveGraph();
     m_window->clear();
     m_window->model().look.lineGapThreshold = 1e20;
     m_window->model().touchLook();

@@ -1,6 +1,7 @@
 #pragma once
 
 #include "GraphRole.h"
+#include "JournalSyncer.h"
 #include "RealTimeSampler.h"
 #include "RealTimeWindow.h"
 
@@ -9,6 +10,11 @@
 #include <memory>
 
 namespace tc4dl {
+
+namespace journal {
+class JournalWriter;
+struct JournalContents;
+} // namespace journal
 
 class GraphServices;
 class RecorderHost;
@@ -47,6 +53,22 @@ public:
         m_running = running;
         m_sampleCount = samples;
     }
+    // Keeps every run in a journal file at `path` (none when empty), so that a recording
+    // outlives a crash. The file goes when the run's graph is saved after the run, cleared or
+    // closed, or by discardJournal(); an Exit leaves it for the next start.
+    void setJournal(const QString& path,
+                    journal::JournalSyncer::Mode mode = journal::JournalSyncer::Mode::Background);
+    [[nodiscard]] QString journalPath() const { return m_journalPath; }
+    [[nodiscard]] const journal::JournalWriter* journal() const { return m_journal.get(); }
+    // At start-up: a journal left by a session that ended without closing is offered back
+    // in one question; Yes puts it into the real-time graph, No deletes it. A journal with
+    // nothing usable in it goes without a question.
+    void offerJournal();
+    // Puts a journal's samples into the real-time graph as a stopped run, unsaved.
+    void restoreJournal(const journal::JournalContents& contents);
+    // The program closes normally, its questions answered: the journal has served.
+    void discardJournal();
+
     // Records into `window` from now on (tests give their own; attach() gives the real one).
     void attachWindow(std::unique_ptr<RealTimeWindow> window);
 
@@ -55,7 +77,7 @@ public:
     bool closeQuery() override;
     void closed() override;
     void save() override;
-    void cleared() override { m_sampleCount = 0; }
+    void cleared() override;
     void samplingRateChanged(int seconds) override;
 
 private:
@@ -65,11 +87,14 @@ private:
     void takeSample(double nowSerial);
     void stopRecording(bool insideTick);
     [[nodiscard]] double nowSerial() const;
+    [[nodiscard]] bool saveGraph();
 
     RecorderHost& m_host;
     GraphServices& m_services;
     std::unique_ptr<RealTimeWindow> m_window;
     std::unique_ptr<RealTimeSampler> m_sampler;
+    std::unique_ptr<journal::JournalWriter> m_journal;
+    QString m_journalPath;
     bool m_running = false;
     int m_sampleCount = 0;
     bool m_unsaved = false;

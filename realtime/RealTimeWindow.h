@@ -21,8 +21,8 @@ public:
     virtual void showSamplingRate(int seconds) = 0;
     // Empties the graph and its boxes, as Clear does after its question.
     virtual void clear() = 0;
-    // Asks for a file name and saves the graph there.
-    virtual void save() = 0;
+    // Asks for a file name and saves the graph there; true when it was written.
+    virtual bool save() = 0;
     virtual void focusPlot() = 0;
 };
 

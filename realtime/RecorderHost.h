@@ -29,6 +29,8 @@ public:
     // Parent of the set-up dialog.
     [[nodiscard]] virtual QWidget* dialogParent() = 0;
 
+    // The unit of the last frame: 1 degrees Celsius, 0 degrees Fahrenheit.
+    [[nodiscard]] virtual int unit() const = 0;
     // Seconds between two samples (a stored Setting).
     [[nodiscard]] virtual int samplingRate() const = 0;
     virtual void setSamplingRate(int seconds) = 0;

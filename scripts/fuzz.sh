@@ -14,7 +14,8 @@ here=$(cd "$(dirname "$0")/.." && pwd)
 cd "$here"
 
 targets=(framereader livedecoder graphstate graphstatefile messagetable memorydecoder
-  collectionfile memorydownload setupexchange texttable tabletograph)
+  collectionfile memorydownload setupexchange texttable tabletograph
+  journal)
 if [ "${1:-}" = "--list" ]; then
   printf '%s\n' "${targets[@]}"
   exit 0

@@ -23,7 +23,11 @@ public:
         folders.program = programDir.path();
         folders.appData = dataDir.path();
     }
-    void saveGraph(TfrmGraph&) override { ++graphSaves; }
+    bool saveGraph(TfrmGraph&) override
+    {
+        ++graphSaves;
+        return savesSucceed;
+    }
     void disableOutputToGraph() override { ++outputDisabled; }
     const MessageTable& mainMessages() const override { return messages; }
     Prompter& prompter() override { return prompts; }
@@ -39,6 +43,7 @@ public:
     ManualClock manualClock;
     GraphShared shared;
     int graphSaves = 0;
+    bool savesSucceed = true;
     int outputDisabled = 0;
 };
 
@@ -57,6 +62,7 @@ public:
             makeWindow();
     }
     QWidget* dialogParent() override { return nullptr; }
+    int unit() const override { return cfDegree; }
     int samplingRate() const override { return rate; }
     void setSamplingRate(int seconds) override { rate = seconds; }
 
@@ -67,6 +73,7 @@ public:
     bool stopEnabled = true;
     bool checked = false;
     int rate = 2;
+    int cfDegree = 1;
     int windowsMade = 0;
     std::function<void()> makeWindow;
 };

@@ -14,6 +14,7 @@
 #include <QAction>
 #include <QDialog>
 #include <QMenu>
+#include <QTemporaryDir>
 
 #include <map>
 
@@ -22,9 +23,10 @@ namespace tc4dl::testing {
 // The window with everything it needs, all under the test's control.
 struct Fixture {
     // `programFolder`: where the program keeps its files (the transfer file); empty: the
-    // test program's folder.
+    // test program's folder. The real-time journal goes to `journalFile`, by default into a
+    // folder of the fixture's own.
     explicit Fixture(QStringList portEntries, std::map<QString, qint32> stored = {},
-                     QString programFolder = {})
+                     QString programFolder = {}, const QString& journalFile = {})
         : entries(std::move(portEntries))
     {
         store.values = std::move(stored);
@@ -36,6 +38,9 @@ struct Fixture {
         deps.listPorts = [this] { return entries; };
         deps.beep = [this] { ++beeps; };
         deps.programFolder = std::move(programFolder);
+        deps.journalFile = journalFile.isEmpty()
+            ? journalDir.filePath(QStringLiteral("realtime.journal"))
+            : journalFile;
         // Modal dialogs are expected here: those the test does not answer are cancelled.
         prompter.dialogs = [this](QDialog& dialog) {
             ++dialogsShown;
@@ -69,6 +74,7 @@ struct Fixture {
         return window->menu(QStringLiteral("DataLogger1"))->menuAction()->isEnabled();
     }
 
+    QTemporaryDir journalDir;
     ManualClock clock;
     RecordingSettingsStore store;
     ScriptedPrompter prompter;

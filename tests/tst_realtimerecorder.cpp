@@ -52,7 +52,11 @@ public:
         seconds = s % 60;
     }
     void clear() override { ++clears; }
-    void save() override { ++saves; }
+    bool save() override
+    {
+        ++saves;
+        return saveSucceeds;
+    }
     void focusPlot() override { }
 
     chart::ChartModel graph;
@@ -61,6 +65,7 @@ public:
     int redraws = 0, restores = 0, clears = 0, saves = 0;
     int minutes = 0, seconds = 2;
     bool clearEnabled = true;
+    bool saveSucceeds = true;
 };
 
 // Answers the set-up dialog with `samples` at `rate` seconds.

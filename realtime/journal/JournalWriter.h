@@ -1,0 +1,64 @@
+#pragma once
+
+#include "JournalFormat.h"
+#include "JournalSyncer.h"
+
+#include <QFile>
+#include <QString>
+
+namespace tc4dl::journal {
+
+// Appends a running recording to its journal file. Each sample is handed to the system as
+// soon as it is taken, so a crash of the program loses nothing; the disk itself is synced at
+// most every kSyncIntervalMs, which bounds what a power cut can take. Time comes from the
+// caller (a main tick's clock), so the policy runs the same under a hand-moved clock.
+// The file is made as long as the whole run at the start and its records are written through
+// a mapping of it: a sample then costs a copy of 28 bytes instead of a call into the system
+// (the reader stops at the first record that is still zeros). Where a file cannot be mapped
+// the records are written one by one. At the end of the run the file is cut to the samples
+// taken. A write that fails ends the journal for this run: the recording itself goes on.
+class JournalWriter {
+public:
+    static constexpr qint64 kSyncIntervalMs = 10000;
+
+    explicit JournalWriter(JournalSyncer::Mode mode = JournalSyncer::Mode::Background);
+    ~JournalWriter();
+    JournalWriter(const JournalWriter&) = delete;
+    JournalWriter& operator=(const JournalWriter&) = delete;
+
+    // Starts the journal of a new run at `path` (any journal there is replaced) and syncs its
+    // header. False when the file could not be made.
+    bool begin(const QString& path, const JournalHeader& header, qint64 nowMs);
+    // Appends the next sample; false when nothing is open or the write failed.
+    bool append(const JournalSample& sample, qint64 nowMs);
+    // The clock moved on: samples written more than kSyncIntervalMs after the last sync are
+    // synced now.
+    void timePassed(qint64 nowMs);
+    // The run ended: the rest is synced and the file closed. The journal stays on the disk.
+    void finish();
+    // Closes the journal and deletes `path` (the open journal's or one left from before).
+    void discard(const QString& path);
+
+    [[nodiscard]] bool isOpen() const { return m_file.isOpen(); }
+    [[nodiscard]] quint32 records() const { return m_records; }
+    // Records the disk held at the last sync asked for.
+    [[nodiscard]] quint32 syncedRecords() const { return m_syncedRecords; }
+    [[nodiscard]] int syncRequests() const { return m_syncRequests; }
+    [[nodiscard]] const JournalSyncer& syncer() const { return m_syncer; }
+
+private:
+    void sync(qint64 nowMs);
+    void close();
+    [[nodiscard]] qint64 usedBytes() const { return kHeaderSize + qint64(m_records) * kRecordSize; }
+
+    QFile m_file;
+    JournalSyncer m_syncer;
+    uchar* m_map = nullptr;
+    quint32 m_capacity = 0;
+    quint32 m_records = 0;
+    quint32 m_syncedRecords = 0;
+    qint64 m_lastSyncMs = 0;
+    int m_syncRequests = 0;
+};
+
+} // namespace tc4dl::journal
