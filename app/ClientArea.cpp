@@ -82,6 +82,16 @@ void ClientArea::fillWindowMenu(QMenu& menu, const QList<QAction*>& fixed)
     }
 }
 
+QSize ClientArea::minimumSizeHint() const
+{
+    return QSize(160, 120);
+}
+
+QSize ClientArea::sizeHint() const
+{
+    return QSize(738, 579); // the main window's designed client size
+}
+
 void ClientArea::releaseChildren(QObject* owner)
 {
     // Every panel, also a closed one whose deletion is still pending.

@@ -34,6 +34,12 @@ public:
     // Cuts every child off from `owner`, which is going: the panels' signals to it are
     // disconnected, the graph windows (which reach back into it) deleted now.
     void releaseChildren(QObject* owner);
+
+    // Without scroll bars QMdiArea asks to be as large as its largest child; the main window
+    // would then grow (and leave the screen) whenever a child is tiled or laid out. Children
+    // may reach beyond the client area, so its own size never depends on them.
+    [[nodiscard]] QSize minimumSizeHint() const override;
+    [[nodiscard]] QSize sizeHint() const override;
 };
 
 } // namespace tc4dl

@@ -48,6 +48,9 @@ struct MainWindowDeps {
     // the user's data folder (the template when the program's folder is not writable).
     QString programFolder;
     QString dataFolder;
+    // Closes the start-up splash, if it is still there. Called on the first showing before
+    // anything that may ask or tell: the splash stays on top and would cover a message.
+    std::function<void()> closeSplash;
 };
 
 // The main window: toolbar, menus, status bar, the multiple-document area with the control
@@ -118,6 +121,7 @@ Q_SIGNALS:
 
 protected:
     void closeEvent(QCloseEvent* event) override;
+    bool event(QEvent* event) override;
 
 private:
     void FormCreate();
