@@ -318,7 +318,7 @@ bool TfrmMain::event(QEvent* event)
 
 void TfrmMain::Tile1Click()
 {
-    m_mdi->tileSubWindows();
+    m_mdi->tileChildren();
 }
 
 void TfrmMain::Cascade1Click()

@@ -592,7 +592,7 @@ void TestChartView::timeTicksAreWholeStepsWithDistinctLabels_data()
     QTest::newRow("3 s") << 3.0 << 2;
     QTest::newRow("10 s") << 10.0 << 3;
     QTest::newRow("200 s") << 200.0 << 4;
-    QTest::newRow("17 min") << 1020.0 << 4;
+    QTest::newRow("17 min") << 1020.0 << 3;
     QTest::newRow("5 h") << 18000.0 << 4;
     QTest::newRow("3 days") << 259200.0 << 3;
     QTest::newRow("20 days") << 1728000.0 << 2;

@@ -446,7 +446,8 @@ private Q_SLOTS:
 
         f.host.prompts.colors << 0x123456u;
         f.button("ToolButton15")->click();
-        QCOMPARE(f.host.prompts.colorStarts, (QList<quint32> { 0, 0 })); // the colour at creation
+        // The colour at creation: nothing stored, white.
+        QCOMPARE(f.host.prompts.colorStarts, (QList<quint32> { 0xFFFFFF, 0xFFFFFF }));
         QCOMPARE(f.host.shared.annoColor, 0x123456u);
         for (int i = 0; i <= 6; ++i)
             QCOMPARE(f.model().annotation(i).color, 0x123456u);

@@ -191,7 +191,7 @@ private Q_SLOTS:
         NativeSettingsStore store(file);
         Settings s = Settings::read(store);
         QCOMPARE(s.realTimeRate, 2);
-        QCOMPARE(s.annoColor, 0);
+        QCOMPARE(s.annoColor, Settings::kDefaultAnnoColor);
         QCOMPARE(log.messages().size(), 1);
         QVERIFY(!store.damagedCopy().isEmpty());
         QFile copy(store.damagedCopy());
