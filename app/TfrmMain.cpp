@@ -1,6 +1,7 @@
 #include "TfrmMain.h"
 
 #include "Artwork.h"
+#include "CollectionFile.h"
 #include "ProgramFolders.h"
 #include "GraphConfig.h"
 #include "TfrmAbout.h"
@@ -13,11 +14,14 @@
 #include <QDesktopServices>
 #include <QLabel>
 #include <QMdiSubWindow>
+#include <QMenuBar>
 #include <QMenu>
 #include <QStandardPaths>
 #include <QStatusBar>
 #include <QToolBar>
 #include <QUrl>
+
+#include <algorithm>
 
 namespace tc4dl {
 
@@ -39,6 +43,7 @@ TfrmMain::TfrmMain(MainWindowDeps deps, QWidget* parent)
         m_deps.programFolder = QCoreApplication::applicationDirPath();
     if (m_deps.dataFolder.isEmpty())
         m_deps.dataFolder = QStandardPaths::writableLocation(QStandardPaths::AppDataLocation);
+    m_files = std::make_unique<FileCommands>(static_cast<FileHost&>(*this));
     m_recorder = std::make_unique<RealTimeRecorder>(static_cast<RecorderHost&>(*this),
                                                     static_cast<GraphServices&>(*this));
     FormCreate();
@@ -109,6 +114,7 @@ void TfrmMain::connectActions()
     on("RealTimeGraph1", &TfrmMain::RealTimeGraph1Click);
     on("Save1", &TfrmMain::Save1Click);
     on("SpeedButton2", &TfrmMain::Save1Click);
+    on("btnOutputToGraph", &TfrmMain::btnOutputToGraphClick);
     on("btnRun", &TfrmMain::btnRunClick);
     on("Run1", &TfrmMain::btnRunClick);
     on("btnStop", &TfrmMain::btnStopClick);
@@ -211,13 +217,45 @@ void TfrmMain::RealTimeGraph1Click()
 
 void TfrmMain::Save1Click()
 {
-    if (ChildWindow* child = m_mdi->activeChild())
+    ChildWindow* child = m_mdi->activeChild();
+    if (!child)
+        return;
+    // The logger's graph asks first whether to save all data sets or the graph shown.
+    auto* graph = dynamic_cast<TfrmGraph*>(child);
+    if (graph && graph->windowTitle() == TfrmGraph::dataLoggerCaption())
+        m_files->saveDataLogger(*graph);
+    else
         child->save();
+}
+
+void TfrmMain::btnOutputToGraphClick()
+{
+    // The button may still be enabled with another window active, or none.
+    ChildWindow* child = m_mdi->activeChild();
+    if (child && child->canOutputToGraph())
+        child->outputToGraph();
 }
 
 void TfrmMain::saveGraph(TfrmGraph& graph)
 {
-    SaveGraph(graph.model(), *m_deps.prompter, m_deps.programFolder, m_saveDialog);
+    m_files->saveGraph(graph.model());
+}
+
+QString TfrmMain::transferFile() const
+{
+    return transferFilePath(m_deps.programFolder, m_deps.dataFolder);
+}
+
+QSize TfrmMain::openedGraphSize() const
+{
+    // As wide as the main window, as high as its client height less 40 pixels.
+    const int client = height() - (menuBar() ? menuBar()->height() : 0);
+    return QSize(width(), std::max(client - 40, 100));
+}
+
+void TfrmMain::setOutputToGraphEnabled(bool enabled)
+{
+    action(QStringLiteral("btnOutputToGraph"))->setEnabled(enabled);
 }
 
 void TfrmMain::disableOutputToGraph()

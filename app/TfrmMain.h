@@ -2,6 +2,7 @@
 
 #include "ClientArea.h"
 #include "Clock.h"
+#include "FileCommands.h"
 #include "MainMenus.h"
 #include "PortList.h"
 #include "GraphServices.h"
@@ -51,6 +52,8 @@ struct MainWindowDeps {
     // Closes the start-up splash, if it is still there. Called on the first showing before
     // anything that may ask or tell: the splash stays on top and would cover a message.
     std::function<void()> closeSplash;
+    // The regional settings text files follow: the system's, unless a test chooses.
+    QLocale locale = QLocale::system();
 };
 
 // The main window: toolbar, menus, status bar, the multiple-document area with the control
@@ -61,7 +64,8 @@ class TfrmMain final : public QMainWindow,
                        private BlinkTimers,
                        private PanelHost,
                        private GraphServices,
-                       private RecorderHost {
+                       private RecorderHost,
+                       private FileHost {
     Q_OBJECT
 public:
     explicit TfrmMain(MainWindowDeps deps, QWidget* parent = nullptr);
@@ -87,6 +91,11 @@ public:
     void RealTimeGraph1Click();
     // File > Save and the toolbar's save button: saves the active child window.
     void Save1Click();
+    // The Open command's single-file branch: a graph file or a text file in a new window.
+    void openSingleFile() { m_files->openSingleFile(); }
+    // "Output Tabular to graph": the active table window as a new graph.
+    void btnOutputToGraphClick();
+    [[nodiscard]] FileCommands& fileCommands() { return *m_files; }
 
     // State for the other windows and for tests.
     [[nodiscard]] LiveSession& session() { return *m_session; }
@@ -168,6 +177,15 @@ private:
     QWidget* dialogParent() override { return this; }
     int samplingRate() const override { return m_settings.realTimeRate; }
     void setSamplingRate(int seconds) override { m_settings.realTimeRate = seconds; }
+    // FileHost (prompter, mainMessages and processEvents serve it too)
+    QString programFolder() const override { return m_deps.programFolder; }
+    QString transferFile() const override;
+    QLocale textLocale() const override { return m_deps.locale; }
+    bool celsius() const override { return m_settings.cfDegree != 0; }
+    QMdiArea& documentArea() override { return *m_mdi; }
+    GraphServices& graphServices() override { return *this; }
+    QSize openedGraphSize() const override;
+    void setOutputToGraphEnabled(bool enabled) override;
 
     MainWindowDeps m_deps;
     MessageTable m_messages;
@@ -185,7 +203,7 @@ private:
     GraphShared m_graphShared;
     std::unique_ptr<RealTimeRecorder> m_recorder;
     QPointer<TfrmGraph> m_realTimeGraph;
-    SaveDialogState m_saveDialog;
+    std::unique_ptr<FileCommands> m_files;
 
     bool m_maxMinTickBusy = false;
     bool m_maxMinBlinkOn = false;

@@ -1,16 +1,23 @@
-// tc4dl-cli export: the samples of a collection file as CSV.
+// tc4dl-cli export: the samples of a collection file, or the points of a graph file, as CSV.
 
 #include "DataSetText.h"
 #include "ExitCode.h"
+#include "GraphCsv.h"
+#include "GraphStateFile.h"
 #include "LoggerCommands.h"
+
+#include <QFileInfo>
 
 #include <QCommandLineParser>
 #include <QSaveFile>
 
+#include <functional>
+
 namespace tc4dl::cli {
 
 namespace {
-const char* const kUsage = "Usage: tc4dl-cli export FILE.ch4 [--set N] [-o OUT.csv]\n";
+const char* const kUsage = "Usage: tc4dl-cli export FILE.ch4 [--set N] [-o OUT.csv]\n"
+                          "       tc4dl-cli export FILE.ghf [-o OUT.csv]\n";
 
 void writeSets(const DataSetStore& store, int only, QTextStream& out)
 {
@@ -19,6 +26,38 @@ void writeSets(const DataSetStore& store, int only, QTextStream& out)
         if (only < 0 || k == only)
             writeExportLines(store, k, out);
 }
+
+// Never a partial file: the old one stays until the whole new one is written.
+int writeOutput(const QString& path, const std::function<void(QTextStream&)>& write,
+                QTextStream& err)
+{
+    QSaveFile file(path);
+    if (file.open(QIODevice::WriteOnly)) {
+        QTextStream stream(&file);
+        write(stream);
+        stream.flush();
+        if (stream.status() == QTextStream::Ok && file.commit())
+            return Ok;
+    }
+    err << "Cannot write " << path << ": " << file.errorString() << ".\n";
+    file.cancelWriting();
+    return CannotWrite;
+}
+
+int exportGraph(const QString& path, const QString& output, QTextStream& out, QTextStream& err)
+{
+    chart::ChartModel graph;
+    QString error;
+    if (!chart::loadGraphState(graph, path, &error)) {
+        err << "Cannot read " << path << ": " << error << "\n";
+        return CannotRead;
+    }
+    if (output.isEmpty()) {
+        writeGraphCsv(graph, out);
+        return Ok;
+    }
+    return writeOutput(output, [&](QTextStream& s) { writeGraphCsv(graph, s); }, err);
+}
 } // namespace
 
 int runExport(const QStringList& arguments, QTextStream& out, QTextStream& err)
@@ -26,11 +65,13 @@ int runExport(const QStringList& arguments, QTextStream& out, QTextStream& err)
     QCommandLineParser parser;
     parser.setApplicationDescription(
         QStringLiteral("Writes the samples of one data set, or of all, as CSV: "
-                       "set,time,T1,T2,T3,T4,unit.\n")
+                       "set,time,T1,T2,T3,T4,unit.\nGiven a graph file (.ghf), writes its "
+                       "points: time,T1,T2,T3,T4 (an empty field: no data).\n")
         + exitCodeHelp());
     parser.addHelpOption();
     parser.addPositionalArgument(QStringLiteral("export"), QStringLiteral("The command."));
-    parser.addPositionalArgument(QStringLiteral("FILE.ch4"), QStringLiteral("The file."));
+    parser.addPositionalArgument(QStringLiteral("FILE"),
+                                 QStringLiteral("A collection file (.ch4) or a graph file (.ghf)."));
     const QCommandLineOption set(
         QStringLiteral("set"), QStringLiteral("Only data set N (from 1)."), QStringLiteral("N"));
     const QCommandLineOption output(QStringLiteral("o"),
@@ -46,8 +87,17 @@ int runExport(const QStringList& arguments, QTextStream& out, QTextStream& err)
         return Ok;
     }
     if (parser.positionalArguments().size() != 2) {
-        err << "Give one collection file.\n" << kUsage;
+        err << "Give one collection file or graph file.\n" << kUsage;
         return Usage;
+    }
+    const QString path = parser.positionalArguments().at(1);
+    if (QFileInfo(path).suffix().compare(QLatin1String("ghf"), Qt::CaseInsensitive) == 0) {
+        if (parser.isSet(set)) {
+            err << "--set is for collection files; a graph file holds one graph.\n" << kUsage;
+            return Usage;
+        }
+        return exportGraph(path, parser.isSet(output) ? parser.value(output) : QString(), out,
+                           err);
     }
     int only = -1;
     if (parser.isSet(set)) {
@@ -60,7 +110,7 @@ int runExport(const QStringList& arguments, QTextStream& out, QTextStream& err)
         }
     }
     DataSetStore store;
-    if (const int code = loadCollection(parser.positionalArguments().at(1), store, err); code != Ok)
+    if (const int code = loadCollection(path, store, err); code != Ok)
         return code;
     if (only >= store.setCount()) {
         err << "There is no data set " << only + 1 << ": the file holds " << store.setCount()
@@ -71,18 +121,8 @@ int runExport(const QStringList& arguments, QTextStream& out, QTextStream& err)
         writeSets(store, only, out);
         return Ok;
     }
-    // Never a partial file: the old one stays until the whole new one is written.
-    QSaveFile file(parser.value(output));
-    if (file.open(QIODevice::WriteOnly)) {
-        QTextStream stream(&file);
-        writeSets(store, only, stream);
-        stream.flush();
-        if (stream.status() == QTextStream::Ok && file.commit())
-            return Ok;
-    }
-    err << "Cannot write " << parser.value(output) << ": " << file.errorString() << ".\n";
-    file.cancelWriting();
-    return CannotWrite;
+    return writeOutput(parser.value(output), [&](QTextStream& s) { writeSets(store, only, s); },
+                       err);
 }
 
 } // namespace tc4dl::cli

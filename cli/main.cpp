@@ -26,6 +26,7 @@ const char* const kUsage
       "       tc4dl-cli download [--port DEVICE | --demo] [-o FILE.ch4] [--raw FILE] [--csv]\n"
       "       tc4dl-cli sets FILE.ch4 [--csv]\n"
       "       tc4dl-cli export FILE.ch4 [--set N] [-o OUT.csv]\n"
+      "       tc4dl-cli export FILE.ghf [-o OUT.csv]\n"
       "       tc4dl-cli setup info | clock | interval MM:SS | erase --yes "
       "[--port DEVICE | --demo]\n";
 
@@ -145,7 +146,7 @@ int main(int argc, char* argv[])
                "  monitor   print the live readings once a second\n"
                "  download  copy the logger memory into a collection file (.ch4)\n"
                "  sets      list the data sets of a collection file\n"
-               "  export    write the samples of a collection file as CSV\n"
+               "  export    write the samples of a collection file, or a graph file, as CSV\n"
                "  setup     read the logger's state, set its clock or interval, erase it\n\n"
             << tc4dl::cli::exitCodeHelp()
             << "\n\ntc4dl-cli COMMAND --help tells more.\n";

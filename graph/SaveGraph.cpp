@@ -1,11 +1,16 @@
 #include "SaveGraph.h"
 
-#include "GraphStateFile.h"
 #include "FileTypeName.h"
+#include "GraphStateFile.h"
+#include "GraphTextWriter.h"
+#include "MessageTable.h"
 #include "Prompter.h"
 
 #include <QDir>
+#include <QElapsedTimer>
 #include <QFileInfo>
+
+#include <memory>
 
 namespace tc4dl {
 
@@ -22,21 +27,31 @@ QStringList graphSaveFilters(const QLocale& locale)
     return filters;
 }
 
-SaveGraphResult SaveGraph(const chart::ChartModel& graph, Prompter& prompter,
-                          const QString& programFolder, SaveDialogState& dialog)
+bool reportSaveOutcome(SafeFileWrite::Outcome outcome, const QString& path, Prompter& prompter,
+                       const MessageTable& messages)
+{
+    if (outcome == SafeFileWrite::Outcome::WriteFailed)
+        prompter.ask(messages.getTextOrDefault(QStringLiteral("IDS_170"))
+                         .arg(QDir::toNativeSeparators(path)),
+                     Prompter::Buttons::Ok, Prompter::Icon::Error);
+    return outcome == SafeFileWrite::Outcome::Written;
+}
+
+SaveGraphResult SaveGraph(const chart::ChartModel& graph, const SaveContext& context,
+                          SaveDialogState& dialog)
 {
     Prompter::FileRequest request;
-    request.filters = graphSaveFilters();
+    request.filters = graphSaveFilters(context.locale);
     request.selectedFilter =
         request.filters.contains(dialog.lastFilter) ? dialog.lastFilter : request.filters.first();
     // The dialog starts in the program's folder and proposes the last name chosen.
-    request.start = programFolder;
+    request.start = context.programFolder;
     if (!dialog.lastFileName.isEmpty())
-        request.start = QDir(programFolder).filePath(dialog.lastFileName);
+        request.start = QDir(context.programFolder).filePath(dialog.lastFileName);
     request.defaultSuffix = QStringLiteral("GHF");
     // The typed name's extension follows the chosen type.
     request.typeChanged = nameForFileType;
-    const QString name = prompter.saveFileName(request);
+    const QString name = context.prompter.saveFileName(request);
     if (name.isEmpty())
         return SaveGraphResult::Cancelled;
     dialog.lastFileName = QFileInfo(name).fileName();
@@ -47,11 +62,64 @@ SaveGraphResult SaveGraph(const chart::ChartModel& graph, Prompter& prompter,
         QString error;
         if (chart::saveGraphState(graph, name, &error))
             return SaveGraphResult::Saved;
-        prompter.ask(error, Prompter::Buttons::Ok, Prompter::Icon::Error);
+        context.prompter.ask(error, Prompter::Buttons::Ok, Prompter::Icon::Error);
         return SaveGraphResult::Failed;
     }
-    // Tab- and comma-separated text come with the text export.
+    // A ".csv" name is written comma-separated even where that type is not offered.
+    if (extension == QLatin1String("txt"))
+        return saveGraphText(graph, context, name, '\t');
+    if (extension == QLatin1String("csv"))
+        return saveGraphText(graph, context, name, ',');
     return SaveGraphResult::NotSaved;
+}
+
+SaveGraphResult saveGraphText(const chart::ChartModel& graph, const SaveContext& context,
+                              const QString& name, char separator)
+{
+    const int points = graph.points();
+    Prompter::RangeRequest request;
+    request.caption = context.messages.getTextOrDefault(QStringLiteral("IDS_32"));
+    request.from = QStringLiteral("1");
+    request.to = QString::number(points);
+    request.withUnits = true;
+    request.fahrenheit = !context.celsius;
+    const std::optional<Prompter::RangeAnswer> answer = context.prompter.askRange(request);
+    if (!answer)
+        return SaveGraphResult::Cancelled;
+    const std::optional<SaveRange> range =
+        resolveSaveRange(answer->all, answer->from, answer->to, points);
+    if (!range) {
+        context.prompter.tell(context.messages.getTextOrDefault(QStringLiteral("IDS_40")));
+        return SaveGraphResult::NotSaved;
+    }
+    // Nothing to write: an existing file stays as it is.
+    if (range->isEmpty())
+        return SaveGraphResult::NotSaved;
+
+    std::unique_ptr<Prompter::Progress> progress = context.prompter.showProgress(
+        Prompter::ProgressUse::Save, context.messages.getTextOrDefault(QStringLiteral("IDS_41")));
+    progress->setMaximum(range->count());
+    progress->setValue(0);
+    GraphTextWriter writer(context.locale, separator, !answer->fahrenheit);
+    QElapsedTimer sinceEvents;
+    sinceEvents.start();
+    const SafeFileWrite::Outcome outcome = SafeFileWrite::write(name, [&](QIODevice& file) {
+        return writer.write(graph, *range, file, [&](qint64 lines) {
+                   progress->setValue(lines);
+                   // Often enough for Cancel and the bar, not once per line of a long file.
+                   if (context.processEvents && sinceEvents.elapsed() >= 25) {
+                       context.processEvents();
+                       sinceEvents.restart();
+                   }
+                   return !progress->cancelled();
+               })
+            >= 0;
+    });
+    progress.reset();
+    return reportSaveOutcome(outcome, name, context.prompter, context.messages)
+        ? SaveGraphResult::Saved
+        : (outcome == SafeFileWrite::Outcome::CannotCreate ? SaveGraphResult::NotSaved
+                                                           : SaveGraphResult::Failed);
 }
 
 } // namespace tc4dl

@@ -1,14 +1,19 @@
 #pragma once
 
+#include "SafeFileWrite.h"
+
 #include <QLocale>
 #include <QString>
 #include <QStringList>
+
+#include <functional>
 
 namespace tc4dl {
 
 namespace chart {
 class ChartModel;
 }
+class MessageTable;
 class Prompter;
 
 // The save-file dialog's memory between saves: it proposes the last name chosen.
@@ -17,20 +22,45 @@ struct SaveDialogState {
     QString lastFilter;
 };
 
+// What a save needs from the program around it: questions, the main window's texts, the
+// folder the dialog starts in, the regional settings the text files follow, the temperature
+// unit the range window proposes, and a way to let the progress window's Cancel through.
+struct SaveContext {
+    Prompter& prompter;
+    const MessageTable& messages; // the main window's
+    QString programFolder;
+    QLocale locale;
+    bool celsius = true;
+    std::function<void()> processEvents;
+};
+
 // The file types offered for a graph. Where the decimal separator is a comma, comma-separated
 // text would be ambiguous, so only the graph file and tab-separated text are offered.
 [[nodiscard]] QStringList graphSaveFilters(const QLocale& locale = QLocale());
 
 enum class SaveGraphResult {
-    Cancelled, // the user chose no file
-    Saved,     // a graph file was written
-    Failed,    // the graph file could not be written; the user was told why
-    NotSaved,  // a name whose extension is not saved (yet): nothing written, nothing said
+    Cancelled, // the user chose no file, or cancelled the range window
+    Saved,     // the file was written (a cancelled text save keeps the lines written so far)
+    Failed,    // the file could not be written; the user was told why, the old file stays
+    NotSaved,  // nothing written and nothing said: another extension, a file that cannot be
+               // created, an empty range or a range box without an integer (said)
 };
 
-// Asks for a file name, starting in `programFolder`, and saves the graph by the name's
-// extension: ".ghf" as a graph-state file. The type chosen in the dialog plays no part.
-SaveGraphResult SaveGraph(const chart::ChartModel& graph, Prompter& prompter,
-                          const QString& programFolder, SaveDialogState& dialog);
+// Asks for a file name, starting in the program's folder, and saves the graph by the name's
+// extension: ".ghf" as a graph-state file, ".txt" as tab-separated and ".csv" as
+// comma-separated text. The type chosen in the dialog plays no part.
+SaveGraphResult SaveGraph(const chart::ChartModel& graph, const SaveContext& context,
+                          SaveDialogState& dialog);
+
+// Tells the user of a write that could not be completed, in one sentence from the main
+// window's table (IDS_170, the file name in place of %1); a file that could not be created is
+// not said. True when the file was written.
+bool reportSaveOutcome(SafeFileWrite::Outcome outcome, const QString& path, Prompter& prompter,
+                       const MessageTable& messages);
+
+// The text export alone, to `name`: the range window with the unit, the save progress, the
+// lines. Used by SaveGraph for ".txt" and ".csv".
+SaveGraphResult saveGraphText(const chart::ChartModel& graph, const SaveContext& context,
+                              const QString& name, char separator);
 
 } // namespace tc4dl

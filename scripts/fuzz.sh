@@ -14,7 +14,7 @@ here=$(cd "$(dirname "$0")/.." && pwd)
 cd "$here"
 
 targets=(framereader livedecoder graphstate graphstatefile messagetable memorydecoder
-  collectionfile memorydownload setupexchange)
+  collectionfile memorydownload setupexchange texttable tabletograph)
 if [ "${1:-}" = "--list" ]; then
   printf '%s\n' "${targets[@]}"
   exit 0

@@ -583,7 +583,6 @@ private Q_SLOTS:
         QTest::addColumn<bool>("written");
         QTest::newRow("ghf") << QStringLiteral("one.ghf") << true;
         QTest::newRow("GHF") << QStringLiteral("two.GHF") << true;
-        QTest::newRow("txt: later") << QStringLiteral("three.txt") << false;
         QTest::newRow("other") << QStringLiteral("four.dat") << false;
     }
     void saveGraphFile()

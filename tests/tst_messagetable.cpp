@@ -97,7 +97,7 @@ private Q_SLOTS:
         QTest::addColumn<QString>("window");
         QTest::addColumn<int>("messages");
         const QHash<QString, int> counts
-            = { { "TfrmMain", 23 }, { "TfrmGraph", 22 }, { "TfrmList", 7 }, { "TfrmSetup", 8 },
+            = { { "TfrmMain", 24 }, { "TfrmGraph", 22 }, { "TfrmList", 7 }, { "TfrmSetup", 8 },
                 { "ChartCustomizeDialog", 28 } };
         for (const QString& window : kWindows)
             QTest::newRow(qPrintable(window)) << window << counts.value(window, 0);

@@ -1,0 +1,36 @@
+#include "GraphCsv.h"
+
+#include "ChartModel.h"
+#include "DateTimeSerial.h"
+#include "MeterValues.h"
+
+namespace tc4dl::cli {
+
+QString graphCsvHeader()
+{
+    return QStringLiteral("time,T1,T2,T3,T4");
+}
+
+QString graphCsvValue(const chart::ChartModel& graph, float value)
+{
+    if (graph.isNull(value))
+        return QString();
+    // QString::number never uses the locale: a point whatever the user's settings.
+    return isOverLimit(value) ? QStringLiteral("OL") : QString::number(double(value), 'f', 1);
+}
+
+void writeGraphCsv(const chart::ChartModel& graph, QTextStream& out)
+{
+    out << graphCsvHeader() << '\n';
+    for (int p = 0; p < graph.points(); ++p) {
+        const double x = graph.x(0, p);
+        if (x == 0.0)
+            break;
+        out << fromDateTimeSerial(x).toString(Qt::ISODate);
+        for (int s = 0; s < 4; ++s)
+            out << ',' << graphCsvValue(graph, graph.y(s, p));
+        out << '\n';
+    }
+}
+
+} // namespace tc4dl::cli

@@ -1,0 +1,298 @@
+#include "DateTimeFormat.h"
+
+#include <QDate>
+#include <QDateTime>
+#include <QTime>
+
+namespace tc4dl {
+
+namespace {
+
+bool isFieldLetter(QChar c)
+{
+    return c == u'd' || c == u'M' || c == u'y' || c == u'h' || c == u'H' || c == u'm'
+        || c == u's' || c == u'z' || c == u'a' || c == u'A' || c == u't';
+}
+
+void appendNumber(QString& out, int value, int width)
+{
+    char digits[12];
+    int n = 0;
+    unsigned v = static_cast<unsigned>(value < 0 ? -value : value);
+    do {
+        digits[n++] = static_cast<char>('0' + v % 10);
+        v /= 10;
+    } while (v != 0);
+    while (n < width)
+        digits[n++] = '0';
+    if (value < 0)
+        out += u'-';
+    while (n > 0)
+        out += QLatin1Char(digits[--n]);
+}
+
+// Up to `maxDigits` digits (at least `minDigits`) at `pos`.
+bool readNumber(QStringView text, qsizetype& pos, int minDigits, int maxDigits, int& value)
+{
+    int n = 0;
+    value = 0;
+    while (n < maxDigits && pos < text.size() && text[pos] >= u'0' && text[pos] <= u'9') {
+        value = value * 10 + (text[pos].unicode() - u'0');
+        ++pos;
+        ++n;
+    }
+    return n >= minDigits;
+}
+
+} // namespace
+
+DateTimeFormat::DateTimeFormat(const QString& format, const QLocale& locale)
+    : m_format(format)
+    , m_locale(locale)
+{
+    compile();
+}
+
+QString DateTimeFormat::dateFormat(const QLocale& locale)
+{
+    QString format = locale.dateFormat(QLocale::ShortFormat);
+    if (format.contains(QLatin1String("yyyy")))
+        return format;
+    // "yy" standing alone becomes "yyyy"; quoted text is left alone.
+    QString result;
+    bool quoted = false;
+    for (qsizetype i = 0; i < format.size(); ++i) {
+        const QChar c = format[i];
+        if (c == u'\'')
+            quoted = !quoted;
+        if (!quoted && c == u'y') {
+            qsizetype run = 0;
+            while (i + run < format.size() && format[i + run] == u'y')
+                ++run;
+            result += QLatin1String("yyyy");
+            i += run - 1;
+            continue;
+        }
+        result += c;
+    }
+    return result;
+}
+
+QString DateTimeFormat::timeFormat(const QLocale& locale)
+{
+    const QString format = locale.timeFormat(QLocale::LongFormat);
+    QString result;
+    bool quoted = false;
+    for (const QChar c : format) {
+        if (c == u'\'')
+            quoted = !quoted;
+        if (!quoted && c == u't')
+            continue;
+        result += c;
+    }
+    return result.simplified();
+}
+
+void DateTimeFormat::compile()
+{
+    m_tokens.clear();
+    m_fallback = false;
+    bool hasAmPm = false;
+    const QString& f = m_format;
+    for (qsizetype i = 0; i < f.size();) {
+        const QChar c = f[i];
+        if (c == u'\'') {
+            // Quoted text; two quotes in a row are one quote.
+            Token literal;
+            qsizetype j = i + 1;
+            if (j < f.size() && f[j] == u'\'') {
+                literal.text = QStringLiteral("'");
+                i = j + 1;
+            } else {
+                while (j < f.size()) {
+                    if (f[j] == u'\'') {
+                        if (j + 1 < f.size() && f[j + 1] == u'\'') {
+                            literal.text += u'\'';
+                            j += 2;
+                            continue;
+                        }
+                        break;
+                    }
+                    literal.text += f[j++];
+                }
+                i = j + 1;
+            }
+            m_tokens.push_back(literal);
+            continue;
+        }
+        if (!isFieldLetter(c)) {
+            if (!m_tokens.empty() && m_tokens.back().kind == Kind::Literal)
+                m_tokens.back().text += c;
+            else
+                m_tokens.push_back({Kind::Literal, 1, QString(c)});
+            ++i;
+            continue;
+        }
+        qsizetype run = 1;
+        if (c == u'a' || c == u'A') {
+            run = (i + 1 < f.size() && (f[i + 1] == u'p' || f[i + 1] == u'P')) ? 2 : 1;
+            m_tokens.push_back({Kind::AmPm, 0, QString(f.mid(i, run))});
+            hasAmPm = true;
+            i += run;
+            continue;
+        }
+        while (i + run < f.size() && f[i + run] == c)
+            ++run;
+        const int width = static_cast<int>(run);
+        Token token;
+        token.width = width;
+        switch (c.unicode()) {
+        case u'd': token.kind = Kind::Day; m_fallback |= width > 2; break;
+        case u'M': token.kind = Kind::Month; m_fallback |= width > 2; break;
+        case u'y':
+            token.kind = width == 2 ? Kind::Year2 : Kind::Year4;
+            m_fallback |= width != 2 && width != 4;
+            break;
+        case u'h': token.kind = Kind::Hour12; m_fallback |= width > 2; break;
+        case u'H': token.kind = Kind::Hour24; m_fallback |= width > 2; break;
+        case u'm': token.kind = Kind::Minute; m_fallback |= width > 2; break;
+        case u's': token.kind = Kind::Second; m_fallback |= width > 2; break;
+        case u'z': token.kind = Kind::Msec; m_fallback |= width != 1 && width != 3; break;
+        default: m_fallback = true; break; // a time-zone part
+        }
+        m_tokens.push_back(token);
+        i += run;
+    }
+    // Without AM/PM, "h" counts the hours of the whole day.
+    if (!hasAmPm)
+        for (Token& token : m_tokens)
+            if (token.kind == Kind::Hour12)
+                token.kind = Kind::Hour24;
+}
+
+void DateTimeFormat::appendDate(QString& out, int year, int month, int day) const
+{
+    if (m_fallback) {
+        out += m_locale.toString(QDate(year, month, day), m_format);
+        return;
+    }
+    for (const Token& t : m_tokens) {
+        switch (t.kind) {
+        case Kind::Literal: out += t.text; break;
+        case Kind::Day: appendNumber(out, day, t.width); break;
+        case Kind::Month: appendNumber(out, month, t.width); break;
+        case Kind::Year2: appendNumber(out, ((year % 100) + 100) % 100, 2); break;
+        case Kind::Year4: appendNumber(out, year, 4); break;
+        default: break; // time fields in a date format: nothing, as QLocale does
+        }
+    }
+}
+
+void DateTimeFormat::appendTime(QString& out, int hour, int minute, int second, int msec) const
+{
+    if (m_fallback) {
+        out += m_locale.toString(QTime(hour, minute, second, msec), m_format);
+        return;
+    }
+    for (const Token& t : m_tokens) {
+        switch (t.kind) {
+        case Kind::Literal: out += t.text; break;
+        case Kind::Hour24: appendNumber(out, hour, t.width); break;
+        case Kind::Hour12: appendNumber(out, hour % 12 == 0 ? 12 : hour % 12, t.width); break;
+        case Kind::Minute: appendNumber(out, minute, t.width); break;
+        case Kind::Second: appendNumber(out, second, t.width); break;
+        case Kind::Msec: appendNumber(out, msec, t.width == 3 ? 3 : 1); break;
+        case Kind::AmPm: {
+            const QString text = hour < 12 ? m_locale.amText() : m_locale.pmText();
+            out += t.text.at(0).isUpper() ? text.toUpper() : text.toLower();
+            break;
+        }
+        default: break;
+        }
+    }
+}
+
+bool DateTimeFormat::parse(QStringView text, qsizetype& pos, Fields& f) const
+{
+    for (const Token& t : m_tokens) {
+        const int min = t.width == 1 ? 1 : t.width;
+        const int max = t.width == 1 ? 2 : t.width;
+        int value = 0;
+        switch (t.kind) {
+        case Kind::Literal:
+            if (!text.mid(pos).startsWith(t.text))
+                return false;
+            pos += t.text.size();
+            continue;
+        case Kind::AmPm: {
+            const QStringView rest = text.mid(pos);
+            const QString am = m_locale.amText();
+            const QString pm = m_locale.pmText();
+            if (!am.isEmpty() && rest.startsWith(am, Qt::CaseInsensitive)) {
+                f.pm = 0;
+                pos += am.size();
+            } else if (!pm.isEmpty() && rest.startsWith(pm, Qt::CaseInsensitive)) {
+                f.pm = 1;
+                pos += pm.size();
+            } else {
+                return false;
+            }
+            continue;
+        }
+        case Kind::Msec:
+            if (!readNumber(text, pos, 1, 3, value))
+                return false;
+            f.msec = value;
+            continue;
+        default: break;
+        }
+        if (!readNumber(text, pos, min, max, value))
+            return false;
+        switch (t.kind) {
+        case Kind::Day: f.day = value; break;
+        case Kind::Month: f.month = value; break;
+        case Kind::Year2: f.year = value < 50 ? 2000 + value : 1900 + value; break;
+        case Kind::Year4: f.year = value; break;
+        case Kind::Hour24: f.hour = value; break;
+        case Kind::Hour12: f.hour = value; f.hour12 = true; break;
+        case Kind::Minute: f.minute = value; break;
+        case Kind::Second: f.second = value; break;
+        default: break;
+        }
+    }
+    return true;
+}
+
+std::optional<double> DateTimeFormat::parseDateTimeSerial(QStringView text,
+                                                          const DateTimeFormat& time) const
+{
+    static const QDate epoch(1899, 12, 30);
+    if (m_fallback || time.m_fallback) {
+        const QDateTime dt = m_locale.toDateTime(text.toString(), m_format + u' ' + time.m_format);
+        if (!dt.isValid())
+            return std::nullopt;
+        return static_cast<double>(epoch.daysTo(dt.date()))
+            + dt.time().msecsSinceStartOfDay() / 86400000.0;
+    }
+    Fields f;
+    qsizetype pos = 0;
+    if (!parse(text, pos, f) || pos >= text.size() || text[pos] != u' ')
+        return std::nullopt;
+    ++pos;
+    if (!time.parse(text, pos, f) || pos != text.size())
+        return std::nullopt;
+    if (f.hour12) {
+        if (f.hour < 1 || f.hour > 12)
+            return std::nullopt;
+        f.hour = f.hour % 12 + (f.pm == 1 ? 12 : 0);
+    } else if (f.pm == 1 && f.hour < 12) {
+        f.hour += 12;
+    }
+    const QDate date(f.year, f.month, f.day);
+    if (f.year < 0 || !date.isValid() || !QTime::isValid(f.hour, f.minute, f.second, f.msec))
+        return std::nullopt;
+    const qint64 ms = ((f.hour * 60LL + f.minute) * 60 + f.second) * 1000 + f.msec;
+    return static_cast<double>(epoch.daysTo(date)) + static_cast<double>(ms) / 86400000.0;
+}
+
+} // namespace tc4dl

@@ -1,0 +1,20 @@
+#include "SafeFileWrite.h"
+
+#include <QSaveFile>
+
+namespace tc4dl {
+
+SafeFileWrite::Outcome SafeFileWrite::write(const QString& path,
+                                            const std::function<bool(QIODevice&)>& write)
+{
+    QSaveFile file(path);
+    if (!file.open(QIODevice::WriteOnly))
+        return Outcome::CannotCreate;
+    if (!write(file) || !file.flush()) {
+        file.cancelWriting();
+        return Outcome::WriteFailed;
+    }
+    return file.commit() ? Outcome::Written : Outcome::WriteFailed;
+}
+
+} // namespace tc4dl

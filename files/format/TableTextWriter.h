@@ -1,0 +1,25 @@
+#pragma once
+
+#include "SaveRange.h"
+
+#include <functional>
+
+class QIODevice;
+
+namespace tc4dl {
+
+class TextTableModel;
+
+// Writes rows from..to (numbered from 1) of a table window's grid as text: the cells of
+// columns 1 to 6 as they stand, each followed by the separator, then CR LF. The row number is
+// not written. `step` is called after each line with the lines written so far and returns
+// false to stop there. The result is the number of lines, or -1 when the device refused a
+// write.
+qint64 writeTableText(const TextTableModel& table, SaveRange range, char separator,
+                      QIODevice& device, const std::function<bool(qint64 lines)>& step = {});
+
+// The separator a table save uses for `fileName`: a comma when its last three characters are
+// "csv" in any case, else a TAB.
+[[nodiscard]] char tableSeparatorFor(const QString& fileName);
+
+} // namespace tc4dl

@@ -1,0 +1,194 @@
+#include "FileCommands.h"
+
+#include "ChartView.h"
+#include "GraphConfig.h"
+#include "GraphServices.h"
+#include "GraphShared.h"
+#include "GraphStateFile.h"
+#include "MessageTable.h"
+#include "Prompter.h"
+#include "FileTypeName.h"
+#include "SafeFileWrite.h"
+#include "SaveRange.h"
+#include "TableTextWriter.h"
+#include "TableToGraph.h"
+#include "TextTableReader.h"
+#include "TfrmGraph.h"
+
+#include <QCheckBox>
+#include <QDeadlineTimer>
+#include <QDir>
+#include <QElapsedTimer>
+#include <QFile>
+#include <QFileInfo>
+#include <QMdiArea>
+#include <QMdiSubWindow>
+#include <QSignalBlocker>
+#include <QTableView>
+
+#include <memory>
+
+namespace tc4dl {
+
+namespace {
+
+// Often enough for the progress window's Cancel and its bar, not once per line of a long file.
+constexpr qint64 kEventIntervalMs = 25;
+
+bool commaLocale(const QLocale& locale)
+{
+    return locale.decimalPoint() == QStringLiteral(",");
+}
+
+QStringList tableSaveFilters(const QLocale& locale)
+{
+    QStringList filters{QStringLiteral("TXT file(*.txt,data seperated by tab) (*.TXT *.txt)")};
+    if (!commaLocale(locale))
+        filters << QStringLiteral("EXCEL file format(*.CSV,seperated by comma) (*.CSV *.csv)");
+    return filters;
+}
+
+QString dialogStart(const QString& folder, const SaveDialogState& dialog)
+{
+    return dialog.lastFileName.isEmpty() ? folder : QDir(folder).filePath(dialog.lastFileName);
+}
+
+} // namespace
+
+FileCommands::FileCommands(FileHost& host)
+    : m_host(host)
+{
+}
+
+SaveContext FileCommands::saveContext()
+{
+    return SaveContext{m_host.prompter(), m_host.mainMessages(), m_host.programFolder(),
+                       m_host.textLocale(),   m_host.celsius(),      [this] { m_host.processEvents(); }};
+}
+
+void FileCommands::eventsNow(qint64& lastMs)
+{
+    static QElapsedTimer clock;
+    if (!clock.isValid())
+        clock.start();
+    if (clock.elapsed() - lastMs >= kEventIntervalMs) {
+        m_host.processEvents();
+        lastMs = clock.elapsed();
+    }
+}
+
+SaveGraphResult FileCommands::saveGraph(const chart::ChartModel& graph)
+{
+    return SaveGraph(graph, saveContext(), m_saveDialog);
+}
+
+void FileCommands::saveDataLogger(TfrmGraph& window)
+{
+    Prompter::Choice choice;
+    choice.caption = m_host.mainMessages().getTextOrDefault(QStringLiteral("IDS_32"));
+    choice.first = QStringLiteral("Save all data sets to a data set collection file(*.ch4)");
+    choice.second = QStringLiteral("Save single selected  data set to a  file");
+    choice.cancel = QStringLiteral("Cancel");
+    QPointer<TfrmGraph> guard(&window);
+    switch (m_host.prompter().choose(choice)) {
+    case Prompter::Answer::Ok: saveCollection(); break;
+    case Prompter::Answer::No:
+        if (guard)
+            saveGraph(guard->model());
+        break;
+    default: break;
+    }
+}
+
+void FileCommands::saveCollection()
+{
+    Prompter::FileRequest request;
+    request.filters = {QStringLiteral("Data Set Collection file(*.ch4,only for TC4DL) (*.CH4 *.ch4)")};
+    request.selectedFilter = request.filters.first();
+    request.defaultSuffix = QStringLiteral("CH4");
+    request.start = dialogStart(m_host.programFolder(), m_saveDialog);
+    const QString name = m_host.prompter().saveFileName(request);
+    if (name.isEmpty())
+        return;
+    m_saveDialog.lastFileName = QFileInfo(name).fileName();
+    // The data counts as saved whatever happens next.
+    m_host.graphServices().graphShared().dataLoggerGraphUnsaved = false;
+    QFile transfer(m_host.transferFile());
+    if (!transfer.open(QIODevice::ReadOnly))
+        return;
+    const SafeFileWrite::Outcome outcome = SafeFileWrite::write(name, [&](QIODevice& file) {
+        char buffer[16 * 1024];
+        for (;;) {
+            const qint64 n = transfer.read(buffer, sizeof buffer);
+            if (n < 0)
+                return false;
+            if (n == 0)
+                return true;
+            if (file.write(buffer, n) != n)
+                return false;
+        }
+    });
+    reportSaveOutcome(outcome, name, m_host.prompter(), m_host.mainMessages());
+}
+
+void FileCommands::saveTable(TfrmList& list)
+{
+    const QLocale locale = m_host.textLocale();
+    Prompter& prompter = m_host.prompter();
+    const MessageTable& messages = m_host.mainMessages();
+    Prompter::FileRequest request;
+    request.filters = tableSaveFilters(locale);
+    request.selectedFilter = request.filters.contains(m_saveDialog.lastFilter)
+        ? m_saveDialog.lastFilter
+        : request.filters.first();
+    request.defaultSuffix = QStringLiteral("TXT");
+    request.start = dialogStart(m_host.programFolder(), m_saveDialog);
+    request.typeChanged = nameForFileType;
+    QPointer<TfrmList> guard(&list);
+    const QString name = prompter.saveFileName(request);
+    if (name.isEmpty() || !guard)
+        return;
+    m_saveDialog.lastFileName = QFileInfo(name).fileName();
+    m_saveDialog.lastFilter = request.selectedFilter;
+
+    const int rows = list.table().dataRows();
+    Prompter::RangeRequest rangeRequest;
+    rangeRequest.caption = messages.getTextOrDefault(QStringLiteral("IDS_32"));
+    rangeRequest.from = QStringLiteral("1");
+    rangeRequest.to = QString::number(rows);
+    const std::optional<Prompter::RangeAnswer> answer = prompter.askRange(rangeRequest);
+    if (!answer || !guard)
+        return;
+    const std::optional<SaveRange> range = resolveSaveRange(answer->all, answer->from, answer->to, rows);
+    if (!range) {
+        prompter.tell(messages.getTextOrDefault(QStringLiteral("IDS_40")));
+        return;
+    }
+    // Nothing to write: an existing file stays as it is.
+    if (range->isEmpty())
+        return;
+    std::unique_ptr<Prompter::Progress> progress = prompter.showProgress(
+        Prompter::ProgressUse::Save, messages.getTextOrDefault(QStringLiteral("IDS_41")));
+    progress->setMaximum(range->count());
+    progress->setValue(0);
+    qint64 lastEvents = 0;
+    const SafeFileWrite::Outcome outcome = SafeFileWrite::write(name, [&](QIODevice& file) {
+        return writeTableText(list.table(), *range, tableSeparatorFor(name), file, [&](qint64 lines) {
+                   progress->setValue(lines);
+                   eventsNow(lastEvents);
+                   // The window may not go while its table is written; Cancel may.
+                   return guard && !progress->cancelled();
+               })
+            >= 0;
+    });
+    progress.reset();
+    reportSaveOutcome(outcome, name, prompter, messages);
+}
+
+void FileCommands::printTable(TfrmList& list)
+{
+    if (printTableHandler)
+        printTableHandler(list);
+}
+
+} // namespace tc4dl

@@ -1,0 +1,203 @@
+// The open and table-to-graph half of the file commands.
+
+#include "FileCommands.h"
+
+#include "ChartView.h"
+#include "GraphConfig.h"
+#include "GraphServices.h"
+#include "GraphStateFile.h"
+#include "MessageTable.h"
+#include "Prompter.h"
+#include "TableToGraph.h"
+#include "TextTableReader.h"
+#include "TfrmGraph.h"
+
+#include <QCheckBox>
+#include <QFile>
+#include <QFileInfo>
+#include <QMdiArea>
+#include <QMdiSubWindow>
+#include <QSignalBlocker>
+#include <QTableView>
+
+namespace tc4dl {
+
+namespace {
+
+QStringList openFilters(const QLocale& locale)
+{
+    QStringList filters{
+        QStringLiteral("Graph file(*.ghf,only for TC4DL) (*.GHF *.ghf)"),
+        QStringLiteral("TXT file(*.txt,data seperated by tab) (*.TXT *.txt)"),
+    };
+    if (locale.decimalPoint() != QStringLiteral(","))
+        filters << QStringLiteral("EXCEL file format(*.CSV,seperated by comma) (*.CSV *.csv)");
+    return filters;
+}
+
+bool plotNotSplit(const chart::ChartModel& model)
+{
+    const QList<double>& proportions = model.look.multiAxesProportions;
+    return proportions.isEmpty() || proportions.first() == 1.0;
+}
+
+} // namespace
+
+void FileCommands::openSingleFile()
+{
+    Prompter::FileRequest request;
+    request.filters = openFilters(m_host.textLocale());
+    request.selectedFilter = request.filters.first();
+    request.defaultSuffix = QStringLiteral("ghf");
+    request.start = m_host.programFolder();
+    const QString name = m_host.prompter().openFileName(request);
+    if (name.isEmpty())
+        return;
+    const QString extension = QFileInfo(name).suffix().toLower();
+    if (extension == QLatin1String("ghf"))
+        openGraphFile(name);
+    else if (extension == QLatin1String("csv"))
+        openTextFile(name, ',');
+    else if (extension == QLatin1String("txt"))
+        openTextFile(name, '\t');
+}
+
+TfrmGraph* FileCommands::newGraphWindow(const QString& caption)
+{
+    auto* window = new TfrmGraph(m_host.graphServices());
+    window->setWindowTitle(caption);
+    QMdiSubWindow* sub = m_host.documentArea().addSubWindow(window);
+    sub->setAttribute(Qt::WA_DeleteOnClose);
+    sub->setWindowIcon(window->windowIcon());
+    return window;
+}
+
+TfrmGraph* FileCommands::openGraphFile(const QString& path)
+{
+    // Read first: a file that cannot be used gives its message and no window.
+    chart::ChartModel loaded;
+    QString error;
+    if (!chart::loadGraphState(loaded, path, &error)) {
+        m_host.prompter().ask(error, Prompter::Buttons::Ok, Prompter::Icon::Error);
+        return nullptr;
+    }
+    TfrmGraph* window = newGraphWindow(path);
+    (void)window->model().loadState(loaded.storeState());
+    const QSize size = m_host.openedGraphSize();
+    window->frameWindow()->setGeometry(0, 0, size.width(), size.height());
+
+    // The window's controls follow the loaded graph.
+    window->ComputeGraphStatistics();
+    chart::ChartModel& model = window->model();
+    if (auto* split = window->findChild<QCheckBox*>(QStringLiteral("chkSplit"))) {
+        const QSignalBlocker quiet(split);
+        split->setChecked(model.look.multiAxesSubsets.size() > 1
+                          && model.look.multiAxesSubsets.at(1) != 0);
+    }
+    model.look.allowDataLabels = chart::DataLabels::None;
+    model.look.allowGraphAnnotHotSpots = true;
+    model.touchLook();
+    window->graph()->reinitAndReset();
+    window->setAnnotationToolsEnabled(plotNotSplit(model));
+    window->frameWindow()->show();
+    m_host.documentArea().setActiveSubWindow(qobject_cast<QMdiSubWindow*>(window->frameWindow()));
+    return window;
+}
+
+TfrmList* FileCommands::openTextFile(const QString& path, char separator)
+{
+    QFile file(path);
+    if (!file.open(QIODevice::ReadOnly))
+        return nullptr;
+    auto* list = new TfrmList(*this);
+    list->setWindowTitle(path);
+    QMdiSubWindow* sub = m_host.documentArea().addSubWindow(list);
+    sub->setAttribute(Qt::WA_DeleteOnClose);
+    sub->resize(sub->sizeHint().expandedTo(QSize(389, 424)));
+    QPointer<TfrmList> guard(list);
+
+    std::unique_ptr<Prompter::Progress> progress = m_host.prompter().showProgress(
+        Prompter::ProgressUse::Open,
+        m_host.mainMessages().getTextOrDefault(QStringLiteral("IDS_102")));
+    progress->setStatus(QStringLiteral("0"));
+    // The grid shows nothing of the table until it is read, then draws it once.
+    TextTable& table = list->table().beginFill();
+    const qint64 size = file.size();
+    if (size > 0)
+        table.reserve(size / 40, std::min<qint64>(size, 1LL << 30));
+    TextTableReader reader(separator, table);
+    QByteArray chunk;
+    while (!reader.ended()) {
+        chunk = file.read(m_readChunk);
+        if (chunk.isEmpty()) {
+            reader.finish();
+            break;
+        }
+        reader.feed(chunk);
+        progress->setStatus(QString::number(reader.rowsRead()));
+        progress->setValue(reader.rowsRead());
+        m_host.processEvents();
+        // Cancel keeps the rows read so far.
+        if (progress->cancelled() || !guard)
+            break;
+    }
+    progress.reset();
+    if (!guard)
+        return nullptr;
+    list->table().endFill();
+    sub->show();
+    m_host.documentArea().setActiveSubWindow(sub);
+    return list;
+}
+
+void FileCommands::outputToGraph(TfrmList& list)
+{
+    const MessageTable& messages = m_host.mainMessages();
+    const TextTableModel& table = list.table();
+    if (table.cellText(0, 1).isEmpty()) {
+        m_host.prompter().tell(messages.getTextOrDefault(QStringLiteral("IDS_55")));
+        return;
+    }
+    const int n = table.dataRows();
+    TfrmGraph* window = newGraphWindow(list.windowTitle());
+    QPointer<TfrmGraph> guard(window);
+    const TableToGraph convert(m_host.textLocale());
+    QString error;
+    const std::optional<double> start = convert.rowTime(table, 0, &error);
+    const std::optional<double> end = start ? convert.rowTime(table, n - 1, &error) : start;
+    if (!start || !end) {
+        // The window stays, empty, as the conversion's message says what went wrong.
+        window->frameWindow()->show();
+        m_host.documentArea().setActiveSubWindow(qobject_cast<QMdiSubWindow*>(window->frameWindow()));
+        m_host.prompter().ask(error, Prompter::Buttons::Ok, Prompter::Icon::Error);
+        return;
+    }
+    (void)ConfigureGraph(*window->graph(), m_host.graphServices(),
+                         GraphExtent{4, n, *start, *end, -20.0, 100.0});
+    window->setAnnotationToolsEnabled(plotNotSplit(window->model()));
+
+    std::unique_ptr<Prompter::Progress> progress = m_host.prompter().showProgress(
+        Prompter::ProgressUse::Graphing, messages.getTextOrDefault(QStringLiteral("IDS_56")));
+    progress->setStatus(messages.getTextOrDefault(QStringLiteral("IDS_57")));
+    progress->setMaximum(n);
+    QPointer<TfrmList> source(&list);
+    qint64 lastEvents = 0;
+    for (int i = 0; i < n && guard && source; ++i) {
+        progress->setValue(i + 1);
+        eventsNow(lastEvents);
+        if (!guard || !source)
+            break;
+        // A bad row keeps what it had set; the rest of it stays empty.
+        (void)convert.fillPoint(table, i, window->model());
+    }
+    progress.reset();
+    if (!guard)
+        return;
+    window->frameWindow()->showNormal();
+    m_host.documentArea().setActiveSubWindow(qobject_cast<QMdiSubWindow*>(window->frameWindow()));
+    window->ComputeGraphStatistics();
+    window->graph()->reinitAndReset();
+    window->graph()->invalidateImage();
+}
+
+} // namespace tc4dl

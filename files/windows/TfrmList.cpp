@@ -1,0 +1,105 @@
+#include "TfrmList.h"
+
+#include "FixedColumnDelegate.h"
+
+#include <QEvent>
+#include <QFont>
+#include <QHeaderView>
+#include <QMdiSubWindow>
+#include <QTableView>
+#include <QVBoxLayout>
+
+namespace tc4dl {
+
+TfrmList::TfrmList(ListHost& host, QWidget* parent)
+    : QWidget(parent)
+    , m_host(host)
+    , m_messages(MessageTable::forWindow(QStringLiteral("TfrmList")))
+    , m_table(new TextTableModel(this))
+{
+    setObjectName(QStringLiteral("frmList"));
+    QFont font(QStringLiteral("MS Sans Serif"));
+    font.setPixelSize(11);
+    font.setStyleHint(QFont::SansSerif);
+    setFont(font);
+    resize(389, 424);
+
+    Grid1 = new QTableView(this);
+    Grid1->setObjectName(QStringLiteral("Grid1"));
+    Grid1->setModel(m_table);
+    // The row number is the grid's own fixed column 0; no second one beside it.
+    Grid1->verticalHeader()->hide();
+    Grid1->verticalHeader()->setDefaultSectionSize(18);
+    Grid1->verticalHeader()->setMinimumSectionSize(18);
+    Grid1->verticalHeader()->setSectionResizeMode(QHeaderView::Fixed);
+    Grid1->horizontalHeader()->setDefaultSectionSize(64);
+    Grid1->horizontalHeader()->setSectionResizeMode(QHeaderView::Interactive);
+    Grid1->horizontalHeader()->setStretchLastSection(false);
+    Grid1->horizontalHeader()->setHighlightSections(false);
+    Grid1->setShowGrid(true);
+    Grid1->setEditTriggers(QAbstractItemView::NoEditTriggers);
+    Grid1->setSelectionMode(QAbstractItemView::ContiguousSelection);
+    Grid1->setSelectionBehavior(QAbstractItemView::SelectItems);
+    Grid1->setWordWrap(false);
+    Grid1->setItemDelegate(new FixedColumnDelegate(Grid1));
+
+    auto* layout = new QVBoxLayout(this);
+    layout->setContentsMargins(0, 0, 0, 0);
+    layout->addWidget(Grid1);
+}
+
+QWidget* TfrmList::frameWindow()
+{
+    if (auto* sub = qobject_cast<QMdiSubWindow*>(parentWidget()))
+        return sub;
+    return this;
+}
+
+void TfrmList::FormShow()
+{
+    QStringList headings;
+    for (int k = 0; k < TextTableModel::kColumns; ++k)
+        headings << m_messages.getTextOrDefault(QStringLiteral("IDS_%1").arg(k));
+    m_table->setHeadings(headings);
+}
+
+void TfrmList::FormActivate()
+{
+    m_host.tableActivated();
+}
+
+void TfrmList::showEvent(QShowEvent* event)
+{
+    QWidget::showEvent(event);
+    FormShow();
+}
+
+bool TfrmList::event(QEvent* event)
+{
+    switch (event->type()) {
+    case QEvent::ParentChange: watchSubWindow(); break;
+    case QEvent::WindowActivate:
+        // Inside a subwindow this event reports the main window's activation, not ours.
+        if (isWindow())
+            FormActivate();
+        break;
+    default: break;
+    }
+    return QWidget::event(event);
+}
+
+void TfrmList::watchSubWindow()
+{
+    disconnect(m_subWindowConnection);
+    auto* sub = qobject_cast<QMdiSubWindow*>(parentWidget());
+    if (!sub)
+        return;
+    m_subWindowConnection = connect(
+        sub, &QMdiSubWindow::windowStateChanged, this,
+        [this](Qt::WindowStates oldState, Qt::WindowStates newState) {
+            if (newState.testFlag(Qt::WindowActive) && !oldState.testFlag(Qt::WindowActive))
+                FormActivate();
+        });
+}
+
+} // namespace tc4dl

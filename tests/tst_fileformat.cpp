@@ -1,0 +1,432 @@
+// The text table reader, the text writers of graphs and tables, the save range and the
+// conversion of a table back into a graph, in a German and an English locale.
+
+#include "ChartModel.h"
+#include "DateTimeFormat.h"
+#include "GraphTextWriter.h"
+#include "SaveRange.h"
+#include "TableTextWriter.h"
+#include "TableToGraph.h"
+#include "TextTableModel.h"
+#include "TextTableReader.h"
+
+#include <QBuffer>
+#include <QTest>
+
+#include <cmath>
+#include <limits>
+
+using namespace tc4dl;
+
+namespace {
+
+const QLocale kGerman(QLocale::German, QLocale::Germany);
+const QLocale kEnglish(QLocale::English, QLocale::UnitedStates);
+
+// Reads `bytes` fed in chunks of `chunk` bytes.
+QList<QStringList> readTable(const QByteArray& bytes, char sep, qsizetype chunk)
+{
+    TextTable table;
+    TextTableReader reader(sep, table);
+    for (qsizetype pos = 0; pos < bytes.size() && reader.feed(QByteArrayView(bytes).sliced(
+                                                      pos, std::min(chunk, bytes.size() - pos)));
+         pos += chunk) {
+    }
+    reader.finish();
+    QList<QStringList> rows;
+    for (int r = 0; r < table.rowCount(); ++r) {
+        QStringList cells;
+        for (int f = 0; f < table.fieldCount(r); ++f)
+            cells << table.cell(r, f);
+        rows << cells;
+    }
+    return rows;
+}
+
+void fillModel(TextTableModel& model, const QByteArray& bytes, char sep)
+{
+    TextTable& table = model.beginFill();
+    TextTableReader reader(sep, table);
+    reader.feed(bytes);
+    reader.finish();
+    model.endFill();
+}
+
+// A graph of four channels: point p at 2026-03-0x 13:05:07 + p minutes, values per channel.
+double pointTime(int p)
+{
+    // 2026-03-01 is serial 46082.
+    return 46082.0 + (13 * 3600 + 5 * 60 + 7 + p * 61) / 86400.0;
+}
+
+} // namespace
+
+class TestFileFormat : public QObject {
+    Q_OBJECT
+private Q_SLOTS:
+    void readerSplitsLines_data();
+    void readerSplitsLines();
+    void saveRange_data();
+    void saveRange();
+    void exportValue_data();
+    void exportValue();
+    void exportStopsAtUnfilledPointAndOnCancel();
+    void dateAndTimeFormats();
+    void graphRoundTrip_data();
+    void graphRoundTrip();
+    void tableRoundTrip_data();
+    void tableRoundTrip();
+    void emptyTableSavesSixSeparators();
+    void tableSeparatorByName_data();
+    void tableSeparatorByName();
+    void tableToGraphBadCells_data();
+    void tableToGraphBadCells();
+    void modelShowsRowNumbersAndOneEmptyRow();
+};
+
+void TestFileFormat::readerSplitsLines_data()
+{
+    QTest::addColumn<QByteArray>("bytes");
+    QTest::addColumn<QList<QStringList>>("rows");
+    const QByteArray long200 = QByteArray("a\t") + QByteArray(198, 'x');
+    const QByteArray exactly179 = QByteArray("a\t") + QByteArray(177, 'y');
+    QTest::newRow("CR LF and lone LF")
+        << QByteArray("1\t2\r\n3\t4\n5\t6\r\n") << QList<QStringList>{{"1", "2"}, {"3", "4"}, {"5", "6"}};
+    QTest::newRow("last line without an end")
+        << QByteArray("1\t2\n3\t4") << QList<QStringList>{{"1", "2"}, {"3", "4"}};
+    QTest::newRow("blank line ends the table")
+        << QByteArray("1\t2\r\n\r\n3\t4\r\n") << QList<QStringList>{{"1", "2"}};
+    QTest::newRow("no separator in the first line") << QByteArray("date;time\r\n1\t2\r\n")
+                                                   << QList<QStringList>{};
+    QTest::newRow("nine fields show six")
+        << QByteArray("1\t2\t3\t4\t5\t6\t7\t8\t9\r\n")
+        << QList<QStringList>{{"1", "2", "3", "4", "5", "6"}};
+    QTest::newRow("trailing separator leaves no extra cell")
+        << QByteArray("a\tb\tc\td\te\tf\t\r\n") << QList<QStringList>{{"a", "b", "c", "d", "e", "f"}};
+    QTest::newRow("adjacent separators and blanks kept")
+        << QByteArray(" a \t\t b\r\n") << QList<QStringList>{{" a ", "", " b"}};
+    QTest::newRow("lone CR inside a line stays")
+        << QByteArray("a\rb\tc\n") << QList<QStringList>{{"a\rb", "c"}};
+    QTest::newRow("200 characters: first 179, then no more")
+        << long200 + "\r\n1\t2\r\n"
+        << QList<QStringList>{{"a", QString(QByteArray(177, 'x'))}};
+    QTest::newRow("179 characters then CR LF: reading goes on")
+        << exactly179 + "\r\n1\t2\r\n" << QList<QStringList>{{"a", QString(QByteArray(177, 'y'))}, {"1", "2"}};
+    QTest::newRow("180th character a lone CR at the end of the file")
+        << exactly179 + "\r" << QList<QStringList>{{"a", QString(QByteArray(177, 'y'))}};
+    QTest::newRow("comma file read with TAB") << QByteArray("1,2\r\n") << QList<QStringList>{};
+}
+
+void TestFileFormat::readerSplitsLines()
+{
+    QFETCH(QByteArray, bytes);
+    QFETCH(QList<QStringList>, rows);
+    // Every chunking gives the same table: the boundaries fall everywhere, CR and LF split.
+    for (const qsizetype chunk : {qsizetype(1), qsizetype(2), qsizetype(7), qsizetype(180),
+                                  bytes.size() + 1}) {
+        const QList<QStringList> read = readTable(bytes, '\t', chunk);
+        QVERIFY2(read == rows, qPrintable(QStringLiteral("chunk %1").arg(chunk)));
+    }
+}
+
+void TestFileFormat::saveRange_data()
+{
+    QTest::addColumn<bool>("all");
+    QTest::addColumn<QString>("from");
+    QTest::addColumn<QString>("to");
+    QTest::addColumn<int>("wantFrom");
+    QTest::addColumn<int>("wantTo");
+    QTest::addColumn<bool>("valid");
+    QTest::newRow("all") << true << "x" << "y" << 1 << 10 << true;
+    QTest::newRow("swapped") << false << "8" << "3" << 3 << 8 << true;
+    QTest::newRow("negative") << false << "-3" << "8" << 3 << 8 << true;
+    QTest::newRow("zero from") << false << "0" << "5" << 1 << 5 << true;
+    QTest::newRow("to beyond last") << false << "2" << "500" << 2 << 10 << true;
+    QTest::newRow("from beyond last: empty") << false << "12" << "15" << 12 << 10 << true;
+    QTest::newRow("letters") << false << "abc" << "5" << 0 << 0 << false;
+    QTest::newRow("decimal number") << false << "1" << "2.5" << 0 << 0 << false;
+    QTest::newRow("empty box") << false << "" << "5" << 0 << 0 << false;
+    QTest::newRow("beyond an int") << false << "1" << "99999999999" << 0 << 0 << false;
+    QTest::newRow("lowest int") << false << "-2147483648" << "1" << 1 << 10 << true;
+}
+
+void TestFileFormat::saveRange()
+{
+    QFETCH(bool, all);
+    QFETCH(QString, from);
+    QFETCH(QString, to);
+    QFETCH(int, wantFrom);
+    QFETCH(int, wantTo);
+    QFETCH(bool, valid);
+    const std::optional<SaveRange> range = resolveSaveRange(all, from, to, 10);
+    QCOMPARE(range.has_value(), valid);
+    if (!valid)
+        return;
+    QCOMPARE(range->from, wantFrom);
+    QCOMPARE(range->to, wantTo);
+}
+
+void TestFileFormat::exportValue_data()
+{
+    QTest::addColumn<QLocale>("locale");
+    QTest::addColumn<bool>("celsius");
+    QTest::addColumn<float>("value");
+    QTest::addColumn<QByteArray>("text");
+    const float nan = std::numeric_limits<float>::quiet_NaN();
+    QTest::newRow("C upper limit") << kEnglish << true << 1370.0f << QByteArray("1370.0");
+    QTest::newRow("C above it") << kEnglish << true << 1370.05f << QByteArray("OL");
+    QTest::newRow("C lower limit, comma") << kGerman << true << -200.0f << QByteArray("-200,0");
+    QTest::newRow("C below it") << kGerman << true << -200.1f << QByteArray("OL");
+    QTest::newRow("F upper limit") << kEnglish << false << 2498.0f << QByteArray("2498.0");
+    QTest::newRow("F above it") << kEnglish << false << 2498.05f << QByteArray("OL");
+    QTest::newRow("F lower limit") << kEnglish << false << -328.0f << QByteArray("-328.0");
+    QTest::newRow("F below it") << kEnglish << false << -328.1f << QByteArray("OL");
+    QTest::newRow("C 1400 is fine in F") << kEnglish << false << 1400.0f << QByteArray("1400.0");
+    QTest::newRow("no data, C") << kEnglish << true << 9999.0f << QByteArray("OL");
+    QTest::newRow("no data, F") << kEnglish << false << 9999.0f << QByteArray("OL");
+    QTest::newRow("not a number") << kEnglish << true << nan << QByteArray("OL");
+    QTest::newRow("one decimal, rounded") << kGerman << true << 23.46f << QByteArray("23,5");
+    QTest::newRow("no thousands separator") << kGerman << true << 1234.5f << QByteArray("1234,5");
+    QTest::newRow("small negative: no sign") << kEnglish << true << -0.04f << QByteArray("0.0");
+}
+
+void TestFileFormat::exportValue()
+{
+    QFETCH(QLocale, locale);
+    QFETCH(bool, celsius);
+    QFETCH(float, value);
+    QFETCH(QByteArray, text);
+    QCOMPARE(GraphTextWriter(locale, '\t', celsius).valueText(value), text);
+}
+
+void TestFileFormat::exportStopsAtUnfilledPointAndOnCancel()
+{
+    // A real-time graph sized for 100 points of which 40 were recorded.
+    chart::ChartModel graph;
+    graph.setSubsets(4);
+    graph.setPoints(100);
+    for (int p = 0; p < 40; ++p)
+        for (int s = 0; s < 4; ++s) {
+            graph.setX(s, p, pointTime(p));
+            graph.setY(s, p, 20.0 + s);
+        }
+    QBuffer all;
+    all.open(QIODevice::WriteOnly);
+    GraphTextWriter writer(kEnglish, ',', true);
+    QCOMPARE(writer.write(graph, {1, 100}, all), qint64(40));
+    const QList<QByteArray> lines = all.data().split('\n');
+    QCOMPARE(lines.size(), 41); // the last is empty after the final line end
+    for (int k = 0; k < 40; ++k) {
+        QVERIFY(lines[k].endsWith("\r"));
+        QCOMPARE(lines[k].count(','), 5);
+        QVERIFY(lines[k].endsWith(",23.0\r")); // no trailing separator
+    }
+
+    QBuffer some;
+    some.open(QIODevice::WriteOnly);
+    qint64 seen = 0;
+    const qint64 written = writer.write(graph, {5, 30}, some, [&](qint64 n) {
+        seen = n;
+        return n < 3;
+    });
+    QCOMPARE(written, qint64(3));
+    QCOMPARE(seen, qint64(3));
+    QCOMPARE(some.data().count('\n'), 3);
+}
+
+void TestFileFormat::dateAndTimeFormats()
+{
+    for (const QLocale& locale : {kGerman, kEnglish}) {
+        const QString time = DateTimeFormat::timeFormat(locale);
+        QVERIFY2(!time.contains(u't'), qPrintable(time));
+        QVERIFY2(time.contains(QLatin1String("ss")), qPrintable(time));
+        QVERIFY(DateTimeFormat::dateFormat(locale).contains(QLatin1String("yyyy")));
+        // The compiled formats write what QLocale writes.
+        const DateTimeFormat dateFormat(DateTimeFormat::dateFormat(locale), locale);
+        const DateTimeFormat timeFormat(time, locale);
+        for (const QDateTime& moment : {QDateTime(QDate(2026, 3, 1), QTime(0, 0, 5)),
+                                        QDateTime(QDate(1999, 12, 31), QTime(12, 30, 59)),
+                                        QDateTime(QDate(2030, 11, 9), QTime(23, 1, 0))}) {
+            QString text;
+            dateFormat.appendDate(text, moment.date().year(), moment.date().month(),
+                                  moment.date().day());
+            QCOMPARE(text, locale.toString(moment.date(), dateFormat.format()));
+            text.clear();
+            timeFormat.appendTime(text, moment.time().hour(), moment.time().minute(),
+                                  moment.time().second(), 0);
+            QCOMPARE(text, locale.toString(moment.time(), time));
+        }
+    }
+}
+
+void TestFileFormat::graphRoundTrip_data()
+{
+    QTest::addColumn<QLocale>("locale");
+    QTest::addColumn<char>("sep");
+    QTest::newRow("German, tab") << kGerman << '\t';
+    QTest::newRow("English, tab") << kEnglish << '\t';
+    QTest::newRow("English, comma") << kEnglish << ',';
+}
+
+void TestFileFormat::graphRoundTrip()
+{
+    QFETCH(QLocale, locale);
+    QFETCH(char, sep);
+    const int n = 30;
+    chart::ChartModel graph;
+    graph.setSubsets(4);
+    graph.setPoints(n);
+    for (int p = 0; p < n; ++p)
+        for (int s = 0; s < 4; ++s) {
+            graph.setX(s, p, pointTime(p * 997)); // across days and both halves of the day
+            const float v = (p % 7 == s) ? 9999.0f : (p % 5 == 0 ? 1500.0f : -199.96f + p * 40.37f + s);
+            graph.setY(s, p, v);
+        }
+    QBuffer file;
+    file.open(QIODevice::WriteOnly);
+    QCOMPARE(GraphTextWriter(locale, sep, true).write(graph, {1, n}, file), qint64(n));
+
+    TextTableModel table;
+    fillModel(table, file.data(), sep);
+    QCOMPARE(table.dataRows(), n);
+    TableToGraph convert(locale);
+    chart::ChartModel back;
+    back.setSubsets(4);
+    back.setPoints(n);
+    for (int p = 0; p < n; ++p) {
+        QVERIFY2(convert.fillPoint(table, p, back), qPrintable(table.cellText(p, 1)));
+        for (int s = 0; s < 4; ++s) {
+            // Times to the second, values to one decimal, every "OL" a gap.
+            QCOMPARE(std::round(back.x(s, p) * 86400.0), std::round(graph.x(s, p) * 86400.0));
+            const float y = graph.y(s, p);
+            const float expected = isOutsideExportRange(y, true) ? 9999.0f
+                                                                 : std::round(y * 10.0f) / 10.0f;
+            QVERIFY2(std::abs(back.y(s, p) - expected) < 1e-3f,
+                     qPrintable(QStringLiteral("%1 %2: %3").arg(p).arg(s).arg(back.y(s, p))));
+        }
+    }
+}
+
+void TestFileFormat::tableRoundTrip_data()
+{
+    QTest::addColumn<QByteArray>("bytes");
+    QTest::addColumn<char>("sep");
+    QTest::newRow("graph export, tab") << QByteArray("01.03.2026\t13:05:07\t1,5\tOL\t-2,0\t3,0\r\n"
+                                                    "01.03.2026\t13:06:08\t1,6\tOL\t-2,1\t3,1\r\n")
+                                       << '\t';
+    QTest::newRow("foreign, short rows, comma") << QByteArray("a,b\n c ,,d,e,f,g,h\nx,\n") << ',';
+}
+
+void TestFileFormat::tableRoundTrip()
+{
+    QFETCH(QByteArray, bytes);
+    QFETCH(char, sep);
+    TextTableModel first;
+    fillModel(first, bytes, sep);
+    QBuffer saved;
+    saved.open(QIODevice::WriteOnly);
+    QCOMPARE(writeTableText(first, {1, first.dataRows()}, sep, saved), qint64(first.dataRows()));
+    QVERIFY(saved.data().endsWith(QByteArray(1, sep) + "\r\n"));
+    TextTableModel second;
+    fillModel(second, saved.data(), sep);
+    QCOMPARE(second.dataRows(), first.dataRows());
+    for (int r = 0; r < first.dataRows(); ++r)
+        for (int c = 0; c < TextTableModel::kColumns; ++c)
+            QCOMPARE(second.cellText(r, c), first.cellText(r, c));
+}
+
+void TestFileFormat::emptyTableSavesSixSeparators()
+{
+    TextTableModel table;
+    fillModel(table, QByteArray("no separator here\r\n"), '\t');
+    QCOMPARE(table.dataRows(), 1);
+    QBuffer saved;
+    saved.open(QIODevice::WriteOnly);
+    QCOMPARE(writeTableText(table, {1, 1}, ',', saved), qint64(1));
+    QCOMPARE(saved.data(), QByteArray(",,,,,,\r\n"));
+}
+
+void TestFileFormat::tableSeparatorByName_data()
+{
+    QTest::addColumn<QString>("name");
+    QTest::addColumn<char>("sep");
+    QTest::newRow(".CSV") << "/tmp/A.CSV" << ',';
+    QTest::newRow(".csv") << "/tmp/a.csv" << ',';
+    QTest::newRow("ends in csv without a dot") << "/tmp/mycsv" << ',';
+    QTest::newRow(".txt") << "/tmp/a.txt" << '\t';
+    QTest::newRow("other") << "/tmp/a.dat" << '\t';
+}
+
+void TestFileFormat::tableSeparatorByName()
+{
+    QFETCH(QString, name);
+    QFETCH(char, sep);
+    QCOMPARE(tableSeparatorFor(name), sep);
+}
+
+void TestFileFormat::tableToGraphBadCells_data()
+{
+    QTest::addColumn<QLocale>("locale");
+    QTest::addColumn<QByteArray>("row");
+    QTest::addColumn<bool>("timeSet");
+    QTest::addColumn<int>("valuesSet"); // channels set before the failing cell
+    QTest::newRow("OL is no data") << kEnglish << QByteArray("3/1/2026\t1:05:07 PM\tOL\t2.0\t3.0\t4.0")
+                                   << true << 4;
+    QTest::newRow("ol is not OL") << kEnglish << QByteArray("3/1/2026\t1:05:07 PM\t1.0\tol\t3.0\t4.0")
+                                  << true << 1;
+    QTest::newRow("decimal comma under a point")
+        << kEnglish << QByteArray("3/1/2026\t1:05:07 PM\t1.0\t2.0\t1,5\t4.0") << true << 2;
+    QTest::newRow("decimal point under a comma")
+        << kGerman << QByteArray("01.03.2026\t13:05:07\t1,0\t2.5\t3,0\t4,0") << true << 1;
+    QTest::newRow("empty date") << kEnglish << QByteArray("\t1:05:07 PM\t1.0\t2.0\t3.0\t4.0")
+                                << false << 0;
+    QTest::newRow("no such day") << kGerman << QByteArray("30.02.2026\t13:05:07\t1,0\t2,0\t3,0\t4,0")
+                                 << false << 0;
+    QTest::newRow("two-digit year") << kEnglish << QByteArray("3/1/26\t1:05:07 PM\t1.0\t2.0\t3.0\t4.0")
+                                    << true << 4;
+}
+
+void TestFileFormat::tableToGraphBadCells()
+{
+    QFETCH(QLocale, locale);
+    QFETCH(QByteArray, row);
+    QFETCH(bool, timeSet);
+    QFETCH(int, valuesSet);
+    TextTableModel table;
+    fillModel(table, row, '\t');
+    chart::ChartModel graph;
+    graph.setSubsets(4);
+    graph.setPoints(1);
+    const bool whole = TableToGraph(locale).fillPoint(table, 0, graph);
+    QCOMPARE(whole, timeSet && valuesSet == 4);
+    QCOMPARE(graph.x(3, 0) != 0.0, timeSet);
+    if (timeSet)
+        QCOMPARE(std::round(graph.x(0, 0) * 86400.0), std::round(pointTime(0) * 86400.0));
+    for (int s = 0; s < 4; ++s) {
+        const bool isSet = s < valuesSet && table.cellText(0, 3 + s) != QLatin1String("OL");
+        QCOMPARE(graph.y(s, 0) != 9999.0f, isSet);
+    }
+    QString error;
+    if (!timeSet) {
+        QVERIFY(!TableToGraph(locale).rowTime(table, 0, &error));
+        QCOMPARE(error, QStringLiteral("'%1 %2' is not a valid date and time")
+                            .arg(table.cellText(0, 1), table.cellText(0, 2)));
+    }
+}
+
+void TestFileFormat::modelShowsRowNumbersAndOneEmptyRow()
+{
+    TextTableModel model;
+    QCOMPARE(model.rowCount(), 1);
+    QCOMPARE(model.columnCount(), 7);
+    QCOMPARE(model.cellText(0, 0), QString());
+    fillModel(model, QByteArray("a\tb\r\nc\td\r\n"), '\t');
+    QCOMPARE(model.rowCount(), 2);
+    QCOMPARE(model.data(model.index(1, 0)).toString(), QStringLiteral("2"));
+    QCOMPARE(model.data(model.index(1, 2)).toString(), QStringLiteral("d"));
+    QCOMPARE(model.data(model.index(1, 3)).toString(), QString());
+    QVERIFY(!(model.flags(model.index(0, 1)) & Qt::ItemIsEditable));
+}
+
+QTEST_GUILESS_MAIN(TestFileFormat)
+#include "tst_fileformat.moc"

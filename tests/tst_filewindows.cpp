@@ -1,0 +1,549 @@
+// Saving graphs and tables, opening graph and text files, and turning a table window back
+// into a graph, through the main window's commands, in a German and an English locale.
+
+#include "ChartView.h"
+#include "CollectionFile.h"
+#include "GraphConfig.h"
+#include "MeterValues.h"
+#include "GraphStateFile.h"
+#include "ManualClock.h"
+#include "RecordingSettingsStore.h"
+#include "ScriptedPrompter.h"
+#include "SimulatedSerialPort.h"
+#include "TfrmList.h"
+#include "TfrmMain.h"
+
+#include <QCheckBox>
+#include <QDir>
+#include <QFile>
+#include <QHeaderView>
+#include <QMdiSubWindow>
+#include <QTableView>
+#include <QTemporaryDir>
+#include <QTest>
+
+#include <sys/resource.h>
+#include <sys/wait.h>
+#include <csignal>
+#include <unistd.h>
+
+using namespace tc4dl;
+using namespace tc4dl::testing;
+using chart::ChartModel;
+
+namespace {
+
+const QLocale kGerman(QLocale::German, QLocale::Germany);
+const QLocale kEnglish(QLocale::English, QLocale::UnitedStates);
+constexpr double kDay = 86400.0;
+
+struct Fixture {
+    explicit Fixture(const QLocale& locale = kEnglish)
+    {
+        MainWindowDeps deps;
+        deps.clock = &clock;
+        deps.settings = &store;
+        deps.prompter = &prompter;
+        deps.liveTimers = false;
+        deps.listPorts = [] { return QStringList{QStringLiteral("ttyS0")}; };
+        deps.beep = [] {};
+        deps.portFactory = [this](const QString&) -> std::unique_ptr<SerialPort> {
+            auto port = std::make_unique<SimulatedSerialPort>(clock);
+            port->setOpenFails(true);
+            return port;
+        };
+        deps.programFolder = programDir.path();
+        deps.dataFolder = dataDir.path();
+        deps.locale = locale;
+        window = new TfrmMain(std::move(deps));
+        window->resize(1200, 800);
+        window->show();
+        static_cast<void>(QTest::qWaitForWindowExposed(window));
+        window->FormShow();
+        prompter.shown.clear();
+    }
+    ~Fixture() { delete window; }
+
+    bool enabled(const char* name) const { return window->action(QLatin1String(name))->isEnabled(); }
+    QString path(const QString& name) const { return QDir(programDir.path()).filePath(name); }
+    template<class W> W* active() const
+    {
+        QMdiSubWindow* sub = window->mdiArea()->currentSubWindow();
+        return sub ? qobject_cast<W*>(sub->widget()) : nullptr;
+    }
+    void activate(QWidget* frame) { window->mdiArea()->setActiveSubWindow(qobject_cast<QMdiSubWindow*>(frame)); }
+    // Saves the real-time graph to `name` with the range answer given.
+    void saveGraphAs(const QString& name, Prompter::RangeAnswer range = {})
+    {
+        activate(window->realTimeGraph()->frameWindow());
+        prompter.fileNames << name;
+        prompter.ranges << range;
+        window->Save1Click();
+    }
+    TfrmList* openText(const QString& name)
+    {
+        prompter.openNames << name;
+        window->openSingleFile();
+        return active<TfrmList>();
+    }
+
+    QTemporaryDir programDir;
+    QTemporaryDir dataDir;
+    ManualClock clock;
+    RecordingSettingsStore store;
+    ScriptedPrompter prompter;
+    TfrmMain* window = nullptr;
+};
+
+// n points two seconds apart from 2026-03-01 13:05:07, with "OL" values in channel 3 and a
+// gap (9999) in channel 1 every fifth point.
+void fillGraph(ChartModel& model, int n, int filled)
+{
+    model.setSubsets(4);
+    model.setPoints(n);
+    for (int p = 0; p < filled; ++p) {
+        const double x = 46082.0 + (13 * 3600 + 5 * 60 + 7 + 2 * p) / kDay;
+        for (int s = 0; s < 4; ++s)
+            model.setX(s, p, x);
+        model.setY(0, p, -12.34 + p);
+        model.setY(1, p, p % 5 == 0 ? 9999.0 : 100.06);
+        model.setY(2, p, 0.049 * p);
+        model.setY(3, p, 1370.05);
+    }
+}
+
+QByteArray readAll(const QString& path)
+{
+    QFile file(path);
+    return file.open(QIODevice::ReadOnly) ? file.readAll() : QByteArray();
+}
+
+} // namespace
+
+class TestFileWindows : public QObject {
+    Q_OBJECT
+private Q_SLOTS:
+    void graphTextRoundTrip_data();
+    void graphTextRoundTrip();
+    void graphTextRangeAndUnit();
+    void graphTextRefusals_data();
+    void graphTextRefusals();
+    void cancelKeepsTheLinesWritten();
+    void tableSaveRoundTrip_data();
+    void tableSaveRoundTrip();
+    void tableWindowLooksAsDesigned();
+    void openingTextFiles_data();
+    void openingTextFiles();
+    void cancelledOpenKeepsRowsRead();
+    void graphFileRoundTrip();
+    void graphFileThatCannotBeRead_data();
+    void graphFileThatCannotBeRead();
+    void tableToGraphFailures_data();
+    void tableToGraphFailures();
+    void outputToGraphFollowsTheActiveWindow();
+    void dataLoggerSaveAsksWhatToSave();
+    void fullDiskKeepsTheOldFileAndSaysSo();
+};
+
+void TestFileWindows::graphTextRoundTrip_data()
+{
+    QTest::addColumn<QLocale>("locale");
+    QTest::addColumn<QString>("name");
+    QTest::newRow("German .txt") << kGerman << "g.txt";
+    QTest::newRow("English .txt") << kEnglish << "e.TXT";
+    QTest::newRow("English .csv") << kEnglish << "e.csv";
+}
+
+void TestFileWindows::graphTextRoundTrip()
+{
+    QFETCH(QLocale, locale);
+    QFETCH(QString, name);
+    Fixture f(locale);
+    ChartModel& original = f.window->realTimeGraph()->model();
+    fillGraph(original, 100, 40); // sized for 100, 40 recorded
+    f.saveGraphAs(f.path(name));
+    QVERIFY(f.prompter.unexpectedQuestions.isEmpty());
+    QCOMPARE(f.prompter.rangeRequests.size(), 1);
+    QCOMPARE(f.prompter.rangeRequests[0].to, QStringLiteral("100"));
+    QVERIFY(f.prompter.rangeRequests[0].withUnits);
+    const QByteArray bytes = readAll(f.path(name));
+    QCOMPARE(bytes.count("\r\n"), 40);
+    const char sep = name.endsWith(QLatin1String("csv"), Qt::CaseInsensitive) ? ',' : '\t';
+    QCOMPARE(bytes.split('\n').first().count(sep), 5);
+
+    TfrmList* list = f.openText(f.path(name));
+    QVERIFY(list);
+    QCOMPARE(list->windowTitle(), f.path(name));
+    QCOMPARE(list->table().dataRows(), 40);
+    QCOMPARE(list->table().cellText(0, 6), QStringLiteral("OL"));
+    f.window->btnOutputToGraphClick();
+    TfrmGraph* back = f.active<TfrmGraph>();
+    QVERIFY(back && back != f.window->realTimeGraph());
+    QCOMPARE(back->windowTitle(), f.path(name));
+    const ChartModel& m = back->model();
+    QCOMPARE(m.points(), 40);
+    for (int p = 0; p < 40; ++p)
+        for (int s = 0; s < 4; ++s) {
+            QCOMPARE(std::round(m.x(s, p) * kDay), std::round(original.x(s, p) * kDay));
+            const float y = original.y(s, p);
+            const float want = isOutsideExportRange(y, true) ? 9999.0f : std::round(y * 10.0f) / 10.0f;
+            QVERIFY2(std::abs(m.y(s, p) - want) < 1e-3f, qPrintable(QStringLiteral("%1/%2").arg(p).arg(s)));
+        }
+    QCOMPARE(f.prompter.progresses.size(), 3); // save, open, graphing
+    QCOMPARE(f.prompter.progresses[2]->use, Prompter::ProgressUse::Graphing);
+    QCOMPARE(f.prompter.progresses[2]->values.last(), qint64(40));
+    QVERIFY(!f.prompter.progresses[2]->open);
+}
+
+void TestFileWindows::graphTextRangeAndUnit()
+{
+    Fixture f;
+    fillGraph(f.window->realTimeGraph()->model(), 20, 20);
+    f.window->realTimeGraph()->model().setY(0, 4, 2000.0); // beyond °C, inside °F
+    f.saveGraphAs(f.path(QStringLiteral("r.txt")), {false, QStringLiteral("8"), QStringLiteral("3"), true});
+    const QList<QByteArray> lines = readAll(f.path(QStringLiteral("r.txt"))).split('\n');
+    QCOMPARE(lines.size(), 7); // points 3 to 8 and the empty rest
+    QVERIFY(lines[0].contains("\t1:05:11 PM\t"));
+    QVERIFY(lines[2].contains("\t2000.0\t")); // point 5 in °F
+    QVERIFY(!f.prompter.rangeRequests[0].fahrenheit);
+}
+
+void TestFileWindows::graphTextRefusals_data()
+{
+    QTest::addColumn<QString>("from");
+    QTest::addColumn<QString>("to");
+    QTest::addColumn<QStringList>("shown");
+    QTest::newRow("letters") << "abc" << "5" << QStringList{"invalid integer"};
+    QTest::newRow("decimal number") << "1" << "2.5" << QStringList{"invalid integer"};
+    QTest::newRow("from beyond the last point") << "30" << "40" << QStringList{};
+}
+
+void TestFileWindows::graphTextRefusals()
+{
+    QFETCH(QString, from);
+    QFETCH(QString, to);
+    QFETCH(QStringList, shown);
+    Fixture f;
+    fillGraph(f.window->realTimeGraph()->model(), 20, 20);
+    const QString name = f.path(QStringLiteral("old.csv"));
+    QFile old(name);
+    QVERIFY(old.open(QIODevice::WriteOnly) && old.write("old") == 3);
+    old.close();
+    f.saveGraphAs(name, {false, from, to, false});
+    QCOMPARE(f.prompter.shown, shown);
+    QCOMPARE(readAll(name), QByteArray("old"));
+    QVERIFY(f.prompter.progresses.isEmpty());
+}
+
+void TestFileWindows::cancelKeepsTheLinesWritten()
+{
+    Fixture f;
+    fillGraph(f.window->realTimeGraph()->model(), 50, 50);
+    f.prompter.cancelProgressAtStep = 4; // setValue(0), then lines 1, 2, 3
+    f.saveGraphAs(f.path(QStringLiteral("c.txt")));
+    QCOMPARE(readAll(f.path(QStringLiteral("c.txt"))).count("\r\n"), 3);
+    QVERIFY(f.prompter.shown.isEmpty());
+}
+
+void TestFileWindows::tableSaveRoundTrip_data()
+{
+    QTest::addColumn<QByteArray>("content");
+    QTest::addColumn<QString>("saveAs");
+    QTest::addColumn<QByteArray>("saved");
+    QTest::newRow("graph export to .CSV") << QByteArray("1\t2\t3\t4\t5\t6\r\n7\t8\t9\t10\t11\t12")
+                                          << "t.CSV" << QByteArray("1,2,3,4,5,6,\r\n7,8,9,10,11,12,\r\n");
+    QTest::newRow("short rows to .txt") << QByteArray("a\tb\r\n c\t\r\n") << "t.txt"
+                                        << QByteArray("a\tb\t\t\t\t\t\r\n c\t\t\t\t\t\t\r\n");
+    QTest::newRow("empty table") << QByteArray("nothing\r\n") << "t.csv" << QByteArray(",,,,,,\r\n");
+}
+
+void TestFileWindows::tableSaveRoundTrip()
+{
+    QFETCH(QByteArray, content);
+    QFETCH(QString, saveAs);
+    QFETCH(QByteArray, saved);
+    Fixture f;
+    QFile in(f.path(QStringLiteral("in.txt")));
+    QVERIFY(in.open(QIODevice::WriteOnly) && in.write(content) == content.size());
+    in.close();
+    TfrmList* list = f.openText(in.fileName());
+    QVERIFY(list);
+    f.prompter.fileNames << f.path(saveAs);
+    f.prompter.ranges << Prompter::RangeAnswer{};
+    f.window->Save1Click();
+    QCOMPARE(f.prompter.suffixes.last(), QStringLiteral("TXT"));
+    QVERIFY(!f.prompter.rangeRequests.last().withUnits);
+    QCOMPARE(readAll(f.path(saveAs)), saved);
+    // And back: the same cells.
+    TfrmList* again = f.openText(f.path(saveAs));
+    QVERIFY(again && again != list);
+    QCOMPARE(again->table().dataRows(), list->table().dataRows());
+    // Columns 1 to 6; the row number shows once a line filled the row.
+    for (int r = 0; r < list->table().dataRows(); ++r)
+        for (int c = 1; c < 7; ++c)
+            QCOMPARE(again->table().cellText(r, c), list->table().cellText(r, c));
+}
+
+void TestFileWindows::tableWindowLooksAsDesigned()
+{
+    Fixture f;
+    QFile in(f.path(QStringLiteral("in.txt")));
+    QVERIFY(in.open(QIODevice::WriteOnly) && in.write("a\tb\r\n") > 0);
+    in.close();
+    TfrmList* list = f.openText(in.fileName());
+    QVERIFY(list);
+    QTableView* grid = list->grid();
+    QCOMPARE(grid->model()->columnCount(), 7);
+    QCOMPARE(grid->horizontalHeader()->defaultSectionSize(), 64);
+    QCOMPARE(grid->verticalHeader()->defaultSectionSize(), 18);
+    QCOMPARE(grid->editTriggers(), QAbstractItemView::NoEditTriggers);
+    QCOMPARE(grid->selectionMode(), QAbstractItemView::ContiguousSelection);
+    QStringList headings;
+    for (int c = 0; c < 7; ++c)
+        headings << grid->model()->headerData(c, Qt::Horizontal).toString();
+    QCOMPARE(headings, (QStringList{"No", "Date", "Time", "T1", "T2", "T3", "T4"}));
+    // Closing asks nothing.
+    list->frameWindow()->close();
+    QVERIFY(f.prompter.shown.isEmpty());
+}
+
+void TestFileWindows::openingTextFiles_data()
+{
+    QTest::addColumn<QString>("name");
+    QTest::addColumn<QByteArray>("content");
+    QTest::addColumn<int>("rows"); // -1: no window
+    QTest::newRow(".CSV is comma-separated") << "a.CSV" << QByteArray("1,2\r\n3,4") << 2;
+    QTest::newRow(".txt with commas: empty table") << "a.txt" << QByteArray("1,2\r\n") << 1;
+    QTest::newRow(".dat: nothing") << "a.dat" << QByteArray("1\t2\r\n") << -1;
+    QTest::newRow("blank line in the middle") << "b.txt" << QByteArray("1\t2\n\n3\t4\n") << 1;
+}
+
+void TestFileWindows::openingTextFiles()
+{
+    QFETCH(QString, name);
+    QFETCH(QByteArray, content);
+    QFETCH(int, rows);
+    Fixture f;
+    QFile file(f.path(name));
+    QVERIFY(file.open(QIODevice::WriteOnly) && file.write(content) == content.size());
+    file.close();
+    const int before = f.window->mdiArea()->subWindowList().size();
+    TfrmList* list = f.openText(file.fileName());
+    QCOMPARE(f.window->mdiArea()->subWindowList().size(), before + (rows < 0 ? 0 : 1));
+    if (rows < 0)
+        return;
+    QVERIFY(list);
+    QCOMPARE(list->table().dataRows(), rows);
+    QCOMPARE(f.prompter.progresses.last()->use, Prompter::ProgressUse::Open);
+    QCOMPARE(f.prompter.progresses.last()->caption, QStringLiteral("Ablauf öffnen"));
+    QVERIFY(f.enabled("btnOutputToGraph"));
+}
+
+void TestFileWindows::cancelledOpenKeepsRowsRead()
+{
+    Fixture f;
+    f.window->fileCommands().setReadChunk(100);
+    QByteArray content;
+    for (int k = 0; k < 100; ++k)
+        content += QByteArray::number(k) + "\tx\r\n"; // about 7 bytes a line
+    QFile file(f.path(QStringLiteral("big.txt")));
+    QVERIFY(file.open(QIODevice::WriteOnly) && file.write(content) == content.size());
+    file.close();
+    f.prompter.cancelProgressAtStep = 2;
+    TfrmList* list = f.openText(file.fileName());
+    QVERIFY(list);
+    const int rows = list->table().dataRows();
+    QVERIFY2(rows > 10 && rows < 100, qPrintable(QString::number(rows)));
+    QCOMPARE(list->table().cellText(rows - 1, 1), QString::number(rows - 1));
+}
+
+void TestFileWindows::graphFileRoundTrip()
+{
+    Fixture f;
+    ChartModel& model = f.window->realTimeGraph()->model();
+    fillGraph(model, 30, 30);
+    model.look.subTitle = QStringLiteral("kept");
+    const QString name = f.path(QStringLiteral("g.GHF"));
+    f.activate(f.window->realTimeGraph()->frameWindow());
+    f.prompter.fileNames << name;
+    f.window->Save1Click();
+    f.prompter.openNames << name;
+    f.window->openSingleFile();
+    TfrmGraph* opened = f.active<TfrmGraph>();
+    QVERIFY(opened && opened != f.window->realTimeGraph());
+    QCOMPARE(opened->windowTitle(), name);
+    QCOMPARE(opened->model().yValues(), model.yValues());
+    QCOMPARE(opened->model().look.subTitle, QStringLiteral("kept"));
+    QCOMPARE(opened->frameWindow()->pos(), QPoint(0, 0));
+    QCOMPARE(opened->frameWindow()->width(), f.window->width());
+    const bool split = model.isSplit();
+    QCOMPARE(opened->findChild<QCheckBox*>(QStringLiteral("chkSplit"))->isChecked(), split);
+    QCOMPARE(opened->annotationToolsEnabled(), !split);
+    QVERIFY(opened->model().look.allowGraphAnnotHotSpots);
+    QVERIFY(!f.enabled("btnOutputToGraph"));
+}
+
+void TestFileWindows::graphFileThatCannotBeRead_data()
+{
+    QTest::addColumn<QByteArray>("content");
+    QTest::addColumn<QString>("message");
+    QTest::newRow("0 bytes") << QByteArray() << "Stream read error";
+    QTest::newRow("truncated") << QByteArray("\x10\0\0\0abc", 7) << "Stream read error";
+}
+
+void TestFileWindows::graphFileThatCannotBeRead()
+{
+    QFETCH(QByteArray, content);
+    QFETCH(QString, message);
+    Fixture f;
+    QFile file(f.path(QStringLiteral("bad.ghf")));
+    QVERIFY(file.open(QIODevice::WriteOnly));
+    file.write(content);
+    file.close();
+    const int before = f.window->mdiArea()->subWindowList().size();
+    f.prompter.openNames << file.fileName();
+    f.window->openSingleFile();
+    QCOMPARE(f.prompter.shown, QStringList{message});
+    QCOMPARE(f.window->mdiArea()->subWindowList().size(), before);
+}
+
+void TestFileWindows::tableToGraphFailures_data()
+{
+    QTest::addColumn<QByteArray>("content");
+    QTest::addColumn<QStringList>("shown");
+    QTest::addColumn<bool>("graphWindow");
+    QTest::addColumn<int>("emptyPoint"); // a point left at X 0, -1 none
+    QTest::newRow("no data") << QByteArray("\tx\r\n") << QStringList{"Keine Daten für Grafik !"} << false << -1;
+    QTest::newRow("bad first date")
+        << QByteArray("x\t1:00:00 PM\t1\t2\t3\t4\r\n3/1/2026\t1:00:02 PM\t1\t2\t3\t4\r\n")
+        << QStringList{"'x 1:00:00 PM' is not a valid date and time"} << true << 0;
+    QTest::newRow("bad last date")
+        << QByteArray("3/1/2026\t1:00:00 PM\t1\t2\t3\t4\r\n3/1/2026\tnoon\t1\t2\t3\t4\r\n")
+        << QStringList{"'3/1/2026 noon' is not a valid date and time"} << true << 0;
+    QTest::newRow("empty date in the middle, a single row elsewhere")
+        << QByteArray("3/1/2026\t1:00:00 PM\t1\t2\t3\t4\r\n \t1:00:01 PM\t1\t2\t3\t4\r\n"
+                      "3/1/2026\t1:00:02 PM\t1\t2\t3\t4\r\n")
+        << QStringList{} << true << 1;
+}
+
+void TestFileWindows::tableToGraphFailures()
+{
+    QFETCH(QByteArray, content);
+    QFETCH(QStringList, shown);
+    QFETCH(bool, graphWindow);
+    QFETCH(int, emptyPoint);
+    Fixture f;
+    // The graph template is there, so that the only message is the conversion's.
+    QVERIFY(writeDefaultTemplate(QDir(f.programDir.path()).filePath(graphTemplateRelativePath())));
+    QFile file(f.path(QStringLiteral("t.txt")));
+    QVERIFY(file.open(QIODevice::WriteOnly) && file.write(content) == content.size());
+    file.close();
+    TfrmList* list = f.openText(file.fileName());
+    QVERIFY(list);
+    f.window->btnOutputToGraphClick();
+    QCOMPARE(f.prompter.shown, shown);
+    TfrmGraph* graph = f.active<TfrmGraph>();
+    QCOMPARE(graph != nullptr && graph != f.window->realTimeGraph(), graphWindow);
+    if (!graphWindow)
+        return;
+    QCOMPARE(graph->windowTitle(), file.fileName());
+    if (emptyPoint >= 0 && shown.isEmpty()) {
+        QCOMPARE(graph->model().x(0, emptyPoint), 0.0);
+        QCOMPARE(graph->model().y(0, emptyPoint), 9999.0f);
+        QVERIFY(graph->model().x(0, emptyPoint + 1) != 0.0);
+    }
+}
+
+void TestFileWindows::outputToGraphFollowsTheActiveWindow()
+{
+    Fixture f;
+    QFile file(f.path(QStringLiteral("t.txt")));
+    QVERIFY(file.open(QIODevice::WriteOnly) && file.write("3/1/2026\t1:00:00 PM\t1\t2\t3\t4\r\n") > 0);
+    file.close();
+    TfrmList* list = f.openText(file.fileName());
+    QVERIFY(list && f.enabled("btnOutputToGraph"));
+    // A graph window active: the button goes off; the command with it does nothing.
+    f.activate(f.window->realTimeGraph()->frameWindow());
+    QVERIFY(!f.enabled("btnOutputToGraph"));
+    const int windows = f.window->mdiArea()->subWindowList().size();
+    f.window->btnOutputToGraphClick();
+    QCOMPARE(f.window->mdiArea()->subWindowList().size(), windows);
+    f.activate(list->frameWindow());
+    QVERIFY(f.enabled("btnOutputToGraph"));
+    // Two opens of one file: two windows with the same caption.
+    TfrmList* second = f.openText(file.fileName());
+    QVERIFY(second && second != list);
+    QCOMPARE(second->windowTitle(), list->windowTitle());
+}
+
+void TestFileWindows::dataLoggerSaveAsksWhatToSave()
+{
+    Fixture f;
+    // The logger's transfer file, as a download leaves it.
+    const QString transfer = transferFilePath(f.programDir.path(), f.dataDir.path());
+    QVERIFY(QDir().mkpath(QFileInfo(transfer).path()));
+    QFile t(transfer);
+    QVERIFY(t.open(QIODevice::WriteOnly) && t.write("memory image") > 0);
+    t.close();
+    TfrmGraph* graph = f.window->realTimeGraph();
+    graph->setWindowTitle(TfrmGraph::dataLoggerCaption());
+    f.activate(graph->frameWindow());
+    f.window->graphShared().dataLoggerGraphUnsaved = true;
+
+    f.prompter.choiceAnswers << Prompter::Answer::Cancel;
+    f.window->Save1Click();
+    QCOMPARE(f.prompter.choices, QStringList{"Speichere Datei"});
+    QVERIFY(f.prompter.saveStarts.isEmpty());
+
+    f.prompter.choiceAnswers << Prompter::Answer::Ok;
+    f.prompter.fileNames << f.path(QStringLiteral("all.ch4"));
+    f.window->Save1Click();
+    QCOMPARE(readAll(f.path(QStringLiteral("all.ch4"))), QByteArray("memory image"));
+    QCOMPARE(f.prompter.suffixes.last(), QStringLiteral("CH4"));
+    QVERIFY(!f.window->graphShared().dataLoggerGraphUnsaved);
+
+    fillGraph(graph->model(), 5, 5);
+    f.prompter.choiceAnswers << Prompter::Answer::No;
+    f.prompter.fileNames << f.path(QStringLiteral("one.ghf"));
+    f.window->Save1Click();
+    QVERIFY(QFile::exists(f.path(QStringLiteral("one.ghf"))));
+    QVERIFY(f.prompter.unexpectedQuestions.isEmpty());
+}
+
+void TestFileWindows::fullDiskKeepsTheOldFileAndSaysSo()
+{
+    Fixture f;
+    fillGraph(f.window->realTimeGraph()->model(), 2000, 2000); // about 90 KB of text
+    const QString name = f.path(QStringLiteral("full.txt"));
+    const QByteArray old("the old file\r\n");
+    QFile file(name);
+    QVERIFY(file.open(QIODevice::WriteOnly) && file.write(old) == old.size());
+    file.close();
+    const QString said = f.path(QStringLiteral("said"));
+    // A child process whose files may not grow beyond 16 KB: the disk is full for it.
+    const pid_t child = fork();
+    QVERIFY(child >= 0);
+    if (child == 0) {
+        std::signal(SIGXFSZ, SIG_IGN);
+        const rlimit limit{16 * 1024, 16 * 1024};
+        setrlimit(RLIMIT_FSIZE, &limit);
+        f.saveGraphAs(name);
+        QFile out(said);
+        const bool ok = out.open(QIODevice::WriteOnly)
+            && out.write(f.prompter.shown.join(u'\n').toUtf8()) >= 0;
+        out.close();
+        _exit(ok ? 0 : 1);
+    }
+    int status = 0;
+    QCOMPARE(waitpid(child, &status, 0), child);
+    QVERIFY(WIFEXITED(status) && WEXITSTATUS(status) == 0);
+    QCOMPARE(readAll(name), old);
+    const QString message = QString::fromUtf8(readAll(said));
+    QVERIFY2(message.contains(QDir::toNativeSeparators(name)) && message.contains(QLatin1String("Datei")),
+             qPrintable(message));
+    // No temporary file left beside it.
+    QCOMPARE(QDir(f.programDir.path()).entryList({QStringLiteral("full.txt*")}, QDir::Files).size(), 1);
+}
+
+QTEST_MAIN(TestFileWindows)
+#include "tst_filewindows.moc"
