@@ -8,6 +8,8 @@
 #include <QMenu>
 #include <QPointer>
 
+#include <cmath>
+
 namespace tc4dl {
 
 ClientArea::ClientArea(QWidget* parent)
@@ -80,6 +82,41 @@ void ClientArea::fillWindowMenu(QMenu& menu, const QList<QAction*>& fixed)
             }
         });
     }
+}
+
+void ClientArea::tileChildren()
+{
+    QList<QMdiSubWindow*> tiles;
+    for (QMdiSubWindow* sub : subWindowList())
+        if (sub->isVisible() && !sub->isMinimized())
+            tiles << sub;
+    if (tiles.isEmpty())
+        return;
+    const auto count = static_cast<int>(tiles.size());
+    const int columns = static_cast<int>(std::ceil(std::sqrt(static_cast<double>(count))));
+    const int rows = (count + columns - 1) / columns;
+    const QRect area = viewport()->rect();
+    const int height = area.height() / rows;
+    for (int i = 0; i < count; ++i) {
+        QMdiSubWindow* sub = tiles[i];
+        if (sub->isMaximized())
+            sub->showNormal();
+        // The last row's windows share its whole width.
+        const int row = i / columns;
+        const int inRow = row + 1 == rows ? count - row * columns : columns;
+        const int w = area.width() / inRow;
+        sub->setGeometry(QRect((i % columns) * w, row * height, w, height));
+    }
+}
+
+QSize ClientArea::minimumSizeHint() const
+{
+    return QSize(160, 120);
+}
+
+QSize ClientArea::sizeHint() const
+{
+    return QSize(738, 579); // the main window's designed client size
 }
 
 void ClientArea::releaseChildren(QObject* owner)

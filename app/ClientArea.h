@@ -34,6 +34,17 @@ public:
     // Cuts every child off from `owner`, which is going: the panels' signals to it are
     // disconnected, the graph windows (which reach back into it) deleted now.
     void releaseChildren(QObject* owner);
+
+    // Tiles the child windows in a grid over the client area as it is. QMdiArea's own tiling
+    // widens the main window until every tile is as large as the largest child's minimum size,
+    // which pushes a maximized main window off the screen.
+    void tileChildren();
+
+    // Without scroll bars QMdiArea asks to be as large as its largest child; the main window
+    // would then grow (and leave the screen) whenever a child is tiled or laid out. Children
+    // may reach beyond the client area, so its own size never depends on them.
+    [[nodiscard]] QSize minimumSizeHint() const override;
+    [[nodiscard]] QSize sizeHint() const override;
 };
 
 } // namespace tc4dl

@@ -3,9 +3,14 @@
 #include "PortList.h"
 
 #include <QAction>
+#include <QHBoxLayout>
+#include <QLayout>
 #include <QMainWindow>
 #include <QMenuBar>
 #include <QToolBar>
+#include <QToolButton>
+
+#include <algorithm>
 
 namespace tc4dl {
 
@@ -100,16 +105,44 @@ void MainMenus::buildToolBar()
     m_toolBar->setObjectName(QStringLiteral("ToolBar"));
     m_toolBar->setMovable(false);
     m_toolBar->setFloatable(false);
-    m_toolBar->setIconSize(QSize(20, 20));
-    m_toolBar->setToolButtonStyle(Qt::ToolButtonIconOnly);
     m_toolBar->setContextMenuPolicy(Qt::PreventContextMenu);
-    for (const char* name : { "SpeedButton1", "SpeedButton2", "btnPrint", "btnDataLogger",
-             "btnOutputToGraph", "btnRun", "btnStop", "SpeedButton8" })
-        m_toolBar->addAction(action(QLatin1String(name)));
-    m_toolBar->addSeparator();
 
-    m_portList = new PortList(m_toolBar);
-    m_toolBar->addWidget(m_portList);
+    // The buttons and the port list sit where the window's design put them, measured from the
+    // toolbar's left edge; QToolBar's own spacing would drift them apart, so they are laid out
+    // in one strip of fixed gaps.
+    static constexpr int kButtonX[] = { 3, 30, 57, 83, 110, 137, 164, 191 };
+    static constexpr int kPortListX = 321;
+    static constexpr int kButtonWidth = 25;
+    static constexpr int kButtonHeight = 23;
+    auto* strip = new QWidget(m_toolBar);
+    strip->setObjectName(QStringLiteral("ToolStrip"));
+    strip->setFixedHeight(kToolBarHeight);
+    auto* row = new QHBoxLayout(strip);
+    // The toolbar's own margin already moves the strip to the right.
+    const int margin = m_toolBar->layout() ? m_toolBar->layout()->contentsMargins().left() : 0;
+    row->setContentsMargins(std::max(0, kButtonX[0] - margin), 0, 0, 0);
+    row->setSpacing(0);
+    int x = kButtonX[0];
+    int i = 0;
+    for (const char* name : { "SpeedButton1", "SpeedButton2", "btnPrint", "btnDataLogger",
+             "btnOutputToGraph", "btnRun", "btnStop", "SpeedButton8" }) {
+        row->addSpacing(kButtonX[i] - x);
+        auto* button = new QToolButton(strip);
+        button->setObjectName(QStringLiteral("tb_") + QLatin1String(name));
+        button->setDefaultAction(action(QLatin1String(name)));
+        button->setAutoRaise(true);
+        button->setIconSize(QSize(20, 20));
+        button->setToolButtonStyle(Qt::ToolButtonIconOnly);
+        button->setFixedSize(kButtonWidth, kButtonHeight);
+        row->addWidget(button, 0, Qt::AlignVCenter);
+        x = kButtonX[i++] + kButtonWidth;
+    }
+    row->addSpacing(kPortListX - x);
+    m_portList = new PortList(strip);
+    m_portList->setFixedHeight(kButtonHeight);
+    row->addWidget(m_portList, 0, Qt::AlignVCenter);
+    row->addStretch(1);
+    m_toolBar->addWidget(strip);
 }
 
 QAction* MainMenus::action(const QString& name) const

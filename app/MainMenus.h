@@ -16,6 +16,8 @@ class PortList;
 // handlers; the texts come from the window's message table.
 class MainMenus final {
 public:
+    static constexpr int kToolBarHeight = 29;
+
     explicit MainMenus(QMainWindow& window);
 
     [[nodiscard]] QAction* action(const QString& name) const;

@@ -39,7 +39,10 @@ struct Settings {
     qint32 lastConnectedPort = 0;
     qint32 lastConnectedModel = 740;
     qint32 realTimeRate = 2;
-    qint32 annoColor = 0;
+    // Nothing stored: white, which stands out on the plot's black background (black, the
+    // registry's own zero, would draw annotations nobody can see). Stored values stay as they are.
+    static constexpr qint32 kDefaultAnnoColor = 0xFFFFFF;
+    qint32 annoColor = kDefaultAnnoColor;
     qint32 cfDegree = 1;
 
     // Read in the order LastConnectedPort, LastConnectedModel, RealTimeRate, AnnoColor,

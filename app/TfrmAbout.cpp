@@ -1,6 +1,7 @@
 #include "TfrmAbout.h"
 
 #include "MessageTable.h"
+#include "SmallDialog.h"
 
 #include <QGuiApplication>
 #include <QHBoxLayout>
@@ -61,7 +62,7 @@ TfrmAbout::TfrmAbout(Mode mode, QWidget* parent)
     row->addLayout(texts, 1);
 
     MessageTable::forWindow(QStringLiteral("TfrmAbout")).applyTo(this);
-    setWindowTitle(QString());
+    setBlankTitle(this);
 }
 
 QString TfrmAbout::programVersion()

@@ -211,6 +211,8 @@ void TfrmMain::FormShow()
     if (m_shown)
         return;
     m_shown = true;
+    if (m_deps.closeSplash)
+        m_deps.closeSplash();
     createRealTimeGraph();
     createPanel();
     placeRealTimeGraph();
@@ -235,11 +237,14 @@ void TfrmMain::placeRealTimeGraph()
     TfrmGraph* graph = m_realTimeGraph;
     if (!graph)
         return;
-    // Beside the panel, reaching 150 pixels beyond the client area's right edge.
+    // Beside the panel, as wide as the main window allows plus 150 pixels, but never past
+    // the client area's visible right edge: what lies beyond it is the newest part of the
+    // running graph and the window's own buttons, which nobody could see or reach.
     const int panelWidth = m_panel ? m_panel->frameWindow()->width() : 0;
     const int barHeight = m_menus->toolBar()->height();
+    const int visibleWidth = m_mdi->viewport()->width() - panelWidth;
     QWidget* frame = graph->frameWindow();
-    frame->setGeometry(panelWidth, 0, width() - panelWidth + 150,
+    frame->setGeometry(panelWidth, 0, std::min(width() - panelWidth + 150, visibleWidth),
                        frameGeometry().height() - barHeight - statusBar()->height() - 40);
     m_mdi->activateChild(frame);
     graph->setFocus();
@@ -247,10 +252,13 @@ void TfrmMain::placeRealTimeGraph()
 
 void TfrmMain::RealTimeGraph1Click()
 {
-    if (TfrmGraph* graph = m_realTimeGraph)
+    if (TfrmGraph* graph = m_realTimeGraph) {
         m_mdi->showChild(graph->frameWindow());
-    else
+    } else {
+        // A graph made anew comes back where and as large as the one of the start.
         createRealTimeGraph();
+        placeRealTimeGraph();
+    }
     // Checked exactly while the window exists, whatever the click did to the mark.
     action(QStringLiteral("RealTimeGraph1"))->setChecked(m_realTimeGraph);
 }
@@ -451,9 +459,18 @@ void TfrmMain::Contents1Click()
         m_deps.openHelp(path);
 }
 
+bool TfrmMain::event(QEvent* event)
+{
+    // A button's hint is its tooltip; the status bar keeps showing the port and the link state
+    // rather than giving both panels up to it while the pointer rests on a button.
+    if (event->type() == QEvent::StatusTip)
+        return true;
+    return QMainWindow::event(event);
+}
+
 void TfrmMain::Tile1Click()
 {
-    m_mdi->tileSubWindows();
+    m_mdi->tileChildren();
 }
 
 void TfrmMain::Cascade1Click()

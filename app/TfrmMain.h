@@ -54,6 +54,9 @@ struct MainWindowDeps {
     // the user's data folder (the template when the program's folder is not writable).
     QString programFolder;
     QString dataFolder;
+    // Closes the start-up splash, if it is still there. Called on the first showing before
+    // anything that may ask or tell: the splash stays on top and would cover a message.
+    std::function<void()> closeSplash;
     // The regional settings text files follow: the system's, unless a test chooses.
     QLocale locale = QLocale::system();
     // The real-time journal (default: in the user's data folder).
@@ -151,6 +154,7 @@ Q_SIGNALS:
 
 protected:
     void closeEvent(QCloseEvent* event) override;
+    bool event(QEvent* event) override;
 
 private:
     void FormCreate();

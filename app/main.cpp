@@ -6,6 +6,7 @@
 #include "JournalFormat.h"
 #include "MeterPortFactory.h"
 #include "ProgramFolders.h"
+#include "QtGermanTexts.h"
 #include "QtPrompter.h"
 #include "Settings.h"
 #include "TfrmAbout.h"
@@ -129,6 +130,8 @@ int main(int argc, char* argv[])
     int exitCode = 0;
     if (!parseOptions(app, options, exitCode))
         return exitCode;
+    if (!tc4dl::installQtGermanTexts(app))
+        qWarning("Qt's German texts were not found; its dialogs and buttons stay English.");
 
     try {
         // The About window stands in as splash screen until the main window is up.
@@ -153,6 +156,10 @@ int main(int argc, char* argv[])
             return meterPorts.makePort(name);
         };
         deps.listPorts = [demo = options.demo] { return tc4dl::ports::listPorts(demo); };
+        deps.closeSplash = [splash = QPointer<QWidget>(splash)] {
+            if (splash)
+                splash->close();
+        };
 
         tc4dl::TfrmMain window(std::move(deps));
         prompter.setParent(&window);
@@ -163,11 +170,7 @@ int main(int argc, char* argv[])
         if (const QScreen* screen = QGuiApplication::primaryScreen())
             window.setGeometry(screen->availableGeometry());
         window.showMaximized();
-        QTimer::singleShot(0, &window, [&window, splash = QPointer<QWidget>(splash)] {
-            window.FormShow();
-            if (splash)
-                splash->close();
-        });
+        QTimer::singleShot(0, &window, [&window] { window.FormShow(); });
 
         if (!options.screenshot.isEmpty()) {
             QTimer::singleShot(options.screenshotDelayMs, &window, [&window, &options] {

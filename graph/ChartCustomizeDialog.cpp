@@ -76,18 +76,18 @@ ChartCustomizeDialog::ChartCustomizeDialog(ChartModel& model, QWidget* parent,
     , m_prompter(prompter)
     , m_tabs(new QTabWidget(this))
 {
-    setWindowTitle(tr("Graph Customization"));
+    setWindowTitle(text(0));
     const ChartLook& look = m_model.look;
     if (look.allowFontPage)
-        m_tabs->addTab(buildFontPage(), tr("Font"));
+        m_tabs->addTab(buildFontPage(), text(1));
     if (look.allowPage1)
-        m_tabs->addTab(buildTitlesPage(), tr("Titles && Style"));
+        m_tabs->addTab(buildTitlesPage(), text(2));
     if (look.allowPage2)
-        m_tabs->addTab(buildColoursPage(), tr("Colours"));
+        m_tabs->addTab(buildColoursPage(), text(3));
     if (look.allowSubsetsPage)
-        m_tabs->addTab(buildSubsetsPage(), tr("Subsets"));
+        m_tabs->addTab(buildSubsetsPage(), text(4));
     if (look.allowAxisPage)
-        m_tabs->addTab(buildAxisPage(), tr("Axis"));
+        m_tabs->addTab(buildAxisPage(), text(5));
 
     auto* buttons = new QDialogButtonBox(QDialogButtonBox::Ok | QDialogButtonBox::Cancel, this);
     connect(buttons, &QDialogButtonBox::accepted, this, &ChartCustomizeDialog::accept);
@@ -95,10 +95,15 @@ ChartCustomizeDialog::ChartCustomizeDialog(ChartModel& model, QWidget* parent,
     auto* layout = new QVBoxLayout(this);
     if (m_tabs->count() == 0) {
         m_tabs->hide();
-        layout->addWidget(new QLabel(tr("No settings can be changed here."), this));
+        layout->addWidget(new QLabel(text(6), this));
     }
     layout->addWidget(m_tabs);
     layout->addWidget(buttons);
+}
+
+QString ChartCustomizeDialog::text(int id) const
+{
+    return m_texts.getTextOrDefault(QStringLiteral("IDS_%1").arg(id));
 }
 
 QWidget* ChartCustomizeDialog::buildFontPage()
@@ -110,8 +115,8 @@ QWidget* ChartCustomizeDialog::buildFontPage()
     m_annotationSize->setObjectName(QStringLiteral("graphAnnotationTextSize"));
     m_lineAnnotationSize = percentBox(m_model.look.lineAnnotationTextSize, page);
     m_lineAnnotationSize->setObjectName(QStringLiteral("lineAnnotationTextSize"));
-    form->addRow(tr("Graph annotation text size:"), m_annotationSize);
-    form->addRow(tr("Line annotation text size:"), m_lineAnnotationSize);
+    form->addRow(text(7), m_annotationSize);
+    form->addRow(text(8), m_lineAnnotationSize);
     return page;
 }
 
@@ -130,12 +135,12 @@ QWidget* ChartCustomizeDialog::buildTitlesPage()
     m_gridStyle = new QComboBox(page);
     m_gridStyle->setObjectName(QStringLiteral("gridStyle"));
     // Item order is the GridStyle order.
-    m_gridStyle->addItems({tr("Solid"), tr("Dotted"), tr("Dashed"), tr("None")});
+    m_gridStyle->addItems({text(9), text(10), text(11), text(12)});
     m_gridStyle->setCurrentIndex(std::clamp(static_cast<int>(look.gridStyle), 0, 3));
-    form->addRow(tr("Main title:"), m_mainTitle);
-    form->addRow(tr("Sub title:"), m_subTitle);
-    form->addRow(tr("X axis label:"), m_xAxisLabel);
-    form->addRow(tr("Grid style:"), m_gridStyle);
+    form->addRow(text(13), m_mainTitle);
+    form->addRow(text(14), m_subTitle);
+    form->addRow(text(15), m_xAxisLabel);
+    form->addRow(text(16), m_gridStyle);
     return page;
 }
 
@@ -154,10 +159,10 @@ QWidget* ChartCustomizeDialog::buildColoursPage()
     m_backColor = make(look.graphBackColor, "graphBackColor");
     m_deskColor = make(look.deskColor, "deskColor");
     m_textColor = make(look.textColor, "textColor");
-    form->addRow(tr("Grid and axes:"), m_foreColor);
-    form->addRow(tr("Graph background:"), m_backColor);
-    form->addRow(tr("Desk:"), m_deskColor);
-    form->addRow(tr("Text:"), m_textColor);
+    form->addRow(text(17), m_foreColor);
+    form->addRow(text(18), m_backColor);
+    form->addRow(text(19), m_deskColor);
+    form->addRow(text(20), m_textColor);
     return page;
 }
 
@@ -167,8 +172,8 @@ QWidget* ChartCustomizeDialog::buildSubsetsPage()
     auto* page = new QWidget(m_tabs);
     page->setObjectName(QStringLiteral("subsetsPage"));
     auto* grid = new QGridLayout(page);
-    grid->addWidget(new QLabel(tr("Label"), page), 0, 1);
-    grid->addWidget(new QLabel(tr("Colour"), page), 0, 2);
+    grid->addWidget(new QLabel(text(21), page), 0, 1);
+    grid->addWidget(new QLabel(text(22), page), 0, 2);
     for (int s = 0; s < m_model.subsets(); ++s) {
         SubsetRow row;
         row.label = new QLineEdit(s < look.subsetLabels.size() ? look.subsetLabels[s] : QString(),
@@ -178,7 +183,7 @@ QWidget* ChartCustomizeDialog::buildSubsetsPage()
             s < look.subsetColors.size() ? toQColor(look.subsetColors[s]) : QColor(Qt::white),
             m_prompter, page);
         row.color->setObjectName(QStringLiteral("subsetColor%1").arg(s));
-        grid->addWidget(new QLabel(tr("Subset %1").arg(s + 1), page), s + 1, 0);
+        grid->addWidget(new QLabel(text(23).arg(s + 1), page), s + 1, 0);
         grid->addWidget(row.label, s + 1, 1);
         grid->addWidget(row.color, s + 1, 2);
         m_subsets.push_back(row);
@@ -192,10 +197,10 @@ QWidget* ChartCustomizeDialog::buildAxisPage()
     auto* page = new QWidget(m_tabs);
     page->setObjectName(QStringLiteral("axisPage"));
     auto* grid = new QGridLayout(page);
-    grid->addWidget(new QLabel(tr("Manual"), page), 0, 1);
-    grid->addWidget(new QLabel(tr("Minimum"), page), 0, 2);
-    grid->addWidget(new QLabel(tr("Maximum"), page), 0, 3);
-    grid->addWidget(new QLabel(tr("Label"), page), 0, 4);
+    grid->addWidget(new QLabel(text(24), page), 0, 1);
+    grid->addWidget(new QLabel(text(25), page), 0, 2);
+    grid->addWidget(new QLabel(text(26), page), 0, 3);
+    grid->addWidget(new QLabel(text(21), page), 0, 4);
     const int axes = std::max(1, m_model.axisCount());
     for (int a = 0; a < axes; ++a) {
         const Scale scale = m_model.yScale(a);
@@ -214,7 +219,7 @@ QWidget* ChartCustomizeDialog::buildAxisPage()
         row.max->setEnabled(row.manual->isChecked());
         connect(row.manual, &QCheckBox::toggled, row.min, &QWidget::setEnabled);
         connect(row.manual, &QCheckBox::toggled, row.max, &QWidget::setEnabled);
-        grid->addWidget(new QLabel(tr("Y axis %1").arg(a + 1), page), a + 1, 0);
+        grid->addWidget(new QLabel(text(27).arg(a + 1), page), a + 1, 0);
         grid->addWidget(row.manual, a + 1, 1);
         grid->addWidget(row.min, a + 1, 2);
         grid->addWidget(row.max, a + 1, 3);

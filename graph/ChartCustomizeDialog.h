@@ -1,6 +1,7 @@
 #pragma once
 
 #include "ChartModel.h"
+#include "MessageTable.h"
 
 #include <QColor>
 #include <QDialog>
@@ -68,8 +69,12 @@ private:
     QWidget* buildSubsetsPage();
     QWidget* buildAxisPage();
 
+    // The dialog's own texts, IDS_0 onwards, in the program's language.
+    [[nodiscard]] QString text(int id) const;
+
     ChartModel& m_model;
     Prompter* m_prompter;
+    MessageTable m_texts = MessageTable::forWindow(QStringLiteral("ChartCustomizeDialog"));
     QTabWidget* m_tabs = nullptr;
     QSpinBox* m_annotationSize = nullptr;
     QSpinBox* m_lineAnnotationSize = nullptr;

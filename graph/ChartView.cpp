@@ -83,7 +83,7 @@ ChartView::ChartView(ChartModel& model, QWidget* parent)
             Q_EMIT zoomedIn();
         }
     });
-    connect(m_plot, &QCustomPlot::beforeReplot, this, &ChartView::balanceAxisHeights);
+    connect(m_plot, &QCustomPlot::afterLayout, this, &ChartView::balanceAxisHeights);
     connect(m_plot, &QCustomPlot::beforeReplot, this, &ChartView::refreshShownData);
     connect(m_plot, &QCustomPlot::afterReplot, this, &ChartView::checkShownWidth);
     connect(m_plot, &QCustomPlot::afterReplot, this, &ChartView::replotted);
@@ -174,6 +174,12 @@ void ChartView::resetImage()
     }
     m_seenRevision = m_model.revision();
     m_model.markSeen();
+    if (m_layoutFresh) {
+        // New axis rectangles have no pixel geometry until laid out, and everything that reads
+        // the pointer (read-out, annotation clicks, hot spots) needs it before the next paint.
+        m_layoutFresh = false;
+        m_plot->replot(QCustomPlot::rpQueuedRefresh);
+    }
 }
 
 void ChartView::invalidateImage()
@@ -463,6 +469,8 @@ void ChartView::undoZoom()
 {
     m_zoomed = false;
     applyRanges();
+    // The ranges alone change nothing on screen until the next replot.
+    m_plot->replot(QCustomPlot::rpQueuedReplot);
 }
 
 QRect ChartView::plotRect() const

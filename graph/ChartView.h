@@ -102,6 +102,7 @@ private:
     void applyLook();
     void arrangeRows();
     void balanceAxisHeights();
+    [[nodiscard]] bool balanceAxisFactors();
     void refreshShownData();
     void checkShownWidth();
     void updateData(bool full);
@@ -137,6 +138,7 @@ private:
     Prompter* m_prompter = nullptr;
     int m_cursorMode = 1;
     bool m_layoutSplit = false;
+    bool m_layoutFresh = false; // built, not laid out yet
     int m_layoutAxes = 0;
     int m_layoutSubsets = 0;
     quint64 m_seenRevision = ~quint64{0};

@@ -3,6 +3,7 @@
 #include "ChartModel.h"
 #include "ChartQcp.h"
 #include "ChartSupport.h"
+#include "TimeAxisTicker.h"
 
 #include <algorithm>
 #include <cmath>
@@ -45,6 +46,7 @@ void ChartView::buildLayout()
     addAxisRects();
     addLegendAndGraphs();
     resetStores();
+    m_layoutFresh = true;
 }
 
 void ChartView::clearLayout()
@@ -87,7 +89,7 @@ void ChartView::addAxisRects()
             proportion = look.multiAxesProportions[a];
         axes->setRowStretchFactor(a, proportion);
         m_proportions.push_back(proportion);
-        QSharedPointer<QCPAxisTickerDateTime> ticker(new QCPAxisTickerDateTime);
+        QSharedPointer<TimeAxisTicker> ticker(new TimeAxisTicker);
         ticker->setDateTimeFormat(tickDateTimeFormat(locale()));
         ticker->setTickCount(7); // a label about every 150 pixels on a full-screen graph
         rect->axis(QCPAxis::atBottom)->setTicker(ticker);
@@ -158,11 +160,23 @@ void ChartView::arrangeRows()
 // The proportions are of the drawn plot areas, but a layout grid shares out whole cells, and
 // only the lowest stacked axis carries the time labels below it. The stretch factors are
 // therefore set in pixels: each row gets its share of the plot height plus its own margins.
-// Margins are known from the previous layout pass, so a change settles after one replot.
+// They are worked out after each layout pass, from the sizes just laid out; when they change
+// (a resize, new tick labels) the layout runs again at once, within the same replot, so no
+// frame is ever drawn with the axes of an earlier size.
 void ChartView::balanceAxisHeights()
 {
+    for (int pass = 0; pass < 3 && balanceAxisFactors(); ++pass) {
+        QCPLayoutGrid* top = m_plot->plotLayout();
+        top->update(QCPLayoutElement::upPreparation);
+        top->update(QCPLayoutElement::upMargins);
+        top->update(QCPLayoutElement::upLayout);
+    }
+}
+
+bool ChartView::balanceAxisFactors()
+{
     if (m_rects.size() < 2 || !m_axesGrid)
-        return;
+        return false;
     double margins = 0.0;
     for (QCPAxisRect* rect : m_rects)
         margins += rect->margins().top() + rect->margins().bottom();
@@ -171,12 +185,18 @@ void ChartView::balanceAxisHeights()
     double total = 0.0;
     for (double p : m_proportions)
         total += p;
+    bool changed = false;
     for (size_t a = 0; a < m_rects.size(); ++a) {
         const QMargins m = m_rects[a]->margins();
-        const double factor
-            = inner * m_proportions[a] / std::max(total, 1e-9) + m.top() + m.bottom();
-        m_axesGrid->setRowStretchFactor(static_cast<int>(a), std::max(factor, 1.0));
+        const double factor = std::max(
+            1.0, inner * m_proportions[a] / std::max(total, 1e-9) + m.top() + m.bottom());
+        const int row = static_cast<int>(a);
+        if (std::abs(m_axesGrid->rowStretchFactors().value(row) - factor) > 0.5) {
+            m_axesGrid->setRowStretchFactor(row, factor);
+            changed = true;
+        }
     }
+    return changed;
 }
 
 int ChartView::axisRectCount() const

@@ -212,8 +212,11 @@ void GraphCommands::PESGraph1Click()
         return;
     chart::ChartView* view = m_window.graph();
     QPoint at = view->lastMousePosition();
-    // The annotation's anchor sits where the pointer's picture shows it.
-    at += tool == AnnotationTool::Text ? QPoint(1, 7) : QPoint(15, 15);
+    // The annotation's anchor sits where the pointer's picture shows it. The cross pointer's
+    // hot spot is the centre of its cross, so a cross goes exactly where the pointer aims; a
+    // text starts just right of and below the I-beam's hot spot in its middle.
+    if (tool == AnnotationTool::Text)
+        at += QPoint(1, 7);
     const QRect plot = view->plotRect();
     if (at.x() < plot.left() || at.x() > plot.right() || at.y() < plot.top()
         || at.y() > plot.bottom())

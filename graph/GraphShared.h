@@ -13,8 +13,8 @@ struct GraphShared {
     // A download was made since the user last answered the save question; closing any graph
     // window forgets it.
     bool dataLoggerGraphUnsaved = false;
-    // Colour of new annotations (a stored Setting).
-    chart::Color annoColor = 0x000000;
+    // Colour of new annotations (a stored Setting); white shows on the black plot.
+    chart::Color annoColor = 0xFFFFFF;
     AnnotationTool annotationTool = AnnotationTool::Normal;
     // Annotations 0 to 3 are kept for the program's own markers (2 is the data point marker);
     // texts and crosses the user adds come after them.

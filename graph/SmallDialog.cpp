@@ -8,6 +8,11 @@
 
 namespace tc4dl {
 
+void setBlankTitle(QWidget* dialog)
+{
+    dialog->setWindowTitle(QStringLiteral(" "));
+}
+
 void centreDialog(QWidget* dialog)
 {
     if (const QScreen* screen = QGuiApplication::primaryScreen()) {

@@ -12,6 +12,10 @@ constexpr Qt::WindowFlags kSmallDialogFlags = Qt::Dialog | Qt::MSWindowsFixedSiz
     | Qt::WindowStaysOnTopHint | Qt::CustomizeWindowHint | Qt::WindowTitleHint
     | Qt::WindowCloseButtonHint;
 
+// Gives `dialog` a title bar without a caption. An empty title would not do: Qt then shows
+// the application's name there instead.
+void setBlankTitle(QWidget* dialog);
+
 // Places `dialog` in the middle of the primary screen.
 void centreDialog(QWidget* dialog);
 

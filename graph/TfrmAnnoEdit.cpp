@@ -22,7 +22,7 @@ TfrmAnnoEdit::TfrmAnnoEdit(QWidget* parent)
     layout->addWidget(okCancelButtons(this));
     layout->setSizeConstraint(QLayout::SetFixedSize);
     MessageTable::forWindow(QStringLiteral("TfrmAnnoEdit")).applyTo(this);
-    setWindowTitle(QString());
+    setBlankTitle(this);
     centreDialog(this);
 }
 

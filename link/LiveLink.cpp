@@ -178,11 +178,27 @@ TickCheck LiveLink::checkFrameArrived()
 
 void LiveLink::sendPoll()
 {
-    if (!m_comm1.isActive())
+    if (!m_comm1.isActive() && !reopenVanishedDevice())
         return;
     BusyGuard sending(m_pollSending);
     if (m_comm1.writeByte(bytes::kPoll))
         ++m_polls;
+}
+
+// Losing the link never closes the port, but a device that vanished (a USB adapter pulled
+// out, the other end of a terminal hung up) closed itself. It is opened again here, once a
+// tick and without a word when it fails, so that a meter plugged in again is taken up by its
+// first frame as if it had only been silent.
+bool LiveLink::reopenVanishedDevice()
+{
+    if (m_comm1.deviceName().isEmpty())
+        return false;
+    ++m_reopenAttempts;
+    if (!m_comm1.setActive(true) || !m_comm1.isActive())
+        return false;
+    attachReceiveHandler();
+    (void)m_comm1.discardInput();
+    return true;
 }
 
 bool LiveLink::sendKey(char byte)
@@ -201,7 +217,8 @@ bool LiveLink::sendKey(char byte)
 
 LinkCounters LiveLink::counters() const
 {
-    return LinkCounters{m_reader.counters(), m_polls, m_linkLosses, m_keysSent};
+    return LinkCounters{m_reader.counters(), m_polls, m_linkLosses, m_keysSent,
+                        m_reopenAttempts};
 }
 
 } // namespace tc4dl

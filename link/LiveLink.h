@@ -45,6 +45,7 @@ struct LinkCounters {
     quint64 polls = 0;
     quint64 linkLosses = 0;
     quint64 keysSent = 0;
+    quint64 reopenAttempts = 0; // of a device that had vanished, at most one a tick
 };
 
 // The live link on Comm1: the identification scan, framing of the received bytes, connection
@@ -111,6 +112,7 @@ private:
     void onFrame(const MeterFrame& frame);
     void connectActions();
     void lostLinkActions();
+    bool reopenVanishedDevice();
 
     SerialPort& m_comm1;
     Clock& m_clock;
@@ -133,6 +135,7 @@ private:
     quint64 m_polls = 0;
     quint64 m_linkLosses = 0;
     quint64 m_keysSent = 0;
+    quint64 m_reopenAttempts = 0;
 };
 
 } // namespace tc4dl

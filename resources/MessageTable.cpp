@@ -209,38 +209,57 @@ void MessageTable::applyTo(
     const auto find = [&](const QString& name) -> QObject* {
         return namesWindow(window, name) ? window : window->findChild<QObject*>(name);
     };
-    // Calls apply(object, text) for each row of a section that names an existing object
-    // and has a text in the language in use.
+    // Calls apply(object, text, designed) for each row of a section that names an existing
+    // object and has a text in the language in use; `designed` is the English text, which
+    // stands for the designed value where the window built the component without one.
     const auto forEachRow = [&](Section section, const auto& apply) {
         const auto& sectionRows = rows(section);
         for (auto it = sectionRows.cbegin(); it != sectionRows.cend(); ++it) {
             const QString& value = it.value()[language];
-            if (value.isEmpty())
+            const QString& designed = it.value()[static_cast<std::size_t>(Language::English)];
+            if (value.isEmpty() && designed.isEmpty())
                 continue;
             if (QObject* object = find(it.key()))
-                apply(object, value);
+                apply(object, value, designed);
         }
     };
+    // An empty text leaves the designed value in place; a component built bare (a menu
+    // item, a toolbar action) has its design in the English column, so it gets that rather
+    // than staying an empty row.
+    const auto setText = [](QObject* object, const char* property, const QString& value,
+                             const QString& designed) {
+        if (!value.isEmpty())
+            object->setProperty(property, value);
+        else if (object->property(property).toString().isEmpty())
+            object->setProperty(property, designed);
+    };
 
-    forEachRow(Section::Captions, [&](QObject* object, const QString& value) {
-        const char* property = object == window ? "windowTitle"
-            : hasProperty(object, "text")       ? "text"
-                                                : "title";
-        object->setProperty(property, value);
-    });
-    forEachRow(Section::Hints, [&](QObject* object, const QString& value) {
-        object->setProperty("toolTip", value);
-        if (hasProperty(object, "statusTip"))
-            object->setProperty("statusTip", value);
-    });
+    forEachRow(Section::Captions,
+        [&](QObject* object, const QString& value, const QString& designed) {
+            const char* property = object == window ? "windowTitle"
+                : hasProperty(object, "text")       ? "text"
+                                                    : "title";
+            setText(object, property, value, designed);
+        });
+    forEachRow(
+        Section::Hints, [&](QObject* object, const QString& value, const QString& designed) {
+            setText(object, "toolTip", value, designed);
+            if (hasProperty(object, "statusTip"))
+                setText(object, "statusTip", value, designed);
+        });
     if (setFontFamily)
-        forEachRow(Section::Fonts, setFontFamily);
+        forEachRow(Section::Fonts, [&](QObject* object, const QString& value, const QString&) {
+            if (!value.isEmpty())
+                setFontFamily(object, value);
+        });
 
     const auto& other = rows(Section::OtherStrings);
     for (auto it = other.cbegin(); it != other.cend(); ++it) {
         const QString& value = it.value()[language];
+        const QString& designed = it.value()[static_cast<std::size_t>(Language::English)];
         const qsizetype point = it.key().indexOf(u'.');
-        if (value.isEmpty() || point <= 0 || point + 1 == it.key().size())
+        if ((value.isEmpty() && designed.isEmpty()) || point <= 0
+            || point + 1 == it.key().size())
             continue;
         QObject* object = find(it.key().first(point));
         if (!object)
@@ -248,7 +267,7 @@ void MessageTable::applyTo(
         // The tables spell property names with a capital (Text); Qt's start lower-case (text).
         QString property = it.key().sliced(point + 1);
         property[0] = property[0].toLower();
-        object->setProperty(property.toLatin1().constData(), value);
+        setText(object, property.toLatin1().constData(), value, designed);
     }
 }
 

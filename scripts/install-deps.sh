@@ -10,6 +10,7 @@ packages=(
   libqcustomplot-dev
   libqt6svg6
   xvfb xauth fonts-dejavu-core
+  qt6-translations-l10n
   clang-format-14
   desktop-file-utils appstream
   poppler-utils

@@ -41,6 +41,10 @@ struct Fixture {
         deps.journalFile = journalFile.isEmpty()
             ? journalDir.filePath(QStringLiteral("realtime.journal"))
             : journalFile;
+        deps.closeSplash = [this] {
+            if (closeSplash)
+                closeSplash();
+        };
         // Modal dialogs are expected here: those the test does not answer are cancelled.
         prompter.dialogs = [this](QDialog& dialog) {
             ++dialogsShown;
@@ -82,6 +86,7 @@ struct Fixture {
     std::map<QString, SimulatedMeter> meters;
     SimulatedMeter absent;
     int beeps = 0;
+    std::function<void()> closeSplash; // what the first showing does for the splash
     // Answers the modal dialogs (none: each is cancelled).
     std::function<int(QDialog&)> dialogs;
     int dialogsShown = 0;

@@ -4,6 +4,7 @@
 #include "ChartQcp.h"
 #include "ChartSupport.h"
 #include "ChartView.h"
+#include "TimeAxisTicker.h"
 
 #include <DateTimeSerial.h>
 
@@ -11,6 +12,7 @@
 #include <QComboBox>
 #include <QDoubleSpinBox>
 #include <QLineEdit>
+#include <QSet>
 #include <QSignalSpy>
 #include <QSpinBox>
 #include <QTabWidget>
@@ -90,16 +92,22 @@ class TestChartView : public QObject {
 
 private Q_SLOTS:
     void layoutFollowsSplitAndShared();
+    void stackedAxesKeepTheirProportionsOnResize_data();
+    void stackedAxesKeepTheirProportionsOnResize();
     void pixelConversionsMatchThePlotRectangle();
     void nullPointsBecomeGaps();
     void incrementalUpdatesMatchAFullRebuild();
     void annotationsBecomeItems();
     void undoZoomRestoresTheManualScales();
+    void rubberBandZoomsTheAxisItIsDrawnOn_data();
+    void rubberBandZoomsTheAxisItIsDrawnOn();
     void arrowCursorSetsThePointer();
     void clicksReachHotSpots();
     void customizeDialogPagesFollowTheSwitches();
     void customizeDialogWritesBackOnOkOnly();
     void colourConversionIsBgr();
+    void timeTicksAreWholeStepsWithDistinctLabels_data();
+    void timeTicksAreWholeStepsWithDistinctLabels();
     void longGraphsAreThinnedKeepingExtremesAndGaps();
     void thinningFollowsAppendedPoints();
     void columnsFlatterThanAPixelRowGetOnePoint();
@@ -153,6 +161,44 @@ void TestChartView::layoutFollowsSplitAndShared()
     view->resetImage();
     view->reinitAndReset();
     QCOMPARE(view->plot()->plotLayout()->rowCount(), rows);
+}
+
+void TestChartView::stackedAxesKeepTheirProportionsOnResize_data()
+{
+    QTest::addColumn<QSize>("size");
+    QTest::addColumn<QList<double>>("proportions");
+    const QList<double> quarters = {0.25, 0.25, 0.25, 0.25};
+    QTest::newRow("maximized") << QSize(1600, 1000) << quarters;
+    QTest::newRow("tiled, wide and low") << QSize(1400, 330) << quarters;
+    QTest::newRow("small") << QSize(420, 380) << quarters;
+    QTest::newRow("unequal") << QSize(1200, 900) << QList<double>{0.4, 0.2, 0.2, 0.2};
+}
+
+// Every resize, however large, leaves each stacked axis its share of the plot height at once,
+// without a second replot forced from outside.
+void TestChartView::stackedAxesKeepTheirProportionsOnResize()
+{
+    QFETCH(QSize, size);
+    QFETCH(QList<double>, proportions);
+    ChartModel m;
+    configure(m, true);
+    for (int k = 0; k < 4; ++k)
+        m.setMultiAxesProportions(k, proportions[k]);
+    auto view = shownView(m);
+    QCoreApplication::processEvents();
+    view->resize(size);
+    QCoreApplication::processEvents();
+    int total = 0;
+    for (int a = 0; a < 4; ++a)
+        total += view->plotRect(a).height();
+    for (int a = 0; a < 4; ++a) {
+        const double share = view->plotRect(a).height() / double(total);
+        QVERIFY2(qAbs(share - proportions[a]) * total <= 2.5,
+                 qPrintable(QStringLiteral("axis %1: %2 of %3 px")
+                                .arg(a)
+                                .arg(view->plotRect(a).height())
+                                .arg(total)));
+    }
 }
 
 void TestChartView::pixelConversionsMatchThePlotRectangle()
@@ -305,10 +351,14 @@ void TestChartView::undoZoomRestoresTheManualScales()
     const QCPRange x0 = rect->axis(QCPAxis::atBottom)->range();
 
     QWidget* surface = view->plot();
+    QCoreApplication::processEvents();
+    const QImage unzoomed = view->grab().toImage();
     QTest::mousePress(surface, Qt::LeftButton, {}, r.topLeft() + QPoint(100, 60));
     QTest::mouseMove(surface, r.topLeft() + QPoint(200, 120));
     QTest::mouseRelease(surface, Qt::LeftButton, {}, r.topLeft() + QPoint(300, 160));
     QCOMPARE(zoomed.count(), 1);
+    QCoreApplication::processEvents();
+    QVERIFY(view->grab().toImage() != unzoomed);
     const QCPRange zx = rect->axis(QCPAxis::atBottom)->range();
     QVERIFY(zx.size() < x0.size() / 2);
     QVERIFY(rect->axis(QCPAxis::atLeft)->range().size() < 60.0 / 2);
@@ -319,6 +369,9 @@ void TestChartView::undoZoomRestoresTheManualScales()
     view->undoZoom();
     QCOMPARE(rect->axis(QCPAxis::atBottom)->range(), x0);
     QCOMPARE(rect->axis(QCPAxis::atLeft)->range(), QCPRange(-10, 50));
+    // What is on screen is the full view again, not only the axes' numbers.
+    QCoreApplication::processEvents();
+    QCOMPARE(view->grab().toImage(), unzoomed);
 
     // New manual scales end a zoom as well.
     rect->axis(QCPAxis::atLeft)->setRange(0, 1);
@@ -337,6 +390,46 @@ void TestChartView::undoZoomRestoresTheManualScales()
     QTest::mouseRelease(surface, Qt::LeftButton, {}, r.topLeft() + QPoint(300, 160));
     QCOMPARE(zoomed.count(), 2);
     QCOMPARE(rect->axis(QCPAxis::atLeft)->range(), QCPRange(0, 100));
+}
+
+void TestChartView::rubberBandZoomsTheAxisItIsDrawnOn_data()
+{
+    QTest::addColumn<int>("axis");
+    for (int a = 0; a < 4; ++a)
+        QTest::addRow("T%d", a + 1) << a;
+}
+
+// Each stacked axis zooms on its own scale: the band's top and bottom become that axis's new
+// range, read on that axis, and no other axis's values move.
+void TestChartView::rubberBandZoomsTheAxisItIsDrawnOn()
+{
+    QFETCH(int, axis);
+    ChartModel m;
+    configure(m, true);
+    auto view = shownView(m);
+    QCoreApplication::processEvents();
+    const QRect r = view->plotRect(axis);
+    const QPoint from = r.topLeft() + QPoint(100, r.height() / 4);
+    const QPoint to = r.topLeft() + QPoint(300, 3 * r.height() / 4);
+    const double top = view->pixelToGraph(from, axis).y();
+    const double bottom = view->pixelToGraph(to, axis).y();
+    QVERIFY(top > 0.0 && bottom < 40.0);
+
+    QWidget* surface = view->plot();
+    QTest::mousePress(surface, Qt::LeftButton, {}, view->plot()->mapFrom(view.get(), from));
+    QTest::mouseMove(surface, view->plot()->mapFrom(view.get(), (from + to) / 2));
+    QTest::mouseRelease(surface, Qt::LeftButton, {}, view->plot()->mapFrom(view.get(), to));
+    QCoreApplication::processEvents();
+    for (int a = 0; a < 4; ++a) {
+        const QCPRange y = view->plot()->axisRect(a)->axis(QCPAxis::atLeft)->range();
+        if (a != axis) {
+            QCOMPARE(y, QCPRange(-10, 50));
+            continue;
+        }
+        QVERIFY2(qAbs(y.upper - top) < 0.5 && qAbs(y.lower - bottom) < 0.5,
+                 qPrintable(QStringLiteral("%1..%2, band %3..%4")
+                                .arg(y.lower).arg(y.upper).arg(bottom).arg(top)));
+    }
 }
 
 void TestChartView::arrowCursorSetsThePointer()
@@ -412,6 +505,14 @@ void TestChartView::customizeDialogPagesFollowTheSwitches()
     {
         ChartCustomizeDialog all(m);
         QCOMPARE(all.pages()->count(), 5);
+        // The program speaks German here too.
+        QCOMPARE(all.windowTitle(), QStringLiteral("Grafik anpassen"));
+        QStringList tabs;
+        for (int i = 0; i < all.pages()->count(); ++i)
+            tabs << all.pages()->tabText(i);
+        QCOMPARE(tabs, (QStringList{QStringLiteral("Schrift"), QStringLiteral("Titel && Stil"),
+                                    QStringLiteral("Farben"), QStringLiteral("Datenreihen"),
+                                    QStringLiteral("Achsen")}));
     }
     // The print command switches off all but the axis page.
     m.look.allowFontPage = false;
@@ -481,6 +582,52 @@ void TestChartView::colourConversionIsBgr()
     QCOMPARE(clock.toSeconds(tc4dl::toDateTimeSerial(t)), double(t.toSecsSinceEpoch()));
     QVERIFY(qAbs(SerialSeconds::toSerial(double(t.toSecsSinceEpoch()))
                  - tc4dl::toDateTimeSerial(t)) < 1e-9);
+}
+
+void TestChartView::timeTicksAreWholeStepsWithDistinctLabels_data()
+{
+    QTest::addColumn<double>("span"); // seconds
+    QTest::addColumn<int>("minTicks");
+    QTest::newRow("zoomed below a second") << 0.4 << 0;
+    QTest::newRow("3 s") << 3.0 << 2;
+    QTest::newRow("10 s") << 10.0 << 3;
+    QTest::newRow("200 s") << 200.0 << 4;
+    QTest::newRow("17 min") << 1020.0 << 3;
+    QTest::newRow("5 h") << 18000.0 << 4;
+    QTest::newRow("3 days") << 259200.0 << 3;
+    QTest::newRow("20 days") << 1728000.0 << 2;
+}
+
+// Every label of a time axis reads differently, whatever the span: steps are whole seconds,
+// minutes, hours or days, and ticks sit on the local clock's boundaries.
+void TestChartView::timeTicksAreWholeStepsWithDistinctLabels()
+{
+    QFETCH(double, span);
+    QFETCH(int, minTicks);
+    TimeAxisTicker ticker;
+    ticker.setTickCount(7);
+    ticker.setDateTimeFormat(tickDateTimeFormat(QLocale(QLocale::German, QLocale::Germany)));
+    const double start = TimeAxisTicker::dateTimeToKey(
+        QDateTime(QDate(2026, 3, 2), QTime(11, 2, 0, 300)));
+    for (const double shift : {0.0, 0.37, 13.9}) {
+        QVector<double> ticks;
+        QVector<QString> labels;
+        ticker.generate(QCPRange(start + shift, start + shift + span), QLocale(), 'g', 6, ticks,
+                        nullptr, &labels);
+        QVERIFY2(ticks.size() >= minTicks, qPrintable(QString::number(ticks.size())));
+        QVERIFY(ticks.size() <= 10); // a tick beyond each end is kept
+        QCOMPARE(QSet<QString>(labels.begin(), labels.end()).size(), labels.size());
+        for (qsizetype i = 0; i < ticks.size(); ++i) {
+            const QDateTime at = TimeAxisTicker::keyToDateTime(ticks[i]);
+            QCOMPARE(at.time().msec(), 0);
+            if (i > 0) {
+                const double step = ticks[i] - ticks[i - 1];
+                // Day steps may be an hour off across a daylight-saving switch.
+                QVERIFY2(TimeAxisTicker::steps().contains(step) || step >= 86400.0 - 3600.0,
+                         qPrintable(QString::number(step)));
+            }
+        }
+    }
 }
 
 namespace {

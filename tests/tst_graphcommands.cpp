@@ -291,6 +291,40 @@ private Q_SLOTS:
         QCOMPARE(f.host.shared.annotationTool, AnnotationTool::Normal);
     }
 
+    // Splitting or joining the axes builds the plot anew; the pointer's read-out and the
+    // annotation tools work on the new axes at once, without a click to wake them.
+    void readOutAndToolsSurviveSplitToggles_data()
+    {
+        QTest::addColumn<int>("toggles");
+        QTest::newRow("joined again") << 2;
+        QTest::newRow("split") << 1;
+    }
+    void readOutAndToolsSurviveSplitToggles()
+    {
+        QFETCH(int, toggles);
+        Fixture f;
+        f.show(); // one axis
+        for (int i = 0; i < toggles; ++i)
+            f.button("chkSplit")->click();
+        QCoreApplication::processEvents();
+        const QRect plot = f.view()->plotRect();
+        QVERIFY(!plot.isEmpty());
+        QCustomPlot* surface = f.view()->plot();
+        const QPoint at = plot.topLeft() + QPoint(40, 30);
+        QTest::mouseMove(surface, surface->mapFrom(f.view(), at));
+        QCoreApplication::processEvents();
+        QCOMPARE(f.view()->lastMousePosition(), at);
+        QVERIFY(f.graph->readOut()->isVisible());
+        const QString first = f.graph->readOut()->text();
+        QTest::mouseMove(surface, surface->mapFrom(f.view(), at + QPoint(200, 20)));
+        QVERIFY(f.graph->readOut()->text() != first);
+        if (toggles % 2 == 1)
+            return; // split: no annotation tools
+        f.button("ToolButton5")->click();
+        f.click(at);
+        QCOMPARE(f.host.shared.lastAnnotationIndex, 4);
+    }
+
     void clickPlacesAnnotation_data()
     {
         QTest::addColumn<QString>("tool");
@@ -303,12 +337,12 @@ private Q_SLOTS:
         const QString cross = QStringLiteral("ToolButton5");
         const QString text = QStringLiteral("ToolButton9");
         QTest::newRow("cross") << cross << false << QPoint(20, 20) << ok << true << 0;
-        QTest::newRow("cross left of the plot, tip inside")
-            << cross << false << QPoint(-10, -10) << ok << true << 0;
-        QTest::newRow("cross tip on the far edge")
-            << cross << true << QPoint(-15, -15) << ok << true << 0;
-        QTest::newRow("cross tip past the edge")
-            << cross << true << QPoint(-5, -5) << ok << false << 0;
+        QTest::newRow("cross left of the plot") << cross << false << QPoint(-3, -3) << ok
+                                                << false << 0;
+        QTest::newRow("cross on the far edge") << cross << true << QPoint(0, 0) << ok << true
+                                               << 0;
+        QTest::newRow("cross past the far edge") << cross << true << QPoint(2, 2) << ok << false
+                                                 << 0;
         QTest::newRow("text") << text << false << QPoint(20, 20) << ok << true << 1;
         QTest::newRow("text cancelled")
             << text << false << QPoint(20, 20) << int(QDialog::Rejected) << false << 1;
@@ -334,8 +368,9 @@ private Q_SLOTS:
         const bool text = tool == QLatin1String("ToolButton9");
         const QRect rect = f.view()->plotRect();
         const QPoint at = (fromBottomRight ? rect.bottomRight() : rect.topLeft()) + offset;
-        const QPointF expected
-            = f.view()->pixelToGraph(at + (text ? QPoint(1, 7) : QPoint(15, 15)), 0);
+        // The cross pointer's hot spot is the centre of its cross: a cross lands where the
+        // pointer aims. The text's corner sits just below the I-beam's middle.
+        const QPointF expected = f.view()->pixelToGraph(at + (text ? QPoint(1, 7) : QPoint()), 0);
 
         f.click(at);
         QTEST(f.dialogs, "dialogs");
@@ -344,6 +379,8 @@ private Q_SLOTS:
         if (!added)
             return;
         const GraphAnnotation a = f.model().annotation(4);
+        if (!text)
+            QVERIFY((f.view()->graphToPixel(QPointF(a.x, a.y), 0) - at).manhattanLength() <= 2);
         QCOMPARE(a,
             (GraphAnnotation { text ? chart::kAnnotationText : chart::kAnnotationCross,
                 expected.x(), expected.y(), text ? QStringLiteral("Peak") : QString(), 0x0000FF }));
@@ -409,7 +446,8 @@ private Q_SLOTS:
 
         f.host.prompts.colors << 0x123456u;
         f.button("ToolButton15")->click();
-        QCOMPARE(f.host.prompts.colorStarts, (QList<quint32> { 0, 0 })); // the colour at creation
+        // The colour at creation: nothing stored, white.
+        QCOMPARE(f.host.prompts.colorStarts, (QList<quint32> { 0xFFFFFF, 0xFFFFFF }));
         QCOMPARE(f.host.shared.annoColor, 0x123456u);
         for (int i = 0; i <= 6; ++i)
             QCOMPARE(f.model().annotation(i).color, 0x123456u);

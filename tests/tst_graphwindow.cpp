@@ -652,11 +652,15 @@ private Q_SLOTS:
         QVERIFY(graph && f.window->panel());
         const int panelWidth = f.window->panel()->frameWindow()->width();
         const int bar = f.window->findChild<QToolBar*>(QStringLiteral("ToolBar"))->height();
-        const QRect expected(panelWidth, 0, f.window->width() - panelWidth + 150,
+        // The whole window, with its newest readings and its buttons, lies inside the
+        // client area's visible width.
+        const int visible = f.window->mdiArea()->viewport()->width();
+        const QRect expected(panelWidth, 0, visible - panelWidth,
                              f.window->frameGeometry().height() - bar
                                  - f.window->statusBar()->height() - 40);
         QCOMPARE(graph->frameWindow()->geometry(), expected);
         QCOMPARE(f.window->mdiArea()->currentSubWindow(), graph->frameWindow());
+        const QRect atStart = graph->frameWindow()->geometry();
 
         // Closed, the menu item makes it again; while it exists, the item only restores it.
         QVERIFY(graph->frameWindow()->close());
@@ -667,11 +671,42 @@ private Q_SLOTS:
         item->trigger();
         QVERIFY(f.window->realTimeGraph());
         QVERIFY(item->isChecked());
+        // Made again, it is placed and sized as at the start, not at its bare minimum.
+        QCOMPARE(f.window->realTimeGraph()->frameWindow()->geometry(), atStart);
         f.window->realTimeGraph()->frameWindow()->showMinimized();
         item->trigger();
         QVERIFY(item->isChecked());
         QVERIFY(!f.window->realTimeGraph()->frameWindow()->isMinimized());
         QCOMPARE(f.window->mdiArea()->subWindowList().size(), 2);
+    }
+
+    // Tile and Cascade move the children inside the client area; the main window keeps its
+    // size however large the children's minimum sizes are.
+    void tileAndCascadeLeaveTheMainWindowAlone_data()
+    {
+        QTest::addColumn<bool>("tile");
+        QTest::newRow("tile") << true;
+        QTest::newRow("cascade") << false;
+    }
+    void tileAndCascadeLeaveTheMainWindowAlone()
+    {
+        QFETCH(bool, tile);
+        MainFixture f;
+        f.window->resize(900, 600);
+        f.window->show();
+        QVERIFY(QTest::qWaitForWindowExposed(f.window));
+        f.window->FormShow();
+        QCoreApplication::processEvents();
+        const QSize before = f.window->size();
+        if (tile)
+            f.window->Tile1Click();
+        else
+            f.window->Cascade1Click();
+        QCoreApplication::processEvents();
+        QCOMPARE(f.window->size(), before);
+        QVERIFY(f.window->minimumSizeHint().width() <= before.width());
+        for (QMdiSubWindow* sub : f.window->mdiArea()->subWindowList())
+            QVERIFY(sub->geometry().left() >= 0 && sub->geometry().top() >= 0);
     }
 };
 

@@ -349,6 +349,40 @@ private Q_SLOTS:
         QVERIFY(!r.session->tickBusy());
     }
 
+    // A meter unplugged and plugged in again on the same device comes back by itself: the
+    // vanished device is tried again once a tick, and its first frame connects.
+    void unpluggedMeterComesBackOnTheSameDevice()
+    {
+        Rig r;
+        r.startConnected();
+        auto* port = dynamic_cast<SimulatedSerialPort*>(r.session->comm1().implementation());
+        QVERIFY(port);
+        port->unplug();
+        QVERIFY(!r.session->comm1().isActive());
+        for (int i = 0; i < LiveLink::kMissedTickLimit + 1; ++i)
+            r.tick();
+        QVERIFY(!r.session->link().meterConnected());
+        QCOMPARE(r.session->link().counters().linkLosses, 1u);
+        // Unplugged: one quiet try a tick, nothing more.
+        const quint64 tries = r.session->link().counters().reopenAttempts;
+        for (int i = 0; i < 5; ++i)
+            r.tick();
+        QCOMPARE(r.session->link().counters().reopenAttempts, tries + 5);
+        QVERIFY(!r.session->comm1().isActive());
+
+        port->replug();
+        const int framesBefore = r.frames;
+        r.tick(); // reopens and polls
+        QVERIFY(r.session->comm1().isActive());
+        QCOMPARE(r.frames, framesBefore + 1);
+        QVERIFY(r.session->link().meterConnected());
+        QCOMPARE(r.session->comm1().deviceName(), kSim);
+        // Open again: no more tries.
+        r.tick();
+        QCOMPARE(r.session->link().counters().reopenAttempts, tries + 6);
+        QCOMPARE(r.frames, framesBefore + 2);
+    }
+
     void reopenStartsTheBorrowedPortAfresh()
     {
         Rig r;

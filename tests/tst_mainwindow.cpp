@@ -3,6 +3,7 @@
 // goes, the panel, the meter keys, the port list and closing.
 
 #include "MainWindowFixture.h"
+#include "QtGermanTexts.h"
 #include "TfrmPanel.h"
 #include "Ticker.h"
 
@@ -12,7 +13,11 @@
 #include <QMdiSubWindow>
 #include <QMenu>
 #include <QSignalSpy>
+#include <QLabel>
+#include <QStatusBar>
 #include <QTest>
+#include <QToolBar>
+#include <QToolButton>
 
 #include <map>
 
@@ -23,6 +28,64 @@ class TestMainWindow : public QObject {
     Q_OBJECT
 private Q_SLOTS:
     void initTestCase() { QLocale::setDefault(QLocale(QLocale::German, QLocale::Germany)); }
+
+    // Qt's standard buttons and dialogs speak the program's language.
+    void qtsOwnTextsAreGerman()
+    {
+        QVERIFY(installQtGermanTexts(*QCoreApplication::instance()));
+        QCOMPARE(QCoreApplication::translate("QPlatformTheme", "Cancel"), QStringLiteral("Abbrechen"));
+        QCOMPARE(QCoreApplication::translate("QMdiSubWindow", "Close"),
+                 QStringLiteral("Schlie\u00dfen"));
+    }
+
+    // The splash stays on top: it goes before the first message of the start can appear.
+    void splashClosesBeforeTheFirstMessage()
+    {
+        Fixture f({QStringLiteral("SIMULATOR")});
+        int closes = 0;
+        qsizetype shownWhenClosed = -1;
+        f.closeSplash = [&] {
+            ++closes;
+            shownWhenClosed = f.prompter.shown.size();
+        };
+        f.window->FormShow();
+        QCOMPARE(closes, 1);
+        QCOMPARE(shownWhenClosed, 0);
+        QVERIFY(!f.prompter.shown.isEmpty()); // no template here: the message came after
+    }
+
+    // The toolbar as designed: buttons and port list at their places, and hints that leave
+    // the status bar's two panels alone.
+    void toolBarLayoutAndHints()
+    {
+        Fixture f({QStringLiteral("ttyS0")});
+        f.window->resize(1000, 600);
+        f.window->show();
+        QVERIFY(QTest::qWaitForWindowExposed(f.window));
+        auto* bar = f.window->findChild<QToolBar*>(QStringLiteral("ToolBar"));
+        QVERIFY(bar);
+        const int buttonX[] = {3, 30, 57, 83, 110, 137, 164, 191};
+        int i = 0;
+        for (const char* name : {"SpeedButton1", "SpeedButton2", "btnPrint", "btnDataLogger",
+                                 "btnOutputToGraph", "btnRun", "btnStop", "SpeedButton8"}) {
+            QWidget* button = bar->widgetForAction(f.window->action(QLatin1String(name)));
+            if (!button) // a button placed in the toolbar's strip shows the action
+                for (auto* b : bar->findChildren<QToolButton*>())
+                    if (b->defaultAction() == f.window->action(QLatin1String(name)))
+                        button = b;
+            QVERIFY2(button, name);
+            QVERIFY2(qAbs(button->mapTo(bar, QPoint()).x() - buttonX[i]) <= 1,
+                     qPrintable(QStringLiteral("%1 at %2").arg(name).arg(button->mapTo(bar, QPoint()).x())));
+            ++i;
+        }
+        QVERIFY(qAbs(f.window->portList()->mapTo(bar, QPoint()).x() - 321) <= 1);
+        QVERIFY(f.window->portList()->width() >= 105);
+
+        f.window->action(QStringLiteral("btnRun"))->showStatusText(f.window);
+        QVERIFY(f.window->statusBar()->currentMessage().isEmpty());
+        for (QLabel* panel : f.window->statusBar()->findChildren<QLabel*>())
+            QVERIFY(panel->isVisible());
+    }
 
     void startsWithTheDesignedStates()
     {
@@ -39,6 +102,14 @@ private Q_SLOTS:
         QCOMPARE(f.window->menu(QStringLiteral("File1"))->title(), QStringLiteral("Datei"));
         QCOMPARE(f.window->action(QStringLiteral("btnRun"))->toolTip(),
                  QStringLiteral("Starte Echzeitgrafik-Daten"));
+        // Every row of every menu carries a caption, translated or not.
+        for (QMenu* menu : f.window->findChildren<QMenu*>()) {
+            QVERIFY2(!menu->title().isEmpty(), qPrintable(menu->objectName()));
+            for (QAction* item : menu->actions())
+                QVERIFY2(item->isSeparator() || !item->text().isEmpty(),
+                    qPrintable(menu->objectName() + "/" + item->objectName()));
+        }
+        QCOMPARE(f.window->action(QStringLiteral("Cascade1"))->text(), QStringLiteral("&Cascade"));
         // Nothing stored: the defaults.
         QCOMPARE(f.window->settings().lastConnectedModel, 740);
         QCOMPARE(f.window->settings().realTimeRate, 2);

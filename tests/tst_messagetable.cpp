@@ -11,7 +11,8 @@ namespace {
 
 const QStringList kWindows
     = { "TfrmMain", "TfrmGraph", "TfrmPanel", "TfrmList", "TfrmSetup", "TfrmSetupRealTime",
-          "TfrmSetupScale", "TfrmScope", "TfrmOpenSave", "TfrmErr", "TfrmAnnoEdit", "TfrmAbout" };
+          "TfrmSetupScale", "TfrmScope", "TfrmOpenSave", "TfrmErr", "TfrmAnnoEdit", "TfrmAbout",
+          "ChartCustomizeDialog" };
 
 // Stored forms written with '|' for the 0x01 mark keep the tests readable.
 QByteArray stored(QByteArray text)
@@ -96,7 +97,8 @@ private Q_SLOTS:
         QTest::addColumn<QString>("window");
         QTest::addColumn<int>("messages");
         const QHash<QString, int> counts
-            = { { "TfrmMain", 27 }, { "TfrmGraph", 22 }, { "TfrmList", 7 }, { "TfrmSetup", 9 } };
+            = { { "TfrmMain", 27 }, { "TfrmGraph", 22 }, { "TfrmList", 7 }, { "TfrmSetup", 9 },
+                { "ChartCustomizeDialog", 28 } };
         for (const QString& window : kWindows)
             QTest::newRow(qPrintable(window)) << window << counts.value(window, 0);
     }
@@ -199,6 +201,7 @@ private Q_SLOTS:
                                                       "btnRun|Run|Start|\r\n"
                                                       "grpBox|Group|Gruppe|\r\n"
                                                       "lblKeep|Label||\r\n"
+                                                      "mnuBare|Bare||\r\n"
                                                       "lblGone|Gone|Weg|\r\n"
                                                       "stHints\r\n"
                                                       "btnRun|Run it|Starten|\r\n"
@@ -207,6 +210,7 @@ private Q_SLOTS:
                                                       "btnRun|Arial|Courier New|\r\n"
                                                       "stOtherStrings\r\n"
                                                       "cboDevice.Text|Device|Ger\xE4t|\r\n"
+                                                      "cboBare.Text|Plain||\r\n"
                                                       "stCharSets\r\n"
                                                       "btnRun|ANSI_CHARSET|DEFAULT_CHARSET|\r\n"),
             Language::German);
@@ -223,6 +227,13 @@ private Q_SLOTS:
         keep->setObjectName("lblKeep");
         auto* device = new QObject(&window);
         device->setObjectName("cboDevice");
+        // Built without a caption: an untranslated row must not leave it blank.
+        auto* bare = new Component(&window);
+        bare->setObjectName("mnuBare");
+        bare->m_text.clear();
+        auto* bareBox = new Component(&window);
+        bareBox->setObjectName("cboBare");
+        bareBox->m_text.clear();
 
         QList<std::pair<QObject*, QString>> fonts;
         table->applyTo(&window, [&](QObject* o, const QString& f) { fonts.append({ o, f }); });
@@ -236,6 +247,8 @@ private Q_SLOTS:
         QCOMPARE(group->property("toolTip").toString(), "Eine Gruppe");
         QVERIFY(!group->property("statusTip").isValid());
         QCOMPARE(keep->m_text, "designed");
+        QCOMPARE(bare->m_text, "Bare");
+        QCOMPARE(bareBox->m_text, "Plain");
         QCOMPARE(device->property("text").toString(), "Gerät");
         QCOMPARE(fonts, (QList<std::pair<QObject*, QString>> { { run, "Courier New" } }));
 

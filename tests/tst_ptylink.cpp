@@ -9,7 +9,9 @@
 #include "QtSerialPort.h"
 #include "SimulatedMeter.h"
 
+#include <QFile>
 #include <QSignalSpy>
+#include <QTemporaryDir>
 #include <QTest>
 
 using namespace tc4dl;
@@ -156,6 +158,47 @@ private Q_SLOTS:
         QVERIFY(!session.comm2().isActive());
         QVERIFY(session.ticking());
         session.mainTimerTimer();
+        QTRY_VERIFY_WITH_TIMEOUT(session.link().frameArrived(), 5000);
+        QVERIFY(session.link().meterConnected());
+    }
+
+    // The meter's program ends and starts again on the same device (a fixed name in front of
+    // the terminal, as a USB adapter's device keeps its name): the link takes it up again.
+    void meterRestartedOnTheSameDeviceIsTakenUp()
+    {
+        SystemClock clock;
+        SimulatedMeter meter;
+        auto first = std::make_unique<PtyMeterServer>(clock, meter);
+        first->setPaced(false);
+        QVERIFY(first->start());
+        QTemporaryDir dir;
+        const QString device = dir.filePath(QStringLiteral("ttyMeter"));
+        QVERIFY(QFile::link(first->devicePath(), device));
+
+        Host host;
+        LiveSession session(
+            clock, host, host, [&clock](const QString& name) { return makeMeterPort(name, clock); },
+            LinkTexts{}, false);
+        session.link().setPortEntries({device});
+        session.start();
+        QVERIFY(session.link().meterConnected());
+        QTRY_VERIFY_WITH_TIMEOUT(session.link().frameArrived(), 5000);
+
+        first.reset(); // the meter's program ends: the terminal hangs up
+        QTRY_VERIFY_WITH_TIMEOUT(!session.comm1().isActive(), 5000);
+        for (int i = 0; i < LiveLink::kMissedTickLimit + 1; ++i)
+            session.mainTimerTimer();
+        QVERIFY(!session.link().meterConnected());
+        session.mainTimerTimer(); // nothing to open: quietly nothing
+        QVERIFY(!session.comm1().isActive());
+
+        PtyMeterServer second(clock, meter);
+        second.setPaced(false);
+        QVERIFY(second.start());
+        QVERIFY(QFile::remove(device));
+        QVERIFY(QFile::link(second.devicePath(), device));
+        session.mainTimerTimer();
+        QVERIFY(session.comm1().isActive());
         QTRY_VERIFY_WITH_TIMEOUT(session.link().frameArrived(), 5000);
         QVERIFY(session.link().meterConnected());
     }

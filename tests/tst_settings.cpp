@@ -73,7 +73,8 @@ private Q_SLOTS:
         QCOMPARE(s.lastConnectedPort, 0);
         QCOMPARE(s.lastConnectedModel, 740);
         QCOMPARE(s.realTimeRate, 2);
-        QCOMPARE(s.annoColor, 0);
+        // Not black: annotations in the default colour must show on the black plot.
+        QCOMPARE(s.annoColor, 0xFFFFFF);
         QCOMPARE(s.cfDegree, 1);
     }
 
@@ -159,6 +160,7 @@ private Q_SLOTS:
         QTest::newRow("rate 60:60") << "RealTimeRate" << 3660 << 3660;
         QTest::newRow("rate beyond the lists") << "RealTimeRate" << 100000 << 3660;
         QTest::newRow("colour green") << "AnnoColor" << 0x00FF00 << 0x00FF00;
+        QTest::newRow("colour black, as stored") << "AnnoColor" << 0 << 0;
         QTest::newRow("colour negative") << "AnnoColor" << -1 << 0;
         QTest::newRow("colour beyond 24 bits") << "AnnoColor" << 0x01000000 << 0xFFFFFF;
         QTest::newRow("unit flag -7") << "CF_Degree" << -7 << 0;
@@ -189,7 +191,7 @@ private Q_SLOTS:
         NativeSettingsStore store(file);
         Settings s = Settings::read(store);
         QCOMPARE(s.realTimeRate, 2);
-        QCOMPARE(s.annoColor, 0);
+        QCOMPARE(s.annoColor, Settings::kDefaultAnnoColor);
         QCOMPARE(log.messages().size(), 1);
         QVERIFY(!store.damagedCopy().isEmpty());
         QFile copy(store.damagedCopy());
