@@ -49,7 +49,7 @@ public:
 
 class Services final : public GraphServices {
 public:
-    void saveGraph(TfrmGraph&) override { }
+    bool saveGraph(TfrmGraph&) override { return false; }
     void disableOutputToGraph() override { }
     const MessageTable& mainMessages() const override { return messages; }
     Prompter& prompter() override { return prompts; }

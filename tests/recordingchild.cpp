@@ -28,7 +28,7 @@ int main(int argc, char* argv[])
     if (argc != 3)
         return 2;
     const int wanted = QString::fromLocal8Bit(argv[2]).toInt();
-    Fixture f({QStringLiteral("SIMULATOR")}, {}, QString::fromLocal8Bit(argv[1]));
+    Fixture f({QStringLiteral("SIMULATOR")}, {}, {}, QString::fromLocal8Bit(argv[1]));
     f.meters.try_emplace(QStringLiteral("SIMULATOR"));
     f.window->FormShow();
     f.clock.runDue();
