@@ -27,11 +27,18 @@
 #include <QToolButton>
 #include <QVBoxLayout>
 
+#include <algorithm>
+#include <numeric>
 #include <utility>
 
 namespace tc4dl {
 
 namespace {
+// The data-set list's designed column widths, the panel's room for margins and a scroll bar,
+// and the most the panel may take.
+constexpr int kDataSetWidths[6] = { 25, 60, 60, 65, 40, 40 };
+constexpr int kDataSetPanelExtra = 30;
+constexpr int kDataSetPanelMaxWidth = 480;
 
 const QString kAvgStart = QStringLiteral("***.* ");
 
@@ -106,14 +113,28 @@ void TfrmGraph::FormCreate()
     for (int i = 0; i < 6; ++i)
         headers << table.getTextOrDefault(QStringLiteral("IDS_%1").arg(i));
     Grid2->setHorizontalHeaderLabels(headers);
-    static constexpr int kWidths[6] = {25, 60, 60, 65, 40, 40};
     for (int i = 0; i < 6; ++i)
-        Grid2->setColumnWidth(i, kWidths[i]);
+        Grid2->setColumnWidth(i, kDataSetWidths[i]);
     for (int c = 0; c < Grid2->columnCount(); ++c)
         Grid2->setItem(0, c, new QTableWidgetItem(QString()));
 
     PESGraph1->setPrompter(&m_services.prompter());
     m_commands = new GraphCommands(*this, m_services);
+}
+
+void TfrmGraph::fitDataSetColumns()
+{
+    // The designed widths are the least; a date, time or heading in this system's font may
+    // need more, and a cut-off date makes the list useless. The panel grows with the columns,
+    // within a bound that leaves the graph most of the window.
+    Grid2->resizeColumnsToContents();
+    int total = 0;
+    for (int i = 0; i < 6; ++i) {
+        const int wanted = std::max(kDataSetWidths[i], Grid2->columnWidth(i));
+        Grid2->setColumnWidth(i, wanted);
+        total += wanted;
+    }
+    pnlDataSets->setFixedWidth(std::min(total + kDataSetPanelExtra, kDataSetPanelMaxWidth));
 }
 
 void TfrmGraph::buildDataSetPanel()
@@ -145,7 +166,8 @@ void TfrmGraph::buildDataSetPanel()
     connect(Grid2, &QTableWidget::cellClicked, this, [this] { Grid2Click(); });
 
     // Wide enough for the six columns and a vertical scroll bar.
-    panel->setFixedWidth(25 + 60 + 60 + 65 + 40 + 40 + 30);
+    panel->setFixedWidth(std::accumulate(std::begin(kDataSetWidths), std::end(kDataSetWidths), 0)
+                         + kDataSetPanelExtra);
     panel->hide();
     pnlDataSets = panel;
 }

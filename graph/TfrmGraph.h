@@ -101,6 +101,8 @@ public:
     [[nodiscard]] QLabel* readOut() const { return Panel12; }
     [[nodiscard]] QTableWidget* dataSetList() const { return Grid2; }
     [[nodiscard]] QWidget* dataSetPanel() const { return pnlDataSets; }
+    // Widens the data-set list's columns (never below their designed widths) to their texts.
+    void fitDataSetColumns();
     [[nodiscard]] QWidget* statisticStrip() const { return pnlGraphStatistic; }
     [[nodiscard]] QWidget* lineCursorPanel() const { return pnlStatistic; }
     [[nodiscard]] QWidget* plotArea() const { return pnlGraph; }

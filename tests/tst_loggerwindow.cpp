@@ -268,6 +268,16 @@ void TestLoggerWindow::listRowsAndClicks()
     for (int k = 0; k < 3; ++k)
         for (int c = 0; c < 6; ++c)
             QCOMPARE(grid->item(k, c)->text(), dataSetRow(r.store, k, QLocale()).at(c));
+    // No date, time or heading is cut off, and the panel holds every column.
+    int columns = 0;
+    for (int c = 0; c < 6; ++c) {
+        const QFontMetrics metrics(grid->font());
+        for (int k = 0; k < 3; ++k)
+            QVERIFY2(grid->columnWidth(c) > metrics.horizontalAdvance(grid->item(k, c)->text()),
+                     qPrintable(grid->item(k, c)->text()));
+        columns += grid->columnWidth(c);
+    }
+    QVERIFY(window.dataSetPanel()->width() > columns);
     // The first set is selected, not graphed.
     QCOMPARE(grid->currentRow(), 0);
     QVERIFY(grid->item(0, 0)->isSelected());

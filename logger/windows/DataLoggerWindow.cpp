@@ -88,6 +88,7 @@ void FillDataSetList(TfrmGraph& window, const DataSetStore& store, const QLocale
     for (int r = 0; r < rows.size(); ++r)
         for (int c = 0; c < kDataSetColumns; ++c)
             grid->setItem(r, c, new QTableWidgetItem(rows[r].value(c)));
+    window.fitDataSetColumns();
     grid->setUpdatesEnabled(true);
     // The first set is selected; graphing it is the caller's part.
     grid->setCurrentCell(0, 0);
