@@ -4,7 +4,6 @@
 #include <io.h>
 #include <windows.h>
 #else
-#include <sys/mman.h>
 #include <unistd.h>
 #endif
 
@@ -14,18 +13,15 @@ namespace tc4dl::journal {
 
 bool syncToDisk(const SyncTarget& target)
 {
-    bool ok = true;
 #ifdef Q_OS_WIN
-    if (target.mapped && target.length > 0)
-        ok = FlushViewOfFile(target.mapped, static_cast<SIZE_T>(target.length)) != 0;
     const auto handle = reinterpret_cast<HANDLE>(_get_osfhandle(target.descriptor));
-    return FlushFileBuffers(handle) != 0 && ok;
+    return FlushFileBuffers(handle) != 0;
+#elif defined(Q_OS_LINUX)
+    // The file's length was set when the run began and is synced with the header, so the
+    // records' data is all there is to force out: no inode times to commit with every sync.
+    return ::fdatasync(target.descriptor) == 0;
 #else
-    // Bytes written through a mapping reach the disk by msync; fsync alone is only known to
-    // take them along on Linux.
-    if (target.mapped && target.length > 0)
-        ok = ::msync(target.mapped, static_cast<size_t>(target.length), MS_SYNC) == 0;
-    return ::fsync(target.descriptor) == 0 && ok;
+    return ::fsync(target.descriptor) == 0;
 #endif
 }
 

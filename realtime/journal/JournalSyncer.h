@@ -8,12 +8,9 @@
 
 namespace tc4dl::journal {
 
-// What one sync covers: an open file and, when its records are written through a mapping,
-// the mapped bytes.
+// What one sync covers: an open file.
 struct SyncTarget {
     int descriptor = -1;
-    uchar* mapped = nullptr;
-    qint64 length = 0;
 };
 
 // Forces a journal's written bytes onto the disk. On a busy or sleeping disk that takes from
@@ -50,7 +47,7 @@ private:
     int m_completed = 0;
 };
 
-// The system's sync of the mapped bytes and of the file; false when it failed.
+// The system's sync of the file's data; false when it failed.
 bool syncToDisk(const SyncTarget& target);
 
 } // namespace tc4dl::journal

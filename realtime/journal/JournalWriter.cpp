@@ -3,7 +3,10 @@
 #include <QDir>
 #include <QFileInfo>
 
-#include <utility>
+#ifndef Q_OS_WIN
+#include <cerrno>
+#include <unistd.h>
+#endif
 
 namespace tc4dl::journal {
 
@@ -34,7 +37,6 @@ bool JournalWriter::begin(const QString& path, const JournalHeader& header, qint
         close();
         return false;
     }
-    m_map = m_file.map(0, full);
     sync(nowMs);
     return true;
 }
@@ -43,18 +45,13 @@ bool JournalWriter::append(const JournalSample& sample, qint64 nowMs)
 {
     if (!m_file.isOpen() || m_records >= m_capacity)
         return false;
-    const qint64 at = usedBytes();
-    if (m_map) {
-        encodeRecordInto(reinterpret_cast<char*>(m_map + at), sample, m_records);
-    } else {
-        char record[kRecordSize];
-        encodeRecordInto(record, sample, m_records);
-        // A full disk or a vanished folder: a half-written record is recognised by its
-        // check, and nothing after it would be read back anyway.
-        if (!m_file.seek(at) || m_file.write(record, kRecordSize) != kRecordSize) {
-            close();
-            return false;
-        }
+    char record[kRecordSize];
+    encodeRecordInto(record, sample, m_records);
+    // A full disk or a vanished folder: a half-written record is recognised by its check,
+    // and nothing after it would be read back anyway.
+    if (!writeAt(usedBytes(), record, kRecordSize)) {
+        close();
+        return false;
     }
     ++m_records;
     timePassed(nowMs);
@@ -67,9 +64,23 @@ void JournalWriter::timePassed(qint64 nowMs)
         sync(nowMs);
 }
 
+bool JournalWriter::writeAt(qint64 offset, const char* data, qint64 size)
+{
+#ifdef Q_OS_WIN
+    return m_file.seek(offset) && m_file.write(data, size) == size;
+#else
+    // One call, no shared file position to move: the background sync never races it.
+    ssize_t written;
+    do {
+        written = ::pwrite(m_file.handle(), data, size_t(size), off_t(offset));
+    } while (written < 0 && errno == EINTR);
+    return written == size;
+#endif
+}
+
 void JournalWriter::sync(qint64 nowMs)
 {
-    m_syncer.request({m_file.handle(), m_map, usedBytes()});
+    m_syncer.request({m_file.handle()});
     m_syncedRecords = m_records;
     m_lastSyncMs = nowMs;
     ++m_syncRequests;
@@ -81,8 +92,6 @@ void JournalWriter::finish()
         return;
     // The samples taken and nothing after them: the file as a reader should find it.
     m_syncer.drain();
-    if (m_map)
-        m_file.unmap(std::exchange(m_map, nullptr));
     m_file.resize(usedBytes());
     sync(m_lastSyncMs);
     close();
@@ -101,8 +110,6 @@ void JournalWriter::close()
         return;
     // The worker may still be syncing this file.
     m_syncer.drain();
-    if (m_map)
-        m_file.unmap(std::exchange(m_map, nullptr));
     m_file.close();
 }
 

@@ -12,11 +12,14 @@ namespace tc4dl::journal {
 // soon as it is taken, so a crash of the program loses nothing; the disk itself is synced at
 // most every kSyncIntervalMs, which bounds what a power cut can take. Time comes from the
 // caller (a main tick's clock), so the policy runs the same under a hand-moved clock.
-// The file is made as long as the whole run at the start and its records are written through
-// a mapping of it: a sample then costs a copy of 28 bytes instead of a call into the system
-// (the reader stops at the first record that is still zeros). Where a file cannot be mapped
-// the records are written one by one. At the end of the run the file is cut to the samples
-// taken. A write that fails ends the journal for this run: the recording itself goes on.
+// The file is made as long as the whole run at the start (the reader stops at the first
+// record that is still zeros), so that a sample's write never grows it and a sync has no
+// size to record. Records go in by a positioned write, not through a mapping: a mapped page
+// that a sync has just cleaned faults on the next store, and on a journalling file system
+// that fault can wait for the sync's own commit, a stall of a good fraction of a
+// millisecond in the main tick; a write into the page cache does not. At the end of the run
+// the file is cut to the samples taken. A write that fails ends the journal for this run:
+// the recording itself goes on.
 class JournalWriter {
 public:
     static constexpr qint64 kSyncIntervalMs = 10000;
@@ -49,11 +52,12 @@ public:
 private:
     void sync(qint64 nowMs);
     void close();
+    // Writes `size` bytes at `offset` in one call; false unless all were written.
+    bool writeAt(qint64 offset, const char* data, qint64 size);
     [[nodiscard]] qint64 usedBytes() const { return kHeaderSize + qint64(m_records) * kRecordSize; }
 
     QFile m_file;
     JournalSyncer m_syncer;
-    uchar* m_map = nullptr;
     quint32 m_capacity = 0;
     quint32 m_records = 0;
     quint32 m_syncedRecords = 0;
