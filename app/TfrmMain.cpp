@@ -11,6 +11,8 @@
 #include "GraphConfig.h"
 #include "JournalFormat.h"
 #include "TfrmAbout.h"
+#include "TablePrintout.h"
+#include "TfrmList.h"
 #include "TfrmPanel.h"
 #include "Ticker.h"
 
@@ -52,6 +54,11 @@ TfrmMain::TfrmMain(MainWindowDeps deps, QWidget* parent)
     if (m_deps.dataFolder.isEmpty())
         m_deps.dataFolder = QStandardPaths::writableLocation(QStandardPaths::AppDataLocation);
     m_files = std::make_unique<FileCommands>(static_cast<FileHost&>(*this));
+    m_files->printTableHandler = [this](TfrmList& list) {
+        // The table model keeps its row numbers (headed "No") in its own first column.
+        (void)TablePrintout::run(TablePrintout::gridOf(list.table(), false), printer(),
+                                 *m_deps.prompter);
+    };
     if (m_deps.journalFile.isEmpty())
         m_deps.journalFile = QDir(m_deps.dataFolder).filePath(QLatin1String(journal::kFileName));
     m_recorder = std::make_unique<RealTimeRecorder>(static_cast<RecorderHost&>(*this),

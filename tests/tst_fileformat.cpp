@@ -79,6 +79,8 @@ private Q_SLOTS:
     void emptyTableSavesSixSeparators();
     void tableSeparatorByName_data();
     void tableSeparatorByName();
+    void bytesReadDatesAsTextDoes_data();
+    void bytesReadDatesAsTextDoes();
     void tableToGraphBadCells_data();
     void tableToGraphBadCells();
     void modelShowsRowNumbersAndOneEmptyRow();
@@ -362,6 +364,71 @@ void TestFileFormat::tableSeparatorByName()
     QFETCH(QString, name);
     QFETCH(char, sep);
     QCOMPARE(tableSeparatorFor(name), sep);
+}
+
+void TestFileFormat::bytesReadDatesAsTextDoes_data()
+{
+    QTest::addColumn<QLocale>("locale");
+    QTest::addColumn<QByteArray>("date");
+    QTest::addColumn<QByteArray>("time");
+    QTest::addColumn<bool>("fast"); // the byte way reads it itself
+    const struct {
+        QLocale locale;
+        const char* date;
+        const char* time;
+        bool fast;
+    } rows[] = {
+        {kEnglish, "3/1/2026", "1:05:07 PM", true},
+        {kEnglish, "03/01/2026", "01:05:07 pm", true},
+        {kEnglish, "12/31/1999", "12:00:00 AM", true},
+        {kEnglish, "3/1/26", "1:05:07 PM", true},
+        {kEnglish, "3/1/2026", "13:05:07 PM", false},
+        {kEnglish, "3/1/2026", "1:05:07", false},
+        {kEnglish, "3/1/2026 ", "1:05:07 PM", false},
+        {kEnglish, "2/29/2025", "1:05:07 PM", false},
+        {kEnglish, "3/1/2026", "1:05:07 P\xc3\xa9", false},
+        {kEnglish, "", "", false},
+        {kGerman, "01.03.2026", "13:05:07", true},
+        {kGerman, "1.3.2026", "0:00:00", true},
+        {kGerman, "01.03.26", "13:05:07", true},
+        {kGerman, "01.03.2026", "24:00:00", false},
+        {kGerman, "01.03.2026", "13:05", false},
+        {kGerman, "01,03,2026", "13:05:07", false},
+        {kGerman, "\xe4.03.2026", "13:05:07", false},
+        {kGerman, "001.03.2026", "13:05:07", false},
+    };
+    for (const auto& r : rows)
+        QTest::addRow("%s %s %s", qPrintable(r.locale.name()), r.date, r.time)
+            << r.locale << QByteArray(r.date) << QByteArray(r.time) << r.fast;
+}
+
+void TestFileFormat::bytesReadDatesAsTextDoes()
+{
+    QFETCH(QLocale, locale);
+    QFETCH(QByteArray, date);
+    QFETCH(QByteArray, time);
+    QFETCH(bool, fast);
+    const DateTimeFormat dateFormat(DateTimeFormat::dateFormat(locale), locale);
+    const DateTimeFormat shortDate(locale.dateFormat(QLocale::ShortFormat), locale);
+    const DateTimeFormat timeFormat(DateTimeFormat::timeFormat(locale), locale);
+    QVERIFY(dateFormat.readsBytes() && timeFormat.readsBytes());
+    std::optional<double> bytes = dateFormat.parseDateTimeSerial(date, time, timeFormat);
+    if (!bytes)
+        bytes = shortDate.parseDateTimeSerial(date, time, timeFormat);
+    QCOMPARE(bytes.has_value(), fast);
+    const QString text = QString::fromLocal8Bit(date) + u' ' + QString::fromLocal8Bit(time);
+    std::optional<double> slow = dateFormat.parseDateTimeSerial(text, timeFormat);
+    if (!slow)
+        slow = shortDate.parseDateTimeSerial(text, timeFormat);
+    if (bytes)
+        QCOMPARE(*bytes, *slow);
+    // The whole conversion gives what the text way gives, whichever way read the row.
+    TextTableModel table;
+    fillModel(table, date + '\t' + time + "\t1.0\t2.0\t3.0\t4.0", '\t');
+    const std::optional<double> row = TableToGraph(locale).rowTime(table, 0);
+    QCOMPARE(row.has_value(), slow.has_value());
+    if (row)
+        QCOMPARE(*row, *slow);
 }
 
 void TestFileFormat::tableToGraphBadCells_data()

@@ -18,6 +18,9 @@
 #include <QFile>
 #include <QHeaderView>
 #include <QMdiSubWindow>
+#include <QPrinter>
+#include <QProcess>
+#include <QStandardPaths>
 #include <QTableView>
 #include <QTemporaryDir>
 #include <QTest>
@@ -143,6 +146,7 @@ private Q_SLOTS:
     void outputToGraphFollowsTheActiveWindow();
     void dataLoggerSaveAsksWhatToSave();
     void fullDiskKeepsTheOldFileAndSaysSo();
+    void printingATableWindow();
 };
 
 void TestFileWindows::graphTextRoundTrip_data()
@@ -546,4 +550,36 @@ void TestFileWindows::fullDiskKeepsTheOldFileAndSaysSo()
 }
 
 QTEST_MAIN(TestFileWindows)
+void TestFileWindows::printingATableWindow()
+{
+    if (QStandardPaths::findExecutable(QStringLiteral("pdftotext")).isEmpty())
+        QSKIP("pdftotext (poppler-utils) is needed to read the printout back");
+    Fixture f;
+    QFile file(f.path(QStringLiteral("in.txt")));
+    const QByteArray content("3/1/2026\t1:05:07 PM\t1.0\t2.0\tOL\t4.0\n");
+    QVERIFY(file.open(QIODevice::WriteOnly) && file.write(content) == content.size());
+    file.close();
+    QVERIFY(f.openText(file.fileName()));
+    const QString pdf = f.path(QStringLiteral("out.pdf"));
+    QPrinter& printer = f.window->printer();
+    printer.setOutputFormat(QPrinter::PdfFormat);
+    printer.setOutputFileName(pdf);
+    f.prompter.printAnswers << false;
+    f.window->Print1Click();
+    QCOMPARE(f.prompter.printQuestions, QStringList{QStringLiteral("print dialog")});
+    QVERIFY(!QFile::exists(pdf));
+    f.prompter.printAnswers << true;
+    f.window->Print1Click();
+    QProcess process;
+    process.start(QStringLiteral("pdftotext"), {QStringLiteral("-layout"), pdf, QStringLiteral("-")});
+    QVERIFY(process.waitForFinished(30000) && process.exitCode() == 0);
+    QStringList lines;
+    for (const QString& l : QString::fromUtf8(process.readAllStandardOutput()).split(u'\n'))
+        if (!l.trimmed().isEmpty())
+            lines << l.simplified();
+    // The heading row and the one data row, the row numbers in their own column.
+    QCOMPARE(lines, (QStringList{QStringLiteral("No Date Time T1 T2 T3 T4"),
+                                 QStringLiteral("1 3/1/2026 1:05:07 PM 1.0 2.0 OL 4.0")}));
+}
+
 #include "tst_filewindows.moc"

@@ -8,6 +8,12 @@ namespace tc4dl {
 
 namespace {
 
+const QDate& epoch()
+{
+    static const QDate day(1899, 12, 30);
+    return day;
+}
+
 bool isFieldLetter(QChar c)
 {
     return c == u'd' || c == u'M' || c == u'y' || c == u'h' || c == u'H' || c == u'm'
@@ -42,6 +48,41 @@ bool readNumber(QStringView text, qsizetype& pos, int minDigits, int maxDigits, 
         ++n;
     }
     return n >= minDigits;
+}
+
+bool readNumber(QByteArrayView text, qsizetype& pos, int minDigits, int maxDigits, int& value)
+{
+    int n = 0;
+    value = 0;
+    while (n < maxDigits && pos < text.size() && text[pos] >= '0' && text[pos] <= '9') {
+        value = value * 10 + (text[pos] - '0');
+        ++pos;
+        ++n;
+    }
+    return n >= minDigits;
+}
+
+bool isAscii(const QString& text)
+{
+    for (const QChar c : text)
+        if (c.unicode() >= 0x80)
+            return false;
+    return true;
+}
+
+// `word` (ASCII) at the start of `text`, in either case.
+bool startsWithAsciiWord(QByteArrayView text, const QByteArray& word)
+{
+    if (word.isEmpty() || text.size() < word.size())
+        return false;
+    for (qsizetype k = 0; k < word.size(); ++k) {
+        const char a = text[k];
+        const char b = word[k];
+        const auto lower = [](char c) { return c >= 'A' && c <= 'Z' ? char(c - 'A' + 'a') : c; };
+        if (lower(a) != lower(b))
+            return false;
+    }
+    return true;
 }
 
 } // namespace
@@ -168,6 +209,27 @@ void DateTimeFormat::compile()
         for (Token& token : m_tokens)
             if (token.kind == Kind::Hour12)
                 token.kind = Kind::Hour24;
+    compileBytes();
+}
+
+void DateTimeFormat::compileBytes()
+{
+    m_readsBytes = !m_fallback;
+    bool hasAmPm = false;
+    for (Token& token : m_tokens) {
+        if (token.kind == Kind::Literal) {
+            m_readsBytes = m_readsBytes && isAscii(token.text);
+            token.bytes = token.text.toLatin1();
+        }
+        hasAmPm = hasAmPm || token.kind == Kind::AmPm;
+    }
+    if (hasAmPm) {
+        const QString am = m_locale.amText();
+        const QString pm = m_locale.pmText();
+        m_readsBytes = m_readsBytes && isAscii(am) && isAscii(pm);
+        m_amBytes = am.toLatin1();
+        m_pmBytes = pm.toLatin1();
+    }
 }
 
 void DateTimeFormat::appendDate(QString& out, int year, int month, int day) const
@@ -248,30 +310,73 @@ bool DateTimeFormat::parse(QStringView text, qsizetype& pos, Fields& f) const
         }
         if (!readNumber(text, pos, min, max, value))
             return false;
-        switch (t.kind) {
-        case Kind::Day: f.day = value; break;
-        case Kind::Month: f.month = value; break;
-        case Kind::Year2: f.year = value < 50 ? 2000 + value : 1900 + value; break;
-        case Kind::Year4: f.year = value; break;
-        case Kind::Hour24: f.hour = value; break;
-        case Kind::Hour12: f.hour = value; f.hour12 = true; break;
-        case Kind::Minute: f.minute = value; break;
-        case Kind::Second: f.second = value; break;
-        default: break;
-        }
+        f.store(t.kind, value);
     }
     return true;
+}
+
+bool DateTimeFormat::parseBytes(QByteArrayView text, qsizetype& pos, Fields& f) const
+{
+    // The twin of parse() over bytes; any difference between them shows in the tests that
+    // read the same rows both ways.
+    for (const Token& t : m_tokens) {
+        const int min = t.width == 1 ? 1 : t.width;
+        const int max = t.width == 1 ? 2 : t.width;
+        int value = 0;
+        switch (t.kind) {
+        case Kind::Literal:
+            if (!text.sliced(pos).startsWith(t.bytes))
+                return false;
+            pos += t.bytes.size();
+            continue;
+        case Kind::AmPm:
+            if (startsWithAsciiWord(text.sliced(pos), m_amBytes)) {
+                f.pm = 0;
+                pos += m_amBytes.size();
+            } else if (startsWithAsciiWord(text.sliced(pos), m_pmBytes)) {
+                f.pm = 1;
+                pos += m_pmBytes.size();
+            } else {
+                return false;
+            }
+            continue;
+        case Kind::Msec:
+            if (!readNumber(text, pos, 1, 3, value))
+                return false;
+            f.msec = value;
+            continue;
+        default: break;
+        }
+        if (!readNumber(text, pos, min, max, value))
+            return false;
+        f.store(t.kind, value);
+    }
+    return true;
+}
+
+void DateTimeFormat::Fields::store(Kind kind, int value)
+{
+    switch (kind) {
+    case Kind::Day: day = value; break;
+    case Kind::Month: month = value; break;
+    case Kind::Year2: year = value < 50 ? 2000 + value : 1900 + value; break;
+    case Kind::Year4: year = value; break;
+    case Kind::Hour24: hour = value; break;
+    case Kind::Hour12: hour = value; hour12 = true; break;
+    case Kind::Minute: minute = value; break;
+    case Kind::Second: second = value; break;
+    default: break;
+    }
 }
 
 std::optional<double> DateTimeFormat::parseDateTimeSerial(QStringView text,
                                                           const DateTimeFormat& time) const
 {
-    static const QDate epoch(1899, 12, 30);
     if (m_fallback || time.m_fallback) {
         const QDateTime dt = m_locale.toDateTime(text.toString(), m_format + u' ' + time.m_format);
         if (!dt.isValid())
             return std::nullopt;
-        return static_cast<double>(epoch.daysTo(dt.date()))
+        return static_cast<double>(epoch().daysTo(dt.date()))
             + dt.time().msecsSinceStartOfDay() / 86400000.0;
     }
     Fields f;
@@ -281,6 +386,27 @@ std::optional<double> DateTimeFormat::parseDateTimeSerial(QStringView text,
     ++pos;
     if (!time.parse(text, pos, f) || pos != text.size())
         return std::nullopt;
+    return serialOf(f);
+}
+
+std::optional<double> DateTimeFormat::parseDateTimeSerial(QByteArrayView date,
+                                                          QByteArrayView time,
+                                                          const DateTimeFormat& timeFormat) const
+{
+    if (!m_readsBytes || !timeFormat.m_readsBytes)
+        return std::nullopt;
+    Fields f;
+    qsizetype pos = 0;
+    if (!parseBytes(date, pos, f) || pos != date.size())
+        return std::nullopt;
+    pos = 0;
+    if (!timeFormat.parseBytes(time, pos, f) || pos != time.size())
+        return std::nullopt;
+    return serialOf(f);
+}
+
+std::optional<double> DateTimeFormat::serialOf(Fields f)
+{
     if (f.hour12) {
         if (f.hour < 1 || f.hour > 12)
             return std::nullopt;
@@ -292,7 +418,7 @@ std::optional<double> DateTimeFormat::parseDateTimeSerial(QStringView text,
     if (f.year < 0 || !date.isValid() || !QTime::isValid(f.hour, f.minute, f.second, f.msec))
         return std::nullopt;
     const qint64 ms = ((f.hour * 60LL + f.minute) * 60 + f.second) * 1000 + f.msec;
-    return static_cast<double>(epoch.daysTo(date)) + static_cast<double>(ms) / 86400000.0;
+    return static_cast<double>(epoch().daysTo(date)) + static_cast<double>(ms) / 86400000.0;
 }
 
 } // namespace tc4dl

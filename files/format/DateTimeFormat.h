@@ -1,5 +1,7 @@
 #pragma once
 
+#include <QByteArray>
+#include <QByteArrayView>
 #include <QLocale>
 #include <QString>
 
@@ -34,6 +36,14 @@ public:
     // with nothing before or after.
     [[nodiscard]] std::optional<double> parseDateTimeSerial(QStringView text,
                                                             const DateTimeFormat& time) const;
+    // The same from a table's two cells as the file's bytes, without decoding them: for
+    // formats of plain digits, ASCII separators and ASCII AM/PM texts. Nothing when this way
+    // cannot read them (other formats, other bytes); the text way then decides, and wherever
+    // this way gives a moment the text way gives the same one.
+    [[nodiscard]] std::optional<double> parseDateTimeSerial(QByteArrayView date,
+                                                            QByteArrayView time,
+                                                            const DateTimeFormat& timeFormat) const;
+    [[nodiscard]] bool readsBytes() const { return m_readsBytes; }
 
 private:
     enum class Kind { Literal, Day, Month, Year2, Year4, Hour24, Hour12, Minute, Second, Msec, AmPm };
@@ -41,20 +51,28 @@ private:
         Kind kind = Kind::Literal;
         int width = 1; // digits: 1 takes 1 or 2, 2 takes exactly 2, 3 and 4 exactly that
         QString text;  // Literal
+        QByteArray bytes; // Literal, when it is ASCII
     };
     struct Fields {
         int year = -1, month = -1, day = -1;
         int hour = 0, minute = 0, second = 0, msec = 0;
         int pm = -1;
         bool hour12 = false;
+        void store(Kind kind, int value);
     };
     void compile();
+    void compileBytes();
     [[nodiscard]] bool parse(QStringView text, qsizetype& pos, Fields& fields) const;
+    [[nodiscard]] bool parseBytes(QByteArrayView text, qsizetype& pos, Fields& fields) const;
+    [[nodiscard]] static std::optional<double> serialOf(Fields fields);
 
     QString m_format;
     QLocale m_locale;
     std::vector<Token> m_tokens;
     bool m_fallback = false; // names of days or months: QLocale does the work
+    bool m_readsBytes = false;
+    QByteArray m_amBytes;
+    QByteArray m_pmBytes;
 };
 
 } // namespace tc4dl

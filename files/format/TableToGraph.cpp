@@ -32,6 +32,16 @@ TableToGraph::TableToGraph(const QLocale& locale)
 std::optional<double> TableToGraph::rowTime(const TextTableModel& table, int row,
                                             QString* error) const
 {
+    // Straight from the file's bytes when the formats allow; the text way below reads what
+    // that cannot, and words the error.
+    const TextTable& cells = table.table();
+    const QByteArrayView date = cells.rawCell(row, 0);
+    const QByteArrayView time = cells.rawCell(row, 1);
+    if (std::optional<double> fast = m_date.parseDateTimeSerial(date, time, m_time))
+        return fast;
+    if (m_date.readsBytes() && m_shortDate.format() != m_date.format())
+        if (std::optional<double> fast = m_shortDate.parseDateTimeSerial(date, time, m_time))
+            return fast;
     const QString text = table.cellText(row, 1) + u' ' + table.cellText(row, 2);
     std::optional<double> serial = m_date.parseDateTimeSerial(text, m_time);
     if (!serial && m_shortDate.format() != m_date.format())
