@@ -170,14 +170,14 @@ void DateTimeFormat::compile()
             if (!m_tokens.empty() && m_tokens.back().kind == Kind::Literal)
                 m_tokens.back().text += c;
             else
-                m_tokens.push_back({Kind::Literal, 1, QString(c)});
+                m_tokens.push_back({Kind::Literal, 1, QString(c), {}});
             ++i;
             continue;
         }
         qsizetype run = 1;
         if (c == u'a' || c == u'A') {
             run = (i + 1 < f.size() && (f[i + 1] == u'p' || f[i + 1] == u'P')) ? 2 : 1;
-            m_tokens.push_back({Kind::AmPm, 0, QString(f.mid(i, run))});
+            m_tokens.push_back({Kind::AmPm, 0, QString(f.mid(i, run)), {}});
             hasAmPm = true;
             i += run;
             continue;
