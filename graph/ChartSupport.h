@@ -26,8 +26,10 @@ namespace tc4dl::chart {
 
 // Graph X values are local date-time serials; QCustomPlot's date-time ticker counts seconds
 // since the Unix epoch. The two differ by a fixed number of days and the local UTC offset,
-// which only changes at daylight-saving switches, so the offset is looked up once per quarter
-// hour instead of building a QDateTime for each of possibly hundreds of thousands of points.
+// which only changes at daylight-saving switches. Each local time look-up costs the C library a
+// check of the zone file, so the offset is looked up at the start and end of each day: a day
+// with the same offset at both ends (nearly all of them) takes it throughout, and only a day
+// with a switch in it is looked up per quarter hour.
 class SerialSeconds {
 public:
     static constexpr double kBucketsPerDay = 96.0;
@@ -36,11 +38,20 @@ public:
     {
         if (!std::isfinite(serial))
             return serial;
-        const double bucket = std::floor(serial * kBucketsPerDay);
-        if (bucket != m_bucket) {
-            m_bucket = bucket;
-            const QDateTime local = fromDateTimeSerialChecked(bucket / kBucketsPerDay);
-            m_offset = local.isValid() ? local.offsetFromUtc() : 0;
+        const double day = std::floor(serial);
+        if (day != m_day) {
+            m_day = day;
+            m_dayStartOffset = offsetAt(day);
+            m_dayEndOffset = offsetAt(day + 1.0);
+        }
+        if (m_dayStartOffset == m_dayEndOffset) {
+            m_offset = m_dayStartOffset;
+        } else {
+            const double bucket = std::floor(serial * kBucketsPerDay);
+            if (bucket != m_bucket) {
+                m_bucket = bucket;
+                m_offset = offsetAt(bucket / kBucketsPerDay);
+            }
         }
         // Whole milliseconds: a serial carries about a microsecond of rounding noise, which
         // would push a tick at the exact start of a scale just outside it.
@@ -57,6 +68,12 @@ public:
     }
 
 private:
+    [[nodiscard]] static int offsetAt(double serial)
+    {
+        const QDateTime local = fromDateTimeSerialChecked(serial);
+        return local.isValid() ? local.offsetFromUtc() : 0;
+    }
+
     // Serials far outside the calendar (a corrupt file) must not reach QDate arithmetic.
     [[nodiscard]] static QDateTime fromDateTimeSerialChecked(double serial)
     {
@@ -68,6 +85,9 @@ private:
         return QDateTime(epoch.addDays(days), QTime(0, 0)).addMSecs(ms);
     }
 
+    double m_day = std::nan("");
+    int m_dayStartOffset = 0;
+    int m_dayEndOffset = 0;
     double m_bucket = std::nan("");
     int m_offset = 0;
 };

@@ -16,6 +16,7 @@
 #include <QSignalSpy>
 #include <QSpinBox>
 #include <QTabWidget>
+#include <QScopeGuard>
 #include <QTest>
 
 #include <cmath>
@@ -106,6 +107,8 @@ private Q_SLOTS:
     void customizeDialogPagesFollowTheSwitches();
     void customizeDialogWritesBackOnOkOnly();
     void colourConversionIsBgr();
+    void localOffsetFollowsDaylightSavingSwitches_data();
+    void localOffsetFollowsDaylightSavingSwitches();
     void timeTicksAreWholeStepsWithDistinctLabels_data();
     void timeTicksAreWholeStepsWithDistinctLabels();
     void longGraphsAreThinnedKeepingExtremesAndGaps();
@@ -582,6 +585,40 @@ void TestChartView::colourConversionIsBgr()
     QCOMPARE(clock.toSeconds(tc4dl::toDateTimeSerial(t)), double(t.toSecsSinceEpoch()));
     QVERIFY(qAbs(SerialSeconds::toSerial(double(t.toSecsSinceEpoch()))
                  - tc4dl::toDateTimeSerial(t)) < 1e-9);
+}
+
+void TestChartView::localOffsetFollowsDaylightSavingSwitches_data()
+{
+    QTest::addColumn<QDate>("switchDay");
+    QTest::newRow("spring forward") << QDate(2026, 3, 29);
+    QTest::newRow("fall back") << QDate(2026, 10, 25);
+}
+
+// Points every seven minutes over three days around a switch, through one converter as a
+// graph rebuild does: each must get the offset that holds at its own time, not the one cached
+// for its day or the one before. The switch hour itself is skipped (its local times are
+// missing or doubled).
+void TestChartView::localOffsetFollowsDaylightSavingSwitches()
+{
+    QFETCH(QDate, switchDay);
+    const QByteArray oldZone = qgetenv("TZ");
+    qputenv("TZ", "Europe/Berlin");
+    const auto restore = qScopeGuard([&] {
+        if (oldZone.isEmpty())
+            qunsetenv("TZ");
+        else
+            qputenv("TZ", oldZone);
+    });
+    tc4dl::chart::SerialSeconds clock;
+    const QDateTime start(switchDay.addDays(-1), QTime(0, 3));
+    int checked = 0;
+    for (QDateTime t = start; t < start.addDays(3); t = t.addSecs(7 * 60)) {
+        if (t.date() == switchDay && t.time().hour() == 2)
+            continue;
+        QCOMPARE(clock.toSeconds(tc4dl::toDateTimeSerial(t)), double(t.toSecsSinceEpoch()));
+        ++checked;
+    }
+    QVERIFY(checked > 600);
 }
 
 void TestChartView::timeTicksAreWholeStepsWithDistinctLabels_data()
