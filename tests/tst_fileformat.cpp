@@ -389,7 +389,7 @@ void TestFileFormat::bytesReadDatesAsTextDoes_data()
         {kEnglish, "3/1/2026", "1:05:07 P\xc3\xa9", false},
         {kEnglish, "", "", false},
         {kGerman, "01.03.2026", "13:05:07", true},
-        {kGerman, "1.3.2026", "0:00:00", true},
+        {kGerman, "1.3.2026", "0:00:00", false},
         {kGerman, "01.03.26", "13:05:07", true},
         {kGerman, "01.03.2026", "24:00:00", false},
         {kGerman, "01.03.2026", "13:05", false},
