@@ -11,6 +11,8 @@
 #include "ScriptedPrompter.h"
 #include "SimulatedSerialPort.h"
 #include "TfrmList.h"
+
+#include <QImage>
 #include "TfrmMain.h"
 
 #include <QCheckBox>
@@ -306,6 +308,15 @@ void TestFileWindows::tableWindowLooksAsDesigned()
     for (int c = 0; c < 7; ++c)
         headings << grid->model()->headerData(c, Qt::Horizontal).toString();
     QCOMPARE(headings, (QStringList{"No", "Date", "Time", "T1", "T2", "T3", "T4"}));
+    // Every cell is drawn, not only the row-number column: the first data cell's text leaves
+    // dark pixels on the grid's light background.
+    const QImage image = grid->viewport()->grab().toImage();
+    const QRect cell = grid->visualRect(grid->model()->index(0, 1));
+    int ink = 0;
+    for (int y = cell.top(); y <= cell.bottom(); ++y)
+        for (int x = cell.left(); x <= cell.right(); ++x)
+            ink += image.rect().contains(x, y) && qGray(image.pixel(x, y)) < 128;
+    QVERIFY(ink > 0);
     // Closing asks nothing.
     list->frameWindow()->close();
     QVERIFY(f.prompter.shown.isEmpty());

@@ -23,7 +23,11 @@ void FixedColumnDelegate::paint(QPainter* painter, const QStyleOptionViewItem& o
     header.text = index.data().toString();
     header.textAlignment = Qt::AlignLeft | Qt::AlignVCenter;
     QStyle* style = option.widget ? option.widget->style() : QApplication::style();
+    // The view paints every cell with one painter and does not restore it between cells; a
+    // header drawn by the style leaves its clip behind, which would hide every later cell.
+    painter->save();
     style->drawControl(QStyle::CE_Header, &header, painter, option.widget);
+    painter->restore();
 }
 
 } // namespace tc4dl
