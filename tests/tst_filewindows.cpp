@@ -299,6 +299,8 @@ void TestFileWindows::tableWindowLooksAsDesigned()
     TfrmList* list = f.openText(in.fileName());
     QVERIFY(list);
     QTableView* grid = list->grid();
+    // At the document area's top left, inside the area.
+    QCOMPARE(list->frameWindow()->pos(), QPoint(0, 0));
     QCOMPARE(grid->model()->columnCount(), 7);
     QCOMPARE(grid->horizontalHeader()->defaultSectionSize(), 64);
     QCOMPARE(grid->verticalHeader()->defaultSectionSize(), 18);

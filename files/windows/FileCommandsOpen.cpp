@@ -113,7 +113,14 @@ TfrmList* FileCommands::openTextFile(const QString& path, char separator)
     list->setWindowTitle(path);
     QMdiSubWindow* sub = m_host.documentArea().addSubWindow(list);
     sub->setAttribute(Qt::WA_DeleteOnClose);
-    sub->resize(sub->sizeHint().expandedTo(QSize(389, 424)));
+    // At the document area's top left like an opened graph, and never reaching past the
+    // area's visible bottom or right edge where its rows could not be seen.
+    QSize frame = sub->sizeHint().expandedTo(QSize(389, 424));
+    const QSize room = m_host.documentArea().viewport()->size();
+    if (room.height() > 100 && room.width() > 100)
+        frame = frame.boundedTo(room);
+    sub->resize(frame);
+    sub->move(0, 0);
     QPointer<TfrmList> guard(list);
 
     std::unique_ptr<Prompter::Progress> progress = m_host.prompter().showProgress(
