@@ -529,6 +529,12 @@ void TestFileWindows::dataLoggerSaveAsksWhatToSave()
 
 void TestFileWindows::fullDiskKeepsTheOldFileAndSaysSo()
 {
+#if defined(__SANITIZE_ADDRESS__)
+    // The child below is a fork of a process with threads; AddressSanitizer's allocator may be
+    // locked by another thread at that moment, and the child then waits for ever. The plain
+    // build runs this case.
+    QSKIP("fork() of a threaded process can deadlock under AddressSanitizer");
+#endif
     Fixture f;
     fillGraph(f.window->realTimeGraph()->model(), 2000, 2000); // about 90 KB of text
     const QString name = f.path(QStringLiteral("full.txt"));
@@ -562,7 +568,6 @@ void TestFileWindows::fullDiskKeepsTheOldFileAndSaysSo()
     QCOMPARE(QDir(f.programDir.path()).entryList({QStringLiteral("full.txt*")}, QDir::Files).size(), 1);
 }
 
-QTEST_MAIN(TestFileWindows)
 void TestFileWindows::printingATableWindow()
 {
     if (QStandardPaths::findExecutable(QStringLiteral("pdftotext")).isEmpty())
@@ -595,4 +600,5 @@ void TestFileWindows::printingATableWindow()
                                  QStringLiteral("1 3/1/2026 1:05:07 PM 1.0 2.0 OL 4.0")}));
 }
 
+QTEST_MAIN(TestFileWindows)
 #include "tst_filewindows.moc"
