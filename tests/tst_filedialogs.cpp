@@ -103,11 +103,11 @@ private Q_SLOTS:
             << "graph export"
             << QStringList { "GroupBox1", "BitBtn1", "BitBtn2", "RadioButton1", "RadioButton2" }
             << 200 << "Speichere Datei"
-            << "bytes received";
+            << "Bytes empfangen";
         QTest::newRow("table save")
             << "table save" << QStringList { "GroupBox1", "BitBtn1", "BitBtn2" } << 148
             << "Speichere Datei"
-            << "bytes received";
+            << "Bytes empfangen";
         QTest::newRow("save progress")
             << "save progress" << QStringList { "BitBtn2", "SText1", "Progress1" } << 148
             << "Speichern "
@@ -123,7 +123,7 @@ private Q_SLOTS:
                                            << QStringList { "BitBtn2", "SText1", "SText2",
                                                   "lblBytesReceived", "lblTotalBytes", "Progress1" }
                                            << 148 << "Datenwiederherstellungsprozeß"
-                                           << "bytes received";
+                                           << "Bytes empfangen";
     }
 
     void eachUseShowsItsPartsAtItsHeight()
@@ -158,7 +158,7 @@ private Q_SLOTS:
         window.useForDownloadProgress(128256);
         QCOMPARE(text(window, "lblBytesReceived"), QStringLiteral("0"));
         QCOMPARE(text(window, "lblTotalBytes"), QStringLiteral("128256"));
-        QCOMPARE(text(window, "SText2"), QStringLiteral("total bytes"));
+        QCOMPARE(text(window, "SText2"), QStringLiteral("Bytes gesamt"));
         window.setBytes(65, 128256);
         QCOMPARE(text(window, "lblBytesReceived"), QStringLiteral("65"));
     }
@@ -307,8 +307,8 @@ private Q_SLOTS:
         const QString noCsv = QStringLiteral("Öffne einzelne Datei(*.TXT,*.GHF)");
         const QString sets = QStringLiteral("Öffne Datensatz-Sammeldatei(*.CH4)");
         QTest::newRow("save") << "save" << QLocale::c() << "Speichere Datei"
-                              << "Save all data sets to a data set collection file(*.ch4)"
-                              << "Save single selected  data set to a  file";
+                              << "Alle Datensätze als Sammeldatei speichern (*.ch4)"
+                              << "Gewählten Datensatz einzeln speichern";
         QTest::newRow("open, point") << "open" << QLocale(QLocale::English, QLocale::UnitedStates)
                                      << "Datei öffnen" << sets << csv;
         QTest::newRow("open, comma") << "open" << QLocale(QLocale::German, QLocale::Germany)
@@ -335,7 +335,7 @@ private Q_SLOTS:
         };
         QCOMPARE(button("btnOpenSets")->text(), first);
         QCOMPARE(button("btnOpenSingleSet")->text(), second);
-        QCOMPARE(button("Button1")->text(), QStringLiteral("Cancel"));
+        QCOMPARE(button("Button1")->text(), QStringLiteral("Abbrechen"));
         dialog.show();
         QVERIFY(QTest::qWaitForWindowExposed(&dialog));
         // Every text fits its button, which keeps its designed size.

@@ -219,8 +219,8 @@ void TestFileWindows::graphTextRefusals_data()
     QTest::addColumn<QString>("from");
     QTest::addColumn<QString>("to");
     QTest::addColumn<QStringList>("shown");
-    QTest::newRow("letters") << "abc" << "5" << QStringList{"invalid integer"};
-    QTest::newRow("decimal number") << "1" << "2.5" << QStringList{"invalid integer"};
+    QTest::newRow("letters") << "abc" << "5" << QStringList{"ungültige Ganzzahl"};
+    QTest::newRow("decimal number") << "1" << "2.5" << QStringList{"ungültige Ganzzahl"};
     QTest::newRow("from beyond the last point") << "30" << "40" << QStringList{};
 }
 
