@@ -147,6 +147,19 @@ private Q_SLOTS:
         const bool unitsInside = insideWindow(window, QStringLiteral("RadioButton1"))
             && insideWindow(window, QStringLiteral("RadioButton2"));
         QCOMPARE(unitsInside, height == 200);
+        // The range row reads left to right, each word whole and clear of its neighbours,
+        // everything inside the group.
+        if (shown.contains(QStringLiteral("GroupBox1"))) {
+            const auto* group = window.findChild<QWidget*>(QStringLiteral("GroupBox1"));
+            int right = 0;
+            for (const char* name : { "radNo", "Label1", "edtSelFrom", "Label2", "edtSelTo" }) {
+                const auto* part = window.findChild<QWidget*>(QLatin1String(name));
+                QVERIFY2(part->x() > right, name);
+                QVERIFY2(part->width() >= qMin(part->sizeHint().width(), 34), name);
+                QVERIFY2(group->rect().contains(part->geometry()), name);
+                right = part->geometry().right();
+            }
+        }
         // A person looks at each use through these pictures.
         if (const QString dir = qEnvironmentVariable("TC4DL_GRAB_DIR"); !dir.isEmpty())
             window.grab().save(QStringLiteral("%1/scope-%2.png").arg(dir, use));
