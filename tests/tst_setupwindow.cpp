@@ -120,6 +120,12 @@ private Q_SLOTS:
             const QRect area(child->mapTo(r.window.get(), QPoint(0, 0)), child->size());
             QVERIFY2(r.window->rect().contains(area), qPrintable(child->objectName()));
         }
+        // Every caption and button text is shown whole.
+        for (QLabel* label : r.window->findChildren<QLabel*>())
+            QVERIFY2(label->width() >= label->sizeHint().width(), qPrintable(label->objectName()));
+        for (QPushButton* button : r.window->findChildren<QPushButton*>())
+            QVERIFY2(button->fontMetrics().horizontalAdvance(button->text()) < button->width() - 8,
+                qPrintable(button->objectName()));
     }
 
     void clockIsSetFromTheComputerAndTheMeterAnswerShown()
