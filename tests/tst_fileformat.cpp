@@ -84,6 +84,21 @@ double pointTime(int p)
     return 46082.0 + (13 * 3600 + 5 * 60 + 7 + p * 61) / 86400.0;
 }
 
+// A graph sized for `points` points of which the first `filled` were recorded, channel s at
+// 20 + s degrees.
+chart::ChartModel recordedGraph(int points, int filled)
+{
+    chart::ChartModel graph;
+    graph.setSubsets(4);
+    graph.setPoints(points);
+    for (int p = 0; p < filled; ++p)
+        for (int s = 0; s < 4; ++s) {
+            graph.setX(s, p, pointTime(p));
+            graph.setY(s, p, 20.0 + s);
+        }
+    return graph;
+}
+
 } // namespace
 
 class TestFileFormat : public QObject {
@@ -231,14 +246,7 @@ void TestFileFormat::exportValue()
 void TestFileFormat::exportStopsAtUnfilledPointAndOnCancel()
 {
     // A real-time graph sized for 100 points of which 40 were recorded.
-    chart::ChartModel graph;
-    graph.setSubsets(4);
-    graph.setPoints(100);
-    for (int p = 0; p < 40; ++p)
-        for (int s = 0; s < 4; ++s) {
-            graph.setX(s, p, pointTime(p));
-            graph.setY(s, p, 20.0 + s);
-        }
+    const chart::ChartModel graph = recordedGraph(100, 40);
     QBuffer all;
     all.open(QIODevice::WriteOnly);
     GraphTextWriter writer(kEnglish, ',', true);
@@ -311,14 +319,7 @@ void TestFileFormat::refusedWriteFailsTheSave()
     QFETCH(qint64, room);
     // Some 200 KB: several of the writers' large writes.
     const int n = 5000;
-    chart::ChartModel graph;
-    graph.setSubsets(4);
-    graph.setPoints(n);
-    for (int p = 0; p < n; ++p)
-        for (int s = 0; s < 4; ++s) {
-            graph.setX(s, p, pointTime(p));
-            graph.setY(s, p, 20.0 + s);
-        }
+    const chart::ChartModel graph = recordedGraph(n, n);
     QBuffer exported;
     exported.open(QIODevice::WriteOnly);
     QCOMPARE(GraphTextWriter(kEnglish, ',', true).write(graph, {1, n}, exported), qint64(n));
