@@ -115,11 +115,11 @@ private Q_SLOTS:
             << "graph export"
             << QStringList { "GroupBox1", "BitBtn1", "BitBtn2", "RadioButton1", "RadioButton2" }
             << 200 << "Speichere Datei"
-            << "bytes received";
+            << "Bytes empfangen";
         QTest::newRow("table save")
             << "table save" << QStringList { "GroupBox1", "BitBtn1", "BitBtn2" } << 148
             << "Speichere Datei"
-            << "bytes received";
+            << "Bytes empfangen";
         QTest::newRow("save progress")
             << "save progress" << QStringList { "BitBtn2", "SText1", "Progress1" } << 148
             << "Speichern "
@@ -135,7 +135,7 @@ private Q_SLOTS:
                                            << QStringList { "BitBtn2", "SText1", "SText2",
                                                   "lblBytesReceived", "lblTotalBytes", "Progress1" }
                                            << 148 << "Datenwiederherstellungsprozeß"
-                                           << "bytes received";
+                                           << "Bytes empfangen";
     }
 
     void eachUseShowsItsPartsAtItsHeight()
@@ -159,6 +159,19 @@ private Q_SLOTS:
         const bool unitsInside = insideWindow(window, QStringLiteral("RadioButton1"))
             && insideWindow(window, QStringLiteral("RadioButton2"));
         QCOMPARE(unitsInside, height == 200);
+        // The range row reads left to right, each word whole and clear of its neighbours,
+        // everything inside the group.
+        if (shown.contains(QStringLiteral("GroupBox1"))) {
+            const auto* group = window.findChild<QWidget*>(QStringLiteral("GroupBox1"));
+            int right = 0;
+            for (const char* name : { "radNo", "Label1", "edtSelFrom", "Label2", "edtSelTo" }) {
+                const auto* part = window.findChild<QWidget*>(QLatin1String(name));
+                QVERIFY2(part->x() > right, name);
+                QVERIFY2(part->width() >= qMin(part->sizeHint().width(), 34), name);
+                QVERIFY2(group->rect().contains(part->geometry()), name);
+                right = part->geometry().right();
+            }
+        }
         // A person looks at each use through these pictures.
         if (const QString dir = qEnvironmentVariable("TC4DL_GRAB_DIR"); !dir.isEmpty())
             window.grab().save(QStringLiteral("%1/scope-%2.png").arg(dir, use));
@@ -170,7 +183,7 @@ private Q_SLOTS:
         window.useForDownloadProgress(128256);
         QCOMPARE(text(window, "lblBytesReceived"), QStringLiteral("0"));
         QCOMPARE(text(window, "lblTotalBytes"), QStringLiteral("128256"));
-        QCOMPARE(text(window, "SText2"), QStringLiteral("total bytes"));
+        QCOMPARE(text(window, "SText2"), QStringLiteral("Bytes gesamt"));
         window.setBytes(65, 128256);
         QCOMPARE(text(window, "lblBytesReceived"), QStringLiteral("65"));
     }
@@ -315,8 +328,8 @@ private Q_SLOTS:
         const QString noCsv = QStringLiteral("Öffne einzelne Datei(*.TXT,*.GHF)");
         const QString sets = QStringLiteral("Öffne Datensatz-Sammeldatei(*.CH4)");
         QTest::newRow("save") << "save" << QLocale::c() << "Speichere Datei"
-                              << "Save all data sets to a data set collection file(*.ch4)"
-                              << "Save single selected  data set to a  file";
+                              << "Alle Datensätze als Sammeldatei speichern (*.ch4)"
+                              << "Gewählten Datensatz einzeln speichern";
         QTest::newRow("open, point") << "open" << QLocale(QLocale::English, QLocale::UnitedStates)
                                      << "Datei öffnen" << sets << csv;
         QTest::newRow("open, comma") << "open" << QLocale(QLocale::German, QLocale::Germany)
@@ -343,7 +356,7 @@ private Q_SLOTS:
         };
         QCOMPARE(button("btnOpenSets")->text(), first);
         QCOMPARE(button("btnOpenSingleSet")->text(), second);
-        QCOMPARE(button("Button1")->text(), QStringLiteral("Cancel"));
+        QCOMPARE(button("Button1")->text(), QStringLiteral("Abbrechen"));
         dialog.show();
         QVERIFY(QTest::qWaitForWindowExposed(&dialog));
         // Every text fits its button, which keeps its designed size.

@@ -424,7 +424,7 @@ void TestLoadCommand::openChoice()
     QCOMPARE(choice.caption, QStringLiteral("Open File"));
     QCOMPARE(choice.first, QStringLiteral("Öffne Datensatz-Sammeldatei(*.CH4)"));
     QCOMPARE(choice.second, second);
-    QCOMPARE(choice.cancel, QStringLiteral("Cancel"));
+    QCOMPARE(choice.cancel, QStringLiteral("Abbrechen"));
 
     // The single-file answer asks for one file (cancelled here) and Cancel for none; neither
     // opens the logger window.

@@ -75,7 +75,7 @@ private Q_SLOTS:
         f.window->Setup1Click();
         TfrmSetup* setup = f.window->setupWindow();
         QVERIFY(setup);
-        QCOMPARE(setup->windowTitle(), QStringLiteral("Data Logger Setup"));
+        QCOMPARE(setup->windowTitle(), QStringLiteral("Datenlogger-Einrichtung"));
         QVERIFY(setup->isVisibleTo(f.window));
         QWidget* frame = setup->parentWidget();
         frame->showMinimized();

@@ -107,9 +107,9 @@ private Q_SLOTS:
     void windowHasItsDesignedControlsAndTexts()
     {
         Rig r;
-        QCOMPARE(r.window->windowTitle(), QStringLiteral("Data Logger Setup"));
+        QCOMPARE(r.window->windowTitle(), QStringLiteral("Datenlogger-Einrichtung"));
         QCOMPARE(r.window->size(), QSize(637, 271));
-        QCOMPARE(r.window->findChild<QPushButton*>("Button4")->text(), QStringLiteral("Read  "));
+        QCOMPARE(r.window->findChild<QPushButton*>("Button4")->text(), QStringLiteral("Lesen  "));
         QCOMPARE(r.window->findChild<QLineEdit*>("edtInt1")->text(), QStringLiteral("00"));
         QCOMPARE(r.window->findChild<QLineEdit*>("edtInt2")->text(), QStringLiteral("02"));
         QCOMPARE(r.window->findChild<QLineEdit*>("edtInt2")->maxLength(), 2);
@@ -212,7 +212,7 @@ private Q_SLOTS:
         const int before = r.meter.logger().memory().intervalSeconds();
         r.press("Button2");
         if (meterSeconds < 0) {
-            QCOMPARE(r.prompter.shown, QStringList { QStringLiteral("Invalid Input") });
+            QCOMPARE(r.prompter.shown, QStringList { QStringLiteral("Ungültige Eingabe") });
             QVERIFY(r.meter.received().isEmpty());
             QVERIFY(!r.ended);
             QCOMPARE(r.meter.logger().memory().intervalSeconds(), before);

@@ -4,10 +4,15 @@
 
 #include <QEvent>
 #include <QFont>
+#include <QFontMetrics>
 #include <QHeaderView>
 #include <QMdiSubWindow>
+#include <QStyle>
 #include <QTableView>
 #include <QVBoxLayout>
+
+#include <algorithm>
+#include <utility>
 
 namespace tc4dl {
 
@@ -34,6 +39,15 @@ TfrmList::TfrmList(ListHost& host, QWidget* parent)
     Grid1->verticalHeader()->setMinimumSectionSize(18);
     Grid1->verticalHeader()->setSectionResizeMode(QHeaderView::Fixed);
     Grid1->horizontalHeader()->setDefaultSectionSize(64);
+    // A full date or time is what a person reads first; where the font in use is wider than
+    // the one the 64-pixel columns were measured for, those two columns grow to show it whole.
+    const QFontMetrics metrics(font);
+    const int margin = 2 * (Grid1->style()->pixelMetric(QStyle::PM_FocusFrameHMargin) + 1) + 2;
+    const std::pair<int, QString> widest[] = { { 1, QStringLiteral("00.00.0000") },
+        { 2, QStringLiteral("00:00:00") } };
+    for (const auto& [column, sample] : widest)
+        Grid1->horizontalHeader()->resizeSection(
+            column, std::max(64, metrics.horizontalAdvance(sample) + margin));
     Grid1->horizontalHeader()->setSectionResizeMode(QHeaderView::Interactive);
     Grid1->horizontalHeader()->setStretchLastSection(false);
     Grid1->horizontalHeader()->setHighlightSections(false);
