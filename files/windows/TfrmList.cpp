@@ -21,6 +21,7 @@ TfrmList::TfrmList(ListHost& host, QWidget* parent)
     , m_host(host)
     , m_messages(MessageTable::forWindow(QStringLiteral("TfrmList")))
     , m_table(new TextTableModel(this))
+    , m_activation(*this, [this] { FormActivate(); })
 {
     setObjectName(QStringLiteral("frmList"));
     QFont font(QStringLiteral("MS Sans Serif"));
@@ -90,30 +91,8 @@ void TfrmList::showEvent(QShowEvent* event)
 
 bool TfrmList::event(QEvent* event)
 {
-    switch (event->type()) {
-    case QEvent::ParentChange: watchSubWindow(); break;
-    case QEvent::WindowActivate:
-        // Inside a subwindow this event reports the main window's activation, not ours.
-        if (isWindow())
-            FormActivate();
-        break;
-    default: break;
-    }
+    m_activation.handle(*event);
     return QWidget::event(event);
-}
-
-void TfrmList::watchSubWindow()
-{
-    disconnect(m_subWindowConnection);
-    auto* sub = qobject_cast<QMdiSubWindow*>(parentWidget());
-    if (!sub)
-        return;
-    m_subWindowConnection = connect(
-        sub, &QMdiSubWindow::windowStateChanged, this,
-        [this](Qt::WindowStates oldState, Qt::WindowStates newState) {
-            if (newState.testFlag(Qt::WindowActive) && !oldState.testFlag(Qt::WindowActive))
-                FormActivate();
-        });
 }
 
 } // namespace tc4dl
