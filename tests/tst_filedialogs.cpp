@@ -328,7 +328,7 @@ private Q_SLOTS:
         const QString noCsv = QStringLiteral("Öffne einzelne Datei(*.TXT,*.GHF)");
         const QString sets = QStringLiteral("Öffne Datensatz-Sammeldatei(*.CH4)");
         QTest::newRow("save") << "save" << QLocale::c() << "Speichere Datei"
-                              << "Alle Datensätze als Sammeldatei speichern (*.ch4)"
+                              << "Alle Datensätze in Sammeldatei (*.CH4)"
                               << "Gewählten Datensatz einzeln speichern";
         QTest::newRow("open, point") << "open" << QLocale(QLocale::English, QLocale::UnitedStates)
                                      << "Datei öffnen" << sets << csv;
