@@ -1,5 +1,6 @@
 #include "TfrmScope.h"
 
+#include "DialogFrame.h"
 #include "MessageTable.h"
 
 #include <QGroupBox>
@@ -17,9 +18,6 @@ namespace tc4dl {
 namespace {
 
 // Always above the window whose work it shows; only a close box in the title bar.
-constexpr Qt::WindowFlags kScopeFlags = Qt::Dialog | Qt::MSWindowsFixedSizeDialogHint
-    | Qt::WindowStaysOnTopHint | Qt::CustomizeWindowHint | Qt::WindowTitleHint
-    | Qt::WindowCloseButtonHint;
 
 // Where the window was designed to appear, in screen pixels.
 constexpr int kDesignLeft = 323;
@@ -39,7 +37,7 @@ QString mainText(const char* id)
 } // namespace
 
 TfrmScope::TfrmScope(QWidget* parent)
-    : QDialog(parent, kScopeFlags)
+    : QDialog(parent, kFixedDialogFlags)
 {
     setObjectName(QStringLiteral("frmScope"));
     buildRangeGroup();

@@ -11,7 +11,7 @@
 namespace tc4dl {
 
 TfrmErr::TfrmErr(QWidget* parent)
-    : QDialog(parent, kSmallDialogFlags)
+    : QDialog(parent, kFixedDialogFlags)
 {
     // A question between two attempts: it need not float above other programs.
     setWindowFlag(Qt::WindowStaysOnTopHint, false);
@@ -37,7 +37,7 @@ TfrmErr::TfrmErr(QWidget* parent)
 
     MessageTable::forWindow(QStringLiteral("TfrmErr")).applyTo(this);
     fitButtons();
-    centreDialog(this);
+    centreOnScreen(this);
 }
 
 void TfrmErr::fitButtons()
