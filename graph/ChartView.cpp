@@ -552,22 +552,27 @@ void ChartView::printDialog()
 
 void ChartView::printTo(QPrinter* printer)
 {
-    QCPPainter painter;
-    if (!painter.begin(printer))
-        return;
     // Lay the graph out at the size it has on screen, then scale it onto the page so lines,
-    // text and ticks keep their proportions but are drawn at the printer's resolution.
+    // text and ticks keep their proportions. For this job the printer counts in the screen's
+    // units: at its own resolution every point-sized font would be resolved in printer dots
+    // and then scaled up a second time with everything else. Printers draw vectors, so the
+    // printout loses no sharpness; the printer's own resolution is given back afterwards.
+    const int ownResolution = printer->resolution();
+    printer->setResolution(logicalDpiY());
     const QRect page = printer->pageLayout().paintRectPixels(printer->resolution());
     const int logicalWidth = std::max(width(), 800);
     const int logicalHeight = std::max(1, logicalWidth * page.height() / std::max(1, page.width()));
-    const double scale = static_cast<double>(page.width()) / logicalWidth;
-    painter.setMode(QCPPainter::pmVectorized);
-    painter.setMode(QCPPainter::pmNoCaching);
-    // Hairlines would be one printer dot wide; scaled pens keep their on-screen weight.
-    painter.setMode(QCPPainter::pmNonCosmetic);
-    painter.scale(scale, scale);
-    renderPlot(&painter, QSize(logicalWidth, logicalHeight));
-    painter.end();
+    QCPPainter painter;
+    if (painter.begin(printer)) {
+        painter.setMode(QCPPainter::pmVectorized);
+        painter.setMode(QCPPainter::pmNoCaching);
+        // Scaled pens keep their on-screen weight.
+        painter.setMode(QCPPainter::pmNonCosmetic);
+        painter.scale(double(page.width()) / logicalWidth, double(page.width()) / logicalWidth);
+        renderPlot(&painter, QSize(logicalWidth, logicalHeight));
+        painter.end();
+    }
+    printer->setResolution(ownResolution);
 }
 
 } // namespace tc4dl::chart

@@ -12,11 +12,16 @@
 #include <QComboBox>
 #include <QDoubleSpinBox>
 #include <QLineEdit>
+#include <QPrinter>
+#include <QProcess>
+#include <QRegularExpression>
 #include <QSet>
 #include <QSignalSpy>
 #include <QSpinBox>
+#include <QStandardPaths>
 #include <QTabWidget>
 #include <QScopeGuard>
+#include <QTemporaryDir>
 #include <QTest>
 
 #include <cmath>
@@ -114,6 +119,7 @@ private Q_SLOTS:
     void longGraphsAreThinnedKeepingExtremesAndGaps();
     void thinningFollowsAppendedPoints();
     void columnsFlatterThanAPixelRowGetOnePoint();
+    void printoutKeepsTextInProportion();
 };
 
 void TestChartView::layoutFollowsSplitAndShared()
@@ -759,6 +765,42 @@ void TestChartView::columnsFlatterThanAPixelRowGetOnePoint()
     QCOMPARE(thin->valueRange(found).upper, full->valueRange(found).upper);
     // A new value step is a new view: nothing of the old one is reused.
     QCOMPARE(flat.shown(full, range, 100, full->size(), 0.0)->size(), 200);
+}
+
+void TestChartView::printoutKeepsTextInProportion()
+{
+    // Printed text is as large, against the page, as it is against the window on screen:
+    // neither scaled twice (huge, overlapping) nor left at printer dots (unreadably small).
+    if (QStandardPaths::findExecutable(QStringLiteral("pdftotext")).isEmpty())
+        QSKIP("pdftotext (poppler-utils) is needed to read the printout back");
+    ChartModel m;
+    configure(m, true);
+    m.look.xAxisLabel = QStringLiteral("Zeitachse");
+    auto view = shownView(m);
+    const QTemporaryDir dir;
+    const QString pdf = dir.filePath(QStringLiteral("graph.pdf"));
+    QPrinter printer(QPrinter::HighResolution);
+    printer.setOutputFormat(QPrinter::PdfFormat);
+    printer.setOutputFileName(pdf);
+    printer.setPageOrientation(QPageLayout::Landscape);
+    view->printTo(&printer);
+    QProcess process;
+    process.start(
+        QStringLiteral("pdftotext"), { QStringLiteral("-bbox"), pdf, QStringLiteral("-") });
+    QVERIFY(process.waitForFinished(30000) && process.exitCode() == 0);
+    const QString html = QString::fromUtf8(process.readAllStandardOutput());
+    const QRegularExpression pageSize(QStringLiteral(R"re(<page width="([\d.]+)")re"));
+    const QRegularExpression label(QStringLiteral(
+        R"re(<word xMin="[\d.]+" yMin="([\d.]+)" xMax="[\d.]+" yMax="([\d.]+)">Zeitachse</word>)re"));
+    const auto pageMatch = pageSize.match(html);
+    const auto labelMatch = label.match(html);
+    QVERIFY2(pageMatch.hasMatch() && labelMatch.hasMatch(), qPrintable(html.left(2000)));
+    const double printed = (labelMatch.captured(2).toDouble() - labelMatch.captured(1).toDouble())
+        / pageMatch.captured(1).toDouble();
+    const double onScreen = double(QFontMetrics(view->plot()->xAxis->labelFont()).height())
+        / std::max(view->width(), 800);
+    QVERIFY2(printed > onScreen / 2 && printed < onScreen * 2,
+        qPrintable(QStringLiteral("printed %1, on screen %2").arg(printed).arg(onScreen)));
 }
 
 QTEST_MAIN(TestChartView)
