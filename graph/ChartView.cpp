@@ -1,5 +1,6 @@
 #include "ChartView.h"
 
+#include "ChartCells.h"
 #include "ChartCustomizeDialog.h"
 #include "ChartDecimator.h"
 #include "ChartModel.h"
@@ -19,7 +20,7 @@
 namespace tc4dl::chart {
 
 struct ChartView::GraphStore {
-    QSharedPointer<QCPGraphDataContainer> full; // every point, data index = point index
+    QSharedPointer<ChartCells> full; // every point, data index = point index
     ChartDecimator decimator;
     int dirtyFrom = 0; // first point changed since the last replot
 };
@@ -140,14 +141,18 @@ void ChartView::reinitAndReset()
     resetImage();
 }
 
-// Each new graph starts with an empty store of all its points.
+// Each new graph starts with a fresh summary; the arrays of all points are kept from the graphs
+// before (the next update rewrites them whole), so a new layout or data set reuses their memory.
 void ChartView::resetStores()
 {
     m_sorted.assign(static_cast<size_t>(m_layoutSubsets), true);
+    std::vector<GraphStore> before = std::move(m_store);
     m_store.clear();
     m_store.resize(static_cast<size_t>(m_layoutSubsets));
-    for (size_t s = 0; s < m_store.size(); ++s)
-        m_store[s].full = m_graphs[s]->data();
+    for (size_t s = 0; s < m_store.size(); ++s) {
+        m_store[s].full = s < before.size() ? before[s].full : QSharedPointer<ChartCells>::create();
+        m_graphs[s]->setData(m_store[s].full);
+    }
     m_zoomed = false;
 }
 
@@ -260,7 +265,7 @@ void ChartView::updateData(bool full)
     SerialSeconds clock;
     for (size_t s = 0; s < m_graphs.size(); ++s) {
         const int subset = static_cast<int>(s);
-        QSharedPointer<QCPGraphDataContainer> cells = m_store[s].full;
+        ChartCells* cells = m_store[s].full.data();
         int from = full || first < 0 || !m_sorted[s] ? 0 : std::min(first, points);
         if (cells->size() > points)
             from = 0;
@@ -283,38 +288,40 @@ void ChartView::updateData(bool full)
 
         bool sorted = true;
         // A null point becomes a gap keyed like the point before it, so keys stay in order.
-        auto cellAt = [&](int p) {
+        auto writeCell = [&](int p, QCPGraphData& cell) {
             const float y = m_model.y(subset, p);
-            if (m_model.isNull(y))
-                return QCPGraphData(carry, kNaN);
-            const QCPGraphData cell(clock.toSeconds(m_model.x(subset, p)), y);
+            if (m_model.isNull(y)) {
+                cell.key = carry;
+                cell.value = kNaN;
+                return;
+            }
+            cell.key = clock.toSeconds(m_model.x(subset, p));
+            cell.value = y;
             sorted = sorted && cell.key >= carry;
             carry = cell.key;
-            return cell;
         };
         if (from == 0) {
-            QVector<QCPGraphData> rows(points);
-            for (int p = 0; p < points; ++p)
-                rows[p] = cellAt(p);
-            cells->set(rows, sorted);
+            cells->resizeTo(points);
+            auto it = cells->begin();
+            for (int p = 0; p < points; ++p, ++it)
+                writeCell(p, *it);
         } else {
             auto it = cells->begin() + from;
             for (int p = from; p < points; ++p) {
-                const QCPGraphData cell = cellAt(p);
                 if (it != cells->end()) {
-                    *it = cell;
+                    writeCell(p, *it);
                     ++it;
                 } else {
+                    QCPGraphData cell;
+                    writeCell(p, cell);
                     cells->add(cell);
                     it = cells->end();
                 }
             }
-            if (!sorted) {
-                // Out of order: rebuild this subset sorted by key; no more incremental updates.
-                QVector<QCPGraphData> rows(cells->begin(), cells->end());
-                cells->set(rows, false);
-            }
         }
+        // Out of order: this subset is sorted by key; no more incremental updates.
+        if (!sorted)
+            cells->sort();
         m_sorted[s] = sorted;
         // After a re-sort point order is lost, so the summary is made anew.
         m_store[s].dirtyFrom = std::min(m_store[s].dirtyFrom, sorted ? from : 0);

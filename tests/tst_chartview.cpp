@@ -76,6 +76,32 @@ std::unique_ptr<ChartView> shownView(ChartModel& m)
     return view;
 }
 
+// Whether every subset of `view` holds the same points (gaps as gaps) as a view built from
+// scratch for the same model; graphs short enough not to be thinned.
+bool sameDataAsFreshView(const ChartModel& m, const ChartView& view)
+{
+    ChartModel copy;
+    if (!copy.loadState(m.storeState()))
+        return false;
+    ChartView fresh(copy);
+    if (view.plot()->graphCount() != m.subsets() || fresh.plot()->graphCount() != m.subsets())
+        return false;
+    for (int s = 0; s < m.subsets(); ++s) {
+        QSharedPointer<QCPGraphDataContainer> a = view.plot()->graph(s)->data();
+        QSharedPointer<QCPGraphDataContainer> b = fresh.plot()->graph(s)->data();
+        if (a->size() != m.points() || a->size() != b->size())
+            return false;
+        for (int i = 0; i < a->size(); ++i) {
+            const QCPGraphData& x = *(a->constBegin() + i);
+            const QCPGraphData& y = *(b->constBegin() + i);
+            if (x.key != y.key || std::isnan(x.value) != std::isnan(y.value)
+                || (!std::isnan(x.value) && x.value != y.value))
+                return false;
+        }
+    }
+    return true;
+}
+
 template <typename T>
 QList<T*> itemsOf(QCustomPlot* plot)
 {
@@ -98,6 +124,8 @@ private Q_SLOTS:
     void pixelConversionsMatchThePlotRectangle();
     void nullPointsBecomeGaps();
     void incrementalUpdatesMatchAFullRebuild();
+    void switchingDataSetsShowsOnlyTheNewSet_data();
+    void switchingDataSetsShowsOnlyTheNewSet();
     void annotationsBecomeItems();
     void undoZoomRestoresTheManualScales();
     void rubberBandZoomsTheAxisItIsDrawnOn_data();
@@ -109,6 +137,8 @@ private Q_SLOTS:
     void colourConversionIsBgr();
     void localOffsetFollowsDaylightSavingSwitches_data();
     void localOffsetFollowsDaylightSavingSwitches();
+    void walkingTheSameDaysAgainGivesTheSameSeconds_data();
+    void walkingTheSameDaysAgainGivesTheSameSeconds();
     void timeTicksAreWholeStepsWithDistinctLabels_data();
     void timeTicksAreWholeStepsWithDistinctLabels();
     void longGraphsAreThinnedKeepingExtremesAndGaps();
@@ -253,26 +283,7 @@ void TestChartView::incrementalUpdatesMatchAFullRebuild()
     configure(m, true, 100, 40);
     auto view = shownView(m);
     // After every change the view's data must equal that of a view built from scratch.
-    auto sameAsFresh = [&m, &view]() {
-        ChartModel copy;
-        if (!copy.loadState(m.storeState()))
-            return false;
-        ChartView fresh(copy);
-        for (int s = 0; s < 4; ++s) {
-            QSharedPointer<QCPGraphDataContainer> a = view->plot()->graph(s)->data();
-            QSharedPointer<QCPGraphDataContainer> b = fresh.plot()->graph(s)->data();
-            if (a->size() != m.points() || a->size() != b->size())
-                return false;
-            for (int i = 0; i < a->size(); ++i) {
-                const QCPGraphData& x = *(a->constBegin() + i);
-                const QCPGraphData& y = *(b->constBegin() + i);
-                if (x.key != y.key || std::isnan(x.value) != std::isnan(y.value)
-                    || (!std::isnan(x.value) && x.value != y.value))
-                    return false;
-            }
-        }
-        return true;
-    };
+    auto sameAsFresh = [&m, &view]() { return sameDataAsFreshView(m, *view); };
     // Real-time ticks: one sample after the other.
     for (int p = 40; p < 45; ++p) {
         for (int s = 0; s < 4; ++s) {
@@ -300,6 +311,35 @@ void TestChartView::incrementalUpdatesMatchAFullRebuild()
     m.setPoints(90);
     view->resetImage();
     QVERIFY(sameAsFresh());
+}
+
+void TestChartView::switchingDataSetsShowsOnlyTheNewSet_data()
+{
+    QTest::addColumn<QList<int>>("lengths"); // points of each set in turn, all filled
+    QTest::addColumn<QList<bool>>("splits");
+    QTest::newRow("long, short, long") << QList<int>{3000, 40, 3000} << QList<bool>{true, true, true};
+    QTest::newRow("short, long, short") << QList<int>{40, 3000, 40} << QList<bool>{true, true, true};
+    QTest::newRow("through an empty set") << QList<int>{2000, 0, 1500} << QList<bool>{true, true, true};
+    QTest::newRow("split, then shared") << QList<int>{2000, 700, 2500} << QList<bool>{true, false, true};
+}
+
+// The logger window: each set is a new layout (reinitAndReset) over data written whole. The
+// arrays of the set before are reused, but nothing of that set may remain.
+void TestChartView::switchingDataSetsShowsOnlyTheNewSet()
+{
+    QFETCH(QList<int>, lengths);
+    QFETCH(QList<bool>, splits);
+    ChartModel m;
+    configure(m, splits.first(), lengths.first(), lengths.first());
+    auto view = shownView(m);
+    for (qsizetype k = 1; k < lengths.size(); ++k) {
+        configure(m, splits[k], lengths[k], lengths[k]);
+        for (int p = 0; p < lengths[k]; ++p)
+            m.setY(2, p, p % 17 == 0 ? 9999.0 : -5.0 - k); // gaps, other values than before
+        view->reinitAndReset();
+        view->invalidateImage();
+        QVERIFY2(sameDataAsFreshView(m, *view), qPrintable(QStringLiteral("set %1").arg(k)));
+    }
 }
 
 void TestChartView::annotationsBecomeItems()
@@ -619,6 +659,46 @@ void TestChartView::localOffsetFollowsDaylightSavingSwitches()
         ++checked;
     }
     QVERIFY(checked > 600);
+}
+
+void TestChartView::walkingTheSameDaysAgainGivesTheSameSeconds_data()
+{
+    QTest::addColumn<QDateTime>("first");
+    QTest::addColumn<int>("stepMinutes");
+    QTest::addColumn<int>("steps");
+    // A logger set of twelve days at one sample a minute (sampled every 17 minutes).
+    QTest::newRow("twelve days") << QDateTime(QDate(2026, 1, 5), QTime(14, 0)) << 17 << 1000;
+    // More days than the converter remembers, so remembered days give way to others.
+    QTest::newRow("a year") << QDateTime(QDate(2026, 1, 1), QTime(0, 30)) << 6 * 60 + 7 << 1500;
+    // Both switches of a year, each walked again from its start.
+    QTest::newRow("across the switches")
+        << QDateTime(QDate(2026, 3, 20), QTime(1, 0)) << 53 << 6400;
+}
+
+// A graph is converted subset by subset, each walking the same days from the start again: every
+// pass must give exactly what a converter new for each value gives.
+void TestChartView::walkingTheSameDaysAgainGivesTheSameSeconds()
+{
+    QFETCH(QDateTime, first);
+    QFETCH(int, stepMinutes);
+    QFETCH(int, steps);
+    const QByteArray oldZone = qgetenv("TZ");
+    qputenv("TZ", "Europe/Berlin");
+    const auto restore = qScopeGuard([&] {
+        if (oldZone.isEmpty())
+            qunsetenv("TZ");
+        else
+            qputenv("TZ", oldZone);
+    });
+    const double start = tc4dl::toDateTimeSerial(first);
+    const double step = stepMinutes / 1440.0;
+    tc4dl::chart::SerialSeconds walker;
+    for (int pass = 0; pass < 3; ++pass)
+        for (int i = 0; i < steps; ++i) {
+            const double serial = start + i * step;
+            tc4dl::chart::SerialSeconds fresh;
+            QCOMPARE(walker.toSeconds(serial), fresh.toSeconds(serial));
+        }
 }
 
 void TestChartView::timeTicksAreWholeStepsWithDistinctLabels_data()
