@@ -3,6 +3,7 @@
 #include "ChartCells.h"
 #include "ChartCustomizeDialog.h"
 #include "ChartDecimator.h"
+#include "ChartGraph.h"
 #include "ChartModel.h"
 #include "ChartSupport.h"
 #include "Prompter.h"
@@ -105,7 +106,7 @@ ChartView::~ChartView()
 void ChartView::refreshShownData()
 {
     for (size_t s = 0; s < m_graphs.size() && s < m_store.size(); ++s) {
-        QCPGraph* graph = m_graphs[s];
+        ChartGraph* graph = m_graphs[s];
         GraphStore& store = m_store[s];
         int pixels = graph->keyAxis()->axisRect()->width();
         if (pixels < 2)
@@ -116,6 +117,14 @@ void ChartView::refreshShownData()
             store.full, graph->keyAxis()->range(), pixels, store.dirtyFrom, valueStep);
         if (graph->data() != shown)
             graph->setData(shown);
+        // A thinned graph is already at most two points per column: QCustomPlot need not
+        // sample it again, and it is drawn from a raster updated from the first change on.
+        const bool thinned = store.decimator.active();
+        graph->setAdaptiveSampling(!thinned);
+        if (thinned)
+            graph->markChangedFrom(store.decimator.changedFrom());
+        if (graph->rasterCache() != thinned)
+            graph->setRasterCache(thinned);
         store.dirtyFrom = std::numeric_limits<int>::max();
     }
 }

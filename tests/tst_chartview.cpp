@@ -1,5 +1,6 @@
 #include "ChartCustomizeDialog.h"
 #include "ChartDecimator.h"
+#include "ChartGraph.h"
 #include "ChartModel.h"
 #include "ChartQcp.h"
 #include "ChartSupport.h"
@@ -12,6 +13,7 @@
 #include <QComboBox>
 #include <QDoubleSpinBox>
 #include <QLineEdit>
+#include <QRandomGenerator>
 #include <QSet>
 #include <QSignalSpy>
 #include <QSpinBox>
@@ -102,6 +104,32 @@ bool sameDataAsFreshView(const ChartModel& m, const ChartView& view)
     return true;
 }
 
+// The picture a replot left in the plot's buffers, as the screen gets it.
+QImage shownPicture(QCustomPlot& plot)
+{
+    QImage picture(plot.size(), QImage::Format_ARGB32_Premultiplied);
+    picture.fill(Qt::white);
+    plot.render(&picture);
+    return picture;
+}
+
+// A bare plot of one line, drawn from its raster or directly.
+struct LinePlot {
+    explicit LinePlot(bool raster)
+    {
+        plot.resize(640, 320);
+        plot.xAxis->setRange(0.0, 2000.0);
+        plot.yAxis->setRange(-10.0, 10.0);
+        graph = new ChartGraph(plot.xAxis, plot.yAxis);
+        graph->setAdaptiveSampling(false);
+        graph->setAntialiased(false);
+        graph->setPen(QPen(QColor(255, 0, 255), 1.0));
+        graph->setRasterCache(raster);
+    }
+    QCustomPlot plot;
+    ChartGraph* graph = nullptr;
+};
+
 template <typename T>
 QList<T*> itemsOf(QCustomPlot* plot)
 {
@@ -141,6 +169,10 @@ private Q_SLOTS:
     void walkingTheSameDaysAgainGivesTheSameSeconds();
     void timeTicksAreWholeStepsWithDistinctLabels_data();
     void timeTicksAreWholeStepsWithDistinctLabels();
+    void rasterLinesMatchDirectDrawing_data();
+    void rasterLinesMatchDirectDrawing();
+    void realTimeTicksDrawLikeAFreshView_data();
+    void realTimeTicksDrawLikeAFreshView();
     void longGraphsAreThinnedKeepingExtremesAndGaps();
     void thinningFollowsAppendedPoints();
     void columnsFlatterThanAPixelRowGetOnePoint();
@@ -770,6 +802,105 @@ bool sameData(const QCPGraphDataContainer& a, const QCPGraphDataContainer& b)
 }
 
 } // namespace
+
+void TestChartView::rasterLinesMatchDirectDrawing_data()
+{
+    QTest::addColumn<int>("steps");
+    QTest::addColumn<int>("added");     // points appended per step; negative: removed
+    QTest::addColumn<int>("rewritten"); // last points given new values per step
+    QTest::addColumn<double>("spread"); // of the values, the axis being -10..10
+    QTest::addColumn<int>("gapEvery");  // every n-th new point a gap (0: none)
+    QTest::newRow("one point per tick") << 25 << 1 << 0 << 3.0 << 0;
+    QTest::newRow("several, tail rewritten") << 12 << 7 << 12 << 3.0 << 0;
+    QTest::newRow("gaps") << 15 << 5 << 0 << 3.0 << 3;
+    QTest::newRow("lines leave the plot") << 15 << 3 << 2 << 40.0 << 0;
+    QTest::newRow("steep jumps") << 15 << 2 << 0 << 19.0 << 0;
+    QTest::newRow("points removed") << 10 << -9 << 0 << 3.0 << 0;
+    QTest::newRow("rewritten far back") << 6 << 0 << 400 << 5.0 << 7;
+}
+
+// The raster, updated from the first change on after every step, must give the very pixels
+// QCustomPlot draws from the same points.
+void TestChartView::rasterLinesMatchDirectDrawing()
+{
+    QFETCH(int, steps);
+    QFETCH(int, added);
+    QFETCH(int, rewritten);
+    QFETCH(double, spread);
+    QFETCH(int, gapEvery);
+    LinePlot cached(true);
+    LinePlot direct(false);
+    QRandomGenerator random(17);
+    int made = 0;
+    auto next = [&](double key) {
+        ++made;
+        const double value = gapEvery > 0 && made % gapEvery == 0
+                                 ? std::nan("")
+                                 : 2.0 * std::sin(key / 90.0) + random.bounded(spread) - spread / 2;
+        return QCPGraphData(key, value);
+    };
+    QVector<QCPGraphData> points;
+    for (int i = 0; i < 1500; ++i)
+        points.append(next(i * 1.2));
+    for (int step = 0; step <= steps; ++step) {
+        int changed = points.size();
+        if (step > 0) {
+            for (int k = 0; k < added; ++k)
+                points.append(next(points.last().key + 0.9));
+            if (added < 0) {
+                points.resize(std::max<qsizetype>(1, points.size() + added));
+                changed = points.size();
+            }
+            const int from = std::max<int>(0, points.size() - std::max(added, 0) - rewritten);
+            for (int i = from; i < points.size() - std::max(added, 0); ++i)
+                points[i] = next(points[i].key);
+            changed = std::min(changed, from);
+        }
+        for (LinePlot* line : {&cached, &direct}) {
+            line->graph->data()->set(points, true);
+            line->graph->markChangedFrom(step == 0 ? 0 : changed);
+            line->plot.replot(QCustomPlot::rpImmediateRefresh);
+        }
+        // The first drawing of a view is direct; the raster serves the changes after it.
+        QCOMPARE(cached.graph->hasRaster(), step > 0);
+        QVERIFY2(shownPicture(cached.plot) == shownPicture(direct.plot),
+                 qPrintable(QStringLiteral("step %1").arg(step)));
+    }
+}
+
+void TestChartView::realTimeTicksDrawLikeAFreshView_data()
+{
+    QTest::addColumn<bool>("split");
+    QTest::newRow("split") << true;
+    QTest::newRow("shared") << false;
+}
+
+// A long real-time run, thinned and drawn from rasters: after each tick the picture must be that
+// of a view drawn from scratch for the same data.
+void TestChartView::realTimeTicksDrawLikeAFreshView()
+{
+    QFETCH(bool, split);
+    ChartModel m;
+    configure(m, split, 20000, 15000);
+    m.look.xScale = {ScaleControl::ManualMinAndMax, kStart, kStart + 2.0 * 20000 * kSecond};
+    auto view = shownView(m);
+    QVERIFY(view->plot()->graph(0)->data() != nullptr);
+    for (int p = 15000; p < 15008; ++p) {
+        for (int s = 0; s < 4; ++s) {
+            m.setX(s, p, kStart + 2.0 * p * kSecond);
+            m.setY(s, p, p % 5 == 0 ? 9999.0 : 20.0 + s + 8.0 * std::sin(p / 3.0));
+        }
+        view->resetImage();
+        view->invalidateImage();
+        ChartModel copy;
+        QVERIFY(copy.loadState(m.storeState()));
+        auto fresh = shownView(copy);
+        QVERIFY2(shownPicture(*view->plot()) == shownPicture(*fresh->plot()),
+                 qPrintable(QStringLiteral("tick %1").arg(p)));
+    }
+    // The run was long enough to be thinned, and so drawn from rasters.
+    QVERIFY(static_cast<ChartGraph*>(view->plot()->graph(0))->hasRaster());
+}
 
 void TestChartView::longGraphsAreThinnedKeepingExtremesAndGaps()
 {
