@@ -176,6 +176,8 @@ private Q_SLOTS:
     void longGraphsAreThinnedKeepingExtremesAndGaps();
     void thinningFollowsAppendedPoints();
     void columnsFlatterThanAPixelRowGetOnePoint();
+    void summaryChangesOnlyFromTheReportedPoint_data();
+    void summaryChangesOnlyFromTheReportedPoint();
 };
 
 void TestChartView::layoutFollowsSplitAndShared()
@@ -972,5 +974,60 @@ void TestChartView::columnsFlatterThanAPixelRowGetOnePoint()
     QCOMPARE(flat.shown(full, range, 100, full->size(), 0.0)->size(), 200);
 }
 
+void TestChartView::summaryChangesOnlyFromTheReportedPoint_data()
+{
+    QTest::addColumn<int>("firstChanged"); // from the end of the filled points (negative: back)
+    QTest::addColumn<int>("count");        // points written per step
+    QTest::addColumn<bool>("newRange");    // the view moves on every step
+    QTest::newRow("one sample per tick") << 0 << 1 << false;
+    QTest::newRow("several per tick") << 0 << 9 << false;
+    QTest::newRow("the last points rewritten") << -30 << 30 << false;
+    QTest::newRow("a point far back rewritten") << -4000 << 1 << false;
+    QTest::newRow("the view moves") << 0 << 3 << true;
+}
+
+// Lines are drawn again only from the first point of the summary that changed (changedFrom):
+// everything before it must be exactly as in the summary before, and the whole summary as a
+// fresh one.
+void TestChartView::summaryChangesOnlyFromTheReportedPoint()
+{
+    QFETCH(int, firstChanged);
+    QFETCH(int, count);
+    QFETCH(bool, newRange);
+    QSharedPointer<QCPGraphDataContainer> full = series(30000);
+    int filled = 25000;
+    for (int i = filled; i < 30000; ++i)
+        *(full->begin() + i) = {1000.0 + 2.0 * (filled - 1), std::nan("")};
+    QCPRange range(1000.0, 1000.0 + 2.0 * 30000);
+    ChartDecimator live;
+    (void)live.shown(full, range, 700, 0, 0.01);
+    for (int step = 0; step < 12; ++step) {
+        const QCPGraphDataContainer before = *live.shown(full, range, 700, full->size(), 0.01);
+        const int from = filled + firstChanged;
+        for (int i = from; i < from + count; ++i)
+            *(full->begin() + i) = {1000.0 + 2.0 * i, 30.0 + ((i * 7 + step) % 11)};
+        filled = std::max(filled, from + count);
+        for (int j = filled; j < 30000; ++j)
+            (full->begin() + j)->key = 1000.0 + 2.0 * (filled - 1);
+        if (newRange)
+            range = QCPRange(range.lower + 40.0, range.upper + 40.0);
+        const QSharedPointer<QCPGraphDataContainer> shown = live.shown(full, range, 700, from, 0.01);
+        const int changed = live.changedFrom();
+        QVERIFY(changed >= 0 && changed <= shown->size());
+        QVERIFY(changed <= before.size());
+        for (int i = 0; i < changed; ++i) {
+            const QCPGraphData& a = *(before.constBegin() + i);
+            const QCPGraphData& b = *(shown->constBegin() + i);
+            QVERIFY2(a.key == b.key && (a.value == b.value || (std::isnan(a.value) && std::isnan(b.value))),
+                     qPrintable(QStringLiteral("step %1, point %2").arg(step).arg(i)));
+        }
+        if (newRange)
+            QCOMPARE(changed, 0);
+        ChartDecimator fresh;
+        QVERIFY(sameData(*shown, *fresh.shown(full, range, 700, 0, 0.01)));
+    }
+}
+
 QTEST_MAIN(TestChartView)
 #include "tst_chartview.moc"
+
