@@ -88,6 +88,7 @@ ChartView::ChartView(ChartModel& model, QWidget* parent)
     connect(m_plot, &QCustomPlot::afterLayout, this, &ChartView::balanceAxisHeights);
     connect(m_plot, &QCustomPlot::beforeReplot, this, &ChartView::refreshShownData);
     connect(m_plot, &QCustomPlot::afterReplot, this, &ChartView::checkShownWidth);
+    connect(m_plot, &QCustomPlot::afterReplot, this, [this] { ++m_replots; });
     connect(m_plot, &QCustomPlot::afterReplot, this, &ChartView::replotted);
     reinitAndReset();
 }
@@ -485,8 +486,16 @@ void ChartView::undoZoom()
 {
     m_zoomed = false;
     applyRanges();
-    // The ranges alone change nothing on screen until the next replot.
-    m_plot->replot(QCustomPlot::rpQueuedReplot);
+    // The ranges alone change nothing on screen until the next replot. Callers that redraw
+    // right after (graphing a data set does) have replotted by then, and one replot is enough.
+    const quint64 asked = m_replots;
+    QMetaObject::invokeMethod(
+        this,
+        [this, asked] {
+            if (m_replots == asked)
+                m_plot->replot();
+        },
+        Qt::QueuedConnection);
 }
 
 QRect ChartView::plotRect() const

@@ -144,6 +144,7 @@ private:
     int m_layoutAxes = 0;
     int m_layoutSubsets = 0;
     quint64 m_seenRevision = ~quint64{0};
+    quint64 m_replots = 0; // replots so far, so a deferred one can tell it is not needed
     bool m_zoomed = false;
     Scale m_zoomScaleX;       // the scales the current view was made from
     QList<Scale> m_zoomScalesY;

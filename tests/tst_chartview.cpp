@@ -156,6 +156,8 @@ private Q_SLOTS:
     void switchingDataSetsShowsOnlyTheNewSet();
     void annotationsBecomeItems();
     void undoZoomRestoresTheManualScales();
+    void undoZoomReplotsOnce_data();
+    void undoZoomReplotsOnce();
     void rubberBandZoomsTheAxisItIsDrawnOn_data();
     void rubberBandZoomsTheAxisItIsDrawnOn();
     void arrowCursorSetsThePointer();
@@ -467,6 +469,33 @@ void TestChartView::undoZoomRestoresTheManualScales()
     QTest::mouseRelease(surface, Qt::LeftButton, {}, r.topLeft() + QPoint(300, 160));
     QCOMPARE(zoomed.count(), 2);
     QCOMPARE(rect->axis(QCPAxis::atLeft)->range(), QCPRange(0, 100));
+}
+
+void TestChartView::undoZoomReplotsOnce_data()
+{
+    QTest::addColumn<bool>("redrawnRight");
+    QTest::newRow("alone") << false;
+    QTest::newRow("redrawn right after") << true;
+}
+
+// Undo Zoom shows the full view once: by itself when nothing redraws, not a second time after
+// the redraw of a caller that graphs a data set.
+void TestChartView::undoZoomReplotsOnce()
+{
+    QFETCH(bool, redrawnRight);
+    ChartModel m;
+    configure(m, true);
+    auto view = shownView(m);
+    QCoreApplication::processEvents();
+    QSignalSpy replots(view.get(), &ChartView::replotted);
+    view->undoZoom();
+    if (redrawnRight) {
+        view->resetImage();
+        view->invalidateImage();
+    }
+    QCoreApplication::processEvents();
+    QCoreApplication::processEvents();
+    QCOMPARE(replots.count(), 1);
 }
 
 void TestChartView::rubberBandZoomsTheAxisItIsDrawnOn_data()
