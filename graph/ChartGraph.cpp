@@ -25,8 +25,8 @@ ChartGraph::ChartGraph(QCPAxis* keyAxis, QCPAxis* valueAxis)
 
 bool ChartGraph::View::operator==(const View& other) const
 {
-    return region == other.region && device == other.device && keys == other.keys && values == other.values
-           && pen == other.pen && data == other.data;
+    return region == other.region && device == other.device && keys == other.keys
+        && values == other.values && pen == other.pen && data == other.data;
 }
 
 void ChartGraph::setRasterCache(bool on)
@@ -48,9 +48,9 @@ void ChartGraph::markChangedFrom(int index)
 bool ChartGraph::canUseRaster(const QCPPainter& painter) const
 {
     if (!m_useRaster || adaptiveSampling() || lineStyle() != lsLine || !scatterStyle().isNone()
-        || brush().style() != Qt::NoBrush || selected() || mKeyAxis.isNull()
-        || mValueAxis.isNull() || mKeyAxis->orientation() != Qt::Horizontal
-        || mKeyAxis->rangeReversed() || mValueAxis->rangeReversed())
+        || brush().style() != Qt::NoBrush || selected() || mKeyAxis.isNull() || mValueAxis.isNull()
+        || mKeyAxis->orientation() != Qt::Horizontal || mKeyAxis->rangeReversed()
+        || mValueAxis->rangeReversed())
         return false;
     if (pen().style() != Qt::SolidLine || pen().color().alpha() != 255
         || !qFuzzyCompare(pen().widthF(), 1.0))
@@ -65,8 +65,7 @@ bool ChartGraph::canUseRaster(const QCPPainter& painter) const
 
 ChartGraph::View ChartGraph::currentView(const QRect& region, const QSize& device) const
 {
-    return { region, device, mKeyAxis->range(), mValueAxis->range(), pen(),
-             mDataContainer.data() };
+    return { region, device, mKeyAxis->range(), mValueAxis->range(), pen(), mDataContainer.data() };
 }
 
 void ChartGraph::draw(QCPPainter* painter)
@@ -101,7 +100,11 @@ void ChartGraph::draw(QCPPainter* painter)
         repaintAll();
     else if (changed)
         repaintFrom(changedFrom);
-    if (m_raster.isNull() || m_bandBottom < m_bandTop)
+    if (m_raster.isNull()) { // no memory for it: drawn as without
+        QCPGraph::draw(painter);
+        return;
+    }
+    if (m_bandBottom < m_bandTop)
         return;
     const QRect band = region & QRect(0, m_bandTop, device.width(), m_bandBottom - m_bandTop + 1);
     if (!band.isEmpty())
@@ -115,17 +118,17 @@ void ChartGraph::repaintAll()
     if (m_raster.size() != m_view.device) {
         const auto bytesPerLine = static_cast<qsizetype>(m_view.device.width()) * 4;
         void* memory = std::calloc(static_cast<std::size_t>(m_view.device.height()),
-                                   static_cast<std::size_t>(bytesPerLine));
-        m_raster = memory ? QImage(static_cast<uchar*>(memory), m_view.device.width(),
-                                   m_view.device.height(), bytesPerLine,
-                                   QImage::Format_ARGB32_Premultiplied,
-                                   [](void* block) { std::free(block); }, memory)
+            static_cast<std::size_t>(bytesPerLine));
+        m_raster = memory ? QImage(
+                       static_cast<uchar*>(memory), m_view.device.width(), m_view.device.height(),
+                       bytesPerLine, QImage::Format_ARGB32_Premultiplied,
+                       [](void* block) { std::free(block); }, memory)
                           : QImage();
     } else if (m_bandBottom >= m_bandTop) {
         QPainter eraser(&m_raster);
         eraser.setCompositionMode(QPainter::CompositionMode_Source);
-        eraser.fillRect(QRect(0, m_bandTop, m_raster.width(), m_bandBottom - m_bandTop + 1),
-                        Qt::transparent);
+        eraser.fillRect(
+            QRect(0, m_bandTop, m_raster.width(), m_bandBottom - m_bandTop + 1), Qt::transparent);
     }
     m_bandTop = 0;
     m_bandBottom = -1;
@@ -148,8 +151,8 @@ void ChartGraph::repaintFrom(int index)
     while (start > 0 && pixelX(start) >= firstColumn - kColumnMargin)
         --start;
     const QRect& region = m_view.region;
-    const QRect cleared = region & QRect(firstColumn, region.top(), region.right() - firstColumn + 1,
-                                         region.height());
+    const QRect cleared = region
+        & QRect(firstColumn, region.top(), region.right() - firstColumn + 1, region.height());
     if (cleared.isEmpty())
         return;
     QPainter eraser(&m_raster);
@@ -195,10 +198,10 @@ void ChartGraph::paintFrom(int index, const QRect& clip)
         return;
     // Rows the lines reached, a pixel either side; lines leaving the plot reach its edge.
     const int h = clip.bottom() + 1;
-    const int bandTop = std::clamp(static_cast<int>(std::floor(std::max(top, -2.0))) - 1,
-                                   clip.top(), clip.bottom());
-    const int bandBottom = std::clamp(static_cast<int>(std::ceil(std::min(bottom, h + 2.0))) + 1,
-                                      clip.top(), clip.bottom());
+    const int bandTop = std::clamp(
+        static_cast<int>(std::floor(std::max(top, -2.0))) - 1, clip.top(), clip.bottom());
+    const int bandBottom = std::clamp(
+        static_cast<int>(std::ceil(std::min(bottom, h + 2.0))) + 1, clip.top(), clip.bottom());
     if (m_bandBottom < m_bandTop) {
         m_bandTop = bandTop;
         m_bandBottom = bandBottom;

@@ -79,7 +79,7 @@ private:
         const auto key = static_cast<qint64>(day);
         Midnight& slot = m_midnights[static_cast<std::size_t>(key & (kMidnightSlots - 1))];
         if (!slot.known || slot.day != key)
-            slot = {key, offsetAt(day), true};
+            slot = { key, offsetAt(day), true };
         return slot.offset;
     }
 
@@ -106,7 +106,7 @@ private:
         bool known = false;
     };
     static constexpr qint64 kMidnightSlots = 64; // a power of two: the slot is the day's low bits
-    static constexpr double kFarDay = 1e7;       // beyond the calendar; offsetAt answers 0 there
+    static constexpr double kFarDay = 1e7; // beyond the calendar; offsetAt answers 0 there
 
     std::array<Midnight, kMidnightSlots> m_midnights {};
     double m_day = std::nan("");

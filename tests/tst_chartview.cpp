@@ -14,11 +14,11 @@
 #include <QDoubleSpinBox>
 #include <QLineEdit>
 #include <QRandomGenerator>
+#include <QScopeGuard>
 #include <QSet>
 #include <QSignalSpy>
 #include <QSpinBox>
 #include <QTabWidget>
-#include <QScopeGuard>
 #include <QTest>
 
 #include <cmath>
@@ -353,10 +353,14 @@ void TestChartView::switchingDataSetsShowsOnlyTheNewSet_data()
 {
     QTest::addColumn<QList<int>>("lengths"); // points of each set in turn, all filled
     QTest::addColumn<QList<bool>>("splits");
-    QTest::newRow("long, short, long") << QList<int>{3000, 40, 3000} << QList<bool>{true, true, true};
-    QTest::newRow("short, long, short") << QList<int>{40, 3000, 40} << QList<bool>{true, true, true};
-    QTest::newRow("through an empty set") << QList<int>{2000, 0, 1500} << QList<bool>{true, true, true};
-    QTest::newRow("split, then shared") << QList<int>{2000, 700, 2500} << QList<bool>{true, false, true};
+    QTest::newRow("long, short, long")
+        << QList<int> { 3000, 40, 3000 } << QList<bool> { true, true, true };
+    QTest::newRow("short, long, short")
+        << QList<int> { 40, 3000, 40 } << QList<bool> { true, true, true };
+    QTest::newRow("through an empty set")
+        << QList<int> { 2000, 0, 1500 } << QList<bool> { true, true, true };
+    QTest::newRow("split, then shared")
+        << QList<int> { 2000, 700, 2500 } << QList<bool> { true, false, true };
 }
 
 // The logger window: each set is a new layout (reinitAndReset) over data written whole. The
@@ -837,10 +841,10 @@ bool sameData(const QCPGraphDataContainer& a, const QCPGraphDataContainer& b)
 void TestChartView::rasterLinesMatchDirectDrawing_data()
 {
     QTest::addColumn<int>("steps");
-    QTest::addColumn<int>("added");     // points appended per step; negative: removed
+    QTest::addColumn<int>("added"); // points appended per step; negative: removed
     QTest::addColumn<int>("rewritten"); // last points given new values per step
     QTest::addColumn<double>("spread"); // of the values, the axis being -10..10
-    QTest::addColumn<int>("gapEvery");  // every n-th new point a gap (0: none)
+    QTest::addColumn<int>("gapEvery"); // every n-th new point a gap (0: none)
     QTest::newRow("one point per tick") << 25 << 1 << 0 << 3.0 << 0;
     QTest::newRow("several, tail rewritten") << 12 << 7 << 12 << 3.0 << 0;
     QTest::newRow("gaps") << 15 << 5 << 0 << 3.0 << 3;
@@ -866,8 +870,8 @@ void TestChartView::rasterLinesMatchDirectDrawing()
     auto next = [&](double key) {
         ++made;
         const double value = gapEvery > 0 && made % gapEvery == 0
-                                 ? std::nan("")
-                                 : 2.0 * std::sin(key / 90.0) + random.bounded(spread) - spread / 2;
+            ? std::nan("")
+            : 2.0 * std::sin(key / 90.0) + random.bounded(spread) - spread / 2;
         return QCPGraphData(key, value);
     };
     QVector<QCPGraphData> points;
@@ -887,7 +891,7 @@ void TestChartView::rasterLinesMatchDirectDrawing()
                 points[i] = next(points[i].key);
             changed = std::min(changed, from);
         }
-        for (LinePlot* line : {&cached, &direct}) {
+        for (LinePlot* line : { &cached, &direct }) {
             line->graph->data()->set(points, true);
             line->graph->markChangedFrom(step == 0 ? 0 : changed);
             line->plot.replot(QCustomPlot::rpImmediateRefresh);
@@ -895,7 +899,7 @@ void TestChartView::rasterLinesMatchDirectDrawing()
         // The first drawing of a view is direct; the raster serves the changes after it.
         QCOMPARE(cached.graph->hasRaster(), step > 0);
         QVERIFY2(shownPicture(cached.plot) == shownPicture(direct.plot),
-                 qPrintable(QStringLiteral("step %1").arg(step)));
+            qPrintable(QStringLiteral("step %1").arg(step)));
     }
 }
 
@@ -913,7 +917,7 @@ void TestChartView::realTimeTicksDrawLikeAFreshView()
     QFETCH(bool, split);
     ChartModel m;
     configure(m, split, 20000, 15000);
-    m.look.xScale = {ScaleControl::ManualMinAndMax, kStart, kStart + 2.0 * 20000 * kSecond};
+    m.look.xScale = { ScaleControl::ManualMinAndMax, kStart, kStart + 2.0 * 20000 * kSecond };
     auto view = shownView(m);
     QVERIFY(view->plot()->graph(0)->data() != nullptr);
     for (int p = 15000; p < 15008; ++p) {
@@ -927,7 +931,7 @@ void TestChartView::realTimeTicksDrawLikeAFreshView()
         QVERIFY(copy.loadState(m.storeState()));
         auto fresh = shownView(copy);
         QVERIFY2(shownPicture(*view->plot()) == shownPicture(*fresh->plot()),
-                 qPrintable(QStringLiteral("tick %1").arg(p)));
+            qPrintable(QStringLiteral("tick %1").arg(p)));
     }
     // The run was long enough to be thinned, and so drawn from rasters.
     QVERIFY(static_cast<ChartGraph*>(view->plot()->graph(0))->hasRaster());
@@ -1006,8 +1010,8 @@ void TestChartView::columnsFlatterThanAPixelRowGetOnePoint()
 void TestChartView::summaryChangesOnlyFromTheReportedPoint_data()
 {
     QTest::addColumn<int>("firstChanged"); // from the end of the filled points (negative: back)
-    QTest::addColumn<int>("count");        // points written per step
-    QTest::addColumn<bool>("newRange");    // the view moves on every step
+    QTest::addColumn<int>("count"); // points written per step
+    QTest::addColumn<bool>("newRange"); // the view moves on every step
     QTest::newRow("one sample per tick") << 0 << 1 << false;
     QTest::newRow("several per tick") << 0 << 9 << false;
     QTest::newRow("the last points rewritten") << -30 << 30 << false;
@@ -1026,7 +1030,7 @@ void TestChartView::summaryChangesOnlyFromTheReportedPoint()
     QSharedPointer<QCPGraphDataContainer> full = series(30000);
     int filled = 25000;
     for (int i = filled; i < 30000; ++i)
-        *(full->begin() + i) = {1000.0 + 2.0 * (filled - 1), std::nan("")};
+        *(full->begin() + i) = { 1000.0 + 2.0 * (filled - 1), std::nan("") };
     QCPRange range(1000.0, 1000.0 + 2.0 * 30000);
     ChartDecimator live;
     (void)live.shown(full, range, 700, 0, 0.01);
@@ -1034,21 +1038,23 @@ void TestChartView::summaryChangesOnlyFromTheReportedPoint()
         const QCPGraphDataContainer before = *live.shown(full, range, 700, full->size(), 0.01);
         const int from = filled + firstChanged;
         for (int i = from; i < from + count; ++i)
-            *(full->begin() + i) = {1000.0 + 2.0 * i, 30.0 + ((i * 7 + step) % 11)};
+            *(full->begin() + i) = { 1000.0 + 2.0 * i, 30.0 + ((i * 7 + step) % 11) };
         filled = std::max(filled, from + count);
         for (int j = filled; j < 30000; ++j)
             (full->begin() + j)->key = 1000.0 + 2.0 * (filled - 1);
         if (newRange)
             range = QCPRange(range.lower + 40.0, range.upper + 40.0);
-        const QSharedPointer<QCPGraphDataContainer> shown = live.shown(full, range, 700, from, 0.01);
+        const QSharedPointer<QCPGraphDataContainer> shown
+            = live.shown(full, range, 700, from, 0.01);
         const int changed = live.changedFrom();
         QVERIFY(changed >= 0 && changed <= shown->size());
         QVERIFY(changed <= before.size());
         for (int i = 0; i < changed; ++i) {
             const QCPGraphData& a = *(before.constBegin() + i);
             const QCPGraphData& b = *(shown->constBegin() + i);
-            QVERIFY2(a.key == b.key && (a.value == b.value || (std::isnan(a.value) && std::isnan(b.value))),
-                     qPrintable(QStringLiteral("step %1, point %2").arg(step).arg(i)));
+            QVERIFY2(a.key == b.key
+                    && (a.value == b.value || (std::isnan(a.value) && std::isnan(b.value))),
+                qPrintable(QStringLiteral("step %1, point %2").arg(step).arg(i)));
         }
         if (newRange)
             QCOMPARE(changed, 0);
@@ -1059,4 +1065,3 @@ void TestChartView::summaryChangesOnlyFromTheReportedPoint()
 
 QTEST_MAIN(TestChartView)
 #include "tst_chartview.moc"
-
