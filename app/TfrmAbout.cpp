@@ -1,5 +1,6 @@
 #include "TfrmAbout.h"
 
+#include "DialogFrame.h"
 #include "MessageTable.h"
 #include "SmallDialog.h"
 
@@ -7,16 +8,13 @@
 #include <QHBoxLayout>
 #include <QLabel>
 #include <QPushButton>
-#include <QScreen>
 #include <QVBoxLayout>
 
 namespace tc4dl {
 
 TfrmAbout::TfrmAbout(Mode mode, QWidget* parent)
     : QDialog(parent,
-              Qt::Dialog | Qt::MSWindowsFixedSizeDialogHint | Qt::WindowStaysOnTopHint
-                  | Qt::CustomizeWindowHint | Qt::WindowTitleHint | Qt::WindowCloseButtonHint
-                  | (mode == Mode::Splash ? Qt::SplashScreen : Qt::Dialog))
+              kFixedDialogFlags | (mode == Mode::Splash ? Qt::SplashScreen : Qt::Dialog))
 {
     setObjectName(QStringLiteral("frmAbout"));
     setWindowTitle(QString());
@@ -72,11 +70,7 @@ QString TfrmAbout::programVersion()
 
 void TfrmAbout::centreOnScreen()
 {
-    if (const QScreen* screen = QGuiApplication::primaryScreen()) {
-        QRect r = frameGeometry();
-        r.moveCenter(screen->availableGeometry().center());
-        move(r.topLeft());
-    }
+    tc4dl::centreOnScreen(this);
 }
 
 } // namespace tc4dl

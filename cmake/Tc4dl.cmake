@@ -24,6 +24,20 @@ function(tc4dl_core_library target)
   set_property(GLOBAL APPEND PROPERTY TC4DL_CORE_LIBRARIES ${target})
 endfunction()
 
+# A static library of the project: its folder is the include path of whoever links it, its code
+# builds with the project's warnings, and CORE registers it as a core library (above).
+#   tc4dl_library(name [CORE] SOURCES files... LIBS libraries...)
+function(tc4dl_library name)
+  cmake_parse_arguments(L "CORE" "" "SOURCES;LIBS" ${ARGN})
+  add_library(${name} STATIC ${L_SOURCES})
+  target_include_directories(${name} PUBLIC ${CMAKE_CURRENT_SOURCE_DIR})
+  target_link_libraries(${name} PUBLIC ${L_LIBS})
+  tc4dl_warnings(${name})
+  if(L_CORE)
+    tc4dl_core_library(${name})
+  endif()
+endfunction()
+
 function(_tc4dl_collect_links target out_var)
   set(seen ${${out_var}})
   if(target IN_LIST seen)

@@ -101,6 +101,12 @@ ChartCustomizeDialog::ChartCustomizeDialog(ChartModel& model, QWidget* parent,
     layout->addWidget(buttons);
 }
 
+bool ChartCustomizeDialog::offersAnyPage(const ChartLook& look)
+{
+    return look.allowFontPage || look.allowPage1 || look.allowPage2 || look.allowSubsetsPage
+        || look.allowAxisPage;
+}
+
 QString ChartCustomizeDialog::text(int id) const
 {
     return m_texts.getTextOrDefault(QStringLiteral("IDS_%1").arg(id));

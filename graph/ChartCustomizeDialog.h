@@ -49,6 +49,8 @@ public:
                                   Prompter* prompter = nullptr);
 
     void accept() override;
+    // Whether `look` leaves at least one page to show.
+    [[nodiscard]] static bool offersAnyPage(const ChartLook& look);
     [[nodiscard]] QTabWidget* pages() const { return m_tabs; }
 
 private:

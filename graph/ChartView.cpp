@@ -538,6 +538,13 @@ QPoint ChartView::graphToPixel(QPointF graph, int axis) const
 
 void ChartView::customize()
 {
+    // A dialog with no page to change would only stand between the user and the next step
+    // (before a printout every page of the usual look is switched off): it counts as Cancel.
+    if (!ChartCustomizeDialog::offersAnyPage(m_model.look)) {
+        m_dialogResult = 0;
+        Q_EMIT customizeFinished();
+        return;
+    }
     ChartCustomizeDialog dialog(m_model, this, m_prompter);
     const int result = m_prompter ? m_prompter->runDialog(dialog) : int(QDialog::Rejected);
     m_dialogResult = result == QDialog::Accepted ? 1 : 0;

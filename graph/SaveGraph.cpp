@@ -14,7 +14,7 @@
 
 namespace tc4dl {
 
-QStringList graphSaveFilters(const QLocale& locale)
+QStringList graphFileFilters(const QLocale& locale)
 {
     // Both spellings of each pattern, so that the dialog lists files on case-sensitive file
     // systems too.
@@ -41,7 +41,7 @@ SaveGraphResult SaveGraph(const chart::ChartModel& graph, const SaveContext& con
                           SaveDialogState& dialog)
 {
     Prompter::FileRequest request;
-    request.filters = graphSaveFilters(context.locale);
+    request.filters = graphFileFilters(context.locale);
     request.selectedFilter =
         request.filters.contains(dialog.lastFilter) ? dialog.lastFilter : request.filters.first();
     // The dialog starts in the program's folder and proposes the last name chosen.

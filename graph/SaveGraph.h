@@ -34,9 +34,10 @@ struct SaveContext {
     std::function<void()> processEvents;
 };
 
-// The file types offered for a graph. Where the decimal separator is a comma, comma-separated
-// text would be ambiguous, so only the graph file and tab-separated text are offered.
-[[nodiscard]] QStringList graphSaveFilters(const QLocale& locale = QLocale());
+// The file types of a graph, offered by the save and the open dialogs alike. Where the decimal
+// separator is a comma, comma-separated text would be ambiguous, so only the graph file and
+// tab-separated text are offered.
+[[nodiscard]] QStringList graphFileFilters(const QLocale& locale = QLocale());
 
 enum class SaveGraphResult {
     Cancelled, // the user chose no file, or cancelled the range window

@@ -2,25 +2,13 @@
 
 #include <QDialog>
 #include <QDialogButtonBox>
-#include <QGuiApplication>
 #include <QPushButton>
-#include <QScreen>
 
 namespace tc4dl {
 
 void setBlankTitle(QWidget* dialog)
 {
     dialog->setWindowTitle(QStringLiteral(" "));
-}
-
-void centreDialog(QWidget* dialog)
-{
-    if (const QScreen* screen = QGuiApplication::primaryScreen()) {
-        dialog->adjustSize();
-        QRect r = dialog->frameGeometry();
-        r.moveCenter(screen->availableGeometry().center());
-        dialog->move(r.topLeft());
-    }
 }
 
 QDialogButtonBox* okCancelButtons(QDialog* dialog)

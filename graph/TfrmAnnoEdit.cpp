@@ -10,7 +10,7 @@
 namespace tc4dl {
 
 TfrmAnnoEdit::TfrmAnnoEdit(QWidget* parent)
-    : QDialog(parent, kSmallDialogFlags)
+    : QDialog(parent, kFixedDialogFlags)
 {
     setObjectName(QStringLiteral("frmAnnoEdit"));
     setWindowTitle(QString());
@@ -23,7 +23,7 @@ TfrmAnnoEdit::TfrmAnnoEdit(QWidget* parent)
     layout->setSizeConstraint(QLayout::SetFixedSize);
     MessageTable::forWindow(QStringLiteral("TfrmAnnoEdit")).applyTo(this);
     setBlankTitle(this);
-    centreDialog(this);
+    centreOnScreen(this);
 }
 
 QString TfrmAnnoEdit::text() const

@@ -64,6 +64,7 @@ QLabel* label(QWidget* parent, const char* name, const QString& text)
 TfrmGraph::TfrmGraph(GraphServices& services, QWidget* parent)
     : QWidget(parent)
     , m_services(services)
+    , m_activation(*this, [this] { FormActivate(); })
 {
     FormCreate();
 }
@@ -72,7 +73,7 @@ TfrmGraph::~TfrmGraph()
 {
     // Nothing here reaches the services or the role: the main window may be going away
     // around us.
-    disconnect(m_subWindowConnection);
+    m_activation.stop();
     // The view draws the model, which is a member: the view goes first.
     delete PESGraph1;
 }
@@ -643,15 +644,9 @@ void TfrmGraph::closeEvent(QCloseEvent* event)
 
 bool TfrmGraph::event(QEvent* event)
 {
-    switch (event->type()) {
-    case QEvent::ParentChange: watchSubWindow(); break;
-    case QEvent::WindowActivate:
-        // Inside a subwindow this event reports the main window's activation, not ours.
-        if (isWindow())
-            FormActivate();
-        break;
-    default: break;
-    }
+    // A new frame is watched for its close too: see eventFilter().
+    if (QMdiSubWindow* frame = m_activation.handle(*event))
+        frame->installEventFilter(this);
     return QWidget::event(event);
 }
 
@@ -662,21 +657,6 @@ bool TfrmGraph::eventFilter(QObject* watched, QEvent* event)
     else if (watched == parentWidget() && event->type() == QEvent::Close)
         m_subWindowClosing = true;
     return QWidget::eventFilter(watched, event);
-}
-
-void TfrmGraph::watchSubWindow()
-{
-    disconnect(m_subWindowConnection);
-    auto* sub = qobject_cast<QMdiSubWindow*>(parentWidget());
-    if (!sub)
-        return;
-    sub->installEventFilter(this);
-    m_subWindowConnection = connect(
-        sub, &QMdiSubWindow::windowStateChanged, this,
-        [this](Qt::WindowStates oldState, Qt::WindowStates newState) {
-            if (newState.testFlag(Qt::WindowActive) && !oldState.testFlag(Qt::WindowActive))
-                FormActivate();
-        });
 }
 
 } // namespace tc4dl

@@ -2,6 +2,7 @@
 
 #include "ChartModel.h"
 #include "ChildWindow.h"
+#include "SubWindowActivation.h"
 #include "GraphServices.h"
 
 #include <QString>
@@ -131,7 +132,6 @@ private:
     void buildPlot();
     void buildLineCursorPanel();
     QToolButton* addToolButton(const char* name, GraphGlyph glyph, bool checkable);
-    void watchSubWindow();
     void setReadOut(const QString& text);
     [[nodiscard]] QRect wholePlotRect() const;
 
@@ -176,7 +176,7 @@ private:
     std::array<QLineEdit*, 4> m_min {};
     std::array<QLineEdit*, 4> m_avg {};
 
-    QMetaObject::Connection m_subWindowConnection;
+    SubWindowActivation m_activation;
     GraphCommands* m_commands = nullptr;
     bool m_closed = false;
     bool m_subWindowClosing = false; // the frame asked first

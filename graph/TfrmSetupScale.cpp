@@ -19,7 +19,7 @@ namespace tc4dl {
 
 
 TfrmSetupScale::TfrmSetupScale(QWidget* parent)
-    : QDialog(parent, kSmallDialogFlags)
+    : QDialog(parent, kFixedDialogFlags)
 {
     setObjectName(QStringLiteral("frmSetupScale"));
     auto* outer = new QGroupBox(this);
@@ -99,7 +99,7 @@ bool TfrmSetupScale::saveSetting() const
 
 void TfrmSetupScale::centreOnScreen()
 {
-    centreDialog(this);
+    tc4dl::centreOnScreen(this);
 }
 
 } // namespace tc4dl

@@ -25,7 +25,8 @@ const QString kNoConnectionEnglish = QStringLiteral("No Connection");
 
 TfrmPanel::TfrmPanel(PanelHost& host, QWidget* parent)
     : QWidget(parent),
-      m_host(host)
+      m_host(host),
+      m_activation(*this, [this] { FormActivate(); })
 {
     setObjectName(QStringLiteral("frmPanel"));
     setWindowTitle(QStringLiteral("PANEL"));
@@ -323,32 +324,8 @@ void TfrmPanel::dragTo(QPointF globalPos)
 
 bool TfrmPanel::event(QEvent* event)
 {
-    switch (event->type()) {
-    case QEvent::ParentChange:
-        watchSubWindow();
-        break;
-    case QEvent::WindowActivate:
-        // Inside a subwindow this event reports the main window's activation, not ours.
-        if (isWindow())
-            FormActivate();
-        break;
-    default:
-        break;
-    }
+    m_activation.handle(*event);
     return QWidget::event(event);
-}
-
-void TfrmPanel::watchSubWindow()
-{
-    disconnect(m_subWindowConnection);
-    auto* sub = qobject_cast<QMdiSubWindow*>(parentWidget());
-    if (!sub)
-        return;
-    m_subWindowConnection = connect(sub, &QMdiSubWindow::windowStateChanged, this,
-        [this](Qt::WindowStates oldState, Qt::WindowStates newState) {
-            if (newState.testFlag(Qt::WindowActive) && !oldState.testFlag(Qt::WindowActive))
-                FormActivate();
-        });
 }
 
 void TfrmPanel::showEvent(QShowEvent* event)

@@ -4,8 +4,8 @@
 #include "LiveDecoder.h"
 #include "MeterArtwork.h"
 #include "PanelHost.h"
+#include "SubWindowActivation.h"
 
-#include <QMetaObject>
 #include <QPoint>
 #include <QPointF>
 #include <QWidget>
@@ -87,7 +87,6 @@ private:
     KeyArea* addKey(const char* name, art::Key key, const QString& hint);
     void applyTexts();
     void fitNoConnectionLabel();
-    void watchSubWindow();
 
     void startDrag(QPointF globalPos);
     void dragTo(QPointF globalPos);
@@ -105,7 +104,7 @@ private:
 
     QPointF m_dragStartGlobal;
     QPoint m_dragStartPos;
-    QMetaObject::Connection m_subWindowConnection;
+    SubWindowActivation m_activation;
     bool m_closedReported = false;
 };
 

@@ -1,18 +1,17 @@
 #include "TfrmSetupRealTime.h"
 
+#include "DialogFrame.h"
 #include "MessageTable.h"
 #include "RecordingPeriod.h"
 
 #include <QComboBox>
 #include <QDialogButtonBox>
 #include <QFormLayout>
-#include <QGuiApplication>
 #include <QHBoxLayout>
 #include <QLabel>
 #include <QLineEdit>
 #include <QPushButton>
 #include <QRegularExpressionValidator>
-#include <QScreen>
 #include <QVBoxLayout>
 
 namespace tc4dl {
@@ -36,9 +35,7 @@ QLabel* makeLabel(const char* name, QWidget* parent)
 } // namespace
 
 TfrmSetupRealTime::TfrmSetupRealTime(QWidget* parent)
-    : QDialog(parent, Qt::Dialog | Qt::MSWindowsFixedSizeDialogHint | Qt::WindowStaysOnTopHint
-                          | Qt::CustomizeWindowHint | Qt::WindowTitleHint
-                          | Qt::WindowCloseButtonHint)
+    : QDialog(parent, kFixedDialogFlags)
 {
     setObjectName(QStringLiteral("frmSetupRealTime"));
 
@@ -154,12 +151,7 @@ void TfrmSetupRealTime::ComboBox1Change()
 
 void TfrmSetupRealTime::centreOnScreen()
 {
-    if (const QScreen* screen = QGuiApplication::primaryScreen()) {
-        adjustSize();
-        QRect r = frameGeometry();
-        r.moveCenter(screen->availableGeometry().center());
-        move(r.topLeft());
-    }
+    tc4dl::centreOnScreen(this);
 }
 
 } // namespace tc4dl

@@ -64,6 +64,18 @@ QString text(const QWidget& window, const char* name)
     return window.findChild<QLabel*>(QLatin1String(name))->text();
 }
 
+// Answers a window as a person would: "close" by its close box, "escape" by the key, else by
+// clicking the named button.
+void pressOn(QWidget& window, const QString& what)
+{
+    if (what == u"close")
+        window.close();
+    else if (what == u"escape")
+        QTest::keyClick(&window, Qt::Key_Escape);
+    else
+        window.findChild<QPushButton*>(what)->click();
+}
+
 // Runs `act` on the modal window that comes up next, once the event loop has shown it.
 void whenModalShows(const std::function<void(QWidget*)>& act)
 {
@@ -103,11 +115,11 @@ private Q_SLOTS:
             << "graph export"
             << QStringList { "GroupBox1", "BitBtn1", "BitBtn2", "RadioButton1", "RadioButton2" }
             << 200 << "Speichere Datei"
-            << "bytes received";
+            << "Bytes empfangen";
         QTest::newRow("table save")
             << "table save" << QStringList { "GroupBox1", "BitBtn1", "BitBtn2" } << 148
             << "Speichere Datei"
-            << "bytes received";
+            << "Bytes empfangen";
         QTest::newRow("save progress")
             << "save progress" << QStringList { "BitBtn2", "SText1", "Progress1" } << 148
             << "Speichern "
@@ -123,7 +135,7 @@ private Q_SLOTS:
                                            << QStringList { "BitBtn2", "SText1", "SText2",
                                                   "lblBytesReceived", "lblTotalBytes", "Progress1" }
                                            << 148 << "Datenwiederherstellungsprozeß"
-                                           << "bytes received";
+                                           << "Bytes empfangen";
     }
 
     void eachUseShowsItsPartsAtItsHeight()
@@ -147,6 +159,19 @@ private Q_SLOTS:
         const bool unitsInside = insideWindow(window, QStringLiteral("RadioButton1"))
             && insideWindow(window, QStringLiteral("RadioButton2"));
         QCOMPARE(unitsInside, height == 200);
+        // The range row reads left to right, each word whole and clear of its neighbours,
+        // everything inside the group.
+        if (shown.contains(QStringLiteral("GroupBox1"))) {
+            const auto* group = window.findChild<QWidget*>(QStringLiteral("GroupBox1"));
+            int right = 0;
+            for (const char* name : { "radNo", "Label1", "edtSelFrom", "Label2", "edtSelTo" }) {
+                const auto* part = window.findChild<QWidget*>(QLatin1String(name));
+                QVERIFY2(part->x() > right, name);
+                QVERIFY2(part->width() >= qMin(part->sizeHint().width(), 34), name);
+                QVERIFY2(group->rect().contains(part->geometry()), name);
+                right = part->geometry().right();
+            }
+        }
         // A person looks at each use through these pictures.
         if (const QString dir = qEnvironmentVariable("TC4DL_GRAB_DIR"); !dir.isEmpty())
             window.grab().save(QStringLiteral("%1/scope-%2.png").arg(dir, use));
@@ -158,7 +183,7 @@ private Q_SLOTS:
         window.useForDownloadProgress(128256);
         QCOMPARE(text(window, "lblBytesReceived"), QStringLiteral("0"));
         QCOMPARE(text(window, "lblTotalBytes"), QStringLiteral("128256"));
-        QCOMPARE(text(window, "SText2"), QStringLiteral("total bytes"));
+        QCOMPARE(text(window, "SText2"), QStringLiteral("Bytes gesamt"));
         window.setBytes(65, 128256);
         QCOMPARE(text(window, "lblBytesReceived"), QStringLiteral("65"));
     }
@@ -214,12 +239,7 @@ private Q_SLOTS:
             QCOMPARE(window->toText(), QStringLiteral("100"));
             QTest::keyClicks(window->findChild<QLineEdit*>("edtSelFrom"), "0");
             window->findChild<QRadioButton*>("RadioButton2")->setChecked(true);
-            if (press == u"close")
-                window->close();
-            else if (press == u"escape")
-                QTest::keyClick(window, Qt::Key_Escape);
-            else
-                window->findChild<QPushButton*>(press)->click();
+            pressOn(*window, press);
         });
         const auto answer = prompter.askRange({ QStringLiteral("Save File"), QStringLiteral("1"),
             QStringLiteral("100"), withUnits, false });
@@ -233,57 +253,58 @@ private Q_SLOTS:
         QCOMPARE(answer->fahrenheit, withUnits);
     }
 
-    void progressCancelIsPolledAndCalledBack_data()
+    // Cancel and the close box end an operation, except the graphing, which cannot be cancelled.
+    void progressCancel_data()
     {
         QTest::addColumn<int>("use");
-        QTest::addColumn<bool>("byCloseBox");
-        QTest::newRow("save, Cancel") << int(Prompter::ProgressUse::Save) << false;
-        QTest::newRow("open, close box") << int(Prompter::ProgressUse::Open) << true;
-        QTest::newRow("download, Cancel") << int(Prompter::ProgressUse::Download) << false;
+        QTest::addColumn<QString>("caption");
+        QTest::addColumn<QString>("title");
+        QTest::addColumn<QString>("press");
+        QTest::addColumn<bool>("cancels");
+        const QString work = QStringLiteral("Work");
+        const QString graphing = QStringLiteral("Zeichnungsfortschritt");
+        QTest::newRow("save, Cancel")
+            << int(Prompter::ProgressUse::Save) << work << work << "BitBtn2" << true;
+        QTest::newRow("open, close box")
+            << int(Prompter::ProgressUse::Open) << work << work << "close" << true;
+        QTest::newRow("download, Cancel")
+            << int(Prompter::ProgressUse::Download) << work << work << "BitBtn2" << true;
+        QTest::newRow("graphing, close box")
+            << int(Prompter::ProgressUse::Graphing) << QString() << graphing << "close" << false;
+        QTest::newRow("graphing, Escape")
+            << int(Prompter::ProgressUse::Graphing) << QString() << graphing << "escape" << false;
     }
 
-    void progressCancelIsPolledAndCalledBack()
+    void progressCancel()
     {
         QFETCH(int, use);
-        QFETCH(bool, byCloseBox);
+        QFETCH(QString, caption);
+        QFETCH(QString, title);
+        QFETCH(QString, press);
+        QFETCH(bool, cancels);
         QWidget parent;
-        auto progress = std::make_unique<ScopeProgress>(
-            Prompter::ProgressUse(use), QStringLiteral("Work"), &parent);
+        auto progress
+            = std::make_unique<ScopeProgress>(Prompter::ProgressUse(use), caption, &parent);
         int calls = 0;
         progress->onCancel = [&calls] { ++calls; };
         TfrmScope* window = progress->window();
         QVERIFY(window->isVisible());
-        QCOMPARE(window->windowTitle(), QStringLiteral("Work"));
+        QCOMPARE(window->windowTitle(), title);
         progress->setMaximum(10);
         progress->setValue(3);
         QVERIFY(!progress->cancelled());
-        if (byCloseBox)
-            window->close();
-        else
-            window->findChild<QPushButton*>("BitBtn2")->click();
-        QVERIFY(progress->cancelled());
-        QCOMPARE(calls, 1);
+        pressOn(*window, press);
+        QCOMPARE(progress->cancelled(), cancels);
+        QCOMPARE(calls, cancels ? 1 : 0);
         // The window stays until the operation ends it; a second press changes nothing.
         QVERIFY(window->isVisible());
-        window->findChild<QPushButton*>("BitBtn2")->click();
-        QCOMPARE(calls, 1);
+        if (cancels) {
+            window->findChild<QPushButton*>("BitBtn2")->click();
+            QCOMPARE(calls, 1);
+        }
         const QPointer<TfrmScope> gone = window;
         progress.reset();
         QVERIFY(gone.isNull());
-    }
-
-    void graphingProgressCannotBeCancelled()
-    {
-        QWidget parent;
-        ScopeProgress progress(Prompter::ProgressUse::Graphing, QString(), &parent);
-        bool called = false;
-        progress.onCancel = [&called] { called = true; };
-        QCOMPARE(progress.window()->windowTitle(), QStringLiteral("Zeichnungsfortschritt"));
-        progress.window()->close();
-        QTest::keyClick(progress.window(), Qt::Key_Escape);
-        QVERIFY(!progress.cancelled());
-        QVERIFY(!called);
-        QVERIFY(progress.window()->isVisible());
     }
 
     void progressWindowGoneWithItsParentEndsTheOperation()
@@ -307,8 +328,8 @@ private Q_SLOTS:
         const QString noCsv = QStringLiteral("Öffne einzelne Datei(*.TXT,*.GHF)");
         const QString sets = QStringLiteral("Öffne Datensatz-Sammeldatei(*.CH4)");
         QTest::newRow("save") << "save" << QLocale::c() << "Speichere Datei"
-                              << "Save all data sets to a data set collection file(*.ch4)"
-                              << "Save single selected  data set to a  file";
+                              << "Alle Datensätze in Sammeldatei (*.CH4)"
+                              << "Gewählten Datensatz einzeln speichern";
         QTest::newRow("open, point") << "open" << QLocale(QLocale::English, QLocale::UnitedStates)
                                      << "Datei öffnen" << sets << csv;
         QTest::newRow("open, comma") << "open" << QLocale(QLocale::German, QLocale::Germany)
@@ -335,7 +356,7 @@ private Q_SLOTS:
         };
         QCOMPARE(button("btnOpenSets")->text(), first);
         QCOMPARE(button("btnOpenSingleSet")->text(), second);
-        QCOMPARE(button("Button1")->text(), QStringLiteral("Cancel"));
+        QCOMPARE(button("Button1")->text(), QStringLiteral("Abbrechen"));
         dialog.show();
         QVERIFY(QTest::qWaitForWindowExposed(&dialog));
         // Every text fits its button, which keeps its designed size.
@@ -370,10 +391,7 @@ private Q_SLOTS:
         whenModalShows([press](QWidget* modal) {
             QVERIFY(qobject_cast<TfrmOpenSave*>(modal));
             QVERIFY(modal->windowFlags() & Qt::WindowStaysOnTopHint);
-            if (press == u"close")
-                modal->close();
-            else
-                modal->findChild<QPushButton*>(press)->click();
+            pressOn(*modal, press);
         });
         QCOMPARE(int(prompter.choose(TfrmOpenSave::saveChoice())), answer);
     }

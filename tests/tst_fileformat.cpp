@@ -52,11 +52,51 @@ void fillModel(TextTableModel& model, const QByteArray& bytes, char sep)
     model.endFill();
 }
 
+// Takes `room` bytes, then refuses every write, as a full disk does.
+class FullDevice : public QIODevice {
+public:
+    explicit FullDevice(qint64 room)
+        : m_room(room)
+    {
+        open(QIODevice::WriteOnly);
+    }
+
+protected:
+    qint64 readData(char*, qint64) override { return -1; }
+    qint64 writeData(const char* data, qint64 size) override
+    {
+        if (size > m_room)
+            return -1;
+        m_room -= size;
+        m_taken.append(data, size);
+        return size;
+    }
+
+private:
+    qint64 m_room;
+    QByteArray m_taken;
+};
+
 // A graph of four channels: point p at 2026-03-0x 13:05:07 + p minutes, values per channel.
 double pointTime(int p)
 {
     // 2026-03-01 is serial 46082.
     return 46082.0 + (13 * 3600 + 5 * 60 + 7 + p * 61) / 86400.0;
+}
+
+// A graph sized for `points` points of which the first `filled` were recorded, channel s at
+// 20 + s degrees.
+chart::ChartModel recordedGraph(int points, int filled)
+{
+    chart::ChartModel graph;
+    graph.setSubsets(4);
+    graph.setPoints(points);
+    for (int p = 0; p < filled; ++p)
+        for (int s = 0; s < 4; ++s) {
+            graph.setX(s, p, pointTime(p));
+            graph.setY(s, p, 20.0 + s);
+        }
+    return graph;
 }
 
 } // namespace
@@ -71,6 +111,8 @@ private Q_SLOTS:
     void exportValue_data();
     void exportValue();
     void exportStopsAtUnfilledPointAndOnCancel();
+    void refusedWriteFailsTheSave_data();
+    void refusedWriteFailsTheSave();
     void dateAndTimeFormats();
     void graphRoundTrip_data();
     void graphRoundTrip();
@@ -204,14 +246,7 @@ void TestFileFormat::exportValue()
 void TestFileFormat::exportStopsAtUnfilledPointAndOnCancel()
 {
     // A real-time graph sized for 100 points of which 40 were recorded.
-    chart::ChartModel graph;
-    graph.setSubsets(4);
-    graph.setPoints(100);
-    for (int p = 0; p < 40; ++p)
-        for (int s = 0; s < 4; ++s) {
-            graph.setX(s, p, pointTime(p));
-            graph.setY(s, p, 20.0 + s);
-        }
+    const chart::ChartModel graph = recordedGraph(100, 40);
     QBuffer all;
     all.open(QIODevice::WriteOnly);
     GraphTextWriter writer(kEnglish, ',', true);
@@ -259,6 +294,48 @@ void TestFileFormat::dateAndTimeFormats()
             QCOMPARE(text, locale.toString(moment.time(), time));
         }
     }
+}
+
+// A save that the device refuses anywhere, in the first of its large writes, a middle one or
+// the last, fails as a whole: never a count of lines as if it had been written.
+void TestFileFormat::refusedWriteFailsTheSave_data()
+{
+    QTest::addColumn<bool>("table"); // else the graph
+    QTest::addColumn<qint64>("room"); // the device's room in bytes, or one of these:
+    const qint64 whole = -1; // room for the whole file
+    const qint64 allButOne = -2; // one byte short of it
+    for (const bool table : { false, true }) {
+        const char* what = table ? "table" : "graph";
+        QTest::addRow("%s: refused at once", what) << table << qint64(0);
+        QTest::addRow("%s: refused after the first write", what) << table << qint64(70'000);
+        QTest::addRow("%s: refused in the last write", what) << table << allButOne;
+        QTest::addRow("%s: room for it all", what) << table << whole;
+    }
+}
+
+void TestFileFormat::refusedWriteFailsTheSave()
+{
+    QFETCH(bool, table);
+    QFETCH(qint64, room);
+    // Some 200 KB: several of the writers' large writes.
+    const int n = 5000;
+    const chart::ChartModel graph = recordedGraph(n, n);
+    QBuffer exported;
+    exported.open(QIODevice::WriteOnly);
+    QCOMPARE(GraphTextWriter(kEnglish, ',', true).write(graph, {1, n}, exported), qint64(n));
+    TextTableModel model;
+    fillModel(model, exported.data(), ',');
+    const auto write = [&](QIODevice& device) {
+        return table ? writeTableText(model, {1, n}, ',', device)
+                     : GraphTextWriter(kEnglish, ',', true).write(graph, {1, n}, device);
+    };
+    QBuffer whole;
+    whole.open(QIODevice::WriteOnly);
+    QCOMPARE(write(whole), qint64(n));
+    QVERIFY(whole.data().size() > 3 * 64 * 1024);
+
+    FullDevice device(room >= 0 ? room : whole.data().size() + room + 1);
+    QCOMPARE(write(device), room == -1 ? qint64(n) : qint64(-1));
 }
 
 void TestFileFormat::graphRoundTrip_data()

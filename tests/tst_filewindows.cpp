@@ -219,8 +219,8 @@ void TestFileWindows::graphTextRefusals_data()
     QTest::addColumn<QString>("from");
     QTest::addColumn<QString>("to");
     QTest::addColumn<QStringList>("shown");
-    QTest::newRow("letters") << "abc" << "5" << QStringList{"invalid integer"};
-    QTest::newRow("decimal number") << "1" << "2.5" << QStringList{"invalid integer"};
+    QTest::newRow("letters") << "abc" << "5" << QStringList{"ungültige Ganzzahl"};
+    QTest::newRow("decimal number") << "1" << "2.5" << QStringList{"ungültige Ganzzahl"};
     QTest::newRow("from beyond the last point") << "30" << "40" << QStringList{};
 }
 
@@ -310,6 +310,11 @@ void TestFileWindows::tableWindowLooksAsDesigned()
     for (int c = 0; c < 7; ++c)
         headings << grid->model()->headerData(c, Qt::Horizontal).toString();
     QCOMPARE(headings, (QStringList{"No", "Date", "Time", "T1", "T2", "T3", "T4"}));
+    // A full date and time fit their columns whatever the font.
+    const QFontMetrics metrics(grid->font());
+    QVERIFY(grid->columnWidth(1) > metrics.horizontalAdvance(QStringLiteral("31.12.2026")));
+    QVERIFY(grid->columnWidth(2) > metrics.horizontalAdvance(QStringLiteral("23:59:59")));
+    QCOMPARE(grid->columnWidth(3), 64);
     // Every cell is drawn, not only the row-number column: the first data cell's text leaves
     // dark pixels on the grid's light background.
     const QImage image = grid->viewport()->grab().toImage();

@@ -537,8 +537,8 @@ private Q_SLOTS:
         QCOMPARE(f.graph->secondsList()->currentIndex(), rate % 60);
         const QString question = QStringLiteral(
             "Intervall wurde während einer Echtzeitaufzeichnung geändert oder es befinden sich "
-            "Daten in der Echtzeit-Grafik.If you want to make new sampling rate effective,it "
-            "have to reset the graph.\\nMöchten Sie die Echtzeitgrafik speichern ?");
+            "Daten in der Echtzeit-Grafik.Damit das neue Intervall wirksam wird, muss die Grafik "
+            "zurückgesetzt werden.\\nMöchten Sie die Echtzeitgrafik speichern ?");
         QCOMPARE(f.host.prompts.shown, answer >= 0 ? QStringList { question } : QStringList());
         QCOMPARE(f.host.graphSaves, answer == int(Answer::Yes) ? 1 : 0);
         QCOMPARE(f.recorder.sampleCount(), cleared ? 0 : samples);

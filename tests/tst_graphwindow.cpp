@@ -635,8 +635,8 @@ private Q_SLOTS:
 
     void saveFiltersFollowTheDecimalSeparator()
     {
-        QCOMPARE(graphSaveFilters(QLocale::c()).size(), 3);
-        const QStringList german = graphSaveFilters(QLocale(QLocale::German, QLocale::Germany));
+        QCOMPARE(graphFileFilters(QLocale::c()).size(), 3);
+        const QStringList german = graphFileFilters(QLocale(QLocale::German, QLocale::Germany));
         QCOMPARE(german.size(), 2);
         QVERIFY(german.first().startsWith(QStringLiteral("Graph file(*.ghf,only for TC4DL)")));
         QVERIFY(german.last().contains(QStringLiteral("*.TXT")));

@@ -133,10 +133,9 @@ private Q_SLOTS:
     void checksTouchNoPort();
     void loadEnds_data();
     void loadEnds();
-    void tryAgainAfterTransientFault();
+    void errorDialogAnswers_data();
+    void errorDialogAnswers();
     void cancelKeepsEverything();
-    void fixedTheError_data();
-    void fixedTheError();
     void openCollection_data();
     void openCollection();
     void openChoice_data();
@@ -254,21 +253,6 @@ void TestLoadCommand::loadEnds()
     r.verifyLiveLinkBack();
 }
 
-void TestLoadCommand::tryAgainAfterTransientFault()
-{
-    Rig r;
-    // The first attempt's size query goes unanswered; the second attempt's is answered.
-    r.setFaults(faults([](LoggerFaults& f) { f.unansweredStarts = 4; }));
-    r.errorAnswers = { TfrmErr::TryAgain };
-    r.load();
-    QCOMPARE(r.errors, QStringList { r.text("IDS_69") });
-    QCOMPARE(r.data().store().setCount(), r.meter().logger().memory().setCount());
-    QCOMPARE(r.graph()->dataSetList()->rowCount(), r.data().store().setCount());
-    QVERIFY(r.f.window->graphShared().dataLoggerGraphUnsaved);
-    QVERIFY(!r.transferFile().isEmpty());
-    r.verifyLiveLinkBack();
-}
-
 // Cancel in the progress window: TransferStop, nothing kept, nothing said, the link back.
 void TestLoadCommand::cancelKeepsEverything()
 {
@@ -303,35 +287,52 @@ void TestLoadCommand::cancelKeepsEverything()
     r.verifyLiveLinkBack();
 }
 
-void TestLoadCommand::fixedTheError_data()
+// The error dialog's answers: Try Again starts over, "Fixed the error " keeps the sets before the
+// bad one.
+void TestLoadCommand::errorDialogAnswers_data()
 {
-    QTest::addColumn<int>("badSet"); // from 1
-    QTest::addColumn<int>("kept");
-    QTest::newRow("third set bad: two kept") << 3 << 2;
-    QTest::newRow("first set bad: none kept") << 1 << 0;
+    QTest::addColumn<LoggerFaults>("faults");
+    QTest::addColumn<int>("answer");
+    QTest::addColumn<QByteArray>("dialog"); // the error dialog's message
+    QTest::addColumn<int>("kept"); // -1: every set of the meter
+    QTest::addColumn<QByteArray>("message"); // said after the fix, or none
+    // The first attempt's size query goes unanswered; the second attempt's is answered.
+    QTest::newRow("Try Again after a transient fault")
+        << faults([](LoggerFaults& f) { f.unansweredStarts = 4; }) << int(TfrmErr::TryAgain)
+        << QByteArray("IDS_69") << -1 << QByteArray();
+    QTest::newRow("fixed: third set bad, two kept")
+        << faults([](LoggerFaults& f) { f.badEndMarkSet = 3; }) << int(TfrmErr::FixError)
+        << QByteArray("IDS_70") << 2 << QByteArray("IDS_120");
+    QTest::newRow("fixed: first set bad, none kept")
+        << faults([](LoggerFaults& f) { f.badEndMarkSet = 1; }) << int(TfrmErr::FixError)
+        << QByteArray("IDS_70") << 0 << QByteArray("IDS_121");
 }
 
-void TestLoadCommand::fixedTheError()
+void TestLoadCommand::errorDialogAnswers()
 {
-    QFETCH(int, badSet);
+    QFETCH(LoggerFaults, faults);
+    QFETCH(int, answer);
+    QFETCH(QByteArray, dialog);
     QFETCH(int, kept);
+    QFETCH(QByteArray, message);
     Rig r;
     QVERIFY(r.meter().logger().memory().setCount() >= 3);
-    LoggerFaults f;
-    f.badEndMarkSet = badSet;
-    r.setFaults(f);
-    r.errorAnswers = { TfrmErr::FixError };
+    r.setFaults(faults);
+    r.errorAnswers = { answer };
     r.f.prompter.shown.clear();
     r.load();
-    QCOMPARE(r.errors, QStringList { r.text("IDS_70") });
-    QCOMPARE(r.data().store().setCount(), kept);
-    if (kept == 0) {
-        QCOMPARE(r.f.prompter.shown, QStringList { r.text("IDS_121") });
+    QCOMPARE(r.errors, QStringList { r.text(dialog.constData()) });
+    const int sets = kept < 0 ? r.meter().logger().memory().setCount() : kept;
+    QCOMPARE(r.data().store().setCount(), sets);
+    QStringList said;
+    if (!message.isEmpty())
+        said << (kept > 0 ? r.text(message.constData()).arg(kept) : r.text(message.constData()));
+    QCOMPARE(r.f.prompter.shown, said);
+    if (sets == 0) {
         QVERIFY(r.transferFile().isEmpty());
         QVERIFY(!r.f.window->graphShared().dataLoggerGraphUnsaved);
     } else {
-        QCOMPARE(r.f.prompter.shown, QStringList { r.text("IDS_120").arg(kept) });
-        QCOMPARE(r.graph()->dataSetList()->rowCount(), kept);
+        QCOMPARE(r.graph()->dataSetList()->rowCount(), sets);
         QCOMPARE(r.graph()->model().points(), r.data().store().sampleCount(0));
         QVERIFY(r.f.window->graphShared().dataLoggerGraphUnsaved);
         QVERIFY(!r.transferFile().isEmpty());
@@ -423,7 +424,7 @@ void TestLoadCommand::openChoice()
     QCOMPARE(choice.caption, QStringLiteral("Open File"));
     QCOMPARE(choice.first, QStringLiteral("Öffne Datensatz-Sammeldatei(*.CH4)"));
     QCOMPARE(choice.second, second);
-    QCOMPARE(choice.cancel, QStringLiteral("Cancel"));
+    QCOMPARE(choice.cancel, QStringLiteral("Abbrechen"));
 
     // The single-file answer asks for one file (cancelled here) and Cancel for none; neither
     // opens the logger window.

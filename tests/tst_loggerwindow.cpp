@@ -26,6 +26,8 @@
 #include <QTableWidget>
 #include <QTest>
 
+#include <utility>
+
 using namespace tc4dl;
 using tc4dl::testing::FakeGraphServices;
 
@@ -274,7 +276,7 @@ void TestLoggerWindow::listRowsAndClicks()
         const QFontMetrics metrics(grid->font());
         for (int k = 0; k < 3; ++k)
             QVERIFY2(grid->columnWidth(c) > metrics.horizontalAdvance(grid->item(k, c)->text()),
-                     qPrintable(grid->item(k, c)->text()));
+                qPrintable(grid->item(k, c)->text()));
         columns += grid->columnWidth(c);
     }
     QVERIFY(window.dataSetPanel()->width() > columns);
@@ -309,22 +311,24 @@ void TestLoggerWindow::errorDialog()
     QFETCH(QString, button);
     QFETCH(int, result);
     TfrmErr dialog;
-    QCOMPARE(dialog.windowTitle(), QStringLiteral("Error Message"));
+    QCOMPARE(dialog.windowTitle(), QStringLiteral("Fehlermeldung"));
     QCOMPARE(dialog.size(), QSize(346, 97));
-    const struct {
-        const char* name;
-        const char* text;
-        QRect geometry;
-    } buttons[] = {
-        { "Button2", "Try Again", QRect(16, 64, 73, 25) },
-        { "Button1", "Fixed the error ", QRect(104, 64, 105, 25) },
-        { "Button3", "Cancel", QRect(224, 64, 105, 25) },
-    };
-    for (const auto& b : buttons) {
-        auto* pushButton = dialog.findChild<QPushButton*>(QLatin1String(b.name));
+    // One row left to right as designed, each German text whole, no button over another.
+    const std::pair<const char*, const char*> buttons[] = { { "Button2", "Wiederholen" },
+        { "Button1", "Datensatz löschen" }, { "Button3", "Abbrechen" } };
+    int right = -1;
+    for (const auto& [name, text] : buttons) {
+        auto* pushButton = dialog.findChild<QPushButton*>(QLatin1String(name));
         QVERIFY(pushButton);
-        QCOMPARE(pushButton->text(), QLatin1String(b.text));
-        QCOMPARE(pushButton->geometry(), b.geometry);
+        QCOMPARE(pushButton->text(), QString::fromUtf8(text));
+        QVERIFY2(pushButton->x() > right, name);
+        QVERIFY2(pushButton->fontMetrics().horizontalAdvance(pushButton->text())
+                < pushButton->width() - 8,
+            name);
+        QVERIFY2(dialog.rect().contains(pushButton->geometry()), name);
+        QCOMPARE(pushButton->y(), 64);
+        QCOMPARE(pushButton->height(), 25);
+        right = pushButton->geometry().right();
     }
     dialog.setFixOffered(false);
     QVERIFY(!dialog.fixOffered());

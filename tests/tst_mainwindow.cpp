@@ -109,7 +109,7 @@ private Q_SLOTS:
                 QVERIFY2(item->isSeparator() || !item->text().isEmpty(),
                     qPrintable(menu->objectName() + "/" + item->objectName()));
         }
-        QCOMPARE(f.window->action(QStringLiteral("Cascade1"))->text(), QStringLiteral("&Cascade"));
+        QCOMPARE(f.window->action(QStringLiteral("Cascade1"))->text(), QStringLiteral("Ü&berlappend"));
         // Nothing stored: the defaults.
         QCOMPARE(f.window->settings().lastConnectedModel, 740);
         QCOMPARE(f.window->settings().realTimeRate, 2);

@@ -51,7 +51,8 @@ private Q_SLOTS:
             QTest::addRow("%s %s", window, id) << window << id << english << german << shown;
         };
         // clang-format off
-        row("TfrmMain", "IDS_40", "invalid integer", "", "invalid integer");
+        row("TfrmMain", "IDS_40", "invalid integer", "ungültige Ganzzahl", "ungültige Ganzzahl");
+        row("TfrmSetup", "IDS_5", "The time is Second", "", "The time is Second");
         row("TfrmList", "IDS_0", "No", "Nein", "No");
         row("TfrmList", "IDS_6", "T4", "", "T4");
         row("TfrmGraph", "IDS_0", "Set", "Einrichten", "Einrichten");
@@ -68,7 +69,8 @@ private Q_SLOTS:
         row("TfrmGraph", "IDS_26", "Do you want to save the changes ?",
             "Möchen Sie die Änderungen speichern ?", "Möchen Sie die Änderungen speichern ?");
         row("TfrmGraph", "IDS_41", "If you want to make new sampling rate effective,it have to reset the graph.\\n",
-            "", "If you want to make new sampling rate effective,it have to reset the graph.\\n");
+            "Damit das neue Intervall wirksam wird, muss die Grafik zurückgesetzt werden.\\n",
+            "Damit das neue Intervall wirksam wird, muss die Grafik zurückgesetzt werden.\\n");
         row("TfrmSetup", "IDS_8", "Meter time updated fail, Error Code is ",
             "Meter Uhrzeitänderung fehlgeschlagen, Fehlercode ist",
             "Meter Uhrzeitänderung fehlgeschlagen, Fehlercode ist");

@@ -107,9 +107,9 @@ private Q_SLOTS:
     void windowHasItsDesignedControlsAndTexts()
     {
         Rig r;
-        QCOMPARE(r.window->windowTitle(), QStringLiteral("Data Logger Setup"));
+        QCOMPARE(r.window->windowTitle(), QStringLiteral("Datenlogger-Einrichtung"));
         QCOMPARE(r.window->size(), QSize(637, 271));
-        QCOMPARE(r.window->findChild<QPushButton*>("Button4")->text(), QStringLiteral("Read  "));
+        QCOMPARE(r.window->findChild<QPushButton*>("Button4")->text(), QStringLiteral("Lesen  "));
         QCOMPARE(r.window->findChild<QLineEdit*>("edtInt1")->text(), QStringLiteral("00"));
         QCOMPARE(r.window->findChild<QLineEdit*>("edtInt2")->text(), QStringLiteral("02"));
         QCOMPARE(r.window->findChild<QLineEdit*>("edtInt2")->maxLength(), 2);
@@ -120,6 +120,12 @@ private Q_SLOTS:
             const QRect area(child->mapTo(r.window.get(), QPoint(0, 0)), child->size());
             QVERIFY2(r.window->rect().contains(area), qPrintable(child->objectName()));
         }
+        // Every caption and button text is shown whole.
+        for (QLabel* label : r.window->findChildren<QLabel*>())
+            QVERIFY2(label->width() >= label->sizeHint().width(), qPrintable(label->objectName()));
+        for (QPushButton* button : r.window->findChildren<QPushButton*>())
+            QVERIFY2(button->fontMetrics().horizontalAdvance(button->text()) < button->width() - 8,
+                qPrintable(button->objectName()));
     }
 
     void clockIsSetFromTheComputerAndTheMeterAnswerShown()
@@ -212,7 +218,7 @@ private Q_SLOTS:
         const int before = r.meter.logger().memory().intervalSeconds();
         r.press("Button2");
         if (meterSeconds < 0) {
-            QCOMPARE(r.prompter.shown, QStringList { QStringLiteral("Invalid Input") });
+            QCOMPARE(r.prompter.shown, QStringList { QStringLiteral("Ungültige Eingabe") });
             QVERIFY(r.meter.received().isEmpty());
             QVERIFY(!r.ended);
             QCOMPARE(r.meter.logger().memory().intervalSeconds(), before);

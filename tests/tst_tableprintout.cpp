@@ -83,12 +83,13 @@ private Q_SLOTS:
             << QStringList { "7", "x" } << "7" + spaces(18) + "x" + spaces(18);
         QTest::newRow("two-digit row number")
             << QStringList { "42", "x" } << "42" + spaces(16) + "x" + spaces(18);
-        QTest::newRow("ten-character date runs into the time") << QStringList { "1", "15.04.2013",
-            "14:05:09" } << "1" + spaces(18) + "15.04.2013" + "14:05:09" + spaces(18);
+        QTest::newRow("ten-character date keeps one space before the time")
+            << QStringList { "1", "15.04.2013", "14:05:09" }
+            << "1" + spaces(18) + "15.04.2013" + spaces(1) + "14:05:09" + spaces(18);
         QTest::newRow("time column is 17 wide") << QStringList { "", "", "14:05:09 PM",
             "1" } << spaces(20) + spaces(20) + "14:05:09 PM" + spaces(12) + "1" + spaces(18);
         QTest::newRow("longer than its width") << QStringList { "12345678901", "",
-            "123456789012345678" } << "12345678901" + spaces(20) + "123456789012345678";
+            "123456789012345678" } << "12345678901" + spaces(1) + spaces(20) + "123456789012345678" + spaces(1);
         QTest::newRow("heading") << QStringList { "No", "Date", "Time", "T1", "T2", "T3", "T4" }
                                  << "No" + spaces(16) + "Date" + spaces(12) + "Time" + spaces(26)
                 + "T1" + spaces(16) + "T2" + spaces(16) + "T3" + spaces(16) + "T4" + spaces(16);

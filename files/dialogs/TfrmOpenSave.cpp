@@ -1,20 +1,16 @@
 #include "TfrmOpenSave.h"
 
+#include "DialogFrame.h"
 #include "MessageTable.h"
 
 #include <QFontMetrics>
-#include <QGuiApplication>
 #include <QPushButton>
-#include <QScreen>
 #include <QVBoxLayout>
 
 namespace tc4dl {
 
 namespace {
 
-constexpr Qt::WindowFlags kChoiceFlags = Qt::Dialog | Qt::MSWindowsFixedSizeDialogHint
-    | Qt::WindowStaysOnTopHint | Qt::CustomizeWindowHint | Qt::WindowTitleHint
-    | Qt::WindowCloseButtonHint;
 
 QString ownText(const char* key)
 {
@@ -30,7 +26,7 @@ QString mainText(const char* id)
 } // namespace
 
 TfrmOpenSave::TfrmOpenSave(QWidget* parent)
-    : QDialog(parent, kChoiceFlags)
+    : QDialog(parent, kFixedDialogFlags)
 {
     setObjectName(QStringLiteral("frmOpenSave"));
     auto* layout = new QVBoxLayout(this);
@@ -108,12 +104,7 @@ Prompter::Answer TfrmOpenSave::answerFor(int result)
 
 void TfrmOpenSave::centreOnScreen()
 {
-    if (const QScreen* screen = QGuiApplication::primaryScreen()) {
-        adjustSize();
-        QRect r = frameGeometry();
-        r.moveCenter(screen->availableGeometry().center());
-        move(r.topLeft());
-    }
+    tc4dl::centreOnScreen(this);
 }
 
 } // namespace tc4dl

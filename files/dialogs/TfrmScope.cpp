@@ -1,5 +1,6 @@
 #include "TfrmScope.h"
 
+#include "DialogFrame.h"
 #include "MessageTable.h"
 
 #include <QGroupBox>
@@ -17,9 +18,6 @@ namespace tc4dl {
 namespace {
 
 // Always above the window whose work it shows; only a close box in the title bar.
-constexpr Qt::WindowFlags kScopeFlags = Qt::Dialog | Qt::MSWindowsFixedSizeDialogHint
-    | Qt::WindowStaysOnTopHint | Qt::CustomizeWindowHint | Qt::WindowTitleHint
-    | Qt::WindowCloseButtonHint;
 
 // Where the window was designed to appear, in screen pixels.
 constexpr int kDesignLeft = 323;
@@ -39,7 +37,7 @@ QString mainText(const char* id)
 } // namespace
 
 TfrmScope::TfrmScope(QWidget* parent)
-    : QDialog(parent, kScopeFlags)
+    : QDialog(parent, kFixedDialogFlags)
 {
     setObjectName(QStringLiteral("frmScope"));
     buildRangeGroup();
@@ -62,16 +60,11 @@ void TfrmScope::buildRangeGroup()
     m_all->setGeometry(12, 22, 120, 22);
     m_all->setChecked(true);
     m_select = named(new QRadioButton(m_group), "radNo");
-    m_select->setGeometry(12, 56, 72, 22);
     auto* fromLabel = named(new QLabel(m_group), "Label1");
-    fromLabel->setGeometry(84, 56, 34, 22);
     m_from = named(new QLineEdit(m_group), "edtSelFrom");
-    m_from->setGeometry(118, 56, 42, 22);
     fromLabel->setBuddy(m_from);
     auto* toLabel = named(new QLabel(m_group), "Label2");
-    toLabel->setGeometry(164, 56, 18, 22);
     m_to = named(new QLineEdit(m_group), "edtSelTo");
-    m_to->setGeometry(180, 56, 42, 22);
     toLabel->setBuddy(m_to);
     // Typing a number means a range.
     for (QLineEdit* box : { m_from, m_to })
@@ -114,7 +107,7 @@ void TfrmScope::buildProgressParts()
 
 void TfrmScope::applyTexts()
 {
-    // The window speaks its table's English: the rows carry no other text.
+    // The window speaks the language in use, falling back to its table's English.
     const MessageTable table = MessageTable::forWindow(QStringLiteral("TfrmScope"));
     const auto caption = [&table](const char* key) {
         return table.textOrDefault(Section::Captions, QLatin1String(key));
@@ -130,6 +123,28 @@ void TfrmScope::applyTexts()
     m_status2->setText(caption("SText2"));
     m_celsius->setText(caption("RadioButton1"));
     m_fahrenheit->setText(caption("RadioButton2"));
+    layOutRangeRow();
+}
+
+void TfrmScope::layOutRangeRow()
+{
+    // "Select from [ ] to [ ]" reads as one line whose words differ in length between
+    // languages: each word takes the room its text needs and the two boxes share the rest.
+    auto* fromLabel = findChild<QLabel*>(QStringLiteral("Label1"));
+    auto* toLabel = findChild<QLabel*>(QStringLiteral("Label2"));
+    constexpr int kLeft = 12, kRight = 222, kTop = 56, kRowHeight = 22, kGap = 4;
+    constexpr int kMinBox = 34, kMaxBox = 48;
+    const int words = m_select->sizeHint().width() + fromLabel->sizeHint().width()
+        + toLabel->sizeHint().width();
+    const int box = std::clamp((kRight - kLeft - words - 4 * kGap) / 2, kMinBox, kMaxBox);
+    int x = kLeft;
+    for (QWidget* part : std::initializer_list<QWidget*> { m_select, fromLabel, m_from, toLabel,
+             m_to }) {
+        const bool isBox = part == m_from || part == m_to;
+        const int width = isBox ? box : part->sizeHint().width();
+        part->setGeometry(x, kTop, width, kRowHeight);
+        x += width + kGap;
+    }
 }
 
 void TfrmScope::setUse(const char* captionId, const QList<QWidget*>& shown, int height, Mode mode)

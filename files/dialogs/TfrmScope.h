@@ -69,6 +69,7 @@ private:
     void buildRangeGroup();
     void buildProgressParts();
     void applyTexts();
+    void layOutRangeRow();
     void setUse(const char* captionId, const QList<QWidget*>& shown, int height, Mode mode);
     void onCancelClicked();
 

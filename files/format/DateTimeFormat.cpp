@@ -37,25 +37,30 @@ void appendNumber(QString& out, int value, int width)
         out += QLatin1Char(digits[--n]);
 }
 
-// Up to `maxDigits` digits (at least `minDigits`) at `pos`.
-bool readNumber(QStringView text, qsizetype& pos, int minDigits, int maxDigits, int& value)
+// The digit at `text[i]`, or -1: one reader of fields serves the text and the bytes of a cell.
+int digitAt(QStringView text, qsizetype i)
 {
-    int n = 0;
-    value = 0;
-    while (n < maxDigits && pos < text.size() && text[pos] >= u'0' && text[pos] <= u'9') {
-        value = value * 10 + (text[pos].unicode() - u'0');
-        ++pos;
-        ++n;
-    }
-    return n >= minDigits;
+    const char16_t c = text[i].unicode();
+    return c >= u'0' && c <= u'9' ? c - u'0' : -1;
 }
 
-bool readNumber(QByteArrayView text, qsizetype& pos, int minDigits, int maxDigits, int& value)
+int digitAt(QByteArrayView text, qsizetype i)
+{
+    const char c = text[i];
+    return c >= '0' && c <= '9' ? c - '0' : -1;
+}
+
+// Up to `maxDigits` digits (at least `minDigits`) at `pos`.
+template <typename View>
+bool readNumber(View text, qsizetype& pos, int minDigits, int maxDigits, int& value)
 {
     int n = 0;
     value = 0;
-    while (n < maxDigits && pos < text.size() && text[pos] >= '0' && text[pos] <= '9') {
-        value = value * 10 + (text[pos] - '0');
+    while (n < maxDigits && pos < text.size()) {
+        const int digit = digitAt(text, pos);
+        if (digit < 0)
+            break;
+        value = value * 10 + digit;
         ++pos;
         ++n;
     }
@@ -70,19 +75,33 @@ bool isAscii(const QString& text)
     return true;
 }
 
-// `word` (ASCII) at the start of `text`, in either case.
-bool startsWithAsciiWord(QByteArrayView text, const QByteArray& word)
+// `word` at the start of `text`, in either case: any letters in text, ASCII ones in bytes
+// (the bytes are read only where the words are ASCII).
+bool startsWithWord(QStringView text, const QString& word)
+{
+    return !word.isEmpty() && text.startsWith(word, Qt::CaseInsensitive);
+}
+
+bool startsWithWord(QByteArrayView text, const QByteArray& word)
 {
     if (word.isEmpty() || text.size() < word.size())
         return false;
-    for (qsizetype k = 0; k < word.size(); ++k) {
-        const char a = text[k];
-        const char b = word[k];
-        const auto lower = [](char c) { return c >= 'A' && c <= 'Z' ? char(c - 'A' + 'a') : c; };
-        if (lower(a) != lower(b))
+    const auto lower = [](char c) { return c >= 'A' && c <= 'Z' ? char(c - 'A' + 'a') : c; };
+    for (qsizetype k = 0; k < word.size(); ++k)
+        if (lower(text[k]) != lower(word[k]))
             return false;
-    }
     return true;
+}
+
+// Of a text kept both ways, the way that `View` reads.
+const QString& formOf(QStringView, const QString& text, const QByteArray&)
+{
+    return text;
+}
+
+const QByteArray& formOf(QByteArrayView, const QString&, const QByteArray& bytes)
+{
+    return bytes;
 }
 
 } // namespace
@@ -224,11 +243,11 @@ void DateTimeFormat::compileBytes()
         hasAmPm = hasAmPm || token.kind == Kind::AmPm;
     }
     if (hasAmPm) {
-        const QString am = m_locale.amText();
-        const QString pm = m_locale.pmText();
-        m_readsBytes = m_readsBytes && isAscii(am) && isAscii(pm);
-        m_amBytes = am.toLatin1();
-        m_pmBytes = pm.toLatin1();
+        m_amText = m_locale.amText();
+        m_pmText = m_locale.pmText();
+        m_readsBytes = m_readsBytes && isAscii(m_amText) && isAscii(m_pmText);
+        m_amBytes = m_amText.toLatin1();
+        m_pmBytes = m_pmText.toLatin1();
     }
 }
 
@@ -265,7 +284,7 @@ void DateTimeFormat::appendTime(QString& out, int hour, int minute, int second, 
         case Kind::Second: appendNumber(out, second, t.width); break;
         case Kind::Msec: appendNumber(out, msec, t.width == 3 ? 3 : 1); break;
         case Kind::AmPm: {
-            const QString text = hour < 12 ? m_locale.amText() : m_locale.pmText();
+            const QString& text = hour < 12 ? m_amText : m_pmText;
             out += t.text.at(0).isUpper() ? text.toUpper() : text.toLower();
             break;
         }
@@ -274,26 +293,28 @@ void DateTimeFormat::appendTime(QString& out, int hour, int minute, int second, 
     }
 }
 
-bool DateTimeFormat::parse(QStringView text, qsizetype& pos, Fields& f) const
+template <typename View>
+bool DateTimeFormat::parse(View text, qsizetype& pos, Fields& f) const
 {
     for (const Token& t : m_tokens) {
         const int min = t.width == 1 ? 1 : t.width;
         const int max = t.width == 1 ? 2 : t.width;
         int value = 0;
         switch (t.kind) {
-        case Kind::Literal:
-            if (!text.mid(pos).startsWith(t.text))
+        case Kind::Literal: {
+            const auto& literal = formOf(text, t.text, t.bytes);
+            if (!text.sliced(pos).startsWith(literal))
                 return false;
-            pos += t.text.size();
+            pos += literal.size();
             continue;
+        }
         case Kind::AmPm: {
-            const QStringView rest = text.mid(pos);
-            const QString am = m_locale.amText();
-            const QString pm = m_locale.pmText();
-            if (!am.isEmpty() && rest.startsWith(am, Qt::CaseInsensitive)) {
+            const auto& am = formOf(text, m_amText, m_amBytes);
+            const auto& pm = formOf(text, m_pmText, m_pmBytes);
+            if (startsWithWord(text.sliced(pos), am)) {
                 f.pm = 0;
                 pos += am.size();
-            } else if (!pm.isEmpty() && rest.startsWith(pm, Qt::CaseInsensitive)) {
+            } else if (startsWithWord(text.sliced(pos), pm)) {
                 f.pm = 1;
                 pos += pm.size();
             } else {
@@ -301,45 +322,6 @@ bool DateTimeFormat::parse(QStringView text, qsizetype& pos, Fields& f) const
             }
             continue;
         }
-        case Kind::Msec:
-            if (!readNumber(text, pos, 1, 3, value))
-                return false;
-            f.msec = value;
-            continue;
-        default: break;
-        }
-        if (!readNumber(text, pos, min, max, value))
-            return false;
-        f.store(t.kind, value);
-    }
-    return true;
-}
-
-bool DateTimeFormat::parseBytes(QByteArrayView text, qsizetype& pos, Fields& f) const
-{
-    // The twin of parse() over bytes; any difference between them shows in the tests that
-    // read the same rows both ways.
-    for (const Token& t : m_tokens) {
-        const int min = t.width == 1 ? 1 : t.width;
-        const int max = t.width == 1 ? 2 : t.width;
-        int value = 0;
-        switch (t.kind) {
-        case Kind::Literal:
-            if (!text.sliced(pos).startsWith(t.bytes))
-                return false;
-            pos += t.bytes.size();
-            continue;
-        case Kind::AmPm:
-            if (startsWithAsciiWord(text.sliced(pos), m_amBytes)) {
-                f.pm = 0;
-                pos += m_amBytes.size();
-            } else if (startsWithAsciiWord(text.sliced(pos), m_pmBytes)) {
-                f.pm = 1;
-                pos += m_pmBytes.size();
-            } else {
-                return false;
-            }
-            continue;
         case Kind::Msec:
             if (!readNumber(text, pos, 1, 3, value))
                 return false;
@@ -397,10 +379,10 @@ std::optional<double> DateTimeFormat::parseDateTimeSerial(QByteArrayView date,
         return std::nullopt;
     Fields f;
     qsizetype pos = 0;
-    if (!parseBytes(date, pos, f) || pos != date.size())
+    if (!parse(date, pos, f) || pos != date.size())
         return std::nullopt;
     pos = 0;
-    if (!timeFormat.parseBytes(time, pos, f) || pos != time.size())
+    if (!timeFormat.parse(time, pos, f) || pos != time.size())
         return std::nullopt;
     return serialOf(f);
 }

@@ -62,8 +62,9 @@ private:
     };
     void compile();
     void compileBytes();
-    [[nodiscard]] bool parse(QStringView text, qsizetype& pos, Fields& fields) const;
-    [[nodiscard]] bool parseBytes(QByteArrayView text, qsizetype& pos, Fields& fields) const;
+    // Reads the fields at `pos` from a QStringView or, for the byte way, a QByteArrayView.
+    template <typename View>
+    [[nodiscard]] bool parse(View text, qsizetype& pos, Fields& fields) const;
     [[nodiscard]] static std::optional<double> serialOf(Fields fields);
 
     QString m_format;
@@ -71,6 +72,8 @@ private:
     std::vector<Token> m_tokens;
     bool m_fallback = false; // names of days or months: QLocale does the work
     bool m_readsBytes = false;
+    QString m_amText; // the locale's, when the format has AM/PM
+    QString m_pmText;
     QByteArray m_amBytes;
     QByteArray m_pmBytes;
 };

@@ -1,10 +1,10 @@
 #include "GraphTextWriter.h"
 
 #include "ChartModel.h"
+#include "ChunkedLineWriter.h"
 #include "MeterValues.h"
 
 #include <QDate>
-#include <QIODevice>
 
 #include <charconv>
 #include <cmath>
@@ -13,7 +13,6 @@
 namespace tc4dl {
 
 namespace {
-constexpr qsizetype kWriteChunk = 64 * 1024;
 
 void appendText(QByteArray& out, const QString& text)
 {
@@ -96,41 +95,30 @@ void GraphTextWriter::appendDateTime(QByteArray& out, double x)
     appendText(out, m_scratch);
 }
 
-void GraphTextWriter::appendLine(QByteArray& out, double x, const std::array<float, 4>& values)
+void GraphTextWriter::appendFields(QByteArray& out, double x, const std::array<float, 4>& values)
 {
     appendDateTime(out, x);
     for (const float v : values) {
         out += m_separator;
         appendValue(out, v);
     }
-    out += "\r\n";
 }
 
 qint64 GraphTextWriter::write(const chart::ChartModel& graph, SaveRange range,
                               QIODevice& device, const std::function<bool(qint64)>& step)
 {
-    QByteArray buffer;
-    buffer.reserve(kWriteChunk + 256);
-    qint64 lines = 0;
-    auto flush = [&] {
-        const bool ok = buffer.isEmpty() || device.write(buffer) == buffer.size();
-        buffer.clear();
-        return ok;
-    };
+    ChunkedLineWriter out(device, step);
     for (int k = std::max(range.from, 1); k <= range.to && k <= graph.points(); ++k) {
         const double x = graph.x(0, k - 1);
         if (x == 0.0)
             break;
         const std::array<float, 4> values{graph.y(0, k - 1), graph.y(1, k - 1),
                                           graph.y(2, k - 1), graph.y(3, k - 1)};
-        appendLine(buffer, x, values);
-        ++lines;
-        if (buffer.size() >= kWriteChunk && !flush())
-            return -1;
-        if (step && !step(lines))
+        appendFields(out.line(), x, values);
+        if (!out.endLine())
             break;
     }
-    return flush() ? lines : -1;
+    return out.finish();
 }
 
 } // namespace tc4dl

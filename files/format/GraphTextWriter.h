@@ -29,8 +29,6 @@ class GraphTextWriter {
 public:
     GraphTextWriter(const QLocale& locale, char separator, bool celsius);
 
-    // Appends one point's line.
-    void appendLine(QByteArray& out, double x, const std::array<float, 4>& values);
     // A value as the line holds it.
     [[nodiscard]] QByteArray valueText(float value) const;
 
@@ -42,6 +40,8 @@ public:
                  const std::function<bool(qint64 lines)>& step = {});
 
 private:
+    // One point's line without its end.
+    void appendFields(QByteArray& out, double x, const std::array<float, 4>& values);
     void appendValue(QByteArray& out, float value) const;
     void appendDateTime(QByteArray& out, double x);
 

@@ -48,7 +48,9 @@ QString TablePrintout::padded(const QString& text, int column)
     const int width = column == kTimeColumn ? kTimeWidth : kOtherWidth;
     const qsizetype missing = width - text.size();
     // Two spaces per missing character: the printer's font was twice as wide as its spaces.
-    return missing > 0 ? text + QString(2 * missing, QLatin1Char(' ')) : text;
+    // A text that fills its width still gets one space, or a date and the time after it
+    // would print as one unreadable run of digits.
+    return text + QString(missing > 0 ? 2 * missing : 1, QLatin1Char(' '));
 }
 
 QString TablePrintout::line(const QStringList& cells)

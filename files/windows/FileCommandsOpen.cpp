@@ -8,6 +8,7 @@
 #include "GraphStateFile.h"
 #include "MessageTable.h"
 #include "Prompter.h"
+#include "SaveGraph.h"
 #include "TableToGraph.h"
 #include "TextTableReader.h"
 #include "TfrmGraph.h"
@@ -24,17 +25,6 @@ namespace tc4dl {
 
 namespace {
 
-QStringList openFilters(const QLocale& locale)
-{
-    QStringList filters{
-        QStringLiteral("Graph file(*.ghf,only for TC4DL) (*.GHF *.ghf)"),
-        QStringLiteral("TXT file(*.txt,data seperated by tab) (*.TXT *.txt)"),
-    };
-    if (locale.decimalPoint() != QStringLiteral(","))
-        filters << QStringLiteral("EXCEL file format(*.CSV,seperated by comma) (*.CSV *.csv)");
-    return filters;
-}
-
 bool plotNotSplit(const chart::ChartModel& model)
 {
     const QList<double>& proportions = model.look.multiAxesProportions;
@@ -46,7 +36,7 @@ bool plotNotSplit(const chart::ChartModel& model)
 void FileCommands::openSingleFile()
 {
     Prompter::FileRequest request;
-    request.filters = openFilters(m_host.textLocale());
+    request.filters = graphFileFilters(m_host.textLocale());
     request.selectedFilter = request.filters.first();
     request.defaultSuffix = QStringLiteral("ghf");
     request.start = m_host.programFolder();

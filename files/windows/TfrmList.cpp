@@ -4,10 +4,15 @@
 
 #include <QEvent>
 #include <QFont>
+#include <QFontMetrics>
 #include <QHeaderView>
 #include <QMdiSubWindow>
+#include <QStyle>
 #include <QTableView>
 #include <QVBoxLayout>
+
+#include <algorithm>
+#include <utility>
 
 namespace tc4dl {
 
@@ -16,6 +21,7 @@ TfrmList::TfrmList(ListHost& host, QWidget* parent)
     , m_host(host)
     , m_messages(MessageTable::forWindow(QStringLiteral("TfrmList")))
     , m_table(new TextTableModel(this))
+    , m_activation(*this, [this] { FormActivate(); })
 {
     setObjectName(QStringLiteral("frmList"));
     QFont font(QStringLiteral("MS Sans Serif"));
@@ -33,6 +39,15 @@ TfrmList::TfrmList(ListHost& host, QWidget* parent)
     Grid1->verticalHeader()->setMinimumSectionSize(18);
     Grid1->verticalHeader()->setSectionResizeMode(QHeaderView::Fixed);
     Grid1->horizontalHeader()->setDefaultSectionSize(64);
+    // A full date or time is what a person reads first; where the font in use is wider than
+    // the one the 64-pixel columns were measured for, those two columns grow to show it whole.
+    const QFontMetrics metrics(font);
+    const int margin = 2 * (Grid1->style()->pixelMetric(QStyle::PM_FocusFrameHMargin) + 1) + 2;
+    const std::pair<int, QString> widest[] = { { 1, QStringLiteral("00.00.0000") },
+        { 2, QStringLiteral("00:00:00") } };
+    for (const auto& [column, sample] : widest)
+        Grid1->horizontalHeader()->resizeSection(
+            column, std::max(64, metrics.horizontalAdvance(sample) + margin));
     Grid1->horizontalHeader()->setSectionResizeMode(QHeaderView::Interactive);
     Grid1->horizontalHeader()->setStretchLastSection(false);
     Grid1->horizontalHeader()->setHighlightSections(false);
@@ -76,30 +91,8 @@ void TfrmList::showEvent(QShowEvent* event)
 
 bool TfrmList::event(QEvent* event)
 {
-    switch (event->type()) {
-    case QEvent::ParentChange: watchSubWindow(); break;
-    case QEvent::WindowActivate:
-        // Inside a subwindow this event reports the main window's activation, not ours.
-        if (isWindow())
-            FormActivate();
-        break;
-    default: break;
-    }
+    m_activation.handle(*event);
     return QWidget::event(event);
-}
-
-void TfrmList::watchSubWindow()
-{
-    disconnect(m_subWindowConnection);
-    auto* sub = qobject_cast<QMdiSubWindow*>(parentWidget());
-    if (!sub)
-        return;
-    m_subWindowConnection = connect(
-        sub, &QMdiSubWindow::windowStateChanged, this,
-        [this](Qt::WindowStates oldState, Qt::WindowStates newState) {
-            if (newState.testFlag(Qt::WindowActive) && !oldState.testFlag(Qt::WindowActive))
-                FormActivate();
-        });
 }
 
 } // namespace tc4dl

@@ -2,6 +2,7 @@
 
 #include "ChildWindow.h"
 #include "MessageTable.h"
+#include "SubWindowActivation.h"
 #include "TextTableModel.h"
 
 #include <QWidget>
@@ -53,13 +54,11 @@ protected:
     void showEvent(QShowEvent* event) override;
 
 private:
-    void watchSubWindow();
-
     ListHost& m_host;
     MessageTable m_messages;
     TextTableModel* m_table = nullptr;
     QTableView* Grid1 = nullptr;
-    QMetaObject::Connection m_subWindowConnection;
+    SubWindowActivation m_activation;
 };
 
 } // namespace tc4dl

@@ -6,10 +6,12 @@
 #include <QLabel>
 #include <QPushButton>
 
+#include <algorithm>
+
 namespace tc4dl {
 
 TfrmErr::TfrmErr(QWidget* parent)
-    : QDialog(parent, kSmallDialogFlags)
+    : QDialog(parent, kFixedDialogFlags)
 {
     // A question between two attempts: it need not float above other programs.
     setWindowFlag(Qt::WindowStaysOnTopHint, false);
@@ -34,7 +36,31 @@ TfrmErr::TfrmErr(QWidget* parent)
     Button2->setDefault(true);
 
     MessageTable::forWindow(QStringLiteral("TfrmErr")).applyTo(this);
-    centreDialog(this);
+    fitButtons();
+    centreOnScreen(this);
+}
+
+void TfrmErr::fitButtons()
+{
+    // The designed row holds the English words; where the language in use needs more room,
+    // each button takes its text's width and the row is centred, always in the same order.
+    constexpr int kPadding = 12, kGap = 8;
+    const QList<QPushButton*> row { Button2, Button1, Button3 };
+    bool fits = true;
+    int total = kGap * (int(row.size()) - 1);
+    for (QPushButton* button : row) {
+        const int needed = button->fontMetrics().horizontalAdvance(button->text()) + kPadding;
+        fits = fits && needed <= button->width();
+        total += needed;
+    }
+    if (fits)
+        return;
+    int x = std::max(0, (width() - total) / 2);
+    for (QPushButton* button : row) {
+        const int needed = button->fontMetrics().horizontalAdvance(button->text()) + kPadding;
+        button->setGeometry(x, button->y(), needed, button->height());
+        x += needed + kGap;
+    }
 }
 
 QPushButton* TfrmErr::addButton(const char* name, const QString& text, QRect geometry, int result)

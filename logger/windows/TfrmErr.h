@@ -25,6 +25,7 @@ public:
     [[nodiscard]] bool fixOffered() const;
 
 private:
+    void fitButtons();
     QPushButton* addButton(const char* name, const QString& text, QRect geometry, int result);
 
     QLabel* Label1 = nullptr;

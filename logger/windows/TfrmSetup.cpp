@@ -16,6 +16,7 @@
 #include <QScreen>
 
 #include <algorithm>
+#include <utility>
 
 namespace tc4dl {
 
@@ -110,13 +111,34 @@ void TfrmSetup::buildReadOut()
 
 void TfrmSetup::applyTexts()
 {
-    // The controls speak the table's English; its rows carry no other text.
+    // The controls speak the language in use, falling back to the table's English.
     setWindowTitle(m_messages.textOrDefault(Section::Captions, QStringLiteral("TfrmSetup")));
     for (const char* name : { "Button1", "GroupBox1", "Label2", "Button2", "Button3", "GroupBox2",
              "Label1", "Label3", "Label5", "Label4", "Button4" }) {
         QObject* object = findChild<QObject*>(QLatin1String(name));
         const QString text = m_messages.textOrDefault(Section::Captions, QLatin1String(name));
         object->setProperty(qobject_cast<QGroupBox*>(object) ? "title" : "text", text);
+    }
+    layOutReadOut();
+}
+
+void TfrmSetup::layOutReadOut()
+{
+    // The captions' length depends on the language: they share one column as wide as the
+    // longest of them, and the values take the rest of the group.
+    constexpr int kLeft = 16, kRight = 285, kGap = 4, kRowHeight = 22;
+    const std::pair<const char*, QLabel*> rows[] = { { "Label1", m_meterTime },
+        { "Label3", m_interval }, { "Label5", m_dataSets }, { "Label4", m_memoryAvailable } };
+    int captionWidth = 0;
+    for (const auto& [caption, value] : rows)
+        captionWidth = std::max(
+            captionWidth, findChild<QLabel*>(QLatin1String(caption))->sizeHint().width());
+    captionWidth = std::min(captionWidth, (kRight - kLeft) / 2);
+    for (const auto& [caption, value] : rows) {
+        auto* label = findChild<QLabel*>(QLatin1String(caption));
+        label->setGeometry(kLeft, label->y(), captionWidth, kRowHeight);
+        const int valueLeft = kLeft + captionWidth + kGap;
+        value->setGeometry(valueLeft, label->y(), kRight - valueLeft, kRowHeight);
     }
 }
 

@@ -48,6 +48,7 @@ private:
     void buildCommands();
     void buildReadOut();
     void applyTexts();
+    void layOutReadOut();
     void run(SetupExchange exchange);
     void onFinished(const SetupReport& report);
     void showReadOut(const SetupReport& report);
