@@ -48,6 +48,7 @@ ChartDecimator::shown(const QSharedPointer<QCPGraphDataContainer>& full, const Q
     const auto end = full->findEnd(range.upper, true);
     const auto from = static_cast<int>(begin - full->constBegin());
     const auto to = static_cast<int>(end - full->constBegin());
+    m_changedFrom = 0;
     if (to - from <= kPointsPerColumn * pixels) {
         m_active = false;
         m_shown.clear();
@@ -55,8 +56,10 @@ ChartDecimator::shown(const QSharedPointer<QCPGraphDataContainer>& full, const Q
     }
     const bool sameView =
         m_active && m_range == range && m_pixels == pixels && m_valueStep == valueStep;
-    if (sameView && dirtyFrom >= to && m_shown)
+    if (sameView && dirtyFrom >= to && m_shown) {
+        m_changedFrom = m_shown->size();
         return m_shown;
+    }
     if (!sameView || !m_shown || dirtyFrom <= from) {
         m_shown.reset(new QCPGraphDataContainer);
         m_range = range;
@@ -72,6 +75,7 @@ ChartDecimator::shown(const QSharedPointer<QCPGraphDataContainer>& full, const Q
     const double restartKey = (full->constBegin() + (dirtyFrom - 1))->key;
     const double columnStart = range.lower + std::floor((restartKey - range.lower) / width) * width;
     m_shown->removeAfter(std::nextafter(columnStart, -std::numeric_limits<double>::infinity()));
+    m_changedFrom = m_shown->size();
     const auto restart = std::lower_bound(
         full->constBegin() + from, full->constBegin() + to, columnStart,
         [](const QCPGraphData& p, double key) { return p.key < key; });

@@ -25,6 +25,8 @@ public:
     // Whether the last call thinned the graph, and for how many columns.
     [[nodiscard]] bool active() const { return m_active; }
     [[nodiscard]] int pixels() const { return m_pixels; }
+    // The first point of the summary the last call changed (its size when none).
+    [[nodiscard]] int changedFrom() const { return m_changedFrom; }
 
     // Points per column above which a graph is thinned.
     static constexpr int kPointsPerColumn = 4;
@@ -37,6 +39,7 @@ private:
     int m_pixels = 0;
     double m_valueStep = 0.0;
     bool m_active = false;
+    int m_changedFrom = 0;
 };
 
 } // namespace tc4dl::chart

@@ -7,7 +7,9 @@
 #include <QLocale>
 #include <QString>
 
+#include <array>
 #include <cmath>
+#include <cstddef>
 
 namespace tc4dl::chart {
 
@@ -41,8 +43,8 @@ public:
         const double day = std::floor(serial);
         if (day != m_day) {
             m_day = day;
-            m_dayStartOffset = offsetAt(day);
-            m_dayEndOffset = offsetAt(day + 1.0);
+            m_dayStartOffset = midnightOffset(day);
+            m_dayEndOffset = midnightOffset(day + 1.0);
         }
         if (m_dayStartOffset == m_dayEndOffset) {
             m_offset = m_dayStartOffset;
@@ -68,6 +70,19 @@ public:
     }
 
 private:
+    // A graph is converted subset after subset, each walking the same days again; the offsets
+    // at the days' midnights are therefore kept, the end of one day being the start of the next.
+    [[nodiscard]] int midnightOffset(double day)
+    {
+        if (std::abs(day) > kFarDay)
+            return offsetAt(day);
+        const auto key = static_cast<qint64>(day);
+        Midnight& slot = m_midnights[static_cast<std::size_t>(key & (kMidnightSlots - 1))];
+        if (!slot.known || slot.day != key)
+            slot = { key, offsetAt(day), true };
+        return slot.offset;
+    }
+
     [[nodiscard]] static int offsetAt(double serial)
     {
         const QDateTime local = fromDateTimeSerialChecked(serial);
@@ -85,6 +100,15 @@ private:
         return QDateTime(epoch.addDays(days), QTime(0, 0)).addMSecs(ms);
     }
 
+    struct Midnight {
+        qint64 day = 0;
+        int offset = 0;
+        bool known = false;
+    };
+    static constexpr qint64 kMidnightSlots = 64; // a power of two: the slot is the day's low bits
+    static constexpr double kFarDay = 1e7; // beyond the calendar; offsetAt answers 0 there
+
+    std::array<Midnight, kMidnightSlots> m_midnights {};
     double m_day = std::nan("");
     int m_dayStartOffset = 0;
     int m_dayEndOffset = 0;

@@ -1,7 +1,9 @@
 #include "ChartView.h"
 
+#include "ChartCells.h"
 #include "ChartCustomizeDialog.h"
 #include "ChartDecimator.h"
+#include "ChartGraph.h"
 #include "ChartModel.h"
 #include "ChartSupport.h"
 #include "Prompter.h"
@@ -19,7 +21,7 @@
 namespace tc4dl::chart {
 
 struct ChartView::GraphStore {
-    QSharedPointer<QCPGraphDataContainer> full; // every point, data index = point index
+    QSharedPointer<ChartCells> full; // every point, data index = point index
     ChartDecimator decimator;
     int dirtyFrom = 0; // first point changed since the last replot
 };
@@ -86,6 +88,7 @@ ChartView::ChartView(ChartModel& model, QWidget* parent)
     connect(m_plot, &QCustomPlot::afterLayout, this, &ChartView::balanceAxisHeights);
     connect(m_plot, &QCustomPlot::beforeReplot, this, &ChartView::refreshShownData);
     connect(m_plot, &QCustomPlot::afterReplot, this, &ChartView::checkShownWidth);
+    connect(m_plot, &QCustomPlot::afterReplot, this, [this] { ++m_replots; });
     connect(m_plot, &QCustomPlot::afterReplot, this, &ChartView::replotted);
     reinitAndReset();
 }
@@ -104,7 +107,7 @@ ChartView::~ChartView()
 void ChartView::refreshShownData()
 {
     for (size_t s = 0; s < m_graphs.size() && s < m_store.size(); ++s) {
-        QCPGraph* graph = m_graphs[s];
+        ChartGraph* graph = m_graphs[s];
         GraphStore& store = m_store[s];
         int pixels = graph->keyAxis()->axisRect()->width();
         if (pixels < 2)
@@ -115,6 +118,14 @@ void ChartView::refreshShownData()
             store.full, graph->keyAxis()->range(), pixels, store.dirtyFrom, valueStep);
         if (graph->data() != shown)
             graph->setData(shown);
+        // A thinned graph is already at most two points per column: QCustomPlot need not
+        // sample it again, and it is drawn from a raster updated from the first change on.
+        const bool thinned = store.decimator.active();
+        graph->setAdaptiveSampling(!thinned);
+        if (thinned)
+            graph->markChangedFrom(store.decimator.changedFrom());
+        if (graph->rasterCache() != thinned)
+            graph->setRasterCache(thinned);
         store.dirtyFrom = std::numeric_limits<int>::max();
     }
 }
@@ -140,14 +151,18 @@ void ChartView::reinitAndReset()
     resetImage();
 }
 
-// Each new graph starts with an empty store of all its points.
+// Each new graph starts with a fresh summary; the arrays of all points are kept from the graphs
+// before (the next update rewrites them whole), so a new layout or data set reuses their memory.
 void ChartView::resetStores()
 {
     m_sorted.assign(static_cast<size_t>(m_layoutSubsets), true);
+    std::vector<GraphStore> before = std::move(m_store);
     m_store.clear();
     m_store.resize(static_cast<size_t>(m_layoutSubsets));
-    for (size_t s = 0; s < m_store.size(); ++s)
-        m_store[s].full = m_graphs[s]->data();
+    for (size_t s = 0; s < m_store.size(); ++s) {
+        m_store[s].full = s < before.size() ? before[s].full : QSharedPointer<ChartCells>::create();
+        m_graphs[s]->setData(m_store[s].full);
+    }
     m_zoomed = false;
 }
 
@@ -260,7 +275,7 @@ void ChartView::updateData(bool full)
     SerialSeconds clock;
     for (size_t s = 0; s < m_graphs.size(); ++s) {
         const int subset = static_cast<int>(s);
-        QSharedPointer<QCPGraphDataContainer> cells = m_store[s].full;
+        ChartCells* cells = m_store[s].full.data();
         int from = full || first < 0 || !m_sorted[s] ? 0 : std::min(first, points);
         if (cells->size() > points)
             from = 0;
@@ -283,38 +298,40 @@ void ChartView::updateData(bool full)
 
         bool sorted = true;
         // A null point becomes a gap keyed like the point before it, so keys stay in order.
-        auto cellAt = [&](int p) {
+        auto writeCell = [&](int p, QCPGraphData& cell) {
             const float y = m_model.y(subset, p);
-            if (m_model.isNull(y))
-                return QCPGraphData(carry, kNaN);
-            const QCPGraphData cell(clock.toSeconds(m_model.x(subset, p)), y);
+            if (m_model.isNull(y)) {
+                cell.key = carry;
+                cell.value = kNaN;
+                return;
+            }
+            cell.key = clock.toSeconds(m_model.x(subset, p));
+            cell.value = y;
             sorted = sorted && cell.key >= carry;
             carry = cell.key;
-            return cell;
         };
         if (from == 0) {
-            QVector<QCPGraphData> rows(points);
-            for (int p = 0; p < points; ++p)
-                rows[p] = cellAt(p);
-            cells->set(rows, sorted);
+            cells->resizeTo(points);
+            auto it = cells->begin();
+            for (int p = 0; p < points; ++p, ++it)
+                writeCell(p, *it);
         } else {
             auto it = cells->begin() + from;
             for (int p = from; p < points; ++p) {
-                const QCPGraphData cell = cellAt(p);
                 if (it != cells->end()) {
-                    *it = cell;
+                    writeCell(p, *it);
                     ++it;
                 } else {
+                    QCPGraphData cell;
+                    writeCell(p, cell);
                     cells->add(cell);
                     it = cells->end();
                 }
             }
-            if (!sorted) {
-                // Out of order: rebuild this subset sorted by key; no more incremental updates.
-                QVector<QCPGraphData> rows(cells->begin(), cells->end());
-                cells->set(rows, false);
-            }
         }
+        // Out of order: this subset is sorted by key; no more incremental updates.
+        if (!sorted)
+            cells->sort();
         m_sorted[s] = sorted;
         // After a re-sort point order is lost, so the summary is made anew.
         m_store[s].dirtyFrom = std::min(m_store[s].dirtyFrom, sorted ? from : 0);
@@ -469,8 +486,16 @@ void ChartView::undoZoom()
 {
     m_zoomed = false;
     applyRanges();
-    // The ranges alone change nothing on screen until the next replot.
-    m_plot->replot(QCustomPlot::rpQueuedReplot);
+    // The ranges alone change nothing on screen until the next replot. Callers that redraw
+    // right after (graphing a data set does) have replotted by then, and one replot is enough.
+    const quint64 asked = m_replots;
+    QMetaObject::invokeMethod(
+        this,
+        [this, asked] {
+            if (m_replots == asked)
+                m_plot->replot();
+        },
+        Qt::QueuedConnection);
 }
 
 QRect ChartView::plotRect() const

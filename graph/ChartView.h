@@ -27,6 +27,8 @@ class Prompter;
 
 namespace tc4dl::chart {
 
+class ChartGraph;
+
 // The charting component: draws a ChartModel (owned by the graph window) with QCustomPlot and
 // turns mouse work on it into zoom, hot-spot and click signals. Callers change the model, then
 // call resetImage() and invalidateImage(); after layout changes (stacked or shared axes) they
@@ -125,7 +127,7 @@ private:
     QCPLayoutGrid* m_axesGrid = nullptr;
     std::vector<QCPAxisRect*> m_rects; // one per Y axis (one when shared)
     std::vector<double> m_proportions; // of each axis's height
-    std::vector<QCPGraph*> m_graphs;   // one per subset
+    std::vector<ChartGraph*> m_graphs; // one per subset
     std::vector<bool> m_sorted;        // per subset: data index is point index
     std::vector<GraphStore> m_store;   // per subset
     std::vector<QCPAbstractItem*> m_annotItems;
@@ -142,6 +144,7 @@ private:
     int m_layoutAxes = 0;
     int m_layoutSubsets = 0;
     quint64 m_seenRevision = ~quint64{0};
+    quint64 m_replots = 0; // replots so far, so a deferred one can tell it is not needed
     bool m_zoomed = false;
     Scale m_zoomScaleX;       // the scales the current view was made from
     QList<Scale> m_zoomScalesY;

@@ -1,6 +1,7 @@
 #include "ChartView.h"
 
 #include "Artwork.h"
+#include "ChartGraph.h"
 #include "ChartQcp.h"
 #include "ChartSupport.h"
 

@@ -1,5 +1,7 @@
 #include "ChartView.h"
 
+#include "ChartGraph.h"
+
 #include "ChartModel.h"
 #include "ChartQcp.h"
 #include "ChartSupport.h"
@@ -128,7 +130,7 @@ void ChartView::addLegendAndGraphs()
         const int axis
             = m_layoutSplit ? std::clamp(m_model.axisOfSubset(s), 0, m_layoutAxes - 1) : 0;
         QCPAxisRect* rect = m_rects[static_cast<size_t>(axis)];
-        auto* graph = m_plot->addGraph(rect->axis(QCPAxis::atBottom), rect->axis(QCPAxis::atLeft));
+        auto* graph = new ChartGraph(rect->axis(QCPAxis::atBottom), rect->axis(QCPAxis::atLeft));
         graph->setAdaptiveSampling(true);
         graph->setAntialiased(false);
         graph->removeFromLegend();

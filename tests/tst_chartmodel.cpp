@@ -349,6 +349,43 @@ private Q_SLOTS:
             }
     }
 
+    // A window switching data sets loads a small state (the template) over a long graph and
+    // grows it again: the room kept from the long graph must never show through as cells.
+    void shorterStatesOverLongGraphsKeepNoOldCells_data()
+    {
+        QTest::addColumn<int>("loadedPoints");
+        QTest::addColumn<int>("grownTo");
+        QTest::newRow("empty template, regrown") << 0 << 3000;
+        QTest::newRow("short state, regrown") << 10 << 3000;
+        QTest::newRow("short state, grown beyond") << 10 << 5000;
+        QTest::newRow("short state, kept short") << 10 << 10;
+    }
+    void shorterStatesOverLongGraphsKeepNoOldCells()
+    {
+        QFETCH(int, loadedPoints);
+        QFETCH(int, grownTo);
+        ChartModel small;
+        small.setSubsets(4);
+        small.setPoints(loadedPoints);
+        for (int p = 0; p < loadedPoints; ++p)
+            small.setY(1, p, 5.0 + p);
+        const QByteArray state = small.storeState();
+
+        ChartModel m = fullModel();
+        m.setPoints(3000);
+        m.setX(0, -1, 123.0);
+        m.setY(0, -1, 45.0);
+        QVERIFY(m.loadState(state));
+        compareModels(m, small);
+        m.setPoints(grownTo);
+        for (int s = 0; s < 4; ++s)
+            for (int p = loadedPoints; p < grownTo; ++p) {
+                QCOMPARE(m.x(s, p), 0.0);
+                QCOMPARE(m.y(s, p), m.nullY());
+            }
+        QCOMPARE(m.xValues().size(), std::size_t(4) * std::size_t(grownTo));
+    }
+
     void sizesAreBounded()
     {
         ChartModel m;

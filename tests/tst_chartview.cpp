@@ -1,5 +1,6 @@
 #include "ChartCustomizeDialog.h"
 #include "ChartDecimator.h"
+#include "ChartGraph.h"
 #include "ChartModel.h"
 #include "ChartQcp.h"
 #include "ChartSupport.h"
@@ -14,13 +15,14 @@
 #include <QLineEdit>
 #include <QPrinter>
 #include <QProcess>
+#include <QRandomGenerator>
 #include <QRegularExpression>
+#include <QScopeGuard>
 #include <QSet>
 #include <QSignalSpy>
 #include <QSpinBox>
 #include <QStandardPaths>
 #include <QTabWidget>
-#include <QScopeGuard>
 #include <QTemporaryDir>
 #include <QTest>
 
@@ -81,6 +83,58 @@ std::unique_ptr<ChartView> shownView(ChartModel& m)
     return view;
 }
 
+// Whether every subset of `view` holds the same points (gaps as gaps) as a view built from
+// scratch for the same model; graphs short enough not to be thinned.
+bool sameDataAsFreshView(const ChartModel& m, const ChartView& view)
+{
+    ChartModel copy;
+    if (!copy.loadState(m.storeState()))
+        return false;
+    ChartView fresh(copy);
+    if (view.plot()->graphCount() != m.subsets() || fresh.plot()->graphCount() != m.subsets())
+        return false;
+    for (int s = 0; s < m.subsets(); ++s) {
+        QSharedPointer<QCPGraphDataContainer> a = view.plot()->graph(s)->data();
+        QSharedPointer<QCPGraphDataContainer> b = fresh.plot()->graph(s)->data();
+        if (a->size() != m.points() || a->size() != b->size())
+            return false;
+        for (int i = 0; i < a->size(); ++i) {
+            const QCPGraphData& x = *(a->constBegin() + i);
+            const QCPGraphData& y = *(b->constBegin() + i);
+            if (x.key != y.key || std::isnan(x.value) != std::isnan(y.value)
+                || (!std::isnan(x.value) && x.value != y.value))
+                return false;
+        }
+    }
+    return true;
+}
+
+// The picture a replot left in the plot's buffers, as the screen gets it.
+QImage shownPicture(QCustomPlot& plot)
+{
+    QImage picture(plot.size(), QImage::Format_ARGB32_Premultiplied);
+    picture.fill(Qt::white);
+    plot.render(&picture);
+    return picture;
+}
+
+// A bare plot of one line, drawn from its raster or directly.
+struct LinePlot {
+    explicit LinePlot(bool raster)
+    {
+        plot.resize(640, 320);
+        plot.xAxis->setRange(0.0, 2000.0);
+        plot.yAxis->setRange(-10.0, 10.0);
+        graph = new ChartGraph(plot.xAxis, plot.yAxis);
+        graph->setAdaptiveSampling(false);
+        graph->setAntialiased(false);
+        graph->setPen(QPen(QColor(255, 0, 255), 1.0));
+        graph->setRasterCache(raster);
+    }
+    QCustomPlot plot;
+    ChartGraph* graph = nullptr;
+};
+
 template <typename T>
 QList<T*> itemsOf(QCustomPlot* plot)
 {
@@ -103,8 +157,12 @@ private Q_SLOTS:
     void pixelConversionsMatchThePlotRectangle();
     void nullPointsBecomeGaps();
     void incrementalUpdatesMatchAFullRebuild();
+    void switchingDataSetsShowsOnlyTheNewSet_data();
+    void switchingDataSetsShowsOnlyTheNewSet();
     void annotationsBecomeItems();
     void undoZoomRestoresTheManualScales();
+    void undoZoomReplotsOnce_data();
+    void undoZoomReplotsOnce();
     void rubberBandZoomsTheAxisItIsDrawnOn_data();
     void rubberBandZoomsTheAxisItIsDrawnOn();
     void arrowCursorSetsThePointer();
@@ -114,12 +172,20 @@ private Q_SLOTS:
     void colourConversionIsBgr();
     void localOffsetFollowsDaylightSavingSwitches_data();
     void localOffsetFollowsDaylightSavingSwitches();
+    void walkingTheSameDaysAgainGivesTheSameSeconds_data();
+    void walkingTheSameDaysAgainGivesTheSameSeconds();
     void timeTicksAreWholeStepsWithDistinctLabels_data();
     void timeTicksAreWholeStepsWithDistinctLabels();
+    void rasterLinesMatchDirectDrawing_data();
+    void rasterLinesMatchDirectDrawing();
+    void realTimeTicksDrawLikeAFreshView_data();
+    void realTimeTicksDrawLikeAFreshView();
     void longGraphsAreThinnedKeepingExtremesAndGaps();
     void thinningFollowsAppendedPoints();
     void columnsFlatterThanAPixelRowGetOnePoint();
     void printoutKeepsTextInProportion();
+    void summaryChangesOnlyFromTheReportedPoint_data();
+    void summaryChangesOnlyFromTheReportedPoint();
 };
 
 void TestChartView::layoutFollowsSplitAndShared()
@@ -259,26 +325,7 @@ void TestChartView::incrementalUpdatesMatchAFullRebuild()
     configure(m, true, 100, 40);
     auto view = shownView(m);
     // After every change the view's data must equal that of a view built from scratch.
-    auto sameAsFresh = [&m, &view]() {
-        ChartModel copy;
-        if (!copy.loadState(m.storeState()))
-            return false;
-        ChartView fresh(copy);
-        for (int s = 0; s < 4; ++s) {
-            QSharedPointer<QCPGraphDataContainer> a = view->plot()->graph(s)->data();
-            QSharedPointer<QCPGraphDataContainer> b = fresh.plot()->graph(s)->data();
-            if (a->size() != m.points() || a->size() != b->size())
-                return false;
-            for (int i = 0; i < a->size(); ++i) {
-                const QCPGraphData& x = *(a->constBegin() + i);
-                const QCPGraphData& y = *(b->constBegin() + i);
-                if (x.key != y.key || std::isnan(x.value) != std::isnan(y.value)
-                    || (!std::isnan(x.value) && x.value != y.value))
-                    return false;
-            }
-        }
-        return true;
-    };
+    auto sameAsFresh = [&m, &view]() { return sameDataAsFreshView(m, *view); };
     // Real-time ticks: one sample after the other.
     for (int p = 40; p < 45; ++p) {
         for (int s = 0; s < 4; ++s) {
@@ -306,6 +353,39 @@ void TestChartView::incrementalUpdatesMatchAFullRebuild()
     m.setPoints(90);
     view->resetImage();
     QVERIFY(sameAsFresh());
+}
+
+void TestChartView::switchingDataSetsShowsOnlyTheNewSet_data()
+{
+    QTest::addColumn<QList<int>>("lengths"); // points of each set in turn, all filled
+    QTest::addColumn<QList<bool>>("splits");
+    QTest::newRow("long, short, long")
+        << QList<int> { 3000, 40, 3000 } << QList<bool> { true, true, true };
+    QTest::newRow("short, long, short")
+        << QList<int> { 40, 3000, 40 } << QList<bool> { true, true, true };
+    QTest::newRow("through an empty set")
+        << QList<int> { 2000, 0, 1500 } << QList<bool> { true, true, true };
+    QTest::newRow("split, then shared")
+        << QList<int> { 2000, 700, 2500 } << QList<bool> { true, false, true };
+}
+
+// The logger window: each set is a new layout (reinitAndReset) over data written whole. The
+// arrays of the set before are reused, but nothing of that set may remain.
+void TestChartView::switchingDataSetsShowsOnlyTheNewSet()
+{
+    QFETCH(QList<int>, lengths);
+    QFETCH(QList<bool>, splits);
+    ChartModel m;
+    configure(m, splits.first(), lengths.first(), lengths.first());
+    auto view = shownView(m);
+    for (qsizetype k = 1; k < lengths.size(); ++k) {
+        configure(m, splits[k], lengths[k], lengths[k]);
+        for (int p = 0; p < lengths[k]; ++p)
+            m.setY(2, p, p % 17 == 0 ? 9999.0 : -5.0 - k); // gaps, other values than before
+        view->reinitAndReset();
+        view->invalidateImage();
+        QVERIFY2(sameDataAsFreshView(m, *view), qPrintable(QStringLiteral("set %1").arg(k)));
+    }
 }
 
 void TestChartView::annotationsBecomeItems()
@@ -399,6 +479,33 @@ void TestChartView::undoZoomRestoresTheManualScales()
     QTest::mouseRelease(surface, Qt::LeftButton, {}, r.topLeft() + QPoint(300, 160));
     QCOMPARE(zoomed.count(), 2);
     QCOMPARE(rect->axis(QCPAxis::atLeft)->range(), QCPRange(0, 100));
+}
+
+void TestChartView::undoZoomReplotsOnce_data()
+{
+    QTest::addColumn<bool>("redrawnRight");
+    QTest::newRow("alone") << false;
+    QTest::newRow("redrawn right after") << true;
+}
+
+// Undo Zoom shows the full view once: by itself when nothing redraws, not a second time after
+// the redraw of a caller that graphs a data set.
+void TestChartView::undoZoomReplotsOnce()
+{
+    QFETCH(bool, redrawnRight);
+    ChartModel m;
+    configure(m, true);
+    auto view = shownView(m);
+    QCoreApplication::processEvents();
+    QSignalSpy replots(view.get(), &ChartView::replotted);
+    view->undoZoom();
+    if (redrawnRight) {
+        view->resetImage();
+        view->invalidateImage();
+    }
+    QCoreApplication::processEvents();
+    QCoreApplication::processEvents();
+    QCOMPARE(replots.count(), 1);
 }
 
 void TestChartView::rubberBandZoomsTheAxisItIsDrawnOn_data()
@@ -627,6 +734,46 @@ void TestChartView::localOffsetFollowsDaylightSavingSwitches()
     QVERIFY(checked > 600);
 }
 
+void TestChartView::walkingTheSameDaysAgainGivesTheSameSeconds_data()
+{
+    QTest::addColumn<QDateTime>("first");
+    QTest::addColumn<int>("stepMinutes");
+    QTest::addColumn<int>("steps");
+    // A logger set of twelve days at one sample a minute (sampled every 17 minutes).
+    QTest::newRow("twelve days") << QDateTime(QDate(2026, 1, 5), QTime(14, 0)) << 17 << 1000;
+    // More days than the converter remembers, so remembered days give way to others.
+    QTest::newRow("a year") << QDateTime(QDate(2026, 1, 1), QTime(0, 30)) << 6 * 60 + 7 << 1500;
+    // Both switches of a year, each walked again from its start.
+    QTest::newRow("across the switches")
+        << QDateTime(QDate(2026, 3, 20), QTime(1, 0)) << 53 << 6400;
+}
+
+// A graph is converted subset by subset, each walking the same days from the start again: every
+// pass must give exactly what a converter new for each value gives.
+void TestChartView::walkingTheSameDaysAgainGivesTheSameSeconds()
+{
+    QFETCH(QDateTime, first);
+    QFETCH(int, stepMinutes);
+    QFETCH(int, steps);
+    const QByteArray oldZone = qgetenv("TZ");
+    qputenv("TZ", "Europe/Berlin");
+    const auto restore = qScopeGuard([&] {
+        if (oldZone.isEmpty())
+            qunsetenv("TZ");
+        else
+            qputenv("TZ", oldZone);
+    });
+    const double start = tc4dl::toDateTimeSerial(first);
+    const double step = stepMinutes / 1440.0;
+    tc4dl::chart::SerialSeconds walker;
+    for (int pass = 0; pass < 3; ++pass)
+        for (int i = 0; i < steps; ++i) {
+            const double serial = start + i * step;
+            tc4dl::chart::SerialSeconds fresh;
+            QCOMPARE(walker.toSeconds(serial), fresh.toSeconds(serial));
+        }
+}
+
 void TestChartView::timeTicksAreWholeStepsWithDistinctLabels_data()
 {
     QTest::addColumn<double>("span"); // seconds
@@ -696,6 +843,105 @@ bool sameData(const QCPGraphDataContainer& a, const QCPGraphDataContainer& b)
 }
 
 } // namespace
+
+void TestChartView::rasterLinesMatchDirectDrawing_data()
+{
+    QTest::addColumn<int>("steps");
+    QTest::addColumn<int>("added"); // points appended per step; negative: removed
+    QTest::addColumn<int>("rewritten"); // last points given new values per step
+    QTest::addColumn<double>("spread"); // of the values, the axis being -10..10
+    QTest::addColumn<int>("gapEvery"); // every n-th new point a gap (0: none)
+    QTest::newRow("one point per tick") << 25 << 1 << 0 << 3.0 << 0;
+    QTest::newRow("several, tail rewritten") << 12 << 7 << 12 << 3.0 << 0;
+    QTest::newRow("gaps") << 15 << 5 << 0 << 3.0 << 3;
+    QTest::newRow("lines leave the plot") << 15 << 3 << 2 << 40.0 << 0;
+    QTest::newRow("steep jumps") << 15 << 2 << 0 << 19.0 << 0;
+    QTest::newRow("points removed") << 10 << -9 << 0 << 3.0 << 0;
+    QTest::newRow("rewritten far back") << 6 << 0 << 400 << 5.0 << 7;
+}
+
+// The raster, updated from the first change on after every step, must give the very pixels
+// QCustomPlot draws from the same points.
+void TestChartView::rasterLinesMatchDirectDrawing()
+{
+    QFETCH(int, steps);
+    QFETCH(int, added);
+    QFETCH(int, rewritten);
+    QFETCH(double, spread);
+    QFETCH(int, gapEvery);
+    LinePlot cached(true);
+    LinePlot direct(false);
+    QRandomGenerator random(17);
+    int made = 0;
+    auto next = [&](double key) {
+        ++made;
+        const double value = gapEvery > 0 && made % gapEvery == 0
+            ? std::nan("")
+            : 2.0 * std::sin(key / 90.0) + random.bounded(spread) - spread / 2;
+        return QCPGraphData(key, value);
+    };
+    QVector<QCPGraphData> points;
+    for (int i = 0; i < 1500; ++i)
+        points.append(next(i * 1.2));
+    for (int step = 0; step <= steps; ++step) {
+        int changed = points.size();
+        if (step > 0) {
+            for (int k = 0; k < added; ++k)
+                points.append(next(points.last().key + 0.9));
+            if (added < 0) {
+                points.resize(std::max<qsizetype>(1, points.size() + added));
+                changed = points.size();
+            }
+            const int from = std::max<int>(0, points.size() - std::max(added, 0) - rewritten);
+            for (int i = from; i < points.size() - std::max(added, 0); ++i)
+                points[i] = next(points[i].key);
+            changed = std::min(changed, from);
+        }
+        for (LinePlot* line : { &cached, &direct }) {
+            line->graph->data()->set(points, true);
+            line->graph->markChangedFrom(step == 0 ? 0 : changed);
+            line->plot.replot(QCustomPlot::rpImmediateRefresh);
+        }
+        // The first drawing of a view is direct; the raster serves the changes after it.
+        QCOMPARE(cached.graph->hasRaster(), step > 0);
+        QVERIFY2(shownPicture(cached.plot) == shownPicture(direct.plot),
+            qPrintable(QStringLiteral("step %1").arg(step)));
+    }
+}
+
+void TestChartView::realTimeTicksDrawLikeAFreshView_data()
+{
+    QTest::addColumn<bool>("split");
+    QTest::newRow("split") << true;
+    QTest::newRow("shared") << false;
+}
+
+// A long real-time run, thinned and drawn from rasters: after each tick the picture must be that
+// of a view drawn from scratch for the same data.
+void TestChartView::realTimeTicksDrawLikeAFreshView()
+{
+    QFETCH(bool, split);
+    ChartModel m;
+    configure(m, split, 20000, 15000);
+    m.look.xScale = { ScaleControl::ManualMinAndMax, kStart, kStart + 2.0 * 20000 * kSecond };
+    auto view = shownView(m);
+    QVERIFY(view->plot()->graph(0)->data() != nullptr);
+    for (int p = 15000; p < 15008; ++p) {
+        for (int s = 0; s < 4; ++s) {
+            m.setX(s, p, kStart + 2.0 * p * kSecond);
+            m.setY(s, p, p % 5 == 0 ? 9999.0 : 20.0 + s + 8.0 * std::sin(p / 3.0));
+        }
+        view->resetImage();
+        view->invalidateImage();
+        ChartModel copy;
+        QVERIFY(copy.loadState(m.storeState()));
+        auto fresh = shownView(copy);
+        QVERIFY2(shownPicture(*view->plot()) == shownPicture(*fresh->plot()),
+            qPrintable(QStringLiteral("tick %1").arg(p)));
+    }
+    // The run was long enough to be thinned, and so drawn from rasters.
+    QVERIFY(static_cast<ChartGraph*>(view->plot()->graph(0))->hasRaster());
+}
 
 void TestChartView::longGraphsAreThinnedKeepingExtremesAndGaps()
 {
@@ -801,6 +1047,62 @@ void TestChartView::printoutKeepsTextInProportion()
         / std::max(view->width(), 800);
     QVERIFY2(printed > onScreen / 2 && printed < onScreen * 2,
         qPrintable(QStringLiteral("printed %1, on screen %2").arg(printed).arg(onScreen)));
+}
+
+void TestChartView::summaryChangesOnlyFromTheReportedPoint_data()
+{
+    QTest::addColumn<int>("firstChanged"); // from the end of the filled points (negative: back)
+    QTest::addColumn<int>("count"); // points written per step
+    QTest::addColumn<bool>("newRange"); // the view moves on every step
+    QTest::newRow("one sample per tick") << 0 << 1 << false;
+    QTest::newRow("several per tick") << 0 << 9 << false;
+    QTest::newRow("the last points rewritten") << -30 << 30 << false;
+    QTest::newRow("a point far back rewritten") << -4000 << 1 << false;
+    QTest::newRow("the view moves") << 0 << 3 << true;
+}
+
+// Lines are drawn again only from the first point of the summary that changed (changedFrom):
+// everything before it must be exactly as in the summary before, and the whole summary as a
+// fresh one.
+void TestChartView::summaryChangesOnlyFromTheReportedPoint()
+{
+    QFETCH(int, firstChanged);
+    QFETCH(int, count);
+    QFETCH(bool, newRange);
+    QSharedPointer<QCPGraphDataContainer> full = series(30000);
+    int filled = 25000;
+    for (int i = filled; i < 30000; ++i)
+        *(full->begin() + i) = { 1000.0 + 2.0 * (filled - 1), std::nan("") };
+    QCPRange range(1000.0, 1000.0 + 2.0 * 30000);
+    ChartDecimator live;
+    (void)live.shown(full, range, 700, 0, 0.01);
+    for (int step = 0; step < 12; ++step) {
+        const QCPGraphDataContainer before = *live.shown(full, range, 700, full->size(), 0.01);
+        const int from = filled + firstChanged;
+        for (int i = from; i < from + count; ++i)
+            *(full->begin() + i) = { 1000.0 + 2.0 * i, 30.0 + ((i * 7 + step) % 11) };
+        filled = std::max(filled, from + count);
+        for (int j = filled; j < 30000; ++j)
+            (full->begin() + j)->key = 1000.0 + 2.0 * (filled - 1);
+        if (newRange)
+            range = QCPRange(range.lower + 40.0, range.upper + 40.0);
+        const QSharedPointer<QCPGraphDataContainer> shown
+            = live.shown(full, range, 700, from, 0.01);
+        const int changed = live.changedFrom();
+        QVERIFY(changed >= 0 && changed <= shown->size());
+        QVERIFY(changed <= before.size());
+        for (int i = 0; i < changed; ++i) {
+            const QCPGraphData& a = *(before.constBegin() + i);
+            const QCPGraphData& b = *(shown->constBegin() + i);
+            QVERIFY2(a.key == b.key
+                    && (a.value == b.value || (std::isnan(a.value) && std::isnan(b.value))),
+                qPrintable(QStringLiteral("step %1, point %2").arg(step).arg(i)));
+        }
+        if (newRange)
+            QCOMPARE(changed, 0);
+        ChartDecimator fresh;
+        QVERIFY(sameData(*shown, *fresh.shown(full, range, 700, 0, 0.01)));
+    }
 }
 
 QTEST_MAIN(TestChartView)

@@ -68,10 +68,12 @@ void ChartModel::setPoints(int points)
     if (points == m_points)
         return;
     const auto cells = static_cast<std::size_t>(points) * static_cast<std::size_t>(m_subsets);
-    // Point-major storage: growing or shrinking only touches the tail.
+    // Point-major storage: growing or shrinking only touches the tail. The room of a longer
+    // graph is kept, up to a bound, so a window switching between data sets does not allocate
+    // and fault in fresh pages on every switch.
     m_x.resize(cells, 0.0);
     m_y.resize(cells, m_nullY);
-    if (cells < m_x.capacity() / 4) {
+    if (cells < m_x.capacity() / 4 && m_x.capacity() - cells > kKeptSpareCells) {
         m_x.shrink_to_fit();
         m_y.shrink_to_fit();
     }

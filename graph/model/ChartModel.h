@@ -8,6 +8,7 @@
 #include <QString>
 #include <QStringList>
 
+#include <cstddef>
 #include <vector>
 
 namespace tc4dl::chart {
@@ -187,6 +188,9 @@ public:
 
 private:
     void touch(int point);
+
+    // Spare cells a shorter graph may keep from a longer one (12 bytes each).
+    static constexpr std::size_t kKeptSpareCells = std::size_t { 1 } << 20;
 
     int m_subsets = 1;
     int m_points = 0;

@@ -436,8 +436,14 @@ bool ChartModel::loadState(QByteArrayView block, QString* error)
     m_annotations = std::move(annotations);
     m_subsets = subsets;
     m_points = points;
-    m_x = std::move(xs);
-    m_y = std::move(ys);
+    // A state with fewer cells (a graph template has none) keeps the room of the graph before.
+    if (xs.size() <= m_x.capacity()) {
+        m_x.assign(xs.begin(), xs.end());
+        m_y.assign(ys.begin(), ys.end());
+    } else {
+        m_x = std::move(xs);
+        m_y = std::move(ys);
+    }
     touch(0);
     return true;
 }
