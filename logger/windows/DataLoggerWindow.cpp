@@ -52,18 +52,10 @@ bool GraphDataSet(TfrmGraph& window, GraphServices& services, const DataSetStore
     // A damaged template has been told to the user and the built-in look stands in.
     (void)ConfigureGraph(*window.graph(), services, GraphExtent { 4, n, start, end, -20.0, 100.0 });
     enableAnnotationTools(window);
-    // A logger's channels may hold anything from a freezer to an oven: every set is shown on
-    // the full range, also when a template (made for the real-time graph) brings a narrower
-    // one that would hide part of the recording.
-    chart::ChartModel& model = window.model();
-    for (int axis = 0; axis < 4; ++axis) {
-        model.setWorkingAxis(axis);
-        model.setYScale(chart::Scale { chart::ScaleControl::ManualMinAndMax, -20.0, 100.0 });
-    }
-    model.setWorkingAxis(0);
 
     // The store keeps each set's samples point by point, T1 to T4 within a point: the layout
     // the chart takes in one write each.
+    chart::ChartModel& model = window.model();
     const qsizetype cells = 4 * static_cast<qsizetype>(n);
     model.setAllX(store.sampleTimes().data() + base, cells);
     model.setAllY(store.sampleValues().data() + base, cells);
