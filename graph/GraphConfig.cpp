@@ -117,9 +117,12 @@ bool writeDefaultTemplate(const QString& path, QString* error)
 {
     chart::ChartModel model;
     model.setSubsets(4);
+    // One range for both graphs that take the shipped look: the logger's, which shows a
+    // freezer and an oven alike; the real-time graph's narrower one would hide a logger
+    // recording above 50 degrees.
     GraphExtent extent;
-    extent.minY = -10.0;
-    extent.maxY = 50.0;
+    extent.minY = -20.0;
+    extent.maxY = 100.0;
     applyDefaultLook(model, extent);
     model.setWorkingAxis(0);
     if (!QDir().mkpath(QFileInfo(path).absolutePath())) {

@@ -140,15 +140,22 @@ void TestLoggerWindow::openCreatesRestoresAndRecreates()
 void TestLoggerWindow::graphsTheSetsOwnRun_data()
 {
     QTest::addColumn<int>("k");
-    QTest::newRow("first set") << 0;
-    QTest::newRow("second") << 1;
-    QTest::newRow("set 2 of 3: after the runs of sets 0 and 1") << 2;
+    QTest::addColumn<bool>("shippedTemplate");
+    QTest::newRow("first set") << 0 << false;
+    QTest::newRow("second") << 1 << false;
+    QTest::newRow("set 2 of 3: after the runs of sets 0 and 1") << 2 << false;
+    // The template shipped beside the program keeps the logger's full range.
+    QTest::newRow("under the shipped template") << 1 << true;
 }
 
 void TestLoggerWindow::graphsTheSetsOwnRun()
 {
     QFETCH(int, k);
+    QFETCH(bool, shippedTemplate);
     Rig r({ withInterval(3, 1, 60), withInterval(5, 2, 2), withInterval(4, 3, 90) });
+    if (shippedTemplate)
+        QVERIFY(writeDefaultTemplate(
+            QDir(r.services.folders.program).filePath(graphTemplateRelativePath())));
     TfrmGraph& window = r.open();
     const int counts[] = { 3, 5, 4 };
     int before = 0;
