@@ -10,7 +10,7 @@ namespace tc4dl::chart {
 // touching fresh pages for) a new array on every rebuild.
 class ChartCells : public QCPGraphDataContainer {
 public:
-    // Exactly `count` cells; new ones are undefined until written. Room once made is kept
+    // Exactly `count` cells; new ones hold (0, 0) until written. Room once made is kept
     // unless it is far beyond what is needed.
     void resizeTo(int count)
     {

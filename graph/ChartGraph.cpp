@@ -198,10 +198,12 @@ void ChartGraph::paintFrom(int index, const QRect& clip)
         return;
     // Rows the lines reached, a pixel either side; lines leaving the plot reach its edge.
     const int h = clip.bottom() + 1;
-    const int bandTop = std::clamp(
-        static_cast<int>(std::floor(std::max(top, -2.0))) - 1, clip.top(), clip.bottom());
-    const int bandBottom = std::clamp(
-        static_cast<int>(std::ceil(std::min(bottom, h + 2.0))) + 1, clip.top(), clip.bottom());
+    // Clamped before the conversion: a deep zoom puts far-off points at coordinates no int holds.
+    const int bandTop = std::clamp(static_cast<int>(std::floor(std::clamp(top, -2.0, h + 2.0))) - 1,
+        clip.top(), clip.bottom());
+    const int bandBottom
+        = std::clamp(static_cast<int>(std::ceil(std::clamp(bottom, -2.0, h + 2.0))) + 1, clip.top(),
+            clip.bottom());
     if (m_bandBottom < m_bandTop) {
         m_bandTop = bandTop;
         m_bandBottom = bandBottom;

@@ -1029,7 +1029,9 @@ void TestChartView::printoutKeepsTextInProportion()
     printer.setOutputFormat(QPrinter::PdfFormat);
     printer.setOutputFileName(pdf);
     printer.setPageOrientation(QPageLayout::Landscape);
+    const int resolution = printer.resolution();
     view->printTo(&printer);
+    QCOMPARE(printer.resolution(), resolution); // the printer's own, for the next printout
     QProcess process;
     process.start(
         QStringLiteral("pdftotext"), { QStringLiteral("-bbox"), pdf, QStringLiteral("-") });

@@ -17,8 +17,6 @@ namespace tc4dl {
 
 namespace {
 
-// Always above the window whose work it shows; only a close box in the title bar.
-
 // Where the window was designed to appear, in screen pixels.
 constexpr int kDesignLeft = 323;
 constexpr int kDesignTop = 140;
