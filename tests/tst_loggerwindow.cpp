@@ -329,9 +329,7 @@ void TestLoggerWindow::errorDialog()
         QVERIFY(pushButton);
         QCOMPARE(pushButton->text(), QString::fromUtf8(text));
         QVERIFY2(pushButton->x() > right, name);
-        QVERIFY2(pushButton->fontMetrics().horizontalAdvance(pushButton->text())
-                < pushButton->width() - 8,
-            name);
+        QVERIFY2(pushButton->width() >= pushButton->sizeHint().width(), name);
         QVERIFY2(dialog.rect().contains(pushButton->geometry()), name);
         QCOMPARE(pushButton->y(), 64);
         QCOMPARE(pushButton->height(), 25);

@@ -2,10 +2,12 @@
 
 #include "FixedColumnDelegate.h"
 
+#include <QDate>
 #include <QEvent>
 #include <QFont>
 #include <QFontMetrics>
 #include <QHeaderView>
+#include <QLocale>
 #include <QMdiSubWindow>
 #include <QStyle>
 #include <QTableView>
@@ -17,11 +19,11 @@
 namespace tc4dl {
 
 TfrmList::TfrmList(ListHost& host, QWidget* parent)
-    : QWidget(parent)
-    , m_host(host)
-    , m_messages(MessageTable::forWindow(QStringLiteral("TfrmList")))
-    , m_table(new TextTableModel(this))
-    , m_activation(*this, [this] { FormActivate(); })
+    : QWidget(parent),
+      m_host(host),
+      m_messages(MessageTable::forWindow(QStringLiteral("TfrmList"))),
+      m_table(new TextTableModel(this)),
+      m_activation(*this, [this] { FormActivate(); })
 {
     setObjectName(QStringLiteral("frmList"));
     QFont font(QStringLiteral("MS Sans Serif"));
@@ -43,11 +45,22 @@ TfrmList::TfrmList(ListHost& host, QWidget* parent)
     // the one the 64-pixel columns were measured for, those two columns grow to show it whole.
     const QFontMetrics metrics(font);
     const int margin = 2 * (Grid1->style()->pixelMetric(QStyle::PM_FocusFrameHMargin) + 1) + 2;
-    const std::pair<int, QString> widest[] = { { 1, QStringLiteral("00.00.0000") },
-        { 2, QStringLiteral("00:00:00") } };
-    for (const auto& [column, sample] : widest)
-        Grid1->horizontalHeader()->resizeSection(
-            column, std::max(64, metrics.horizontalAdvance(sample) + margin));
+    // The samples cover a day-month-year date and a 12-hour time as well as this computer's
+    // own short date.
+    const QLocale locale;
+    const std::pair<int, QStringList> widest[]
+        = { { 1,
+                { QStringLiteral("00.00.0000"),
+                    locale.toString(QDate(2026, 12, 31), QLocale::ShortFormat) } },
+              { 2,
+                  { QStringLiteral("00:00:00"), QStringLiteral("00:00:00 ") + locale.pmText(),
+                      QStringLiteral("00:00:00 PM") } } };
+    for (const auto& [column, samples] : widest) {
+        int width = 64;
+        for (const QString& sample : samples)
+            width = std::max(width, metrics.horizontalAdvance(sample) + margin);
+        Grid1->horizontalHeader()->resizeSection(column, width);
+    }
     Grid1->horizontalHeader()->setSectionResizeMode(QHeaderView::Interactive);
     Grid1->horizontalHeader()->setStretchLastSection(false);
     Grid1->horizontalHeader()->setHighlightSections(false);

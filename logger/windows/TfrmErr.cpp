@@ -43,23 +43,26 @@ TfrmErr::TfrmErr(QWidget* parent)
 void TfrmErr::fitButtons()
 {
     // The designed row holds the English words; where the language in use needs more room,
-    // each button takes its text's width and the row is centred, always in the same order.
-    constexpr int kPadding = 12, kGap = 8;
+    // each button takes the width its style asks for and the row is centred, always in the
+    // same order. A row that would still be too wide shares the dialog's width evenly.
+    constexpr int kGap = 8, kMargin = 4;
     const QList<QPushButton*> row { Button2, Button1, Button3 };
+    const int count = int(row.size());
     bool fits = true;
-    int total = kGap * (int(row.size()) - 1);
+    int total = kGap * (count - 1);
     for (QPushButton* button : row) {
-        const int needed = button->fontMetrics().horizontalAdvance(button->text()) + kPadding;
-        fits = fits && needed <= button->width();
-        total += needed;
+        fits = fits && button->sizeHint().width() <= button->width();
+        total += button->sizeHint().width();
     }
     if (fits)
         return;
-    int x = std::max(0, (width() - total) / 2);
+    const bool even = total > width() - 2 * kMargin;
+    const int evenWidth = (width() - 2 * kMargin - kGap * (count - 1)) / count;
+    int x = even ? kMargin : (width() - total) / 2;
     for (QPushButton* button : row) {
-        const int needed = button->fontMetrics().horizontalAdvance(button->text()) + kPadding;
-        button->setGeometry(x, button->y(), needed, button->height());
-        x += needed + kGap;
+        const int w = even ? evenWidth : button->sizeHint().width();
+        button->setGeometry(x, button->y(), w, button->height());
+        x += w + kGap;
     }
 }
 
