@@ -593,14 +593,7 @@ void TestChartView::localOffsetFollowsDaylightSavingSwitches_data()
 void TestChartView::localOffsetFollowsDaylightSavingSwitches()
 {
     QFETCH(QDate, switchDay);
-    const QByteArray oldZone = qgetenv("TZ");
-    qputenv("TZ", "Europe/Berlin");
-    const auto restore = qScopeGuard([&] {
-        if (oldZone.isEmpty())
-            qunsetenv("TZ");
-        else
-            qputenv("TZ", oldZone);
-    });
+    const auto restore = inBerlinTime();
     tc4dl::chart::SerialSeconds clock;
     const QDateTime start(switchDay.addDays(-1), QTime(0, 3));
     int checked = 0;
@@ -634,14 +627,7 @@ void TestChartView::walkingTheSameDaysAgainGivesTheSameSeconds()
     QFETCH(QDateTime, first);
     QFETCH(int, stepMinutes);
     QFETCH(int, steps);
-    const QByteArray oldZone = qgetenv("TZ");
-    qputenv("TZ", "Europe/Berlin");
-    const auto restore = qScopeGuard([&] {
-        if (oldZone.isEmpty())
-            qunsetenv("TZ");
-        else
-            qputenv("TZ", oldZone);
-    });
+    const auto restore = inBerlinTime();
     const double start = tc4dl::toDateTimeSerial(first);
     const double step = stepMinutes / 1440.0;
     tc4dl::chart::SerialSeconds walker;
