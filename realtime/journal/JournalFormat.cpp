@@ -2,6 +2,7 @@
 
 #include <QtEndian>
 
+#include <bit>
 #include <cmath>
 #include <cstring>
 
@@ -37,32 +38,22 @@ T get(const char* at)
 
 void putDouble(char* at, double value)
 {
-    quint64 bits = 0;
-    std::memcpy(&bits, &value, sizeof bits);
-    put<quint64>(at, bits);
+    put<quint64>(at, std::bit_cast<quint64>(value));
 }
 
 double getDouble(const char* at)
 {
-    const quint64 bits = get<quint64>(at);
-    double value = 0.0;
-    std::memcpy(&value, &bits, sizeof value);
-    return value;
+    return std::bit_cast<double>(get<quint64>(at));
 }
 
 void putFloat(char* at, float value)
 {
-    quint32 bits = 0;
-    std::memcpy(&bits, &value, sizeof bits);
-    put<quint32>(at, bits);
+    put<quint32>(at, std::bit_cast<quint32>(value));
 }
 
 float getFloat(const char* at)
 {
-    const quint32 bits = get<quint32>(at);
-    float value = 0.0f;
-    std::memcpy(&value, &bits, sizeof value);
-    return value;
+    return std::bit_cast<float>(get<quint32>(at));
 }
 
 quint32 recordCrc(const char* body, quint32 index)
