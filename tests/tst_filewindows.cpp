@@ -5,6 +5,7 @@
 #include "CollectionFile.h"
 #include "GraphConfig.h"
 #include "MeterValues.h"
+#include "NoMeterDeps.h"
 #include "GraphStateFile.h"
 #include "ManualClock.h"
 #include "RecordingSettingsStore.h"
@@ -45,20 +46,8 @@ constexpr double kDay = 86400.0;
 struct Fixture {
     explicit Fixture(const QLocale& locale = kEnglish)
     {
-        MainWindowDeps deps;
-        deps.clock = &clock;
-        deps.settings = &store;
-        deps.prompter = &prompter;
-        deps.liveTimers = false;
-        deps.listPorts = [] { return QStringList{QStringLiteral("ttyS0")}; };
-        deps.beep = [] {};
-        deps.portFactory = [this](const QString&) -> std::unique_ptr<SerialPort> {
-            auto port = std::make_unique<SimulatedSerialPort>(clock);
-            port->setOpenFails(true);
-            return port;
-        };
-        deps.programFolder = programDir.path();
-        deps.dataFolder = dataDir.path();
+        MainWindowDeps deps = tc4dl::testing::noMeterDeps(
+            clock, store, prompter, programDir.path(), dataDir.path());
         deps.locale = locale;
         window = new TfrmMain(std::move(deps));
         window->resize(1200, 800);

@@ -11,6 +11,7 @@
 #include "GraphStatistics.h"
 #include "ManualClock.h"
 #include "MessageTable.h"
+#include "NoMeterDeps.h"
 #include "RecordingSettingsStore.h"
 #include "SaveGraph.h"
 #include "FakeGraphServices.h"
@@ -103,20 +104,8 @@ QMdiSubWindow* frameOf(TfrmGraph* graph)
 struct MainFixture {
     MainFixture()
     {
-        MainWindowDeps deps;
-        deps.clock = &clock;
-        deps.settings = &store;
-        deps.prompter = &prompter;
-        deps.liveTimers = false;
-        deps.listPorts = [] { return QStringList{QStringLiteral("ttyS0")}; };
-        deps.beep = [] {};
-        deps.portFactory = [this](const QString&) -> std::unique_ptr<SerialPort> {
-            auto port = std::make_unique<SimulatedSerialPort>(clock);
-            port->setOpenFails(true);
-            return port;
-        };
-        deps.programFolder = programDir.path();
-        deps.dataFolder = dataDir.path();
+        MainWindowDeps deps = tc4dl::testing::noMeterDeps(
+            clock, store, prompter, programDir.path(), dataDir.path());
         window = new TfrmMain(std::move(deps));
         window->resize(1200, 800);
     }
