@@ -303,6 +303,9 @@ void TestLoadCommand::errorDialogAnswers_data()
     QTest::newRow("fixed: third set bad, two kept")
         << faults([](LoggerFaults& f) { f.badEndMarkSet = 3; }) << int(TfrmErr::FixError)
         << QByteArray("IDS_70") << 2 << QByteArray("IDS_120");
+    QTest::newRow("fixed: second set bad, one kept")
+        << faults([](LoggerFaults& f) { f.badEndMarkSet = 2; }) << int(TfrmErr::FixError)
+        << QByteArray("IDS_70") << 1 << QByteArray("IDS_122");
     QTest::newRow("fixed: first set bad, none kept")
         << faults([](LoggerFaults& f) { f.badEndMarkSet = 1; }) << int(TfrmErr::FixError)
         << QByteArray("IDS_70") << 0 << QByteArray("IDS_121");
@@ -326,7 +329,7 @@ void TestLoadCommand::errorDialogAnswers()
     QCOMPARE(r.data().store().setCount(), sets);
     QStringList said;
     if (!message.isEmpty())
-        said << (kept > 0 ? r.text(message.constData()).arg(kept) : r.text(message.constData()));
+        said << (kept > 1 ? r.text(message.constData()).arg(kept) : r.text(message.constData()));
     QCOMPARE(r.f.prompter.shown, said);
     if (sets == 0) {
         QVERIFY(r.transferFile().isEmpty());

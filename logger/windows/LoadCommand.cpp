@@ -162,7 +162,8 @@ void LoadCommand::fixError()
         return;
     }
     showLoaded(fixed);
-    m_deps.prompter->tell(text("IDS_120").arg(m_deps.data->store().setCount()));
+    const int kept = m_deps.data->store().setCount();
+    m_deps.prompter->tell(kept == 1 ? text("IDS_122") : text("IDS_120").arg(kept));
 }
 
 void LoadCommand::end()
