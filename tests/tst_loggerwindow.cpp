@@ -18,6 +18,7 @@
 
 #include <QComboBox>
 #include <QDir>
+#include <QHeaderView>
 #include <QLabel>
 #include <QLineEdit>
 #include <QMdiArea>
@@ -121,6 +122,10 @@ void TestLoggerWindow::openCreatesRestoresAndRecreates()
     QCOMPARE(m.yScale(0).max, 130.0);
     QVERIFY(m.look.allowGraphAnnotHotSpots);
     QCOMPARE(window.dataSetList()->rowCount(), 1);
+    // Every heading whole in the still empty list.
+    QHeaderView* headings = window.dataSetList()->horizontalHeader();
+    for (int c = 0; c < 6; ++c)
+        QVERIFY2(headings->sectionSize(c) >= headings->sectionSizeHint(c), qPrintable(QString::number(c)));
 
     // Opened again: the same window, back to its normal state.
     window.frameWindow()->showMinimized();

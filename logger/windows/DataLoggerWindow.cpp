@@ -126,6 +126,8 @@ TfrmGraph* DataLoggerWindow::OpenDataLoggerWindow(const QDateTime& t0)
     sub->setWindowIcon(graph->windowIcon());
     graph->setRole(&m_role);
     graph->dataSetPanel()->show();
+    // The headings are readable before the first download, as after it.
+    graph->fitDataSetColumns();
 
     const QSize client = m_clientSize ? m_clientSize() : m_area.size();
     sub->setGeometry(0, 0, client.width(), std::max(client.height() - 60, 100));
