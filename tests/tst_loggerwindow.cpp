@@ -125,7 +125,8 @@ void TestLoggerWindow::openCreatesRestoresAndRecreates()
     // Every heading whole in the still empty list.
     QHeaderView* headings = window.dataSetList()->horizontalHeader();
     for (int c = 0; c < 6; ++c)
-        QVERIFY2(headings->sectionSize(c) >= headings->sectionSizeHint(c), qPrintable(QString::number(c)));
+        QVERIFY2(headings->sectionSize(c) >= headings->sectionSizeHint(c),
+            qPrintable(QString::number(c)));
 
     // Opened again: the same window, back to its normal state.
     window.frameWindow()->showMinimized();
