@@ -17,8 +17,8 @@ struct Run {
 };
 
 Run run(const QString& program, const QStringList& arguments,
-        const QProcessEnvironment& environment = QProcessEnvironment::systemEnvironment(),
-        int timeoutMs = 60000)
+    const QProcessEnvironment& environment = QProcessEnvironment::systemEnvironment(),
+    int timeoutMs = 60000)
 {
     QProcess process;
     process.setProcessEnvironment(environment);
@@ -59,8 +59,8 @@ private Q_SLOTS:
     {
         QVERIFY(m_prefix.isValid() && m_home.isValid());
         const Run install = run(QStringLiteral(CMAKE_COMMAND),
-                                {QStringLiteral("--install"), QStringLiteral(TC4DL_BUILD_DIR),
-                                 QStringLiteral("--prefix"), m_prefix.path()});
+            { QStringLiteral("--install"), QStringLiteral(TC4DL_BUILD_DIR),
+                QStringLiteral("--prefix"), m_prefix.path() });
         QVERIFY2(install.exitCode == 0, qPrintable(install.out + install.err));
         // The installed programs must not lean on the user's own settings, template or data.
         m_env = QProcessEnvironment::systemEnvironment();
@@ -73,13 +73,12 @@ private Q_SLOTS:
     void treeHoldsEveryFile_data()
     {
         QTest::addColumn<QString>("path");
-        for (const char* path :
-             {"bin/tc4dl", "bin/tc4dl-cli", "bin/tc4dl-meter", "share/tc4dl/TC4DLHELP.htm",
-              "share/tc4dl/template/graph.ghf", "share/applications/tc4dl.desktop",
-              "share/metainfo/org.tc4dl.TC4DL.metainfo.xml",
-              "share/icons/hicolor/scalable/apps/tc4dl.svg",
-              "share/icons/hicolor/48x48/apps/tc4dl.png",
-              "share/icons/hicolor/256x256/apps/tc4dl.png", "share/man/man1/tc4dl-cli.1"})
+        for (const char* path : { "bin/tc4dl", "bin/tc4dl-cli", "bin/tc4dl-meter",
+                 "share/tc4dl/TC4DLHELP.htm", "share/tc4dl/template/graph.ghf",
+                 "share/applications/tc4dl.desktop", "share/metainfo/org.tc4dl.TC4DL.metainfo.xml",
+                 "share/icons/hicolor/scalable/apps/tc4dl.svg",
+                 "share/icons/hicolor/48x48/apps/tc4dl.png",
+                 "share/icons/hicolor/256x256/apps/tc4dl.png", "share/man/man1/tc4dl-cli.1" })
             QTest::newRow(path) << QString::fromLatin1(path);
     }
     void treeHoldsEveryFile()
@@ -92,14 +91,16 @@ private Q_SLOTS:
     {
         QTest::addColumn<QString>("program");
         QTest::addColumn<QString>("expected");
-        QTest::newRow("tc4dl") << "bin/tc4dl" << "TC4DL " TC4DL_VERSION;
-        QTest::newRow("tc4dl-cli") << "bin/tc4dl-cli" << "tc4dl-cli " TC4DL_VERSION;
+        QTest::newRow("tc4dl") << "bin/tc4dl"
+                               << "TC4DL " TC4DL_VERSION;
+        QTest::newRow("tc4dl-cli") << "bin/tc4dl-cli"
+                                   << "tc4dl-cli " TC4DL_VERSION;
     }
     void programsTellTheirVersion()
     {
         QFETCH(QString, program);
         QFETCH(QString, expected);
-        const Run r = run(installed(program), {QStringLiteral("--version")}, m_env);
+        const Run r = run(installed(program), { QStringLiteral("--version") }, m_env);
         QCOMPARE(r.exitCode, 0);
         QCOMPARE(r.out.trimmed(), expected);
     }
@@ -108,25 +109,26 @@ private Q_SLOTS:
     // message at start) and the help page.
     void programFindsItsShippedFiles()
     {
-        const Run r = run(installed(QStringLiteral("bin/tc4dl")), {QStringLiteral("--paths")},
-                          m_env);
+        const Run r
+            = run(installed(QStringLiteral("bin/tc4dl")), { QStringLiteral("--paths") }, m_env);
         QCOMPARE(r.exitCode, 0);
-        const QString share = QFileInfo(installed(QStringLiteral("share/tc4dl"))).canonicalFilePath();
+        const QString share
+            = QFileInfo(installed(QStringLiteral("share/tc4dl"))).canonicalFilePath();
         QVERIFY2(r.out.contains(QStringLiteral("Graph template: ") + share
-                                + QStringLiteral("/template/graph.ghf")),
-                 qPrintable(r.out));
-        QVERIFY2(r.out.contains(QStringLiteral("Help page: ") + share
-                                + QStringLiteral("/TC4DLHELP.htm")),
-                 qPrintable(r.out));
+                     + QStringLiteral("/template/graph.ghf")),
+            qPrintable(r.out));
+        QVERIFY2(r.out.contains(
+                     QStringLiteral("Help page: ") + share + QStringLiteral("/TC4DLHELP.htm")),
+            qPrintable(r.out));
     }
 
     void installedProgramStartsWithTheSimulatedMeter()
     {
         const QString shot = m_home.filePath(QStringLiteral("shot.png"));
         const Run r = run(installed(QStringLiteral("bin/tc4dl")),
-                          {QStringLiteral("--demo"), QStringLiteral("--screenshot"), shot,
-                           QStringLiteral("--screenshot-delay"), QStringLiteral("1")},
-                          m_env);
+            { QStringLiteral("--demo"), QStringLiteral("--screenshot"), shot,
+                QStringLiteral("--screenshot-delay"), QStringLiteral("1") },
+            m_env);
         QVERIFY2(r.exitCode == 0, qPrintable(r.err));
         QVERIFY(QFileInfo(shot).size() > 0);
         // Nothing was written beside the installed programs.
@@ -139,11 +141,12 @@ private Q_SLOTS:
         QTest::addColumn<QStringList>("arguments");
         QTest::newRow("desktop entry")
             << "desktop-file-validate"
-            << QStringList{installed(QStringLiteral("share/applications/tc4dl.desktop"))};
-        QTest::newRow("metainfo")
-            << "appstreamcli"
-            << QStringList{QStringLiteral("validate"), QStringLiteral("--no-net"),
-                           installed(QStringLiteral("share/metainfo/org.tc4dl.TC4DL.metainfo.xml"))};
+            << QStringList { installed(QStringLiteral("share/applications/tc4dl.desktop")) };
+        QTest::newRow("metainfo") << "appstreamcli"
+                                  << QStringList { QStringLiteral("validate"),
+                                         QStringLiteral("--no-net"),
+                                         installed(QStringLiteral(
+                                             "share/metainfo/org.tc4dl.TC4DL.metainfo.xml")) };
     }
     void desktopFilesPassTheValidators()
     {
