@@ -6,7 +6,7 @@
 //   (c) turning the table into a graph against opening the same file;
 //   (d) the date and time cells read as text against the same cells read as the file's bytes
 //       (the way a table takes when its formats are not plain digits and ASCII).
-// Prints the best of several runs per case and the ratios (targets: 3, 5 and 4x, 2).
+// Prints the best of several runs per case and the ratios (targets: 1.5, 5 and 4x, 2).
 
 #include "ChartModel.h"
 #include "DateTimeFormat.h"

@@ -14,3 +14,25 @@ else()
                         "programs (got ${_tc4dl_rel}).")
   endif()
 endif()
+
+# Installs each of the files after ARGN to `destination` gzip'd the way Debian wants manual
+# pages and changelogs: at the highest compression and without the name and time stamp that
+# would make every build's file differ (`gzip -9n`). The compressed files are made at build
+# time by `target`.
+function(tc4dl_install_gzipped target destination)
+  find_program(TC4DL_GZIP gzip REQUIRED)
+  set(outputs)
+  foreach(source IN LISTS ARGN)
+    get_filename_component(name ${source} NAME)
+    set(output ${CMAKE_CURRENT_BINARY_DIR}/gzipped/${name}.gz)
+    add_custom_command(OUTPUT ${output}
+      COMMAND ${CMAKE_COMMAND} -E make_directory ${CMAKE_CURRENT_BINARY_DIR}/gzipped
+      COMMAND ${TC4DL_GZIP} -9n -c ${source} > ${output}
+      DEPENDS ${source}
+      COMMENT "Compressing ${name}"
+      VERBATIM)
+    list(APPEND outputs ${output})
+  endforeach()
+  add_custom_target(${target} ALL DEPENDS ${outputs})
+  install(FILES ${outputs} DESTINATION ${destination})
+endfunction()

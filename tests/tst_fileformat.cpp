@@ -13,7 +13,9 @@
 #include <QBuffer>
 #include <QTest>
 
+#include <charconv>
 #include <cmath>
+#include <cstring>
 #include <limits>
 
 using namespace tc4dl;
@@ -110,6 +112,7 @@ private Q_SLOTS:
     void saveRange();
     void exportValue_data();
     void exportValue();
+    void exportValueRoundsAsToCharsDoes();
     void exportStopsAtUnfilledPointAndOnCancel();
     void refusedWriteFailsTheSave_data();
     void refusedWriteFailsTheSave();
@@ -232,6 +235,12 @@ void TestFileFormat::exportValue_data()
     QTest::newRow("one decimal, rounded") << kGerman << true << 23.46f << QByteArray("23,5");
     QTest::newRow("no thousands separator") << kGerman << true << 1234.5f << QByteArray("1234,5");
     QTest::newRow("small negative: no sign") << kEnglish << true << -0.04f << QByteArray("0.0");
+    QTest::newRow("rounds to zero from below") << kEnglish << true << -0.05f << QByteArray("-0.1");
+    QTest::newRow("exact tie: half to even, down")
+        << kEnglish << true << 0.25f << QByteArray("0.2");
+    QTest::newRow("exact tie: half to even, up") << kEnglish << true << 0.75f << QByteArray("0.8");
+    QTest::newRow("negative exact tie") << kGerman << true << -2.25f << QByteArray("-2,2");
+    QTest::newRow("just under a tie") << kEnglish << true << 1234.45f << QByteArray("1234.4");
 }
 
 void TestFileFormat::exportValue()
@@ -241,6 +250,44 @@ void TestFileFormat::exportValue()
     QFETCH(float, value);
     QFETCH(QByteArray, text);
     QCOMPARE(GraphTextWriter(locale, '\t', celsius).valueText(value), text);
+}
+
+// Every value in the range gets the tenths that std::to_chars gives it, however the writer
+// finds them: ties, values just beside them, and a spread of all the floats in between.
+void TestFileFormat::exportValueRoundsAsToCharsDoes()
+{
+    const GraphTextWriter writer(kEnglish, ',', false);
+    const auto expected = [](float v) {
+        char text[32];
+        const auto r = std::to_chars(
+            text, text + sizeof text, static_cast<double>(v), std::chars_format::fixed, 1);
+        QByteArray out(text, r.ptr - text);
+        return out == "-0.0" ? QByteArray("0.0") : out;
+    };
+    int checked = 0;
+    const auto check = [&](float v) {
+        if (!(v >= -328.0f && v <= 2498.0f))
+            return true;
+        ++checked;
+        const QByteArray got = writer.valueText(v);
+        if (got == expected(v))
+            return true;
+        qWarning("%.9g: %s, to_chars %s", static_cast<double>(v), got.constData(),
+            expected(v).constData());
+        return false;
+    };
+    for (int k = -6560; k <= 49960; ++k) { // every twentieth: the ties and their neighbours
+        const float tie = static_cast<float>(k) / 20.0f;
+        QVERIFY(check(tie));
+        QVERIFY(check(std::nextafter(tie, -1e9f)));
+        QVERIFY(check(std::nextafter(tie, 1e9f)));
+    }
+    for (quint32 bits = 0; bits < 0xFFFFFFFFu - 7919u; bits += 7919u) {
+        float v = 0;
+        std::memcpy(&v, &bits, sizeof v);
+        QVERIFY(check(v));
+    }
+    QVERIFY(checked > 400000);
 }
 
 void TestFileFormat::exportStopsAtUnfilledPointAndOnCancel()
@@ -292,6 +339,12 @@ void TestFileFormat::dateAndTimeFormats()
             timeFormat.appendTime(text, moment.time().hour(), moment.time().minute(),
                                   moment.time().second(), 0);
             QCOMPARE(text, locale.toString(moment.time(), time));
+            // The writers' byte way gives the same text.
+            QVERIFY(timeFormat.readsBytes());
+            std::string bytes;
+            timeFormat.appendTime(
+                bytes, moment.time().hour(), moment.time().minute(), moment.time().second(), 0);
+            QCOMPARE(QByteArray::fromStdString(bytes), text.toLatin1());
         }
     }
 }

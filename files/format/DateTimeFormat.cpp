@@ -20,21 +20,38 @@ bool isFieldLetter(QChar c)
         || c == u's' || c == u'z' || c == u'a' || c == u'A' || c == u't';
 }
 
-void appendNumber(QString& out, int value, int width)
+// The digits of `value`, at least `width` of them, after its sign; returns their number.
+int formatNumber(char (&text)[12], int value, int width)
 {
-    char digits[12];
+    char digits[11];
     int n = 0;
-    unsigned v = static_cast<unsigned>(value < 0 ? -value : value);
+    unsigned v = value < 0 ? 0u - static_cast<unsigned>(value) : static_cast<unsigned>(value);
     do {
         digits[n++] = static_cast<char>('0' + v % 10);
         v /= 10;
     } while (v != 0);
-    while (n < width)
+    while (n < width && n < 10)
         digits[n++] = '0';
+    int length = 0;
     if (value < 0)
-        out += u'-';
+        text[length++] = '-';
     while (n > 0)
-        out += QLatin1Char(digits[--n]);
+        text[length++] = digits[--n];
+    return length;
+}
+
+// A number goes out in one append, not digit by digit: the writers call this for every field
+// of tens of thousands of lines.
+void appendNumber(QString& out, int value, int width)
+{
+    char text[12];
+    out += QLatin1StringView(text, formatNumber(text, value, width));
+}
+
+void appendNumber(std::string& out, int value, int width)
+{
+    char text[12];
+    out.append(text, static_cast<size_t>(formatNumber(text, value, width)));
 }
 
 // The digit at `text[i]`, or -1: one reader of fields serves the text and the bytes of a cell.
@@ -248,6 +265,13 @@ void DateTimeFormat::compileBytes()
         m_readsBytes = m_readsBytes && isAscii(m_amText) && isAscii(m_pmText);
         m_amBytes = m_amText.toLatin1();
         m_pmBytes = m_pmText.toLatin1();
+        for (const bool pm : { false, true }) {
+            const QString& text = pm ? m_pmText : m_amText;
+            m_amPmTexts[pm][false] = text.toLower();
+            m_amPmTexts[pm][true] = text.toUpper();
+            m_amPmBytes[pm][false] = m_amPmTexts[pm][false].toLatin1();
+            m_amPmBytes[pm][true] = m_amPmTexts[pm][true].toLatin1();
+        }
     }
 }
 
@@ -275,22 +299,60 @@ void DateTimeFormat::appendTime(QString& out, int hour, int minute, int second, 
         out += m_locale.toString(QTime(hour, minute, second, msec), m_format);
         return;
     }
+    appendTimeFields(out, hour, minute, second, msec);
+}
+
+void DateTimeFormat::appendTime(std::string& out, int hour, int minute, int second, int msec) const
+{
+    if (m_fallback) {
+        const QByteArray text
+            = m_locale.toString(QTime(hour, minute, second, msec), m_format).toLocal8Bit();
+        out.append(text.constData(), static_cast<size_t>(text.size()));
+        return;
+    }
+    appendTimeFields(out, hour, minute, second, msec);
+}
+
+template <typename Out>
+void DateTimeFormat::appendTimeFields(Out& out, int hour, int minute, int second, int msec) const
+{
     for (const Token& t : m_tokens) {
         switch (t.kind) {
-        case Kind::Literal: out += t.text; break;
+        case Kind::Literal:
+            appendLiteral(out, t);
+            break;
         case Kind::Hour24: appendNumber(out, hour, t.width); break;
         case Kind::Hour12: appendNumber(out, hour % 12 == 0 ? 12 : hour % 12, t.width); break;
         case Kind::Minute: appendNumber(out, minute, t.width); break;
         case Kind::Second: appendNumber(out, second, t.width); break;
         case Kind::Msec: appendNumber(out, msec, t.width == 3 ? 3 : 1); break;
-        case Kind::AmPm: {
-            const QString& text = hour < 12 ? m_amText : m_pmText;
-            out += t.text.at(0).isUpper() ? text.toUpper() : text.toLower();
+        case Kind::AmPm:
+            appendAmPm(out, hour >= 12, t.text.at(0).isUpper());
             break;
-        }
         default: break;
         }
     }
+}
+
+void DateTimeFormat::appendLiteral(QString& out, const Token& token)
+{
+    out += token.text;
+}
+
+void DateTimeFormat::appendLiteral(std::string& out, const Token& token)
+{
+    out.append(token.bytes.constData(), static_cast<size_t>(token.bytes.size()));
+}
+
+void DateTimeFormat::appendAmPm(QString& out, bool pm, bool upper) const
+{
+    out += m_amPmTexts[pm][upper];
+}
+
+void DateTimeFormat::appendAmPm(std::string& out, bool pm, bool upper) const
+{
+    const QByteArray& text = m_amPmBytes[pm][upper];
+    out.append(text.constData(), static_cast<size_t>(text.size()));
 }
 
 template <typename View>

@@ -6,6 +6,7 @@
 #include <QString>
 
 #include <optional>
+#include <string>
 #include <vector>
 
 namespace tc4dl {
@@ -31,6 +32,8 @@ public:
     // Appends the date part (date formats) or the time part (time formats) of the moment.
     void appendDate(QString& out, int year, int month, int day) const;
     void appendTime(QString& out, int hour, int minute, int second, int msec) const;
+    // The same as bytes, for a format that readsBytes(): digits and ASCII texts only.
+    void appendTime(std::string& out, int hour, int minute, int second, int msec) const;
 
     // A date and a time read together: `text` must be this format, one space, `time`'s format,
     // with nothing before or after.
@@ -66,6 +69,13 @@ private:
     template <typename View>
     [[nodiscard]] bool parse(View text, qsizetype& pos, Fields& fields) const;
     [[nodiscard]] static std::optional<double> serialOf(Fields fields);
+    // The time's fields as text or, for the byte way, as bytes.
+    template <typename Out>
+    void appendTimeFields(Out& out, int hour, int minute, int second, int msec) const;
+    static void appendLiteral(QString& out, const Token& token);
+    static void appendLiteral(std::string& out, const Token& token);
+    void appendAmPm(QString& out, bool pm, bool upper) const;
+    void appendAmPm(std::string& out, bool pm, bool upper) const;
 
     QString m_format;
     QLocale m_locale;
@@ -76,6 +86,9 @@ private:
     QString m_pmText;
     QByteArray m_amBytes;
     QByteArray m_pmBytes;
+    // The AM and PM texts as an AmPm token writes them, [pm][upper case].
+    QString m_amPmTexts[2][2];
+    QByteArray m_amPmBytes[2][2];
 };
 
 } // namespace tc4dl

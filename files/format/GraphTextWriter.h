@@ -10,6 +10,7 @@
 #include <array>
 #include <functional>
 #include <limits>
+#include <string>
 
 class QIODevice;
 
@@ -40,10 +41,11 @@ public:
                  const std::function<bool(qint64 lines)>& step = {});
 
 private:
-    // One point's line without its end.
-    void appendFields(QByteArray& out, double x, const std::array<float, 4>& values);
-    void appendValue(QByteArray& out, float value) const;
-    void appendDateTime(QByteArray& out, double x);
+    // One point's line without its end. A line is built in a plain string and handed on in
+    // one append: many small appends to a QByteArray cost more than the text itself.
+    void appendFields(std::string& out, double x, const std::array<float, 4>& values);
+    void appendValue(std::string& out, float value) const;
+    void appendDateTime(std::string& out, double x);
 
     QLocale m_locale;
     char m_separator;
@@ -56,6 +58,7 @@ private:
     qint64 m_lastDay = std::numeric_limits<qint64>::min();
     QByteArray m_lastDate;
     QString m_scratch;
+    std::string m_line;
 };
 
 } // namespace tc4dl
