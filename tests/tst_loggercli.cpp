@@ -12,8 +12,9 @@
 #include <QTest>
 #include <QtEndian>
 
-#ifdef Q_OS_UNIX
 #include <csignal>
+
+#ifdef Q_OS_UNIX
 #include <fcntl.h>
 #include <sys/ioctl.h>
 #include <sys/stat.h>
