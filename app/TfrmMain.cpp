@@ -9,6 +9,7 @@
 #include "ChartView.h"
 #include "ProgramFolders.h"
 #include "GraphConfig.h"
+#include "HelpWindow.h"
 #include "JournalFormat.h"
 #include "TfrmAbout.h"
 #include "TablePrintout.h"
@@ -20,7 +21,6 @@
 #include <QApplication>
 #include <QCloseEvent>
 #include <QDir>
-#include <QDesktopServices>
 #include <QLabel>
 #include <QMdiSubWindow>
 #include <QMenu>
@@ -29,7 +29,6 @@
 #include <QStandardPaths>
 #include <QStatusBar>
 #include <QToolBar>
-#include <QUrl>
 
 #include <algorithm>
 
@@ -44,8 +43,11 @@ TfrmMain::TfrmMain(MainWindowDeps deps, QWidget* parent)
     if (!m_deps.beep)
         m_deps.beep = [] { QApplication::beep(); };
     if (!m_deps.openHelp)
-        m_deps.openHelp = [](const QString& path) {
-            QDesktopServices::openUrl(QUrl::fromLocalFile(path));
+        m_deps.openHelp = [this](const QString& path) {
+            (void)HelpWindow::showFor(*this, path,
+                                      m_messages.languageInUse() == Language::German
+                                          ? QStringLiteral("de")
+                                          : QStringLiteral("en"));
         };
     if (!m_deps.listPorts)
         m_deps.listPorts = [] { return ports::listPorts(false); };

@@ -49,7 +49,7 @@ struct MainWindowDeps {
     // Real timers in the program; in tests the handlers are called by the test.
     bool liveTimers = true;
     std::function<void()> beep;                       // default: the system's beep
-    std::function<void(const QString& path)> openHelp; // default: the desktop's handler
+    std::function<void(const QString& path)> openHelp; // default: the program's help window
     // The program's folder (graph template, save dialogs; default: the program file's) and
     // the user's data folder (the template when the program's folder is not writable).
     QString programFolder;

@@ -5,6 +5,7 @@
 #include "DateTimeSerial.h"
 #include "ExitCode.h"
 #include "MeterValues.h"
+#include "Output.h"
 
 #include <algorithm>
 
@@ -135,8 +136,10 @@ int loadCollection(const QString& path, DataSetStore& store, QTextStream& err)
         return NoData;
     }
     if (read.status != CollectionRead::Status::Read) {
-        err << "Cannot read " << path << (read.error.isEmpty() ? QString() : ": " + read.error)
-            << ".\n";
+        err << (read.error.isEmpty()
+                ? QStringLiteral("Cannot read %1.").arg(path)
+                : QStringLiteral("Cannot read %1: %2").arg(path, endSentence(read.error)))
+            << '\n';
         return CannotRead;
     }
     const DecodeOutcome outcome = decodeMemoryImage(image, QDateTime::currentDateTime(), store);

@@ -6,11 +6,13 @@
 #include "LoggerCommands.h"
 #include "LoggerData.h"
 #include "MeterConnection.h"
+#include "Output.h"
+#include "StopSignals.h"
 
+#include "FileTarget.h"
 #include <QCommandLineParser>
 #include <QElapsedTimer>
 #include <QEventLoop>
-#include <QSaveFile>
 #include <QTimer>
 
 #include <cstdio>
@@ -80,10 +82,14 @@ private:
 
 bool saveBytes(const QString& path, const QByteArray& bytes, QString* error)
 {
-    QSaveFile file(path);
-    if (!file.open(QIODevice::WriteOnly) || file.write(bytes) != bytes.size() || !file.commit()) {
+    SaveTarget file(path);
+    if (!file.open() || file.device().write(bytes) != bytes.size()) {
         *error = file.errorString();
-        file.cancelWriting();
+        file.cancel();
+        return false;
+    }
+    if (!file.commit()) {
+        *error = file.errorString();
         return false;
     }
     return true;
@@ -95,7 +101,7 @@ int failureCode(const LoadReport& report, QTextStream& err)
     switch (report.failure) {
     case F::Stopped:
         err << "Stopped: the transfer was ended and nothing was written.\n";
-        return Interrupted;
+        return stop::exitCode() != 0 ? stop::exitCode() : Interrupted;
     case F::PortError:
         err << "The link to the meter failed during the transfer.\n";
         return LinkLost;
@@ -132,7 +138,8 @@ int runDownload(const QStringList& arguments, QTextStream& out, QTextStream& err
     const QCommandLineOption demo(
         QStringLiteral("demo"), QStringLiteral("Look on the built-in simulated meter too."));
     const QCommandLineOption output(QStringLiteral("o"),
-        QStringLiteral("The collection file (default datasets-<date and time>.ch4)."),
+        QStringLiteral("The collection file (default datasets-<date and time>.ch4; - is the "
+                       "standard output, the data-set list then goes to stderr)."),
         QStringLiteral("FILE.ch4"));
     const QCommandLineOption raw(QStringLiteral("raw"),
         QStringLiteral("Also write the memory image as received, even when it does not decode."),
@@ -164,6 +171,8 @@ int runDownload(const QStringList& arguments, QTextStream& out, QTextStream& err
     if (const int code = meter.connect(parser.value(port), parser.isSet(demo), err); code != Ok)
         return code;
     meter.waitForReading(3000);
+    // From here a signal stops the transfer cleanly: 'Q' to the meter, the port given back.
+    const stop::CleanupScope cleanup;
     LoggerData data(meter.clock(), meter.session(), QString(), QString());
     Progress progress(err);
     LoadReport report;
@@ -187,28 +196,47 @@ int runDownload(const QStringList& arguments, QTextStream& out, QTextStream& err
         && report.failure != LoadReport::Failure::Refused)
         progress.summary(report);
 
+    if (stop::requested() && report.failure != LoadReport::Failure::Stopped) {
+        err << stop::sentence();
+        return stop::exitCode();
+    }
     QString why;
     if (parser.isSet(raw) && !report.received.isEmpty()
         && !saveBytes(parser.value(raw), report.received, &why)) {
-        err << "Cannot write " << parser.value(raw) << ": " << why << ".\n";
+        err << "Cannot write " << parser.value(raw) << ": " << endSentence(why) << '\n';
         return CannotWrite;
     }
     if (!report.loaded())
         return failureCode(report, err);
     // The collection file holds exactly what the transfer file would.
-    if (!writeTransferFile(MemoryImage(report.received), outPath, &why)) {
-        err << "Cannot write " << outPath << ": " << why << ".\n";
+    const MemoryImage image(report.received);
+    const bool toStandardOutput = outPath == QLatin1String("-");
+    if (toStandardOutput) {
+        out.flush();
+        const QByteArray bytes = transferFileContent(image);
+        if (std::fwrite(bytes.constData(), 1, std::size_t(bytes.size()), stdout)
+            != std::size_t(bytes.size())) {
+            QString reason;
+            (void)standardOutputComplete(out, &reason);
+            err << standardOutputFailure(reason);
+            return CannotWrite;
+        }
+    } else if (!writeTransferFile(image, outPath, &why)) {
+        err << "Cannot write " << outPath << ": " << endSentence(why) << '\n';
         return CannotWrite;
     }
+    // The data-set list goes where the collection file does not.
+    QTextStream& list = toStandardOutput ? err : out;
     if (parser.isSet(csv)) {
-        out << setsCsvHeader() << '\n';
+        list << setsCsvHeader() << '\n';
         for (int k = 0; k < data.store().setCount(); ++k)
-            out << setsCsvLine(data.store(), k) << '\n';
+            list << setsCsvLine(data.store(), k) << '\n';
     } else {
         for (const QString& line : setsTable(data.store()))
-            out << line << '\n';
+            list << line << '\n';
     }
-    err << "Wrote " << outPath << ".\n";
+    if (!toStandardOutput)
+        err << "Wrote " << outPath << ".\n";
     return Ok;
 }
 

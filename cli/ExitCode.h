@@ -15,10 +15,12 @@ enum ExitCode {
     DataError = 8, // a data set failed its checks
     MemoryError = 9, // the memory header counts more than 4000 sets
     NoData = 10, // no data set in memory or file
-    CannotWrite = 11, // an output file cannot be written; nothing partial is left
+    CannotWrite = 11, // an output file or the standard output cannot be written; nothing
+                      // partial is left in a file
     InvalidInput = 12, // an interval out of range, a set number that does not exist
     CannotRead = 13, // a collection file cannot be read
     Interrupted = 130, // Ctrl-C: the transfer was stopped, nothing written
+    Terminated = 143, // SIGTERM, likewise
 };
 
 } // namespace tc4dl::cli

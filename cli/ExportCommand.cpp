@@ -5,43 +5,29 @@
 #include "GraphCsv.h"
 #include "GraphStateFile.h"
 #include "LoggerCommands.h"
-
-#include <QFileInfo>
+#include "Output.h"
+#include "StopSignals.h"
 
 #include <QCommandLineParser>
-#include <QSaveFile>
-
-#include <functional>
+#include <QFileInfo>
 
 namespace tc4dl::cli {
 
 namespace {
 const char* const kUsage = "Usage: tc4dl-cli export FILE.ch4 [--set N] [-o OUT.csv]\n"
-                          "       tc4dl-cli export FILE.ghf [-o OUT.csv]\n";
+                           "       tc4dl-cli export FILE.ghf [-o OUT.csv]\n";
 
-void writeSets(const DataSetStore& store, int only, QTextStream& out)
+// False when a stop signal came on the way.
+bool writeSets(const DataSetStore& store, int only, QTextStream& out)
 {
     out << exportCsvHeader() << '\n';
-    for (int k = 0; k < store.setCount(); ++k)
+    for (int k = 0; k < store.setCount(); ++k) {
+        if (stop::requested())
+            return false;
         if (only < 0 || k == only)
             writeExportLines(store, k, out);
-}
-
-// Never a partial file: the old one stays until the whole new one is written.
-int writeOutput(const QString& path, const std::function<void(QTextStream&)>& write,
-                QTextStream& err)
-{
-    QSaveFile file(path);
-    if (file.open(QIODevice::WriteOnly)) {
-        QTextStream stream(&file);
-        write(stream);
-        stream.flush();
-        if (stream.status() == QTextStream::Ok && file.commit())
-            return Ok;
     }
-    err << "Cannot write " << path << ": " << file.errorString() << ".\n";
-    file.cancelWriting();
-    return CannotWrite;
+    return true;
 }
 
 int exportGraph(const QString& path, const QString& output, QTextStream& out, QTextStream& err)
@@ -49,14 +35,15 @@ int exportGraph(const QString& path, const QString& output, QTextStream& out, QT
     chart::ChartModel graph;
     QString error;
     if (!chart::loadGraphState(graph, path, &error)) {
-        err << "Cannot read " << path << ": " << error << "\n";
+        err << "Cannot read " << path << ": " << endSentence(error) << '\n';
         return CannotRead;
     }
-    if (output.isEmpty()) {
-        writeGraphCsv(graph, out);
-        return Ok;
-    }
-    return writeOutput(output, [&](QTextStream& s) { writeGraphCsv(graph, s); }, err);
+    return writeOutput(
+        output,
+        [&](QTextStream& s) {
+            return writeGraphCsv(graph, s, [] { return stop::requested().load(); });
+        },
+        out, err);
 }
 } // namespace
 
@@ -70,12 +57,14 @@ int runExport(const QStringList& arguments, QTextStream& out, QTextStream& err)
         + exitCodeHelp());
     parser.addHelpOption();
     parser.addPositionalArgument(QStringLiteral("export"), QStringLiteral("The command."));
-    parser.addPositionalArgument(QStringLiteral("FILE"),
-                                 QStringLiteral("A collection file (.ch4) or a graph file (.ghf)."));
+    parser.addPositionalArgument(
+        QStringLiteral("FILE"), QStringLiteral("A collection file (.ch4) or a graph file (.ghf)."));
     const QCommandLineOption set(
         QStringLiteral("set"), QStringLiteral("Only data set N (from 1)."), QStringLiteral("N"));
     const QCommandLineOption output(QStringLiteral("o"),
-        QStringLiteral("Write to this file instead of the standard output."),
+        QStringLiteral("Write to this file instead of the standard output (- is the standard "
+                       "output; a device or pipe is written directly, a file replaced as a "
+                       "whole)."),
         QStringLiteral("OUT.csv"));
     parser.addOptions({ set, output });
     if (!parser.parse(arguments)) {
@@ -96,8 +85,7 @@ int runExport(const QStringList& arguments, QTextStream& out, QTextStream& err)
             err << "--set is for collection files; a graph file holds one graph.\n" << kUsage;
             return Usage;
         }
-        return exportGraph(path, parser.isSet(output) ? parser.value(output) : QString(), out,
-                           err);
+        return exportGraph(path, parser.isSet(output) ? parser.value(output) : QString(), out, err);
     }
     int only = -1;
     if (parser.isSet(set)) {
@@ -117,12 +105,8 @@ int runExport(const QStringList& arguments, QTextStream& out, QTextStream& err)
             << ".\n";
         return InvalidInput;
     }
-    if (!parser.isSet(output)) {
-        writeSets(store, only, out);
-        return Ok;
-    }
-    return writeOutput(parser.value(output), [&](QTextStream& s) { writeSets(store, only, s); },
-                       err);
+    return writeOutput(
+        parser.value(output), [&](QTextStream& s) { return writeSets(store, only, s); }, out, err);
 }
 
 } // namespace tc4dl::cli

@@ -19,10 +19,13 @@ QString graphCsvValue(const chart::ChartModel& graph, float value)
     return isOverLimit(value) ? QStringLiteral("OL") : QString::number(double(value), 'f', 1);
 }
 
-void writeGraphCsv(const chart::ChartModel& graph, QTextStream& out)
+bool writeGraphCsv(
+    const chart::ChartModel& graph, QTextStream& out, const std::function<bool()>& stop)
 {
     out << graphCsvHeader() << '\n';
     for (int p = 0; p < graph.points(); ++p) {
+        if (stop && p % 4096 == 0 && stop())
+            return false;
         const double x = graph.x(0, p);
         if (x == 0.0)
             break;
@@ -31,6 +34,7 @@ void writeGraphCsv(const chart::ChartModel& graph, QTextStream& out)
             out << ',' << graphCsvValue(graph, graph.y(s, p));
         out << '\n';
     }
+    return true;
 }
 
 } // namespace tc4dl::cli

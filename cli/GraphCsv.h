@@ -3,6 +3,8 @@
 #include <QString>
 #include <QTextStream>
 
+#include <functional>
+
 namespace tc4dl::chart {
 class ChartModel;
 }
@@ -15,6 +17,8 @@ namespace tc4dl::cli {
 // (X exactly 0).
 [[nodiscard]] QString graphCsvHeader();
 [[nodiscard]] QString graphCsvValue(const chart::ChartModel& graph, float value);
-void writeGraphCsv(const chart::ChartModel& graph, QTextStream& out);
+// False when `stop` turned true on the way; the lines so far are written then.
+bool writeGraphCsv(
+    const chart::ChartModel& graph, QTextStream& out, const std::function<bool()>& stop = {});
 
 } // namespace tc4dl::cli

@@ -1,6 +1,7 @@
 #include "MeterConnection.h"
 
 #include "ExitCode.h"
+#include "Output.h"
 
 #include <QEventLoop>
 #include <QTimer>
@@ -41,7 +42,9 @@ int MeterConnection::connect(const QString& portName, bool demo, QTextStream& er
         });
         if (!port.setActive(true)) {
             err << "Cannot open port " << port.deviceName()
-                << (reason.isEmpty() ? QString() : QStringLiteral(": ") + reason) << ".\n";
+                << (reason.isEmpty() ? QStringLiteral(".")
+                                     : QStringLiteral(": ") + endSentence(reason))
+                << '\n';
             err.flush();
             port.setOnError({});
             return CannotOpen;

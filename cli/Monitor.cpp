@@ -1,5 +1,6 @@
 #include "Monitor.h"
 
+#include "Output.h"
 
 namespace tc4dl::cli {
 
@@ -50,10 +51,10 @@ QString textLine(const QDateTime& time, const LiveReading& r)
 }
 
 Monitor::Monitor(MonitorOptions options, QTextStream& out, QTextStream& err, QObject* parent)
-    : QObject(parent)
-    , m_options(std::move(options))
-    , m_out(out)
-    , m_err(err)
+    : QObject(parent),
+      m_options(std::move(options)),
+      m_out(out),
+      m_err(err)
 {
     m_meter.setReadingObserver([this](const LiveReading& r) { printReading(r); });
     connect(&m_meter.session(), &LiveSession::samplingPoint, this, &Monitor::onTick);
@@ -68,7 +69,8 @@ bool Monitor::start()
         return false;
     if (m_options.csv)
         m_out << csvHeader() << '\n';
-    m_out.flush();
+    if (!outputArrived())
+        return false;
     m_meter.session().setTicking(true);
     return true;
 }
@@ -80,6 +82,17 @@ void Monitor::stop(int exitCode)
     m_out.flush();
     m_err.flush();
     Q_EMIT finished(exitCode);
+}
+
+bool Monitor::outputArrived()
+{
+    QString why;
+    if (standardOutputComplete(m_out, &why))
+        return true;
+    m_err << standardOutputFailure(why);
+    m_err.flush();
+    m_exitCode = CannotWrite;
+    return false;
 }
 
 void Monitor::onTick(const TickCheck& check)
@@ -107,7 +120,10 @@ void Monitor::printReading(const LiveReading& reading)
         return;
     const QDateTime now = m_meter.clock().now();
     m_out << (m_options.csv ? csvLine(now, reading) : textLine(now, reading)) << '\n';
-    m_out.flush();
+    if (!outputArrived()) {
+        stop(CannotWrite);
+        return;
+    }
     if (++m_printed == m_options.count)
         stop(Ok);
 }

@@ -11,9 +11,9 @@
 namespace tc4dl::cli {
 
 struct MonitorOptions {
-    QString port;        // empty: scan the port list
-    bool demo = false;   // list the built-in simulated meter
-    qint64 count = -1;   // frames to print; -1 without end
+    QString port; // empty: scan the port list
+    bool demo = false; // list the built-in simulated meter
+    qint64 count = -1; // frames to print; -1 without end
     bool csv = false;
     bool keepGoing = false;
 };
@@ -23,8 +23,7 @@ struct MonitorOptions {
 class Monitor final : public QObject {
     Q_OBJECT
 public:
-    Monitor(MonitorOptions options, QTextStream& out, QTextStream& err,
-            QObject* parent = nullptr);
+    Monitor(MonitorOptions options, QTextStream& out, QTextStream& err, QObject* parent = nullptr);
     ~Monitor() override;
 
     // Starts the monitor; false (with the exit code set) when it cannot start.
@@ -38,6 +37,8 @@ Q_SIGNALS:
 private:
     void onTick(const TickCheck& check);
     void printReading(const LiveReading& reading);
+    // Every line must reach the standard output: false (said on stderr) when it did not.
+    bool outputArrived();
 
     MonitorOptions m_options;
     QTextStream& m_out;

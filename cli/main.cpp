@@ -3,23 +3,14 @@
 #include "ExitCode.h"
 #include "LoggerCommands.h"
 #include "Monitor.h"
+#include "Output.h"
+#include "StopSignals.h"
 
 #include <QCommandLineParser>
 #include <QCoreApplication>
 #include <QTimer>
 
-#include <atomic>
-#include <csignal>
-#include <cstdio>
-
 namespace {
-
-std::atomic<bool> g_interrupted{false};
-
-extern "C" void onInterrupt(int)
-{
-    g_interrupted = true;
-}
 
 const char* const kUsage
     = "Usage: tc4dl-cli monitor [--port DEVICE | --demo] [--count N] [--csv] [--keep-going]\n"
@@ -30,32 +21,31 @@ const char* const kUsage
       "       tc4dl-cli setup info | clock | interval MM:SS | erase --yes "
       "[--port DEVICE | --demo]\n";
 
-int runMonitor(QCoreApplication& app, const QStringList& arguments, QTextStream& out,
-               QTextStream& err)
+int runMonitor(
+    QCoreApplication& app, const QStringList& arguments, QTextStream& out, QTextStream& err)
 {
     QCommandLineParser parser;
-    parser.setApplicationDescription(QStringLiteral(
-        "Prints the meter's four channels once a second.\n"
-        "Without --port the meter is looked for on every serial port (and on the built-in "
-        "simulated meter with --demo).\n")
+    parser.setApplicationDescription(
+        QStringLiteral(
+            "Prints the meter's four channels once a second.\n"
+            "Without --port the meter is looked for on every serial port (and on the built-in "
+            "simulated meter with --demo).\n")
         + tc4dl::cli::exitCodeHelp());
     parser.addHelpOption();
     parser.addVersionOption();
     parser.addPositionalArgument(QStringLiteral("monitor"), QStringLiteral("The command."));
-    const QCommandLineOption portOption(
-        QStringLiteral("port"), QStringLiteral("Use this serial port (COM3, ttyUSB0, /dev/pts/4)."),
+    const QCommandLineOption portOption(QStringLiteral("port"),
+        QStringLiteral("Use this serial port (COM3, ttyUSB0, /dev/pts/4)."),
         QStringLiteral("DEVICE"));
-    const QCommandLineOption demoOption(QStringLiteral("demo"),
-                                        QStringLiteral("List the built-in simulated meter."));
-    const QCommandLineOption countOption(QStringLiteral("count"),
-                                         QStringLiteral("Stop after N readings."),
-                                         QStringLiteral("N"));
-    const QCommandLineOption csvOption(QStringLiteral("csv"),
-                                       QStringLiteral("Comma-separated output with a header."));
-    const QCommandLineOption keepGoingOption(
-        QStringLiteral("keep-going"),
+    const QCommandLineOption demoOption(
+        QStringLiteral("demo"), QStringLiteral("List the built-in simulated meter."));
+    const QCommandLineOption countOption(
+        QStringLiteral("count"), QStringLiteral("Stop after N readings."), QStringLiteral("N"));
+    const QCommandLineOption csvOption(
+        QStringLiteral("csv"), QStringLiteral("Comma-separated output with a header."));
+    const QCommandLineOption keepGoingOption(QStringLiteral("keep-going"),
         QStringLiteral("Keep polling when the link is lost, and go on when readings return."));
-    parser.addOptions({portOption, demoOption, countOption, csvOption, keepGoingOption});
+    parser.addOptions({ portOption, demoOption, countOption, csvOption, keepGoingOption });
     if (!parser.parse(arguments)) {
         err << parser.errorText() << '\n' << kUsage;
         return tc4dl::cli::Usage;
@@ -92,10 +82,12 @@ int runMonitor(QCoreApplication& app, const QStringList& arguments, QTextStream&
     if (!monitor.start())
         return monitor.exitCode();
 
+    // The monitor stops its tick and gives the port back before it ends.
+    const tc4dl::cli::stop::CleanupScope cleanup;
     QTimer interruptCheck;
     QObject::connect(&interruptCheck, &QTimer::timeout, &monitor, [&monitor] {
-        if (g_interrupted)
-            monitor.stop(tc4dl::cli::Ok);
+        if (tc4dl::cli::stop::requested())
+            monitor.stop(tc4dl::cli::stop::exitCode());
     });
     interruptCheck.start(50);
     return app.exec();
@@ -109,7 +101,8 @@ QString tc4dl::cli::exitCodeHelp()
         "Exit codes: 0 done, 1 usage, 2 no meter found, 3 port cannot be opened, 4 link lost,\n"
         "5 meter recording, 6 no answer or memory size rejected, 7 transfer incomplete,\n"
         "8 data error, 9 memory error, 10 no data, 11 file cannot be written,\n"
-        "12 invalid input, 13 file cannot be read, 130 interrupted (Ctrl-C).");
+        "12 invalid input, 13 file cannot be read, 130 interrupted (Ctrl-C), 143 terminated\n"
+        "(SIGTERM). A full disk or device behind the output gives 11.");
 }
 
 int main(int argc, char* argv[])
@@ -123,19 +116,18 @@ int main(int argc, char* argv[])
     const QStringList args = QCoreApplication::arguments();
     const QString command = args.size() > 1 ? args.at(1) : QString();
     int code = tc4dl::cli::Usage;
-    // Ctrl-C: the monitor ends cleanly; a download stops its transfer and writes nothing.
-    std::signal(SIGINT, onInterrupt);
-    std::signal(SIGTERM, onInterrupt);
+    // Ctrl-C and SIGTERM end every command without a half-written file.
+    tc4dl::cli::stop::install();
     if (command == QLatin1String("monitor")) {
         code = runMonitor(app, args, out, err);
     } else if (command == QLatin1String("download")) {
-        code = tc4dl::cli::runDownload(args, out, err, g_interrupted);
+        code = tc4dl::cli::runDownload(args, out, err, tc4dl::cli::stop::requested());
     } else if (command == QLatin1String("sets")) {
         code = tc4dl::cli::runSets(args, out, err);
     } else if (command == QLatin1String("export")) {
         code = tc4dl::cli::runExport(args, out, err);
     } else if (command == QLatin1String("setup")) {
-        code = tc4dl::cli::runSetup(args, out, err, g_interrupted);
+        code = tc4dl::cli::runSetup(args, out, err, tc4dl::cli::stop::requested());
     } else if (command == QLatin1String("--version")) {
         out << "tc4dl-cli " << TC4DL_VERSION << '\n';
         code = tc4dl::cli::Ok;
@@ -148,8 +140,7 @@ int main(int argc, char* argv[])
                "  sets      list the data sets of a collection file\n"
                "  export    write the samples of a collection file, or a graph file, as CSV\n"
                "  setup     read the logger's state, set its clock or interval, erase it\n\n"
-            << tc4dl::cli::exitCodeHelp()
-            << "\n\ntc4dl-cli COMMAND --help tells more.\n";
+            << tc4dl::cli::exitCodeHelp() << "\n\ntc4dl-cli COMMAND --help tells more.\n";
         code = tc4dl::cli::Ok;
     } else {
         err << (command.isEmpty() ? QStringLiteral("No command given.")
@@ -157,7 +148,14 @@ int main(int argc, char* argv[])
             << '\n'
             << kUsage;
     }
-    out.flush();
+    if (tc4dl::cli::stop::requested() && code == tc4dl::cli::Ok)
+        code = tc4dl::cli::stop::exitCode();
+    // Output that did not arrive whole is a failure, whatever the command thought.
+    QString why;
+    if (!tc4dl::cli::standardOutputComplete(out, &why) && code == tc4dl::cli::Ok) {
+        err << tc4dl::cli::standardOutputFailure(why);
+        code = tc4dl::cli::CannotWrite;
+    }
     err.flush();
     return code;
 }

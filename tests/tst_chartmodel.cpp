@@ -197,8 +197,9 @@ private Q_SLOTS:
         QTest::newRow("two bytes") << QByteArray("\x10\x00", 2) << streamError;
         QTest::newRow("block cut short") << file.left(file.size() - 1) << streamError;
         QTest::newRow("length only") << file.left(4) << streamError;
+        // More than any graph can take: refused on its length, before the block is read.
         QTest::newRow("length 0xFFFFFFFF")
-            << (QByteArray(4, '\xFF') + block.left(100)) << streamError;
+            << (QByteArray(4, '\xFF') + block.left(100)) << QStringLiteral("never takes more than");
 
         QTest::newRow("empty block") << withLength(QByteArray()) << QStringLiteral("magic");
         QByteArray magic = block;

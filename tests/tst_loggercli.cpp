@@ -1,13 +1,29 @@
 // tc4dl-cli's logger commands as a user runs them: real processes, the simulated meter
 // in-process (--demo) or served on a pseudo-terminal by tc4dl-meter, output read line by line.
 
-#include <QFile>
 #include "CliProcess.h"
+#include "GraphStateFile.h"
 
+#include <QElapsedTimer>
+#include <QFile>
 #include <QProcess>
 #include <QRegularExpression>
 #include <QTemporaryDir>
 #include <QTest>
+#include <QtEndian>
+
+#include <csignal>
+
+#ifdef Q_OS_UNIX
+#include <fcntl.h>
+#include <sys/ioctl.h>
+#include <sys/stat.h>
+#include <sys/syscall.h>
+#include <sys/sysmacros.h>
+#include <unistd.h>
+#endif
+
+#include <cstring>
 
 namespace {
 
@@ -46,6 +62,45 @@ const QRegularExpression kSetLine(
 const QRegularExpression kSampleLine(
     QStringLiteral(R"(^(\d+),(\d{4}-\d\d-\d\dT\d\d:\d\d:\d\d)(,(-?\d+\.\d|OL)){4},[CF]$)"));
 
+#ifdef Q_OS_UNIX
+// A file that declares a graph-state block of `declared` bytes and really holds them, but as a
+// hole: it costs no disk, and only a reader that trusts the length reads gigabytes of zeros.
+void writeSparseGraphFile(const QString& path, quint32 declared, quint32 version)
+{
+    QFile f(path);
+    QVERIFY(f.open(QIODevice::WriteOnly));
+    char head[12];
+    qToLittleEndian(declared, head);
+    std::memcpy(head + 4, "TC4G", 4);
+    qToLittleEndian(version, head + 8);
+    QCOMPARE(f.write(head, 12), qint64(12));
+    QVERIFY(f.resize(4 + qint64(declared)));
+}
+
+bool isCharacterDevice(const QString& path)
+{
+    struct stat info { };
+    return ::stat(QFile::encodeName(path).constData(), &info) == 0 && S_ISCHR(info.st_mode);
+}
+
+// Whether /proc/PID/syscall shows the process blocked in open().
+bool inOpen(const QByteArray& syscall)
+{
+    const QByteArray number = syscall.split(' ').value(0);
+#ifdef SYS_open
+    if (number == QByteArray::number(SYS_open))
+        return true;
+#endif
+    return number == QByteArray::number(SYS_openat);
+}
+
+bool isFifo(const QString& path)
+{
+    struct stat info { };
+    return ::stat(QFile::encodeName(path).constData(), &info) == 0 && S_ISFIFO(info.st_mode);
+}
+#endif
+
 } // namespace
 
 class TestLoggerCli : public QObject {
@@ -60,6 +115,8 @@ private Q_SLOTS:
     void downloadOverPseudoTerminalWithFaults();
     void refusedWhileRecording();
     void setupCommands();
+    void hostileSurroundings_data();
+    void hostileSurroundings();
 
 private:
     QTemporaryDir m_dir;
@@ -255,6 +312,197 @@ void TestLoggerCli::setupCommands()
     QVERIFY(after.out.contains(QStringLiteral("Data sets: 0")));
     QVERIFY(after.out.contains(QStringLiteral("Memory available: 16000 samples")));
     stopMeter(meter);
+}
+
+// The command-line tool where scripts meet trouble: a full disk behind the standard output,
+// graph files that declare gigabytes, pipes nobody writes to and a stop signal, "-o -" and
+// "-o" onto device nodes and pipes. Every row is one real run.
+void TestLoggerCli::hostileSurroundings_data()
+{
+    QTest::addColumn<QStringList>("args"); // @good: a collection file; @graph: a graph file;
+                                           // @in: the prepared input; @node: the prepared target
+    QTest::addColumn<QString>("prepare"); // what @in or @node is
+    QTest::addColumn<QString>("stdoutTo"); // a file the standard output goes to, or empty
+    QTest::addColumn<int>("stopSignal"); // sent once the command waits on @in; 0: none
+    QTest::addColumn<int>("code");
+    QTest::addColumn<QString>("said"); // a part of stderr
+
+    const QString full = QStringLiteral("/dev/full");
+    QTest::newRow("sets, full output") << QStringList { "sets", "@good" } << QString() << full << 0
+                                       << 11 << "No space left on device.";
+    QTest::newRow("sets --csv, full output")
+        << QStringList { "sets", "@good", "--csv" } << QString() << full << 0 << 11
+        << "Cannot write the standard output";
+    QTest::newRow("export collection, full output") << QStringList { "export",
+        "@good" } << QString() << full << 0 << 11 << "Cannot write the standard output";
+    QTest::newRow("export graph, full output") << QStringList { "export", "@graph" } << QString()
+                                               << full << 0 << 11 << "No space left on device.";
+    QTest::newRow("monitor, full output")
+        << QStringList { "monitor", "--demo", "--count", "2" } << QString() << full << 0 << 11
+        << "Cannot write the standard output";
+    QTest::newRow("sparse graph file of 3.75 GiB")
+        << QStringList { "export", "@in" } << "sparse 0xF0000000 v1" << QString() << 0 << 13
+        << "never takes more than";
+    QTest::newRow("sparse graph file of version 0")
+        << QStringList { "export", "@in" } << "sparse 0x30000000 v0" << QString() << 0 << 13
+        << "format version 0;";
+    QTest::newRow("sets on a FIFO without writer, SIGTERM")
+        << QStringList { "sets", "@in" } << "fifo" << QString() << int(SIGTERM) << 143 << "";
+    QTest::newRow("export on a FIFO without writer, SIGINT")
+        << QStringList { "export", "@in" } << "fifo" << QString() << int(SIGINT) << 130 << "";
+    QTest::newRow("sets on a stalled FIFO, SIGTERM")
+        << QStringList { "sets", "@in" } << "stalled fifo" << QString() << int(SIGTERM) << 143
+        << "";
+    QTest::newRow("graph export on a stalled FIFO, SIGTERM")
+        << QStringList { "export", "@in" } << "stalled fifo ghf" << QString() << int(SIGTERM) << 143
+        << "";
+    QTest::newRow("-o - is the standard output")
+        << QStringList { "export", "@good", "--set", "1", "-o", "-" } << QString() << QString() << 0
+        << 0 << "";
+    QTest::newRow("-o - onto a full output") << QStringList { "export", "@good", "-o",
+        "-" } << QString() << full << 0 << 11 << "No space left on device.";
+    QTest::newRow("-o onto a full device node")
+        << QStringList { "export", "@good", "-o", "@node" } << "node 1 7" << QString() << 0 << 11
+        << "No space left on device.";
+    QTest::newRow("-o onto a null device node") << QStringList { "export", "@graph", "-o", "@node" }
+                                                << "node 1 3" << QString() << 0 << 0 << "";
+    QTest::newRow("download -o onto a full device node")
+        << QStringList { "download", "--demo", "-o", "@node" } << "node 1 7" << QString() << 0 << 11
+        << "No space left on device.";
+    QTest::newRow("too large collection file: one full stop") << QStringList { "sets",
+        "@in" } << "huge collection" << QString() << 0 << 13 << "never exceeds 1048576 bytes.\n";
+}
+
+void TestLoggerCli::hostileSurroundings()
+{
+#ifndef Q_OS_UNIX
+    QSKIP("Device nodes, FIFOs and signals are a Unix matter");
+#else
+    QFETCH(QStringList, args);
+    QFETCH(QString, prepare);
+    QFETCH(QString, stdoutTo);
+    QFETCH(int, stopSignal);
+    QFETCH(int, code);
+    QFETCH(QString, said);
+
+    QTemporaryDir dir;
+    QVERIFY(dir.isValid());
+    const QString in = dir.filePath(QStringLiteral("in"));
+    const QString node = dir.filePath(QStringLiteral("node"));
+    const QString graph = dir.filePath(QStringLiteral("graph.ghf"));
+    {
+        tc4dl::chart::ChartModel model;
+        model.setSubsets(4);
+        model.setPoints(3);
+        for (int p = 0; p < 3; ++p) {
+            model.setX(-1, p, 46000.0 + p / 1440.0);
+            model.setY(-1, p, 20.5 + p);
+        }
+        QVERIFY(tc4dl::chart::saveGraphState(model, graph));
+    }
+    int heldFifo = -1;
+    auto closeHeld = qScopeGuard([&heldFifo] {
+        if (heldFifo >= 0)
+            ::close(heldFifo);
+    });
+    if (prepare.startsWith(QLatin1String("sparse "))) {
+        const QStringList parts = prepare.split(QLatin1Char(' '));
+        writeSparseGraphFile(in + QStringLiteral(".ghf"), parts.at(1).toUInt(nullptr, 16),
+            parts.at(2).mid(1).toUInt());
+        args.replaceInStrings(QStringLiteral("@in"), in + QStringLiteral(".ghf"));
+    } else if (prepare == QLatin1String("huge collection")) {
+        QFile f(in + QStringLiteral(".ch4"));
+        QVERIFY(f.open(QIODevice::WriteOnly));
+        QVERIFY(f.resize(3LL * 1024 * 1024 * 1024));
+        args.replaceInStrings(QStringLiteral("@in"), f.fileName());
+    } else if (prepare.contains(QLatin1String("fifo"))) {
+        const QString fifo = in
+            + (args.value(0) == QLatin1String("export") ? QStringLiteral(".ghf")
+                                                        : QStringLiteral(".ch4"));
+        QCOMPARE(::mkfifo(QFile::encodeName(fifo).constData(), 0600), 0);
+        args.replaceInStrings(QStringLiteral("@in"), fifo);
+        if (prepare.startsWith(QLatin1String("stalled"))) {
+            // A writer that is there but sends only a few bytes: the command waits in read().
+            heldFifo = ::open(QFile::encodeName(fifo).constData(), O_RDWR);
+            QVERIFY(heldFifo >= 0);
+            QCOMPARE(::write(heldFifo, "\x10\0\0\0", 4), ssize_t(4));
+        }
+    } else if (prepare.startsWith(QLatin1String("node "))) {
+        if (::geteuid() != 0)
+            QSKIP("Making a device node takes root; this row runs in CI, which is root");
+        const QStringList parts = prepare.split(QLatin1Char(' '));
+        QCOMPARE(::mknod(QFile::encodeName(node).constData(), S_IFCHR | 0600,
+                     makedev(parts.at(1).toUInt(), parts.at(2).toUInt())),
+            0);
+    }
+    args.replaceInStrings(QStringLiteral("@good"), m_file);
+    args.replaceInStrings(QStringLiteral("@graph"), graph);
+    args.replaceInStrings(QStringLiteral("@node"), node);
+
+    QProcessEnvironment env = QProcessEnvironment::systemEnvironment();
+    env.insert(QStringLiteral("TC4DL_EXTRA_PORTS"), QString());
+    QProcess p;
+    p.setProcessEnvironment(env);
+    if (!stdoutTo.isEmpty())
+        p.setStandardOutputFile(stdoutTo);
+    QElapsedTimer timer;
+    timer.start();
+    p.start(QStringLiteral(TC4DL_CLI), args);
+    QVERIFY(p.waitForStarted());
+    if (stopSignal != 0) {
+        if (heldFifo >= 0) {
+            // The command has taken the bytes: it runs past its start and waits for more.
+            QTRY_VERIFY_WITH_TIMEOUT(
+                [&] {
+                    int waiting = -1;
+                    return ::ioctl(heldFifo, FIONREAD, &waiting) == 0 && waiting == 0;
+                }(),
+                10000);
+        } else {
+            // Nobody writes: the command waits in open(), where it is stopped. It reaches the
+            // open only after its handlers are set up.
+            if (readFile(QStringLiteral("/proc/self/syscall")).isEmpty()) {
+                p.kill();
+                p.waitForFinished();
+                QSKIP("/proc does not show where a process waits here");
+            }
+            const QString syscall = QStringLiteral("/proc/%1/syscall").arg(p.processId());
+            QTRY_VERIFY_WITH_TIMEOUT(
+                inOpen(readFile(syscall)) || p.state() != QProcess::Running, 10000);
+        }
+        QCOMPARE(p.state(), QProcess::Running);
+        QCOMPARE(::kill(pid_t(p.processId()), stopSignal), 0);
+    }
+    if (!p.waitForFinished(stopSignal != 0 ? 10000 : 60000)) {
+        p.kill();
+        p.waitForFinished();
+        QFAIL("the command did not end");
+    }
+    QCOMPARE(p.exitStatus(), QProcess::NormalExit);
+    const QString err = QString::fromUtf8(p.readAllStandardError());
+    QVERIFY2(p.exitCode() == code, qPrintable(QString::number(p.exitCode()) + ": " + err));
+    QVERIFY2(err.contains(said), qPrintable(err));
+    if (code != 0) {
+        QVERIFY2(!err.trimmed().isEmpty() || stopSignal != 0, "a failure says why");
+        QVERIFY2(!err.contains(QStringLiteral("..")), qPrintable(err));
+    }
+    // Only the seconds a stop or a refusal takes, not the gigabytes a trusting reader reads.
+    if (prepare.startsWith(QLatin1String("sparse")))
+        QVERIFY2(timer.elapsed() < 5000, qPrintable(QString::number(timer.elapsed())));
+    if (prepare.startsWith(QLatin1String("node ")))
+        QVERIFY2(isCharacterDevice(node), "the device node is still a device node");
+    if (prepare.contains(QLatin1String("fifo")))
+        QVERIFY(isFifo(args.value(1)));
+    if (args.contains(QStringLiteral("-")) && code == 0) {
+        const Run plain = runCli(
+            { QStringLiteral("export"), m_file, QStringLiteral("--set"), QStringLiteral("1") });
+        const QStringList out = QString::fromUtf8(p.readAllStandardOutput())
+                                    .split(QLatin1Char('\n'), Qt::SkipEmptyParts);
+        QVERIFY(out.size() > 1);
+        QCOMPARE(out, plain.out);
+        QVERIFY(!QFile::exists(QStringLiteral("-")));
+    }
+#endif
 }
 
 QTEST_GUILESS_MAIN(TestLoggerCli)

@@ -2,6 +2,7 @@
 // message boxes and recorded Settings: start-up, the enabled states as the link comes and
 // goes, the panel, the meter keys, the port list and closing.
 
+#include "HelpWindow.h"
 #include "MainWindowFixture.h"
 #include "QtGermanTexts.h"
 #include "TfrmPanel.h"
@@ -14,8 +15,11 @@
 #include <QMenu>
 #include <QSignalSpy>
 #include <QLabel>
+#include <QScrollBar>
 #include <QStatusBar>
 #include <QTest>
+#include <QTextBlock>
+#include <QTextBrowser>
 #include <QToolBar>
 #include <QToolButton>
 
@@ -384,6 +388,63 @@ private Q_SLOTS:
         f.tick(990);
         QCOMPARE(f.window->mainTimer().interval(), 980);
         QVERIFY(!f.window->tickBusy());
+    }
+
+    // Help > Contents (and F1, and the toolbar's button) shows the help page in the program's
+    // own window, so it works without a browser or a desktop launcher: at the German section,
+    // the language in use, and the page's links move within it.
+    void helpOpensInTheProgramsOwnViewer()
+    {
+        QTemporaryDir folder;
+        QVERIFY(QFile::copy(QStringLiteral(TC4DL_HELP_PAGE),
+                            folder.filePath(QStringLiteral("TC4DLHELP.htm"))));
+        Fixture f({QStringLiteral("ttyS0")}, {}, folder.path());
+        QCOMPARE(f.window->action(QStringLiteral("Contents1"))->shortcut(),
+                 QKeySequence(QKeySequence::HelpContents));
+        f.window->action(QStringLiteral("Contents1"))->trigger();
+        auto* help = f.window->findChild<HelpWindow*>();
+        QVERIFY(help);
+        QVERIFY(help->isVisible());
+        QVERIFY(help->isWindow());
+        QVERIFY(help->windowTitle().startsWith(QStringLiteral("TC4DL")));
+        QTextBrowser& browser = help->browser();
+        QVERIFY(QTest::qWaitForWindowExposed(help));
+        // The German half is below the English one: the view has moved down to it.
+        const int german = browser.verticalScrollBar()->value();
+        QVERIFY(german > 0);
+
+        // A link in the page's contents, clicked: the view moves to its section.
+        QTextCursor link(browser.document());
+        bool found = false;
+        for (QTextBlock b = browser.document()->begin(); b.isValid() && !found; b = b.next())
+            for (auto it = b.begin(); !it.atEnd() && !found; ++it)
+                if (it.fragment().charFormat().anchorHref() == QLatin1String("#de-save")) {
+                    link.setPosition(it.fragment().position() + 1);
+                    found = true;
+                }
+        QVERIFY(found);
+        browser.setTextCursor(link);
+        browser.ensureCursorVisible();
+        QSignalSpy clicked(&browser, &QTextBrowser::anchorClicked);
+        QTest::mouseClick(browser.viewport(), Qt::LeftButton, {},
+                          browser.cursorRect(link).center());
+        QCOMPARE(clicked.size(), 1);
+        QCOMPARE(browser.source().fragment(), QStringLiteral("de-save"));
+        QVERIFY(browser.verticalScrollBar()->value() > german);
+
+        // Asked again: the same window, not a second one.
+        f.window->action(QStringLiteral("SpeedButton8"))->trigger();
+        QCOMPARE(f.window->findChildren<HelpWindow*>().size(), 1);
+    }
+
+    // Without the page, nothing opens and nothing is asked.
+    void helpWithoutThePageShowsNothing()
+    {
+        QTemporaryDir folder;
+        Fixture f({QStringLiteral("ttyS0")}, {}, folder.path());
+        f.window->action(QStringLiteral("Contents1"))->trigger();
+        QVERIFY(!f.window->findChild<HelpWindow*>());
+        QVERIFY(f.prompter.shown.isEmpty());
     }
 };
 

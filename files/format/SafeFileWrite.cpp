@@ -1,17 +1,17 @@
 #include "SafeFileWrite.h"
 
-#include <QSaveFile>
+#include "FileTarget.h"
 
 namespace tc4dl {
 
-SafeFileWrite::Outcome SafeFileWrite::write(const QString& path,
-                                            const std::function<bool(QIODevice&)>& write)
+SafeFileWrite::Outcome SafeFileWrite::write(
+    const QString& path, const std::function<bool(QIODevice&)>& write)
 {
-    QSaveFile file(path);
-    if (!file.open(QIODevice::WriteOnly))
+    SaveTarget file(path);
+    if (!file.open())
         return Outcome::CannotCreate;
-    if (!write(file) || !file.flush()) {
-        file.cancelWriting();
+    if (!write(file.device())) {
+        file.cancel();
         return Outcome::WriteFailed;
     }
     return file.commit() ? Outcome::Written : Outcome::WriteFailed;

@@ -1,7 +1,8 @@
 #include "GraphStateFile.h"
 
+#include "FileTarget.h"
+
 #include <QFile>
-#include <QSaveFile>
 #include <QtEndian>
 
 #include <algorithm>
@@ -20,12 +21,13 @@ bool fail(QString* error, const QString& text)
 // How much is read at a time; also the most read beyond what a stream really delivers.
 constexpr qint64 kReadChunk = 64 * 1024;
 
-// The magic number that starts every state block, taken from an empty model's block so that
-// it can never disagree with the block's own format.
-const QByteArray& blockMagic()
+// The fixed start of every state block, magic number and format version, taken from an empty
+// model's block so that it can never disagree with the block's own format.
+constexpr qsizetype kBlockHeaderBytes = 8;
+const QByteArray& blockHeader()
 {
-    static const QByteArray magic = ChartModel().storeState().first(4);
-    return magic;
+    static const QByteArray header = ChartModel().storeState().first(kBlockHeaderBytes);
+    return header;
 }
 
 } // namespace
@@ -33,20 +35,22 @@ const QByteArray& blockMagic()
 bool saveGraphState(const ChartModel& model, const QString& path, QString* error)
 {
     const QByteArray block = model.storeState();
-    if (static_cast<quint64>(block.size()) > 0xFFFFFFFFull)
+    // What could not be read back is not written.
+    if (block.size() > kMaxGraphStateBytes)
         return fail(
             error, QStringLiteral("Cannot create file \"%1\". The graph is too large.").arg(path));
 
-    QSaveFile file(path);
-    if (!file.open(QIODevice::WriteOnly))
+    SaveTarget file(path);
+    if (!file.open())
         return fail(
             error, QStringLiteral("Cannot create file \"%1\". %2").arg(path, file.errorString()));
 
     char length[4];
     qToLittleEndian(static_cast<quint32>(block.size()), length);
-    if (file.write(length, 4) != 4 || file.write(block) != block.size() || !file.flush()) {
-        const QString reason = file.errorString();
-        file.cancelWriting();
+    QIODevice& out = file.device();
+    if (out.write(length, 4) != 4 || out.write(block) != block.size()) {
+        const QString reason = out.errorString();
+        file.cancel();
         return fail(error, QStringLiteral("Cannot write file \"%1\". %2").arg(path, reason));
     }
     if (!file.commit())
@@ -66,28 +70,34 @@ bool loadGraphState(ChartModel& model, const QString& path, QString* error)
     if (file.read(reinterpret_cast<char*>(length), 4) != 4)
         return fail(error, kStreamReadError);
     const qint64 n = qFromLittleEndian<quint32>(length);
-    // The length field is not trusted: the block must really be in the file before it is
-    // read, so a hostile length cannot make us allocate beyond the file's size.
+
+    // The fixed header first: a file that is not a graph of this program's format is turned
+    // away after twelve bytes, whatever length it declares.
+    const qint64 headerBytes = std::min<qint64>(n, kBlockHeaderBytes);
+    QByteArray block = file.read(headerBytes);
+    if (block.size() != headerBytes)
+        return fail(error, kStreamReadError);
+    if (!block.startsWith(blockHeader()))
+        return model.loadState(block, error); // says which: magic number, version or truncation
+
+    // The length field is not trusted: it must fit a graph the model can hold, and the block
+    // must really be in the file, before anything is allocated for it.
+    if (n > kMaxGraphStateBytes)
+        return fail(error,
+            QStringLiteral("The graph file declares a state block of %1 bytes; a graph "
+                           "of this program never takes more than %2.")
+                .arg(n)
+                .arg(kMaxGraphStateBytes));
     if (!file.isSequential() && file.size() - 4 < n)
         return fail(error, kStreamReadError);
 
     // A pipe or a device has no size to check against: the block grows only by what has
-    // arrived, one bounded chunk at a time, and a stream that is not a state block at all
-    // (a device full of zeros, say) is turned away after its first bytes instead of after
-    // the 4 GiB its length field may claim.
-    QByteArray block;
-    const QByteArray& magic = blockMagic();
-    bool magicChecked = false;
+    // arrived, one bounded chunk at a time.
     while (block.size() < n) {
         const QByteArray part = file.read(std::min(kReadChunk, n - block.size()));
         if (part.isEmpty())
             return fail(error, kStreamReadError);
         block.append(part);
-        if (!magicChecked && block.size() >= magic.size()) {
-            magicChecked = true;
-            if (!block.startsWith(magic))
-                return model.loadState(block, error); // says "wrong magic number"
-        }
     }
     return model.loadState(block, error);
 }

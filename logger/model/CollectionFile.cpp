@@ -1,11 +1,11 @@
 #include "CollectionFile.h"
 
+#include "FileTarget.h"
 #include "MemoryHeader.h"
 
 #include <QDir>
 #include <QFile>
 #include <QFileInfo>
-#include <QSaveFile>
 
 namespace tc4dl {
 
@@ -26,6 +26,15 @@ QString transferFilePath(const QString& programFolder, const QString& userDataFo
     return QDir(userDataFolder).filePath(name);
 }
 
+QByteArray transferFileContent(const MemoryImage& image)
+{
+    const std::optional<quint32> last = MemoryHeader::readLastAddress(image.bytes());
+    if (!last)
+        return {};
+    const qint64 length = std::min<qint64>(static_cast<qint64>(*last) + kFileSlack, image.size());
+    return image.data().first(length);
+}
+
 bool writeTransferFile(const MemoryImage& image, const QString& path, QString* error)
 {
     auto failed = [error](const QString& why) {
@@ -41,13 +50,13 @@ bool writeTransferFile(const MemoryImage& image, const QString& path, QString* e
         return failed(folder);
     const qint64 length = std::min<qint64>(static_cast<qint64>(*last) + kFileSlack, image.size());
 
-    QSaveFile file(path);
-    if (!file.open(QIODevice::WriteOnly))
+    SaveTarget file(path);
+    if (!file.open())
         return failed(QStringLiteral("%1: %2").arg(path, file.errorString()));
-    const qint64 written = file.write(image.data().constData(), length);
-    if (written != length || !file.flush()) {
-        const QString why = file.errorString();
-        file.cancelWriting();
+    const qint64 written = file.device().write(image.data().constData(), length);
+    if (written != length) {
+        const QString why = file.device().errorString();
+        file.cancel();
         return failed(QStringLiteral("%1: %2").arg(path, why));
     }
     if (!file.commit())

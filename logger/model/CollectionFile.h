@@ -28,6 +28,9 @@ inline constexpr const char* kTransferFileName = "DataSetsTemp.tmp";
 // *error (the folder path when the folder cannot be created) on any failure.
 [[nodiscard]] bool writeTransferFile(const MemoryImage& image, const QString& path, QString* error);
 
+// The bytes writeTransferFile writes; empty when the image is too short to hold a header.
+[[nodiscard]] QByteArray transferFileContent(const MemoryImage& image);
+
 struct CollectionRead {
     enum class Status { Read, CannotOpen, Empty, TooLarge };
     Status status = Status::CannotOpen;

@@ -1,0 +1,27 @@
+#pragma once
+
+#include <QString>
+#include <QTextStream>
+
+#include <functional>
+
+namespace tc4dl::cli {
+
+// Flushes the standard output and tells whether every byte written to it arrived: a full disk
+// or a closed device behind it must not pass for success. `why` gets the reason otherwise.
+[[nodiscard]] bool standardOutputComplete(QTextStream& out, QString* why = nullptr);
+
+// The sentence for stderr when the standard output could not be written.
+[[nodiscard]] QString standardOutputFailure(const QString& why);
+
+// Writes a command's output to `path`: "-" is the standard output; an existing device or pipe
+// is written directly; a regular file is replaced only once every byte is written. `write`
+// returns false when it stopped early (a stop signal): the old file then stays as it was.
+// Returns the command's exit code and says any failure on `err` in one sentence.
+[[nodiscard]] int writeOutput(const QString& path, const std::function<bool(QTextStream&)>& write,
+    QTextStream& out, QTextStream& err);
+
+// `text` as the end of a sentence: a full stop added unless it already ends in one.
+[[nodiscard]] QString endSentence(const QString& text);
+
+} // namespace tc4dl::cli
