@@ -501,8 +501,14 @@ void TfrmMain::onLeaseHeldChanged(bool held)
 
 void TfrmMain::closeEvent(QCloseEvent* event)
 {
-    // A command that has the device (a logger transfer) ends first; the window stays.
-    if (m_session->leaseHeld() || !m_mdi->childrenAllowClose() || !m_session->shutDown()) {
+    // A command that has the device (a logger transfer) ends first; the window stays, and the
+    // user is told why rather than left with a close box that does nothing.
+    if (m_session->leaseHeld()) {
+        m_deps.prompter->tell(m_messages.getTextOrDefault(QStringLiteral("IDS_180")));
+        event->ignore();
+        return;
+    }
+    if (!m_mdi->childrenAllowClose() || !m_session->shutDown()) {
         event->ignore();
         return;
     }

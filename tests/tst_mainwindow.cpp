@@ -358,8 +358,13 @@ private Q_SLOTS:
         QTest::mouseClick(f.window->panel()->findChild<QWidget*>(QStringLiteral("btnHOLD")),
                           Qt::LeftButton);
         QCOMPARE(f.beeps, 0);
-        // The window stays, and keeps its Settings for the real close.
+        // The window stays, says why, and keeps its Settings for the real close.
         QVERIFY(!f.window->close());
+        QCOMPARE(f.prompter.shown,
+            QStringList { QStringLiteral(
+                "Das Programm kann nicht beendet werden, solange ein Logger-Download oder "
+                "ein Einstellungsaustausch mit dem Messgerät läuft. Bitte beenden Sie es, "
+                "wenn der Austausch abgeschlossen ist.") });
         QVERIFY(f.store.writes.isEmpty());
         QVERIFY(meter.received().isEmpty());
 
