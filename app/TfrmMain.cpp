@@ -178,6 +178,12 @@ void TfrmMain::connectActions()
                                          action(QStringLiteral("Cascade1"))});
     });
     connect(m_portList, &PortList::changedByPerson, this, &TfrmMain::ComboBoxDeviceNameChange);
+    // The tick reopens only a device that was open; a port that never opened (missing, or held
+    // by another program) is opened again when the person picks it again in the list.
+    connect(m_portList, &QComboBox::activated, this, [this] {
+        if (!m_session->comm1().isActive() && !m_session->leaseHeld())
+            ComboBoxDeviceNameChange();
+    });
 }
 
 void TfrmMain::buildStatusBar()

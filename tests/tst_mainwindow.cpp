@@ -330,6 +330,31 @@ private Q_SLOTS:
         QVERIFY(!f.window->comm1().isActive());
     }
 
+    // A port that did not open at the start (another program held it) is not taken by the tick
+    // when it comes free; picking it again in the list opens it.
+    void aPortThatNeverOpenedWaitsToBePickedAgain()
+    {
+        Fixture f({QStringLiteral("ttyUSB0")});
+        f.window->FormShow();
+        f.clock.runDue();
+        QVERIFY(!f.window->comm1().isActive());
+        // The other program lets go of the port.
+        auto* port
+            = dynamic_cast<SimulatedSerialPort*>(f.window->session().comm1().implementation());
+        QVERIFY(port);
+        port->setOpenFails(false);
+        for (int i = 0; i < 3; ++i)
+            f.tick();
+        QVERIFY(!f.window->comm1().isActive());
+        QCOMPARE(f.window->link().counters().reopenAttempts, quint64(0));
+
+        Q_EMIT f.window->portList()->activated(0);
+        QVERIFY(f.window->comm1().isActive());
+        f.tick();
+        f.tick();
+        QVERIFY(f.window->link().meterConnected());
+    }
+
     void commandsLeaveTheLentDeviceAlone()
     {
         Fixture f({QStringLiteral("SIMULATOR"), QStringLiteral("ttyUSB0")});
