@@ -334,7 +334,7 @@ private Q_SLOTS:
     // when it comes free; picking it again in the list opens it.
     void aPortThatNeverOpenedWaitsToBePickedAgain()
     {
-        Fixture f({QStringLiteral("ttyUSB0")});
+        Fixture f({ QStringLiteral("ttyUSB0") });
         f.window->FormShow();
         f.clock.runDue();
         QVERIFY(!f.window->comm1().isActive());
