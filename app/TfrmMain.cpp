@@ -180,6 +180,12 @@ void TfrmMain::connectActions()
                                          action(QStringLiteral("Cascade1"))});
     });
     connect(m_portList, &PortList::changedByPerson, this, &TfrmMain::ComboBoxDeviceNameChange);
+    // The tick reopens only a device that was open; a port that never opened (missing, or held
+    // by another program) is opened again when the person picks it again in the list.
+    connect(m_portList, &QComboBox::activated, this, [this] {
+        if (!m_session->comm1().isActive() && !m_session->leaseHeld())
+            ComboBoxDeviceNameChange();
+    });
 }
 
 void TfrmMain::buildStatusBar()
@@ -503,8 +509,14 @@ void TfrmMain::onLeaseHeldChanged(bool held)
 
 void TfrmMain::closeEvent(QCloseEvent* event)
 {
-    // A command that has the device (a logger transfer) ends first; the window stays.
-    if (m_session->leaseHeld() || !m_mdi->childrenAllowClose() || !m_session->shutDown()) {
+    // A command that has the device (a logger transfer) ends first; the window stays, and the
+    // user is told why rather than left with a close box that does nothing.
+    if (m_session->leaseHeld()) {
+        m_deps.prompter->tell(m_messages.getTextOrDefault(QStringLiteral("IDS_180")));
+        event->ignore();
+        return;
+    }
+    if (!m_mdi->childrenAllowClose() || !m_session->shutDown()) {
         event->ignore();
         return;
     }

@@ -127,16 +127,24 @@ void GraphCommands::Button1Click()
 {
     chart::ChartModel& model = m_window.model();
     const chart::Scale x = model.look.xScale;
-    const chart::Scale y = model.yScale(model.workingAxis());
+    const int channels = model.subsets();
+    QList<chart::Scale> before;
+    for (int i = 0; i < channels; ++i)
+        before.append(model.yScale(i));
     m_window.graph()->customize();
+    // Cancelled: nothing was asked to change.
+    if (m_window.graph()->dialogResult() != 1)
+        return;
     model.look.xScale = {chart::ScaleControl::ManualMinAndMax, x.min, x.max};
     model.touchLook();
-    // Every channel axis takes the range the first one had.
-    const double minY = toSingle(y.min);
-    const double maxY = toSingle(y.max);
-    for (int i = 0; i < model.subsets(); ++i) {
+    // Each channel axis stays at its own range, now held by hand, unless the dialog changed
+    // it: the ranges set per channel in the Y axis dialog are the user's work too.
+    for (int i = 0; i < channels; ++i) {
         model.setWorkingAxis(i);
-        model.setYScale({chart::ScaleControl::ManualMinAndMax, minY, maxY});
+        const chart::Scale y = before.at(i);
+        if (model.yScale(i) == y)
+            model.setYScale(
+                { chart::ScaleControl::ManualMinAndMax, toSingle(y.min), toSingle(y.max) });
     }
     model.setWorkingAxis(0);
     m_window.graph()->undoZoom();
@@ -231,11 +239,11 @@ void GraphCommands::PESGraph1Click()
         if (m_services.prompter().runDialog(dialog) == QDialog::Accepted) {
             a.type = chart::kAnnotationText;
             a.text = dialog.text();
-            m_window.model().setAnnotation(++shared.lastAnnotationIndex, a);
+            m_window.model().setAnnotation(m_window.nextAnnotationIndex(), a);
         }
     } else {
         a.type = chart::kAnnotationCross;
-        m_window.model().setAnnotation(++shared.lastAnnotationIndex, a);
+        m_window.model().setAnnotation(m_window.nextAnnotationIndex(), a);
     }
     m_window.redraw();
 }
@@ -263,7 +271,8 @@ void GraphCommands::ToolButton15Click()
         return;
     GraphShared& shared = m_services.graphShared();
     chart::ChartModel& model = m_window.model();
-    for (int i = 0; i <= shared.lastAnnotationIndex && i < model.annotationCount(); ++i) {
+    const int last = m_window.lastAnnotationIndex();
+    for (int i = 0; i <= last && i < model.annotationCount(); ++i) {
         chart::GraphAnnotation a = model.annotation(i);
         a.color = *chosen;
         model.setAnnotation(i, a);
@@ -295,17 +304,19 @@ void GraphCommands::ClearGraph()
         m_window.minBox(ch)->clear();
         m_window.avgBox(ch)->clear();
     }
-    GraphShared& shared = m_services.graphShared();
     if (GraphRole* role = m_window.role())
         role->cleared();
-    // The user's annotations go out of every plotted time range; their numbering starts again.
-    for (int i = 3; i <= shared.lastAnnotationIndex && i < model.annotationCount(); ++i) {
+    // The user's annotations go out of every plotted time range; this graph's numbering starts
+    // again (other graph windows keep theirs).
+    const int last = m_window.lastAnnotationIndex();
+    for (int i = TfrmGraph::kLastReservedAnnotation; i <= last && i < model.annotationCount();
+         ++i) {
         chart::GraphAnnotation a = model.annotation(i);
         a.x = 0.0;
         a.y = 0.0;
         model.setAnnotation(i, a);
     }
-    shared.lastAnnotationIndex = 3;
+    m_window.setLastAnnotationIndex(TfrmGraph::kLastReservedAnnotation);
     m_window.redraw();
 }
 

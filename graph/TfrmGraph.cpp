@@ -28,6 +28,7 @@
 #include <QVBoxLayout>
 
 #include <algorithm>
+#include <limits>
 #include <numeric>
 #include <utility>
 
@@ -563,15 +564,34 @@ QRect TfrmGraph::wholePlotRect() const
     return rect;
 }
 
+int TfrmGraph::axisUnder(QPoint pixel) const
+{
+    // A split graph stacks its axes, each with its own scale: the one under the pointer (or
+    // the nearest, in the gap between two) reads the value.
+    int best = 0;
+    int bestDistance = std::numeric_limits<int>::max();
+    for (int axis = 0; axis < PESGraph1->axisRectCount(); ++axis) {
+        const QRect rect = PESGraph1->plotRect(axis);
+        const int distance = pixel.y() < rect.top() ? rect.top() - pixel.y()
+            : pixel.y() > rect.bottom()             ? pixel.y() - rect.bottom()
+                                                    : 0;
+        if (distance < bestDistance) {
+            best = axis;
+            bestDistance = distance;
+        }
+    }
+    return best;
+}
+
 void TfrmGraph::PESGraph1MouseMove()
 {
     const QPoint pos = PESGraph1->lastMousePosition();
     const QRect plot = wholePlotRect();
-    // The lower axes of a split graph are read with axis 0's scale as well.
-    const QPointF value = PESGraph1->pixelToGraph(pos, 0);
     if (pos.x() >= plot.left() && pos.x() <= plot.right() && pos.y() >= plot.top()
-        && pos.y() <= plot.bottom())
+        && pos.y() <= plot.bottom()) {
+        const QPointF value = PESGraph1->pixelToGraph(pos, axisUnder(pos));
         setReadOut(chart::fixedText(value.y(), 1) + QLatin1Char('@') + chart::timeText(value.x()));
+    }
 }
 
 void TfrmGraph::PESGraph1DataHotSpot(int subset, int point)
@@ -582,7 +602,8 @@ void TfrmGraph::PESGraph1DataHotSpot(int subset, int point)
     marker.x = m_model.x(subset, point);
     marker.y = m_model.y(subset, point);
     marker.text = chart::timeText(marker.x) + QChar(13) + chart::fixedText(marker.y, 1);
-    marker.color = 0x000000;
+    // Black would vanish on the black plot.
+    marker.color = kVisibleAnnotationColor;
     m_model.setAnnotation(2, marker);
     redraw();
 }
@@ -599,7 +620,6 @@ void TfrmGraph::Button2Click()
     const int x = plot.left() + 80;
     for (int k = 1; k <= 4; ++k) {
         const QPointF at = PESGraph1->pixelToGraph(QPoint(x, plot.top() + 20 * k), 0);
-        shared.lastAnnotationIndex += 1;
         chart::GraphAnnotation note;
         note.type = chart::kAnnotationText;
         note.x = at.x();
@@ -607,7 +627,7 @@ void TfrmGraph::Button2Click()
         note.color = shared.annoColor;
         note.text = text(kMaxIds[k - 1]) + m_max[k - 1]->text() + text("IDS_29")
             + m_min[k - 1]->text() + text("IDS_30") + m_avg[k - 1]->text();
-        m_model.setAnnotation(shared.lastAnnotationIndex, note);
+        m_model.setAnnotation(nextAnnotationIndex(), note);
     }
     redraw();
 }

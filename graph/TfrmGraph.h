@@ -61,6 +61,16 @@ public:
     // Rebuilds the picture from the model and repaints it.
     void redraw();
 
+    // Annotations 0 to 3 are kept for the program's own markers (2 is the data point marker);
+    // the texts and crosses the user adds, and those of "Show MAX/MIN", come after them. Each
+    // window numbers its own, so that another window's Clear never hands out an index in use.
+    static constexpr int kLastReservedAnnotation = 3;
+    [[nodiscard]] int lastAnnotationIndex() const { return m_lastAnnotationIndex; }
+    // Numbering goes on after `index` (a graph that already holds annotations up to it).
+    void setLastAnnotationIndex(int index) { m_lastAnnotationIndex = index; }
+    // The index for the next annotation added to this graph.
+    [[nodiscard]] int nextAnnotationIndex() { return ++m_lastAnnotationIndex; }
+
     // The real-time role's own controls.
     void setClearVisible(bool visible); // tbntClr and its divider
     [[nodiscard]] bool clearVisible() const;
@@ -134,6 +144,7 @@ private:
     QToolButton* addToolButton(const char* name, GraphGlyph glyph, bool checkable);
     void setReadOut(const QString& text);
     [[nodiscard]] QRect wholePlotRect() const;
+    [[nodiscard]] int axisUnder(QPoint pixel) const;
 
     // The commands act on the window's controls directly.
     friend class GraphCommands;
@@ -178,6 +189,7 @@ private:
 
     SubWindowActivation m_activation;
     GraphCommands* m_commands = nullptr;
+    int m_lastAnnotationIndex = kLastReservedAnnotation;
     bool m_closed = false;
     bool m_subWindowClosing = false; // the frame asked first
 };

@@ -65,9 +65,13 @@ bool LiveLink::scanAttempt(int& item)
         m_lastConnectedPort = item;
         return true;
     }
-    // Something answered, but not the meter: the same port is asked again, and this attempt
-    // is used up all the same.
+    // Something answered, but not the meter: that port is a miss like a silent one, and the
+    // next port is asked. Asking it again would use up the attempts of the ports after it.
+    // What it said is not kept, so that no model code is pieced together from the answers of
+    // two devices.
     (void)m_comm1.setActive(false);
+    m_scanAnswer.clear();
+    ++item;
     return false;
 }
 
@@ -104,6 +108,7 @@ void LiveLink::finishScan()
     attachReceiveHandler();
     (void)m_comm1.setActive(true);
     if (m_comm1.isActive()) {
+        m_openedDevice = m_comm1.deviceName();
         m_comm1.discardInput();
         if (m_comm1.writeByte(bytes::kPoll))
             ++m_polls;
@@ -178,7 +183,9 @@ TickCheck LiveLink::checkFrameArrived()
 
 void LiveLink::sendPoll()
 {
-    if (!m_comm1.isActive() && !reopenVanishedDevice())
+    if (m_comm1.isActive())
+        m_openedDevice = m_comm1.deviceName();
+    else if (!reopenVanishedDevice())
         return;
     BusyGuard sending(m_pollSending);
     if (m_comm1.writeByte(bytes::kPoll))
@@ -188,10 +195,12 @@ void LiveLink::sendPoll()
 // Losing the link never closes the port, but a device that vanished (a USB adapter pulled
 // out, the other end of a terminal hung up) closed itself. It is opened again here, once a
 // tick and without a word when it fails, so that a meter plugged in again is taken up by its
-// first frame as if it had only been silent.
+// first frame as if it had only been silent. Only a device that was open is tried: a port that
+// never opened (missing, or held by another program) stays closed until the user chooses a
+// port, rather than being taken from under that program the moment it lets go.
 bool LiveLink::reopenVanishedDevice()
 {
-    if (m_comm1.deviceName().isEmpty())
+    if (m_comm1.deviceName().isEmpty() || m_comm1.deviceName() != m_openedDevice)
         return false;
     ++m_reopenAttempts;
     if (!m_comm1.setActive(true) || !m_comm1.isActive())

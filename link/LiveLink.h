@@ -45,7 +45,7 @@ struct LinkCounters {
     quint64 polls = 0;
     quint64 linkLosses = 0;
     quint64 keysSent = 0;
-    quint64 reopenAttempts = 0; // of a device that had vanished, at most one a tick
+    quint64 reopenAttempts = 0; // of a device that was open and vanished, at most one a tick
 };
 
 // The live link on Comm1: the identification scan, framing of the received bytes, connection
@@ -129,6 +129,8 @@ private:
     bool m_receiverBusy = false;
     bool m_pollSending = false;
     QByteArray m_scanAnswer;
+    // The device Comm1 was last seen open on; only that one is reopened when it vanishes.
+    QString m_openedDevice;
     int m_meterModel = 740;
     int m_storedModel = 740;
     int m_lastConnectedPort = 0;

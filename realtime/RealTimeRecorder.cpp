@@ -313,21 +313,26 @@ void RealTimeRecorder::samplingRateChanged(int seconds)
 {
     if (!m_window || seconds == m_host.samplingRate())
         return;
+    const int previous = m_host.samplingRate();
     int rate = seconds;
     if (rate == 0) {
         m_window->showSamplingRate(2);
         rate = 2;
     }
-    m_host.setSamplingRate(rate);
     bool saveFirst = false;
     if (m_running || m_sampleCount > 0) {
         const Prompter::Answer answer = m_services.prompter().ask(
             graphText("IDS_40") + graphText("IDS_41") + graphText("IDS_42"),
             Prompter::Buttons::YesNoCancel, Prompter::Icon::Question);
-        if (answer == Prompter::Answer::Cancel)
+        // Cancel keeps the rate the graph was recorded at, in the lists too, and a running
+        // recording goes on at it.
+        if (answer == Prompter::Answer::Cancel) {
+            m_window->showSamplingRate(previous);
             return;
+        }
         saveFirst = answer == Prompter::Answer::Yes;
     }
+    m_host.setSamplingRate(rate);
     // The run ends without the stop processing: the graph starts again at the new rate.
     m_running = false;
     m_window->setClearEnabled(true);

@@ -41,11 +41,12 @@ TfrmSetupRealTime::TfrmSetupRealTime(QWidget* parent)
 
     m_samples = new QLineEdit(QStringLiteral(" 2000"), this);
     m_samples->setObjectName(QStringLiteral("edtRealTimeNo"));
-    // Up to five digits, right-aligned like the meter's own number fields.
-    m_samples->setMaxLength(5);
+    // Up to five digits, right-aligned like the meter's own number fields. The blank in front
+    // of the first number does not count: five digits always fit, however they are typed over
+    // it.
     m_samples->setAlignment(Qt::AlignRight);
     m_samples->setValidator(new QRegularExpressionValidator(
-        QRegularExpression(QStringLiteral("[ 0-9]{0,5}")), m_samples));
+        QRegularExpression(QStringLiteral(" *[0-9]{0,5} *")), m_samples));
     m_samples->setFixedWidth(70);
 
     m_minutes = makeList("ComboBox1", this);
@@ -92,6 +93,8 @@ TfrmSetupRealTime::TfrmSetupRealTime(QWidget* parent)
     layout->addLayout(form);
     layout->addWidget(buttons);
 
+    // The period follows the number as it is typed, as it follows the rate.
+    connect(m_samples, &QLineEdit::textEdited, this, &TfrmSetupRealTime::showPeriod);
     for (QComboBox* list : {m_minutes, m_seconds})
         connect(list, &QComboBox::currentIndexChanged, this, [this] {
             if (!m_programSets)
@@ -143,6 +146,11 @@ void TfrmSetupRealTime::ComboBox1Change()
         m_seconds->setCurrentIndex(2);
         m_programSets = false;
     }
+    showPeriod();
+}
+
+void TfrmSetupRealTime::showPeriod()
+{
     bool ok = false;
     const qint64 n = m_samples->text().trimmed().toLongLong(&ok);
     const qint64 rate = qMax(0, minutes()) * 60 + qMax(0, seconds());

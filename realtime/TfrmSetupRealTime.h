@@ -34,6 +34,9 @@ public:
     void centreOnScreen();
 
 private:
+    // The period of the typed number of samples at the chosen rate.
+    void showPeriod();
+
     QLineEdit* m_samples = nullptr;
     QComboBox* m_minutes = nullptr;
     QComboBox* m_seconds = nullptr;

@@ -18,6 +18,7 @@
 
 #include <QAbstractButton>
 #include <QComboBox>
+#include <QDoubleSpinBox>
 #include <QFile>
 #include <QLineEdit>
 #include <QMdiArea>
@@ -102,7 +103,7 @@ struct Fixture {
             model().setAnnotation(i,
                 { chart::kAnnotationCross, 46000.0, 20.0 + i, QStringLiteral("a%1").arg(i),
                     0x00FF00 });
-        host.shared.lastAnnotationIndex = 6;
+        graph->setLastAnnotationIndex(6);
         recorder.assumeRecording(recorder.running(), samples);
     }
 
@@ -219,19 +220,26 @@ private Q_SLOTS:
     {
         QTest::addColumn<int>("dialogResult");
         QTest::addColumn<int>("answer"); // -1: not asked
+        QTest::addColumn<bool>("changeT3"); // T3's range set to 0..10 in the dialog
         const int ok = QDialog::Accepted;
-        QTest::newRow("OK, saved as the template") << ok << int(Answer::Yes);
-        QTest::newRow("OK, not saved") << ok << int(Answer::No);
-        QTest::newRow("cancelled") << int(QDialog::Rejected) << -1;
+        QTest::newRow("OK, saved as the template") << ok << int(Answer::Yes) << false;
+        QTest::newRow("OK, not saved") << ok << int(Answer::No) << false;
+        QTest::newRow("OK, T3 changed in the dialog") << ok << int(Answer::No) << true;
+        QTest::newRow("cancelled") << int(QDialog::Rejected) << -1 << false;
     }
     void graphOption()
     {
         QFETCH(int, dialogResult);
         QFETCH(int, answer);
+        QFETCH(bool, changeT3);
         Fixture f;
-        f.model().look.xScale = { ScaleControl::Auto, 46000.25, 46000.5 };
+        const Scale xBefore { ScaleControl::Auto, 46000.25, 46000.5 };
+        f.model().look.xScale = xBefore;
         f.setRange(0, { ScaleControl::Auto, 0.1, 100.3 });
         f.setRange(2, { ScaleControl::ManualMinAndMax, 500, 600 });
+        // The usual look has no axis page; a template can offer it.
+        f.model().look.allowAxisPage = changeT3;
+        const QByteArray before = f.model().storeState();
         // A zoom offers Undo Zoom; undoing it, or Graph Option, takes it away again.
         QAbstractButton* undo = f.button("UndoZoom");
         QVERIFY(!undo->isEnabled());
@@ -240,9 +248,17 @@ private Q_SLOTS:
         undo->click();
         QVERIFY(!undo->isEnabled());
         Q_EMIT f.view()->zoomedIn();
-        f.script = [dialogResult](QDialog& dialog) {
+        f.script = [dialogResult, changeT3](QDialog& dialog) {
+            if (changeT3) {
+                auto* min = dialog.findChild<QDoubleSpinBox*>(QStringLiteral("axisMin2"));
+                auto* max = dialog.findChild<QDoubleSpinBox*>(QStringLiteral("axisMax2"));
+                if (!min || !max)
+                    return int(QDialog::Rejected);
+                min->setValue(0);
+                max->setValue(10);
+            }
             if (dialogResult == QDialog::Accepted)
-                dialog.accept(); // OK without changes
+                dialog.accept();
             return dialogResult;
         };
         if (answer >= 0)
@@ -253,12 +269,24 @@ private Q_SLOTS:
             answer >= 0 ? QStringList { QStringLiteral("Möchen Sie die Änderungen speichern ?") }
                         : QStringList());
         QCOMPARE(QFile::exists(graphTemplatePath(f.host.folders)), answer == int(Answer::Yes));
-        // Every axis gets the first one's range, in single precision; X stays as it was.
+        if (dialogResult != QDialog::Accepted) {
+            // Cancel changes nothing, the zoom included.
+            QCOMPARE(f.model().storeState(), before);
+            QVERIFY(undo->isEnabled());
+            return;
+        }
+        // Each axis keeps its own range (in single precision, held by hand) unless the dialog
+        // changed it; X stays as it was, held by hand.
         QCOMPARE(
             f.model().look.xScale, (Scale { ScaleControl::ManualMinAndMax, 46000.25, 46000.5 }));
-        const Scale first { ScaleControl::ManualMinAndMax, double(0.1f), double(100.3f) };
+        const QList<Scale> expected { { ScaleControl::ManualMinAndMax, double(0.1f),
+                                          double(100.3f) },
+            { ScaleControl::ManualMinAndMax, -10, 50 },
+            changeT3 ? Scale { ScaleControl::ManualMinAndMax, 0, 10 }
+                     : Scale { ScaleControl::ManualMinAndMax, 500, 600 },
+            { ScaleControl::ManualMinAndMax, -10, 50 } };
         for (int axis = 0; axis < 4; ++axis)
-            QCOMPARE(f.model().yScale(axis), first);
+            QCOMPARE(f.model().yScale(axis), expected.at(axis));
         QCOMPARE(f.model().workingAxis(), 0);
         QVERIFY(!undo->isEnabled());
     }
@@ -322,7 +350,7 @@ private Q_SLOTS:
             return; // split: no annotation tools
         f.button("ToolButton5")->click();
         f.click(at);
-        QCOMPARE(f.host.shared.lastAnnotationIndex, 4);
+        QCOMPARE(f.graph->lastAnnotationIndex(), 4);
     }
 
     void clickPlacesAnnotation_data()
@@ -374,7 +402,7 @@ private Q_SLOTS:
 
         f.click(at);
         QTEST(f.dialogs, "dialogs");
-        QCOMPARE(f.host.shared.lastAnnotationIndex, added ? 4 : 3);
+        QCOMPARE(f.graph->lastAnnotationIndex(), added ? 4 : 3);
         QCOMPARE(f.model().annotationCount() > 4, added);
         if (!added)
             return;
@@ -394,15 +422,41 @@ private Q_SLOTS:
         const QPoint corner = f.view()->plotRect().topLeft();
         f.click(corner + QPoint(10, 10));
         f.click(corner + QPoint(40, 30));
-        QCOMPARE(f.host.shared.lastAnnotationIndex, 5);
+        QCOMPARE(f.graph->lastAnnotationIndex(), 5);
         QCOMPARE(f.model().annotation(5).type, chart::kAnnotationCross);
         f.host.prompts.answers << Answer::No;
         f.button("tbntClr")->click();
         QCOMPARE(f.model().annotation(5).x, 0.0);
         f.click(corner + QPoint(60, 50));
-        QCOMPARE(f.host.shared.lastAnnotationIndex, 4);
+        QCOMPARE(f.graph->lastAnnotationIndex(), 4);
         QVERIFY(f.model().annotation(4).x != 0.0);
         QCOMPARE(f.model().annotation(5).x, 0.0);
+    }
+
+    // Clear in one window starts only its own numbering again: the next annotation of another
+    // window never lands on one that window already shows.
+    void eachWindowNumbersItsOwnAnnotations()
+    {
+        Fixture f;
+        f.show();
+        TfrmGraph other(f.host);
+        QVERIFY(ConfigureGraph(*other.graph(), f.host, GraphExtent { 4, 10, 0, 0, 0, 100 }));
+        other.ComputeGraphStatistics();
+        other.Button2Click(); // 4..7
+        QCOMPARE(other.lastAnnotationIndex(), 7);
+        const GraphAnnotation kept = other.model().annotation(4);
+
+        f.button("ToolButton5")->click();
+        f.click(f.view()->plotRect().topLeft() + QPoint(10, 10));
+        QCOMPARE(f.graph->lastAnnotationIndex(), 4);
+        f.host.prompts.answers << Answer::No;
+        f.button("tbntClr")->click();
+        QCOMPARE(f.graph->lastAnnotationIndex(), 3);
+
+        other.Button2Click();
+        QCOMPARE(other.lastAnnotationIndex(), 11);
+        QCOMPARE(other.model().annotation(4), kept);
+        QCOMPARE(other.model().annotationCount(), 12);
     }
 
     void doubleClickDeletesAnnotation_data()
@@ -484,7 +538,7 @@ private Q_SLOTS:
         QVERIFY(f.graph->dataNoBox()->text().isEmpty());
         QVERIFY(f.graph->maxBox(0)->text().isEmpty() && f.graph->avgBox(3)->text().isEmpty());
         QCOMPARE(f.recorder.sampleCount(), 0);
-        QCOMPARE(f.host.shared.lastAnnotationIndex, 3);
+        QCOMPARE(f.graph->lastAnnotationIndex(), 3);
         QCOMPARE(f.model().annotation(2), marker);
         for (int i = 3; i <= 6; ++i) {
             const GraphAnnotation a = f.model().annotation(i);
@@ -505,10 +559,11 @@ private Q_SLOTS:
         QTest::newRow("same rate") << 5 << false << 10 << -1 << false << 5;
         QTest::newRow("00:00 becomes 00:02") << 0 << false << 0 << -1 << true << 2;
         QTest::newRow("idle and empty") << 90 << false << 0 << -1 << true << 90;
-        QTest::newRow("samples, cancel") << 90 << false << 10 << cancel << false << 90;
+        QTest::newRow("samples, cancel") << 90 << false << 10 << cancel << false << 5;
+        QTest::newRow("samples, 00:00 cancelled") << 0 << false << 10 << cancel << false << 5;
         QTest::newRow("samples, yes") << 90 << false << 10 << yes << true << 90;
         QTest::newRow("running, no") << 90 << true << 0 << no << true << 90;
-        QTest::newRow("running, cancel") << 90 << true << 0 << cancel << false << 90;
+        QTest::newRow("running, cancel") << 90 << true << 0 << cancel << false << 5;
     }
     void samplingRateChange()
     {
@@ -543,7 +598,7 @@ private Q_SLOTS:
         QCOMPARE(f.host.graphSaves, answer == int(Answer::Yes) ? 1 : 0);
         QCOMPARE(f.recorder.sampleCount(), cleared ? 0 : samples);
         QCOMPARE(f.graph->maxBox(0)->text().isEmpty(), cleared);
-        QCOMPARE(f.host.shared.lastAnnotationIndex, cleared ? 3 : 6);
+        QCOMPARE(f.graph->lastAnnotationIndex(), cleared ? 3 : 6);
         QCOMPARE(f.recorder.running(), running && !cleared);
         QCOMPARE(f.recorderHost.runEnabled, cleared);
         QCOMPARE(f.recorderHost.stopEnabled, !cleared);

@@ -204,7 +204,7 @@ private Q_SLOTS:
         QCOMPARE(odd, (QList<QRectF> { QRectF(0, 0, 10, 50), QRectF(0, 50, 10, 50) }));
     }
 
-    // The read-out converts with axis 0's scale even over the lower axes of a split graph.
+    // Pixels convert on one axis's rectangle and scale, also beyond that rectangle.
     void pixelAndGraphOnAxisZero_data()
     {
         QTest::addColumn<QPointF>("pixel");

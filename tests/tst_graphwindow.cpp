@@ -375,7 +375,7 @@ private Q_SLOTS:
         graph.ComputeGraphStatistics();
         graph.Button2Click();
         graph.Button2Click();
-        QCOMPARE(host.services.shared.lastAnnotationIndex, 11);
+        QCOMPARE(graph.lastAnnotationIndex(), 11);
         QCOMPARE(graph.model().annotationCount(), 12);
         for (int k = 0; k < 4; ++k) {
             const chart::GraphAnnotation first = graph.model().annotation(4 + k);
@@ -401,7 +401,7 @@ private Q_SLOTS:
         QCOMPARE(graph.model().annotationCount(), 3);
         const chart::GraphAnnotation marker = graph.model().annotation(2);
         QCOMPARE(marker.type, chart::kAnnotationCross);
-        QCOMPARE(marker.color, 0u);
+        QCOMPARE(marker.color, 0xFFFFFFu); // shows on the black plot
         QCOMPARE(marker.x, start + 8.0 / kDay);
         QCOMPARE(marker.y, 5.0);
         QCOMPARE(marker.text, chart::timeText(marker.x) + QChar(13) + QStringLiteral("5.0"));
@@ -431,8 +431,17 @@ private Q_SLOTS:
         QCOMPARE(graph.readOut()->pos(), corner);
     }
 
+    // Over a split graph the read-out converts on the axis under the pointer.
+    void mouseReadOutInsideThePlotOnly_data()
+    {
+        QTest::addColumn<int>("axis");
+        QTest::newRow("over T1") << 0;
+        QTest::newRow("over T3") << 2;
+        QTest::newRow("over T4") << 3;
+    }
     void mouseReadOutInsideThePlotOnly()
     {
+        QFETCH(int, axis);
         Host host;
         QMdiArea area;
         area.resize(1000, 700);
@@ -440,26 +449,33 @@ private Q_SLOTS:
         QVERIFY(QTest::qWaitForWindowExposed(&area));
         TfrmGraph* graph = host.createRealTimeGraph(area);
         graph->frameWindow()->resize(900, 600);
+        // Every channel's own range: 100..200 for T1, 200..300 for T2, and so on.
+        for (int a = 0; a < 4; ++a) {
+            graph->model().setWorkingAxis(a);
+            graph->model().setYScale(
+                { chart::ScaleControl::ManualMinAndMax, 100.0 * (a + 1), 100.0 * (a + 2) });
+        }
+        graph->model().setWorkingAxis(0);
         graph->redraw();
         QCoreApplication::processEvents();
         chart::ChartView* view = graph->graph();
         QCustomPlot* plot = view->plot();
-        const QRect rect = view->plotRect(3); // over the lowest axis: still read with axis 0
+        const QRect rect = view->plotRect(axis);
         QVERIFY(!rect.isEmpty());
         const auto moveTo = [&](QPoint inView) {
             const QPoint local = plot->mapFrom(view, inView);
             QMouseEvent move(QEvent::MouseMove, QPointF(local), plot->mapToGlobal(QPointF(local)),
-                             Qt::NoButton, Qt::NoButton, Qt::NoModifier);
+                Qt::NoButton, Qt::NoButton, Qt::NoModifier);
             QCoreApplication::sendEvent(plot, &move);
         };
         const QPoint inside = rect.center();
         moveTo(inside);
-        const QPointF value = view->pixelToGraph(inside, 0);
-        const QString expected = chart::fixedText(value.y(), 1) + QLatin1Char('@')
-            + chart::timeText(value.x());
+        const QPointF value = view->pixelToGraph(inside, axis);
+        const QString expected
+            = chart::fixedText(value.y(), 1) + QLatin1Char('@') + chart::timeText(value.x());
         QCOMPARE(graph->readOut()->text(), expected);
         QVERIFY(graph->readOut()->isVisible());
-        QVERIFY(value.y() < -10.0); // axis 0's scale, below its range
+        QVERIFY(value.y() > 100.0 * (axis + 1) && value.y() < 100.0 * (axis + 2));
         // Outside the plot the read-out keeps its text.
         moveTo(QPoint(2, 2));
         QCOMPARE(graph->readOut()->text(), expected);

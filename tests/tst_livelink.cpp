@@ -128,14 +128,16 @@ private Q_SLOTS:
         // clang-format off
         QTest::newRow("meter on the second port")
             << "A B" << "" << "" << "B=0740abcd" << true << 740 << 1 << "1 1";
-        QTest::newRow("other answer: asked again, B never")
-            << "A B" << "" << "" << "A=ABCDEFGH A=ABCDEFGH" << false << 740 << 0 << "2 0";
-        QTest::newRow("model code split over two answers")
-            << "A B" << "" << "" << "A=xx74 A=0yyy" << true << 740 << 0 << "2 0";
-        QTest::newRow("both model codes")
-            << "A B" << "" << "" << "A=xx73 A=5740" << true << 740 << 0 << "2 0";
+        QTest::newRow("other answer: a miss, B asked next")
+            << "A B" << "" << "" << "A=ABCDEFGH B=0740" << true << 740 << 1 << "1 1";
+        QTest::newRow("other answer on every port")
+            << "A B" << "" << "" << "A=ABCDEFGH B=ABCDEFGH" << false << 740 << 0 << "1 1";
+        QTest::newRow("no model code pieced from two ports")
+            << "A B" << "" << "" << "A=xx74 B=0yyy" << false << 740 << 0 << "1 1";
+        QTest::newRow("model code after other bytes")
+            << "A B" << "" << "" << "A=x735" << true << 735 << 0 << "1 0";
         QTest::newRow("four bytes of an answer count")
-            << "A B" << "" << "" << "A=abcd7400 A=abcd7350" << false << 740 << 0 << "2 0";
+            << "A B" << "" << "" << "A=abcd7400 B=abcd7350" << false << 740 << 0 << "1 1";
         QTest::newRow("short answers are not kept")
             << "A B" << "" << "" << "A=x74 B=0abc" << false << 740 << 0 << "1 1";
         QTest::newRow("no ports") << "" << "" << "" << "" << false << 740 << 0 << "";
@@ -144,8 +146,8 @@ private Q_SLOTS:
         QTest::newRow("port that cannot be written")
             << "A B" << "" << "A" << "B=0740" << true << 740 << 1 << "0 1";
         QTest::newRow("model 735") << "A" << "" << "" << "A=M735" << true << 735 << 0 << "1";
-        QTest::newRow("junk, silence, then the next port")
-            << "A B C" << "" << "" << "A=ABCD B=0740" << true << 740 << 1 << "2 1 0";
+        QTest::newRow("junk, then the next port")
+            << "A B C" << "" << "" << "A=ABCD B=0740" << true << 740 << 1 << "1 1 0";
         // clang-format on
     }
     void identificationScan()
@@ -428,6 +430,34 @@ private Q_SLOTS:
         QVERIFY(rig.port.isActive());
         QCOMPARE(rig.link.counters().reopenAttempts, quint64(1));
         QCOMPARE(rig.link.counters().polls, quint64(3));
+    }
+
+    // Only a device that was open is opened again when it closes: a port that never opened
+    // (missing, or held by another program) is left alone even once it could be had.
+    void reopenOnlyAVanishedDevice_data()
+    {
+        QTest::addColumn<bool>("openedAtStart");
+        QTest::addColumn<bool>("reopened");
+        QTest::newRow("open, then vanished") << true << true;
+        QTest::newRow("never opened") << false << false;
+    }
+    void reopenOnlyAVanishedDevice()
+    {
+        QFETCH(bool, openedAtStart);
+        QFETCH(bool, reopened);
+        Rig rig({ "A" });
+        rig.port.addDevice(dev("A"), openedAtStart);
+        rig.link.runIdentificationScan();
+        QCOMPARE(rig.port.isActive(), openedAtStart);
+        if (openedAtStart) {
+            rig.link.sendPoll();
+            QVERIFY(rig.port.setActive(false)); // the device goes away
+        }
+        rig.port.addDevice(dev("A"), true); // and can be had now
+        for (int tick = 0; tick < 3; ++tick)
+            rig.link.sendPoll();
+        QCOMPARE(rig.port.isActive(), reopened);
+        QCOMPARE(rig.link.counters().reopenAttempts, quint64(reopened ? 1 : 0));
     }
 
     void sendKey_data()

@@ -334,6 +334,31 @@ private Q_SLOTS:
         QVERIFY(!f.window->comm1().isActive());
     }
 
+    // A port that did not open at the start (another program held it) is not taken by the tick
+    // when it comes free; picking it again in the list opens it.
+    void aPortThatNeverOpenedWaitsToBePickedAgain()
+    {
+        Fixture f({ QStringLiteral("ttyUSB0") });
+        f.window->FormShow();
+        f.clock.runDue();
+        QVERIFY(!f.window->comm1().isActive());
+        // The other program lets go of the port.
+        auto* port
+            = dynamic_cast<SimulatedSerialPort*>(f.window->session().comm1().implementation());
+        QVERIFY(port);
+        port->setOpenFails(false);
+        for (int i = 0; i < 3; ++i)
+            f.tick();
+        QVERIFY(!f.window->comm1().isActive());
+        QCOMPARE(f.window->link().counters().reopenAttempts, quint64(0));
+
+        Q_EMIT f.window->portList()->activated(0);
+        QVERIFY(f.window->comm1().isActive());
+        f.tick();
+        f.tick();
+        QVERIFY(f.window->link().meterConnected());
+    }
+
     void commandsLeaveTheLentDeviceAlone()
     {
         Fixture f({QStringLiteral("SIMULATOR"), QStringLiteral("ttyUSB0")});
@@ -362,8 +387,13 @@ private Q_SLOTS:
         QTest::mouseClick(f.window->panel()->findChild<QWidget*>(QStringLiteral("btnHOLD")),
                           Qt::LeftButton);
         QCOMPARE(f.beeps, 0);
-        // The window stays, and keeps its Settings for the real close.
+        // The window stays, says why, and keeps its Settings for the real close.
         QVERIFY(!f.window->close());
+        QCOMPARE(f.prompter.shown,
+            QStringList { QStringLiteral(
+                "Das Programm kann nicht beendet werden, solange ein Logger-Download oder "
+                "ein Einstellungsaustausch mit dem Messgerät läuft. Bitte beenden Sie es, "
+                "wenn der Austausch abgeschlossen ist.") });
         QVERIFY(f.store.writes.isEmpty());
         QVERIFY(meter.received().isEmpty());
 

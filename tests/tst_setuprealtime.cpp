@@ -82,13 +82,50 @@ private Q_SLOTS:
         QCOMPARE(dialog.periodText(), period);
     }
 
-    void editingTheNumberAloneDoesNotUpdateThePeriod()
+    // Five digits always fit however the number is typed over, and the period follows the
+    // number as it is typed.
+    void typingTheNumber_data()
     {
+        QTest::addColumn<int>("selectFrom"); // -1: select all
+        QTest::addColumn<int>("selectLength");
+        QTest::addColumn<QString>("typed");
+        QTest::addColumn<QString>("samples"); // the field, trimmed
+        QTest::addColumn<QString>("period"); // at 00:02
+        QTest::newRow("over the digits") << 1 << 4 << "10000"
+                                         << "10000"
+                                         << "5:33:20";
+        QTest::newRow("over everything") << -1 << 0 << "10000"
+                                         << "10000"
+                                         << "5:33:20";
+        QTest::newRow("a fifth digit after the number") << 5 << 0 << "0"
+                                                        << "20000"
+                                                        << "11:06:40";
+        QTest::newRow("six digits keep five") << -1 << 0 << "123456"
+                                              << "12345"
+                                              << "6:51:30";
+        QTest::newRow("one digit") << 1 << 4 << "7"
+                                   << "7"
+                                   << "0:00:14";
+        QTest::newRow("a letter is refused") << 1 << 4 << "3x"
+                                             << "3"
+                                             << "0:00:06";
+    }
+    void typingTheNumber()
+    {
+        QFETCH(int, selectFrom);
+        QFETCH(int, selectLength);
+        QFETCH(QString, typed);
         TfrmSetupRealTime dialog;
         dialog.setRate(0, 2);
         dialog.setPeriodText(QStringLiteral("1:6:40"));
-        QTest::keyClicks(dialog.samplesField(), QStringLiteral("1"));
-        QCOMPARE(dialog.periodText(), QStringLiteral("1:6:40"));
+        QLineEdit* field = dialog.samplesField();
+        if (selectFrom < 0)
+            field->selectAll();
+        else
+            field->setSelection(selectFrom, selectLength);
+        QTest::keyClicks(field, typed);
+        QTEST(field->text().trimmed(), "samples");
+        QTEST(dialog.periodText(), "period");
     }
 };
 
