@@ -172,7 +172,7 @@ void FileCommands::saveTable(TfrmList& list)
     progress->setValue(0);
     qint64 lastEvents = 0;
     const SafeFileWrite::Outcome outcome = SafeFileWrite::write(name, [&](QIODevice& file) {
-        return writeTableText(list.table(), *range, tableSeparatorFor(name), file, [&](qint64 lines) {
+        return writeTableText(list.table(), *range, tableSeparatorFor(name, m_host.textLocale()), file, [&](qint64 lines) {
                    progress->setValue(lines);
                    eventsNow(lastEvents);
                    // The window may not go while its table is written; Cancel may.
