@@ -344,4 +344,9 @@ void RealTimeRecorder::samplingRateChanged(int seconds)
     m_window->focusPlot();
 }
 
+std::optional<bool> RealTimeRecorder::dataCelsius() const
+{
+    return m_host.unit() != 0;
+}
+
 } // namespace tc4dl
