@@ -84,7 +84,14 @@ void RealTimeRecorder::restoreJournal(const journal::JournalContents& contents)
     if (!m_window || !contents.usable())
         return;
     // The run comes back as Stop would have left it: its points, its X range from the start
-    // to the last sample, MAX and MIN as they grew, the averages.
+    // to the last sample, MAX and MIN as they grew, the averages, and the rate it was
+    // recorded at (also the rate in use from now on, so that the lists tell the truth).
+    const int rate = static_cast<int>(contents.header.samplingRate);
+    if (rate > 0) {
+        m_host.setSamplingRate(rate);
+        m_window->showSamplingRate(rate);
+        m_xExtendStep = rate * 100 * kSecondDays;
+    }
     m_sampler = std::make_unique<RealTimeSampler>(m_window->model(), *m_window, m_sampleCount);
     m_sampler->setXExtendStep(m_xExtendStep);
     const int asked = static_cast<int>(
