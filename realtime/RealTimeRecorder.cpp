@@ -8,6 +8,7 @@
 #include "JournalWriter.h"
 #include "LiveLink.h"
 #include "MessageTable.h"
+#include "MessageText.h"
 #include "Prompter.h"
 #include "RealTimeGraphAdapter.h"
 #include "RecorderHost.h"
@@ -155,7 +156,7 @@ bool RealTimeRecorder::askToSaveFirst()
     if (!m_running && m_sampleCount <= 0)
         return true;
     const Prompter::Answer answer
-        = m_services.prompter().ask(mainText("IDS_26") + mainText("IDS_27"),
+        = m_services.prompter().ask(withLineBreaks(mainText("IDS_26") + mainText("IDS_27")),
             Prompter::Buttons::YesNoCancel, Prompter::Icon::Question);
     if (answer == Prompter::Answer::Cancel)
         return false;
@@ -178,7 +179,7 @@ int RealTimeRecorder::askForSamples()
     const int samples = typed.trimmed().toInt(&ok);
     // No samples at all would give a graph without a single point to record into.
     if (!ok || samples <= 0) {
-        m_services.prompter().tell(typed + mainText("IDS_28"));
+        m_services.prompter().tell(withLineBreaks(joinedText(typed, mainText("IDS_28"))));
         return 0;
     }
     m_host.setSamplingRate(qMax(0, dialog.minutes()) * 60 + qMax(0, dialog.seconds()));
@@ -329,7 +330,7 @@ void RealTimeRecorder::samplingRateChanged(int seconds)
     bool saveFirst = false;
     if (m_running || m_sampleCount > 0) {
         const Prompter::Answer answer = m_services.prompter().ask(
-            graphText("IDS_40") + graphText("IDS_41") + graphText("IDS_42"),
+            withLineBreaks(graphText("IDS_40") + graphText("IDS_41") + graphText("IDS_42")),
             Prompter::Buttons::YesNoCancel, Prompter::Icon::Question);
         if (answer == Prompter::Answer::Cancel)
             return;
