@@ -452,6 +452,14 @@ void TestFileFormat::exportTimesFollowTheMetersClock()
             lines[p].constData());
         QVERIFY(convert.fillPoint(table, p, back));
         QCOMPARE(std::round(back.x(0, p) * 86400.0), std::round(graph.x(0, p) * 86400.0));
+        // A date with the month's name goes through the locale's own reading.
+        const DateTimeFormat named(QStringLiteral("d. MMMM yyyy"), kGerman);
+        const std::optional<double> read = named.parseDateTimeSerial(
+            kGerman.toString(expected.date(), QStringLiteral("d. MMMM yyyy "))
+                + expected.toString(QStringLiteral("HH:mm:ss")),
+            DateTimeFormat(QStringLiteral("HH:mm:ss"), kGerman));
+        QVERIFY(read.has_value());
+        QCOMPARE(std::round(*read * 86400.0), std::round(graph.x(0, p) * 86400.0));
     }
 }
 

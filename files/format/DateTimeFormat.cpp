@@ -342,7 +342,9 @@ std::optional<double> DateTimeFormat::parseDateTimeSerial(QStringView text,
 {
     if (m_fallback || time.m_fallback) {
         const QDateTime dt = m_locale.toDateTime(text.toString(), m_format + u' ' + time.m_format);
-        if (!dt.isValid())
+        // Only the fields count: a time this computer's clock skips at a daylight-saving
+        // switch makes the QDateTime invalid, but the meter's clock had it.
+        if (!dt.date().isValid() || !dt.time().isValid())
             return std::nullopt;
         return dateTimeSerial(dt.date(), dt.time());
     }
