@@ -37,6 +37,7 @@ QMessageBox::StandardButtons boxButtons(Prompter::Buttons buttons)
 {
     switch (buttons) {
     case Prompter::Buttons::YesNo:
+    case Prompter::Buttons::YesNoDefaultNo:
         return QMessageBox::Yes | QMessageBox::No;
     case Prompter::Buttons::YesNoCancel:
         return QMessageBox::Yes | QMessageBox::No | QMessageBox::Cancel;
@@ -48,15 +49,23 @@ QMessageBox::StandardButtons boxButtons(Prompter::Buttons buttons)
 
 } // namespace
 
-Prompter::Answer QtPrompter::ask(const QString& text, Buttons buttons, Icon icon)
+void QtPrompter::prepareMessageBox(
+    QMessageBox& box, const QString& text, Buttons buttons, Icon icon)
 {
-    QMessageBox box(m_parent);
     box.setWindowTitle(QStringLiteral("TC4DL"));
-    // Shown as stored: plain text, so a stored backslash-n stays as it is.
+    // Plain text: the message comes as the caller made it.
     box.setTextFormat(Qt::PlainText);
     box.setText(text);
     box.setIcon(boxIcon(icon));
     box.setStandardButtons(boxButtons(buttons));
+    if (buttons == Buttons::YesNoDefaultNo)
+        box.setDefaultButton(QMessageBox::No);
+}
+
+Prompter::Answer QtPrompter::ask(const QString& text, Buttons buttons, Icon icon)
+{
+    QMessageBox box(m_parent);
+    prepareMessageBox(box, text, buttons, icon);
     switch (box.exec()) {
     case QMessageBox::Yes:
         return Answer::Yes;

@@ -2,6 +2,7 @@
 
 #include "Prompter.h"
 
+class QMessageBox;
 class QWidget;
 
 namespace tc4dl {
@@ -25,6 +26,10 @@ public:
     std::optional<quint32> chooseColor(quint32 initial) override;
     bool printDialog(QPrinter& printer) override;
     bool printerSetup(QPrinter& printer) override;
+
+    // The message box `ask` shows: caption, text, icon, buttons and the default one.
+    static void prepareMessageBox(
+        QMessageBox& box, const QString& text, Buttons buttons, Icon icon);
 
 private:
     QString fileName(FileRequest& request, bool save);

@@ -367,7 +367,7 @@ void TfrmMain::PrinterSetup1Click()
 
 bool TfrmMain::saveGraph(TfrmGraph& graph)
 {
-    return m_files->saveGraph(graph.model()) == SaveGraphResult::Saved;
+    return m_files->saveGraph(graph.model(), graph.dataCelsius()) == SaveGraphResult::Saved;
 }
 
 QString TfrmMain::transferFile() const

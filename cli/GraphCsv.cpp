@@ -29,7 +29,7 @@ bool writeGraphCsv(
         const double x = graph.x(0, p);
         if (x == 0.0)
             break;
-        out << fromDateTimeSerial(x).toString(Qt::ISODate);
+        out << fromDateTimeSerial(x).toString(QStringLiteral("yyyy-MM-ddTHH:mm:ss"));
         for (int s = 0; s < 4; ++s)
             out << ',' << graphCsvValue(graph, graph.y(s, p));
         out << '\n';

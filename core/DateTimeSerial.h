@@ -1,31 +1,98 @@
 #pragma once
 
 #include <QDateTime>
+#include <QLocale>
+#include <QString>
 
 #include <algorithm>
 #include <cmath>
+#include <utility>
 
 namespace tc4dl {
 
-// Time stamps and graph X values are date-time serials: days since 1899-12-30 in local time,
-// the time of day as the fraction.
-[[nodiscard]] inline double toDateTimeSerial(const QDateTime& local)
+// Time stamps and graph X values are date-time serials: days since 1899-12-30, the time of day
+// as the fraction. A serial is a reading of a wall clock, not a moment: the meter's clock knows
+// no daylight saving, so a set's times are its start plus k x interval in plain calendar
+// arithmetic. Every conversion therefore goes through the date and time-of-day fields, never
+// through this computer's zone rules, which would move or repeat times on the switch days.
+
+// The serial's day zero.
+[[nodiscard]] inline QDate dateTimeSerialEpoch()
 {
-    static const QDate epoch(1899, 12, 30);
-    const QDateTime t = local.toLocalTime();
-    const double days = static_cast<double>(epoch.daysTo(t.date()));
-    const double dayMs = static_cast<double>(t.time().msecsSinceStartOfDay());
-    return days + dayMs / 86400000.0;
+    return QDate(1899, 12, 30);
 }
 
+inline constexpr qint64 kMsPerDay = 86400000;
+
+// The serial of a calendar date and time of day, without any daylight-saving step.
+[[nodiscard]] inline double dateTimeSerial(QDate date, QTime time)
+{
+    return static_cast<double>(dateTimeSerialEpoch().daysTo(date))
+        + static_cast<double>(time.msecsSinceStartOfDay()) / static_cast<double>(kMsPerDay);
+}
+
+// A serial as a whole day number and the milliseconds into that day. The serial is rounded to
+// the millisecond first, so a time that arithmetic left a hair before midnight reads as the
+// midnight itself. Before day zero the whole part counts the day and the fraction, taken
+// positive, the time into it (-1.25 is 1899-12-29 06:00).
+struct SerialDay {
+    qint64 day = 0;
+    int msOfDay = 0;
+};
+
+[[nodiscard]] inline SerialDay splitSerialDay(double serial)
+{
+    if (!std::isfinite(serial))
+        return {};
+    if (serial >= 0) {
+        const auto total
+            = static_cast<qint64>(std::llround(serial * static_cast<double>(kMsPerDay)));
+        return { total / kMsPerDay, static_cast<int>(total % kMsPerDay) };
+    }
+    const double whole = std::trunc(serial);
+    const auto ms
+        = static_cast<qint64>(std::llround((whole - serial) * static_cast<double>(kMsPerDay)));
+    return { static_cast<qint64>(whole), static_cast<int>(std::min<qint64>(ms, kMsPerDay - 1)) };
+}
+
+// The calendar date and time of day a serial stands for.
+[[nodiscard]] inline std::pair<QDate, QTime> splitDateTimeSerial(double serial)
+{
+    const SerialDay parts = splitSerialDay(serial);
+    return { dateTimeSerialEpoch().addDays(parts.day),
+        QTime::fromMSecsSinceStartOfDay(parts.msOfDay) };
+}
+
+// The serial of a wall-clock reading: its date and time fields as they read.
+[[nodiscard]] inline double toDateTimeSerial(const QDateTime& wallClock)
+{
+    return dateTimeSerial(wallClock.date(), wallClock.time());
+}
+
+// A serial as a date-time free of any zone rule (held as UTC, so that adding seconds is plain
+// calendar arithmetic and every wall-clock time exists once). Format it with a pattern that has
+// no zone field; its date() and time() are the serial's own.
 [[nodiscard]] inline QDateTime fromDateTimeSerial(double serial)
 {
-    static const QDate epoch(1899, 12, 30);
-    const double whole = serial < 0 ? -static_cast<double>(static_cast<qint64>(-serial))
-                                    : static_cast<double>(static_cast<qint64>(serial));
-    const qint64 ms = static_cast<qint64>((std::abs(serial - whole)) * 86400000.0 + 0.5);
-    return QDateTime(epoch.addDays(static_cast<qint64>(whole)), QTime(0, 0))
-        .addMSecs(std::min<qint64>(ms, 86399999));
+    const auto [date, time] = splitDateTimeSerial(serial);
+    return QDateTime(date, time, Qt::UTC);
+}
+
+// The locale's long time format without its time-zone field ('t' outside quotes) and the blank
+// around it: the meter's clock has no zone.
+[[nodiscard]] inline QString longTimeFormat(const QLocale& locale)
+{
+    const QString format = locale.timeFormat(QLocale::LongFormat);
+    QString result;
+    bool quoted = false;
+    for (const QChar c : format) {
+        if (c == u'\'')
+            quoted = !quoted;
+        if (!quoted && c == u't')
+            continue;
+        result += c;
+    }
+    return result.simplified();
 }
 
 } // namespace tc4dl

@@ -450,7 +450,8 @@ void ChartView::applyRanges()
             any = any || found;
         }
         if (!any)
-            x = QCPRange(static_cast<double>(QDateTime::currentSecsSinceEpoch()), 0);
+            x = QCPRange(
+                SerialSeconds::toSeconds(toDateTimeSerial(QDateTime::currentDateTime())), 0);
     }
     if (x.upper <= x.lower)
         x.upper = x.lower + 60.0;

@@ -7,6 +7,7 @@
 #include "GraphShared.h"
 #include "GraphStateFile.h"
 #include "MessageTable.h"
+#include "MessageText.h"
 #include "Prompter.h"
 #include "TfrmGraph.h"
 #include "TfrmAnnoEdit.h"
@@ -106,7 +107,7 @@ void GraphCommands::btnChangeScaleClick()
     QString bad;
     const std::optional<TfrmSetupScale::Ranges> read = dialog.readRanges(&bad);
     if (!read) {
-        m_services.prompter().tell(bad + text("IDS_24"));
+        m_services.prompter().tell(joinedText(bad, text("IDS_24")));
         return;
     }
     // Only the ranges change: whether an axis scales by hand stays as it was.

@@ -6,6 +6,7 @@
 #include "GraphShared.h"
 #include "GraphStateFile.h"
 #include "MessageTable.h"
+#include "MessageText.h"
 #include "ProgramFolders.h"
 #include "Prompter.h"
 #include "TfrmGraph.h"
@@ -170,9 +171,10 @@ bool ConfigureGraph(chart::ChartView& graph, GraphServices& services, const Grap
         const QString named
             = damage.isEmpty() ? graphTemplatePath(services.graphFolders()) : templatePath;
         const MessageTable& messages = services.mainMessages();
-        services.prompter().tell(messages.getTextOrDefault(QStringLiteral("IDS_12"))
-                                 + QDir::toNativeSeparators(named)
-                                 + messages.getTextOrDefault(QStringLiteral("IDS_13")));
+        services.prompter().tell(
+            joinedText(joinedText(messages.getTextOrDefault(QStringLiteral("IDS_12")),
+                           QDir::toNativeSeparators(named)),
+                messages.getTextOrDefault(QStringLiteral("IDS_13"))));
         applyDefaultLook(model, extent);
     }
 

@@ -1,5 +1,7 @@
 #pragma once
 
+#include <optional>
+
 namespace tc4dl {
 
 class TfrmGraph;
@@ -28,6 +30,10 @@ public:
     virtual void samplingRateChanged(int seconds) { (void)seconds; }
     // A row of the data-set list was clicked.
     virtual void dataSetClicked(int row) { (void)row; }
+
+    // The unit of the values the window shows (true for degrees Celsius), which a text export
+    // proposes; nothing when the role does not know it.
+    [[nodiscard]] virtual std::optional<bool> dataCelsius() const { return std::nullopt; }
 };
 
 } // namespace tc4dl

@@ -35,12 +35,16 @@ public:
         if (m_dataSetClicked)
             m_dataSetClicked(row);
     }
+    // The unit of the data set on show: each set keeps the unit it was recorded in.
+    void setShownUnit(std::optional<bool> celsius) { m_shownCelsius = celsius; }
+    [[nodiscard]] std::optional<bool> dataCelsius() const override { return m_shownCelsius; }
 
 private:
     GraphServices& m_services;
     std::function<void()> m_saveCommand;
     std::function<void(int)> m_dataSetClicked;
     QPointer<TfrmGraph> m_window;
+    std::optional<bool> m_shownCelsius;
 };
 
 } // namespace tc4dl

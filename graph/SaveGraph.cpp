@@ -5,6 +5,7 @@
 #include "GraphTextWriter.h"
 #include "MessageTable.h"
 #include "Prompter.h"
+#include "TableTextWriter.h"
 
 #include <QDir>
 #include <QElapsedTimer>
@@ -65,11 +66,11 @@ SaveGraphResult SaveGraph(const chart::ChartModel& graph, const SaveContext& con
         context.prompter.ask(error, Prompter::Buttons::Ok, Prompter::Icon::Error);
         return SaveGraphResult::Failed;
     }
-    // A ".csv" name is written comma-separated even where that type is not offered.
+    // A ".csv" name is written as .csv even where that type is not offered.
     if (extension == QLatin1String("txt"))
         return saveGraphText(graph, context, name, '\t');
     if (extension == QLatin1String("csv"))
-        return saveGraphText(graph, context, name, ',');
+        return saveGraphText(graph, context, name, csvSeparatorFor(context.locale));
     return SaveGraphResult::NotSaved;
 }
 

@@ -377,6 +377,11 @@ void TfrmGraph::buildLineCursorPanel()
     pnlStatistic = panel;
 }
 
+std::optional<bool> TfrmGraph::dataCelsius() const
+{
+    return m_role ? m_role->dataCelsius() : std::nullopt;
+}
+
 void TfrmGraph::setRole(GraphRole* role)
 {
     m_role = role;

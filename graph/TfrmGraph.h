@@ -9,6 +9,7 @@
 #include <QWidget>
 
 #include <array>
+#include <optional>
 
 class QAction;
 class QCheckBox;
@@ -50,6 +51,8 @@ public:
     // Gives the window its role (which attaches to it); nullptr for a graph of a file.
     void setRole(GraphRole* role);
     [[nodiscard]] GraphRole* role() const { return m_role; }
+    // The unit of the values on show, as the role knows it (nothing for a file's graph).
+    [[nodiscard]] std::optional<bool> dataCelsius() const;
     [[nodiscard]] chart::ChartModel& model() { return m_model; }
     [[nodiscard]] const chart::ChartModel& model() const { return m_model; }
     [[nodiscard]] chart::ChartView* graph() const { return PESGraph1; }

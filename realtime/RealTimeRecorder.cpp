@@ -8,6 +8,7 @@
 #include "JournalWriter.h"
 #include "LiveLink.h"
 #include "MessageTable.h"
+#include "MessageText.h"
 #include "Prompter.h"
 #include "RealTimeGraphAdapter.h"
 #include "RecorderHost.h"
@@ -84,7 +85,14 @@ void RealTimeRecorder::restoreJournal(const journal::JournalContents& contents)
     if (!m_window || !contents.usable())
         return;
     // The run comes back as Stop would have left it: its points, its X range from the start
-    // to the last sample, MAX and MIN as they grew, the averages.
+    // to the last sample, MAX and MIN as they grew, the averages, and the rate it was
+    // recorded at (also the rate in use from now on, so that the lists tell the truth).
+    const int rate = static_cast<int>(contents.header.samplingRate);
+    if (rate > 0) {
+        m_host.setSamplingRate(rate);
+        m_window->showSamplingRate(rate);
+        m_xExtendStep = rate * 100 * kSecondDays;
+    }
     m_sampler = std::make_unique<RealTimeSampler>(m_window->model(), *m_window, m_sampleCount);
     m_sampler->setXExtendStep(m_xExtendStep);
     const int asked = static_cast<int>(
@@ -148,7 +156,7 @@ bool RealTimeRecorder::askToSaveFirst()
     if (!m_running && m_sampleCount <= 0)
         return true;
     const Prompter::Answer answer
-        = m_services.prompter().ask(mainText("IDS_26") + mainText("IDS_27"),
+        = m_services.prompter().ask(withLineBreaks(mainText("IDS_26") + mainText("IDS_27")),
             Prompter::Buttons::YesNoCancel, Prompter::Icon::Question);
     if (answer == Prompter::Answer::Cancel)
         return false;
@@ -171,7 +179,7 @@ int RealTimeRecorder::askForSamples()
     const int samples = typed.trimmed().toInt(&ok);
     // No samples at all would give a graph without a single point to record into.
     if (!ok || samples <= 0) {
-        m_services.prompter().tell(typed + mainText("IDS_28"));
+        m_services.prompter().tell(withLineBreaks(joinedText(typed, mainText("IDS_28"))));
         return 0;
     }
     m_host.setSamplingRate(qMax(0, dialog.minutes()) * 60 + qMax(0, dialog.seconds()));
@@ -322,7 +330,7 @@ void RealTimeRecorder::samplingRateChanged(int seconds)
     bool saveFirst = false;
     if (m_running || m_sampleCount > 0) {
         const Prompter::Answer answer = m_services.prompter().ask(
-            graphText("IDS_40") + graphText("IDS_41") + graphText("IDS_42"),
+            withLineBreaks(graphText("IDS_40") + graphText("IDS_41") + graphText("IDS_42")),
             Prompter::Buttons::YesNoCancel, Prompter::Icon::Question);
         // Cancel keeps the rate the graph was recorded at, in the lists too, and a running
         // recording goes on at it.
@@ -347,6 +355,11 @@ void RealTimeRecorder::samplingRateChanged(int seconds)
     if (m_sampler)
         m_sampler->setXExtendStep(m_xExtendStep);
     m_window->focusPlot();
+}
+
+std::optional<bool> RealTimeRecorder::dataCelsius() const
+{
+    return m_host.unit() != 0;
 }
 
 } // namespace tc4dl

@@ -77,6 +77,8 @@ public:
     bool closeQuery() override;
     void closed() override;
     void save() override;
+    // The meter's live unit: the samples are taken in it.
+    [[nodiscard]] std::optional<bool> dataCelsius() const override;
     void cleared() override;
     void samplingRateChanged(int seconds) override;
 

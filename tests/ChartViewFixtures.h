@@ -150,18 +150,4 @@ inline QList<T*> itemsOf(QCustomPlot* plot)
 }
 
 
-// The process's local time becomes Berlin's (two daylight-saving switches a year) until the
-// returned guard goes.
-[[nodiscard]] inline auto inBerlinTime()
-{
-    const QByteArray oldZone = qgetenv("TZ");
-    qputenv("TZ", "Europe/Berlin");
-    return qScopeGuard([oldZone] {
-        if (oldZone.isEmpty())
-            qunsetenv("TZ");
-        else
-            qputenv("TZ", oldZone);
-    });
-}
-
 } // namespace chartviewtest

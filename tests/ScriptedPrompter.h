@@ -21,6 +21,7 @@ public:
     Answer ask(const QString& text, Buttons buttons, Icon) override
     {
         shown << text;
+        buttonsShown << buttons;
         if (buttons == Buttons::Ok)
             return answers.isEmpty() ? Answer::Ok : answers.takeFirst();
         if (answers.isEmpty()) {
@@ -100,6 +101,7 @@ public:
 
     // Message boxes: every text shown; the answers to the next questions.
     QStringList shown;
+    QList<Buttons> buttonsShown; // the buttons of each message box, in order
     QList<Answer> answers;
     // File dialogs.
     QStringList saveStarts;

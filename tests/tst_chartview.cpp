@@ -6,6 +6,7 @@
 #include "ChartSupport.h"
 #include "ChartView.h"
 #include "TimeAxisTicker.h"
+#include "TimeCases.h"
 
 #include <DateTimeSerial.h>
 
@@ -26,6 +27,7 @@
 #include <QTemporaryDir>
 #include <QTest>
 
+#include <algorithm>
 #include <cmath>
 #include <memory>
 
@@ -58,10 +60,8 @@ private Q_SLOTS:
     void customizeDialogPagesFollowTheSwitches();
     void customizeDialogWritesBackOnOkOnly();
     void colourConversionIsBgr();
-    void localOffsetFollowsDaylightSavingSwitches_data();
-    void localOffsetFollowsDaylightSavingSwitches();
-    void walkingTheSameDaysAgainGivesTheSameSeconds_data();
-    void walkingTheSameDaysAgainGivesTheSameSeconds();
+    void axisTimesFollowTheMetersClock_data();
+    void axisTimesFollowTheMetersClock();
     void timeTicksAreWholeStepsWithDistinctLabels_data();
     void timeTicksAreWholeStepsWithDistinctLabels();
     void printoutKeepsTextInProportion();
@@ -110,7 +110,7 @@ void TestChartView::layoutFollowsSplitAndShared()
     view->resetImage();
     QCOMPARE(view->plot()->plotLayout()->rowCount(), rows + 1);
     QCOMPARE(qobject_cast<QCPTextElement*>(view->plot()->plotLayout()->element(0, 0))->text(),
-             QStringLiteral("Kiln 3"));
+        QStringLiteral("Kiln 3"));
     m.look.mainTitle.clear();
     view->resetImage();
     view->reinitAndReset();
@@ -121,11 +121,11 @@ void TestChartView::stackedAxesKeepTheirProportionsOnResize_data()
 {
     QTest::addColumn<QSize>("size");
     QTest::addColumn<QList<double>>("proportions");
-    const QList<double> quarters = {0.25, 0.25, 0.25, 0.25};
+    const QList<double> quarters = { 0.25, 0.25, 0.25, 0.25 };
     QTest::newRow("maximized") << QSize(1600, 1000) << quarters;
     QTest::newRow("tiled, wide and low") << QSize(1400, 330) << quarters;
     QTest::newRow("small") << QSize(420, 380) << quarters;
-    QTest::newRow("unequal") << QSize(1200, 900) << QList<double>{0.4, 0.2, 0.2, 0.2};
+    QTest::newRow("unequal") << QSize(1200, 900) << QList<double> { 0.4, 0.2, 0.2, 0.2 };
 }
 
 // Every resize, however large, leaves each stacked axis its share of the plot height at once,
@@ -148,10 +148,10 @@ void TestChartView::stackedAxesKeepTheirProportionsOnResize()
     for (int a = 0; a < 4; ++a) {
         const double share = view->plotRect(a).height() / double(total);
         QVERIFY2(qAbs(share - proportions[a]) * total <= 2.5,
-                 qPrintable(QStringLiteral("axis %1: %2 of %3 px")
-                                .arg(a)
-                                .arg(view->plotRect(a).height())
-                                .arg(total)));
+            qPrintable(QStringLiteral("axis %1: %2 of %3 px")
+                           .arg(a)
+                           .arg(view->plotRect(a).height())
+                           .arg(total)));
     }
 }
 
@@ -173,7 +173,8 @@ void TestChartView::pixelConversionsMatchThePlotRectangle()
     QVERIFY(qAbs(topLeft.y() - 50.0) < 0.6);
     QVERIFY(qAbs(bottomRight.y() - -10.0) < 0.6);
 
-    for (const QPoint p : {r.center(), r.topLeft() + QPoint(7, 11), r.bottomRight() - QPoint(3, 5)})
+    for (const QPoint p :
+        { r.center(), r.topLeft() + QPoint(7, 11), r.bottomRight() - QPoint(3, 5) })
         QCOMPARE(view->graphToPixel(view->pixelToGraph(p, 0), 0), p);
     // A point of the lowest axis converted with axis 0's scale lies below axis 0's rectangle.
     const QPoint low = view->plotRect(3).center();
@@ -271,15 +272,17 @@ void TestChartView::annotationsBecomeItems()
 {
     ChartModel m;
     configure(m, true);
-    m.setAnnotation(2, {kAnnotationCross, kStart + 20 * kSecond, 21.0,
-                        QStringLiteral("10:00:20\r21.0"), 0x000000});
-    m.setAnnotation(4, {kAnnotationText, kStart + 50 * kSecond, 40.0,
-                        QStringLiteral("T1 MAX:30.0\rsecond line"), 0x0000FF});
-    m.setAnnotation(5, {kAnnotationCross, kStart + 60 * kSecond, 10.0, QString(), 0xFF0000});
-    m.setAnnotation(6, {kAnnotationText, kStart, 0.0, QString(), 0}); // deleted: not drawn
+    m.setAnnotation(2,
+        { kAnnotationCross, kStart + 20 * kSecond, 21.0, QStringLiteral("10:00:20\r21.0"),
+            0x000000 });
+    m.setAnnotation(4,
+        { kAnnotationText, kStart + 50 * kSecond, 40.0, QStringLiteral("T1 MAX:30.0\rsecond line"),
+            0x0000FF });
+    m.setAnnotation(5, { kAnnotationCross, kStart + 60 * kSecond, 10.0, QString(), 0xFF0000 });
+    m.setAnnotation(6, { kAnnotationText, kStart, 0.0, QString(), 0 }); // deleted: not drawn
     m.look.showVertLineAnnotations = true;
-    m.setVertLine(0, {kStart + 30 * kSecond, 0xFF0000});
-    m.setVertLine(1, {kStart + 90 * kSecond, 0x0000FF});
+    m.setVertLine(0, { kStart + 30 * kSecond, 0xFF0000 });
+    m.setVertLine(1, { kStart + 90 * kSecond, 0x0000FF });
     auto view = shownView(m);
 
     const QList<QCPItemText*> texts = itemsOf<QCPItemText>(view->plot());
@@ -346,7 +349,7 @@ void TestChartView::undoZoomRestoresTheManualScales()
     QTest::mousePress(surface, Qt::LeftButton, {}, r.topLeft() + QPoint(100, 60));
     QTest::mouseMove(surface, r.topLeft() + QPoint(200, 120));
     QTest::mouseRelease(surface, Qt::LeftButton, {}, r.topLeft() + QPoint(300, 160));
-    m.setYScale({ScaleControl::ManualMinAndMax, 0.0, 100.0});
+    m.setYScale({ ScaleControl::ManualMinAndMax, 0.0, 100.0 });
     view->resetImage();
     QCOMPARE(rect->axis(QCPAxis::atLeft)->range(), QCPRange(0, 100));
 
@@ -422,8 +425,11 @@ void TestChartView::rubberBandZoomsTheAxisItIsDrawnOn()
             continue;
         }
         QVERIFY2(qAbs(y.upper - top) < 0.5 && qAbs(y.lower - bottom) < 0.5,
-                 qPrintable(QStringLiteral("%1..%2, band %3..%4")
-                                .arg(y.lower).arg(y.upper).arg(bottom).arg(top)));
+            qPrintable(QStringLiteral("%1..%2, band %3..%4")
+                           .arg(y.lower)
+                           .arg(y.upper)
+                           .arg(bottom)
+                           .arg(top)));
     }
 }
 
@@ -449,7 +455,8 @@ void TestChartView::clicksReachHotSpots()
 {
     ChartModel m;
     configure(m, false);
-    m.setAnnotation(4, {kAnnotationText, kStart + 100 * kSecond, 45.0, QStringLiteral("note"), 0});
+    m.setAnnotation(
+        4, { kAnnotationText, kStart + 100 * kSecond, 45.0, QStringLiteral("note"), 0 });
     m.look.allowGraphAnnotHotSpots = true;
     m.look.allowDataHotSpots = true;
     auto view = shownView(m);
@@ -458,8 +465,8 @@ void TestChartView::clicksReachHotSpots()
     QSignalSpy points(view.get(), &ChartView::dataHotSpot);
     QWidget* surface = view->plot();
 
-    const QPoint noteAt = view->graphToPixel(QPointF(kStart + 100 * kSecond, 45.0), 0)
-                          + QPoint(5, 4);
+    const QPoint noteAt
+        = view->graphToPixel(QPointF(kStart + 100 * kSecond, 45.0), 0) + QPoint(5, 4);
     QTest::mouseClick(surface, Qt::LeftButton, {}, noteAt);
     QCOMPARE(clicks.count(), 1);
     QCOMPARE(clicks.at(0).at(0).toPoint(), noteAt);
@@ -505,9 +512,10 @@ void TestChartView::customizeDialogPagesFollowTheSwitches()
         QStringList tabs;
         for (int i = 0; i < all.pages()->count(); ++i)
             tabs << all.pages()->tabText(i);
-        QCOMPARE(tabs, (QStringList{QStringLiteral("Schrift"), QStringLiteral("Titel && Stil"),
-                                    QStringLiteral("Farben"), QStringLiteral("Datenreihen"),
-                                    QStringLiteral("Achsen")}));
+        QCOMPARE(tabs,
+            (QStringList { QStringLiteral("Schrift"), QStringLiteral("Titel && Stil"),
+                QStringLiteral("Farben"), QStringLiteral("Datenreihen"),
+                QStringLiteral("Achsen") }));
     }
     // The print command switches off all but the axis page.
     m.look.allowFontPage = false;
@@ -543,7 +551,8 @@ void TestChartView::customizeDialogWritesBackOnOkOnly()
     dialog.findChild<QLineEdit*>(QStringLiteral("mainTitle"))->setText(QStringLiteral("Oven"));
     dialog.findChild<QComboBox*>(QStringLiteral("gridStyle"))->setCurrentIndex(2);
     dialog.findChild<QSpinBox*>(QStringLiteral("graphAnnotationTextSize"))->setValue(150);
-    dialog.findChild<ChartColorButton*>(QStringLiteral("graphBackColor"))->setColor(QColor(0, 0, 128));
+    dialog.findChild<ChartColorButton*>(QStringLiteral("graphBackColor"))
+        ->setColor(QColor(0, 0, 128));
     dialog.findChild<QLineEdit*>(QStringLiteral("subsetLabel1"))->setText(QStringLiteral("Door"));
     dialog.findChild<ChartColorButton*>(QStringLiteral("subsetColor3"))->setColor(Qt::red);
     dialog.findChild<QDoubleSpinBox*>(QStringLiteral("axisMax1"))->setValue(250.0);
@@ -572,78 +581,61 @@ void TestChartView::colourConversionIsBgr()
     QCOMPARE(toQColor(0xFF0000), QColor(0, 0, 255));
     QCOMPARE(toQColor(0x0080FF), QColor(255, 128, 0));
     QCOMPARE(fromQColor(QColor(0x12, 0x34, 0x56)), Color(0x563412));
-    tc4dl::chart::SerialSeconds clock;
-    const QDateTime t(QDate(2026, 7, 1), QTime(13, 14, 15));
-    QCOMPARE(clock.toSeconds(tc4dl::toDateTimeSerial(t)), double(t.toSecsSinceEpoch()));
-    QVERIFY(qAbs(SerialSeconds::toSerial(double(t.toSecsSinceEpoch()))
-                 - tc4dl::toDateTimeSerial(t)) < 1e-9);
+    // A serial is a wall-clock reading: its seconds are those of the same reading in UTC.
+    const QDateTime t(QDate(2026, 7, 1), QTime(13, 14, 15), Qt::UTC);
+    QCOMPARE(SerialSeconds::toSeconds(tc4dl::toDateTimeSerial(t)), double(t.toSecsSinceEpoch()));
+    QVERIFY(qAbs(SerialSeconds::toSerial(double(t.toSecsSinceEpoch())) - tc4dl::toDateTimeSerial(t))
+        < 1e-9);
 }
 
-void TestChartView::localOffsetFollowsDaylightSavingSwitches_data()
+void TestChartView::axisTimesFollowTheMetersClock_data()
 {
-    QTest::addColumn<QDate>("switchDay");
-    QTest::newRow("spring forward") << QDate(2026, 3, 29);
-    QTest::newRow("fall back") << QDate(2026, 10, 25);
+    timecases::addTimeCaseRows();
 }
 
-// Points every seven minutes over three days around a switch, through one converter as a
-// graph rebuild does: each must get the offset that holds at its own time, not the one cached
-// for its day or the one before. The switch hour itself is skipped (its local times are
-// missing or doubled).
-void TestChartView::localOffsetFollowsDaylightSavingSwitches()
+// A set recorded across a daylight-saving switch of this computer: its points lie evenly on the
+// axis, and the labels read the times as recorded, each once.
+void TestChartView::axisTimesFollowTheMetersClock()
 {
-    QFETCH(QDate, switchDay);
-    const auto restore = inBerlinTime();
-    tc4dl::chart::SerialSeconds clock;
-    const QDateTime start(switchDay.addDays(-1), QTime(0, 3));
-    int checked = 0;
-    for (QDateTime t = start; t < start.addDays(3); t = t.addSecs(7 * 60)) {
-        if (t.date() == switchDay && t.time().hour() == 2)
-            continue;
-        QCOMPARE(clock.toSeconds(tc4dl::toDateTimeSerial(t)), double(t.toSecsSinceEpoch()));
-        ++checked;
+    QFETCH(QByteArray, zone);
+    QFETCH(QDate, date);
+    QFETCH(QTime, start);
+    QFETCH(int, interval);
+    QFETCH(int, samples);
+    const auto restore = timecases::inTimeZone(zone);
+    const double first = tc4dl::dateTimeSerial(date, start);
+    const double key0 = SerialSeconds::toSeconds(first);
+    for (int k = 0; k < samples; ++k) {
+        const double key = SerialSeconds::toSeconds(first + k * interval / 86400.0);
+        QCOMPARE(key, key0 + double(k) * interval);
+        QCOMPARE(
+            TimeAxisTicker::keyToWallClock(key).toString(QStringLiteral("yyyy-MM-dd HH:mm:ss")),
+            timecases::sampleTime(date, start, interval, k)
+                .toString(QStringLiteral("yyyy-MM-dd HH:mm:ss")));
     }
-    QVERIFY(checked > 600);
-}
-
-void TestChartView::walkingTheSameDaysAgainGivesTheSameSeconds_data()
-{
-    QTest::addColumn<QDateTime>("first");
-    QTest::addColumn<int>("stepMinutes");
-    QTest::addColumn<int>("steps");
-    // A logger set of twelve days at one sample a minute (sampled every 17 minutes).
-    QTest::newRow("twelve days") << QDateTime(QDate(2026, 1, 5), QTime(14, 0)) << 17 << 1000;
-    // More days than the converter remembers, so remembered days give way to others.
-    QTest::newRow("a year") << QDateTime(QDate(2026, 1, 1), QTime(0, 30)) << 6 * 60 + 7 << 1500;
-    // Both switches of a year, each walked again from its start.
-    QTest::newRow("across the switches")
-        << QDateTime(QDate(2026, 3, 20), QTime(1, 0)) << 53 << 6400;
-}
-
-// A graph is converted subset by subset, each walking the same days from the start again: every
-// pass must give exactly what a converter new for each value gives.
-void TestChartView::walkingTheSameDaysAgainGivesTheSameSeconds()
-{
-    QFETCH(QDateTime, first);
-    QFETCH(int, stepMinutes);
-    QFETCH(int, steps);
-    const auto restore = inBerlinTime();
-    const double start = tc4dl::toDateTimeSerial(first);
-    const double step = stepMinutes / 1440.0;
-    tc4dl::chart::SerialSeconds walker;
-    for (int pass = 0; pass < 3; ++pass)
-        for (int i = 0; i < steps; ++i) {
-            const double serial = start + i * step;
-            tc4dl::chart::SerialSeconds fresh;
-            QCOMPARE(walker.toSeconds(serial), fresh.toSeconds(serial));
-        }
+    TimeAxisTicker ticker;
+    ticker.setTickCount(7);
+    ticker.setDateTimeFormat(QStringLiteral("yyyy-MM-dd HH:mm:ss"));
+    QVector<double> ticks;
+    QVector<QString> labels;
+    // At least a minute in view, so that the labels are whole seconds.
+    const double span = std::max(60.0, double(samples - 1) * interval);
+    ticker.generate(QCPRange(key0, key0 + span), QLocale::c(), 'g', 6, ticks, nullptr, &labels);
+    QVERIFY(ticks.size() >= 2);
+    QCOMPARE(QSet<QString>(labels.begin(), labels.end()).size(), labels.size());
+    for (qsizetype i = 0; i < ticks.size(); ++i)
+        QCOMPARE(labels[i],
+            TimeAxisTicker::keyToWallClock(ticks[i]).toString(
+                QStringLiteral("yyyy-MM-dd HH:mm:ss")));
 }
 
 void TestChartView::timeTicksAreWholeStepsWithDistinctLabels_data()
 {
     QTest::addColumn<double>("span"); // seconds
     QTest::addColumn<int>("minTicks");
-    QTest::newRow("zoomed below a second") << 0.4 << 0;
+    // Zoomed into a fifth of a second: labels to the millisecond, not none at all.
+    QTest::newRow("zoomed to 0.2 s") << 0.2 << 2;
+    QTest::newRow("zoomed below a second") << 0.4 << 2;
     QTest::newRow("3 s") << 3.0 << 2;
     QTest::newRow("10 s") << 10.0 << 3;
     QTest::newRow("200 s") << 200.0 << 4;
@@ -651,6 +643,7 @@ void TestChartView::timeTicksAreWholeStepsWithDistinctLabels_data()
     QTest::newRow("5 h") << 18000.0 << 4;
     QTest::newRow("3 days") << 259200.0 << 3;
     QTest::newRow("20 days") << 1728000.0 << 2;
+    QTest::newRow("a year") << 31536000.0 << 3;
 }
 
 // Every label of a time axis reads differently, whatever the span: steps are whole seconds,
@@ -662,24 +655,27 @@ void TestChartView::timeTicksAreWholeStepsWithDistinctLabels()
     TimeAxisTicker ticker;
     ticker.setTickCount(7);
     ticker.setDateTimeFormat(tickDateTimeFormat(QLocale(QLocale::German, QLocale::Germany)));
-    const double start = TimeAxisTicker::dateTimeToKey(
-        QDateTime(QDate(2026, 3, 2), QTime(11, 2, 0, 300)));
-    for (const double shift : {0.0, 0.37, 13.9}) {
+    const double start
+        = TimeAxisTicker::wallClockToKey(QDateTime(QDate(2026, 3, 2), QTime(11, 2, 0, 300)));
+    for (const double shift : { 0.0, 0.37, 13.9 }) {
         QVector<double> ticks;
         QVector<QString> labels;
         ticker.generate(QCPRange(start + shift, start + shift + span), QLocale(), 'g', 6, ticks,
-                        nullptr, &labels);
+            nullptr, &labels);
         QVERIFY2(ticks.size() >= minTicks, qPrintable(QString::number(ticks.size())));
         QVERIFY(ticks.size() <= 10); // a tick beyond each end is kept
         QCOMPARE(QSet<QString>(labels.begin(), labels.end()).size(), labels.size());
         for (qsizetype i = 0; i < ticks.size(); ++i) {
-            const QDateTime at = TimeAxisTicker::keyToDateTime(ticks[i]);
-            QCOMPARE(at.time().msec(), 0);
+            const QDateTime at = TimeAxisTicker::keyToWallClock(ticks[i]);
+            if (span >= 1.0)
+                QCOMPARE(at.time().msec(), 0);
             if (i > 0) {
                 const double step = ticks[i] - ticks[i - 1];
-                // Day steps may be an hour off across a daylight-saving switch.
-                QVERIFY2(TimeAxisTicker::steps().contains(step) || step >= 86400.0 - 3600.0,
-                         qPrintable(QString::number(step)));
+                // Calendar months differ in length.
+                const bool listed
+                    = std::any_of(TimeAxisTicker::steps().begin(), TimeAxisTicker::steps().end(),
+                        [step](double s) { return std::abs(s - step) < 1e-6; });
+                QVERIFY2(listed || step >= 28 * 86400.0, qPrintable(QString::number(step)));
             }
         }
     }

@@ -3,12 +3,14 @@
 
 #include "ChartModel.h"
 #include "DateTimeFormat.h"
+#include "DateTimeSerial.h"
 #include "GraphTextWriter.h"
 #include "SaveRange.h"
 #include "TableTextWriter.h"
 #include "TableToGraph.h"
 #include "TextTableModel.h"
 #include "TextTableReader.h"
+#include "TimeCases.h"
 
 #include <QBuffer>
 #include <QTest>
@@ -30,10 +32,9 @@ QList<QStringList> readTable(const QByteArray& bytes, char sep, qsizetype chunk)
 {
     TextTable table;
     TextTableReader reader(sep, table);
-    for (qsizetype pos = 0; pos < bytes.size() && reader.feed(QByteArrayView(bytes).sliced(
-                                                      pos, std::min(chunk, bytes.size() - pos)));
-         pos += chunk) {
-    }
+    for (qsizetype pos = 0; pos < bytes.size()
+         && reader.feed(QByteArrayView(bytes).sliced(pos, std::min(chunk, bytes.size() - pos)));
+         pos += chunk) { }
     reader.finish();
     QList<QStringList> rows;
     for (int r = 0; r < table.rowCount(); ++r) {
@@ -119,6 +120,8 @@ private Q_SLOTS:
     void dateAndTimeFormats();
     void graphRoundTrip_data();
     void graphRoundTrip();
+    void exportTimesFollowTheMetersClock_data();
+    void exportTimesFollowTheMetersClock();
     void tableRoundTrip_data();
     void tableRoundTrip();
     void emptyTableSavesSixSeparators();
@@ -138,30 +141,30 @@ void TestFileFormat::readerSplitsLines_data()
     const QByteArray long200 = QByteArray("a\t") + QByteArray(198, 'x');
     const QByteArray exactly179 = QByteArray("a\t") + QByteArray(177, 'y');
     QTest::newRow("CR LF and lone LF")
-        << QByteArray("1\t2\r\n3\t4\n5\t6\r\n") << QList<QStringList>{{"1", "2"}, {"3", "4"}, {"5", "6"}};
+        << QByteArray("1\t2\r\n3\t4\n5\t6\r\n")
+        << QList<QStringList> { { "1", "2" }, { "3", "4" }, { "5", "6" } };
     QTest::newRow("last line without an end")
-        << QByteArray("1\t2\n3\t4") << QList<QStringList>{{"1", "2"}, {"3", "4"}};
+        << QByteArray("1\t2\n3\t4") << QList<QStringList> { { "1", "2" }, { "3", "4" } };
     QTest::newRow("blank line ends the table")
-        << QByteArray("1\t2\r\n\r\n3\t4\r\n") << QList<QStringList>{{"1", "2"}};
-    QTest::newRow("no separator in the first line") << QByteArray("date;time\r\n1\t2\r\n")
-                                                   << QList<QStringList>{};
-    QTest::newRow("nine fields show six")
-        << QByteArray("1\t2\t3\t4\t5\t6\t7\t8\t9\r\n")
-        << QList<QStringList>{{"1", "2", "3", "4", "5", "6"}};
-    QTest::newRow("trailing separator leaves no extra cell")
-        << QByteArray("a\tb\tc\td\te\tf\t\r\n") << QList<QStringList>{{"a", "b", "c", "d", "e", "f"}};
+        << QByteArray("1\t2\r\n\r\n3\t4\r\n") << QList<QStringList> { { "1", "2" } };
+    QTest::newRow("no separator in the first line")
+        << QByteArray("date;time\r\n1\t2\r\n") << QList<QStringList> {};
+    QTest::newRow("nine fields show six") << QByteArray(
+        "1\t2\t3\t4\t5\t6\t7\t8\t9\r\n") << QList<QStringList> { { "1", "2", "3", "4", "5", "6" } };
+    QTest::newRow("trailing separator leaves no extra cell") << QByteArray(
+        "a\tb\tc\td\te\tf\t\r\n") << QList<QStringList> { { "a", "b", "c", "d", "e", "f" } };
     QTest::newRow("adjacent separators and blanks kept")
-        << QByteArray(" a \t\t b\r\n") << QList<QStringList>{{" a ", "", " b"}};
+        << QByteArray(" a \t\t b\r\n") << QList<QStringList> { { " a ", "", " b" } };
     QTest::newRow("lone CR inside a line stays")
-        << QByteArray("a\rb\tc\n") << QList<QStringList>{{"a\rb", "c"}};
-    QTest::newRow("200 characters: first 179, then no more")
-        << long200 + "\r\n1\t2\r\n"
-        << QList<QStringList>{{"a", QString(QByteArray(177, 'x'))}};
+        << QByteArray("a\rb\tc\n") << QList<QStringList> { { "a\rb", "c" } };
+    QTest::newRow("200 characters: first 179, then no more") << long200
+            + "\r\n1\t2\r\n" << QList<QStringList> { { "a", QString(QByteArray(177, 'x')) } };
     QTest::newRow("179 characters then CR LF: reading goes on")
-        << exactly179 + "\r\n1\t2\r\n" << QList<QStringList>{{"a", QString(QByteArray(177, 'y'))}, {"1", "2"}};
+        << exactly179 + "\r\n1\t2\r\n"
+        << QList<QStringList> { { "a", QString(QByteArray(177, 'y')) }, { "1", "2" } };
     QTest::newRow("180th character a lone CR at the end of the file")
-        << exactly179 + "\r" << QList<QStringList>{{"a", QString(QByteArray(177, 'y'))}};
-    QTest::newRow("comma file read with TAB") << QByteArray("1,2\r\n") << QList<QStringList>{};
+        << exactly179 + "\r" << QList<QStringList> { { "a", QString(QByteArray(177, 'y')) } };
+    QTest::newRow("comma file read with TAB") << QByteArray("1,2\r\n") << QList<QStringList> {};
 }
 
 void TestFileFormat::readerSplitsLines()
@@ -169,8 +172,8 @@ void TestFileFormat::readerSplitsLines()
     QFETCH(QByteArray, bytes);
     QFETCH(QList<QStringList>, rows);
     // Every chunking gives the same table: the boundaries fall everywhere, CR and LF split.
-    for (const qsizetype chunk : {qsizetype(1), qsizetype(2), qsizetype(7), qsizetype(180),
-                                  bytes.size() + 1}) {
+    for (const qsizetype chunk :
+        { qsizetype(1), qsizetype(2), qsizetype(7), qsizetype(180), bytes.size() + 1 }) {
         const QList<QStringList> read = readTable(bytes, '\t', chunk);
         QVERIFY2(read == rows, qPrintable(QStringLiteral("chunk %1").arg(chunk)));
     }
@@ -184,17 +187,28 @@ void TestFileFormat::saveRange_data()
     QTest::addColumn<int>("wantFrom");
     QTest::addColumn<int>("wantTo");
     QTest::addColumn<bool>("valid");
-    QTest::newRow("all") << true << "x" << "y" << 1 << 10 << true;
-    QTest::newRow("swapped") << false << "8" << "3" << 3 << 8 << true;
-    QTest::newRow("negative") << false << "-3" << "8" << 3 << 8 << true;
-    QTest::newRow("zero from") << false << "0" << "5" << 1 << 5 << true;
-    QTest::newRow("to beyond last") << false << "2" << "500" << 2 << 10 << true;
-    QTest::newRow("from beyond last: empty") << false << "12" << "15" << 12 << 10 << true;
-    QTest::newRow("letters") << false << "abc" << "5" << 0 << 0 << false;
-    QTest::newRow("decimal number") << false << "1" << "2.5" << 0 << 0 << false;
-    QTest::newRow("empty box") << false << "" << "5" << 0 << 0 << false;
-    QTest::newRow("beyond an int") << false << "1" << "99999999999" << 0 << 0 << false;
-    QTest::newRow("lowest int") << false << "-2147483648" << "1" << 1 << 10 << true;
+    QTest::newRow("all") << true << "x"
+                         << "y" << 1 << 10 << true;
+    QTest::newRow("swapped") << false << "8"
+                             << "3" << 3 << 8 << true;
+    QTest::newRow("negative") << false << "-3"
+                              << "8" << 3 << 8 << true;
+    QTest::newRow("zero from") << false << "0"
+                               << "5" << 1 << 5 << true;
+    QTest::newRow("to beyond last") << false << "2"
+                                    << "500" << 2 << 10 << true;
+    QTest::newRow("from beyond last: empty") << false << "12"
+                                             << "15" << 12 << 10 << true;
+    QTest::newRow("letters") << false << "abc"
+                             << "5" << 0 << 0 << false;
+    QTest::newRow("decimal number") << false << "1"
+                                    << "2.5" << 0 << 0 << false;
+    QTest::newRow("empty box") << false << ""
+                               << "5" << 0 << 0 << false;
+    QTest::newRow("beyond an int") << false << "1"
+                                   << "99999999999" << 0 << 0 << false;
+    QTest::newRow("lowest int") << false << "-2147483648"
+                                << "1" << 1 << 10 << true;
 }
 
 void TestFileFormat::saveRange()
@@ -297,7 +311,7 @@ void TestFileFormat::exportStopsAtUnfilledPointAndOnCancel()
     QBuffer all;
     all.open(QIODevice::WriteOnly);
     GraphTextWriter writer(kEnglish, ',', true);
-    QCOMPARE(writer.write(graph, {1, 100}, all), qint64(40));
+    QCOMPARE(writer.write(graph, { 1, 100 }, all), qint64(40));
     const QList<QByteArray> lines = all.data().split('\n');
     QCOMPARE(lines.size(), 41); // the last is empty after the final line end
     for (int k = 0; k < 40; ++k) {
@@ -309,7 +323,7 @@ void TestFileFormat::exportStopsAtUnfilledPointAndOnCancel()
     QBuffer some;
     some.open(QIODevice::WriteOnly);
     qint64 seen = 0;
-    const qint64 written = writer.write(graph, {5, 30}, some, [&](qint64 n) {
+    const qint64 written = writer.write(graph, { 5, 30 }, some, [&](qint64 n) {
         seen = n;
         return n < 3;
     });
@@ -320,7 +334,7 @@ void TestFileFormat::exportStopsAtUnfilledPointAndOnCancel()
 
 void TestFileFormat::dateAndTimeFormats()
 {
-    for (const QLocale& locale : {kGerman, kEnglish}) {
+    for (const QLocale& locale : { kGerman, kEnglish }) {
         const QString time = DateTimeFormat::timeFormat(locale);
         QVERIFY2(!time.contains(u't'), qPrintable(time));
         QVERIFY2(time.contains(QLatin1String("ss")), qPrintable(time));
@@ -328,16 +342,16 @@ void TestFileFormat::dateAndTimeFormats()
         // The compiled formats write what QLocale writes.
         const DateTimeFormat dateFormat(DateTimeFormat::dateFormat(locale), locale);
         const DateTimeFormat timeFormat(time, locale);
-        for (const QDateTime& moment : {QDateTime(QDate(2026, 3, 1), QTime(0, 0, 5)),
-                                        QDateTime(QDate(1999, 12, 31), QTime(12, 30, 59)),
-                                        QDateTime(QDate(2030, 11, 9), QTime(23, 1, 0))}) {
+        for (const QDateTime& moment : { QDateTime(QDate(2026, 3, 1), QTime(0, 0, 5)),
+                 QDateTime(QDate(1999, 12, 31), QTime(12, 30, 59)),
+                 QDateTime(QDate(2030, 11, 9), QTime(23, 1, 0)) }) {
             QString text;
-            dateFormat.appendDate(text, moment.date().year(), moment.date().month(),
-                                  moment.date().day());
+            dateFormat.appendDate(
+                text, moment.date().year(), moment.date().month(), moment.date().day());
             QCOMPARE(text, locale.toString(moment.date(), dateFormat.format()));
             text.clear();
-            timeFormat.appendTime(text, moment.time().hour(), moment.time().minute(),
-                                  moment.time().second(), 0);
+            timeFormat.appendTime(
+                text, moment.time().hour(), moment.time().minute(), moment.time().second(), 0);
             QCOMPARE(text, locale.toString(moment.time(), time));
             // The writers' byte way gives the same text.
             QVERIFY(timeFormat.readsBytes());
@@ -375,12 +389,12 @@ void TestFileFormat::refusedWriteFailsTheSave()
     const chart::ChartModel graph = recordedGraph(n, n);
     QBuffer exported;
     exported.open(QIODevice::WriteOnly);
-    QCOMPARE(GraphTextWriter(kEnglish, ',', true).write(graph, {1, n}, exported), qint64(n));
+    QCOMPARE(GraphTextWriter(kEnglish, ',', true).write(graph, { 1, n }, exported), qint64(n));
     TextTableModel model;
     fillModel(model, exported.data(), ',');
     const auto write = [&](QIODevice& device) {
-        return table ? writeTableText(model, {1, n}, ',', device)
-                     : GraphTextWriter(kEnglish, ',', true).write(graph, {1, n}, device);
+        return table ? writeTableText(model, { 1, n }, ',', device)
+                     : GraphTextWriter(kEnglish, ',', true).write(graph, { 1, n }, device);
     };
     QBuffer whole;
     whole.open(QIODevice::WriteOnly);
@@ -394,16 +408,24 @@ void TestFileFormat::refusedWriteFailsTheSave()
 void TestFileFormat::graphRoundTrip_data()
 {
     QTest::addColumn<QLocale>("locale");
-    QTest::addColumn<char>("sep");
-    QTest::newRow("German, tab") << kGerman << '\t';
-    QTest::newRow("English, tab") << kEnglish << '\t';
-    QTest::newRow("English, comma") << kEnglish << ',';
+    QTest::addColumn<QString>("name");
+    QTest::addColumn<char>("sep"); // what the save writes between fields
+    QTest::newRow("German, .txt") << kGerman << "a.txt" << '\t';
+    QTest::newRow("English, .txt") << kEnglish << "a.txt" << '\t';
+    QTest::newRow("English, .csv") << kEnglish << "a.csv" << ',';
+    // A comma inside every value: the fields are separated by semicolons.
+    QTest::newRow("German, .csv") << kGerman << "a.CSV" << ';';
 }
 
+// Saved as the file command saves it, read back as the open command reads it: every value
+// and every time comes back.
 void TestFileFormat::graphRoundTrip()
 {
     QFETCH(QLocale, locale);
+    QFETCH(QString, name);
     QFETCH(char, sep);
+    QCOMPARE(tableSeparatorFor(name, locale), sep);
+    const bool csv = name.endsWith(QLatin1String("csv"), Qt::CaseInsensitive);
     const int n = 30;
     chart::ChartModel graph;
     graph.setSubsets(4);
@@ -411,15 +433,17 @@ void TestFileFormat::graphRoundTrip()
     for (int p = 0; p < n; ++p)
         for (int s = 0; s < 4; ++s) {
             graph.setX(s, p, pointTime(p * 997)); // across days and both halves of the day
-            const float v = (p % 7 == s) ? 9999.0f : (p % 5 == 0 ? 1500.0f : -199.96f + p * 40.37f + s);
+            const float v
+                = (p % 7 == s) ? 9999.0f : (p % 5 == 0 ? 1500.0f : -199.96f + p * 40.37f + s);
             graph.setY(s, p, v);
         }
     QBuffer file;
     file.open(QIODevice::WriteOnly);
-    QCOMPARE(GraphTextWriter(locale, sep, true).write(graph, {1, n}, file), qint64(n));
+    QCOMPARE(GraphTextWriter(locale, sep, true).write(graph, { 1, n }, file), qint64(n));
 
+    QCOMPARE(file.data().count(sep), 5 * n); // between date, time and the four values
     TextTableModel table;
-    fillModel(table, file.data(), sep);
+    fillModel(table, file.data(), csv ? TextTableReader::kCsvSeparator : '\t');
     QCOMPARE(table.dataRows(), n);
     TableToGraph convert(locale);
     chart::ChartModel back;
@@ -431,33 +455,98 @@ void TestFileFormat::graphRoundTrip()
             // Times to the second, values to one decimal, every "OL" a gap.
             QCOMPARE(std::round(back.x(s, p) * 86400.0), std::round(graph.x(s, p) * 86400.0));
             const float y = graph.y(s, p);
-            const float expected = isOutsideExportRange(y, true) ? 9999.0f
-                                                                 : std::round(y * 10.0f) / 10.0f;
+            const float expected
+                = isOutsideExportRange(y, true) ? 9999.0f : std::round(y * 10.0f) / 10.0f;
             QVERIFY2(std::abs(back.y(s, p) - expected) < 1e-3f,
-                     qPrintable(QStringLiteral("%1 %2: %3").arg(p).arg(s).arg(back.y(s, p))));
+                qPrintable(QStringLiteral("%1 %2: %3").arg(p).arg(s).arg(back.y(s, p))));
         }
+    }
+}
+
+void TestFileFormat::exportTimesFollowTheMetersClock_data()
+{
+    timecases::addTimeCaseRows();
+}
+
+// A set recorded on a switch day exports each time once, as recorded, and reads back to the
+// same serials.
+void TestFileFormat::exportTimesFollowTheMetersClock()
+{
+    QFETCH(QByteArray, zone);
+    QFETCH(QDate, date);
+    QFETCH(QTime, start);
+    QFETCH(int, interval);
+    QFETCH(int, samples);
+    const auto restore = timecases::inTimeZone(zone);
+    const double first = dateTimeSerial(date, start);
+    chart::ChartModel graph;
+    graph.setSubsets(4);
+    graph.setPoints(samples);
+    for (int p = 0; p < samples; ++p)
+        for (int s = 0; s < 4; ++s) {
+            graph.setX(s, p, first + p * (interval / 86400.0));
+            graph.setY(s, p, 20.0f);
+        }
+    QBuffer file;
+    file.open(QIODevice::WriteOnly);
+    QCOMPARE(
+        GraphTextWriter(kGerman, ';', true).write(graph, { 1, samples }, file), qint64(samples));
+    const QList<QByteArray> lines = file.data().split('\n');
+    TextTableModel table;
+    fillModel(table, file.data(), TextTableReader::kCsvSeparator);
+    TableToGraph convert(kGerman);
+    chart::ChartModel back;
+    back.setSubsets(4);
+    back.setPoints(samples);
+    for (int p = 0; p < samples; ++p) {
+        const QDateTime expected = timecases::sampleTime(date, start, interval, p);
+        QVERIFY2(lines[p].startsWith(
+                     expected.toString(QStringLiteral("dd.MM.yyyy;HH:mm:ss;")).toLatin1()),
+            lines[p].constData());
+        QVERIFY(convert.fillPoint(table, p, back));
+        QCOMPARE(std::round(back.x(0, p) * 86400.0), std::round(graph.x(0, p) * 86400.0));
+        // A date with the month's name goes through the locale's own reading.
+        const DateTimeFormat named(QStringLiteral("d. MMMM yyyy"), kGerman);
+        const std::optional<double> read = named.parseDateTimeSerial(
+            kGerman.toString(expected.date(), QStringLiteral("d. MMMM yyyy "))
+                + expected.toString(QStringLiteral("HH:mm:ss")),
+            DateTimeFormat(QStringLiteral("HH:mm:ss"), kGerman));
+        QVERIFY(read.has_value());
+        QCOMPARE(std::round(*read * 86400.0), std::round(graph.x(0, p) * 86400.0));
     }
 }
 
 void TestFileFormat::tableRoundTrip_data()
 {
     QTest::addColumn<QByteArray>("bytes");
-    QTest::addColumn<char>("sep");
+    QTest::addColumn<char>("readAs");
+    QTest::addColumn<char>("sep"); // the file's own separator, written back
+    QTest::addColumn<QString>("t1"); // the first row's third field
     QTest::newRow("graph export, tab") << QByteArray("01.03.2026\t13:05:07\t1,5\tOL\t-2,0\t3,0\r\n"
-                                                    "01.03.2026\t13:06:08\t1,6\tOL\t-2,1\t3,1\r\n")
-                                       << '\t';
-    QTest::newRow("foreign, short rows, comma") << QByteArray("a,b\n c ,,d,e,f,g,h\nx,\n") << ',';
+                                                     "01.03.2026\t13:06:08\t1,6\tOL\t-2,1\t3,1\r\n")
+                                       << '\t' << '\t' << "1,5";
+    QTest::newRow("foreign, short rows, comma")
+        << QByteArray("a,b\n c ,,d,e,f,g,h\nx,\n") << ',' << ',' << "";
+    // A .csv as the open command reads it: the first line says which separator it has.
+    QTest::newRow(".csv, semicolons") << QByteArray("01.03.2026;13:05:07;1,5;OL;-2,0;3,0\r\n"
+                                                    "01.03.2026;13:06:08;1,6;OL;-2,1;3,1\r\n")
+                                      << TextTableReader::kCsvSeparator << ';' << "1,5";
+    QTest::newRow(".csv, commas") << QByteArray("3/1/2026,1:05:07 PM,1.5,OL,-2.0,3.0\r\n")
+                                  << TextTableReader::kCsvSeparator << ',' << "1.5";
 }
 
 void TestFileFormat::tableRoundTrip()
 {
     QFETCH(QByteArray, bytes);
+    QFETCH(char, readAs);
     QFETCH(char, sep);
+    QFETCH(QString, t1);
     TextTableModel first;
-    fillModel(first, bytes, sep);
+    fillModel(first, bytes, readAs);
+    QCOMPARE(first.cellText(0, 3), t1); // column 0 is the row number
     QBuffer saved;
     saved.open(QIODevice::WriteOnly);
-    QCOMPARE(writeTableText(first, {1, first.dataRows()}, sep, saved), qint64(first.dataRows()));
+    QCOMPARE(writeTableText(first, { 1, first.dataRows() }, sep, saved), qint64(first.dataRows()));
     QVERIFY(saved.data().endsWith(QByteArray(1, sep) + "\r\n"));
     TextTableModel second;
     fillModel(second, saved.data(), sep);
@@ -474,26 +563,31 @@ void TestFileFormat::emptyTableSavesSixSeparators()
     QCOMPARE(table.dataRows(), 1);
     QBuffer saved;
     saved.open(QIODevice::WriteOnly);
-    QCOMPARE(writeTableText(table, {1, 1}, ',', saved), qint64(1));
+    QCOMPARE(writeTableText(table, { 1, 1 }, ',', saved), qint64(1));
     QCOMPARE(saved.data(), QByteArray(",,,,,,\r\n"));
 }
 
 void TestFileFormat::tableSeparatorByName_data()
 {
     QTest::addColumn<QString>("name");
+    QTest::addColumn<QLocale>("locale");
     QTest::addColumn<char>("sep");
-    QTest::newRow(".CSV") << "/tmp/A.CSV" << ',';
-    QTest::newRow(".csv") << "/tmp/a.csv" << ',';
-    QTest::newRow("ends in csv without a dot") << "/tmp/mycsv" << ',';
-    QTest::newRow(".txt") << "/tmp/a.txt" << '\t';
-    QTest::newRow("other") << "/tmp/a.dat" << '\t';
+    QTest::newRow(".CSV") << "/tmp/A.CSV" << kEnglish << ',';
+    QTest::newRow(".csv") << "/tmp/a.csv" << kEnglish << ',';
+    QTest::newRow("ends in csv without a dot") << "/tmp/mycsv" << kEnglish << ',';
+    QTest::newRow(".csv, decimal comma") << "/tmp/a.csv" << kGerman << ';';
+    QTest::newRow(".CSV, decimal comma") << "/tmp/A.CSV" << kGerman << ';';
+    QTest::newRow(".txt") << "/tmp/a.txt" << kEnglish << '\t';
+    QTest::newRow(".txt, decimal comma") << "/tmp/a.txt" << kGerman << '\t';
+    QTest::newRow("other") << "/tmp/a.dat" << kGerman << '\t';
 }
 
 void TestFileFormat::tableSeparatorByName()
 {
     QFETCH(QString, name);
+    QFETCH(QLocale, locale);
     QFETCH(char, sep);
-    QCOMPARE(tableSeparatorFor(name), sep);
+    QCOMPARE(tableSeparatorFor(name, locale), sep);
 }
 
 void TestFileFormat::bytesReadDatesAsTextDoes_data()
@@ -508,24 +602,24 @@ void TestFileFormat::bytesReadDatesAsTextDoes_data()
         const char* time;
         bool fast;
     } rows[] = {
-        {kEnglish, "3/1/2026", "1:05:07 PM", true},
-        {kEnglish, "03/01/2026", "01:05:07 pm", true},
-        {kEnglish, "12/31/1999", "12:00:00 AM", true},
-        {kEnglish, "3/1/26", "1:05:07 PM", true},
-        {kEnglish, "3/1/2026", "13:05:07 PM", false},
-        {kEnglish, "3/1/2026", "1:05:07", false},
-        {kEnglish, "3/1/2026 ", "1:05:07 PM", false},
-        {kEnglish, "2/29/2025", "1:05:07 PM", false},
-        {kEnglish, "3/1/2026", "1:05:07 P\xc3\xa9", false},
-        {kEnglish, "", "", false},
-        {kGerman, "01.03.2026", "13:05:07", true},
-        {kGerman, "1.3.2026", "0:00:00", false},
-        {kGerman, "01.03.26", "13:05:07", true},
-        {kGerman, "01.03.2026", "24:00:00", false},
-        {kGerman, "01.03.2026", "13:05", false},
-        {kGerman, "01,03,2026", "13:05:07", false},
-        {kGerman, "\xe4.03.2026", "13:05:07", false},
-        {kGerman, "001.03.2026", "13:05:07", false},
+        { kEnglish, "3/1/2026", "1:05:07 PM", true },
+        { kEnglish, "03/01/2026", "01:05:07 pm", true },
+        { kEnglish, "12/31/1999", "12:00:00 AM", true },
+        { kEnglish, "3/1/26", "1:05:07 PM", true },
+        { kEnglish, "3/1/2026", "13:05:07 PM", false },
+        { kEnglish, "3/1/2026", "1:05:07", false },
+        { kEnglish, "3/1/2026 ", "1:05:07 PM", false },
+        { kEnglish, "2/29/2025", "1:05:07 PM", false },
+        { kEnglish, "3/1/2026", "1:05:07 P\xc3\xa9", false },
+        { kEnglish, "", "", false },
+        { kGerman, "01.03.2026", "13:05:07", true },
+        { kGerman, "1.3.2026", "0:00:00", false },
+        { kGerman, "01.03.26", "13:05:07", true },
+        { kGerman, "01.03.2026", "24:00:00", false },
+        { kGerman, "01.03.2026", "13:05", false },
+        { kGerman, "01,03,2026", "13:05:07", false },
+        { kGerman, "\xe4.03.2026", "13:05:07", false },
+        { kGerman, "001.03.2026", "13:05:07", false },
     };
     for (const auto& r : rows)
         QTest::addRow("%s %s %s", qPrintable(r.locale.name()), r.date, r.time)
@@ -567,20 +661,22 @@ void TestFileFormat::tableToGraphBadCells_data()
     QTest::addColumn<QByteArray>("row");
     QTest::addColumn<bool>("timeSet");
     QTest::addColumn<int>("valuesSet"); // channels set before the failing cell
-    QTest::newRow("OL is no data") << kEnglish << QByteArray("3/1/2026\t1:05:07 PM\tOL\t2.0\t3.0\t4.0")
-                                   << true << 4;
-    QTest::newRow("ol is not OL") << kEnglish << QByteArray("3/1/2026\t1:05:07 PM\t1.0\tol\t3.0\t4.0")
-                                  << true << 1;
+    QTest::newRow("OL is no data")
+        << kEnglish << QByteArray("3/1/2026\t1:05:07 PM\tOL\t2.0\t3.0\t4.0") << true << 4;
+    QTest::newRow("ol is not OL") << kEnglish
+                                  << QByteArray("3/1/2026\t1:05:07 PM\t1.0\tol\t3.0\t4.0") << true
+                                  << 1;
     QTest::newRow("decimal comma under a point")
         << kEnglish << QByteArray("3/1/2026\t1:05:07 PM\t1.0\t2.0\t1,5\t4.0") << true << 2;
     QTest::newRow("decimal point under a comma")
         << kGerman << QByteArray("01.03.2026\t13:05:07\t1,0\t2.5\t3,0\t4,0") << true << 1;
     QTest::newRow("empty date") << kEnglish << QByteArray("\t1:05:07 PM\t1.0\t2.0\t3.0\t4.0")
                                 << false << 0;
-    QTest::newRow("no such day") << kGerman << QByteArray("30.02.2026\t13:05:07\t1,0\t2,0\t3,0\t4,0")
-                                 << false << 0;
-    QTest::newRow("two-digit year") << kEnglish << QByteArray("3/1/26\t1:05:07 PM\t1.0\t2.0\t3.0\t4.0")
-                                    << true << 4;
+    QTest::newRow("no such day") << kGerman
+                                 << QByteArray("30.02.2026\t13:05:07\t1,0\t2,0\t3,0\t4,0") << false
+                                 << 0;
+    QTest::newRow("two-digit year")
+        << kEnglish << QByteArray("3/1/26\t1:05:07 PM\t1.0\t2.0\t3.0\t4.0") << true << 4;
 }
 
 void TestFileFormat::tableToGraphBadCells()
@@ -606,8 +702,9 @@ void TestFileFormat::tableToGraphBadCells()
     QString error;
     if (!timeSet) {
         QVERIFY(!TableToGraph(locale).rowTime(table, 0, &error));
-        QCOMPARE(error, QStringLiteral("'%1 %2' is not a valid date and time")
-                            .arg(table.cellText(0, 1), table.cellText(0, 2)));
+        QCOMPARE(error,
+            QStringLiteral("'%1 %2' is not a valid date and time")
+                .arg(table.cellText(0, 1), table.cellText(0, 2)));
     }
 }
 

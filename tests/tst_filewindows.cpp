@@ -119,6 +119,7 @@ class TestFileWindows : public QObject {
 private Q_SLOTS:
     void graphTextRoundTrip_data();
     void graphTextRoundTrip();
+    void graphTextRangeAndUnit_data();
     void graphTextRangeAndUnit();
     void graphTextRefusals_data();
     void graphTextRefusals();
@@ -190,9 +191,21 @@ void TestFileWindows::graphTextRoundTrip()
     QVERIFY(!f.prompter.progresses[2]->open);
 }
 
+void TestFileWindows::graphTextRangeAndUnit_data()
+{
+    QTest::addColumn<int>("liveUnit"); // the meter's unit now; the stored one stays °C
+    QTest::addColumn<bool>("fahrenheit"); // what the range window proposes
+    QTest::newRow("meter in °C") << 1 << false;
+    // Switched to °F this session: the real-time graph's samples are in °F.
+    QTest::newRow("meter in °F") << 0 << true;
+}
+
 void TestFileWindows::graphTextRangeAndUnit()
 {
+    QFETCH(int, liveUnit);
+    QFETCH(bool, fahrenheit);
     Fixture f;
+    f.window->session().decoder().setCfDegree(liveUnit);
     fillGraph(f.window->realTimeGraph()->model(), 20, 20);
     f.window->realTimeGraph()->model().setY(0, 4, 2000.0); // beyond °C, inside °F
     f.saveGraphAs(f.path(QStringLiteral("r.txt")), {false, QStringLiteral("8"), QStringLiteral("3"), true});
@@ -200,7 +213,7 @@ void TestFileWindows::graphTextRangeAndUnit()
     QCOMPARE(lines.size(), 7); // points 3 to 8 and the empty rest
     QVERIFY(lines[0].contains("\t1:05:11 PM\t"));
     QVERIFY(lines[2].contains("\t2000.0\t")); // point 5 in °F
-    QVERIFY(!f.prompter.rangeRequests[0].fahrenheit);
+    QCOMPARE(f.prompter.rangeRequests[0].fahrenheit, fahrenheit);
 }
 
 void TestFileWindows::graphTextRefusals_data()

@@ -166,14 +166,14 @@ private Q_SLOTS:
     void yAxisDialogRejectsNonIntegers_data()
     {
         QTest::addColumn<QString>("boxes");
-        QTest::addColumn<QString>("message"); // the German text as stored, without a blank
+        QTest::addColumn<QString>("message"); // the stored German text has no blank of its own
         QTest::newRow("12.5") << QStringLiteral("0|10|0|12.5|0|10|0|10")
-                              << QStringLiteral("12.5ist ungültig.");
+                              << QStringLiteral("12.5 ist ungültig.");
         QTest::newRow("empty") << QStringLiteral("0|10|0|10||10|0|10")
                                << QStringLiteral("ist ungültig.");
         // T1 MIN is read last: it names the message.
         QTest::newRow("two bad") << QStringLiteral("x1|10|0|10|0|10|0|y4")
-                                 << QStringLiteral("x1ist ungültig.");
+                                 << QStringLiteral("x1 ist ungültig.");
     }
     void yAxisDialogRejectsNonIntegers()
     {
@@ -593,7 +593,7 @@ private Q_SLOTS:
         const QString question = QStringLiteral(
             "Intervall wurde während einer Echtzeitaufzeichnung geändert oder es befinden sich "
             "Daten in der Echtzeit-Grafik.Damit das neue Intervall wirksam wird, muss die Grafik "
-            "zurückgesetzt werden.\\nMöchten Sie die Echtzeitgrafik speichern ?");
+            "zurückgesetzt werden.\nMöchten Sie die Echtzeitgrafik speichern ?");
         QCOMPARE(f.host.prompts.shown, answer >= 0 ? QStringList { question } : QStringList());
         QCOMPARE(f.host.graphSaves, answer == int(Answer::Yes) ? 1 : 0);
         QCOMPARE(f.recorder.sampleCount(), cleared ? 0 : samples);

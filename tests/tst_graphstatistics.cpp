@@ -2,6 +2,7 @@
 #include "ChartModel.h"
 #include "DateTimeSerial.h"
 #include "GraphStatistics.h"
+#include "TimeCases.h"
 
 #include <QLocale>
 #include <QTest>
@@ -170,6 +171,27 @@ private Q_SLOTS:
         QCOMPARE(avgText(value, 1, locale), avg);
         QCOMPARE(avgText(value, 0, locale), QStringLiteral("****"));
         QCOMPARE(valueAtText(3000.5f, moment(), locale), QStringLiteral("OL"));
+    }
+
+    void timeTextsFollowTheMetersClock_data() { timecases::addTimeCaseRows(); }
+    // The start box and the MAX and MIN texts show a switch day's times as recorded.
+    void timeTextsFollowTheMetersClock()
+    {
+        QFETCH(QByteArray, zone);
+        QFETCH(QDate, date);
+        QFETCH(QTime, start);
+        QFETCH(int, interval);
+        QFETCH(int, samples);
+        const auto restore = timecases::inTimeZone(zone);
+        const double first = tc4dl::dateTimeSerial(date, start);
+        for (int k = 0; k < samples; ++k) {
+            const QDateTime expected = timecases::sampleTime(date, start, interval, k);
+            const double t = first + k * interval / 86400.0;
+            QCOMPARE(
+                dateTimeText(t, kGerman), expected.toString(QStringLiteral("dd.MM.yy HH:mm:ss")));
+            QCOMPARE(valueAtText(1.5f, t, kGerman),
+                QStringLiteral("1,5@") + expected.toString(QStringLiteral("dd.MM.yy HH:mm:ss")));
+        }
     }
 
     void damagedTimesStillGiveText()

@@ -55,8 +55,9 @@ constexpr double kDay = 86400.0;
 struct Host {
     QString missingTemplateMessage() const
     {
-        return services.messages.getTextOrDefault(QStringLiteral("IDS_12"))
-            + QDir::toNativeSeparators(graphTemplatePath(services.folders))
+        // The stored German parts have no blanks of their own at the seams.
+        return services.messages.getTextOrDefault(QStringLiteral("IDS_12")) + QLatin1Char(' ')
+            + QDir::toNativeSeparators(graphTemplatePath(services.folders)) + QLatin1Char(' ')
             + services.messages.getTextOrDefault(QStringLiteral("IDS_13"));
     }
     TfrmGraph* createRealTimeGraph(QMdiArea& area, QString* error = nullptr)

@@ -241,6 +241,9 @@ private Q_SLOTS:
         QCOMPARE(g->avgBox(2)->text(), QStringLiteral("****"));
         QVERIFY(g->clearEnabled());
         QVERIFY(!s.window->recorder().running());
+        // The rate the run was recorded at (00:05), not the one stored before.
+        QCOMPARE(g->minutesList()->currentIndex(), 0);
+        QCOMPARE(g->secondsList()->currentIndex(), 5);
     }
 
     void theQuestionInBothLanguages()

@@ -3,6 +3,8 @@
 
 #include "CliProcess.h"
 #include "GraphStateFile.h"
+#include "LoggerImages.h"
+#include "TimeCases.h"
 
 #include <QElapsedTimer>
 #include <QFile>
@@ -110,6 +112,8 @@ private Q_SLOTS:
     void setsListsEveryDownloadedSet();
     void exportLineByLine();
     void exportOneSet();
+    void timesFollowTheMetersClock_data();
+    void timesFollowTheMetersClock();
     void exitCodes_data();
     void exitCodes();
     void downloadOverPseudoTerminalWithFaults();
@@ -191,6 +195,45 @@ void TestLoggerCli::exportOneSet()
     QCOMPARE(lines.size() - 1, m_sets.value(2).split(QLatin1Char(',')).value(3).toInt());
     for (const QString& line : lines.mid(1))
         QVERIFY(line.startsWith(QStringLiteral("2,")));
+}
+
+void TestLoggerCli::timesFollowTheMetersClock_data()
+{
+    timecases::addTimeCaseRows();
+}
+
+// A set recorded on a switch day: `sets` gives its start as recorded, `export` every sample's
+// time once, interval seconds apart on the calendar.
+void TestLoggerCli::timesFollowTheMetersClock()
+{
+    QFETCH(QByteArray, zone);
+    QFETCH(QDate, date);
+    QFETCH(QTime, start);
+    QFETCH(int, interval);
+    QFETCH(int, samples);
+    const auto restore = timecases::inTimeZone(zone); // the tool inherits the zone
+    using timecases::bcd;
+    loggerimages::SetSpec s = loggerimages::setWithSamples(samples);
+    s.year = bcd(date.year() % 100);
+    s.month = bcd(date.month());
+    s.day = bcd(date.day());
+    s.hour = bcd(start.hour());
+    s.minute = bcd(start.minute());
+    s.second = bcd(start.second());
+    s.interval = static_cast<quint16>(interval);
+    const QString in = m_dir.filePath(QStringLiteral("switch.ch4"));
+    writeFile(in, loggerimages::image({ s }));
+    const QString iso = QStringLiteral("yyyy-MM-ddTHH:mm:ss");
+    const Run sets = runCli({ QStringLiteral("sets"), in, QStringLiteral("--csv") });
+    QCOMPARE(sets.exitCode, 0);
+    QCOMPARE(sets.out.value(1).section(QLatin1Char(','), 1, 1),
+        timecases::sampleTime(date, start, interval, 0).toString(iso));
+    const Run r = runCli({ QStringLiteral("export"), in });
+    QCOMPARE(r.exitCode, 0);
+    QCOMPARE(r.out.size(), samples + 1);
+    for (int k = 0; k < samples; ++k)
+        QCOMPARE(r.out.value(k + 1).section(QLatin1Char(','), 1, 1),
+            timecases::sampleTime(date, start, interval, k).toString(iso));
 }
 
 void TestLoggerCli::exitCodes_data()

@@ -158,7 +158,9 @@ void TestLoggerWindow::graphsTheSetsOwnRun()
 {
     QFETCH(int, k);
     QFETCH(bool, shippedTemplate);
-    Rig r({ withInterval(3, 1, 60), withInterval(5, 2, 2), withInterval(4, 3, 90) });
+    loggerimages::SetSpec inFahrenheit = withInterval(5, 2, 2);
+    inFahrenheit.unit = 0;
+    Rig r({ withInterval(3, 1, 60), inFahrenheit, withInterval(4, 3, 90) });
     if (shippedTemplate)
         QVERIFY(writeDefaultTemplate(
             QDir(r.services.folders.program).filePath(graphTemplateRelativePath())));
@@ -192,6 +194,8 @@ void TestLoggerWindow::graphsTheSetsOwnRun()
     // The statistics ran over the set: channel 1 holds 200 + j tenths.
     QVERIFY(window.maxBox(1)->text().startsWith(QStringLiteral("20.%1@").arg(n - 1)));
     QVERIFY(!window.avgBox(0)->text().startsWith(QLatin1Char('*')));
+    // A text export proposes the set's own unit.
+    QCOMPARE(window.dataCelsius(), std::optional<bool>(k != 1));
 }
 
 void TestLoggerWindow::intervalLists_data()

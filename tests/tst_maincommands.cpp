@@ -2,10 +2,12 @@
 
 #include "ChartCustomizeDialog.h"
 #include "MainWindowFixture.h"
+#include "QtPrompter.h"
 #include "TfrmSetup.h"
 
 #include <QMdiArea>
 #include <QMdiSubWindow>
+#include <QMessageBox>
 #include <QPrinter>
 #include <QTabWidget>
 #include <QTest>
@@ -16,6 +18,28 @@ using namespace tc4dl::testing;
 class TestMainCommands : public QObject {
     Q_OBJECT
 private Q_SLOTS:
+    void messageBoxesDefaultToTheHarmlessAnswer_data()
+    {
+        QTest::addColumn<Prompter::Buttons>("buttons");
+        QTest::addColumn<int>("defaultButton"); // QMessageBox::StandardButton, 0 for Qt's own
+        QTest::newRow("yes/no") << Prompter::Buttons::YesNo << 0;
+        // A Yes that cannot be undone (erasing the meter's memory): Enter answers No.
+        QTest::newRow("yes/no, no by default")
+            << Prompter::Buttons::YesNoDefaultNo << int(QMessageBox::No);
+    }
+    void messageBoxesDefaultToTheHarmlessAnswer()
+    {
+        QFETCH(Prompter::Buttons, buttons);
+        QFETCH(int, defaultButton);
+        QMessageBox box;
+        QtPrompter::prepareMessageBox(box, QStringLiteral("?"), buttons, Prompter::Icon::Question);
+        QCOMPARE(box.standardButtons(), QMessageBox::Yes | QMessageBox::No);
+        if (defaultButton != 0)
+            QCOMPARE(box.defaultButton(), box.button(QMessageBox::StandardButton(defaultButton)));
+        else
+            QVERIFY(box.defaultButton() == nullptr);
+    }
+
     void printWithoutAChildWindowDoesNothing()
     {
         Fixture f({ QStringLiteral("SIMULATOR") });

@@ -3,6 +3,7 @@
 #include "DecodeMemoryImage.h"
 #include "LoggerImages.h"
 #include "MemoryHeader.h"
+#include "TimeCases.h"
 
 #include <QRandomGenerator>
 #include <QTest>
@@ -59,6 +60,42 @@ DataSetStore decoded(const MemoryImage& image)
 class TestMemoryDecoder : public QObject {
     Q_OBJECT
 private Q_SLOTS:
+    void timesFollowTheMetersClock_data() { timecases::addTimeCaseRows(); }
+    // A set recorded on a daylight-saving switch day: the list shows its start as recorded and
+    // every sample is the start plus k x interval, each time once.
+    void timesFollowTheMetersClock()
+    {
+        QFETCH(QByteArray, zone);
+        QFETCH(QDate, date);
+        QFETCH(QTime, start);
+        QFETCH(int, interval);
+        QFETCH(int, samples);
+        const auto restore = timecases::inTimeZone(zone);
+        using timecases::bcd;
+        SetSpec s = loggerimages::setWithSamples(samples);
+        s.year = bcd(date.year() % 100);
+        s.month = bcd(date.month());
+        s.day = bcd(date.day());
+        s.hour = bcd(start.hour());
+        s.minute = bcd(start.minute());
+        s.second = bcd(start.second());
+        s.interval = static_cast<quint16>(interval);
+        const DataSetStore store = decoded(imageOf({ s }));
+        const QStringList row = dataSetRow(store, 0, QLocale::c());
+        QCOMPARE(row.at(2), start.toString(QStringLiteral("HH:mm:ss")));
+        QCOMPARE(row.at(1), QLocale::c().toString(date, QLocale::ShortFormat));
+        for (int k = 0; k < samples; ++k) {
+            const QDateTime expected = timecases::sampleTime(date, start, interval, k);
+            const double t = store.sampleTimes()[static_cast<std::size_t>(4 * k)];
+            QVERIFY(qAbs(t - dateTimeSerial(expected.date(), expected.time())) < 1e-9);
+            const auto [day, time] = splitDateTimeSerial(t);
+            QCOMPARE(day, expected.date());
+            QCOMPARE(time, expected.time());
+            QCOMPARE(fromDateTimeSerial(t).toString(QStringLiteral("yyyy-MM-dd HH:mm:ss")),
+                expected.toString(QStringLiteral("yyyy-MM-dd HH:mm:ss")));
+        }
+    }
+
     void setCounts_data()
     {
         QTest::addColumn<int>("count");

@@ -183,7 +183,9 @@ private Q_SLOTS:
         r.dialogsShown = 0;
         r.window->btnRunClick();
         QCOMPARE(r.prompter.shown.size(), 1);
-        QVERIFY(r.prompter.shown.first().startsWith(QStringLiteral("Es sind Daten in der Echtzeitgrafik")));
+        // The stored backslash-n is a real line break.
+        QVERIFY(r.prompter.shown.first().startsWith(
+            QStringLiteral("Es sind Daten in der Echtzeitgrafik, die Grafik muss zurückgesetzt werden. \n")));
         QVERIFY(r.prompter.shown.first().endsWith(QStringLiteral("Möchten Sie die Echtzeitgrafik speichern ?")));
         QCOMPARE(r.dialogsShown, 0);
         QCOMPARE(r.samples(), 2);
@@ -201,19 +203,21 @@ private Q_SLOTS:
     void aNumberOfSamplesThatIsNoWholeNumberIsRefused_data()
     {
         QTest::addColumn<QString>("typed");
-        QTest::newRow("blank") << QStringLiteral("     ");
-        QTest::newRow("zero") << QStringLiteral("    0");
-        QTest::newRow("letters") << QStringLiteral("12a");
+        QTest::addColumn<QString>("message"); // a blank before the text, a real line break
+        QTest::newRow("blank") << QStringLiteral("     ") << QStringLiteral("     in nicht gültig.\n");
+        QTest::newRow("zero") << QStringLiteral("    0") << QStringLiteral("    0 in nicht gültig.\n");
+        QTest::newRow("letters") << QStringLiteral("12a") << QStringLiteral("12a in nicht gültig.\n");
     }
 
     void aNumberOfSamplesThatIsNoWholeNumberIsRefused()
     {
         QFETCH(QString, typed);
+        QFETCH(QString, message);
         Recording r;
         r.dialogs = setUp(typed, 0, 5);
         r.window->btnRunClick();
         QVERIFY(!r.running());
-        QCOMPARE(r.prompter.shown, QStringList{typed + QStringLiteral("in nicht gültig.\\n")});
+        QCOMPARE(r.prompter.shown, QStringList{message});
         // The graph's lists already show the dialog's choice; the rate itself is unchanged.
         QCOMPARE(r.graph()->secondsList()->currentIndex(), 5);
         QCOMPARE(r.window->samplingRateSeconds(), 2);

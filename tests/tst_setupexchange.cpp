@@ -178,7 +178,7 @@ private Q_SLOTS:
         QCOMPARE(r.writeTimes[11] - r.writeTimes[10], 200);
         QCOMPARE(clockSuccessMessage(QStringLiteral("ok \\n"), QStringLiteral("The time is Second"),
                      *r.exchange.timeReply()),
-            QStringLiteral("ok \\nToday is Day 15 of Month 04 of Year 2013\nThe time is Second09 "
+            QStringLiteral("ok \nToday is Day 15 of Month 04 of Year 2013\nThe time is Second 09 "
                            "of Minute 05 of Hour 14"));
     }
 
@@ -221,7 +221,7 @@ private Q_SLOTS:
         if (error == 2 || error == 3)
             QCOMPARE(r.written, QByteArray("r")); // nothing more is sent
         QCOMPARE(clockFailureMessage(QStringLiteral("Fehlercode ist"), 6),
-            QStringLiteral("Fehlercode ist6"));
+            QStringLiteral("Fehlercode ist 6"));
     }
 
     void twoReadyBytesFailEveryCommand_data()

@@ -136,9 +136,10 @@ private Q_SLOTS:
         QCOMPARE(r.prompter.shown.size(), 1);
         const QString text = r.prompter.shown.constFirst();
         // German first line, the English second one (its German text is missing).
-        QVERIFY2(text.startsWith(QStringLiteral("Meter Uhrzeitänderung erfolgreich \\nToday is "
+        // A real line break where the table stores backslash-n, a blank before the seconds.
+        QVERIFY2(text.startsWith(QStringLiteral("Meter Uhrzeitänderung erfolgreich \nToday is "
                                                 "Day 15 of Month 04 of Year 2013\nThe time is "
-                                                "Second")),
+                                                "Second ")),
             qPrintable(text));
         QVERIFY2(text.endsWith(QStringLiteral(" of Minute 05 of Hour 14")), qPrintable(text));
         // The frame carried the time of the press: the meter's clock now follows the computer.
@@ -151,7 +152,7 @@ private Q_SLOTS:
         QTest::addColumn<QString>("button");
         QTest::addColumn<QString>("message");
         QTest::newRow("clock") << "Button1"
-                               << "Meter Uhrzeitänderung fehlgeschlagen, Fehlercode ist2";
+                               << "Meter Uhrzeitänderung fehlgeschlagen, Fehlercode ist 2";
         QTest::newRow("interval") << "Button2"
                                   << "Aufzeichnungsintervall Setupfehler";
         QTest::newRow("erase") << "Button3"
@@ -183,7 +184,7 @@ private Q_SLOTS:
         r.press("Button1");
         QCOMPARE(r.prompter.shown,
             QStringList {
-                QStringLiteral("Meter Uhrzeitänderung fehlgeschlagen, Fehlercode ist1") });
+                QStringLiteral("Meter Uhrzeitänderung fehlgeschlagen, Fehlercode ist 1") });
         QVERIFY(!QApplication::overrideCursor());
     }
 
@@ -246,6 +247,8 @@ private Q_SLOTS:
         r.prompter.answers << Prompter::Answer(answer);
         r.press("Button3");
         QVERIFY(r.prompter.shown.constFirst().startsWith(QStringLiteral("Alle Aufzeichnungen")));
+        // Enter alone must not erase the meter's memory.
+        QCOMPARE(r.prompter.buttonsShown.constFirst(), Prompter::Buttons::YesNoDefaultNo);
         if (Prompter::Answer(answer) == Prompter::Answer::No) {
             QCOMPARE(r.prompter.shown.size(), 1);
             QVERIFY(r.meter.received().isEmpty());

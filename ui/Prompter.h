@@ -18,7 +18,8 @@ namespace tc4dl {
 // and fail on a question they did not expect, so no test ever blocks on a modal window.
 class Prompter {
 public:
-    enum class Buttons { Ok, YesNo, YesNoCancel };
+    // YesNoDefaultNo: a question whose Yes cannot be undone; Enter answers No.
+    enum class Buttons { Ok, YesNo, YesNoCancel, YesNoDefaultNo };
     enum class Icon { None, Information, Question, Warning, Error };
     enum class Answer { Ok, Yes, No, Cancel };
 

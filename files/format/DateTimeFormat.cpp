@@ -1,5 +1,7 @@
 #include "DateTimeFormat.h"
 
+#include "DateTimeSerial.h"
+
 #include <QDate>
 #include <QDateTime>
 #include <QTime>
@@ -7,12 +9,6 @@
 namespace tc4dl {
 
 namespace {
-
-const QDate& epoch()
-{
-    static const QDate day(1899, 12, 30);
-    return day;
-}
 
 bool isFieldLetter(QChar c)
 {
@@ -157,17 +153,7 @@ QString DateTimeFormat::dateFormat(const QLocale& locale)
 
 QString DateTimeFormat::timeFormat(const QLocale& locale)
 {
-    const QString format = locale.timeFormat(QLocale::LongFormat);
-    QString result;
-    bool quoted = false;
-    for (const QChar c : format) {
-        if (c == u'\'')
-            quoted = !quoted;
-        if (!quoted && c == u't')
-            continue;
-        result += c;
-    }
-    return result.simplified();
+    return longTimeFormat(locale);
 }
 
 void DateTimeFormat::compile()
@@ -418,10 +404,11 @@ std::optional<double> DateTimeFormat::parseDateTimeSerial(QStringView text,
 {
     if (m_fallback || time.m_fallback) {
         const QDateTime dt = m_locale.toDateTime(text.toString(), m_format + u' ' + time.m_format);
-        if (!dt.isValid())
+        // Only the fields count: a time this computer's clock skips at a daylight-saving
+        // switch makes the QDateTime invalid, but the meter's clock had it.
+        if (!dt.date().isValid() || !dt.time().isValid())
             return std::nullopt;
-        return static_cast<double>(epoch().daysTo(dt.date()))
-            + dt.time().msecsSinceStartOfDay() / 86400000.0;
+        return dateTimeSerial(dt.date(), dt.time());
     }
     Fields f;
     qsizetype pos = 0;
@@ -461,8 +448,7 @@ std::optional<double> DateTimeFormat::serialOf(Fields f)
     const QDate date(f.year, f.month, f.day);
     if (f.year < 0 || !date.isValid() || !QTime::isValid(f.hour, f.minute, f.second, f.msec))
         return std::nullopt;
-    const qint64 ms = ((f.hour * 60LL + f.minute) * 60 + f.second) * 1000 + f.msec;
-    return static_cast<double>(epoch().daysTo(date)) + static_cast<double>(ms) / 86400000.0;
+    return dateTimeSerial(date, QTime(f.hour, f.minute, f.second, f.msec));
 }
 
 } // namespace tc4dl

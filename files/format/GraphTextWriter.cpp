@@ -2,6 +2,7 @@
 
 #include "ChartModel.h"
 #include "ChunkedLineWriter.h"
+#include "DateTimeSerial.h"
 #include "MeterValues.h"
 
 #include <QDate>
@@ -74,14 +75,11 @@ void GraphTextWriter::appendValue(std::string& out, float value) const
 
 void GraphTextWriter::appendDateTime(std::string& out, double x)
 {
-    // As the date-time serial's own conversion does: whole days, then the time of day.
-    const double whole = std::trunc(x);
-    const qint64 day = static_cast<qint64>(whole);
-    const qint64 ms = std::min<qint64>(
-        static_cast<qint64>(std::abs(x - whole) * 86400000.0 + 0.5), 86399999);
+    const SerialDay parts = splitSerialDay(x);
+    const qint64 day = parts.day;
+    const qint64 ms = parts.msOfDay;
     if (day != m_lastDay) {
-        static const QDate epoch(1899, 12, 30);
-        const QDate date = epoch.addDays(day);
+        const QDate date = dateTimeSerialEpoch().addDays(day);
         m_scratch.clear();
         if (date.isValid())
             m_date.appendDate(m_scratch, date.year(), date.month(), date.day());

@@ -24,9 +24,16 @@ qint64 writeTableText(const TextTableModel& table, SaveRange range, char separat
     return out.finish();
 }
 
-char tableSeparatorFor(const QString& fileName)
+char csvSeparatorFor(const QLocale& locale)
 {
-    return fileName.right(3).compare(QLatin1String("csv"), Qt::CaseInsensitive) == 0 ? ',' : '\t';
+    return locale.decimalPoint() == QStringLiteral(",") ? ';' : ',';
+}
+
+char tableSeparatorFor(const QString& fileName, const QLocale& locale)
+{
+    return fileName.right(3).compare(QLatin1String("csv"), Qt::CaseInsensitive) == 0
+        ? csvSeparatorFor(locale)
+        : '\t';
 }
 
 } // namespace tc4dl

@@ -2,6 +2,8 @@
 
 #include "SaveRange.h"
 
+#include <QLocale>
+
 #include <functional>
 
 class QIODevice;
@@ -18,8 +20,13 @@ class TextTableModel;
 qint64 writeTableText(const TextTableModel& table, SaveRange range, char separator,
                       QIODevice& device, const std::function<bool(qint64 lines)>& step = {});
 
-// The separator a table save uses for `fileName`: a comma when its last three characters are
-// "csv" in any case, else a TAB.
-[[nodiscard]] char tableSeparatorFor(const QString& fileName);
+// The field separator of a ".csv" file written under `locale`: a semicolon where the decimal
+// separator is a comma (what spreadsheet programs there expect; a comma would split every
+// value in two), else a comma.
+[[nodiscard]] char csvSeparatorFor(const QLocale& locale);
+
+// The separator a table save uses for `fileName`: the .csv separator when its last three
+// characters are "csv" in any case, else a TAB.
+[[nodiscard]] char tableSeparatorFor(const QString& fileName, const QLocale& locale);
 
 } // namespace tc4dl

@@ -71,6 +71,8 @@ void TextTableReader::takeLine(QByteArrayView line)
 {
     if (m_ended)
         return;
+    if (m_separator == kCsvSeparator)
+        m_separator = line.contains(';') ? ';' : ',';
     if (!line.contains(m_separator) || m_rows >= TextTable::kMaxRows) {
         m_ended = true;
         return;

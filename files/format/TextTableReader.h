@@ -7,16 +7,21 @@
 
 namespace tc4dl {
 
-// Reads a tab- or comma-separated text file into a TextTable, fed the file's bytes in chunks
-// of any size so that the caller can show progress and stop between chunks.
+// Reads a tab-, comma- or semicolon-separated text file into a TextTable, fed the file's bytes in
+// chunks of any size so that the caller can show progress and stop between chunks.
 //
 // A CR LF pair and a lone LF end a line; a last line without an end counts too. A line is at
 // most 179 characters: a longer line gives its first 179 and the reading ends after it. The
 // reading also ends at the first line without a separator (an empty line, the end of the
 // file). Each line's fields, split at the separator, fill one row; fields beyond the sixth are
 // dropped, nothing is trimmed, and a separator ending the line leaves no extra field.
+//
+// Given kCsvSeparator, the file is a ".csv": its first line says whether its fields are
+// separated by semicolons (written where the decimal separator is a comma) or by commas.
 class TextTableReader {
 public:
+    static constexpr char kCsvSeparator = 0;
+
     TextTableReader(char separator, TextTable& table);
 
     // Reads the lines that `bytes` completes. False once the reading has ended: later bytes

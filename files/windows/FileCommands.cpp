@@ -79,9 +79,12 @@ void FileCommands::eventsNow(qint64& lastMs)
     }
 }
 
-SaveGraphResult FileCommands::saveGraph(const chart::ChartModel& graph)
+SaveGraphResult FileCommands::saveGraph(const chart::ChartModel& graph, std::optional<bool> celsius)
 {
-    return SaveGraph(graph, saveContext(), m_saveDialog);
+    SaveContext context = saveContext();
+    // The unit of the data itself; the stored one only for a graph that does not say.
+    context.celsius = celsius.value_or(context.celsius);
+    return SaveGraph(graph, context, m_saveDialog);
 }
 
 void FileCommands::saveDataLogger(TfrmGraph& window)
@@ -93,7 +96,7 @@ void FileCommands::saveDataLogger(TfrmGraph& window)
     case Prompter::Answer::Ok: saveCollection(); break;
     case Prompter::Answer::No:
         if (guard)
-            saveGraph(guard->model());
+            saveGraph(guard->model(), guard->dataCelsius());
         break;
     default: break;
     }
@@ -172,7 +175,7 @@ void FileCommands::saveTable(TfrmList& list)
     progress->setValue(0);
     qint64 lastEvents = 0;
     const SafeFileWrite::Outcome outcome = SafeFileWrite::write(name, [&](QIODevice& file) {
-        return writeTableText(list.table(), *range, tableSeparatorFor(name), file, [&](qint64 lines) {
+        return writeTableText(list.table(), *range, tableSeparatorFor(name, m_host.textLocale()), file, [&](qint64 lines) {
                    progress->setValue(lines);
                    eventsNow(lastEvents);
                    // The window may not go while its table is written; Cancel may.

@@ -9,6 +9,7 @@
 #include <QString>
 
 #include <functional>
+#include <optional>
 
 class QMdiArea;
 
@@ -51,7 +52,8 @@ public:
     explicit FileCommands(FileHost& host);
 
     // Saves a graph window's graph: graph file or text, by the chosen name's extension.
-    SaveGraphResult saveGraph(const chart::ChartModel& graph);
+    // `celsius`: the unit of the graph's data, when its window knows it.
+    SaveGraphResult saveGraph(const chart::ChartModel& graph, std::optional<bool> celsius = {});
     // The logger's graph window: all data sets as a collection, or the graph shown.
     void saveDataLogger(TfrmGraph& window);
     void saveCollection();

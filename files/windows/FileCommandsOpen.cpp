@@ -47,7 +47,7 @@ void FileCommands::openSingleFile()
     if (extension == QLatin1String("ghf"))
         openGraphFile(name);
     else if (extension == QLatin1String("csv"))
-        openTextFile(name, ',');
+        openTextFile(name, TextTableReader::kCsvSeparator);
     else if (extension == QLatin1String("txt"))
         openTextFile(name, '\t');
 }

@@ -66,32 +66,16 @@ QString fixedText(double value, int decimals, const QLocale& locale)
     return text;
 }
 
-QString longTimeFormat(const QLocale& locale)
-{
-    // Drop the time-zone field ('t' outside quotes) and the blank before it.
-    const QString format = locale.timeFormat(QLocale::LongFormat);
-    QString out;
-    bool quoted = false;
-    for (QChar c : format) {
-        if (c == QLatin1Char('\''))
-            quoted = !quoted;
-        if (!quoted && c == QLatin1Char('t'))
-            continue;
-        out.append(c);
-    }
-    return out.trimmed();
-}
-
 QString timeText(double t, const QLocale& locale)
 {
-    return locale.toString(toDateTime(t).time(), longTimeFormat(locale));
+    return locale.toString(toDateTime(t).time(), tc4dl::longTimeFormat(locale));
 }
 
 QString dateTimeText(double t, const QLocale& locale)
 {
     const QDateTime dt = toDateTime(t);
     return locale.toString(dt.date(), QLocale::ShortFormat) + QLatin1Char(' ')
-        + locale.toString(dt.time(), longTimeFormat(locale));
+        + locale.toString(dt.time(), tc4dl::longTimeFormat(locale));
 }
 
 QString valueAtText(float value, double t, const QLocale& locale)

@@ -45,7 +45,5 @@ struct GraphStatistics {
 [[nodiscard]] QString avgText(float avg, int count, const QLocale& locale = QLocale());
 // A value in fixed notation with the locale's decimal separator and no group separators.
 [[nodiscard]] QString fixedText(double value, int decimals, const QLocale& locale = QLocale());
-// The locale's long time format without a time-zone name, as the system shows times.
-[[nodiscard]] QString longTimeFormat(const QLocale& locale);
 
 } // namespace tc4dl::chart

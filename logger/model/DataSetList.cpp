@@ -1,5 +1,7 @@
 #include "DataSetList.h"
 
+#include "DateTimeSerial.h"
+
 #include <QDate>
 #include <QTime>
 
@@ -9,17 +11,6 @@
 namespace tc4dl {
 
 namespace {
-
-// The date and the time of day of a serial, read from its whole and fractional parts: a
-// QDateTime would move a start that falls in a daylight-saving gap, the meter's clock has none.
-std::pair<QDate, QTime> splitSerial(double serial)
-{
-    static const QDate epoch(1899, 12, 30);
-    const double days = std::floor(serial);
-    const qint64 ms = std::llround((serial - days) * 86400000.0);
-    return { epoch.addDays(static_cast<qint64>(days)),
-        QTime::fromMSecsSinceStartOfDay(static_cast<int>(std::clamp<qint64>(ms, 0, 86399999))) };
-}
 
 QString twoChars(qint32 v)
 {
@@ -39,7 +30,7 @@ QString intervalText(qint32 seconds)
 
 QStringList dataSetRow(const DataSetStore& store, int k, const QLocale& locale)
 {
-    const auto [date, time] = splitSerial(store.startTime(k));
+    const auto [date, time] = splitDateTimeSerial(store.startTime(k));
     return {
         QString::number(k + 1),
         locale.toString(date, QLocale::ShortFormat),

@@ -28,15 +28,6 @@ struct Noted {
     qint64 end;
 };
 
-// The serial of a local date and time, computed from the fields themselves: going through a
-// QDateTime would move a start in a daylight-saving gap, but the meter's clock has no gaps.
-double serialOf(QDate date, QTime time)
-{
-    static const QDate epoch(1899, 12, 30);
-    return static_cast<double>(epoch.daysTo(date))
-        + static_cast<double>(time.msecsSinceStartOfDay()) / 86400000.0;
-}
-
 double startSerial(const MemoryImage& image, qint64 s, const QDateTime& now, double nowSerial)
 {
     const QDate today = now.date();
@@ -51,7 +42,7 @@ double startSerial(const MemoryImage& image, qint64 s, const QDateTime& now, dou
     const int second = bcdFieldValue(image[s + 8]).value_or(clock.second());
     if (!QDate::isValid(year, month, day) || !QTime::isValid(hour, minute, second))
         return nowSerial;
-    return serialOf(QDate(year, month, day), QTime(hour, minute, second));
+    return dateTimeSerial(QDate(year, month, day), QTime(hour, minute, second));
 }
 
 void decodeSamples(const MemoryImage& image, const DataSetStore::PerSet& sets,

@@ -1,5 +1,8 @@
 #include "SetupMessages.h"
 
+#include "DateTimeSerial.h"
+#include "MessageText.h"
+
 #include "DecodeMemoryImage.h"
 
 #include <QDate>
@@ -17,22 +20,6 @@ QString hex2(quint8 byte)
     return QStringLiteral("%1").arg(byte, 2, 16, QLatin1Char('0')).toUpper();
 }
 
-// The locale's long time format without its time-zone field: the meter's clock has no zone.
-QString timeFormatWithoutZone(const QLocale& locale)
-{
-    const QString format = locale.timeFormat(QLocale::LongFormat);
-    QString out;
-    bool quoted = false;
-    for (const QChar c : format) {
-        if (c == QLatin1Char('\''))
-            quoted = !quoted;
-        if (!quoted && c == QLatin1Char('t'))
-            continue;
-        out.append(c);
-    }
-    return out.trimmed();
-}
-
 } // namespace
 
 QString signedHexText(quint8 byte)
@@ -47,16 +34,16 @@ QString clockSuccessMessage(
     const QString& updatedText, const QString& timeIsText, const TimeReply& reply)
 {
     const auto& b = reply.bytes;
-    return updatedText + QStringLiteral("Today is Day ") + signedHexText(b[4])
+    return withLineBreaks(updatedText) + QStringLiteral("Today is Day ") + signedHexText(b[4])
         + QStringLiteral(" of Month ") + signedHexText(b[3]) + QStringLiteral(" of Year 20")
-        + signedHexText(b[1]) + QLatin1Char('\n') + timeIsText + signedHexText(b[7])
+        + signedHexText(b[1]) + QLatin1Char('\n') + joinedText(timeIsText, signedHexText(b[7]))
         + QStringLiteral(" of Minute ") + signedHexText(b[6]) + QStringLiteral(" of Hour ")
         + signedHexText(b[5]);
 }
 
 QString clockFailureMessage(const QString& failText, int code)
 {
-    return failText + QString::number(code);
+    return joinedText(failText, QString::number(code));
 }
 
 MeterTime meterTime(const TimeReply& reply, const QLocale& locale)
@@ -75,7 +62,7 @@ MeterTime meterTime(const TimeReply& reply, const QLocale& locale)
         const QTime time(*hour, *minute, *second);
         result.time = QDateTime(date, time);
         result.text = locale.toString(date, QLocale::ShortFormat) + QLatin1Char(' ')
-            + locale.toString(time, timeFormatWithoutZone(locale));
+            + locale.toString(time, longTimeFormat(locale));
         return result;
     }
     result.text = QStringLiteral("20%1-%2-%3 %4:%5:%6")

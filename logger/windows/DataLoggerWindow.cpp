@@ -154,7 +154,10 @@ void DataLoggerWindow::showNewStore(const QDateTime& t0)
 bool DataLoggerWindow::GraphDataSet(int k)
 {
     TfrmGraph* graph = window();
-    return graph && tc4dl::GraphDataSet(*graph, m_services, m_store, k);
+    if (!graph || !tc4dl::GraphDataSet(*graph, m_services, m_store, k))
+        return false;
+    m_role.setShownUnit(m_store.celsius(k));
+    return true;
 }
 
 } // namespace tc4dl

@@ -167,7 +167,8 @@ void TfrmSetup::Button2Click()
 void TfrmSetup::Button3Click()
 {
     // One stray click would delete every recording in the meter.
-    if (m_prompter.ask(message("IDS_14"), Prompter::Buttons::YesNo, Prompter::Icon::Question)
+    if (m_prompter.ask(
+            message("IDS_14"), Prompter::Buttons::YesNoDefaultNo, Prompter::Icon::Question)
         != Prompter::Answer::Yes)
         return;
     run(SetupExchange::eraseLoggerMemory());
