@@ -38,6 +38,8 @@ bool saveGraphState(const ChartModel& model, const QString& path, QString* error
             error, QStringLiteral("Cannot create file \"%1\". The graph is too large.").arg(path));
 
     QSaveFile file(path);
+    // An existing file the user may write is replaced also in a folder they may not write to.
+    file.setDirectWriteFallback(true);
     if (!file.open(QIODevice::WriteOnly))
         return fail(
             error, QStringLiteral("Cannot create file \"%1\". %2").arg(path, file.errorString()));
