@@ -477,17 +477,23 @@ private Q_SLOTS:
         const auto yes = static_cast<int>(Prompter::Answer::Yes);
         const auto no = static_cast<int>(Prompter::Answer::No);
         const auto cancel = static_cast<int>(Prompter::Answer::Cancel);
-        QTest::newRow("logger yes") << TfrmGraph::dataLoggerCaption() << yes << true << logger << true;
+        QTest::newRow("logger yes")
+            << TfrmGraph::dataLoggerCaption() << yes << true << logger << true;
         // A Yes whose save did not happen (cancelled, not written) keeps the window.
         QTest::newRow("logger yes, not saved")
             << TfrmGraph::dataLoggerCaption() << yes << false << logger << false;
-        QTest::newRow("logger no") << TfrmGraph::dataLoggerCaption() << no << true << logger << true;
-        QTest::newRow("logger cancel") << TfrmGraph::dataLoggerCaption() << cancel << false << logger << true;
-        QTest::newRow("real-time yes") << TfrmGraph::realTimeCaption() << yes << true << realTime << true;
+        QTest::newRow("logger no")
+            << TfrmGraph::dataLoggerCaption() << no << true << logger << true;
+        QTest::newRow("logger cancel")
+            << TfrmGraph::dataLoggerCaption() << cancel << false << logger << true;
+        QTest::newRow("real-time yes")
+            << TfrmGraph::realTimeCaption() << yes << true << realTime << true;
         QTest::newRow("real-time yes, not saved")
             << TfrmGraph::realTimeCaption() << yes << false << realTime << false;
-        QTest::newRow("real-time no") << TfrmGraph::realTimeCaption() << no << true << realTime << true;
-        QTest::newRow("real-time cancel") << TfrmGraph::realTimeCaption() << cancel << false << realTime << true;
+        QTest::newRow("real-time no")
+            << TfrmGraph::realTimeCaption() << no << true << realTime << true;
+        QTest::newRow("real-time cancel")
+            << TfrmGraph::realTimeCaption() << cancel << false << realTime << true;
     }
     void closeQuestions()
     {
