@@ -23,6 +23,7 @@ const QString kLastConnectedModel = QStringLiteral("LastConnectedModel");
 const QString kRealTimeRate = QStringLiteral("RealTimeRate");
 const QString kAnnoColor = QStringLiteral("AnnoColor");
 const QString kCfDegree = QStringLiteral("CF_Degree");
+const QString kLastFolder = QStringLiteral("LastFolder");
 
 void readInto(SettingsStore& store, const QString& name, qint32& value)
 {
@@ -39,6 +40,8 @@ Settings Settings::read(SettingsStore& store)
     readInto(store, kRealTimeRate, s.realTimeRate);
     readInto(store, kAnnoColor, s.annoColor);
     readInto(store, kCfDegree, s.cfDegree);
+    if (const std::optional<QString> folder = store.readText(kLastFolder))
+        s.lastFolder = *folder;
 
     s.lastConnectedPort = std::clamp(s.lastConnectedPort, kMinPortIndex, kMaxPortIndex);
     if (s.lastConnectedModel != 740 && s.lastConnectedModel != 735)
@@ -56,6 +59,8 @@ void Settings::write(SettingsStore& store) const
     store.writeInt(kLastConnectedModel, lastConnectedModel);
     store.writeInt(kAnnoColor, annoColor);
     store.writeInt(kCfDegree, cfDegree);
+    if (!lastFolder.isEmpty())
+        store.writeText(kLastFolder, lastFolder);
     store.flush();
 }
 
@@ -153,6 +158,31 @@ void NativeSettingsStore::sayUnwritable()
 }
 
 bool NativeSettingsStore::writeInt(const QString& name, qint32 value)
+{
+    if (!m_settings) {
+        sayUnwritable();
+        return false;
+    }
+    keepDamagedFile();
+    if (!m_settings->isWritable()) {
+        sayUnwritable();
+        return false;
+    }
+    m_settings->setValue(name, value);
+    return true;
+}
+
+std::optional<QString> NativeSettingsStore::readText(const QString& name)
+{
+    if (!m_settings)
+        return std::nullopt;
+    const QVariant v = m_settings->value(name);
+    if (!v.isValid() || !v.canConvert<QString>())
+        return std::nullopt;
+    return v.toString();
+}
+
+bool NativeSettingsStore::writeText(const QString& name, const QString& value)
 {
     if (!m_settings) {
         sayUnwritable();

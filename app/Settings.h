@@ -20,6 +20,18 @@ public:
     [[nodiscard]] virtual std::optional<qint32> readInt(const QString& name) = 0;
     // False when the value could not be written.
     virtual bool writeInt(const QString& name, qint32 value) = 0;
+    // Text values (a folder): nothing, or not written, in a store that keeps only numbers.
+    [[nodiscard]] virtual std::optional<QString> readText(const QString& name)
+    {
+        Q_UNUSED(name);
+        return std::nullopt;
+    }
+    virtual bool writeText(const QString& name, const QString& value)
+    {
+        Q_UNUSED(name);
+        Q_UNUSED(value);
+        return false;
+    }
     // Makes the written values durable.
     virtual void flush() {}
 };
@@ -44,12 +56,15 @@ struct Settings {
     static constexpr qint32 kDefaultAnnoColor = 0xFFFFFF;
     qint32 annoColor = kDefaultAnnoColor;
     qint32 cfDegree = 1;
+    // The folder the file dialogs last used (`LastFolder`, text); empty: none yet.
+    QString lastFolder;
 
     // Read in the order LastConnectedPort, LastConnectedModel, RealTimeRate, AnnoColor,
-    // CF_Degree; a value that cannot be read keeps its default, one out of range is clamped.
+    // CF_Degree, then LastFolder; a value that cannot be read keeps its default, one out of
+    // range is clamped.
     static Settings read(SettingsStore& store);
     // Written in the order RealTimeRate, LastConnectedPort, LastConnectedModel, AnnoColor,
-    // CF_Degree; a value that cannot be written is skipped.
+    // CF_Degree, then LastFolder when one was used; a value that cannot be written is skipped.
     void write(SettingsStore& store) const;
 
     // Hands the values to where they act: the link's last port and meter model, the decoder's
@@ -74,6 +89,8 @@ public:
 
     std::optional<qint32> readInt(const QString& name) override;
     bool writeInt(const QString& name, qint32 value) override;
+    std::optional<QString> readText(const QString& name) override;
+    bool writeText(const QString& name, const QString& value) override;
     void flush() override;
 
     // Where the values are kept: a file, or the registry key on Windows.

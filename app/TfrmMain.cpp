@@ -55,6 +55,11 @@ TfrmMain::TfrmMain(MainWindowDeps deps, QWidget* parent)
         m_deps.programFolder = QCoreApplication::applicationDirPath();
     if (m_deps.dataFolder.isEmpty())
         m_deps.dataFolder = QStandardPaths::writableLocation(QStandardPaths::AppDataLocation);
+    if (m_deps.documentsFolder.isEmpty())
+        m_deps.documentsFolder
+            = QStandardPaths::writableLocation(QStandardPaths::DocumentsLocation);
+    if (m_deps.documentsFolder.isEmpty())
+        m_deps.documentsFolder = QDir::homePath();
     m_files = std::make_unique<FileCommands>(static_cast<FileHost&>(*this));
     m_files->printTableHandler = [this](TfrmList& list) {
         // The table model keeps its row numbers (headed "No") in its own first column.
@@ -118,6 +123,7 @@ void TfrmMain::FormCreate()
 
     m_settings = Settings::read(*m_deps.settings);
     m_settings.applyTo(*m_session, m_graphShared);
+    m_files->saveDialog().lastFolder = m_settings.lastFolder;
 
     const QStringList entries = m_deps.listPorts();
     m_session->link().setPortEntries(entries);
@@ -133,7 +139,13 @@ void TfrmMain::createLogger()
     m_dataLogger = new DataLoggerWindow(
         static_cast<GraphServices&>(*this), *m_mdi, m_loggerData->store(),
         [this] { return QSize(width(), height() - menuBar()->height()); },
-        [this] { Save1Click(); }, this);
+        [this] {
+            // The question was about the logger's window: that one is saved, whichever
+            // window is active.
+            TfrmGraph* window = m_dataLogger->window();
+            return window && m_files->saveDataLogger(*window);
+        },
+        this);
     LoadCommand::Deps load;
     load.data = m_loggerData.get();
     load.session = m_session.get();
@@ -322,8 +334,12 @@ void TfrmMain::Open1Click()
 
 void TfrmMain::OpenCollectionFile()
 {
+    QString chosen;
     (void)tc4dl::OpenCollectionFile(*m_loggerData, *m_dataLogger, *m_deps.prompter,
-                                    *m_deps.clock, m_deps.programFolder);
+                                    *m_deps.clock,
+                                    m_files->saveDialog().startFolder(m_deps.documentsFolder),
+                                    &chosen);
+    m_files->saveDialog().chosen(chosen);
 }
 
 void TfrmMain::Setup1Click()
@@ -370,9 +386,9 @@ bool TfrmMain::saveGraph(TfrmGraph& graph)
     return m_files->saveGraph(graph.model(), graph.dataCelsius()) == SaveGraphResult::Saved;
 }
 
-QString TfrmMain::transferFile() const
+QByteArray TfrmMain::collectionImage() const
 {
-    return transferFilePath(m_deps.programFolder, m_deps.dataFolder);
+    return m_loggerData->collectionImage();
 }
 
 QSize TfrmMain::openedGraphSize() const
@@ -529,6 +545,7 @@ void TfrmMain::closeEvent(QCloseEvent* event)
 void TfrmMain::FormClose()
 {
     m_settings.takeFrom(*m_session, m_graphShared);
+    m_settings.lastFolder = m_files->saveDialog().lastFolder;
     m_settings.write(*m_deps.settings);
 }
 

@@ -54,6 +54,9 @@ struct MainWindowDeps {
     // the user's data folder (the template when the program's folder is not writable).
     QString programFolder;
     QString dataFolder;
+    // Where the file dialogs start before the user chose any folder (default: the user's
+    // documents folder).
+    QString documentsFolder;
     // Closes the start-up splash, if it is still there. Called on the first showing before
     // anything that may ask or tell: the splash stays on top and would cover a message.
     std::function<void()> closeSplash;
@@ -204,8 +207,8 @@ private:
     int samplingRate() const override { return m_settings.realTimeRate; }
     void setSamplingRate(int seconds) override { m_settings.realTimeRate = seconds; }
     // FileHost (prompter, mainMessages and processEvents serve it too)
-    QString programFolder() const override { return m_deps.programFolder; }
-    QString transferFile() const override;
+    QString documentsFolder() const override { return m_deps.documentsFolder; }
+    QByteArray collectionImage() const override;
     QLocale textLocale() const override { return m_deps.locale; }
     bool celsius() const override { return m_settings.cfDegree != 0; }
     QMdiArea& documentArea() override { return *m_mdi; }

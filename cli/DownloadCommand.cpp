@@ -213,7 +213,7 @@ int runDownload(const QStringList& arguments, QTextStream& out, QTextStream& err
     const bool toStandardOutput = outPath == QLatin1String("-");
     if (toStandardOutput) {
         out.flush();
-        const QByteArray bytes = transferFileContent(image);
+        const QByteArray bytes = collectionBytes(image);
         if (std::fwrite(bytes.constData(), 1, std::size_t(bytes.size()), stdout)
             != std::size_t(bytes.size())) {
             QString reason;

@@ -82,6 +82,9 @@ public:
         if (isSpecialFile(m_path))
             return openDirect();
         m_replaced = std::make_unique<QSaveFile>(m_path);
+        // A file the user may write, in a folder where they may not create the temporary file,
+        // is still replaced: then in place, without the all-or-nothing guarantee.
+        m_replaced->setDirectWriteFallback(true);
         return m_replaced->open(QIODevice::WriteOnly);
     }
 

@@ -284,9 +284,11 @@ void GraphCommands::ToolButton15Click()
 
 void GraphCommands::tbntClrClick()
 {
+    // A Yes whose save did not happen keeps the graph: nothing is cleared that was to be kept.
     if (m_services.prompter().ask(text("IDS_11"), Prompter::Buttons::YesNo, Prompter::Icon::Question)
-        == Prompter::Answer::Yes)
-        m_services.saveGraph(m_window);
+            == Prompter::Answer::Yes
+        && !m_services.saveGraph(m_window))
+        return;
     m_window.graph()->undoZoom();
     m_window.UndoZoom->setEnabled(false);
     ClearGraph();

@@ -8,7 +8,7 @@
 
 namespace tc4dl {
 
-LoggerGraphRole::LoggerGraphRole(GraphServices& services, std::function<void()> saveCommand)
+LoggerGraphRole::LoggerGraphRole(GraphServices& services, std::function<bool()> saveCommand)
     : m_services(services),
       m_saveCommand(std::move(saveCommand))
 {
@@ -28,9 +28,11 @@ bool LoggerGraphRole::closeQuery()
     switch (m_services.prompter().ask(table.getTextOrDefault(QStringLiteral("IDS_9")),
         Prompter::Buttons::YesNoCancel, Prompter::Icon::Question)) {
     case Prompter::Answer::Yes:
+        // A Yes whose save did not happen (cancelled, not written) keeps the window and its
+        // data: whatever asked (the close, the program's end) stops.
+        if (!m_saveCommand || !m_saveCommand())
+            return false;
         shared.dataLoggerGraphUnsaved = false;
-        if (m_saveCommand)
-            m_saveCommand();
         return true;
     case Prompter::Answer::No:
         return true;

@@ -14,8 +14,9 @@ class GraphServices;
 // data sets, their list and the save of all sets come with the logger.
 class LoggerGraphRole final : public GraphRole {
 public:
-    // `saveCommand` is the main window's Save, run when the user wants the data saved.
-    LoggerGraphRole(GraphServices& services, std::function<void()> saveCommand);
+    // `saveCommand` saves this window's data (all data sets or the graph shown, as the user
+    // chooses) when the user wants it saved; true when a file was written.
+    LoggerGraphRole(GraphServices& services, std::function<bool()> saveCommand);
 
     [[nodiscard]] TfrmGraph* window() const { return m_window; }
     // What a click on row `row` of the data-set list does (row 0 lists the first set).
@@ -41,7 +42,7 @@ public:
 
 private:
     GraphServices& m_services;
-    std::function<void()> m_saveCommand;
+    std::function<bool()> m_saveCommand;
     std::function<void(int)> m_dataSetClicked;
     QPointer<TfrmGraph> m_window;
     std::optional<bool> m_shownCelsius;

@@ -28,14 +28,35 @@ QStringList graphFileFilters(const QLocale& locale)
     return filters;
 }
 
+QString SaveDialogState::startFolder(const QString& fallback) const
+{
+    if (!lastFolder.isEmpty() && QFileInfo(lastFolder).isDir())
+        return lastFolder;
+    return fallback;
+}
+
+QString SaveDialogState::saveStart(const QString& fallback) const
+{
+    const QString folder = startFolder(fallback);
+    return lastFileName.isEmpty() ? folder : QDir(folder).filePath(lastFileName);
+}
+
+void SaveDialogState::chosen(const QString& path)
+{
+    if (!path.isEmpty())
+        lastFolder = QFileInfo(path).absolutePath();
+}
+
 bool reportSaveOutcome(SafeFileWrite::Outcome outcome, const QString& path, Prompter& prompter,
                        const MessageTable& messages)
 {
-    if (outcome == SafeFileWrite::Outcome::WriteFailed)
-        prompter.ask(messages.getTextOrDefault(QStringLiteral("IDS_170"))
-                         .arg(QDir::toNativeSeparators(path)),
-                     Prompter::Buttons::Ok, Prompter::Icon::Error);
-    return outcome == SafeFileWrite::Outcome::Written;
+    if (outcome == SafeFileWrite::Outcome::Written)
+        return true;
+    // Nothing the user believes saved may go unsaid.
+    const char* id = outcome == SafeFileWrite::Outcome::CannotCreate ? "IDS_171" : "IDS_170";
+    prompter.ask(messages.getTextOrDefault(QLatin1String(id)).arg(QDir::toNativeSeparators(path)),
+                 Prompter::Buttons::Ok, Prompter::Icon::Error);
+    return false;
 }
 
 SaveGraphResult SaveGraph(const chart::ChartModel& graph, const SaveContext& context,
@@ -45,10 +66,8 @@ SaveGraphResult SaveGraph(const chart::ChartModel& graph, const SaveContext& con
     request.filters = graphFileFilters(context.locale);
     request.selectedFilter =
         request.filters.contains(dialog.lastFilter) ? dialog.lastFilter : request.filters.first();
-    // The dialog starts in the program's folder and proposes the last name chosen.
-    request.start = context.programFolder;
-    if (!dialog.lastFileName.isEmpty())
-        request.start = QDir(context.programFolder).filePath(dialog.lastFileName);
+    // The dialog starts in the folder last used and proposes the last name chosen.
+    request.start = dialog.saveStart(context.documentsFolder);
     request.defaultSuffix = QStringLiteral("GHF");
     // The typed name's extension follows the chosen type.
     request.typeChanged = nameForFileType;
@@ -57,6 +76,7 @@ SaveGraphResult SaveGraph(const chart::ChartModel& graph, const SaveContext& con
         return SaveGraphResult::Cancelled;
     dialog.lastFileName = QFileInfo(name).fileName();
     dialog.lastFilter = request.selectedFilter;
+    dialog.chosen(name);
 
     const QString extension = QFileInfo(name).suffix().toLower();
     if (extension == QLatin1String("ghf")) {
@@ -119,8 +139,7 @@ SaveGraphResult saveGraphText(const chart::ChartModel& graph, const SaveContext&
     progress.reset();
     return reportSaveOutcome(outcome, name, context.prompter, context.messages)
         ? SaveGraphResult::Saved
-        : (outcome == SafeFileWrite::Outcome::CannotCreate ? SaveGraphResult::NotSaved
-                                                           : SaveGraphResult::Failed);
+        : SaveGraphResult::Failed;
 }
 
 } // namespace tc4dl

@@ -16,10 +16,20 @@ class ChartModel;
 class MessageTable;
 class Prompter;
 
-// The save-file dialog's memory between saves: it proposes the last name chosen.
+// The file dialogs' memory between uses: they start in the folder last used (kept in the
+// Settings between runs) and the save dialog proposes the last name chosen.
 struct SaveDialogState {
     QString lastFileName;
     QString lastFilter;
+    QString lastFolder;
+
+    // Where a dialog starts: the folder last used while it still exists, else `fallback` (the
+    // user's documents folder; never the program's own, where a user may not write).
+    [[nodiscard]] QString startFolder(const QString& fallback) const;
+    // The save dialog's proposal: the last name chosen, in the start folder.
+    [[nodiscard]] QString saveStart(const QString& fallback) const;
+    // A file was chosen in a dialog: its folder is the one to start in next time.
+    void chosen(const QString& path);
 };
 
 // What a save needs from the program around it: questions, the main window's texts, the
@@ -28,7 +38,7 @@ struct SaveDialogState {
 struct SaveContext {
     Prompter& prompter;
     const MessageTable& messages; // the main window's
-    QString programFolder;
+    QString documentsFolder; // where the dialog starts when no folder was used yet
     QLocale locale;
     bool celsius = true;
     std::function<void()> processEvents;
@@ -42,20 +52,20 @@ struct SaveContext {
 enum class SaveGraphResult {
     Cancelled, // the user chose no file, or cancelled the range window
     Saved,     // the file was written (a cancelled text save keeps the lines written so far)
-    Failed,    // the file could not be written; the user was told why, the old file stays
-    NotSaved,  // nothing written and nothing said: another extension, a file that cannot be
-               // created, an empty range or a range box without an integer (said)
+    Failed,    // the file could not be created or written; the user was told, the old file stays
+    NotSaved,  // nothing written: another extension, an empty range or a range box without
+               // an integer (said)
 };
 
-// Asks for a file name, starting in the program's folder, and saves the graph by the name's
+// Asks for a file name, starting in the folder last used, and saves the graph by the name's
 // extension: ".ghf" as a graph-state file, ".txt" as tab-separated and ".csv" as
 // comma-separated text. The type chosen in the dialog plays no part.
 SaveGraphResult SaveGraph(const chart::ChartModel& graph, const SaveContext& context,
                           SaveDialogState& dialog);
 
-// Tells the user of a write that could not be completed, in one sentence from the main
-// window's table (IDS_170, the file name in place of %1); a file that could not be created is
-// not said. True when the file was written.
+// Tells the user of a file that could not be created (IDS_171) or not written to the end
+// (IDS_170), in one sentence from the main window's table with the file name in place of %1.
+// True when the file was written.
 bool reportSaveOutcome(SafeFileWrite::Outcome outcome, const QString& path, Prompter& prompter,
                        const MessageTable& messages);
 

@@ -1,5 +1,7 @@
 #pragma once
 
+#include "SerialPort.h"
+
 #include <QPointer>
 
 namespace tc4dl {
@@ -19,6 +21,9 @@ struct LeaseOptions {
     // Pause after the borrower's port closes, before the live link opens the device again: the
     // meter needs a moment after a logger transfer before it answers polls again.
     int returnPauseMs = 0;
+    // The borrower's port's control lines: the download drives DTR off and RTS on; the set-up
+    // exchanges leave both at the driver's defaults.
+    LineSettings lines { 9600, LineState::Off, LineState::On };
 };
 
 // Why the device could not be lent.

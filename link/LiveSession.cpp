@@ -11,7 +11,8 @@ LiveSession::LiveSession(Clock& clock, LinkHost& host, BlinkTimers& timers,
     : QObject(parent),
       m_clock(clock)
 {
-    // The live link drives DTR for the meter's interface; the borrower's port leaves it off.
+    // The live link drives DTR for the meter's interface; the borrower's port takes the lines
+    // each borrower asks for (LeaseOptions).
     m_comm1 = std::make_unique<RoutedSerialPort>(portFactory);
     m_comm1->setLineSettings(LineSettings { 9600, LineState::On, LineState::On });
     m_comm2 = std::make_unique<RoutedSerialPort>(std::move(portFactory));
@@ -128,6 +129,7 @@ std::unique_ptr<DeviceLease> LiveSession::borrowDevice(const LeaseOptions& optio
     (void)m_comm2->setActive(false);
     m_comm2->setOnRxChar({});
     m_comm2->setDeviceName(m_comm1->deviceName());
+    m_comm2->setLineSettings(options.lines);
     // The lease exists before the port opens, so that the device goes back even when the
     // open fails.
     std::unique_ptr<DeviceLease> lease(new DeviceLease(*this, *m_comm2, options));

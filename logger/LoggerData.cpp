@@ -4,6 +4,11 @@
 #include "CollectionFile.h"
 #include "LiveSession.h"
 
+#include <QCoreApplication>
+#include <QDir>
+#include <QFile>
+#include <QFileInfo>
+
 namespace tc4dl {
 
 LoggerData::LoggerData(Clock& clock, LiveSession& session, const QString& programFolder,
@@ -14,12 +19,45 @@ LoggerData::LoggerData(Clock& clock, LiveSession& session, const QString& progra
       m_transferFile(
           programFolder.isEmpty() ? QString() : transferFilePath(programFolder, userDataFolder))
 {
+    if (m_transferFile.isEmpty())
+        return;
+    // A second running program must not overwrite the first one's memory, nor read it.
+    (void)QDir().mkpath(QFileInfo(m_transferFile).absolutePath());
+    m_transferLock = std::make_unique<QLockFile>(m_transferFile + QStringLiteral(".lock"));
+    // Held as long as this program runs; only a lock whose process is gone is stale.
+    m_transferLock->setStaleLockTime(0);
+    if (m_transferLock->tryLock(0))
+        return;
+    // Locked by another running program, or a folder without the right to lock in.
+    m_transferLock.reset();
+    const QFileInfo info(m_transferFile);
+    m_transferFile = info.dir().filePath(QStringLiteral("%1-%2.%3")
+                                             .arg(info.completeBaseName())
+                                             .arg(QCoreApplication::applicationPid())
+                                             .arg(info.suffix()));
+    m_ownTransferFile = true;
 }
 
 LoggerData::~LoggerData()
 {
     // A load still running gives the device back with its driver.
     delete m_driver.data();
+    if (m_ownTransferFile)
+        QFile::remove(m_transferFile);
+}
+
+QString LoggerData::receivedImagePath() const
+{
+    if (m_transferFile.isEmpty())
+        return {};
+    const QFileInfo transfer(m_transferFile);
+    const QFileInfo received { QString::fromLatin1(kReceivedImageName) };
+    if (!m_ownTransferFile)
+        return transfer.dir().filePath(received.fileName());
+    return transfer.dir().filePath(QStringLiteral("%1-%2.%3")
+                                       .arg(received.completeBaseName())
+                                       .arg(QCoreApplication::applicationPid())
+                                       .arg(received.suffix()));
 }
 
 LeaseOptions LoggerData::downloadLeaseOptions()
@@ -115,6 +153,7 @@ void LoggerData::decodeInto(MemoryImage image, LoadReport& report, bool fromDown
         return;
     if (fromDownload)
         m_graphUnsaved = true;
+    m_collection = collectionBytes(image);
     if (!m_transferFile.isEmpty() && !writeTransferFile(image, m_transferFile, &report.error))
         report.failure = LoadReport::Failure::TransferFile;
     Q_EMIT storeReplaced();
@@ -149,6 +188,10 @@ LoadReport LoggerData::fixError()
     }
     Failed failed = std::move(*m_failed);
     m_failed.reset();
+    // The sets after the bad one are lost to this program, not to the user.
+    const QString keep = receivedImagePath();
+    if (!keep.isEmpty() && writeReceivedImage(failed.image, keep, nullptr))
+        report.receivedImage = keep;
     report.result = cutBeforeBadSet(failed.image, failed.outcome);
     if (report.result != LoadResult::Success)
         return report;

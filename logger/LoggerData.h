@@ -9,6 +9,7 @@
 #include "MemoryImage.h"
 
 #include <QByteArray>
+#include <QLockFile>
 #include <QObject>
 #include <QPointer>
 #include <QString>
@@ -42,6 +43,8 @@ struct LoadReport {
     // decoding failed), so that nothing the meter sent need be lost.
     QByteArray received;
     QString error; // a file's path and reason
+    // After a fix: where the whole image as received was kept (empty when it was not).
+    QString receivedImage;
     qint64 total = 0; // bytes the transfer expected
     MemoryDownload::Counters counters;
 
@@ -64,7 +67,9 @@ class LoggerData final : public QObject {
 public:
     // The transfer file goes to "temp/DataSetsTemp.tmp" in `programFolder`, or in
     // `userDataFolder` when the program's folder is not writable. An empty `programFolder`:
-    // no transfer file is kept (a one-shot command-line download).
+    // no transfer file is kept (a one-shot command-line download). Each running program has
+    // its own: the first holds a lock on "DataSetsTemp.tmp"; one started while that lock is
+    // held writes "DataSetsTemp-<process id>.tmp" instead and removes it when it ends.
     LoggerData(Clock& clock, LiveSession& session, const QString& programFolder,
         const QString& userDataFolder, QObject* parent = nullptr);
     ~LoggerData() override;
@@ -85,7 +90,8 @@ public:
 
     // After a load that ended in a data error: keep the sets before the first bad one. The
     // store, the transfer file and a later collection save then agree. NoData when no good set
-    // came before it.
+    // came before it. The whole image as received is kept beside the transfer file first
+    // (receivedImagePath(), reported in receivedImage), so later sets are not lost for good.
     [[nodiscard]] bool canFixError() const { return m_failed.has_value(); }
     LoadReport fixError();
 
@@ -93,6 +99,12 @@ public:
     [[nodiscard]] bool graphUnsaved() const { return m_graphUnsaved; }
     void setGraphUnsaved(bool unsaved) { m_graphUnsaved = unsaved; }
     [[nodiscard]] const QString& transferFile() const { return m_transferFile; }
+    // Where a fix keeps the whole image as received: "DataSetsReceived.ch4" (with this
+    // program's process id when its transfer file has one) beside the transfer file.
+    [[nodiscard]] QString receivedImagePath() const;
+    // What a collection save writes: the memory of the sets in the store, exactly as the
+    // transfer file got it; empty while the store holds no set.
+    [[nodiscard]] const QByteArray& collectionImage() const { return m_collection; }
 
 Q_SIGNALS:
     void loadProgress(qint64 received, qint64 total);
@@ -111,6 +123,9 @@ private:
     Clock& m_clock;
     LiveSession& m_session;
     QString m_transferFile;
+    std::unique_ptr<QLockFile> m_transferLock;
+    bool m_ownTransferFile = false; // a per-process file, removed at the end
+    QByteArray m_collection;
     DataSetStore m_store;
     bool m_graphUnsaved = false;
     std::unique_ptr<MemoryDownload> m_download;

@@ -24,6 +24,8 @@ LeaseOptions SetupCommand::leaseOptions(SetupExchange::Command command)
     // The read-out starts at once; the other commands let the device settle first.
     options.settleMs = command == SetupExchange::Command::ReadLoggerInfo ? 0 : 500;
     options.returnPauseMs = 0;
+    // The set-up exchanges do not touch the control lines.
+    options.lines = LineSettings { 9600, LineState::DriverDefault, LineState::DriverDefault };
     return options;
 }
 

@@ -160,9 +160,8 @@ bool RealTimeRecorder::askToSaveFirst()
             Prompter::Buttons::YesNoCancel, Prompter::Icon::Question);
     if (answer == Prompter::Answer::Cancel)
         return false;
-    if (answer == Prompter::Answer::Yes)
-        (void)saveGraph();
-    return true;
+    // A Yes whose save did not happen stops the Run: the recording is not overwritten.
+    return answer != Prompter::Answer::Yes || saveGraph();
 }
 
 int RealTimeRecorder::askForSamples()
@@ -269,8 +268,10 @@ bool RealTimeRecorder::closeQuery()
     switch (m_services.prompter().ask(
         graphText("IDS_11"), Prompter::Buttons::YesNoCancel, Prompter::Icon::Question)) {
     case Prompter::Answer::Yes:
+        // A Yes whose save did not happen keeps the window open and the samples unsaved.
+        if (!saveGraph())
+            return false;
         m_unsaved = false;
-        (void)saveGraph();
         return true;
     case Prompter::Answer::No:
         // The journal goes with the window (closed()) or with the program's normal end: a

@@ -38,6 +38,8 @@ struct Fixture {
         deps.listPorts = [this] { return entries; };
         deps.beep = [this] { ++beeps; };
         deps.programFolder = std::move(programFolder);
+        // The file dialogs' first folder: the fixture's own, never the user's documents.
+        deps.documentsFolder = documentsDir.path();
         deps.journalFile = journalFile.isEmpty()
             ? journalDir.filePath(QStringLiteral("realtime.journal"))
             : journalFile;
@@ -79,6 +81,7 @@ struct Fixture {
     }
 
     QTemporaryDir journalDir;
+    QTemporaryDir documentsDir;
     ManualClock clock;
     RecordingSettingsStore store;
     ScriptedPrompter prompter;

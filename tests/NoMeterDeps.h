@@ -30,6 +30,8 @@ inline MainWindowDeps noMeterDeps(ManualClock& clock, RecordingSettingsStore& st
     };
     deps.programFolder = programFolder;
     deps.dataFolder = dataFolder;
+    // The file dialogs' first folder: the test's own, never the user's documents.
+    deps.documentsFolder = dataFolder;
     return deps;
 }
 

@@ -26,7 +26,19 @@ public:
         return true;
     }
 
+    std::optional<QString> readText(const QString& name) override
+    {
+        const auto it = texts.find(name);
+        return it == texts.end() ? std::nullopt : std::optional<QString>(it->second);
+    }
+    bool writeText(const QString& name, const QString& value) override
+    {
+        texts[name] = value;
+        return true;
+    }
+
     std::map<QString, qint32> values;
+    std::map<QString, QString> texts; // text values, apart from the numbers' order
     QStringList failing;
     QStringList reads;
     QStringList writes;

@@ -2,8 +2,10 @@
 // into a graph, through the main window's commands, in a German and an English locale.
 
 #include "ChartView.h"
+#include "DataLoggerWindow.h"
 #include "CollectionFile.h"
 #include "GraphConfig.h"
+#include "LoggerImages.h"
 #include "MeterValues.h"
 #include "NoMeterDeps.h"
 #include "GraphStateFile.h"
@@ -28,7 +30,9 @@
 #include <QTemporaryDir>
 #include <QTest>
 
+#include <pwd.h>
 #include <sys/resource.h>
+#include <sys/stat.h>
 #include <sys/wait.h>
 #include <csignal>
 #include <unistd.h>
@@ -112,6 +116,29 @@ QByteArray readAll(const QString& path)
     return file.open(QIODevice::ReadOnly) ? file.readAll() : QByteArray();
 }
 
+bool writeFile(const QString& path, const QByteArray& bytes)
+{
+    QFile file(path);
+    return file.open(QIODevice::WriteOnly) && file.write(bytes) == bytes.size();
+}
+
+// Opens a collection of two data sets into the logger window, as File > Open does, and marks
+// it unsaved as a download would. Returns the collection's bytes.
+QByteArray openSets(Fixture& f)
+{
+    const QByteArray image = loggerimages::image(
+        { loggerimages::setWithSamples(3), loggerimages::setWithSamples(5, 1) });
+    const QString path = f.path(QStringLiteral("sets.ch4"));
+    if (!writeFile(path, image))
+        return {};
+    f.prompter.choiceAnswers << Prompter::Answer::Ok;
+    f.prompter.openNames << path;
+    f.window->Open1Click();
+    f.window->graphShared().dataLoggerGraphUnsaved = true;
+    f.prompter.shown.clear();
+    return image;
+}
+
 } // namespace
 
 class TestFileWindows : public QObject {
@@ -137,6 +164,10 @@ private Q_SLOTS:
     void tableToGraphFailures();
     void outputToGraphFollowsTheActiveWindow();
     void dataLoggerSaveAsksWhatToSave();
+    void saveOutcomes_data();
+    void saveOutcomes();
+    void dialogsStartInTheFolderLastUsed();
+    void unprivilegedUserSavesWhereAllowed();
     void fullDiskKeepsTheOldFileAndSaysSo();
     void printingATableWindow();
 };
@@ -503,35 +534,205 @@ void TestFileWindows::outputToGraphFollowsTheActiveWindow()
 void TestFileWindows::dataLoggerSaveAsksWhatToSave()
 {
     Fixture f;
-    // The logger's transfer file, as a download leaves it.
+    // A transfer file of another program must not be what gets saved.
     const QString transfer = transferFilePath(f.programDir.path(), f.dataDir.path());
     QVERIFY(QDir().mkpath(QFileInfo(transfer).path()));
-    QFile t(transfer);
-    QVERIFY(t.open(QIODevice::WriteOnly) && t.write("memory image") > 0);
-    t.close();
-    TfrmGraph* graph = f.window->realTimeGraph();
-    graph->setWindowTitle(TfrmGraph::dataLoggerCaption());
+    QVERIFY(writeFile(transfer, "another memory image"));
+    const QByteArray sets = openSets(f);
+    QVERIFY(!sets.isEmpty());
+    TfrmGraph* graph = f.window->dataLogger().window();
+    QVERIFY(graph);
     f.activate(graph->frameWindow());
-    f.window->graphShared().dataLoggerGraphUnsaved = true;
+    f.prompter.saveStarts.clear();
 
     f.prompter.choiceAnswers << Prompter::Answer::Cancel;
     f.window->Save1Click();
-    QCOMPARE(f.prompter.choices, QStringList{"Speichere Datei"});
+    QCOMPARE(f.prompter.choices.last(), QStringLiteral("Speichere Datei"));
     QVERIFY(f.prompter.saveStarts.isEmpty());
 
     f.prompter.choiceAnswers << Prompter::Answer::Ok;
     f.prompter.fileNames << f.path(QStringLiteral("all.ch4"));
     f.window->Save1Click();
-    QCOMPARE(readAll(f.path(QStringLiteral("all.ch4"))), QByteArray("memory image"));
+    // What the logger window shows, as it was opened.
+    QCOMPARE(readAll(f.path(QStringLiteral("all.ch4"))), sets);
     QCOMPARE(f.prompter.suffixes.last(), QStringLiteral("CH4"));
     QVERIFY(!f.window->graphShared().dataLoggerGraphUnsaved);
 
-    fillGraph(graph->model(), 5, 5);
     f.prompter.choiceAnswers << Prompter::Answer::No;
     f.prompter.fileNames << f.path(QStringLiteral("one.ghf"));
     f.window->Save1Click();
     QVERIFY(QFile::exists(f.path(QStringLiteral("one.ghf"))));
     QVERIFY(f.prompter.unexpectedQuestions.isEmpty());
+}
+
+// Every save ends in a file or in a word to the user, and a "save first?" question saves the
+// window it asked about: a Yes whose save did not happen stops what asked.
+void TestFileWindows::saveOutcomes_data()
+{
+    QTest::addColumn<QString>("action");
+    QTest::addColumn<bool>("sets"); // the logger window shows data sets
+    QTest::addColumn<QString>("target"); // relative to the program folder; empty: cancelled
+    QTest::addColumn<bool>("written");
+    QTest::addColumn<QString>("said"); // the message id, or none
+    QTest::addColumn<bool>("goesOn"); // the logger's data counts as saved / the program closes
+
+    const QString missing = QStringLiteral("no such folder/");
+    QTest::newRow("save all: written") << "save all" << true << "all.ch4" << true << "" << true;
+    QTest::newRow("save all: nothing to save is said")
+        << "save all" << false << "" << false << "IDS_172" << false;
+    QTest::newRow("save all: cancelled") << "save all" << true << "" << false << "" << false;
+    QTest::newRow("save all: cannot be created")
+        << "save all" << true << missing + "all.ch4" << false << "IDS_171" << false;
+    QTest::newRow("closing with the control panel active saves the logger's sets")
+        << "close" << true << "all.ch4" << true << "" << true;
+    QTest::newRow("closing, save dialog cancelled: the program stays")
+        << "close" << true << "" << false << "" << false;
+    QTest::newRow("closing, file cannot be created: the program stays")
+        << "close" << true << missing + "all.ch4" << false << "IDS_171" << false;
+    QTest::newRow("table: written") << "table" << false << "t.txt" << true << "" << true;
+    QTest::newRow("table: cannot be created")
+        << "table" << false << missing + "t.txt" << false << "IDS_171" << true;
+    QTest::newRow("graph text: written") << "graph text" << false << "g.csv" << true << "" << true;
+    QTest::newRow("graph text: cannot be created")
+        << "graph text" << false << missing + "g.csv" << false << "IDS_171" << true;
+}
+
+void TestFileWindows::saveOutcomes()
+{
+    QFETCH(QString, action);
+    QFETCH(bool, sets);
+    QFETCH(QString, target);
+    QFETCH(bool, written);
+    QFETCH(QString, said);
+    QFETCH(bool, goesOn);
+    Fixture f;
+    QByteArray image;
+    if (sets)
+        QVERIFY(!(image = openSets(f)).isEmpty());
+    const QString name = target.isEmpty() ? QString() : f.path(target);
+    QStringList shown;
+    if (action == QLatin1String("save all")) {
+        if (!said.startsWith(QLatin1String("IDS_172")))
+            f.prompter.fileNames << name;
+        f.window->fileCommands().saveCollection();
+    } else if (action == QLatin1String("close")) {
+        // Another window is active: the question is still about the logger's data.
+        f.activate(f.window->panel()->parentWidget());
+        f.prompter.answers << Prompter::Answer::Yes;
+        f.prompter.choiceAnswers << Prompter::Answer::Ok;
+        f.prompter.fileNames << name;
+        const bool closed = f.window->close();
+        QCOMPARE(closed, goesOn);
+        shown << MessageTable::forWindow(QStringLiteral("TfrmGraph"))
+                     .getTextOrDefault(QStringLiteral("IDS_9"));
+    } else if (action == QLatin1String("table")) {
+        QVERIFY(writeFile(
+            f.path(QStringLiteral("in.txt")), "3/1/2026\t1:05:07 PM\t1.0\t2.0\tOL\t4.0\n"));
+        QVERIFY(f.openText(f.path(QStringLiteral("in.txt"))));
+        f.prompter.fileNames << name;
+        f.prompter.ranges << Prompter::RangeAnswer {};
+        f.window->Save1Click();
+    } else {
+        fillGraph(f.window->realTimeGraph()->model(), 5, 5);
+        f.saveGraphAs(name);
+    }
+    if (!said.isEmpty()) {
+        const QString text = f.window->messages().getTextOrDefault(said);
+        shown << (text.contains(QLatin1String("%1")) ? text.arg(QDir::toNativeSeparators(name))
+                                                     : text);
+    }
+    QCOMPARE(f.prompter.shown, shown);
+    QCOMPARE(!name.isEmpty() && QFile::exists(name), written);
+    if (written && sets)
+        QCOMPARE(readAll(name), image);
+    if (action == QLatin1String("save all") && sets)
+        QCOMPARE(!f.window->graphShared().dataLoggerGraphUnsaved, goesOn);
+    if (action == QLatin1String("close") && !goesOn) {
+        // The logger's window and its unsaved data stay.
+        QVERIFY(f.window->dataLogger().window());
+        QVERIFY(f.window->graphShared().dataLoggerGraphUnsaved);
+    }
+    QVERIFY(f.prompter.unexpectedQuestions.isEmpty());
+}
+
+// The dialogs start in the user's documents folder, then in the folder last used, also in the
+// next run of the program.
+void TestFileWindows::dialogsStartInTheFolderLastUsed()
+{
+    QTemporaryDir other;
+    RecordingSettingsStore kept;
+    {
+        Fixture f;
+        fillGraph(f.window->realTimeGraph()->model(), 5, 5);
+        f.saveGraphAs(QDir(other.path()).filePath(QStringLiteral("g.txt")));
+        QCOMPARE(f.prompter.saveStarts, QStringList { f.dataDir.path() }); // the documents folder
+        f.prompter.openNames << QString();
+        f.window->openSingleFile();
+        QCOMPARE(f.prompter.saveStarts.last(), other.path());
+        f.prompter.choiceAnswers << Prompter::Answer::Ok;
+        f.prompter.openNames << QString();
+        f.window->Open1Click();
+        QCOMPARE(f.prompter.saveStarts.last(), other.path());
+        QVERIFY(f.window->close());
+        QCOMPARE(f.store.texts[QStringLiteral("LastFolder")], other.path());
+        kept.texts = f.store.texts;
+    }
+    Fixture next;
+    next.store.texts = kept.texts;
+    // Settings are read as the window is made: make it again with the kept ones.
+    delete next.window;
+    MainWindowDeps deps = tc4dl::testing::noMeterDeps(
+        next.clock, next.store, next.prompter, next.programDir.path(), next.dataDir.path());
+    next.window = new TfrmMain(std::move(deps));
+    next.prompter.openNames << QString();
+    next.window->openSingleFile();
+    QCOMPARE(next.prompter.saveStarts.last(), other.path());
+}
+
+// A user who may not create files in a folder: a new file there is said as not created, and an
+// existing file they may write is still replaced. Tests run as root, so a child process gives
+// up root first.
+void TestFileWindows::unprivilegedUserSavesWhereAllowed()
+{
+#if defined(__SANITIZE_ADDRESS__)
+    QSKIP("fork() of a threaded process can deadlock under AddressSanitizer");
+#endif
+    Fixture f;
+    fillGraph(f.window->realTimeGraph()->model(), 5, 5);
+    const QString folder = f.path(QStringLiteral("shared"));
+    QVERIFY(QDir().mkpath(folder));
+    const QString existing = QDir(folder).filePath(QStringLiteral("old.txt"));
+    const QString fresh = QDir(folder).filePath(QStringLiteral("new.txt"));
+    QVERIFY(writeFile(existing, "the old file\r\n"));
+    const passwd* nobody = getpwnam("nobody");
+    const bool root = geteuid() == 0;
+    if (root && !nobody)
+        QSKIP("no user 'nobody' to drop to");
+    // The folder readable by all, writable by its owner only; the file writable by all.
+    QVERIFY(::chmod(QFile::encodeName(f.programDir.path()).constData(), 0755) == 0);
+    QVERIFY(::chmod(QFile::encodeName(folder).constData(), root ? 0755 : 0555) == 0);
+    QVERIFY(::chmod(QFile::encodeName(existing).constData(), 0666) == 0);
+    const pid_t child = fork();
+    QVERIFY(child >= 0);
+    if (child == 0) {
+        if (root && (setgid(nobody->pw_gid) != 0 || setuid(nobody->pw_uid) != 0))
+            _exit(10);
+        f.saveGraphAs(existing);
+        const bool replaced = readAll(existing).startsWith("3/1/2026\t");
+        const bool quiet = f.prompter.shown.isEmpty();
+        f.saveGraphAs(fresh);
+        const bool said = f.prompter.shown
+            == QStringList { f.window->messages()
+                                 .getTextOrDefault(QStringLiteral("IDS_171"))
+                                 .arg(QDir::toNativeSeparators(fresh)) };
+        _exit(
+            (replaced ? 0 : 1) | (quiet ? 0 : 2) | (said ? 0 : 4) | (QFile::exists(fresh) ? 8 : 0));
+    }
+    int status = 0;
+    QCOMPARE(waitpid(child, &status, 0), child);
+    QVERIFY(::chmod(QFile::encodeName(folder).constData(), 0755) == 0);
+    QVERIFY(WIFEXITED(status));
+    QCOMPARE(WEXITSTATUS(status), 0);
 }
 
 void TestFileWindows::fullDiskKeepsTheOldFileAndSaysSo()

@@ -488,26 +488,43 @@ private Q_SLOTS:
         QTest::addColumn<int>("answer");
         QTest::addColumn<bool>("closes");
         QTest::addColumn<QString>("question");
+        QTest::addColumn<bool>("saved"); // the save after Yes happened
         const QString logger = QStringLiteral("Speichere Datenloggerdaten ?");
         const QString realTime = QStringLiteral("Speichere Echtzeit-Grafik ?");
         const auto yes = static_cast<int>(Prompter::Answer::Yes);
         const auto no = static_cast<int>(Prompter::Answer::No);
         const auto cancel = static_cast<int>(Prompter::Answer::Cancel);
-        QTest::newRow("logger yes") << TfrmGraph::dataLoggerCaption() << yes << true << logger;
-        QTest::newRow("logger no") << TfrmGraph::dataLoggerCaption() << no << true << logger;
-        QTest::newRow("logger cancel") << TfrmGraph::dataLoggerCaption() << cancel << false << logger;
-        QTest::newRow("real-time yes") << TfrmGraph::realTimeCaption() << yes << true << realTime;
-        QTest::newRow("real-time no") << TfrmGraph::realTimeCaption() << no << true << realTime;
-        QTest::newRow("real-time cancel") << TfrmGraph::realTimeCaption() << cancel << false << realTime;
+        QTest::newRow("logger yes")
+            << TfrmGraph::dataLoggerCaption() << yes << true << logger << true;
+        // A Yes whose save did not happen (cancelled, not written) keeps the window.
+        QTest::newRow("logger yes, not saved")
+            << TfrmGraph::dataLoggerCaption() << yes << false << logger << false;
+        QTest::newRow("logger no")
+            << TfrmGraph::dataLoggerCaption() << no << true << logger << true;
+        QTest::newRow("logger cancel")
+            << TfrmGraph::dataLoggerCaption() << cancel << false << logger << true;
+        QTest::newRow("real-time yes")
+            << TfrmGraph::realTimeCaption() << yes << true << realTime << true;
+        QTest::newRow("real-time yes, not saved")
+            << TfrmGraph::realTimeCaption() << yes << false << realTime << false;
+        QTest::newRow("real-time no")
+            << TfrmGraph::realTimeCaption() << no << true << realTime << true;
+        QTest::newRow("real-time cancel")
+            << TfrmGraph::realTimeCaption() << cancel << false << realTime << true;
     }
     void closeQuestions()
     {
         QFETCH(QString, caption);
         QFETCH(int, answer);
         QFETCH(bool, closes);
+        QFETCH(bool, saved);
         Host host;
         int saveCommands = 0;
-        LoggerGraphRole logger(host.services, [&saveCommands] { ++saveCommands; });
+        LoggerGraphRole logger(host.services, [&saveCommands, saved] {
+            ++saveCommands;
+            return saved;
+        });
+        host.services.savesSucceed = saved;
         host.recorderHost.connected = true;
         host.recorder.setUnsaved(true);
         host.services.shared.dataLoggerGraphUnsaved = true;
@@ -603,7 +620,8 @@ private Q_SLOTS:
         f.prompter.shown.clear();
         f.prompter.fileNames << path;
         f.window->Save1Click();
-        QCOMPARE(f.prompter.saveStarts, QStringList{f.programDir.path()});
+        // The user's documents folder, never the program's own (often not writable).
+        QCOMPARE(f.prompter.saveStarts, QStringList{f.dataDir.path()});
         QCOMPARE(f.prompter.suffixes, QStringList{QStringLiteral("GHF")});
         QCOMPARE(QFile::exists(path), written);
         QVERIFY(f.prompter.shown.isEmpty());

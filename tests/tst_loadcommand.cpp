@@ -3,6 +3,7 @@
 // "Fixed the error ", the live link back after every ending; and the Open command's collection
 // branch with the transfer file.
 
+#include "CollectionFile.h"
 #include "DataLoggerWindow.h"
 #include "DataSetList.h"
 #include "GraphConfig.h"
@@ -11,10 +12,12 @@
 #include "LoggerImages.h"
 #include "LoggerMemory.h"
 #include "MainWindowFixture.h"
+#include "MemoryHeader.h"
 #include "OpenCollectionFile.h"
 #include "TfrmErr.h"
 #include "Ticker.h"
 
+#include <QApplication>
 #include <QDir>
 #include <QFile>
 #include <QLineEdit>
@@ -129,6 +132,7 @@ Q_DECLARE_METATYPE(LoggerFaults)
 class TestLoadCommand : public QObject {
     Q_OBJECT
 private Q_SLOTS:
+    void busyCursorWhileTheSizeIsAsked();
     void checksTouchNoPort_data();
     void checksTouchNoPort();
     void loadEnds_data();
@@ -328,8 +332,19 @@ void TestLoadCommand::errorDialogAnswers()
     const int sets = kept < 0 ? r.meter().logger().memory().setCount() : kept;
     QCOMPARE(r.data().store().setCount(), sets);
     QStringList said;
-    if (!message.isEmpty())
-        said << (kept > 1 ? r.text(message.constData()).arg(kept) : r.text(message.constData()));
+    if (!message.isEmpty()) {
+        // The whole memory as received stays beside the transfer file, with every set the
+        // meter holds, and the message says where.
+        const QString received = r.dir.filePath(QStringLiteral("temp/DataSetsReceived.ch4"));
+        said << (kept > 1 ? r.text(message.constData()).arg(kept) : r.text(message.constData()))
+                + r.text("IDS_123").arg(QDir::toNativeSeparators(received));
+        MemoryImage whole;
+        QCOMPARE(readCollectionFile(received, whole).status, CollectionRead::Status::Read);
+        const std::optional<MemoryHeader> header = MemoryHeader::read(whole.bytes());
+        QVERIFY(header);
+        QCOMPARE(int(header->setCount), r.meter().logger().memory().setCount());
+        QVERIFY(whole.size() > r.transferFile().size());
+    }
     QCOMPARE(r.f.prompter.shown, said);
     if (sets == 0) {
         QVERIFY(r.transferFile().isEmpty());
@@ -341,6 +356,28 @@ void TestLoadCommand::errorDialogAnswers()
         QVERIFY(!r.transferFile().isEmpty());
     }
     r.verifyLiveLinkBack();
+}
+
+// The meter may take seconds to tell its memory size, with no progress window yet: the
+// hourglass shows that the program works, and goes with the first progress or the end.
+void TestLoadCommand::busyCursorWhileTheSizeIsAsked()
+{
+    Rig r;
+    QVERIFY(!QApplication::overrideCursor());
+    r.f.window->LoadData1Click();
+    QVERIFY(r.f.window->loadCommand().running());
+    QVERIFY(QApplication::overrideCursor());
+    QCOMPARE(QApplication::overrideCursor()->shape(), Qt::WaitCursor);
+    bool busyWithProgress = false;
+    const qint64 start = r.f.clock.tickMs();
+    while (r.f.window->loadCommand().running() && r.f.clock.tickMs() - start < 300'000) {
+        r.f.clock.advance(10);
+        if (!r.f.prompter.progresses.isEmpty() && QApplication::overrideCursor())
+            busyWithProgress = true;
+    }
+    QVERIFY(!r.f.window->loadCommand().running());
+    QVERIFY(!busyWithProgress);
+    QVERIFY(!QApplication::overrideCursor());
 }
 
 void TestLoadCommand::openCollection_data()
@@ -389,10 +426,11 @@ void TestLoadCommand::openCollection()
     r.f.window->Open1Click();
 
     QCOMPARE(r.f.prompter.choices, QStringList { r.text("IDS_44") });
+    // Both spellings: the command-line tool writes ".ch4".
     QCOMPARE(r.f.prompter.saveFilters.last(),
-        QStringList { QStringLiteral("Data Sets Collection (*.CH4)") });
+        QStringList { QStringLiteral("Data Sets Collection (*.CH4 *.ch4)") });
     QCOMPARE(r.f.prompter.suffixes.last(), QStringLiteral("CH4"));
-    QCOMPARE(r.f.prompter.saveStarts.last(), r.dir.path());
+    QCOMPARE(r.f.prompter.saveStarts.last(), r.f.documentsDir.path());
     QVERIFY(r.graph()); // opened before the dialog, also when nothing came of it
     QVERIFY(r.f.prompter.shown.isEmpty()); // nothing is ever said
     QVERIFY(!r.f.window->graphShared().dataLoggerGraphUnsaved);

@@ -15,6 +15,7 @@
 #include "Ticker.h"
 
 #include <QFile>
+#include <QFileInfo>
 #include <QSignalSpy>
 #include <QTemporaryDir>
 #include <QTest>
@@ -318,6 +319,23 @@ void TestLoggerTransfer::transferFileOnlyAfterGoodLoad()
     QCOMPARE(r.data->transferFile(), dir.filePath(QStringLiteral("temp/DataSetsTemp.tmp")));
     r.load();
     QCOMPARE(r.report.failure, LoadReport::Failure::None);
+    // The download drives DTR off and RTS on.
+    QCOMPARE(r.session->comm2().lineSettings().dtr, LineState::Off);
+    QCOMPARE(r.session->comm2().lineSettings().rts, LineState::On);
+    {
+        // A second program running at the same time keeps its own transfer file, and takes
+        // it away when it ends.
+        auto second = std::make_unique<LoggerData>(r.clock, *r.session, dir.path(), QString());
+        const QString own = second->transferFile();
+        QVERIFY(own != r.data->transferFile());
+        QCOMPARE(QFileInfo(own).path(), dir.filePath(QStringLiteral("temp")));
+        QVERIFY(second->receivedImagePath() != r.data->receivedImagePath());
+        QVERIFY(second->openCollectionFile(r.data->transferFile()).loaded());
+        QVERIFY(QFile::exists(own));
+        QCOMPARE(second->collectionImage(), r.data->collectionImage());
+        second.reset();
+        QVERIFY(!QFile::exists(own));
+    }
     QFile file(r.data->transferFile());
     QVERIFY(file.open(QIODevice::ReadOnly));
     const QByteArray good = file.readAll();
@@ -361,6 +379,9 @@ void TestLoggerTransfer::setupCommands()
             r.runUntil([&] { return done; });
         QVERIFY(done);
         r.verifyLiveLinkBack();
+        // The set-up exchanges leave the control lines at the driver's defaults.
+        QCOMPARE(r.session->comm2().lineSettings().dtr, LineState::DriverDefault);
+        QCOMPARE(r.session->comm2().lineSettings().rts, LineState::DriverDefault);
     };
     const QDateTime computer(QDate(2013, 4, 15), QTime(14, 5, 9));
     run(SetupExchange::setMeterClock(computer));

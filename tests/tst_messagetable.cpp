@@ -52,6 +52,9 @@ private Q_SLOTS:
         };
         // clang-format off
         row("TfrmMain", "IDS_40", "invalid integer", "ungültige Ganzzahl", "ungültige Ganzzahl");
+        row("TfrmMain", "IDS_172", "There are no data sets to save. Load the data from the meter or open a data set collection first.",
+            "Es gibt keine Datensätze zum Speichern. Laden Sie zuerst die Daten aus dem Messgerät oder öffnen Sie eine Datensatz-Sammeldatei.",
+            "Es gibt keine Datensätze zum Speichern. Laden Sie zuerst die Daten aus dem Messgerät oder öffnen Sie eine Datensatz-Sammeldatei.");
         row("TfrmSetup", "IDS_5", "The time is Second", "", "The time is Second");
         row("TfrmList", "IDS_0", "No", "Nein", "No");
         row("TfrmList", "IDS_6", "T4", "", "T4");
@@ -99,7 +102,7 @@ private Q_SLOTS:
         QTest::addColumn<QString>("window");
         QTest::addColumn<int>("messages");
         const QHash<QString, int> counts
-            = { { "TfrmMain", 29 }, { "TfrmGraph", 22 }, { "TfrmList", 7 }, { "TfrmSetup", 9 },
+            = { { "TfrmMain", 31 }, { "TfrmGraph", 22 }, { "TfrmList", 7 }, { "TfrmSetup", 9 },
                 { "ChartCustomizeDialog", 28 } };
         for (const QString& window : kWindows)
             QTest::newRow(qPrintable(window)) << window << counts.value(window, 0);

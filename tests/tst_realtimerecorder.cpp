@@ -226,26 +226,56 @@ private Q_SLOTS:
         QTest::addColumn<int>("answer");
         QTest::addColumn<int>("saves");
         QTest::addColumn<bool>("runs");
-        QTest::newRow("yes") << int(Answer::Yes) << 1 << true;
-        QTest::newRow("no") << int(Answer::No) << 0 << true;
-        QTest::newRow("cancel") << int(Answer::Cancel) << 0 << false;
+        QTest::addColumn<bool>("saved"); // the save's outcome after Yes
+        QTest::newRow("yes") << int(Answer::Yes) << 1 << true << true;
+        QTest::newRow("yes, but the save did not happen")
+            << int(Answer::Yes) << 1 << false << false;
+        QTest::newRow("no") << int(Answer::No) << 0 << true << true;
+        QTest::newRow("cancel") << int(Answer::Cancel) << 0 << false << true;
     }
     void runAsksToSaveAGraphWithSamples()
     {
         QFETCH(int, answer);
+        QFETCH(bool, saved);
         Fixture f;
+        f.window->saveSucceeds = saved;
         f.recorder.assumeRecording(false, 5);
         f.services.prompts.answers << Answer(answer);
         QFETCH(bool, runs);
         if (runs)
             f.run(QStringLiteral("10"), 2);
         else
-            f.recorder.run(); // no set-up dialog after Cancel
+            f.recorder.run(); // no set-up dialog after Cancel or an unsaved Yes
         QCOMPARE(f.services.prompts.shown.size(), 1);
         QTEST(f.window->saves, "saves");
         QCOMPARE(f.recorder.running(), runs);
         QCOMPARE(f.recorder.sampleCount(), runs ? 0 : 5);
         QCOMPARE(f.window->restores, 1);
+    }
+
+    // The close question saves this graph; a Yes whose save did not happen keeps it open.
+    void closeAsksToSaveTheGraph_data()
+    {
+        QTest::addColumn<int>("answer");
+        QTest::addColumn<bool>("saved");
+        QTest::addColumn<bool>("closes");
+        QTest::newRow("yes") << int(Answer::Yes) << true << true;
+        QTest::newRow("yes, but the save did not happen") << int(Answer::Yes) << false << false;
+        QTest::newRow("no") << int(Answer::No) << true << true;
+        QTest::newRow("cancel") << int(Answer::Cancel) << true << false;
+    }
+    void closeAsksToSaveTheGraph()
+    {
+        QFETCH(int, answer);
+        QFETCH(bool, saved);
+        QFETCH(bool, closes);
+        Fixture f;
+        f.recorder.setUnsaved(true);
+        f.window->saveSucceeds = saved;
+        f.services.prompts.answers << Answer(answer);
+        QCOMPARE(f.recorder.closeQuery(), closes);
+        QCOMPARE(f.window->saves, answer == int(Answer::Yes) ? 1 : 0);
+        QCOMPARE(f.recorder.unsaved(), !closes);
     }
 
     void runMakesTheClosedWindowAgain()

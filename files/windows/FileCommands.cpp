@@ -50,11 +50,6 @@ QStringList tableSaveFilters(const QLocale& locale)
     return filters;
 }
 
-QString dialogStart(const QString& folder, const SaveDialogState& dialog)
-{
-    return dialog.lastFileName.isEmpty() ? folder : QDir(folder).filePath(dialog.lastFileName);
-}
-
 } // namespace
 
 FileCommands::FileCommands(FileHost& host)
@@ -64,7 +59,7 @@ FileCommands::FileCommands(FileHost& host)
 
 SaveContext FileCommands::saveContext()
 {
-    return SaveContext{m_host.prompter(), m_host.mainMessages(), m_host.programFolder(),
+    return SaveContext{m_host.prompter(), m_host.mainMessages(), m_host.documentsFolder(),
                        m_host.textLocale(),   m_host.celsius(),      [this] { m_host.processEvents(); }};
 }
 
@@ -87,50 +82,45 @@ SaveGraphResult FileCommands::saveGraph(const chart::ChartModel& graph, std::opt
     return SaveGraph(graph, context, m_saveDialog);
 }
 
-void FileCommands::saveDataLogger(TfrmGraph& window)
+bool FileCommands::saveDataLogger(TfrmGraph& window)
 {
     Prompter::Choice choice = TfrmOpenSave::saveChoice();
     choice.caption = m_host.mainMessages().getTextOrDefault(QStringLiteral("IDS_32"));
     QPointer<TfrmGraph> guard(&window);
     switch (m_host.prompter().choose(choice)) {
-    case Prompter::Answer::Ok: saveCollection(); break;
-    case Prompter::Answer::No:
-        if (guard)
-            saveGraph(guard->model(), guard->dataCelsius());
-        break;
-    default: break;
+    case Prompter::Answer::Ok: return saveCollection();
+    case Prompter::Answer::No: return guard && saveGraph(guard->model(), guard->dataCelsius())
+                   == SaveGraphResult::Saved;
+    default: return false;
     }
 }
 
-void FileCommands::saveCollection()
+bool FileCommands::saveCollection()
 {
+    const MessageTable& messages = m_host.mainMessages();
+    // Only what the logger window shows is saved: never an older memory from somewhere else.
+    const QByteArray image = m_host.collectionImage();
+    if (image.isEmpty()) {
+        m_host.prompter().tell(messages.getTextOrDefault(QStringLiteral("IDS_172")));
+        return false;
+    }
     Prompter::FileRequest request;
     request.filters = {QStringLiteral("Data Set Collection file(*.ch4,only for TC4DL) (*.CH4 *.ch4)")};
     request.selectedFilter = request.filters.first();
     request.defaultSuffix = QStringLiteral("CH4");
-    request.start = dialogStart(m_host.programFolder(), m_saveDialog);
+    request.start = m_saveDialog.saveStart(m_host.documentsFolder());
     const QString name = m_host.prompter().saveFileName(request);
     if (name.isEmpty())
-        return;
+        return false;
     m_saveDialog.lastFileName = QFileInfo(name).fileName();
-    // The data counts as saved whatever happens next.
+    m_saveDialog.chosen(name);
+    const SafeFileWrite::Outcome outcome = SafeFileWrite::write(
+        name, [&](QIODevice& file) { return file.write(image) == image.size(); });
+    // The logger's data counts as saved only once the file is complete.
+    if (!reportSaveOutcome(outcome, name, m_host.prompter(), messages))
+        return false;
     m_host.graphServices().graphShared().dataLoggerGraphUnsaved = false;
-    QFile transfer(m_host.transferFile());
-    if (!transfer.open(QIODevice::ReadOnly))
-        return;
-    const SafeFileWrite::Outcome outcome = SafeFileWrite::write(name, [&](QIODevice& file) {
-        char buffer[16 * 1024];
-        for (;;) {
-            const qint64 n = transfer.read(buffer, sizeof buffer);
-            if (n < 0)
-                return false;
-            if (n == 0)
-                return true;
-            if (file.write(buffer, n) != n)
-                return false;
-        }
-    });
-    reportSaveOutcome(outcome, name, m_host.prompter(), m_host.mainMessages());
+    return true;
 }
 
 void FileCommands::saveTable(TfrmList& list)
@@ -144,7 +134,7 @@ void FileCommands::saveTable(TfrmList& list)
         ? m_saveDialog.lastFilter
         : request.filters.first();
     request.defaultSuffix = QStringLiteral("TXT");
-    request.start = dialogStart(m_host.programFolder(), m_saveDialog);
+    request.start = m_saveDialog.saveStart(m_host.documentsFolder());
     request.typeChanged = nameForFileType;
     QPointer<TfrmList> guard(&list);
     const QString name = prompter.saveFileName(request);
@@ -152,6 +142,7 @@ void FileCommands::saveTable(TfrmList& list)
         return;
     m_saveDialog.lastFileName = QFileInfo(name).fileName();
     m_saveDialog.lastFilter = request.selectedFilter;
+    m_saveDialog.chosen(name);
 
     const int rows = list.table().dataRows();
     Prompter::RangeRequest rangeRequest;

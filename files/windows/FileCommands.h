@@ -3,6 +3,7 @@
 #include "SaveGraph.h"
 #include "TfrmList.h"
 
+#include <QByteArray>
 #include <QLocale>
 #include <QPointer>
 #include <QSize>
@@ -29,9 +30,11 @@ public:
     virtual ~FileHost() = default;
     [[nodiscard]] virtual Prompter& prompter() = 0;
     [[nodiscard]] virtual const MessageTable& mainMessages() const = 0;
-    [[nodiscard]] virtual QString programFolder() const = 0;
-    // The logger's transfer file, which a collection save copies.
-    [[nodiscard]] virtual QString transferFile() const = 0;
+    // Where the file dialogs start before any folder was used: the user's documents folder.
+    [[nodiscard]] virtual QString documentsFolder() const = 0;
+    // What a collection save writes: the memory of the data sets the logger window shows;
+    // empty when there are none.
+    [[nodiscard]] virtual QByteArray collectionImage() const = 0;
     // The regional settings the text files follow (the system's in the program).
     [[nodiscard]] virtual QLocale textLocale() const = 0;
     // The program's current temperature unit, which the range window proposes.
@@ -54,9 +57,12 @@ public:
     // Saves a graph window's graph: graph file or text, by the chosen name's extension.
     // `celsius`: the unit of the graph's data, when its window knows it.
     SaveGraphResult saveGraph(const chart::ChartModel& graph, std::optional<bool> celsius = {});
-    // The logger's graph window: all data sets as a collection, or the graph shown.
-    void saveDataLogger(TfrmGraph& window);
-    void saveCollection();
+    // The logger's graph window: all data sets as a collection, or the graph shown. True when
+    // one of them was written; false when the user cancelled or the file could not be written.
+    bool saveDataLogger(TfrmGraph& window);
+    // All data sets the logger window shows, as a collection file. An empty store is refused
+    // with a message. The logger's data counts as saved only once the file is complete.
+    bool saveCollection();
 
     // Asks for a graph or text file and opens it in a new window.
     void openSingleFile();

@@ -39,10 +39,11 @@ void FileCommands::openSingleFile()
     request.filters = graphFileFilters(m_host.textLocale());
     request.selectedFilter = request.filters.first();
     request.defaultSuffix = QStringLiteral("ghf");
-    request.start = m_host.programFolder();
+    request.start = m_saveDialog.startFolder(m_host.documentsFolder());
     const QString name = m_host.prompter().openFileName(request);
     if (name.isEmpty())
         return;
+    m_saveDialog.chosen(name);
     const QString extension = QFileInfo(name).suffix().toLower();
     if (extension == QLatin1String("ghf"))
         openGraphFile(name);

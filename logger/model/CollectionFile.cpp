@@ -6,6 +6,7 @@
 #include <QDir>
 #include <QFile>
 #include <QFileInfo>
+#include <QSaveFile>
 
 namespace tc4dl {
 
@@ -26,34 +27,22 @@ QString transferFilePath(const QString& programFolder, const QString& userDataFo
     return QDir(userDataFolder).filePath(name);
 }
 
-QByteArray transferFileContent(const MemoryImage& image)
-{
-    const std::optional<quint32> last = MemoryHeader::readLastAddress(image.bytes());
-    if (!last)
-        return {};
-    const qint64 length = std::min<qint64>(static_cast<qint64>(*last) + kFileSlack, image.size());
-    return image.data().first(length);
-}
+namespace {
 
-bool writeTransferFile(const MemoryImage& image, const QString& path, QString* error)
+bool writeBytes(const QString& path, const char* bytes, qint64 length, QString* error)
 {
     auto failed = [error](const QString& why) {
         if (error)
             *error = why;
         return false;
     };
-    const std::optional<quint32> last = MemoryHeader::readLastAddress(image.bytes());
-    if (!last)
-        return failed(QStringLiteral("The memory image is too short to hold a header."));
     const QString folder = QFileInfo(path).absolutePath();
     if (!QDir().mkpath(folder))
         return failed(folder);
-    const qint64 length = std::min<qint64>(static_cast<qint64>(*last) + kFileSlack, image.size());
-
     SaveTarget file(path);
     if (!file.open())
         return failed(QStringLiteral("%1: %2").arg(path, file.errorString()));
-    const qint64 written = file.device().write(image.data().constData(), length);
+    const qint64 written = file.device().write(bytes, length);
     if (written != length) {
         const QString why = file.device().errorString();
         file.cancel();
@@ -62,6 +51,33 @@ bool writeTransferFile(const MemoryImage& image, const QString& path, QString* e
     if (!file.commit())
         return failed(QStringLiteral("%1: %2").arg(path, file.errorString()));
     return true;
+}
+
+} // namespace
+
+QByteArray collectionBytes(const MemoryImage& image)
+{
+    const std::optional<quint32> last = MemoryHeader::readLastAddress(image.bytes());
+    if (!last)
+        return {};
+    const qint64 length = std::min<qint64>(static_cast<qint64>(*last) + kFileSlack, image.size());
+    return image.data().left(length);
+}
+
+bool writeTransferFile(const MemoryImage& image, const QString& path, QString* error)
+{
+    const QByteArray bytes = collectionBytes(image);
+    if (bytes.isEmpty()) {
+        if (error)
+            *error = QStringLiteral("The memory image is too short to hold a header.");
+        return false;
+    }
+    return writeBytes(path, bytes.constData(), bytes.size(), error);
+}
+
+bool writeReceivedImage(const MemoryImage& image, const QString& path, QString* error)
+{
+    return writeBytes(path, image.data().constData(), image.size(), error);
 }
 
 CollectionRead readCollectionFile(const QString& path, MemoryImage& image)

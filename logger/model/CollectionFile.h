@@ -17,6 +17,8 @@ inline constexpr qint64 kMaxCollectionFileBytes = 1024 * 1024;
 
 // The name of the transfer file inside its folder.
 inline constexpr const char* kTransferFileName = "DataSetsTemp.tmp";
+// The whole memory image of a load whose error was fixed, beside the transfer file.
+inline constexpr const char* kReceivedImageName = "DataSetsReceived.ch4";
 
 // The transfer file's path: "temp/DataSetsTemp.tmp" in `programFolder` when that folder is
 // writable (or its temp folder exists and is), else the same inside `userDataFolder`.
@@ -28,8 +30,14 @@ inline constexpr const char* kTransferFileName = "DataSetsTemp.tmp";
 // *error (the folder path when the folder cannot be created) on any failure.
 [[nodiscard]] bool writeTransferFile(const MemoryImage& image, const QString& path, QString* error);
 
-// The bytes writeTransferFile writes; empty when the image is too short to hold a header.
-[[nodiscard]] QByteArray transferFileContent(const MemoryImage& image);
+// What a collection save of `image` writes: its first LastAddress + 257 bytes, as far as the
+// image reaches; empty when the image is too short to hold a header.
+[[nodiscard]] QByteArray collectionBytes(const MemoryImage& image);
+
+// Writes every byte of `image` as received, also those past a bad data set, to `path` (a
+// collection file the user can open, or hand to another program to recover later sets).
+[[nodiscard]] bool writeReceivedImage(
+    const MemoryImage& image, const QString& path, QString* error);
 
 struct CollectionRead {
     enum class Status { Read, CannotOpen, Empty, TooLarge };

@@ -96,7 +96,7 @@ void FillDataSetList(TfrmGraph& window, const DataSetStore& store, const QLocale
 }
 
 DataLoggerWindow::DataLoggerWindow(GraphServices& services, QMdiArea& area,
-    const DataSetStore& store, std::function<QSize()> clientSize, std::function<void()> saveCommand,
+    const DataSetStore& store, std::function<QSize()> clientSize, std::function<bool()> saveCommand,
     QObject* parent)
     : QObject(parent),
       m_services(services),

@@ -39,9 +39,10 @@ class DataLoggerWindow final : public QObject {
     Q_OBJECT
 public:
     // `clientSize` gives the main window's client size when the window is placed;
-    // `saveCommand` is the main window's Save, run when the user wants the data saved.
+    // `saveCommand` saves this window's data (all data sets or the graph shown, as the user
+    // chooses) when the user wants it saved; true when a file was written.
     DataLoggerWindow(GraphServices& services, QMdiArea& area, const DataSetStore& store,
-        std::function<QSize()> clientSize, std::function<void()> saveCommand,
+        std::function<QSize()> clientSize, std::function<bool()> saveCommand,
         QObject* parent = nullptr);
 
     // The window, or null when there is none.

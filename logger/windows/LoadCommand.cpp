@@ -6,6 +6,9 @@
 #include "LiveSession.h"
 #include "TfrmErr.h"
 
+#include <QApplication>
+#include <QDir>
+
 namespace tc4dl {
 
 LoadCommand::LoadCommand(Deps deps, QObject* parent)
@@ -21,6 +24,7 @@ LoadCommand::LoadCommand(Deps deps, QObject* parent)
 
 LoadCommand::~LoadCommand()
 {
+    setBusyCursor(false);
     m_progress.reset();
     delete m_errorDialog.data();
 }
@@ -53,6 +57,7 @@ void LoadCommand::LoadData1Click()
 void LoadCommand::startAttempt()
 {
     m_shownReceived = -1;
+    setBusyCursor(true);
     // A load that cannot start reports its end at once, like any other.
     (void)m_deps.data->startLoad();
 }
@@ -62,6 +67,7 @@ void LoadCommand::onProgress(qint64 received, qint64 total)
     // Nothing to show until the meter has told its memory size.
     if (!m_running || total <= 0)
         return;
+    setBusyCursor(false);
     if (!m_progress) {
         m_progress = m_deps.prompter->showProgress(Prompter::ProgressUse::Download, text("IDS_53"));
         m_progress->setMaximum(total);
@@ -79,6 +85,7 @@ void LoadCommand::onFinished(const LoadReport& report)
 {
     if (!m_running)
         return;
+    setBusyCursor(false);
     m_progress.reset();
     // The messages and the error dialog come once the transfer's own handlers have returned.
     m_deps.clock->callAfter(0, this, [this, report] { conclude(report); });
@@ -157,17 +164,33 @@ void LoadCommand::askAfterFailure(LoadResult result)
 void LoadCommand::fixError()
 {
     const LoadReport fixed = m_deps.data->fixError();
+    // Where the sets after the bad one can still be found.
+    const QString kept = fixed.receivedImage.isEmpty()
+        ? QString()
+        : text("IDS_123").arg(QDir::toNativeSeparators(fixed.receivedImage));
     if (!fixed.loaded()) {
-        m_deps.prompter->tell(text("IDS_121"));
+        m_deps.prompter->tell(text("IDS_121") + kept);
         return;
     }
     showLoaded(fixed);
-    const int kept = m_deps.data->store().setCount();
-    m_deps.prompter->tell(kept == 1 ? text("IDS_122") : text("IDS_120").arg(kept));
+    const int sets = m_deps.data->store().setCount();
+    m_deps.prompter->tell((sets == 1 ? text("IDS_122") : text("IDS_120").arg(sets)) + kept);
+}
+
+void LoadCommand::setBusyCursor(bool busy)
+{
+    if (busy == m_busyCursor)
+        return;
+    m_busyCursor = busy;
+    if (busy)
+        QApplication::setOverrideCursor(Qt::WaitCursor);
+    else
+        QApplication::restoreOverrideCursor();
 }
 
 void LoadCommand::end()
 {
+    setBusyCursor(false);
     m_running = false;
     m_progress.reset();
     delete m_errorDialog.data();

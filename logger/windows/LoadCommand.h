@@ -48,6 +48,7 @@ public:
     // The handler. Ignored while a load runs.
     void LoadData1Click();
     [[nodiscard]] bool running() const { return m_running; }
+    [[nodiscard]] bool busyCursor() const { return m_busyCursor; }
 
 Q_SIGNALS:
     // The command has ended, whatever the outcome.
@@ -62,6 +63,9 @@ private:
     void askAfterFailure(LoadResult result);
     void fixError();
     void end();
+    // The hourglass while the meter is asked for its memory size (up to some seconds with
+    // nothing else to show), until the progress window or the end takes over.
+    void setBusyCursor(bool busy);
     [[nodiscard]] QString text(const char* id) const;
 
     Deps m_deps;
@@ -71,6 +75,7 @@ private:
     QPointer<TfrmErr> m_errorDialog;
     QDateTime m_started;
     bool m_running = false;
+    bool m_busyCursor = false;
 };
 
 } // namespace tc4dl

@@ -16,16 +16,19 @@ Prompter::Choice openFileChoice(const QString& caption, const QLocale& locale)
 }
 
 CollectionOpen OpenCollectionFile(LoggerData& data, DataLoggerWindow& window, Prompter& prompter,
-    Clock& clock, const QString& startFolder)
+    Clock& clock, const QString& startFolder, QString* chosen)
 {
     const QDateTime t0 = clock.now();
     window.OpenDataLoggerWindow(t0);
 
     Prompter::FileRequest request;
     request.start = startFolder;
-    request.filters = QStringList { QStringLiteral("Data Sets Collection (*.CH4)") };
+    // Both spellings, as the saves write: the command-line tool writes ".ch4".
+    request.filters = QStringList { QStringLiteral("Data Sets Collection (*.CH4 *.ch4)") };
     request.defaultSuffix = QStringLiteral("CH4");
     const QString path = prompter.openFileName(request);
+    if (chosen)
+        *chosen = path;
     if (path.isEmpty())
         return CollectionOpen::Cancelled;
 

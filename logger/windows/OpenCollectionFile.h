@@ -25,9 +25,10 @@ enum class CollectionOpen {
 
 // Opens a data set collection file (.ch4) into the logger's data: the logger window first
 // (restored or created, also when the user then cancels), then the open dialog starting in
-// `startFolder`. A file that decodes replaces the store, is kept as the transfer file and its
-// set 0 is graphed; it does not count as unsaved data, since it came from a file.
+// `startFolder`, listing both spellings of ".ch4". A file that decodes replaces the store, is
+// kept as the transfer file and its set 0 is graphed; it does not count as unsaved data, since
+// it came from a file. The chosen file's path goes to *chosen (empty when cancelled).
 CollectionOpen OpenCollectionFile(LoggerData& data, DataLoggerWindow& window, Prompter& prompter,
-    Clock& clock, const QString& startFolder);
+    Clock& clock, const QString& startFolder, QString* chosen = nullptr);
 
 } // namespace tc4dl
