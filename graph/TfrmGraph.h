@@ -2,8 +2,8 @@
 
 #include "ChartModel.h"
 #include "ChildWindow.h"
-#include "SubWindowActivation.h"
 #include "GraphServices.h"
+#include "SubWindowActivation.h"
 
 #include <QString>
 #include <QWidget>
@@ -134,6 +134,9 @@ private:
     QToolButton* addToolButton(const char* name, GraphGlyph glyph, bool checkable);
     void setReadOut(const QString& text);
     [[nodiscard]] QRect wholePlotRect() const;
+    // The data-set list as wide as its columns, but leaving the graph beside it room enough in
+    // a narrow window.
+    void fitDataSetPanel();
 
     // The commands act on the window's controls directly.
     friend class GraphCommands;
@@ -144,6 +147,7 @@ private:
 
     QWidget* pnlDataSets = nullptr;
     QTableWidget* Grid2 = nullptr;
+    int m_dataSetWidth = 0; // what the list's columns need
 
     QToolBar* ToolBar1 = nullptr;
     QToolButton* ToolButton1 = nullptr;
