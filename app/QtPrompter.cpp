@@ -1,5 +1,7 @@
 #include "QtPrompter.h"
 
+#include "DialogFrame.h"
+
 #include "ScopeProgress.h"
 #include "TfrmOpenSave.h"
 #include "TfrmScope.h"
@@ -51,6 +53,7 @@ QMessageBox::StandardButtons boxButtons(Prompter::Buttons buttons)
 Prompter::Answer QtPrompter::ask(const QString& text, Buttons buttons, Icon icon)
 {
     QMessageBox box(m_parent);
+    frameAsDialog(box, m_parent);
     box.setWindowTitle(QStringLiteral("TC4DL"));
     // Shown as stored: plain text, so a stored backslash-n stays as it is.
     box.setTextFormat(Qt::PlainText);
@@ -114,6 +117,7 @@ QString QtPrompter::fileName(FileRequest& request, bool save)
 Prompter::Answer QtPrompter::choose(const Choice& choice)
 {
     TfrmOpenSave dialog(m_parent);
+    frameAsDialog(dialog, m_parent);
     dialog.setChoice(choice);
     dialog.centreOnScreen();
     return TfrmOpenSave::answerFor(dialog.exec());
@@ -121,6 +125,7 @@ Prompter::Answer QtPrompter::choose(const Choice& choice)
 
 int QtPrompter::runDialog(QDialog& dialog)
 {
+    frameAsDialog(dialog, m_parent);
     return dialog.exec();
 }
 
