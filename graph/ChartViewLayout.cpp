@@ -66,6 +66,7 @@ constexpr double kValueLabelGap = 4.0;
 constexpr double kTimeLabelGap = 16.0;
 constexpr int kMostValueIntervals = 10;
 constexpr int kMostTimeIntervals = 10;
+constexpr int kLeastAxisHeight = 4;
 
 } // namespace
 
@@ -116,6 +117,10 @@ void ChartView::addAxisRects()
     auto* leftGroup = new QCPMarginGroup(m_plot);
     for (int a = 0; a < m_layoutAxes; ++a) {
         auto* rect = new QCPAxisRect(m_plot);
+        // QCustomPlot's own least plot height of 50 pixels per axis is more than four stacked
+        // axes get in a small window; the layout then drops every least size at once and cuts
+        // the time labels and the legend. Short axes are laid out with fewer ticks instead.
+        rect->setMinimumSize(rect->minimumSize().width(), kLeastAxisHeight);
         axes->addElement(a, 0, rect);
         rect->setMarginGroup(QCP::msLeft | QCP::msRight, leftGroup);
         double proportion = 1.0 / m_layoutAxes;
