@@ -67,6 +67,9 @@ constexpr double kTimeLabelGap = 16.0;
 constexpr int kMostValueIntervals = 10;
 constexpr int kMostTimeIntervals = 10;
 constexpr int kLeastAxisHeight = 4;
+// Layout passes per replot: heights, tick counts and label widths settle each other in two or
+// three; a pass that changes nothing ends the loop.
+constexpr int kLayoutPasses = 6;
 
 } // namespace
 
@@ -207,7 +210,7 @@ void ChartView::arrangeRows()
 // frame is ever drawn with the axes of an earlier size.
 void ChartView::balanceAxisHeights()
 {
-    for (int pass = 0; pass < 3; ++pass) {
+    for (int pass = 0; pass < kLayoutPasses; ++pass) {
         const bool heights = balanceAxisFactors();
         const bool ticks = fitTickCounts();
         if (!heights && !ticks)
