@@ -7,6 +7,10 @@
 #include <QMdiSubWindow>
 #include <QMenu>
 #include <QPointer>
+#include <QStyle>
+#include <QStyleOptionTitleBar>
+
+#include <algorithm>
 
 #include <cmath>
 
@@ -84,29 +88,110 @@ void ClientArea::fillWindowMenu(QMenu& menu, const QList<QAction*>& fixed)
     }
 }
 
-void ClientArea::tileChildren()
+namespace {
+
+// The windows a tile or cascade arranges: the visible ones that are not minimized.
+QList<QMdiSubWindow*> arrangedWindows(const QList<QMdiSubWindow*>& windows)
 {
-    QList<QMdiSubWindow*> tiles;
-    for (QMdiSubWindow* sub : subWindowList())
+    QList<QMdiSubWindow*> list;
+    for (QMdiSubWindow* sub : windows)
         if (sub->isVisible() && !sub->isMinimized())
-            tiles << sub;
-    if (tiles.isEmpty())
-        return;
-    const auto count = static_cast<int>(tiles.size());
+            list << sub;
+    return list;
+}
+
+// The least size among the windows: each one's own, so that none is made smaller than its
+// controls need.
+QSize leastOf(const QList<QMdiSubWindow*>& windows)
+{
+    QSize least(0, 0);
+    for (const QMdiSubWindow* sub : windows)
+        // A window of fixed size (the panel, the set-up window) keeps its own size anyway.
+        if (sub->minimumSize() != sub->maximumSize())
+            least = least.expandedTo(sub->minimumSizeHint().expandedTo(sub->minimumSize()));
+    return least;
+}
+
+} // namespace
+
+QList<QRect> ClientArea::tileGeometries(const QRect& area, int count, QSize least)
+{
+    QList<QRect> tiles;
+    if (count <= 0)
+        return tiles;
     const int columns = static_cast<int>(std::ceil(std::sqrt(static_cast<double>(count))));
     const int rows = (count + columns - 1) / columns;
-    const QRect area = viewport()->rect();
-    const int height = area.height() / rows;
+    const int height = std::max(area.height() / rows, least.height());
     for (int i = 0; i < count; ++i) {
-        QMdiSubWindow* sub = tiles[i];
-        if (sub->isMaximized())
-            sub->showNormal();
-        // The last row's windows share its whole width.
         const int row = i / columns;
         const int inRow = row + 1 == rows ? count - row * columns : columns;
-        const int w = area.width() / inRow;
-        sub->setGeometry(QRect((i % columns) * w, row * height, w, height));
+        const int width = std::max(area.width() / inRow, least.width());
+        // A tile held at its least size may not fit: it keeps to the area where it can.
+        const int x = std::min((i % columns) * (area.width() / inRow), area.width() - width);
+        const int y = std::min(row * (area.height() / rows), area.height() - height);
+        tiles << QRect(area.left() + std::max(0, x), area.top() + std::max(0, y), width, height);
     }
+    return tiles;
+}
+
+QList<QRect> ClientArea::cascadeGeometries(const QRect& area, int count, int step, QSize least)
+{
+    QList<QRect> windows;
+    if (count <= 0)
+        return windows;
+    step = std::max(1, step);
+    const int reach = step * (count - 1);
+    const QSize size = QSize(area.width() - reach, area.height() - reach).expandedTo(least);
+    for (int i = 0; i < count; ++i) {
+        // Past the point where the next window would leave the area, the steps start over.
+        const int room
+            = std::max(0, std::min(area.width() - size.width(), area.height() - size.height()));
+        const int offset = room > 0 ? (i * step) % (room + 1) : 0;
+        windows << QRect(area.topLeft() + QPoint(offset, offset), size);
+    }
+    return windows;
+}
+
+QRect ClientArea::placedInside(const QRect& wanted, const QRect& area, QSize least)
+{
+    const QSize size = wanted.size().boundedTo(area.size()).expandedTo(least);
+    const int x = std::max(area.left(), std::min(wanted.left(), area.right() + 1 - size.width()));
+    const int y = std::max(area.top(), std::min(wanted.top(), area.bottom() + 1 - size.height()));
+    return { QPoint(x, y), size };
+}
+
+void ClientArea::tileChildren()
+{
+    const QList<QMdiSubWindow*> tiles = arrangedWindows(subWindowList());
+    const QList<QRect> places
+        = tileGeometries(viewport()->rect(), static_cast<int>(tiles.size()), leastOf(tiles));
+    for (qsizetype i = 0; i < tiles.size(); ++i) {
+        if (tiles[i]->isMaximized())
+            tiles[i]->showNormal();
+        tiles[i]->setGeometry(places[i]);
+    }
+}
+
+void ClientArea::cascadeChildren()
+{
+    // Earlier windows lower in the stack, so the one in front ends nearest the bottom right.
+    const QList<QMdiSubWindow*> windows = arrangedWindows(subWindowList(QMdiArea::StackingOrder));
+    if (windows.isEmpty())
+        return;
+    QStyleOptionTitleBar option;
+    option.initFrom(windows.first());
+    const int step = windows.first()->style()->pixelMetric(
+        QStyle::PM_TitleBarHeight, &option, windows.first());
+    const QList<QRect> places = cascadeGeometries(
+        viewport()->rect(), static_cast<int>(windows.size()), step, leastOf(windows));
+    for (qsizetype i = 0; i < windows.size(); ++i) {
+        if (windows[i]->isMaximized())
+            windows[i]->showNormal();
+        windows[i]->setGeometry(places[i]);
+        windows[i]->raise();
+    }
+    if (QMdiSubWindow* active = activeSubWindow())
+        setActiveSubWindow(active);
 }
 
 QSize ClientArea::minimumSizeHint() const

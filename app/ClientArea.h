@@ -39,6 +39,20 @@ public:
     // widens the main window until every tile is as large as the largest child's minimum size,
     // which pushes a maximized main window off the screen.
     void tileChildren();
+    // Cascades the child windows from the top left, each one title bar lower and further right
+    // than the one before, as large as the area leaves room for: QMdiArea's own cascade gives
+    // every window its size hint, which leaves a graph too small to read.
+    void cascadeChildren();
+
+    // The geometries of `count` tiles over `area`: a grid of about as many columns as rows,
+    // the last row's windows sharing its whole width. A tile is never smaller than `least`.
+    [[nodiscard]] static QList<QRect> tileGeometries(const QRect& area, int count, QSize least);
+    // The geometries of `count` cascaded windows over `area`, `step` pixels apart, each at
+    // least `least` and, where the area allows, wholly inside it.
+    [[nodiscard]] static QList<QRect> cascadeGeometries(
+        const QRect& area, int count, int step, QSize least);
+    // `wanted` moved and cut so that it lies inside `area`, but never smaller than `least`.
+    [[nodiscard]] static QRect placedInside(const QRect& wanted, const QRect& area, QSize least);
 
     // Without scroll bars QMdiArea asks to be as large as its largest child; the main window
     // would then grow (and leave the screen) whenever a child is tiled or laid out. Children

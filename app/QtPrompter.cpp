@@ -1,5 +1,7 @@
 #include "QtPrompter.h"
 
+#include "DialogFrame.h"
+
 #include "ScopeProgress.h"
 #include "TfrmOpenSave.h"
 #include "TfrmScope.h"
@@ -52,6 +54,7 @@ QMessageBox::StandardButtons boxButtons(Prompter::Buttons buttons)
 void QtPrompter::prepareMessageBox(
     QMessageBox& box, const QString& text, Buttons buttons, Icon icon)
 {
+    frameAsDialog(box, m_parent);
     box.setWindowTitle(QStringLiteral("TC4DL"));
     // Plain text: the message comes as the caller made it.
     box.setTextFormat(Qt::PlainText);
@@ -123,6 +126,7 @@ QString QtPrompter::fileName(FileRequest& request, bool save)
 Prompter::Answer QtPrompter::choose(const Choice& choice)
 {
     TfrmOpenSave dialog(m_parent);
+    frameAsDialog(dialog, m_parent);
     dialog.setChoice(choice);
     dialog.centreOnScreen();
     return TfrmOpenSave::answerFor(dialog.exec());
@@ -130,6 +134,7 @@ Prompter::Answer QtPrompter::choose(const Choice& choice)
 
 int QtPrompter::runDialog(QDialog& dialog)
 {
+    frameAsDialog(dialog, m_parent);
     return dialog.exec();
 }
 

@@ -271,8 +271,12 @@ void TfrmMain::placeRealTimeGraph()
     const int barHeight = m_menus->toolBar()->height();
     const int visibleWidth = m_mdi->viewport()->width() - panelWidth;
     QWidget* frame = graph->frameWindow();
-    frame->setGeometry(panelWidth, 0, std::min(width() - panelWidth + 150, visibleWidth),
-                       frameGeometry().height() - barHeight - statusBar()->height() - 40);
+    // Nor past its bottom edge, which would hide the last statistic row under the status bar.
+    const int height = std::min(frameGeometry().height() - barHeight - statusBar()->height() - 40,
+        m_mdi->viewport()->height());
+    frame->setGeometry(ClientArea::placedInside(
+        QRect(panelWidth, 0, std::min(width() - panelWidth + 150, visibleWidth), height),
+        m_mdi->viewport()->rect(), frame->minimumSizeHint()));
     m_mdi->activateChild(frame);
     graph->setFocus();
 }
@@ -393,9 +397,11 @@ QByteArray TfrmMain::collectionImage() const
 
 QSize TfrmMain::openedGraphSize() const
 {
-    // As wide as the main window, as high as its client height less 40 pixels.
+    // As wide as the main window, as high as its client height less 40 pixels, but inside the
+    // document area, which the toolbar and the status bar make lower than that: the graph's
+    // last statistic row would otherwise lie under the status bar.
     const int client = height() - (menuBar() ? menuBar()->height() : 0);
-    return QSize(width(), std::max(client - 40, 100));
+    return QSize(width(), std::max(client - 40, 100)).boundedTo(m_mdi->viewport()->size());
 }
 
 void TfrmMain::setOutputToGraphEnabled(bool enabled)
@@ -462,8 +468,10 @@ void TfrmMain::RECTimerTimer()
 void TfrmMain::ControlPanel1Click()
 {
     if (m_panel) {
+        // Restored and brought in front of the windows that cover it, as the real-time
+        // graph's item does.
         if (QWidget* sub = m_panel->parentWidget())
-            sub->showNormal();
+            m_mdi->showChild(sub);
         action(QStringLiteral("ControlPanel1"))->setChecked(true);
         return;
     }
@@ -506,15 +514,19 @@ void TfrmMain::Tile1Click()
 
 void TfrmMain::Cascade1Click()
 {
-    m_mdi->cascadeSubWindows();
+    m_mdi->cascadeChildren();
 }
 
 void TfrmMain::ComboBoxDeviceNameChange()
 {
-    if (m_session->changePort(m_portList->currentText(), m_portList->currentEntry()))
+    if (m_session->changePort(m_portList->currentText(), m_portList->currentEntry())) {
         m_portList->acceptCurrent();
-    else // the device is lent: the list goes back to the port in use
+        // The status bar names the port in use from now on, not only once the link state
+        // next changes.
+        m_statusDevice->setText(m_session->comm1().deviceName());
+    } else { // the device is lent: the list goes back to the port in use
         m_portList->revert();
+    }
 }
 
 void TfrmMain::onLeaseHeldChanged(bool held)

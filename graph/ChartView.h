@@ -105,6 +105,7 @@ private:
     void arrangeRows();
     void balanceAxisHeights();
     [[nodiscard]] bool balanceAxisFactors();
+    [[nodiscard]] bool fitTickCounts();
     void refreshShownData();
     void checkShownWidth();
     void updateData(bool full);

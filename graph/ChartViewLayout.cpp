@@ -5,7 +5,10 @@
 #include "ChartModel.h"
 #include "ChartQcp.h"
 #include "ChartSupport.h"
+#include "TickLayout.h"
 #include "TimeAxisTicker.h"
+
+#include <QFontMetricsF>
 
 #include <algorithm>
 #include <cmath>
@@ -17,22 +20,56 @@ namespace tc4dl::chart {
 
 namespace {
 
-// Stacked axes touch: the label of a lower axis's top tick would run into the bottom label of
-// the axis above, so a lower axis leaves its top end unlabelled.
-class EdgeTicker : public QCPAxisTicker {
+// Value ticks at the smallest readable step that gives no more intervals than the axis has
+// room for (QCustomPlot's own choice may give half again as many, which overlap on the short
+// axes of a split graph). Labels whose text would reach past a guarded end of the axis are
+// left off: stacked axes touch, and the lowest axis's bottom label would meet the time labels.
+class ValueAxisTicker : public QCPAxisTicker {
+public:
+    // The share of the range, from the top and from the bottom, in which no label is written;
+    // true when that changed.
+    bool setGuards(double top, double bottom)
+    {
+        const bool same
+            = std::abs(m_guardTop - top) < 1e-6 && std::abs(m_guardBottom - bottom) < 1e-6;
+        m_guardTop = top;
+        m_guardBottom = bottom;
+        return !same;
+    }
+
 protected:
+    double getTickStep(const QCPRange& range) override
+    {
+        return niceStepAtLeast(range.size() / std::max(1, tickCount()));
+    }
+
     void generate(const QCPRange& range, const QLocale& locale, QChar formatChar, int precision,
         QVector<double>& ticks, QVector<double>* subTicks, QVector<QString>* tickLabels) override
     {
         QCPAxisTicker::generate(range, locale, formatChar, precision, ticks, subTicks, tickLabels);
         if (!tickLabels)
             return;
-        const double near = range.size() * 0.02;
+        const double size = range.size();
         for (qsizetype i = 0; i < ticks.size() && i < tickLabels->size(); ++i)
-            if (std::abs(ticks[i] - range.upper) <= near)
+            if (range.upper - ticks[i] < m_guardTop * size
+                || ticks[i] - range.lower < m_guardBottom * size)
                 (*tickLabels)[i].clear();
     }
+
+private:
+    double m_guardTop = 0.0;
+    double m_guardBottom = 0.0;
 };
+
+// Room between neighbouring tick labels, in pixels, and the most intervals an axis is given.
+constexpr double kValueLabelGap = 4.0;
+constexpr double kTimeLabelGap = 16.0;
+constexpr int kMostValueIntervals = 10;
+constexpr int kMostTimeIntervals = 10;
+constexpr int kLeastAxisHeight = 4;
+// Layout passes per replot: heights, tick counts and label widths settle each other in two or
+// three; a pass that changes nothing ends the loop.
+constexpr int kLayoutPasses = 6;
 
 } // namespace
 
@@ -83,6 +120,10 @@ void ChartView::addAxisRects()
     auto* leftGroup = new QCPMarginGroup(m_plot);
     for (int a = 0; a < m_layoutAxes; ++a) {
         auto* rect = new QCPAxisRect(m_plot);
+        // QCustomPlot's own least plot height of 50 pixels per axis is more than four stacked
+        // axes get in a small window; the layout then drops every least size at once and cuts
+        // the time labels and the legend. Short axes are laid out with fewer ticks instead.
+        rect->setMinimumSize(rect->minimumSize().width(), kLeastAxisHeight);
         axes->addElement(a, 0, rect);
         rect->setMarginGroup(QCP::msLeft | QCP::msRight, leftGroup);
         double proportion = 1.0 / m_layoutAxes;
@@ -93,11 +134,13 @@ void ChartView::addAxisRects()
         m_proportions.push_back(proportion);
         QSharedPointer<TimeAxisTicker> ticker(new TimeAxisTicker);
         ticker->setDateTimeFormat(tickDateTimeFormat(locale()));
-        ticker->setTickCount(7); // a label about every 150 pixels on a full-screen graph
+        ticker->setTimeFormat(tickTimeFormat(locale()));
+        // Until the first layout tells how many fit: a label about every 150 pixels on a
+        // full-screen graph.
+        ticker->setTickCount(7);
         rect->axis(QCPAxis::atBottom)->setTicker(ticker);
         rect->axis(QCPAxis::atBottom)->setTickLabelPadding(4);
-        if (m_layoutSplit && a > 0)
-            rect->axis(QCPAxis::atLeft)->setTicker(QSharedPointer<QCPAxisTicker>(new EdgeTicker));
+        rect->axis(QCPAxis::atLeft)->setTicker(QSharedPointer<QCPAxisTicker>(new ValueAxisTicker));
         if (a + 1 < m_layoutAxes) {
             // The stacked axes share the bottom axis's time labels.
             rect->axis(QCPAxis::atBottom)->setTickLabels(false);
@@ -167,7 +210,11 @@ void ChartView::arrangeRows()
 // frame is ever drawn with the axes of an earlier size.
 void ChartView::balanceAxisHeights()
 {
-    for (int pass = 0; pass < 3 && balanceAxisFactors(); ++pass) {
+    for (int pass = 0; pass < kLayoutPasses; ++pass) {
+        const bool heights = balanceAxisFactors();
+        const bool ticks = fitTickCounts();
+        if (!heights && !ticks)
+            break;
         QCPLayoutGrid* top = m_plot->plotLayout();
         top->update(QCPLayoutElement::upPreparation);
         top->update(QCPLayoutElement::upMargins);
@@ -195,6 +242,60 @@ bool ChartView::balanceAxisFactors()
         const int row = static_cast<int>(a);
         if (std::abs(m_axesGrid->rowStretchFactors().value(row) - factor) > 0.5) {
             m_axesGrid->setRowStretchFactor(row, factor);
+            changed = true;
+        }
+    }
+    return changed;
+}
+
+// Tick labels never overlap: each axis gets as many ticks as its length has room for labels of
+// its font, worked out after each layout from the sizes just laid out.
+bool ChartView::fitTickCounts()
+{
+    bool changed = false;
+    const QLocale here = m_plot->locale();
+    for (size_t a = 0; a < m_rects.size(); ++a) {
+        QCPAxisRect* rect = m_rects[a];
+        QCPAxis* y = rect->axis(QCPAxis::atLeft);
+        const double lineHeight = QFontMetricsF(y->tickLabelFont()).height();
+        const double height = std::max(1, rect->height());
+        const int yCount
+            = tickIntervalsFor(height, lineHeight, kValueLabelGap, kMostValueIntervals);
+        if (auto ticker = y->ticker().dynamicCast<ValueAxisTicker>()) {
+            // A stacked axis keeps a label's height free below its top, where the bottom label
+            // of the axis above reaches in; the lowest axis keeps its bottom label off the time
+            // labels. The top axis has the plot's margin above it.
+            // An axis squeezed to a few pixels may leave the time labels closer than that.
+            const double top = a == 0 ? 0.0 : lineHeight / height;
+            const double belowAxis = m_rects.back()->bottom() - rect->bottom();
+            const double bottom = std::max(0.0, lineHeight / 2.0 - belowAxis) / height;
+            changed = ticker->setGuards(top, bottom) || changed;
+        }
+        if (y->ticker()->tickCount() != yCount) {
+            y->ticker()->setTickCount(yCount);
+            changed = true;
+        }
+
+        QCPAxis* x = rect->axis(QCPAxis::atBottom);
+        const QFontMetricsF metrics(x->tickLabelFont());
+        // The widest label: a late time of day, or the date below the first one.
+        const double labelWidth = std::max(
+            metrics.horizontalAdvance(here.toString(QTime(23, 58, 58), tickTimeFormat(here))),
+            metrics.horizontalAdvance(
+                here.toString(QDate(2026, 12, 28), here.dateFormat(QLocale::ShortFormat))));
+        const int xCount = tickIntervalsFor(
+            std::max(1, rect->width()), labelWidth, kTimeLabelGap, kMostTimeIntervals);
+        if (auto ticker = x->ticker().dynamicCast<TimeAxisTicker>()) {
+            // A label centred on a tick near either end must not reach past the plot's edge.
+            const double width = std::max(1, rect->width());
+            const double roomLeft = rect->left() - m_plot->rect().left();
+            const double roomRight = m_plot->rect().right() - rect->right();
+            changed = ticker->setGuards(std::max(0.0, labelWidth / 2.0 - roomLeft) / width,
+                          std::max(0.0, labelWidth / 2.0 - roomRight) / width)
+                || changed;
+        }
+        if (x->ticker()->tickCount() != xCount) {
+            x->ticker()->setTickCount(xCount);
             changed = true;
         }
     }

@@ -9,6 +9,7 @@
 #include "GraphShared.h"
 #include "GraphStatistics.h"
 #include "MessageTable.h"
+#include "ReflowLayout.h"
 
 #include <QButtonGroup>
 #include <QCheckBox>
@@ -40,6 +41,16 @@ namespace {
 constexpr int kDataSetWidths[6] = { 25, 60, 60, 65, 40, 40 };
 constexpr int kDataSetPanelExtra = 30;
 constexpr int kDataSetPanelMaxWidth = 480;
+constexpr int kDataSetPanelLeastWidth = 150;
+// What the graph beside the list keeps at least: its statistic strip on two rows.
+constexpr int kRightColumnLeastWidth = 490;
+// The least height of the plot: titles, legend, time labels and short stacked axes.
+constexpr int kLeastPlotHeight = 130;
+// The least size at which every control stays readable; tiling and cascading keep to it.
+constexpr QSize kLeastSize(520, 300);
+
+// The least a statistic box is narrowed to: a value and the start of its time.
+constexpr int kNarrowBoxWidth = 60;
 
 const QString kAvgStart = QStringLiteral("***.* ");
 
@@ -50,6 +61,12 @@ QLineEdit* readOnlyBox(QWidget* parent, const char* name, const QString& text, i
     box->setReadOnly(true);
     box->setFocusPolicy(Qt::ClickFocus);
     box->setMinimumWidth(box->fontMetrics().horizontalAdvance(QLatin1Char('0')) * minChars + 12);
+    // A box narrowed by a small window shows its text from the start, and the whole text as
+    // its tool tip.
+    QObject::connect(box, &QLineEdit::textChanged, box, [box](const QString& shown) {
+        box->setCursorPosition(0);
+        box->setToolTip(shown);
+    });
     return box;
 }
 
@@ -83,6 +100,7 @@ void TfrmGraph::FormCreate()
 {
     setObjectName(QStringLiteral("frmGraph"));
     resize(760, 560);
+    setMinimumSize(kLeastSize);
 
     auto* root = new QHBoxLayout(this);
     root->setContentsMargins(0, 0, 0, 0);
@@ -136,7 +154,14 @@ void TfrmGraph::fitDataSetColumns()
         Grid2->setColumnWidth(i, wanted);
         total += wanted;
     }
-    pnlDataSets->setFixedWidth(std::min(total + kDataSetPanelExtra, kDataSetPanelMaxWidth));
+    m_dataSetWidth = std::min(total + kDataSetPanelExtra, kDataSetPanelMaxWidth);
+    fitDataSetPanel();
+}
+
+void TfrmGraph::fitDataSetPanel()
+{
+    const int share = std::max(kDataSetPanelLeastWidth, width() - kRightColumnLeastWidth);
+    pnlDataSets->setFixedWidth(std::min(m_dataSetWidth, share));
 }
 
 void TfrmGraph::buildDataSetPanel()
@@ -163,13 +188,15 @@ void TfrmGraph::buildDataSetPanel()
     Grid2->verticalHeader()->setDefaultSectionSize(Grid2->fontMetrics().height() + 6);
     Grid2->horizontalHeader()->setHighlightSections(false);
     Grid2->horizontalHeader()->setDefaultAlignment(Qt::AlignCenter);
-    Grid2->setHorizontalScrollBarPolicy(Qt::ScrollBarAlwaysOff);
+    // A narrow window narrows the list; its columns then scroll.
+    Grid2->setHorizontalScrollBarPolicy(Qt::ScrollBarAsNeeded);
     layout->addWidget(Grid2, 1);
     connect(Grid2, &QTableWidget::cellClicked, this, [this] { Grid2Click(); });
 
     // Wide enough for the six columns and a vertical scroll bar.
-    panel->setFixedWidth(std::accumulate(std::begin(kDataSetWidths), std::end(kDataSetWidths), 0)
-                         + kDataSetPanelExtra);
+    m_dataSetWidth = std::accumulate(std::begin(kDataSetWidths), std::end(kDataSetWidths), 0)
+        + kDataSetPanelExtra;
+    panel->setFixedWidth(m_dataSetWidth);
     panel->hide();
     pnlDataSets = panel;
 }
@@ -259,21 +286,31 @@ void TfrmGraph::buildStatisticStrip()
     strip->setObjectName(QStringLiteral("pnlGraphStatistic"));
     strip->setFrameShape(QFrame::StyledPanel);
     strip->setFrameShadow(QFrame::Raised);
-    auto* row = new QHBoxLayout(strip);
-    row->setContentsMargins(8, 4, 8, 4);
-    row->setSpacing(6);
+    // Caption and box stay together; the groups go on further rows when the window is narrow.
+    auto* flow = new ReflowLayout(strip, 14, 2);
+    flow->setContentsMargins(8, 4, 8, 4);
+    auto group = [strip, flow](const char* name) {
+        auto* box = new QWidget(strip);
+        box->setObjectName(QLatin1String(name));
+        auto* row = new QHBoxLayout(box);
+        row->setContentsMargins(0, 0, 0, 0);
+        row->setSpacing(6);
+        flow->addWidget(box);
+        return std::pair { box, row };
+    };
 
-    row->addWidget(label(strip, "lblStartTime", QStringLiteral("Start Time")));
-    txtStartTime = readOnlyBox(strip, "txtStartTime", QString(), 19);
-    row->addWidget(txtStartTime);
-    row->addSpacing(14);
+    auto [startBox, startRow] = group("grpStartTime");
+    startRow->addWidget(label(startBox, "lblStartTime", QStringLiteral("Start Time")));
+    txtStartTime = readOnlyBox(startBox, "txtStartTime", QString(), 17);
+    startRow->addWidget(txtStartTime);
 
-    row->addWidget(label(strip, "lblSamplingRate", QStringLiteral("Sampling Rate")));
+    auto [rateBox, rateRow] = group("grpSamplingRate");
+    rateRow->addWidget(label(rateBox, "lblSamplingRate", QStringLiteral("Sampling Rate")));
     QStringList items;
     for (int i = 0; i <= 60; ++i)
         items << QStringLiteral("%1").arg(i, 2, 10, QLatin1Char('0'));
     auto makeList = [&](const char* name, int initial) {
-        auto* list = new QComboBox(strip);
+        auto* list = new QComboBox(rateBox);
         list->setObjectName(QLatin1String(name));
         list->addItems(items);
         list->setCurrentIndex(initial);
@@ -282,27 +319,24 @@ void TfrmGraph::buildStatisticStrip()
         return list;
     };
     ComboBox1 = makeList("ComboBox1", 0);
-    row->addWidget(ComboBox1);
-    row->addWidget(label(strip, "lblColon", QStringLiteral(":")));
+    rateRow->addWidget(ComboBox1);
+    rateRow->addWidget(label(rateBox, "lblColon", QStringLiteral(":")));
     ComboBox2 = makeList("ComboBox2", 2);
-    row->addWidget(ComboBox2);
-    row->addWidget(label(strip, "lblMmSs", QStringLiteral("mm:ss")));
-    row->addSpacing(14);
+    rateRow->addWidget(ComboBox2);
+    rateRow->addWidget(label(rateBox, "lblMmSs", QStringLiteral("mm:ss")));
 
-    row->addWidget(label(strip, "lblDataNo", QStringLiteral("Data No.")));
-    txtDataNo = readOnlyBox(strip, "txtDataNo", QStringLiteral("0"), 6);
+    auto [countBox, countRow] = group("grpDataNo");
+    countRow->addWidget(label(countBox, "lblDataNo", QStringLiteral("Data No.")));
+    txtDataNo = readOnlyBox(countBox, "txtDataNo", QStringLiteral("0"), 6);
     txtDataNo->setAlignment(Qt::AlignRight | Qt::AlignVCenter);
     txtDataNo->setMaximumWidth(txtDataNo->minimumWidth() + 8);
-    row->addWidget(txtDataNo);
-    row->addSpacing(14);
+    countRow->addWidget(txtDataNo);
 
     Button2 = new QPushButton(QStringLiteral("Show MAX/MIN on Graph"), strip);
     Button2->setObjectName(QStringLiteral("Button2"));
     Button2->setAutoDefault(false);
     connect(Button2, &QPushButton::clicked, this, &TfrmGraph::Button2Click);
-    row->addWidget(Button2);
-    // The real-time graph reaches beyond the main window's right edge: nothing sits there.
-    row->addStretch(1);
+    flow->addWidget(Button2);
     pnlGraphStatistic = strip;
 }
 
@@ -310,6 +344,7 @@ void TfrmGraph::buildPlot()
 {
     pnlGraph = new QWidget(this);
     pnlGraph->setObjectName(QStringLiteral("pnlGraph"));
+    pnlGraph->setMinimumHeight(kLeastPlotHeight);
     auto* layout = new QGridLayout(pnlGraph);
     layout->setContentsMargins(0, 0, 0, 0);
     PESGraph1 = new chart::ChartView(m_model, pnlGraph);
@@ -367,12 +402,22 @@ void TfrmGraph::buildLineCursorPanel()
         m_avg[ch] = readOnlyBox(panel, names[5], kAvgStart, 10);
         m_avg[ch]->setAlignment(Qt::AlignRight | Qt::AlignVCenter);
         grid->addWidget(m_avg[ch], ch, 5);
-        for (QLineEdit* box : {m_max[ch], m_min[ch], m_avg[ch]})
-            box->setFixedSize(box->minimumWidth(), 22);
+        // Each box is as wide as its longest value where there is room; a narrow window
+        // narrows the boxes, never below a few characters, rather than push them over the
+        // captions beside them.
+        for (QLineEdit* box : { m_max[ch], m_min[ch], m_avg[ch] }) {
+            const int full = box->minimumWidth();
+            box->setFixedHeight(22);
+            box->setMaximumWidth(full);
+            box->setMinimumWidth(std::min(full, kNarrowBoxWidth));
+            box->setSizePolicy(QSizePolicy::Expanding, QSizePolicy::Fixed);
+        }
     }
-    // The boxes keep their width; the room that is left stays on the right.
+    // The room that is left over stays on the right.
     grid->setColumnMinimumWidth(2, 36);
     grid->setColumnMinimumWidth(4, 36);
+    for (const int column : { 1, 3, 5 })
+        grid->setColumnStretch(column, 1);
     grid->setColumnStretch(6, 1);
     pnlStatistic = panel;
 }
@@ -672,6 +717,8 @@ bool TfrmGraph::event(QEvent* event)
     // A new frame is watched for its close too: see eventFilter().
     if (QMdiSubWindow* frame = m_activation.handle(*event))
         frame->installEventFilter(this);
+    if (event->type() == QEvent::Resize && pnlDataSets)
+        fitDataSetPanel();
     return QWidget::event(event);
 }
 

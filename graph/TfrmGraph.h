@@ -2,8 +2,8 @@
 
 #include "ChartModel.h"
 #include "ChildWindow.h"
-#include "SubWindowActivation.h"
 #include "GraphServices.h"
+#include "SubWindowActivation.h"
 
 #include <QString>
 #include <QWidget>
@@ -148,6 +148,9 @@ private:
     void setReadOut(const QString& text);
     [[nodiscard]] QRect wholePlotRect() const;
     [[nodiscard]] int axisUnder(QPoint pixel) const;
+    // The data-set list as wide as its columns, but leaving the graph beside it room enough in
+    // a narrow window.
+    void fitDataSetPanel();
 
     // The commands act on the window's controls directly.
     friend class GraphCommands;
@@ -158,6 +161,7 @@ private:
 
     QWidget* pnlDataSets = nullptr;
     QTableWidget* Grid2 = nullptr;
+    int m_dataSetWidth = 0; // what the list's columns need
 
     QToolBar* ToolBar1 = nullptr;
     QToolButton* ToolButton1 = nullptr;

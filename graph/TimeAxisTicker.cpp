@@ -1,5 +1,7 @@
 #include "TimeAxisTicker.h"
 
+#include "TickLayout.h"
+
 #include <QDateTime>
 
 #include <algorithm>
@@ -20,6 +22,7 @@ TimeAxisTicker::TimeAxisTicker()
     setDateTimeSpec(Qt::UTC);
     // Steps count from a midnight, so hour and day ticks fall on whole hours and midnights.
     setTickOrigin(0.0);
+    m_timeFormat = tickTimeFormat(QLocale());
 }
 
 const QVector<double>& TimeAxisTicker::steps()
@@ -50,6 +53,7 @@ double TimeAxisTicker::wallClockToKey(const QDateTime& wallClock)
 
 double TimeAxisTicker::getTickStep(const QCPRange& range)
 {
+    m_range = range;
     const double ideal = range.size() / std::max(1, tickCount());
     if (ideal >= kMonth) {
         // Whole months: 1, 2, 3, 6, 12 or whole years.
@@ -106,16 +110,39 @@ QVector<double> TimeAxisTicker::createTickVector(double tickStep, const QCPRange
     return result;
 }
 
-QString TimeAxisTicker::getTickLabel(double tick, const QLocale& locale, QChar, int)
+QVector<QString> TimeAxisTicker::createLabelVector(
+    const QVector<double>& ticks, const QLocale& locale, QChar, int)
 {
-    QString format = mDateTimeFormat;
+    QString format = m_timeFormat;
     if (m_step < 1.0) {
         // A step below a second shows the milliseconds after the seconds' field.
         const qsizetype at = format.indexOf(QLatin1String("ss"));
         if (at >= 0)
             format.insert(at + 2, locale.decimalPoint() + QLatin1String("zzz"));
     }
-    return locale.toString(keyToWallClock(tick), format);
+    const double from = m_range.lower + m_guardLeft * m_range.size();
+    const double to = m_range.upper - m_guardRight * m_range.size();
+    QList<QDateTime> times;
+    times.reserve(ticks.size());
+    qsizetype firstShown = ticks.size();
+    for (qsizetype i = 0; i < ticks.size(); ++i) {
+        times.append(keyToWallClock(ticks[i]));
+        if (firstShown == ticks.size() && ticks[i] >= from)
+            firstShown = i;
+    }
+    QVector<QString> labels = timeTickLabels(times, firstShown, m_step >= kDay, format, locale);
+    for (qsizetype i = 0; i < ticks.size(); ++i)
+        if (ticks[i] < from || ticks[i] > to)
+            labels[i].clear();
+    return labels;
+}
+
+bool TimeAxisTicker::setGuards(double left, double right)
+{
+    const bool same = std::abs(m_guardLeft - left) < 1e-6 && std::abs(m_guardRight - right) < 1e-6;
+    m_guardLeft = left;
+    m_guardRight = right;
+    return !same;
 }
 
 } // namespace tc4dl::chart

@@ -20,15 +20,27 @@ public:
     [[nodiscard]] static QDateTime keyToWallClock(double key);
     [[nodiscard]] static double wallClockToKey(const QDateTime& wallClock);
 
+    // The time of day on the labels (the date goes on a second line where it is needed).
+    void setTimeFormat(const QString& format) { m_timeFormat = format; }
+    // The shares of the range, from the left and from the right, in which no label is written
+    // (a label there would reach past the plot's edge); true when that changed.
+    bool setGuards(double left, double right);
+
 protected:
     double getTickStep(const QCPRange& range) override;
     int getSubTickCount(double tickStep) override;
-    QString getTickLabel(
-        double tick, const QLocale& locale, QChar formatChar, int precision) override;
     QVector<double> createTickVector(double tickStep, const QCPRange& range) override;
+    // Every label carries the time of day; only the first one and those where the day changes
+    // add the date, which keeps labels narrow enough for more of them to fit.
+    QVector<QString> createLabelVector(const QVector<double>& ticks, const QLocale& locale,
+        QChar formatChar, int precision) override;
 
 private:
+    QString m_timeFormat;
+    QCPRange m_range; // of the last step chosen: the first tick in it gets the date
     double m_step = 1.0;
+    double m_guardLeft = 0.0;
+    double m_guardRight = 0.0;
 };
 
 } // namespace tc4dl::chart

@@ -49,9 +49,17 @@ LiveDecoder::LiveDecoder(BlinkTimers& timers)
 {
 }
 
+void LiveDecoder::setPanel(PanelView* panel)
+{
+    m_panel = panel;
+    if (m_panel && m_decoded)
+        refreshMarks(m_state.last);
+}
+
 void LiveDecoder::decodeFrame(const MeterFrame& frame)
 {
     const LiveReading r = decodeLiveReading(frame);
+    m_decoded = true;
     m_state.last = r;
     m_state.meterRecording = r.recording();
     m_state.meterMode = r.meterMode;

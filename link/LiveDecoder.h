@@ -88,7 +88,9 @@ class LiveDecoder {
 public:
     explicit LiveDecoder(BlinkTimers& timers);
 
-    void setPanel(PanelView* panel) { m_panel = panel; }
+    // A panel given while frames are coming shows the meter's marks at once, not only at the
+    // next change of the status bytes; its values follow with the next frame.
+    void setPanel(PanelView* panel);
     [[nodiscard]] PanelView* panel() const { return m_panel; }
 
     void decodeFrame(const MeterFrame& frame);
@@ -104,6 +106,7 @@ private:
     BlinkTimers& m_timers;
     PanelView* m_panel = nullptr;
     LiveState m_state;
+    bool m_decoded = false; // a frame has been decoded
 };
 
 } // namespace tc4dl

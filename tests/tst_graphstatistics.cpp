@@ -2,6 +2,7 @@
 #include "ChartModel.h"
 #include "DateTimeSerial.h"
 #include "GraphStatistics.h"
+#include "TickLayout.h"
 #include "TimeCases.h"
 
 #include <QLocale>
@@ -259,6 +260,85 @@ private Q_SLOTS:
         const QPointF back = graphToPixel(axis0, xs, ys, graph);
         QVERIFY(std::abs(back.x() - pixel.x()) < 1e-4);
         QVERIFY(std::abs(back.y() - pixel.y()) < 1e-9);
+    }
+
+    // An axis gets no more intervals than its labels have room for, and never none.
+    void tickIntervalsFollowThePixels_data()
+    {
+        QTest::addColumn<double>("pixels");
+        QTest::addColumn<double>("label");
+        QTest::addColumn<int>("intervals");
+        QTest::newRow("full-screen time axis") << 1200.0 << 60.0 << 10;
+        QTest::newRow("tiled time axis") << 300.0 << 60.0 << 4;
+        QTest::newRow("cascaded split value axis") << 60.0 << 14.0 << 3;
+        QTest::newRow("value axis of 40 px") << 40.0 << 14.0 << 2;
+        QTest::newRow("axis shorter than a label") << 8.0 << 14.0 << 1;
+        QTest::newRow("collapsed axis") << 0.0 << 14.0 << 1;
+        QTest::newRow("no font") << 100.0 << std::numeric_limits<double>::quiet_NaN() << 1;
+    }
+    void tickIntervalsFollowThePixels()
+    {
+        QFETCH(double, pixels);
+        QFETCH(double, label);
+        QFETCH(int, intervals);
+        QCOMPARE(tickIntervalsFor(pixels, label, 4.0, 10), intervals);
+    }
+
+    void valueStepsAreReadableAndNeverSmaller_data()
+    {
+        QTest::addColumn<double>("least");
+        QTest::addColumn<double>("step");
+        QTest::newRow("exact ten") << 10.0 << 10.0;
+        QTest::newRow("above ten") << 12.0 << 20.0;
+        QTest::newRow("above twenty") << 20.5 << 25.0;
+        QTest::newRow("above 25") << 30.0 << 50.0;
+        QTest::newRow("above 50") << 60.0 << 100.0;
+        QTest::newRow("fractions") << 0.3 << 0.5;
+        QTest::newRow("nonsense") << -4.0 << 1.0;
+    }
+    void valueStepsAreReadableAndNeverSmaller()
+    {
+        QFETCH(double, least);
+        QFETCH(double, step);
+        QCOMPARE(niceStepAtLeast(least), step);
+    }
+
+    // Time labels carry the time of day; the date is on the first shown label and where the
+    // day changes; day steps show the date alone. No two labels read the same.
+    void timeLabelsCarryTimeAndDateWhereItChanges_data()
+    {
+        QTest::addColumn<QDateTime>("start");
+        QTest::addColumn<int>("step"); // seconds
+        QTest::addColumn<int>("firstShown");
+        QTest::addColumn<QStringList>("labels");
+        QTest::newRow("within a day")
+            << QDateTime(QDate(2026, 12, 9), QTime(20, 0)) << 3600 << 0
+            << QStringList { "20:00:00\n09.12.26", "21:00:00", "22:00:00" };
+        QTest::newRow("across midnight")
+            << QDateTime(QDate(2026, 12, 9), QTime(22, 0)) << 3600 << 0
+            << QStringList { "22:00:00\n09.12.26", "23:00:00", "00:00:00\n10.12.26" };
+        QTest::newRow("first tick before the range")
+            << QDateTime(QDate(2026, 12, 9), QTime(23, 59, 58)) << 1 << 1
+            << QStringList { "23:59:58", "23:59:59\n09.12.26", "00:00:00\n10.12.26" };
+        QTest::newRow("twelve hours over days")
+            << QDateTime(QDate(2026, 12, 10), QTime(0, 0)) << 43200 << 0
+            << QStringList { "00:00:00\n10.12.26", "12:00:00\n10.12.26", "00:00:00\n11.12.26",
+                   "12:00:00\n11.12.26" };
+        QTest::newRow("day steps") << QDateTime(QDate(2026, 12, 9), QTime(0, 0)) << 86400 << 0
+                                   << QStringList { "09.12.26", "10.12.26", "11.12.26" };
+    }
+    void timeLabelsCarryTimeAndDateWhereItChanges()
+    {
+        QFETCH(QDateTime, start);
+        QFETCH(int, step);
+        QFETCH(int, firstShown);
+        QFETCH(QStringList, labels);
+        QList<QDateTime> ticks;
+        for (int i = 0; i < labels.size(); ++i)
+            ticks << start.addSecs(qint64(step) * i);
+        const QList<QString> got
+            = timeTickLabels(ticks, firstShown, step >= 86400, tickTimeFormat(kGerman), kGerman);
+        QCOMPARE(QStringList(got), labels);
     }
 
     void degenerateRangesStayFinite()

@@ -21,6 +21,7 @@
 #include "SimulatedSerialPort.h"
 #include "TfrmGraph.h"
 #include "TfrmMain.h"
+#include "ClientArea.h"
 
 #include <QAction>
 #include <QComboBox>
@@ -38,6 +39,12 @@
 #include <QToolBar>
 #include <QToolButton>
 #include <QtEndian>
+#include <QCheckBox>
+#include <QHash>
+#include <QPushButton>
+#include <QRegularExpression>
+#include <QSet>
+#include <QStyleOptionTitleBar>
 
 using namespace tc4dl;
 using tc4dl::testing::FakeGraphServices;
@@ -119,6 +126,64 @@ struct MainFixture {
     ScriptedPrompter prompter;
     TfrmMain* window = nullptr;
 };
+
+// What a person sees of widget `w`: its rectangle in `top`'s coordinates, cut by every
+// parent between them.
+QRect visibleRect(const QWidget* w, const QWidget* top)
+{
+    QRect r(w->mapTo(top, QPoint(0, 0)), w->size());
+    for (const QWidget* p = w->parentWidget(); p && p != top; p = p->parentWidget())
+        r &= QRect(p->mapTo(top, QPoint(0, 0)), p->size());
+    return r & top->rect();
+}
+
+bool shown(const QWidget* w, const QWidget* top)
+{
+    for (const QWidget* p = w; p && p != top; p = p->parentWidget())
+        if (p->isHidden())
+            return false;
+    return w->isVisibleTo(top);
+}
+
+struct TickLabel {
+    QString text;
+    QRectF rect;
+    QString axis;
+};
+
+// The drawn tick labels of every axis of `plot`, where QCustomPlot puts them.
+QList<TickLabel> tickLabelsOf(QCustomPlot* plot)
+{
+    QList<TickLabel> labels;
+    const QList<QCPAxisRect*> rects = plot->axisRects();
+    for (qsizetype r = 0; r < rects.size(); ++r) {
+        for (QCPAxis* axis :
+            { rects[r]->axis(QCPAxis::atLeft), rects[r]->axis(QCPAxis::atBottom) }) {
+            if (!axis->tickLabels())
+                continue;
+            const QFontMetricsF fm(axis->tickLabelFont());
+            const QList<double> ticks = axis->tickVector();
+            const QList<QString> texts = axis->tickVectorLabels();
+            const bool left = axis->axisType() == QCPAxis::atLeft;
+            for (qsizetype i = 0; i < ticks.size() && i < texts.size(); ++i) {
+                if (texts[i].isEmpty() || !axis->range().contains(ticks[i]))
+                    continue;
+                const QSizeF size = fm.boundingRect(QRectF(0, 0, 10000, 10000),
+                                          Qt::TextDontClip | Qt::AlignHCenter, texts[i])
+                                        .size();
+                const double at = axis->coordToPixel(ticks[i]);
+                const double gap = axis->tickLabelPadding() + axis->tickLengthOut();
+                QRectF rect = left ? QRectF(rects[r]->left() - gap - size.width(),
+                                  at - size.height() / 2, size.width(), size.height())
+                                   : QRectF(at - size.width() / 2, rects[r]->bottom() + gap,
+                                       size.width(), size.height());
+                labels.append(
+                    { texts[i], rect, QStringLiteral("%1%2").arg(left ? 'Y' : 'X').arg(r) });
+            }
+        }
+    }
+    return labels;
+}
 
 } // namespace
 
@@ -704,6 +769,51 @@ private Q_SLOTS:
         QCOMPARE(f.window->mdiArea()->subWindowList().size(), 2);
     }
 
+    // Tiles and cascaded windows cover the client area and keep at least the least size.
+    void tileAndCascadeGeometries_data()
+    {
+        QTest::addColumn<bool>("tile");
+        QTest::addColumn<int>("count");
+        QTest::addColumn<QSize>("least");
+        QTest::addColumn<QList<QRect>>("expected");
+        const QSize none(0, 0);
+        QTest::newRow("tile 2") << true << 2 << none
+                                << QList<QRect> { QRect(0, 0, 683, 768), QRect(683, 0, 683, 768) };
+        QTest::newRow("tile 3") << true << 3 << none
+                                << QList<QRect> { QRect(0, 0, 683, 384), QRect(683, 0, 683, 384),
+                                       QRect(0, 384, 1366, 384) };
+        QTest::newRow("tile 5 held at the least size")
+            << true << 5 << QSize(520, 320)
+            << QList<QRect> { QRect(0, 0, 520, 384), QRect(455, 0, 520, 384),
+                   QRect(846, 0, 520, 384), QRect(0, 384, 683, 384), QRect(683, 384, 683, 384) };
+        QTest::newRow("cascade 3") << false << 3 << none
+                                   << QList<QRect> { QRect(0, 0, 1316, 718),
+                                          QRect(25, 25, 1316, 718), QRect(50, 50, 1316, 718) };
+        QTest::newRow("cascade 30 starts over") << false << 30 << QSize(520, 320) << QList<QRect>();
+    }
+    void tileAndCascadeGeometries()
+    {
+        QFETCH(bool, tile);
+        QFETCH(int, count);
+        QFETCH(QSize, least);
+        QFETCH(QList<QRect>, expected);
+        const QRect client(0, 0, 1366, 768);
+        const QList<QRect> places = tile ? ClientArea::tileGeometries(client, count, least)
+                                         : ClientArea::cascadeGeometries(client, count, 25, least);
+        QCOMPARE(places.size(), count);
+        if (!expected.isEmpty())
+            QCOMPARE(places, expected);
+        for (const QRect& r : places) {
+            QVERIFY(client.contains(r));
+            QVERIFY(r.width() >= least.width() && r.height() >= least.height());
+        }
+        // A window the program places keeps inside too, never below its least size.
+        QCOMPARE(ClientArea::placedInside(QRect(300, 0, 1216, 800), client, QSize(520, 320)),
+            QRect(150, 0, 1216, 768));
+        QCOMPARE(ClientArea::placedInside(QRect(0, 0, 300, 200), client, QSize(520, 320)),
+            QRect(0, 0, 520, 320));
+    }
+
     // Tile and Cascade move the children inside the client area; the main window keeps its
     // size however large the children's minimum sizes are.
     void tileAndCascadeLeaveTheMainWindowAlone_data()
@@ -729,8 +839,163 @@ private Q_SLOTS:
         QCoreApplication::processEvents();
         QCOMPARE(f.window->size(), before);
         QVERIFY(f.window->minimumSizeHint().width() <= before.width());
-        for (QMdiSubWindow* sub : f.window->mdiArea()->subWindowList())
+        const QRect client = f.window->mdiArea()->viewport()->rect();
+        for (QMdiSubWindow* sub : f.window->mdiArea()->subWindowList()) {
             QVERIFY(sub->geometry().left() >= 0 && sub->geometry().top() >= 0);
+            // No window made smaller than its controls need; each inside the client area.
+            QVERIFY(sub->width() >= sub->minimumSizeHint().width());
+            QVERIFY(sub->height() >= sub->minimumSizeHint().height());
+            QVERIFY2(client.contains(sub->geometry()),
+                qPrintable(QStringLiteral("%1,%2 %3x%4")
+                               .arg(sub->x())
+                               .arg(sub->y())
+                               .arg(sub->width())
+                               .arg(sub->height())));
+        }
+        // The graph is not cascaded down to its size hint: it takes the room there is.
+        if (!tile)
+            QVERIFY(f.window->realTimeGraph()->frameWindow()->width() > client.width() * 3 / 4);
+    }
+
+    // Tiled, cascaded or on a small screen, every graph window stays legible: no two controls
+    // or labels overlap, none is cut short, and no tick label repeats; the time axis shows the
+    // time of day with the date on its first label.
+    void legibleAtEverySize_data()
+    {
+        QTest::addColumn<QString>("role");
+        QTest::addColumn<QSize>("size");
+        const QRect client(0, 0, 1366, 768);
+        QMdiSubWindow probe;
+        QStyleOptionTitleBar option;
+        option.initFrom(&probe);
+        const int step = probe.style()->pixelMetric(QStyle::PM_TitleBarHeight, &option, &probe);
+        QList<std::pair<const char*, QSize>> sizes {
+            { "640x360", QSize(640, 360) },
+            { "Kaskade", ClientArea::cascadeGeometries(client, 4, step, QSize()).first().size() },
+            { "Nebeneinander 2", ClientArea::tileGeometries(client, 2, QSize()).first().size() },
+            { "Nebeneinander 3", ClientArea::tileGeometries(client, 3, QSize()).first().size() },
+            { "Nebeneinander 4", ClientArea::tileGeometries(client, 4, QSize()).first().size() },
+        };
+        for (const char* role : { "Echtzeit", "Datenlogger", "Datei" })
+            for (const auto& [name, size] : sizes)
+                QTest::addRow("%s %s", role, name) << QString::fromLatin1(role) << size;
+    }
+    void legibleAtEverySize()
+    {
+        QFETCH(QString, role);
+        QFETCH(QSize, size);
+        QLocale::setDefault(QLocale(QLocale::German, QLocale::Germany));
+        Host host;
+        QMdiArea area;
+        area.resize(1366, 768);
+        LoggerGraphRole logger(host.services, {});
+        TfrmGraph* graph = nullptr;
+        const double start = toDateTimeSerial(QDateTime(QDate(2026, 12, 9), QTime(20, 0, 0)));
+        if (role == QLatin1String("Echtzeit")) {
+            graph = host.createRealTimeGraph(area);
+        } else {
+            graph = new TfrmGraph(host.services);
+            area.addSubWindow(graph)->setAttribute(Qt::WA_DeleteOnClose);
+            // A logger set over midnight, a minute apart; a file of three days, hourly.
+            const bool fromLogger = role == QLatin1String("Datenlogger");
+            const int n = fromLogger ? 360 : 72;
+            const double step = fromLogger ? 60.0 / kDay : 3600.0 / kDay;
+            if (fromLogger) {
+                graph->setWindowTitle(TfrmGraph::dataLoggerCaption());
+                graph->setRole(&logger);
+                graph->dataSetPanel()->show();
+                QTableWidget* list = graph->dataSetList();
+                const QStringList row { "1", "09.12.2026", "20:00:00", "00:01:00", "360", "°C" };
+                for (int c = 0; c < row.size(); ++c)
+                    list->setItem(0, c, new QTableWidgetItem(row[c]));
+                graph->fitDataSetColumns();
+            } else {
+                graph->setWindowTitle(QStringLiteral("/home/messung/ofen.ghf"));
+            }
+            // Without a template the built-in look is used, after a message.
+            (void)ConfigureGraph(*graph->graph(), host.services,
+                GraphExtent { 4, n, start, start + n * step, -20.0, 100.0 });
+            ChartModel& m = graph->model();
+            for (int p = 0; p < n; ++p)
+                for (int s = 0; s < 4; ++s) {
+                    m.setX(s, p, start + p * step);
+                    m.setY(s, p, static_cast<float>(20 + 10 * s + (p % 30)));
+                }
+            if (!fromLogger) {
+                m.setMultiAxesSubsets(-1, 0);
+                m.setMultiAxesProportions(0, 1.0);
+            }
+            graph->graph()->reinitAndReset();
+            graph->ComputeGraphStatistics();
+            graph->redraw();
+        }
+        QVERIFY(graph);
+        area.show();
+        QVERIFY(QTest::qWaitForWindowExposed(&area));
+        graph->frameWindow()->setGeometry(QRect(QPoint(0, 0), size));
+        graph->frameWindow()->show();
+        QCoreApplication::processEvents();
+        graph->graph()->plot()->replot();
+        QCoreApplication::processEvents();
+        // The window is as large as it was made: its least size fits every one of these.
+        QCOMPARE(graph->frameWindow()->size(), size);
+
+        // Controls: none over another, none cut by the window or squeezed below its text.
+        QList<QWidget*> controls;
+        for (QWidget* w : graph->findChildren<QWidget*>()) {
+            const bool control = qobject_cast<QLabel*>(w) || qobject_cast<QLineEdit*>(w)
+                || qobject_cast<QComboBox*>(w) || qobject_cast<QAbstractButton*>(w);
+            if ((control || w == graph->graph()) && w != graph->readOut() && shown(w, graph)
+                && !qobject_cast<QTableWidget*>(w->parentWidget()->parentWidget()))
+                controls << w;
+        }
+        QVERIFY(controls.size() > 20);
+        for (QWidget* w : controls) {
+            const QRect seen = visibleRect(w, graph);
+            const QRect whole(w->mapTo(graph, QPoint(0, 0)), w->size());
+            QVERIFY2(seen == whole, qPrintable(w->objectName() + QStringLiteral(" is cut")));
+            if (qobject_cast<QLabel*>(w) || qobject_cast<QPushButton*>(w)
+                || qobject_cast<QCheckBox*>(w))
+                QVERIFY2(w->width() >= w->minimumSizeHint().width(),
+                    qPrintable(w->objectName() + QStringLiteral(" is squeezed")));
+            for (QWidget* other : controls)
+                if (other != w && !w->isAncestorOf(other) && !other->isAncestorOf(w))
+                    QVERIFY2(!seen.intersects(visibleRect(other, graph)),
+                        qPrintable(
+                            w->objectName() + QStringLiteral(" over ") + other->objectName()));
+        }
+
+        // Tick labels: none over another, none repeated on one axis, time of day on each
+        // time label and the date on the first.
+        const QList<TickLabel> labels = tickLabelsOf(graph->graph()->plot());
+        QHash<QString, QStringList> perAxis;
+        for (const TickLabel& l : labels)
+            perAxis[l.axis] << l.text;
+        QStringList seen;
+        for (const TickLabel& l : labels)
+            seen << l.axis + ':' + l.text;
+        for (QCPAxisRect* r : graph->graph()->plot()->axisRects())
+            seen << QStringLiteral("%1x%2").arg(r->width()).arg(r->height());
+        QVERIFY2(perAxis.size() >= 2, qPrintable(seen.join(',')));
+        for (auto it = perAxis.cbegin(); it != perAxis.cend(); ++it) {
+            QVERIFY2(QSet<QString>(it->begin(), it->end()).size() == it->size(),
+                qPrintable(it.key() + ' ' + it->join('|')));
+            if (it.key().startsWith('X')) {
+                QVERIFY2(it->size() >= 2, qPrintable(it->join('|')));
+                for (const QString& text : *it)
+                    QVERIFY2(
+                        text.contains(QRegularExpression(QStringLiteral("\\d\\d:\\d\\d:\\d\\d"))),
+                        qPrintable(text));
+                QVERIFY2(
+                    it->first().contains(QRegularExpression(QStringLiteral("\\d\\d\\.\\d\\d\\."))),
+                    qPrintable(it->first()));
+            }
+        }
+        for (qsizetype i = 0; i < labels.size(); ++i)
+            for (qsizetype j = i + 1; j < labels.size(); ++j)
+                QVERIFY2(!labels[i].rect.adjusted(0.5, 0.5, -0.5, -0.5).intersects(labels[j].rect),
+                    qPrintable(labels[i].axis + ' ' + labels[i].text + QStringLiteral(" over ")
+                        + labels[j].axis + ' ' + labels[j].text));
     }
 };
 

@@ -246,6 +246,22 @@ private Q_SLOTS:
         QCOMPARE(panel.mark(Mark::Battery), true);
     }
 
+    // A panel opened again while the meter's state stays the same shows its marks at once.
+    void panelGivenLaterShowsTheMarksAtOnce()
+    {
+        Rig rig(false);
+        auto& [timers, panel, decoder] = rig;
+        RecordingPanel early;
+        decoder.setPanel(&early); // nothing decoded yet: nothing to show
+        QCOMPARE(early.markCalls, 0);
+        decoder.setPanel(nullptr);
+        decoder.decodeFrame(Frame(kCelsius, 0));
+        decoder.decodeFrame(Frame(kCelsius, 0).current(0, 11));
+        decoder.setPanel(&panel);
+        QVERIFY(marksAre(panel, "T1C T2C T3C T4C", true));
+        QVERIFY(marksAre(panel, "T1F T2F T3F T4F", false));
+    }
+
     void markRefresh_data()
     {
         QTest::addColumn<int>("statusA");
@@ -435,11 +451,14 @@ private Q_SLOTS:
         QCOMPARE(s.currentValues[3], -5.5f);
         QVERIFY(s.holdLatched); // latched even though no labels were written
 
-        // A panel that appears later keeps its marks until the status bytes change, and its
-        // labels until HOLD is over and one more frame has passed.
+        // A panel that appears later shows the marks of the meter's state at once, and keeps
+        // its labels until HOLD is over and one more frame has passed.
         decoder.setPanel(&panel);
+        QVERIFY(marksAre(panel, "Hold T1C T2C T3C T4C", true));
+        QVERIFY(marksAre(panel, "T1F", false));
+        const int marks = panel.markCalls;
         decoder.decodeFrame(Frame(kCelsius | kHold | kModeBlink | kRec, kRecBlinks));
-        QCOMPARE(panel.markCalls, 0);
+        QCOMPARE(panel.markCalls, marks);
         QCOMPARE(panel.valueCalls, 0);
         decoder.decodeFrame(Frame(kCelsius | kModeBlink | kRec, kRecBlinks).current(0, 11));
         QVERIFY(marksAre(panel, "Hold", false));

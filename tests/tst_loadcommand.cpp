@@ -21,6 +21,8 @@
 #include <QDir>
 #include <QFile>
 #include <QLineEdit>
+#include <QMdiArea>
+#include <QMdiSubWindow>
 #include <QSignalSpy>
 #include <QTableWidget>
 #include <QTemporaryDir>
@@ -140,6 +142,7 @@ private Q_SLOTS:
     void errorDialogAnswers_data();
     void errorDialogAnswers();
     void cancelKeepsEverything();
+    void loggerWindowStaysInFront();
     void openCollection_data();
     void openCollection();
     void openChoice_data();
@@ -255,6 +258,26 @@ void TestLoadCommand::loadEnds()
         QCOMPARE(r.graph()->dataSetList()->rowCount(), 1);
     }
     r.verifyLiveLinkBack();
+}
+
+// The window a load works on comes to the front and stays there: the Data Logger button
+// pressed again over the logger window does not bring the real-time graph up.
+void TestLoadCommand::loggerWindowStaysInFront()
+{
+    Rig r;
+    r.f.window->show();
+    QVERIFY(QTest::qWaitForWindowExposed(r.f.window));
+    QMdiArea* area = r.f.window->mdiArea();
+    r.load();
+    QVERIFY(r.graph());
+    QCOMPARE(area->activeSubWindow(), r.graph()->frameWindow());
+    r.f.window->RealTimeGraph1Click(); // the real-time graph in front
+    QCOMPARE(area->activeSubWindow(), r.f.window->realTimeGraph()->frameWindow());
+    r.load();
+    QCOMPARE(area->activeSubWindow(), r.graph()->frameWindow());
+    r.load(); // once more, the logger window in front already
+    QCoreApplication::processEvents();
+    QCOMPARE(area->activeSubWindow(), r.graph()->frameWindow());
 }
 
 // Cancel in the progress window: TransferStop, nothing kept, nothing said, the link back.

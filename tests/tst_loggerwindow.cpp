@@ -68,9 +68,9 @@ struct Rig {
     explicit Rig(const QList<loggerimages::SetSpec>& sets = {})
         : store(storeOf(
             sets.isEmpty() ? QList<loggerimages::SetSpec> { withInterval(3, 0, 60) } : sets)),
-          logger(services, area, store, [] { return QSize(800, 600); }, {})
+          logger(services, area, store, [] { return QSize(1000, 600); }, {})
     {
-        area.resize(900, 700);
+        area.resize(1100, 700);
     }
     TfrmGraph& open()
     {
@@ -110,7 +110,7 @@ void TestLoggerWindow::openCreatesRestoresAndRecreates()
     TfrmGraph& window = r.open();
     QCOMPARE(window.windowTitle(), QStringLiteral("DataLogger"));
     QVERIFY(!window.dataSetPanel()->isHidden());
-    QCOMPARE(window.frameWindow()->geometry(), QRect(0, 0, 800, 540));
+    QCOMPARE(window.frameWindow()->geometry(), QRect(0, 0, 1000, 540));
     // The empty graph until the first set: one channel, 500 points, t0 .. t0 + 500 s.
     const chart::ChartModel& m = window.model();
     QCOMPARE(m.subsets(), 1);

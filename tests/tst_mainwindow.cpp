@@ -235,6 +235,11 @@ private Q_SLOTS:
         sub->showMinimized();
         f.window->ControlPanel1Click(); // restores, does not create
         QVERIFY(!sub->isMinimized());
+        // Behind the graph, the panel comes to the front.
+        f.window->mdiArea()->setActiveSubWindow(
+            qobject_cast<QMdiSubWindow*>(f.window->realTimeGraph()->frameWindow()));
+        f.window->ControlPanel1Click();
+        QCOMPARE(f.window->mdiArea()->activeSubWindow(), sub);
         QCOMPARE(f.window->mdiArea()->subWindowList().size(), 2); // the panel, the graph
 
         QVERIFY(sub->close());
@@ -249,11 +254,12 @@ private Q_SLOTS:
         QVERIFY(panel);
         QCOMPARE(panel->parentWidget()->pos(), QPoint(0, 0));
         QVERIFY(f.window->action(QStringLiteral("ControlPanel1"))->isChecked());
-        // Marks come with the next change of the status bytes.
-        f.tick();
-        QVERIFY(!panel->isMarkVisible(Mark::Hold));
+        // The marks of the meter's state show at once, and follow its next change.
+        QVERIFY(panel->isMarkVisible(Mark::Hold));
+        QVERIFY(panel->isMarkVisible(Mark::T1C));
         meter.setHold(false, f.clock.tickMs());
         f.tick();
+        QVERIFY(!panel->isMarkVisible(Mark::Hold));
         QVERIFY(panel->isMarkVisible(Mark::T1C));
     }
 
@@ -295,13 +301,14 @@ private Q_SLOTS:
         QCOMPARE(f.window->comm1().deviceName(), QStringLiteral("/dev/ttyUSB0"));
         QVERIFY(f.window->comm1().isActive());
         QCOMPARE(f.window->link().lastConnectedPort(), 1);
-        // The change neither identifies again nor touches the status bar.
-        QCOMPARE(f.window->statusDevice(), QStringLiteral("SIMULATOR"));
+        // The change does not identify again, but the status bar names the new port at once.
+        QCOMPARE(f.window->statusDevice(), QStringLiteral("/dev/ttyUSB0"));
         f.tick();
         QVERIFY(f.meters[QStringLiteral("/dev/ttyUSB0")].received().contains('A'));
 
         f.window->portList()->setEditText(QStringLiteral("COM12"));
         QCOMPARE(f.window->comm1().deviceName(), QStringLiteral("/dev/COM12"));
+        QCOMPARE(f.window->statusDevice(), QStringLiteral("/dev/COM12"));
         QVERIFY(!f.window->comm1().isActive());
         QCOMPARE(f.window->link().lastConnectedPort(), -1);
     }

@@ -1,7 +1,13 @@
 // The activation of a child window of the document area: its frame's activation counts, the
-// main window's does not, and the frame is followed when the window moves to another one.
+// main window's does not, and the frame is followed when the window moves to another one; the
+// frame of dialogs and message boxes.
 
+#include "DialogFrame.h"
 #include "SubWindowActivation.h"
+
+#include <QDialog>
+#include <QMessageBox>
+#include <QWindow>
 
 #include <QEvent>
 #include <QMdiArea>
@@ -92,6 +98,27 @@ private Q_SLOTS:
         child->activation.stop();
         area.setActiveSubWindow(moved);
         QCOMPARE(child->activations, 1);
+    }
+
+    // Dialogs offer only a close box and hang on the window they belong to; a dialog with
+    // its own fixed frame keeps it.
+    void dialogsGetACloseOnlyFrameAndTheirOwner()
+    {
+        QWidget owner;
+        owner.resize(300, 200);
+        QMessageBox box(&owner);
+        frameAsDialog(box, &owner);
+        const Qt::WindowFlags flags = box.windowFlags();
+        QCOMPARE(flags & Qt::WindowType_Mask, Qt::Dialog);
+        QVERIFY(flags & Qt::WindowCloseButtonHint);
+        QVERIFY(!(flags & (Qt::WindowMinimizeButtonHint | Qt::WindowMaximizeButtonHint)));
+        QVERIFY(box.windowHandle());
+        QCOMPARE(box.windowHandle()->transientParent(), owner.windowHandle());
+
+        QDialog fixed(nullptr, kFixedDialogFlags);
+        frameAsDialog(fixed, &owner);
+        QCOMPARE(fixed.windowFlags() & kFixedDialogFlags, kFixedDialogFlags);
+        QCOMPARE(fixed.windowHandle()->transientParent(), owner.windowHandle());
     }
 };
 

@@ -3,8 +3,24 @@
 #include <QGuiApplication>
 #include <QScreen>
 #include <QWidget>
+#include <QWindow>
 
 namespace tc4dl {
+
+void frameAsDialog(QWidget& dialog, QWidget* owner)
+{
+    if ((dialog.windowFlags() & kFixedDialogFlags) != kFixedDialogFlags)
+        dialog.setWindowFlags(kCloseOnlyDialogFlags);
+    if (!owner)
+        return;
+    QWidget* ownerWindow = owner->window();
+    if (ownerWindow == &dialog)
+        return;
+    dialog.winId(); // a native window to hang the owner on
+    ownerWindow->winId();
+    if (QWindow* handle = dialog.windowHandle())
+        handle->setTransientParent(ownerWindow->windowHandle());
+}
 
 void centreOnScreen(QWidget* window)
 {

@@ -12,6 +12,17 @@ constexpr Qt::WindowFlags kFixedDialogFlags = Qt::Dialog | Qt::MSWindowsFixedSiz
     | Qt::WindowStaysOnTopHint | Qt::CustomizeWindowHint | Qt::WindowTitleHint
     | Qt::WindowCloseButtonHint;
 
+// The frame of every other dialog and message box: a dialog window with only a close box, so
+// that a window manager offers neither minimize nor maximize (a minimized modal box would hide
+// the whole program behind it).
+constexpr Qt::WindowFlags kCloseOnlyDialogFlags
+    = Qt::Dialog | Qt::CustomizeWindowHint | Qt::WindowTitleHint | Qt::WindowCloseButtonHint;
+
+// Gives the top-level `dialog`, before it is shown, the close-only dialog frame (unless it
+// has its own fixed frame) and makes it transient for `owner`'s window, so that it stays
+// above it and goes with it.
+void frameAsDialog(QWidget& dialog, QWidget* owner);
+
 // Places the top-level `window`, frame included, in the middle of the primary screen's
 // available area, after letting it take its size.
 void centreOnScreen(QWidget* window);

@@ -45,12 +45,13 @@ TablePrintout::Grid TablePrintout::gridOf(
 
 QString TablePrintout::padded(const QString& text, int column)
 {
-    const int width = column == kTimeColumn ? kTimeWidth : kOtherWidth;
-    const qsizetype missing = width - text.size();
-    // Two spaces per missing character: the printer's font was twice as wide as its spaces.
-    // A text that fills its width still gets one space, or a date and the time after it
-    // would print as one unreadable run of digits.
-    return text + QString(missing > 0 ? 2 * missing : 1, QLatin1Char(' '));
+    // Each column is a field of its width and a gap, so that in the fixed-pitch printer font
+    // every column starts at the same place on every line, headings and one-digit row numbers
+    // included. A longer text still gets one space, or a date and the time after it would
+    // print as one unreadable run of digits.
+    const int field = (column == kTimeColumn ? kTimeWidth : kOtherWidth) + kColumnGap;
+    const qsizetype missing = field - text.size();
+    return text + QString(missing > 0 ? missing : 1, QLatin1Char(' '));
 }
 
 QString TablePrintout::line(const QStringList& cells)

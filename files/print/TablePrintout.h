@@ -13,11 +13,11 @@ namespace tc4dl {
 class Prompter;
 
 // The table window's printout: every row of the grid, the heading row and the row-number
-// column included, as lines of fixed-pitch text, one grid row a line. A cell is followed by
-// two spaces for every character it falls short of its column's width (17 for the time
-// column, 10 for the others), so the columns line up as the printer's wide fixed-pitch font
-// once lined them up. Rows fill each page from one line below its top edge; each page but
-// the last holds the same number of rows, and every row lies inside the printable area.
+// column included, as lines of fixed-pitch text, one grid row a line. A cell is padded with
+// spaces to its column's width (17 for the time column, 10 for the others) and a gap of two,
+// so the columns line up on paper. Rows fill each page from one line below its top edge;
+// each page but the last holds the same number of rows, and every row lies inside the
+// printable area.
 class TablePrintout {
 public:
     // The grid as text: rowCount rows of columnCount cells, row 0 the heading row.
@@ -30,6 +30,7 @@ public:
     static constexpr int kTimeColumn = 2;
     static constexpr int kTimeWidth = 17;
     static constexpr int kOtherWidth = 10;
+    static constexpr int kColumnGap = 2;
     // The text whose height is the line height; it is never printed.
     static constexpr const char* kMeasureText = "String Grid Printout";
 

@@ -117,6 +117,10 @@ TfrmGraph* DataLoggerWindow::OpenDataLoggerWindow(const QDateTime& t0)
 {
     if (TfrmGraph* existing = window()) {
         existing->frameWindow()->showNormal();
+        // The window the load works on comes to the front, and its progress and messages
+        // with it.
+        if (auto* sub = qobject_cast<QMdiSubWindow*>(existing->frameWindow()))
+            m_area.setActiveSubWindow(sub);
         return existing;
     }
     auto* graph = new TfrmGraph(m_services);
