@@ -54,7 +54,6 @@ QMessageBox::StandardButtons boxButtons(Prompter::Buttons buttons)
 void QtPrompter::prepareMessageBox(
     QMessageBox& box, const QString& text, Buttons buttons, Icon icon)
 {
-    frameAsDialog(box, m_parent);
     box.setWindowTitle(QStringLiteral("TC4DL"));
     // Plain text: the message comes as the caller made it.
     box.setTextFormat(Qt::PlainText);
@@ -68,6 +67,7 @@ void QtPrompter::prepareMessageBox(
 Prompter::Answer QtPrompter::ask(const QString& text, Buttons buttons, Icon icon)
 {
     QMessageBox box(m_parent);
+    frameAsDialog(box, m_parent);
     prepareMessageBox(box, text, buttons, icon);
     switch (box.exec()) {
     case QMessageBox::Yes:
