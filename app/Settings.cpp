@@ -67,14 +67,14 @@ void Settings::write(SettingsStore& store) const
 NativeSettingsStore::NativeSettingsStore()
 {
 #ifdef Q_OS_WIN
-    m_settings = new QSettings(QStringLiteral("HKEY_LOCAL_MACHINE\\SOFTWARE\\TC4DL"),
-                               QSettings::NativeFormat);
+    m_settings = new QSettings(
+        QStringLiteral("HKEY_LOCAL_MACHINE\\SOFTWARE\\TC4DL"), QSettings::NativeFormat);
     m_location = m_settings->fileName();
 #else
     // The file QSettings would choose for the user's scope, named here so that its size can be
     // checked before QSettings reads it whole.
     openFile(QStandardPaths::writableLocation(QStandardPaths::GenericConfigLocation)
-             + QStringLiteral("/TC4DL/TC4DL.conf"));
+        + QStringLiteral("/TC4DL/TC4DL.conf"));
 #endif
 }
 
@@ -130,8 +130,7 @@ std::optional<qint32> NativeSettingsStore::readInt(const QString& name)
     bool ok = false;
     const qlonglong n = v.toLongLong(&ok);
     // Registry DWORDs come back unsigned: take the 32 bits as they are stored.
-    if (!ok || n < std::numeric_limits<qint32>::min()
-        || n > std::numeric_limits<quint32>::max())
+    if (!ok || n < std::numeric_limits<qint32>::min() || n > std::numeric_limits<quint32>::max())
         return std::nullopt;
     return static_cast<qint32>(static_cast<quint32>(n));
 }

@@ -33,7 +33,7 @@ public:
         return false;
     }
     // Makes the written values durable.
-    virtual void flush() {}
+    virtual void flush() { }
 };
 
 // The values kept between runs.
@@ -46,7 +46,6 @@ struct Settings {
     static constexpr qint32 kMinRealTimeRate = 1;
     static constexpr qint32 kMaxRealTimeRate = 60 * 60 + 60; // the rate lists' "60" and "60"
     static constexpr qint32 kMaxColor = 0xFFFFFF; // 0xBBGGRR
-
 
     qint32 lastConnectedPort = 0;
     qint32 lastConnectedModel = 740;

@@ -13,8 +13,7 @@
 namespace tc4dl {
 
 TfrmAbout::TfrmAbout(Mode mode, QWidget* parent)
-    : QDialog(parent,
-              kFixedDialogFlags | (mode == Mode::Splash ? Qt::SplashScreen : Qt::Dialog))
+    : QDialog(parent, kFixedDialogFlags | (mode == Mode::Splash ? Qt::SplashScreen : Qt::Dialog))
 {
     setObjectName(QStringLiteral("frmAbout"));
     setWindowTitle(QString());

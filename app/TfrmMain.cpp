@@ -1,18 +1,18 @@
 #include "TfrmMain.h"
 
 #include "Artwork.h"
+#include "ChartView.h"
 #include "CollectionFile.h"
 #include "DataLoggerWindow.h"
-#include "LoadCommand.h"
-#include "LoggerData.h"
-#include "OpenCollectionFile.h"
-#include "ChartView.h"
-#include "ProgramFolders.h"
 #include "GraphConfig.h"
 #include "HelpWindow.h"
 #include "JournalFormat.h"
-#include "TfrmAbout.h"
+#include "LoadCommand.h"
+#include "LoggerData.h"
+#include "OpenCollectionFile.h"
+#include "ProgramFolders.h"
 #include "TablePrintout.h"
+#include "TfrmAbout.h"
 #include "TfrmList.h"
 #include "TfrmPanel.h"
 #include "Ticker.h"
@@ -35,9 +35,9 @@
 namespace tc4dl {
 
 TfrmMain::TfrmMain(MainWindowDeps deps, QWidget* parent)
-    : QMainWindow(parent)
-    , m_deps(std::move(deps))
-    , m_messages(MessageTable::forWindow(QStringLiteral("TfrmMain")))
+    : QMainWindow(parent),
+      m_deps(std::move(deps)),
+      m_messages(MessageTable::forWindow(QStringLiteral("TfrmMain")))
 {
     Q_ASSERT(m_deps.clock && m_deps.settings && m_deps.prompter && m_deps.portFactory);
     if (!m_deps.beep)
@@ -45,9 +45,8 @@ TfrmMain::TfrmMain(MainWindowDeps deps, QWidget* parent)
     if (!m_deps.openHelp)
         m_deps.openHelp = [this](const QString& path) {
             (void)HelpWindow::showFor(*this, path,
-                                      m_messages.languageInUse() == Language::German
-                                          ? QStringLiteral("de")
-                                          : QStringLiteral("en"));
+                m_messages.languageInUse() == Language::German ? QStringLiteral("de")
+                                                               : QStringLiteral("en"));
         };
     if (!m_deps.listPorts)
         m_deps.listPorts = [] { return ports::listPorts(false); };
@@ -63,13 +62,13 @@ TfrmMain::TfrmMain(MainWindowDeps deps, QWidget* parent)
     m_files = std::make_unique<FileCommands>(static_cast<FileHost&>(*this));
     m_files->printTableHandler = [this](TfrmList& list) {
         // The table model keeps its row numbers (headed "No") in its own first column.
-        (void)TablePrintout::run(TablePrintout::gridOf(list.table(), false), printer(),
-                                 *m_deps.prompter);
+        (void)TablePrintout::run(
+            TablePrintout::gridOf(list.table(), false), printer(), *m_deps.prompter);
     };
     if (m_deps.journalFile.isEmpty())
         m_deps.journalFile = QDir(m_deps.dataFolder).filePath(QLatin1String(journal::kFileName));
-    m_recorder = std::make_unique<RealTimeRecorder>(static_cast<RecorderHost&>(*this),
-                                                    static_cast<GraphServices&>(*this));
+    m_recorder = std::make_unique<RealTimeRecorder>(
+        static_cast<RecorderHost&>(*this), static_cast<GraphServices&>(*this));
     m_recorder->setJournal(m_deps.journalFile);
     FormCreate();
 }
@@ -105,21 +104,21 @@ void TfrmMain::FormCreate()
     connectActions();
     buildStatusBar();
 
-    m_maxMinTimer = new Ticker(500, m_deps.liveTimers, [this] { MaxMinTimerTimer(); }, this);
-    m_recTimer = new Ticker(500, m_deps.liveTimers, [this] { RECTimerTimer(); }, this);
+    m_maxMinTimer = new Ticker(
+        500, m_deps.liveTimers, [this] { MaxMinTimerTimer(); }, this);
+    m_recTimer = new Ticker(
+        500, m_deps.liveTimers, [this] { RECTimerTimer(); }, this);
 
     m_messages.applyTo(this);
     setWindowTitle(QStringLiteral("TC4DL"));
 
-    m_session = std::make_unique<LiveSession>(
-        *m_deps.clock, static_cast<LinkHost&>(*this), static_cast<BlinkTimers&>(*this),
-        m_deps.portFactory,
-        LinkTexts{m_messages.getTextOrDefault(QStringLiteral("IDS_9")),
-                  m_messages.getTextOrDefault(QStringLiteral("IDS_10"))},
+    m_session = std::make_unique<LiveSession>(*m_deps.clock, static_cast<LinkHost&>(*this),
+        static_cast<BlinkTimers&>(*this), m_deps.portFactory,
+        LinkTexts { m_messages.getTextOrDefault(QStringLiteral("IDS_9")),
+            m_messages.getTextOrDefault(QStringLiteral("IDS_10")) },
         m_deps.liveTimers);
     connect(m_session.get(), &LiveSession::samplingPoint, this, &TfrmMain::sampleTick);
-    connect(m_session.get(), &LiveSession::leaseHeldChanged, this,
-            &TfrmMain::onLeaseHeldChanged);
+    connect(m_session.get(), &LiveSession::leaseHeldChanged, this, &TfrmMain::onLeaseHeldChanged);
 
     m_settings = Settings::read(*m_deps.settings);
     m_settings.applyTo(*m_session, m_graphShared);
@@ -134,8 +133,8 @@ void TfrmMain::FormCreate()
 
 void TfrmMain::createLogger()
 {
-    m_loggerData = std::make_unique<LoggerData>(*m_deps.clock, *m_session, m_deps.programFolder,
-                                                m_deps.dataFolder);
+    m_loggerData = std::make_unique<LoggerData>(
+        *m_deps.clock, *m_session, m_deps.programFolder, m_deps.dataFolder);
     m_dataLogger = new DataLoggerWindow(
         static_cast<GraphServices&>(*this), *m_mdi, m_loggerData->store(),
         [this] { return QSize(width(), height() - menuBar()->height()); },
@@ -188,8 +187,8 @@ void TfrmMain::connectActions()
 
     QMenu* windows = m_menus->windowMenu();
     connect(windows, &QMenu::aboutToShow, this, [this, windows] {
-        m_mdi->fillWindowMenu(*windows, {action(QStringLiteral("Tile1")),
-                                         action(QStringLiteral("Cascade1"))});
+        m_mdi->fillWindowMenu(
+            *windows, { action(QStringLiteral("Tile1")), action(QStringLiteral("Cascade1")) });
     });
     connect(m_portList, &PortList::changedByPerson, this, &TfrmMain::ComboBoxDeviceNameChange);
     // The tick reopens only a device that was open; a port that never opened (missing, or held
@@ -252,8 +251,8 @@ void TfrmMain::FormShow()
 void TfrmMain::createRealTimeGraph()
 {
     QString error;
-    m_realTimeGraph = CreateRealTimeGraph(*this, *m_mdi, *m_recorder, m_settings.realTimeRate,
-                                          &error);
+    m_realTimeGraph
+        = CreateRealTimeGraph(*this, *m_mdi, *m_recorder, m_settings.realTimeRate, &error);
     // A damaged template is said here and the graph takes the built-in look instead.
     if (!error.isEmpty())
         qWarning("Graph template: %s", qPrintable(error));
@@ -339,10 +338,8 @@ void TfrmMain::Open1Click()
 void TfrmMain::OpenCollectionFile()
 {
     QString chosen;
-    (void)tc4dl::OpenCollectionFile(*m_loggerData, *m_dataLogger, *m_deps.prompter,
-                                    *m_deps.clock,
-                                    m_files->saveDialog().startFolder(m_deps.documentsFolder),
-                                    &chosen);
+    (void)tc4dl::OpenCollectionFile(*m_loggerData, *m_dataLogger, *m_deps.prompter, *m_deps.clock,
+        m_files->saveDialog().startFolder(m_deps.documentsFolder), &chosen);
     m_files->saveDialog().chosen(chosen);
 }
 
@@ -429,15 +426,14 @@ void TfrmMain::createPanel()
     sub->show();
     m_panel = panel;
     connect(panel, &TfrmPanel::activated, this,
-            [this] { action(QStringLiteral("btnOutputToGraph"))->setEnabled(false); });
+        [this] { action(QStringLiteral("btnOutputToGraph"))->setEnabled(false); });
     connect(panel, &TfrmPanel::closed, this, [this] {
         m_session->decoder().setPanel(nullptr);
         m_panel = nullptr;
         action(QStringLiteral("ControlPanel1"))->setChecked(false);
     });
     // However the panel goes, the decoder must not write into it afterwards.
-    connect(panel, &QObject::destroyed, this,
-            [this] { m_session->decoder().setPanel(nullptr); });
+    connect(panel, &QObject::destroyed, this, [this] { m_session->decoder().setPanel(nullptr); });
     m_session->decoder().setPanel(panel);
     action(QStringLiteral("ControlPanel1"))->setChecked(true);
 }
@@ -492,8 +488,8 @@ void TfrmMain::About1Click()
 
 void TfrmMain::Contents1Click()
 {
-    const QString path = findShippedFile(shippedFileFolders(m_deps.programFolder),
-                                         QStringLiteral("TC4DLHELP.htm"));
+    const QString path = findShippedFile(
+        shippedFileFolders(m_deps.programFolder), QStringLiteral("TC4DLHELP.htm"));
     if (!path.isEmpty())
         m_deps.openHelp(path);
 }

@@ -3,22 +3,22 @@
 #include "ClientArea.h"
 #include "Clock.h"
 #include "FileCommands.h"
-#include "MainMenus.h"
-#include "PortList.h"
 #include "GraphServices.h"
 #include "GraphShared.h"
 #include "LiveSession.h"
+#include "MainMenus.h"
 #include "MessageTable.h"
 #include "PanelHost.h"
+#include "PortList.h"
 #include "Prompter.h"
+#include "RealTimeRecorder.h"
+#include "RecorderHost.h"
 #include "RoutedSerialPort.h"
 #include "SaveGraph.h"
 #include "Settings.h"
 #include "TfrmGraph.h"
 #include "TfrmPanel.h"
 #include "TfrmSetup.h"
-#include "RealTimeRecorder.h"
-#include "RecorderHost.h"
 
 #include <QMainWindow>
 #include <QPointer>
@@ -48,7 +48,7 @@ struct MainWindowDeps {
     std::function<QStringList()> listPorts;
     // Real timers in the program; in tests the handlers are called by the test.
     bool liveTimers = true;
-    std::function<void()> beep;                       // default: the system's beep
+    std::function<void()> beep; // default: the system's beep
     std::function<void(const QString& path)> openHelp; // default: the program's help window
     // The program's folder (graph template, save dialogs; default: the program file's) and
     // the user's data folder (the template when the program's folder is not writable).
@@ -198,9 +198,15 @@ private:
     const MessageTable& mainMessages() const override { return m_messages; }
     Prompter& prompter() override { return *m_deps.prompter; }
     Clock& clock() override { return *m_deps.clock; }
-    GraphFolders graphFolders() const override { return {m_deps.programFolder, m_deps.dataFolder}; }
+    GraphFolders graphFolders() const override
+    {
+        return { m_deps.programFolder, m_deps.dataFolder };
+    }
     // RecorderHost (meterConnected, setRunEnabled and setStopEnabled serve it too)
-    std::array<float, 4> currentValues() const override { return m_session->decoder().state().currentValues; }
+    std::array<float, 4> currentValues() const override
+    {
+        return m_session->decoder().state().currentValues;
+    }
     void setRealTimeGraphChecked(bool checked) override;
     QWidget* dialogParent() override { return this; }
     int unit() const override { return m_session->decoder().state().cfDegree; }

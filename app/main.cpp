@@ -41,14 +41,15 @@ void printPaths()
     QTextStream out(stdout);
     out << "Program folder: " << shown(program) << '\n'
         << "Help page: "
-        << shown(tc4dl::findShippedFile(tc4dl::shippedFileFolders(program),
-                                        QStringLiteral("TC4DLHELP.htm")))
+        << shown(tc4dl::findShippedFile(
+               tc4dl::shippedFileFolders(program), QStringLiteral("TC4DLHELP.htm")))
         << '\n'
         << "Graph template: "
-        << shown(tc4dl::graphTemplateReadPath(tc4dl::GraphFolders{program, data})) << '\n'
+        << shown(tc4dl::graphTemplateReadPath(tc4dl::GraphFolders { program, data })) << '\n'
         << "Data folder: " << shown(data) << '\n'
         << "Real-time journal: "
-        << shown(data.isEmpty() ? data : QDir(data).filePath(QLatin1String(tc4dl::journal::kFileName)))
+        << shown(data.isEmpty() ? data
+                                : QDir(data).filePath(QLatin1String(tc4dl::journal::kFileName)))
         << '\n'
         << "Settings: " << shown(tc4dl::NativeSettingsStore().location()) << '\n';
 }
@@ -57,29 +58,25 @@ void printPaths()
 bool parseOptions(QApplication& app, Options& options, int& exitCode)
 {
     QCommandLineParser parser;
-    parser.setApplicationDescription(QStringLiteral(
-        "Companion program of the TC4DL four-channel thermocouple thermometer."));
+    parser.setApplicationDescription(
+        QStringLiteral("Companion program of the TC4DL four-channel thermocouple thermometer."));
     parser.addHelpOption();
     parser.addVersionOption();
     const QCommandLineOption demo(QStringLiteral("demo"),
-                                  QStringLiteral("Also list the built-in simulated meter, so "
-                                                 "that it is found when no real meter answers."));
-    const QCommandLineOption screenshot(
-        QStringLiteral("screenshot"),
+        QStringLiteral("Also list the built-in simulated meter, so "
+                       "that it is found when no real meter answers."));
+    const QCommandLineOption screenshot(QStringLiteral("screenshot"),
         QStringLiteral("Save a picture of the main window to FILE after a few seconds, then end."),
         QStringLiteral("FILE"));
     const QCommandLineOption delay(QStringLiteral("screenshot-delay"),
-                                   QStringLiteral("Seconds before the screenshot (default 4)."),
-                                   QStringLiteral("SECONDS"));
-    const QCommandLineOption writeTemplate(
-        QStringLiteral("write-template"),
+        QStringLiteral("Seconds before the screenshot (default 4)."), QStringLiteral("SECONDS"));
+    const QCommandLineOption writeTemplate(QStringLiteral("write-template"),
         QStringLiteral("Write the built-in graph template to FILE and end."),
         QStringLiteral("FILE"));
-    const QCommandLineOption paths(
-        QStringLiteral("paths"),
+    const QCommandLineOption paths(QStringLiteral("paths"),
         QStringLiteral("Print where the program finds its help page and graph template and "
                        "where it keeps its data and settings, then end."));
-    parser.addOptions({demo, screenshot, delay, writeTemplate, paths});
+    parser.addOptions({ demo, screenshot, delay, writeTemplate, paths });
     if (!parser.parse(QApplication::arguments())) {
         QTextStream(stderr) << parser.errorText() << "\n";
         exitCode = 1;
@@ -152,9 +149,7 @@ int main(int argc, char* argv[])
         // One simulated meter behind the live port and the port that borrows the device, as
         // one meter sits behind one cable.
         tc4dl::MeterPortFactory meterPorts(clock);
-        deps.portFactory = [&meterPorts](const QString& name) {
-            return meterPorts.makePort(name);
-        };
+        deps.portFactory = [&meterPorts](const QString& name) { return meterPorts.makePort(name); };
         deps.listPorts = [demo = options.demo] { return tc4dl::ports::listPorts(demo); };
         deps.closeSplash = [splash = QPointer<QWidget>(splash)] {
             if (splash)
@@ -163,8 +158,8 @@ int main(int argc, char* argv[])
 
         tc4dl::TfrmMain window(std::move(deps));
         prompter.setParent(&window);
-        QObject::connect(&window, &tc4dl::TfrmMain::exitRequested, &app,
-                         [] { QCoreApplication::exit(0); });
+        QObject::connect(
+            &window, &tc4dl::TfrmMain::exitRequested, &app, [] { QCoreApplication::exit(0); });
         // Without a window manager (a virtual display) maximizing does nothing: fill the
         // screen by hand first.
         if (const QScreen* screen = QGuiApplication::primaryScreen())

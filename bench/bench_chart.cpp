@@ -37,7 +37,7 @@ double sample(int subset, int point)
 {
     const double t = point * 2.0;
     return 25.0 + 8.0 * subset + 6.0 * std::sin(t / 600.0 + subset)
-           + 0.4 * std::sin(t * 1.3 + subset * 2.0);
+        + 0.4 * std::sin(t * 1.3 + subset * 2.0);
 }
 
 // `points` slots, the first `filled` of them holding samples two seconds apart.
@@ -50,14 +50,15 @@ void fill(ChartModel& m, int points, int filled, bool split)
     for (int p = 0; p < filled; ++p)
         for (int s = 0; s < 4; ++s) {
             xs[static_cast<size_t>(p) * 4 + static_cast<size_t>(s)] = kStart + 2.0 * p * kSecond;
-            ys[static_cast<size_t>(p) * 4 + static_cast<size_t>(s)] = static_cast<float>(sample(s, p));
+            ys[static_cast<size_t>(p) * 4 + static_cast<size_t>(s)]
+                = static_cast<float>(sample(s, p));
         }
     m.setAllX(xs.data(), static_cast<qsizetype>(xs.size()));
     m.setAllY(ys.data(), static_cast<qsizetype>(ys.size()));
-    m.look.subsetColors = {0xFF0000, 0xFFFF00, 0x00FF00, 0xFF00FF};
-    m.look.subsetLabels = {QStringLiteral("T1"), QStringLiteral("T2"), QStringLiteral("T3"),
-                           QStringLiteral("T4")};
-    m.look.xScale = {ScaleControl::ManualMinAndMax, kStart, kStart + 2.0 * points * kSecond};
+    m.look.subsetColors = { 0xFF0000, 0xFFFF00, 0x00FF00, 0xFF00FF };
+    m.look.subsetLabels = { QStringLiteral("T1"), QStringLiteral("T2"), QStringLiteral("T3"),
+        QStringLiteral("T4") };
+    m.look.xScale = { ScaleControl::ManualMinAndMax, kStart, kStart + 2.0 * points * kSecond };
     m.setMultiAxesSubsets(-1, 0);
     m.setMultiAxesProportions(-1, 0);
     if (split) {
@@ -70,7 +71,7 @@ void fill(ChartModel& m, int points, int filled, bool split)
     }
     for (int a = 0; a < 4; ++a) {
         m.setWorkingAxis(a);
-        m.setYScale({ScaleControl::ManualMinAndMax, -10.0, 70.0});
+        m.setYScale({ ScaleControl::ManualMinAndMax, -10.0, 70.0 });
     }
     m.setWorkingAxis(0);
 }
@@ -104,7 +105,7 @@ double tickMs(int points)
 {
     ChartModel m;
     fill(m, points, points - 60, true);
-    m.look.xScale = {ScaleControl::ManualMinAndMax, kStart, kStart + 2.0 * points * kSecond};
+    m.look.xScale = { ScaleControl::ManualMinAndMax, kStart, kStart + 2.0 * points * kSecond };
     ChartView view(m);
     view.resize(1600, 1000);
     view.show();
@@ -134,17 +135,18 @@ int main(int argc, char** argv)
     qputenv("QT_QPA_PLATFORM", "offscreen");
     QApplication app(argc, argv);
 
-    for (const bool split : {true, false}) {
+    for (const bool split : { true, false }) {
         redrawMs(1000, split); // warm-up: fonts, caches
         const double small = redrawMs(1000, split);
         const double large = redrawMs(65535, split);
         std::printf("%-6s redraw  4 x 1000: %7.2f ms   4 x 65535: %7.2f ms   ratio %.2f\n",
-                    split ? "split" : "shared", small, large, large / small);
+            split ? "split" : "shared", small, large, large / small);
     }
     tickMs(100);
     const double smallTick = tickMs(100);
     const double largeTick = tickMs(65535);
-    std::printf("tick   append+redraw  100 points: %7.2f ms   65535 points: %7.2f ms   ratio %.2f\n",
-                smallTick, largeTick, largeTick / smallTick);
+    std::printf(
+        "tick   append+redraw  100 points: %7.2f ms   65535 points: %7.2f ms   ratio %.2f\n",
+        smallTick, largeTick, largeTick / smallTick);
     return 0;
 }

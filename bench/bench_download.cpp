@@ -11,8 +11,8 @@
 
 #include "LiveSession.h"
 #include "LoggerData.h"
-#include "QuietLinkHost.h"
 #include "QtSerialPort.h"
+#include "QuietLinkHost.h"
 
 #include <QCoreApplication>
 #include <QElapsedTimer>

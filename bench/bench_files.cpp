@@ -84,8 +84,8 @@ QByteArray minimalExport(const chart::ChartModel& graph)
         put(seconds >= 43200 ? " PM" : " AM");
         for (int s = 0; s < 4; ++s) {
             out.push_back('\t');
-            const auto r = std::to_chars(buf, buf + sizeof buf, double(graph.y(s, p)),
-                                         std::chars_format::fixed, 1);
+            const auto r = std::to_chars(
+                buf, buf + sizeof buf, double(graph.y(s, p)), std::chars_format::fixed, 1);
             put(std::string_view(buf, r.ptr));
         }
         put("\r\n");
@@ -150,14 +150,14 @@ int main()
     const double writer = bestMillis(5, [&] {
         QBuffer buffer;
         buffer.open(QIODevice::WriteOnly);
-        GraphTextWriter(kLocale, ',', true).write(graph, {1, kPoints}, buffer);
+        GraphTextWriter(kLocale, ',', true).write(graph, { 1, kPoints }, buffer);
         exported = buffer.data();
     });
     QByteArray minimal;
     const double byHand = bestMillis(5, [&] { minimal = minimalExport(graph); });
     std::printf("(a) export %d points: %.1f ms, by hand %.1f ms: %.2fx (%lld and %lld bytes)\n",
-                kPoints, writer, byHand, writer / byHand, static_cast<long long>(exported.size()),
-                static_cast<long long>(minimal.size()));
+        kPoints, writer, byHand, writer / byHand, static_cast<long long>(exported.size()),
+        static_cast<long long>(minimal.size()));
 
     QTemporaryDir dir;
     const QString path = dir.filePath(QStringLiteral("big.csv"));
@@ -172,10 +172,9 @@ int main()
     const double split = bestMillis(5, [&] { fields = minimalOpen(path); });
     std::printf("(b) open %d rows: %.1f ms, read and split %.1f ms: %.2fx (%lld fields); "
                 "table %lld bytes for a %lld-byte file: %.2fx\n",
-                model.dataRows(), open, split, open / split, static_cast<long long>(fields),
-                static_cast<long long>(model.table().bytesHeld()),
-                static_cast<long long>(exported.size()),
-                double(model.table().bytesHeld()) / double(exported.size()));
+        model.dataRows(), open, split, open / split, static_cast<long long>(fields),
+        static_cast<long long>(model.table().bytesHeld()), static_cast<long long>(exported.size()),
+        double(model.table().bytesHeld()) / double(exported.size()));
 
     const TableToGraph convert(kLocale);
     chart::ChartModel back;
@@ -186,8 +185,7 @@ int main()
             (void)convert.fillPoint(model, i, back);
     });
     std::printf("(c) table to graph %d rows: %.1f ms, open %.1f ms: %.2fx (last Y %.1f)\n",
-                model.dataRows(), toGraph, open, toGraph / open,
-                double(back.y(3, model.dataRows() - 1)));
+        model.dataRows(), toGraph, open, toGraph / open, double(back.y(3, model.dataRows() - 1)));
 
     const DateTimeFormat date(DateTimeFormat::dateFormat(kLocale), kLocale);
     const DateTimeFormat time(DateTimeFormat::timeFormat(kLocale), kLocale);
@@ -201,11 +199,11 @@ int main()
     });
     const double asBytes = bestMillis(3, [&] {
         for (int i = 0; i < model.dataRows(); ++i)
-            sum += date.parseDateTimeSerial(model.table().rawCell(i, 0),
-                                            model.table().rawCell(i, 1), time)
+            sum += date.parseDateTimeSerial(
+                           model.table().rawCell(i, 0), model.table().rawCell(i, 1), time)
                        .value_or(0.0);
     });
     std::printf("(d) %d dates and times as text: %.1f ms, as bytes %.1f ms: %.2fx (sum %.0f)\n",
-                model.dataRows(), asText, asBytes, asText / asBytes, sum);
+        model.dataRows(), asText, asBytes, asText / asBytes, sum);
     return 0;
 }

@@ -20,15 +20,15 @@ namespace {
 
 class NoTimers final : public tc4dl::BlinkTimers {
 public:
-    void setRecTimerEnabled(bool) override {}
-    void setMaxMinTimerEnabled(bool) override {}
+    void setRecTimerEnabled(bool) override { }
+    void setMaxMinTimerEnabled(bool) override { }
 };
 
 class NoPanel final : public tc4dl::PanelView {
 public:
-    void setMarkVisible(tc4dl::Mark, bool) override {}
+    void setMarkVisible(tc4dl::Mark, bool) override { }
     void setValueText(int, const QString& text) override { sink += text.size(); }
-    void setNoConnectionVisible(bool) override {}
+    void setNoConnectionVisible(bool) override { }
     qsizetype sink = 0;
 };
 
@@ -38,7 +38,7 @@ QByteArray makeStream(qsizetype size, double junkShare)
     QByteArray stream;
     stream.reserve(size + 64);
     while (stream.size() < size) {
-        tc4dl::MeterFrame f{};
+        tc4dl::MeterFrame f {};
         f[0] = 0x02;
         f[1] = 0x80;
         for (int i = 7; i < 39; i += 2) {
@@ -77,7 +77,7 @@ int main()
         for (qsizetype at = 0; at < stream.size(); at += 256) {
             const qsizetype n = std::min<qsizetype>(256, stream.size() - at);
             reader.feed(stream.constData() + at, n,
-                        [&decoder](const tc4dl::MeterFrame& f) { decoder.decodeFrame(f); });
+                [&decoder](const tc4dl::MeterFrame& f) { decoder.decodeFrame(f); });
         }
         frames += reader.counters().frames;
     }
@@ -106,15 +106,15 @@ int main()
 
     const double mb = double(stream.size()) / (1 << 20);
     std::printf("stream: %.1f MiB, 10%% junk, %llu frames per pass\n", mb,
-                static_cast<unsigned long long>(frames / rounds));
+        static_cast<unsigned long long>(frames / rounds));
     std::printf("framing + decoding (panel texts included): %.1f MiB/s (%.2f ms per MiB)\n",
-                mb / (frameNs / 1e9), frameNs / 1e6 / mb);
+        mb / (frameNs / 1e9), frameNs / 1e6 / mb);
     std::printf("framing alone:                             %.1f MiB/s (%llu frames)\n",
-                mb / (framingNs / 1e9), static_cast<unsigned long long>(framedOnly / rounds));
+        mb / (framingNs / 1e9), static_cast<unsigned long long>(framedOnly / rounds));
     std::printf("memcpy of the same stream:                 %.1f MiB/s\n", mb / (copyNs / 1e9));
     std::printf("ratio framing+decoding / memcpy time:     %.0fx\n", frameNs / copyNs);
     std::printf("ratio framing alone / memcpy time:        %.0fx\n", framingNs / copyNs);
     std::printf("the meter sends 960 bytes/s: framing keeps up %.0f times over\n",
-                (double(stream.size()) / (frameNs / 1e9)) / 960.0);
+        (double(stream.size()) / (frameNs / 1e9)) / 960.0);
     return panel.sink > 0 ? 0 : 1;
 }

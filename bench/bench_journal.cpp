@@ -78,7 +78,7 @@ double median(std::vector<double> values)
 
 struct TickCost {
     double typical = 0; // the median tick, ns
-    double mean = 0;    // ns, with the ticks that follow a sync
+    double mean = 0; // ns, with the ticks that follow a sync
 };
 
 // The ticks of one run of kTicks samples.
@@ -119,11 +119,11 @@ TickCost runOnce(const QString& journal, bool realWindow)
     for (int i = 0; i < kTicks; ++i) {
         // A reading that moves, so that MAX and MIN change now and then as in a real run.
         const float v = 25.0f + 5.0f * float(std::sin(i / 50.0));
-        host.values = {v, v + 1.0f, v - 1.0f, v * 2.0f};
+        host.values = { v, v + 1.0f, v - 1.0f, v * 2.0f };
         services.manualClock.advance(1000);
         const double now = toDateTimeSerial(services.manualClock.now());
         const qint64 before = timer.nsecsElapsed();
-        recorder.onTick(TickCheck{true, false}, now);
+        recorder.onTick(TickCheck { true, false }, now);
         // The repaint the sample asked for, as the event loop does it after the tick.
         if (realWindow)
             QCoreApplication::processEvents();
@@ -156,10 +156,10 @@ void compare(const QString& journal, bool realWindow, const char* title)
     const double ta = median(typicalWithout), tb = median(typicalWith);
     const double ma = median(meanWithout), mb = median(meanWith);
     std::printf("%s\n", title);
-    std::printf("  median tick: without journal %8.0f ns, with %8.0f ns, ratio %.3f\n", ta, tb,
-                tb / ta);
-    std::printf("  mean tick:   without journal %8.0f ns, with %8.0f ns, ratio %.3f\n", ma, mb,
-                mb / ma);
+    std::printf(
+        "  median tick: without journal %8.0f ns, with %8.0f ns, ratio %.3f\n", ta, tb, tb / ta);
+    std::printf(
+        "  mean tick:   without journal %8.0f ns, with %8.0f ns, ratio %.3f\n", ma, mb, mb / ma);
 }
 
 } // namespace

@@ -38,7 +38,6 @@ public:
     [[nodiscard]] Clock& clock() { return m_clock; }
 
 private:
-
     SystemClock m_clock;
     MeterPortFactory m_ports;
     std::unique_ptr<LiveSession> m_session;

@@ -16,13 +16,13 @@ inline constexpr const char* kInstalledDataFolder = "../share/tc4dl";
 {
     if (programFolder.isEmpty())
         return {};
-    return {programFolder,
-            QDir::cleanPath(QDir(programFolder).filePath(QLatin1String(kInstalledDataFolder)))};
+    return { programFolder,
+        QDir::cleanPath(QDir(programFolder).filePath(QLatin1String(kInstalledDataFolder))) };
 }
 
 // The first of `folders` that holds `relativePath` as a file, or an empty string.
-[[nodiscard]] inline QString findShippedFile(const QStringList& folders,
-                                             const QString& relativePath)
+[[nodiscard]] inline QString findShippedFile(
+    const QStringList& folders, const QString& relativePath)
 {
     for (const QString& folder : folders) {
         const QString path = QDir(folder).filePath(relativePath);

@@ -54,8 +54,8 @@ extern "C" int LLVMFuzzerTestOneInput(const unsigned char* data, std::size_t siz
         if (whole)
             for (int s = 0; s < 4; ++s)
                 FUZZ_RULE((graph.y(s, row) == kNullValue)
-                          == (model.cellText(row, 3 + s) == QLatin1String("OL")
-                              || convert.value(model.cellText(row, 3 + s)) == kNullValue));
+                    == (model.cellText(row, 3 + s) == QLatin1String("OL")
+                        || convert.value(model.cellText(row, 3 + s)) == kNullValue));
     }
     for (int s = 0; s < 4; ++s)
         FUZZ_RULE(graph.x(s, n) == 0.0 && graph.y(s, n) == kNullValue);

@@ -77,7 +77,7 @@ extern "C" int LLVMFuzzerTestOneInput(const unsigned char* data, std::size_t siz
         return 0;
     QBuffer saved;
     saved.open(QIODevice::WriteOnly);
-    FUZZ_RULE(writeTableText(whole, {1, whole.dataRows()}, sep, saved) == whole.dataRows());
+    FUZZ_RULE(writeTableText(whole, { 1, whole.dataRows() }, sep, saved) == whole.dataRows());
     TextTableModel back;
     read(back, sep, saved.data(), saved.data().size() + 1);
     if (table.rowCount() > 0)

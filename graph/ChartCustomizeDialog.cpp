@@ -22,8 +22,8 @@
 namespace tc4dl::chart {
 
 ChartColorButton::ChartColorButton(const QColor& color, Prompter* prompter, QWidget* parent)
-    : QPushButton(parent)
-    , m_prompter(prompter)
+    : QPushButton(parent),
+      m_prompter(prompter)
 {
     setColor(color);
     connect(this, &QPushButton::clicked, this, &ChartColorButton::choose);
@@ -69,12 +69,11 @@ QDoubleSpinBox* limitBox(double value, QWidget* parent)
 
 } // namespace
 
-ChartCustomizeDialog::ChartCustomizeDialog(ChartModel& model, QWidget* parent,
-                                           Prompter* prompter)
-    : QDialog(parent)
-    , m_model(model)
-    , m_prompter(prompter)
-    , m_tabs(new QTabWidget(this))
+ChartCustomizeDialog::ChartCustomizeDialog(ChartModel& model, QWidget* parent, Prompter* prompter)
+    : QDialog(parent),
+      m_model(model),
+      m_prompter(prompter),
+      m_tabs(new QTabWidget(this))
 {
     setWindowTitle(text(0));
     const ChartLook& look = m_model.look;
@@ -141,7 +140,7 @@ QWidget* ChartCustomizeDialog::buildTitlesPage()
     m_gridStyle = new QComboBox(page);
     m_gridStyle->setObjectName(QStringLiteral("gridStyle"));
     // Item order is the GridStyle order.
-    m_gridStyle->addItems({text(9), text(10), text(11), text(12)});
+    m_gridStyle->addItems({ text(9), text(10), text(11), text(12) });
     m_gridStyle->setCurrentIndex(std::clamp(static_cast<int>(look.gridStyle), 0, 3));
     form->addRow(text(13), m_mainTitle);
     form->addRow(text(14), m_subTitle);
@@ -182,8 +181,8 @@ QWidget* ChartCustomizeDialog::buildSubsetsPage()
     grid->addWidget(new QLabel(text(22), page), 0, 2);
     for (int s = 0; s < m_model.subsets(); ++s) {
         SubsetRow row;
-        row.label = new QLineEdit(s < look.subsetLabels.size() ? look.subsetLabels[s] : QString(),
-                                  page);
+        row.label
+            = new QLineEdit(s < look.subsetLabels.size() ? look.subsetLabels[s] : QString(), page);
         row.label->setObjectName(QStringLiteral("subsetLabel%1").arg(s));
         row.color = new ChartColorButton(
             s < look.subsetColors.size() ? toQColor(look.subsetColors[s]) : QColor(Qt::white),
@@ -271,8 +270,8 @@ void ChartCustomizeDialog::accept()
             const AxisRow& row = m_axes[a];
             m_model.setWorkingAxis(static_cast<int>(a));
             Scale scale = m_model.yScale(static_cast<int>(a));
-            scale.control = row.manual->isChecked() ? ScaleControl::ManualMinAndMax
-                                                    : ScaleControl::Auto;
+            scale.control
+                = row.manual->isChecked() ? ScaleControl::ManualMinAndMax : ScaleControl::Auto;
             scale.min = row.min->value();
             scale.max = row.max->value();
             m_model.setYScale(scale);

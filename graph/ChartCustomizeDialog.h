@@ -45,8 +45,8 @@ class ChartCustomizeDialog : public QDialog {
     Q_OBJECT
 
 public:
-    explicit ChartCustomizeDialog(ChartModel& model, QWidget* parent = nullptr,
-                                  Prompter* prompter = nullptr);
+    explicit ChartCustomizeDialog(
+        ChartModel& model, QWidget* parent = nullptr, Prompter* prompter = nullptr);
 
     void accept() override;
     // Whether `look` leaves at least one page to show.

@@ -38,9 +38,9 @@ struct ColumnRun {
 
 } // namespace
 
-QSharedPointer<QCPGraphDataContainer>
-ChartDecimator::shown(const QSharedPointer<QCPGraphDataContainer>& full, const QCPRange& range,
-                      int pixels, int dirtyFrom, double valueStep)
+QSharedPointer<QCPGraphDataContainer> ChartDecimator::shown(
+    const QSharedPointer<QCPGraphDataContainer>& full, const QCPRange& range, int pixels,
+    int dirtyFrom, double valueStep)
 {
     pixels = std::max(1, pixels);
     // One point beyond each end of the range keeps the line running to the plot's edges.
@@ -54,8 +54,8 @@ ChartDecimator::shown(const QSharedPointer<QCPGraphDataContainer>& full, const Q
         m_shown.clear();
         return full;
     }
-    const bool sameView =
-        m_active && m_range == range && m_pixels == pixels && m_valueStep == valueStep;
+    const bool sameView
+        = m_active && m_range == range && m_pixels == pixels && m_valueStep == valueStep;
     if (sameView && dirtyFrom >= to && m_shown) {
         m_changedFrom = m_shown->size();
         return m_shown;
@@ -76,9 +76,8 @@ ChartDecimator::shown(const QSharedPointer<QCPGraphDataContainer>& full, const Q
     const double columnStart = range.lower + std::floor((restartKey - range.lower) / width) * width;
     m_shown->removeAfter(std::nextafter(columnStart, -std::numeric_limits<double>::infinity()));
     m_changedFrom = m_shown->size();
-    const auto restart = std::lower_bound(
-        full->constBegin() + from, full->constBegin() + to, columnStart,
-        [](const QCPGraphData& p, double key) { return p.key < key; });
+    const auto restart = std::lower_bound(full->constBegin() + from, full->constBegin() + to,
+        columnStart, [](const QCPGraphData& p, double key) { return p.key < key; });
     rebuild(*full, static_cast<int>(restart - full->constBegin()), to);
     return m_shown;
 }

@@ -18,9 +18,9 @@ public:
     // of `full` changed since the last call (full->size() or more when none). `valueStep` is
     // the value one pixel row stands for: a column whose lowest and highest value lie closer
     // than that is drawn with one point, as a second one would not show (0: always both).
-    [[nodiscard]] QSharedPointer<QCPGraphDataContainer>
-    shown(const QSharedPointer<QCPGraphDataContainer>& full, const QCPRange& range, int pixels,
-          int dirtyFrom, double valueStep = 0.0);
+    [[nodiscard]] QSharedPointer<QCPGraphDataContainer> shown(
+        const QSharedPointer<QCPGraphDataContainer>& full, const QCPRange& range, int pixels,
+        int dirtyFrom, double valueStep = 0.0);
     void invalidate() { m_active = false; }
     // Whether the last call thinned the graph, and for how many columns.
     [[nodiscard]] bool active() const { return m_active; }

@@ -62,9 +62,9 @@ void styleAxis(QCPAxis* axis, const QColor& fore, const QColor& text, GridStyle 
 } // namespace
 
 ChartView::ChartView(ChartModel& model, QWidget* parent)
-    : QWidget(parent)
-    , m_model(model)
-    , m_plot(new QCustomPlot(this))
+    : QWidget(parent),
+      m_model(model),
+      m_plot(new QCustomPlot(this))
 {
     auto* layout = new QVBoxLayout(this);
     layout->setContentsMargins(0, 0, 0, 0);
@@ -75,10 +75,10 @@ ChartView::ChartView(ChartModel& model, QWidget* parent)
     m_plot->setNoAntialiasingOnDrag(true);
     m_plot->setSelectionRectMode(QCP::srmNone);
     connect(m_plot->selectionRect(), &QCPSelectionRect::accepted, this,
-            [this](const QRect&, QMouseEvent*) {
-                m_zoomed = true;
-                Q_EMIT zoomedIn();
-            });
+        [this](const QRect&, QMouseEvent*) {
+            m_zoomed = true;
+            Q_EMIT zoomedIn();
+        });
     connect(m_plot, &QCustomPlot::mouseWheel, this, [this](QWheelEvent*) {
         if (m_model.look.allowZooming != Zooming::None) {
             m_zoomed = true;
@@ -147,7 +147,7 @@ void ChartView::checkShownWidth()
 void ChartView::reinitAndReset()
 {
     buildLayout();
-    m_seenRevision = ~quint64{0};
+    m_seenRevision = ~quint64 { 0 };
     resetImage();
 }
 
@@ -170,13 +170,13 @@ void ChartView::resetImage()
 {
     const ChartLook& look = m_model.look;
     const bool layoutChanged = m_model.isSplit() != m_layoutSplit
-                               || m_model.subsets() != m_layoutSubsets
-                               || (m_layoutSplit && m_model.axisCount() != m_layoutAxes);
+        || m_model.subsets() != m_layoutSubsets
+        || (m_layoutSplit && m_model.axisCount() != m_layoutAxes);
     if (layoutChanged) {
         buildLayout();
-        m_seenRevision = ~quint64{0};
+        m_seenRevision = ~quint64 { 0 };
     }
-    const bool full = m_seenRevision == ~quint64{0};
+    const bool full = m_seenRevision == ~quint64 { 0 };
     if (full || m_model.revision() != m_seenRevision)
         updateData(full);
     applyLook();
@@ -253,11 +253,11 @@ void ChartView::applyLook()
     m_legend->setIconSize(24, 10);
     for (size_t s = 0; s < m_graphs.size(); ++s) {
         const int i = static_cast<int>(s);
-        const QColor colour = i < look.subsetColors.size() ? toQColor(look.subsetColors[i])
-                                                           : QColor(Qt::white);
+        const QColor colour
+            = i < look.subsetColors.size() ? toQColor(look.subsetColors[i]) : QColor(Qt::white);
         m_graphs[s]->setPen(QPen(colour, 1.0));
-        const QString label = i < look.subsetLabels.size() ? look.subsetLabels[i]
-                                                           : QString::number(i + 1);
+        const QString label
+            = i < look.subsetLabels.size() ? look.subsetLabels[i] : QString::number(i + 1);
         m_graphs[s]->setName(label);
     }
     applyCursor();
@@ -364,8 +364,8 @@ void ChartView::addGraphAnnotations()
     QCPAxis* yAxis = rect->axis(QCPAxis::atLeft);
     SerialSeconds clock;
     QFont textFont = font();
-    textFont.setPointSizeF(textFont.pointSizeF() * std::max(10, look.graphAnnotationTextSize)
-                           / 100.0);
+    textFont.setPointSizeF(
+        textFont.pointSizeF() * std::max(10, look.graphAnnotationTextSize) / 100.0);
     for (int i = 0; i < m_model.annotationCount(); ++i) {
         const GraphAnnotation note = m_model.annotation(i);
         const QString text = QString(note.text).replace(QLatin1Char('\r'), QLatin1Char('\n'));
@@ -521,7 +521,8 @@ QPointF ChartView::pixelToGraph(QPoint pixel, int axis) const
     const QPoint local = m_plot->mapFrom(this, pixel);
     QCPAxisRect* rect = m_rects[index];
     const double seconds = rect->axis(QCPAxis::atBottom)->pixelToCoord(local.x());
-    return {SerialSeconds::toSerial(seconds), rect->axis(QCPAxis::atLeft)->pixelToCoord(local.y())};
+    return { SerialSeconds::toSerial(seconds),
+        rect->axis(QCPAxis::atLeft)->pixelToCoord(local.y()) };
 }
 
 QPoint ChartView::graphToPixel(QPointF graph, int axis) const
@@ -533,8 +534,8 @@ QPoint ChartView::graphToPixel(QPointF graph, int axis) const
     SerialSeconds clock;
     const double px = rect->axis(QCPAxis::atBottom)->coordToPixel(clock.toSeconds(graph.x()));
     const double py = rect->axis(QCPAxis::atLeft)->coordToPixel(graph.y());
-    return m_plot->mapTo(this, QPoint(static_cast<int>(std::lround(px)),
-                                      static_cast<int>(std::lround(py))));
+    return m_plot->mapTo(
+        this, QPoint(static_cast<int>(std::lround(px)), static_cast<int>(std::lround(py))));
 }
 
 void ChartView::customize()

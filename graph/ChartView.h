@@ -46,16 +46,16 @@ public:
     [[nodiscard]] ChartModel& model() const { return m_model; }
 
     // Actions.
-    void resetImage();      // rebuild the picture from the model (incremental for appended points)
+    void resetImage(); // rebuild the picture from the model (incremental for appended points)
     void invalidateImage(); // repaint
-    void reinitAndReset();  // rebuild the axis layout, then resetImage()
-    void customize();       // modal customization dialog; dialogResult(), then customizeFinished()
-    void printDialog();     // print dialog, then printTo() the chosen printer
+    void reinitAndReset(); // rebuild the axis layout, then resetImage()
+    void customize(); // modal customization dialog; dialogResult(), then customizeFinished()
+    void printDialog(); // print dialog, then printTo() the chosen printer
     void printTo(QPrinter* printer); // the graph on one page at the printer's resolution
     // The program's current printer, which the print dialog starts with and changes; without
     // one the view keeps its own between print dialogs. Not owned.
     void setPrinter(QPrinter* printer) { m_printer = printer; }
-    void undoZoom();        // back to the full view of the manual or automatic scales
+    void undoZoom(); // back to the full view of the manual or automatic scales
 
     // Queries.
     [[nodiscard]] QPoint lastMousePosition() const { return m_lastMouse; }
@@ -129,8 +129,8 @@ private:
     std::vector<QCPAxisRect*> m_rects; // one per Y axis (one when shared)
     std::vector<double> m_proportions; // of each axis's height
     std::vector<ChartGraph*> m_graphs; // one per subset
-    std::vector<bool> m_sorted;        // per subset: data index is point index
-    std::vector<GraphStore> m_store;   // per subset
+    std::vector<bool> m_sorted; // per subset: data index is point index
+    std::vector<GraphStore> m_store; // per subset
     std::vector<QCPAbstractItem*> m_annotItems;
     std::vector<int> m_annotIndex; // model index of each annotation item
     std::vector<QCPAbstractItem*> m_lineItems;
@@ -144,10 +144,10 @@ private:
     bool m_layoutFresh = false; // built, not laid out yet
     int m_layoutAxes = 0;
     int m_layoutSubsets = 0;
-    quint64 m_seenRevision = ~quint64{0};
+    quint64 m_seenRevision = ~quint64 { 0 };
     quint64 m_replots = 0; // replots so far, so a deferred one can tell it is not needed
     bool m_zoomed = false;
-    Scale m_zoomScaleX;       // the scales the current view was made from
+    Scale m_zoomScaleX; // the scales the current view was made from
     QList<Scale> m_zoomScalesY;
     QPrinter* m_printer = nullptr;
     std::unique_ptr<QPrinter> m_ownPrinter;

@@ -16,7 +16,7 @@ namespace tc4dl::chart {
 
 namespace {
 
-constexpr int kHotSpotPixels = 4;   // how near a click must be to a point or an annotation
+constexpr int kHotSpotPixels = 4; // how near a click must be to a point or an annotation
 constexpr int kClickSlopPixels = 3; // more movement than this between press and release drags
 
 QCursor crossCursor()
@@ -78,7 +78,7 @@ bool ChartView::dataPointAt(QPoint plotPixel, int* subset, int* point) const
             if (m_model.isNull(y))
                 continue;
             const double dx = graph->keyAxis()->coordToPixel(clock.toSeconds(m_model.x(sub, p)))
-                              - plotPixel.x();
+                - plotPixel.x();
             if (std::abs(dx) > best)
                 continue;
             const double dy = graph->valueAxis()->coordToPixel(y) - plotPixel.y();
@@ -136,8 +136,7 @@ void ChartView::handleRelease(QMouseEvent* event)
         m_afterDoubleClick = false;
         return; // the release that ends a double click is not another click
     }
-    if (event->button() != Qt::LeftButton
-        || (at - m_pressPos).manhattanLength() > kClickSlopPixels)
+    if (event->button() != Qt::LeftButton || (at - m_pressPos).manhattanLength() > kClickSlopPixels)
         return;
     m_lastMouse = m_plot->mapTo(this, at);
     Q_EMIT clicked(m_lastMouse);

@@ -9,18 +9,18 @@
 #include "MessageTable.h"
 #include "MessageText.h"
 #include "Prompter.h"
-#include "TfrmGraph.h"
 #include "TfrmAnnoEdit.h"
+#include "TfrmGraph.h"
 #include "TfrmSetupScale.h"
 
 #include <QAbstractButton>
-#include <QPushButton>
-#include <QToolButton>
 #include <QCheckBox>
 #include <QComboBox>
 #include <QDir>
 #include <QFileInfo>
 #include <QLineEdit>
+#include <QPushButton>
+#include <QToolButton>
 
 #include <cmath>
 
@@ -39,10 +39,10 @@ double toSingle(double value)
 } // namespace
 
 GraphCommands::GraphCommands(TfrmGraph& window, GraphServices& services)
-    : QObject(&window)
-    , m_window(window)
-    , m_services(services)
-    , m_colorAtCreation(services.graphShared().annoColor)
+    : QObject(&window),
+      m_window(window),
+      m_services(services),
+      m_colorAtCreation(services.graphShared().annoColor)
 {
     wire();
 }
@@ -63,20 +63,20 @@ void GraphCommands::wire()
     onClick(m_window.tbntClr, &GraphCommands::tbntClrClick);
 
     chart::ChartView* view = m_window.graph();
-    connect(view, &chart::ChartView::customizeFinished, this, &GraphCommands::PESGraph1CustomizeDlg);
+    connect(
+        view, &chart::ChartView::customizeFinished, this, &GraphCommands::PESGraph1CustomizeDlg);
     connect(view, &chart::ChartView::zoomedIn, this, &GraphCommands::PESGraph1ZoomIn);
     connect(view, &chart::ChartView::clicked, this, [this](QPoint) { PESGraph1Click(); });
     connect(view, &chart::ChartView::annotationHotSpot, this,
-            &GraphCommands::PESGraph1GraphAnnotHotSpot);
+        &GraphCommands::PESGraph1GraphAnnotHotSpot);
     connect(view, &chart::ChartView::graphHotSpot, this, &GraphCommands::PESGraph1GraphHotSpot);
-    for (QComboBox* list : {m_window.minutesList(), m_window.secondsList()})
+    for (QComboBox* list : { m_window.minutesList(), m_window.secondsList() })
         connect(list, &QComboBox::activated, this, [this] { ComboBox1Change(); });
 }
 
 QString GraphCommands::text(const char* id) const
 {
-    return MessageTable::forWindow(QStringLiteral("TfrmGraph"))
-        .getTextOrDefault(QLatin1String(id));
+    return MessageTable::forWindow(QStringLiteral("TfrmGraph")).getTextOrDefault(QLatin1String(id));
 }
 
 void GraphCommands::saveTemplate()
@@ -97,7 +97,7 @@ void GraphCommands::btnChangeScaleClick()
     TfrmSetupScale::Ranges ranges;
     for (int i = 0; i < 4; ++i) {
         const chart::Scale s = model.yScale(i);
-        ranges[i] = {static_cast<int>(std::trunc(s.min)), static_cast<int>(std::trunc(s.max))};
+        ranges[i] = { static_cast<int>(std::trunc(s.min)), static_cast<int>(std::trunc(s.max)) };
     }
     TfrmSetupScale dialog(&m_window);
     dialog.setRanges(ranges);
@@ -136,7 +136,7 @@ void GraphCommands::Button1Click()
     // Cancelled: nothing was asked to change.
     if (m_window.graph()->dialogResult() != 1)
         return;
-    model.look.xScale = {chart::ScaleControl::ManualMinAndMax, x.min, x.max};
+    model.look.xScale = { chart::ScaleControl::ManualMinAndMax, x.min, x.max };
     model.touchLook();
     // Each channel axis stays at its own range, now held by hand, unless the dialog changed
     // it: the ranges set per channel in the Y axis dialog are the user's work too.
@@ -157,7 +157,8 @@ void GraphCommands::PESGraph1CustomizeDlg()
 {
     if (m_window.graph()->dialogResult() != 1)
         return;
-    if (m_services.prompter().ask(text("IDS_26"), Prompter::Buttons::YesNo, Prompter::Icon::Question)
+    if (m_services.prompter().ask(
+            text("IDS_26"), Prompter::Buttons::YesNo, Prompter::Icon::Question)
         == Prompter::Answer::Yes)
         saveTemplate();
 }
@@ -285,7 +286,8 @@ void GraphCommands::ToolButton15Click()
 void GraphCommands::tbntClrClick()
 {
     // A Yes whose save did not happen keeps the graph: nothing is cleared that was to be kept.
-    if (m_services.prompter().ask(text("IDS_11"), Prompter::Buttons::YesNo, Prompter::Icon::Question)
+    if (m_services.prompter().ask(
+            text("IDS_11"), Prompter::Buttons::YesNo, Prompter::Icon::Question)
             == Prompter::Answer::Yes
         && !m_services.saveGraph(m_window))
         return;

@@ -20,7 +20,6 @@ namespace tc4dl {
 
 namespace {
 
-
 bool canWriteIn(const QString& folder)
 {
     const QFileInfo templateFolder(QDir(folder).filePath(QStringLiteral("template")));
@@ -51,8 +50,8 @@ void applyDefaultLook(chart::ChartModel& model, const GraphExtent& extent)
     look.mainTitle = QString();
     look.subTitle = QStringLiteral(" ");
     // Four labels whatever the number of channels, as every graph of the program has four.
-    look.subsetLabels = {QStringLiteral("T1"), QStringLiteral("T2"), QStringLiteral("T3"),
-                         QStringLiteral("T4")};
+    look.subsetLabels = { QStringLiteral("T1"), QStringLiteral("T2"), QStringLiteral("T3"),
+        QStringLiteral("T4") };
     look.dateTimeMode = true;
     look.usingXDataII = true;
     look.xAxisLabel = QStringLiteral("Time");
@@ -64,7 +63,7 @@ void applyDefaultLook(chart::ChartModel& model, const GraphExtent& extent)
     look.graphBackColor = 0x000000;
     look.deskColor = 0xC0C0C0;
     look.textColor = 0x000000;
-    look.subsetColors = {0xFF0000, 0xFFFF00, 0x00FF00, 0xFF00FF};
+    look.subsetColors = { 0xFF0000, 0xFFFF00, 0x00FF00, 0xFF00FF };
 
     look.allowAxisPage = false;
     look.arrowCursor = 1;
@@ -78,8 +77,8 @@ void applyDefaultLook(chart::ChartModel& model, const GraphExtent& extent)
     for (int axis = 0; axis < extent.subsets; ++axis) {
         model.setWorkingAxis(axis);
         model.setYAxisLabel(QString());
-        model.setYScale(chart::Scale{chart::ScaleControl::ManualMinAndMax, extent.minY,
-                                     extent.maxY});
+        model.setYScale(
+            chart::Scale { chart::ScaleControl::ManualMinAndMax, extent.minY, extent.maxY });
     }
 }
 
@@ -100,7 +99,7 @@ QString graphTemplateReadPath(const GraphFolders& folders)
     // A template the user saved (beside the program or in the data folder) wins over the one
     // shipped in an installed tree.
     const QStringList shipped = shippedFileFolders(folders.program);
-    QStringList order{folders.program};
+    QStringList order { folders.program };
     if (!folders.appData.isEmpty())
         order << folders.appData;
     order << shipped.mid(1);
@@ -134,8 +133,8 @@ bool writeDefaultTemplate(const QString& path, QString* error)
     return chart::saveGraphState(model, path, error);
 }
 
-bool ConfigureGraph(chart::ChartView& graph, GraphServices& services, const GraphExtent& extent,
-                    QString* error)
+bool ConfigureGraph(
+    chart::ChartView& graph, GraphServices& services, const GraphExtent& extent, QString* error)
 {
     chart::ChartModel& model = graph.model();
 
@@ -161,8 +160,8 @@ bool ConfigureGraph(chart::ChartView& graph, GraphServices& services, const Grap
         model.setY(s, -1, static_cast<double>(kNullValue));
     }
     if (extent.minX != 0.0)
-        look.xScale = chart::Scale{chart::ScaleControl::ManualMinAndMax, extent.minX,
-                                   extent.maxX};
+        look.xScale
+            = chart::Scale { chart::ScaleControl::ManualMinAndMax, extent.minX, extent.maxX };
     look.allowDataLabels = chart::DataLabels::None;
 
     // 6. Without a usable template: say so, naming the file, then the built-in look. The
@@ -188,8 +187,8 @@ bool ConfigureGraph(chart::ChartView& graph, GraphServices& services, const Grap
     return damage.isEmpty();
 }
 
-TfrmGraph* CreateRealTimeGraph(GraphServices& services, QMdiArea& area, GraphRole& role,
-                               int samplingRate, QString* error)
+TfrmGraph* CreateRealTimeGraph(
+    GraphServices& services, QMdiArea& area, GraphRole& role, int samplingRate, QString* error)
 {
     auto* window = new TfrmGraph(services);
     window->setWindowTitle(TfrmGraph::realTimeCaption());
@@ -202,7 +201,7 @@ TfrmGraph* CreateRealTimeGraph(GraphServices& services, QMdiArea& area, GraphRol
     window->setClearVisible(true);
 
     const double now = toDateTimeSerial(services.clock().now());
-    const GraphExtent extent{4, 100, now, now + 110.0 / kSecondsPerDay, -10.0, 50.0};
+    const GraphExtent extent { 4, 100, now, now + 110.0 / kSecondsPerDay, -10.0, 50.0 };
     // A damaged template has been said and replaced by the built-in look: go on all the same.
     (void)ConfigureGraph(*window->graph(), services, extent, error);
     chart::ChartModel& model = window->model();

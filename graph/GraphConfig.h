@@ -48,13 +48,13 @@ struct GraphExtent {
 // user like a missing one (the message names it) and the built-in look applies, so the graph
 // is always ready; the result is then false, with the reason in *error for the log.
 [[nodiscard]] bool ConfigureGraph(chart::ChartView& graph, GraphServices& services,
-                                  const GraphExtent& extent, QString* error = nullptr);
+    const GraphExtent& extent, QString* error = nullptr);
 
 // Creates the real-time graph window in `area`, owned by the area, gives it `role` and
 // prepares it: the Clear button, four channels of 100 points from now to now + 110 s and −10
 // to 50, the rate lists showing `samplingRate` seconds. A template that could not be read
 // leaves its reason in *error; the window then has the built-in look.
 TfrmGraph* CreateRealTimeGraph(GraphServices& services, QMdiArea& area, GraphRole& role,
-                               int samplingRate, QString* error = nullptr);
+    int samplingRate, QString* error = nullptr);
 
 } // namespace tc4dl

@@ -19,7 +19,7 @@ QStringList graphFileFilters(const QLocale& locale)
 {
     // Both spellings of each pattern, so that the dialog lists files on case-sensitive file
     // systems too.
-    QStringList filters{
+    QStringList filters {
         QStringLiteral("Graph file(*.ghf,only for TC4DL) (*.GHF *.ghf)"),
         QStringLiteral("TXT file(*.txt,data seperated by tab) (*.TXT *.txt)"),
     };
@@ -48,24 +48,24 @@ void SaveDialogState::chosen(const QString& path)
 }
 
 bool reportSaveOutcome(SafeFileWrite::Outcome outcome, const QString& path, Prompter& prompter,
-                       const MessageTable& messages)
+    const MessageTable& messages)
 {
     if (outcome == SafeFileWrite::Outcome::Written)
         return true;
     // Nothing the user believes saved may go unsaid.
     const char* id = outcome == SafeFileWrite::Outcome::CannotCreate ? "IDS_171" : "IDS_170";
     prompter.ask(messages.getTextOrDefault(QLatin1String(id)).arg(QDir::toNativeSeparators(path)),
-                 Prompter::Buttons::Ok, Prompter::Icon::Error);
+        Prompter::Buttons::Ok, Prompter::Icon::Error);
     return false;
 }
 
-SaveGraphResult SaveGraph(const chart::ChartModel& graph, const SaveContext& context,
-                          SaveDialogState& dialog)
+SaveGraphResult SaveGraph(
+    const chart::ChartModel& graph, const SaveContext& context, SaveDialogState& dialog)
 {
     Prompter::FileRequest request;
     request.filters = graphFileFilters(context.locale);
-    request.selectedFilter =
-        request.filters.contains(dialog.lastFilter) ? dialog.lastFilter : request.filters.first();
+    request.selectedFilter
+        = request.filters.contains(dialog.lastFilter) ? dialog.lastFilter : request.filters.first();
     // The dialog starts in the folder last used and proposes the last name chosen.
     request.start = dialog.saveStart(context.documentsFolder);
     request.defaultSuffix = QStringLiteral("GHF");
@@ -94,8 +94,8 @@ SaveGraphResult SaveGraph(const chart::ChartModel& graph, const SaveContext& con
     return SaveGraphResult::NotSaved;
 }
 
-SaveGraphResult saveGraphText(const chart::ChartModel& graph, const SaveContext& context,
-                              const QString& name, char separator)
+SaveGraphResult saveGraphText(
+    const chart::ChartModel& graph, const SaveContext& context, const QString& name, char separator)
 {
     const int points = graph.points();
     Prompter::RangeRequest request;
@@ -107,8 +107,8 @@ SaveGraphResult saveGraphText(const chart::ChartModel& graph, const SaveContext&
     const std::optional<Prompter::RangeAnswer> answer = context.prompter.askRange(request);
     if (!answer)
         return SaveGraphResult::Cancelled;
-    const std::optional<SaveRange> range =
-        resolveSaveRange(answer->all, answer->from, answer->to, points);
+    const std::optional<SaveRange> range
+        = resolveSaveRange(answer->all, answer->from, answer->to, points);
     if (!range) {
         context.prompter.tell(context.messages.getTextOrDefault(QStringLiteral("IDS_40")));
         return SaveGraphResult::NotSaved;
@@ -126,15 +126,14 @@ SaveGraphResult saveGraphText(const chart::ChartModel& graph, const SaveContext&
     sinceEvents.start();
     const SafeFileWrite::Outcome outcome = SafeFileWrite::write(name, [&](QIODevice& file) {
         return writer.write(graph, *range, file, [&](qint64 lines) {
-                   progress->setValue(lines);
-                   // Often enough for Cancel and the bar, not once per line of a long file.
-                   if (context.processEvents && sinceEvents.elapsed() >= 25) {
-                       context.processEvents();
-                       sinceEvents.restart();
-                   }
-                   return !progress->cancelled();
-               })
-            >= 0;
+            progress->setValue(lines);
+            // Often enough for Cancel and the bar, not once per line of a long file.
+            if (context.processEvents && sinceEvents.elapsed() >= 25) {
+                context.processEvents();
+                sinceEvents.restart();
+            }
+            return !progress->cancelled();
+        }) >= 0;
     });
     progress.reset();
     return reportSaveOutcome(outcome, name, context.prompter, context.messages)

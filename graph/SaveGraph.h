@@ -51,27 +51,27 @@ struct SaveContext {
 
 enum class SaveGraphResult {
     Cancelled, // the user chose no file, or cancelled the range window
-    Saved,     // the file was written (a cancelled text save keeps the lines written so far)
-    Failed,    // the file could not be created or written; the user was told, the old file stays
-    NotSaved,  // nothing written: another extension, an empty range or a range box without
-               // an integer (said)
+    Saved, // the file was written (a cancelled text save keeps the lines written so far)
+    Failed, // the file could not be created or written; the user was told, the old file stays
+    NotSaved, // nothing written: another extension, an empty range or a range box without
+              // an integer (said)
 };
 
 // Asks for a file name, starting in the folder last used, and saves the graph by the name's
 // extension: ".ghf" as a graph-state file, ".txt" as tab-separated and ".csv" as
 // comma-separated text. The type chosen in the dialog plays no part.
-SaveGraphResult SaveGraph(const chart::ChartModel& graph, const SaveContext& context,
-                          SaveDialogState& dialog);
+SaveGraphResult SaveGraph(
+    const chart::ChartModel& graph, const SaveContext& context, SaveDialogState& dialog);
 
 // Tells the user of a file that could not be created (IDS_171) or not written to the end
 // (IDS_170), in one sentence from the main window's table with the file name in place of %1.
 // True when the file was written.
 bool reportSaveOutcome(SafeFileWrite::Outcome outcome, const QString& path, Prompter& prompter,
-                       const MessageTable& messages);
+    const MessageTable& messages);
 
 // The text export alone, to `name`: the range window with the unit, the save progress, the
 // lines. Used by SaveGraph for ".txt" and ".csv".
 SaveGraphResult saveGraphText(const chart::ChartModel& graph, const SaveContext& context,
-                              const QString& name, char separator);
+    const QString& name, char separator);
 
 } // namespace tc4dl

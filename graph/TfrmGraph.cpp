@@ -80,9 +80,9 @@ QLabel* label(QWidget* parent, const char* name, const QString& text)
 } // namespace
 
 TfrmGraph::TfrmGraph(GraphServices& services, QWidget* parent)
-    : QWidget(parent)
-    , m_services(services)
-    , m_activation(*this, [this] { FormActivate(); })
+    : QWidget(parent),
+      m_services(services),
+      m_activation(*this, [this] { FormActivate(); })
 {
     FormCreate();
 }
@@ -381,10 +381,10 @@ void TfrmGraph::buildLineCursorPanel()
     grid->setVerticalSpacing(2);
 
     static constexpr const char* kNames[4][6] = {
-        {"lblT1Max", "txtT1Max", "lblT1Min", "txtT1Min", "lblT1Avg", "txtT1Avg"},
-        {"lblT2Max", "txtT2Max", "lblT2Min", "txtT2Min", "lblT2Avg", "txtT2Avg"},
-        {"lblT3Max", "txtT3Max", "lblT3Min", "txtT3Min", "lblT3Avg", "txtT3Avg"},
-        {"lblT4Max", "txtT4Max", "lblT4Min", "txtT4Min", "lblT4Avg", "txtT4Avg"},
+        { "lblT1Max", "txtT1Max", "lblT1Min", "txtT1Min", "lblT1Avg", "txtT1Avg" },
+        { "lblT2Max", "txtT2Max", "lblT2Min", "txtT2Min", "lblT2Avg", "txtT2Avg" },
+        { "lblT3Max", "txtT3Max", "lblT3Min", "txtT3Min", "lblT3Avg", "txtT3Avg" },
+        { "lblT4Max", "txtT4Max", "lblT4Min", "txtT4Min", "lblT4Avg", "txtT4Avg" },
     };
     for (int ch = 0; ch < 4; ++ch) {
         const auto* names = kNames[ch];
@@ -583,8 +583,7 @@ void TfrmGraph::ComputeGraphStatistics()
 {
     const chart::GraphStatistics stats = chart::computeGraphStatistics(m_model);
     txtStartTime->setText(chart::dateTimeText(stats.firstX));
-    ComboBox1->setCurrentIndex(stats.rateMinutes() < ComboBox1->count() ? stats.rateMinutes()
-                                                                        : -1);
+    ComboBox1->setCurrentIndex(stats.rateMinutes() < ComboBox1->count() ? stats.rateMinutes() : -1);
     ComboBox2->setCurrentIndex(stats.rateSeconds());
     txtDataNo->setText(QString::number(stats.points));
     for (int ch = 0; ch < 4; ++ch) {
@@ -592,7 +591,7 @@ void TfrmGraph::ComputeGraphStatistics()
         m_max[ch]->setText(chart::valueAtText(c.max, c.maxX));
         m_min[ch]->setText(chart::valueAtText(c.min, c.minX));
         m_avg[ch]->setText(chart::avgText(c.avg(), c.count));
-        for (QLineEdit* box : {m_max[ch], m_min[ch], m_avg[ch]})
+        for (QLineEdit* box : { m_max[ch], m_min[ch], m_avg[ch] })
             box->setCursorPosition(0);
     }
 }
@@ -662,10 +661,9 @@ void TfrmGraph::Button2Click()
 {
     GraphShared& shared = m_services.graphShared();
     const MessageTable table = MessageTable::forWindow(QStringLiteral("TfrmGraph"));
-    const auto text = [&table](const char* id) {
-        return table.getTextOrDefault(QLatin1String(id));
-    };
-    static constexpr const char* kMaxIds[4] = {"IDS_28", "IDS_31", "IDS_34", "IDS_37"};
+    const auto text
+        = [&table](const char* id) { return table.getTextOrDefault(QLatin1String(id)); };
+    static constexpr const char* kMaxIds[4] = { "IDS_28", "IDS_31", "IDS_34", "IDS_37" };
     const QRect plot = wholePlotRect();
     const int x = plot.left() + 80;
     for (int k = 1; k <= 4; ++k) {

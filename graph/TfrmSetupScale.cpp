@@ -17,7 +17,6 @@
 
 namespace tc4dl {
 
-
 TfrmSetupScale::TfrmSetupScale(QWidget* parent)
     : QDialog(parent, kFixedDialogFlags)
 {

@@ -37,8 +37,8 @@ public:
     void centreOnScreen();
 
 private:
-    std::array<QLineEdit*, 4> m_min{};
-    std::array<QLineEdit*, 4> m_max{};
+    std::array<QLineEdit*, 4> m_min {};
+    std::array<QLineEdit*, 4> m_max {};
     QCheckBox* m_save = nullptr;
 };
 

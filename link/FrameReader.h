@@ -10,10 +10,10 @@ namespace tc4dl {
 
 // What a reader has seen, for a person looking into a link that misbehaves.
 struct FrameCounters {
-    quint64 bytesIn = 0;      // bytes fed
-    quint64 frames = 0;       // complete frames cut out
+    quint64 bytesIn = 0; // bytes fed
+    quint64 frames = 0; // complete frames cut out
     quint64 bytesDropped = 0; // bytes discarded while resynchronising
-    quint64 resyncs = 0;      // times bytes had to be discarded
+    quint64 resyncs = 0; // times bytes had to be discarded
 };
 
 // Cuts MeterFrames out of the live byte stream. A frame is recognised only by its start byte

@@ -23,7 +23,7 @@ LiveReading decodeLiveReading(const MeterFrame& f)
         r.minValues[n] = readingDegrees(f[23 + o], f[24 + o]);
         r.maxValues[n] = readingDegrees(f[31 + o], f[32 + o]);
     }
-    r.noValueMarks = {f[39], f[40], f[41], f[42]};
+    r.noValueMarks = { f[39], f[40], f[41], f[42] };
     r.wholeDegreeMarks = f[43];
     return r;
 }
@@ -129,13 +129,13 @@ void LiveDecoder::refreshMarks(const LiveReading& r)
     }
     show(Mark::AutoOff, r.autoPowerOff());
     const bool c = r.celsius();
-    for (Mark m : {Mark::T1C, Mark::T2C, Mark::T4C})
+    for (Mark m : { Mark::T1C, Mark::T2C, Mark::T4C })
         show(m, c);
-    for (Mark m : {Mark::T1F, Mark::T2F, Mark::T4F})
+    for (Mark m : { Mark::T1F, Mark::T2F, Mark::T4F })
         show(m, !c);
     show(Mark::Battery, r.batteryLow());
     if (r.t1MinusT2()) {
-        for (Mark m : {Mark::T3C, Mark::T3F, Mark::LabelT3, Mark::LabelT4})
+        for (Mark m : { Mark::T3C, Mark::T3F, Mark::LabelT3, Mark::LabelT4 })
             show(m, false);
     } else {
         show(Mark::T3C, c);
@@ -150,9 +150,8 @@ void LiveDecoder::writeValues(const LiveReading& r)
     const quint8 m = m_state.shownMarks;
     const quint8 w = r.wholeDegreeMarks;
     const auto& v = m_state.shownValues;
-    auto channelText = [&](int n) {
-        return (m & (1 << n)) ? kNoValueText : valueText(v[n], w & (1 << n));
-    };
+    auto channelText
+        = [&](int n) { return (m & (1 << n)) ? kNoValueText : valueText(v[n], w & (1 << n)); };
     m_panel->setValueText(0, channelText(0));
     m_panel->setValueText(1, channelText(1));
     if (r.t1MinusT2()) {

@@ -13,18 +13,17 @@ namespace tc4dl {
 // The same reading in degrees, as the program stores it (32-bit float).
 [[nodiscard]] float readingDegrees(quint8 high, quint8 low);
 
-
 // One MeterFrame, decoded.
 struct LiveReading {
     quint8 statusA = 0;
     quint8 statusB = 0;
     quint8 meterMode = 0; // 0 normal, 2 MAX, 4 MIN, 6 MAX and MIN blinking
-    std::array<float, 4> current{};
-    std::array<float, 4> relative{};
-    std::array<float, 4> minValues{};
-    std::array<float, 4> maxValues{};
+    std::array<float, 4> current {};
+    std::array<float, 4> relative {};
+    std::array<float, 4> minValues {};
+    std::array<float, 4> maxValues {};
     // No-value marks of the current, REL reference, MAX and MIN readings; bit n is channel n.
-    std::array<quint8, 4> noValueMarks{};
+    std::array<quint8, 4> noValueMarks {};
     quint8 wholeDegreeMarks = 0;
 
     [[nodiscard]] bool recording() const { return statusA & 0x01; }
@@ -46,9 +45,23 @@ inline const QString kNoValueText = QStringLiteral("-- -- -- --");
 
 // The marks of the panel's display that the decoder switches.
 enum class Mark {
-    Rec, Hold, Rel, Max, Min, AutoOff, Battery,
-    T1C, T1F, T2C, T2F, T3C, T3F, T4C, T4F,
-    LabelT3, LabelT4,
+    Rec,
+    Hold,
+    Rel,
+    Max,
+    Min,
+    AutoOff,
+    Battery,
+    T1C,
+    T1F,
+    T2C,
+    T2F,
+    T3C,
+    T3F,
+    T4C,
+    T4F,
+    LabelT3,
+    LabelT4,
 };
 
 // The control panel as the decoder and the link see it. Only reached while a panel exists.
@@ -70,7 +83,7 @@ public:
 
 // The live state the program keeps from the frames; written only by the decoder.
 struct LiveState {
-    std::array<float, 4> currentValues{};
+    std::array<float, 4> currentValues {};
     int cfDegree = 1; // 1 degrees Celsius, 0 degrees Fahrenheit
     bool meterRecording = false;
     quint8 meterMode = 0;
@@ -78,7 +91,7 @@ struct LiveState {
     quint8 lastStatusB = 0;
     bool holdLatched = false;
     LiveReading last;
-    std::array<float, 4> shownValues{};
+    std::array<float, 4> shownValues {};
     quint8 shownMarks = 0;
 };
 

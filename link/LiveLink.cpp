@@ -6,13 +6,13 @@
 
 namespace tc4dl {
 
-LiveLink::LiveLink(SerialPort& comm1, Clock& clock, LinkHost& host, LiveDecoder& decoder,
-                   LinkTexts texts)
-    : m_comm1(comm1)
-    , m_clock(clock)
-    , m_host(host)
-    , m_decoder(decoder)
-    , m_texts(std::move(texts))
+LiveLink::LiveLink(
+    SerialPort& comm1, Clock& clock, LinkHost& host, LiveDecoder& decoder, LinkTexts texts)
+    : m_comm1(comm1),
+      m_clock(clock),
+      m_host(host),
+      m_decoder(decoder),
+      m_texts(std::move(texts))
 {
 }
 
@@ -48,7 +48,7 @@ bool LiveLink::scanAttempt(int& item)
     }
     m_clock.pause(kAnswerWaitMs);
     const qint64 waiting = m_comm1.waitingCount();
-    std::array<char, kReplyBuffer> reply{};
+    std::array<char, kReplyBuffer> reply {};
     const qint64 got = m_comm1.readBytes(reply.data(), std::min<qint64>(waiting, kReplyBuffer));
     if (waiting < kAnswerMinimum || got < kAnswerMinimum) {
         (void)m_comm1.setActive(false);
@@ -226,8 +226,8 @@ bool LiveLink::sendKey(char byte)
 
 LinkCounters LiveLink::counters() const
 {
-    return LinkCounters{m_reader.counters(), m_polls, m_linkLosses, m_keysSent,
-                        m_reopenAttempts};
+    return LinkCounters { m_reader.counters(), m_polls, m_linkLosses, m_keysSent,
+        m_reopenAttempts };
 }
 
 } // namespace tc4dl

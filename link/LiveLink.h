@@ -15,12 +15,13 @@ namespace tc4dl {
 class LinkHost {
 public:
     virtual ~LinkHost() = default;
-    virtual void setRunEnabled(bool enabled) = 0;        // btnRun, Run1
-    virtual void setStopEnabled(bool enabled) = 0;       // btnStop, Stop1
+    virtual void setRunEnabled(bool enabled) = 0; // btnRun, Run1
+    virtual void setStopEnabled(bool enabled) = 0; // btnStop, Stop1
     virtual void setDataLoggerEnabled(bool enabled) = 0; // btnDataLogger, DataLogger1
     virtual void setStatusText(const QString& device, const QString& state) = 0;
     virtual void setNoConnectionVisible(bool visible) = 0; // only while a panel exists
-    virtual void setClearEnabled(bool enabled) = 0; // tbntClr, only while the real-time graph exists
+    virtual void setClearEnabled(bool enabled)
+        = 0; // tbntClr, only while the real-time graph exists
     // The port list shows entry `index` (selected by the program: no port change follows).
     virtual void selectPortEntry(int index) = 0;
     [[nodiscard]] virtual bool realTimeRunning() const = 0;
@@ -29,14 +30,14 @@ public:
 
 // The status texts of the link, from the main window's message table.
 struct LinkTexts {
-    QString connected;    // IDS_9
+    QString connected; // IDS_9
     QString disconnected; // IDS_10
 };
 
 // What one main tick found.
 struct TickCheck {
     bool frameArrived = false; // sampling may add a sample
-    bool linkLost = false;     // the lost-link actions ran in this tick
+    bool linkLost = false; // the lost-link actions ran in this tick
 };
 
 // Diagnostics of the link for a person: the reader's counters and the link's own.
@@ -59,8 +60,8 @@ public:
     static constexpr int kMissedTickLimit = 3;
     static constexpr int kKeyWaitLimitMs = 3000;
 
-    LiveLink(SerialPort& comm1, Clock& clock, LinkHost& host, LiveDecoder& decoder,
-             LinkTexts texts);
+    LiveLink(
+        SerialPort& comm1, Clock& clock, LinkHost& host, LiveDecoder& decoder, LinkTexts texts);
     ~LiveLink();
     LiveLink(const LiveLink&) = delete;
     LiveLink& operator=(const LiveLink&) = delete;

@@ -33,16 +33,16 @@ void ManualClock::waitWhile(const std::function<bool()>& busy, int limitMs)
 
 void ManualClock::callAfter(int ms, QObject* context, std::function<void()> fn)
 {
-    m_pending.push_back({m_tick + std::max(ms, 0), m_order++, context, context != nullptr,
-                         std::move(fn)});
+    m_pending.push_back(
+        { m_tick + std::max(ms, 0), m_order++, context, context != nullptr, std::move(fn) });
 }
 
 bool ManualClock::runNext(qint64 limit)
 {
-    auto it = std::min_element(m_pending.begin(), m_pending.end(),
-                               [](const Pending& a, const Pending& b) {
-                                   return a.due != b.due ? a.due < b.due : a.order < b.order;
-                               });
+    auto it = std::min_element(
+        m_pending.begin(), m_pending.end(), [](const Pending& a, const Pending& b) {
+            return a.due != b.due ? a.due < b.due : a.order < b.order;
+        });
     if (it == m_pending.end() || it->due > limit)
         return false;
     Pending p = std::move(*it);
@@ -57,16 +57,14 @@ bool ManualClock::runNext(qint64 limit)
 void ManualClock::advance(qint64 ms)
 {
     const qint64 target = m_tick + ms;
-    while (runNext(target)) {
-    }
+    while (runNext(target)) { }
     m_tick = target;
     QCoreApplication::processEvents();
 }
 
 void ManualClock::runDue()
 {
-    while (runNext(m_tick)) {
-    }
+    while (runNext(m_tick)) { }
 }
 
 } // namespace tc4dl

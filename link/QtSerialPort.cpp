@@ -23,7 +23,7 @@ QtSerialPort::~QtSerialPort()
 
 bool QtSerialPort::fail(PortError::Operation op, int code, const QString& text)
 {
-    const PortError error{op, code, text};
+    const PortError error { op, code, text };
     const ErrorAction action = m_onError ? m_onError(error) : ErrorAction::Abort;
     if (action == ErrorAction::Fail)
         qCWarning(lcPort) << m_deviceName << text;
@@ -92,7 +92,7 @@ qint64 QtSerialPort::readBytes(char* buffer, qint64 length)
 {
     if (!m_port.isOpen()) {
         fail(PortError::Operation::Read, QSerialPort::NotOpenError,
-             QStringLiteral("port is not open"));
+            QStringLiteral("port is not open"));
         return -1;
     }
     const qint64 n = m_port.read(buffer, length);
@@ -109,7 +109,7 @@ bool QtSerialPort::writeBytes(const char* data, qint64 length)
 {
     if (!m_port.isOpen())
         return fail(PortError::Operation::Write, QSerialPort::NotOpenError,
-                    QStringLiteral("port is not open"));
+            QStringLiteral("port is not open"));
     if (m_port.write(data, length) != length)
         return fail(PortError::Operation::Write, m_port.error(), m_port.errorString());
     return true;
@@ -119,7 +119,7 @@ bool QtSerialPort::discardInput()
 {
     if (!m_port.isOpen())
         return fail(PortError::Operation::Discard, QSerialPort::NotOpenError,
-                    QStringLiteral("port is not open"));
+            QStringLiteral("port is not open"));
     m_port.clear(QSerialPort::Input);
     m_port.readAll();
     return true;
@@ -129,7 +129,7 @@ bool QtSerialPort::discardOutput()
 {
     if (!m_port.isOpen())
         return fail(PortError::Operation::Discard, QSerialPort::NotOpenError,
-                    QStringLiteral("port is not open"));
+            QStringLiteral("port is not open"));
     m_port.clear(QSerialPort::Output);
     return true;
 }

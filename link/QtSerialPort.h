@@ -47,9 +47,9 @@ private:
     RxHandler m_onRxChar;
     ErrorHandler m_onError;
     bool m_inRxHandler = false;
-    bool m_rxMissed = false;  // a readyRead came while the handler ran
-    bool m_rxPosted = false;  // a queued receive event is on its way
-    quint64 m_readCalls = 0;  // reads that took bytes, to see whether a handler read
+    bool m_rxMissed = false; // a readyRead came while the handler ran
+    bool m_rxPosted = false; // a queued receive event is on its way
+    quint64 m_readCalls = 0; // reads that took bytes, to see whether a handler read
 };
 
 } // namespace tc4dl

@@ -44,7 +44,7 @@ bool RoutedSerialPort::setActive(bool active)
 bool RoutedSerialPort::notOpen(PortError::Operation op)
 {
     if (m_onError)
-        m_onError(PortError{op, 0, QStringLiteral("port is not open")});
+        m_onError(PortError { op, 0, QStringLiteral("port is not open") });
     return false;
 }
 

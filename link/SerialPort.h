@@ -22,8 +22,8 @@ struct LineSettings {
 struct PortError {
     enum class Operation { Open, Close, Read, Write, Discard, Hangup };
     Operation operation;
-    int code = 0;      // the system's or the port library's error code
-    QString text;      // its text, for logs and for people
+    int code = 0; // the system's or the port library's error code
+    QString text; // its text, for logs and for people
 };
 
 // The answer of an error handler. Abort turns the error into a silent abort of the running

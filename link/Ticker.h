@@ -7,16 +7,16 @@
 
 namespace tc4dl {
 
-// A timer of the main window or of the live session. In the program it is a QTimer; in tests it only records whether
-// it is enabled and its interval, and the test calls the handler itself, so no tick ever
-// arrives on its own in the middle of a test.
+// A timer of the main window or of the live session. In the program it is a QTimer; in tests it
+// only records whether it is enabled and its interval, and the test calls the handler itself, so no
+// tick ever arrives on its own in the middle of a test.
 class Ticker final : public QObject {
     Q_OBJECT
 public:
     Ticker(int intervalMs, bool live, std::function<void()> onTick, QObject* parent)
-        : QObject(parent)
-        , m_live(live)
-        , m_onTick(std::move(onTick))
+        : QObject(parent),
+          m_live(live),
+          m_onTick(std::move(onTick))
     {
         m_timer.setTimerType(Qt::PreciseTimer);
         m_timer.setInterval(intervalMs);

@@ -85,8 +85,8 @@ LoggerMemory SimulatedMeter::initialMemory(const MeterOptions& options)
         return LoggerMemory::fromImage(options.memoryImage).value_or(LoggerMemory {});
     if (!options.demoMemory)
         return {};
-    return demoLoggerMemory(options.clockAtZero.isValid() ? options.clockAtZero
-                                                          : SimulatedLogger::kFactoryTime);
+    return demoLoggerMemory(
+        options.clockAtZero.isValid() ? options.clockAtZero : SimulatedLogger::kFactoryTime);
 }
 
 void SimulatedMeter::setOptions(MeterOptions options)
@@ -100,9 +100,8 @@ void SimulatedMeter::setOptions(MeterOptions options)
 void SimulatedMeter::catchUp(qint64 nowMs)
 {
     m_lastMs = std::max(m_lastMs, nowMs);
-    m_logger.recordDue(nowMs, [this](qint64 atMs, bool celsius) {
-        return loggerSample(atMs, celsius);
-    });
+    m_logger.recordDue(
+        nowMs, [this](qint64 atMs, bool celsius) { return loggerSample(atMs, celsius); });
 }
 
 void SimulatedMeter::setRecording(bool on, qint64 nowMs)

@@ -192,12 +192,11 @@ void RealTimeRecorder::startRun(int samples)
     const double start = nowSerial();
     m_sampler->start(samples, start);
     if (m_journal) {
-        const journal::JournalHeader header{start, quint32(samples),
-                                            quint32(qMax(0, m_host.samplingRate())),
-                                            m_host.unit() == 0 ? 0 : 1};
+        const journal::JournalHeader header { start, quint32(samples),
+            quint32(qMax(0, m_host.samplingRate())), m_host.unit() == 0 ? 0 : 1 };
         if (!m_journal->begin(m_journalPath, header, m_services.clock().tickMs()))
             qWarning("Real-time journal %s could not be written: the run is kept in memory only",
-                     qPrintable(m_journalPath));
+                qPrintable(m_journalPath));
     }
     m_window->redraw();
     m_window->setClearEnabled(false);
@@ -230,7 +229,7 @@ void RealTimeRecorder::takeSample(double nowSerial)
     const bool full = m_sampler->addSample(values, nowSerial);
     m_unsaved = true;
     if (m_journal)
-        m_journal->append({nowSerial, values}, m_services.clock().tickMs());
+        m_journal->append({ nowSerial, values }, m_services.clock().tickMs());
     m_window->redraw();
     if (full)
         stopRecording(true);

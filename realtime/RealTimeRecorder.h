@@ -57,7 +57,7 @@ public:
     // outlives a crash. The file goes when the run's graph is saved after the run, cleared or
     // closed, or by discardJournal(); an Exit leaves it for the next start.
     void setJournal(const QString& path,
-                    journal::JournalSyncer::Mode mode = journal::JournalSyncer::Mode::Background);
+        journal::JournalSyncer::Mode mode = journal::JournalSyncer::Mode::Background);
     [[nodiscard]] QString journalPath() const { return m_journalPath; }
     [[nodiscard]] const journal::JournalWriter* journal() const { return m_journal.get(); }
     // At start-up: a journal left by a session that ended without closing is offered back

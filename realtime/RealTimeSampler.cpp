@@ -7,11 +7,10 @@ namespace tc4dl {
 namespace {
 } // namespace
 
-RealTimeSampler::RealTimeSampler(chart::ChartModel& graph, RealTimeBoxes& boxes,
-                                 int& sampleCount)
-    : m_graph(graph)
-    , m_boxes(boxes)
-    , m_sampleCount(sampleCount)
+RealTimeSampler::RealTimeSampler(chart::ChartModel& graph, RealTimeBoxes& boxes, int& sampleCount)
+    : m_graph(graph),
+      m_boxes(boxes),
+      m_sampleCount(sampleCount)
 {
     m_liveMax.fill(-kNullValue);
     m_liveMin.fill(kNullValue);
@@ -33,8 +32,8 @@ void RealTimeSampler::start(int samples, double startSerial)
         m_boxes.setAvgText(ch, QString());
     }
     m_boxes.setStartTimeText(chart::dateTimeText(startSerial));
-    m_graph.look.xScale = {chart::ScaleControl::ManualMinAndMax, startSerial,
-                           startSerial + 100 * kSecondDays};
+    m_graph.look.xScale
+        = { chart::ScaleControl::ManualMinAndMax, startSerial, startSerial + 100 * kSecondDays };
     m_graph.touchLook();
 }
 
@@ -93,9 +92,10 @@ void RealTimeSampler::stop(double endSerial)
                 ++count;
             }
         }
-        m_boxes.setAvgText(s, count > 0 ? QString::number(sum / count, 'f', 3).replace(
-                                              QLatin1Char('.'), QLocale().decimalPoint())
-                                        : QStringLiteral("****"));
+        m_boxes.setAvgText(s,
+            count > 0 ? QString::number(sum / count, 'f', 3)
+                            .replace(QLatin1Char('.'), QLocale().decimalPoint())
+                      : QStringLiteral("****"));
     }
 }
 

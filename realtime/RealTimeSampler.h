@@ -51,8 +51,8 @@ private:
     chart::ChartModel& m_graph;
     RealTimeBoxes& m_boxes;
     int& m_sampleCount;
-    std::array<float, kChannels> m_liveMax{};
-    std::array<float, kChannels> m_liveMin{};
+    std::array<float, kChannels> m_liveMax {};
+    std::array<float, kChannels> m_liveMin {};
     double m_xExtendStep = static_cast<double>(1.0f / 8640.0f);
 };
 

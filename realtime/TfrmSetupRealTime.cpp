@@ -95,7 +95,7 @@ TfrmSetupRealTime::TfrmSetupRealTime(QWidget* parent)
 
     // The period follows the number as it is typed, as it follows the rate.
     connect(m_samples, &QLineEdit::textEdited, this, &TfrmSetupRealTime::showPeriod);
-    for (QComboBox* list : {m_minutes, m_seconds})
+    for (QComboBox* list : { m_minutes, m_seconds })
         connect(list, &QComboBox::currentIndexChanged, this, [this] {
             if (!m_programSets)
                 ComboBox1Change();

@@ -226,27 +226,26 @@ void MessageTable::applyTo(
     // An empty text leaves the designed value in place; a component built bare (a menu
     // item, a toolbar action) has its design in the English column, so it gets that rather
     // than staying an empty row.
-    const auto setText = [](QObject* object, const char* property, const QString& value,
-                             const QString& designed) {
-        if (!value.isEmpty())
-            object->setProperty(property, value);
-        else if (object->property(property).toString().isEmpty())
-            object->setProperty(property, designed);
-    };
+    const auto setText
+        = [](QObject* object, const char* property, const QString& value, const QString& designed) {
+              if (!value.isEmpty())
+                  object->setProperty(property, value);
+              else if (object->property(property).toString().isEmpty())
+                  object->setProperty(property, designed);
+          };
 
-    forEachRow(Section::Captions,
-        [&](QObject* object, const QString& value, const QString& designed) {
+    forEachRow(
+        Section::Captions, [&](QObject* object, const QString& value, const QString& designed) {
             const char* property = object == window ? "windowTitle"
                 : hasProperty(object, "text")       ? "text"
                                                     : "title";
             setText(object, property, value, designed);
         });
-    forEachRow(
-        Section::Hints, [&](QObject* object, const QString& value, const QString& designed) {
-            setText(object, "toolTip", value, designed);
-            if (hasProperty(object, "statusTip"))
-                setText(object, "statusTip", value, designed);
-        });
+    forEachRow(Section::Hints, [&](QObject* object, const QString& value, const QString& designed) {
+        setText(object, "toolTip", value, designed);
+        if (hasProperty(object, "statusTip"))
+            setText(object, "statusTip", value, designed);
+    });
     if (setFontFamily)
         forEachRow(Section::Fonts, [&](QObject* object, const QString& value, const QString&) {
             if (!value.isEmpty())
@@ -258,8 +257,7 @@ void MessageTable::applyTo(
         const QString& value = it.value()[language];
         const QString& designed = it.value()[static_cast<std::size_t>(Language::English)];
         const qsizetype point = it.key().indexOf(u'.');
-        if ((value.isEmpty() && designed.isEmpty()) || point <= 0
-            || point + 1 == it.key().size())
+        if ((value.isEmpty() && designed.isEmpty()) || point <= 0 || point + 1 == it.key().size())
             continue;
         QObject* object = find(it.key().first(point));
         if (!object)

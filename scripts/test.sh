@@ -8,6 +8,8 @@ here=$(cd "$(dirname "$0")/.." && pwd)
 cd "$here"
 start=$SECONDS
 bash scripts/build.sh
+# The tree's formatting is checked with the formatter the build just installed.
+bash scripts/check-format.sh
 ctest --preset default --output-on-failure
 echo "test: plain build and suite took $((SECONDS - start)) s"
 

@@ -55,11 +55,11 @@ inline void configure(ChartModel& m, bool split, int points = 100, int filled = 
             m.setX(s, p, kStart + 2.0 * p * kSecond);
             m.setY(s, p, 20.0 + s + std::sin(p / 10.0));
         }
-    m.look.subsetLabels = {QStringLiteral("T1"), QStringLiteral("T2"), QStringLiteral("T3"),
-                           QStringLiteral("T4")};
-    m.look.subsetColors = {0xFF0000, 0xFFFF00, 0x00FF00, 0xFF00FF};
+    m.look.subsetLabels = { QStringLiteral("T1"), QStringLiteral("T2"), QStringLiteral("T3"),
+        QStringLiteral("T4") };
+    m.look.subsetColors = { 0xFF0000, 0xFFFF00, 0x00FF00, 0xFF00FF };
     m.look.allowZooming = Zooming::HorzPlusVert;
-    m.look.xScale = {ScaleControl::ManualMinAndMax, kStart, kStart + 200.0 * kSecond};
+    m.look.xScale = { ScaleControl::ManualMinAndMax, kStart, kStart + 200.0 * kSecond };
     m.setMultiAxesSubsets(-1, 0);
     m.setMultiAxesProportions(-1, 0);
     if (split) {
@@ -72,7 +72,7 @@ inline void configure(ChartModel& m, bool split, int points = 100, int filled = 
     }
     for (int a = 0; a < 4; ++a) {
         m.setWorkingAxis(a);
-        m.setYScale({ScaleControl::ManualMinAndMax, -10.0, 50.0});
+        m.setYScale({ ScaleControl::ManualMinAndMax, -10.0, 50.0 });
     }
     m.setWorkingAxis(0);
 }
@@ -139,8 +139,7 @@ struct LinePlot {
     ChartGraph* graph = nullptr;
 };
 
-template <typename T>
-inline QList<T*> itemsOf(QCustomPlot* plot)
+template <typename T> inline QList<T*> itemsOf(QCustomPlot* plot)
 {
     QList<T*> found;
     for (int i = 0; i < plot->itemCount(); ++i)
@@ -148,6 +147,5 @@ inline QList<T*> itemsOf(QCustomPlot* plot)
             found.append(item);
     return found;
 }
-
 
 } // namespace chartviewtest

@@ -11,12 +11,12 @@ namespace cliprocess {
 
 struct Run {
     int exitCode = -1; // -1 when the process crashed or timed out
-    QStringList out;   // standard output, one entry per non-empty line
+    QStringList out; // standard output, one entry per non-empty line
     QString err;
 };
 
 inline Run run(const QString& program, const QStringList& args, const QProcessEnvironment& env,
-               const QString& folder, int timeoutMs)
+    const QString& folder, int timeoutMs)
 {
     QProcess p;
     p.setProcessEnvironment(env);
@@ -31,7 +31,8 @@ inline Run run(const QString& program, const QStringList& args, const QProcessEn
         return r;
     }
     r.exitCode = p.exitStatus() == QProcess::NormalExit ? p.exitCode() : -1;
-    r.out = QString::fromUtf8(p.readAllStandardOutput()).split(QLatin1Char('\n'), Qt::SkipEmptyParts);
+    r.out
+        = QString::fromUtf8(p.readAllStandardOutput()).split(QLatin1Char('\n'), Qt::SkipEmptyParts);
     r.err = QString::fromUtf8(p.readAllStandardError());
     return r;
 }

@@ -26,7 +26,7 @@ struct Fixture {
     // test program's folder. The real-time journal goes to `journalFile`, by default into a
     // folder of the fixture's own.
     explicit Fixture(QStringList portEntries, std::map<QString, qint32> stored = {},
-                     QString programFolder = {}, const QString& journalFile = {})
+        QString programFolder = {}, const QString& journalFile = {})
         : entries(std::move(portEntries))
     {
         store.values = std::move(stored);
@@ -74,7 +74,10 @@ struct Fixture {
         window->MainTimerTimer();
         clock.runDue();
     }
-    bool enabled(const char* name) const { return window->action(QLatin1String(name))->isEnabled(); }
+    bool enabled(const char* name) const
+    {
+        return window->action(QLatin1String(name))->isEnabled();
+    }
     bool loggerMenuEnabled() const
     {
         return window->menu(QStringLiteral("DataLogger1"))->menuAction()->isEnabled();
@@ -98,6 +101,5 @@ struct Fixture {
 
 const QString kOn = QStringLiteral("Verbindung hergestellt");
 const QString kOff = QStringLiteral("Verbindung aufgehoben");
-
 
 } // namespace tc4dl::testing

@@ -6,8 +6,8 @@
 // prints "sample T V1 V2 V3 V4" per sample, "synced N" (records the disk was asked to hold at
 // the last sync) and "ready".
 
-#include "MainWindowFixture.h"
 #include "JournalWriter.h"
+#include "MainWindowFixture.h"
 #include "TfrmGraph.h"
 #include "TfrmSetupRealTime.h"
 
@@ -28,7 +28,7 @@ int main(int argc, char* argv[])
     if (argc != 3)
         return 2;
     const int wanted = QString::fromLocal8Bit(argv[2]).toInt();
-    Fixture f({QStringLiteral("SIMULATOR")}, {}, {}, QString::fromLocal8Bit(argv[1]));
+    Fixture f({ QStringLiteral("SIMULATOR") }, {}, {}, QString::fromLocal8Bit(argv[1]));
     f.meters.try_emplace(QStringLiteral("SIMULATOR"));
     f.window->FormShow();
     f.clock.runDue();

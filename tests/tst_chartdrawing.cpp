@@ -32,7 +32,6 @@
 #include <cmath>
 #include <memory>
 
-
 #include "ChartViewFixtures.h"
 
 using namespace chartviewtest;
@@ -59,7 +58,7 @@ QSharedPointer<QCPGraphDataContainer> series(int count)
     QSharedPointer<QCPGraphDataContainer> data(new QCPGraphDataContainer);
     QVector<QCPGraphData> rows;
     for (int i = 0; i < count; ++i)
-        rows.append({1000.0 + 2.0 * i, 20.0 + std::sin(i * 2.6) + 3.0 * std::sin(i / 500.0)});
+        rows.append({ 1000.0 + 2.0 * i, 20.0 + std::sin(i * 2.6) + 3.0 * std::sin(i / 500.0) });
     data->set(rows, true);
     return data;
 }
@@ -69,7 +68,8 @@ bool sameData(const QCPGraphDataContainer& a, const QCPGraphDataContainer& b)
     if (a.size() != b.size())
         return false;
     for (auto i = a.constBegin(), j = b.constBegin(); i != a.constEnd(); ++i, ++j)
-        if (i->key != j->key || !(i->value == j->value || (std::isnan(i->value) && std::isnan(j->value))))
+        if (i->key != j->key
+            || !(i->value == j->value || (std::isnan(i->value) && std::isnan(j->value))))
             return false;
     return true;
 }
@@ -209,12 +209,12 @@ void TestChartDrawing::thinningFollowsAppendedPoints()
     QSharedPointer<QCPGraphDataContainer> full = series(30000);
     const int filled = 25000;
     for (int i = filled; i < 30000; ++i)
-        *(full->begin() + i) = {1000.0 + 2.0 * (filled - 1), std::nan("")};
+        *(full->begin() + i) = { 1000.0 + 2.0 * (filled - 1), std::nan("") };
     const QCPRange range(1000.0, 1000.0 + 2.0 * 30000);
     ChartDecimator live;
     (void)live.shown(full, range, 700, 0);
     for (int i = filled; i < filled + 40; ++i) {
-        *(full->begin() + i) = {1000.0 + 2.0 * i, 30.0 + (i % 7)};
+        *(full->begin() + i) = { 1000.0 + 2.0 * i, 30.0 + (i % 7) };
         for (int j = i + 1; j < 30000; ++j)
             (full->begin() + j)->key = 1000.0 + 2.0 * i;
         const QSharedPointer<QCPGraphDataContainer> shown = live.shown(full, range, 700, i);
@@ -230,7 +230,7 @@ void TestChartDrawing::columnsFlatterThanAPixelRowGetOnePoint()
     QSharedPointer<QCPGraphDataContainer> full(new QCPGraphDataContainer);
     QVector<QCPGraphData> rows;
     for (int i = 0; i < 4000; ++i)
-        rows.append({1000.0 + i, 20.0 + i * 0.0001 + (i == 2005 ? 5.0 : 0.0)});
+        rows.append({ 1000.0 + i, 20.0 + i * 0.0001 + (i == 2005 ? 5.0 : 0.0) });
     full->set(rows, true);
     const QCPRange range(1000.0, 1000.0 + 4000.0);
     ChartDecimator both;

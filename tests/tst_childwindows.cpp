@@ -8,8 +8,8 @@
 
 #include <QAction>
 #include <QMdiArea>
-#include <QMenu>
 #include <QMdiSubWindow>
+#include <QMenu>
 #include <QTest>
 
 using namespace tc4dl;
@@ -99,8 +99,8 @@ private Q_SLOTS:
         QStringList log;
         QList<QMdiSubWindow*> subs;
         for (const char* name : { "one", "two" }) {
-            auto* child = new OtherWindow(
-                log, QLatin1String(name), true, ChildWindow::CloseRank::Later);
+            auto* child
+                = new OtherWindow(log, QLatin1String(name), true, ChildWindow::CloseRank::Later);
             child->setWindowTitle(QLatin1String(name));
             subs << f.window->mdiArea()->addSubWindow(child);
             subs.back()->show();

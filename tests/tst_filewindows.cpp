@@ -2,21 +2,21 @@
 // into a graph, through the main window's commands, in a German and an English locale.
 
 #include "ChartView.h"
-#include "DataLoggerWindow.h"
 #include "CollectionFile.h"
+#include "DataLoggerWindow.h"
 #include "GraphConfig.h"
+#include "GraphStateFile.h"
 #include "LoggerImages.h"
+#include "ManualClock.h"
 #include "MeterValues.h"
 #include "NoMeterDeps.h"
-#include "GraphStateFile.h"
-#include "ManualClock.h"
 #include "RecordingSettingsStore.h"
 #include "ScriptedPrompter.h"
 #include "SimulatedSerialPort.h"
 #include "TfrmList.h"
 
-#include <QImage>
 #include "TfrmMain.h"
+#include <QImage>
 
 #include <QCheckBox>
 #include <QDir>
@@ -30,11 +30,11 @@
 #include <QTemporaryDir>
 #include <QTest>
 
+#include <csignal>
 #include <pwd.h>
 #include <sys/resource.h>
 #include <sys/stat.h>
 #include <sys/wait.h>
-#include <csignal>
 #include <unistd.h>
 
 using namespace tc4dl;
@@ -62,14 +62,20 @@ struct Fixture {
     }
     ~Fixture() { delete window; }
 
-    bool enabled(const char* name) const { return window->action(QLatin1String(name))->isEnabled(); }
+    bool enabled(const char* name) const
+    {
+        return window->action(QLatin1String(name))->isEnabled();
+    }
     QString path(const QString& name) const { return QDir(programDir.path()).filePath(name); }
-    template<class W> W* active() const
+    template <class W> W* active() const
     {
         QMdiSubWindow* sub = window->mdiArea()->currentSubWindow();
         return sub ? qobject_cast<W*>(sub->widget()) : nullptr;
     }
-    void activate(QWidget* frame) { window->mdiArea()->setActiveSubWindow(qobject_cast<QMdiSubWindow*>(frame)); }
+    void activate(QWidget* frame)
+    {
+        window->mdiArea()->setActiveSubWindow(qobject_cast<QMdiSubWindow*>(frame));
+    }
     // Saves the real-time graph to `name` with the range answer given.
     void saveGraphAs(const QString& name, Prompter::RangeAnswer range = {})
     {
@@ -213,8 +219,10 @@ void TestFileWindows::graphTextRoundTrip()
         for (int s = 0; s < 4; ++s) {
             QCOMPARE(std::round(m.x(s, p) * kDay), std::round(original.x(s, p) * kDay));
             const float y = original.y(s, p);
-            const float want = isOutsideExportRange(y, true) ? 9999.0f : std::round(y * 10.0f) / 10.0f;
-            QVERIFY2(std::abs(m.y(s, p) - want) < 1e-3f, qPrintable(QStringLiteral("%1/%2").arg(p).arg(s)));
+            const float want
+                = isOutsideExportRange(y, true) ? 9999.0f : std::round(y * 10.0f) / 10.0f;
+            QVERIFY2(std::abs(m.y(s, p) - want) < 1e-3f,
+                qPrintable(QStringLiteral("%1/%2").arg(p).arg(s)));
         }
     QCOMPARE(f.prompter.progresses.size(), 3); // save, open, graphing
     QCOMPARE(f.prompter.progresses[2]->use, Prompter::ProgressUse::Graphing);
@@ -239,7 +247,8 @@ void TestFileWindows::graphTextRangeAndUnit()
     f.window->session().decoder().setCfDegree(liveUnit);
     fillGraph(f.window->realTimeGraph()->model(), 20, 20);
     f.window->realTimeGraph()->model().setY(0, 4, 2000.0); // beyond °C, inside °F
-    f.saveGraphAs(f.path(QStringLiteral("r.txt")), {false, QStringLiteral("8"), QStringLiteral("3"), true});
+    f.saveGraphAs(
+        f.path(QStringLiteral("r.txt")), { false, QStringLiteral("8"), QStringLiteral("3"), true });
     const QList<QByteArray> lines = readAll(f.path(QStringLiteral("r.txt"))).split('\n');
     QCOMPARE(lines.size(), 7); // points 3 to 8 and the empty rest
     QVERIFY(lines[0].contains("\t1:05:11 PM\t"));
@@ -252,9 +261,12 @@ void TestFileWindows::graphTextRefusals_data()
     QTest::addColumn<QString>("from");
     QTest::addColumn<QString>("to");
     QTest::addColumn<QStringList>("shown");
-    QTest::newRow("letters") << "abc" << "5" << QStringList{"ungültige Ganzzahl"};
-    QTest::newRow("decimal number") << "1" << "2.5" << QStringList{"ungültige Ganzzahl"};
-    QTest::newRow("from beyond the last point") << "30" << "40" << QStringList{};
+    QTest::newRow("letters") << "abc"
+                             << "5" << QStringList { "ungültige Ganzzahl" };
+    QTest::newRow("decimal number") << "1"
+                                    << "2.5" << QStringList { "ungültige Ganzzahl" };
+    QTest::newRow("from beyond the last point") << "30"
+                                                << "40" << QStringList {};
 }
 
 void TestFileWindows::graphTextRefusals()
@@ -268,7 +280,7 @@ void TestFileWindows::graphTextRefusals()
     QFile old(name);
     QVERIFY(old.open(QIODevice::WriteOnly) && old.write("old") == 3);
     old.close();
-    f.saveGraphAs(name, {false, from, to, false});
+    f.saveGraphAs(name, { false, from, to, false });
     QCOMPARE(f.prompter.shown, shown);
     QCOMPARE(readAll(name), QByteArray("old"));
     QVERIFY(f.prompter.progresses.isEmpty());
@@ -289,11 +301,13 @@ void TestFileWindows::tableSaveRoundTrip_data()
     QTest::addColumn<QByteArray>("content");
     QTest::addColumn<QString>("saveAs");
     QTest::addColumn<QByteArray>("saved");
-    QTest::newRow("graph export to .CSV") << QByteArray("1\t2\t3\t4\t5\t6\r\n7\t8\t9\t10\t11\t12")
-                                          << "t.CSV" << QByteArray("1,2,3,4,5,6,\r\n7,8,9,10,11,12,\r\n");
+    QTest::newRow("graph export to .CSV")
+        << QByteArray("1\t2\t3\t4\t5\t6\r\n7\t8\t9\t10\t11\t12") << "t.CSV"
+        << QByteArray("1,2,3,4,5,6,\r\n7,8,9,10,11,12,\r\n");
     QTest::newRow("short rows to .txt") << QByteArray("a\tb\r\n c\t\r\n") << "t.txt"
                                         << QByteArray("a\tb\t\t\t\t\t\r\n c\t\t\t\t\t\t\r\n");
-    QTest::newRow("empty table") << QByteArray("nothing\r\n") << "t.csv" << QByteArray(",,,,,,\r\n");
+    QTest::newRow("empty table") << QByteArray("nothing\r\n") << "t.csv"
+                                 << QByteArray(",,,,,,\r\n");
 }
 
 void TestFileWindows::tableSaveRoundTrip()
@@ -308,7 +322,7 @@ void TestFileWindows::tableSaveRoundTrip()
     TfrmList* list = f.openText(in.fileName());
     QVERIFY(list);
     f.prompter.fileNames << f.path(saveAs);
-    f.prompter.ranges << Prompter::RangeAnswer{};
+    f.prompter.ranges << Prompter::RangeAnswer {};
     f.window->Save1Click();
     QCOMPARE(f.prompter.suffixes.last(), QStringLiteral("TXT"));
     QVERIFY(!f.prompter.rangeRequests.last().withUnits);
@@ -342,7 +356,7 @@ void TestFileWindows::tableWindowLooksAsDesigned()
     QStringList headings;
     for (int c = 0; c < 7; ++c)
         headings << grid->model()->headerData(c, Qt::Horizontal).toString();
-    QCOMPARE(headings, (QStringList{"No", "Date", "Time", "T1", "T2", "T3", "T4"}));
+    QCOMPARE(headings, (QStringList { "No", "Date", "Time", "T1", "T2", "T3", "T4" }));
     // A full date and time fit their columns whatever the font.
     const QFontMetrics metrics(grid->font());
     QVERIFY(grid->columnWidth(1) > metrics.horizontalAdvance(QStringLiteral("31.12.2026")));
@@ -458,7 +472,7 @@ void TestFileWindows::graphFileThatCannotBeRead()
     const int before = f.window->mdiArea()->subWindowList().size();
     f.prompter.openNames << file.fileName();
     f.window->openSingleFile();
-    QCOMPARE(f.prompter.shown, QStringList{message});
+    QCOMPARE(f.prompter.shown, QStringList { message });
     QCOMPARE(f.window->mdiArea()->subWindowList().size(), before);
 }
 
@@ -468,17 +482,18 @@ void TestFileWindows::tableToGraphFailures_data()
     QTest::addColumn<QStringList>("shown");
     QTest::addColumn<bool>("graphWindow");
     QTest::addColumn<int>("emptyPoint"); // a point left at X 0, -1 none
-    QTest::newRow("no data") << QByteArray("\tx\r\n") << QStringList{"Keine Daten für Grafik !"} << false << -1;
+    QTest::newRow("no data") << QByteArray("\tx\r\n") << QStringList { "Keine Daten für Grafik !" }
+                             << false << -1;
     QTest::newRow("bad first date")
         << QByteArray("x\t1:00:00 PM\t1\t2\t3\t4\r\n3/1/2026\t1:00:02 PM\t1\t2\t3\t4\r\n")
-        << QStringList{"'x 1:00:00 PM' is not a valid date and time"} << true << 0;
+        << QStringList { "'x 1:00:00 PM' is not a valid date and time" } << true << 0;
     QTest::newRow("bad last date")
         << QByteArray("3/1/2026\t1:00:00 PM\t1\t2\t3\t4\r\n3/1/2026\tnoon\t1\t2\t3\t4\r\n")
-        << QStringList{"'3/1/2026 noon' is not a valid date and time"} << true << 0;
+        << QStringList { "'3/1/2026 noon' is not a valid date and time" } << true << 0;
     QTest::newRow("empty date in the middle, a single row elsewhere")
         << QByteArray("3/1/2026\t1:00:00 PM\t1\t2\t3\t4\r\n \t1:00:01 PM\t1\t2\t3\t4\r\n"
                       "3/1/2026\t1:00:02 PM\t1\t2\t3\t4\r\n")
-        << QStringList{} << true << 1;
+        << QStringList {} << true << 1;
 }
 
 void TestFileWindows::tableToGraphFailures()
@@ -513,7 +528,8 @@ void TestFileWindows::outputToGraphFollowsTheActiveWindow()
 {
     Fixture f;
     QFile file(f.path(QStringLiteral("t.txt")));
-    QVERIFY(file.open(QIODevice::WriteOnly) && file.write("3/1/2026\t1:00:00 PM\t1\t2\t3\t4\r\n") > 0);
+    QVERIFY(
+        file.open(QIODevice::WriteOnly) && file.write("3/1/2026\t1:00:00 PM\t1\t2\t3\t4\r\n") > 0);
     file.close();
     TfrmList* list = f.openText(file.fileName());
     QVERIFY(list && f.enabled("btnOutputToGraph"));
@@ -756,7 +772,7 @@ void TestFileWindows::fullDiskKeepsTheOldFileAndSaysSo()
     QVERIFY(child >= 0);
     if (child == 0) {
         std::signal(SIGXFSZ, SIG_IGN);
-        const rlimit limit{16 * 1024, 16 * 1024};
+        const rlimit limit { 16 * 1024, 16 * 1024 };
         setrlimit(RLIMIT_FSIZE, &limit);
         f.saveGraphAs(name);
         QFile out(said);
@@ -770,10 +786,13 @@ void TestFileWindows::fullDiskKeepsTheOldFileAndSaysSo()
     QVERIFY(WIFEXITED(status) && WEXITSTATUS(status) == 0);
     QCOMPARE(readAll(name), old);
     const QString message = QString::fromUtf8(readAll(said));
-    QVERIFY2(message.contains(QDir::toNativeSeparators(name)) && message.contains(QLatin1String("Datei")),
-             qPrintable(message));
+    QVERIFY2(message.contains(QDir::toNativeSeparators(name))
+            && message.contains(QLatin1String("Datei")),
+        qPrintable(message));
     // No temporary file left beside it.
-    QCOMPARE(QDir(f.programDir.path()).entryList({QStringLiteral("full.txt*")}, QDir::Files).size(), 1);
+    QCOMPARE(
+        QDir(f.programDir.path()).entryList({ QStringLiteral("full.txt*") }, QDir::Files).size(),
+        1);
 }
 
 void TestFileWindows::printingATableWindow()
@@ -792,20 +811,22 @@ void TestFileWindows::printingATableWindow()
     printer.setOutputFileName(pdf);
     f.prompter.printAnswers << false;
     f.window->Print1Click();
-    QCOMPARE(f.prompter.printQuestions, QStringList{QStringLiteral("print dialog")});
+    QCOMPARE(f.prompter.printQuestions, QStringList { QStringLiteral("print dialog") });
     QVERIFY(!QFile::exists(pdf));
     f.prompter.printAnswers << true;
     f.window->Print1Click();
     QProcess process;
-    process.start(QStringLiteral("pdftotext"), {QStringLiteral("-layout"), pdf, QStringLiteral("-")});
+    process.start(
+        QStringLiteral("pdftotext"), { QStringLiteral("-layout"), pdf, QStringLiteral("-") });
     QVERIFY(process.waitForFinished(30000) && process.exitCode() == 0);
     QStringList lines;
     for (const QString& l : QString::fromUtf8(process.readAllStandardOutput()).split(u'\n'))
         if (!l.trimmed().isEmpty())
             lines << l.simplified();
     // The heading row and the one data row, the row numbers in their own column.
-    QCOMPARE(lines, (QStringList{QStringLiteral("No Date Time T1 T2 T3 T4"),
-                                 QStringLiteral("1 3/1/2026 1:05:07 PM 1.0 2.0 OL 4.0")}));
+    QCOMPARE(lines,
+        (QStringList { QStringLiteral("No Date Time T1 T2 T3 T4"),
+            QStringLiteral("1 3/1/2026 1:05:07 PM 1.0 2.0 OL 4.0") }));
 }
 
 QTEST_MAIN(TestFileWindows)

@@ -4,12 +4,12 @@
 
 #include "ChartQcp.h"
 #include "ChartView.h"
+#include "FakeGraphServices.h"
 #include "GraphConfig.h"
 #include "GraphShared.h"
 #include "ManualClock.h"
 #include "MessageTable.h"
 #include "Prompter.h"
-#include "FakeGraphServices.h"
 #include "RealTimeRecorder.h"
 #include "ScriptedPrompter.h"
 #include "TfrmAnnoEdit.h"
@@ -30,10 +30,10 @@
 #include <utility>
 
 using namespace tc4dl;
-using tc4dl::testing::ScriptedPrompter;
 using chart::GraphAnnotation;
 using chart::Scale;
 using chart::ScaleControl;
+using tc4dl::testing::ScriptedPrompter;
 
 namespace {
 
@@ -365,12 +365,11 @@ private Q_SLOTS:
         const QString cross = QStringLiteral("ToolButton5");
         const QString text = QStringLiteral("ToolButton9");
         QTest::newRow("cross") << cross << false << QPoint(20, 20) << ok << true << 0;
-        QTest::newRow("cross left of the plot") << cross << false << QPoint(-3, -3) << ok
-                                                << false << 0;
-        QTest::newRow("cross on the far edge") << cross << true << QPoint(0, 0) << ok << true
-                                               << 0;
-        QTest::newRow("cross past the far edge") << cross << true << QPoint(2, 2) << ok << false
-                                                 << 0;
+        QTest::newRow("cross left of the plot")
+            << cross << false << QPoint(-3, -3) << ok << false << 0;
+        QTest::newRow("cross on the far edge") << cross << true << QPoint(0, 0) << ok << true << 0;
+        QTest::newRow("cross past the far edge")
+            << cross << true << QPoint(2, 2) << ok << false << 0;
         QTest::newRow("text") << text << false << QPoint(20, 20) << ok << true << 1;
         QTest::newRow("text cancelled")
             << text << false << QPoint(20, 20) << int(QDialog::Rejected) << false << 1;

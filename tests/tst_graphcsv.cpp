@@ -54,7 +54,7 @@ void TestGraphCsv::exportsPointsUpToTheFirstEmpty()
     const QString csv = m_dir.filePath(QStringLiteral("out.csv"));
     const QProcessEnvironment env = QProcessEnvironment::systemEnvironment();
     const cliprocess::Run r = cliprocess::run(QStringLiteral(TC4DL_CLI),
-        {QStringLiteral("export"), ghf, QStringLiteral("-o"), csv}, env, QString(), 20000);
+        { QStringLiteral("export"), ghf, QStringLiteral("-o"), csv }, env, QString(), 20000);
     QCOMPARE(r.exitCode, 0);
     QFile file(csv);
     QVERIFY(file.open(QIODevice::ReadOnly));
@@ -69,9 +69,9 @@ void TestGraphCsv::refusesWhatItCannotRead()
 {
     const QString empty = m_dir.filePath(QStringLiteral("empty.ghf"));
     QFile(empty).open(QIODevice::WriteOnly);
-    const cliprocess::Run r = cliprocess::run(QStringLiteral(TC4DL_CLI),
-        {QStringLiteral("export"), empty}, QProcessEnvironment::systemEnvironment(), QString(),
-        20000);
+    const cliprocess::Run r
+        = cliprocess::run(QStringLiteral(TC4DL_CLI), { QStringLiteral("export"), empty },
+            QProcessEnvironment::systemEnvironment(), QString(), 20000);
     QCOMPARE(r.exitCode, 13);
     QVERIFY2(r.err.contains(QLatin1String("Stream read error")), qPrintable(r.err));
     QVERIFY(r.out.isEmpty());

@@ -4,58 +4,57 @@
 
 #include "ChartQcp.h"
 #include "ChartView.h"
+#include "ClientArea.h"
 #include "DateTimeSerial.h"
+#include "FakeGraphServices.h"
 #include "GraphConfig.h"
 #include "GraphShared.h"
 #include "GraphStateFile.h"
 #include "GraphStatistics.h"
+#include "LoggerGraphRole.h"
 #include "ManualClock.h"
 #include "MessageTable.h"
 #include "NoMeterDeps.h"
+#include "RealTimeRecorder.h"
 #include "RecordingSettingsStore.h"
 #include "SaveGraph.h"
-#include "FakeGraphServices.h"
-#include "LoggerGraphRole.h"
-#include "RealTimeRecorder.h"
 #include "ScriptedPrompter.h"
 #include "SimulatedSerialPort.h"
 #include "TfrmGraph.h"
 #include "TfrmMain.h"
-#include "ClientArea.h"
 
 #include <QAction>
+#include <QCheckBox>
 #include <QComboBox>
 #include <QDir>
 #include <QFile>
+#include <QHash>
 #include <QLabel>
 #include <QLineEdit>
 #include <QMdiArea>
 #include <QMdiSubWindow>
 #include <QMouseEvent>
+#include <QPushButton>
+#include <QRegularExpression>
+#include <QSet>
 #include <QStatusBar>
+#include <QStyleOptionTitleBar>
 #include <QTableWidget>
 #include <QTemporaryDir>
 #include <QTest>
 #include <QToolBar>
 #include <QToolButton>
 #include <QtEndian>
-#include <QCheckBox>
-#include <QHash>
-#include <QPushButton>
-#include <QRegularExpression>
-#include <QSet>
-#include <QStyleOptionTitleBar>
 
 using namespace tc4dl;
+using chart::ChartModel;
 using tc4dl::testing::FakeGraphServices;
 using tc4dl::testing::FakeRecorderHost;
 using tc4dl::testing::ScriptedPrompter;
-using chart::ChartModel;
 
 namespace {
 
 constexpr double kDay = 86400.0;
-
 
 // The main window's services and recorder host, the recorder as the real-time role, and the
 // message the graph template's absence brings.
@@ -74,7 +73,7 @@ struct Host {
 
     FakeGraphServices services;
     FakeRecorderHost recorderHost;
-    RealTimeRecorder recorder{recorderHost, services};
+    RealTimeRecorder recorder { recorderHost, services };
 };
 
 // Writes a template whose look is that of `model`.
@@ -82,9 +81,9 @@ void writeTemplate(const QString& folder, const ChartModel& model)
 {
     QVERIFY(QDir(folder).mkpath(QStringLiteral("template")));
     QString error;
-    QVERIFY2(chart::saveGraphState(model, QDir(folder).filePath(graphTemplateRelativePath()),
-                                   &error),
-             qPrintable(error));
+    QVERIFY2(
+        chart::saveGraphState(model, QDir(folder).filePath(graphTemplateRelativePath()), &error),
+        qPrintable(error));
 }
 
 // Four channels of `n` points two seconds apart; channel 3 lies beyond the limits.
@@ -96,10 +95,10 @@ void fill(ChartModel& model, int n, double start)
         const double x = start + 2.0 * p / kDay;
         for (int s = 0; s < 4; ++s)
             model.setX(s, p, x);
-        model.setY(0, p, 20.0 + p);       // rising: max last, min first
+        model.setY(0, p, 20.0 + p); // rising: max last, min first
         model.setY(1, p, p == 4 ? 5.0 : 10.0); // one dip
-        model.setY(2, p, -12.5);          // constant: first occurrence kept
-        model.setY(3, p, 3500.0);         // over range
+        model.setY(2, p, -12.5); // constant: first occurrence kept
+        model.setY(3, p, 3500.0); // over range
     }
 }
 
@@ -216,7 +215,7 @@ private Q_SLOTS:
         QVERIFY(!graph.findChild<QToolButton*>(QStringLiteral("UndoZoom"))->isEnabled());
         // Texts from the window's table, German in use.
         QCOMPARE(graph.findChild<QToolButton*>(QStringLiteral("ToolButton5"))->toolTip(),
-                 QStringLiteral("Kreuz in die Grafik zeichnen"));
+            QStringLiteral("Kreuz in die Grafik zeichnen"));
         // A graph of a file has no role; the logger's role attaches when given.
         QVERIFY(!graph.role());
         LoggerGraphRole logger(host.services, {});
@@ -232,8 +231,9 @@ private Q_SLOTS:
         QString error;
         TfrmGraph* graph = host.createRealTimeGraph(area, &error);
         QVERIFY2(error.isEmpty(), qPrintable(error));
-        QCOMPARE(host.services.prompts.shown, QStringList{host.missingTemplateMessage()});
-        QVERIFY(host.services.prompts.shown.first().startsWith(QStringLiteral("Die Datei kann nicht")));
+        QCOMPARE(host.services.prompts.shown, QStringList { host.missingTemplateMessage() });
+        QVERIFY(
+            host.services.prompts.shown.first().startsWith(QStringLiteral("Die Datei kann nicht")));
         QVERIFY(host.recorder.hasWindow());
         QVERIFY(host.recorderHost.checked);
         QCOMPARE(graph->role(), &host.recorder);
@@ -245,17 +245,18 @@ private Q_SLOTS:
         QCOMPARE(m.points(), 100);
         QCOMPARE(m.y(3, 99), 9999.0f);
         QCOMPARE(m.x(0, 0), 0.0);
-        QCOMPARE(m.look.multiAxesProportions, (QList<double>{0.25, 0.25, 0.25, 0.25}));
-        QCOMPARE(m.look.multiAxesSubsets, (QList<int>{1, 1, 1, 1}));
+        QCOMPARE(m.look.multiAxesProportions, (QList<double> { 0.25, 0.25, 0.25, 0.25 }));
+        QCOMPARE(m.look.multiAxesSubsets, (QList<int> { 1, 1, 1, 1 }));
         for (int axis = 0; axis < 4; ++axis)
             QCOMPARE(m.yScale(axis),
-                     (chart::Scale{chart::ScaleControl::ManualMinAndMax, -10.0, 50.0}));
+                (chart::Scale { chart::ScaleControl::ManualMinAndMax, -10.0, 50.0 }));
         const double now = toDateTimeSerial(host.services.manualClock.now());
         QCOMPARE(m.look.xScale.control, chart::ScaleControl::ManualMinAndMax);
         QCOMPARE(m.look.xScale.min, now);
         QVERIFY(qAbs((m.look.xScale.max - now) * kDay - 110.0) < 1e-3);
         QCOMPARE(m.look.subsetLabels.size(), 4);
-        QCOMPARE(m.look.subsetColors, (QList<chart::Color>{0xFF0000, 0xFFFF00, 0x00FF00, 0xFF00FF}));
+        QCOMPARE(
+            m.look.subsetColors, (QList<chart::Color> { 0xFF0000, 0xFFFF00, 0x00FF00, 0xFF00FF }));
         QCOMPARE(m.look.subTitle, QStringLiteral(" "));
         QCOMPARE(m.vertLine(1).color, 0x0000FFu);
         QCOMPARE(m.workingAxis(), 0);
@@ -266,7 +267,8 @@ private Q_SLOTS:
         QCOMPARE(graph->secondsList()->currentText(), QStringLiteral("02"));
 
         // Every set-up without template tells it again, once.
-        QVERIFY(ConfigureGraph(*graph->graph(), host.services, GraphExtent{4, 10, 0, 0, 0, 100}));
+        QVERIFY(
+            ConfigureGraph(*graph->graph(), host.services, GraphExtent { 4, 10, 0, 0, 0, 100 }));
         QCOMPARE(host.services.prompts.shown.size(), 2);
         // minX = 0 keeps the X scale.
         QCOMPARE(graph->model().look.xScale.min, now);
@@ -313,8 +315,9 @@ private Q_SLOTS:
         look.look.allowPopup = true;
         look.setNullY(-1.0f);
         look.setMultiAxesProportions(0, split ? 0.25 : 1.0);
-        look.look.xScale = chart::Scale{chart::ScaleControl::ManualMinAndMax, 100.0, 200.0};
-        writeTemplate(inDataFolder ? host.services.folders.appData : host.services.folders.program, look);
+        look.look.xScale = chart::Scale { chart::ScaleControl::ManualMinAndMax, 100.0, 200.0 };
+        writeTemplate(
+            inDataFolder ? host.services.folders.appData : host.services.folders.program, look);
 
         QMdiArea area;
         QString error;
@@ -331,7 +334,7 @@ private Q_SLOTS:
         QCOMPARE(graph->annotationToolsEnabled(), !split);
 
         // minX = 0 keeps the template's X scale.
-        QVERIFY(ConfigureGraph(*graph->graph(), host.services, GraphExtent{4, 5, 0, 0, 0, 10}));
+        QVERIFY(ConfigureGraph(*graph->graph(), host.services, GraphExtent { 4, 5, 0, 0, 0, 10 }));
         QCOMPARE(graph->model().look.xScale.min, 100.0);
         QVERIFY(host.services.prompts.shown.isEmpty());
     }
@@ -342,8 +345,8 @@ private Q_SLOTS:
     {
         QTest::addColumn<QByteArray>("content");
         QTest::addColumn<QString>("reason"); // a part of the reason left for the log
-        QTest::newRow("cut short") << QByteArray("\x40\x00\x00\x00 short", 10)
-                                   << chart::kStreamReadError;
+        QTest::newRow("cut short")
+            << QByteArray("\x40\x00\x00\x00 short", 10) << chart::kStreamReadError;
         QTest::newRow("empty file") << QByteArray() << chart::kStreamReadError;
         QTest::newRow("no state block")
             << QByteArray("\x08\x00\x00\x00GIF89a\x01\x02", 12) << QStringLiteral("magic");
@@ -363,28 +366,29 @@ private Q_SLOTS:
         TfrmGraph* graph = host.createRealTimeGraph(area, &error);
         QVERIFY(graph);
         QVERIFY2(error.contains(reason), qPrintable(error));
-        QCOMPARE(host.services.prompts.shown, QStringList{host.missingTemplateMessage()});
+        QCOMPARE(host.services.prompts.shown, QStringList { host.missingTemplateMessage() });
 
         const ChartModel& m = graph->model();
         QCOMPARE(m.subsets(), 4);
         QCOMPARE(m.points(), 100);
-        QCOMPARE(m.look.multiAxesSubsets, (QList<int>{1, 1, 1, 1}));
-        QCOMPARE(m.yScale(3), (chart::Scale{chart::ScaleControl::ManualMinAndMax, -10.0, 50.0}));
+        QCOMPARE(m.look.multiAxesSubsets, (QList<int> { 1, 1, 1, 1 }));
+        QCOMPARE(m.yScale(3), (chart::Scale { chart::ScaleControl::ManualMinAndMax, -10.0, 50.0 }));
         QCOMPARE(m.look.subsetLabels,
-                 (QStringList{QStringLiteral("T1"), QStringLiteral("T2"), QStringLiteral("T3"),
-                              QStringLiteral("T4")}));
+            (QStringList { QStringLiteral("T1"), QStringLiteral("T2"), QStringLiteral("T3"),
+                QStringLiteral("T4") }));
         QVERIFY(!graph->annotationToolsEnabled());
         QVERIFY(graph->minutesList()->isEnabled());
 
         // Every later set-up says it again, once, and still gives a working graph.
-        QVERIFY(!ConfigureGraph(*graph->graph(), host.services, GraphExtent{4, 10, 0, 0, 0, 100}));
+        QVERIFY(
+            !ConfigureGraph(*graph->graph(), host.services, GraphExtent { 4, 10, 0, 0, 0, 100 }));
         QCOMPARE(host.services.prompts.shown.size(), 2);
         QCOMPARE(graph->model().points(), 10);
     }
 
     void templateWritePlace()
     {
-        GraphFolders folders{QStringLiteral("/nonexistent/tc4dl"), QStringLiteral("/tmp/data")};
+        GraphFolders folders { QStringLiteral("/nonexistent/tc4dl"), QStringLiteral("/tmp/data") };
         QCOMPARE(graphTemplateWritePath(folders), QStringLiteral("/tmp/data/template/graph.ghf"));
         QTemporaryDir program;
         folders.program = program.path();
@@ -408,8 +412,8 @@ private Q_SLOTS:
         fill(graph.model(), points, start);
         graph.ComputeGraphStatistics();
         QTEST(graph.minutesList()->currentText() + QLatin1Char(':')
-                  + graph.secondsList()->currentText(),
-              "rate");
+                + graph.secondsList()->currentText(),
+            "rate");
         QCOMPARE(graph.dataNoBox()->text(), QString::number(points));
         QCOMPARE(graph.startTimeBox()->text(), chart::dateTimeText(start));
         const double last = start + 2.0 * (points - 1) / kDay;
@@ -447,9 +451,10 @@ private Q_SLOTS:
             const chart::GraphAnnotation first = graph.model().annotation(4 + k);
             QCOMPARE(first.type, chart::kAnnotationText);
             QCOMPARE(first.color, 0x0000FFu);
-            QCOMPARE(first.text, QStringLiteral("T%1 MAX:").arg(k + 1) + graph.maxBox(k)->text()
-                                     + QStringLiteral("MIN:") + graph.minBox(k)->text()
-                                     + QStringLiteral("AVG:") + graph.avgBox(k)->text());
+            QCOMPARE(first.text,
+                QStringLiteral("T%1 MAX:").arg(k + 1) + graph.maxBox(k)->text()
+                    + QStringLiteral("MIN:") + graph.minBox(k)->text() + QStringLiteral("AVG:")
+                    + graph.avgBox(k)->text());
             QCOMPARE(graph.model().annotation(8 + k), first); // same text, same place
         }
         // Annotations 0..3 stay the program's own.
@@ -493,7 +498,8 @@ private Q_SLOTS:
         QVERIFY(graph.lineCursorPanel()->isVisible());
         // The read-out stays at the plot's top-left corner.
         QCoreApplication::processEvents();
-        const QPoint corner = graph.graph()->geometry().topLeft() + graph.graph()->plotRect().topLeft();
+        const QPoint corner
+            = graph.graph()->geometry().topLeft() + graph.graph()->plotRect().topLeft();
         QCOMPARE(graph.readOut()->pos(), corner);
     }
 
@@ -638,7 +644,7 @@ private Q_SLOTS:
         QCoreApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete);
         QVERIFY(area.subWindowList().isEmpty());
         QVERIFY(!host.recorderHost.runEnabled && !host.recorderHost.stopEnabled
-                && !host.recorderHost.checked);
+            && !host.recorderHost.checked);
         QVERIFY(host.services.prompts.shown.size() == 1); // the template message only, no question
     }
 
@@ -653,7 +659,7 @@ private Q_SLOTS:
 
         f.prompter.answers << Prompter::Answer::Cancel;
         QVERIFY(!f.window->close());
-        QCOMPARE(f.prompter.shown, QStringList{QStringLiteral("Speichere Echtzeit-Grafik ?")});
+        QCOMPARE(f.prompter.shown, QStringList { QStringLiteral("Speichere Echtzeit-Grafik ?") });
         QVERIFY(f.store.writes.isEmpty());
         QVERIFY(f.window->realTimeGraph());
 
@@ -686,8 +692,8 @@ private Q_SLOTS:
         f.prompter.fileNames << path;
         f.window->Save1Click();
         // The user's documents folder, never the program's own (often not writable).
-        QCOMPARE(f.prompter.saveStarts, QStringList{f.dataDir.path()});
-        QCOMPARE(f.prompter.suffixes, QStringList{QStringLiteral("GHF")});
+        QCOMPARE(f.prompter.saveStarts, QStringList { f.dataDir.path() });
+        QCOMPARE(f.prompter.suffixes, QStringList { QStringLiteral("GHF") });
         QCOMPARE(QFile::exists(path), written);
         QVERIFY(f.prompter.shown.isEmpty());
         if (!written)
@@ -718,7 +724,7 @@ private Q_SLOTS:
         QCOMPARE(f.prompter.shown.size(), 1);
         QVERIFY2(f.prompter.shown.first().startsWith(
                      QStringLiteral("Cannot create file \"%1\". ").arg(path)),
-                 qPrintable(f.prompter.shown.first()));
+            qPrintable(f.prompter.shown.first()));
         QVERIFY(!QFile::exists(path));
     }
 
@@ -745,8 +751,7 @@ private Q_SLOTS:
         // client area's visible width.
         const int visible = f.window->mdiArea()->viewport()->width();
         const QRect expected(panelWidth, 0, visible - panelWidth,
-                             f.window->frameGeometry().height() - bar
-                                 - f.window->statusBar()->height() - 40);
+            f.window->frameGeometry().height() - bar - f.window->statusBar()->height() - 40);
         QCOMPARE(graph->frameWindow()->geometry(), expected);
         QCOMPARE(f.window->mdiArea()->currentSubWindow(), graph->frameWindow());
         const QRect atStart = graph->frameWindow()->geometry();

@@ -15,11 +15,11 @@ using namespace tc4dl::journal;
 
 namespace {
 
-const JournalHeader kHeader{46365.5, 20, 2, 1};
+const JournalHeader kHeader { 46365.5, 20, 2, 1 };
 
 JournalSample sample(int i)
 {
-    return {46365.5 + i * 2.0 / 86400.0, {20.5f + float(i), -3.25f, 5000.0f, float(i) * 0.1f}};
+    return { 46365.5 + i * 2.0 / 86400.0, { 20.5f + float(i), -3.25f, 5000.0f, float(i) * 0.1f } };
 }
 
 QByteArray journalBytes(int samples, const JournalHeader& header = kHeader)
@@ -120,8 +120,8 @@ private Q_SLOTS:
         QByteArray doubled = encodeHeader(kHeader) + encodeRecord(sample(0), 0)
             + encodeRecord(sample(0), 0) + encodeRecord(sample(1), 1);
         QCOMPARE(int(readJournal(doubled).samples.size()), 1);
-        QByteArray gap = encodeHeader(kHeader) + encodeRecord(sample(0), 0)
-            + encodeRecord(sample(2), 2);
+        QByteArray gap
+            = encodeHeader(kHeader) + encodeRecord(sample(0), 0) + encodeRecord(sample(2), 2);
         QCOMPARE(int(readJournal(gap).samples.size()), 1);
     }
 
@@ -168,7 +168,8 @@ private Q_SLOTS:
         QTest::newRow("damaged header") << check;
         QTest::newRow("short") << good.left(kHeaderSize - 1);
         QTest::newRow("empty") << QByteArray();
-        const auto sealed = [](JournalHeader h) { return encodeHeader(h) + encodeRecord(sample(0), 0); };
+        const auto sealed
+            = [](JournalHeader h) { return encodeHeader(h) + encodeRecord(sample(0), 0); };
         JournalHeader h = kHeader;
         h.unit = 2;
         QTest::newRow("unit 2") << sealed(h);
@@ -205,7 +206,7 @@ private Q_SLOTS:
     {
         QFETCH(double, t);
         QFETCH(float, value);
-        const QByteArray bytes = journalBytes(1) + encodeRecord({t, {value, 0, 0, 0}}, 1);
+        const QByteArray bytes = journalBytes(1) + encodeRecord({ t, { value, 0, 0, 0 } }, 1);
         QCOMPARE(int(readJournal(bytes).samples.size()), 1);
     }
 
@@ -232,16 +233,16 @@ private Q_SLOTS:
         QTest::addColumn<QList<int>>("ticksAt");
         QTest::addColumn<int>("syncs");
         QTest::addColumn<int>("synced");
-        QTest::newRow("within ten seconds") << QList<int>{1, 2, 9} << QList<int>{} << 0 << 0;
+        QTest::newRow("within ten seconds") << QList<int> { 1, 2, 9 } << QList<int> {} << 0 << 0;
         QTest::newRow("ten seconds after the header")
-            << QList<int>{1, 5, 10, 11} << QList<int>{} << 1 << 3;
+            << QList<int> { 1, 5, 10, 11 } << QList<int> {} << 1 << 3;
         QTest::newRow("a second every second")
-            << QList<int>{1, 2, 3, 4, 5, 6, 7, 8, 9, 10, 11, 12, 13, 14, 15, 16, 17, 18, 19, 20}
-            << QList<int>{} << 2 << 20;
+            << QList<int> { 1, 2, 3, 4, 5, 6, 7, 8, 9, 10, 11, 12, 13, 14, 15, 16, 17, 18, 19, 20 }
+            << QList<int> {} << 2 << 20;
         QTest::newRow("a quiet tick syncs what waits")
-            << QList<int>{3} << QList<int>{5, 9, 10, 11, 25} << 1 << 1;
-        QTest::newRow("nothing waiting, nothing synced") << QList<int>{} << QList<int>{10, 30} << 0
-                                                         << 0;
+            << QList<int> { 3 } << QList<int> { 5, 9, 10, 11, 25 } << 1 << 1;
+        QTest::newRow("nothing waiting, nothing synced")
+            << QList<int> {} << QList<int> { 10, 30 } << 0 << 0;
     }
     void syncsAreAtMostTenSecondsApart()
     {

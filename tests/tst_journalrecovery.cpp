@@ -44,7 +44,7 @@ std::function<int(QDialog&)> setUp(const QString& samples, int seconds)
 // behind first.
 struct Session : Fixture {
     explicit Session(const QString& journal = {})
-        : Fixture({QStringLiteral("SIMULATOR")}, {}, {}, journal)
+        : Fixture({ QStringLiteral("SIMULATOR") }, {}, {}, journal)
     {
         meters.try_emplace(QStringLiteral("SIMULATOR"));
     }
@@ -72,14 +72,15 @@ struct Session : Fixture {
 
 journal::JournalSample sample(int i)
 {
-    return {46365.25 + i * 5.0 / 86400.0, {20.0f + float(i), 19.5f - float(i), 5000.0f, -40.0f}};
+    return { 46365.25 + i * 5.0 / 86400.0,
+        { 20.0f + float(i), 19.5f - float(i), 5000.0f, -40.0f } };
 }
 
 // A journal as a killed session leaves it: `samples` records, then `tail` stray bytes.
 void leaveJournal(const QString& path, int samples, const QByteArray& tail = {})
 {
     journal::JournalWriter w(journal::JournalSyncer::Mode::Inline);
-    QVERIFY(w.begin(path, {46365.25, 10, 5, 1}, 0));
+    QVERIFY(w.begin(path, { 46365.25, 10, 5, 1 }, 0));
     for (int i = 0; i < samples; ++i)
         QVERIFY(w.append(sample(i), 0));
     w.finish();
@@ -110,7 +111,7 @@ ChildSamples recordAndKill(const QString& journal, int count)
     QProcessEnvironment env = QProcessEnvironment::systemEnvironment();
     env.insert(QStringLiteral("QT_QPA_PLATFORM"), QStringLiteral("offscreen"));
     child.setProcessEnvironment(env);
-    child.start(QStringLiteral(TC4DL_RECORDING_CHILD), {journal, QString::number(count)});
+    child.start(QStringLiteral(TC4DL_RECORDING_CHILD), { journal, QString::number(count) });
     if (!child.waitForStarted(10000))
         return result;
     bool ready = false;
@@ -179,7 +180,8 @@ private Q_SLOTS:
         const ChildSamples child = recordAndKill(path, 25);
         QCOMPARE(child.samples.size(), 25);
         // One sample a second, synced every ten seconds.
-        QVERIFY2(child.synced >= 15 && child.synced < 25, qPrintable(QString::number(child.synced)));
+        QVERIFY2(
+            child.synced >= 15 && child.synced < 25, qPrintable(QString::number(child.synced)));
         int expected = 25;
         if (powerCut) {
             QFile f(path);
@@ -190,7 +192,8 @@ private Q_SLOTS:
         Session next(path);
         next.start(Answer::Yes);
         QVERIFY(next.prompter.shown.contains(
-            next.window->messages().getTextOrDefault(QStringLiteral("IDS_140"))
+            next.window->messages()
+                .getTextOrDefault(QStringLiteral("IDS_140"))
                 .arg(expected)
                 .arg(chart::dateTimeText(journal::readJournalFile(path).header.startSerial))));
         const chart::ChartModel& graph = next.graph()->model();
@@ -251,19 +254,18 @@ private Q_SLOTS:
         const MessageTable t = MessageTable::forWindow(QStringLiteral("TfrmMain"));
         const QString key = QStringLiteral("IDS_140");
         QCOMPARE(t.text(Section::Strings, key, Language::English),
-                 QStringLiteral("The Real-Time graph of the last session was not saved: %1 "
-                                "samples, recorded from %2. Do you want to restore it ?"));
-        QCOMPARE(t.getTextOrDefault(key).arg(3).arg(chart::dateTimeText(46365.25)),
-                 germanQuestion(3));
+            QStringLiteral("The Real-Time graph of the last session was not saved: %1 "
+                           "samples, recorded from %2. Do you want to restore it ?"));
+        QCOMPARE(
+            t.getTextOrDefault(key).arg(3).arg(chart::dateTimeText(46365.25)), germanQuestion(3));
     }
 
     void aJournalWithNothingUsableGoesWithoutAQuestion_data()
     {
         QTest::addColumn<QByteArray>("bytes");
-        QByteArray header = journal::encodeHeader({46365.25, 10, 5, 1});
+        QByteArray header = journal::encodeHeader({ 46365.25, 10, 5, 1 });
         QTest::newRow("no sample") << header;
-        QTest::newRow("torn first sample")
-            << header + journal::encodeRecord(sample(0), 0).left(20);
+        QTest::newRow("torn first sample") << header + journal::encodeRecord(sample(0), 0).left(20);
         QByteArray other = header + journal::encodeRecord(sample(0), 0);
         other[8] = 9;
         QTest::newRow("another version") << other;
@@ -297,14 +299,16 @@ private Q_SLOTS:
         QTest::newRow("saved") << "save" << none << "run.ghf" << false;
         QTest::newRow("save cancelled") << "save" << none << "" << true;
         QTest::newRow("save failed") << "save" << none << "missing/run.ghf" << true;
-        QTest::newRow("cleared") << "clear" << QList<Answer>{Answer::No} << "" << false;
-        QTest::newRow("closed, not saved") << "close" << QList<Answer>{Answer::No} << "" << false;
+        QTest::newRow("cleared") << "clear" << QList<Answer> { Answer::No } << "" << false;
+        QTest::newRow("closed, not saved")
+            << "close" << QList<Answer> { Answer::No } << "" << false;
         QTest::newRow("closed after saving")
-            << "close" << QList<Answer>{Answer::Yes} << "run.ghf" << false;
-        QTest::newRow("close cancelled") << "close" << QList<Answer>{Answer::Cancel} << "" << true;
-        QTest::newRow("program closed") << "quit" << QList<Answer>{Answer::No} << "" << false;
+            << "close" << QList<Answer> { Answer::Yes } << "run.ghf" << false;
+        QTest::newRow("close cancelled")
+            << "close" << QList<Answer> { Answer::Cancel } << "" << true;
+        QTest::newRow("program closed") << "quit" << QList<Answer> { Answer::No } << "" << false;
         QTest::newRow("program close cancelled")
-            << "quit" << QList<Answer>{Answer::Cancel} << "" << true;
+            << "quit" << QList<Answer> { Answer::Cancel } << "" << true;
         QTest::newRow("exit") << "exit" << none << "" << true;
     }
     void theJournalEndsWithTheRunsGraph()
@@ -347,7 +351,8 @@ private Q_SLOTS:
         blocker.close();
         Session s(dir.filePath(QStringLiteral("file/realtime.journal")));
         s.start();
-        QTest::ignoreMessage(QtWarningMsg, QRegularExpression(QStringLiteral("could not be written")));
+        QTest::ignoreMessage(
+            QtWarningMsg, QRegularExpression(QStringLiteral("could not be written")));
         s.record(3, 3);
         QCOMPARE(s.window->recorder().sampleCount(), 3);
         QCOMPARE(s.graph()->model().points(), 3);

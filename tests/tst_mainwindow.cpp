@@ -10,12 +10,12 @@
 
 #include <QAction>
 #include <QComboBox>
+#include <QLabel>
 #include <QMdiArea>
 #include <QMdiSubWindow>
 #include <QMenu>
-#include <QSignalSpy>
-#include <QLabel>
 #include <QScrollBar>
+#include <QSignalSpy>
 #include <QStatusBar>
 #include <QTest>
 #include <QTextBlock>
@@ -37,15 +37,16 @@ private Q_SLOTS:
     void qtsOwnTextsAreGerman()
     {
         QVERIFY(installQtGermanTexts(*QCoreApplication::instance()));
-        QCOMPARE(QCoreApplication::translate("QPlatformTheme", "Cancel"), QStringLiteral("Abbrechen"));
+        QCOMPARE(
+            QCoreApplication::translate("QPlatformTheme", "Cancel"), QStringLiteral("Abbrechen"));
         QCOMPARE(QCoreApplication::translate("QMdiSubWindow", "Close"),
-                 QStringLiteral("Schlie\u00dfen"));
+            QStringLiteral("Schlie\u00dfen"));
     }
 
     // The splash stays on top: it goes before the first message of the start can appear.
     void splashClosesBeforeTheFirstMessage()
     {
-        Fixture f({QStringLiteral("SIMULATOR")});
+        Fixture f({ QStringLiteral("SIMULATOR") });
         int closes = 0;
         qsizetype shownWhenClosed = -1;
         f.closeSplash = [&] {
@@ -62,16 +63,16 @@ private Q_SLOTS:
     // the status bar's two panels alone.
     void toolBarLayoutAndHints()
     {
-        Fixture f({QStringLiteral("ttyS0")});
+        Fixture f({ QStringLiteral("ttyS0") });
         f.window->resize(1000, 600);
         f.window->show();
         QVERIFY(QTest::qWaitForWindowExposed(f.window));
         auto* bar = f.window->findChild<QToolBar*>(QStringLiteral("ToolBar"));
         QVERIFY(bar);
-        const int buttonX[] = {3, 30, 57, 83, 110, 137, 164, 191};
+        const int buttonX[] = { 3, 30, 57, 83, 110, 137, 164, 191 };
         int i = 0;
-        for (const char* name : {"SpeedButton1", "SpeedButton2", "btnPrint", "btnDataLogger",
-                                 "btnOutputToGraph", "btnRun", "btnStop", "SpeedButton8"}) {
+        for (const char* name : { "SpeedButton1", "SpeedButton2", "btnPrint", "btnDataLogger",
+                 "btnOutputToGraph", "btnRun", "btnStop", "SpeedButton8" }) {
             QWidget* button = bar->widgetForAction(f.window->action(QLatin1String(name)));
             if (!button) // a button placed in the toolbar's strip shows the action
                 for (auto* b : bar->findChildren<QToolButton*>())
@@ -79,7 +80,8 @@ private Q_SLOTS:
                         button = b;
             QVERIFY2(button, name);
             QVERIFY2(qAbs(button->mapTo(bar, QPoint()).x() - buttonX[i]) <= 1,
-                     qPrintable(QStringLiteral("%1 at %2").arg(name).arg(button->mapTo(bar, QPoint()).x())));
+                qPrintable(
+                    QStringLiteral("%1 at %2").arg(name).arg(button->mapTo(bar, QPoint()).x())));
             ++i;
         }
         QVERIFY(qAbs(f.window->portList()->mapTo(bar, QPoint()).x() - 321) <= 1);
@@ -93,7 +95,7 @@ private Q_SLOTS:
 
     void startsWithTheDesignedStates()
     {
-        Fixture f({QStringLiteral("ttyS0"), QStringLiteral("SIMULATOR")});
+        Fixture f({ QStringLiteral("ttyS0"), QStringLiteral("SIMULATOR") });
         QCOMPARE(f.window->windowTitle(), QStringLiteral("TC4DL"));
         QVERIFY(!f.enabled("btnRun") && !f.enabled("Run1"));
         QVERIFY(!f.enabled("btnStop") && !f.enabled("Stop1"));
@@ -105,7 +107,7 @@ private Q_SLOTS:
         // German in use.
         QCOMPARE(f.window->menu(QStringLiteral("File1"))->title(), QStringLiteral("Datei"));
         QCOMPARE(f.window->action(QStringLiteral("btnRun"))->toolTip(),
-                 QStringLiteral("Starte Echzeitgrafik-Daten"));
+            QStringLiteral("Starte Echzeitgrafik-Daten"));
         // Every row of every menu carries a caption, translated or not.
         for (QMenu* menu : f.window->findChildren<QMenu*>()) {
             QVERIFY2(!menu->title().isEmpty(), qPrintable(menu->objectName()));
@@ -113,7 +115,8 @@ private Q_SLOTS:
                 QVERIFY2(item->isSeparator() || !item->text().isEmpty(),
                     qPrintable(menu->objectName() + "/" + item->objectName()));
         }
-        QCOMPARE(f.window->action(QStringLiteral("Cascade1"))->text(), QStringLiteral("Ü&berlappend"));
+        QCOMPARE(
+            f.window->action(QStringLiteral("Cascade1"))->text(), QStringLiteral("Ü&berlappend"));
         // Nothing stored: the defaults.
         QCOMPARE(f.window->settings().lastConnectedModel, 740);
         QCOMPARE(f.window->settings().realTimeRate, 2);
@@ -121,7 +124,7 @@ private Q_SLOTS:
 
     void scanFindsTheMeterOnTheSecondPort()
     {
-        Fixture f({QStringLiteral("ttyS0"), QStringLiteral("SIMULATOR")});
+        Fixture f({ QStringLiteral("ttyS0"), QStringLiteral("SIMULATOR") });
         f.meters.try_emplace(QStringLiteral("SIMULATOR"));
         f.window->FormShow();
         QCOMPARE(f.window->statusDevice(), QStringLiteral("SIMULATOR"));
@@ -141,14 +144,14 @@ private Q_SLOTS:
         f.clock.runDue();
         QVERIFY(f.window->link().frameArrived());
         QVERIFY2(f.window->panel()->valueText(0).contains(QLatin1Char(',')),
-                 qPrintable(f.window->panel()->valueText(0)));
+            qPrintable(f.window->panel()->valueText(0)));
         QVERIFY(f.window->panel()->isMarkVisible(Mark::T1C));
     }
 
     void noMeterLeavesTheLinkDown()
     {
-        Fixture f({QStringLiteral("ttyS0"), QStringLiteral("ttyS1")},
-                  {{"LastConnectedPort", 7}, {"LastConnectedModel", 999}});
+        Fixture f({ QStringLiteral("ttyS0"), QStringLiteral("ttyS1") },
+            { { "LastConnectedPort", 7 }, { "LastConnectedModel", 999 } });
         QCOMPARE(f.window->link().lastConnectedPort(), 7);
         f.window->FormShow();
         QCOMPARE(f.window->statusState(), kOff);
@@ -163,7 +166,7 @@ private Q_SLOTS:
 
     void linkLostAfterThreeSilentTicksAndBackWithTheNextFrame()
     {
-        Fixture f({QStringLiteral("SIMULATOR")});
+        Fixture f({ QStringLiteral("SIMULATOR") });
         SimulatedMeter& meter = f.meters[QStringLiteral("SIMULATOR")];
         f.window->FormShow();
         f.clock.runDue();
@@ -175,7 +178,7 @@ private Q_SLOTS:
         QCOMPARE(f.window->statusState(), kOn);
         f.tick();
         QCOMPARE(f.window->statusState(), kOff);
-        for (const char* name : {"btnRun", "Run1", "btnStop", "Stop1", "btnDataLogger"})
+        for (const char* name : { "btnRun", "Run1", "btnStop", "Stop1", "btnDataLogger" })
             QVERIFY2(!f.enabled(name), name);
         QVERIFY(!f.loggerMenuEnabled());
         QVERIFY(f.window->panel()->noConnectionVisible());
@@ -193,7 +196,7 @@ private Q_SLOTS:
 
     void panelMarksAndBlinkingFollowTheMeter()
     {
-        Fixture f({QStringLiteral("SIMULATOR")});
+        Fixture f({ QStringLiteral("SIMULATOR") });
         SimulatedMeter& meter = f.meters[QStringLiteral("SIMULATOR")];
         f.window->FormShow();
         f.clock.runDue();
@@ -225,7 +228,7 @@ private Q_SLOTS:
 
     void closingAndReopeningThePanel()
     {
-        Fixture f({QStringLiteral("SIMULATOR")});
+        Fixture f({ QStringLiteral("SIMULATOR") });
         SimulatedMeter& meter = f.meters[QStringLiteral("SIMULATOR")];
         f.window->FormShow();
         f.clock.runDue();
@@ -265,7 +268,7 @@ private Q_SLOTS:
 
     void keysWriteTheirBytesOnlyWhileConnected()
     {
-        Fixture f({QStringLiteral("SIMULATOR")});
+        Fixture f({ QStringLiteral("SIMULATOR") });
         SimulatedMeter& meter = f.meters[QStringLiteral("SIMULATOR")];
         f.window->FormShow();
         f.clock.runDue();
@@ -286,13 +289,13 @@ private Q_SLOTS:
         QCOMPARE(f.beeps, 1);
         panel->btnMMAMouseDown();
         panel->btnMMAMouseUp();
-        QCOMPARE(f.prompter.shown, QStringList{QStringLiteral("No Connection")});
+        QCOMPARE(f.prompter.shown, QStringList { QStringLiteral("No Connection") });
         QVERIFY(!meter.received().contains('M'));
     }
 
     void portListChangeReopensComm1()
     {
-        Fixture f({QStringLiteral("SIMULATOR"), QStringLiteral("ttyUSB0")});
+        Fixture f({ QStringLiteral("SIMULATOR"), QStringLiteral("ttyUSB0") });
         f.meters.try_emplace(QStringLiteral("SIMULATOR"));
         f.meters.try_emplace(QStringLiteral("/dev/ttyUSB0"));
         f.window->FormShow();
@@ -316,7 +319,7 @@ private Q_SLOTS:
     void closeBoxWritesTheSettingsExitDoesNot()
     {
         {
-            Fixture f({QStringLiteral("SIMULATOR")});
+            Fixture f({ QStringLiteral("SIMULATOR") });
             f.meters[QStringLiteral("SIMULATOR")].setCelsius(false);
             f.window->FormShow();
             f.clock.runDue();
@@ -325,14 +328,15 @@ private Q_SLOTS:
             QCOMPARE(exit.size(), 1);
             QVERIFY(f.store.writes.isEmpty());
         }
-        Fixture f({QStringLiteral("ttyS0"), QStringLiteral("SIMULATOR")},
-                  {{"RealTimeRate", 5}, {"AnnoColor", 255}});
+        Fixture f({ QStringLiteral("ttyS0"), QStringLiteral("SIMULATOR") },
+            { { "RealTimeRate", 5 }, { "AnnoColor", 255 } });
         f.meters[QStringLiteral("SIMULATOR")].setCelsius(false);
         f.window->FormShow();
         f.clock.runDue();
         QVERIFY(f.window->close());
-        QCOMPARE(f.store.writes, (QStringList{"RealTimeRate", "LastConnectedPort",
-                                              "LastConnectedModel", "AnnoColor", "CF_Degree"}));
+        QCOMPARE(f.store.writes,
+            (QStringList { "RealTimeRate", "LastConnectedPort", "LastConnectedModel", "AnnoColor",
+                "CF_Degree" }));
         QCOMPARE(f.store.values["LastConnectedPort"], 1);
         QCOMPARE(f.store.values["LastConnectedModel"], 740);
         QCOMPARE(f.store.values["CF_Degree"], 0);
@@ -368,14 +372,14 @@ private Q_SLOTS:
 
     void commandsLeaveTheLentDeviceAlone()
     {
-        Fixture f({QStringLiteral("SIMULATOR"), QStringLiteral("ttyUSB0")});
+        Fixture f({ QStringLiteral("SIMULATOR"), QStringLiteral("ttyUSB0") });
         SimulatedMeter& meter = f.meters[QStringLiteral("SIMULATOR")];
         f.meters.try_emplace(QStringLiteral("/dev/ttyUSB0"));
         f.window->FormShow();
         f.clock.runDue();
         f.prompter.shown.clear();
         QVERIFY(f.enabled("btnRun"));
-        auto lease = f.window->session().borrowDevice(LeaseOptions{});
+        auto lease = f.window->session().borrowDevice(LeaseOptions {});
         QVERIFY(lease);
         QVERIFY(!f.window->portList()->isEnabled());
         meter.clearReceived();
@@ -391,8 +395,8 @@ private Q_SLOTS:
         QVERIFY(f.prompter.shown.isEmpty());
         QVERIFY(!f.window->recorder().running());
         // Keys send nothing and do not beep.
-        QTest::mouseClick(f.window->panel()->findChild<QWidget*>(QStringLiteral("btnHOLD")),
-                          Qt::LeftButton);
+        QTest::mouseClick(
+            f.window->panel()->findChild<QWidget*>(QStringLiteral("btnHOLD")), Qt::LeftButton);
         QCOMPARE(f.beeps, 0);
         // The window stays, says why, and keeps its Settings for the real close.
         QVERIFY(!f.window->close());
@@ -415,7 +419,7 @@ private Q_SLOTS:
 
     void ticksKeepAOneSecondCadence()
     {
-        Fixture f({QStringLiteral("SIMULATOR")});
+        Fixture f({ QStringLiteral("SIMULATOR") });
         f.meters.try_emplace(QStringLiteral("SIMULATOR"));
         f.window->FormShow();
         f.tick(1000);
@@ -433,11 +437,11 @@ private Q_SLOTS:
     void helpOpensInTheProgramsOwnViewer()
     {
         QTemporaryDir folder;
-        QVERIFY(QFile::copy(QStringLiteral(TC4DL_HELP_PAGE),
-                            folder.filePath(QStringLiteral("TC4DLHELP.htm"))));
-        Fixture f({QStringLiteral("ttyS0")}, {}, folder.path());
+        QVERIFY(QFile::copy(
+            QStringLiteral(TC4DL_HELP_PAGE), folder.filePath(QStringLiteral("TC4DLHELP.htm"))));
+        Fixture f({ QStringLiteral("ttyS0") }, {}, folder.path());
         QCOMPARE(f.window->action(QStringLiteral("Contents1"))->shortcut(),
-                 QKeySequence(QKeySequence::HelpContents));
+            QKeySequence(QKeySequence::HelpContents));
         f.window->action(QStringLiteral("Contents1"))->trigger();
         auto* help = f.window->findChild<HelpWindow*>();
         QVERIFY(help);
@@ -463,8 +467,8 @@ private Q_SLOTS:
         browser.setTextCursor(link);
         browser.ensureCursorVisible();
         QSignalSpy clicked(&browser, &QTextBrowser::anchorClicked);
-        QTest::mouseClick(browser.viewport(), Qt::LeftButton, {},
-                          browser.cursorRect(link).center());
+        QTest::mouseClick(
+            browser.viewport(), Qt::LeftButton, {}, browser.cursorRect(link).center());
         QCOMPARE(clicked.size(), 1);
         QCOMPARE(browser.source().fragment(), QStringLiteral("de-save"));
         QVERIFY(browser.verticalScrollBar()->value() > german);
@@ -478,7 +482,7 @@ private Q_SLOTS:
     void helpWithoutThePageShowsNothing()
     {
         QTemporaryDir folder;
-        Fixture f({QStringLiteral("ttyS0")}, {}, folder.path());
+        Fixture f({ QStringLiteral("ttyS0") }, {}, folder.path());
         f.window->action(QStringLiteral("Contents1"))->trigger();
         QVERIFY(!f.window->findChild<HelpWindow*>());
         QVERIFY(f.prompter.shown.isEmpty());

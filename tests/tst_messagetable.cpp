@@ -9,10 +9,9 @@ using tc4dl::Section;
 
 namespace {
 
-const QStringList kWindows
-    = { "TfrmMain", "TfrmGraph", "TfrmPanel", "TfrmList", "TfrmSetup", "TfrmSetupRealTime",
-          "TfrmSetupScale", "TfrmScope", "TfrmOpenSave", "TfrmErr", "TfrmAnnoEdit", "TfrmAbout",
-          "ChartCustomizeDialog" };
+const QStringList kWindows = { "TfrmMain", "TfrmGraph", "TfrmPanel", "TfrmList", "TfrmSetup",
+    "TfrmSetupRealTime", "TfrmSetupScale", "TfrmScope", "TfrmOpenSave", "TfrmErr", "TfrmAnnoEdit",
+    "TfrmAbout", "ChartCustomizeDialog" };
 
 // Stored forms written with '|' for the 0x01 mark keep the tests readable.
 QByteArray stored(QByteArray text)
@@ -101,9 +100,8 @@ private Q_SLOTS:
     {
         QTest::addColumn<QString>("window");
         QTest::addColumn<int>("messages");
-        const QHash<QString, int> counts
-            = { { "TfrmMain", 32 }, { "TfrmGraph", 22 }, { "TfrmList", 7 }, { "TfrmSetup", 9 },
-                { "ChartCustomizeDialog", 28 } };
+        const QHash<QString, int> counts = { { "TfrmMain", 32 }, { "TfrmGraph", 22 },
+            { "TfrmList", 7 }, { "TfrmSetup", 9 }, { "ChartCustomizeDialog", 28 } };
         for (const QString& window : kWindows)
             QTest::newRow(qPrintable(window)) << window << counts.value(window, 0);
     }

@@ -24,8 +24,8 @@ QString startMeter(QProcess& meter, const QStringList& args)
 
 using cliprocess::stopMeter;
 
-const QRegularExpression kCsvLine(QStringLiteral(
-    R"(^\d{4}-\d\d-\d\dT\d\d:\d\d:\d\d(,(-?\d+\.\d|OL|)){4},[CF]$)"));
+const QRegularExpression kCsvLine(
+    QStringLiteral(R"(^\d{4}-\d\d-\d\dT\d\d:\d\d:\d\d(,(-?\d+\.\d|OL|)){4},[CF]$)"));
 
 } // namespace
 
@@ -34,9 +34,8 @@ class TestMonitor : public QObject {
 private Q_SLOTS:
     void demoCsvPrintsHeaderAndOneLinePerReading()
     {
-        const Run r = runCli({QStringLiteral("monitor"), QStringLiteral("--demo"),
-                              QStringLiteral("--count"), QStringLiteral("3"),
-                              QStringLiteral("--csv")});
+        const Run r = runCli({ QStringLiteral("monitor"), QStringLiteral("--demo"),
+            QStringLiteral("--count"), QStringLiteral("3"), QStringLiteral("--csv") });
         QVERIFY2(r.exitCode == 0, qPrintable(r.err));
         QCOMPARE(r.out.size(), 4);
         QCOMPARE(r.out.at(0), QStringLiteral("time,T1,T2,T3,T4,unit"));
@@ -59,25 +58,27 @@ private Q_SLOTS:
 
     void textOutputNamesTheChannelsAndUnit()
     {
-        const Run r = runCli({QStringLiteral("monitor"), QStringLiteral("--demo"),
-                              QStringLiteral("--count"), QStringLiteral("1")});
+        const Run r = runCli({ QStringLiteral("monitor"), QStringLiteral("--demo"),
+            QStringLiteral("--count"), QStringLiteral("1") });
         QVERIFY2(r.exitCode == 0, qPrintable(r.err));
         QCOMPARE(r.out.size(), 1);
-        QVERIFY2(QRegularExpression(QStringLiteral(R"(^\d{4}-\d\d-\d\d \d\d:\d\d:\d\d .*T1 .*T2 .*T3 .*T4 .*°C$)"))
-                     .match(r.out.at(0)).hasMatch(),
-                 qPrintable(r.out.at(0)));
+        QVERIFY2(QRegularExpression(
+                     QStringLiteral(R"(^\d{4}-\d\d-\d\d \d\d:\d\d:\d\d .*T1 .*T2 .*T3 .*T4 .*°C$)"))
+                     .match(r.out.at(0))
+                     .hasMatch(),
+            qPrintable(r.out.at(0)));
     }
 
     void meterOnAPseudoTerminalWithFaults()
     {
         QProcess meter;
-        const QString device = startMeter(meter, {QStringLiteral("--junk"), QStringLiteral("7"),
-                                                  QStringLiteral("--split"), QStringLiteral("5"),
-                                                  QStringLiteral("--open-channel"), QStringLiteral("3")});
+        const QString device = startMeter(meter,
+            { QStringLiteral("--junk"), QStringLiteral("7"), QStringLiteral("--split"),
+                QStringLiteral("5"), QStringLiteral("--open-channel"), QStringLiteral("3") });
         if (device.isEmpty())
             QSKIP("tc4dl-meter could not serve a pseudo-terminal here");
-        const Run r = runCli({QStringLiteral("monitor"), QStringLiteral("--port"), device,
-                              QStringLiteral("--count"), QStringLiteral("2"), QStringLiteral("--csv")});
+        const Run r = runCli({ QStringLiteral("monitor"), QStringLiteral("--port"), device,
+            QStringLiteral("--count"), QStringLiteral("2"), QStringLiteral("--csv") });
         stopMeter(meter);
         QVERIFY2(r.exitCode == 0, qPrintable(r.err));
         QCOMPARE(r.out.size(), 3);
@@ -91,12 +92,13 @@ private Q_SLOTS:
     void silenceIsReportedAsALostLink()
     {
         QProcess meter;
-        const QString device = startMeter(meter, {QStringLiteral("--no-pacing"),
-                                                  QStringLiteral("--silent-after"), QStringLiteral("2")});
+        const QString device = startMeter(meter,
+            { QStringLiteral("--no-pacing"), QStringLiteral("--silent-after"),
+                QStringLiteral("2") });
         if (device.isEmpty())
             QSKIP("tc4dl-meter could not serve a pseudo-terminal here");
-        const Run r = runCli({QStringLiteral("monitor"), QStringLiteral("--port"), device,
-                              QStringLiteral("--csv")});
+        const Run r = runCli({ QStringLiteral("monitor"), QStringLiteral("--port"), device,
+            QStringLiteral("--csv") });
         stopMeter(meter);
         QCOMPARE(r.exitCode, 4);
         QVERIFY2(r.err.contains(QStringLiteral("Lost the link")), qPrintable(r.err));
@@ -108,17 +110,18 @@ private Q_SLOTS:
         QTest::addColumn<QStringList>("args");
         QTest::addColumn<int>("exitCode");
         QTest::addColumn<QString>("says");
-        QTest::newRow("missing port") << QStringList{QStringLiteral("monitor"), QStringLiteral("--port"),
-                                                     QStringLiteral("/dev/tc4dl-no-such-port")}
-                                      << 3 << QStringLiteral("Cannot open port /dev/tc4dl-no-such-port");
-        QTest::newRow("no command") << QStringList{} << 1 << QStringLiteral("No command given.");
-        QTest::newRow("unknown command") << QStringList{QStringLiteral("fly")} << 1
+        QTest::newRow("missing port")
+            << QStringList { QStringLiteral("monitor"), QStringLiteral("--port"),
+                   QStringLiteral("/dev/tc4dl-no-such-port") }
+            << 3 << QStringLiteral("Cannot open port /dev/tc4dl-no-such-port");
+        QTest::newRow("no command") << QStringList {} << 1 << QStringLiteral("No command given.");
+        QTest::newRow("unknown command") << QStringList { QStringLiteral("fly") } << 1
                                          << QStringLiteral("Unknown command \"fly\".");
-        QTest::newRow("bad count") << QStringList{QStringLiteral("monitor"), QStringLiteral("--demo"),
-                                                  QStringLiteral("--count"), QStringLiteral("x")}
+        QTest::newRow("bad count") << QStringList { QStringLiteral("monitor"),
+            QStringLiteral("--demo"), QStringLiteral("--count"), QStringLiteral("x") }
                                    << 1 << QStringLiteral("--count needs a whole number");
-        QTest::newRow("port and demo") << QStringList{QStringLiteral("monitor"), QStringLiteral("--demo"),
-                                                      QStringLiteral("--port"), QStringLiteral("ttyS0")}
+        QTest::newRow("port and demo") << QStringList { QStringLiteral("monitor"),
+            QStringLiteral("--demo"), QStringLiteral("--port"), QStringLiteral("ttyS0") }
                                        << 1 << QStringLiteral("either --port or --demo");
     }
 
@@ -135,10 +138,10 @@ private Q_SLOTS:
 
     void helpAndVersion()
     {
-        const Run version = runCli({QStringLiteral("--version")});
+        const Run version = runCli({ QStringLiteral("--version") });
         QCOMPARE(version.exitCode, 0);
         QVERIFY(version.out.value(0).startsWith(QStringLiteral("tc4dl-cli ")));
-        const Run help = runCli({QStringLiteral("monitor"), QStringLiteral("--help")});
+        const Run help = runCli({ QStringLiteral("monitor"), QStringLiteral("--help") });
         QCOMPARE(help.exitCode, 0);
         QVERIFY(help.out.join(QLatin1Char('\n')).contains(QStringLiteral("--keep-going")));
     }

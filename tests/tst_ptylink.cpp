@@ -21,7 +21,7 @@ namespace {
 class Host final : public LinkHost, public BlinkTimers {
 public:
     void setRunEnabled(bool e) override { runEnabled = e; }
-    void setStopEnabled(bool) override {}
+    void setStopEnabled(bool) override { }
     void setDataLoggerEnabled(bool e) override { loggerEnabled = e; }
     void setStatusText(const QString& device, const QString& s) override
     {
@@ -29,12 +29,12 @@ public:
         state = s;
     }
     void setNoConnectionVisible(bool v) override { noConnection = v; }
-    void setClearEnabled(bool) override {}
-    void selectPortEntry(int) override {}
+    void setClearEnabled(bool) override { }
+    void selectPortEntry(int) override { }
     bool realTimeRunning() const override { return false; }
     void beep() override { ++beeps; }
-    void setRecTimerEnabled(bool) override {}
-    void setMaxMinTimerEnabled(bool) override {}
+    void setRecTimerEnabled(bool) override { }
+    void setMaxMinTimerEnabled(bool) override { }
 
     bool runEnabled = false;
     bool loggerEnabled = true;
@@ -66,9 +66,10 @@ private Q_SLOTS:
         QtSerialPort port;
         Host host;
         LiveDecoder decoder(host);
-        LiveLink link(port, clock, host, decoder, LinkTexts{QStringLiteral("on"), QStringLiteral("off")});
+        LiveLink link(
+            port, clock, host, decoder, LinkTexts { QStringLiteral("on"), QStringLiteral("off") });
         // A missing device first: the scan skips it and finds the meter on the second entry.
-        link.setPortEntries({QStringLiteral("/dev/tc4dl-no-such-port"), server.devicePath()});
+        link.setPortEntries({ QStringLiteral("/dev/tc4dl-no-such-port"), server.devicePath() });
 
         link.runIdentificationScan();
         QVERIFY(link.meterConnected());
@@ -128,8 +129,8 @@ private Q_SLOTS:
         Host host;
         LiveSession session(
             clock, host, host, [&clock](const QString& name) { return makeMeterPort(name, clock); },
-            LinkTexts{}, false);
-        session.link().setPortEntries({server.devicePath()});
+            LinkTexts {}, false);
+        session.link().setPortEntries({ server.devicePath() });
         session.start();
         QVERIFY(session.link().meterConnected());
         QTRY_VERIFY_WITH_TIMEOUT(session.link().frameArrived(), 5000);
@@ -178,8 +179,8 @@ private Q_SLOTS:
         Host host;
         LiveSession session(
             clock, host, host, [&clock](const QString& name) { return makeMeterPort(name, clock); },
-            LinkTexts{}, false);
-        session.link().setPortEntries({device});
+            LinkTexts {}, false);
+        session.link().setPortEntries({ device });
         session.start();
         QVERIFY(session.link().meterConnected());
         QTRY_VERIFY_WITH_TIMEOUT(session.link().frameArrived(), 5000);

@@ -58,8 +58,14 @@ public:
     PtyDevice(const PtyDevice&) = delete;
     PtyDevice& operator=(const PtyDevice&) = delete;
 
-    [[nodiscard]] bool isOpen() const { return m_slave >= 0; }
-    [[nodiscard]] QString path() const { return m_path; }
+    [[nodiscard]] bool isOpen() const
+    {
+        return m_slave >= 0;
+    }
+    [[nodiscard]] QString path() const
+    {
+        return m_path;
+    }
 
     // Writes what the terminal takes now; the number of bytes taken.
     qsizetype writeSome(QByteArrayView bytes)
@@ -110,7 +116,8 @@ struct LinkOnPty {
     Host host;
     QtSerialPort port;
     LiveDecoder decoder { host };
-    LiveLink link { port, clock, host, decoder, LinkTexts { QStringLiteral("on"), QStringLiteral("off") } };
+    LiveLink link { port, clock, host, decoder,
+        LinkTexts { QStringLiteral("on"), QStringLiteral("off") } };
     bool opened = false;
     int frames = 0;
 };
@@ -186,7 +193,7 @@ private Q_SLOTS:
             mostWaiting = std::max(mostWaiting, rx.port.waitingCount());
         }
         QVERIFY2(mostWaiting <= QtSerialPort::kReadBufferSize,
-                 qPrintable(QStringLiteral("%1 bytes waited").arg(mostWaiting)));
+            qPrintable(QStringLiteral("%1 bytes waited").arg(mostWaiting)));
         QVERIFY(sent > 4 * QtSerialPort::kReadBufferSize);
         QVERIFY(rx.frames > 0);
         // Nothing was dropped on the way: once the flood stops, every frame sent comes through.

@@ -71,8 +71,8 @@ private Q_SLOTS:
     {
         Run r;
         r.sampler.start(3, r.t0);
-        QVERIFY(!r.sampler.addSample({20.5f, 30.0f, 3100.0f, -5.0f}, r.t0 + 2 * kSecond));
-        QVERIFY(!r.sampler.addSample({21.5f, 29.0f, 25.0f, -6.0f}, r.t0 + 4 * kSecond));
+        QVERIFY(!r.sampler.addSample({ 20.5f, 30.0f, 3100.0f, -5.0f }, r.t0 + 2 * kSecond));
+        QVERIFY(!r.sampler.addSample({ 21.5f, 29.0f, 25.0f, -6.0f }, r.t0 + 4 * kSecond));
         QCOMPARE(r.graph.x(2, 1), r.t0 + 4 * kSecond);
         QCOMPARE(r.graph.y(0, 1), 21.5f);
         QCOMPARE(r.boxes.dataNo, QStringLiteral("2"));
@@ -83,7 +83,7 @@ private Q_SLOTS:
         QCOMPARE(r.sampler.liveMax(2), 3100.0f);
         QVERIFY(r.boxes.min[3].startsWith(QStringLiteral("-6.0@")));
         // The third sample fills the graph: the run must stop.
-        QVERIFY(r.sampler.addSample({1, 2, 3, 4}, r.t0 + 6 * kSecond));
+        QVERIFY(r.sampler.addSample({ 1, 2, 3, 4 }, r.t0 + 6 * kSecond));
         QCOMPARE(r.sampler.sampleCount(), 3);
     }
 
@@ -92,12 +92,12 @@ private Q_SLOTS:
         Run r;
         r.sampler.start(500, r.t0);
         const double end = r.graph.look.xScale.max;
-        r.sampler.addSample({1, 1, 1, 1}, r.t0 + 100 * kSecond); // on the edge: no growth
+        r.sampler.addSample({ 1, 1, 1, 1 }, r.t0 + 100 * kSecond); // on the edge: no growth
         QCOMPARE(r.graph.look.xScale.max, end);
-        r.sampler.addSample({1, 1, 1, 1}, r.t0 + 101 * kSecond);
+        r.sampler.addSample({ 1, 1, 1, 1 }, r.t0 + 101 * kSecond);
         QVERIFY(qAbs(r.graph.look.xScale.max - (r.t0 + 111 * kSecond)) < 1e-6);
         r.sampler.setXExtendStep(200 * kSecond);
-        r.sampler.addSample({1, 1, 1, 1}, r.t0 + 112 * kSecond);
+        r.sampler.addSample({ 1, 1, 1, 1 }, r.t0 + 112 * kSecond);
         QVERIFY(qAbs(r.graph.look.xScale.max - (r.t0 + 312 * kSecond)) < 1e-6);
     }
 
@@ -105,9 +105,9 @@ private Q_SLOTS:
     {
         Run r;
         r.sampler.start(10, r.t0);
-        r.sampler.addSample({10.0f, 5000.0f, 1.0f, 7.0f}, r.t0 + kSecond);
-        r.sampler.addSample({20.0f, 5000.0f, 2.0f, 8.0f}, r.t0 + 2 * kSecond);
-        r.sampler.addSample({30.0f, 5000.0f, 2.0f, 9.5f}, r.t0 + 3 * kSecond);
+        r.sampler.addSample({ 10.0f, 5000.0f, 1.0f, 7.0f }, r.t0 + kSecond);
+        r.sampler.addSample({ 20.0f, 5000.0f, 2.0f, 8.0f }, r.t0 + 2 * kSecond);
+        r.sampler.addSample({ 30.0f, 5000.0f, 2.0f, 9.5f }, r.t0 + 3 * kSecond);
         r.sampler.stop(r.t0 + 4 * kSecond);
         QCOMPARE(r.graph.points(), 3);
         QCOMPARE(r.graph.y(3, 2), 9.5f);
@@ -133,10 +133,11 @@ private Q_SLOTS:
         QLocale::setDefault(QLocale(QLocale::German, QLocale::Germany));
         Run r;
         r.sampler.start(2, r.t0);
-        r.sampler.addSample({20.25f, 1, 1, 1}, r.t0 + kSecond);
+        r.sampler.addSample({ 20.25f, 1, 1, 1 }, r.t0 + kSecond);
         r.sampler.stop(r.t0 + 2 * kSecond);
         QCOMPARE(r.boxes.avg[0], QStringLiteral("20,250"));
-        QVERIFY(r.boxes.max[0].startsWith(QStringLiteral("20,3@")) || r.boxes.max[0].startsWith(QStringLiteral("20,2@")));
+        QVERIFY(r.boxes.max[0].startsWith(QStringLiteral("20,3@"))
+            || r.boxes.max[0].startsWith(QStringLiteral("20,2@")));
         QLocale::setDefault(QLocale(QLocale::English, QLocale::UnitedKingdom));
     }
 };

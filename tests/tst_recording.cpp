@@ -32,7 +32,7 @@ std::function<int(QDialog&)> setUp(const QString& samples, int minutes, int seco
 
 struct Recording : Fixture {
     Recording()
-        : Fixture({QStringLiteral("SIMULATOR")})
+        : Fixture({ QStringLiteral("SIMULATOR") })
     {
         meters.try_emplace(QStringLiteral("SIMULATOR"));
         window->FormShow();
@@ -94,7 +94,7 @@ private Q_SLOTS:
         QVERIFY(r.graph()->clearEnabled());
         QCOMPARE(r.graph()->dataNoBox()->text(), QString::number(samples));
         QVERIFY2(r.graph()->avgBox(0)->text().contains(QLatin1Char(',')),
-                 qPrintable(r.graph()->avgBox(0)->text()));
+            qPrintable(r.graph()->avgBox(0)->text()));
         QVERIFY(r.graph()->maxBox(0)->text().contains(QLatin1Char('@')));
         QCOMPARE(r.graph()->model().points(), samples);
         QCOMPARE(r.graph()->model().x(0, samples - 1), times.last());
@@ -109,7 +109,8 @@ private Q_SLOTS:
         r.tick();
         QVERIFY(!r.running());
         // One tick of 1000 ms and no 2.5 s wait for a tick that was the stop's own.
-        QVERIFY2(r.clock.tickMs() - before < 1100, qPrintable(QString::number(r.clock.tickMs() - before)));
+        QVERIFY2(r.clock.tickMs() - before < 1100,
+            qPrintable(QString::number(r.clock.tickMs() - before)));
     }
 
     void stopBeforeTheGraphIsFullTrimsIt()
@@ -179,20 +180,21 @@ private Q_SLOTS:
         QCOMPARE(r.samples(), 2);
 
         // Cancel: nothing else happens.
-        r.prompter.answers = {Prompter::Answer::Cancel};
+        r.prompter.answers = { Prompter::Answer::Cancel };
         r.dialogsShown = 0;
         r.window->btnRunClick();
         QCOMPARE(r.prompter.shown.size(), 1);
         // The stored backslash-n is a real line break.
-        QVERIFY(r.prompter.shown.first().startsWith(
-            QStringLiteral("Es sind Daten in der Echtzeitgrafik, die Grafik muss zurückgesetzt werden. \n")));
-        QVERIFY(r.prompter.shown.first().endsWith(QStringLiteral("Möchten Sie die Echtzeitgrafik speichern ?")));
+        QVERIFY(r.prompter.shown.first().startsWith(QStringLiteral(
+            "Es sind Daten in der Echtzeitgrafik, die Grafik muss zurückgesetzt werden. \n")));
+        QVERIFY(r.prompter.shown.first().endsWith(
+            QStringLiteral("Möchten Sie die Echtzeitgrafik speichern ?")));
         QCOMPARE(r.dialogsShown, 0);
         QCOMPARE(r.samples(), 2);
         QCOMPARE(r.graph()->model().points(), 2);
 
         // No: the new run starts from an empty graph.
-        r.prompter.answers = {Prompter::Answer::No};
+        r.prompter.answers = { Prompter::Answer::No };
         r.window->btnRunClick();
         QVERIFY(r.running());
         QCOMPARE(r.samples(), 0);
@@ -204,9 +206,12 @@ private Q_SLOTS:
     {
         QTest::addColumn<QString>("typed");
         QTest::addColumn<QString>("message"); // a blank before the text, a real line break
-        QTest::newRow("blank") << QStringLiteral("     ") << QStringLiteral("     in nicht gültig.\n");
-        QTest::newRow("zero") << QStringLiteral("    0") << QStringLiteral("    0 in nicht gültig.\n");
-        QTest::newRow("letters") << QStringLiteral("12a") << QStringLiteral("12a in nicht gültig.\n");
+        QTest::newRow("blank") << QStringLiteral("     ")
+                               << QStringLiteral("     in nicht gültig.\n");
+        QTest::newRow("zero") << QStringLiteral("    0")
+                              << QStringLiteral("    0 in nicht gültig.\n");
+        QTest::newRow("letters") << QStringLiteral("12a")
+                                 << QStringLiteral("12a in nicht gültig.\n");
     }
 
     void aNumberOfSamplesThatIsNoWholeNumberIsRefused()
@@ -217,7 +222,7 @@ private Q_SLOTS:
         r.dialogs = setUp(typed, 0, 5);
         r.window->btnRunClick();
         QVERIFY(!r.running());
-        QCOMPARE(r.prompter.shown, QStringList{message});
+        QCOMPARE(r.prompter.shown, QStringList { message });
         // The graph's lists already show the dialog's choice; the rate itself is unchanged.
         QCOMPARE(r.graph()->secondsList()->currentIndex(), 5);
         QCOMPARE(r.window->samplingRateSeconds(), 2);

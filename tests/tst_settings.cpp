@@ -82,19 +82,21 @@ private Q_SLOTS:
     {
         RecordingStore store;
         Settings s = Settings::read(store);
-        QCOMPARE(store.reads, (QStringList{"LastConnectedPort", "LastConnectedModel",
-                                           "RealTimeRate", "AnnoColor", "CF_Degree"}));
+        QCOMPARE(store.reads,
+            (QStringList { "LastConnectedPort", "LastConnectedModel", "RealTimeRate", "AnnoColor",
+                "CF_Degree" }));
         s.write(store);
-        QCOMPARE(store.writes, (QStringList{"RealTimeRate", "LastConnectedPort",
-                                            "LastConnectedModel", "AnnoColor", "CF_Degree"}));
+        QCOMPARE(store.writes,
+            (QStringList { "RealTimeRate", "LastConnectedPort", "LastConnectedModel", "AnnoColor",
+                "CF_Degree" }));
     }
 
     void oneFailingValueDoesNotDisturbTheOthers()
     {
         RecordingStore store;
-        store.values = {{"LastConnectedPort", 3}, {"LastConnectedModel", 735},
-                        {"RealTimeRate", 10}, {"AnnoColor", 0x0000FF}, {"CF_Degree", 0}};
-        store.failing = {QStringLiteral("RealTimeRate")};
+        store.values = { { "LastConnectedPort", 3 }, { "LastConnectedModel", 735 },
+            { "RealTimeRate", 10 }, { "AnnoColor", 0x0000FF }, { "CF_Degree", 0 } };
+        store.failing = { QStringLiteral("RealTimeRate") };
         Settings s = Settings::read(store);
         QCOMPARE(s.lastConnectedPort, 3);
         QCOMPARE(s.lastConnectedModel, 735);
@@ -172,7 +174,7 @@ private Q_SLOTS:
         QFETCH(QString, name);
         QFETCH(qint32, stored);
         RecordingStore store;
-        store.values = {{name, stored}};
+        store.values = { { name, stored } };
         QTEST(field(Settings::read(store), name), "read");
     }
 

@@ -19,10 +19,14 @@ private Q_SLOTS:
         QTest::addColumn<qint64>("seconds");
         QTest::addColumn<QString>("unpadded");
         QTest::addColumn<QString>("padded");
-        QTest::newRow("2000 at 2 s") << qint64(4000) << "1:6:40" << "1:06:40";
-        QTest::newRow("nothing") << qint64(0) << "0:0:0" << "0:00:00";
-        QTest::newRow("2000 at 60:00") << qint64(2000 * 3600) << "2000:0:0" << "2000:00:00";
-        QTest::newRow("just under an hour") << qint64(3599) << "0:59:59" << "0:59:59";
+        QTest::newRow("2000 at 2 s") << qint64(4000) << "1:6:40"
+                                     << "1:06:40";
+        QTest::newRow("nothing") << qint64(0) << "0:0:0"
+                                 << "0:00:00";
+        QTest::newRow("2000 at 60:00") << qint64(2000 * 3600) << "2000:0:0"
+                                       << "2000:00:00";
+        QTest::newRow("just under an hour") << qint64(3599) << "0:59:59"
+                                            << "0:59:59";
     }
 
     void periodTexts()
@@ -40,7 +44,7 @@ private Q_SLOTS:
         QCOMPARE(dialog.samplesText(), QStringLiteral(" 2000"));
         QCOMPARE(dialog.windowTitle(), QStringLiteral("Echtzeit-Einrichtung"));
         QCOMPARE(dialog.findChild<QPushButton*>(QStringLiteral("Button1"))->text(),
-                 QStringLiteral("Abbrechen"));
+            QStringLiteral("Abbrechen"));
         QCOMPARE(dialog.minutesList()->count(), 61);
         QCOMPARE(dialog.secondsList()->itemText(60), QStringLiteral("60"));
         // Run fills the lists without running the change handler.

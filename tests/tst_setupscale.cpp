@@ -17,7 +17,7 @@ private Q_SLOTS:
     void showsTheRangesAndGermanTexts()
     {
         TfrmSetupScale dialog;
-        dialog.setRanges({{{-10, 50}, {-10, 50}, {20, 80}, {0, 1370}}});
+        dialog.setRanges({ { { -10, 50 }, { -10, 50 }, { 20, 80 }, { 0, 1370 } } });
         QCOMPARE(dialog.minBox(0)->text(), QStringLiteral("-10"));
         QCOMPARE(dialog.maxBox(0)->text(), QStringLiteral("50"));
         QCOMPARE(dialog.minBox(2)->text(), QStringLiteral("20"));
@@ -25,7 +25,7 @@ private Q_SLOTS:
         QCOMPARE(dialog.saveBox()->text(), QStringLiteral("Diese Einstellung speichern "));
         QVERIFY(!dialog.saveSetting());
         QCOMPARE(dialog.findChild<QGroupBox*>(QStringLiteral("GroupBox1"))->title(),
-                 dialog.windowTitle());
+            dialog.windowTitle());
     }
 
     void readsEveryBox_data()
@@ -33,13 +33,19 @@ private Q_SLOTS:
         QTest::addColumn<QStringList>("boxes"); // T1 MIN, T1 MAX, T2 MIN, … T4 MAX
         QTest::addColumn<bool>("valid");
         QTest::addColumn<QString>("bad");
-        QTest::newRow("all whole") << QStringList{"-10", "50", "0", "100", "5", "6", "7", "8"} << true << QString();
-        QTest::newRow("MIN above MAX is accepted") << QStringList{"90", "10", "0", "1", "0", "1", "0", "1"} << true << QString();
-        QTest::newRow("a decimal") << QStringList{"12.5", "50", "0", "1", "0", "1", "0", "1"} << false << "12.5";
-        QTest::newRow("empty") << QStringList{"0", "1", "", "1", "0", "1", "0", "1"} << false << "";
+        QTest::newRow("all whole")
+            << QStringList { "-10", "50", "0", "100", "5", "6", "7", "8" } << true << QString();
+        QTest::newRow("MIN above MAX is accepted")
+            << QStringList { "90", "10", "0", "1", "0", "1", "0", "1" } << true << QString();
+        QTest::newRow("a decimal")
+            << QStringList { "12.5", "50", "0", "1", "0", "1", "0", "1" } << false << "12.5";
+        QTest::newRow("empty") << QStringList { "0", "1", "", "1", "0", "1", "0", "1" } << false
+                               << "";
         // T4 MAX is read first and T1 MIN last: the last failure named is T1's.
-        QTest::newRow("two bad, last named") << QStringList{"x", "1", "0", "1", "0", "1", "0", "y"} << false << "x";
-        QTest::newRow("beyond 32 bits") << QStringList{"0", "99999999999", "0", "1", "0", "1", "0", "1"} << false << "99999999999";
+        QTest::newRow("two bad, last named")
+            << QStringList { "x", "1", "0", "1", "0", "1", "0", "y" } << false << "x";
+        QTest::newRow("beyond 32 bits") << QStringList { "0", "99999999999", "0", "1", "0", "1",
+            "0", "1" } << false << "99999999999";
     }
 
     void readsEveryBox()

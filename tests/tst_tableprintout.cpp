@@ -90,8 +90,9 @@ private Q_SLOTS:
             << "1" + spaces(11) + "15.04.2013" + spaces(2) + "14:05:09" + spaces(11);
         QTest::newRow("time column is 17 wide") << QStringList { "", "", "14:05:09 PM",
             "1" } << spaces(12) + spaces(12) + "14:05:09 PM" + spaces(8) + "1" + spaces(11);
-        QTest::newRow("longer than its field") << QStringList { "1234567890123", "",
-            "12345678901234567890" } << "1234567890123" + spaces(1) + spaces(12) + "12345678901234567890" + spaces(1);
+        QTest::newRow("longer than its field")
+            << QStringList { "1234567890123", "", "12345678901234567890" }
+            << "1234567890123" + spaces(1) + spaces(12) + "12345678901234567890" + spaces(1);
         QTest::newRow("heading") << QStringList { "No", "Date", "Time", "T1", "T2", "T3", "T4" }
                                  << "No" + spaces(10) + "Date" + spaces(8) + "Time" + spaces(15)
                 + "T1" + spaces(10) + "T2" + spaces(10) + "T3" + spaces(10) + "T4" + spaces(10);

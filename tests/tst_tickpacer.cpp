@@ -18,15 +18,17 @@ private Q_SLOTS:
     {
         QTest::addColumn<QList<double>>("gapsMs"); // time between ticks
         QTest::addColumn<QList<int>>("intervals"); // interval after each later tick
-        QTest::newRow("on time") << QList<double>{1000, 1000} << QList<int>{1000, 1000};
-        QTest::newRow("late by 30 ms") << QList<double>{1030} << QList<int>{970};
-        QTest::newRow("early by 20 ms") << QList<double>{980} << QList<int>{1020};
+        QTest::newRow("on time") << QList<double> { 1000, 1000 } << QList<int> { 1000, 1000 };
+        QTest::newRow("late by 30 ms") << QList<double> { 1030 } << QList<int> { 970 };
+        QTest::newRow("early by 20 ms") << QList<double> { 980 } << QList<int> { 1020 };
         // The correction accumulates: the interval keeps what the last tick gave it.
-        QTest::newRow("accumulates") << QList<double>{1030, 1030, 1000} << QList<int>{970, 940, 940};
-        QTest::newRow("never below 500") << QList<double>{1700, 1000} << QList<int>{500, 500};
-        QTest::newRow("truncated toward zero") << QList<double>{1000.4} << QList<int>{999};
+        QTest::newRow("accumulates")
+            << QList<double> { 1030, 1030, 1000 } << QList<int> { 970, 940, 940 };
+        QTest::newRow("never below 500") << QList<double> { 1700, 1000 } << QList<int> { 500, 500 };
+        QTest::newRow("truncated toward zero") << QList<double> { 1000.4 } << QList<int> { 999 };
         // A clock set back an hour does not stop the polling for an hour.
-        QTest::newRow("clock set back") << QList<double>{-3600000.0, 1000} << QList<int>{2000, 2000};
+        QTest::newRow("clock set back")
+            << QList<double> { -3600000.0, 1000 } << QList<int> { 2000, 2000 };
     }
 
     void corrections()

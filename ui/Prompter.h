@@ -98,8 +98,9 @@ public:
     [[nodiscard]] virtual std::optional<RangeAnswer> askRange(const RangeRequest& request) = 0;
 
     // Shows the progress window of `use` with `caption` and returns at once.
-    [[nodiscard]] virtual std::unique_ptr<Progress> showProgress(ProgressUse use,
-                                                                 const QString& caption) = 0;
+    [[nodiscard]] virtual std::unique_ptr<Progress> showProgress(
+        ProgressUse use, const QString& caption)
+        = 0;
 
     // Runs `dialog` modally and gives its result (QDialog::Accepted or Rejected).
     virtual int runDialog(QDialog& dialog) = 0;

@@ -6,8 +6,8 @@
 namespace tc4dl {
 
 SubWindowActivation::SubWindowActivation(QWidget& window, std::function<void()> activated)
-    : m_window(window)
-    , m_activated(std::move(activated))
+    : m_window(window),
+      m_activated(std::move(activated))
 {
 }
 
@@ -24,12 +24,14 @@ void SubWindowActivation::stop()
 QMdiSubWindow* SubWindowActivation::handle(const QEvent& event)
 {
     switch (event.type()) {
-    case QEvent::ParentChange: return follow();
+    case QEvent::ParentChange:
+        return follow();
     case QEvent::WindowActivate:
         if (m_window.isWindow())
             m_activated();
         break;
-    default: break;
+    default:
+        break;
     }
     return nullptr;
 }
@@ -40,8 +42,7 @@ QMdiSubWindow* SubWindowActivation::follow()
     auto* frame = qobject_cast<QMdiSubWindow*>(m_window.parentWidget());
     if (!frame)
         return nullptr;
-    m_frameConnection = QObject::connect(
-        frame, &QMdiSubWindow::windowStateChanged, &m_window,
+    m_frameConnection = QObject::connect(frame, &QMdiSubWindow::windowStateChanged, &m_window,
         [this](Qt::WindowStates oldState, Qt::WindowStates newState) {
             if (newState.testFlag(Qt::WindowActive) && !oldState.testFlag(Qt::WindowActive))
                 m_activated();

@@ -11,7 +11,6 @@ namespace tc4dl {
 
 namespace {
 
-
 QString ownText(const char* key)
 {
     return MessageTable::forWindow(QStringLiteral("TfrmOpenSave"))

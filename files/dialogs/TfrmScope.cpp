@@ -136,8 +136,8 @@ void TfrmScope::layOutRangeRow()
         + toLabel->sizeHint().width();
     const int box = std::clamp((kRight - kLeft - words - 4 * kGap) / 2, kMinBox, kMaxBox);
     int x = kLeft;
-    for (QWidget* part : std::initializer_list<QWidget*> { m_select, fromLabel, m_from, toLabel,
-             m_to }) {
+    for (QWidget* part :
+        std::initializer_list<QWidget*> { m_select, fromLabel, m_from, toLabel, m_to }) {
         const bool isBox = part == m_from || part == m_to;
         const int width = isBox ? box : part->sizeHint().width();
         part->setGeometry(x, kTop, width, kRowHeight);

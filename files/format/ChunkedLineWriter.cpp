@@ -8,10 +8,10 @@ namespace {
 constexpr qsizetype kWriteChunk = 64 * 1024;
 }
 
-ChunkedLineWriter::ChunkedLineWriter(QIODevice& device,
-                                     const std::function<bool(qint64 lines)>& step)
-    : m_device(device)
-    , m_step(step)
+ChunkedLineWriter::ChunkedLineWriter(
+    QIODevice& device, const std::function<bool(qint64 lines)>& step)
+    : m_device(device),
+      m_step(step)
 {
     // Room for the chunk and the line that crosses its end, so that the buffer never grows.
     m_buffer.reserve(kWriteChunk + 256);

@@ -12,8 +12,8 @@ namespace {
 
 bool isFieldLetter(QChar c)
 {
-    return c == u'd' || c == u'M' || c == u'y' || c == u'h' || c == u'H' || c == u'm'
-        || c == u's' || c == u'z' || c == u'a' || c == u'A' || c == u't';
+    return c == u'd' || c == u'M' || c == u'y' || c == u'h' || c == u'H' || c == u'm' || c == u's'
+        || c == u'z' || c == u'a' || c == u'A' || c == u't';
 }
 
 // The digits of `value`, at least `width` of them, after its sign; returns their number.
@@ -120,8 +120,8 @@ const QByteArray& formOf(QByteArrayView, const QString&, const QByteArray& bytes
 } // namespace
 
 DateTimeFormat::DateTimeFormat(const QString& format, const QLocale& locale)
-    : m_format(format)
-    , m_locale(locale)
+    : m_format(format),
+      m_locale(locale)
 {
     compile();
 }
@@ -192,14 +192,14 @@ void DateTimeFormat::compile()
             if (!m_tokens.empty() && m_tokens.back().kind == Kind::Literal)
                 m_tokens.back().text += c;
             else
-                m_tokens.push_back({Kind::Literal, 1, QString(c), {}});
+                m_tokens.push_back({ Kind::Literal, 1, QString(c), {} });
             ++i;
             continue;
         }
         qsizetype run = 1;
         if (c == u'a' || c == u'A') {
             run = (i + 1 < f.size() && (f[i + 1] == u'p' || f[i + 1] == u'P')) ? 2 : 1;
-            m_tokens.push_back({Kind::AmPm, 0, QString(f.mid(i, run)), {}});
+            m_tokens.push_back({ Kind::AmPm, 0, QString(f.mid(i, run)), {} });
             hasAmPm = true;
             i += run;
             continue;
@@ -210,18 +210,41 @@ void DateTimeFormat::compile()
         Token token;
         token.width = width;
         switch (c.unicode()) {
-        case u'd': token.kind = Kind::Day; m_fallback |= width > 2; break;
-        case u'M': token.kind = Kind::Month; m_fallback |= width > 2; break;
+        case u'd':
+            token.kind = Kind::Day;
+            m_fallback |= width > 2;
+            break;
+        case u'M':
+            token.kind = Kind::Month;
+            m_fallback |= width > 2;
+            break;
         case u'y':
             token.kind = width == 2 ? Kind::Year2 : Kind::Year4;
             m_fallback |= width != 2 && width != 4;
             break;
-        case u'h': token.kind = Kind::Hour12; m_fallback |= width > 2; break;
-        case u'H': token.kind = Kind::Hour24; m_fallback |= width > 2; break;
-        case u'm': token.kind = Kind::Minute; m_fallback |= width > 2; break;
-        case u's': token.kind = Kind::Second; m_fallback |= width > 2; break;
-        case u'z': token.kind = Kind::Msec; m_fallback |= width != 1 && width != 3; break;
-        default: m_fallback = true; break; // a time-zone part
+        case u'h':
+            token.kind = Kind::Hour12;
+            m_fallback |= width > 2;
+            break;
+        case u'H':
+            token.kind = Kind::Hour24;
+            m_fallback |= width > 2;
+            break;
+        case u'm':
+            token.kind = Kind::Minute;
+            m_fallback |= width > 2;
+            break;
+        case u's':
+            token.kind = Kind::Second;
+            m_fallback |= width > 2;
+            break;
+        case u'z':
+            token.kind = Kind::Msec;
+            m_fallback |= width != 1 && width != 3;
+            break;
+        default:
+            m_fallback = true;
+            break; // a time-zone part
         }
         m_tokens.push_back(token);
         i += run;
@@ -269,12 +292,23 @@ void DateTimeFormat::appendDate(QString& out, int year, int month, int day) cons
     }
     for (const Token& t : m_tokens) {
         switch (t.kind) {
-        case Kind::Literal: out += t.text; break;
-        case Kind::Day: appendNumber(out, day, t.width); break;
-        case Kind::Month: appendNumber(out, month, t.width); break;
-        case Kind::Year2: appendNumber(out, ((year % 100) + 100) % 100, 2); break;
-        case Kind::Year4: appendNumber(out, year, 4); break;
-        default: break; // time fields in a date format: nothing, as QLocale does
+        case Kind::Literal:
+            out += t.text;
+            break;
+        case Kind::Day:
+            appendNumber(out, day, t.width);
+            break;
+        case Kind::Month:
+            appendNumber(out, month, t.width);
+            break;
+        case Kind::Year2:
+            appendNumber(out, ((year % 100) + 100) % 100, 2);
+            break;
+        case Kind::Year4:
+            appendNumber(out, year, 4);
+            break;
+        default:
+            break; // time fields in a date format: nothing, as QLocale does
         }
     }
 }
@@ -307,15 +341,26 @@ void DateTimeFormat::appendTimeFields(Out& out, int hour, int minute, int second
         case Kind::Literal:
             appendLiteral(out, t);
             break;
-        case Kind::Hour24: appendNumber(out, hour, t.width); break;
-        case Kind::Hour12: appendNumber(out, hour % 12 == 0 ? 12 : hour % 12, t.width); break;
-        case Kind::Minute: appendNumber(out, minute, t.width); break;
-        case Kind::Second: appendNumber(out, second, t.width); break;
-        case Kind::Msec: appendNumber(out, msec, t.width == 3 ? 3 : 1); break;
+        case Kind::Hour24:
+            appendNumber(out, hour, t.width);
+            break;
+        case Kind::Hour12:
+            appendNumber(out, hour % 12 == 0 ? 12 : hour % 12, t.width);
+            break;
+        case Kind::Minute:
+            appendNumber(out, minute, t.width);
+            break;
+        case Kind::Second:
+            appendNumber(out, second, t.width);
+            break;
+        case Kind::Msec:
+            appendNumber(out, msec, t.width == 3 ? 3 : 1);
+            break;
         case Kind::AmPm:
             appendAmPm(out, hour >= 12, t.text.at(0).isUpper());
             break;
-        default: break;
+        default:
+            break;
         }
     }
 }
@@ -341,8 +386,7 @@ void DateTimeFormat::appendAmPm(std::string& out, bool pm, bool upper) const
     out.append(text.constData(), static_cast<size_t>(text.size()));
 }
 
-template <typename View>
-bool DateTimeFormat::parse(View text, qsizetype& pos, Fields& f) const
+template <typename View> bool DateTimeFormat::parse(View text, qsizetype& pos, Fields& f) const
 {
     for (const Token& t : m_tokens) {
         const int min = t.width == 1 ? 1 : t.width;
@@ -375,7 +419,8 @@ bool DateTimeFormat::parse(View text, qsizetype& pos, Fields& f) const
                 return false;
             f.msec = value;
             continue;
-        default: break;
+        default:
+            break;
         }
         if (!readNumber(text, pos, min, max, value))
             return false;
@@ -387,20 +432,38 @@ bool DateTimeFormat::parse(View text, qsizetype& pos, Fields& f) const
 void DateTimeFormat::Fields::store(Kind kind, int value)
 {
     switch (kind) {
-    case Kind::Day: day = value; break;
-    case Kind::Month: month = value; break;
-    case Kind::Year2: year = value < 50 ? 2000 + value : 1900 + value; break;
-    case Kind::Year4: year = value; break;
-    case Kind::Hour24: hour = value; break;
-    case Kind::Hour12: hour = value; hour12 = true; break;
-    case Kind::Minute: minute = value; break;
-    case Kind::Second: second = value; break;
-    default: break;
+    case Kind::Day:
+        day = value;
+        break;
+    case Kind::Month:
+        month = value;
+        break;
+    case Kind::Year2:
+        year = value < 50 ? 2000 + value : 1900 + value;
+        break;
+    case Kind::Year4:
+        year = value;
+        break;
+    case Kind::Hour24:
+        hour = value;
+        break;
+    case Kind::Hour12:
+        hour = value;
+        hour12 = true;
+        break;
+    case Kind::Minute:
+        minute = value;
+        break;
+    case Kind::Second:
+        second = value;
+        break;
+    default:
+        break;
     }
 }
 
-std::optional<double> DateTimeFormat::parseDateTimeSerial(QStringView text,
-                                                          const DateTimeFormat& time) const
+std::optional<double> DateTimeFormat::parseDateTimeSerial(
+    QStringView text, const DateTimeFormat& time) const
 {
     if (m_fallback || time.m_fallback) {
         const QDateTime dt = m_locale.toDateTime(text.toString(), m_format + u' ' + time.m_format);
@@ -420,9 +483,8 @@ std::optional<double> DateTimeFormat::parseDateTimeSerial(QStringView text,
     return serialOf(f);
 }
 
-std::optional<double> DateTimeFormat::parseDateTimeSerial(QByteArrayView date,
-                                                          QByteArrayView time,
-                                                          const DateTimeFormat& timeFormat) const
+std::optional<double> DateTimeFormat::parseDateTimeSerial(
+    QByteArrayView date, QByteArrayView time, const DateTimeFormat& timeFormat) const
 {
     if (!m_readsBytes || !timeFormat.m_readsBytes)
         return std::nullopt;

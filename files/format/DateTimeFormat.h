@@ -37,23 +37,34 @@ public:
 
     // A date and a time read together: `text` must be this format, one space, `time`'s format,
     // with nothing before or after.
-    [[nodiscard]] std::optional<double> parseDateTimeSerial(QStringView text,
-                                                            const DateTimeFormat& time) const;
+    [[nodiscard]] std::optional<double> parseDateTimeSerial(
+        QStringView text, const DateTimeFormat& time) const;
     // The same from a table's two cells as the file's bytes, without decoding them: for
     // formats of plain digits, ASCII separators and ASCII AM/PM texts. Nothing when this way
     // cannot read them (other formats, other bytes); the text way then decides, and wherever
     // this way gives a moment the text way gives the same one.
-    [[nodiscard]] std::optional<double> parseDateTimeSerial(QByteArrayView date,
-                                                            QByteArrayView time,
-                                                            const DateTimeFormat& timeFormat) const;
+    [[nodiscard]] std::optional<double> parseDateTimeSerial(
+        QByteArrayView date, QByteArrayView time, const DateTimeFormat& timeFormat) const;
     [[nodiscard]] bool readsBytes() const { return m_readsBytes; }
 
 private:
-    enum class Kind { Literal, Day, Month, Year2, Year4, Hour24, Hour12, Minute, Second, Msec, AmPm };
+    enum class Kind {
+        Literal,
+        Day,
+        Month,
+        Year2,
+        Year4,
+        Hour24,
+        Hour12,
+        Minute,
+        Second,
+        Msec,
+        AmPm
+    };
     struct Token {
         Kind kind = Kind::Literal;
         int width = 1; // digits: 1 takes 1 or 2, 2 takes exactly 2, 3 and 4 exactly that
-        QString text;  // Literal
+        QString text; // Literal
         QByteArray bytes; // Literal, when it is ASCII
     };
     struct Fields {

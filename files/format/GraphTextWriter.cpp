@@ -33,13 +33,13 @@ void appendText(std::string& out, const QString& text)
 } // namespace
 
 GraphTextWriter::GraphTextWriter(const QLocale& locale, char separator, bool celsius)
-    : m_locale(locale)
-    , m_separator(separator)
-    , m_celsius(celsius)
-    , m_date(DateTimeFormat::dateFormat(locale), locale)
-    , m_time(DateTimeFormat::timeFormat(locale), locale)
-    , m_decimalPoint(locale.decimalPoint().toLocal8Bit())
-    , m_minus(locale.negativeSign().toLocal8Bit())
+    : m_locale(locale),
+      m_separator(separator),
+      m_celsius(celsius),
+      m_date(DateTimeFormat::dateFormat(locale), locale),
+      m_time(DateTimeFormat::timeFormat(locale), locale),
+      m_decimalPoint(locale.decimalPoint().toLocal8Bit()),
+      m_minus(locale.negativeSign().toLocal8Bit())
 {
 }
 
@@ -111,16 +111,16 @@ void GraphTextWriter::appendFields(std::string& out, double x, const std::array<
     }
 }
 
-qint64 GraphTextWriter::write(const chart::ChartModel& graph, SaveRange range,
-                              QIODevice& device, const std::function<bool(qint64)>& step)
+qint64 GraphTextWriter::write(const chart::ChartModel& graph, SaveRange range, QIODevice& device,
+    const std::function<bool(qint64)>& step)
 {
     ChunkedLineWriter out(device, step);
     for (int k = std::max(range.from, 1); k <= range.to && k <= graph.points(); ++k) {
         const double x = graph.x(0, k - 1);
         if (x == 0.0)
             break;
-        const std::array<float, 4> values{graph.y(0, k - 1), graph.y(1, k - 1),
-                                          graph.y(2, k - 1), graph.y(3, k - 1)};
+        const std::array<float, 4> values { graph.y(0, k - 1), graph.y(1, k - 1), graph.y(2, k - 1),
+            graph.y(3, k - 1) };
         m_line.clear();
         appendFields(m_line, x, values);
         out.line().append(m_line.data(), static_cast<qsizetype>(m_line.size()));

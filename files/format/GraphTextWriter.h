@@ -38,7 +38,7 @@ public:
     // lines written so far and returns false to stop there. The lines go out in large writes;
     // the result is the number of lines, or -1 when the device refused a write.
     qint64 write(const chart::ChartModel& graph, SaveRange range, QIODevice& device,
-                 const std::function<bool(qint64 lines)>& step = {});
+        const std::function<bool(qint64 lines)>& step = {});
 
 private:
     // One point's line without its end. A line is built in a plain string and handed on in

@@ -17,11 +17,11 @@ std::optional<qint64> boxNumber(const QString& text)
 }
 } // namespace
 
-std::optional<SaveRange> resolveSaveRange(bool all, const QString& from, const QString& to,
-                                          int last)
+std::optional<SaveRange> resolveSaveRange(
+    bool all, const QString& from, const QString& to, int last)
 {
     if (all)
-        return SaveRange{1, last};
+        return SaveRange { 1, last };
     const std::optional<qint64> a = boxNumber(from);
     const std::optional<qint64> b = boxNumber(to);
     if (!a || !b)
@@ -34,8 +34,8 @@ std::optional<SaveRange> resolveSaveRange(bool all, const QString& from, const Q
     if (first == 0)
         first = 1;
     // A "from" beyond the last point stays: the range is then empty.
-    return SaveRange{static_cast<int>(std::min<qint64>(first, 2147483647LL)),
-                     static_cast<int>(second)};
+    return SaveRange { static_cast<int>(std::min<qint64>(first, 2147483647LL)),
+        static_cast<int>(second) };
 }
 
 } // namespace tc4dl

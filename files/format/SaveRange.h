@@ -19,7 +19,7 @@ struct SaveRange {
 // them, or the absolute values of the two boxes, swapped when given the wrong way round, "to"
 // lowered to `last` and a "from" of 0 raised to 1. Nothing when a box does not hold an
 // integer (the caller says "invalid integer").
-[[nodiscard]] std::optional<SaveRange> resolveSaveRange(bool all, const QString& from,
-                                                        const QString& to, int last);
+[[nodiscard]] std::optional<SaveRange> resolveSaveRange(
+    bool all, const QString& from, const QString& to, int last);
 
 } // namespace tc4dl

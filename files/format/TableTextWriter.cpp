@@ -8,7 +8,7 @@
 namespace tc4dl {
 
 qint64 writeTableText(const TextTableModel& table, SaveRange range, char separator,
-                      QIODevice& device, const std::function<bool(qint64)>& step)
+    QIODevice& device, const std::function<bool(qint64)>& step)
 {
     ChunkedLineWriter out(device, step);
     const TextTable& cells = table.table();

@@ -18,7 +18,7 @@ class TextTableModel;
 // false to stop there. The result is the number of lines, or -1 when the device refused a
 // write.
 qint64 writeTableText(const TextTableModel& table, SaveRange range, char separator,
-                      QIODevice& device, const std::function<bool(qint64 lines)>& step = {});
+    QIODevice& device, const std::function<bool(qint64 lines)>& step = {});
 
 // The field separator of a ".csv" file written under `locale`: a semicolon where the decimal
 // separator is a comma (what spreadsheet programs there expect; a comma would split every

@@ -18,10 +18,10 @@ QLocale strictNumbers(QLocale locale)
 } // namespace
 
 TableToGraph::TableToGraph(const QLocale& locale)
-    : m_locale(strictNumbers(locale))
-    , m_date(DateTimeFormat::dateFormat(locale), locale)
-    , m_shortDate(locale.dateFormat(QLocale::ShortFormat), locale)
-    , m_time(DateTimeFormat::timeFormat(locale), locale)
+    : m_locale(strictNumbers(locale)),
+      m_date(DateTimeFormat::dateFormat(locale), locale),
+      m_shortDate(locale.dateFormat(QLocale::ShortFormat), locale),
+      m_time(DateTimeFormat::timeFormat(locale), locale)
 {
     const QString point = locale.decimalPoint();
     m_decimal = point.size() == 1 && point.at(0).unicode() < 0x80
@@ -29,8 +29,8 @@ TableToGraph::TableToGraph(const QLocale& locale)
         : 0;
 }
 
-std::optional<double> TableToGraph::rowTime(const TextTableModel& table, int row,
-                                            QString* error) const
+std::optional<double> TableToGraph::rowTime(
+    const TextTableModel& table, int row, QString* error) const
 {
     // Straight from the file's bytes when the formats allow; the text way below reads what
     // that cannot, and words the error.

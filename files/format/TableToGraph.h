@@ -24,8 +24,8 @@ public:
 
     // The time of data row `row` (from 0) as a date-time serial; nothing, and the sentence
     // "'<text>' is not a valid date and time" in *error, when it cannot be read.
-    [[nodiscard]] std::optional<double> rowTime(const TextTableModel& table, int row,
-                                                QString* error = nullptr) const;
+    [[nodiscard]] std::optional<double> rowTime(
+        const TextTableModel& table, int row, QString* error = nullptr) const;
     // A value cell: exactly "OL" is the value of no data (9999); else a decimal number.
     [[nodiscard]] std::optional<float> value(const QString& text) const;
 

@@ -5,8 +5,8 @@
 namespace tc4dl {
 
 TextTableReader::TextTableReader(char separator, TextTable& table)
-    : m_separator(separator)
-    , m_table(table)
+    : m_separator(separator),
+      m_table(table)
 {
     m_line.reserve(TextTable::kMaxLineLength + 2);
 }
@@ -61,8 +61,8 @@ void TextTableReader::finish()
         return;
     // The last line without a line end; a lone CR at its end is a character of the line.
     if (!m_line.isEmpty())
-        takeLine(QByteArrayView(m_line).first(std::min<qsizetype>(m_line.size(),
-                                                                  TextTable::kMaxLineLength)));
+        takeLine(QByteArrayView(m_line).first(
+            std::min<qsizetype>(m_line.size(), TextTable::kMaxLineLength)));
     m_line.clear();
     m_ended = true;
 }

@@ -3,13 +3,13 @@
 #include "TfrmOpenSave.h"
 
 #include "ChartView.h"
+#include "FileTypeName.h"
 #include "GraphConfig.h"
 #include "GraphServices.h"
 #include "GraphShared.h"
 #include "GraphStateFile.h"
 #include "MessageTable.h"
 #include "Prompter.h"
-#include "FileTypeName.h"
 #include "SafeFileWrite.h"
 #include "SaveRange.h"
 #include "TableTextWriter.h"
@@ -44,7 +44,7 @@ bool commaLocale(const QLocale& locale)
 
 QStringList tableSaveFilters(const QLocale& locale)
 {
-    QStringList filters{QStringLiteral("TXT file(*.txt,data seperated by tab) (*.TXT *.txt)")};
+    QStringList filters { QStringLiteral("TXT file(*.txt,data seperated by tab) (*.TXT *.txt)") };
     if (!commaLocale(locale))
         filters << QStringLiteral("EXCEL file format(*.CSV,seperated by comma) (*.CSV *.csv)");
     return filters;
@@ -59,8 +59,8 @@ FileCommands::FileCommands(FileHost& host)
 
 SaveContext FileCommands::saveContext()
 {
-    return SaveContext{m_host.prompter(), m_host.mainMessages(), m_host.documentsFolder(),
-                       m_host.textLocale(),   m_host.celsius(),      [this] { m_host.processEvents(); }};
+    return SaveContext { m_host.prompter(), m_host.mainMessages(), m_host.documentsFolder(),
+        m_host.textLocale(), m_host.celsius(), [this] { m_host.processEvents(); } };
 }
 
 void FileCommands::eventsNow(qint64& lastMs)
@@ -88,10 +88,12 @@ bool FileCommands::saveDataLogger(TfrmGraph& window)
     choice.caption = m_host.mainMessages().getTextOrDefault(QStringLiteral("IDS_32"));
     QPointer<TfrmGraph> guard(&window);
     switch (m_host.prompter().choose(choice)) {
-    case Prompter::Answer::Ok: return saveCollection();
-    case Prompter::Answer::No: return guard && saveGraph(guard->model(), guard->dataCelsius())
-                   == SaveGraphResult::Saved;
-    default: return false;
+    case Prompter::Answer::Ok:
+        return saveCollection();
+    case Prompter::Answer::No:
+        return guard && saveGraph(guard->model(), guard->dataCelsius()) == SaveGraphResult::Saved;
+    default:
+        return false;
     }
 }
 
@@ -105,7 +107,8 @@ bool FileCommands::saveCollection()
         return false;
     }
     Prompter::FileRequest request;
-    request.filters = {QStringLiteral("Data Set Collection file(*.ch4,only for TC4DL) (*.CH4 *.ch4)")};
+    request.filters
+        = { QStringLiteral("Data Set Collection file(*.ch4,only for TC4DL) (*.CH4 *.ch4)") };
     request.selectedFilter = request.filters.first();
     request.defaultSuffix = QStringLiteral("CH4");
     request.start = m_saveDialog.saveStart(m_host.documentsFolder());
@@ -152,7 +155,8 @@ void FileCommands::saveTable(TfrmList& list)
     const std::optional<Prompter::RangeAnswer> answer = prompter.askRange(rangeRequest);
     if (!answer || !guard)
         return;
-    const std::optional<SaveRange> range = resolveSaveRange(answer->all, answer->from, answer->to, rows);
+    const std::optional<SaveRange> range
+        = resolveSaveRange(answer->all, answer->from, answer->to, rows);
     if (!range) {
         prompter.tell(messages.getTextOrDefault(QStringLiteral("IDS_40")));
         return;
@@ -166,12 +170,14 @@ void FileCommands::saveTable(TfrmList& list)
     progress->setValue(0);
     qint64 lastEvents = 0;
     const SafeFileWrite::Outcome outcome = SafeFileWrite::write(name, [&](QIODevice& file) {
-        return writeTableText(list.table(), *range, tableSeparatorFor(name, m_host.textLocale()), file, [&](qint64 lines) {
-                   progress->setValue(lines);
-                   eventsNow(lastEvents);
-                   // The window may not go while its table is written; Cancel may.
-                   return guard && !progress->cancelled();
-               })
+        return writeTableText(list.table(), *range, tableSeparatorFor(name, m_host.textLocale()),
+                   file,
+                   [&](qint64 lines) {
+                       progress->setValue(lines);
+                       eventsNow(lastEvents);
+                       // The window may not go while its table is written; Cancel may.
+                       return guard && !progress->cancelled();
+                   })
             >= 0;
     });
     progress.reset();

@@ -82,8 +82,8 @@ TfrmGraph* FileCommands::openGraphFile(const QString& path)
     chart::ChartModel& model = window->model();
     if (auto* split = window->findChild<QCheckBox*>(QStringLiteral("chkSplit"))) {
         const QSignalBlocker quiet(split);
-        split->setChecked(model.look.multiAxesSubsets.size() > 1
-                          && model.look.multiAxesSubsets.at(1) != 0);
+        split->setChecked(
+            model.look.multiAxesSubsets.size() > 1 && model.look.multiAxesSubsets.at(1) != 0);
     }
     model.look.allowDataLabels = chart::DataLabels::None;
     model.look.allowGraphAnnotHotSpots = true;
@@ -114,9 +114,9 @@ TfrmList* FileCommands::openTextFile(const QString& path, char separator)
     sub->move(0, 0);
     QPointer<TfrmList> guard(list);
 
-    std::unique_ptr<Prompter::Progress> progress = m_host.prompter().showProgress(
-        Prompter::ProgressUse::Open,
-        m_host.mainMessages().getTextOrDefault(QStringLiteral("IDS_102")));
+    std::unique_ptr<Prompter::Progress> progress
+        = m_host.prompter().showProgress(Prompter::ProgressUse::Open,
+            m_host.mainMessages().getTextOrDefault(QStringLiteral("IDS_102")));
     progress->setStatus(QStringLiteral("0"));
     // The grid shows nothing of the table until it is read, then draws it once.
     TextTable& table = list->table().beginFill();
@@ -166,12 +166,13 @@ void FileCommands::outputToGraph(TfrmList& list)
     if (!start || !end) {
         // The window stays, empty, as the conversion's message says what went wrong.
         window->frameWindow()->show();
-        m_host.documentArea().setActiveSubWindow(qobject_cast<QMdiSubWindow*>(window->frameWindow()));
+        m_host.documentArea().setActiveSubWindow(
+            qobject_cast<QMdiSubWindow*>(window->frameWindow()));
         m_host.prompter().ask(error, Prompter::Buttons::Ok, Prompter::Icon::Error);
         return;
     }
-    (void)ConfigureGraph(*window->graph(), m_host.graphServices(),
-                         GraphExtent{4, n, *start, *end, -20.0, 100.0});
+    (void)ConfigureGraph(
+        *window->graph(), m_host.graphServices(), GraphExtent { 4, n, *start, *end, -20.0, 100.0 });
     window->setAnnotationToolsEnabled(plotNotSplit(window->model()));
 
     std::unique_ptr<Prompter::Progress> progress = m_host.prompter().showProgress(

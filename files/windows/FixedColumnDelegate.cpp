@@ -7,8 +7,8 @@
 
 namespace tc4dl {
 
-void FixedColumnDelegate::paint(QPainter* painter, const QStyleOptionViewItem& option,
-                                const QModelIndex& index) const
+void FixedColumnDelegate::paint(
+    QPainter* painter, const QStyleOptionViewItem& option, const QModelIndex& index) const
 {
     if (index.column() != 0) {
         QStyledItemDelegate::paint(painter, option, index);

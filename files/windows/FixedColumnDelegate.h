@@ -12,7 +12,7 @@ public:
     using QStyledItemDelegate::QStyledItemDelegate;
 
     void paint(QPainter* painter, const QStyleOptionViewItem& option,
-               const QModelIndex& index) const override;
+        const QModelIndex& index) const override;
 };
 
 } // namespace tc4dl

@@ -12,7 +12,7 @@ namespace {
 
 constexpr std::array<quint32, 256> makeCrcTable()
 {
-    std::array<quint32, 256> table{};
+    std::array<quint32, 256> table {};
     for (quint32 i = 0; i < 256; ++i) {
         quint32 c = i;
         for (int k = 0; k < 8; ++k)
@@ -24,14 +24,12 @@ constexpr std::array<quint32, 256> makeCrcTable()
 
 constexpr std::array<quint32, 256> kCrcTable = makeCrcTable();
 
-template <typename T>
-void put(char* at, T value)
+template <typename T> void put(char* at, T value)
 {
     qToLittleEndian(value, at);
 }
 
-template <typename T>
-T get(const char* at)
+template <typename T> T get(const char* at)
 {
     return qFromLittleEndian<T>(at);
 }
@@ -122,8 +120,8 @@ std::optional<JournalHeader> decodeHeader(QByteArrayView bytes, QString* error)
     h.startSerial = getDouble(d + 16);
     h.samplesAsked = get<quint32>(d + 24);
     h.samplingRate = get<quint32>(d + 28);
-    if (get<quint32>(d + 32) != 0 || h.unit > 1 || !std::isfinite(h.startSerial) || h.samplesAsked == 0
-        || h.samplesAsked > kMaxSamples || h.samplingRate > kMaxRate) {
+    if (get<quint32>(d + 32) != 0 || h.unit > 1 || !std::isfinite(h.startSerial)
+        || h.samplesAsked == 0 || h.samplesAsked > kMaxSamples || h.samplingRate > kMaxRate) {
         fail(error, "the header holds values no run can have");
         return std::nullopt;
     }

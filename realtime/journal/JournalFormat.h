@@ -30,7 +30,7 @@ namespace tc4dl::journal {
 // The journal's name in the user's data folder.
 inline constexpr const char* kFileName = "realtime.journal";
 
-inline constexpr char kMagic[8] = {'T', 'C', '4', 'D', 'L', 'R', 'T', 'J'};
+inline constexpr char kMagic[8] = { 'T', 'C', '4', 'D', 'L', 'R', 'T', 'J' };
 inline constexpr quint16 kVersion = 1;
 inline constexpr int kHeaderSize = 40;
 inline constexpr int kRecordSize = 28;
@@ -49,7 +49,7 @@ struct JournalHeader {
 
 struct JournalSample {
     double t = 0.0;
-    std::array<float, 4> values{};
+    std::array<float, 4> values {};
 
     friend bool operator==(const JournalSample&, const JournalSample&) = default;
 };

@@ -79,7 +79,7 @@ void JournalSyncer::work()
         m_wake.wait(lock, [this] { return m_quit || m_pending.descriptor >= 0; });
         if (m_pending.descriptor < 0) // quitting with nothing left to do
             return;
-        const SyncTarget target = std::exchange(m_pending, SyncTarget{});
+        const SyncTarget target = std::exchange(m_pending, SyncTarget {});
         m_busy = true;
         lock.unlock();
         syncToDisk(target);

@@ -80,7 +80,7 @@ bool JournalWriter::writeAt(qint64 offset, const char* data, qint64 size)
 
 void JournalWriter::sync(qint64 nowMs)
 {
-    m_syncer.request({m_file.handle()});
+    m_syncer.request({ m_file.handle() });
     m_syncedRecords = m_records;
     m_lastSyncMs = nowMs;
     ++m_syncRequests;
