@@ -1,8 +1,9 @@
 #!/usr/bin/env bash
 # Everything a fresh Debian 12 machine needs to run all of TC4DL's tests: installs the
-# packages, configures, builds and runs ctest; then builds the same tree again with
-# AddressSanitizer and UndefinedBehaviorSanitizer (the `debug` preset, build-debug/) and runs
-# the whole suite once more, where the first report of either ends the test that made it.
+# packages, configures, builds, checks the C++ formatting and runs ctest; then builds the same
+# tree again with AddressSanitizer and UndefinedBehaviorSanitizer (the `debug` preset,
+# build-debug/) and runs the whole suite once more, where the first report of either ends the
+# test that made it.
 set -euo pipefail
 here=$(cd "$(dirname "$0")/.." && pwd)
 cd "$here"
