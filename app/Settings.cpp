@@ -156,7 +156,7 @@ void NativeSettingsStore::sayUnwritable()
         << "The settings cannot be written to" << m_location << "and are not kept.";
 }
 
-bool NativeSettingsStore::writeInt(const QString& name, qint32 value)
+bool NativeSettingsStore::writeValue(const QString& name, const QVariant& value)
 {
     if (!m_settings) {
         sayUnwritable();
@@ -169,6 +169,11 @@ bool NativeSettingsStore::writeInt(const QString& name, qint32 value)
     }
     m_settings->setValue(name, value);
     return true;
+}
+
+bool NativeSettingsStore::writeInt(const QString& name, qint32 value)
+{
+    return writeValue(name, value);
 }
 
 std::optional<QString> NativeSettingsStore::readText(const QString& name)
@@ -183,17 +188,7 @@ std::optional<QString> NativeSettingsStore::readText(const QString& name)
 
 bool NativeSettingsStore::writeText(const QString& name, const QString& value)
 {
-    if (!m_settings) {
-        sayUnwritable();
-        return false;
-    }
-    keepDamagedFile();
-    if (!m_settings->isWritable()) {
-        sayUnwritable();
-        return false;
-    }
-    m_settings->setValue(name, value);
-    return true;
+    return writeValue(name, value);
 }
 
 void NativeSettingsStore::flush()

@@ -102,6 +102,8 @@ public:
 
 private:
     void openFile(const QString& file);
+    // Writes one value; false, said once, when the settings cannot be written.
+    bool writeValue(const QString& name, const QVariant& value);
     void keepDamagedFile();
     void sayUnwritable();
 
