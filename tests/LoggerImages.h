@@ -1,7 +1,9 @@
 #pragma once
 
 #include <QByteArray>
+#include <QDate>
 #include <QList>
+#include <QTime>
 
 #include <array>
 #include <vector>
@@ -77,6 +79,26 @@ inline SetSpec setWithSamples(int n, int seed = 0)
     for (int j = 0; j < n; ++j)
         s.samples.push_back({ static_cast<quint16>(seed * 7 + j), static_cast<quint16>(200 + j),
             static_cast<quint16>(65535 - j), static_cast<quint16>(1000 + seed) });
+    return s;
+}
+
+// Two BCD digits of a date or time field, as the meter stores them.
+[[nodiscard]] inline quint8 bcd(int v)
+{
+    return static_cast<quint8>((v / 10) << 4 | (v % 10));
+}
+
+// A set of `n` samples (as setWithSamples) recorded from `date` `start`, `interval` seconds apart.
+inline SetSpec setRecordedAt(QDate date, QTime start, int interval, int n)
+{
+    SetSpec s = setWithSamples(n);
+    s.year = bcd(date.year() % 100);
+    s.month = bcd(date.month());
+    s.day = bcd(date.day());
+    s.hour = bcd(start.hour());
+    s.minute = bcd(start.minute());
+    s.second = bcd(start.second());
+    s.interval = static_cast<quint16>(interval);
     return s;
 }
 

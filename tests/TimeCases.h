@@ -62,10 +62,24 @@ inline void addTimeCaseRows()
         << QByteArray("Europe/Berlin") << QDate(2026, 3, 28) << QTime(23, 45) << 1800 << 8;
 }
 
-// Two BCD digits of a date or time field, as the meter stores them.
-[[nodiscard]] inline quint8 bcd(int v)
+// One row of the table as the running test function sees it (what QFETCH would give).
+struct TimeCase {
+    QByteArray zone;
+    QDate date;
+    QTime start;
+    int interval; // seconds
+    int samples;
+};
+
+template <typename T> [[nodiscard]] T fetched(const char* column)
 {
-    return static_cast<quint8>((v / 10) << 4 | (v % 10));
+    return *static_cast<T*>(QTest::qData(column, qMetaTypeId<T>()));
+}
+
+[[nodiscard]] inline TimeCase currentTimeCase()
+{
+    return { fetched<QByteArray>("zone"), fetched<QDate>("date"), fetched<QTime>("start"),
+        fetched<int>("interval"), fetched<int>("samples") };
 }
 
 } // namespace timecases

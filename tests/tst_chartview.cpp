@@ -597,11 +597,7 @@ void TestChartView::axisTimesFollowTheMetersClock_data()
 // axis, and the labels read the times as recorded, each once.
 void TestChartView::axisTimesFollowTheMetersClock()
 {
-    QFETCH(QByteArray, zone);
-    QFETCH(QDate, date);
-    QFETCH(QTime, start);
-    QFETCH(int, interval);
-    QFETCH(int, samples);
+    const auto [zone, date, start, interval, samples] = timecases::currentTimeCase();
     const auto restore = timecases::inTimeZone(zone);
     const double first = tc4dl::dateTimeSerial(date, start);
     const double key0 = SerialSeconds::toSeconds(first);

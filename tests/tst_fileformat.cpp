@@ -472,11 +472,7 @@ void TestFileFormat::exportTimesFollowTheMetersClock_data()
 // same serials.
 void TestFileFormat::exportTimesFollowTheMetersClock()
 {
-    QFETCH(QByteArray, zone);
-    QFETCH(QDate, date);
-    QFETCH(QTime, start);
-    QFETCH(int, interval);
-    QFETCH(int, samples);
+    const auto [zone, date, start, interval, samples] = timecases::currentTimeCase();
     const auto restore = timecases::inTimeZone(zone);
     const double first = dateTimeSerial(date, start);
     chart::ChartModel graph;

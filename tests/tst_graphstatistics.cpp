@@ -178,11 +178,7 @@ private Q_SLOTS:
     // The start box and the MAX and MIN texts show a switch day's times as recorded.
     void timeTextsFollowTheMetersClock()
     {
-        QFETCH(QByteArray, zone);
-        QFETCH(QDate, date);
-        QFETCH(QTime, start);
-        QFETCH(int, interval);
-        QFETCH(int, samples);
+        const auto [zone, date, start, interval, samples] = timecases::currentTimeCase();
         const auto restore = timecases::inTimeZone(zone);
         const double first = tc4dl::dateTimeSerial(date, start);
         for (int k = 0; k < samples; ++k) {

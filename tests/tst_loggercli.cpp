@@ -206,21 +206,9 @@ void TestLoggerCli::timesFollowTheMetersClock_data()
 // time once, interval seconds apart on the calendar.
 void TestLoggerCli::timesFollowTheMetersClock()
 {
-    QFETCH(QByteArray, zone);
-    QFETCH(QDate, date);
-    QFETCH(QTime, start);
-    QFETCH(int, interval);
-    QFETCH(int, samples);
+    const auto [zone, date, start, interval, samples] = timecases::currentTimeCase();
     const auto restore = timecases::inTimeZone(zone); // the tool inherits the zone
-    using timecases::bcd;
-    loggerimages::SetSpec s = loggerimages::setWithSamples(samples);
-    s.year = bcd(date.year() % 100);
-    s.month = bcd(date.month());
-    s.day = bcd(date.day());
-    s.hour = bcd(start.hour());
-    s.minute = bcd(start.minute());
-    s.second = bcd(start.second());
-    s.interval = static_cast<quint16>(interval);
+    const loggerimages::SetSpec s = loggerimages::setRecordedAt(date, start, interval, samples);
     const QString in = m_dir.filePath(QStringLiteral("switch.ch4"));
     writeFile(in, loggerimages::image({ s }));
     const QString iso = QStringLiteral("yyyy-MM-ddTHH:mm:ss");

@@ -65,21 +65,9 @@ private Q_SLOTS:
     // every sample is the start plus k x interval, each time once.
     void timesFollowTheMetersClock()
     {
-        QFETCH(QByteArray, zone);
-        QFETCH(QDate, date);
-        QFETCH(QTime, start);
-        QFETCH(int, interval);
-        QFETCH(int, samples);
+        const auto [zone, date, start, interval, samples] = timecases::currentTimeCase();
         const auto restore = timecases::inTimeZone(zone);
-        using timecases::bcd;
-        SetSpec s = loggerimages::setWithSamples(samples);
-        s.year = bcd(date.year() % 100);
-        s.month = bcd(date.month());
-        s.day = bcd(date.day());
-        s.hour = bcd(start.hour());
-        s.minute = bcd(start.minute());
-        s.second = bcd(start.second());
-        s.interval = static_cast<quint16>(interval);
+        const SetSpec s = loggerimages::setRecordedAt(date, start, interval, samples);
         const DataSetStore store = decoded(imageOf({ s }));
         const QStringList row = dataSetRow(store, 0, QLocale::c());
         QCOMPARE(row.at(2), start.toString(QStringLiteral("HH:mm:ss")));
