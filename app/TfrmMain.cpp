@@ -1,32 +1,25 @@
 #include "TfrmMain.h"
 
 #include "Artwork.h"
-#include "ChartView.h"
 #include "CollectionFile.h"
 #include "DataLoggerWindow.h"
 #include "GraphConfig.h"
 #include "HelpWindow.h"
-#include "JournalFormat.h"
 #include "LoadCommand.h"
 #include "LoggerData.h"
 #include "OpenCollectionFile.h"
 #include "ProgramFolders.h"
-#include "TablePrintout.h"
 #include "TfrmAbout.h"
 #include "TfrmList.h"
 #include "TfrmPanel.h"
-#include "Ticker.h"
 
 #include <QAction>
 #include <QApplication>
 #include <QCloseEvent>
 #include <QDir>
-#include <QLabel>
 #include <QMdiSubWindow>
 #include <QMenu>
 #include <QMenuBar>
-#include <QPrinter>
-#include <QStandardPaths>
 #include <QStatusBar>
 #include <QToolBar>
 
@@ -40,33 +33,15 @@ TfrmMain::TfrmMain(MainWindowDeps deps, QWidget* parent)
       m_messages(MessageTable::forWindow(QStringLiteral("TfrmMain")))
 {
     Q_ASSERT(m_deps.clock && m_deps.settings && m_deps.prompter && m_deps.portFactory);
-    if (!m_deps.beep)
-        m_deps.beep = [] { QApplication::beep(); };
+    fillDefaults(m_deps);
     if (!m_deps.openHelp)
         m_deps.openHelp = [this](const QString& path) {
             (void)HelpWindow::showFor(*this, path,
                 m_messages.languageInUse() == Language::German ? QStringLiteral("de")
                                                                : QStringLiteral("en"));
         };
-    if (!m_deps.listPorts)
-        m_deps.listPorts = [] { return ports::listPorts(false); };
-    if (m_deps.programFolder.isEmpty())
-        m_deps.programFolder = QCoreApplication::applicationDirPath();
-    if (m_deps.dataFolder.isEmpty())
-        m_deps.dataFolder = QStandardPaths::writableLocation(QStandardPaths::AppDataLocation);
-    if (m_deps.documentsFolder.isEmpty())
-        m_deps.documentsFolder
-            = QStandardPaths::writableLocation(QStandardPaths::DocumentsLocation);
-    if (m_deps.documentsFolder.isEmpty())
-        m_deps.documentsFolder = QDir::homePath();
     m_files = std::make_unique<FileCommands>(static_cast<FileHost&>(*this));
-    m_files->printTableHandler = [this](TfrmList& list) {
-        // The table model keeps its row numbers (headed "No") in its own first column.
-        (void)TablePrintout::run(
-            TablePrintout::gridOf(list.table(), false), printer(), *m_deps.prompter);
-    };
-    if (m_deps.journalFile.isEmpty())
-        m_deps.journalFile = QDir(m_deps.dataFolder).filePath(QLatin1String(journal::kFileName));
+    m_files->printTableHandler = [this](TfrmList& list) { m_print->printTable(list); };
     m_recorder = std::make_unique<RealTimeRecorder>(
         static_cast<RecorderHost&>(*this), static_cast<GraphServices&>(*this));
     m_recorder->setJournal(m_deps.journalFile);
@@ -102,18 +77,20 @@ void TfrmMain::FormCreate()
     m_menus = std::make_unique<MainMenus>(*this);
     m_portList = m_menus->portList();
     connectActions();
-    buildStatusBar();
-
-    m_maxMinTimer = new Ticker(
-        500, m_deps.liveTimers, [this] { MaxMinTimerTimer(); }, this);
-    m_recTimer = new Ticker(
-        500, m_deps.liveTimers, [this] { RECTimerTimer(); }, this);
+    m_status = std::make_unique<StatusLine>(*statusBar());
+    m_print = std::make_unique<PrintCommands>(*m_mdi, *m_deps.prompter);
+    m_panelKeeper = std::make_unique<ControlPanelKeeper>(
+        static_cast<PanelHost&>(*this), *m_mdi,
+        [this]() -> LiveDecoder& { return m_session->decoder(); },
+        ControlPanelKeeper::Actions {
+            action(QStringLiteral("ControlPanel1")), action(QStringLiteral("btnOutputToGraph")) },
+        m_deps.liveTimers, nullptr);
 
     m_messages.applyTo(this);
     setWindowTitle(QStringLiteral("TC4DL"));
 
     m_session = std::make_unique<LiveSession>(*m_deps.clock, static_cast<LinkHost&>(*this),
-        static_cast<BlinkTimers&>(*this), m_deps.portFactory,
+        *m_panelKeeper, m_deps.portFactory,
         LinkTexts { m_messages.getTextOrDefault(QStringLiteral("IDS_9")),
             m_messages.getTextOrDefault(QStringLiteral("IDS_10")) },
         m_deps.liveTimers);
@@ -199,19 +176,6 @@ void TfrmMain::connectActions()
     });
 }
 
-void TfrmMain::buildStatusBar()
-{
-    m_statusDevice = new QLabel(this);
-    m_statusDevice->setObjectName(QStringLiteral("StatusPanel0"));
-    m_statusDevice->setMinimumWidth(50);
-    m_statusState = new QLabel(this);
-    m_statusState->setObjectName(QStringLiteral("StatusPanel1"));
-    m_statusState->setMinimumWidth(50);
-    statusBar()->setObjectName(QStringLiteral("StatusBar1"));
-    statusBar()->addWidget(m_statusDevice);
-    statusBar()->addWidget(m_statusState);
-}
-
 QAction* TfrmMain::action(const QString& name) const
 {
     return m_menus->action(name);
@@ -222,16 +186,6 @@ QMenu* TfrmMain::menu(const QString& name) const
     return m_menus->menu(name);
 }
 
-QString TfrmMain::statusDevice() const
-{
-    return m_statusDevice->text();
-}
-
-QString TfrmMain::statusState() const
-{
-    return m_statusState->text();
-}
-
 void TfrmMain::FormShow()
 {
     if (m_shown)
@@ -240,7 +194,7 @@ void TfrmMain::FormShow()
     if (m_deps.closeSplash)
         m_deps.closeSplash();
     createRealTimeGraph();
-    createPanel();
+    m_panelKeeper->create();
     placeRealTimeGraph();
     m_session->start();
     // A recording the last session could not save is offered back once the windows are up
@@ -266,7 +220,8 @@ void TfrmMain::placeRealTimeGraph()
     // Beside the panel, as wide as the main window allows plus 150 pixels, but never past
     // the client area's visible right edge: what lies beyond it is the newest part of the
     // running graph and the window's own buttons, which nobody could see or reach.
-    const int panelWidth = m_panel ? m_panel->frameWindow()->width() : 0;
+    TfrmPanel* panel = m_panelKeeper->panel();
+    const int panelWidth = panel ? panel->frameWindow()->width() : 0;
     const int barHeight = m_menus->toolBar()->height();
     const int visibleWidth = m_mdi->viewport()->width() - panelWidth;
     QWidget* frame = graph->frameWindow();
@@ -360,28 +315,6 @@ void TfrmMain::Setup1Click()
     m_mdi->activateChild(sub);
 }
 
-QPrinter& TfrmMain::printer()
-{
-    if (!m_printer)
-        m_printer = std::make_unique<QPrinter>(QPrinter::HighResolution);
-    return *m_printer;
-}
-
-void TfrmMain::Print1Click()
-{
-    QMdiSubWindow* sub = m_mdi->currentSubWindow();
-    // A graph prints on the program's current printer, which its print dialog may change.
-    if (auto* graph = qobject_cast<TfrmGraph*>(sub ? sub->widget() : nullptr))
-        graph->graph()->setPrinter(&printer());
-    if (ChildWindow* child = m_mdi->activeChild())
-        child->print();
-}
-
-void TfrmMain::PrinterSetup1Click()
-{
-    (void)m_deps.prompter->printerSetup(printer());
-}
-
 bool TfrmMain::saveGraph(TfrmGraph& graph)
 {
     return m_files->saveGraph(graph.model(), graph.dataCelsius()) == SaveGraphResult::Saved;
@@ -416,62 +349,9 @@ void TfrmMain::setRealTimeGraphChecked(bool checked)
     action(QStringLiteral("RealTimeGraph1"))->setChecked(checked);
 }
 
-void TfrmMain::createPanel()
-{
-    auto* panel = new TfrmPanel(static_cast<PanelHost&>(*this));
-    QMdiSubWindow* sub = m_mdi->addSubWindow(panel, Qt::SubWindow | Qt::FramelessWindowHint);
-    sub->setAttribute(Qt::WA_DeleteOnClose);
-    sub->setWindowTitle(panel->windowTitle());
-    sub->move(0, 0);
-    sub->show();
-    m_panel = panel;
-    connect(panel, &TfrmPanel::activated, this,
-        [this] { action(QStringLiteral("btnOutputToGraph"))->setEnabled(false); });
-    connect(panel, &TfrmPanel::closed, this, [this] {
-        m_session->decoder().setPanel(nullptr);
-        m_panel = nullptr;
-        action(QStringLiteral("ControlPanel1"))->setChecked(false);
-    });
-    // However the panel goes, the decoder must not write into it afterwards.
-    connect(panel, &QObject::destroyed, this, [this] { m_session->decoder().setPanel(nullptr); });
-    m_session->decoder().setPanel(panel);
-    action(QStringLiteral("ControlPanel1"))->setChecked(true);
-}
-
 void TfrmMain::sampleTick(const TickCheck& check, double now)
 {
     m_recorder->onTick(check, now);
-}
-
-void TfrmMain::MaxMinTimerTimer()
-{
-    m_maxMinTickBusy = true;
-    m_maxMinBlinkOn = !m_maxMinBlinkOn;
-    if (m_panel) {
-        m_panel->setMarkVisible(Mark::Max, m_maxMinBlinkOn);
-        m_panel->setMarkVisible(Mark::Min, m_maxMinBlinkOn);
-    }
-    m_maxMinTickBusy = false;
-}
-
-void TfrmMain::RECTimerTimer()
-{
-    m_recBlinkOn = !m_recBlinkOn;
-    if (m_panel)
-        m_panel->setMarkVisible(Mark::Rec, m_recBlinkOn);
-}
-
-void TfrmMain::ControlPanel1Click()
-{
-    if (m_panel) {
-        // Restored and brought in front of the windows that cover it, as the real-time
-        // graph's item does.
-        if (QWidget* sub = m_panel->parentWidget())
-            m_mdi->showChild(sub);
-        action(QStringLiteral("ControlPanel1"))->setChecked(true);
-        return;
-    }
-    createPanel();
 }
 
 void TfrmMain::Exit1Click()
@@ -519,7 +399,7 @@ void TfrmMain::ComboBoxDeviceNameChange()
         m_portList->acceptCurrent();
         // The status bar names the port in use from now on, not only once the link state
         // next changes.
-        m_statusDevice->setText(m_session->comm1().deviceName());
+        m_status->setDevice(m_session->comm1().deviceName());
     } else { // the device is lent: the list goes back to the port in use
         m_portList->revert();
     }
@@ -577,16 +457,10 @@ void TfrmMain::setDataLoggerEnabled(bool enabled)
     menu(QStringLiteral("DataLogger1"))->menuAction()->setEnabled(enabled);
 }
 
-void TfrmMain::setStatusText(const QString& device, const QString& state)
-{
-    m_statusDevice->setText(device);
-    m_statusState->setText(state);
-}
-
 void TfrmMain::setNoConnectionVisible(bool visible)
 {
-    if (m_panel)
-        m_panel->setNoConnectionVisible(visible);
+    if (TfrmPanel* panel = m_panelKeeper->panel())
+        panel->setNoConnectionVisible(visible);
 }
 
 void TfrmMain::setClearEnabled(bool enabled)
@@ -603,16 +477,6 @@ void TfrmMain::selectPortEntry(int index)
 void TfrmMain::beep()
 {
     m_deps.beep();
-}
-
-void TfrmMain::setRecTimerEnabled(bool enabled)
-{
-    m_recTimer->setEnabled(enabled);
-}
-
-void TfrmMain::setMaxMinTimerEnabled(bool enabled)
-{
-    m_maxMinTimer->setEnabled(enabled);
 }
 
 void TfrmMain::btnRunClick()

@@ -1,21 +1,24 @@
 #pragma once
 
 #include "ClientArea.h"
-#include "Clock.h"
+#include "ControlPanelKeeper.h"
 #include "FileCommands.h"
 #include "GraphServices.h"
 #include "GraphShared.h"
 #include "LiveSession.h"
 #include "MainMenus.h"
+#include "MainWindowDeps.h"
 #include "MessageTable.h"
 #include "PanelHost.h"
 #include "PortList.h"
+#include "PrintCommands.h"
 #include "Prompter.h"
 #include "RealTimeRecorder.h"
 #include "RecorderHost.h"
 #include "RoutedSerialPort.h"
 #include "SaveGraph.h"
 #include "Settings.h"
+#include "StatusLine.h"
 #include "TfrmGraph.h"
 #include "TfrmPanel.h"
 #include "TfrmSetup.h"
@@ -26,7 +29,6 @@
 #include <memory>
 
 class QAction;
-class QLabel;
 class QMenu;
 class QPrinter;
 
@@ -35,43 +37,12 @@ namespace tc4dl {
 class DataLoggerWindow;
 class LoadCommand;
 class LoggerData;
-class Ticker;
-
-// What the main window is given from outside: time, the Settings, every question a person
-// answers, the serial transports and the port list. The program passes the real ones, tests
-// their own.
-struct MainWindowDeps {
-    Clock* clock = nullptr;
-    SettingsStore* settings = nullptr;
-    Prompter* prompter = nullptr;
-    RoutedSerialPort::Factory portFactory;
-    std::function<QStringList()> listPorts;
-    // Real timers in the program; in tests the handlers are called by the test.
-    bool liveTimers = true;
-    std::function<void()> beep; // default: the system's beep
-    std::function<void(const QString& path)> openHelp; // default: the program's help window
-    // The program's folder (graph template, save dialogs; default: the program file's) and
-    // the user's data folder (the template when the program's folder is not writable).
-    QString programFolder;
-    QString dataFolder;
-    // Where the file dialogs start before the user chose any folder (default: the user's
-    // documents folder).
-    QString documentsFolder;
-    // Closes the start-up splash, if it is still there. Called on the first showing before
-    // anything that may ask or tell: the splash stays on top and would cover a message.
-    std::function<void()> closeSplash;
-    // The regional settings text files follow: the system's, unless a test chooses.
-    QLocale locale = QLocale::system();
-    // The real-time journal (default: in the user's data folder).
-    QString journalFile;
-};
 
 // The main window: toolbar, menus, status bar, the multiple-document area with the control
 // panel and the graph windows, the blink timers and the Settings. The live link, its ports and
 // its tick belong to the live session the window creates; the window is its LinkHost.
 class TfrmMain final : public QMainWindow,
                        private LinkHost,
-                       private BlinkTimers,
                        private PanelHost,
                        private GraphServices,
                        private RecorderHost,
@@ -86,9 +57,9 @@ public:
 
     // Handlers of the timers, menus and toolbar (public so that tests can drive them).
     void MainTimerTimer() { m_session->mainTimerTimer(); }
-    void MaxMinTimerTimer();
-    void RECTimerTimer();
-    void ControlPanel1Click();
+    void MaxMinTimerTimer() { m_panelKeeper->maxMinTick(); }
+    void RECTimerTimer() { m_panelKeeper->recTick(); }
+    void ControlPanel1Click() { m_panelKeeper->show(); }
     void Exit1Click();
     void About1Click();
     void Contents1Click();
@@ -114,29 +85,29 @@ public:
     // Data Logger > Setup: restores the set-up window, or creates it.
     void Setup1Click();
     // File > Print and the toolbar's print button: prints the active child window.
-    void Print1Click();
+    void Print1Click() { m_print->print(); }
     // File > Printer Setup: the printer and page that every later printout uses.
-    void PrinterSetup1Click();
+    void PrinterSetup1Click() { m_print->printerSetup(); }
 
     // State for the other windows and for tests.
     [[nodiscard]] LiveSession& session() { return *m_session; }
     [[nodiscard]] LiveLink& link() { return m_session->link(); }
     [[nodiscard]] const LiveState& liveState() const { return m_session->decoder().state(); }
-    [[nodiscard]] TfrmPanel* panel() const { return m_panel; }
+    [[nodiscard]] TfrmPanel* panel() const { return m_panelKeeper->panel(); }
     [[nodiscard]] const Settings& settings() const { return m_settings; }
     [[nodiscard]] RoutedSerialPort& comm1() { return m_session->comm1(); }
     [[nodiscard]] QAction* action(const QString& name) const;
     [[nodiscard]] QMenu* menu(const QString& name) const;
     [[nodiscard]] PortList* portList() const { return m_portList; }
-    [[nodiscard]] QString statusDevice() const;
-    [[nodiscard]] QString statusState() const;
+    [[nodiscard]] QString statusDevice() const { return m_status->device(); }
+    [[nodiscard]] QString statusState() const { return m_status->state(); }
     [[nodiscard]] ClientArea* mdiArea() const { return m_mdi; }
     [[nodiscard]] const Ticker& mainTimer() const { return m_session->mainTimer(); }
-    [[nodiscard]] const Ticker& maxMinTimer() const { return *m_maxMinTimer; }
-    [[nodiscard]] const Ticker& recTimer() const { return *m_recTimer; }
+    [[nodiscard]] const Ticker& maxMinTimer() const { return m_panelKeeper->maxMinTimer(); }
+    [[nodiscard]] const Ticker& recTimer() const { return m_panelKeeper->recTimer(); }
     [[nodiscard]] bool tickBusy() const override { return m_session->tickBusy(); }
-    [[nodiscard]] bool maxMinBlinkOn() const { return m_maxMinBlinkOn; }
-    [[nodiscard]] bool recBlinkOn() const { return m_recBlinkOn; }
+    [[nodiscard]] bool maxMinBlinkOn() const { return m_panelKeeper->maxMinBlinkOn(); }
+    [[nodiscard]] bool recBlinkOn() const { return m_panelKeeper->recBlinkOn(); }
     [[nodiscard]] int samplingRateSeconds() const { return m_settings.realTimeRate; }
     [[nodiscard]] double xExtendStepDays() const { return m_recorder->xExtendStep(); }
     [[nodiscard]] const MessageTable& messages() const { return m_messages; }
@@ -147,7 +118,7 @@ public:
     [[nodiscard]] LoadCommand& loadCommand() { return *m_loadCommand; }
     [[nodiscard]] TfrmSetup* setupWindow() const { return m_setup; }
     // The program's current printer, chosen in the printer set-up or the last print dialog.
-    [[nodiscard]] QPrinter& printer();
+    [[nodiscard]] QPrinter& printer() { return m_print->printer(); }
     // The state all graph windows share.
     [[nodiscard]] GraphShared& graphShared() override { return m_graphShared; }
 
@@ -162,8 +133,6 @@ protected:
 private:
     void FormCreate();
     void connectActions();
-    void buildStatusBar();
-    void createPanel();
     void createLogger();
     void FormClose();
     // The real-time graph window: created before the panel, placed beside it.
@@ -177,20 +146,20 @@ private:
     void setRunEnabled(bool enabled) override;
     void setStopEnabled(bool enabled) override;
     void setDataLoggerEnabled(bool enabled) override;
-    void setStatusText(const QString& device, const QString& state) override;
+    void setStatusText(const QString& device, const QString& state) override
+    {
+        m_status->setText(device, state);
+    }
     void setNoConnectionVisible(bool visible) override;
     void setClearEnabled(bool enabled) override;
     void selectPortEntry(int index) override;
     bool realTimeRunning() const override { return m_recorder->running(); }
     void beep() override;
-    // BlinkTimers
-    void setRecTimerEnabled(bool enabled) override;
-    void setMaxMinTimerEnabled(bool enabled) override;
     // PanelHost
     bool sendKey(char byte) override { return m_session->sendKey(byte); }
     bool meterConnected() const override { return m_session->link().meterConnected(); }
     void showPlainMessage(const QString& text) override { m_deps.prompter->tell(text); }
-    bool maxMinTickBusy() const override { return m_maxMinTickBusy; }
+    bool maxMinTickBusy() const override { return m_panelKeeper->maxMinTickBusy(); }
     void processEvents() override { m_deps.clock->processEvents(); }
     // GraphServices
     bool saveGraph(TfrmGraph& graph) override;
@@ -225,16 +194,14 @@ private:
     MainWindowDeps m_deps;
     MessageTable m_messages;
     Settings m_settings;
+    // Before the session, which switches its blink timers: it goes after the session.
+    std::unique_ptr<ControlPanelKeeper> m_panelKeeper;
     std::unique_ptr<LiveSession> m_session;
 
     ClientArea* m_mdi = nullptr;
     std::unique_ptr<MainMenus> m_menus;
     PortList* m_portList = nullptr;
-    QLabel* m_statusDevice = nullptr;
-    QLabel* m_statusState = nullptr;
-    Ticker* m_maxMinTimer = nullptr;
-    Ticker* m_recTimer = nullptr;
-    QPointer<TfrmPanel> m_panel;
+    std::unique_ptr<StatusLine> m_status;
     GraphShared m_graphShared;
     std::unique_ptr<RealTimeRecorder> m_recorder;
     QPointer<TfrmGraph> m_realTimeGraph;
@@ -243,11 +210,8 @@ private:
     DataLoggerWindow* m_dataLogger = nullptr;
     LoadCommand* m_loadCommand = nullptr;
     QPointer<TfrmSetup> m_setup;
-    std::unique_ptr<QPrinter> m_printer;
+    std::unique_ptr<PrintCommands> m_print;
 
-    bool m_maxMinTickBusy = false;
-    bool m_maxMinBlinkOn = false;
-    bool m_recBlinkOn = false;
     bool m_shown = false;
 };
 

@@ -1,0 +1,48 @@
+#pragma once
+
+#include "Clock.h"
+#include "Prompter.h"
+#include "RoutedSerialPort.h"
+#include "Settings.h"
+
+#include <QLocale>
+#include <QString>
+#include <QStringList>
+
+#include <functional>
+
+namespace tc4dl {
+
+// What the main window is given from outside: time, the Settings, every question a person
+// answers, the serial transports and the port list. The program passes the real ones, tests
+// their own.
+struct MainWindowDeps {
+    Clock* clock = nullptr;
+    SettingsStore* settings = nullptr;
+    Prompter* prompter = nullptr;
+    RoutedSerialPort::Factory portFactory;
+    std::function<QStringList()> listPorts;
+    // Real timers in the program; in tests the handlers are called by the test.
+    bool liveTimers = true;
+    std::function<void()> beep; // default: the system's beep
+    std::function<void(const QString& path)> openHelp; // default: the program's help window
+    // The program's folder (graph template, save dialogs; default: the program file's) and
+    // the user's data folder (the template when the program's folder is not writable).
+    QString programFolder;
+    QString dataFolder;
+    // Where the file dialogs start before the user chose any folder (default: the user's
+    // documents folder).
+    QString documentsFolder;
+    // Closes the start-up splash, if it is still there. Called on the first showing before
+    // anything that may ask or tell: the splash stays on top and would cover a message.
+    std::function<void()> closeSplash;
+    // The regional settings text files follow: the system's, unless a test chooses.
+    QLocale locale = QLocale::system();
+    // The real-time journal (default: in the user's data folder).
+    QString journalFile;
+};
+
+// Gives every part left empty its default, but `openHelp`, which needs the window.
+void fillDefaults(MainWindowDeps& deps);
+
+} // namespace tc4dl
