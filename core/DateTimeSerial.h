@@ -42,8 +42,13 @@ struct SerialDay {
 
 [[nodiscard]] inline SerialDay splitSerialDay(double serial)
 {
+    // Serials outside the years 100..9999 (or not numbers) come only from damaged data; they
+    // are held to those years so that every conversion below stays defined.
+    constexpr double kFirst = -657434.0; // 100-01-01
+    constexpr double kLast = 2958465.99999; // 9999-12-31
     if (!std::isfinite(serial))
         return {};
+    serial = std::clamp(serial, kFirst, kLast);
     if (serial >= 0) {
         const auto total
             = static_cast<qint64>(std::llround(serial * static_cast<double>(kMsPerDay)));

@@ -197,6 +197,10 @@ private Q_SLOTS:
                  std::numeric_limits<double>::infinity() }) {
             QVERIFY(!valueAtText(1.0f, t).isEmpty());
             QVERIFY(!timeText(t).isEmpty());
+            // What the text exports write: a real day and a time of day inside it.
+            const tc4dl::SerialDay parts = tc4dl::splitSerialDay(t);
+            QVERIFY(parts.msOfDay >= 0 && parts.msOfDay < tc4dl::kMsPerDay);
+            QVERIFY(tc4dl::splitDateTimeSerial(t).first.isValid());
         }
     }
 

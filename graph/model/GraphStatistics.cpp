@@ -44,21 +44,6 @@ GraphStatistics computeGraphStatistics(const ChartModel& model)
     return result;
 }
 
-namespace {
-
-// Serials outside the years 100..9999 (or not numbers) come only from damaged data; they are
-// clamped so the conversion stays defined.
-QDateTime toDateTime(double t)
-{
-    constexpr double kFirst = -657434.0; // 100-01-01
-    constexpr double kLast = 2958465.99999; // 9999-12-31
-    if (!std::isfinite(t))
-        t = 0.0;
-    return fromDateTimeSerial(std::clamp(t, kFirst, kLast));
-}
-
-} // namespace
-
 QString fixedText(double value, int decimals, const QLocale& locale)
 {
     QString text = QString::number(value, 'f', decimals);
@@ -68,12 +53,12 @@ QString fixedText(double value, int decimals, const QLocale& locale)
 
 QString timeText(double t, const QLocale& locale)
 {
-    return locale.toString(toDateTime(t).time(), tc4dl::longTimeFormat(locale));
+    return locale.toString(fromDateTimeSerial(t).time(), tc4dl::longTimeFormat(locale));
 }
 
 QString dateTimeText(double t, const QLocale& locale)
 {
-    const QDateTime dt = toDateTime(t);
+    const QDateTime dt = fromDateTimeSerial(t);
     return locale.toString(dt.date(), QLocale::ShortFormat) + QLatin1Char(' ')
         + locale.toString(dt.time(), tc4dl::longTimeFormat(locale));
 }
