@@ -6,7 +6,13 @@ set -euo pipefail
 cd "$(dirname "$0")/.."
 formatter=clang-format-14
 command -v "$formatter" >/dev/null || { echo "check-format: $formatter is not installed" >&2; exit 2; }
-mapfile -t sources < <(git ls-files '*.cpp' '*.h' 2>/dev/null || find . -name '*.cpp' -o -name '*.h')
+# The sources git knows of, new ones included; without git (or outside a checkout) every C++
+# file but the build folders' generated ones.
+if ! mapfile -t sources < <(git ls-files --cached --others --exclude-standard '*.cpp' '*.h' 2>/dev/null) \
+    || [ ${#sources[@]} -eq 0 ]; then
+  mapfile -t sources < <(find . \( -name 'build*' -o -name .git \) -prune -o \
+    \( -name '*.cpp' -o -name '*.h' \) -print)
+fi
 if [ "${1:-}" = --fix ]; then
   "$formatter" -i "${sources[@]}"
   exit 0

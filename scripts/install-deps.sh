@@ -14,7 +14,7 @@ packages=(
   clang-format-14
   desktop-file-utils appstream
   poppler-utils
-  lintian
+  lintian file
 )
 
 missing=()

@@ -1,6 +1,6 @@
 #!/usr/bin/env bash
 # Everything a fresh Debian 12 machine needs to run all of TC4DL's tests: installs the
-# packages, configures, builds, checks the C++ formatting and runs ctest; then builds the same
+# packages, configures, builds, runs ctest and checks the C++ formatting; then builds the same
 # tree again with AddressSanitizer and UndefinedBehaviorSanitizer (the `debug` preset,
 # build-debug/) and runs the whole suite once more, where the first report of either ends the
 # test that made it.
@@ -9,9 +9,10 @@ here=$(cd "$(dirname "$0")/.." && pwd)
 cd "$here"
 start=$SECONDS
 bash scripts/build.sh
-# The tree's formatting is checked with the formatter the build just installed.
-bash scripts/check-format.sh
 ctest --preset default --output-on-failure
+# The tree's formatting, with the formatter the build installed; after the tests, so that an
+# unformatted line does not hide their results.
+bash scripts/check-format.sh
 echo "test: plain build and suite took $((SECONDS - start)) s"
 
 # The preset carries the sanitizers' settings (ASAN_OPTIONS, UBSAN_OPTIONS) into the build,
