@@ -25,7 +25,8 @@ struct MainWindowDeps {
     // Real timers in the program; in tests the handlers are called by the test.
     bool liveTimers = true;
     std::function<void()> beep; // default: the system's beep
-    std::function<void(const QString& path)> openHelp; // default: the program's help window
+    // Shows the help page; false when it could not (default: the program's help window).
+    std::function<bool(const QString& path)> openHelp;
     // The program's folder (graph template, save dialogs; default: the program file's) and
     // the user's data folder (the template when the program's folder is not writable).
     QString programFolder;

@@ -21,6 +21,11 @@ PortList::PortList(QWidget* parent)
         if (!m_programSelects)
             Q_EMIT changedByPerson();
     });
+    // A pick that changed the text has been told as a change already.
+    connect(this, &QComboBox::activated, this, [this] {
+        if (currentText() == m_portText)
+            Q_EMIT pickedAgain();
+    });
 }
 
 void PortList::setEntries(const QStringList& entries)

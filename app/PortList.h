@@ -26,6 +26,8 @@ public:
 
 Q_SIGNALS:
     void changedByPerson();
+    // The person picked the entry the live port already follows (no change of text).
+    void pickedAgain();
 
 private:
     bool m_programSelects = false;

@@ -36,7 +36,7 @@ TfrmMain::TfrmMain(MainWindowDeps deps, QWidget* parent)
     fillDefaults(m_deps);
     if (!m_deps.openHelp)
         m_deps.openHelp = [this](const QString& path) {
-            (void)HelpWindow::showFor(*this, path,
+            return HelpWindow::showFor(*this, path,
                 m_messages.languageInUse() == Language::German ? QStringLiteral("de")
                                                                : QStringLiteral("en"));
         };
@@ -170,7 +170,7 @@ void TfrmMain::connectActions()
     connect(m_portList, &PortList::changedByPerson, this, &TfrmMain::ComboBoxDeviceNameChange);
     // The tick reopens only a device that was open; a port that never opened (missing, or held
     // by another program) is opened again when the person picks it again in the list.
-    connect(m_portList, &QComboBox::activated, this, [this] {
+    connect(m_portList, &PortList::pickedAgain, this, [this] {
         if (!m_session->comm1().isActive() && !m_session->leaseHeld())
             ComboBoxDeviceNameChange();
     });
@@ -370,8 +370,9 @@ void TfrmMain::Contents1Click()
 {
     const QString path = findShippedFile(
         shippedFileFolders(m_deps.programFolder), QStringLiteral("TC4DLHELP.htm"));
-    if (!path.isEmpty())
-        m_deps.openHelp(path);
+    if (path.isEmpty() || !m_deps.openHelp(path))
+        m_deps.prompter->tell(m_messages.getTextOrDefault(QStringLiteral("IDS_181"))
+                                  .arg(QStringLiteral("TC4DLHELP.htm")));
 }
 
 bool TfrmMain::event(QEvent* event)
