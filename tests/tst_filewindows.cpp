@@ -699,10 +699,16 @@ void TestFileWindows::dialogsStartInTheFolderLastUsed()
     delete next.window;
     MainWindowDeps deps = tc4dl::testing::noMeterDeps(
         next.clock, next.store, next.prompter, next.programDir.path(), next.dataDir.path());
+    deps.documentsFolder = next.path(QStringLiteral("never made"));
     next.window = new TfrmMain(std::move(deps));
     next.prompter.openNames << QString();
     next.window->openSingleFile();
     QCOMPARE(next.prompter.saveStarts.last(), other.path());
+    // The folder last used is gone, and no documents folder was ever made: the home folder.
+    QVERIFY(QDir(other.path()).removeRecursively());
+    next.prompter.openNames << QString();
+    next.window->openSingleFile();
+    QCOMPARE(next.prompter.saveStarts.last(), QDir::homePath());
 }
 
 // A user who may not create files in a folder: a new file there is said as not created, and an

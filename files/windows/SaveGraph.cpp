@@ -32,7 +32,11 @@ QString SaveDialogState::startFolder(const QString& fallback) const
 {
     if (!lastFolder.isEmpty() && QFileInfo(lastFolder).isDir())
         return lastFolder;
-    return fallback;
+    // A dialog given a folder that does not exist starts somewhere else and takes the folder's
+    // name for the file's: a documents folder nobody made is passed over for the home folder.
+    if (QFileInfo(fallback).isDir())
+        return fallback;
+    return QDir::homePath();
 }
 
 QString SaveDialogState::saveStart(const QString& fallback) const
