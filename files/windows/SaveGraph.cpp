@@ -36,7 +36,8 @@ QString SaveDialogState::startFolder(const QString& fallback) const
     // name for the file's: a documents folder nobody made is passed over for the home folder.
     if (QFileInfo(fallback).isDir())
         return fallback;
-    return QDir::homePath();
+    // A user without a home folder (a service account) starts where the program was started.
+    return QFileInfo(QDir::homePath()).isDir() ? QDir::homePath() : QDir::currentPath();
 }
 
 QString SaveDialogState::saveStart(const QString& fallback) const
