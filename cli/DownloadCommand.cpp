@@ -154,10 +154,8 @@ int runDownload(const QStringList& arguments, QTextStream& out, QTextStream& err
                "[--csv]\n";
         return Usage;
     }
-    if (parser.isSet(QStringLiteral("help"))) {
-        out << parser.helpText();
+    if (printHelpIfAsked(parser, out))
         return Ok;
-    }
     if (parser.isSet(port) && parser.isSet(demo)) {
         err << "Give either --port or --demo, not both.\n";
         return Usage;

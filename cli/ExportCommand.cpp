@@ -71,10 +71,8 @@ int runExport(const QStringList& arguments, QTextStream& out, QTextStream& err)
         err << parser.errorText() << '\n' << kUsage;
         return Usage;
     }
-    if (parser.isSet(QStringLiteral("help"))) {
-        out << parser.helpText();
+    if (printHelpIfAsked(parser, out))
         return Ok;
-    }
     if (parser.positionalArguments().size() != 2) {
         err << "Give one collection file or graph file.\n" << kUsage;
         return Usage;

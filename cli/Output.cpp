@@ -4,12 +4,22 @@
 #include "FileTarget.h"
 #include "StopSignals.h"
 
+#include <QCommandLineParser>
+
 #include <cerrno>
 #include <cstdio>
 #include <cstring>
 #include <optional>
 
 namespace tc4dl::cli {
+
+bool printHelpIfAsked(const QCommandLineParser& parser, QTextStream& out)
+{
+    if (!parser.isSet(QStringLiteral("help")) && !parser.isSet(QStringLiteral("help-all")))
+        return false;
+    out << parser.helpText();
+    return true;
+}
 
 bool standardOutputComplete(QTextStream& out, QString* why)
 {

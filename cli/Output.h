@@ -5,7 +5,13 @@
 
 #include <functional>
 
+class QCommandLineParser;
+
 namespace tc4dl::cli {
+
+// Prints the command's help on `out` when --help or --help-all was given; true then, and the
+// command ends there. The tool has no Qt options worth listing, so both print the same.
+[[nodiscard]] bool printHelpIfAsked(const QCommandLineParser& parser, QTextStream& out);
 
 // Flushes the standard output and tells whether every byte written to it arrived: a full disk
 // or a closed device behind it must not pass for success. `why` gets the reason otherwise.

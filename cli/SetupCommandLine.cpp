@@ -5,6 +5,7 @@
 #include "LoggerCommands.h"
 #include "MemoryHeader.h"
 #include "MeterConnection.h"
+#include "Output.h"
 #include "SetupCommand.h"
 #include "SetupMessages.h"
 
@@ -100,10 +101,8 @@ int runSetup(const QStringList& arguments, QTextStream& out, QTextStream& err,
         err << parser.errorText() << '\n' << kUsage;
         return Usage;
     }
-    if (parser.isSet(QStringLiteral("help"))) {
-        out << parser.helpText();
+    if (printHelpIfAsked(parser, out))
         return Ok;
-    }
     const QStringList args = parser.positionalArguments();
     const QString what = args.value(1);
     const int expected = what == QLatin1String("interval") ? 3 : 2;

@@ -50,10 +50,8 @@ int runMonitor(
         err << parser.errorText() << '\n' << kUsage;
         return tc4dl::cli::Usage;
     }
-    if (parser.isSet(QStringLiteral("help"))) {
-        out << parser.helpText();
+    if (tc4dl::cli::printHelpIfAsked(parser, out))
         return tc4dl::cli::Ok;
-    }
     if (parser.isSet(QStringLiteral("version"))) {
         out << "tc4dl-cli " << TC4DL_VERSION << '\n';
         return tc4dl::cli::Ok;

@@ -264,6 +264,16 @@ void TestLoggerCli::exitCodes_data()
         << QStringList { "setup", "erase", "--demo" } << QByteArray() << 1;
     QTest::newRow("cannot read") << QStringList { "sets", "/nonexistent.ch4" } << QByteArray()
                                  << 13;
+    // --help-all is the help too: the command itself does not run.
+    QTest::newRow("monitor --help-all")
+        << QStringList { "monitor", "--help-all" } << QByteArray() << 0;
+    QTest::newRow("download --help-all")
+        << QStringList { "download", "--help-all" } << QByteArray() << 0;
+    QTest::newRow("sets --help-all") << QStringList { "sets", "--help-all" } << QByteArray() << 0;
+    QTest::newRow("export --help-all")
+        << QStringList { "export", "--help-all" } << QByteArray() << 0;
+    QTest::newRow("setup erase --help-all")
+        << QStringList { "setup", "erase", "--help-all" } << QByteArray() << 0;
 }
 
 void TestLoggerCli::exitCodes()
@@ -281,6 +291,8 @@ void TestLoggerCli::exitCodes()
     if (r.exitCode != 0) {
         QVERIFY(!r.err.trimmed().isEmpty());
         QVERIFY(r.out.isEmpty());
+    } else {
+        QVERIFY2(r.out.value(0).startsWith(QStringLiteral("Usage: ")), qPrintable(r.err));
     }
 }
 
