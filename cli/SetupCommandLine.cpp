@@ -8,6 +8,7 @@
 #include "Output.h"
 #include "SetupCommand.h"
 #include "SetupMessages.h"
+#include "StopSignals.h"
 
 #include <QCommandLineParser>
 #include <QEventLoop>
@@ -76,8 +77,7 @@ int printResult(const SetupReport& report, QTextStream& out, QTextStream& err)
 }
 } // namespace
 
-int runSetup(const QStringList& arguments, QTextStream& out, QTextStream& err,
-    const std::atomic<bool>& /*interrupted*/)
+int runSetup(const QStringList& arguments, QTextStream& out, QTextStream& err)
 {
     QCommandLineParser parser;
     parser.setApplicationDescription(
@@ -135,6 +135,9 @@ int runSetup(const QStringList& arguments, QTextStream& out, QTextStream& err,
     MeterConnection meter;
     if (const int code = meter.connect(parser.value(port), parser.isSet(demo), err); code != Ok)
         return code;
+    // From here a signal waits for the exchange to end: an erase or an interval write cut off
+    // half-way leaves the meter in a state nobody knows.
+    const stop::CleanupScope cleanup;
     // Built only now: the clock frame carries the computer's time of the command.
     SetupExchange exchange = what == QLatin1String("info") ? SetupExchange::readLoggerInfo()
         : what == QLatin1String("clock")
@@ -151,7 +154,10 @@ int runSetup(const QStringList& arguments, QTextStream& out, QTextStream& err,
     });
     if (command.start(std::move(exchange)))
         loop.exec();
-    return printResult(report, out, err);
+    // What the meter did is said also when a signal came meanwhile; the exit code tells the
+    // signal.
+    const int code = printResult(report, out, err);
+    return stop::requested() ? stop::exitCode() : code;
 }
 
 } // namespace tc4dl::cli
