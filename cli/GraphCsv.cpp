@@ -1,6 +1,7 @@
 #include "GraphCsv.h"
 
 #include "ChartModel.h"
+#include "DataSetText.h"
 #include "DateTimeSerial.h"
 #include "MeterValues.h"
 #include "StopSignals.h"
@@ -29,7 +30,7 @@ void writeGraphCsv(const chart::ChartModel& graph, QTextStream& out)
         const double x = graph.x(0, p);
         if (x == 0.0)
             break;
-        out << fromDateTimeSerial(x).toString(QStringLiteral("yyyy-MM-ddTHH:mm:ss"));
+        out << isoTimeText(fromDateTimeSerial(x));
         for (int s = 0; s < 4; ++s)
             out << ',' << graphCsvValue(graph, graph.y(s, p));
         out << '\n';

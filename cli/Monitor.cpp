@@ -1,5 +1,6 @@
 #include "Monitor.h"
 
+#include "DataSetText.h"
 #include "Output.h"
 
 namespace tc4dl::cli {
@@ -29,7 +30,7 @@ QString csvHeader()
 
 QString csvLine(const QDateTime& time, const LiveReading& r)
 {
-    QString line = time.toString(QStringLiteral("yyyy-MM-ddTHH:mm:ss"));
+    QString line = isoTimeText(time);
     for (int n = 0; n < 4; ++n) {
         line += QLatin1Char(',');
         if (!noValue(r, n))

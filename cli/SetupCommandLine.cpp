@@ -1,5 +1,6 @@
 // tc4dl-cli setup: the four logger set-up commands.
 
+#include "DataSetText.h"
 #include "ExitCode.h"
 #include "IntervalInput.h"
 #include "LoggerCommands.h"
@@ -22,7 +23,7 @@ const char* const kUsage = "Usage: tc4dl-cli setup info | clock | interval MM:SS
 QString meterTimeText(const TimeReply& reply)
 {
     const MeterTime t = meterTime(reply, QLocale::c());
-    return t.time ? t.time->toString(QStringLiteral("yyyy-MM-ddTHH:mm:ss")) : t.text;
+    return t.time ? isoTimeText(*t.time) : t.text;
 }
 
 QString hex2(quint8 b)
