@@ -14,6 +14,7 @@
 #include <QTest>
 #include <QtEndian>
 
+#include <cerrno>
 #include <csignal>
 
 #ifdef Q_OS_UNIX
@@ -474,9 +475,11 @@ void TestLoggerCli::hostileSurroundings()
         if (::geteuid() != 0)
             QSKIP("Making a device node takes root; this row runs in CI, which is root");
         const QStringList parts = prepare.split(QLatin1Char(' '));
-        QCOMPARE(::mknod(QFile::encodeName(node).constData(), S_IFCHR | 0600,
-                     makedev(parts.at(1).toUInt(), parts.at(2).toUInt())),
-            0);
+        const int made = ::mknod(QFile::encodeName(node).constData(), S_IFCHR | 0600,
+            makedev(parts.at(1).toUInt(), parts.at(2).toUInt()));
+        if (made != 0 && errno == EPERM)
+            QSKIP("This container or file system does not let root make device nodes");
+        QCOMPARE(made, 0);
     }
     args.replaceInStrings(QStringLiteral("@good"), m_file);
     args.replaceInStrings(QStringLiteral("@graph"), graph);
