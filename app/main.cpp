@@ -77,21 +77,9 @@ bool parseOptions(QApplication& app, Options& options, int& exitCode)
         QStringLiteral("Print where the program finds its help page and graph template and "
                        "where it keeps its data and settings, then end."));
     parser.addOptions({ demo, screenshot, delay, writeTemplate, paths });
-    if (!parser.parse(QApplication::arguments())) {
-        QTextStream(stderr) << parser.errorText() << "\n";
-        exitCode = 1;
-        return false;
-    }
-    if (parser.isSet(QStringLiteral("help"))) {
-        QTextStream(stdout) << parser.helpText();
-        exitCode = 0;
-        return false;
-    }
-    if (parser.isSet(QStringLiteral("version"))) {
-        QTextStream(stdout) << app.applicationName() << ' ' << app.applicationVersion() << '\n';
-        exitCode = 0;
-        return false;
-    }
+    // Qt's own handling: a wrong option, --help, --help-all (with the generic Qt options such as
+    // -platform) and --version are answered there and the program ends.
+    parser.process(app);
     if (parser.isSet(writeTemplate)) {
         QString error;
         const bool ok = tc4dl::writeDefaultTemplate(parser.value(writeTemplate), &error);

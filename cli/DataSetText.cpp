@@ -12,13 +12,16 @@
 namespace tc4dl::cli {
 
 namespace {
-const QString kIsoFormat = QStringLiteral("yyyy-MM-ddTHH:mm:ss");
-
 QString unitLetter(const DataSetStore& store, int k)
 {
     return store.celsius(k) ? QStringLiteral("C") : QStringLiteral("F");
 }
 } // namespace
+
+QString isoTimeText(const QDateTime& time)
+{
+    return time.toString(QStringLiteral("yyyy-MM-ddTHH:mm:ss"));
+}
 
 QDateTime setStart(const DataSetStore& store, int k)
 {
@@ -36,7 +39,7 @@ QString setsCsvLine(const DataSetStore& store, int k)
 {
     return QStringLiteral("%1,%2,%3,%4,%5")
         .arg(k + 1)
-        .arg(setStart(store, k).toString(kIsoFormat))
+        .arg(isoTimeText(setStart(store, k)))
         .arg(store.interval(k))
         .arg(store.sampleCount(k))
         .arg(unitLetter(store, k));
@@ -77,7 +80,7 @@ void writeExportLines(const DataSetStore& store, int k, QTextStream& out)
     const std::span<const float> values = store.setValues(k);
     const qint64 interval = store.interval(k);
     for (qint32 j = 0; j < store.sampleCount(k); ++j) {
-        out << set << ',' << start.addSecs(j * interval).toString(kIsoFormat);
+        out << set << ',' << isoTimeText(start.addSecs(j * interval));
         for (int n = 0; n < 4; ++n)
             out << ',' << exportValue(values[static_cast<std::size_t>(j) * 4 + n], celsius);
         out << ',' << unit << '\n';

@@ -14,6 +14,9 @@ namespace tc4dl::cli {
 // The texts of the logger commands: the data-set list and the samples, written for scripts
 // (ISO 8601 local times, a point as decimal separator whatever the locale, sets from 1).
 
+// A time as every command writes it for scripts: ISO 8601 to the second, without a zone.
+[[nodiscard]] QString isoTimeText(const QDateTime& time);
+
 // Set k's start, to the second.
 [[nodiscard]] QDateTime setStart(const DataSetStore& store, int k);
 

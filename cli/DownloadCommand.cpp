@@ -122,8 +122,7 @@ int failureCode(const LoadReport& report, QTextStream& err)
 
 } // namespace
 
-int runDownload(const QStringList& arguments, QTextStream& out, QTextStream& err,
-    const std::atomic<bool>& interrupted)
+int runDownload(const QStringList& arguments, QTextStream& out, QTextStream& err)
 {
     QCommandLineParser parser;
     parser.setApplicationDescription(
@@ -154,10 +153,8 @@ int runDownload(const QStringList& arguments, QTextStream& out, QTextStream& err
                "[--csv]\n";
         return Usage;
     }
-    if (parser.isSet(QStringLiteral("help"))) {
-        out << parser.helpText();
+    if (printHelpIfAsked(parser, out))
         return Ok;
-    }
     if (parser.isSet(port) && parser.isSet(demo)) {
         err << "Give either --port or --demo, not both.\n";
         return Usage;
@@ -185,7 +182,7 @@ int runDownload(const QStringList& arguments, QTextStream& out, QTextStream& err
     });
     QTimer interruptCheck;
     QObject::connect(&interruptCheck, &QTimer::timeout, &loop, [&] {
-        if (interrupted)
+        if (stop::requested())
             data.stopLoad();
     });
     interruptCheck.start(50);

@@ -17,17 +17,16 @@ namespace {
 const char* const kUsage = "Usage: tc4dl-cli export FILE.ch4 [--set N] [-o OUT.csv]\n"
                            "       tc4dl-cli export FILE.ghf [-o OUT.csv]\n";
 
-// False when a stop signal came on the way.
-bool writeSets(const DataSetStore& store, int only, QTextStream& out)
+// Ends early, with the sets so far written, once a stop signal came.
+void writeSets(const DataSetStore& store, int only, QTextStream& out)
 {
     out << exportCsvHeader() << '\n';
     for (int k = 0; k < store.setCount(); ++k) {
         if (stop::requested())
-            return false;
+            return;
         if (only < 0 || k == only)
             writeExportLines(store, k, out);
     }
-    return true;
 }
 
 int exportGraph(const QString& path, const QString& output, QTextStream& out, QTextStream& err)
@@ -39,11 +38,7 @@ int exportGraph(const QString& path, const QString& output, QTextStream& out, QT
         return CannotRead;
     }
     return writeOutput(
-        output,
-        [&](QTextStream& s) {
-            return writeGraphCsv(graph, s, [] { return stop::requested().load(); });
-        },
-        out, err);
+        output, [&](QTextStream& s) { writeGraphCsv(graph, s); }, out, err);
 }
 } // namespace
 
@@ -71,10 +66,8 @@ int runExport(const QStringList& arguments, QTextStream& out, QTextStream& err)
         err << parser.errorText() << '\n' << kUsage;
         return Usage;
     }
-    if (parser.isSet(QStringLiteral("help"))) {
-        out << parser.helpText();
+    if (printHelpIfAsked(parser, out))
         return Ok;
-    }
     if (parser.positionalArguments().size() != 2) {
         err << "Give one collection file or graph file.\n" << kUsage;
         return Usage;
@@ -106,7 +99,7 @@ int runExport(const QStringList& arguments, QTextStream& out, QTextStream& err)
         return InvalidInput;
     }
     return writeOutput(
-        parser.value(output), [&](QTextStream& s) { return writeSets(store, only, s); }, out, err);
+        parser.value(output), [&](QTextStream& s) { writeSets(store, only, s); }, out, err);
 }
 
 } // namespace tc4dl::cli

@@ -1,8 +1,10 @@
 #include "GraphCsv.h"
 
 #include "ChartModel.h"
+#include "DataSetText.h"
 #include "DateTimeSerial.h"
 #include "MeterValues.h"
+#include "StopSignals.h"
 
 namespace tc4dl::cli {
 
@@ -19,22 +21,20 @@ QString graphCsvValue(const chart::ChartModel& graph, float value)
     return isOverLimit(value) ? QStringLiteral("OL") : QString::number(double(value), 'f', 1);
 }
 
-bool writeGraphCsv(
-    const chart::ChartModel& graph, QTextStream& out, const std::function<bool()>& stop)
+void writeGraphCsv(const chart::ChartModel& graph, QTextStream& out)
 {
     out << graphCsvHeader() << '\n';
     for (int p = 0; p < graph.points(); ++p) {
-        if (stop && p % 4096 == 0 && stop())
-            return false;
+        if (p % 4096 == 0 && stop::requested())
+            return;
         const double x = graph.x(0, p);
         if (x == 0.0)
             break;
-        out << fromDateTimeSerial(x).toString(QStringLiteral("yyyy-MM-ddTHH:mm:ss"));
+        out << isoTimeText(fromDateTimeSerial(x));
         for (int s = 0; s < 4; ++s)
             out << ',' << graphCsvValue(graph, graph.y(s, p));
         out << '\n';
     }
-    return true;
 }
 
 } // namespace tc4dl::cli

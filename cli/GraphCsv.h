@@ -3,8 +3,6 @@
 #include <QString>
 #include <QTextStream>
 
-#include <functional>
-
 namespace tc4dl::chart {
 class ChartModel;
 }
@@ -17,8 +15,7 @@ namespace tc4dl::cli {
 // (X exactly 0).
 [[nodiscard]] QString graphCsvHeader();
 [[nodiscard]] QString graphCsvValue(const chart::ChartModel& graph, float value);
-// False when `stop` turned true on the way; the lines so far are written then.
-bool writeGraphCsv(
-    const chart::ChartModel& graph, QTextStream& out, const std::function<bool()>& stop = {});
+// Ends early, with the lines so far written, once a stop signal came.
+void writeGraphCsv(const chart::ChartModel& graph, QTextStream& out);
 
 } // namespace tc4dl::cli

@@ -1,5 +1,6 @@
 #include "Monitor.h"
 
+#include "DataSetText.h"
 #include "Output.h"
 
 namespace tc4dl::cli {
@@ -29,7 +30,7 @@ QString csvHeader()
 
 QString csvLine(const QDateTime& time, const LiveReading& r)
 {
-    QString line = time.toString(QStringLiteral("yyyy-MM-ddTHH:mm:ss"));
+    QString line = isoTimeText(time);
     for (int n = 0; n < 4; ++n) {
         line += QLatin1Char(',');
         if (!noValue(r, n))
@@ -77,6 +78,9 @@ bool Monitor::start()
 
 void Monitor::stop(int exitCode)
 {
+    if (m_stopped)
+        return;
+    m_stopped = true;
     m_meter.session().setTicking(false);
     m_exitCode = exitCode;
     m_out.flush();
@@ -97,6 +101,8 @@ bool Monitor::outputArrived()
 
 void Monitor::onTick(const TickCheck& check)
 {
+    if (m_stopped)
+        return;
     if (check.linkLost && !m_lostReported) {
         m_err << "Lost the link to the meter on " << m_meter.session().comm1().deviceName()
               << ": no reading for three seconds.\n";
@@ -116,7 +122,7 @@ void Monitor::onTick(const TickCheck& check)
 
 void Monitor::printReading(const LiveReading& reading)
 {
-    if (m_options.count >= 0 && m_printed >= m_options.count)
+    if (m_stopped || (m_options.count >= 0 && m_printed >= m_options.count))
         return;
     const QDateTime now = m_meter.clock().now();
     m_out << (m_options.csv ? csvLine(now, reading) : textLine(now, reading)) << '\n';

@@ -28,6 +28,7 @@ public:
 
     // Starts the monitor; false (with the exit code set) when it cannot start.
     bool start();
+    // Ends the monitor with `exitCode`; only the first call counts.
     void stop(int exitCode);
     [[nodiscard]] int exitCode() const { return m_exitCode; }
 
@@ -46,6 +47,8 @@ private:
     MeterConnection m_meter;
     qint64 m_printed = 0;
     bool m_lostReported = false;
+    // Set by the first stop: a frame or tick still on its way prints and reports nothing more.
+    bool m_stopped = false;
     int m_exitCode = Ok;
 };
 

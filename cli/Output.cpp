@@ -4,12 +4,22 @@
 #include "FileTarget.h"
 #include "StopSignals.h"
 
+#include <QCommandLineParser>
+
 #include <cerrno>
 #include <cstdio>
 #include <cstring>
 #include <optional>
 
 namespace tc4dl::cli {
+
+bool printHelpIfAsked(const QCommandLineParser& parser, QTextStream& out)
+{
+    if (!parser.isSet(QStringLiteral("help")) && !parser.isSet(QStringLiteral("help-all")))
+        return false;
+    out << parser.helpText();
+    return true;
+}
 
 bool standardOutputComplete(QTextStream& out, QString* why)
 {
@@ -37,16 +47,12 @@ QString standardOutputFailure(const QString& why)
     return QStringLiteral("Cannot write the standard output: %1\n").arg(endSentence(why));
 }
 
-int writeOutput(const QString& path, const std::function<bool(QTextStream&)>& write,
+int writeOutput(const QString& path, const std::function<void(QTextStream&)>& write,
     QTextStream& out, QTextStream& err)
 {
     if (path.isEmpty() || path == QLatin1String("-")) {
-        (void)write(out);
-        QString why;
-        if (!standardOutputComplete(out, &why)) {
-            err << standardOutputFailure(why);
-            return CannotWrite;
-        }
+        // Nothing to take back here, so a signal ends the process at once.
+        write(out);
         return Ok;
     }
     // A signal must not leave a file half-replaced: the writer stops at its next line. A device
@@ -58,14 +64,14 @@ int writeOutput(const QString& path, const std::function<bool(QTextStream&)>& wr
     SaveTarget file(path, true);
     if (file.open()) {
         QTextStream stream(&file.device());
-        const bool whole = write(stream);
+        write(stream);
         stream.flush();
         if (stop::requested()) {
             file.cancel();
             err << stop::sentence();
             return stop::exitCode();
         }
-        if (whole && stream.status() == QTextStream::Ok && file.commit())
+        if (stream.status() == QTextStream::Ok && file.commit())
             return Ok;
     }
     err << "Cannot write " << path << ": " << endSentence(file.errorString()) << '\n';

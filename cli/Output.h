@@ -5,7 +5,13 @@
 
 #include <functional>
 
+class QCommandLineParser;
+
 namespace tc4dl::cli {
+
+// Prints the command's help on `out` when --help or --help-all was given; true then, and the
+// command ends there. The tool has no Qt options worth listing, so both print the same.
+[[nodiscard]] bool printHelpIfAsked(const QCommandLineParser& parser, QTextStream& out);
 
 // Flushes the standard output and tells whether every byte written to it arrived: a full disk
 // or a closed device behind it must not pass for success. `why` gets the reason otherwise.
@@ -14,11 +20,12 @@ namespace tc4dl::cli {
 // The sentence for stderr when the standard output could not be written.
 [[nodiscard]] QString standardOutputFailure(const QString& why);
 
-// Writes a command's output to `path`: "-" is the standard output; an existing device or pipe
-// is written directly; a regular file is replaced only once every byte is written. `write`
-// returns false when it stopped early (a stop signal): the old file then stays as it was.
-// Returns the command's exit code and says any failure on `err` in one sentence.
-[[nodiscard]] int writeOutput(const QString& path, const std::function<bool(QTextStream&)>& write,
+// Writes a command's output to `path`: "-" is the standard output, whose every byte main()
+// checks for every command; an existing device or pipe is written directly; a regular file is
+// replaced only once every byte is written. `write` may end early on a stop signal: the old
+// file then stays as it was. Returns the command's exit code and says any failure on `err` in
+// one sentence.
+[[nodiscard]] int writeOutput(const QString& path, const std::function<void(QTextStream&)>& write,
     QTextStream& out, QTextStream& err);
 
 // `text` as the end of a sentence: a full stop added unless it already ends in one.

@@ -3,6 +3,7 @@
 #include "DataSetText.h"
 #include "ExitCode.h"
 #include "LoggerCommands.h"
+#include "Output.h"
 
 #include <QCommandLineParser>
 
@@ -23,10 +24,8 @@ int runSets(const QStringList& arguments, QTextStream& out, QTextStream& err)
         err << parser.errorText() << "\nUsage: tc4dl-cli sets FILE.ch4 [--csv]\n";
         return Usage;
     }
-    if (parser.isSet(QStringLiteral("help"))) {
-        out << parser.helpText();
+    if (printHelpIfAsked(parser, out))
         return Ok;
-    }
     if (parser.positionalArguments().size() != 2) {
         err << "Give one collection file.\nUsage: tc4dl-cli sets FILE.ch4 [--csv]\n";
         return Usage;

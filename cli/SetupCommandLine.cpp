@@ -1,12 +1,15 @@
 // tc4dl-cli setup: the four logger set-up commands.
 
+#include "DataSetText.h"
 #include "ExitCode.h"
 #include "IntervalInput.h"
 #include "LoggerCommands.h"
 #include "MemoryHeader.h"
 #include "MeterConnection.h"
+#include "Output.h"
 #include "SetupCommand.h"
 #include "SetupMessages.h"
+#include "StopSignals.h"
 
 #include <QCommandLineParser>
 #include <QEventLoop>
@@ -20,7 +23,7 @@ const char* const kUsage = "Usage: tc4dl-cli setup info | clock | interval MM:SS
 QString meterTimeText(const TimeReply& reply)
 {
     const MeterTime t = meterTime(reply, QLocale::c());
-    return t.time ? t.time->toString(QStringLiteral("yyyy-MM-ddTHH:mm:ss")) : t.text;
+    return t.time ? isoTimeText(*t.time) : t.text;
 }
 
 QString hex2(quint8 b)
@@ -75,8 +78,7 @@ int printResult(const SetupReport& report, QTextStream& out, QTextStream& err)
 }
 } // namespace
 
-int runSetup(const QStringList& arguments, QTextStream& out, QTextStream& err,
-    const std::atomic<bool>& /*interrupted*/)
+int runSetup(const QStringList& arguments, QTextStream& out, QTextStream& err)
 {
     QCommandLineParser parser;
     parser.setApplicationDescription(
@@ -100,10 +102,8 @@ int runSetup(const QStringList& arguments, QTextStream& out, QTextStream& err,
         err << parser.errorText() << '\n' << kUsage;
         return Usage;
     }
-    if (parser.isSet(QStringLiteral("help"))) {
-        out << parser.helpText();
+    if (printHelpIfAsked(parser, out))
         return Ok;
-    }
     const QStringList args = parser.positionalArguments();
     const QString what = args.value(1);
     const int expected = what == QLatin1String("interval") ? 3 : 2;
@@ -136,6 +136,9 @@ int runSetup(const QStringList& arguments, QTextStream& out, QTextStream& err,
     MeterConnection meter;
     if (const int code = meter.connect(parser.value(port), parser.isSet(demo), err); code != Ok)
         return code;
+    // From here a signal waits for the exchange to end: an erase or an interval write cut off
+    // half-way leaves the meter in a state nobody knows.
+    const stop::CleanupScope cleanup;
     // Built only now: the clock frame carries the computer's time of the command.
     SetupExchange exchange = what == QLatin1String("info") ? SetupExchange::readLoggerInfo()
         : what == QLatin1String("clock")
@@ -152,7 +155,10 @@ int runSetup(const QStringList& arguments, QTextStream& out, QTextStream& err,
     });
     if (command.start(std::move(exchange)))
         loop.exec();
-    return printResult(report, out, err);
+    // What the meter did is said also when a signal came meanwhile; the exit code tells the
+    // signal.
+    const int code = printResult(report, out, err);
+    return stop::requested() ? stop::exitCode() : code;
 }
 
 } // namespace tc4dl::cli

@@ -50,10 +50,8 @@ int runMonitor(
         err << parser.errorText() << '\n' << kUsage;
         return tc4dl::cli::Usage;
     }
-    if (parser.isSet(QStringLiteral("help"))) {
-        out << parser.helpText();
+    if (tc4dl::cli::printHelpIfAsked(parser, out))
         return tc4dl::cli::Ok;
-    }
     if (parser.isSet(QStringLiteral("version"))) {
         out << "tc4dl-cli " << TC4DL_VERSION << '\n';
         return tc4dl::cli::Ok;
@@ -121,13 +119,13 @@ int main(int argc, char* argv[])
     if (command == QLatin1String("monitor")) {
         code = runMonitor(app, args, out, err);
     } else if (command == QLatin1String("download")) {
-        code = tc4dl::cli::runDownload(args, out, err, tc4dl::cli::stop::requested());
+        code = tc4dl::cli::runDownload(args, out, err);
     } else if (command == QLatin1String("sets")) {
         code = tc4dl::cli::runSets(args, out, err);
     } else if (command == QLatin1String("export")) {
         code = tc4dl::cli::runExport(args, out, err);
     } else if (command == QLatin1String("setup")) {
-        code = tc4dl::cli::runSetup(args, out, err, tc4dl::cli::stop::requested());
+        code = tc4dl::cli::runSetup(args, out, err);
     } else if (command == QLatin1String("--version")) {
         out << "tc4dl-cli " << TC4DL_VERSION << '\n';
         code = tc4dl::cli::Ok;

@@ -17,18 +17,21 @@ endif()
 
 # Installs each of the files after ARGN to `destination` gzip'd the way Debian wants manual
 # pages and changelogs: at the highest compression and without the name and time stamp that
-# would make every build's file differ (`gzip -9n`). The compressed files are made at build
-# time by `target`.
+# would make every build's file differ (`gzip -9n`). Each file is configured first, so that
+# @PROJECT_VERSION@ in it (a manual page's heading) is the version being built. The compressed
+# files are made at build time by `target`.
 function(tc4dl_install_gzipped target destination)
   find_program(TC4DL_GZIP gzip REQUIRED)
   set(outputs)
   foreach(source IN LISTS ARGN)
     get_filename_component(name ${source} NAME)
+    set(configured ${CMAKE_CURRENT_BINARY_DIR}/configured/${name})
+    configure_file(${source} ${configured} @ONLY)
     set(output ${CMAKE_CURRENT_BINARY_DIR}/gzipped/${name}.gz)
     add_custom_command(OUTPUT ${output}
       COMMAND ${CMAKE_COMMAND} -E make_directory ${CMAKE_CURRENT_BINARY_DIR}/gzipped
-      COMMAND ${TC4DL_GZIP} -9n -c ${source} > ${output}
-      DEPENDS ${source}
+      COMMAND ${TC4DL_GZIP} -9n -c ${configured} > ${output}
+      DEPENDS ${configured}
       COMMENT "Compressing ${name}"
       VERBATIM)
     list(APPEND outputs ${output})

@@ -12,6 +12,7 @@
 #include <thread>
 
 #ifdef Q_OS_UNIX
+#include <cerrno>
 #include <csignal>
 #include <fcntl.h>
 #include <sys/stat.h>
@@ -243,9 +244,11 @@ private Q_SLOTS:
         } else if (target.endsWith(QLatin1String("node"))) {
             if (::geteuid() != 0)
                 QSKIP("Making a device node takes root; this row runs in CI, which is root");
-            QCOMPARE(::mknod(name.constData(), S_IFCHR | 0600,
-                         makedev(1, target.startsWith(QLatin1String("null")) ? 3 : 7)),
-                0);
+            const int made = ::mknod(name.constData(), S_IFCHR | 0600,
+                makedev(1, target.startsWith(QLatin1String("null")) ? 3 : 7));
+            if (made != 0 && errno == EPERM)
+                QSKIP("This container or file system does not let root make device nodes");
+            QCOMPARE(made, 0);
         } else {
             QFile f(path);
             QVERIFY(f.open(QIODevice::WriteOnly));

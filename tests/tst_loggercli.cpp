@@ -14,6 +14,7 @@
 #include <QTest>
 #include <QtEndian>
 
+#include <cerrno>
 #include <csignal>
 
 #ifdef Q_OS_UNIX
@@ -264,6 +265,16 @@ void TestLoggerCli::exitCodes_data()
         << QStringList { "setup", "erase", "--demo" } << QByteArray() << 1;
     QTest::newRow("cannot read") << QStringList { "sets", "/nonexistent.ch4" } << QByteArray()
                                  << 13;
+    // --help-all is the help too: the command itself does not run.
+    QTest::newRow("monitor --help-all")
+        << QStringList { "monitor", "--help-all" } << QByteArray() << 0;
+    QTest::newRow("download --help-all")
+        << QStringList { "download", "--help-all" } << QByteArray() << 0;
+    QTest::newRow("sets --help-all") << QStringList { "sets", "--help-all" } << QByteArray() << 0;
+    QTest::newRow("export --help-all")
+        << QStringList { "export", "--help-all" } << QByteArray() << 0;
+    QTest::newRow("setup erase --help-all")
+        << QStringList { "setup", "erase", "--help-all" } << QByteArray() << 0;
 }
 
 void TestLoggerCli::exitCodes()
@@ -281,6 +292,8 @@ void TestLoggerCli::exitCodes()
     if (r.exitCode != 0) {
         QVERIFY(!r.err.trimmed().isEmpty());
         QVERIFY(r.out.isEmpty());
+    } else {
+        QVERIFY2(r.out.value(0).startsWith(QStringLiteral("Usage: ")), qPrintable(r.err));
     }
 }
 
@@ -462,9 +475,11 @@ void TestLoggerCli::hostileSurroundings()
         if (::geteuid() != 0)
             QSKIP("Making a device node takes root; this row runs in CI, which is root");
         const QStringList parts = prepare.split(QLatin1Char(' '));
-        QCOMPARE(::mknod(QFile::encodeName(node).constData(), S_IFCHR | 0600,
-                     makedev(parts.at(1).toUInt(), parts.at(2).toUInt())),
-            0);
+        const int made = ::mknod(QFile::encodeName(node).constData(), S_IFCHR | 0600,
+            makedev(parts.at(1).toUInt(), parts.at(2).toUInt()));
+        if (made != 0 && errno == EPERM)
+            QSKIP("This container or file system does not let root make device nodes");
+        QCOMPARE(made, 0);
     }
     args.replaceInStrings(QStringLiteral("@good"), m_file);
     args.replaceInStrings(QStringLiteral("@graph"), graph);
