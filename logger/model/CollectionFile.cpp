@@ -6,7 +6,6 @@
 #include <QDir>
 #include <QFile>
 #include <QFileInfo>
-#include <QSaveFile>
 
 namespace tc4dl {
 
@@ -39,17 +38,11 @@ bool writeBytes(const QString& path, const char* bytes, qint64 length, QString* 
     const QString folder = QFileInfo(path).absolutePath();
     if (!QDir().mkpath(folder))
         return failed(folder);
-    SaveTarget file(path);
-    if (!file.open())
-        return failed(QStringLiteral("%1: %2").arg(path, file.errorString()));
-    const qint64 written = file.device().write(bytes, length);
-    if (written != length) {
-        const QString why = file.device().errorString();
-        file.cancel();
+    QString why;
+    if (writeWhole(
+            path, [&](QIODevice& out) { return out.write(bytes, length) == length; }, &why)
+        != WriteOutcome::Written)
         return failed(QStringLiteral("%1: %2").arg(path, why));
-    }
-    if (!file.commit())
-        return failed(QStringLiteral("%1: %2").arg(path, file.errorString()));
     return true;
 }
 
