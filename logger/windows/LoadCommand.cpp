@@ -6,7 +6,6 @@
 #include "LiveSession.h"
 #include "TfrmErr.h"
 
-#include <QApplication>
 #include <QDir>
 
 namespace tc4dl {
@@ -24,7 +23,7 @@ LoadCommand::LoadCommand(Deps deps, QObject* parent)
 
 LoadCommand::~LoadCommand()
 {
-    setBusyCursor(false);
+    m_waitCursor.set(false);
     m_progress.reset();
     delete m_errorDialog.data();
 }
@@ -57,7 +56,7 @@ void LoadCommand::LoadData1Click()
 void LoadCommand::startAttempt()
 {
     m_shownReceived = -1;
-    setBusyCursor(true);
+    m_waitCursor.set(true);
     // A load that cannot start reports its end at once, like any other.
     (void)m_deps.data->startLoad();
 }
@@ -67,7 +66,7 @@ void LoadCommand::onProgress(qint64 received, qint64 total)
     // Nothing to show until the meter has told its memory size.
     if (!m_running || total <= 0)
         return;
-    setBusyCursor(false);
+    m_waitCursor.set(false);
     if (!m_progress) {
         m_progress = m_deps.prompter->showProgress(Prompter::ProgressUse::Download, text("IDS_53"));
         m_progress->setMaximum(total);
@@ -85,7 +84,7 @@ void LoadCommand::onFinished(const LoadReport& report)
 {
     if (!m_running)
         return;
-    setBusyCursor(false);
+    m_waitCursor.set(false);
     m_progress.reset();
     // The messages and the error dialog come once the transfer's own handlers have returned.
     m_deps.clock->callAfter(0, this, [this, report] { conclude(report); });
@@ -177,20 +176,9 @@ void LoadCommand::fixError()
     m_deps.prompter->tell((sets == 1 ? text("IDS_122") : text("IDS_120").arg(sets)) + kept);
 }
 
-void LoadCommand::setBusyCursor(bool busy)
-{
-    if (busy == m_busyCursor)
-        return;
-    m_busyCursor = busy;
-    if (busy)
-        QApplication::setOverrideCursor(Qt::WaitCursor);
-    else
-        QApplication::restoreOverrideCursor();
-}
-
 void LoadCommand::end()
 {
-    setBusyCursor(false);
+    m_waitCursor.set(false);
     m_running = false;
     m_progress.reset();
     delete m_errorDialog.data();
