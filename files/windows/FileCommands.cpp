@@ -170,8 +170,8 @@ void FileCommands::saveTable(TfrmList& list)
     progress->setValue(0);
     qint64 lastEvents = 0;
     const SafeFileWrite::Outcome outcome = SafeFileWrite::write(name, [&](QIODevice& file) {
-        return writeTableText(list.table(), *range, tableSeparatorFor(name, m_host.textLocale()),
-                   file,
+        return writeTableText(list.table(), *range,
+                   tableSeparatorFor(name, m_host.textLocale(), list.table().table()), file,
                    [&](qint64 lines) {
                        progress->setValue(lines);
                        eventsNow(lastEvents);
