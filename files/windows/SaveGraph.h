@@ -30,6 +30,9 @@ struct SaveDialogState {
     [[nodiscard]] QString saveStart(const QString& fallback) const;
     // A file was chosen in a dialog: its folder is the one to start in next time.
     void chosen(const QString& path);
+    // A file was chosen in a save dialog: besides its folder, its name is proposed next time,
+    // and a `filter` that is not empty is the type the next save dialog offers first.
+    void saved(const QString& path, const QString& filter = {});
 };
 
 // What a save needs from the program around it: questions, the main window's texts, the
