@@ -61,8 +61,9 @@ enum class SaveGraphResult {
 };
 
 // Asks for a file name, starting in the folder last used, and saves the graph by the name's
-// extension: ".ghf" as a graph-state file, ".txt" as tab-separated and ".csv" as
-// comma-separated text. The type chosen in the dialog plays no part.
+// extension: ".ghf" as a graph-state file, ".txt" as tab-separated text and ".csv" as text
+// separated by commas, or by semicolons where the decimal separator is a comma. The type chosen
+// in the dialog plays no part.
 SaveGraphResult SaveGraph(
     const chart::ChartModel& graph, const SaveContext& context, SaveDialogState& dialog);
 

@@ -132,7 +132,8 @@ void LoadCommand::showLoaded(const LoadReport& report)
 {
     m_deps.shared->dataLoggerGraphUnsaved = true;
     m_deps.window->showNewStore(m_deps.clock->now());
-    // The sets are shown, but a later save of all sets would not find them: say why.
+    // The sets are shown, but the memory of the last good load outlives them only in the
+    // transfer file, which could not be written: say why.
     if (report.failure == LoadReport::Failure::TransferFile)
         m_deps.prompter->tell(report.error);
 }

@@ -36,7 +36,8 @@ CollectionOpen OpenCollectionFile(LoggerData& data, DataLoggerWindow& window, Pr
     if (!report.loaded())
         return CollectionOpen::NotLoaded;
     window.showNewStore(t0);
-    // The sets are shown, but a later save of all sets would not find them: say why.
+    // The sets are shown, but the memory of the last good load outlives them only in the
+    // transfer file, which could not be written: say why.
     if (report.failure == LoadReport::Failure::TransferFile)
         prompter.tell(report.error);
     return CollectionOpen::Loaded;
