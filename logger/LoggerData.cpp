@@ -11,6 +11,18 @@
 
 namespace tc4dl {
 
+namespace {
+
+// `path` with "-<tag>" after its base name: "DataSetsTemp.tmp" becomes "DataSetsTemp-<tag>.tmp".
+QString taggedPath(const QString& path, const QString& tag)
+{
+    const QFileInfo info(path);
+    return info.dir().filePath(
+        QStringLiteral("%1-%2.%3").arg(info.completeBaseName(), tag, info.suffix()));
+}
+
+} // namespace
+
 LoggerData::LoggerData(Clock& clock, LiveSession& session, const QString& programFolder,
     const QString& userDataFolder, QObject* parent)
     : QObject(parent),
@@ -21,6 +33,8 @@ LoggerData::LoggerData(Clock& clock, LiveSession& session, const QString& progra
 {
     if (m_transferFile.isEmpty())
         return;
+    m_receivedImage
+        = QFileInfo(m_transferFile).dir().filePath(QString::fromLatin1(kReceivedImageName));
     // A second running program must not overwrite the first one's memory, nor read it.
     (void)QDir().mkpath(QFileInfo(m_transferFile).absolutePath());
     m_transferLock = std::make_unique<QLockFile>(m_transferFile + QStringLiteral(".lock"));
@@ -30,11 +44,9 @@ LoggerData::LoggerData(Clock& clock, LiveSession& session, const QString& progra
         return;
     // Locked by another running program, or a folder without the right to lock in.
     m_transferLock.reset();
-    const QFileInfo info(m_transferFile);
-    m_transferFile = info.dir().filePath(QStringLiteral("%1-%2.%3")
-                                             .arg(info.completeBaseName())
-                                             .arg(QCoreApplication::applicationPid())
-                                             .arg(info.suffix()));
+    const QString pid = QString::number(QCoreApplication::applicationPid());
+    m_transferFile = taggedPath(m_transferFile, pid);
+    m_receivedImage = taggedPath(m_receivedImage, pid);
     m_ownTransferFile = true;
 }
 
@@ -48,16 +60,7 @@ LoggerData::~LoggerData()
 
 QString LoggerData::receivedImagePath() const
 {
-    if (m_transferFile.isEmpty())
-        return {};
-    const QFileInfo transfer(m_transferFile);
-    const QFileInfo received { QString::fromLatin1(kReceivedImageName) };
-    if (!m_ownTransferFile)
-        return transfer.dir().filePath(received.fileName());
-    return transfer.dir().filePath(QStringLiteral("%1-%2.%3")
-                                       .arg(received.completeBaseName())
-                                       .arg(QCoreApplication::applicationPid())
-                                       .arg(received.suffix()));
+    return m_receivedImage;
 }
 
 LeaseOptions LoggerData::downloadLeaseOptions()
@@ -154,7 +157,8 @@ void LoggerData::decodeInto(MemoryImage image, LoadReport& report, bool fromDown
     if (fromDownload)
         m_graphUnsaved = true;
     m_collection = collectionBytes(image);
-    if (!m_transferFile.isEmpty() && !writeTransferFile(image, m_transferFile, &report.error))
+    if (!m_transferFile.isEmpty()
+        && !writeTransferFile(m_collection, m_transferFile, &report.error))
         report.failure = LoadReport::Failure::TransferFile;
     Q_EMIT storeReplaced();
 }

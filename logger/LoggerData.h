@@ -124,6 +124,7 @@ private:
     LiveSession& m_session;
     QString m_transferFile;
     std::unique_ptr<QLockFile> m_transferLock;
+    QString m_receivedImage; // where a fix keeps the image as received
     bool m_ownTransferFile = false; // a per-process file, removed at the end
     QByteArray m_collection;
     DataSetStore m_store;

@@ -59,7 +59,11 @@ QByteArray collectionBytes(const MemoryImage& image)
 
 bool writeTransferFile(const MemoryImage& image, const QString& path, QString* error)
 {
-    const QByteArray bytes = collectionBytes(image);
+    return writeTransferFile(collectionBytes(image), path, error);
+}
+
+bool writeTransferFile(const QByteArray& bytes, const QString& path, QString* error)
+{
     if (bytes.isEmpty()) {
         if (error)
             *error = QStringLiteral("The memory image is too short to hold a header.");

@@ -29,6 +29,8 @@ inline constexpr const char* kReceivedImageName = "DataSetsReceived.ch4";
 // stays as it was: a crash or a full disk never leaves half a file. False with a reason in
 // *error (the folder path when the folder cannot be created) on any failure.
 [[nodiscard]] bool writeTransferFile(const MemoryImage& image, const QString& path, QString* error);
+// The same with the bytes collectionBytes() gave for the image.
+[[nodiscard]] bool writeTransferFile(const QByteArray& bytes, const QString& path, QString* error);
 
 // What a collection save of `image` writes: its first LastAddress + 257 bytes, as far as the
 // image reaches; empty when the image is too short to hold a header.
