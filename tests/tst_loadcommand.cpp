@@ -408,6 +408,7 @@ void TestLoadCommand::openCollection_data()
     QTest::addColumn<QString>("name"); // empty: the dialog is cancelled
     QTest::addColumn<QByteArray>("content"); // written to the file unless null
     QTest::addColumn<bool>("loaded");
+    QTest::addColumn<QByteArray>("said"); // the message about the file, or none
     const QByteArray good = loggerimages::image({ loggerimages::setWithSamples(3),
         loggerimages::setWithSamples(0), loggerimages::setWithSamples(7, 2) });
     QByteArray badMark = good;
@@ -415,13 +416,18 @@ void TestLoadCommand::openCollection_data()
     // The memory reached 40 bytes further than the file keeps.
     QByteArray cut = good;
     loggerimages::setHeader(cut, 3, good.size() - 1 + 40);
-    QTest::newRow("cancelled") << QString() << QByteArray() << false;
-    QTest::newRow("missing file") << QStringLiteral("gone.ch4") << QByteArray() << false;
-    QTest::newRow("empty file") << QStringLiteral("empty.ch4") << QByteArray("") << false;
-    QTest::newRow("no sets") << QStringLiteral("none.ch4") << headerOnly(0) << false;
-    QTest::newRow("bad end mark") << QStringLiteral("bad.ch4") << badMark << false;
-    QTest::newRow("good") << QStringLiteral("good.ch4") << good << true;
-    QTest::newRow("cut short after the last end mark") << QStringLiteral("cut.ch4") << cut << true;
+    QTest::newRow("cancelled") << QString() << QByteArray() << false << QByteArray();
+    QTest::newRow("missing file") << QStringLiteral("gone.ch4") << QByteArray() << false
+                                  << QByteArray();
+    QTest::newRow("empty file") << QStringLiteral("empty.ch4") << QByteArray("") << false
+                                << QByteArray();
+    QTest::newRow("no sets") << QStringLiteral("none.ch4") << headerOnly(0) << false
+                             << QByteArray();
+    QTest::newRow("bad end mark") << QStringLiteral("bad.ch4") << badMark << false
+                                  << QByteArray("IDS_125");
+    QTest::newRow("good") << QStringLiteral("good.ch4") << good << true << QByteArray();
+    QTest::newRow("cut short after the last end mark")
+        << QStringLiteral("cut.ch4") << cut << true << QByteArray();
 }
 
 void TestLoadCommand::openCollection()
@@ -429,6 +435,7 @@ void TestLoadCommand::openCollection()
     QFETCH(QString, name);
     QFETCH(QByteArray, content);
     QFETCH(bool, loaded);
+    QFETCH(QByteArray, said);
     Rig r;
     r.load(); // the demo sets are there first
     const DataSetStore before = r.data().store();
@@ -455,7 +462,10 @@ void TestLoadCommand::openCollection()
     QCOMPARE(r.f.prompter.suffixes.last(), QStringLiteral("CH4"));
     QCOMPARE(r.f.prompter.saveStarts.last(), r.f.documentsDir.path());
     QVERIFY(r.graph()); // opened before the dialog, also when nothing came of it
-    QVERIFY(r.f.prompter.shown.isEmpty()); // nothing is ever said
+    QStringList expected;
+    if (!said.isEmpty())
+        expected << r.text(said.constData()).arg(QDir::toNativeSeparators(path));
+    QCOMPARE(r.f.prompter.shown, expected);
     QVERIFY(!r.f.window->graphShared().dataLoggerGraphUnsaved);
     if (loaded) {
         QCOMPARE(r.data().store().setCount(), 3);
