@@ -58,9 +58,17 @@ LoggerData::~LoggerData()
         QFile::remove(m_transferFile);
 }
 
-QString LoggerData::receivedImagePath() const
+QString LoggerData::receivedImagePath(const QDateTime& at) const
 {
-    return m_receivedImage;
+    if (m_receivedImage.isEmpty())
+        return {};
+    const QString stamped
+        = taggedPath(m_receivedImage, at.toString(QStringLiteral("yyyyMMdd-HHmmss")));
+    // Two fixes within one second keep two files as well.
+    QString path = stamped;
+    for (int n = 2; QFileInfo::exists(path); ++n)
+        path = taggedPath(stamped, QString::number(n));
+    return path;
 }
 
 LeaseOptions LoggerData::downloadLeaseOptions()
@@ -193,9 +201,11 @@ LoadReport LoggerData::fixError()
     Failed failed = std::move(*m_failed);
     m_failed.reset();
     // The sets after the bad one are lost to this program, not to the user.
-    const QString keep = receivedImagePath();
-    if (!keep.isEmpty() && writeReceivedImage(failed.image, keep, nullptr))
-        report.receivedImage = keep;
+    const QString keep = receivedImagePath(m_clock.now());
+    if (!keep.isEmpty()) {
+        if (writeReceivedImage(failed.image, keep, &report.receivedImageError))
+            report.receivedImage = keep;
+    }
     report.result = cutBeforeBadSet(failed.image, failed.outcome);
     if (report.result != LoadResult::Success)
         return report;

@@ -13,6 +13,7 @@
 #include "LoggerMemory.h"
 #include "MainWindowFixture.h"
 #include "MemoryHeader.h"
+#include "MessageText.h"
 #include "OpenCollectionFile.h"
 #include "TfrmErr.h"
 #include "Ticker.h"
@@ -323,19 +324,23 @@ void TestLoadCommand::errorDialogAnswers_data()
     QTest::addColumn<QByteArray>("dialog"); // the error dialog's message
     QTest::addColumn<int>("kept"); // -1: every set of the meter
     QTest::addColumn<QByteArray>("message"); // said after the fix, or none
+    QTest::addColumn<bool>("blocked"); // a plain file named "temp" where the kept image goes
     // The first attempt's size query goes unanswered; the second attempt's is answered.
     QTest::newRow("Try Again after a transient fault")
         << faults([](LoggerFaults& f) { f.unansweredStarts = 4; }) << int(TfrmErr::TryAgain)
-        << QByteArray("IDS_69") << -1 << QByteArray();
+        << QByteArray("IDS_69") << -1 << QByteArray() << false;
     QTest::newRow("fixed: third set bad, two kept")
         << faults([](LoggerFaults& f) { f.badEndMarkSet = 3; }) << int(TfrmErr::FixError)
-        << QByteArray("IDS_70") << 2 << QByteArray("IDS_120");
+        << QByteArray("IDS_70") << 2 << QByteArray("IDS_120") << false;
     QTest::newRow("fixed: second set bad, one kept")
         << faults([](LoggerFaults& f) { f.badEndMarkSet = 2; }) << int(TfrmErr::FixError)
-        << QByteArray("IDS_70") << 1 << QByteArray("IDS_122");
+        << QByteArray("IDS_70") << 1 << QByteArray("IDS_122") << false;
     QTest::newRow("fixed: first set bad, none kept")
         << faults([](LoggerFaults& f) { f.badEndMarkSet = 1; }) << int(TfrmErr::FixError)
-        << QByteArray("IDS_70") << 0 << QByteArray("IDS_121");
+        << QByteArray("IDS_70") << 0 << QByteArray("IDS_121") << false;
+    QTest::newRow("fixed: first set bad, nowhere to keep what came")
+        << faults([](LoggerFaults& f) { f.badEndMarkSet = 1; }) << int(TfrmErr::FixError)
+        << QByteArray("IDS_70") << 0 << QByteArray("IDS_121") << true;
 }
 
 void TestLoadCommand::errorDialogAnswers()
@@ -345,22 +350,42 @@ void TestLoadCommand::errorDialogAnswers()
     QFETCH(QByteArray, dialog);
     QFETCH(int, kept);
     QFETCH(QByteArray, message);
+    QFETCH(bool, blocked);
     Rig r;
     QVERIFY(r.meter().logger().memory().setCount() >= 3);
     r.setFaults(faults);
     r.errorAnswers = { answer };
     r.f.prompter.shown.clear();
+    const QString temp = r.dir.filePath(QStringLiteral("temp"));
+    if (blocked) {
+        QVERIFY(QDir(temp).removeRecursively());
+        QFile blocker(temp);
+        QVERIFY(blocker.open(QIODevice::WriteOnly));
+    }
+    const QDateTime started = r.f.clock.now();
     r.load();
     QCOMPARE(r.errors, QStringList { r.text(dialog.constData()) });
     const int sets = kept < 0 ? r.meter().logger().memory().setCount() : kept;
     QCOMPARE(r.data().store().setCount(), sets);
     QStringList said;
-    if (!message.isEmpty()) {
+    const QString fixSaid
+        = kept > 1 ? r.text(message.constData()).arg(kept) : r.text(message.constData());
+    if (blocked) {
+        // Nothing could be kept, and the message says so.
+        said << joinedText(fixSaid, r.text("IDS_124").arg(QDir::toNativeSeparators(temp)));
+    } else if (!message.isEmpty()) {
         // The whole memory as received stays beside the transfer file, with every set the
-        // meter holds, and the message says where.
-        const QString received = r.dir.filePath(QStringLiteral("temp/DataSetsReceived.ch4"));
-        said << (kept > 1 ? r.text(message.constData()).arg(kept) : r.text(message.constData()))
-                + r.text("IDS_123").arg(QDir::toNativeSeparators(received));
+        // meter holds, named by the time of the fix, and the message says where.
+        const QStringList names = QDir(temp).entryList({ QStringLiteral("DataSetsReceived*") });
+        QCOMPARE(names.size(), 1);
+        const QDateTime at
+            = QDateTime::fromString(names.first().mid(17, 15), QStringLiteral("yyyyMMdd-HHmmss"));
+        QVERIFY(at.isValid());
+        QVERIFY(at >= started.addSecs(-1) && at <= r.f.clock.now());
+        QCOMPARE(
+            names.first(), at.toString(QStringLiteral("'DataSetsReceived-'yyyyMMdd-HHmmss'.ch4'")));
+        const QString received = QDir(temp).filePath(names.first());
+        said << joinedText(fixSaid, r.text("IDS_123").arg(QDir::toNativeSeparators(received)));
         MemoryImage whole;
         QCOMPARE(readCollectionFile(received, whole).status, CollectionRead::Status::Read);
         const std::optional<MemoryHeader> header = MemoryHeader::read(whole.bytes());

@@ -17,7 +17,8 @@ inline constexpr qint64 kMaxCollectionFileBytes = 1024 * 1024;
 
 // The name of the transfer file inside its folder.
 inline constexpr const char* kTransferFileName = "DataSetsTemp.tmp";
-// The whole memory image of a load whose error was fixed, beside the transfer file.
+// The whole memory image of a load whose error was fixed, beside the transfer file (with the
+// time of the fix in its name).
 inline constexpr const char* kReceivedImageName = "DataSetsReceived.ch4";
 
 // The transfer file's path: "temp/DataSetsTemp.tmp" in `programFolder` when that folder is
@@ -36,8 +37,9 @@ inline constexpr const char* kReceivedImageName = "DataSetsReceived.ch4";
 // image reaches; empty when the image is too short to hold a header.
 [[nodiscard]] QByteArray collectionBytes(const MemoryImage& image);
 
-// Writes every byte of `image` as received, also those past a bad data set, to `path` (a
-// collection file the user can open, or hand to another program to recover later sets).
+// Writes every byte of `image` as received, also those past a bad data set, to `path`: kept for
+// recovering the later sets by other means. It still holds the bad set, so this program does not
+// open it as a collection.
 [[nodiscard]] bool writeReceivedImage(
     const MemoryImage& image, const QString& path, QString* error);
 

@@ -4,6 +4,7 @@
 #include "DataLoggerWindow.h"
 #include "GraphShared.h"
 #include "LiveSession.h"
+#include "MessageText.h"
 #include "TfrmErr.h"
 
 #include <QDir>
@@ -164,17 +165,20 @@ void LoadCommand::askAfterFailure(LoadResult result)
 void LoadCommand::fixError()
 {
     const LoadReport fixed = m_deps.data->fixError();
-    // Where the sets after the bad one can still be found.
-    const QString kept = fixed.receivedImage.isEmpty()
-        ? QString()
-        : text("IDS_123").arg(QDir::toNativeSeparators(fixed.receivedImage));
+    // Where the sets after the bad one can still be found, or why they could not be kept.
+    QString kept;
+    if (!fixed.receivedImage.isEmpty())
+        kept = text("IDS_123").arg(QDir::toNativeSeparators(fixed.receivedImage));
+    else if (!fixed.receivedImageError.isEmpty())
+        kept = text("IDS_124").arg(QDir::toNativeSeparators(fixed.receivedImageError));
     if (!fixed.loaded()) {
-        m_deps.prompter->tell(text("IDS_121") + kept);
+        m_deps.prompter->tell(joinedText(text("IDS_121"), kept));
         return;
     }
     showLoaded(fixed);
     const int sets = m_deps.data->store().setCount();
-    m_deps.prompter->tell((sets == 1 ? text("IDS_122") : text("IDS_120").arg(sets)) + kept);
+    m_deps.prompter->tell(
+        joinedText(sets == 1 ? text("IDS_122") : text("IDS_120").arg(sets), kept));
 }
 
 void LoadCommand::end()
