@@ -20,18 +20,10 @@ public:
     [[nodiscard]] virtual std::optional<qint32> readInt(const QString& name) = 0;
     // False when the value could not be written.
     virtual bool writeInt(const QString& name, qint32 value) = 0;
-    // Text values (a folder): nothing, or not written, in a store that keeps only numbers.
-    [[nodiscard]] virtual std::optional<QString> readText(const QString& name)
-    {
-        Q_UNUSED(name);
-        return std::nullopt;
-    }
-    virtual bool writeText(const QString& name, const QString& value)
-    {
-        Q_UNUSED(name);
-        Q_UNUSED(value);
-        return false;
-    }
+    // Text values (a folder): the value, or nothing when it is missing or not readable.
+    [[nodiscard]] virtual std::optional<QString> readText(const QString& name) = 0;
+    // False when the value could not be written.
+    virtual bool writeText(const QString& name, const QString& value) = 0;
     // Makes the written values durable.
     virtual void flush() { }
 };

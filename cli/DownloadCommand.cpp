@@ -9,7 +9,6 @@
 #include "Output.h"
 #include "StopSignals.h"
 
-#include "FileTarget.h"
 #include <QCommandLineParser>
 #include <QElapsedTimer>
 #include <QEventLoop>
@@ -79,21 +78,6 @@ private:
     qint64 m_received = 0;
     qint64 m_total = 0;
 };
-
-bool saveBytes(const QString& path, const QByteArray& bytes, QString* error)
-{
-    SaveTarget file(path);
-    if (!file.open() || file.device().write(bytes) != bytes.size()) {
-        *error = file.errorString();
-        file.cancel();
-        return false;
-    }
-    if (!file.commit()) {
-        *error = file.errorString();
-        return false;
-    }
-    return true;
-}
 
 int failureCode(const LoadReport& report, QTextStream& err)
 {
@@ -199,7 +183,7 @@ int runDownload(const QStringList& arguments, QTextStream& out, QTextStream& err
     }
     QString why;
     if (parser.isSet(raw) && !report.received.isEmpty()
-        && !saveBytes(parser.value(raw), report.received, &why)) {
+        && !writeReceivedImage(MemoryImage(report.received), parser.value(raw), &why)) {
         err << "Cannot write " << parser.value(raw) << ": " << endSentence(why) << '\n';
         return CannotWrite;
     }

@@ -11,6 +11,18 @@
 
 namespace tc4dl {
 
+namespace {
+
+// `path` with "-<tag>" after its base name: "DataSetsTemp.tmp" becomes "DataSetsTemp-<tag>.tmp".
+QString taggedPath(const QString& path, const QString& tag)
+{
+    const QFileInfo info(path);
+    return info.dir().filePath(
+        QStringLiteral("%1-%2.%3").arg(info.completeBaseName(), tag, info.suffix()));
+}
+
+} // namespace
+
 LoggerData::LoggerData(Clock& clock, LiveSession& session, const QString& programFolder,
     const QString& userDataFolder, QObject* parent)
     : QObject(parent),
@@ -21,6 +33,8 @@ LoggerData::LoggerData(Clock& clock, LiveSession& session, const QString& progra
 {
     if (m_transferFile.isEmpty())
         return;
+    m_receivedImage
+        = QFileInfo(m_transferFile).dir().filePath(QString::fromLatin1(kReceivedImageName));
     // A second running program must not overwrite the first one's memory, nor read it.
     (void)QDir().mkpath(QFileInfo(m_transferFile).absolutePath());
     m_transferLock = std::make_unique<QLockFile>(m_transferFile + QStringLiteral(".lock"));
@@ -30,11 +44,9 @@ LoggerData::LoggerData(Clock& clock, LiveSession& session, const QString& progra
         return;
     // Locked by another running program, or a folder without the right to lock in.
     m_transferLock.reset();
-    const QFileInfo info(m_transferFile);
-    m_transferFile = info.dir().filePath(QStringLiteral("%1-%2.%3")
-                                             .arg(info.completeBaseName())
-                                             .arg(QCoreApplication::applicationPid())
-                                             .arg(info.suffix()));
+    const QString pid = QString::number(QCoreApplication::applicationPid());
+    m_transferFile = taggedPath(m_transferFile, pid);
+    m_receivedImage = taggedPath(m_receivedImage, pid);
     m_ownTransferFile = true;
 }
 
@@ -46,18 +58,17 @@ LoggerData::~LoggerData()
         QFile::remove(m_transferFile);
 }
 
-QString LoggerData::receivedImagePath() const
+QString LoggerData::receivedImagePath(const QDateTime& at) const
 {
-    if (m_transferFile.isEmpty())
+    if (m_receivedImage.isEmpty())
         return {};
-    const QFileInfo transfer(m_transferFile);
-    const QFileInfo received { QString::fromLatin1(kReceivedImageName) };
-    if (!m_ownTransferFile)
-        return transfer.dir().filePath(received.fileName());
-    return transfer.dir().filePath(QStringLiteral("%1-%2.%3")
-                                       .arg(received.completeBaseName())
-                                       .arg(QCoreApplication::applicationPid())
-                                       .arg(received.suffix()));
+    const QString stamped
+        = taggedPath(m_receivedImage, at.toString(QStringLiteral("yyyyMMdd-HHmmss")));
+    // Two fixes within one second keep two files as well.
+    QString path = stamped;
+    for (int n = 2; QFileInfo::exists(path); ++n)
+        path = taggedPath(stamped, QString::number(n));
+    return path;
 }
 
 LeaseOptions LoggerData::downloadLeaseOptions()
@@ -154,7 +165,8 @@ void LoggerData::decodeInto(MemoryImage image, LoadReport& report, bool fromDown
     if (fromDownload)
         m_graphUnsaved = true;
     m_collection = collectionBytes(image);
-    if (!m_transferFile.isEmpty() && !writeTransferFile(image, m_transferFile, &report.error))
+    if (!m_transferFile.isEmpty()
+        && !writeTransferFile(m_collection, m_transferFile, &report.error))
         report.failure = LoadReport::Failure::TransferFile;
     Q_EMIT storeReplaced();
 }
@@ -189,9 +201,11 @@ LoadReport LoggerData::fixError()
     Failed failed = std::move(*m_failed);
     m_failed.reset();
     // The sets after the bad one are lost to this program, not to the user.
-    const QString keep = receivedImagePath();
-    if (!keep.isEmpty() && writeReceivedImage(failed.image, keep, nullptr))
-        report.receivedImage = keep;
+    const QString keep = receivedImagePath(m_clock.now());
+    if (!keep.isEmpty()) {
+        if (writeReceivedImage(failed.image, keep, &report.receivedImageError))
+            report.receivedImage = keep;
+    }
     report.result = cutBeforeBadSet(failed.image, failed.outcome);
     if (report.result != LoadResult::Success)
         return report;

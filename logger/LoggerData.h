@@ -9,6 +9,7 @@
 #include "MemoryImage.h"
 
 #include <QByteArray>
+#include <QDateTime>
 #include <QLockFile>
 #include <QObject>
 #include <QPointer>
@@ -43,8 +44,10 @@ struct LoadReport {
     // decoding failed), so that nothing the meter sent need be lost.
     QByteArray received;
     QString error; // a file's path and reason
-    // After a fix: where the whole image as received was kept (empty when it was not).
+    // After a fix: where the whole image as received was kept (empty when it was not), or why
+    // it could not be kept (a path and reason).
     QString receivedImage;
+    QString receivedImageError;
     qint64 total = 0; // bytes the transfer expected
     MemoryDownload::Counters counters;
 
@@ -91,7 +94,8 @@ public:
     // After a load that ended in a data error: keep the sets before the first bad one. The
     // store, the transfer file and a later collection save then agree. NoData when no good set
     // came before it. The whole image as received is kept beside the transfer file first
-    // (receivedImagePath(), reported in receivedImage), so later sets are not lost for good.
+    // (receivedImagePath(), reported in receivedImage, or why not in receivedImageError), so
+    // later sets are not lost for good.
     [[nodiscard]] bool canFixError() const { return m_failed.has_value(); }
     LoadReport fixError();
 
@@ -99,9 +103,11 @@ public:
     [[nodiscard]] bool graphUnsaved() const { return m_graphUnsaved; }
     void setGraphUnsaved(bool unsaved) { m_graphUnsaved = unsaved; }
     [[nodiscard]] const QString& transferFile() const { return m_transferFile; }
-    // Where a fix keeps the whole image as received: "DataSetsReceived.ch4" (with this
-    // program's process id when its transfer file has one) beside the transfer file.
-    [[nodiscard]] QString receivedImagePath() const;
+    // Where a fix at `at` keeps the whole image as received, beside the transfer file:
+    // "DataSetsReceived-<yyyyMMdd-HHmmss>.ch4" (after this program's process id when its
+    // transfer file has one, and with "-2", "-3" … when that file exists), so that no fix
+    // overwrites what an earlier one kept. Empty when no transfer file is kept.
+    [[nodiscard]] QString receivedImagePath(const QDateTime& at) const;
     // What a collection save writes: the memory of the sets in the store, exactly as the
     // transfer file got it; empty while the store holds no set.
     [[nodiscard]] const QByteArray& collectionImage() const { return m_collection; }
@@ -124,6 +130,7 @@ private:
     LiveSession& m_session;
     QString m_transferFile;
     std::unique_ptr<QLockFile> m_transferLock;
+    QString m_receivedImage; // a fix's kept image, before its time stamp
     bool m_ownTransferFile = false; // a per-process file, removed at the end
     QByteArray m_collection;
     DataSetStore m_store;

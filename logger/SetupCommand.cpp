@@ -25,7 +25,8 @@ LeaseOptions SetupCommand::leaseOptions(SetupExchange::Command command)
     options.settleMs = command == SetupExchange::Command::ReadLoggerInfo ? 0 : 500;
     options.returnPauseMs = 0;
     // The set-up exchanges do not touch the control lines.
-    options.lines = LineSettings { 9600, LineState::DriverDefault, LineState::DriverDefault };
+    options.lines.dtr = LineState::DriverDefault;
+    options.lines.rts = LineState::DriverDefault;
     return options;
 }
 

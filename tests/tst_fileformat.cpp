@@ -516,36 +516,52 @@ void TestFileFormat::tableRoundTrip_data()
 {
     QTest::addColumn<QByteArray>("bytes");
     QTest::addColumn<char>("readAs");
-    QTest::addColumn<char>("sep"); // the file's own separator, written back
+    QTest::addColumn<QString>("name"); // saved as
+    QTest::addColumn<QLocale>("locale"); // saved under
+    QTest::addColumn<char>("sep"); // the separator the save chooses
     QTest::addColumn<QString>("t1"); // the first row's third field
-    QTest::newRow("graph export, tab") << QByteArray("01.03.2026\t13:05:07\t1,5\tOL\t-2,0\t3,0\r\n"
-                                                     "01.03.2026\t13:06:08\t1,6\tOL\t-2,1\t3,1\r\n")
-                                       << '\t' << '\t' << "1,5";
-    QTest::newRow("foreign, short rows, comma")
-        << QByteArray("a,b\n c ,,d,e,f,g,h\nx,\n") << ',' << ',' << "";
+    const QByteArray semicolons("01.03.2026;13:05:07;1,5;OL;-2,0;3,0\r\n"
+                                "01.03.2026;13:06:08;1,6;OL;-2,1;3,1\r\n");
+    const QByteArray tabs("01.03.2026\t13:05:07\t1,5\tOL\t-2,0\t3,0\r\n"
+                          "01.03.2026\t13:06:08\t1,6\tOL\t-2,1\t3,1\r\n");
+    QTest::newRow("graph export, tab")
+        << tabs << '\t' << QStringLiteral("a.txt") << kGerman << '\t' << "1,5";
+    QTest::newRow("foreign, short rows, comma") << QByteArray("a,b\n c ,,d,e,f,g,h\nx,\n") << ','
+                                                << QStringLiteral("a.csv") << kEnglish << ',' << "";
     // A .csv as the open command reads it: the first line says which separator it has.
-    QTest::newRow(".csv, semicolons") << QByteArray("01.03.2026;13:05:07;1,5;OL;-2,0;3,0\r\n"
-                                                    "01.03.2026;13:06:08;1,6;OL;-2,1;3,1\r\n")
-                                      << TextTableReader::kCsvSeparator << ';' << "1,5";
+    QTest::newRow(".csv, semicolons") << semicolons << TextTableReader::kCsvSeparator
+                                      << QStringLiteral("a.csv") << kGerman << ';' << "1,5";
     QTest::newRow(".csv, commas") << QByteArray("3/1/2026,1:05:07 PM,1.5,OL,-2.0,3.0\r\n")
-                                  << TextTableReader::kCsvSeparator << ',' << "1.5";
+                                  << TextTableReader::kCsvSeparator << QStringLiteral("a.csv")
+                                  << kEnglish << ',' << "1.5";
+    // Decimal commas in the cells: a comma would split every value where the locale has a
+    // decimal point.
+    QTest::newRow(".csv, semicolons, saved under a decimal point")
+        << semicolons << TextTableReader::kCsvSeparator << QStringLiteral("a.csv") << kEnglish
+        << ';' << "1,5";
+    QTest::newRow("tab, decimal commas, saved as .csv under a decimal point")
+        << tabs << '\t' << QStringLiteral("a.CSV") << kEnglish << ';' << "1,5";
 }
 
 void TestFileFormat::tableRoundTrip()
 {
     QFETCH(QByteArray, bytes);
     QFETCH(char, readAs);
+    QFETCH(QString, name);
+    QFETCH(QLocale, locale);
     QFETCH(char, sep);
     QFETCH(QString, t1);
     TextTableModel first;
     fillModel(first, bytes, readAs);
     QCOMPARE(first.cellText(0, 3), t1); // column 0 is the row number
+    QCOMPARE(tableSeparatorFor(name, locale, first.table()), sep);
     QBuffer saved;
     saved.open(QIODevice::WriteOnly);
     QCOMPARE(writeTableText(first, { 1, first.dataRows() }, sep, saved), qint64(first.dataRows()));
     QVERIFY(saved.data().endsWith(QByteArray(1, sep) + "\r\n"));
+    // Read back as the open command reads the saved file.
     TextTableModel second;
-    fillModel(second, saved.data(), sep);
+    fillModel(second, saved.data(), sep == '\t' ? '\t' : TextTableReader::kCsvSeparator);
     QCOMPARE(second.dataRows(), first.dataRows());
     for (int r = 0; r < first.dataRows(); ++r)
         for (int c = 0; c < TextTableModel::kColumns; ++c)

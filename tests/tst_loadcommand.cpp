@@ -13,6 +13,7 @@
 #include "LoggerMemory.h"
 #include "MainWindowFixture.h"
 #include "MemoryHeader.h"
+#include "MessageText.h"
 #include "OpenCollectionFile.h"
 #include "TfrmErr.h"
 #include "Ticker.h"
@@ -323,19 +324,23 @@ void TestLoadCommand::errorDialogAnswers_data()
     QTest::addColumn<QByteArray>("dialog"); // the error dialog's message
     QTest::addColumn<int>("kept"); // -1: every set of the meter
     QTest::addColumn<QByteArray>("message"); // said after the fix, or none
+    QTest::addColumn<bool>("blocked"); // a plain file named "temp" where the kept image goes
     // The first attempt's size query goes unanswered; the second attempt's is answered.
     QTest::newRow("Try Again after a transient fault")
         << faults([](LoggerFaults& f) { f.unansweredStarts = 4; }) << int(TfrmErr::TryAgain)
-        << QByteArray("IDS_69") << -1 << QByteArray();
+        << QByteArray("IDS_69") << -1 << QByteArray() << false;
     QTest::newRow("fixed: third set bad, two kept")
         << faults([](LoggerFaults& f) { f.badEndMarkSet = 3; }) << int(TfrmErr::FixError)
-        << QByteArray("IDS_70") << 2 << QByteArray("IDS_120");
+        << QByteArray("IDS_70") << 2 << QByteArray("IDS_120") << false;
     QTest::newRow("fixed: second set bad, one kept")
         << faults([](LoggerFaults& f) { f.badEndMarkSet = 2; }) << int(TfrmErr::FixError)
-        << QByteArray("IDS_70") << 1 << QByteArray("IDS_122");
+        << QByteArray("IDS_70") << 1 << QByteArray("IDS_122") << false;
     QTest::newRow("fixed: first set bad, none kept")
         << faults([](LoggerFaults& f) { f.badEndMarkSet = 1; }) << int(TfrmErr::FixError)
-        << QByteArray("IDS_70") << 0 << QByteArray("IDS_121");
+        << QByteArray("IDS_70") << 0 << QByteArray("IDS_121") << false;
+    QTest::newRow("fixed: first set bad, nowhere to keep what came")
+        << faults([](LoggerFaults& f) { f.badEndMarkSet = 1; }) << int(TfrmErr::FixError)
+        << QByteArray("IDS_70") << 0 << QByteArray("IDS_121") << true;
 }
 
 void TestLoadCommand::errorDialogAnswers()
@@ -345,22 +350,42 @@ void TestLoadCommand::errorDialogAnswers()
     QFETCH(QByteArray, dialog);
     QFETCH(int, kept);
     QFETCH(QByteArray, message);
+    QFETCH(bool, blocked);
     Rig r;
     QVERIFY(r.meter().logger().memory().setCount() >= 3);
     r.setFaults(faults);
     r.errorAnswers = { answer };
     r.f.prompter.shown.clear();
+    const QString temp = r.dir.filePath(QStringLiteral("temp"));
+    if (blocked) {
+        QVERIFY(QDir(temp).removeRecursively());
+        QFile blocker(temp);
+        QVERIFY(blocker.open(QIODevice::WriteOnly));
+    }
+    const QDateTime started = r.f.clock.now();
     r.load();
     QCOMPARE(r.errors, QStringList { r.text(dialog.constData()) });
     const int sets = kept < 0 ? r.meter().logger().memory().setCount() : kept;
     QCOMPARE(r.data().store().setCount(), sets);
     QStringList said;
-    if (!message.isEmpty()) {
+    const QString fixSaid
+        = kept > 1 ? r.text(message.constData()).arg(kept) : r.text(message.constData());
+    if (blocked) {
+        // Nothing could be kept, and the message says so.
+        said << joinedText(fixSaid, r.text("IDS_124").arg(QDir::toNativeSeparators(temp)));
+    } else if (!message.isEmpty()) {
         // The whole memory as received stays beside the transfer file, with every set the
-        // meter holds, and the message says where.
-        const QString received = r.dir.filePath(QStringLiteral("temp/DataSetsReceived.ch4"));
-        said << (kept > 1 ? r.text(message.constData()).arg(kept) : r.text(message.constData()))
-                + r.text("IDS_123").arg(QDir::toNativeSeparators(received));
+        // meter holds, named by the time of the fix, and the message says where.
+        const QStringList names = QDir(temp).entryList({ QStringLiteral("DataSetsReceived*") });
+        QCOMPARE(names.size(), 1);
+        const QDateTime at
+            = QDateTime::fromString(names.first().mid(17, 15), QStringLiteral("yyyyMMdd-HHmmss"));
+        QVERIFY(at.isValid());
+        QVERIFY(at >= started.addSecs(-1) && at <= r.f.clock.now());
+        QCOMPARE(
+            names.first(), at.toString(QStringLiteral("'DataSetsReceived-'yyyyMMdd-HHmmss'.ch4'")));
+        const QString received = QDir(temp).filePath(names.first());
+        said << joinedText(fixSaid, r.text("IDS_123").arg(QDir::toNativeSeparators(received)));
         MemoryImage whole;
         QCOMPARE(readCollectionFile(received, whole).status, CollectionRead::Status::Read);
         const std::optional<MemoryHeader> header = MemoryHeader::read(whole.bytes());
@@ -408,6 +433,7 @@ void TestLoadCommand::openCollection_data()
     QTest::addColumn<QString>("name"); // empty: the dialog is cancelled
     QTest::addColumn<QByteArray>("content"); // written to the file unless null
     QTest::addColumn<bool>("loaded");
+    QTest::addColumn<QByteArray>("said"); // the message about the file, or none
     const QByteArray good = loggerimages::image({ loggerimages::setWithSamples(3),
         loggerimages::setWithSamples(0), loggerimages::setWithSamples(7, 2) });
     QByteArray badMark = good;
@@ -415,13 +441,18 @@ void TestLoadCommand::openCollection_data()
     // The memory reached 40 bytes further than the file keeps.
     QByteArray cut = good;
     loggerimages::setHeader(cut, 3, good.size() - 1 + 40);
-    QTest::newRow("cancelled") << QString() << QByteArray() << false;
-    QTest::newRow("missing file") << QStringLiteral("gone.ch4") << QByteArray() << false;
-    QTest::newRow("empty file") << QStringLiteral("empty.ch4") << QByteArray("") << false;
-    QTest::newRow("no sets") << QStringLiteral("none.ch4") << headerOnly(0) << false;
-    QTest::newRow("bad end mark") << QStringLiteral("bad.ch4") << badMark << false;
-    QTest::newRow("good") << QStringLiteral("good.ch4") << good << true;
-    QTest::newRow("cut short after the last end mark") << QStringLiteral("cut.ch4") << cut << true;
+    QTest::newRow("cancelled") << QString() << QByteArray() << false << QByteArray();
+    QTest::newRow("missing file") << QStringLiteral("gone.ch4") << QByteArray() << false
+                                  << QByteArray();
+    QTest::newRow("empty file") << QStringLiteral("empty.ch4") << QByteArray("") << false
+                                << QByteArray();
+    QTest::newRow("no sets") << QStringLiteral("none.ch4") << headerOnly(0) << false
+                             << QByteArray();
+    QTest::newRow("bad end mark") << QStringLiteral("bad.ch4") << badMark << false
+                                  << QByteArray("IDS_125");
+    QTest::newRow("good") << QStringLiteral("good.ch4") << good << true << QByteArray();
+    QTest::newRow("cut short after the last end mark")
+        << QStringLiteral("cut.ch4") << cut << true << QByteArray();
 }
 
 void TestLoadCommand::openCollection()
@@ -429,6 +460,7 @@ void TestLoadCommand::openCollection()
     QFETCH(QString, name);
     QFETCH(QByteArray, content);
     QFETCH(bool, loaded);
+    QFETCH(QByteArray, said);
     Rig r;
     r.load(); // the demo sets are there first
     const DataSetStore before = r.data().store();
@@ -455,7 +487,10 @@ void TestLoadCommand::openCollection()
     QCOMPARE(r.f.prompter.suffixes.last(), QStringLiteral("CH4"));
     QCOMPARE(r.f.prompter.saveStarts.last(), r.f.documentsDir.path());
     QVERIFY(r.graph()); // opened before the dialog, also when nothing came of it
-    QVERIFY(r.f.prompter.shown.isEmpty()); // nothing is ever said
+    QStringList expected;
+    if (!said.isEmpty())
+        expected << r.text(said.constData()).arg(QDir::toNativeSeparators(path));
+    QCOMPARE(r.f.prompter.shown, expected);
     QVERIFY(!r.f.window->graphShared().dataLoggerGraphUnsaved);
     if (loaded) {
         QCOMPARE(r.data().store().setCount(), 3);

@@ -310,6 +310,14 @@ void TestLoggerTransfer::fixErrorKeepsSetsBeforeBadOne()
         readCollectionFile(r.data->transferFile(), image).status, CollectionRead::Status::Read);
     QCOMPARE(decodeMemoryImage(image, r.clock.now(), reread).result, LoadResult::Success);
     QVERIFY(reread == r.data->store());
+    // A second fix keeps its own copy of what came: the first one's stays.
+    QVERIFY(QFile::exists(fixed.receivedImage));
+    r.load();
+    QVERIFY(r.data->canFixError());
+    const LoadReport again = r.data->fixError();
+    QVERIFY(QFile::exists(again.receivedImage));
+    QVERIFY(again.receivedImage != fixed.receivedImage);
+    QVERIFY(QFile::exists(fixed.receivedImage));
 }
 
 void TestLoggerTransfer::transferFileOnlyAfterGoodLoad()
@@ -329,7 +337,8 @@ void TestLoggerTransfer::transferFileOnlyAfterGoodLoad()
         const QString own = second->transferFile();
         QVERIFY(own != r.data->transferFile());
         QCOMPARE(QFileInfo(own).path(), dir.filePath(QStringLiteral("temp")));
-        QVERIFY(second->receivedImagePath() != r.data->receivedImagePath());
+        QVERIFY(
+            second->receivedImagePath(r.clock.now()) != r.data->receivedImagePath(r.clock.now()));
         QVERIFY(second->openCollectionFile(r.data->transferFile()).loaded());
         QVERIFY(QFile::exists(own));
         QCOMPARE(second->collectionImage(), r.data->collectionImage());

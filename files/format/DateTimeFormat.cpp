@@ -269,17 +269,15 @@ void DateTimeFormat::compileBytes()
         hasAmPm = hasAmPm || token.kind == Kind::AmPm;
     }
     if (hasAmPm) {
-        m_amText = m_locale.amText();
-        m_pmText = m_locale.pmText();
-        m_readsBytes = m_readsBytes && isAscii(m_amText) && isAscii(m_pmText);
-        m_amBytes = m_amText.toLatin1();
-        m_pmBytes = m_pmText.toLatin1();
-        for (const bool pm : { false, true }) {
-            const QString& text = pm ? m_pmText : m_amText;
-            m_amPmTexts[pm][false] = text.toLower();
-            m_amPmTexts[pm][true] = text.toUpper();
-            m_amPmBytes[pm][false] = m_amPmTexts[pm][false].toLatin1();
-            m_amPmBytes[pm][true] = m_amPmTexts[pm][true].toLatin1();
+        const QString am = m_locale.amText();
+        const QString pm = m_locale.pmText();
+        m_readsBytes = m_readsBytes && isAscii(am) && isAscii(pm);
+        for (const bool isPm : { false, true }) {
+            const QString& text = isPm ? pm : am;
+            m_amPmTexts[isPm][false] = text.toLower();
+            m_amPmTexts[isPm][true] = text.toUpper();
+            m_amPmBytes[isPm][false] = m_amPmTexts[isPm][false].toLatin1();
+            m_amPmBytes[isPm][true] = m_amPmTexts[isPm][true].toLatin1();
         }
     }
 }
@@ -324,12 +322,8 @@ void DateTimeFormat::appendTime(QString& out, int hour, int minute, int second, 
 
 void DateTimeFormat::appendTime(std::string& out, int hour, int minute, int second, int msec) const
 {
-    if (m_fallback) {
-        const QByteArray text
-            = m_locale.toString(QTime(hour, minute, second, msec), m_format).toLocal8Bit();
-        out.append(text.constData(), static_cast<size_t>(text.size()));
-        return;
-    }
+    // Only for a format that readsBytes(), which names of days or months never do.
+    Q_ASSERT(m_readsBytes);
     appendTimeFields(out, hour, minute, second, msec);
 }
 
@@ -401,8 +395,9 @@ template <typename View> bool DateTimeFormat::parse(View text, qsizetype& pos, F
             continue;
         }
         case Kind::AmPm: {
-            const auto& am = formOf(text, m_amText, m_amBytes);
-            const auto& pm = formOf(text, m_pmText, m_pmBytes);
+            // Any case is read: the lower-case forms will do.
+            const auto& am = formOf(text, m_amPmTexts[false][false], m_amPmBytes[false][false]);
+            const auto& pm = formOf(text, m_amPmTexts[true][false], m_amPmBytes[true][false]);
             if (startsWithWord(text.sliced(pos), am)) {
                 f.pm = 0;
                 pos += am.size();

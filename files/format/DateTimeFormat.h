@@ -93,11 +93,8 @@ private:
     std::vector<Token> m_tokens;
     bool m_fallback = false; // names of days or months: QLocale does the work
     bool m_readsBytes = false;
-    QString m_amText; // the locale's, when the format has AM/PM
-    QString m_pmText;
-    QByteArray m_amBytes;
-    QByteArray m_pmBytes;
-    // The AM and PM texts as an AmPm token writes them, [pm][upper case].
+    // The locale's AM and PM texts as an AmPm token writes them, [pm][upper case], when the
+    // format has one; read in any case.
     QString m_amPmTexts[2][2];
     QByteArray m_amPmBytes[2][2];
 };

@@ -36,4 +36,16 @@ char tableSeparatorFor(const QString& fileName, const QLocale& locale)
         : '\t';
 }
 
+char tableSeparatorFor(const QString& fileName, const QLocale& locale, const TextTable& cells)
+{
+    const char chosen = tableSeparatorFor(fileName, locale);
+    if (chosen == '\t')
+        return chosen;
+    if (cells.anyCellHolds(','))
+        return ';';
+    if (cells.anyCellHolds(';'))
+        return ',';
+    return chosen;
+}
+
 } // namespace tc4dl

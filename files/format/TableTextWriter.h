@@ -10,6 +10,7 @@ class QIODevice;
 
 namespace tc4dl {
 
+class TextTable;
 class TextTableModel;
 
 // Writes rows from..to (numbered from 1) of a table window's grid as text: the cells of
@@ -28,5 +29,13 @@ qint64 writeTableText(const TextTableModel& table, SaveRange range, char separat
 // The separator a table save uses for `fileName`: the .csv separator when its last three
 // characters are "csv" in any case, else a TAB.
 [[nodiscard]] char tableSeparatorFor(const QString& fileName, const QLocale& locale);
+
+// The separator a save of `cells` uses for `fileName`. The cells are written back byte for
+// byte, so a ".csv" never gets a separator that one of them holds: a table read from a file
+// separated by semicolons, with decimal commas, keeps its semicolons under any locale. Only
+// cells that hold both a comma and a semicolon leave no safe choice; then the semicolon,
+// which the reader of a ".csv" looks for first.
+[[nodiscard]] char tableSeparatorFor(
+    const QString& fileName, const QLocale& locale, const TextTable& cells);
 
 } // namespace tc4dl

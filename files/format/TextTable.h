@@ -25,6 +25,8 @@ public:
     // Field 0..5 of row 0..rowCount()-1, as the file's bytes and as text.
     [[nodiscard]] QByteArrayView rawCell(int row, int field) const;
     [[nodiscard]] QString cell(int row, int field) const;
+    // Whether the byte occurs inside any cell of any row.
+    [[nodiscard]] bool anyCellHolds(char byte) const { return m_bytes.contains(byte); }
     // How many fields the row's line held (at most six).
     [[nodiscard]] int fieldCount(int row) const;
 

@@ -115,8 +115,7 @@ bool FileCommands::saveCollection()
     const QString name = m_host.prompter().saveFileName(request);
     if (name.isEmpty())
         return false;
-    m_saveDialog.lastFileName = QFileInfo(name).fileName();
-    m_saveDialog.chosen(name);
+    m_saveDialog.saved(name);
     const SafeFileWrite::Outcome outcome = SafeFileWrite::write(
         name, [&](QIODevice& file) { return file.write(image) == image.size(); });
     // The logger's data counts as saved only once the file is complete.
@@ -143,9 +142,7 @@ void FileCommands::saveTable(TfrmList& list)
     const QString name = prompter.saveFileName(request);
     if (name.isEmpty() || !guard)
         return;
-    m_saveDialog.lastFileName = QFileInfo(name).fileName();
-    m_saveDialog.lastFilter = request.selectedFilter;
-    m_saveDialog.chosen(name);
+    m_saveDialog.saved(name, request.selectedFilter);
 
     const int rows = list.table().dataRows();
     Prompter::RangeRequest rangeRequest;
@@ -170,8 +167,8 @@ void FileCommands::saveTable(TfrmList& list)
     progress->setValue(0);
     qint64 lastEvents = 0;
     const SafeFileWrite::Outcome outcome = SafeFileWrite::write(name, [&](QIODevice& file) {
-        return writeTableText(list.table(), *range, tableSeparatorFor(name, m_host.textLocale()),
-                   file,
+        return writeTableText(list.table(), *range,
+                   tableSeparatorFor(name, m_host.textLocale(), list.table().table()), file,
                    [&](qint64 lines) {
                        progress->setValue(lines);
                        eventsNow(lastEvents);

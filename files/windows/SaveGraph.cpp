@@ -52,6 +52,14 @@ void SaveDialogState::chosen(const QString& path)
         lastFolder = QFileInfo(path).absolutePath();
 }
 
+void SaveDialogState::saved(const QString& path, const QString& filter)
+{
+    lastFileName = QFileInfo(path).fileName();
+    if (!filter.isEmpty())
+        lastFilter = filter;
+    chosen(path);
+}
+
 bool reportSaveOutcome(SafeFileWrite::Outcome outcome, const QString& path, Prompter& prompter,
     const MessageTable& messages)
 {
@@ -79,9 +87,7 @@ SaveGraphResult SaveGraph(
     const QString name = context.prompter.saveFileName(request);
     if (name.isEmpty())
         return SaveGraphResult::Cancelled;
-    dialog.lastFileName = QFileInfo(name).fileName();
-    dialog.lastFilter = request.selectedFilter;
-    dialog.chosen(name);
+    dialog.saved(name, request.selectedFilter);
 
     const QString extension = QFileInfo(name).suffix().toLower();
     if (extension == QLatin1String("ghf")) {

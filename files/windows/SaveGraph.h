@@ -30,6 +30,9 @@ struct SaveDialogState {
     [[nodiscard]] QString saveStart(const QString& fallback) const;
     // A file was chosen in a dialog: its folder is the one to start in next time.
     void chosen(const QString& path);
+    // A file was chosen in a save dialog: besides its folder, its name is proposed next time,
+    // and a `filter` that is not empty is the type the next save dialog offers first.
+    void saved(const QString& path, const QString& filter = {});
 };
 
 // What a save needs from the program around it: questions, the main window's texts, the
@@ -58,8 +61,9 @@ enum class SaveGraphResult {
 };
 
 // Asks for a file name, starting in the folder last used, and saves the graph by the name's
-// extension: ".ghf" as a graph-state file, ".txt" as tab-separated and ".csv" as
-// comma-separated text. The type chosen in the dialog plays no part.
+// extension: ".ghf" as a graph-state file, ".txt" as tab-separated text and ".csv" as text
+// separated by commas, or by semicolons where the decimal separator is a comma. The type chosen
+// in the dialog plays no part.
 SaveGraphResult SaveGraph(
     const chart::ChartModel& graph, const SaveContext& context, SaveDialogState& dialog);
 

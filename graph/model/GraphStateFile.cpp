@@ -40,23 +40,23 @@ bool saveGraphState(const ChartModel& model, const QString& path, QString* error
         return fail(
             error, QStringLiteral("Cannot create file \"%1\". The graph is too large.").arg(path));
 
-    SaveTarget file(path);
-    if (!file.open())
-        return fail(
-            error, QStringLiteral("Cannot create file \"%1\". %2").arg(path, file.errorString()));
-
     char length[4];
     qToLittleEndian(static_cast<quint32>(block.size()), length);
-    QIODevice& out = file.device();
-    if (out.write(length, 4) != 4 || out.write(block) != block.size()) {
-        const QString reason = out.errorString();
-        file.cancel();
-        return fail(error, QStringLiteral("Cannot write file \"%1\". %2").arg(path, reason));
+    QString reason;
+    switch (writeWhole(
+        path,
+        [&](QIODevice& out) {
+            return out.write(length, 4) == 4 && out.write(block) == block.size();
+        },
+        &reason)) {
+    case WriteOutcome::Written:
+        return true;
+    case WriteOutcome::CannotCreate:
+        return fail(error, QStringLiteral("Cannot create file \"%1\". %2").arg(path, reason));
+    case WriteOutcome::WriteFailed:
+        break;
     }
-    if (!file.commit())
-        return fail(
-            error, QStringLiteral("Cannot write file \"%1\". %2").arg(path, file.errorString()));
-    return true;
+    return fail(error, QStringLiteral("Cannot write file \"%1\". %2").arg(path, reason));
 }
 
 bool loadGraphState(ChartModel& model, const QString& path, QString* error)

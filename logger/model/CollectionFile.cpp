@@ -6,7 +6,6 @@
 #include <QDir>
 #include <QFile>
 #include <QFileInfo>
-#include <QSaveFile>
 
 namespace tc4dl {
 
@@ -39,17 +38,11 @@ bool writeBytes(const QString& path, const char* bytes, qint64 length, QString* 
     const QString folder = QFileInfo(path).absolutePath();
     if (!QDir().mkpath(folder))
         return failed(folder);
-    SaveTarget file(path);
-    if (!file.open())
-        return failed(QStringLiteral("%1: %2").arg(path, file.errorString()));
-    const qint64 written = file.device().write(bytes, length);
-    if (written != length) {
-        const QString why = file.device().errorString();
-        file.cancel();
+    QString why;
+    if (writeWhole(
+            path, [&](QIODevice& out) { return out.write(bytes, length) == length; }, &why)
+        != WriteOutcome::Written)
         return failed(QStringLiteral("%1: %2").arg(path, why));
-    }
-    if (!file.commit())
-        return failed(QStringLiteral("%1: %2").arg(path, file.errorString()));
     return true;
 }
 
@@ -66,7 +59,11 @@ QByteArray collectionBytes(const MemoryImage& image)
 
 bool writeTransferFile(const MemoryImage& image, const QString& path, QString* error)
 {
-    const QByteArray bytes = collectionBytes(image);
+    return writeTransferFile(collectionBytes(image), path, error);
+}
+
+bool writeTransferFile(const QByteArray& bytes, const QString& path, QString* error)
+{
     if (bytes.isEmpty()) {
         if (error)
             *error = QStringLiteral("The memory image is too short to hold a header.");

@@ -17,7 +17,8 @@ inline constexpr qint64 kMaxCollectionFileBytes = 1024 * 1024;
 
 // The name of the transfer file inside its folder.
 inline constexpr const char* kTransferFileName = "DataSetsTemp.tmp";
-// The whole memory image of a load whose error was fixed, beside the transfer file.
+// The whole memory image of a load whose error was fixed, beside the transfer file (with the
+// time of the fix in its name).
 inline constexpr const char* kReceivedImageName = "DataSetsReceived.ch4";
 
 // The transfer file's path: "temp/DataSetsTemp.tmp" in `programFolder` when that folder is
@@ -29,13 +30,16 @@ inline constexpr const char* kReceivedImageName = "DataSetsReceived.ch4";
 // stays as it was: a crash or a full disk never leaves half a file. False with a reason in
 // *error (the folder path when the folder cannot be created) on any failure.
 [[nodiscard]] bool writeTransferFile(const MemoryImage& image, const QString& path, QString* error);
+// The same with the bytes collectionBytes() gave for the image.
+[[nodiscard]] bool writeTransferFile(const QByteArray& bytes, const QString& path, QString* error);
 
 // What a collection save of `image` writes: its first LastAddress + 257 bytes, as far as the
 // image reaches; empty when the image is too short to hold a header.
 [[nodiscard]] QByteArray collectionBytes(const MemoryImage& image);
 
-// Writes every byte of `image` as received, also those past a bad data set, to `path` (a
-// collection file the user can open, or hand to another program to recover later sets).
+// Writes every byte of `image` as received, also those past a bad data set, to `path`: kept for
+// recovering the later sets by other means. It still holds the bad set, so this program does not
+// open it as a collection.
 [[nodiscard]] bool writeReceivedImage(
     const MemoryImage& image, const QString& path, QString* error);
 

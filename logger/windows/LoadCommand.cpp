@@ -4,9 +4,9 @@
 #include "DataLoggerWindow.h"
 #include "GraphShared.h"
 #include "LiveSession.h"
+#include "MessageText.h"
 #include "TfrmErr.h"
 
-#include <QApplication>
 #include <QDir>
 
 namespace tc4dl {
@@ -24,7 +24,7 @@ LoadCommand::LoadCommand(Deps deps, QObject* parent)
 
 LoadCommand::~LoadCommand()
 {
-    setBusyCursor(false);
+    m_waitCursor.set(false);
     m_progress.reset();
     delete m_errorDialog.data();
 }
@@ -57,7 +57,7 @@ void LoadCommand::LoadData1Click()
 void LoadCommand::startAttempt()
 {
     m_shownReceived = -1;
-    setBusyCursor(true);
+    m_waitCursor.set(true);
     // A load that cannot start reports its end at once, like any other.
     (void)m_deps.data->startLoad();
 }
@@ -67,7 +67,7 @@ void LoadCommand::onProgress(qint64 received, qint64 total)
     // Nothing to show until the meter has told its memory size.
     if (!m_running || total <= 0)
         return;
-    setBusyCursor(false);
+    m_waitCursor.set(false);
     if (!m_progress) {
         m_progress = m_deps.prompter->showProgress(Prompter::ProgressUse::Download, text("IDS_53"));
         m_progress->setMaximum(total);
@@ -85,7 +85,7 @@ void LoadCommand::onFinished(const LoadReport& report)
 {
     if (!m_running)
         return;
-    setBusyCursor(false);
+    m_waitCursor.set(false);
     m_progress.reset();
     // The messages and the error dialog come once the transfer's own handlers have returned.
     m_deps.clock->callAfter(0, this, [this, report] { conclude(report); });
@@ -133,7 +133,8 @@ void LoadCommand::showLoaded(const LoadReport& report)
 {
     m_deps.shared->dataLoggerGraphUnsaved = true;
     m_deps.window->showNewStore(m_deps.clock->now());
-    // The sets are shown, but a later save of all sets would not find them: say why.
+    // The sets are shown, but the memory of the last good load outlives them only in the
+    // transfer file, which could not be written: say why.
     if (report.failure == LoadReport::Failure::TransferFile)
         m_deps.prompter->tell(report.error);
 }
@@ -164,33 +165,25 @@ void LoadCommand::askAfterFailure(LoadResult result)
 void LoadCommand::fixError()
 {
     const LoadReport fixed = m_deps.data->fixError();
-    // Where the sets after the bad one can still be found.
-    const QString kept = fixed.receivedImage.isEmpty()
-        ? QString()
-        : text("IDS_123").arg(QDir::toNativeSeparators(fixed.receivedImage));
+    // Where the sets after the bad one can still be found, or why they could not be kept.
+    QString kept;
+    if (!fixed.receivedImage.isEmpty())
+        kept = text("IDS_123").arg(QDir::toNativeSeparators(fixed.receivedImage));
+    else if (!fixed.receivedImageError.isEmpty())
+        kept = text("IDS_124").arg(QDir::toNativeSeparators(fixed.receivedImageError));
     if (!fixed.loaded()) {
-        m_deps.prompter->tell(text("IDS_121") + kept);
+        m_deps.prompter->tell(joinedText(text("IDS_121"), kept));
         return;
     }
     showLoaded(fixed);
     const int sets = m_deps.data->store().setCount();
-    m_deps.prompter->tell((sets == 1 ? text("IDS_122") : text("IDS_120").arg(sets)) + kept);
-}
-
-void LoadCommand::setBusyCursor(bool busy)
-{
-    if (busy == m_busyCursor)
-        return;
-    m_busyCursor = busy;
-    if (busy)
-        QApplication::setOverrideCursor(Qt::WaitCursor);
-    else
-        QApplication::restoreOverrideCursor();
+    m_deps.prompter->tell(
+        joinedText(sets == 1 ? text("IDS_122") : text("IDS_120").arg(sets), kept));
 }
 
 void LoadCommand::end()
 {
-    setBusyCursor(false);
+    m_waitCursor.set(false);
     m_running = false;
     m_progress.reset();
     delete m_errorDialog.data();

@@ -3,6 +3,7 @@
 #include "LoggerData.h"
 #include "MessageTable.h"
 #include "Prompter.h"
+#include "WaitCursor.h"
 
 #include <QDateTime>
 #include <QObject>
@@ -48,7 +49,7 @@ public:
     // The handler. Ignored while a load runs.
     void LoadData1Click();
     [[nodiscard]] bool running() const { return m_running; }
-    [[nodiscard]] bool busyCursor() const { return m_busyCursor; }
+    [[nodiscard]] bool busyCursor() const { return m_waitCursor.shown(); }
 
 Q_SIGNALS:
     // The command has ended, whatever the outcome.
@@ -65,7 +66,6 @@ private:
     void end();
     // The hourglass while the meter is asked for its memory size (up to some seconds with
     // nothing else to show), until the progress window or the end takes over.
-    void setBusyCursor(bool busy);
     [[nodiscard]] QString text(const char* id) const;
 
     Deps m_deps;
@@ -75,7 +75,7 @@ private:
     QPointer<TfrmErr> m_errorDialog;
     QDateTime m_started;
     bool m_running = false;
-    bool m_busyCursor = false;
+    WaitCursor m_waitCursor;
 };
 
 } // namespace tc4dl

@@ -3,8 +3,11 @@
 #include "Clock.h"
 #include "DataLoggerWindow.h"
 #include "LoggerData.h"
+#include "MessageTable.h"
 #include "Prompter.h"
 #include "TfrmOpenSave.h"
+
+#include <QDir>
 
 namespace tc4dl {
 
@@ -33,10 +36,20 @@ CollectionOpen OpenCollectionFile(LoggerData& data, DataLoggerWindow& window, Pr
         return CollectionOpen::Cancelled;
 
     const LoadReport report = data.openCollectionFile(path);
-    if (!report.loaded())
+    if (!report.loaded()) {
+        // A file that was read but whose sets fail the checks would otherwise end in nothing
+        // at all, as if the command had not been given.
+        const bool readButRefused
+            = report.failure == LoadReport::Failure::None && report.result != LoadResult::NoData;
+        if (readButRefused)
+            prompter.tell(MessageTable::forWindow(QStringLiteral("TfrmMain"))
+                              .getTextOrDefault(QStringLiteral("IDS_125"))
+                              .arg(QDir::toNativeSeparators(path)));
         return CollectionOpen::NotLoaded;
+    }
     window.showNewStore(t0);
-    // The sets are shown, but a later save of all sets would not find them: say why.
+    // The sets are shown, but the memory of the last good load outlives them only in the
+    // transfer file, which could not be written: say why.
     if (report.failure == LoadReport::Failure::TransferFile)
         prompter.tell(report.error);
     return CollectionOpen::Loaded;

@@ -19,7 +19,8 @@ class Prompter;
 // How opening a collection file ended.
 enum class CollectionOpen {
     Cancelled, // no file chosen
-    NotLoaded, // unreadable, empty or failing the checks: nothing changed, nothing said
+    NotLoaded, // unreadable, empty or failing the checks: nothing changed; a file whose sets
+    // fail the checks is said to hold none this program can read
     Loaded, // the store holds the file's sets; set 0 is shown
 };
 

@@ -6,8 +6,8 @@
 #include "Prompter.h"
 #include "SetupMessages.h"
 
-#include <QApplication>
 #include <QGroupBox>
+#include <QGuiApplication>
 #include <QLabel>
 #include <QLineEdit>
 #include <QMdiArea>
@@ -59,7 +59,7 @@ TfrmSetup::~TfrmSetup()
 {
     // Closed during an exchange: the command goes with the window and gives the device back;
     // the hourglass must not outlive it.
-    setWaitCursor(false);
+    m_waitCursor.set(false);
 }
 
 void TfrmSetup::buildCommands()
@@ -185,14 +185,14 @@ void TfrmSetup::run(SetupExchange exchange)
         return;
     for (QPushButton* button : std::as_const(m_buttons))
         button->setEnabled(false);
-    setWaitCursor(true);
+    m_waitCursor.set(true);
     // A refused lease reports its end at once, from inside start().
     (void)m_command->start(std::move(exchange));
 }
 
 void TfrmSetup::onFinished(const SetupReport& report)
 {
-    setWaitCursor(false);
+    m_waitCursor.set(false);
     for (QPushButton* button : std::as_const(m_buttons))
         button->setEnabled(true);
     // A port that failed under the exchange is a silent abort: nothing is said.
@@ -232,17 +232,6 @@ void TfrmSetup::showReadOut(const SetupReport& report)
     m_dataSets->setText(QString::number(info.setCount));
     m_interval->setText(info.intervalText);
     m_memoryAvailable->setText(QString::number(info.memoryAvailable));
-}
-
-void TfrmSetup::setWaitCursor(bool on)
-{
-    if (on == m_waitCursor)
-        return;
-    m_waitCursor = on;
-    if (on)
-        QApplication::setOverrideCursor(Qt::WaitCursor);
-    else
-        QApplication::restoreOverrideCursor();
 }
 
 void TfrmSetup::centreOnScreen()

@@ -3,6 +3,7 @@
 #include "ChildWindow.h"
 #include "MessageTable.h"
 #include "SetupCommand.h"
+#include "WaitCursor.h"
 
 #include <QWidget>
 
@@ -52,7 +53,6 @@ private:
     void run(SetupExchange exchange);
     void onFinished(const SetupReport& report);
     void showReadOut(const SetupReport& report);
-    void setWaitCursor(bool on);
     [[nodiscard]] QString message(const char* id) const;
 
     Clock& m_clock;
@@ -66,7 +66,7 @@ private:
     QLabel* m_interval = nullptr;
     QLabel* m_dataSets = nullptr;
     QLabel* m_memoryAvailable = nullptr;
-    bool m_waitCursor = false;
+    WaitCursor m_waitCursor;
 };
 
 } // namespace tc4dl
