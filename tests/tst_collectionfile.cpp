@@ -179,7 +179,7 @@ private Q_SLOTS:
         QString error;
         const MemoryImage image(loggerimages::image(threeSets()), 0);
         QVERIFY(!writeTransferFile(image, path("blocker/temp/DataSetsTemp.tmp"), &error));
-        QCOMPARE(error, path("blocker/temp"));
+        QVERIFY(error.startsWith(path("blocker/temp") + QLatin1Char(':')));
     }
 
     void aFullDiskLeavesTheOldTransferFile()

@@ -372,7 +372,9 @@ void TestLoadCommand::errorDialogAnswers()
         = kept > 1 ? r.text(message.constData()).arg(kept) : r.text(message.constData());
     if (blocked) {
         // Nothing could be kept, and the message says so.
-        said << joinedText(fixSaid, r.text("IDS_124").arg(QDir::toNativeSeparators(temp)));
+        said << joinedText(fixSaid,
+            r.text("IDS_124").arg(
+                QDir::toNativeSeparators(temp) + QStringLiteral(": the folder cannot be made")));
     } else if (!message.isEmpty()) {
         // The whole memory as received stays beside the transfer file, with every set the
         // meter holds, named by the time of the fix, and the message says where.

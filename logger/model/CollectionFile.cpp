@@ -37,7 +37,7 @@ bool writeBytes(const QString& path, const char* bytes, qint64 length, QString* 
     };
     const QString folder = QFileInfo(path).absolutePath();
     if (!QDir().mkpath(folder))
-        return failed(folder);
+        return failed(QStringLiteral("%1: the folder cannot be made").arg(folder));
     QString why;
     if (writeWhole(
             path, [&](QIODevice& out) { return out.write(bytes, length) == length; }, &why)

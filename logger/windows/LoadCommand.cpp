@@ -136,7 +136,7 @@ void LoadCommand::showLoaded(const LoadReport& report)
     // The sets are shown, but the memory of the last good load outlives them only in the
     // transfer file, which could not be written: say why.
     if (report.failure == LoadReport::Failure::TransferFile)
-        m_deps.prompter->tell(report.error);
+        m_deps.prompter->tell(text("IDS_126").arg(report.error));
 }
 
 void LoadCommand::askAfterFailure(LoadResult result)

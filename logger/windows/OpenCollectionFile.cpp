@@ -36,14 +36,14 @@ CollectionOpen OpenCollectionFile(LoggerData& data, DataLoggerWindow& window, Pr
         return CollectionOpen::Cancelled;
 
     const LoadReport report = data.openCollectionFile(path);
+    const MessageTable messages = MessageTable::forWindow(QStringLiteral("TfrmMain"));
     if (!report.loaded()) {
         // A file that was read but whose sets fail the checks would otherwise end in nothing
         // at all, as if the command had not been given.
         const bool readButRefused
             = report.failure == LoadReport::Failure::None && report.result != LoadResult::NoData;
         if (readButRefused)
-            prompter.tell(MessageTable::forWindow(QStringLiteral("TfrmMain"))
-                              .getTextOrDefault(QStringLiteral("IDS_125"))
+            prompter.tell(messages.getTextOrDefault(QStringLiteral("IDS_125"))
                               .arg(QDir::toNativeSeparators(path)));
         return CollectionOpen::NotLoaded;
     }
@@ -51,7 +51,7 @@ CollectionOpen OpenCollectionFile(LoggerData& data, DataLoggerWindow& window, Pr
     // The sets are shown, but the memory of the last good load outlives them only in the
     // transfer file, which could not be written: say why.
     if (report.failure == LoadReport::Failure::TransferFile)
-        prompter.tell(report.error);
+        prompter.tell(messages.getTextOrDefault(QStringLiteral("IDS_126")).arg(report.error));
     return CollectionOpen::Loaded;
 }
 
