@@ -21,6 +21,8 @@
 #include <QSignalBlocker>
 #include <QTableView>
 
+#include <algorithm>
+
 namespace tc4dl {
 
 namespace {
@@ -74,6 +76,9 @@ TfrmGraph* FileCommands::openGraphFile(const QString& path)
     }
     TfrmGraph* window = newGraphWindow(path);
     (void)window->model().loadState(loaded.storeState());
+    // The file's own annotations stay: new ones are numbered after the last of them.
+    window->setLastAnnotationIndex(
+        std::max(TfrmGraph::kLastReservedAnnotation, window->model().annotationCount() - 1));
     const QSize size = m_host.openedGraphSize();
     window->frameWindow()->setGeometry(0, 0, size.width(), size.height());
 
