@@ -134,7 +134,7 @@ void ChartView::addAxisRects()
         m_proportions.push_back(proportion);
         QSharedPointer<TimeAxisTicker> ticker(new TimeAxisTicker);
         ticker->setDateTimeFormat(tickDateTimeFormat(locale()));
-        ticker->setTimeFormat(tickTimeFormat(locale()));
+        ticker->setTimeFormat(longTimeFormat(locale()));
         // Until the first layout tells how many fit: a label about every 150 pixels on a
         // full-screen graph.
         ticker->setTickCount(7);
@@ -254,6 +254,24 @@ bool ChartView::fitTickCounts()
 {
     bool changed = false;
     const QLocale here = m_plot->locale();
+    // The widest time label: a late time of day in the format the labels are written in, or
+    // the date below the first one. The stacked axes share font and format as a rule, so a
+    // pass measures once.
+    QFont measuredFont;
+    QString measuredFormat;
+    double measuredWidth = -1.0;
+    const auto timeLabelWidth = [&](const QFont& font, const QString& format) {
+        if (measuredWidth < 0.0 || font != measuredFont || format != measuredFormat) {
+            const QFontMetricsF metrics(font);
+            measuredWidth
+                = std::max(metrics.horizontalAdvance(here.toString(QTime(23, 58, 58), format)),
+                    metrics.horizontalAdvance(
+                        here.toString(QDate(2026, 12, 28), here.dateFormat(QLocale::ShortFormat))));
+            measuredFont = font;
+            measuredFormat = format;
+        }
+        return measuredWidth;
+    };
     for (size_t a = 0; a < m_rects.size(); ++a) {
         QCPAxisRect* rect = m_rects[a];
         QCPAxis* y = rect->axis(QCPAxis::atLeft);
@@ -277,15 +295,12 @@ bool ChartView::fitTickCounts()
         }
 
         QCPAxis* x = rect->axis(QCPAxis::atBottom);
-        const QFontMetricsF metrics(x->tickLabelFont());
-        // The widest label: a late time of day, or the date below the first one.
-        const double labelWidth = std::max(
-            metrics.horizontalAdvance(here.toString(QTime(23, 58, 58), tickTimeFormat(here))),
-            metrics.horizontalAdvance(
-                here.toString(QDate(2026, 12, 28), here.dateFormat(QLocale::ShortFormat))));
+        const auto ticker = x->ticker().dynamicCast<TimeAxisTicker>();
+        const double labelWidth = timeLabelWidth(
+            x->tickLabelFont(), ticker ? ticker->labelTimeFormat(here) : longTimeFormat(here));
         const int xCount = tickIntervalsFor(
             std::max(1, rect->width()), labelWidth, kTimeLabelGap, kMostTimeIntervals);
-        if (auto ticker = x->ticker().dynamicCast<TimeAxisTicker>()) {
+        if (ticker) {
             // A label centred on a tick near either end must not reach past the plot's edge.
             const double width = std::max(1, rect->width());
             const double roomLeft = rect->left() - m_plot->rect().left();

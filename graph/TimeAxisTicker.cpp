@@ -1,5 +1,6 @@
 #include "TimeAxisTicker.h"
 
+#include "DateTimeSerial.h"
 #include "TickLayout.h"
 
 #include <QDateTime>
@@ -22,7 +23,7 @@ TimeAxisTicker::TimeAxisTicker()
     setDateTimeSpec(Qt::UTC);
     // Steps count from a midnight, so hour and day ticks fall on whole hours and midnights.
     setTickOrigin(0.0);
-    m_timeFormat = tickTimeFormat(QLocale());
+    m_timeFormat = longTimeFormat(QLocale());
 }
 
 const QVector<double>& TimeAxisTicker::steps()
@@ -110,16 +111,21 @@ QVector<double> TimeAxisTicker::createTickVector(double tickStep, const QCPRange
     return result;
 }
 
-QVector<QString> TimeAxisTicker::createLabelVector(
-    const QVector<double>& ticks, const QLocale& locale, QChar, int)
+QString TimeAxisTicker::labelTimeFormat(const QLocale& locale) const
 {
     QString format = m_timeFormat;
     if (m_step < 1.0) {
-        // A step below a second shows the milliseconds after the seconds' field.
         const qsizetype at = format.indexOf(QLatin1String("ss"));
         if (at >= 0)
             format.insert(at + 2, locale.decimalPoint() + QLatin1String("zzz"));
     }
+    return format;
+}
+
+QVector<QString> TimeAxisTicker::createLabelVector(
+    const QVector<double>& ticks, const QLocale& locale, QChar, int)
+{
+    const QString format = labelTimeFormat(locale);
     const double from = m_range.lower + m_guardLeft * m_range.size();
     const double to = m_range.upper - m_guardRight * m_range.size();
     QList<QDateTime> times;

@@ -22,6 +22,9 @@ public:
 
     // The time of day on the labels (the date goes on a second line where it is needed).
     void setTimeFormat(const QString& format) { m_timeFormat = format; }
+    // The time format the labels are written in at the step last chosen: a step below a
+    // second adds the milliseconds after the seconds.
+    [[nodiscard]] QString labelTimeFormat(const QLocale& locale) const;
     // The shares of the range, from the left and from the right, in which no label is written
     // (a label there would reach past the plot's edge); true when that changed.
     bool setGuards(double left, double right);

@@ -31,8 +31,4 @@ namespace tc4dl::chart {
 [[nodiscard]] QList<QString> timeTickLabels(const QList<QDateTime>& ticks, qsizetype firstShown,
     bool daySteps, const QString& timeFormat, const QLocale& locale);
 
-// The time format of the tick labels: the locale's long time without a time-zone token
-// (seconds matter on a real-time graph sampled every few seconds).
-[[nodiscard]] QString tickTimeFormat(const QLocale& locale);
-
 } // namespace tc4dl::chart
