@@ -591,8 +591,6 @@ void TfrmGraph::ComputeGraphStatistics()
         m_max[ch]->setText(chart::valueAtText(c.max, c.maxX));
         m_min[ch]->setText(chart::valueAtText(c.min, c.minX));
         m_avg[ch]->setText(chart::avgText(c.avg(), c.count));
-        for (QLineEdit* box : { m_max[ch], m_min[ch], m_avg[ch] })
-            box->setCursorPosition(0);
     }
 }
 
