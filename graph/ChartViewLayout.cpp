@@ -5,6 +5,7 @@
 #include "ChartModel.h"
 #include "ChartQcp.h"
 #include "ChartSupport.h"
+#include "TickGuards.h"
 #include "TickLayout.h"
 #include "TimeAxisTicker.h"
 
@@ -24,19 +25,7 @@ namespace {
 // room for (QCustomPlot's own choice may give half again as many, which overlap on the short
 // axes of a split graph). Labels whose text would reach past a guarded end of the axis are
 // left off: stacked axes touch, and the lowest axis's bottom label would meet the time labels.
-class ValueAxisTicker : public QCPAxisTicker {
-public:
-    // The share of the range, from the top and from the bottom, in which no label is written;
-    // true when that changed.
-    bool setGuards(double top, double bottom)
-    {
-        const bool same
-            = std::abs(m_guardTop - top) < 1e-6 && std::abs(m_guardBottom - bottom) < 1e-6;
-        m_guardTop = top;
-        m_guardBottom = bottom;
-        return !same;
-    }
-
+class ValueAxisTicker : public QCPAxisTicker, public TickGuards {
 protected:
     double getTickStep(const QCPRange& range) override
     {
@@ -51,14 +40,10 @@ protected:
             return;
         const double size = range.size();
         for (qsizetype i = 0; i < ticks.size() && i < tickLabels->size(); ++i)
-            if (range.upper - ticks[i] < m_guardTop * size
-                || ticks[i] - range.lower < m_guardBottom * size)
+            if (range.upper - ticks[i] < m_guardUpper * size
+                || ticks[i] - range.lower < m_guardLower * size)
                 (*tickLabels)[i].clear();
     }
-
-private:
-    double m_guardTop = 0.0;
-    double m_guardBottom = 0.0;
 };
 
 // Room between neighbouring tick labels, in pixels, and the most intervals an axis is given.
@@ -133,7 +118,6 @@ void ChartView::addAxisRects()
         axes->setRowStretchFactor(a, proportion);
         m_proportions.push_back(proportion);
         QSharedPointer<TimeAxisTicker> ticker(new TimeAxisTicker);
-        ticker->setDateTimeFormat(tickDateTimeFormat(locale()));
         ticker->setTimeFormat(longTimeFormat(locale()));
         // Until the first layout tells how many fit: a label about every 150 pixels on a
         // full-screen graph.
@@ -287,7 +271,7 @@ bool ChartView::fitTickCounts()
             const double top = a == 0 ? 0.0 : lineHeight / height;
             const double belowAxis = m_rects.back()->bottom() - rect->bottom();
             const double bottom = std::max(0.0, lineHeight / 2.0 - belowAxis) / height;
-            changed = ticker->setGuards(top, bottom) || changed;
+            changed = ticker->setGuards(bottom, top) || changed;
         }
         if (y->ticker()->tickCount() != yCount) {
             y->ticker()->setTickCount(yCount);

@@ -19,11 +19,8 @@ constexpr double kMonthMean = 30.4375 * kDay;
 } // namespace
 
 TimeAxisTicker::TimeAxisTicker()
+    : m_timeFormat(longTimeFormat(QLocale()))
 {
-    setDateTimeSpec(Qt::UTC);
-    // Steps count from a midnight, so hour and day ticks fall on whole hours and midnights.
-    setTickOrigin(0.0);
-    m_timeFormat = longTimeFormat(QLocale());
 }
 
 const QVector<double>& TimeAxisTicker::steps()
@@ -126,8 +123,8 @@ QVector<QString> TimeAxisTicker::createLabelVector(
     const QVector<double>& ticks, const QLocale& locale, QChar, int)
 {
     const QString format = labelTimeFormat(locale);
-    const double from = m_range.lower + m_guardLeft * m_range.size();
-    const double to = m_range.upper - m_guardRight * m_range.size();
+    const double from = m_range.lower + m_guardLower * m_range.size();
+    const double to = m_range.upper - m_guardUpper * m_range.size();
     QList<QDateTime> times;
     times.reserve(ticks.size());
     qsizetype firstShown = ticks.size();
@@ -141,14 +138,6 @@ QVector<QString> TimeAxisTicker::createLabelVector(
         if (ticks[i] < from || ticks[i] > to)
             labels[i].clear();
     return labels;
-}
-
-bool TimeAxisTicker::setGuards(double left, double right)
-{
-    const bool same = std::abs(m_guardLeft - left) < 1e-6 && std::abs(m_guardRight - right) < 1e-6;
-    m_guardLeft = left;
-    m_guardRight = right;
-    return !same;
 }
 
 } // namespace tc4dl::chart
