@@ -510,6 +510,31 @@ QRect ChartView::plotRect(int axis) const
     return QRect(m_plot->mapTo(this, r.topLeft()), r.size());
 }
 
+QRect ChartView::wholePlotRect() const
+{
+    QRect rect = plotRect();
+    for (int axis = 1; axis < axisRectCount(); ++axis)
+        rect |= plotRect(axis);
+    return rect;
+}
+
+int ChartView::axisAt(QPoint pixel) const
+{
+    int best = 0;
+    int bestDistance = std::numeric_limits<int>::max();
+    for (int axis = 0; axis < axisRectCount(); ++axis) {
+        const QRect rect = plotRect(axis);
+        const int distance = pixel.y() < rect.top() ? rect.top() - pixel.y()
+            : pixel.y() > rect.bottom()             ? pixel.y() - rect.bottom()
+                                                    : 0;
+        if (distance < bestDistance) {
+            best = axis;
+            bestDistance = distance;
+        }
+    }
+    return best;
+}
+
 QPointF ChartView::pixelToGraph(QPoint pixel, int axis) const
 {
     if (m_rects.empty())

@@ -15,7 +15,6 @@
 #include <QMdiSubWindow>
 #include <QTableWidget>
 
-#include <limits>
 #include <utility>
 
 namespace tc4dl {
@@ -187,7 +186,7 @@ void TfrmGraph::ToolButton2Click()
 
 void TfrmGraph::pnlGraphResize()
 {
-    const QPoint corner = PESGraph1->geometry().topLeft() + wholePlotRect().topLeft();
+    const QPoint corner = PESGraph1->geometry().topLeft() + PESGraph1->wholePlotRect().topLeft();
     Panel12->move(corner);
     Panel12->raise();
 }
@@ -217,41 +216,13 @@ void TfrmGraph::setReadOut(const QString& text)
     pnlGraphResize();
 }
 
-QRect TfrmGraph::wholePlotRect() const
-{
-    // A split graph stacks its axes; together they make the plot rectangle.
-    QRect rect = PESGraph1->plotRect();
-    for (int axis = 1; axis < PESGraph1->axisRectCount(); ++axis)
-        rect |= PESGraph1->plotRect(axis);
-    return rect;
-}
-
-int TfrmGraph::axisUnder(QPoint pixel) const
-{
-    // A split graph stacks its axes, each with its own scale: the one under the pointer (or
-    // the nearest, in the gap between two) reads the value.
-    int best = 0;
-    int bestDistance = std::numeric_limits<int>::max();
-    for (int axis = 0; axis < PESGraph1->axisRectCount(); ++axis) {
-        const QRect rect = PESGraph1->plotRect(axis);
-        const int distance = pixel.y() < rect.top() ? rect.top() - pixel.y()
-            : pixel.y() > rect.bottom()             ? pixel.y() - rect.bottom()
-                                                    : 0;
-        if (distance < bestDistance) {
-            best = axis;
-            bestDistance = distance;
-        }
-    }
-    return best;
-}
-
 void TfrmGraph::PESGraph1MouseMove()
 {
     const QPoint pos = PESGraph1->lastMousePosition();
-    const QRect plot = wholePlotRect();
+    const QRect plot = PESGraph1->wholePlotRect();
     if (pos.x() >= plot.left() && pos.x() <= plot.right() && pos.y() >= plot.top()
         && pos.y() <= plot.bottom()) {
-        const QPointF value = PESGraph1->pixelToGraph(pos, axisUnder(pos));
+        const QPointF value = PESGraph1->pixelToGraph(pos, PESGraph1->axisAt(pos));
         setReadOut(chart::fixedText(value.y(), 1) + QLatin1Char('@') + chart::timeText(value.x()));
     }
 }
@@ -277,7 +248,7 @@ void TfrmGraph::Button2Click()
     const auto text
         = [&table](const char* id) { return table.getTextOrDefault(QLatin1String(id)); };
     static constexpr const char* kMaxIds[4] = { "IDS_28", "IDS_31", "IDS_34", "IDS_37" };
-    const QRect plot = wholePlotRect();
+    const QRect plot = PESGraph1->wholePlotRect();
     const int x = plot.left() + 80;
     for (int k = 1; k <= 4; ++k) {
         const QPointF at = PESGraph1->pixelToGraph(QPoint(x, plot.top() + 20 * k), 0);

@@ -146,8 +146,6 @@ private:
     void buildLineCursorPanel();
     QToolButton* addToolButton(const char* name, GraphGlyph glyph, bool checkable);
     void setReadOut(const QString& text);
-    [[nodiscard]] QRect wholePlotRect() const;
-    [[nodiscard]] int axisUnder(QPoint pixel) const;
     // The data-set list as wide as its columns, but leaving the graph beside it room enough in
     // a narrow window.
     void fitDataSetPanel();
