@@ -241,29 +241,6 @@ void TfrmGraph::PESGraph1DataHotSpot(int subset, int point)
     redraw();
 }
 
-void TfrmGraph::Button2Click()
-{
-    GraphShared& shared = m_services.graphShared();
-    const MessageTable table = MessageTable::forWindow(QStringLiteral("TfrmGraph"));
-    const auto text
-        = [&table](const char* id) { return table.getTextOrDefault(QLatin1String(id)); };
-    static constexpr const char* kMaxIds[4] = { "IDS_28", "IDS_31", "IDS_34", "IDS_37" };
-    const QRect plot = PESGraph1->wholePlotRect();
-    const int x = plot.left() + 80;
-    for (int k = 1; k <= 4; ++k) {
-        const QPointF at = PESGraph1->pixelToGraph(QPoint(x, plot.top() + 20 * k), 0);
-        chart::GraphAnnotation note;
-        note.type = chart::kAnnotationText;
-        note.x = at.x();
-        note.y = at.y();
-        note.color = shared.annoColor;
-        note.text = text(kMaxIds[k - 1]) + m_max[k - 1]->text() + text("IDS_29")
-            + m_min[k - 1]->text() + text("IDS_30") + m_avg[k - 1]->text();
-        m_model.setAnnotation(nextAnnotationIndex(), note);
-    }
-    redraw();
-}
-
 // Qt events
 
 void TfrmGraph::showEvent(QShowEvent* event)

@@ -102,7 +102,6 @@ public:
     void ComputeGraphStatistics();
     void PESGraph1MouseMove();
     void PESGraph1DataHotSpot(int subset, int point);
-    void Button2Click();
 
     // The per-channel boxes (channel 0..3), for the statistics and the recording.
     [[nodiscard]] QLineEdit* maxBox(int channel) const { return m_max.at(channel); }

@@ -315,7 +315,6 @@ void TfrmGraph::buildStatisticStrip()
     Button2 = new QPushButton(QStringLiteral("Show MAX/MIN on Graph"), strip);
     Button2->setObjectName(QStringLiteral("Button2"));
     Button2->setAutoDefault(false);
-    connect(Button2, &QPushButton::clicked, this, &TfrmGraph::Button2Click);
     flow->addWidget(Button2);
     pnlGraphStatistic = strip;
 }

@@ -8,6 +8,7 @@
 #include "DateTimeSerial.h"
 #include "DocumentArea.h"
 #include "FakeGraphServices.h"
+#include "GraphCommands.h"
 #include "GraphConfig.h"
 #include "GraphShared.h"
 #include "GraphStateFile.h"
@@ -444,8 +445,8 @@ private Q_SLOTS:
         graph.redraw();
         QCoreApplication::processEvents();
         graph.ComputeGraphStatistics();
-        graph.Button2Click();
-        graph.Button2Click();
+        graph.commands()->Button2Click();
+        graph.commands()->Button2Click();
         QCOMPARE(graph.lastAnnotationIndex(), 11);
         QCOMPARE(graph.model().annotationCount(), 12);
         for (int k = 0; k < 4; ++k) {
