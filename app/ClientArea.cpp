@@ -152,14 +152,6 @@ QList<QRect> ClientArea::cascadeGeometries(const QRect& area, int count, int ste
     return windows;
 }
 
-QRect ClientArea::placedInside(const QRect& wanted, const QRect& area, QSize least)
-{
-    const QSize size = wanted.size().boundedTo(area.size()).expandedTo(least);
-    const int x = std::max(area.left(), std::min(wanted.left(), area.right() + 1 - size.width()));
-    const int y = std::max(area.top(), std::min(wanted.top(), area.bottom() + 1 - size.height()));
-    return { QPoint(x, y), size };
-}
-
 void ClientArea::tileChildren()
 {
     const QList<QMdiSubWindow*> tiles = arrangedWindows(subWindowList());

@@ -51,8 +51,6 @@ public:
     // least `least` and, where the area allows, wholly inside it.
     [[nodiscard]] static QList<QRect> cascadeGeometries(
         const QRect& area, int count, int step, QSize least);
-    // `wanted` moved and cut so that it lies inside `area`, but never smaller than `least`.
-    [[nodiscard]] static QRect placedInside(const QRect& wanted, const QRect& area, QSize least);
 
     // Without scroll bars QMdiArea asks to be as large as its largest child; the main window
     // would then grow (and leave the screen) whenever a child is tiled or laid out. Children

@@ -3,6 +3,7 @@
 #include "Artwork.h"
 #include "CollectionFile.h"
 #include "DataLoggerWindow.h"
+#include "DocumentArea.h"
 #include "GraphConfig.h"
 #include "HelpWindow.h"
 #include "LoadCommand.h"
@@ -225,12 +226,10 @@ void TfrmMain::placeRealTimeGraph()
     const int barHeight = m_menus->toolBar()->height();
     const int visibleWidth = m_mdi->viewport()->width() - panelWidth;
     QWidget* frame = graph->frameWindow();
-    // Nor past its bottom edge, which would hide the last statistic row under the status bar.
-    const int height = std::min(frameGeometry().height() - barHeight - statusBar()->height() - 40,
-        m_mdi->viewport()->height());
-    frame->setGeometry(ClientArea::placedInside(
+    const int height = frameGeometry().height() - barHeight - statusBar()->height() - 40;
+    frame->setGeometry(documentarea::placedInView(*m_mdi,
         QRect(panelWidth, 0, std::min(width() - panelWidth + 150, visibleWidth), height),
-        m_mdi->viewport()->rect(), frame->minimumSizeHint()));
+        frame->minimumSizeHint()));
     m_mdi->activateChild(frame);
     graph->setFocus();
 }
@@ -328,10 +327,10 @@ QByteArray TfrmMain::collectionImage() const
 QSize TfrmMain::openedGraphSize() const
 {
     // As wide as the main window, as high as its client height less 40 pixels, but inside the
-    // document area, which the toolbar and the status bar make lower than that: the graph's
-    // last statistic row would otherwise lie under the status bar.
+    // document area, which the toolbar and the status bar make lower than that.
     const int client = height() - (menuBar() ? menuBar()->height() : 0);
-    return QSize(width(), std::max(client - 40, 100)).boundedTo(m_mdi->viewport()->size());
+    return documentarea::placedInView(*m_mdi, QRect(0, 0, width(), std::max(client - 40, 100)))
+        .size();
 }
 
 void TfrmMain::setOutputToGraphEnabled(bool enabled)

@@ -51,11 +51,4 @@ public:
     }
 };
 
-// Tick label format: the locale's long time (seconds matter on a real-time graph sampled every
-// few seconds) over its short date. The time-zone token of some long formats is dropped.
-[[nodiscard]] inline QString tickDateTimeFormat(const QLocale& locale)
-{
-    return longTimeFormat(locale) + QLatin1Char('\n') + locale.dateFormat(QLocale::ShortFormat);
-}
-
 } // namespace tc4dl::chart

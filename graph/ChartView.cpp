@@ -272,7 +272,6 @@ void ChartView::updateData(bool full)
 {
     const int points = m_model.points();
     const int first = m_model.firstChangedPoint();
-    SerialSeconds clock;
     for (size_t s = 0; s < m_graphs.size(); ++s) {
         const int subset = static_cast<int>(s);
         ChartCells* cells = m_store[s].full.data();
@@ -289,7 +288,7 @@ void ChartView::updateData(bool full)
         } else {
             for (int p = 0; p < points; ++p)
                 if (!m_model.isNull(m_model.y(subset, p))) {
-                    carry = clock.toSeconds(m_model.x(subset, p));
+                    carry = SerialSeconds::toSeconds(m_model.x(subset, p));
                     break;
                 }
             if (std::isnan(carry))
@@ -305,7 +304,7 @@ void ChartView::updateData(bool full)
                 cell.value = kNaN;
                 return;
             }
-            cell.key = clock.toSeconds(m_model.x(subset, p));
+            cell.key = SerialSeconds::toSeconds(m_model.x(subset, p));
             cell.value = y;
             sorted = sorted && cell.key >= carry;
             carry = cell.key;
@@ -362,7 +361,6 @@ void ChartView::addGraphAnnotations()
     QCPAxisRect* rect = m_rects.front();
     QCPAxis* xAxis = rect->axis(QCPAxis::atBottom);
     QCPAxis* yAxis = rect->axis(QCPAxis::atLeft);
-    SerialSeconds clock;
     QFont textFont = font();
     textFont.setPointSizeF(
         textFont.pointSizeF() * std::max(10, look.graphAnnotationTextSize) / 100.0);
@@ -373,7 +371,7 @@ void ChartView::addGraphAnnotations()
         if (!cross && text.isEmpty())
             continue; // a deleted annotation
         const QColor colour = toQColor(note.color);
-        const double key = clock.toSeconds(note.x);
+        const double key = SerialSeconds::toSeconds(note.x);
         QCPItemPosition* anchor = nullptr;
         if (cross) {
             auto* marker = new QCPItemTracer(m_plot);
@@ -412,10 +410,9 @@ void ChartView::addGraphAnnotations()
 // The two vertical lines, across every axis.
 void ChartView::addVertLines()
 {
-    SerialSeconds clock;
     for (int line = 0; line < 2; ++line) {
         const VertLineAnnotation v = m_model.vertLine(line);
-        const double key = clock.toSeconds(v.x);
+        const double key = SerialSeconds::toSeconds(v.x);
         for (QCPAxisRect* r : m_rects) {
             auto* item = new QCPItemStraightLine(m_plot);
             item->setClipAxisRect(r);
@@ -436,10 +433,10 @@ void ChartView::applyRanges()
     m_zoomScalesY = look.yScales;
     if (m_rects.empty())
         return;
-    SerialSeconds clock;
     QCPRange x;
     if (look.xScale.control == ScaleControl::ManualMinAndMax) {
-        x = QCPRange(clock.toSeconds(look.xScale.min), clock.toSeconds(look.xScale.max));
+        x = QCPRange(
+            SerialSeconds::toSeconds(look.xScale.min), SerialSeconds::toSeconds(look.xScale.max));
     } else {
         bool any = false;
         for (const GraphStore& store : m_store) {
@@ -513,6 +510,31 @@ QRect ChartView::plotRect(int axis) const
     return QRect(m_plot->mapTo(this, r.topLeft()), r.size());
 }
 
+QRect ChartView::wholePlotRect() const
+{
+    QRect rect = plotRect();
+    for (int axis = 1; axis < axisRectCount(); ++axis)
+        rect |= plotRect(axis);
+    return rect;
+}
+
+int ChartView::axisAt(QPoint pixel) const
+{
+    int best = 0;
+    int bestDistance = std::numeric_limits<int>::max();
+    for (int axis = 0; axis < axisRectCount(); ++axis) {
+        const QRect rect = plotRect(axis);
+        const int distance = pixel.y() < rect.top() ? rect.top() - pixel.y()
+            : pixel.y() > rect.bottom()             ? pixel.y() - rect.bottom()
+                                                    : 0;
+        if (distance < bestDistance) {
+            best = axis;
+            bestDistance = distance;
+        }
+    }
+    return best;
+}
+
 QPointF ChartView::pixelToGraph(QPoint pixel, int axis) const
 {
     if (m_rects.empty())
@@ -531,8 +553,8 @@ QPoint ChartView::graphToPixel(QPointF graph, int axis) const
         return {};
     const auto index = static_cast<size_t>(std::clamp(axis, 0, axisRectCount() - 1));
     QCPAxisRect* rect = m_rects[index];
-    SerialSeconds clock;
-    const double px = rect->axis(QCPAxis::atBottom)->coordToPixel(clock.toSeconds(graph.x()));
+    const double px
+        = rect->axis(QCPAxis::atBottom)->coordToPixel(SerialSeconds::toSeconds(graph.x()));
     const double py = rect->axis(QCPAxis::atLeft)->coordToPixel(graph.y());
     return m_plot->mapTo(
         this, QPoint(static_cast<int>(std::lround(px)), static_cast<int>(std::lround(py))));

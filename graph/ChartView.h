@@ -62,6 +62,11 @@ public:
     // Axis 0's rectangle (the shared rectangle when not split), in this widget's pixels.
     [[nodiscard]] QRect plotRect() const;
     [[nodiscard]] QRect plotRect(int axis) const;
+    // Every axis's rectangle together: a split graph stacks its axes.
+    [[nodiscard]] QRect wholePlotRect() const;
+    // The axis whose rectangle holds `pixel`'s height, or the nearest one in the gap between
+    // two: each stacked axis has its own scale.
+    [[nodiscard]] int axisAt(QPoint pixel) const;
     // Pixels are this widget's; graph X is a date-time serial, Y the value of `axis`.
     [[nodiscard]] QPointF pixelToGraph(QPoint pixel, int axis) const;
     [[nodiscard]] QPoint graphToPixel(QPointF graph, int axis) const;

@@ -67,7 +67,6 @@ bool ChartView::dataPointAt(QPoint plotPixel, int* subset, int* point) const
 {
     double best = kHotSpotPixels + 0.5;
     bool found = false;
-    SerialSeconds clock;
     for (size_t s = 0; s < m_graphs.size(); ++s) {
         QCPGraph* graph = m_graphs[s];
         if (!graph->keyAxis()->axisRect()->rect().contains(plotPixel))
@@ -77,7 +76,8 @@ bool ChartView::dataPointAt(QPoint plotPixel, int* subset, int* point) const
             const float y = m_model.y(sub, p);
             if (m_model.isNull(y))
                 continue;
-            const double dx = graph->keyAxis()->coordToPixel(clock.toSeconds(m_model.x(sub, p)))
+            const double dx
+                = graph->keyAxis()->coordToPixel(SerialSeconds::toSeconds(m_model.x(sub, p)))
                 - plotPixel.x();
             if (std::abs(dx) > best)
                 continue;

@@ -5,6 +5,7 @@
 #include "ChartModel.h"
 #include "ChartQcp.h"
 #include "ChartSupport.h"
+#include "TickGuards.h"
 #include "TickLayout.h"
 #include "TimeAxisTicker.h"
 
@@ -24,19 +25,7 @@ namespace {
 // room for (QCustomPlot's own choice may give half again as many, which overlap on the short
 // axes of a split graph). Labels whose text would reach past a guarded end of the axis are
 // left off: stacked axes touch, and the lowest axis's bottom label would meet the time labels.
-class ValueAxisTicker : public QCPAxisTicker {
-public:
-    // The share of the range, from the top and from the bottom, in which no label is written;
-    // true when that changed.
-    bool setGuards(double top, double bottom)
-    {
-        const bool same
-            = std::abs(m_guardTop - top) < 1e-6 && std::abs(m_guardBottom - bottom) < 1e-6;
-        m_guardTop = top;
-        m_guardBottom = bottom;
-        return !same;
-    }
-
+class ValueAxisTicker : public QCPAxisTicker, public TickGuards {
 protected:
     double getTickStep(const QCPRange& range) override
     {
@@ -51,14 +40,10 @@ protected:
             return;
         const double size = range.size();
         for (qsizetype i = 0; i < ticks.size() && i < tickLabels->size(); ++i)
-            if (range.upper - ticks[i] < m_guardTop * size
-                || ticks[i] - range.lower < m_guardBottom * size)
+            if (range.upper - ticks[i] < m_guardUpper * size
+                || ticks[i] - range.lower < m_guardLower * size)
                 (*tickLabels)[i].clear();
     }
-
-private:
-    double m_guardTop = 0.0;
-    double m_guardBottom = 0.0;
 };
 
 // Room between neighbouring tick labels, in pixels, and the most intervals an axis is given.
@@ -133,8 +118,7 @@ void ChartView::addAxisRects()
         axes->setRowStretchFactor(a, proportion);
         m_proportions.push_back(proportion);
         QSharedPointer<TimeAxisTicker> ticker(new TimeAxisTicker);
-        ticker->setDateTimeFormat(tickDateTimeFormat(locale()));
-        ticker->setTimeFormat(tickTimeFormat(locale()));
+        ticker->setTimeFormat(longTimeFormat(locale()));
         // Until the first layout tells how many fit: a label about every 150 pixels on a
         // full-screen graph.
         ticker->setTickCount(7);
@@ -254,6 +238,24 @@ bool ChartView::fitTickCounts()
 {
     bool changed = false;
     const QLocale here = m_plot->locale();
+    // The widest time label: a late time of day in the format the labels are written in, or
+    // the date below the first one. The stacked axes share font and format as a rule, so a
+    // pass measures once.
+    QFont measuredFont;
+    QString measuredFormat;
+    double measuredWidth = -1.0;
+    const auto timeLabelWidth = [&](const QFont& font, const QString& format) {
+        if (measuredWidth < 0.0 || font != measuredFont || format != measuredFormat) {
+            const QFontMetricsF metrics(font);
+            measuredWidth
+                = std::max(metrics.horizontalAdvance(here.toString(QTime(23, 58, 58), format)),
+                    metrics.horizontalAdvance(
+                        here.toString(QDate(2026, 12, 28), here.dateFormat(QLocale::ShortFormat))));
+            measuredFont = font;
+            measuredFormat = format;
+        }
+        return measuredWidth;
+    };
     for (size_t a = 0; a < m_rects.size(); ++a) {
         QCPAxisRect* rect = m_rects[a];
         QCPAxis* y = rect->axis(QCPAxis::atLeft);
@@ -269,7 +271,7 @@ bool ChartView::fitTickCounts()
             const double top = a == 0 ? 0.0 : lineHeight / height;
             const double belowAxis = m_rects.back()->bottom() - rect->bottom();
             const double bottom = std::max(0.0, lineHeight / 2.0 - belowAxis) / height;
-            changed = ticker->setGuards(top, bottom) || changed;
+            changed = ticker->setGuards(bottom, top) || changed;
         }
         if (y->ticker()->tickCount() != yCount) {
             y->ticker()->setTickCount(yCount);
@@ -277,15 +279,12 @@ bool ChartView::fitTickCounts()
         }
 
         QCPAxis* x = rect->axis(QCPAxis::atBottom);
-        const QFontMetricsF metrics(x->tickLabelFont());
-        // The widest label: a late time of day, or the date below the first one.
-        const double labelWidth = std::max(
-            metrics.horizontalAdvance(here.toString(QTime(23, 58, 58), tickTimeFormat(here))),
-            metrics.horizontalAdvance(
-                here.toString(QDate(2026, 12, 28), here.dateFormat(QLocale::ShortFormat))));
+        const auto ticker = x->ticker().dynamicCast<TimeAxisTicker>();
+        const double labelWidth = timeLabelWidth(
+            x->tickLabelFont(), ticker ? ticker->labelTimeFormat(here) : longTimeFormat(here));
         const int xCount = tickIntervalsFor(
             std::max(1, rect->width()), labelWidth, kTimeLabelGap, kMostTimeIntervals);
-        if (auto ticker = x->ticker().dynamicCast<TimeAxisTicker>()) {
+        if (ticker) {
             // A label centred on a tick near either end must not reach past the plot's edge.
             const double width = std::max(1, rect->width());
             const double roomLeft = rect->left() - m_plot->rect().left();

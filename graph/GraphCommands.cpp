@@ -54,6 +54,7 @@ void GraphCommands::wire()
     };
     onClick(m_window.btnChangeScale, &GraphCommands::btnChangeScaleClick);
     onClick(m_window.Button1, &GraphCommands::Button1Click);
+    onClick(m_window.Button2, &GraphCommands::Button2Click);
     onClick(m_window.chkSplit, &GraphCommands::chkSplitClick);
     onClick(m_window.UndoZoom, &GraphCommands::UndoZoomClick);
     onClick(m_window.ToolButton4, &GraphCommands::ToolButton4Click);
@@ -122,6 +123,26 @@ void GraphCommands::btnChangeScaleClick()
     m_window.redraw();
     if (dialog.saveSetting())
         saveTemplate();
+}
+
+void GraphCommands::Button2Click()
+{
+    static constexpr const char* kMaxIds[4] = { "IDS_28", "IDS_31", "IDS_34", "IDS_37" };
+    const chart::ChartView* view = m_window.graph();
+    const QRect plot = view->wholePlotRect();
+    const int x = plot.left() + 80;
+    for (int k = 1; k <= 4; ++k) {
+        const QPointF at = view->pixelToGraph(QPoint(x, plot.top() + 20 * k), 0);
+        chart::GraphAnnotation note;
+        note.type = chart::kAnnotationText;
+        note.x = at.x();
+        note.y = at.y();
+        note.color = m_services.graphShared().annoColor;
+        note.text = text(kMaxIds[k - 1]) + m_window.maxBox(k - 1)->text() + text("IDS_29")
+            + m_window.minBox(k - 1)->text() + text("IDS_30") + m_window.avgBox(k - 1)->text();
+        m_window.model().setAnnotation(m_window.nextAnnotationIndex(), note);
+    }
+    m_window.redraw();
 }
 
 void GraphCommands::Button1Click()

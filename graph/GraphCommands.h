@@ -22,6 +22,9 @@ public:
 
     void btnChangeScaleClick();
     void Button1Click();
+    // "Show MAX/MIN on Graph": each channel's MAX, MIN and average as a text in the plot's top
+    // left corner.
+    void Button2Click();
     void PESGraph1CustomizeDlg();
     void chkSplitClick();
     void PESGraph1ZoomIn();

@@ -102,7 +102,6 @@ public:
     void ComputeGraphStatistics();
     void PESGraph1MouseMove();
     void PESGraph1DataHotSpot(int subset, int point);
-    void Button2Click();
 
     // The per-channel boxes (channel 0..3), for the statistics and the recording.
     [[nodiscard]] QLineEdit* maxBox(int channel) const { return m_max.at(channel); }
@@ -146,8 +145,6 @@ private:
     void buildLineCursorPanel();
     QToolButton* addToolButton(const char* name, GraphGlyph glyph, bool checkable);
     void setReadOut(const QString& text);
-    [[nodiscard]] QRect wholePlotRect() const;
-    [[nodiscard]] int axisUnder(QPoint pixel) const;
     // The data-set list as wide as its columns, but leaving the graph beside it room enough in
     // a narrow window.
     void fitDataSetPanel();

@@ -1,5 +1,6 @@
 #include "TimeAxisTicker.h"
 
+#include "DateTimeSerial.h"
 #include "TickLayout.h"
 
 #include <QDateTime>
@@ -18,11 +19,8 @@ constexpr double kMonthMean = 30.4375 * kDay;
 } // namespace
 
 TimeAxisTicker::TimeAxisTicker()
+    : m_timeFormat(longTimeFormat(QLocale()))
 {
-    setDateTimeSpec(Qt::UTC);
-    // Steps count from a midnight, so hour and day ticks fall on whole hours and midnights.
-    setTickOrigin(0.0);
-    m_timeFormat = tickTimeFormat(QLocale());
 }
 
 const QVector<double>& TimeAxisTicker::steps()
@@ -110,18 +108,23 @@ QVector<double> TimeAxisTicker::createTickVector(double tickStep, const QCPRange
     return result;
 }
 
-QVector<QString> TimeAxisTicker::createLabelVector(
-    const QVector<double>& ticks, const QLocale& locale, QChar, int)
+QString TimeAxisTicker::labelTimeFormat(const QLocale& locale) const
 {
     QString format = m_timeFormat;
     if (m_step < 1.0) {
-        // A step below a second shows the milliseconds after the seconds' field.
         const qsizetype at = format.indexOf(QLatin1String("ss"));
         if (at >= 0)
             format.insert(at + 2, locale.decimalPoint() + QLatin1String("zzz"));
     }
-    const double from = m_range.lower + m_guardLeft * m_range.size();
-    const double to = m_range.upper - m_guardRight * m_range.size();
+    return format;
+}
+
+QVector<QString> TimeAxisTicker::createLabelVector(
+    const QVector<double>& ticks, const QLocale& locale, QChar, int)
+{
+    const QString format = labelTimeFormat(locale);
+    const double from = m_range.lower + m_guardLower * m_range.size();
+    const double to = m_range.upper - m_guardUpper * m_range.size();
     QList<QDateTime> times;
     times.reserve(ticks.size());
     qsizetype firstShown = ticks.size();
@@ -135,14 +138,6 @@ QVector<QString> TimeAxisTicker::createLabelVector(
         if (ticks[i] < from || ticks[i] > to)
             labels[i].clear();
     return labels;
-}
-
-bool TimeAxisTicker::setGuards(double left, double right)
-{
-    const bool same = std::abs(m_guardLeft - left) < 1e-6 && std::abs(m_guardRight - right) < 1e-6;
-    m_guardLeft = left;
-    m_guardRight = right;
-    return !same;
 }
 
 } // namespace tc4dl::chart

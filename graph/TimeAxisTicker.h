@@ -1,6 +1,7 @@
 #pragma once
 
 #include "ChartQcp.h"
+#include "TickGuards.h"
 
 namespace tc4dl::chart {
 
@@ -9,7 +10,7 @@ namespace tc4dl::chart {
 // steps such as 2.5 seconds, which repeat a label written to the second. A key is a graph's
 // serial counted in seconds with no zone rule (see SerialSeconds), so ticks and labels are
 // worked out on that zone-free clock: a daylight-saving switch of this computer moves none.
-class TimeAxisTicker : public QCPAxisTickerDateTime {
+class TimeAxisTicker : public QCPAxisTicker, public TickGuards {
 public:
     TimeAxisTicker();
 
@@ -22,9 +23,9 @@ public:
 
     // The time of day on the labels (the date goes on a second line where it is needed).
     void setTimeFormat(const QString& format) { m_timeFormat = format; }
-    // The shares of the range, from the left and from the right, in which no label is written
-    // (a label there would reach past the plot's edge); true when that changed.
-    bool setGuards(double left, double right);
+    // The time format the labels are written in at the step last chosen: a step below a
+    // second adds the milliseconds after the seconds.
+    [[nodiscard]] QString labelTimeFormat(const QLocale& locale) const;
 
 protected:
     double getTickStep(const QCPRange& range) override;
@@ -39,8 +40,6 @@ private:
     QString m_timeFormat;
     QCPRange m_range; // of the last step chosen: the first tick in it gets the date
     double m_step = 1.0;
-    double m_guardLeft = 0.0;
-    double m_guardRight = 0.0;
 };
 
 } // namespace tc4dl::chart

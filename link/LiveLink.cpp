@@ -55,9 +55,11 @@ bool LiveLink::scanAttempt(int& item)
         ++item;
         return false;
     }
-    m_scanAnswer.append(reply.data(), kAnswerMinimum);
-    const bool has740 = m_scanAnswer.contains("740");
-    if (has740 || m_scanAnswer.contains("735")) {
+    // Only this port's answer is read: no model code is pieced together from the answers of
+    // two devices.
+    const QByteArrayView answer(reply.data(), kAnswerMinimum);
+    const bool has740 = answer.contains("740");
+    if (has740 || answer.contains("735")) {
         m_host.setRunEnabled(true);
         m_host.setStopEnabled(false);
         m_meterModel = has740 ? 740 : 735;
@@ -67,10 +69,7 @@ bool LiveLink::scanAttempt(int& item)
     }
     // Something answered, but not the meter: that port is a miss like a silent one, and the
     // next port is asked. Asking it again would use up the attempts of the ports after it.
-    // What it said is not kept, so that no model code is pieced together from the answers of
-    // two devices.
     (void)m_comm1.setActive(false);
-    m_scanAnswer.clear();
     ++item;
     return false;
 }

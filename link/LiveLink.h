@@ -100,7 +100,6 @@ public:
     [[nodiscard]] int missedTicks() const { return m_missedTicks; }
     [[nodiscard]] bool receiverBusy() const { return m_receiverBusy; }
     [[nodiscard]] bool pollSending() const { return m_pollSending; }
-    [[nodiscard]] const QByteArray& scanAnswer() const { return m_scanAnswer; }
     [[nodiscard]] int meterModel() const { return m_meterModel; }
     [[nodiscard]] QByteArray receiveText() const { return m_reader.pending(); }
     [[nodiscard]] LinkCounters counters() const;
@@ -129,7 +128,6 @@ private:
     int m_missedTicks = 0;
     bool m_receiverBusy = false;
     bool m_pollSending = false;
-    QByteArray m_scanAnswer;
     // The device Comm1 was last seen open on; only that one is reopened when it vanishes.
     QString m_openedDevice;
     int m_meterModel = 740;

@@ -89,9 +89,8 @@ void RealTimeRecorder::restoreJournal(const journal::JournalContents& contents)
     // recorded at (also the rate in use from now on, so that the lists tell the truth).
     const int rate = static_cast<int>(contents.header.samplingRate);
     if (rate > 0) {
-        m_host.setSamplingRate(rate);
+        useRate(rate);
         m_window->showSamplingRate(rate);
-        m_xExtendStep = rate * 100 * kSecondDays;
     }
     m_sampler = std::make_unique<RealTimeSampler>(m_window->model(), *m_window, m_sampleCount);
     m_sampler->setXExtendStep(m_xExtendStep);
@@ -317,43 +316,46 @@ bool RealTimeRecorder::saveGraph()
     return true;
 }
 
+void RealTimeRecorder::useRate(int seconds)
+{
+    m_host.setSamplingRate(seconds);
+    m_xExtendStep = seconds * 100 * kSecondDays;
+    if (m_sampler)
+        m_sampler->setXExtendStep(m_xExtendStep);
+}
+
 void RealTimeRecorder::samplingRateChanged(int seconds)
 {
-    if (!m_window || seconds == m_host.samplingRate())
+    if (!m_window)
         return;
     const int previous = m_host.samplingRate();
-    int rate = seconds;
-    if (rate == 0) {
-        m_window->showSamplingRate(2);
-        rate = 2;
-    }
-    bool saveFirst = false;
+    // 00:00 is no rate: the lists show 2 s, and 2 s is what is compared with the rate in use.
+    const int rate = seconds == 0 ? 2 : seconds;
+    if (seconds == 0)
+        m_window->showSamplingRate(rate);
+    if (rate == previous)
+        return;
     if (m_running || m_sampleCount > 0) {
         const Prompter::Answer answer = m_services.prompter().ask(
             withLineBreaks(graphText("IDS_40") + graphText("IDS_41") + graphText("IDS_42")),
             Prompter::Buttons::YesNoCancel, Prompter::Icon::Question);
-        // Cancel keeps the rate the graph was recorded at, in the lists too, and a running
-        // recording goes on at it.
-        if (answer == Prompter::Answer::Cancel) {
+        // Cancel, or a Yes whose save did not happen, keeps the rate the graph was recorded
+        // at, in the lists too; the samples stay and a running recording goes on at it.
+        if (answer == Prompter::Answer::Cancel
+            || (answer == Prompter::Answer::Yes && !saveGraph())) {
             m_window->showSamplingRate(previous);
             return;
         }
-        saveFirst = answer == Prompter::Answer::Yes;
     }
-    m_host.setSamplingRate(rate);
     // The run ends without the stop processing: the graph starts again at the new rate.
     m_running = false;
     m_window->setClearEnabled(true);
     m_host.setRunEnabled(true);
     m_host.setStopEnabled(false);
-    if (saveFirst)
-        (void)saveGraph();
     m_window->clear();
     m_window->model().look.lineGapThreshold = 1e20;
     m_window->model().touchLook();
-    m_xExtendStep = rate * 100 * kSecondDays;
-    if (m_sampler)
-        m_sampler->setXExtendStep(m_xExtendStep);
+    useRate(rate);
     m_window->focusPlot();
 }
 

@@ -90,6 +90,8 @@ private:
     void stopRecording(bool insideTick);
     [[nodiscard]] double nowSerial() const;
     [[nodiscard]] bool saveGraph();
+    // Samples every `seconds` from now on, the time axis growing to match.
+    void useRate(int seconds);
 
     RecorderHost& m_host;
     GraphServices& m_services;

@@ -655,7 +655,6 @@ void TestChartView::timeTicksAreWholeStepsWithDistinctLabels()
     QFETCH(int, minTicks);
     TimeAxisTicker ticker;
     ticker.setTickCount(7);
-    ticker.setDateTimeFormat(tickDateTimeFormat(QLocale(QLocale::German, QLocale::Germany)));
     const double start
         = TimeAxisTicker::wallClockToKey(QDateTime(QDate(2026, 3, 2), QTime(11, 2, 0, 300)));
     for (const double shift : { 0.0, 0.37, 13.9 }) {

@@ -432,6 +432,8 @@ void TestFileWindows::graphFileRoundTrip()
     ChartModel& model = f.window->realTimeGraph()->model();
     fillGraph(model, 30, 30);
     model.look.subTitle = QStringLiteral("kept");
+    for (int i = TfrmGraph::kLastReservedAnnotation + 1; i <= 5; ++i)
+        model.setAnnotation(i, { chart::kAnnotationCross, model.x(0, i), 20.0, {}, 0xFF });
     const QString name = f.path(QStringLiteral("g.GHF"));
     f.activate(f.window->realTimeGraph()->frameWindow());
     f.prompter.fileNames << name;
@@ -449,6 +451,8 @@ void TestFileWindows::graphFileRoundTrip()
     QCOMPARE(opened->findChild<QCheckBox*>(QStringLiteral("chkSplit"))->isChecked(), split);
     QCOMPARE(opened->annotationToolsEnabled(), !split);
     QVERIFY(opened->model().look.allowGraphAnnotHotSpots);
+    // The file's annotations are in use: a new one comes after them.
+    QCOMPARE(opened->lastAnnotationIndex(), 5);
     QVERIFY(!f.enabled("btnOutputToGraph"));
 }
 

@@ -336,8 +336,8 @@ private Q_SLOTS:
         QList<QDateTime> ticks;
         for (int i = 0; i < labels.size(); ++i)
             ticks << start.addSecs(qint64(step) * i);
-        const QList<QString> got
-            = timeTickLabels(ticks, firstShown, step >= 86400, tickTimeFormat(kGerman), kGerman);
+        const QList<QString> got = timeTickLabels(
+            ticks, firstShown, step >= 86400, tc4dl::longTimeFormat(kGerman), kGerman);
         QCOMPARE(QStringList(got), labels);
     }
 

@@ -6,7 +6,9 @@
 #include "ChartView.h"
 #include "ClientArea.h"
 #include "DateTimeSerial.h"
+#include "DocumentArea.h"
 #include "FakeGraphServices.h"
+#include "GraphCommands.h"
 #include "GraphConfig.h"
 #include "GraphShared.h"
 #include "GraphStateFile.h"
@@ -443,8 +445,8 @@ private Q_SLOTS:
         graph.redraw();
         QCoreApplication::processEvents();
         graph.ComputeGraphStatistics();
-        graph.Button2Click();
-        graph.Button2Click();
+        graph.commands()->Button2Click();
+        graph.commands()->Button2Click();
         QCOMPARE(graph.lastAnnotationIndex(), 11);
         QCOMPARE(graph.model().annotationCount(), 12);
         for (int k = 0; k < 4; ++k) {
@@ -813,9 +815,9 @@ private Q_SLOTS:
             QVERIFY(r.width() >= least.width() && r.height() >= least.height());
         }
         // A window the program places keeps inside too, never below its least size.
-        QCOMPARE(ClientArea::placedInside(QRect(300, 0, 1216, 800), client, QSize(520, 320)),
+        QCOMPARE(documentarea::placedInside(QRect(300, 0, 1216, 800), client, QSize(520, 320)),
             QRect(150, 0, 1216, 768));
-        QCOMPARE(ClientArea::placedInside(QRect(0, 0, 300, 200), client, QSize(520, 320)),
+        QCOMPARE(documentarea::placedInside(QRect(0, 0, 300, 200), client, QSize(520, 320)),
             QRect(0, 0, 520, 320));
     }
 

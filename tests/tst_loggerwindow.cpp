@@ -70,7 +70,9 @@ struct Rig {
             sets.isEmpty() ? QList<loggerimages::SetSpec> { withInterval(3, 0, 60) } : sets)),
           logger(services, area, store, [] { return QSize(1000, 600); }, {})
     {
+        // Shown, so that the area's visible part has its size when a window is placed in it.
         area.resize(1100, 700);
+        area.show();
     }
     TfrmGraph& open()
     {
@@ -133,11 +135,15 @@ void TestLoggerWindow::openCreatesRestoresAndRecreates()
     QCOMPARE(r.logger.OpenDataLoggerWindow(kNow), &window);
     QVERIFY(!window.frameWindow()->isMinimized());
 
-    // Closed: a new window, whose list is empty although the store still holds sets.
+    // Closed: a new window, whose list is empty although the store still holds sets. In a
+    // document area lower than the main window's client area it ends at the area's bottom.
     QVERIFY(window.frameWindow()->close());
     QCoreApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete);
     QVERIFY(!r.logger.window());
+    r.area.resize(1100, 400);
+    QCoreApplication::sendPostedEvents();
     TfrmGraph& again = r.open();
+    QCOMPARE(again.frameWindow()->geometry(), QRect(0, 0, 1000, r.area.viewport()->height()));
     QCOMPARE(again.dataSetList()->rowCount(), 1);
     QVERIFY(again.dataSetList()->item(0, 1)->text().isEmpty());
     QVERIFY(r.store.setCount() == 1);

@@ -296,22 +296,42 @@ private Q_SLOTS:
         QCOMPARE(made->restores, 0);
     }
 
+    // A rate picked during a run asks first; the graph starts again at it only when the
+    // answer lets the samples go.
+    void rateChangeDuringARun_data()
+    {
+        QTest::addColumn<int>("answer");
+        QTest::addColumn<bool>("saved");
+        QTest::addColumn<bool>("changes");
+        QTest::newRow("no") << int(Answer::No) << true << true;
+        QTest::newRow("yes") << int(Answer::Yes) << true << true;
+        QTest::newRow("yes, but the save did not happen") << int(Answer::Yes) << false << false;
+        QTest::newRow("cancel") << int(Answer::Cancel) << true << false;
+    }
     void rateChangeDuringARun()
     {
+        QFETCH(int, answer);
+        QFETCH(bool, saved);
+        QFETCH(bool, changes);
         Fixture f;
+        f.window->saveSucceeds = saved;
         f.run(QStringLiteral("10"), 1);
         f.tick();
-        f.services.prompts.answers << Answer::No;
+        f.services.prompts.answers << Answer(answer);
         f.recorder.samplingRateChanged(0); // 00:00 becomes 00:02
-        QCOMPARE(f.host.rate, 2);
-        QCOMPARE(f.window->seconds, 2);
-        QVERIFY(!f.recorder.running());
-        QCOMPARE(f.window->clears, 1);
-        QCOMPARE(f.window->saves, 0);
-        // The same rate again changes nothing and asks nothing.
+        QCOMPARE(f.host.rate, changes ? 2 : 1);
+        QCOMPARE(f.window->seconds, changes ? 2 : 1);
+        QCOMPARE(f.recorder.running(), !changes);
+        QCOMPARE(f.window->clears, changes ? 1 : 0);
+        QCOMPARE(f.window->saves, answer == int(Answer::Yes) ? 1 : 0);
+        if (!changes)
+            return;
+        // The same rate again, also picked as 00:00, changes nothing and asks nothing.
         f.recorder.samplingRateChanged(2);
+        f.recorder.samplingRateChanged(0);
         QCOMPARE(f.services.prompts.shown.size(), 1);
         QCOMPARE(f.window->clears, 1);
+        QCOMPARE(f.window->seconds, 2);
     }
 
     void aWindowGoneWithoutClosingTakesNoMoreSamples()

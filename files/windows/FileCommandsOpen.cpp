@@ -3,6 +3,7 @@
 #include "FileCommands.h"
 
 #include "ChartView.h"
+#include "DocumentArea.h"
 #include "GraphConfig.h"
 #include "GraphServices.h"
 #include "GraphStateFile.h"
@@ -20,6 +21,8 @@
 #include <QMdiSubWindow>
 #include <QSignalBlocker>
 #include <QTableView>
+
+#include <algorithm>
 
 namespace tc4dl {
 
@@ -74,6 +77,9 @@ TfrmGraph* FileCommands::openGraphFile(const QString& path)
     }
     TfrmGraph* window = newGraphWindow(path);
     (void)window->model().loadState(loaded.storeState());
+    // The file's own annotations stay: new ones are numbered after the last of them.
+    window->setLastAnnotationIndex(
+        std::max(TfrmGraph::kLastReservedAnnotation, window->model().annotationCount() - 1));
     const QSize size = m_host.openedGraphSize();
     window->frameWindow()->setGeometry(0, 0, size.width(), size.height());
 
@@ -106,12 +112,8 @@ TfrmList* FileCommands::openTextFile(const QString& path, char separator)
     sub->setAttribute(Qt::WA_DeleteOnClose);
     // At the document area's top left like an opened graph, and never reaching past the
     // area's visible bottom or right edge where its rows could not be seen.
-    QSize frame = sub->sizeHint().expandedTo(QSize(389, 424));
-    const QSize room = m_host.documentArea().viewport()->size();
-    if (room.height() > 100 && room.width() > 100)
-        frame = frame.boundedTo(room);
-    sub->resize(frame);
-    sub->move(0, 0);
+    sub->setGeometry(documentarea::placedInView(m_host.documentArea(),
+        QRect(QPoint(0, 0), sub->sizeHint().expandedTo(QSize(389, 424))), QSize(100, 100)));
     QPointer<TfrmList> guard(list);
 
     std::unique_ptr<Prompter::Progress> progress

@@ -62,11 +62,4 @@ QList<QString> timeTickLabels(const QList<QDateTime>& ticks, qsizetype firstShow
     return labels;
 }
 
-QString tickTimeFormat(const QLocale& locale)
-{
-    QString time = locale.timeFormat(QLocale::LongFormat);
-    time.remove(QLatin1Char('t'));
-    return time.trimmed();
-}
-
 } // namespace tc4dl::chart

@@ -16,13 +16,6 @@ namespace tc4dl::chart {
 // so that an axis never gets more ticks than were asked for.
 [[nodiscard]] double niceStepAtLeast(double least);
 
-// Whether a value label whose centre lies `fromEnd` pixels inside an axis end reaches past it,
-// `labelExtent` being the label's height.
-[[nodiscard]] inline bool labelReachesPastEnd(double fromEnd, double labelExtent)
-{
-    return fromEnd < labelExtent / 2.0;
-}
-
 // The labels of time ticks `ticks` (in order), `firstShown` being the first one inside the
 // axis range. Ticks less than a day apart show the time of day in `timeFormat`; the first
 // shown tick and every tick on a later day than the tick before it add the date, in the
@@ -30,9 +23,5 @@ namespace tc4dl::chart {
 // come back on a later day). Ticks a day or more apart show the date alone.
 [[nodiscard]] QList<QString> timeTickLabels(const QList<QDateTime>& ticks, qsizetype firstShown,
     bool daySteps, const QString& timeFormat, const QLocale& locale);
-
-// The time format of the tick labels: the locale's long time without a time-zone token
-// (seconds matter on a real-time graph sampled every few seconds).
-[[nodiscard]] QString tickTimeFormat(const QLocale& locale);
 
 } // namespace tc4dl::chart

@@ -4,6 +4,7 @@
 #include "DataSetList.h"
 #include "DataSetStore.h"
 #include "DateTimeSerial.h"
+#include "DocumentArea.h"
 #include "GraphCommands.h"
 #include "GraphConfig.h"
 #include "GraphServices.h"
@@ -134,7 +135,10 @@ TfrmGraph* DataLoggerWindow::OpenDataLoggerWindow(const QDateTime& t0)
     graph->fitDataSetColumns();
 
     const QSize client = m_clientSize ? m_clientSize() : m_area.size();
-    sub->setGeometry(0, 0, client.width(), std::max(client.height() - 60, 100));
+    // Inside the document area, whose toolbar and status bar leave less room than the main
+    // window's client area: the statistics would otherwise reach under the status bar.
+    sub->setGeometry(documentarea::placedInView(
+        m_area, QRect(0, 0, client.width(), std::max(client.height() - 60, 100))));
 
     const double start = toDateTimeSerial(t0);
     (void)ConfigureGraph(*graph->graph(), m_services,
