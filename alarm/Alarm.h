@@ -1,0 +1,110 @@
+#pragma once
+
+#include <QString>
+
+#include <array>
+#include <optional>
+#include <span>
+#include <vector>
+
+namespace tc4dl::alarm {
+
+inline constexpr int kChannels = 4;
+
+// What a rule watches: the reading itself, or its rate of change in degrees per minute.
+enum class Quantity { Value, RatePerMinute };
+// `Above`: raised when the watched quantity goes above the limit; `Below`: below it.
+enum class Direction { Above, Below };
+
+// One alarm limit on one channel, in the unit in use (degrees, or degrees per minute).
+struct AlarmRule {
+    int channel = 0; // 0..3 (T1..T4)
+    Quantity quantity = Quantity::Value;
+    Direction direction = Direction::Above;
+    double limit = 0.0;
+    // The command line's form: "T1>150", "T3<-5.5", "T2/min>5" (shortest decimal, point).
+    [[nodiscard]] QString specText() const;
+    bool operator==(const AlarmRule&) const = default;
+};
+
+// Parses a command-line SPEC: T1..T4, optional "/min", '>' or '<', a number with an optional
+// point decimal (no comma, no exponent, no unit). Nothing when it is not one.
+[[nodiscard]] std::optional<AlarmRule> parseAlarmSpec(const QString& spec);
+
+// What the user set for one channel (kept in the Settings).
+struct ChannelSettings {
+    static constexpr int kMaxNameLength = 24;
+    QString name; // empty: the channel's own name "T1".."T4"
+    bool highOn = false;
+    double high = 0.0;
+    bool lowOn = false;
+    double low = 0.0;
+    bool rateOn = false; // "rises faster than" `rate` degrees per minute
+    double rate = 0.0;
+    double hysteresis = 1.0; // degrees (degrees per minute for the rate)
+    [[nodiscard]] bool anyLimitOn() const { return highOn || lowOn || rateOn; }
+    bool operator==(const ChannelSettings&) const = default;
+};
+using ChannelSet = std::array<ChannelSettings, kChannels>;
+
+// The name a person reads: the user's name, or "T1".."T4".
+[[nodiscard]] QString channelName(const ChannelSet& channels, int channel);
+// The rules the settings switch on.
+[[nodiscard]] std::vector<AlarmRule> rulesOf(const ChannelSet& channels);
+// Limits, rates and hysteresis carried over to the other unit (°C to °F and back).
+[[nodiscard]] ChannelSet convertUnit(const ChannelSet& channels, bool toCelsius);
+
+// What happened at one reading.
+struct AlarmEvent {
+    enum class Kind { Raised, Cleared, ProbeOpen, ProbeClosed, LinkLost, LinkBack };
+    Kind kind = Kind::Raised;
+    int channel = -1; // -1 for the link
+    std::optional<AlarmRule> rule; // with Raised and Cleared
+    double value = 0.0; // the reading (or rate) that raised or cleared it
+    double serial = 0.0; // the reading's time
+};
+
+// The alarm state machine: fed readings and time, it raises a rule's alarm once when the
+// quantity crosses the limit and clears it only after it came back by the hysteresis. An "OL"
+// reading (isOverLimit) is a probe-open alarm on its channel while any rule is set; a lost link
+// likewise for the meter. A reading is never changed.
+class AlarmMonitor {
+public:
+    // `hysteresis` per channel, in the rule's unit. Setting new rules clears every raised
+    // alarm without events.
+    void setRules(std::vector<AlarmRule> rules, std::array<double, kChannels> hysteresis);
+    // One reading (T1..T4 as the meter measured, tenths already applied) at `serial`.
+    std::vector<AlarmEvent> feed(double serial, const std::array<float, kChannels>& values);
+    std::vector<AlarmEvent> linkLost(double serial);
+    std::vector<AlarmEvent> linkBack(double serial);
+    [[nodiscard]] bool anyRaised() const;
+    [[nodiscard]] bool channelRaised(int channel) const;
+    // The rates of change last computed (degrees per minute), nothing while too few samples.
+    [[nodiscard]] std::optional<double> rate(int channel) const;
+};
+
+// Rate of change in degrees per minute: least-squares slope over the samples of the last
+// `windowSeconds` (not the difference of two points). "OL" samples are left out.
+class RateOfChange {
+public:
+    explicit RateOfChange(double windowSeconds = 60.0);
+    void add(double serial, const std::array<float, kChannels>& values);
+    void clear();
+    // Nothing with fewer than two samples in the window on that channel.
+    [[nodiscard]] std::optional<double> perMinute(int channel) const;
+};
+
+// A crossing found in a stored run: a rule's alarm raised at sample `sample`.
+struct Crossing {
+    int sample = 0;
+    double serial = 0.0;
+    AlarmRule rule;
+    double value = 0.0;
+};
+// Runs the monitor over a stored run (T1..T4 of each sample one after another, as the data
+// set store keeps them), sample j at start + j * interval seconds.
+[[nodiscard]] std::vector<Crossing> crossingsInRun(std::span<const float> values, double start,
+    double intervalSeconds, const std::vector<AlarmRule>& rules,
+    std::array<double, kChannels> hysteresis);
+
+} // namespace tc4dl::alarm
