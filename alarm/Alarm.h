@@ -53,6 +53,10 @@ using ChannelSet = std::array<ChannelSettings, kChannels>;
 [[nodiscard]] std::vector<AlarmRule> rulesOf(const ChannelSet& channels);
 // Limits, rates and hysteresis carried over to the other unit (°C to °F and back).
 [[nodiscard]] ChannelSet convertUnit(const ChannelSet& channels, bool toCelsius);
+// One rule's limit carried over likewise (a value limit x 9/5 + 32, a rate limit x 9/5).
+[[nodiscard]] AlarmRule convertRule(const AlarmRule& rule, bool toCelsius);
+// A difference of degrees (a hysteresis, a rate) carried over: x 9/5, or x 5/9 back.
+[[nodiscard]] double convertDifference(double difference, bool toCelsius);
 
 // What happened at one reading.
 struct AlarmEvent {
@@ -62,6 +66,34 @@ struct AlarmEvent {
     std::optional<AlarmRule> rule; // with Raised and Cleared
     double value = 0.0; // the reading (or rate) that raised or cleared it
     double serial = 0.0; // the reading's time
+};
+
+// Rate of change in degrees per minute: least-squares slope over the samples of the last
+// `windowSeconds` (not the difference of two points). "OL" samples are left out.
+class RateOfChange {
+public:
+    explicit RateOfChange(double windowSeconds = 60.0);
+    void add(double serial, const std::array<float, kChannels>& values);
+    void clear();
+    // Nothing with fewer than two samples in the window on that channel.
+    [[nodiscard]] std::optional<double> perMinute(int channel) const;
+    // The samples kept carried over to the other unit, so a unit switch keeps the rate known
+    // (a slope scales by 9/5; the offset drops out).
+    void convertUnit(bool toCelsius);
+
+private:
+    struct Sample {
+        double serial = 0.0;
+        std::array<float, kChannels> values {};
+    };
+    void dropOld();
+    void recompute();
+    double m_windowSeconds;
+    // A ring of the samples in the window; it grows to the largest window seen and then stays.
+    std::vector<Sample> m_ring;
+    std::size_t m_first = 0;
+    std::size_t m_count = 0;
+    std::array<std::optional<double>, kChannels> m_perMinute {};
 };
 
 // The alarm state machine: fed readings and time, it raises a rule's alarm once when the
@@ -81,17 +113,22 @@ public:
     [[nodiscard]] bool channelRaised(int channel) const;
     // The rates of change last computed (degrees per minute), nothing while too few samples.
     [[nodiscard]] std::optional<double> rate(int channel) const;
-};
+    // The meter switched its unit: the rules, the hysteresis and the rate window follow, and the
+    // alarms raised stay raised (the temperature did not change).
+    void convertUnit(bool toCelsius);
+    [[nodiscard]] const std::vector<AlarmRule>& rules() const { return m_rules; }
+    [[nodiscard]] bool probeOpen(int channel) const;
+    [[nodiscard]] bool linkIsLost() const { return m_linkLost; }
 
-// Rate of change in degrees per minute: least-squares slope over the samples of the last
-// `windowSeconds` (not the difference of two points). "OL" samples are left out.
-class RateOfChange {
-public:
-    explicit RateOfChange(double windowSeconds = 60.0);
-    void add(double serial, const std::array<float, kChannels>& values);
-    void clear();
-    // Nothing with fewer than two samples in the window on that channel.
-    [[nodiscard]] std::optional<double> perMinute(int channel) const;
+private:
+    void feedChannel(int channel, double serial, float value, std::vector<AlarmEvent>& events);
+    std::vector<AlarmRule> m_rules;
+    std::vector<char> m_raised; // one per rule
+    std::array<double, kChannels> m_hysteresis {};
+    std::array<bool, kChannels> m_watched {}; // any rule on the channel
+    std::array<bool, kChannels> m_probeOpen {};
+    bool m_linkLost = false;
+    RateOfChange m_rate;
 };
 
 // A crossing found in a stored run: a rule's alarm raised at sample `sample`.

@@ -1,0 +1,125 @@
+#include "Alarm.h"
+
+#include "MeterValues.h"
+
+namespace tc4dl::alarm {
+
+namespace {
+// Serials of the same second may differ in their last bits; a sample exactly one window old
+// still counts.
+constexpr double kSlackSeconds = 1e-3;
+} // namespace
+
+RateOfChange::RateOfChange(double windowSeconds)
+    : m_windowSeconds(windowSeconds > 0.0 ? windowSeconds : 0.0)
+{
+}
+
+void RateOfChange::clear()
+{
+    m_first = 0;
+    m_count = 0;
+    m_perMinute = {};
+}
+
+void RateOfChange::add(double serial, const std::array<float, kChannels>& values)
+{
+    // A clock set back would put the new sample before the window; what was kept no longer
+    // belongs to the same time line.
+    if (m_count > 0) {
+        const double newest = m_ring[(m_first + m_count - 1) % m_ring.size()].serial;
+        if (!(serial >= newest))
+            clear();
+    }
+    if (m_count == m_ring.size()) {
+        // Full: grow, unrolling the ring so that the oldest comes first again. Happens only
+        // while the window fills the first time (or the sampling gets faster).
+        std::vector<Sample> grown;
+        grown.reserve(m_ring.size() * 2 + 8);
+        for (std::size_t i = 0; i < m_count; ++i)
+            grown.push_back(m_ring[(m_first + i) % m_ring.size()]);
+        grown.resize(grown.capacity());
+        m_ring.swap(grown);
+        m_first = 0;
+    }
+    m_ring[(m_first + m_count) % m_ring.size()] = { serial, values };
+    ++m_count;
+    dropOld();
+    recompute();
+}
+
+void RateOfChange::dropOld()
+{
+    const double newest = m_ring[(m_first + m_count - 1) % m_ring.size()].serial;
+    while (m_count > 1) {
+        const double age = (newest - m_ring[m_first].serial) * kSecondsPerDay;
+        if (age <= m_windowSeconds + kSlackSeconds)
+            break;
+        m_first = (m_first + 1) % m_ring.size();
+        --m_count;
+    }
+}
+
+// The least-squares slope per channel, in two passes about the means: times as seconds before
+// the newest sample keep their precision where whole serials (some 46,000 days) would not.
+void RateOfChange::recompute()
+{
+    const std::size_t size = m_ring.size();
+    const double newest = m_ring[(m_first + m_count - 1) % size].serial;
+    for (int c = 0; c < kChannels; ++c) {
+        const auto ch = static_cast<std::size_t>(c);
+        double n = 0.0;
+        double sumT = 0.0;
+        double sumV = 0.0;
+        for (std::size_t i = 0; i < m_count; ++i) {
+            const Sample& s = m_ring[(m_first + i) % size];
+            const float v = s.values[ch];
+            if (isOverLimit(v))
+                continue;
+            n += 1.0;
+            sumT += (s.serial - newest) * kSecondsPerDay;
+            sumV += v;
+        }
+        m_perMinute[ch].reset();
+        if (n < 2.0)
+            continue;
+        const double meanT = sumT / n;
+        const double meanV = sumV / n;
+        double sxx = 0.0;
+        double sxy = 0.0;
+        for (std::size_t i = 0; i < m_count; ++i) {
+            const Sample& s = m_ring[(m_first + i) % size];
+            const float v = s.values[ch];
+            if (isOverLimit(v))
+                continue;
+            const double dt = (s.serial - newest) * kSecondsPerDay - meanT;
+            sxx += dt * dt;
+            sxy += dt * (static_cast<double>(v) - meanV);
+        }
+        if (sxx > 0.0)
+            m_perMinute[ch] = sxy / sxx * 60.0;
+    }
+}
+
+std::optional<double> RateOfChange::perMinute(int channel) const
+{
+    if (channel < 0 || channel >= kChannels)
+        return std::nullopt;
+    return m_perMinute[static_cast<std::size_t>(channel)];
+}
+
+void RateOfChange::convertUnit(bool toCelsius)
+{
+    for (std::size_t i = 0; i < m_count; ++i) {
+        Sample& s = m_ring[(m_first + i) % m_ring.size()];
+        for (float& v : s.values) {
+            if (isOverLimit(v))
+                continue;
+            v = static_cast<float>(toCelsius ? (v - 32.0) * 5.0 / 9.0 : v * 9.0 / 5.0 + 32.0);
+        }
+    }
+    if (m_count > 0)
+        recompute();
+}
+
+} // namespace tc4dl::alarm
