@@ -2,12 +2,21 @@
 
 #include "MeterValues.h"
 
+#include <cmath>
+
 namespace tc4dl::alarm {
 
 namespace {
 // Serials of the same second may differ in their last bits; a sample exactly one window old
 // still counts.
 constexpr double kSlackSeconds = 1e-3;
+
+// Seconds from the newest sample, to the millisecond: no clock here is finer, and a serial of
+// some 46,000 days carries about a microsecond of rounding that would otherwise tilt the slope.
+double secondsBefore(double serial, double newest)
+{
+    return std::round((serial - newest) * kSecondsPerDay * 1000.0) / 1000.0;
+}
 } // namespace
 
 RateOfChange::RateOfChange(double windowSeconds)
@@ -60,8 +69,7 @@ void RateOfChange::dropOld()
     }
 }
 
-// The least-squares slope per channel, in two passes about the means: times as seconds before
-// the newest sample keep their precision where whole serials (some 46,000 days) would not.
+// The least-squares slope per channel, in two passes about the means.
 void RateOfChange::recompute()
 {
     const std::size_t size = m_ring.size();
@@ -77,7 +85,7 @@ void RateOfChange::recompute()
             if (isOverLimit(v))
                 continue;
             n += 1.0;
-            sumT += (s.serial - newest) * kSecondsPerDay;
+            sumT += secondsBefore(s.serial, newest);
             sumV += v;
         }
         m_perMinute[ch].reset();
@@ -92,7 +100,7 @@ void RateOfChange::recompute()
             const float v = s.values[ch];
             if (isOverLimit(v))
                 continue;
-            const double dt = (s.serial - newest) * kSecondsPerDay - meanT;
+            const double dt = secondsBefore(s.serial, newest) - meanT;
             sxx += dt * dt;
             sxy += dt * (static_cast<double>(v) - meanV);
         }
