@@ -19,6 +19,7 @@ enum ExitCode {
                       // partial is left in a file
     InvalidInput = 12, // an interval out of range, a set number that does not exist
     CannotRead = 13, // a collection file cannot be read
+    Alarm = 14, // monitor --exit-on-alarm: an alarm was raised
     Interrupted = 130, // Ctrl-C: the transfer was stopped, nothing written
     Terminated = 143, // SIGTERM, likewise
 };

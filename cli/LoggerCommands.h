@@ -9,6 +9,7 @@ namespace tc4dl::cli {
 // command first) and returns the exit code; a stop signal is asked of StopSignals.h.
 int runDownload(const QStringList& arguments, QTextStream& out, QTextStream& err);
 int runSets(const QStringList& arguments, QTextStream& out, QTextStream& err);
+int runAlarms(const QStringList& arguments, QTextStream& out, QTextStream& err);
 int runExport(const QStringList& arguments, QTextStream& out, QTextStream& err);
 int runSetup(const QStringList& arguments, QTextStream& out, QTextStream& err);
 

@@ -1,6 +1,7 @@
 #include "Monitor.h"
 
 #include "DataSetText.h"
+#include "DateTimeSerial.h"
 #include "Output.h"
 
 namespace tc4dl::cli {
@@ -23,9 +24,10 @@ QString plainValue(float v)
 }
 } // namespace
 
-QString csvHeader()
+QString csvHeader(bool withAlarms)
 {
-    return QStringLiteral("time,T1,T2,T3,T4,unit");
+    return withAlarms ? QStringLiteral("time,T1,T2,T3,T4,unit,alarm")
+                      : QStringLiteral("time,T1,T2,T3,T4,unit");
 }
 
 QString csvLine(const QDateTime& time, const LiveReading& r)
@@ -38,6 +40,16 @@ QString csvLine(const QDateTime& time, const LiveReading& r)
     }
     line += r.celsius() ? QStringLiteral(",C") : QStringLiteral(",F");
     return line;
+}
+
+QString csvLine(const QDateTime& time, const LiveReading& reading, const QStringList& alarms)
+{
+    return csvLine(time, reading) + QLatin1Char(',') + alarms.join(QLatin1Char(';'));
+}
+
+QString alarmLine(const QDateTime& time, const QString& alarm, const QString& value)
+{
+    return QStringLiteral("alarm,%1,%2,%3").arg(isoTimeText(time), alarm, value);
 }
 
 QString textLine(const QDateTime& time, const LiveReading& r)
@@ -59,6 +71,7 @@ Monitor::Monitor(MonitorOptions options, QTextStream& out, QTextStream& err, QOb
 {
     m_meter.setReadingObserver([this](const LiveReading& r) { printReading(r); });
     connect(&m_meter.session(), &LiveSession::samplingPoint, this, &Monitor::onTick);
+    m_alarms.setRules(m_options.alarms.rules, m_options.alarms.hysteresisPerChannel());
 }
 
 Monitor::~Monitor() = default;
@@ -69,7 +82,7 @@ bool Monitor::start()
     if (m_exitCode != Ok)
         return false;
     if (m_options.csv)
-        m_out << csvHeader() << '\n';
+        m_out << csvHeader(!m_options.alarms.rules.empty()) << '\n';
     if (!outputArrived())
         return false;
     m_meter.session().setTicking(true);
@@ -125,13 +138,56 @@ void Monitor::printReading(const LiveReading& reading)
     if (m_stopped || (m_options.count >= 0 && m_printed >= m_options.count))
         return;
     const QDateTime now = m_meter.clock().now();
-    m_out << (m_options.csv ? csvLine(now, reading) : textLine(now, reading)) << '\n';
+    const bool watching = !m_options.alarms.rules.empty();
+    const QStringList raised = watching ? watchAlarms(now, reading) : QStringList();
+    if (!m_options.csv)
+        m_out << textLine(now, reading) << '\n';
+    else if (watching)
+        m_out << csvLine(now, reading, raised) << '\n';
+    else
+        m_out << csvLine(now, reading) << '\n';
     if (!outputArrived()) {
         stop(CannotWrite);
         return;
     }
+    if (!raised.isEmpty() && m_options.exitOnAlarm) {
+        stop(Alarm);
+        return;
+    }
     if (++m_printed == m_options.count)
         stop(Ok);
+}
+
+QStringList Monitor::watchAlarms(const QDateTime& time, const LiveReading& reading)
+{
+    // The limits were given in the unit the meter showed; a switch on the meter carries them over.
+    if (m_celsius && *m_celsius != reading.celsius())
+        m_alarms.convertUnit(reading.celsius());
+    m_celsius = reading.celsius();
+    std::array<float, 4> values = reading.current;
+    for (int n = 0; n < 4; ++n) {
+        if (noValue(reading, n))
+            values[static_cast<std::size_t>(n)] = kNullValue; // nothing to judge: as "OL"
+    }
+    QStringList raised;
+    for (const alarm::AlarmEvent& e : m_alarms.feed(toDateTimeSerial(time), values)) {
+        QString name;
+        QString value;
+        if (e.kind == alarm::AlarmEvent::Kind::Raised) {
+            name = e.rule->specText();
+            value = alarmValueText(e.value);
+        } else if (e.kind == alarm::AlarmEvent::Kind::ProbeOpen) {
+            name = QStringLiteral("T%1 OL").arg(e.channel + 1);
+            value = QStringLiteral("OL");
+        } else {
+            continue;
+        }
+        raised << name;
+        m_err << alarmLine(time, name, value) << '\n';
+    }
+    if (!raised.isEmpty())
+        m_err.flush();
+    return raised;
 }
 
 } // namespace tc4dl::cli

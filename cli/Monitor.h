@@ -1,5 +1,6 @@
 #pragma once
 
+#include "AlarmOptions.h"
 #include "ExitCode.h"
 #include "MeterConnection.h"
 
@@ -7,6 +8,7 @@
 #include <QTextStream>
 
 #include <memory>
+#include <optional>
 
 namespace tc4dl::cli {
 
@@ -16,6 +18,8 @@ struct MonitorOptions {
     qint64 count = -1; // frames to print; -1 without end
     bool csv = false;
     bool keepGoing = false;
+    AlarmOptions alarms; // no rules: no alarm column, nothing watched
+    bool exitOnAlarm = false;
 };
 
 // `tc4dl-cli monitor`: finds the meter, polls it once a second with the program's own live
@@ -44,7 +48,13 @@ private:
     MonitorOptions m_options;
     QTextStream& m_out;
     QTextStream& m_err;
+    // The alarms raised by this reading, as the alarm column lists them; each also said on
+    // stderr.
+    QStringList watchAlarms(const QDateTime& time, const LiveReading& reading);
+
     MeterConnection m_meter;
+    alarm::AlarmMonitor m_alarms;
+    std::optional<bool> m_celsius; // the unit of the last reading, to follow a switch
     qint64 m_printed = 0;
     bool m_lostReported = false;
     // Set by the first stop: a frame or tick still on its way prints and reports nothing more.
@@ -53,8 +63,13 @@ private:
 };
 
 // Line formats of the monitor, kept apart for the tests.
-[[nodiscard]] QString csvHeader();
+[[nodiscard]] QString csvHeader(bool withAlarms = false);
 [[nodiscard]] QString csvLine(const QDateTime& time, const LiveReading& reading);
+// The CSV line with the alarm column last.
+[[nodiscard]] QString csvLine(
+    const QDateTime& time, const LiveReading& reading, const QStringList& alarms);
+// The standard error's line of one alarm raised.
+[[nodiscard]] QString alarmLine(const QDateTime& time, const QString& alarm, const QString& value);
 [[nodiscard]] QString textLine(const QDateTime& time, const LiveReading& reading);
 
 } // namespace tc4dl::cli

@@ -1,5 +1,6 @@
 // tc4dl-cli: the TC4DL meter from scripts and headless machines.
 
+#include "AlarmOptions.h"
 #include "ExitCode.h"
 #include "LoggerCommands.h"
 #include "Monitor.h"
@@ -14,8 +15,10 @@ namespace {
 
 const char* const kUsage
     = "Usage: tc4dl-cli monitor [--port DEVICE | --demo] [--count N] [--csv] [--keep-going]\n"
+      "                         [--alarm SPEC]... [--hysteresis H] [--exit-on-alarm]\n"
       "       tc4dl-cli download [--port DEVICE | --demo] [-o FILE.ch4] [--raw FILE] [--csv]\n"
       "       tc4dl-cli sets FILE.ch4 [--csv]\n"
+      "       tc4dl-cli alarms FILE.ch4 [--set N] --alarm SPEC... [--hysteresis H]\n"
       "       tc4dl-cli export FILE.ch4 [--set N] [-o OUT.csv]\n"
       "       tc4dl-cli export FILE.ghf [-o OUT.csv]\n"
       "       tc4dl-cli setup info | clock | interval MM:SS | erase --yes "
@@ -28,6 +31,9 @@ int runMonitor(
     parser.setApplicationDescription(
         QStringLiteral(
             "Prints the meter's four channels once a second.\n"
+            "Each alarm raised prints alarm,TIME,SPEC,VALUE on the standard error (SPEC \"T2 OL\" "
+            "when a watched channel reads OL); with --csv and --alarm a last column alarm holds "
+            "those of the reading, separated by ;.\n"
             "Without --port the meter is looked for on every serial port (and on the built-in "
             "simulated meter with --demo).\n")
         + tc4dl::cli::exitCodeHelp());
@@ -45,7 +51,10 @@ int runMonitor(
         QStringLiteral("csv"), QStringLiteral("Comma-separated output with a header."));
     const QCommandLineOption keepGoingOption(QStringLiteral("keep-going"),
         QStringLiteral("Keep polling when the link is lost, and go on when readings return."));
-    parser.addOptions({ portOption, demoOption, countOption, csvOption, keepGoingOption });
+    const QCommandLineOption exitOnAlarmOption(QStringLiteral("exit-on-alarm"),
+        QStringLiteral("End at the first alarm raised, with exit code 14."));
+    parser.addOptions({ portOption, demoOption, countOption, csvOption, keepGoingOption,
+        tc4dl::cli::alarmOption(), tc4dl::cli::hysteresisOption(), exitOnAlarmOption });
     if (!parser.parse(arguments)) {
         err << parser.errorText() << '\n' << kUsage;
         return tc4dl::cli::Usage;
@@ -61,6 +70,10 @@ int runMonitor(
     options.demo = parser.isSet(demoOption);
     options.csv = parser.isSet(csvOption);
     options.keepGoing = parser.isSet(keepGoingOption);
+    options.exitOnAlarm = parser.isSet(exitOnAlarmOption);
+    if (const int code = tc4dl::cli::readAlarmOptions(parser, options.alarms, err);
+        code != tc4dl::cli::Ok)
+        return code;
     if (parser.isSet(countOption)) {
         bool ok = false;
         options.count = parser.value(countOption).toLongLong(&ok);
@@ -99,7 +112,8 @@ QString tc4dl::cli::exitCodeHelp()
         "Exit codes: 0 done, 1 usage, 2 no meter found, 3 port cannot be opened, 4 link lost,\n"
         "5 meter recording, 6 no answer or memory size rejected, 7 transfer incomplete,\n"
         "8 data error, 9 memory error, 10 no data, 11 file cannot be written,\n"
-        "12 invalid input, 13 file cannot be read, 130 interrupted (Ctrl-C), 143 terminated\n"
+        "12 invalid input, 13 file cannot be read, 14 alarm (monitor --exit-on-alarm),\n"
+        "130 interrupted (Ctrl-C), 143 terminated\n"
         "(SIGTERM). A full disk or device behind the output gives 11.");
 }
 
@@ -122,6 +136,8 @@ int main(int argc, char* argv[])
         code = tc4dl::cli::runDownload(args, out, err);
     } else if (command == QLatin1String("sets")) {
         code = tc4dl::cli::runSets(args, out, err);
+    } else if (command == QLatin1String("alarms")) {
+        code = tc4dl::cli::runAlarms(args, out, err);
     } else if (command == QLatin1String("export")) {
         code = tc4dl::cli::runExport(args, out, err);
     } else if (command == QLatin1String("setup")) {
@@ -136,6 +152,7 @@ int main(int argc, char* argv[])
                "  monitor   print the live readings once a second\n"
                "  download  copy the logger memory into a collection file (.ch4)\n"
                "  sets      list the data sets of a collection file\n"
+               "  alarms    list where the data sets of a collection file cross alarm limits\n"
                "  export    write the samples of a collection file, or a graph file, as CSV\n"
                "  setup     read the logger's state, set its clock or interval, erase it\n\n"
             << tc4dl::cli::exitCodeHelp() << "\n\ntc4dl-cli COMMAND --help tells more.\n";

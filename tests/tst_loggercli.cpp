@@ -117,6 +117,8 @@ private Q_SLOTS:
     void timesFollowTheMetersClock();
     void exitCodes_data();
     void exitCodes();
+    void alarmsListTheCrossings_data();
+    void alarmsListTheCrossings();
     void downloadOverPseudoTerminalWithFaults();
     void refusedWhileRecording();
     void setupCommands();
@@ -265,6 +267,21 @@ void TestLoggerCli::exitCodes_data()
         << QStringList { "setup", "erase", "--demo" } << QByteArray() << 1;
     QTest::newRow("cannot read") << QStringList { "sets", "/nonexistent.ch4" } << QByteArray()
                                  << 13;
+    QTest::newRow("alarms, invalid SPEC")
+        << QStringList { "alarms", "@good", "--alarm", "T9>1" } << QByteArray() << 1;
+    QTest::newRow("alarms without --alarm")
+        << QStringList { "alarms", "@good" } << QByteArray() << 1;
+    QTest::newRow("alarms, data error")
+        << QStringList { "alarms", in, "--alarm", "T1>1" } << badSet << 8;
+    QTest::newRow("alarms, no data")
+        << QStringList { "alarms", in, "--alarm", "T1>1" } << noData << 10;
+    QTest::newRow("alarms, no such set")
+        << QStringList { "alarms", "@good", "--set", "99", "--alarm", "T1>1" } << QByteArray()
+        << 12;
+    QTest::newRow("alarms, cannot read")
+        << QStringList { "alarms", "/nonexistent.ch4", "--alarm", "T1>1" } << QByteArray() << 13;
+    QTest::newRow("alarms --help-all")
+        << QStringList { "alarms", "--help-all" } << QByteArray() << 0;
     // --help-all is the help too: the command itself does not run.
     QTest::newRow("monitor --help-all")
         << QStringList { "monitor", "--help-all" } << QByteArray() << 0;
@@ -295,6 +312,49 @@ void TestLoggerCli::exitCodes()
     } else {
         QVERIFY2(r.out.value(0).startsWith(QStringLiteral("Usage: ")), qPrintable(r.err));
     }
+}
+
+void TestLoggerCli::alarmsListTheCrossings_data()
+{
+    QTest::addColumn<QStringList>("args");
+    QTest::addColumn<QStringList>("lines");
+    const QStringList both { "--alarm", "T1>150", "--alarm", "T3<-5.5" };
+    QTest::newRow("every set") << both
+                               << QStringList { "set,time,alarm,value",
+                                      "1,2013-04-15T14:06:09,T1>150,160.0",
+                                      "1,2013-04-15T14:09:09,T1>150,160.0",
+                                      "2,2013-04-15T14:30:19,T3<-5.5,-6.0",
+                                      "2,2013-04-15T14:30:39,T3<-5.5,-7.0" };
+    QTest::newRow("one set") << both + QStringList { "--set", "2" }
+                             << QStringList { "set,time,alarm,value",
+                                    "2,2013-04-15T14:30:19,T3<-5.5,-6.0",
+                                    "2,2013-04-15T14:30:39,T3<-5.5,-7.0" };
+    QTest::newRow("a wide hysteresis keeps the alarm raised")
+        << QStringList { "--alarm", "T1>150", "--hysteresis", "25" }
+        << QStringList { "set,time,alarm,value", "1,2013-04-15T14:06:09,T1>150,160.0" };
+    QTest::newRow("never crossed")
+        << QStringList { "--alarm", "T2>50.5" } << QStringList { "set,time,alarm,value" };
+}
+
+// Two sets with known samples: each crossing once, again only after coming back by the
+// hysteresis, at its sample's time, in the set's unit.
+void TestLoggerCli::alarmsListTheCrossings()
+{
+    QFETCH(QStringList, args);
+    QFETCH(QStringList, lines);
+    loggerimages::SetSpec oven;
+    for (const quint16 t1 : { 1000, 1600, 1700, 1400, 1600 })
+        oven.samples.push_back({ t1, 200, 200, 200 });
+    loggerimages::SetSpec freezer;
+    freezer.minute = 0x30;
+    freezer.interval = 10;
+    for (const int t3 : { -50, -60, -40, -70 })
+        freezer.samples.push_back({ 200, 200, static_cast<quint16>(t3), 200 });
+    const QString in = m_dir.filePath(QStringLiteral("alarms.ch4"));
+    writeFile(in, loggerimages::image({ oven, freezer }));
+    const Run r = runCli(QStringList { QStringLiteral("alarms"), in } + args);
+    QVERIFY2(r.exitCode == 0, qPrintable(r.err));
+    QCOMPARE(r.out, lines);
 }
 
 // tc4dl-meter on a real pseudo-terminal, with bad checksums and a stalled block: the download

@@ -105,6 +105,78 @@ private Q_SLOTS:
         QCOMPARE(r.err.count(QLatin1Char('\n')), 1);
     }
 
+    void alarmsOverAPseudoTerminal_data()
+    {
+        QTest::addColumn<QStringList>("meterArgs");
+        QTest::addColumn<QStringList>("args");
+        QTest::addColumn<int>("exitCode");
+        QTest::addColumn<QString>("header"); // empty: text lines
+        QTest::addColumn<QStringList>("alarmColumn"); // one entry per reading
+        QTest::addColumn<QString>("errLine"); // the pattern of each stderr line
+        QTest::addColumn<int>("errLines");
+        const QString raised
+            = QStringLiteral(R"(^alarm,\d{4}-\d\d-\d\dT\d\d:\d\d:\d\d,T1>-100,-?\d+\.\d$)");
+        const QString withAlarm = QStringLiteral("time,T1,T2,T3,T4,unit,alarm");
+        QTest::newRow("csv: the alarm column, raised once")
+            << QStringList {} << QStringList { "--count", "2", "--csv", "--alarm", "T1>-100" } << 0
+            << withAlarm << QStringList { "T1>-100", "" } << raised << 1;
+        QTest::newRow("two alarms of one reading")
+            << QStringList {}
+            << QStringList { "--count", "1", "--csv", "--alarm", "T1>-100", "--alarm", "T2<2999" }
+            << 0 << withAlarm << QStringList { "T1>-100;T2<2999" }
+            << R"(^alarm,\d{4}-\d\d-\d\dT\d\d:\d\d:\d\d,T[12][<>]-?\d+,-?\d+\.\d$)" << 2;
+        QTest::newRow("exit on alarm")
+            << QStringList {} << QStringList { "--csv", "--alarm", "T1>-100", "--exit-on-alarm" }
+            << 14 << withAlarm << QStringList { "T1>-100" } << raised << 1;
+        QTest::newRow("not raised: an empty column, nothing on stderr")
+            << QStringList {}
+            << QStringList { "--count", "2", "--csv", "--alarm", "T1>2999", "--exit-on-alarm" } << 0
+            << withAlarm << QStringList { "", "" } << QString() << 0;
+        QTest::newRow("open probe on a watched channel")
+            << QStringList { "--open-channel", "3" }
+            << QStringList { "--csv", "--alarm", "T3>100", "--exit-on-alarm" } << 14 << withAlarm
+            << QStringList { "T3 OL" } << R"(^alarm,\d{4}-\d\d-\d\dT\d\d:\d\d:\d\d,T3 OL,OL$)" << 1;
+        QTest::newRow("text lines keep their form")
+            << QStringList {} << QStringList { "--count", "1", "--alarm", "T1>-100" } << 0
+            << QString() << QStringList { "" } << raised << 1;
+    }
+
+    void alarmsOverAPseudoTerminal()
+    {
+        QFETCH(QStringList, meterArgs);
+        QFETCH(QStringList, args);
+        QFETCH(int, exitCode);
+        QFETCH(QString, header);
+        QFETCH(QStringList, alarmColumn);
+        QFETCH(QString, errLine);
+        QFETCH(int, errLines);
+        QProcess meter;
+        const QString device = startMeter(meter, meterArgs);
+        if (device.isEmpty())
+            QSKIP("tc4dl-meter could not serve a pseudo-terminal here");
+        const Run r = runCli(
+            QStringList { QStringLiteral("monitor"), QStringLiteral("--port"), device } + args);
+        stopMeter(meter);
+        QVERIFY2(r.exitCode == exitCode, qPrintable(r.err));
+        QStringList rows = r.out;
+        if (!header.isEmpty())
+            QCOMPARE(rows.takeFirst(), header);
+        QCOMPARE(rows.size(), alarmColumn.size());
+        for (int i = 0; i < rows.size(); ++i) {
+            if (header.isEmpty()) {
+                QVERIFY2(!rows.at(i).contains(QLatin1Char(',')), qPrintable(rows.at(i)));
+                continue;
+            }
+            QVERIFY2(kCsvLine.match(rows.at(i).section(QLatin1Char(','), 0, 5)).hasMatch(),
+                qPrintable(rows.at(i)));
+            QCOMPARE(rows.at(i).section(QLatin1Char(','), 6), alarmColumn.at(i));
+        }
+        const QStringList err = r.err.split(QLatin1Char('\n'), Qt::SkipEmptyParts);
+        QCOMPARE(err.size(), errLines);
+        for (const QString& line : err)
+            QVERIFY2(QRegularExpression(errLine).match(line).hasMatch(), qPrintable(line));
+    }
+
     void failuresSayWhyInOneSentence_data()
     {
         QTest::addColumn<QStringList>("args");
@@ -123,6 +195,14 @@ private Q_SLOTS:
         QTest::newRow("port and demo") << QStringList { QStringLiteral("monitor"),
             QStringLiteral("--demo"), QStringLiteral("--port"), QStringLiteral("ttyS0") }
                                        << 1 << QStringLiteral("either --port or --demo");
+        QTest::newRow("invalid alarm SPEC") << QStringList { QStringLiteral("monitor"),
+            QStringLiteral("--demo"), QStringLiteral("--alarm"), QStringLiteral("T1>150"),
+            QStringLiteral("--alarm"),
+            QStringLiteral("T1>15,5") } << 1 << QStringLiteral("Not an alarm SPEC: \"T1>15,5\"");
+        QTest::newRow("invalid hysteresis") << QStringList { QStringLiteral("monitor"),
+            QStringLiteral("--demo"), QStringLiteral("--alarm"), QStringLiteral("T1>150"),
+            QStringLiteral("--hysteresis"), QStringLiteral("x") }
+                                            << 1 << QStringLiteral("--hysteresis needs a number");
     }
 
     void failuresSayWhyInOneSentence()
