@@ -100,6 +100,12 @@ private:
 // quantity crosses the limit and clears it only after it came back by the hysteresis. An "OL"
 // reading (isOverLimit) is a probe-open alarm on its channel while any rule is set; a lost link
 // likewise for the meter. A reading is never changed.
+// - Probe open: only on a channel that has a rule (an unplugged channel nobody watches is no
+//   alarm). It suspends that channel's rules and closes (ProbeClosed) at the channel's next
+//   reading within the limits; what was raised before stays raised and clears by the hysteresis.
+// - Link lost: once while any rule is set, until linkBack.
+// - A rate rule reads the channel's hysteresis as degrees per minute, and neither raises nor
+//   clears while the rate is unknown.
 class AlarmMonitor {
 public:
     // `hysteresis` per channel, in the rule's unit. Setting new rules clears every raised
