@@ -90,12 +90,16 @@ void TfrmMain::FormCreate()
     m_messages.applyTo(this);
     setWindowTitle(QStringLiteral("TC4DL"));
 
-    m_session = std::make_unique<LiveSession>(*m_deps.clock, static_cast<LinkHost&>(*this),
-        *m_panelKeeper, m_deps.portFactory,
+    m_controls = std::make_unique<MainControls>(MainControls::Parts { m_menus.get(), m_portList,
+        m_status.get(), m_panelKeeper.get(), [this] { return m_realTimeGraph.data(); },
+        [this] { return m_recorder->running(); }, [this] { m_deps.beep(); } });
+    m_session = std::make_unique<LiveSession>(*m_deps.clock, *m_controls, *m_panelKeeper,
+        m_deps.portFactory,
         LinkTexts { m_messages.getTextOrDefault(QStringLiteral("IDS_9")),
             m_messages.getTextOrDefault(QStringLiteral("IDS_10")) },
         m_deps.liveTimers);
-    connect(m_session.get(), &LiveSession::samplingPoint, this, &TfrmMain::sampleTick);
+    connect(
+        m_session.get(), &LiveSession::samplingPoint, m_recorder.get(), &RealTimeRecorder::onTick);
     connect(m_session.get(), &LiveSession::leaseHeldChanged, this, &TfrmMain::onLeaseHeldChanged);
 
     m_settings = Settings::read(*m_deps.settings);
@@ -348,11 +352,6 @@ void TfrmMain::setRealTimeGraphChecked(bool checked)
     action(QStringLiteral("RealTimeGraph1"))->setChecked(checked);
 }
 
-void TfrmMain::sampleTick(const TickCheck& check, double now)
-{
-    m_recorder->onTick(check, now);
-}
-
 void TfrmMain::Exit1Click()
 {
     Q_EMIT exitRequested();
@@ -435,48 +434,6 @@ void TfrmMain::FormClose()
     m_settings.takeFrom(*m_session, m_graphShared);
     m_settings.lastFolder = m_files->saveDialog().lastFolder;
     m_settings.write(*m_deps.settings);
-}
-
-// LinkHost
-
-void TfrmMain::setRunEnabled(bool enabled)
-{
-    action(QStringLiteral("btnRun"))->setEnabled(enabled);
-    action(QStringLiteral("Run1"))->setEnabled(enabled);
-}
-
-void TfrmMain::setStopEnabled(bool enabled)
-{
-    action(QStringLiteral("btnStop"))->setEnabled(enabled);
-    action(QStringLiteral("Stop1"))->setEnabled(enabled);
-}
-
-void TfrmMain::setDataLoggerEnabled(bool enabled)
-{
-    action(QStringLiteral("btnDataLogger"))->setEnabled(enabled);
-    menu(QStringLiteral("DataLogger1"))->menuAction()->setEnabled(enabled);
-}
-
-void TfrmMain::setNoConnectionVisible(bool visible)
-{
-    if (TfrmPanel* panel = m_panelKeeper->panel())
-        panel->setNoConnectionVisible(visible);
-}
-
-void TfrmMain::setClearEnabled(bool enabled)
-{
-    if (TfrmGraph* graph = m_realTimeGraph)
-        graph->setClearEnabled(enabled);
-}
-
-void TfrmMain::selectPortEntry(int index)
-{
-    m_portList->selectEntry(index);
-}
-
-void TfrmMain::beep()
-{
-    m_deps.beep();
 }
 
 void TfrmMain::btnRunClick()

@@ -212,7 +212,7 @@ void RealTimeRecorder::onTick(const TickCheck& check, double nowSerial)
     if (check.frameArrived) {
         if (m_running && m_ticksSinceSample >= m_host.samplingRate()) {
             m_ticksSinceSample = 0;
-            takeSample(nowSerial);
+            takeSample(check.values, nowSerial);
         }
     } else if (check.linkLost) {
         // A run pauses while the meter is silent and goes on when frames return.
@@ -220,11 +220,10 @@ void RealTimeRecorder::onTick(const TickCheck& check, double nowSerial)
     }
 }
 
-void RealTimeRecorder::takeSample(double nowSerial)
+void RealTimeRecorder::takeSample(const std::array<float, 4>& values, double nowSerial)
 {
     if (!m_window || !m_sampler)
         return;
-    const std::array<float, 4> values = m_host.currentValues();
     const bool full = m_sampler->addSample(values, nowSerial);
     m_unsaved = true;
     if (m_journal)
