@@ -8,6 +8,7 @@
 #include "HelpWindow.h"
 #include "LoadCommand.h"
 #include "LoggerData.h"
+#include "MessageIds.h"
 #include "OpenCollectionFile.h"
 #include "ProgramFolders.h"
 #include "TfrmAbout.h"
@@ -95,8 +96,8 @@ void TfrmMain::FormCreate()
         [this] { return m_recorder->running(); }, [this] { m_deps.beep(); } });
     m_session = std::make_unique<LiveSession>(*m_deps.clock, *m_controls, *m_panelKeeper,
         m_deps.portFactory,
-        LinkTexts { m_messages.getTextOrDefault(QStringLiteral("IDS_9")),
-            m_messages.getTextOrDefault(QStringLiteral("IDS_10")) },
+        LinkTexts { m_messages.getTextOrDefault(QLatin1String(mainmsg::kConnected)),
+            m_messages.getTextOrDefault(QLatin1String(mainmsg::kDisconnected)) },
         m_deps.liveTimers);
     connect(
         m_session.get(), &LiveSession::samplingPoint, m_recorder.get(), &RealTimeRecorder::onTick);
@@ -279,8 +280,8 @@ void TfrmMain::LoadData1Click()
 
 void TfrmMain::Open1Click()
 {
-    const Prompter::Choice choice
-        = openFileChoice(m_messages.getTextOrDefault(QStringLiteral("IDS_44")), m_deps.locale);
+    const Prompter::Choice choice = openFileChoice(
+        m_messages.getTextOrDefault(QLatin1String(mainmsg::kOpenFileCaption)), m_deps.locale);
     switch (m_deps.prompter->choose(choice)) {
     case Prompter::Answer::Ok:
         OpenCollectionFile();
@@ -369,7 +370,7 @@ void TfrmMain::Contents1Click()
     const QString path = findShippedFile(
         shippedFileFolders(m_deps.programFolder), QStringLiteral("TC4DLHELP.htm"));
     if (path.isEmpty() || !m_deps.openHelp(path))
-        m_deps.prompter->tell(m_messages.getTextOrDefault(QStringLiteral("IDS_181"))
+        m_deps.prompter->tell(m_messages.getTextOrDefault(QLatin1String(mainmsg::kHelpPageMissing))
                                   .arg(QStringLiteral("TC4DLHELP.htm")));
 }
 
@@ -415,7 +416,8 @@ void TfrmMain::closeEvent(QCloseEvent* event)
     // A command that has the device (a logger transfer) ends first; the window stays, and the
     // user is told why rather than left with a close box that does nothing.
     if (m_session->leaseHeld()) {
-        m_deps.prompter->tell(m_messages.getTextOrDefault(QStringLiteral("IDS_180")));
+        m_deps.prompter->tell(
+            m_messages.getTextOrDefault(QLatin1String(mainmsg::kDeviceBusyAtClose)));
         event->ignore();
         return;
     }
