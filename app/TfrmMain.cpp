@@ -8,6 +8,7 @@
 #include "HelpWindow.h"
 #include "LoadCommand.h"
 #include "LoggerData.h"
+#include "MessageIds.h"
 #include "OpenCollectionFile.h"
 #include "ProgramFolders.h"
 #include "TfrmAbout.h"
@@ -90,12 +91,16 @@ void TfrmMain::FormCreate()
     m_messages.applyTo(this);
     setWindowTitle(QStringLiteral("TC4DL"));
 
-    m_session = std::make_unique<LiveSession>(*m_deps.clock, static_cast<LinkHost&>(*this),
-        *m_panelKeeper, m_deps.portFactory,
-        LinkTexts { m_messages.getTextOrDefault(QStringLiteral("IDS_9")),
-            m_messages.getTextOrDefault(QStringLiteral("IDS_10")) },
+    m_controls = std::make_unique<MainControls>(MainControls::Parts { m_menus.get(), m_portList,
+        m_status.get(), m_panelKeeper.get(), [this] { return m_realTimeGraph.data(); },
+        [this] { return m_recorder->running(); }, [this] { m_deps.beep(); } });
+    m_session = std::make_unique<LiveSession>(*m_deps.clock, *m_controls, *m_panelKeeper,
+        m_deps.portFactory,
+        LinkTexts { m_messages.getTextOrDefault(QLatin1String(mainmsg::kConnected)),
+            m_messages.getTextOrDefault(QLatin1String(mainmsg::kDisconnected)) },
         m_deps.liveTimers);
-    connect(m_session.get(), &LiveSession::samplingPoint, this, &TfrmMain::sampleTick);
+    connect(
+        m_session.get(), &LiveSession::samplingPoint, m_recorder.get(), &RealTimeRecorder::onTick);
     connect(m_session.get(), &LiveSession::leaseHeldChanged, this, &TfrmMain::onLeaseHeldChanged);
 
     m_settings = Settings::read(*m_deps.settings);
@@ -275,8 +280,8 @@ void TfrmMain::LoadData1Click()
 
 void TfrmMain::Open1Click()
 {
-    const Prompter::Choice choice
-        = openFileChoice(m_messages.getTextOrDefault(QStringLiteral("IDS_44")), m_deps.locale);
+    const Prompter::Choice choice = openFileChoice(
+        m_messages.getTextOrDefault(QLatin1String(mainmsg::kOpenFileCaption)), m_deps.locale);
     switch (m_deps.prompter->choose(choice)) {
     case Prompter::Answer::Ok:
         OpenCollectionFile();
@@ -348,11 +353,6 @@ void TfrmMain::setRealTimeGraphChecked(bool checked)
     action(QStringLiteral("RealTimeGraph1"))->setChecked(checked);
 }
 
-void TfrmMain::sampleTick(const TickCheck& check, double now)
-{
-    m_recorder->onTick(check, now);
-}
-
 void TfrmMain::Exit1Click()
 {
     Q_EMIT exitRequested();
@@ -370,7 +370,7 @@ void TfrmMain::Contents1Click()
     const QString path = findShippedFile(
         shippedFileFolders(m_deps.programFolder), QStringLiteral("TC4DLHELP.htm"));
     if (path.isEmpty() || !m_deps.openHelp(path))
-        m_deps.prompter->tell(m_messages.getTextOrDefault(QStringLiteral("IDS_181"))
+        m_deps.prompter->tell(m_messages.getTextOrDefault(QLatin1String(mainmsg::kHelpPageMissing))
                                   .arg(QStringLiteral("TC4DLHELP.htm")));
 }
 
@@ -416,7 +416,8 @@ void TfrmMain::closeEvent(QCloseEvent* event)
     // A command that has the device (a logger transfer) ends first; the window stays, and the
     // user is told why rather than left with a close box that does nothing.
     if (m_session->leaseHeld()) {
-        m_deps.prompter->tell(m_messages.getTextOrDefault(QStringLiteral("IDS_180")));
+        m_deps.prompter->tell(
+            m_messages.getTextOrDefault(QLatin1String(mainmsg::kDeviceBusyAtClose)));
         event->ignore();
         return;
     }
@@ -435,48 +436,6 @@ void TfrmMain::FormClose()
     m_settings.takeFrom(*m_session, m_graphShared);
     m_settings.lastFolder = m_files->saveDialog().lastFolder;
     m_settings.write(*m_deps.settings);
-}
-
-// LinkHost
-
-void TfrmMain::setRunEnabled(bool enabled)
-{
-    action(QStringLiteral("btnRun"))->setEnabled(enabled);
-    action(QStringLiteral("Run1"))->setEnabled(enabled);
-}
-
-void TfrmMain::setStopEnabled(bool enabled)
-{
-    action(QStringLiteral("btnStop"))->setEnabled(enabled);
-    action(QStringLiteral("Stop1"))->setEnabled(enabled);
-}
-
-void TfrmMain::setDataLoggerEnabled(bool enabled)
-{
-    action(QStringLiteral("btnDataLogger"))->setEnabled(enabled);
-    menu(QStringLiteral("DataLogger1"))->menuAction()->setEnabled(enabled);
-}
-
-void TfrmMain::setNoConnectionVisible(bool visible)
-{
-    if (TfrmPanel* panel = m_panelKeeper->panel())
-        panel->setNoConnectionVisible(visible);
-}
-
-void TfrmMain::setClearEnabled(bool enabled)
-{
-    if (TfrmGraph* graph = m_realTimeGraph)
-        graph->setClearEnabled(enabled);
-}
-
-void TfrmMain::selectPortEntry(int index)
-{
-    m_portList->selectEntry(index);
-}
-
-void TfrmMain::beep()
-{
-    m_deps.beep();
 }
 
 void TfrmMain::btnRunClick()

@@ -6,6 +6,7 @@
 #include "GraphServices.h"
 #include "GraphShared.h"
 #include "LiveSession.h"
+#include "MainControls.h"
 #include "MainMenus.h"
 #include "MainWindowDeps.h"
 #include "MessageTable.h"
@@ -40,9 +41,9 @@ class LoggerData;
 
 // The main window: toolbar, menus, status bar, the multiple-document area with the control
 // panel and the graph windows, the blink timers and the Settings. The live link, its ports and
-// its tick belong to the live session the window creates; the window is its LinkHost.
+// its tick belong to the live session the window creates; its reports reach the window's
+// controls through MainControls.
 class TfrmMain final : public QMainWindow,
-                       private LinkHost,
                        private PanelHost,
                        private GraphServices,
                        private RecorderHost,
@@ -138,23 +139,8 @@ private:
     // The real-time graph window: created before the panel, placed beside it.
     void createRealTimeGraph() override;
     void placeRealTimeGraph();
-    // The sampling point of every main tick: the recorder's.
-    void sampleTick(const TickCheck& check, double now);
     void onLeaseHeldChanged(bool held);
 
-    // LinkHost
-    void setRunEnabled(bool enabled) override;
-    void setStopEnabled(bool enabled) override;
-    void setDataLoggerEnabled(bool enabled) override;
-    void setStatusText(const QString& device, const QString& state) override
-    {
-        m_status->setText(device, state);
-    }
-    void setNoConnectionVisible(bool visible) override;
-    void setClearEnabled(bool enabled) override;
-    void selectPortEntry(int index) override;
-    bool realTimeRunning() const override { return m_recorder->running(); }
-    void beep() override;
     // PanelHost
     bool sendKey(char byte) override { return m_session->sendKey(byte); }
     bool meterConnected() const override { return m_session->link().meterConnected(); }
@@ -171,11 +157,9 @@ private:
     {
         return { m_deps.programFolder, m_deps.dataFolder };
     }
-    // RecorderHost (meterConnected, setRunEnabled and setStopEnabled serve it too)
-    std::array<float, 4> currentValues() const override
-    {
-        return m_session->decoder().state().currentValues;
-    }
+    // RecorderHost (meterConnected serves it too)
+    void setRunEnabled(bool enabled) override { m_controls->setRunEnabled(enabled); }
+    void setStopEnabled(bool enabled) override { m_controls->setStopEnabled(enabled); }
     void setRealTimeGraphChecked(bool checked) override;
     QWidget* dialogParent() override { return this; }
     int unit() const override { return m_session->decoder().state().cfDegree; }
@@ -196,6 +180,7 @@ private:
     Settings m_settings;
     // Before the session, which switches its blink timers: it goes after the session.
     std::unique_ptr<ControlPanelKeeper> m_panelKeeper;
+    std::unique_ptr<MainControls> m_controls;
     std::unique_ptr<LiveSession> m_session;
 
     ClientArea* m_mdi = nullptr;

@@ -68,6 +68,6 @@ int main()
 {
     measure(
         "one set of 16,000 samples", loggerimages::image({ loggerimages::setWithSamples(16000) }));
-    measure("4,000 empty sets", loggerimages::image(QList<loggerimages::SetSpec>(4000)));
+    measure("4,000 empty sets", loggerimages::image(QList<loggerimages::RecordedSet>(4000)));
     return 0;
 }

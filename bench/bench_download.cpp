@@ -40,7 +40,7 @@ double cpuSeconds()
 // One data set filling the memory up to `size` bytes (LastAddress = size - 1).
 QByteArray memoryOf(qint64 size)
 {
-    loggerimages::SetSpec set;
+    loggerimages::RecordedSet set;
     const qint64 samples = (size - 256 - 16) / 8;
     for (qint64 j = 0; j < samples; ++j)
         set.samples.push_back({ quint16(200 + j % 50), 210, 220, 230 });

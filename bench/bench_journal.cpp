@@ -123,7 +123,7 @@ TickCost runOnce(const QString& journal, bool realWindow)
         services.manualClock.advance(1000);
         const double now = toDateTimeSerial(services.manualClock.now());
         const qint64 before = timer.nsecsElapsed();
-        recorder.onTick(TickCheck { true, false }, now);
+        recorder.onTick(TickCheck { true, false, host.values }, now);
         // The repaint the sample asked for, as the event loop does it after the tick.
         if (realWindow)
             QCoreApplication::processEvents();

@@ -15,6 +15,7 @@
 #include <QTimer>
 
 #include <cstdio>
+#include <optional>
 #ifdef Q_OS_WIN
 #include <io.h>
 #define TC4DL_ISATTY _isatty
@@ -104,9 +105,20 @@ int failureCode(const LoadReport& report, QTextStream& err)
     }
 }
 
-} // namespace
+// What the command line asked for.
+struct DownloadOptions {
+    QString port;
+    bool demo = false;
+    QString outPath; // "-" for the standard output
+    bool raw = false; // also the image as received, into rawPath
+    QString rawPath;
+    bool csv = false;
+};
 
-int runDownload(const QStringList& arguments, QTextStream& out, QTextStream& err)
+// Reads the arguments into `options`; an exit code when the command ends here (a usage error
+// or the help).
+std::optional<int> parseArguments(
+    const QStringList& arguments, DownloadOptions& options, QTextStream& out, QTextStream& err)
 {
     QCommandLineParser parser;
     parser.setApplicationDescription(
@@ -143,18 +155,21 @@ int runDownload(const QStringList& arguments, QTextStream& out, QTextStream& err
         err << "Give either --port or --demo, not both.\n";
         return Usage;
     }
-    const QString outPath = parser.isSet(output)
+    options.port = parser.value(port);
+    options.demo = parser.isSet(demo);
+    options.outPath = parser.isSet(output)
         ? parser.value(output)
         : QStringLiteral("datasets-%1.ch4")
               .arg(QDateTime::currentDateTime().toString(QStringLiteral("yyyy-MM-ddTHH-mm-ss")));
+    options.raw = parser.isSet(raw);
+    options.rawPath = parser.value(raw);
+    options.csv = parser.isSet(csv);
+    return std::nullopt;
+}
 
-    MeterConnection meter;
-    if (const int code = meter.connect(parser.value(port), parser.isSet(demo), err); code != Ok)
-        return code;
-    meter.waitForReading(3000);
-    // From here a signal stops the transfer cleanly: 'Q' to the meter, the port given back.
-    const stop::CleanupScope cleanup;
-    LoggerData data(meter.clock(), meter.session(), QString(), QString());
+// Runs the transfer into `data` with progress on `err`; a signal stops it cleanly.
+LoadReport transferMemory(LoggerData& data, QTextStream& err)
+{
     Progress progress(err);
     LoadReport report;
     QEventLoop loop;
@@ -176,23 +191,16 @@ int runDownload(const QStringList& arguments, QTextStream& out, QTextStream& err
         && report.failure != LoadReport::Failure::MeterRecording
         && report.failure != LoadReport::Failure::Refused)
         progress.summary(report);
+    return report;
+}
 
-    if (stop::requested() && report.failure != LoadReport::Failure::Stopped) {
-        err << stop::sentence();
-        return stop::exitCode();
-    }
-    QString why;
-    if (parser.isSet(raw) && !report.received.isEmpty()
-        && !writeReceivedImage(MemoryImage(report.received), parser.value(raw), &why)) {
-        err << "Cannot write " << parser.value(raw) << ": " << endSentence(why) << '\n';
-        return CannotWrite;
-    }
-    if (!report.loaded())
-        return failureCode(report, err);
+// Writes the collection file (or the standard output) from what the transfer received.
+int writeCollection(
+    const LoadReport& report, const QString& outPath, QTextStream& out, QTextStream& err)
+{
     // The collection file holds exactly what the transfer file would.
     const MemoryImage image(report.received);
-    const bool toStandardOutput = outPath == QLatin1String("-");
-    if (toStandardOutput) {
+    if (outPath == QLatin1String("-")) {
         out.flush();
         const QByteArray bytes = collectionBytes(image);
         if (std::fwrite(bytes.constData(), 1, std::size_t(bytes.size()), stdout)
@@ -202,22 +210,64 @@ int runDownload(const QStringList& arguments, QTextStream& out, QTextStream& err
             err << standardOutputFailure(reason);
             return CannotWrite;
         }
-    } else if (!writeTransferFile(image, outPath, &why)) {
+        return Ok;
+    }
+    QString why;
+    if (!writeTransferFile(image, outPath, &why)) {
         err << "Cannot write " << outPath << ": " << endSentence(why) << '\n';
         return CannotWrite;
     }
-    // The data-set list goes where the collection file does not.
-    QTextStream& list = toStandardOutput ? err : out;
-    if (parser.isSet(csv)) {
+    return Ok;
+}
+
+void printSets(const DataSetStore& store, bool csv, QTextStream& list)
+{
+    if (csv) {
         list << setsCsvHeader() << '\n';
-        for (int k = 0; k < data.store().setCount(); ++k)
-            list << setsCsvLine(data.store(), k) << '\n';
+        for (int k = 0; k < store.setCount(); ++k)
+            list << setsCsvLine(store, k) << '\n';
     } else {
-        for (const QString& line : setsTable(data.store()))
+        for (const QString& line : setsTable(store))
             list << line << '\n';
     }
+}
+
+} // namespace
+
+int runDownload(const QStringList& arguments, QTextStream& out, QTextStream& err)
+{
+    DownloadOptions options;
+    if (const std::optional<int> code = parseArguments(arguments, options, out, err))
+        return *code;
+
+    MeterConnection meter;
+    if (const int code = meter.connect(options.port, options.demo, err); code != Ok)
+        return code;
+    meter.waitForReading(3000);
+    // From here a signal stops the transfer cleanly: 'Q' to the meter, the port given back.
+    const stop::CleanupScope cleanup;
+    LoggerData data(meter.clock(), meter.session(), QString(), QString());
+    const LoadReport report = transferMemory(data, err);
+
+    if (stop::requested() && report.failure != LoadReport::Failure::Stopped) {
+        err << stop::sentence();
+        return stop::exitCode();
+    }
+    QString why;
+    if (options.raw && !report.received.isEmpty()
+        && !writeReceivedImage(MemoryImage(report.received), options.rawPath, &why)) {
+        err << "Cannot write " << options.rawPath << ": " << endSentence(why) << '\n';
+        return CannotWrite;
+    }
+    if (!report.loaded())
+        return failureCode(report, err);
+    if (const int code = writeCollection(report, options.outPath, out, err); code != Ok)
+        return code;
+    // The data-set list goes where the collection file does not.
+    const bool toStandardOutput = options.outPath == QLatin1String("-");
+    printSets(data.store(), options.csv, toStandardOutput ? err : out);
     if (!toStandardOutput)
-        err << "Wrote " << outPath << ".\n";
+        err << "Wrote " << options.outPath << ".\n";
     return Ok;
 }
 

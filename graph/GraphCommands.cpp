@@ -6,6 +6,7 @@
 #include "GraphServices.h"
 #include "GraphShared.h"
 #include "GraphStateFile.h"
+#include "MessageIds.h"
 #include "MessageTable.h"
 #include "MessageText.h"
 #include "Prompter.h"
@@ -108,7 +109,7 @@ void GraphCommands::btnChangeScaleClick()
     QString bad;
     const std::optional<TfrmSetupScale::Ranges> read = dialog.readRanges(&bad);
     if (!read) {
-        m_services.prompter().tell(joinedText(bad, text("IDS_24")));
+        m_services.prompter().tell(joinedText(bad, text(graphmsg::kIsInvalid)));
         return;
     }
     // Only the ranges change: whether an axis scales by hand stays as it was.
@@ -127,7 +128,8 @@ void GraphCommands::btnChangeScaleClick()
 
 void GraphCommands::Button2Click()
 {
-    static constexpr const char* kMaxIds[4] = { "IDS_28", "IDS_31", "IDS_34", "IDS_37" };
+    static constexpr const char* kMaxIds[4]
+        = { graphmsg::kT1Max, graphmsg::kT2Max, graphmsg::kT3Max, graphmsg::kT4Max };
     const chart::ChartView* view = m_window.graph();
     const QRect plot = view->wholePlotRect();
     const int x = plot.left() + 80;
@@ -138,8 +140,9 @@ void GraphCommands::Button2Click()
         note.x = at.x();
         note.y = at.y();
         note.color = m_services.graphShared().annoColor;
-        note.text = text(kMaxIds[k - 1]) + m_window.maxBox(k - 1)->text() + text("IDS_29")
-            + m_window.minBox(k - 1)->text() + text("IDS_30") + m_window.avgBox(k - 1)->text();
+        note.text = text(kMaxIds[k - 1]) + m_window.maxBox(k - 1)->text() + text(graphmsg::kMin)
+            + m_window.minBox(k - 1)->text() + text(graphmsg::kAverage)
+            + m_window.avgBox(k - 1)->text();
         m_window.model().setAnnotation(m_window.nextAnnotationIndex(), note);
     }
     m_window.redraw();
@@ -178,8 +181,8 @@ void GraphCommands::PESGraph1CustomizeDlg()
 {
     if (m_window.graph()->dialogResult() != 1)
         return;
-    if (m_services.prompter().ask(
-            text("IDS_26"), Prompter::Buttons::YesNo, Prompter::Icon::Question)
+    if (m_services.prompter().ask(text(graphmsg::kSaveChangesQuestion), Prompter::Buttons::YesNo,
+            Prompter::Icon::Question)
         == Prompter::Answer::Yes)
         saveTemplate();
 }
@@ -284,7 +287,7 @@ void GraphCommands::PESGraph1GraphAnnotHotSpot(int index, bool doubleClick)
 
 void GraphCommands::PESGraph1GraphHotSpot()
 {
-    m_window.graph()->setToolTip(text("IDS_14"));
+    m_window.graph()->setToolTip(text(graphmsg::kDoubleClickToDelete));
 }
 
 void GraphCommands::ToolButton15Click()
@@ -307,8 +310,8 @@ void GraphCommands::ToolButton15Click()
 void GraphCommands::tbntClrClick()
 {
     // A Yes whose save did not happen keeps the graph: nothing is cleared that was to be kept.
-    if (m_services.prompter().ask(
-            text("IDS_11"), Prompter::Buttons::YesNo, Prompter::Icon::Question)
+    if (m_services.prompter().ask(text(graphmsg::kSaveRealTimeQuestion), Prompter::Buttons::YesNo,
+            Prompter::Icon::Question)
             == Prompter::Answer::Yes
         && !m_services.saveGraph(m_window))
         return;

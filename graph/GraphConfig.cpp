@@ -5,6 +5,7 @@
 #include "DateTimeSerial.h"
 #include "GraphShared.h"
 #include "GraphStateFile.h"
+#include "MessageIds.h"
 #include "MessageTable.h"
 #include "MessageText.h"
 #include "ProgramFolders.h"
@@ -170,10 +171,10 @@ bool ConfigureGraph(
         const QString named
             = damage.isEmpty() ? graphTemplatePath(services.graphFolders()) : templatePath;
         const MessageTable& messages = services.mainMessages();
-        services.prompter().tell(
-            joinedText(joinedText(messages.getTextOrDefault(QStringLiteral("IDS_12")),
-                           QDir::toNativeSeparators(named)),
-                messages.getTextOrDefault(QStringLiteral("IDS_13"))));
+        services.prompter().tell(joinedText(
+            joinedText(messages.getTextOrDefault(QLatin1String(mainmsg::kTemplateNotFound)),
+                QDir::toNativeSeparators(named)),
+            messages.getTextOrDefault(QLatin1String(mainmsg::kTemplateDefaultLook))));
         applyDefaultLook(model, extent);
     }
 

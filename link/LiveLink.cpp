@@ -60,8 +60,6 @@ bool LiveLink::scanAttempt(int& item)
     const QByteArrayView answer(reply.data(), kAnswerMinimum);
     const bool has740 = answer.contains("740");
     if (has740 || answer.contains("735")) {
-        m_host.setRunEnabled(true);
-        m_host.setStopEnabled(false);
         m_meterModel = has740 ? 740 : 735;
         m_meterConnected = true;
         m_lastConnectedPort = item;
@@ -92,16 +90,14 @@ void LiveLink::finishScan()
 {
     if (m_meterConnected) {
         m_storedModel = m_meterModel;
-        m_host.setNoConnectionVisible(false);
-        m_host.setStatusText(m_comm1.deviceName(), m_texts.connected);
+        report(LinkChange::ScanFound);
     } else {
         m_meterModel = (m_storedModel == 740 || m_storedModel == 735) ? m_storedModel : 740;
         // A stored index beyond the list (or -1, a typed name) falls back to the first entry.
         if (m_lastConnectedPort >= m_entries.size() || m_lastConnectedPort < 0)
             m_lastConnectedPort = 0;
         selectEntry(m_lastConnectedPort);
-        m_host.setNoConnectionVisible(true);
-        m_host.setStatusText(m_comm1.deviceName(), m_texts.disconnected);
+        report(LinkChange::ScanMissed);
     }
     (void)m_comm1.setActive(false);
     attachReceiveHandler();
@@ -141,22 +137,19 @@ void LiveLink::onFrame(const MeterFrame& frame)
 
 void LiveLink::connectActions()
 {
-    m_host.setDataLoggerEnabled(true);
-    m_host.setStatusText(m_comm1.deviceName(), m_texts.connected);
-    m_host.setNoConnectionVisible(false);
-    const bool running = m_host.realTimeRunning();
-    m_host.setRunEnabled(!running);
-    m_host.setStopEnabled(running);
-    m_host.setClearEnabled(!running);
+    report(LinkChange::FramesArrived);
+}
+
+void LiveLink::report(LinkChange change)
+{
+    ConnectionReport report { change, m_comm1.deviceName(), {} };
+    report.state = report.connected() ? m_texts.connected : m_texts.disconnected;
+    m_host.connectionChanged(report);
 }
 
 void LiveLink::lostLinkActions()
 {
-    m_host.setRunEnabled(false);
-    m_host.setStopEnabled(false);
-    m_host.setDataLoggerEnabled(false);
-    m_host.setStatusText(m_comm1.deviceName(), m_texts.disconnected);
-    m_host.setNoConnectionVisible(true);
+    report(LinkChange::Lost);
     if (m_meterConnected)
         m_reader.clear();
     m_meterConnected = false;

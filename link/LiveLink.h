@@ -7,24 +7,38 @@
 
 #include <QStringList>
 
+#include <array>
+
 namespace tc4dl {
 
-// The windows as the live link sees them: enabled commands, the status bar, the panel's
-// "No Connection" label and the real-time graph's clear button. The main window implements
-// it; tests implement it with a recorder.
+// What happened to the connection, as the live link saw it.
+enum class LinkChange {
+    ScanFound, // the identification scan found the meter on a port
+    ScanMissed, // no port answered the scan: the stored port is polled all the same
+    FramesArrived, // a frame came after a silence (or after a scan that missed)
+    Lost, // no frame for LiveLink::kMissedTickLimit ticks
+};
+
+// One report of the link: what changed, the device in use and the status text for it.
+struct ConnectionReport {
+    LinkChange change = LinkChange::Lost;
+    QString device;
+    QString state;
+    [[nodiscard]] bool connected() const
+    {
+        return change != LinkChange::ScanMissed && change != LinkChange::Lost;
+    }
+};
+
+// The windows as the live link sees them. The link only reports; what the windows enable or
+// show in answer is theirs to decide. The main window implements it; tests implement it with
+// a recorder.
 class LinkHost {
 public:
     virtual ~LinkHost() = default;
-    virtual void setRunEnabled(bool enabled) = 0; // btnRun, Run1
-    virtual void setStopEnabled(bool enabled) = 0; // btnStop, Stop1
-    virtual void setDataLoggerEnabled(bool enabled) = 0; // btnDataLogger, DataLogger1
-    virtual void setStatusText(const QString& device, const QString& state) = 0;
-    virtual void setNoConnectionVisible(bool visible) = 0; // only while a panel exists
-    virtual void setClearEnabled(bool enabled)
-        = 0; // tbntClr, only while the real-time graph exists
+    virtual void connectionChanged(const ConnectionReport& report) = 0;
     // The port list shows entry `index` (selected by the program: no port change follows).
     virtual void selectPortEntry(int index) = 0;
-    [[nodiscard]] virtual bool realTimeRunning() const = 0;
     virtual void beep() = 0;
 };
 
@@ -38,6 +52,8 @@ struct LinkTexts {
 struct TickCheck {
     bool frameArrived = false; // sampling may add a sample
     bool linkLost = false; // the lost-link actions ran in this tick
+    // T1..T4 of the last frame, in degrees: what a sample taken at this tick holds.
+    std::array<float, 4> values {};
 };
 
 // Diagnostics of the link for a person: the reader's counters and the link's own.
@@ -112,6 +128,7 @@ private:
     void onFrame(const MeterFrame& frame);
     void connectActions();
     void lostLinkActions();
+    void report(LinkChange change);
     bool reopenVanishedDevice();
 
     SerialPort& m_comm1;

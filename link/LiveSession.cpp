@@ -59,7 +59,8 @@ void LiveSession::mainTimerTimer()
         return;
     BusyGuard busy(m_tickBusy);
     const double now = toDateTimeSerial(m_clock.now());
-    const TickCheck check = m_link->checkFrameArrived();
+    TickCheck check = m_link->checkFrameArrived();
+    check.values = m_decoder->state().currentValues;
     Q_EMIT samplingPoint(check, now);
     m_link->sendPoll();
     m_mainTimer->setInterval(m_pacer.onTick(now, m_mainTimer->interval()));

@@ -76,8 +76,8 @@ public:
 
 Q_SIGNALS:
     // Inside every tick that runs, while TickBusy is held, after the frame check and before
-    // the poll: where real-time sampling takes its sample. `nowSerial` is the tick's local
-    // time as a date-time serial.
+    // the poll: where real-time sampling takes its sample, with the values of the last frame
+    // in `check`. `nowSerial` is the tick's local time as a date-time serial.
     void samplingPoint(const tc4dl::TickCheck& check, double nowSerial);
     void leaseHeldChanged(bool held);
 

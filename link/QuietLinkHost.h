@@ -10,14 +10,8 @@ namespace tc4dl {
 // subclass that wants to watch one of the calls.
 class QuietLinkHost : public LinkHost, public BlinkTimers {
 public:
-    void setRunEnabled(bool) override { }
-    void setStopEnabled(bool) override { }
-    void setDataLoggerEnabled(bool) override { }
-    void setStatusText(const QString&, const QString&) override { }
-    void setNoConnectionVisible(bool) override { }
-    void setClearEnabled(bool) override { }
+    void connectionChanged(const ConnectionReport&) override { }
     void selectPortEntry(int) override { }
-    [[nodiscard]] bool realTimeRunning() const override { return false; }
     void beep() override { }
     void setRecTimerEnabled(bool) override { }
     void setMaxMinTimerEnabled(bool) override { }

@@ -168,7 +168,6 @@ void LoggerData::decodeInto(MemoryImage image, LoadReport& report, bool fromDown
     if (!m_transferFile.isEmpty()
         && !writeTransferFile(m_collection, m_transferFile, &report.error))
         report.failure = LoadReport::Failure::TransferFile;
-    Q_EMIT storeReplaced();
 }
 
 void LoggerData::finishLoad(const LoadReport& report)

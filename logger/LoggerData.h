@@ -88,7 +88,7 @@ public:
     void stopLoad();
     [[nodiscard]] bool loading() const { return m_driver != nullptr; }
 
-    // Reads a collection file and decodes it like a download. No signal but storeReplaced().
+    // Reads a collection file and decodes it like a download, without a signal.
     LoadReport openCollectionFile(const QString& path);
 
     // After a load that ended in a data error: keep the sets before the first bad one. The
@@ -115,7 +115,6 @@ public:
 Q_SIGNALS:
     void loadProgress(qint64 received, qint64 total);
     void loadFinished(const tc4dl::LoadReport& report);
-    void storeReplaced();
 
 private:
     struct Failed {

@@ -8,6 +8,9 @@ namespace tc4dl {
 
 namespace {
 
+// The set marks are written here and again in the logger memory's decoder, on purpose: this
+// memory stands for the meter in the tests of that decoder, and a value shared between the two
+// would let one mistake pass both.
 constexpr quint8 kStartMark1 = 0xA5;
 constexpr quint8 kStartMark2 = 0x5A;
 constexpr quint8 kEndMark1 = 0x5A;

@@ -7,6 +7,7 @@
 #include "JournalReader.h"
 #include "JournalWriter.h"
 #include "LiveLink.h"
+#include "MessageIds.h"
 #include "MessageTable.h"
 #include "MessageText.h"
 #include "Prompter.h"
@@ -70,7 +71,7 @@ void RealTimeRecorder::offerJournal()
         discardJournal();
         return;
     }
-    const QString question = mainText("IDS_140")
+    const QString question = mainText(mainmsg::kUnsavedRecordingFound)
                                  .arg(static_cast<int>(contents.samples.size()))
                                  .arg(chart::dateTimeText(contents.header.startSerial));
     if (m_services.prompter().ask(question, Prompter::Buttons::YesNo, Prompter::Icon::Question)
@@ -155,7 +156,8 @@ bool RealTimeRecorder::askToSaveFirst()
     if (!m_running && m_sampleCount <= 0)
         return true;
     const Prompter::Answer answer
-        = m_services.prompter().ask(withLineBreaks(mainText("IDS_26") + mainText("IDS_27")),
+        = m_services.prompter().ask(withLineBreaks(mainText(mainmsg::kRealTimeGraphReset)
+                                        + mainText(mainmsg::kSaveRealTimeQuestion)),
             Prompter::Buttons::YesNoCancel, Prompter::Icon::Question);
     if (answer == Prompter::Answer::Cancel)
         return false;
@@ -177,7 +179,8 @@ int RealTimeRecorder::askForSamples()
     const int samples = typed.trimmed().toInt(&ok);
     // No samples at all would give a graph without a single point to record into.
     if (!ok || samples <= 0) {
-        m_services.prompter().tell(withLineBreaks(joinedText(typed, mainText("IDS_28"))));
+        m_services.prompter().tell(
+            withLineBreaks(joinedText(typed, mainText(mainmsg::kIsNotValid))));
         return 0;
     }
     m_host.setSamplingRate(qMax(0, dialog.minutes()) * 60 + qMax(0, dialog.seconds()));
@@ -212,7 +215,7 @@ void RealTimeRecorder::onTick(const TickCheck& check, double nowSerial)
     if (check.frameArrived) {
         if (m_running && m_ticksSinceSample >= m_host.samplingRate()) {
             m_ticksSinceSample = 0;
-            takeSample(nowSerial);
+            takeSample(check.values, nowSerial);
         }
     } else if (check.linkLost) {
         // A run pauses while the meter is silent and goes on when frames return.
@@ -220,11 +223,10 @@ void RealTimeRecorder::onTick(const TickCheck& check, double nowSerial)
     }
 }
 
-void RealTimeRecorder::takeSample(double nowSerial)
+void RealTimeRecorder::takeSample(const std::array<float, 4>& values, double nowSerial)
 {
     if (!m_window || !m_sampler)
         return;
-    const std::array<float, 4> values = m_host.currentValues();
     const bool full = m_sampler->addSample(values, nowSerial);
     m_unsaved = true;
     if (m_journal)
@@ -263,8 +265,8 @@ bool RealTimeRecorder::closeQuery()
 {
     if (!m_unsaved)
         return true;
-    switch (m_services.prompter().ask(
-        graphText("IDS_11"), Prompter::Buttons::YesNoCancel, Prompter::Icon::Question)) {
+    switch (m_services.prompter().ask(graphText(graphmsg::kSaveRealTimeQuestion),
+        Prompter::Buttons::YesNoCancel, Prompter::Icon::Question)) {
     case Prompter::Answer::Yes:
         // A Yes whose save did not happen keeps the window open and the samples unsaved.
         if (!saveGraph())
@@ -337,7 +339,9 @@ void RealTimeRecorder::samplingRateChanged(int seconds)
         return;
     if (m_running || m_sampleCount > 0) {
         const Prompter::Answer answer = m_services.prompter().ask(
-            withLineBreaks(graphText("IDS_40") + graphText("IDS_41") + graphText("IDS_42")),
+            withLineBreaks(graphText(graphmsg::kRateChangedWhileRecording)
+                + graphText(graphmsg::kNewRateNeedsReset)
+                + graphText(graphmsg::kSaveRealTimeFirstQuestion)),
             Prompter::Buttons::YesNoCancel, Prompter::Icon::Question);
         // Cancel, or a Yes whose save did not happen, keeps the rate the graph was recorded
         // at, in the lists too; the samples stay and a running recording goes on at it.

@@ -34,7 +34,8 @@ public:
     void run();
     // Stop from the toolbar or the menu: lets a running tick finish first.
     void stop();
-    // The sampling half of a main tick, after its frame check; `nowSerial` is the tick's time.
+    // The sampling half of a main tick, after its frame check, with the values of the last
+    // frame; `nowSerial` is the tick's time. Connected to the live session's sampling point.
     void onTick(const TickCheck& check, double nowSerial);
 
     [[nodiscard]] bool running() const { return m_running; }
@@ -86,7 +87,7 @@ private:
     [[nodiscard]] bool askToSaveFirst();
     [[nodiscard]] int askForSamples();
     void startRun(int samples);
-    void takeSample(double nowSerial);
+    void takeSample(const std::array<float, 4>& values, double nowSerial);
     void stopRecording(bool insideTick);
     [[nodiscard]] double nowSerial() const;
     [[nodiscard]] bool saveGraph();

@@ -8,15 +8,13 @@ class QWidget;
 
 namespace tc4dl {
 
-// What the real-time recorder needs from the main window: the live link's state and readings,
-// the tick, the Run and Stop commands and the stored sampling rate.
+// What the real-time recorder needs from the main window: the live link's state, the tick, the Run
+// and Stop commands and the stored sampling rate.
 class RecorderHost {
 public:
     virtual ~RecorderHost() = default;
 
     [[nodiscard]] virtual bool meterConnected() const = 0;
-    // T1..T4 of the last frame, in degrees.
-    [[nodiscard]] virtual std::array<float, 4> currentValues() const = 0;
     // A main tick is running (a stop from outside lets it finish first).
     [[nodiscard]] virtual bool tickBusy() const = 0;
 

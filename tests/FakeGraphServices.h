@@ -50,7 +50,6 @@ public:
 class FakeRecorderHost final : public RecorderHost {
 public:
     bool meterConnected() const override { return connected; }
-    std::array<float, 4> currentValues() const override { return values; }
     bool tickBusy() const override { return busy; }
     void setRunEnabled(bool enabled) override { runEnabled = enabled; }
     void setStopEnabled(bool enabled) override { stopEnabled = enabled; }
@@ -67,7 +66,7 @@ public:
     void setSamplingRate(int seconds) override { rate = seconds; }
 
     bool connected = false;
-    std::array<float, 4> values {};
+    std::array<float, 4> values {}; // what the ticks bring as the last frame's values
     bool busy = false;
     bool runEnabled = false;
     bool stopEnabled = true;

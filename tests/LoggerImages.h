@@ -12,7 +12,7 @@
 // decoding benchmark.
 namespace loggerimages {
 
-struct SetSpec {
+struct RecordedSet {
     quint8 year = 0x13; // BCD fields of the start
     quint8 month = 0x04;
     quint8 day = 0x15;
@@ -30,7 +30,7 @@ inline void put16(QByteArray& b, quint16 v)
     b.append(static_cast<char>(v & 0xFF));
 }
 
-inline QByteArray setBytes(const SetSpec& s)
+inline QByteArray setBytes(const RecordedSet& s)
 {
     QByteArray b;
     b.append('\xA5');
@@ -61,21 +61,21 @@ inline void setHeader(QByteArray& image, int count, qint64 last)
 
 // Header (SetCount = number of sets, LastAddress = the last set's last byte, interval 00:02,
 // the other bytes a recognisable filler) followed by the sets.
-inline QByteArray image(const QList<SetSpec>& sets)
+inline QByteArray image(const QList<RecordedSet>& sets)
 {
     QByteArray b(256, '\x11');
     b[13] = 0x00;
     b[14] = 0x02;
-    for (const SetSpec& s : sets)
+    for (const RecordedSet& s : sets)
         b += setBytes(s);
     setHeader(b, static_cast<int>(sets.size()), b.size() - 1);
     return b;
 }
 
 // A set of `n` samples whose values differ from sample to sample and channel to channel.
-inline SetSpec setWithSamples(int n, int seed = 0)
+inline RecordedSet setWithSamples(int n, int seed = 0)
 {
-    SetSpec s;
+    RecordedSet s;
     for (int j = 0; j < n; ++j)
         s.samples.push_back({ static_cast<quint16>(seed * 7 + j), static_cast<quint16>(200 + j),
             static_cast<quint16>(65535 - j), static_cast<quint16>(1000 + seed) });
@@ -89,9 +89,9 @@ inline SetSpec setWithSamples(int n, int seed = 0)
 }
 
 // A set of `n` samples (as setWithSamples) recorded from `date` `start`, `interval` seconds apart.
-inline SetSpec setRecordedAt(QDate date, QTime start, int interval, int n)
+inline RecordedSet setRecordedAt(QDate date, QTime start, int interval, int n)
 {
-    SetSpec s = setWithSamples(n);
+    RecordedSet s = setWithSamples(n);
     s.year = bcd(date.year() % 100);
     s.month = bcd(date.month());
     s.day = bcd(date.day());

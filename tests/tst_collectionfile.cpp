@@ -19,9 +19,9 @@ namespace {
 
 const QDateTime kNow(QDate(2026, 12, 9), QTime(10, 20, 30));
 
-QList<loggerimages::SetSpec> threeSets()
+QList<loggerimages::RecordedSet> threeSets()
 {
-    return { loggerimages::setWithSamples(5, 1), loggerimages::SetSpec(),
+    return { loggerimages::setWithSamples(5, 1), loggerimages::RecordedSet(),
         loggerimages::setWithSamples(40, 2) };
 }
 
@@ -189,7 +189,7 @@ private Q_SLOTS:
         QString error;
         QVERIFY(writeTransferFile(MemoryImage(old, 0), transfer, &error));
 
-        QList<loggerimages::SetSpec> many;
+        QList<loggerimages::RecordedSet> many;
         for (int k = 0; k < 10; ++k)
             many << loggerimages::setWithSamples(100, k);
         const QByteArray larger = loggerimages::image(many);

@@ -1,3 +1,4 @@
+#include "ControlStates.h"
 #include "LiveLink.h"
 #include "ManualClock.h"
 #include "ScriptedPort.h"
@@ -28,8 +29,14 @@ QByteArray frame(int t1Tenths = 0)
     return f;
 }
 
-class RecordingHost final : public tc4dl::LinkHost {
+// The link's host as the main window builds it: the reports go through the window's control
+// states, and the switches they turn are recorded.
+class RecordingHost final : public tc4dl::LinkHost, public tc4dl::ControlSwitches {
 public:
+    void connectionChanged(const tc4dl::ConnectionReport& report) override
+    {
+        states.connectionChanged(report);
+    }
     void setRunEnabled(bool enabled) override { record(run, enabled); }
     void setStopEnabled(bool enabled) override { record(stop, enabled); }
     void setDataLoggerEnabled(bool enabled) override { record(dataLogger, enabled); }
@@ -42,11 +49,19 @@ public:
     void setNoConnectionVisible(bool visible) override { record(noConnection, visible); }
     void setClearEnabled(bool enabled) override { record(clear, enabled); }
     void selectPortEntry(int index) override { selected << index; }
-    bool realTimeRunning() const override { return running; }
     void beep() override { ++beeps; }
 
     // Forgets what was set so far.
-    void forget() { *this = RecordingHost(); }
+    void forget()
+    {
+        run = stop = dataLogger = noConnection = clear = std::nullopt;
+        device.clear();
+        state.clear();
+        calls = 0;
+        selected.clear();
+        running = false;
+        beeps = 0;
+    }
 
     std::optional<bool> run, stop, dataLogger, noConnection, clear;
     QString device, state;
@@ -54,6 +69,7 @@ public:
     QList<int> selected;
     bool running = false;
     int beeps = 0;
+    tc4dl::ControlStates states { *this, [this] { return running; } };
 
 private:
     void record(std::optional<bool>& what, bool value)

@@ -342,6 +342,9 @@ private Q_SLOTS:
                 QVERIFY(!r.session->link().frameArrived());
                 QCOMPARE(r.meter.pollCount(), pollsBefore); // the poll comes after
                 QCOMPARE(now, toDateTimeSerial(r.clock.now()));
+                // The last frame's values travel with it: a sample needs nothing else.
+                QVERIFY(check.values != (std::array<float, 4> {}));
+                QCOMPARE(check.values, r.session->decoder().state().currentValues);
             });
         r.tick();
         QCOMPARE(calls, 1);

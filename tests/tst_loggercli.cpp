@@ -211,7 +211,7 @@ void TestLoggerCli::timesFollowTheMetersClock()
 {
     const auto [zone, date, start, interval, samples] = timecases::currentTimeCase();
     const auto restore = timecases::inTimeZone(zone); // the tool inherits the zone
-    const loggerimages::SetSpec s = loggerimages::setRecordedAt(date, start, interval, samples);
+    const loggerimages::RecordedSet s = loggerimages::setRecordedAt(date, start, interval, samples);
     const QString in = m_dir.filePath(QStringLiteral("switch.ch4"));
     writeFile(in, loggerimages::image({ s }));
     const QString iso = QStringLiteral("yyyy-MM-ddTHH:mm:ss");

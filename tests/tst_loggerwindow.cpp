@@ -36,7 +36,7 @@ namespace {
 
 const QDateTime kNow(QDate(2026, 12, 9), QTime(14, 5, 0));
 
-DataSetStore storeOf(const QList<loggerimages::SetSpec>& sets)
+DataSetStore storeOf(const QList<loggerimages::RecordedSet>& sets)
 {
     DataSetStore store;
     const QByteArray bytes = loggerimages::image(sets);
@@ -47,9 +47,9 @@ DataSetStore storeOf(const QList<loggerimages::SetSpec>& sets)
     return store;
 }
 
-loggerimages::SetSpec withInterval(int samples, int seed, quint16 interval)
+loggerimages::RecordedSet withInterval(int samples, int seed, quint16 interval)
 {
-    loggerimages::SetSpec s = loggerimages::setWithSamples(samples, seed);
+    loggerimages::RecordedSet s = loggerimages::setWithSamples(samples, seed);
     s.interval = interval;
     return s;
 }
@@ -65,9 +65,9 @@ void writeTemplate(const FakeGraphServices& services, double firstProportion)
 }
 
 struct Rig {
-    explicit Rig(const QList<loggerimages::SetSpec>& sets = {})
+    explicit Rig(const QList<loggerimages::RecordedSet>& sets = {})
         : store(storeOf(
-            sets.isEmpty() ? QList<loggerimages::SetSpec> { withInterval(3, 0, 60) } : sets)),
+            sets.isEmpty() ? QList<loggerimages::RecordedSet> { withInterval(3, 0, 60) } : sets)),
           logger(services, area, store, [] { return QSize(1000, 600); }, {})
     {
         // Shown, so that the area's visible part has its size when a window is placed in it.
@@ -164,7 +164,7 @@ void TestLoggerWindow::graphsTheSetsOwnRun()
 {
     QFETCH(int, k);
     QFETCH(bool, shippedTemplate);
-    loggerimages::SetSpec inFahrenheit = withInterval(5, 2, 2);
+    loggerimages::RecordedSet inFahrenheit = withInterval(5, 2, 2);
     inFahrenheit.unit = 0;
     Rig r({ withInterval(3, 1, 60), inFahrenheit, withInterval(4, 3, 90) });
     if (shippedTemplate)

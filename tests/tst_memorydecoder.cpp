@@ -9,9 +9,9 @@
 #include <QTest>
 
 using namespace tc4dl;
-using loggerimages::SetSpec;
+using loggerimages::RecordedSet;
 
-Q_DECLARE_METATYPE(loggerimages::SetSpec)
+Q_DECLARE_METATYPE(loggerimages::RecordedSet)
 
 namespace {
 
@@ -22,7 +22,7 @@ MemoryImage imageOf(const QByteArray& bytes)
     return MemoryImage(bytes, *MemoryHeader::readLastAddress(bytes));
 }
 
-MemoryImage imageOf(const QList<SetSpec>& sets)
+MemoryImage imageOf(const QList<RecordedSet>& sets)
 {
     return imageOf(loggerimages::image(sets));
 }
@@ -33,11 +33,11 @@ double serial(int y, int mo, int d, int h, int mi, int s)
 }
 
 // Five sets of different lengths, units and intervals.
-QList<SetSpec> fiveSets()
+QList<RecordedSet> fiveSets()
 {
-    QList<SetSpec> sets;
+    QList<RecordedSet> sets;
     for (int k = 0; k < 5; ++k) {
-        SetSpec s = loggerimages::setWithSamples(k * 3, k);
+        RecordedSet s = loggerimages::setWithSamples(k * 3, k);
         s.unit = static_cast<quint8>(k % 2);
         s.interval = static_cast<quint16>(k + 1);
         s.minute = static_cast<quint8>(0x10 + k);
@@ -67,7 +67,7 @@ private Q_SLOTS:
     {
         const auto [zone, date, start, interval, samples] = timecases::currentTimeCase();
         const auto restore = timecases::inTimeZone(zone);
-        const SetSpec s = loggerimages::setRecordedAt(date, start, interval, samples);
+        const RecordedSet s = loggerimages::setRecordedAt(date, start, interval, samples);
         const DataSetStore store = decoded(imageOf({ s }));
         const QStringList row = dataSetRow(store, 0, QLocale::c());
         QCOMPARE(row.at(2), start.toString(QStringLiteral("HH:mm:ss")));
@@ -99,7 +99,7 @@ private Q_SLOTS:
         QFETCH(int, count);
         QFETCH(int, result);
         // Empty sets, 16 bytes each; the header's count is what is tested.
-        const QList<SetSpec> sets(std::min(count, 4000));
+        const QList<RecordedSet> sets(std::min(count, 4000));
         QByteArray bytes = loggerimages::image(sets);
         loggerimages::setHeader(bytes, count, bytes.size() - 1);
         // A store from an earlier load, which a failure must leave as it is.
@@ -117,7 +117,7 @@ private Q_SLOTS:
 
     void emptySetTakesSixteenBytesAndStillGetsItsRow()
     {
-        const QList<SetSpec> sets { loggerimages::setWithSamples(2), SetSpec(),
+        const QList<RecordedSet> sets { loggerimages::setWithSamples(2), RecordedSet(),
             loggerimages::setWithSamples(1) };
         const DataSetStore store = decoded(imageOf(sets));
         QCOMPARE(store.setCount(), 3);
@@ -130,10 +130,10 @@ private Q_SLOTS:
 
     void startFields_data()
     {
-        QTest::addColumn<SetSpec>("spec");
+        QTest::addColumn<RecordedSet>("spec");
         QTest::addColumn<double>("start");
         const double now = toDateTimeSerial(kNow);
-        SetSpec s;
+        RecordedSet s;
         QTest::newRow("plain") << s << serial(2013, 4, 15, 14, 5, 9);
         s.year = 0x1C;
         QTest::newRow("year 1C is 2012") << s << serial(2012, 4, 15, 14, 5, 9);
@@ -145,32 +145,32 @@ private Q_SLOTS:
         QTest::newRow("year 0D is this year") << s << serial(2026, 4, 15, 14, 5, 9);
         s.year = 0x2A;
         QTest::newRow("year 2A is this year") << s << serial(2026, 4, 15, 14, 5, 9);
-        s = SetSpec();
+        s = RecordedSet();
         s.month = 0x13;
         QTest::newRow("month 13 is now") << s << now;
         s.month = 0x00;
         QTest::newRow("month 0 is now") << s << now;
-        s = SetSpec();
+        s = RecordedSet();
         s.day = 0x31;
         QTest::newRow("31 April is now") << s << now;
         s.month = 0x1B;
         QTest::newRow("month B falls back to December") << s << serial(2013, 12, 31, 14, 5, 9);
-        s = SetSpec();
+        s = RecordedSet();
         s.year = 0x12, s.month = 0x02, s.day = 0x29;
         QTest::newRow("29 February of a leap year") << s << serial(2012, 2, 29, 14, 5, 9);
         s.year = 0x13;
         QTest::newRow("29 February otherwise is now") << s << now;
-        s = SetSpec();
+        s = RecordedSet();
         s.hour = 0x24;
         QTest::newRow("hour 24 is now") << s << now;
         s.hour = 0x1F;
         QTest::newRow("hour 1F is this hour") << s << serial(2013, 4, 15, 10, 5, 9);
-        s = SetSpec();
+        s = RecordedSet();
         s.minute = 0x60;
         QTest::newRow("minute 60 is now") << s << now;
         s.minute = 0x5A;
         QTest::newRow("minute 5A is this minute") << s << serial(2013, 4, 15, 14, 20, 9);
-        s = SetSpec();
+        s = RecordedSet();
         s.second = 0x60;
         QTest::newRow("second 60 is now") << s << now;
         s.second = 0xFF;
@@ -178,7 +178,7 @@ private Q_SLOTS:
     }
     void startFields()
     {
-        QFETCH(SetSpec, spec);
+        QFETCH(RecordedSet, spec);
         QFETCH(double, start);
         const DataSetStore store = decoded(imageOf({ spec }));
         QCOMPARE(store.setCount(), 1);
@@ -205,7 +205,7 @@ private Q_SLOTS:
         QFETCH(quint16, raw);
         QFETCH(int, seconds);
         QFETCH(QString, text);
-        SetSpec s = loggerimages::setWithSamples(3);
+        RecordedSet s = loggerimages::setWithSamples(3);
         s.interval = raw;
         const DataSetStore store = decoded(imageOf({ s }));
         QCOMPARE(store.interval(0), seconds);
@@ -234,10 +234,10 @@ private Q_SLOTS:
     {
         QFETCH(quint16, raw);
         QFETCH(float, value);
-        SetSpec s;
+        RecordedSet s;
         // The value stands in a different channel of each sample, so channel order counts.
         s.samples = { { raw, 1, 2, 3 }, { 4, raw, 5, 6 }, { 7, 8, raw, 9 }, { 10, 11, 12, raw } };
-        const DataSetStore store = decoded(imageOf({ SetSpec(), s }));
+        const DataSetStore store = decoded(imageOf({ RecordedSet(), s }));
         const auto values = store.setValues(1);
         QCOMPARE(values.size(), 16u);
         for (int j = 0; j < 4; ++j)
@@ -261,7 +261,7 @@ private Q_SLOTS:
     {
         QFETCH(int, unit);
         QFETCH(QString, text);
-        SetSpec s;
+        RecordedSet s;
         s.unit = static_cast<quint8>(unit);
         const DataSetStore store = decoded(imageOf({ s }));
         QCOMPARE(store.unitFlags(0), static_cast<quint8>(unit));
@@ -293,7 +293,7 @@ private Q_SLOTS:
         DataSetStore store = decoded(imageOf({ loggerimages::setWithSamples(4, 9) }));
         const DataSetStore before = store;
 
-        const QList<SetSpec> sets = fiveSets();
+        const QList<RecordedSet> sets = fiveSets();
         QByteArray bytes = loggerimages::image(sets);
         const qsizetype thirdStart
             = 256 + loggerimages::setBytes(sets[0]).size() + loggerimages::setBytes(sets[1]).size();
@@ -392,7 +392,7 @@ private Q_SLOTS:
     {
         QFETCH(int, badSet);
         QFETCH(int, result);
-        const QList<SetSpec> sets = fiveSets();
+        const QList<RecordedSet> sets = fiveSets();
         const DataSetStore full = decoded(imageOf(sets));
         QByteArray bytes = loggerimages::image(sets);
         bytes[full.startOffset(badSet)] = 0;

@@ -2,6 +2,7 @@
 // reached through the real serial port code, as a meter on a USB adapter would be.
 
 #include "Clock.h"
+#include "ControlStates.h"
 #include "LiveLink.h"
 #include "LiveSession.h"
 #include "PortFactory.h"
@@ -18,8 +19,14 @@ using namespace tc4dl;
 
 namespace {
 
-class Host final : public LinkHost, public BlinkTimers {
+// The link's host as the main window builds it: the reports go through the window's control
+// states.
+class Host final : public LinkHost, public ControlSwitches, public BlinkTimers {
 public:
+    void connectionChanged(const ConnectionReport& report) override
+    {
+        states.connectionChanged(report);
+    }
     void setRunEnabled(bool e) override { runEnabled = e; }
     void setStopEnabled(bool) override { }
     void setDataLoggerEnabled(bool e) override { loggerEnabled = e; }
@@ -31,7 +38,6 @@ public:
     void setNoConnectionVisible(bool v) override { noConnection = v; }
     void setClearEnabled(bool) override { }
     void selectPortEntry(int) override { }
-    bool realTimeRunning() const override { return false; }
     void beep() override { ++beeps; }
     void setRecTimerEnabled(bool) override { }
     void setMaxMinTimerEnabled(bool) override { }
@@ -42,6 +48,7 @@ public:
     QString statusDevice;
     QString state;
     int beeps = 0;
+    ControlStates states { *this, [] { return false; } };
 };
 
 } // namespace

@@ -99,7 +99,8 @@ struct Fixture {
     void tick(bool frame = true, bool lost = false)
     {
         services.manualClock.advance(1000);
-        recorder.onTick(TickCheck { frame, lost }, toDateTimeSerial(services.manualClock.now()));
+        recorder.onTick(
+            TickCheck { frame, lost, host.values }, toDateTimeSerial(services.manualClock.now()));
     }
 
     FakeGraphServices services;

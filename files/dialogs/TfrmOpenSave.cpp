@@ -1,6 +1,7 @@
 #include "TfrmOpenSave.h"
 
 #include "DialogFrame.h"
+#include "MessageIds.h"
 #include "MessageTable.h"
 
 #include <QFontMetrics>
@@ -35,7 +36,7 @@ TfrmOpenSave::TfrmOpenSave(QWidget* parent)
              std::pair { "btnOpenSingleSet", int(No) }, std::pair { "Button1", int(Cancel) } })
         layout->addWidget(addChoiceButton(name, result));
     layout->setSizeConstraint(QLayout::SetFixedSize);
-    setChoice({ mainText("IDS_32"), QString(), QString(), QString() });
+    setChoice({ mainText(mainmsg::kSaveFileCaption), QString(), QString(), QString() });
 }
 
 QPushButton* TfrmOpenSave::addChoiceButton(const char* name, int result)
@@ -50,15 +51,16 @@ QPushButton* TfrmOpenSave::addChoiceButton(const char* name, int result)
 
 Prompter::Choice TfrmOpenSave::saveChoice()
 {
-    return { mainText("IDS_32"), ownText("btnOpenSets"), ownText("btnOpenSingleSet"),
-        ownText("Button1") };
+    return { mainText(mainmsg::kSaveFileCaption), ownText("btnOpenSets"),
+        ownText("btnOpenSingleSet"), ownText("Button1") };
 }
 
 Prompter::Choice TfrmOpenSave::openChoice(const QLocale& locale)
 {
     // Where the comma is the decimal separator, a comma-separated file cannot be read back.
     const bool commaDecimals = locale.decimalPoint() == QStringLiteral(",");
-    return { mainText("IDS_44"), QStringLiteral("Öffne Datensatz-Sammeldatei(*.CH4)"),
+    return { mainText(mainmsg::kOpenFileCaption),
+        QStringLiteral("Öffne Datensatz-Sammeldatei(*.CH4)"),
         commaDecimals ? QStringLiteral("Öffne einzelne Datei(*.TXT,*.GHF)")
                       : QStringLiteral("Öffne einzelne Datei(*.TXT,*.CSV,*.GHF)"),
         ownText("Button1") };

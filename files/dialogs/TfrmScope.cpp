@@ -1,6 +1,7 @@
 #include "TfrmScope.h"
 
 #include "DialogFrame.h"
+#include "MessageIds.h"
 #include "MessageTable.h"
 
 #include <QGroupBox>
@@ -157,37 +158,40 @@ void TfrmScope::setUse(const char* captionId, const QList<QWidget*>& shown, int 
 
 void TfrmScope::useForGraphExportRange()
 {
-    setUse("IDS_32", { m_group, m_ok, m_cancel, m_unitGroup, m_celsius, m_fahrenheit }, kTallHeight,
+    setUse(mainmsg::kSaveFileCaption,
+        { m_group, m_ok, m_cancel, m_unitGroup, m_celsius, m_fahrenheit }, kTallHeight,
         Mode::Modal);
 }
 
 void TfrmScope::useForTableSaveRange()
 {
-    setUse("IDS_32", { m_group, m_ok, m_cancel }, kShortHeight, Mode::Modal);
+    setUse(mainmsg::kSaveFileCaption, { m_group, m_ok, m_cancel }, kShortHeight, Mode::Modal);
 }
 
 void TfrmScope::useForSaveProgress()
 {
-    setUse("IDS_41", { m_progress, m_status1, m_cancel }, kShortHeight, Mode::Modeless);
-    m_status1->setText(mainText("IDS_42"));
+    setUse(
+        mainmsg::kSavingCaption, { m_progress, m_status1, m_cancel }, kShortHeight, Mode::Modeless);
+    m_status1->setText(mainText(mainmsg::kSaving));
 }
 
 void TfrmScope::useForOpenProgress()
 {
-    setUse("IDS_102", { m_status1, m_cancel }, kShortHeight, Mode::Modeless);
+    setUse(mainmsg::kOpeningCaption, { m_status1, m_cancel }, kShortHeight, Mode::Modeless);
     m_status1->setText(QStringLiteral("0"));
 }
 
 void TfrmScope::useForGraphingProgress()
 {
-    setUse("IDS_56", { m_progress, m_status1 }, kShortHeight, Mode::Modeless);
-    m_status1->setText(mainText("IDS_57"));
+    setUse(mainmsg::kGraphingCaption, { m_progress, m_status1 }, kShortHeight, Mode::Modeless);
+    m_status1->setText(mainText(mainmsg::kGraphing));
 }
 
 void TfrmScope::useForDownloadProgress(qint64 totalBytes)
 {
-    setUse("IDS_53", { m_progress, m_status1, m_status2, m_received, m_total, m_cancel },
-        kShortHeight, Mode::Modeless);
+    setUse(mainmsg::kDownloadCaption,
+        { m_progress, m_status1, m_status2, m_received, m_total, m_cancel }, kShortHeight,
+        Mode::Modeless);
     setBytes(0, totalBytes);
 }
 

@@ -1,5 +1,6 @@
 #include "FileCommands.h"
 
+#include "MessageIds.h"
 #include "TfrmOpenSave.h"
 
 #include "ChartView.h"
@@ -85,7 +86,8 @@ SaveGraphResult FileCommands::saveGraph(const chart::ChartModel& graph, std::opt
 bool FileCommands::saveDataLogger(TfrmGraph& window)
 {
     Prompter::Choice choice = TfrmOpenSave::saveChoice();
-    choice.caption = m_host.mainMessages().getTextOrDefault(QStringLiteral("IDS_32"));
+    choice.caption
+        = m_host.mainMessages().getTextOrDefault(QLatin1String(mainmsg::kSaveFileCaption));
     QPointer<TfrmGraph> guard(&window);
     switch (m_host.prompter().choose(choice)) {
     case Prompter::Answer::Ok:
@@ -103,7 +105,7 @@ bool FileCommands::saveCollection()
     // Only what the logger window shows is saved: never an older memory from somewhere else.
     const QByteArray image = m_host.collectionImage();
     if (image.isEmpty()) {
-        m_host.prompter().tell(messages.getTextOrDefault(QStringLiteral("IDS_172")));
+        m_host.prompter().tell(messages.getTextOrDefault(QLatin1String(mainmsg::kNoSetsToSave)));
         return false;
     }
     Prompter::FileRequest request;
@@ -146,7 +148,7 @@ void FileCommands::saveTable(TfrmList& list)
 
     const int rows = list.table().dataRows();
     Prompter::RangeRequest rangeRequest;
-    rangeRequest.caption = messages.getTextOrDefault(QStringLiteral("IDS_32"));
+    rangeRequest.caption = messages.getTextOrDefault(QLatin1String(mainmsg::kSaveFileCaption));
     rangeRequest.from = QStringLiteral("1");
     rangeRequest.to = QString::number(rows);
     const std::optional<Prompter::RangeAnswer> answer = prompter.askRange(rangeRequest);
@@ -155,14 +157,15 @@ void FileCommands::saveTable(TfrmList& list)
     const std::optional<SaveRange> range
         = resolveSaveRange(answer->all, answer->from, answer->to, rows);
     if (!range) {
-        prompter.tell(messages.getTextOrDefault(QStringLiteral("IDS_40")));
+        prompter.tell(messages.getTextOrDefault(QLatin1String(mainmsg::kInvalidInteger)));
         return;
     }
     // Nothing to write: an existing file stays as it is.
     if (range->isEmpty())
         return;
-    std::unique_ptr<Prompter::Progress> progress = prompter.showProgress(
-        Prompter::ProgressUse::Save, messages.getTextOrDefault(QStringLiteral("IDS_41")));
+    std::unique_ptr<Prompter::Progress> progress
+        = prompter.showProgress(Prompter::ProgressUse::Save,
+            messages.getTextOrDefault(QLatin1String(mainmsg::kSavingCaption)));
     progress->setMaximum(range->count());
     progress->setValue(0);
     qint64 lastEvents = 0;

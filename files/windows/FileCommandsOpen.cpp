@@ -7,6 +7,7 @@
 #include "GraphConfig.h"
 #include "GraphServices.h"
 #include "GraphStateFile.h"
+#include "MessageIds.h"
 #include "MessageTable.h"
 #include "Prompter.h"
 #include "SaveGraph.h"
@@ -118,7 +119,7 @@ TfrmList* FileCommands::openTextFile(const QString& path, char separator)
 
     std::unique_ptr<Prompter::Progress> progress
         = m_host.prompter().showProgress(Prompter::ProgressUse::Open,
-            m_host.mainMessages().getTextOrDefault(QStringLiteral("IDS_102")));
+            m_host.mainMessages().getTextOrDefault(QLatin1String(mainmsg::kOpeningCaption)));
     progress->setStatus(QStringLiteral("0"));
     // The grid shows nothing of the table until it is read, then draws it once.
     TextTable& table = list->table().beginFill();
@@ -155,7 +156,7 @@ void FileCommands::outputToGraph(TfrmList& list)
     const MessageTable& messages = m_host.mainMessages();
     const TextTableModel& table = list.table();
     if (table.cellText(0, 1).isEmpty()) {
-        m_host.prompter().tell(messages.getTextOrDefault(QStringLiteral("IDS_55")));
+        m_host.prompter().tell(messages.getTextOrDefault(QLatin1String(mainmsg::kNoDataToGraph)));
         return;
     }
     const int n = table.dataRows();
@@ -177,9 +178,10 @@ void FileCommands::outputToGraph(TfrmList& list)
         *window->graph(), m_host.graphServices(), GraphExtent { 4, n, *start, *end, -20.0, 100.0 });
     window->setAnnotationToolsEnabled(plotNotSplit(window->model()));
 
-    std::unique_ptr<Prompter::Progress> progress = m_host.prompter().showProgress(
-        Prompter::ProgressUse::Graphing, messages.getTextOrDefault(QStringLiteral("IDS_56")));
-    progress->setStatus(messages.getTextOrDefault(QStringLiteral("IDS_57")));
+    std::unique_ptr<Prompter::Progress> progress
+        = m_host.prompter().showProgress(Prompter::ProgressUse::Graphing,
+            messages.getTextOrDefault(QLatin1String(mainmsg::kGraphingCaption)));
+    progress->setStatus(messages.getTextOrDefault(QLatin1String(mainmsg::kGraphing)));
     progress->setMaximum(n);
     QPointer<TfrmList> source(&list);
     qint64 lastEvents = 0;

@@ -3,6 +3,7 @@
 #include "FileTypeName.h"
 #include "GraphStateFile.h"
 #include "GraphTextWriter.h"
+#include "MessageIds.h"
 #include "MessageTable.h"
 #include "Prompter.h"
 #include "TableTextWriter.h"
@@ -66,7 +67,8 @@ bool reportSaveOutcome(SafeFileWrite::Outcome outcome, const QString& path, Prom
     if (outcome == SafeFileWrite::Outcome::Written)
         return true;
     // Nothing the user believes saved may go unsaid.
-    const char* id = outcome == SafeFileWrite::Outcome::CannotCreate ? "IDS_171" : "IDS_170";
+    const char* id = outcome == SafeFileWrite::Outcome::CannotCreate ? mainmsg::kFileNotCreated
+                                                                     : mainmsg::kFileIncomplete;
     prompter.ask(messages.getTextOrDefault(QLatin1String(id)).arg(QDir::toNativeSeparators(path)),
         Prompter::Buttons::Ok, Prompter::Icon::Error);
     return false;
@@ -110,7 +112,7 @@ SaveGraphResult saveGraphText(
 {
     const int points = graph.points();
     Prompter::RangeRequest request;
-    request.caption = context.messages.getTextOrDefault(QStringLiteral("IDS_32"));
+    request.caption = context.messages.getTextOrDefault(QLatin1String(mainmsg::kSaveFileCaption));
     request.from = QStringLiteral("1");
     request.to = QString::number(points);
     request.withUnits = true;
@@ -121,15 +123,17 @@ SaveGraphResult saveGraphText(
     const std::optional<SaveRange> range
         = resolveSaveRange(answer->all, answer->from, answer->to, points);
     if (!range) {
-        context.prompter.tell(context.messages.getTextOrDefault(QStringLiteral("IDS_40")));
+        context.prompter.tell(
+            context.messages.getTextOrDefault(QLatin1String(mainmsg::kInvalidInteger)));
         return SaveGraphResult::NotSaved;
     }
     // Nothing to write: an existing file stays as it is.
     if (range->isEmpty())
         return SaveGraphResult::NotSaved;
 
-    std::unique_ptr<Prompter::Progress> progress = context.prompter.showProgress(
-        Prompter::ProgressUse::Save, context.messages.getTextOrDefault(QStringLiteral("IDS_41")));
+    std::unique_ptr<Prompter::Progress> progress
+        = context.prompter.showProgress(Prompter::ProgressUse::Save,
+            context.messages.getTextOrDefault(QLatin1String(mainmsg::kSavingCaption)));
     progress->setMaximum(range->count());
     progress->setValue(0);
     GraphTextWriter writer(context.locale, separator, !answer->fahrenheit);

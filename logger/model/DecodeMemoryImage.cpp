@@ -11,6 +11,9 @@ namespace tc4dl {
 
 namespace {
 
+// The set marks are written here and again in the simulated meter's memory, on purpose: the
+// simulator is the decoder's independent counterpart in the tests, and a value shared between
+// the two would let one mistake pass both.
 constexpr quint8 kStartMark1 = 0xA5;
 constexpr quint8 kStartMark2 = 0x5A;
 constexpr quint8 kEndMark1 = 0x5A;

@@ -4,6 +4,7 @@
 #include "DataLoggerWindow.h"
 #include "GraphShared.h"
 #include "LiveSession.h"
+#include "MessageIds.h"
 #include "MessageText.h"
 #include "TfrmErr.h"
 
@@ -40,11 +41,11 @@ void LoadCommand::LoadData1Click()
         return;
     // Neither check touches the ports.
     if (!m_deps.session->link().meterConnected()) {
-        m_deps.prompter->tell(text("IDS_64"));
+        m_deps.prompter->tell(text(mainmsg::kNoConnection));
         return;
     }
     if (m_deps.session->decoder().state().meterRecording) {
-        m_deps.prompter->tell(text("IDS_65"));
+        m_deps.prompter->tell(text(mainmsg::kMeterRecording));
         return;
     }
     m_running = true;
@@ -69,7 +70,8 @@ void LoadCommand::onProgress(qint64 received, qint64 total)
         return;
     m_waitCursor.set(false);
     if (!m_progress) {
-        m_progress = m_deps.prompter->showProgress(Prompter::ProgressUse::Download, text("IDS_53"));
+        m_progress = m_deps.prompter->showProgress(
+            Prompter::ProgressUse::Download, text(mainmsg::kDownloadCaption));
         m_progress->setMaximum(total);
         m_progress->onCancel = [this] { m_deps.data->stopLoad(); };
     }
@@ -105,11 +107,11 @@ void LoadCommand::conclude(const LoadReport& report)
         end();
         return;
     case Failure::NotConnected:
-        m_deps.prompter->tell(text("IDS_64"));
+        m_deps.prompter->tell(text(mainmsg::kNoConnection));
         end();
         return;
     case Failure::MeterRecording:
-        m_deps.prompter->tell(text("IDS_65"));
+        m_deps.prompter->tell(text(mainmsg::kMeterRecording));
         end();
         return;
     default: // a device that could not be had is a failed reading: the dialog offers a retry
@@ -117,11 +119,11 @@ void LoadCommand::conclude(const LoadReport& report)
     }
     switch (report.result) {
     case LoadResult::MemoryError:
-        m_deps.prompter->tell(text("IDS_67"));
+        m_deps.prompter->tell(text(mainmsg::kMemoryError));
         end();
         return;
     case LoadResult::NoData:
-        m_deps.prompter->tell(text("IDS_68"));
+        m_deps.prompter->tell(text(mainmsg::kNoRecordedData));
         end();
         return;
     default:
@@ -136,7 +138,7 @@ void LoadCommand::showLoaded(const LoadReport& report)
     // The sets are shown, but the memory of the last good load outlives them only in the
     // transfer file, which could not be written: say why.
     if (report.failure == LoadReport::Failure::TransferFile)
-        m_deps.prompter->tell(text("IDS_126").arg(report.error));
+        m_deps.prompter->tell(text(mainmsg::kTransferFileNotWritten).arg(report.error));
 }
 
 void LoadCommand::askAfterFailure(LoadResult result)
@@ -147,7 +149,7 @@ void LoadCommand::askAfterFailure(LoadResult result)
     }
     const bool dataError = result == LoadResult::DataError;
     m_errorDialog->setFixOffered(dataError);
-    m_errorDialog->setMessage(text(dataError ? "IDS_70" : "IDS_69"));
+    m_errorDialog->setMessage(text(dataError ? mainmsg::kDataError : mainmsg::kReadError));
     switch (m_deps.prompter->runDialog(*m_errorDialog)) {
     case TfrmErr::TryAgain:
         startAttempt();
@@ -168,17 +170,18 @@ void LoadCommand::fixError()
     // Where the sets after the bad one can still be found, or why they could not be kept.
     QString kept;
     if (!fixed.receivedImage.isEmpty())
-        kept = text("IDS_123").arg(QDir::toNativeSeparators(fixed.receivedImage));
+        kept = text(mainmsg::kReceivedImageKept).arg(QDir::toNativeSeparators(fixed.receivedImage));
     else if (!fixed.receivedImageError.isEmpty())
-        kept = text("IDS_124").arg(QDir::toNativeSeparators(fixed.receivedImageError));
+        kept = text(mainmsg::kReceivedImageNotKept)
+                   .arg(QDir::toNativeSeparators(fixed.receivedImageError));
     if (!fixed.loaded()) {
-        m_deps.prompter->tell(joinedText(text("IDS_121"), kept));
+        m_deps.prompter->tell(joinedText(text(mainmsg::kKeptNoSet), kept));
         return;
     }
     showLoaded(fixed);
     const int sets = m_deps.data->store().setCount();
-    m_deps.prompter->tell(
-        joinedText(sets == 1 ? text("IDS_122") : text("IDS_120").arg(sets), kept));
+    m_deps.prompter->tell(joinedText(
+        sets == 1 ? text(mainmsg::kKeptOneSet) : text(mainmsg::kKeptSets).arg(sets), kept));
 }
 
 void LoadCommand::end()

@@ -2,6 +2,7 @@
 
 #include "GraphServices.h"
 #include "GraphShared.h"
+#include "MessageIds.h"
 #include "MessageTable.h"
 #include "Prompter.h"
 #include "TfrmGraph.h"
@@ -25,7 +26,8 @@ bool LoggerGraphRole::closeQuery()
     if (!shared.dataLoggerGraphUnsaved)
         return true;
     const MessageTable& table = MessageTable::forWindow(QStringLiteral("TfrmGraph"));
-    switch (m_services.prompter().ask(table.getTextOrDefault(QStringLiteral("IDS_9")),
+    switch (m_services.prompter().ask(
+        table.getTextOrDefault(QLatin1String(graphmsg::kSaveLoggerDataQuestion)),
         Prompter::Buttons::YesNoCancel, Prompter::Icon::Question)) {
     case Prompter::Answer::Yes:
         // A Yes whose save did not happen (cancelled, not written) keeps the window and its

@@ -3,6 +3,7 @@
 #include "Clock.h"
 #include "DataLoggerWindow.h"
 #include "LoggerData.h"
+#include "MessageIds.h"
 #include "MessageTable.h"
 #include "Prompter.h"
 #include "TfrmOpenSave.h"
@@ -43,7 +44,7 @@ CollectionOpen OpenCollectionFile(LoggerData& data, DataLoggerWindow& window, Pr
         const bool readButRefused
             = report.failure == LoadReport::Failure::None && report.result != LoadResult::NoData;
         if (readButRefused)
-            prompter.tell(messages.getTextOrDefault(QStringLiteral("IDS_125"))
+            prompter.tell(messages.getTextOrDefault(QLatin1String(mainmsg::kNoReadableSets))
                               .arg(QDir::toNativeSeparators(path)));
         return CollectionOpen::NotLoaded;
     }
@@ -51,7 +52,8 @@ CollectionOpen OpenCollectionFile(LoggerData& data, DataLoggerWindow& window, Pr
     // The sets are shown, but the memory of the last good load outlives them only in the
     // transfer file, which could not be written: say why.
     if (report.failure == LoadReport::Failure::TransferFile)
-        prompter.tell(messages.getTextOrDefault(QStringLiteral("IDS_126")).arg(report.error));
+        prompter.tell(messages.getTextOrDefault(QLatin1String(mainmsg::kTransferFileNotWritten))
+                          .arg(report.error));
     return CollectionOpen::Loaded;
 }
 

@@ -3,6 +3,7 @@
 #include "Clock.h"
 #include "IntervalInput.h"
 #include "MemoryHeader.h"
+#include "MessageIds.h"
 #include "Prompter.h"
 #include "SetupMessages.h"
 
@@ -158,7 +159,7 @@ void TfrmSetup::Button2Click()
     // The input is checked before the device is touched.
     const auto setting = parseIntervalInput(m_minutes->text(), m_seconds->text());
     if (!setting) {
-        m_prompter.tell(message("IDS_11"));
+        m_prompter.tell(message(setupmsg::kInvalidInput));
         return;
     }
     run(SetupExchange::setRecordingInterval(setting->minutesBcd, setting->secondsBcd));
@@ -167,8 +168,8 @@ void TfrmSetup::Button2Click()
 void TfrmSetup::Button3Click()
 {
     // One stray click would delete every recording in the meter.
-    if (m_prompter.ask(
-            message("IDS_14"), Prompter::Buttons::YesNoDefaultNo, Prompter::Icon::Question)
+    if (m_prompter.ask(message(setupmsg::kEraseQuestion), Prompter::Buttons::YesNoDefaultNo,
+            Prompter::Icon::Question)
         != Prompter::Answer::Yes)
         return;
     run(SetupExchange::eraseLoggerMemory());
@@ -200,18 +201,20 @@ void TfrmSetup::onFinished(const SetupReport& report)
     switch (report.command) {
     case SetupExchange::Command::SetMeterClock:
         if (report.succeeded && report.timeReply)
-            m_prompter.tell(
-                clockSuccessMessage(message("IDS_0"), message("IDS_5"), *report.timeReply));
+            m_prompter.tell(clockSuccessMessage(
+                message(setupmsg::kClockSet), message(setupmsg::kTimeIs), *report.timeReply));
         else if (speak)
-            m_prompter.tell(clockFailureMessage(message("IDS_8"), report.error));
+            m_prompter.tell(clockFailureMessage(message(setupmsg::kClockNotSet), report.error));
         break;
     case SetupExchange::Command::SetRecordingInterval:
         if (speak)
-            m_prompter.tell(message(report.succeeded ? "IDS_12" : "IDS_13"));
+            m_prompter.tell(
+                message(report.succeeded ? setupmsg::kIntervalSet : setupmsg::kIntervalNotSet));
         break;
     case SetupExchange::Command::EraseLoggerMemory:
         if (speak)
-            m_prompter.tell(message(report.succeeded ? "IDS_9" : "IDS_10"));
+            m_prompter.tell(
+                message(report.succeeded ? setupmsg::kMemoryErased : setupmsg::kMemoryNotErased));
         break;
     case SetupExchange::Command::ReadLoggerInfo:
         showReadOut(report);
