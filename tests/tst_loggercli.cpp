@@ -342,10 +342,10 @@ void TestLoggerCli::alarmsListTheCrossings()
 {
     QFETCH(QStringList, args);
     QFETCH(QStringList, lines);
-    loggerimages::SetSpec oven;
+    loggerimages::RecordedSet oven;
     for (const quint16 t1 : { 1000, 1600, 1700, 1400, 1600 })
         oven.samples.push_back({ t1, 200, 200, 200 });
-    loggerimages::SetSpec freezer;
+    loggerimages::RecordedSet freezer;
     freezer.minute = 0x30;
     freezer.interval = 10;
     for (const int t3 : { -50, -60, -40, -70 })
