@@ -83,6 +83,10 @@ int runMonitor(
             return tc4dl::cli::Usage;
         }
     }
+    if (options.exitOnAlarm && options.alarms.rules.empty()) {
+        err << "--exit-on-alarm needs at least one --alarm SPEC.\n";
+        return tc4dl::cli::Usage;
+    }
     if (!options.port.isEmpty() && options.demo) {
         err << "Give either --port or --demo, not both.\n";
         return tc4dl::cli::Usage;

@@ -199,6 +199,9 @@ private Q_SLOTS:
             QStringLiteral("--demo"), QStringLiteral("--alarm"), QStringLiteral("T1>150"),
             QStringLiteral("--alarm"),
             QStringLiteral("T1>15,5") } << 1 << QStringLiteral("Not an alarm SPEC: \"T1>15,5\"");
+        QTest::newRow("exit on alarm without an alarm") << QStringList {
+            QStringLiteral("monitor"), QStringLiteral("--demo"), QStringLiteral("--exit-on-alarm")
+        } << 1 << QStringLiteral("--exit-on-alarm needs at least one --alarm");
         QTest::newRow("invalid hysteresis") << QStringList { QStringLiteral("monitor"),
             QStringLiteral("--demo"), QStringLiteral("--alarm"), QStringLiteral("T1>150"),
             QStringLiteral("--hysteresis"), QStringLiteral("x") }
