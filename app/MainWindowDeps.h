@@ -41,6 +41,10 @@ struct MainWindowDeps {
     QLocale locale = QLocale::system();
     // The real-time journal (default: in the user's data folder).
     QString journalFile;
+    // The archive of data sets (empty: the Settings' choice or the default file) and whether
+    // downloads and opened files are added to it at all.
+    QString archiveFile;
+    bool archiveAdds = true;
 };
 
 // Gives every part left empty its default, but `openHelp`, which needs the window.

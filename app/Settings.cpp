@@ -24,6 +24,8 @@ const QString kRealTimeRate = QStringLiteral("RealTimeRate");
 const QString kAnnoColor = QStringLiteral("AnnoColor");
 const QString kCfDegree = QStringLiteral("CF_Degree");
 const QString kLastFolder = QStringLiteral("LastFolder");
+const QString kArchiveEnabled = QStringLiteral("ArchiveEnabled");
+const QString kArchivePath = QStringLiteral("ArchivePath");
 
 void readInto(SettingsStore& store, const QString& name, qint32& value)
 {
@@ -42,6 +44,10 @@ Settings Settings::read(SettingsStore& store)
     readInto(store, kCfDegree, s.cfDegree);
     if (const std::optional<QString> folder = store.readText(kLastFolder))
         s.lastFolder = *folder;
+    if (const std::optional<qint32> enabled = store.readInt(kArchiveEnabled))
+        s.archiveEnabled = *enabled != 0;
+    if (const std::optional<QString> path = store.readText(kArchivePath))
+        s.archivePath = *path;
 
     s.lastConnectedPort = std::clamp(s.lastConnectedPort, kMinPortIndex, kMaxPortIndex);
     if (s.lastConnectedModel != 740 && s.lastConnectedModel != 735)

@@ -49,9 +49,14 @@ struct Settings {
     qint32 cfDegree = 1;
     // The folder the file dialogs last used (`LastFolder`, text); empty: none yet.
     QString lastFolder;
+    // The archive of every downloaded or opened data set: whether sets are added to it
+    // (`ArchiveEnabled`, any value but 0 is on) and its file (`ArchivePath`, text; empty: the
+    // default file in the user's data folder). Both are only read: a person sets them.
+    bool archiveEnabled = true;
+    QString archivePath;
 
     // Read in the order LastConnectedPort, LastConnectedModel, RealTimeRate, AnnoColor,
-    // CF_Degree, then LastFolder; a value that cannot be read keeps its default, one out of
+    // CF_Degree, then LastFolder, ArchiveEnabled and ArchivePath; a value that cannot be read keeps its default, one out of
     // range is clamped.
     static Settings read(SettingsStore& store);
     // Written in the order RealTimeRate, LastConnectedPort, LastConnectedModel, AnnoColor,

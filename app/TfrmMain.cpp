@@ -137,6 +137,8 @@ void TfrmMain::createLogger()
     load.shared = &m_graphShared;
     load.dialogParent = this;
     m_loadCommand = new LoadCommand(load, this);
+    m_archive = new ArchiveCommands(*m_loggerData, *m_dataLogger, *m_session, *m_mdi, m_deps,
+        m_settings, action(QStringLiteral("Archive1")), this);
 }
 
 void TfrmMain::connectActions()
@@ -297,8 +299,10 @@ void TfrmMain::Open1Click()
 void TfrmMain::OpenCollectionFile()
 {
     QString chosen;
-    (void)tc4dl::OpenCollectionFile(*m_loggerData, *m_dataLogger, *m_deps.prompter, *m_deps.clock,
-        m_files->saveDialog().startFolder(m_deps.documentsFolder), &chosen);
+    const CollectionOpen opened
+        = tc4dl::OpenCollectionFile(*m_loggerData, *m_dataLogger, *m_deps.prompter, *m_deps.clock,
+            m_files->saveDialog().startFolder(m_deps.documentsFolder), &chosen);
+    m_archive->collectionOpened(opened, chosen);
     m_files->saveDialog().chosen(chosen);
 }
 

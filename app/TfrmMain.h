@@ -1,5 +1,6 @@
 #pragma once
 
+#include "ArchiveCommands.h"
 #include "ClientArea.h"
 #include "ControlPanelKeeper.h"
 #include "FileCommands.h"
@@ -194,6 +195,7 @@ private:
     std::unique_ptr<LoggerData> m_loggerData;
     DataLoggerWindow* m_dataLogger = nullptr;
     LoadCommand* m_loadCommand = nullptr;
+    ArchiveCommands* m_archive = nullptr;
     QPointer<TfrmSetup> m_setup;
     std::unique_ptr<PrintCommands> m_print;
 

@@ -4,6 +4,7 @@
 #include <QString>
 #include <QStringList>
 
+#include <functional>
 #include <memory>
 #include <optional>
 #include <vector>
@@ -93,10 +94,16 @@ public:
     // SQLite's integrity check and every set's hash again.
     [[nodiscard]] CheckOutcome check() const;
 
-private:
+    // Called inside an add's transaction after each set is written (with its index): lets a
+    // test stop a program in the middle of an add. Nothing by default.
+    void setAddStepHook(std::function<void(int)> hook);
+
     struct Impl;
+
+private:
     explicit Archive(std::unique_ptr<Impl> impl);
     std::unique_ptr<Impl> m_impl;
+    std::function<void(int)> m_addStepHook;
 };
 
 // The default archive file: "archive.sqlite" in the per-user data folder.

@@ -31,7 +31,7 @@ public:
     Qt::ItemFlags flags(const QModelIndex& index) const override;
     bool setData(const QModelIndex& index, const QVariant& value, int role = Qt::EditRole) override;
 
-signals:
+Q_SIGNALS:
     void writeFailed(const QString& reason);
 
 private:

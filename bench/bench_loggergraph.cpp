@@ -1,6 +1,8 @@
 // Switching the logger window between data sets: graphing a set of 16,000 samples (the chart
 // set up anew, the two whole-array writes, the statistics, the strip, one redraw) against a set
-// of 100 samples, in a logger window of 1600 x 1000. Runs offscreen.
+// of 100 samples, in a logger window of 1600 x 1000. Then a one-month timeline of 100,000
+// samples (30 daily sets, a break between each) against one set of as many samples. Runs
+// offscreen.
 
 #include "../tests/LoggerImages.h"
 
@@ -8,10 +10,12 @@
 #include "ChartView.h"
 #include "DataLoggerWindow.h"
 #include "DataSetStore.h"
+#include "DateTimeSerial.h"
 #include "DecodeMemoryImage.h"
 #include "GraphConfig.h"
 #include "GraphServices.h"
 #include "GraphShared.h"
+#include "LoggerTimeline.h"
 #include "ManualClock.h"
 #include "MessageTable.h"
 #include "Prompter.h"
@@ -63,6 +67,32 @@ public:
     ManualClock manualClock;
     GraphShared shared;
 };
+
+// `sets` sets of `perSet` samples, one a day from 1 November 2026 (serial 46327), 20 s apart.
+DataSetStore syntheticStore(int sets, int perSet)
+{
+    DataSetStore::PerSet per;
+    std::vector<float> values;
+    std::vector<double> times;
+    for (int k = 0; k < sets; ++k) {
+        const double start = 46327.0 + k;
+        per.startTimes.push_back(start);
+        per.intervals.push_back(20);
+        per.sampleCounts.push_back(perSet);
+        per.unitFlags.push_back(1);
+        per.startOffsets.push_back(0);
+        per.endOffsets.push_back(0);
+        for (int j = 0; j < perSet; ++j)
+            for (int ch = 0; ch < 4; ++ch) {
+                times.push_back(start + j * 20.0 / kSecondsPerDay);
+                values.push_back(static_cast<float>(20.0 + ch + (j % 600) / 60.0));
+            }
+    }
+    DataSetStore store;
+    if (!store.replaceAll(std::move(per), std::move(values), std::move(times)))
+        std::fprintf(stderr, "the synthetic store does not fit together\n");
+    return store;
+}
 
 double median(std::vector<double> values)
 {
@@ -120,5 +150,33 @@ int main(int argc, char** argv)
     std::printf("graph a data set of   100 samples: %8.2f ms\n", smallMs);
     std::printf("graph a data set of 16000 samples: %8.2f ms\n", largeMs);
     std::printf("ratio 16000 / 100: %.2f (target <= 3)\n", largeMs / smallMs);
+
+    // One month as one timeline against one set of the same 100,000 samples.
+    const DataSetStore oneSet = syntheticStore(1, 100000);
+    const DataSetStore month = syntheticStore(30, 100000 / 30 + 1);
+    std::vector<int> all(30);
+    for (int k = 0; k < 30; ++k)
+        all[static_cast<std::size_t>(k)] = k;
+    std::vector<double> single;
+    std::vector<double> timeline;
+    for (int i = 0; i < 11 + 2; ++i) {
+        for (const bool asTimeline : { false, true }) {
+            QElapsedTimer timer;
+            timer.start();
+            if (asTimeline)
+                (void)GraphTimeline(window, services, month, all);
+            else
+                GraphDataSet(window, services, oneSet, 0);
+            window.graph()->plot()->render(&target);
+            const double ms = static_cast<double>(timer.nsecsElapsed()) / 1e6;
+            if (i >= 2)
+                (asTimeline ? timeline : single).push_back(ms);
+        }
+    }
+    const double singleMs = median(single);
+    const double timelineMs = median(timeline);
+    std::printf("graph one set of 100000 samples:      %8.2f ms\n", singleMs);
+    std::printf("graph a month of 30 sets as timeline: %8.2f ms\n", timelineMs);
+    std::printf("ratio timeline / one set: %.2f (target <= 2)\n", timelineMs / singleMs);
     return 0;
 }

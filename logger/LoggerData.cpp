@@ -190,6 +190,13 @@ LoadReport LoggerData::openCollectionFile(const QString& path)
     return report;
 }
 
+LoadReport LoggerData::openImage(MemoryImage image)
+{
+    LoadReport report;
+    decodeInto(std::move(image), report, false);
+    return report;
+}
+
 LoadReport LoggerData::fixError()
 {
     LoadReport report;

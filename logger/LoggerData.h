@@ -90,6 +90,8 @@ public:
 
     // Reads a collection file and decodes it like a download, without a signal.
     LoadReport openCollectionFile(const QString& path);
+    // Decodes an image that is kept elsewhere (the archive) like an opened collection file.
+    LoadReport openImage(MemoryImage image);
 
     // After a load that ended in a data error: keep the sets before the first bad one. The
     // store, the transfer file and a later collection save then agree. NoData when no good set

@@ -43,6 +43,8 @@ struct Fixture {
         deps.journalFile = journalFile.isEmpty()
             ? journalDir.filePath(QStringLiteral("realtime.journal"))
             : journalFile;
+        // The archive of downloaded and opened sets: the fixture's own, never the user's.
+        deps.archiveFile = archiveFile();
         deps.closeSplash = [this] {
             if (closeSplash)
                 closeSplash();
@@ -73,6 +75,10 @@ struct Fixture {
         clock.advance(ms);
         window->MainTimerTimer();
         clock.runDue();
+    }
+    [[nodiscard]] QString archiveFile() const
+    {
+        return journalDir.filePath(QStringLiteral("archive.sqlite"));
     }
     bool enabled(const char* name) const
     {

@@ -3,6 +3,7 @@
 // "Fixed the error ", the live link back after every ending; and the Open command's collection
 // branch with the transfer file.
 
+#include "Archive.h"
 #include "CollectionFile.h"
 #include "DataLoggerWindow.h"
 #include "DataSetList.h"
@@ -99,6 +100,13 @@ struct Rig {
     {
         return f.window->messages().getTextOrDefault(QLatin1String(id));
     }
+    // The sets in the window's archive; 0 when there is none.
+    int archived() const
+    {
+        const archive::Archive::Opened opened
+            = archive::Archive::open(f.archiveFile(), archive::Archive::Access::ReadOnly);
+        return opened.archive ? static_cast<int>(opened.archive->list().size()) : 0;
+    }
     QByteArray transferFile() const
     {
         QFile file(dir.filePath(QStringLiteral("temp/DataSetsTemp.tmp")));
@@ -192,24 +200,29 @@ void TestLoadCommand::loadEnds_data()
     QTest::addColumn<QByteArray>("dialog"); // the error dialog's message, or none
     QTest::addColumn<bool>("fixOffered");
     QTest::addColumn<bool>("loaded");
+    // Whether the archive cannot be opened: said once, the load's own ending unchanged.
+    QTest::addColumn<bool>("archiveBroken");
     const QByteArray demo;
     const LoggerFaults none;
-    QTest::newRow("success") << demo << none << QByteArray() << QByteArray() << false << true;
+    QTest::newRow("success") << demo << none << QByteArray() << QByteArray() << false << true
+                             << false;
+    QTest::newRow("success, the archive unusable")
+        << demo << none << QByteArray() << QByteArray() << false << true << true;
     QTest::newRow("data error") << demo << faults([](LoggerFaults& f) { f.badEndMarkSet = 2; })
-                                << QByteArray() << QByteArray("IDS_70") << true << false;
+                                << QByteArray() << QByteArray("IDS_70") << true << false << false;
     QTest::newRow("memory error") << headerOnly(4001) << none << QByteArray("IDS_67")
-                                  << QByteArray() << false << false;
+                                  << QByteArray() << false << false << false;
     QTest::newRow("no data") << headerOnly(0) << none << QByteArray("IDS_68") << QByteArray()
-                             << false << false;
+                             << false << false << false;
     QTest::newRow("no size answer")
         << demo << faults([](LoggerFaults& f) { f.unansweredStarts = -1; }) << QByteArray()
-        << QByteArray("IDS_69") << false << false;
+        << QByteArray("IDS_69") << false << false << false;
     QTest::newRow("21 failures") << demo
                                  << faults([](LoggerFaults& f) { f.corruptEveryNthBlock = 1; })
-                                 << QByteArray() << QByteArray("IDS_69") << false << false;
+                                 << QByteArray() << QByteArray("IDS_69") << false << false << false;
     QTest::newRow("port fails: silent")
         << demo << faults([](LoggerFaults& f) { f.hangUpAfterBlocks = 3; }) << QByteArray()
-        << QByteArray() << false << false;
+        << QByteArray() << false << false << false;
 }
 
 void TestLoadCommand::loadEnds()
@@ -220,12 +233,21 @@ void TestLoadCommand::loadEnds()
     QFETCH(QByteArray, dialog);
     QFETCH(bool, fixOffered);
     QFETCH(bool, loaded);
+    QFETCH(bool, archiveBroken);
     Rig r;
     if (!memory.isEmpty())
         r.setMemory(memory);
     r.setFaults(faults);
+    if (archiveBroken) // a folder where the archive file should be
+        QVERIFY(QDir().mkpath(r.f.archiveFile()));
     r.f.prompter.shown.clear();
     r.load();
+    if (archiveBroken) {
+        QCOMPARE(r.f.prompter.shown.size(), 1);
+        QVERIFY(r.f.prompter.shown.first().contains(QDir::toNativeSeparators(r.f.archiveFile()))
+            || r.f.prompter.shown.first().contains(r.f.archiveFile()));
+        r.f.prompter.shown.clear();
+    }
 
     QCOMPARE(r.f.prompter.shown,
         message.isEmpty() ? QStringList() : QStringList { r.text(message.constData()) });
@@ -239,6 +261,8 @@ void TestLoadCommand::loadEnds()
     QCOMPARE(r.f.window->graphShared().dataLoggerGraphUnsaved, loaded);
     for (const auto& progress : r.f.prompter.progresses)
         QVERIFY(!progress->open);
+    // Every successful download adds its sets to the archive.
+    QCOMPARE(r.archived(), loaded && !archiveBroken ? sets : 0);
     if (loaded) {
         QCOMPARE(sets, r.meter().logger().memory().setCount());
         QCOMPARE(r.graph()->dataSetList()->rowCount(), sets);
@@ -259,6 +283,10 @@ void TestLoadCommand::loadEnds()
         QCOMPARE(r.graph()->dataSetList()->rowCount(), 1);
     }
     r.verifyLiveLinkBack();
+    if (archiveBroken) { // once per run, not per download
+        r.load();
+        QVERIFY(r.f.prompter.shown.isEmpty());
+    }
 }
 
 // The window a load works on comes to the front and stays there: the Data Logger button
@@ -467,6 +495,7 @@ void TestLoadCommand::openCollection()
     r.load(); // the demo sets are there first
     const DataSetStore before = r.data().store();
     const QByteArray transfer = r.transferFile();
+    const int archived = r.archived();
     r.f.window->graphShared().dataLoggerGraphUnsaved = false;
     r.f.window->dataLogger().window()->frameWindow()->close(); // reopened by the open
     QCoreApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete);
@@ -494,6 +523,8 @@ void TestLoadCommand::openCollection()
         expected << r.text(said.constData()).arg(QDir::toNativeSeparators(path));
     QCOMPARE(r.f.prompter.shown, expected);
     QVERIFY(!r.f.window->graphShared().dataLoggerGraphUnsaved);
+    // An opened file adds its sets to the archive beside the downloaded ones.
+    QCOMPARE(r.archived(), archived + (loaded ? 3 : 0));
     if (loaded) {
         QCOMPARE(r.data().store().setCount(), 3);
         QCOMPARE(r.graph()->dataSetList()->rowCount(), 3);

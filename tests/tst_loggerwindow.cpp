@@ -13,6 +13,7 @@
 #include "GraphStateFile.h"
 #include "GraphStatistics.h"
 #include "LoggerImages.h"
+#include "LoggerTimeline.h"
 #include "TfrmErr.h"
 #include "TfrmGraph.h"
 
@@ -102,6 +103,8 @@ private Q_SLOTS:
     void annotationToolsFollowTheView_data();
     void annotationToolsFollowTheView();
     void listRowsAndClicks();
+    void timelineBreaksBetweenSets_data();
+    void timelineBreaksBetweenSets();
     void errorDialog_data();
     void errorDialog();
 };
@@ -317,6 +320,77 @@ void TestLoggerWindow::listRowsAndClicks()
     const DataSetStore one = storeOf({ withInterval(2, 0, 60) });
     FillDataSetList(window, one);
     QCOMPARE(grid->rowCount(), 1);
+}
+
+void TestLoggerWindow::timelineBreaksBetweenSets_data()
+{
+    QTest::addColumn<QList<int>>("chosen");
+    QTest::addColumn<int>("result");
+    QTest::addColumn<QList<int>>("order"); // the sets as the timeline shows them
+    const int shown = int(TimelineResult::Shown);
+    QTest::newRow("one set: no break") << QList<int> { 1 } << shown << QList<int> { 1 };
+    QTest::newRow("two sets, the later one first in the store")
+        << QList<int> { 0, 1 } << shown << QList<int> { 1, 0 };
+    QTest::newRow("three sets: a break between each")
+        << QList<int> { 2, 0, 1 } << shown << QList<int> { 1, 0, 2 };
+    QTest::newRow("°C and °F: refused, nothing converted")
+        << QList<int> { 0, 3 } << int(TimelineResult::MixedUnits) << QList<int> {};
+    QTest::newRow("nothing chosen")
+        << QList<int> {} << int(TimelineResult::NoSets) << QList<int> {};
+    QTest::newRow("a set outside the store")
+        << QList<int> { 0, 7 } << int(TimelineResult::NoSets) << QList<int> {};
+}
+
+void TestLoggerWindow::timelineBreaksBetweenSets()
+{
+    QFETCH(QList<int>, chosen);
+    QFETCH(int, result);
+    QFETCH(QList<int>, order);
+    loggerimages::SetSpec inFahrenheit
+        = loggerimages::setRecordedAt(QDate(2013, 4, 18), QTime(9, 0), 60, 2);
+    inFahrenheit.unit = 0;
+    Rig r({ loggerimages::setRecordedAt(QDate(2013, 4, 16), QTime(10, 0), 60, 2),
+        loggerimages::setRecordedAt(QDate(2013, 4, 15), QTime(14, 5, 9), 60, 3),
+        loggerimages::setRecordedAt(QDate(2013, 4, 17), QTime(8, 0), 30, 4), inFahrenheit });
+    TfrmGraph& window = r.open();
+    const std::vector<int> sets(chosen.begin(), chosen.end());
+
+    QCOMPARE(int(r.logger.GraphTimeline(sets)), result);
+    const chart::ChartModel& m = window.model();
+    if (result != int(TimelineResult::Shown)) {
+        QCOMPARE(m.points(), 500); // the empty graph as it was
+        return;
+    }
+    // The samples of each set in time order, one null point between two sets.
+    int p = 0;
+    int samples = 0;
+    for (int i = 0; i < order.size(); ++i) {
+        const int k = order[i];
+        if (i > 0) {
+            for (int ch = 0; ch < 4; ++ch)
+                QVERIFY2(m.isNull(m.y(ch, p)), qPrintable(QString::number(p)));
+            QVERIFY(m.x(0, p) >= m.x(0, p - 1));
+            QVERIFY(m.x(0, p) <= r.store.startTime(k));
+            ++p;
+        }
+        const std::span<const float> values = r.store.setValues(k);
+        const std::span<const double> times = r.store.setTimes(k);
+        for (int j = 0; j < r.store.sampleCount(k); ++j, ++p)
+            for (int ch = 0; ch < 4; ++ch) {
+                QCOMPARE(m.y(ch, p), values[static_cast<size_t>(4 * j + ch)]);
+                QCOMPARE(m.x(ch, p), times[static_cast<size_t>(4 * j + ch)]);
+            }
+        samples += r.store.sampleCount(k);
+    }
+    QCOMPARE(m.points(), p);
+    QCOMPARE(m.look.xScale.min, r.store.startTime(order.first()));
+    QCOMPARE(window.dataNoBox()->text(), QString::number(samples));
+    QCOMPARE(window.startTimeBox()->text(), chart::dateTimeText(r.store.startTime(order.first())));
+    // A break is no reading: the maximum is a sample's, not the null value's "OL".
+    for (int ch = 0; ch < 2; ++ch)
+        QVERIFY2(!window.maxBox(ch)->text().startsWith(QLatin1String("OL")),
+            qPrintable(window.maxBox(ch)->text()));
+    QCOMPARE(r.logger.window()->role()->dataCelsius(), std::optional<bool>(true));
 }
 
 void TestLoggerWindow::errorDialog_data()

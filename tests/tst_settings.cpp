@@ -51,6 +51,8 @@ qint32 field(const Settings& s, const QString& name)
         return s.realTimeRate;
     if (name == u"AnnoColor")
         return s.annoColor;
+    if (name == u"ArchiveEnabled")
+        return s.archiveEnabled ? 1 : 0;
     return s.cfDegree;
 }
 
@@ -84,7 +86,7 @@ private Q_SLOTS:
         Settings s = Settings::read(store);
         QCOMPARE(store.reads,
             (QStringList { "LastConnectedPort", "LastConnectedModel", "RealTimeRate", "AnnoColor",
-                "CF_Degree" }));
+                "CF_Degree", "ArchiveEnabled" }));
         s.write(store);
         QCOMPARE(store.writes,
             (QStringList { "RealTimeRate", "LastConnectedPort", "LastConnectedModel", "AnnoColor",
@@ -168,6 +170,8 @@ private Q_SLOTS:
         QTest::newRow("unit flag -7") << "CF_Degree" << -7 << 0;
         QTest::newRow("unit flag 2") << "CF_Degree" << 2 << 1;
         QTest::newRow("unit flag 0") << "CF_Degree" << 0 << 0;
+        QTest::newRow("archive off") << "ArchiveEnabled" << 0 << 0;
+        QTest::newRow("archive on: any other value") << "ArchiveEnabled" << -3 << 1;
     }
     void valuesAreClampedToTheirRanges()
     {

@@ -168,4 +168,18 @@ bool DataLoggerWindow::GraphDataSet(int k)
     return true;
 }
 
+TimelineResult DataLoggerWindow::GraphTimeline(const std::vector<int>& sets)
+{
+    TfrmGraph* graph = window();
+    if (!graph)
+        return TimelineResult::NoSets;
+    bool celsius = true;
+    const TimelineResult result = timelineUnit(m_store, sets, &celsius);
+    if (result != TimelineResult::Shown)
+        return result;
+    (void)tc4dl::GraphTimeline(*graph, m_services, m_store, sets);
+    m_role.setShownUnit(celsius);
+    return result;
+}
+
 } // namespace tc4dl

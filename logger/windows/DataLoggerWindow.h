@@ -4,6 +4,7 @@
 #include "TfrmGraph.h"
 
 #include "LoggerGraphRole.h"
+#include "LoggerTimeline.h"
 
 #include <QDateTime>
 #include <QLocale>
@@ -12,6 +13,7 @@
 #include <QSize>
 
 #include <functional>
+#include <vector>
 
 class QMdiArea;
 
@@ -59,6 +61,8 @@ public:
 
     // Graphs set k in the window; false when there is no window or no such set.
     bool GraphDataSet(int k);
+    // Graphs the sets as one timeline (see LoggerTimeline.h); NoSets when there is no window.
+    TimelineResult GraphTimeline(const std::vector<int>& sets);
 
 private:
     GraphServices& m_services;

@@ -1,0 +1,288 @@
+#include "TfrmArchive.h"
+
+#include "ArchiveCsv.h"
+#include "ArchiveKeeper.h"
+#include "Clock.h"
+#include "CollectionFile.h"
+#include "DataSetStore.h"
+#include "DateTimeSerial.h"
+#include "DecodeMemoryImage.h"
+#include "MemoryImage.h"
+#include "Prompter.h"
+
+#include <QCheckBox>
+#include <QComboBox>
+#include <QDateEdit>
+#include <QDir>
+#include <QFileInfo>
+#include <QHBoxLayout>
+#include <QHeaderView>
+#include <QLabel>
+#include <QPushButton>
+#include <QTableView>
+#include <QVBoxLayout>
+
+#include <algorithm>
+
+namespace tc4dl::archive {
+
+namespace {
+
+QPushButton* button(QWidget* parent, QLayout* row, const char* name)
+{
+    auto* b = new QPushButton(parent);
+    b->setObjectName(QLatin1String(name));
+    row->addWidget(b);
+    return b;
+}
+
+} // namespace
+
+TfrmArchive::TfrmArchive(ArchiveKeeper& keeper, Prompter& prompter, Clock& clock, ShowImage show,
+    QString startFolder, QWidget* parent)
+    : QWidget(parent),
+      m_keeper(keeper),
+      m_prompter(prompter),
+      m_clock(clock),
+      m_show(std::move(show)),
+      m_startFolder(std::move(startFolder)),
+      m_messages(MessageTable::forWindow(QStringLiteral("TfrmArchive"))),
+      m_model(keeper.archive(), this)
+{
+    setObjectName(QStringLiteral("TfrmArchive"));
+    auto* layout = new QVBoxLayout(this);
+    auto* filters = new QHBoxLayout;
+    m_fromOn = new QCheckBox(this);
+    m_fromOn->setObjectName(QStringLiteral("chkFrom"));
+    m_from = new QDateEdit(this);
+    m_toOn = new QCheckBox(this);
+    m_toOn->setObjectName(QStringLiteral("chkTo"));
+    m_to = new QDateEdit(this);
+    for (QDateEdit* edit : { m_from, m_to }) {
+        edit->setCalendarPopup(true);
+        edit->setDate(QDate::currentDate());
+    }
+    auto* unitLabel = new QLabel(this);
+    unitLabel->setObjectName(QStringLiteral("lblUnit"));
+    m_unit = new QComboBox(this);
+    m_unit->addItems({ text(7), QStringLiteral("°C"), QStringLiteral("°F") });
+    for (QWidget* w :
+        std::initializer_list<QWidget*> { m_fromOn, m_from, m_toOn, m_to, unitLabel, m_unit })
+        filters->addWidget(w);
+    filters->addStretch();
+    layout->addLayout(filters);
+
+    m_table = new QTableView(this);
+    m_table->setModel(&m_model);
+    m_table->setSelectionBehavior(QAbstractItemView::SelectRows);
+    m_table->setEditTriggers(QAbstractItemView::DoubleClicked | QAbstractItemView::EditKeyPressed
+        | QAbstractItemView::SelectedClicked);
+    m_table->horizontalHeader()->setStretchLastSection(true);
+    m_table->verticalHeader()->hide();
+    layout->addWidget(m_table);
+
+    auto* commands = new QHBoxLayout;
+    connect(button(this, commands, "btnGraph"), &QPushButton::clicked, this,
+        &TfrmArchive::graphSelected);
+    connect(button(this, commands, "btnTimeline"), &QPushButton::clicked, this,
+        &TfrmArchive::graphTimeline);
+    connect(button(this, commands, "btnExportCh4"), &QPushButton::clicked, this,
+        [this] { exportSelected(false); });
+    connect(button(this, commands, "btnExportCsv"), &QPushButton::clicked, this,
+        [this] { exportSelected(true); });
+    connect(button(this, commands, "btnRemove"), &QPushButton::clicked, this,
+        &TfrmArchive::removeSelected);
+    commands->addStretch();
+    layout->addLayout(commands);
+
+    m_messages.applyTo(this);
+    m_model.setHeaderTexts({ text(1), text(2), text(3), text(4), text(5), text(6) });
+    connect(&m_model, &ArchiveListModel::writeFailed, this,
+        [this](const QString& reason) { tell(text(12).arg(reason)); });
+    connect(m_table, &QTableView::doubleClicked, this, [this](const QModelIndex& index) {
+        if (index.column() != ArchiveListModel::Note)
+            graphSelected();
+    });
+
+    for (QCheckBox* check : { m_fromOn, m_toOn })
+        connect(check, &QCheckBox::toggled, this, &TfrmArchive::reload);
+    for (QDateEdit* edit : { m_from, m_to })
+        connect(edit, &QDateEdit::dateChanged, this, &TfrmArchive::reload);
+    connect(m_unit, &QComboBox::currentIndexChanged, this, &TfrmArchive::reload);
+    reload();
+    m_table->resizeColumnsToContents();
+}
+
+QString TfrmArchive::text(int id) const
+{
+    return m_messages.getTextOrDefault(QStringLiteral("IDS_%1").arg(id));
+}
+
+void TfrmArchive::tell(const QString& message)
+{
+    m_prompter.tell(message);
+}
+
+ArchiveFilter TfrmArchive::filter() const
+{
+    ArchiveFilter f;
+    if (m_fromOn->isChecked())
+        f.fromSerial = dateTimeSerial(m_from->date(), QTime(0, 0));
+    if (m_toOn->isChecked()) // the whole last day
+        f.toSerial = dateTimeSerial(m_to->date(), QTime(23, 59, 59, 999));
+    if (m_unit->currentIndex() > 0)
+        f.celsius = m_unit->currentIndex() == 1;
+    return f;
+}
+
+void TfrmArchive::reload()
+{
+    m_model.reload(filter());
+}
+
+std::vector<qint64> TfrmArchive::selectedIds() const
+{
+    std::vector<int> rows;
+    for (const QModelIndex& index : m_table->selectionModel()->selectedRows())
+        rows.push_back(index.row());
+    std::sort(rows.begin(), rows.end());
+    std::vector<qint64> ids;
+    for (const int row : rows)
+        ids.push_back(m_model.setAt(row).id);
+    return ids;
+}
+
+Archive* TfrmArchive::usable()
+{
+    Archive* archive = m_keeper.archive();
+    if (!archive)
+        tell(text(8).arg(m_keeper.openError()));
+    return archive;
+}
+
+bool TfrmArchive::writable()
+{
+    Archive* archive = usable();
+    if (archive && archive->readOnly()) {
+        tell(text(9).arg(QDir::toNativeSeparators(archive->path())));
+        return false;
+    }
+    return archive != nullptr;
+}
+
+void TfrmArchive::graphSelected()
+{
+    const std::vector<qint64> ids = selectedIds();
+    Archive* archive = usable();
+    if (!archive)
+        return;
+    if (ids.empty()) {
+        tell(text(15));
+        return;
+    }
+    // One set as if it had just been downloaded: the first chosen.
+    QString error;
+    const std::optional<MemoryImage> image = archive->image({ ids.front() }, &error);
+    if (!image) {
+        tell(text(13).arg(error));
+        return;
+    }
+    if (const QString failed = m_show ? m_show(*image, false) : QString(); !failed.isEmpty())
+        tell(text(20).arg(failed));
+}
+
+void TfrmArchive::graphTimeline()
+{
+    Archive* archive = usable();
+    if (!archive)
+        return;
+    std::vector<qint64> ids;
+    bool celsius = false;
+    bool fahrenheit = false;
+    for (int row = 0; row < m_model.rowCount(); ++row) {
+        const ArchivedSet& set = m_model.setAt(row);
+        ids.push_back(set.id);
+        (set.celsius ? celsius : fahrenheit) = true;
+    }
+    if (ids.empty()) {
+        tell(text(16));
+        return;
+    }
+    // The values stay as the meter counted them: two units on one axis would mislead.
+    if (celsius && fahrenheit) {
+        tell(text(14));
+        return;
+    }
+    QString error;
+    const std::optional<MemoryImage> image = archive->image(ids, &error);
+    if (!image) {
+        tell(text(13).arg(error));
+        return;
+    }
+    if (const QString failed = m_show ? m_show(*image, true) : QString(); !failed.isEmpty())
+        tell(text(20).arg(failed));
+}
+
+void TfrmArchive::exportSelected(bool csv)
+{
+    Archive* archive = usable();
+    if (!archive)
+        return;
+    const std::vector<qint64> ids = selectedIds();
+    if (ids.empty()) {
+        tell(text(15));
+        return;
+    }
+    QString error;
+    const std::optional<MemoryImage> image = archive->image(ids, &error);
+    if (!image) {
+        tell(text(13).arg(error));
+        return;
+    }
+    Prompter::FileRequest request;
+    request.start = m_startFolder;
+    request.filters = QStringList { csv ? QStringLiteral("CSV (*.csv *.CSV)")
+                                        : QStringLiteral("Data Sets Collection (*.CH4 *.ch4)") };
+    request.defaultSuffix = csv ? QStringLiteral("csv") : QStringLiteral("ch4");
+    const QString path = m_prompter.saveFileName(request);
+    if (path.isEmpty())
+        return;
+    m_startFolder = QFileInfo(path).absolutePath();
+    bool written = false;
+    if (csv) {
+        DataSetStore store;
+        const DecodeOutcome decoded = decodeMemoryImage(*image, m_clock.now(), store);
+        if (decoded.result != LoadResult::Success) {
+            tell(text(13).arg(
+                decoded.badSet >= 0 ? QString::number(decoded.badSet + 1) : QString()));
+            return;
+        }
+        written = writeArchiveCsv(path, store, ids, &error);
+    } else {
+        // The collection file the program opens again: the memory image of these sets.
+        written = writeTransferFile(*image, path, &error);
+    }
+    if (!written)
+        tell(text(17).arg(QDir::toNativeSeparators(path), error));
+}
+
+void TfrmArchive::removeSelected()
+{
+    const std::vector<qint64> ids = selectedIds();
+    if (ids.empty()) {
+        tell(text(15));
+        return;
+    }
+    if (!writable())
+        return;
+    if (m_prompter.ask(
+            text(10).arg(ids.size()), Prompter::Buttons::YesNoDefaultNo, Prompter::Icon::Question)
+        != Prompter::Answer::Yes)
+        return;
+    QString error;
+    if (!m_keeper.archive()->remove(ids, &error))
+        tell(text(11).arg(error));
+    reload();
+}
+
+} // namespace tc4dl::archive

@@ -1,0 +1,85 @@
+#pragma once
+
+#include "ArchiveListModel.h"
+#include "MessageTable.h"
+
+#include <QWidget>
+
+#include <functional>
+#include <vector>
+
+class QCheckBox;
+class QComboBox;
+class QDateEdit;
+class QPushButton;
+class QTableView;
+
+namespace tc4dl {
+
+class Clock;
+class MemoryImage;
+class Prompter;
+
+namespace archive {
+
+class ArchiveKeeper;
+
+// The "Archive" window: every archived data set, sorted by start, filtered by a date range and
+// a unit; the note is edited in place. Its commands graph one set in the logger's window as if
+// downloaded, graph every listed set as one timeline, export the selection to a collection file
+// or CSV, and remove the selection after a question whose default is No. Every failure is said;
+// a read-only archive lists and graphs, and its edits say why they cannot be made.
+class TfrmArchive final : public QWidget {
+    Q_OBJECT
+public:
+    // Shows `image` in the logger's window, as one timeline when `timeline`; the reason when
+    // it could not (empty when shown).
+    using ShowImage = std::function<QString(const MemoryImage& image, bool timeline)>;
+
+    TfrmArchive(ArchiveKeeper& keeper, Prompter& prompter, Clock& clock, ShowImage show,
+        QString startFolder, QWidget* parent = nullptr);
+
+    [[nodiscard]] ArchiveListModel& listModel() { return m_model; }
+    [[nodiscard]] QTableView* table() const { return m_table; }
+    [[nodiscard]] QCheckBox* fromCheck() const { return m_fromOn; }
+    [[nodiscard]] QCheckBox* toCheck() const { return m_toOn; }
+    [[nodiscard]] QDateEdit* fromDate() const { return m_from; }
+    [[nodiscard]] QDateEdit* toDate() const { return m_to; }
+    [[nodiscard]] QComboBox* unitChoice() const { return m_unit; }
+
+    // The filter the controls give, and listing again after a change.
+    [[nodiscard]] ArchiveFilter filter() const;
+    void reload();
+    // The archive ids of the selected rows, in the list's order.
+    [[nodiscard]] std::vector<qint64> selectedIds() const;
+
+    void graphSelected();
+    void graphTimeline();
+    void exportSelected(bool csv);
+    void removeSelected();
+
+private:
+    [[nodiscard]] QString text(int id) const;
+    void tell(const QString& message);
+    // The archive, or null after saying why not.
+    [[nodiscard]] Archive* usable();
+    // False after saying that the archive cannot be changed.
+    [[nodiscard]] bool writable();
+
+    ArchiveKeeper& m_keeper;
+    Prompter& m_prompter;
+    Clock& m_clock;
+    ShowImage m_show;
+    QString m_startFolder;
+    MessageTable m_messages;
+    ArchiveListModel m_model;
+    QTableView* m_table;
+    QCheckBox* m_fromOn;
+    QCheckBox* m_toOn;
+    QDateEdit* m_from;
+    QDateEdit* m_to;
+    QComboBox* m_unit;
+};
+
+} // namespace archive
+} // namespace tc4dl

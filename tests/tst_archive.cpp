@@ -1,0 +1,508 @@
+// The archive: one set stored once, all-or-nothing adds shared by several processes, damaged
+// files moved aside, read-only listing, and images that decode to exactly the chosen sets.
+
+#include "Archive.h"
+#include "ArchiveListModel.h"
+#include "DataSetStore.h"
+#include "DateTimeSerial.h"
+#include "DecodeMemoryImage.h"
+#include "LoggerImages.h"
+
+#include <QCoreApplication>
+#include <QCryptographicHash>
+#include <QDir>
+#include <QFile>
+#include <QProcess>
+#include <QSqlDatabase>
+#include <QSqlQuery>
+#include <QTemporaryDir>
+#include <QTest>
+
+#ifdef Q_OS_UNIX
+#include <pwd.h>
+#include <sys/stat.h>
+#include <sys/wait.h>
+#include <unistd.h>
+#endif
+
+#include <cstdio>
+
+using namespace tc4dl;
+using namespace tc4dl::archive;
+using loggerimages::SetSpec;
+
+namespace {
+
+struct Decoded {
+    MemoryImage image;
+    DataSetStore store;
+};
+
+Decoded decode(const QByteArray& bytes)
+{
+    Decoded d;
+    d.image = MemoryImage(bytes, bytes.size() - 1);
+    const DecodeOutcome o = decodeMemoryImage(d.image, QDateTime::currentDateTime(), d.store);
+    if (o.result != LoadResult::Success)
+        qFatal("test image does not decode");
+    return d;
+}
+
+AddOutcome addImage(Archive& archive, const QList<SetSpec>& sets, const QString& source = {})
+{
+    const Decoded d = decode(loggerimages::image(sets));
+    return archive.add(d.store, d.image, source.isEmpty() ? QStringLiteral("test") : source);
+}
+
+SetSpec set(int samples, int seed)
+{
+    return loggerimages::setWithSamples(samples, seed);
+}
+
+SetSpec withUnit(SetSpec s, quint8 unit)
+{
+    s.unit = unit;
+    return s;
+}
+
+SetSpec withInterval(SetSpec s, quint16 interval)
+{
+    s.interval = interval;
+    return s;
+}
+
+SetSpec onDay(SetSpec s, int day)
+{
+    s.day = loggerimages::bcd(day);
+    return s;
+}
+
+QByteArray readAll(const QString& path)
+{
+    QFile f(path);
+    return f.open(QIODevice::ReadOnly) ? f.readAll() : QByteArray();
+}
+
+// Helper mode of this binary: `--add ARCHIVE FIRST COUNT [PAUSE]` adds sets FIRST..FIRST+COUNT-1,
+// one add each; with PAUSE, one add of all of them that stops inside its transaction after set
+// PAUSE, says "inside" and waits to be killed.
+int helper(const QStringList& args)
+{
+    const Archive::Opened opened = Archive::open(args.value(2));
+    if (!opened.archive)
+        return 2;
+    const int first = args.value(3).toInt();
+    const int count = args.value(4).toInt();
+    if (args.size() > 5) {
+        const int pauseAt = args.value(5).toInt();
+        opened.archive->setAddStepHook([pauseAt](int k) {
+            if (k != pauseAt)
+                return;
+            std::fputs("inside\n", stdout);
+            std::fflush(stdout);
+            for (;;)
+                ::pause();
+        });
+        QList<SetSpec> sets;
+        for (int i = first; i < first + count; ++i)
+            sets << set(3, i);
+        return addImage(*opened.archive, sets).ok ? 0 : 3;
+    }
+    for (int i = first; i < first + count; ++i)
+        if (!addImage(*opened.archive, { set(3, i) }).ok)
+            return 3;
+    return 0;
+}
+
+} // namespace
+
+class TestArchive : public QObject {
+    Q_OBJECT
+private Q_SLOTS:
+    void init();
+    void identity_data();
+    void identity();
+    void listFilters_data();
+    void listFilters();
+    void migratesFromTheFirstVersion();
+    void damagedFileIsMovedAside_data();
+    void damagedFileIsMovedAside();
+    void readOnlyArchiveStillLists();
+    void imageDecodesToTheChosenSets();
+    void checkFindsADamagedSet();
+    void removeAndNote();
+    void twoProcessesAddingLoseNothing();
+    void killDuringAddLeavesTheArchiveAsBefore();
+
+private:
+    QString archivePath() const { return m_dir->filePath(QStringLiteral("archive.sqlite")); }
+    std::unique_ptr<QTemporaryDir> m_dir;
+};
+
+void TestArchive::init()
+{
+    m_dir = std::make_unique<QTemporaryDir>();
+    QVERIFY(m_dir->isValid());
+}
+
+// A set is the same set when start, interval, unit, sample count and its bytes agree,
+// wherever it lies in the memory.
+void TestArchive::identity_data()
+{
+    QTest::addColumn<QList<SetSpec>>("first");
+    QTest::addColumn<QList<SetSpec>>("second");
+    QTest::addColumn<int>("newSets");
+    QTest::addColumn<int>("knownSets");
+    const SetSpec a = set(5, 1);
+    const SetSpec b = set(7, 2);
+    QTest::newRow("the same memory again") << QList { a, b } << QList { a, b } << 0 << 2;
+    QTest::newRow("the memory grew by a set")
+        << QList { a, b } << QList { a, b, set(2, 3) } << 1 << 2;
+    QTest::newRow("a set still recording, one sample on")
+        << QList { a } << QList { set(6, 1) } << 1 << 0;
+    QTest::newRow("same start, other readings") << QList { a } << QList { set(5, 9) } << 1 << 0;
+    QTest::newRow("other unit") << QList { a } << QList { withUnit(a, 0x00) } << 1 << 0;
+    QTest::newRow("other interval") << QList { a } << QList { withInterval(a, 30) } << 1 << 0;
+    QTest::newRow("other start") << QList { a } << QList { onDay(a, 16) } << 1 << 0;
+    QTest::newRow("erased and the set now first") << QList { a, b } << QList { b } << 0 << 1;
+    QTest::newRow("one set twice in a memory") << QList { a } << QList { a, a } << 0 << 2;
+}
+
+void TestArchive::identity()
+{
+    QFETCH(QList<SetSpec>, first);
+    QFETCH(QList<SetSpec>, second);
+    QFETCH(int, newSets);
+    QFETCH(int, knownSets);
+    const Archive::Opened opened = Archive::open(archivePath());
+    QVERIFY2(opened.archive, qPrintable(opened.error));
+    const AddOutcome one = addImage(*opened.archive, first, QStringLiteral("download COM3"));
+    QVERIFY(one.ok);
+    const int before = int(opened.archive->list().size());
+    const AddOutcome two = addImage(*opened.archive, second, QStringLiteral("b.ch4"));
+    QVERIFY2(two.ok, qPrintable(two.error));
+    QCOMPARE(two.newSets, newSets);
+    QCOMPARE(two.knownSets, knownSets);
+    const std::vector<ArchivedSet> all = opened.archive->list();
+    QCOMPARE(int(all.size()), before + newSets);
+    if (knownSets > 0)
+        QVERIFY(std::any_of(all.begin(), all.end(), [](const ArchivedSet& s) {
+            return s.source == QLatin1String("download COM3; b.ch4");
+        }));
+}
+
+void TestArchive::listFilters_data()
+{
+    QTest::addColumn<int>("fromDay");
+    QTest::addColumn<int>("toDay");
+    QTest::addColumn<int>("unit"); // -1 both, 0 °F, 1 °C
+    QTest::addColumn<QList<int>>("days");
+    QTest::newRow("all, sorted by start") << 0 << 0 << -1 << QList { 3, 5, 9, 20 };
+    QTest::newRow("from, inclusive") << 5 << 0 << -1 << QList { 5, 9, 20 };
+    QTest::newRow("to, inclusive") << 0 << 9 << -1 << QList { 3, 5, 9 };
+    QTest::newRow("a range") << 4 << 10 << -1 << QList { 5, 9 };
+    QTest::newRow("Fahrenheit only") << 0 << 0 << 0 << QList { 9 };
+    QTest::newRow("Celsius in a range") << 1 << 10 << 1 << QList { 3, 5 };
+}
+
+void TestArchive::listFilters()
+{
+    QFETCH(int, fromDay);
+    QFETCH(int, toDay);
+    QFETCH(int, unit);
+    QFETCH(QList<int>, days);
+    const Archive::Opened opened = Archive::open(archivePath());
+    QVERIFY(opened.archive);
+    // Added out of order, and over two adds.
+    QVERIFY(addImage(*opened.archive, { onDay(set(2, 1), 20), onDay(set(2, 2), 5) }).ok);
+    QVERIFY(
+        addImage(*opened.archive, { withUnit(onDay(set(2, 3), 9), 0), onDay(set(2, 4), 3) }).ok);
+    // The set's start is 14:05:09 on its day of April 2013.
+    const auto serial = [](int day, bool end) {
+        return decode(loggerimages::image({ onDay(set(1, 0), day) })).store.startTime(0)
+            + (end ? 0.5 : -0.6);
+    };
+    ArchiveFilter filter;
+    if (fromDay)
+        filter.fromSerial = serial(fromDay, false);
+    if (toDay)
+        filter.toSerial = serial(toDay, true);
+    if (unit >= 0)
+        filter.celsius = unit == 1;
+    QList<int> listed;
+    for (const ArchivedSet& s : opened.archive->list(filter))
+        listed << fromDateTimeSerial(s.start).date().day();
+    QCOMPARE(listed, days);
+}
+
+// The first version of the archive had no note and no "last seen": it opens, keeps its sets,
+// and a set in it is still known.
+void TestArchive::migratesFromTheFirstVersion()
+{
+    const Decoded d = decode(loggerimages::image({ set(4, 1) }));
+    const QByteArray bytes = d.image.data().mid(256);
+    {
+        QSqlDatabase db
+            = QSqlDatabase::addDatabase(QStringLiteral("QSQLITE"), QStringLiteral("v1"));
+        db.setDatabaseName(archivePath());
+        QVERIFY(db.open());
+        QSqlQuery q(db);
+        QVERIFY(q.exec(QStringLiteral(
+            "CREATE TABLE sets (id INTEGER PRIMARY KEY AUTOINCREMENT, start REAL NOT NULL, "
+            "interval INTEGER NOT NULL, samples INTEGER NOT NULL, celsius INTEGER NOT NULL, "
+            "sha256 BLOB NOT NULL, data BLOB NOT NULL, added INTEGER NOT NULL, "
+            "source TEXT NOT NULL, UNIQUE (start, interval, samples, celsius, sha256))")));
+        QVERIFY(q.prepare(QStringLiteral("INSERT INTO sets (start, interval, samples, celsius, "
+                                         "sha256, data, added, source) VALUES (?, ?, ?, ?, ?, "
+                                         "?, 1700000000000, 'old.ch4')")));
+        const QVariantList values { d.store.startTime(0), d.store.interval(0),
+            d.store.sampleCount(0), 1, QCryptographicHash::hash(bytes, QCryptographicHash::Sha256),
+            bytes };
+        for (int i = 0; i < values.size(); ++i)
+            q.bindValue(i, values[i]);
+        QVERIFY(q.exec());
+        QVERIFY(q.exec(QStringLiteral("PRAGMA user_version = 1")));
+        db.close();
+    }
+    QSqlDatabase::removeDatabase(QStringLiteral("v1"));
+    const Archive::Opened opened = Archive::open(archivePath());
+    QVERIFY2(opened.archive, qPrintable(opened.error));
+    QVERIFY(opened.movedAside.isEmpty());
+    const std::vector<ArchivedSet> sets = opened.archive->list();
+    QCOMPARE(sets.size(), std::size_t(1));
+    QCOMPARE(sets[0].source, QStringLiteral("old.ch4"));
+    QCOMPARE(sets[0].lastSeen, sets[0].added);
+    QVERIFY(sets[0].note.isEmpty());
+    QVERIFY(opened.archive->setNote(sets[0].id, QStringLiteral("Kühlraum")));
+    const AddOutcome again = addImage(*opened.archive, { set(4, 1) });
+    QCOMPARE(again.knownSets, 1);
+    QVERIFY(opened.archive->check().ok);
+}
+
+void TestArchive::damagedFileIsMovedAside_data()
+{
+    QTest::addColumn<QByteArray>("content");
+    QTest::newRow("a text file") << QByteArray("Einkaufsliste: Milch, Brot\n");
+    QTest::newRow("SQLite's signature, then garbage")
+        << QByteArray("SQLite format 3\0", 16) + QByteArray(4080, '\x5C');
+    QTest::newRow("a database of another program") << QByteArray();
+}
+
+void TestArchive::damagedFileIsMovedAside()
+{
+    QFETCH(QByteArray, content);
+    if (content.isEmpty()) {
+        {
+            QSqlDatabase db
+                = QSqlDatabase::addDatabase(QStringLiteral("QSQLITE"), QStringLiteral("other"));
+            db.setDatabaseName(archivePath());
+            QVERIFY(db.open());
+            QVERIFY(QSqlQuery(db).exec(QStringLiteral("CREATE TABLE recipes (name TEXT)")));
+            db.close();
+        }
+        QSqlDatabase::removeDatabase(QStringLiteral("other"));
+        content = readAll(archivePath());
+    } else {
+        QFile f(archivePath());
+        QVERIFY(f.open(QIODevice::WriteOnly));
+        f.write(content);
+    }
+    const Archive::Opened opened = Archive::open(archivePath());
+    QVERIFY2(opened.archive, qPrintable(opened.error));
+    QVERIFY(opened.movedAside.startsWith(archivePath() + QStringLiteral(".damaged-")));
+    QCOMPARE(readAll(opened.movedAside), content);
+    QVERIFY(addImage(*opened.archive, { set(3, 1) }).ok);
+    QCOMPARE(opened.archive->list().size(), std::size_t(1));
+    // Listing alone never moves anything.
+    const Archive::Opened listing = Archive::open(opened.movedAside, Archive::Access::ReadOnly);
+    QVERIFY(!listing.archive);
+    QVERIFY(listing.movedAside.isEmpty());
+    QCOMPARE(readAll(opened.movedAside), content);
+}
+
+// A user who may not write the archive or its folder still lists and graphs it.
+void TestArchive::readOnlyArchiveStillLists()
+{
+#if defined(__SANITIZE_ADDRESS__)
+    QSKIP("fork() of a threaded process can deadlock under AddressSanitizer");
+#endif
+#ifdef Q_OS_UNIX
+    {
+        const Archive::Opened opened = Archive::open(archivePath());
+        QVERIFY(opened.archive);
+        QVERIFY(addImage(*opened.archive, { set(3, 1), set(4, 2) }).ok);
+    }
+    const passwd* nobody = getpwnam("nobody");
+    const bool root = geteuid() == 0;
+    if (root && !nobody)
+        QSKIP("no user 'nobody' to drop to");
+    QVERIFY(::chmod(QFile::encodeName(m_dir->path()).constData(), root ? 0755 : 0555) == 0);
+    QVERIFY(::chmod(QFile::encodeName(archivePath()).constData(), 0444) == 0);
+    const pid_t child = fork();
+    QVERIFY(child >= 0);
+    if (child == 0) {
+        if (root && (setgid(nobody->pw_gid) != 0 || setuid(nobody->pw_uid) != 0))
+            _exit(10);
+        const Archive::Opened opened = Archive::open(archivePath());
+        if (!opened.archive)
+            _exit(1);
+        const bool listed = opened.archive->list().size() == 2;
+        const std::vector<qint64> ids { opened.archive->list().at(1).id };
+        const bool imaged = opened.archive->image(ids).has_value();
+        const bool refused = !addImage(*opened.archive, { set(3, 3) }).ok
+            && !opened.archive->setNote(ids[0], QStringLiteral("x"));
+        _exit((listed ? 0 : 2) | (imaged ? 0 : 4) | (refused ? 0 : 8)
+            | (opened.archive->readOnly() ? 0 : 16));
+    }
+    int status = 0;
+    QCOMPARE(waitpid(child, &status, 0), child);
+    QVERIFY(::chmod(QFile::encodeName(m_dir->path()).constData(), 0700) == 0);
+    QVERIFY(WIFEXITED(status));
+    QCOMPARE(WEXITSTATUS(status), 0);
+#else
+    QSKIP("needs POSIX permissions");
+#endif
+}
+
+void TestArchive::imageDecodesToTheChosenSets()
+{
+    const Archive::Opened opened = Archive::open(archivePath());
+    QVERIFY(opened.archive);
+    const QList<SetSpec> specs { onDay(set(3, 1), 1), onDay(withUnit(set(5, 2), 0), 2),
+        onDay(set(2, 3), 3) };
+    const Decoded original = decode(loggerimages::image(specs));
+    QVERIFY(opened.archive->add(original.store, original.image, QStringLiteral("x")).ok);
+    const std::vector<ArchivedSet> sets = opened.archive->list();
+    QCOMPARE(sets.size(), std::size_t(3));
+    QString why;
+    const std::optional<MemoryImage> image
+        = opened.archive->image({ sets[2].id, sets[0].id }, &why);
+    QVERIFY2(image, qPrintable(why));
+    DataSetStore back;
+    QCOMPARE(
+        decodeMemoryImage(*image, QDateTime::currentDateTime(), back).result, LoadResult::Success);
+    QCOMPARE(back.setCount(), 2);
+    for (const auto& [k, from] : { std::pair { 0, 2 }, std::pair { 1, 0 } }) {
+        QCOMPARE(back.startTime(k), original.store.startTime(from));
+        QCOMPARE(back.interval(k), original.store.interval(from));
+        QCOMPARE(back.unitFlags(k), original.store.unitFlags(from));
+        QVERIFY(std::ranges::equal(back.setValues(k), original.store.setValues(from)));
+    }
+    // The same image added again brings nothing new.
+    const AddOutcome again = opened.archive->add(back, *image, QStringLiteral("y"));
+    QCOMPARE(again.knownSets, 2);
+    QCOMPARE(again.newSets, 0);
+    QVERIFY(!opened.archive->image({ sets[0].id, 999 }, &why));
+    QVERIFY(why.contains(QStringLiteral("999")));
+}
+
+void TestArchive::checkFindsADamagedSet()
+{
+    qint64 id = 0;
+    {
+        const Archive::Opened opened = Archive::open(archivePath());
+        QVERIFY(opened.archive);
+        QVERIFY(addImage(*opened.archive, { set(3, 1), set(3, 2) }).ok);
+        QVERIFY(opened.archive->check().ok);
+        id = opened.archive->list().at(1).id;
+    }
+    {
+        QSqlDatabase db
+            = QSqlDatabase::addDatabase(QStringLiteral("QSQLITE"), QStringLiteral("hurt"));
+        db.setDatabaseName(archivePath());
+        QVERIFY(db.open());
+        QSqlQuery q(db);
+        QVERIFY(q.prepare(QStringLiteral("UPDATE sets SET data = ? WHERE id = ?")));
+        QByteArray bytes = decode(loggerimages::image({ set(3, 2) })).image.data().mid(256);
+        bytes[20] = char(bytes[20] ^ 0x01);
+        q.bindValue(0, bytes);
+        q.bindValue(1, id);
+        QVERIFY(q.exec());
+        db.close();
+    }
+    QSqlDatabase::removeDatabase(QStringLiteral("hurt"));
+    const Archive::Opened opened = Archive::open(archivePath());
+    const CheckOutcome outcome = opened.archive->check();
+    QVERIFY(!outcome.ok);
+    QCOMPARE(outcome.problems.size(), 1);
+    QVERIFY(outcome.problems[0].contains(QString::number(id)));
+    QVERIFY(!opened.archive->image({ id }));
+}
+
+void TestArchive::removeAndNote()
+{
+    const Archive::Opened opened = Archive::open(archivePath());
+    QVERIFY(opened.archive);
+    QVERIFY(addImage(*opened.archive, { onDay(set(3, 1), 1), onDay(set(3, 2), 2) }).ok);
+    ArchiveListModel model(opened.archive.get());
+    model.reload();
+    QCOMPARE(model.rowCount(), 2);
+    const QModelIndex note = model.index(1, ArchiveListModel::Note);
+    QVERIFY(model.flags(note) & Qt::ItemIsEditable);
+    QVERIFY(!(model.flags(model.index(1, ArchiveListModel::Start)) & Qt::ItemIsEditable));
+    QVERIFY(model.setData(note, QStringLiteral("Tiefkühler")));
+    QCOMPARE(opened.archive->set(model.setAt(1).id)->note, QStringLiteral("Tiefkühler"));
+    QCOMPARE(model.data(model.index(1, ArchiveListModel::Unit)).toString(), QStringLiteral("°C"));
+    QVERIFY(opened.archive->remove({ model.setAt(0).id, 12345 }));
+    model.reload();
+    QCOMPARE(model.rowCount(), 1);
+    QCOMPARE(model.data(model.index(0, ArchiveListModel::Note)).toString(),
+        QStringLiteral("Tiefkühler"));
+}
+
+// Two programs adding at once, each many small adds, half of them the same sets: every set
+// is there once, and neither program failed for waiting.
+void TestArchive::twoProcessesAddingLoseNothing()
+{
+    QVERIFY(Archive::open(archivePath()).archive);
+    QProcess one;
+    QProcess two;
+    one.start(QCoreApplication::applicationFilePath(),
+        { QStringLiteral("--add"), archivePath(), QStringLiteral("0"), QStringLiteral("60") });
+    two.start(QCoreApplication::applicationFilePath(),
+        { QStringLiteral("--add"), archivePath(), QStringLiteral("30"), QStringLiteral("60") });
+    QVERIFY(one.waitForFinished(60000));
+    QVERIFY(two.waitForFinished(60000));
+    QCOMPARE(one.exitCode(), 0);
+    QCOMPARE(two.exitCode(), 0);
+    const Archive::Opened opened = Archive::open(archivePath());
+    QCOMPARE(opened.archive->list().size(), std::size_t(90));
+    QVERIFY(opened.archive->check().ok);
+}
+
+void TestArchive::killDuringAddLeavesTheArchiveAsBefore()
+{
+    {
+        const Archive::Opened opened = Archive::open(archivePath());
+        QVERIFY(addImage(*opened.archive, { set(3, 100) }).ok);
+    }
+    QProcess adder;
+    adder.start(QCoreApplication::applicationFilePath(),
+        { QStringLiteral("--add"), archivePath(), QStringLiteral("0"), QStringLiteral("20"),
+            QStringLiteral("12") });
+    QVERIFY(adder.waitForReadyRead(30000));
+    QCOMPARE(adder.readLine().trimmed(), QByteArray("inside"));
+    adder.kill();
+    QVERIFY(adder.waitForFinished(10000));
+    const Archive::Opened opened = Archive::open(archivePath());
+    QVERIFY2(opened.archive, qPrintable(opened.error));
+    QVERIFY(opened.movedAside.isEmpty());
+    QCOMPARE(opened.archive->list().size(), std::size_t(1));
+    QVERIFY(opened.archive->check().ok);
+    QList<SetSpec> sets;
+    for (int i = 0; i < 20; ++i)
+        sets << set(3, i);
+    QCOMPARE(addImage(*opened.archive, sets).newSets, 20);
+}
+
+int main(int argc, char* argv[])
+{
+    QCoreApplication app(argc, argv);
+    const QStringList args = QCoreApplication::arguments();
+    if (args.value(1) == QLatin1String("--add"))
+        return helper(args);
+    TestArchive test;
+    return QTest::qExec(&test, argc, argv);
+}
+
+#include "tst_archive.moc"

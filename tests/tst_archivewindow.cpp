@@ -1,0 +1,229 @@
+// The archive window: listing by start, the date and unit filters, the note edited in place,
+// removal after a question, export to a collection file and to CSV, graphing one set and the
+// timeline (refused across units), and an archive that cannot be opened said once.
+
+#include "ArchiveKeeper.h"
+#include "CollectionFile.h"
+#include "DataSetStore.h"
+#include "DateTimeSerial.h"
+#include "DecodeMemoryImage.h"
+#include "LoggerImages.h"
+#include "ManualClock.h"
+#include "ScriptedPrompter.h"
+#include "TfrmArchive.h"
+
+#include <QCheckBox>
+#include <QComboBox>
+#include <QDateEdit>
+#include <QFile>
+#include <QItemSelectionModel>
+#include <QTableView>
+#include <QTemporaryDir>
+#include <QTest>
+
+using namespace tc4dl;
+using namespace tc4dl::archive;
+using tc4dl::testing::ScriptedPrompter;
+
+namespace {
+
+const QDateTime kNow(QDate(2026, 12, 9), QTime(14, 5, 0));
+
+// Three sets: 15 and 16 April 2013 in °C, 17 April in °F.
+struct Rig {
+    Rig()
+        : keeper(dir.filePath(QStringLiteral("archive.sqlite")), true)
+    {
+        loggerimages::SetSpec fahrenheit
+            = loggerimages::setRecordedAt(QDate(2013, 4, 17), QTime(9, 0), 60, 2);
+        fahrenheit.unit = 0;
+        const QByteArray bytes = loggerimages::image({ loggerimages::setRecordedAt(
+                                                           QDate(2013, 4, 16), QTime(10, 0), 60, 2),
+            loggerimages::setRecordedAt(QDate(2013, 4, 15), QTime(14, 5, 9), 60, 3), fahrenheit });
+        const MemoryImage image(bytes, bytes.size() - 1);
+        DataSetStore store;
+        if (decodeMemoryImage(image, kNow, store).result != LoadResult::Success)
+            qFatal("test image does not decode");
+        if (!keeper.add(store, image, QStringLiteral("download COM3")))
+            qFatal("cannot add to the archive: %s", qPrintable(keeper.openError()));
+        window = std::make_unique<TfrmArchive>(
+            keeper, prompter, clock,
+            [this](const MemoryImage& shown, bool timeline) {
+                DataSetStore decoded;
+                (void)decodeMemoryImage(shown, kNow, decoded);
+                shownSets << decoded.setCount();
+                timelines << timeline;
+                return QString();
+            },
+            dir.path());
+    }
+    void select(const QList<int>& rows)
+    {
+        QItemSelectionModel* selection = window->table()->selectionModel();
+        selection->clear();
+        for (const int row : rows)
+            selection->select(window->listModel().index(row, 0),
+                QItemSelectionModel::Select | QItemSelectionModel::Rows);
+    }
+
+    QTemporaryDir dir;
+    ManualClock clock;
+    ScriptedPrompter prompter;
+    ArchiveKeeper keeper;
+    std::unique_ptr<TfrmArchive> window;
+    QList<int> shownSets;
+    QList<bool> timelines;
+};
+
+} // namespace
+
+class TestArchiveWindow : public QObject {
+    Q_OBJECT
+private Q_SLOTS:
+    void listsByStartAndFilters_data()
+    {
+        QTest::addColumn<QDate>("from"); // null: open
+        QTest::addColumn<QDate>("to");
+        QTest::addColumn<int>("unit"); // 0 all, 1 °C, 2 °F
+        QTest::addColumn<int>("rows");
+        QTest::newRow("everything") << QDate() << QDate() << 0 << 3;
+        QTest::newRow("from the 16th") << QDate(2013, 4, 16) << QDate() << 0 << 2;
+        QTest::newRow("to the 16th: the whole day") << QDate() << QDate(2013, 4, 16) << 0 << 2;
+        QTest::newRow("one day") << QDate(2013, 4, 15) << QDate(2013, 4, 15) << 0 << 1;
+        QTest::newRow("°C only") << QDate() << QDate() << 1 << 2;
+        QTest::newRow("°F only") << QDate() << QDate() << 2 << 1;
+        QTest::newRow("nothing in range") << QDate(2014, 1, 1) << QDate() << 0 << 0;
+    }
+    void listsByStartAndFilters()
+    {
+        QFETCH(QDate, from);
+        QFETCH(QDate, to);
+        QFETCH(int, unit);
+        Rig r;
+        if (from.isValid()) {
+            r.window->fromDate()->setDate(from);
+            r.window->fromCheck()->setChecked(true);
+        }
+        if (to.isValid()) {
+            r.window->toDate()->setDate(to);
+            r.window->toCheck()->setChecked(true);
+        }
+        r.window->unitChoice()->setCurrentIndex(unit);
+        const ArchiveListModel& model = r.window->listModel();
+        QTEST(model.rowCount(), "rows");
+        for (int row = 1; row < model.rowCount(); ++row)
+            QVERIFY(model.setAt(row - 1).start <= model.setAt(row).start);
+    }
+
+    void noteIsKept()
+    {
+        Rig r;
+        ArchiveListModel& model = r.window->listModel();
+        QVERIFY(model.flags(model.index(0, ArchiveListModel::Note)) & Qt::ItemIsEditable);
+        QVERIFY(!(model.flags(model.index(0, ArchiveListModel::Start)) & Qt::ItemIsEditable));
+        QVERIFY(model.setData(model.index(0, ArchiveListModel::Note), QStringLiteral("cold room")));
+        const qint64 id = model.setAt(0).id;
+        QCOMPARE(r.keeper.archive()->set(id)->note, QStringLiteral("cold room"));
+        QVERIFY(r.prompter.shown.isEmpty());
+    }
+
+    void removeAsksFirst_data()
+    {
+        QTest::addColumn<int>("answer");
+        QTest::addColumn<int>("left");
+        QTest::newRow("No keeps them") << int(Prompter::Answer::No) << 3;
+        QTest::newRow("Yes removes them") << int(Prompter::Answer::Yes) << 1;
+    }
+    void removeAsksFirst()
+    {
+        QFETCH(int, answer);
+        Rig r;
+        r.select({ 0, 2 });
+        r.prompter.answers << Prompter::Answer(answer);
+        r.window->removeSelected();
+        QCOMPARE(r.prompter.buttonsShown.value(0), Prompter::Buttons::YesNoDefaultNo);
+        QTEST(int(r.keeper.archive()->list().size()), "left");
+        QTEST(r.window->listModel().rowCount(), "left");
+    }
+
+    void exportsTheSelection_data()
+    {
+        QTest::addColumn<bool>("csv");
+        QTest::newRow("collection file") << false;
+        QTest::newRow("CSV") << true;
+    }
+    void exportsTheSelection()
+    {
+        QFETCH(bool, csv);
+        Rig r;
+        r.select({ 0, 1 });
+        const QString path
+            = r.dir.filePath(csv ? QStringLiteral("out.csv") : QStringLiteral("out.ch4"));
+        r.prompter.fileNames << path;
+        r.window->exportSelected(csv);
+        QVERIFY2(r.prompter.shown.isEmpty(), qPrintable(r.prompter.shown.join('\n')));
+        if (csv) {
+            QFile file(path);
+            QVERIFY(file.open(QIODevice::ReadOnly));
+            const QList<QByteArray> lines = file.readAll().split('\n');
+            QCOMPARE(lines.first(), QByteArray("set,time,T1,T2,T3,T4,unit"));
+            QCOMPARE(lines.size(), 1 + 3 + 2 + 1); // header, 3 + 2 samples, last line end
+            const QByteArray firstId = QByteArray::number(r.window->listModel().setAt(0).id);
+            QVERIFY(lines.at(1).startsWith(firstId + ",2013-04-15T14:05:09,"));
+            QVERIFY(lines.at(1).endsWith(",C"));
+        } else {
+            // The program opens it again: two sets.
+            MemoryImage image;
+            QCOMPARE(readCollectionFile(path, image).status, CollectionRead::Status::Read);
+            DataSetStore store;
+            QCOMPARE(decodeMemoryImage(image, kNow, store).result, LoadResult::Success);
+            QCOMPARE(store.setCount(), 2);
+        }
+    }
+
+    void graphsOneSetOrTheTimeline()
+    {
+        Rig r;
+        r.select({ 1 });
+        r.window->graphSelected();
+        r.window->graphTimeline(); // all three: °C and °F, refused
+        QCOMPARE(r.shownSets, QList<int> { 1 });
+        QCOMPARE(r.prompter.shown.size(), 1);
+        r.window->unitChoice()->setCurrentIndex(1);
+        r.window->graphTimeline();
+        QCOMPARE(r.shownSets, (QList<int> { 1, 2 }));
+        QCOMPARE(r.timelines, (QList<bool> { false, true }));
+        // Nothing selected: said, nothing shown.
+        r.select({});
+        r.window->graphSelected();
+        QCOMPARE(r.shownSets.size(), 2);
+        QCOMPARE(r.prompter.shown.size(), 2);
+    }
+
+    // An archive that cannot be opened (its folder is a file) fails every add, said once.
+    void failureIsSaidOnce()
+    {
+        QTemporaryDir dir;
+        QFile blocker(dir.filePath(QStringLiteral("file")));
+        QVERIFY(blocker.open(QIODevice::WriteOnly));
+        blocker.close();
+        ArchiveKeeper keeper(dir.filePath(QStringLiteral("file/archive.sqlite")), true);
+        int said = 0;
+        keeper.setReporter([&](const QString&) { ++said; });
+        const QByteArray bytes = loggerimages::image({ loggerimages::setWithSamples(2) });
+        const MemoryImage image(bytes, bytes.size() - 1);
+        DataSetStore store;
+        QCOMPARE(decodeMemoryImage(image, kNow, store).result, LoadResult::Success);
+        QVERIFY(!keeper.add(store, image, QStringLiteral("a")));
+        QVERIFY(!keeper.add(store, image, QStringLiteral("b")));
+        QCOMPARE(said, 1);
+        // Switched off: nothing tried, nothing said.
+        ArchiveKeeper off(dir.filePath(QStringLiteral("file/archive.sqlite")), false);
+        off.setReporter([&](const QString&) { ++said; });
+        QVERIFY(!off.add(store, image, QStringLiteral("c")));
+        QCOMPARE(said, 1);
+    }
+};
+
+QTEST_MAIN(TestArchiveWindow)
+#include "tst_archivewindow.moc"
