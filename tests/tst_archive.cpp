@@ -29,7 +29,7 @@
 
 using namespace tc4dl;
 using namespace tc4dl::archive;
-using loggerimages::SetSpec;
+using loggerimages::RecordedSet;
 
 namespace {
 
@@ -48,30 +48,30 @@ Decoded decode(const QByteArray& bytes)
     return d;
 }
 
-AddOutcome addImage(Archive& archive, const QList<SetSpec>& sets, const QString& source = {})
+AddOutcome addImage(Archive& archive, const QList<RecordedSet>& sets, const QString& source = {})
 {
     const Decoded d = decode(loggerimages::image(sets));
     return archive.add(d.store, d.image, source.isEmpty() ? QStringLiteral("test") : source);
 }
 
-SetSpec set(int samples, int seed)
+RecordedSet set(int samples, int seed)
 {
     return loggerimages::setWithSamples(samples, seed);
 }
 
-SetSpec withUnit(SetSpec s, quint8 unit)
+RecordedSet withUnit(RecordedSet s, quint8 unit)
 {
     s.unit = unit;
     return s;
 }
 
-SetSpec withInterval(SetSpec s, quint16 interval)
+RecordedSet withInterval(RecordedSet s, quint16 interval)
 {
     s.interval = interval;
     return s;
 }
 
-SetSpec onDay(SetSpec s, int day)
+RecordedSet onDay(RecordedSet s, int day)
 {
     s.day = loggerimages::bcd(day);
     return s;
@@ -103,7 +103,7 @@ int helper(const QStringList& args)
             for (;;)
                 ::pause();
         });
-        QList<SetSpec> sets;
+        QList<RecordedSet> sets;
         for (int i = first; i < first + count; ++i)
             sets << set(3, i);
         return addImage(*opened.archive, sets).ok ? 0 : 3;
@@ -149,12 +149,12 @@ void TestArchive::init()
 // wherever it lies in the memory.
 void TestArchive::identity_data()
 {
-    QTest::addColumn<QList<SetSpec>>("first");
-    QTest::addColumn<QList<SetSpec>>("second");
+    QTest::addColumn<QList<RecordedSet>>("first");
+    QTest::addColumn<QList<RecordedSet>>("second");
     QTest::addColumn<int>("newSets");
     QTest::addColumn<int>("knownSets");
-    const SetSpec a = set(5, 1);
-    const SetSpec b = set(7, 2);
+    const RecordedSet a = set(5, 1);
+    const RecordedSet b = set(7, 2);
     QTest::newRow("the same memory again") << QList { a, b } << QList { a, b } << 0 << 2;
     QTest::newRow("the memory grew by a set")
         << QList { a, b } << QList { a, b, set(2, 3) } << 1 << 2;
@@ -170,8 +170,8 @@ void TestArchive::identity_data()
 
 void TestArchive::identity()
 {
-    QFETCH(QList<SetSpec>, first);
-    QFETCH(QList<SetSpec>, second);
+    QFETCH(QList<RecordedSet>, first);
+    QFETCH(QList<RecordedSet>, second);
     QFETCH(int, newSets);
     QFETCH(int, knownSets);
     const Archive::Opened opened = Archive::open(archivePath());
@@ -368,7 +368,7 @@ void TestArchive::imageDecodesToTheChosenSets()
 {
     const Archive::Opened opened = Archive::open(archivePath());
     QVERIFY(opened.archive);
-    const QList<SetSpec> specs { onDay(set(3, 1), 1), onDay(withUnit(set(5, 2), 0), 2),
+    const QList<RecordedSet> specs { onDay(set(3, 1), 1), onDay(withUnit(set(5, 2), 0), 2),
         onDay(set(2, 3), 3) };
     const Decoded original = decode(loggerimages::image(specs));
     QVERIFY(opened.archive->add(original.store, original.image, QStringLiteral("x")).ok);
@@ -489,7 +489,7 @@ void TestArchive::killDuringAddLeavesTheArchiveAsBefore()
     QVERIFY(opened.movedAside.isEmpty());
     QCOMPARE(opened.archive->list().size(), std::size_t(1));
     QVERIFY(opened.archive->check().ok);
-    QList<SetSpec> sets;
+    QList<RecordedSet> sets;
     for (int i = 0; i < 20; ++i)
         sets << set(3, i);
     QCOMPARE(addImage(*opened.archive, sets).newSets, 20);

@@ -34,7 +34,7 @@ struct Rig {
     Rig()
         : keeper(dir.filePath(QStringLiteral("archive.sqlite")), true)
     {
-        loggerimages::SetSpec fahrenheit
+        loggerimages::RecordedSet fahrenheit
             = loggerimages::setRecordedAt(QDate(2013, 4, 17), QTime(9, 0), 60, 2);
         fahrenheit.unit = 0;
         const QByteArray bytes = loggerimages::image({ loggerimages::setRecordedAt(

@@ -346,7 +346,7 @@ void TestLoggerWindow::timelineBreaksBetweenSets()
     QFETCH(QList<int>, chosen);
     QFETCH(int, result);
     QFETCH(QList<int>, order);
-    loggerimages::SetSpec inFahrenheit
+    loggerimages::RecordedSet inFahrenheit
         = loggerimages::setRecordedAt(QDate(2013, 4, 18), QTime(9, 0), 60, 2);
     inFahrenheit.unit = 0;
     Rig r({ loggerimages::setRecordedAt(QDate(2013, 4, 16), QTime(10, 0), 60, 2),
