@@ -1,5 +1,6 @@
 // tc4dl-cli download: the meter's logger memory into a collection file.
 
+#include "ArchiveAccess.h"
 #include "CollectionFile.h"
 #include "DataSetText.h"
 #include "ExitCode.h"
@@ -129,12 +130,15 @@ int runDownload(const QStringList& arguments, QTextStream& out, QTextStream& err
         QStringLiteral("FILE"));
     const QCommandLineOption csv(
         QStringLiteral("csv"), QStringLiteral("Print the data-set list as CSV."));
-    parser.addOptions({ port, demo, output, raw, csv });
+    const QCommandLineOption archiveOption = archivePathOption();
+    const QCommandLineOption noArchive(
+        QStringLiteral("no-archive"), QStringLiteral("Do not add the sets to the archive."));
+    parser.addOptions({ port, demo, output, raw, csv, archiveOption, noArchive });
     if (!parser.parse(arguments) || parser.positionalArguments().size() != 1) {
         err << (parser.errorText().isEmpty() ? QStringLiteral("Unexpected arguments.")
                                              : parser.errorText())
             << "\nUsage: tc4dl-cli download [--port DEVICE | --demo] [-o FILE.ch4] [--raw FILE] "
-               "[--csv]\n";
+               "[--csv] [--archive PATH | --no-archive]\n";
         return Usage;
     }
     if (printHelpIfAsked(parser, out))
@@ -218,6 +222,11 @@ int runDownload(const QStringList& arguments, QTextStream& out, QTextStream& err
     }
     if (!toStandardOutput)
         err << "Wrote " << outPath << ".\n";
+    if (!parser.isSet(noArchive))
+        archiveDownload(archivePath(parser, archiveOption), data.store(), image,
+            parser.isSet(port) ? QStringLiteral("download %1").arg(parser.value(port))
+                               : QStringLiteral("download"),
+            err);
     return Ok;
 }
 

@@ -19,6 +19,7 @@ enum ExitCode {
                       // partial is left in a file
     InvalidInput = 12, // an interval out of range, a set number that does not exist
     CannotRead = 13, // a collection file cannot be read
+    ArchiveFailed = 15, // the archive cannot be opened, written or is damaged
     Interrupted = 130, // Ctrl-C: the transfer was stopped, nothing written
     Terminated = 143, // SIGTERM, likewise
 };

@@ -10,6 +10,7 @@ namespace tc4dl::cli {
 int runDownload(const QStringList& arguments, QTextStream& out, QTextStream& err);
 int runSets(const QStringList& arguments, QTextStream& out, QTextStream& err);
 int runExport(const QStringList& arguments, QTextStream& out, QTextStream& err);
+int runArchive(const QStringList& arguments, QTextStream& out, QTextStream& err);
 int runSetup(const QStringList& arguments, QTextStream& out, QTextStream& err);
 
 // The exit codes, for every command's --help.

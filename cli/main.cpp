@@ -19,7 +19,8 @@ const char* const kUsage
       "       tc4dl-cli export FILE.ch4 [--set N] [-o OUT.csv]\n"
       "       tc4dl-cli export FILE.ghf [-o OUT.csv]\n"
       "       tc4dl-cli setup info | clock | interval MM:SS | erase --yes "
-      "[--port DEVICE | --demo]\n";
+      "[--port DEVICE | --demo]\n"
+      "       tc4dl-cli archive list | add FILE... | export ID... | remove ID... --yes | check\n";
 
 int runMonitor(
     QCoreApplication& app, const QStringList& arguments, QTextStream& out, QTextStream& err)
@@ -99,7 +100,8 @@ QString tc4dl::cli::exitCodeHelp()
         "Exit codes: 0 done, 1 usage, 2 no meter found, 3 port cannot be opened, 4 link lost,\n"
         "5 meter recording, 6 no answer or memory size rejected, 7 transfer incomplete,\n"
         "8 data error, 9 memory error, 10 no data, 11 file cannot be written,\n"
-        "12 invalid input, 13 file cannot be read, 130 interrupted (Ctrl-C), 143 terminated\n"
+        "12 invalid input, 13 file cannot be read, 15 archive cannot be opened, written or is\n"
+        "damaged, 130 interrupted (Ctrl-C), 143 terminated\n"
         "(SIGTERM). A full disk or device behind the output gives 11.");
 }
 
@@ -124,6 +126,8 @@ int main(int argc, char* argv[])
         code = tc4dl::cli::runSets(args, out, err);
     } else if (command == QLatin1String("export")) {
         code = tc4dl::cli::runExport(args, out, err);
+    } else if (command == QLatin1String("archive")) {
+        code = tc4dl::cli::runArchive(args, out, err);
     } else if (command == QLatin1String("setup")) {
         code = tc4dl::cli::runSetup(args, out, err);
     } else if (command == QLatin1String("--version")) {
@@ -137,7 +141,8 @@ int main(int argc, char* argv[])
                "  download  copy the logger memory into a collection file (.ch4)\n"
                "  sets      list the data sets of a collection file\n"
                "  export    write the samples of a collection file, or a graph file, as CSV\n"
-               "  setup     read the logger's state, set its clock or interval, erase it\n\n"
+               "  setup     read the logger's state, set its clock or interval, erase it\n"
+               "  archive   list, add, export, remove or check the archived data sets\n\n"
             << tc4dl::cli::exitCodeHelp() << "\n\ntc4dl-cli COMMAND --help tells more.\n";
         code = tc4dl::cli::Ok;
     } else {
