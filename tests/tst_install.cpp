@@ -165,9 +165,9 @@ private Q_SLOTS:
         QTest::addColumn<QString>("program");
         QTest::addColumn<QStringList>("commands");
         QTest::newRow("tc4dl") << "tc4dl" << QStringList { QString() };
-        QTest::newRow("tc4dl-cli")
-            << "tc4dl-cli"
-            << QStringList { QString(), "monitor", "download", "sets", "export", "setup" };
+        QTest::newRow("tc4dl-cli") << "tc4dl-cli"
+                                   << QStringList { QString(), "monitor", "download", "sets",
+                                          "export", "setup", "archive" };
         QTest::newRow("tc4dl-meter") << "tc4dl-meter" << QStringList { QString() };
     }
     void manualPagesNameTheOptions()
