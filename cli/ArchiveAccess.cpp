@@ -28,7 +28,7 @@ QCommandLineOption archivePathOption()
 {
     return QCommandLineOption(QStringLiteral("archive"),
         QStringLiteral("The archive file (default: archive.sqlite in the desktop program's "
-                       "data folder, as tc4dl --paths names it)."),
+                       "data folder, the path the desktop program names among its paths)."),
         QStringLiteral("PATH"));
 }
 
