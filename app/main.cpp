@@ -1,5 +1,6 @@
 // TC4DL: the desktop companion of the four-channel thermocouple thermometer.
 
+#include "Archive.h"
 #include "Artwork.h"
 #include "Clock.h"
 #include "GraphConfig.h"
@@ -50,6 +51,8 @@ void printPaths()
         << "Real-time journal: "
         << shown(data.isEmpty() ? data
                                 : QDir(data).filePath(QLatin1String(tc4dl::journal::kFileName)))
+        << '\n'
+        << "Archive: " << shown(data.isEmpty() ? data : tc4dl::archive::defaultArchivePath(data))
         << '\n'
         << "Settings: " << shown(tc4dl::NativeSettingsStore().location()) << '\n';
 }

@@ -71,11 +71,11 @@ QString exportValue(float value, bool celsius)
                                                 : QString::number(double(value), 'f', 1);
 }
 
-void writeExportLines(const DataSetStore& store, int k, QTextStream& out)
+void writeExportLines(const DataSetStore& store, int k, QTextStream& out, const QString& label)
 {
     const QDateTime start = setStart(store, k);
     const bool celsius = store.celsius(k);
-    const QString set = QString::number(k + 1);
+    const QString set = label.isEmpty() ? QString::number(k + 1) : label;
     const QString unit = unitLetter(store, k);
     const std::span<const float> values = store.setValues(k);
     const qint64 interval = store.interval(k);

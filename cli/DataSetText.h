@@ -26,8 +26,9 @@ namespace tc4dl::cli {
 [[nodiscard]] QStringList setsTable(const DataSetStore& store);
 
 [[nodiscard]] QString exportCsvHeader();
-// One line per sample of set k.
-void writeExportLines(const DataSetStore& store, int k, QTextStream& out);
+// One line per sample of set k, its set field `label` (k + 1 when empty).
+void writeExportLines(
+    const DataSetStore& store, int k, QTextStream& out, const QString& label = {});
 // A value as the export writes it: one decimal, or OL outside the unit's export range.
 [[nodiscard]] QString exportValue(float value, bool celsius);
 

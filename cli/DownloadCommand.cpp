@@ -1,5 +1,6 @@
 // tc4dl-cli download: the meter's logger memory into a collection file.
 
+#include "ArchiveAccess.h"
 #include "CollectionFile.h"
 #include "DataSetText.h"
 #include "ExitCode.h"
@@ -113,6 +114,8 @@ struct DownloadOptions {
     bool raw = false; // also the image as received, into rawPath
     QString rawPath;
     bool csv = false;
+    bool archive = true; // add the sets to the archive at archivePath
+    QString archivePath;
 };
 
 // Reads the arguments into `options`; an exit code when the command ends here (a usage error
@@ -141,12 +144,15 @@ std::optional<int> parseArguments(
         QStringLiteral("FILE"));
     const QCommandLineOption csv(
         QStringLiteral("csv"), QStringLiteral("Print the data-set list as CSV."));
-    parser.addOptions({ port, demo, output, raw, csv });
+    const QCommandLineOption archiveOption = archivePathOption();
+    const QCommandLineOption noArchive(
+        QStringLiteral("no-archive"), QStringLiteral("Do not add the sets to the archive."));
+    parser.addOptions({ port, demo, output, raw, csv, archiveOption, noArchive });
     if (!parser.parse(arguments) || parser.positionalArguments().size() != 1) {
         err << (parser.errorText().isEmpty() ? QStringLiteral("Unexpected arguments.")
                                              : parser.errorText())
             << "\nUsage: tc4dl-cli download [--port DEVICE | --demo] [-o FILE.ch4] [--raw FILE] "
-               "[--csv]\n";
+               "[--csv] [--archive PATH | --no-archive]\n";
         return Usage;
     }
     if (printHelpIfAsked(parser, out))
@@ -164,6 +170,8 @@ std::optional<int> parseArguments(
     options.raw = parser.isSet(raw);
     options.rawPath = parser.value(raw);
     options.csv = parser.isSet(csv);
+    options.archive = !parser.isSet(noArchive);
+    options.archivePath = archivePath(parser, archiveOption);
     return std::nullopt;
 }
 
@@ -268,6 +276,11 @@ int runDownload(const QStringList& arguments, QTextStream& out, QTextStream& err
     printSets(data.store(), options.csv, toStandardOutput ? err : out);
     if (!toStandardOutput)
         err << "Wrote " << options.outPath << ".\n";
+    if (options.archive)
+        archiveDownload(options.archivePath, data.store(), MemoryImage(report.received),
+            options.port.isEmpty() ? QStringLiteral("download")
+                                   : QStringLiteral("download %1").arg(options.port),
+            err);
     return Ok;
 }
 

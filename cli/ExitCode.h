@@ -20,6 +20,7 @@ enum ExitCode {
     InvalidInput = 12, // an interval out of range, a set number that does not exist
     CannotRead = 13, // a collection file cannot be read
     Alarm = 14, // monitor --exit-on-alarm: an alarm was raised
+    ArchiveFailed = 15, // the archive cannot be opened, written or is damaged
     Interrupted = 130, // Ctrl-C: the transfer was stopped, nothing written
     Terminated = 143, // SIGTERM, likewise
 };

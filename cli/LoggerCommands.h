@@ -11,6 +11,7 @@ int runDownload(const QStringList& arguments, QTextStream& out, QTextStream& err
 int runSets(const QStringList& arguments, QTextStream& out, QTextStream& err);
 int runAlarms(const QStringList& arguments, QTextStream& out, QTextStream& err);
 int runExport(const QStringList& arguments, QTextStream& out, QTextStream& err);
+int runArchive(const QStringList& arguments, QTextStream& out, QTextStream& err);
 int runSetup(const QStringList& arguments, QTextStream& out, QTextStream& err);
 
 // The exit codes, for every command's --help.

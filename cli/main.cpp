@@ -22,7 +22,8 @@ const char* const kUsage
       "       tc4dl-cli export FILE.ch4 [--set N] [-o OUT.csv]\n"
       "       tc4dl-cli export FILE.ghf [-o OUT.csv]\n"
       "       tc4dl-cli setup info | clock | interval MM:SS | erase --yes "
-      "[--port DEVICE | --demo]\n";
+      "[--port DEVICE | --demo]\n"
+      "       tc4dl-cli archive list | add FILE... | export ID... | remove ID... --yes | check\n";
 
 int runMonitor(
     QCoreApplication& app, const QStringList& arguments, QTextStream& out, QTextStream& err)
@@ -117,8 +118,8 @@ QString tc4dl::cli::exitCodeHelp()
         "5 meter recording, 6 no answer or memory size rejected, 7 transfer incomplete,\n"
         "8 data error, 9 memory error, 10 no data, 11 file cannot be written,\n"
         "12 invalid input, 13 file cannot be read, 14 alarm (monitor --exit-on-alarm),\n"
-        "130 interrupted (Ctrl-C), 143 terminated\n"
-        "(SIGTERM). A full disk or device behind the output gives 11.");
+        "15 archive cannot be opened, written or is damaged, 130 interrupted (Ctrl-C),\n"
+        "143 terminated (SIGTERM). A full disk or device behind the output gives 11.");
 }
 
 int main(int argc, char* argv[])
@@ -144,6 +145,8 @@ int main(int argc, char* argv[])
         code = tc4dl::cli::runAlarms(args, out, err);
     } else if (command == QLatin1String("export")) {
         code = tc4dl::cli::runExport(args, out, err);
+    } else if (command == QLatin1String("archive")) {
+        code = tc4dl::cli::runArchive(args, out, err);
     } else if (command == QLatin1String("setup")) {
         code = tc4dl::cli::runSetup(args, out, err);
     } else if (command == QLatin1String("--version")) {
@@ -158,7 +161,8 @@ int main(int argc, char* argv[])
                "  sets      list the data sets of a collection file\n"
                "  alarms    list where the data sets of a collection file cross alarm limits\n"
                "  export    write the samples of a collection file, or a graph file, as CSV\n"
-               "  setup     read the logger's state, set its clock or interval, erase it\n\n"
+               "  setup     read the logger's state, set its clock or interval, erase it\n"
+               "  archive   list, add, export, remove or check the archived data sets\n\n"
             << tc4dl::cli::exitCodeHelp() << "\n\ntc4dl-cli COMMAND --help tells more.\n";
         code = tc4dl::cli::Ok;
     } else {

@@ -143,6 +143,10 @@ private Q_SLOTS:
         QVERIFY2(r.out.contains(
                      QStringLiteral("Help page: ") + share + QStringLiteral("/TC4DLHELP.htm")),
             qPrintable(r.out));
+        // The archive lives in the per-user data folder, named so a user can find and move it.
+        QVERIFY2(r.out.contains(QRegularExpression(
+                     QStringLiteral("\nArchive: [^\n]*/TC4DL/TC4DL/archive\\.sqlite\n"))),
+            qPrintable(r.out));
     }
 
     void installedProgramStartsWithTheSimulatedMeter()
@@ -165,9 +169,9 @@ private Q_SLOTS:
         QTest::addColumn<QString>("program");
         QTest::addColumn<QStringList>("commands");
         QTest::newRow("tc4dl") << "tc4dl" << QStringList { QString() };
-        QTest::newRow("tc4dl-cli")
-            << "tc4dl-cli"
-            << QStringList { QString(), "monitor", "download", "sets", "export", "setup" };
+        QTest::newRow("tc4dl-cli") << "tc4dl-cli"
+                                   << QStringList { QString(), "monitor", "download", "sets",
+                                          "export", "setup", "archive" };
         QTest::newRow("tc4dl-meter") << "tc4dl-meter" << QStringList { QString() };
     }
     void manualPagesNameTheOptions()

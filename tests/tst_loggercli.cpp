@@ -32,9 +32,17 @@ namespace {
 
 using cliprocess::Run;
 
+// The per-user data folder of every run, so that downloads archive there and not at home.
+QString dataHome()
+{
+    static QTemporaryDir home;
+    return home.path();
+}
+
 Run runCli(const QStringList& args, const QString& folder = QString(), int timeoutMs = 60000)
 {
     QProcessEnvironment env = QProcessEnvironment::systemEnvironment();
+    env.insert(QStringLiteral("XDG_DATA_HOME"), dataHome());
     env.insert(QStringLiteral("TC4DL_EXTRA_PORTS"), QString());
     env.insert(QStringLiteral("LC_ALL"), QStringLiteral("de_DE.UTF-8"));
     return cliprocess::run(QStringLiteral(TC4DL_CLI), args, env, folder, timeoutMs);
@@ -124,6 +132,7 @@ private Q_SLOTS:
     void setupCommands();
     void hostileSurroundings_data();
     void hostileSurroundings();
+    void archiveKeepsEachSetOnce();
 
 private:
     QTemporaryDir m_dir;
@@ -282,6 +291,25 @@ void TestLoggerCli::exitCodes_data()
         << QStringList { "alarms", "/nonexistent.ch4", "--alarm", "T1>1" } << QByteArray() << 13;
     QTest::newRow("alarms --help-all")
         << QStringList { "alarms", "--help-all" } << QByteArray() << 0;
+    QTest::newRow("archive without its command") << QStringList { "archive" } << QByteArray() << 1;
+    QTest::newRow("archive remove without --yes")
+        << QStringList { "archive", "remove", "1", "--archive", "@arch" } << QByteArray() << 1;
+    QTest::newRow("archive export of no id")
+        << QStringList { "archive", "export", "first", "--archive", "@arch" } << QByteArray() << 12;
+    QTest::newRow("archive add of a file that cannot be read")
+        << QStringList { "archive", "add", "/nonexistent.ch4", "--archive", "@arch" }
+        << QByteArray() << 13;
+    QTest::newRow("archive add of a damaged set")
+        << QStringList { "archive", "add", in, "--archive", "@arch" } << badSet << 8;
+    QTest::newRow("archive add of a memory without sets")
+        << QStringList { "archive", "add", in, "--archive", "@arch" } << noData << 10;
+    QTest::newRow("archive that is a folder")
+        << QStringList { "archive", "check", "--archive", "@dir" } << QByteArray() << 15;
+    QTest::newRow("archive in a folder that cannot be made")
+        << QStringList { "archive", "add", "@good", "--archive", "/proc/none/archive.sqlite" }
+        << QByteArray() << 15;
+    QTest::newRow("archive list --help-all")
+        << QStringList { "archive", "list", "--help-all" } << QByteArray() << 0;
     // --help-all is the help too: the command itself does not run.
     QTest::newRow("monitor --help-all")
         << QStringList { "monitor", "--help-all" } << QByteArray() << 0;
@@ -304,8 +332,14 @@ void TestLoggerCli::exitCodes()
         writeFile(in, file);
     args.replaceInStrings(QStringLiteral("@in"), in);
     args.replaceInStrings(QStringLiteral("@good"), m_file);
+    const QString archive = m_dir.filePath(QStringLiteral("codes.sqlite"));
+    args.replaceInStrings(QStringLiteral("@arch"), archive);
+    args.replaceInStrings(QStringLiteral("@dir"), m_dir.path());
     const Run r = runCli(args);
     QCOMPARE(r.exitCode, code);
+    // A failed add changes nothing: no set came in.
+    if (args.value(1) == QLatin1String("add") && code != 15)
+        QCOMPARE(runCli({ "archive", "list", "--csv", "--archive", archive }).out.size(), 1);
     if (r.exitCode != 0) {
         QVERIFY(!r.err.trimmed().isEmpty());
         QVERIFY(r.out.isEmpty());
@@ -609,6 +643,106 @@ void TestLoggerCli::hostileSurroundings()
         QVERIFY(!QFile::exists(QStringLiteral("-")));
     }
 #endif
+}
+
+// Two downloads over a pseudo-terminal from a memory that grew in between: each set is
+// archived once, and the archive commands list, export, remove and check what came.
+void TestLoggerCli::archiveKeepsEachSetOnce()
+{
+    using loggerimages::setRecordedAt;
+    const QDate day(2026, 11, 1);
+    const QList<loggerimages::SetSpec> sets { setRecordedAt(day, QTime(8, 0), 60, 5),
+        setRecordedAt(day.addDays(2), QTime(9, 30), 30, 4),
+        setRecordedAt(day.addDays(20), QTime(7, 15), 120, 3) };
+    const QString small = m_dir.filePath(QStringLiteral("small.ch4"));
+    const QString grown = m_dir.filePath(QStringLiteral("grown.ch4"));
+    writeFile(small, loggerimages::image(sets.mid(0, 2)));
+    writeFile(grown, loggerimages::image(sets));
+    const QString archive = m_dir.filePath(QStringLiteral("cold room.sqlite"));
+    const QStringList at { QStringLiteral("--archive"), archive };
+    for (const auto& [memory, said] :
+        { std::pair { small, "Archived 2 new sets, 0 already there.\n" },
+            std::pair { grown, "Archived 1 new set, 2 already there.\n" } }) {
+        QProcess meter;
+        const QString device = startMeter(
+            meter, { QStringLiteral("--no-pacing"), QStringLiteral("--memory"), memory });
+        QVERIFY(!device.isEmpty());
+        const Run r = runCli(QStringList { "download", "--port", device, "-o",
+                                 m_dir.filePath(QStringLiteral("dl.ch4")) }
+            + at);
+        stopMeter(meter);
+        QCOMPARE(r.exitCode, 0);
+        QCOMPARE(r.err.count(QStringLiteral("Archived")), 1);
+        QVERIFY2(r.err.endsWith(QLatin1String(said)), qPrintable(r.err));
+    }
+    const Run list = runCli(QStringList { "archive", "list", "--csv" } + at);
+    QCOMPARE(list.exitCode, 0);
+    QCOMPARE(
+        list.out.value(0), QStringLiteral("id,start,interval_s,samples,unit,added,source,note"));
+    QCOMPARE(list.out.size(), 4);
+    const QRegularExpression row(QStringLiteral(
+        R"(^(\d+),(2026-11-\d\dT\d\d:\d\d:00),(\d+),(\d+),C,\d{4}-\d\d-\d\dT[\d:]{8},download [^,]+,$)"));
+    QStringList ids;
+    for (int k = 1; k < 4; ++k) {
+        const QRegularExpressionMatch m = row.match(list.out[k]);
+        QVERIFY2(m.hasMatch(), qPrintable(list.out[k]));
+        ids << m.captured(1);
+    }
+    QVERIFY(list.out[1].contains(QStringLiteral(",2026-11-01T08:00:00,60,5,")));
+    QVERIFY(list.out[3].contains(QStringLiteral(",2026-11-21T07:15:00,120,3,")));
+    const Run range = runCli(
+        QStringList { "archive", "list", "--csv", "--from", "2026-11-02", "--to", "2026-11-03" }
+        + at);
+    QCOMPARE(range.out.mid(1), QStringList { list.out[2] });
+
+    // Export: CSV with the archive ids as set numbers, and a collection file the tool reads.
+    const Run csv = runCli(QStringList { "archive", "export", ids[2], ids[0] } + at);
+    QCOMPARE(csv.exitCode, 0);
+    QCOMPARE(csv.out.value(0), QStringLiteral("set,time,T1,T2,T3,T4,unit"));
+    QCOMPARE(csv.out.size(), 1 + 3 + 5);
+    QVERIFY(csv.out[1].startsWith(ids[2] + QStringLiteral(",2026-11-21T07:15:00,")));
+    QVERIFY(csv.out[4].startsWith(ids[0] + QStringLiteral(",2026-11-01T08:00:00,")));
+    const QString collection = m_dir.filePath(QStringLiteral("chosen.ch4"));
+    QCOMPARE(
+        runCli(QStringList { "archive", "export", ids[1], "-o", collection } + at).exitCode, 0);
+    const Run back = runCli({ QStringLiteral("sets"), collection, QStringLiteral("--csv") });
+    QCOMPARE(back.out.size(), 2);
+    QVERIFY(back.out[1].startsWith(QStringLiteral("1,2026-11-03T09:30:00,30,4,")));
+
+    // Adding a file of sets already there adds nothing; removing and checking.
+    const Run add = runCli(QStringList { "archive", "add", grown } + at);
+    QCOMPARE(add.exitCode, 0);
+    QCOMPARE(add.out, QStringList { grown + QStringLiteral(": 0 new, 3 already in the archive.") });
+    QCOMPARE(runCli(QStringList { "archive", "remove", ids[1], "--yes" } + at).out,
+        QStringList { QStringLiteral("Removed 1 set.") });
+    QCOMPARE(runCli(QStringList { "archive", "remove", "999", "--yes" } + at).exitCode, 12);
+    const Run check = runCli(QStringList { "archive", "check" } + at);
+    QCOMPARE(check.exitCode, 0);
+    QCOMPARE(check.out, QStringList { QStringLiteral("The archive is sound: 2 sets.") });
+
+    // --no-archive adds nothing; an archive that cannot be opened is said once and the
+    // download still succeeds.
+    for (const QString& option : { QStringLiteral("--no-archive"), QStringLiteral("--archive") }) {
+        QProcess meter;
+        const QString device = startMeter(
+            meter, { QStringLiteral("--no-pacing"), QStringLiteral("--memory"), grown });
+        QStringList args { "download", "--port", device, "-o", m_dir.filePath("again.ch4"),
+            option };
+        if (option == QLatin1String("--archive"))
+            args << m_dir.path();
+        const Run r = runCli(args);
+        stopMeter(meter);
+        QCOMPARE(r.exitCode, 0);
+        QCOMPARE(r.err.count(QStringLiteral("not archived")),
+            option == QLatin1String("--archive") ? 1 : 0);
+        QVERIFY(!r.err.contains(QStringLiteral("Archived")));
+    }
+    QCOMPARE(runCli(QStringList { "archive", "list", "--csv" } + at).out.size(), 3);
+    // Without --archive the desktop program's archive is used: the first download went there.
+    const Run home
+        = runCli({ QStringLiteral("archive"), QStringLiteral("list"), QStringLiteral("--csv") });
+    QVERIFY(home.out.size() >= m_sets.size());
+    QVERIFY(QFile::exists(dataHome() + QStringLiteral("/TC4DL/TC4DL/archive.sqlite")));
 }
 
 QTEST_GUILESS_MAIN(TestLoggerCli)

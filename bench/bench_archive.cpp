@@ -1,0 +1,108 @@
+// The archive: adding a full logger memory against decoding it alone, and listing many archived
+// sets into the archive window's model. Prints the best of several runs and the ratios.
+
+#include "../tests/LoggerImages.h"
+
+#include "Archive.h"
+#include "ArchiveListModel.h"
+#include "DecodeMemoryImage.h"
+#include "MemoryHeader.h"
+
+#include <QCoreApplication>
+#include <QElapsedTimer>
+#include <QTemporaryDir>
+
+#include <algorithm>
+#include <cstdio>
+#include <functional>
+
+namespace {
+
+using namespace tc4dl;
+using namespace tc4dl::archive;
+
+const QDateTime kNow(QDate(2026, 12, 9), QTime(10, 20, 30));
+
+double bestMicros(int runs, const std::function<void()>& before, const std::function<void()>& fn)
+{
+    double best = 1e300;
+    for (int i = 0; i < runs; ++i) {
+        before();
+        QElapsedTimer t;
+        t.start();
+        fn();
+        best = std::min(best, static_cast<double>(t.nsecsElapsed()) / 1000.0);
+    }
+    return best;
+}
+
+QList<loggerimages::SetSpec> distinctSets(int count, int samples, int seed)
+{
+    QList<loggerimages::SetSpec> sets;
+    for (int i = 0; i < count; ++i)
+        sets << loggerimages::setWithSamples(samples, seed + i);
+    return sets;
+}
+
+void measureAdd(const char* name, const QByteArray& bytes, const QTemporaryDir& dir)
+{
+    const MemoryImage image(bytes, *MemoryHeader::readLastAddress(bytes));
+    DataSetStore store;
+    const double decode = bestMicros(
+        20, [] {}, [&] { (void)decodeMemoryImage(image, kNow, store); });
+    int run = 0;
+    std::unique_ptr<Archive> archive;
+    const auto fresh = [&] {
+        archive.reset();
+        archive = Archive::open(dir.filePath(QStringLiteral("add-%1.sqlite").arg(++run))).archive;
+    };
+    const auto add = [&] {
+        if (!archive->add(store, image, QStringLiteral("bench")).ok)
+            std::fprintf(stderr, "add failed\n");
+    };
+    const double added = bestMicros(10, fresh, add);
+    const double again = bestMicros(
+        10, [] {}, add);
+    std::printf("%-34s %5d sets: decode %9.1f us, add new %10.1f us (%6.2f x decode), add again "
+                "%10.1f us (%6.2f x decode)\n",
+        name, store.setCount(), decode, added, added / decode, again, again / decode);
+}
+
+double measureList(int sets, const QTemporaryDir& dir)
+{
+    const Archive::Opened opened
+        = Archive::open(dir.filePath(QStringLiteral("list-%1.sqlite").arg(sets)));
+    for (int done = 0; done < sets;) {
+        const int n = std::min(4000, sets - done);
+        const QByteArray bytes = loggerimages::image(distinctSets(n, 1, done));
+        const MemoryImage image(bytes, bytes.size() - 1);
+        DataSetStore store;
+        (void)decodeMemoryImage(image, kNow, store);
+        (void)opened.archive->add(store, image, QStringLiteral("bench"));
+        done += n;
+    }
+    ArchiveListModel model(opened.archive.get());
+    const double micros = bestMicros(
+        10, [] {}, [&] { model.reload(); });
+    if (model.rowCount() != sets)
+        std::fprintf(stderr, "listed %d of %d\n", model.rowCount(), sets);
+    return micros;
+}
+
+} // namespace
+
+int main(int argc, char* argv[])
+{
+    QCoreApplication app(argc, argv);
+    QTemporaryDir dir;
+    // A full 128 KiB memory either way: 2,000 short sets, or one set of 16,000 samples.
+    measureAdd("2,000 sets of 6 samples", loggerimages::image(distinctSets(2000, 6, 0)), dir);
+    measureAdd("one set of 16,000 samples",
+        loggerimages::image({ loggerimages::setWithSamples(16000) }), dir);
+    const double thousand = measureList(1000, dir);
+    const double tenThousand = measureList(10000, dir);
+    std::printf("list into the model: 1,000 sets %8.1f us, 10,000 sets %8.1f us (%.2f ms; "
+                "%.2f x ten times 1,000)\n",
+        thousand, tenThousand, tenThousand / 1000.0, tenThousand / (10.0 * thousand));
+    return 0;
+}

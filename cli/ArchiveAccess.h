@@ -1,0 +1,32 @@
+#pragma once
+
+#include "Archive.h"
+
+#include <QCommandLineOption>
+#include <QTextStream>
+
+class QCommandLineParser;
+
+namespace tc4dl {
+class DataSetStore;
+class MemoryImage;
+} // namespace tc4dl
+
+namespace tc4dl::cli {
+
+// --archive PATH, accepted by download and every archive command.
+[[nodiscard]] QCommandLineOption archivePathOption();
+// The archive the command works on: --archive, else the one the desktop program uses.
+[[nodiscard]] QString archivePath(
+    const QCommandLineParser& parser, const QCommandLineOption& option);
+
+// Opens the archive and says on `err` what went wrong, and where a damaged file was moved.
+[[nodiscard]] archive::Archive::Opened openArchive(
+    const QString& path, archive::Archive::Access access, QTextStream& err);
+
+// Adds a download's sets and says how many were new. A failure is said once on `err`; it
+// never changes the download's own result, so nothing is returned.
+void archiveDownload(const QString& path, const DataSetStore& store, const MemoryImage& image,
+    const QString& source, QTextStream& err);
+
+} // namespace tc4dl::cli

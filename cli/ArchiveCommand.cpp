@@ -1,0 +1,321 @@
+// tc4dl-cli archive: the archive of every data set downloaded or opened.
+
+#include "Archive.h"
+#include "ArchiveAccess.h"
+#include "CollectionFile.h"
+#include "DataSetText.h"
+#include "DateTimeSerial.h"
+#include "DecodeMemoryImage.h"
+#include "ExitCode.h"
+#include "LoggerCommands.h"
+#include "Output.h"
+#include "StopSignals.h"
+
+#include <QCommandLineParser>
+#include <QCoreApplication>
+#include <QFileInfo>
+#include <QStandardPaths>
+
+namespace tc4dl::cli {
+
+namespace {
+
+using archive::AddOutcome;
+using archive::Archive;
+using archive::ArchivedSet;
+using archive::ArchiveFilter;
+using archive::CheckOutcome;
+
+const char* const kUsage
+    = "Usage: tc4dl-cli archive list [--csv] [--from DATE] [--to DATE] [--archive PATH]\n"
+      "       tc4dl-cli archive add FILE... [--archive PATH]\n"
+      "       tc4dl-cli archive export ID... [-o OUT.csv | -o OUT.ch4] [--archive PATH]\n"
+      "       tc4dl-cli archive remove ID... --yes [--archive PATH]\n"
+      "       tc4dl-cli archive check [--archive PATH]\n";
+
+// A CSV field: quoted when it holds a comma, a quote or a line break.
+QString csvField(const QString& text)
+{
+    if (!text.contains(u',') && !text.contains(u'"') && !text.contains(u'\n')
+        && !text.contains(u'\r'))
+        return text;
+    QString quoted = text;
+    quoted.replace(QStringLiteral("\""), QStringLiteral("\"\""));
+    return u'"' + quoted + u'"';
+}
+
+QString startText(double serial)
+{
+    const QDateTime t = fromDateTimeSerial(serial);
+    const int ms = t.time().msec();
+    return isoTimeText(t.addMSecs(ms >= 500 ? 1000 - ms : -ms));
+}
+
+// A bound of --from/--to: a date (the whole day) or a date and time, in the meter's clock.
+std::optional<double> dateBound(const QString& text, bool upper)
+{
+    const QDate day = QDate::fromString(text, Qt::ISODate);
+    if (day.isValid())
+        return dateTimeSerial(day, upper ? QTime(23, 59, 59, 999) : QTime(0, 0));
+    QDateTime t = QDateTime::fromString(text, Qt::ISODate);
+    if (!t.isValid())
+        return std::nullopt;
+    return dateTimeSerial(t.date(), t.time());
+}
+
+std::optional<std::vector<qint64>> ids(const QStringList& texts, QTextStream& err)
+{
+    std::vector<qint64> result;
+    for (const QString& text : texts) {
+        bool ok = false;
+        const qint64 id = text.toLongLong(&ok);
+        if (!ok || id < 1) {
+            err << "\"" << text << "\" is no archive id (a whole number from 1).\n";
+            return std::nullopt;
+        }
+        result.push_back(id);
+    }
+    return result;
+}
+
+int list(Archive& db, const QCommandLineParser& parser, QTextStream& out, QTextStream& err)
+{
+    ArchiveFilter filter;
+    for (const bool upper : { false, true }) {
+        const QString name = upper ? QStringLiteral("to") : QStringLiteral("from");
+        if (!parser.isSet(name))
+            continue;
+        const std::optional<double> bound = dateBound(parser.value(name), upper);
+        if (!bound) {
+            err << "--" << name << " needs a date as 2026-11-30 or 2026-11-30T08:00, not \""
+                << parser.value(name) << "\".\n";
+            return InvalidInput;
+        }
+        (upper ? filter.toSerial : filter.fromSerial) = bound;
+    }
+    const std::vector<ArchivedSet> sets = db.list(filter);
+    if (parser.isSet(QStringLiteral("csv"))) {
+        out << "id,start,interval_s,samples,unit,added,source,note\n";
+        for (const ArchivedSet& s : sets)
+            out << s.id << ',' << startText(s.start) << ',' << s.interval << ',' << s.samples << ','
+                << (s.celsius ? 'C' : 'F') << ',' << isoTimeText(s.added.toLocalTime()) << ','
+                << csvField(s.source) << ',' << csvField(s.note) << '\n';
+        return Ok;
+    }
+    out << QStringLiteral("%1  %2  %3  %4  %5  %6\n")
+               .arg(QStringLiteral("Id"), 6)
+               .arg(QStringLiteral("Start"), -19)
+               .arg(QStringLiteral("Rate"), 5)
+               .arg(QStringLiteral("Samples"), 7)
+               .arg(QStringLiteral("Unit"))
+               .arg(QStringLiteral("Note"));
+    for (const ArchivedSet& s : sets)
+        out << QStringLiteral("%1  %2  %3  %4  %5  %6\n")
+                   .arg(s.id, 6)
+                   .arg(startText(s.start).replace(u'T', u' '), -19)
+                   .arg(s.interval, 5)
+                   .arg(s.samples, 7)
+                   .arg(s.celsius ? QStringLiteral("C") : QStringLiteral("F"), -4)
+                   .arg(s.note);
+    return Ok;
+}
+
+int add(Archive& db, const QStringList& files, QTextStream& out, QTextStream& err)
+{
+    int code = Ok;
+    for (const QString& file : files) {
+        if (stop::requested())
+            return stop::exitCode();
+        MemoryImage image;
+        DataSetStore store;
+        const CollectionRead read = readCollectionFile(file, image);
+        if (read.status != CollectionRead::Status::Read) {
+            err << "Cannot read " << file
+                << (read.error.isEmpty() ? QStringLiteral(".") : ": " + endSentence(read.error))
+                << " Nothing of it was added.\n";
+            code = code == Ok ? CannotRead : code;
+            continue;
+        }
+        const DecodeOutcome decoded = decodeMemoryImage(image, QDateTime::currentDateTime(), store);
+        if (decoded.result != LoadResult::Success) {
+            err << file << ": " << failureSentence(decoded.result, decoded)
+                << " Nothing of it was added.\n";
+            code = code == Ok ? exitCodeFor(decoded.result) : code;
+            continue;
+        }
+        const AddOutcome added = db.add(store, image, QFileInfo(file).fileName());
+        if (!added.ok) {
+            err << "The archive could not take the sets of " << file << ": "
+                << endSentence(added.error) << '\n';
+            return ArchiveFailed;
+        }
+        out << file << ": " << added.newSets << " new, " << added.knownSets
+            << " already in the archive.\n";
+    }
+    return code;
+}
+
+int exportSets(Archive& db, const std::vector<qint64>& chosen, const QString& output,
+    QTextStream& out, QTextStream& err)
+{
+    for (const qint64 id : chosen)
+        if (!db.set(id)) {
+            err << "There is no set " << id << " in the archive.\n";
+            return InvalidInput;
+        }
+    QString why;
+    const std::optional<MemoryImage> image = db.image(chosen, &why);
+    DataSetStore store;
+    if (!image
+        || decodeMemoryImage(*image, QDateTime::currentDateTime(), store).result
+            != LoadResult::Success) {
+        err << "The chosen sets cannot be read from the archive: "
+            << endSentence(why.isEmpty() ? QStringLiteral("a stored set is damaged") : why) << '\n';
+        return ArchiveFailed;
+    }
+    if (QFileInfo(output).suffix().compare(QLatin1String("ch4"), Qt::CaseInsensitive) == 0) {
+        if (!writeTransferFile(*image, output, &why)) {
+            err << "Cannot write " << output << ": " << endSentence(why) << '\n';
+            return CannotWrite;
+        }
+        err << "Wrote " << output << ".\n";
+        return Ok;
+    }
+    return writeOutput(
+        output,
+        [&](QTextStream& s) {
+            s << exportCsvHeader() << '\n';
+            for (int k = 0; k < store.setCount() && !stop::requested(); ++k)
+                writeExportLines(store, k, s, QString::number(chosen[std::size_t(k)]));
+        },
+        out, err);
+}
+
+int remove(Archive& db, const std::vector<qint64>& chosen, QTextStream& out, QTextStream& err)
+{
+    for (const qint64 id : chosen)
+        if (!db.set(id)) {
+            err << "There is no set " << id << " in the archive; nothing was removed.\n";
+            return InvalidInput;
+        }
+    QString why;
+    if (!db.remove(chosen, &why)) {
+        err << "Nothing was removed: " << endSentence(why) << '\n';
+        return ArchiveFailed;
+    }
+    out << "Removed " << chosen.size() << (chosen.size() == 1 ? " set.\n" : " sets.\n");
+    return Ok;
+}
+
+int check(Archive& db, QTextStream& out)
+{
+    const CheckOutcome outcome = db.check();
+    for (const QString& problem : outcome.problems)
+        out << problem << '\n';
+    if (!outcome.ok)
+        return ArchiveFailed;
+    out << "The archive is sound: " << db.list().size() << " sets.\n";
+    return Ok;
+}
+
+} // namespace
+
+int runArchive(const QStringList& arguments, QTextStream& out, QTextStream& err)
+{
+    QCommandLineParser parser;
+    parser.setApplicationDescription(
+        QStringLiteral(
+            "The archive keeps every data set downloaded or added once, sorted by start.\n"
+            "list: the sets, CSV id,start,interval_s,samples,unit,added,source,note with --csv\n"
+            "  (start in the meter's clock; --from and --to take 2026-11-30 or "
+            "2026-11-30T08:00).\n"
+            "add: the sets of collection or memory files; says how many were new.\n"
+            "export: the sets as CSV set,time,T1,T2,T3,T4,unit (set = archive id), or as a\n"
+            "  collection file when OUT ends in .ch4.\n"
+            "remove: takes the sets out (needs --yes).\n"
+            "check: SQLite's integrity check and every set's hash.\n")
+        + exitCodeHelp());
+    parser.addHelpOption();
+    parser.addPositionalArgument(QStringLiteral("archive"), QStringLiteral("The command."));
+    parser.addPositionalArgument(
+        QStringLiteral("ACTION"), QStringLiteral("list, add, export, remove or check."));
+    const QCommandLineOption archiveOption = archivePathOption();
+    const QCommandLineOption csv(QStringLiteral("csv"), QStringLiteral("list: CSV."));
+    const QCommandLineOption from(QStringLiteral("from"),
+        QStringLiteral("list: sets that start on or after DATE."), QStringLiteral("DATE"));
+    const QCommandLineOption to(QStringLiteral("to"),
+        QStringLiteral("list: sets that start on or before DATE."), QStringLiteral("DATE"));
+    const QCommandLineOption output(QStringLiteral("o"),
+        QStringLiteral("export: write to this file (.csv or .ch4) instead of the standard "
+                       "output."),
+        QStringLiteral("OUT"));
+    const QCommandLineOption yes(QStringLiteral("yes"), QStringLiteral("remove: really remove."));
+    parser.addOptions({ archiveOption, csv, from, to, output, yes });
+    if (!parser.parse(arguments)) {
+        err << parser.errorText() << '\n' << kUsage;
+        return Usage;
+    }
+    if (printHelpIfAsked(parser, out))
+        return Ok;
+    const QStringList positional = parser.positionalArguments();
+    const QString action = positional.value(1);
+    const QStringList rest = positional.mid(2);
+    static const QStringList kActions { QStringLiteral("list"), QStringLiteral("add"),
+        QStringLiteral("export"), QStringLiteral("remove"), QStringLiteral("check") };
+    if (!kActions.contains(action)) {
+        err << (action.isEmpty() ? QStringLiteral("No archive command given.")
+                                 : QStringLiteral("Unknown archive command \"%1\".").arg(action))
+            << '\n'
+            << kUsage;
+        return Usage;
+    }
+    const bool needsItems = action == QLatin1String("add") || action == QLatin1String("export")
+        || action == QLatin1String("remove");
+    if (needsItems == rest.isEmpty()) {
+        err << (needsItems ? QStringLiteral("archive %1 needs at least one %2.")
+                                 .arg(action,
+                                     action == QLatin1String("add") ? QStringLiteral("file")
+                                                                    : QStringLiteral("id"))
+                           : QStringLiteral("archive %1 takes no further arguments.").arg(action))
+            << '\n'
+            << kUsage;
+        return Usage;
+    }
+    if (action == QLatin1String("remove") && !parser.isSet(yes)) {
+        err << "archive remove takes sets out for good: give --yes.\n";
+        return Usage;
+    }
+    std::optional<std::vector<qint64>> chosen;
+    if (action == QLatin1String("export") || action == QLatin1String("remove")) {
+        chosen = ids(rest, err);
+        if (!chosen)
+            return InvalidInput;
+    }
+
+    const QString path = archivePath(parser, archiveOption);
+    const bool onlyReads = action == QLatin1String("list") || action == QLatin1String("export");
+    const Archive::Opened opened = openArchive(
+        path, onlyReads ? Archive::Access::ReadOnly : Archive::Access::ReadWrite, err);
+    if (!opened.archive) {
+        // Nothing archived yet: an empty list, not a failure.
+        if (action == QLatin1String("list") && !QFileInfo::exists(path)) {
+            if (parser.isSet(csv))
+                out << "id,start,interval_s,samples,unit,added,source,note\n";
+            return Ok;
+        }
+        return ArchiveFailed;
+    }
+    Archive& db = *opened.archive;
+    if (action == QLatin1String("list"))
+        return list(db, parser, out, err);
+    if (action == QLatin1String("add"))
+        return add(db, rest, out, err);
+    if (action == QLatin1String("export"))
+        return exportSets(db, *chosen, parser.value(output), out, err);
+    if (action == QLatin1String("remove"))
+        return remove(db, *chosen, out, err);
+    const int code = check(db, out);
+    return opened.movedAside.isEmpty() ? code : ArchiveFailed;
+}
+
+} // namespace tc4dl::cli
