@@ -26,10 +26,10 @@ public:
         if (channels == m_channels)
             return;
         m_channels = channels;
-        emit changed();
+        Q_EMIT changed();
     }
 
-signals:
+Q_SIGNALS:
     void changed();
 
 private:
