@@ -38,6 +38,28 @@ bool isReading(const ChartModel& model, int subset, int point)
 ChannelRates ratesOver(const ChartModel& model, int from, int to, double windowSeconds)
 {
     ChannelRates rates;
+    const int channels = channelsOf(model);
+    // The usual case, every channel read at the same moments (the meter's samples): one
+    // window serves them all.
+    bool together = true;
+    for (int p = from; p < to && together; ++p)
+        for (int ch = 1; ch < channels; ++ch)
+            together = together && model.x(ch, p) == model.x(0, p);
+    if (together) {
+        alarm::RateOfChange rate(windowSeconds);
+        for (int p = from; p < to; ++p) {
+            if (model.x(0, p) == 0.0)
+                continue;
+            std::array<float, kChannels> values;
+            values.fill(model.nullY());
+            for (int ch = 0; ch < channels; ++ch)
+                values[static_cast<size_t>(ch)] = model.y(ch, p);
+            rate.add(model.x(0, p), values);
+        }
+        for (int ch = 0; ch < channels; ++ch)
+            rates[static_cast<size_t>(ch)] = rate.perMinute(ch);
+        return rates;
+    }
     for (int ch = 0; ch < channelsOf(model); ++ch) {
         alarm::RateOfChange rate(windowSeconds);
         for (int p = from; p < to; ++p)
