@@ -181,6 +181,8 @@ void ChartView::resetImage()
         updateData(full);
     applyLook();
     updateAnnotations();
+    if (m_overlayDirty)
+        updateOverlay();
     if (m_zoomed && look.xScale == m_zoomScaleX && look.yScales == m_zoomScalesY) {
         // A zoom survives redraws until undone or until the scales are set anew.
     } else {
@@ -232,7 +234,7 @@ void ChartView::applyLook()
             styleAxis(axis, fore, text, look.gridStyle);
         const bool last = a + 1 == m_rects.size();
         rect->axis(QCPAxis::atBottom)->setLabel(last ? look.xAxisLabel : QString());
-        rect->axis(QCPAxis::atLeft)->setLabel(m_model.yAxisLabel(static_cast<int>(a)));
+        rect->axis(QCPAxis::atLeft)->setLabel(axisTitle(static_cast<int>(a)));
         Qt::Orientations zoom;
         if (look.allowZooming == Zooming::Horizontal || look.allowZooming == Zooming::HorzPlusVert)
             zoom |= Qt::Horizontal;
@@ -256,9 +258,7 @@ void ChartView::applyLook()
         const QColor colour
             = i < look.subsetColors.size() ? toQColor(look.subsetColors[i]) : QColor(Qt::white);
         m_graphs[s]->setPen(QPen(colour, 1.0));
-        const QString label
-            = i < look.subsetLabels.size() ? look.subsetLabels[i] : QString::number(i + 1);
-        m_graphs[s]->setName(label);
+        m_graphs[s]->setName(legendLabel(i));
     }
     applyCursor();
 }

@@ -5,6 +5,7 @@
 #include <QPoint>
 #include <QPointF>
 #include <QRect>
+#include <QStringList>
 #include <QWidget>
 
 #include <memory>
@@ -28,6 +29,21 @@ class Prompter;
 namespace tc4dl::chart {
 
 class ChartGraph;
+
+// A curve drawn over a subset's area on a second (right-hand) axis, from values that are not
+// the model's: X date-time serials, Y in the curve's own unit; NaN leaves a gap.
+struct OverlayCurve {
+    int subset = 0;
+    std::vector<double> x;
+    std::vector<double> y;
+};
+
+// A marker at a point of a subset's area (X date-time serial, Y of that subset's axis).
+struct OverlayMarker {
+    int subset = 0;
+    double x = 0.0;
+    double y = 0.0;
+};
 
 // The charting component: draws a ChartModel (owned by the graph window) with QCustomPlot and
 // turns mouse work on it into zoom, hot-spot and click signals. Callers change the model, then
@@ -56,6 +72,25 @@ public:
     // one the view keeps its own between print dialogs. Not owned.
     void setPrinter(QPrinter* printer) { m_printer = printer; }
     void undoZoom(); // back to the full view of the manual or automatic scales
+
+    // What the view shows beside the model, never written into it (so never saved with the
+    // graph): the names a person reads for subsets 0..n (an empty name, or none, keeps the
+    // model's label), curves on a second axis and markers. Each takes effect with the next
+    // resetImage().
+    void setChannelNames(const QStringList& names);
+    [[nodiscard]] const QStringList& channelNames() const { return m_channelNames; }
+    // A subset's legend text: its channel name while the model's label is the default one
+    // ("T1" for subset 0, or none); a label the user typed stays.
+    [[nodiscard]] QString legendLabel(int subset) const;
+    // A split graph's axis title: the model's label, or the name of the axis's one channel.
+    [[nodiscard]] QString axisTitle(int axis) const;
+    void setOverlayCurves(std::vector<OverlayCurve> curves, const QString& axisLabel);
+    void setOverlayMarkers(std::vector<OverlayMarker> markers);
+    [[nodiscard]] const std::vector<OverlayCurve>& overlayCurves() const { return m_curves; }
+    [[nodiscard]] const std::vector<OverlayMarker>& overlayMarkers() const { return m_markers; }
+    // The plottables and items the overlay drew, for tests.
+    [[nodiscard]] int overlayCurvesDrawn() const { return static_cast<int>(m_curveGraphs.size()); }
+    [[nodiscard]] int overlayMarkersDrawn() const { return static_cast<int>(m_markerItems.size()); }
 
     // Queries.
     [[nodiscard]] QPoint lastMousePosition() const { return m_lastMouse; }
@@ -124,6 +159,9 @@ private:
     void handlePress(QMouseEvent* event);
     void handleRelease(QMouseEvent* event);
     void handleDoubleClick(QMouseEvent* event);
+    void updateOverlay();
+    void dropOverlay();
+    [[nodiscard]] QCPAxisRect* rectOfSubset(int subset) const;
 
     ChartModel& m_model;
     QCustomPlot* m_plot = nullptr;
@@ -156,6 +194,13 @@ private:
     QList<Scale> m_zoomScalesY;
     QPrinter* m_printer = nullptr;
     std::unique_ptr<QPrinter> m_ownPrinter;
+    QStringList m_channelNames;
+    std::vector<OverlayCurve> m_curves;
+    QString m_curveAxisLabel;
+    std::vector<OverlayMarker> m_markers;
+    std::vector<QCPGraph*> m_curveGraphs;
+    std::vector<QCPAbstractItem*> m_markerItems;
+    bool m_overlayDirty = false;
 };
 
 } // namespace tc4dl::chart

@@ -75,6 +75,7 @@ void ChartView::buildLayout()
 
 void ChartView::clearLayout()
 {
+    dropOverlay();
     m_plot->clearItems();
     m_plot->clearGraphs();
     m_annotItems.clear();

@@ -34,6 +34,10 @@ public:
     // The unit of the values the window shows (true for degrees Celsius), which a text export
     // proposes; nothing when the role does not know it.
     [[nodiscard]] virtual std::optional<bool> dataCelsius() const { return std::nullopt; }
+
+    // Whether the window's rates of change are those of the latest minute (a recording that
+    // goes on) rather than of the whole graph (a stored set).
+    [[nodiscard]] virtual bool ratesOfLatestMinute() const { return false; }
 };
 
 } // namespace tc4dl

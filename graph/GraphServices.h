@@ -2,7 +2,13 @@
 
 #include <QString>
 
+#include <optional>
+
 namespace tc4dl {
+
+namespace alarm {
+class ChannelConfig;
+}
 
 class Clock;
 class MessageTable;
@@ -35,6 +41,13 @@ public:
     [[nodiscard]] virtual Clock& clock() = 0;
     [[nodiscard]] virtual GraphShared& graphShared() = 0;
     [[nodiscard]] virtual GraphFolders graphFolders() const = 0;
+
+    // The channel settings in use (names, limits), which the windows of the meter's own data
+    // follow; nothing where no one keeps them.
+    [[nodiscard]] virtual const alarm::ChannelConfig* channelConfig() const { return nullptr; }
+    // The unit the limits are given in (true for degrees Celsius); nothing when unknown, and
+    // the limits are then taken in the unit of the data they are compared with.
+    [[nodiscard]] virtual std::optional<bool> celsiusInUse() const { return std::nullopt; }
 };
 
 } // namespace tc4dl

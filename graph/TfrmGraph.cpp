@@ -1,5 +1,6 @@
 #include "TfrmGraph.h"
 
+#include "GraphChannels.h"
 #include "GraphCommands.h"
 #include "GraphRole.h"
 
@@ -46,6 +47,7 @@ void TfrmGraph::setRole(GraphRole* role)
     m_role = role;
     if (m_role)
         m_role->attach(*this);
+    m_channels->applyNames();
 }
 
 void TfrmGraph::save()
@@ -82,6 +84,7 @@ QWidget* TfrmGraph::frameWindow()
 
 void TfrmGraph::redraw()
 {
+    m_channels->update();
     PESGraph1->resetImage();
     PESGraph1->invalidateImage();
     pnlGraphResize();

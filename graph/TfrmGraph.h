@@ -27,6 +27,7 @@ namespace chart {
 class ChartView;
 }
 
+class GraphChannels;
 class GraphCommands;
 class GraphRole;
 enum class GraphGlyph;
@@ -107,6 +108,12 @@ public:
     [[nodiscard]] QLineEdit* maxBox(int channel) const { return m_max.at(channel); }
     [[nodiscard]] QLineEdit* minBox(int channel) const { return m_min.at(channel); }
     [[nodiscard]] QLineEdit* avgBox(int channel) const { return m_avg.at(channel); }
+    // Each channel's rate of change, beside its MAX, MIN and AVG.
+    [[nodiscard]] QLineEdit* rateBox(int channel) const { return m_rate.at(channel); }
+    // The switch for the rate curves on a second axis.
+    [[nodiscard]] QCheckBox* rateCurvesSwitch() const { return chkRate; }
+    // The channels' names and rates as this window shows them.
+    [[nodiscard]] GraphChannels* channels() const { return m_channels; }
     [[nodiscard]] QLineEdit* startTimeBox() const { return txtStartTime; }
     [[nodiscard]] QLineEdit* dataNoBox() const { return txtDataNo; }
     [[nodiscard]] QComboBox* minutesList() const { return ComboBox1; }
@@ -172,6 +179,7 @@ private:
     QAction* m_clearDivider = nullptr;
     QToolButton* UndoZoom = nullptr;
     QCheckBox* chkSplit = nullptr;
+    QCheckBox* chkRate = nullptr;
     QPushButton* Button1 = nullptr;
     QPushButton* btnChangeScale = nullptr;
 
@@ -190,9 +198,11 @@ private:
     std::array<QLineEdit*, 4> m_max {};
     std::array<QLineEdit*, 4> m_min {};
     std::array<QLineEdit*, 4> m_avg {};
+    std::array<QLineEdit*, 4> m_rate {};
 
     SubWindowActivation m_activation;
     GraphCommands* m_commands = nullptr;
+    GraphChannels* m_channels = nullptr;
     int m_lastAnnotationIndex = kLastReservedAnnotation;
     bool m_closed = false;
     bool m_subWindowClosing = false; // the frame asked first

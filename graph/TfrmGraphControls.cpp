@@ -3,6 +3,7 @@
 
 #include "TfrmGraph.h"
 
+#include "GraphChannels.h"
 #include "GraphCommands.h"
 #include "GraphToolGlyph.h"
 
@@ -106,6 +107,8 @@ void TfrmGraph::FormCreate()
     column->addWidget(pnlStatistic);
 
     MessageTable::forWindow(QStringLiteral("TfrmGraph")).applyTo(this);
+    m_channels = new GraphChannels(*this, m_services.channelConfig());
+    connect(chkRate, &QCheckBox::toggled, m_channels, &GraphChannels::setCurvesShown);
 
     // The data-set list's headers come from the messages, not the captions.
     const MessageTable table = MessageTable::forWindow(QStringLiteral("TfrmGraph"));
@@ -244,6 +247,11 @@ void TfrmGraph::buildToolBar()
     // Keeps the check box off the separator before it.
     chkSplit->setContentsMargins(4, 0, 6, 0);
     ToolBar1->addWidget(chkSplit);
+    // Rate curves on a second axis, beside the readings; off until asked for.
+    chkRate = new QCheckBox(QStringLiteral("°/min"), ToolBar1);
+    chkRate->setObjectName(QStringLiteral("chkRate"));
+    chkRate->setContentsMargins(0, 0, 6, 0);
+    ToolBar1->addWidget(chkRate);
 
     auto addButton = [this](const char* name, const QString& text) {
         auto* button = new QPushButton(text, ToolBar1);
@@ -365,6 +373,12 @@ void TfrmGraph::buildLineCursorPanel()
         { "lblT3Max", "txtT3Max", "lblT3Min", "txtT3Min", "lblT3Avg", "txtT3Avg" },
         { "lblT4Max", "txtT4Max", "lblT4Min", "txtT4Min", "lblT4Avg", "txtT4Avg" },
     };
+    static constexpr const char* kRateNames[4][2] = {
+        { "lblT1Rate", "txtT1Rate" },
+        { "lblT2Rate", "txtT2Rate" },
+        { "lblT3Rate", "txtT3Rate" },
+        { "lblT4Rate", "txtT4Rate" },
+    };
     for (int ch = 0; ch < 4; ++ch) {
         const auto* names = kNames[ch];
         grid->addWidget(label(panel, names[0], QStringLiteral("T%1 MAX ").arg(ch + 1)), ch, 0);
@@ -381,10 +395,16 @@ void TfrmGraph::buildLineCursorPanel()
         m_avg[ch] = readOnlyBox(panel, names[5], kAvgStart, 10);
         m_avg[ch]->setAlignment(Qt::AlignRight | Qt::AlignVCenter);
         grid->addWidget(m_avg[ch], ch, 5);
+        QLabel* rateLabel = label(panel, kRateNames[ch][0], QStringLiteral("RATE"));
+        rateLabel->setAlignment(Qt::AlignRight | Qt::AlignVCenter);
+        grid->addWidget(rateLabel, ch, 6);
+        m_rate[ch] = readOnlyBox(panel, kRateNames[ch][1], QStringLiteral("****"), 12);
+        m_rate[ch]->setAlignment(Qt::AlignRight | Qt::AlignVCenter);
+        grid->addWidget(m_rate[ch], ch, 7);
         // Each box is as wide as its longest value where there is room; a narrow window
         // narrows the boxes, never below a few characters, rather than push them over the
         // captions beside them.
-        for (QLineEdit* box : { m_max[ch], m_min[ch], m_avg[ch] }) {
+        for (QLineEdit* box : { m_max[ch], m_min[ch], m_avg[ch], m_rate[ch] }) {
             const int full = box->minimumWidth();
             box->setFixedHeight(22);
             box->setMaximumWidth(full);
@@ -395,9 +415,10 @@ void TfrmGraph::buildLineCursorPanel()
     // The room that is left over stays on the right.
     grid->setColumnMinimumWidth(2, 36);
     grid->setColumnMinimumWidth(4, 36);
-    for (const int column : { 1, 3, 5 })
+    grid->setColumnMinimumWidth(6, 36);
+    for (const int column : { 1, 3, 5, 7 })
         grid->setColumnStretch(column, 1);
-    grid->setColumnStretch(6, 1);
+    grid->setColumnStretch(8, 1);
     pnlStatistic = panel;
 }
 

@@ -80,6 +80,7 @@ public:
     void save() override;
     // The meter's live unit: the samples are taken in it.
     [[nodiscard]] std::optional<bool> dataCelsius() const override;
+    [[nodiscard]] bool ratesOfLatestMinute() const override { return true; }
     void cleared() override;
     void samplingRateChanged(int seconds) override;
 

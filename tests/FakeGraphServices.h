@@ -3,6 +3,7 @@
 // Stand-ins for the main window around graph windows and the real-time recorder: they record
 // what is asked of them; questions go to the scripted prompter.
 
+#include "ChannelConfig.h"
 #include "GraphServices.h"
 #include "GraphShared.h"
 #include "ManualClock.h"
@@ -34,6 +35,8 @@ public:
     Clock& clock() override { return manualClock; }
     GraphShared& graphShared() override { return shared; }
     GraphFolders graphFolders() const override { return folders; }
+    const alarm::ChannelConfig* channelConfig() const override { return &channels; }
+    std::optional<bool> celsiusInUse() const override { return celsius; }
 
     QTemporaryDir programDir;
     QTemporaryDir dataDir;
@@ -42,6 +45,8 @@ public:
     ScriptedPrompter prompts;
     ManualClock manualClock;
     GraphShared shared;
+    alarm::ChannelConfig channels;
+    std::optional<bool> celsius;
     int graphSaves = 0;
     bool savesSucceed = true;
     int outputDisabled = 0;

@@ -2,6 +2,7 @@
 // MAX/MIN texts and the data point marker, the save questions of both tracked roles (alone and
 // when the main window closes), saving a graph file, and the real-time graph's place.
 
+#include "ChannelConfig.h"
 #include "ChartQcp.h"
 #include "ChartView.h"
 #include "ClientArea.h"
@@ -103,6 +104,23 @@ void fill(ChartModel& model, int n, double start)
         model.setY(3, p, 3500.0); // over range
     }
 }
+
+// A role that asks for the rates of the latest minute, as the real-time graph does, or not.
+class StubRole final : public GraphRole {
+public:
+    explicit StubRole(bool latest)
+        : m_latest(latest)
+    {
+    }
+    void attach(TfrmGraph&) override { }
+    bool closeQuery() override { return true; }
+    void closed() override { }
+    void save() override { }
+    bool ratesOfLatestMinute() const override { return m_latest; }
+
+private:
+    bool m_latest;
+};
 
 QMdiSubWindow* frameOf(TfrmGraph* graph)
 {
@@ -402,16 +420,61 @@ private Q_SLOTS:
     {
         QTest::addColumn<int>("points");
         QTest::addColumn<QString>("rate");
-        QTest::newRow("ten points 2 s apart") << 10 << QStringLiteral("00:02");
-        QTest::newRow("one point") << 1 << QStringLiteral("00:00");
+        // A graph with room for `capacity` points (the rest X 0 and null, as while recording),
+        // with a role that wants the latest minute's rates (the real-time graph's) or none.
+        QTest::addColumn<int>("capacity");
+        QTest::addColumn<bool>("latest");
+        // The rates of T1 (rising 1 per 2 s) and T2 (one dip at point 4), and the user's
+        // name for T1 (none: T1).
+        QTest::addColumn<QString>("rateT1");
+        QTest::addColumn<QString>("rateT2");
+        QTest::addColumn<QString>("name");
+        QTest::newRow("ten points 2 s apart")
+            << 10 << QStringLiteral("00:02") << 10 << false << "30.0 °/min"
+            << "0.9 °/min"
+            << "";
+        QTest::newRow("one point") << 1 << QStringLiteral("00:00") << 1 << false << "****"
+                                   << "****"
+                                   << "";
+        // The whole graph still sees the dip; the latest minute (points 60..89) does not.
+        QTest::newRow("ninety points, whole graph")
+            << 90 << QStringLiteral("00:02") << 90 << false << "30.0 °/min"
+            << "0.1 °/min"
+            << "";
+        QTest::newRow("ninety of 200 recorded, latest minute, named")
+            << 90 << QStringLiteral("00:02") << 200 << true << "30.0 °/min"
+            << "0.0 °/min"
+            << "Ofen";
+        QTest::newRow("ten of 200 recorded, latest minute holds all")
+            << 10 << QStringLiteral("00:02") << 200 << true << "30.0 °/min"
+            << "0.9 °/min"
+            << "";
     }
     void statisticsBoxes()
     {
         QFETCH(int, points);
+        QFETCH(int, capacity);
+        QFETCH(bool, latest);
+        QFETCH(QString, name);
         Host host;
         TfrmGraph graph(host.services);
+        StubRole role(latest);
+        graph.setRole(&role);
         const double start = toDateTimeSerial(host.services.manualClock.now());
         fill(graph.model(), points, start);
+        graph.model().setPoints(capacity);
+        // The labels and the split view every graph of the program starts with.
+        graph.model().look.subsetLabels = QStringList { "T1", "T2", "T3", "T4" };
+        for (int k = 0; k < 4; ++k) {
+            graph.model().setMultiAxesSubsets(k, 1);
+            graph.model().setMultiAxesProportions(k, 0.25);
+        }
+        const QByteArray unnamed = graph.model().storeState();
+        alarm::ChannelSet channels;
+        channels[0].name = name;
+        host.services.channels.setChannels(channels);
+        graph.redraw();
+        graph.model().setPoints(points);
         graph.ComputeGraphStatistics();
         QTEST(graph.minutesList()->currentText() + QLatin1Char(':')
                 + graph.secondsList()->currentText(),
@@ -430,6 +493,32 @@ private Q_SLOTS:
         QCOMPARE(graph.maxBox(3)->text(), QStringLiteral("OL"));
         QCOMPARE(graph.minBox(3)->text(), QStringLiteral("OL"));
         QCOMPARE(graph.avgBox(3)->text(), QStringLiteral("****"));
+
+        // Rates: OL readings take no part, so T4 has none; a constant channel stands still.
+        QTEST(graph.rateBox(0)->text(), "rateT1");
+        QTEST(graph.rateBox(1)->text(), "rateT2");
+        QCOMPARE(graph.rateBox(2)->text(),
+            points > 1 ? QStringLiteral("0.0 °/min") : QStringLiteral("****"));
+        QCOMPARE(graph.rateBox(3)->text(), QStringLiteral("****"));
+        // The name in the legend and the row, never in the model (so never in a file).
+        const QString shown = name.isEmpty() ? QStringLiteral("T1") : name;
+        QCOMPARE(graph.graph()->legendLabel(0), shown);
+        QCOMPARE(graph.findChild<QLabel*>(QStringLiteral("lblT1Max"))->text(), shown + " MAX ");
+        QCOMPARE(graph.graph()->axisTitle(0), name);
+        graph.model().setPoints(capacity);
+        QCOMPARE(graph.model().storeState(), unnamed);
+
+        // The rate curves come and go with their switch, beside the data, not in it.
+        graph.rateCurvesSwitch()->setChecked(true);
+        QCOMPARE(graph.graph()->overlayCurvesDrawn(), 4);
+        const chart::OverlayCurve& t1 = graph.graph()->overlayCurves().front();
+        QCOMPARE(static_cast<int>(t1.y.size()), points);
+        if (points > 1)
+            QVERIFY(qAbs(t1.y.back() - 30.0) < 1e-6);
+        QVERIFY(std::isnan(graph.graph()->overlayCurves()[3].y.back())); // OL: a gap
+        QCOMPARE(graph.model().storeState(), unnamed);
+        graph.rateCurvesSwitch()->setChecked(false);
+        QCOMPARE(graph.graph()->overlayCurvesDrawn(), 0);
     }
 
     void showMaxMinTwiceStacksEightTexts()

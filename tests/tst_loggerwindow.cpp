@@ -2,6 +2,7 @@
 // runs, the statistic strip and tools after it, the data-set list and its clicks, and the
 // load command's error dialog.
 
+#include "ChannelConfig.h"
 #include "ChartView.h"
 #include "DataLoggerWindow.h"
 #include "DataSetList.h"
@@ -156,23 +157,55 @@ void TestLoggerWindow::graphsTheSetsOwnRun_data()
 {
     QTest::addColumn<int>("k");
     QTest::addColumn<bool>("shippedTemplate");
-    QTest::newRow("first set") << 0 << false;
-    QTest::newRow("second") << 1 << false;
-    QTest::newRow("set 2 of 3: after the runs of sets 0 and 1") << 2 << false;
+    // T2 rises by a tenth per sample: its rate over the set, by the set's interval.
+    QTest::addColumn<QString>("rate");
+    // The user's name for T2 (none: T2 everywhere), a high limit on T2 (NaN: off), the unit
+    // the limits are in (-1 unknown, 1 Celsius), and the crossings expected (samples).
+    QTest::addColumn<QString>("name");
+    QTest::addColumn<double>("high");
+    QTest::addColumn<int>("limitCelsius");
+    QTest::addColumn<QList<int>>("crossings");
+    const double off = qQNaN();
+    QTest::newRow("first set") << 0 << false << "0.1 °/min"
+                               << "" << off << -1 << QList<int> {};
+    QTest::newRow("second") << 1 << false << "3.0 °/min"
+                            << "" << off << -1 << QList<int> {};
+    QTest::newRow("set 2 of 3: after the runs of sets 0 and 1") << 2 << false << "0.1 °/min"
+                                                                << "" << off << -1 << QList<int> {};
     // The template shipped beside the program keeps the logger's full range.
-    QTest::newRow("under the shipped template") << 1 << true;
+    QTest::newRow("under the shipped template") << 1 << true << "3.0 °/min"
+                                                << "" << off << -1 << QList<int> {};
+    QTest::newRow("named T2, limit crossed once") << 2 << false << "0.1 °/min"
+                                                  << "Ofen" << 20.15 << -1 << QList<int> { 2 };
+    // 20.15 °C is 68.27 °F, far above this °F set's 20.x.
+    QTest::newRow("Celsius limit over a Fahrenheit set") << 1 << false << "3.0 °/min"
+                                                         << "" << 20.15 << 1 << QList<int> {};
+    QTest::newRow("same limit, unit unknown: taken as it stands")
+        << 1 << false << "3.0 °/min"
+        << "" << 20.15 << -1 << QList<int> { 2 };
 }
 
 void TestLoggerWindow::graphsTheSetsOwnRun()
 {
     QFETCH(int, k);
     QFETCH(bool, shippedTemplate);
+    QFETCH(QString, name);
+    QFETCH(double, high);
+    QFETCH(int, limitCelsius);
+    QFETCH(QList<int>, crossings);
     loggerimages::RecordedSet inFahrenheit = withInterval(5, 2, 2);
     inFahrenheit.unit = 0;
     Rig r({ withInterval(3, 1, 60), inFahrenheit, withInterval(4, 3, 90) });
     if (shippedTemplate)
         QVERIFY(writeDefaultTemplate(
             QDir(r.services.folders.program).filePath(graphTemplateRelativePath())));
+    alarm::ChannelSet channels;
+    channels[1].name = name;
+    channels[1].highOn = !qIsNaN(high);
+    channels[1].high = channels[1].highOn ? high : 0.0;
+    r.services.channels.setChannels(channels);
+    if (limitCelsius >= 0)
+        r.services.celsius = limitCelsius == 1;
     TfrmGraph& window = r.open();
     const int counts[] = { 3, 5, 4 };
     int before = 0;
@@ -205,6 +238,38 @@ void TestLoggerWindow::graphsTheSetsOwnRun()
     QVERIFY(!window.avgBox(0)->text().startsWith(QLatin1Char('*')));
     // A text export proposes the set's own unit.
     QCOMPARE(window.dataCelsius(), std::optional<bool>(k != 1));
+
+    QTEST(window.rateBox(1)->text(), "rate");
+    // The name where a person reads the channel; the model (and so every file) keeps T2.
+    const QString shown = name.isEmpty() ? QStringLiteral("T2") : name;
+    QCOMPARE(window.graph()->legendLabel(1), shown);
+    QCOMPARE(window.findChild<QLabel*>(QStringLiteral("lblT2Max"))->text(), shown + " MAX ");
+    QCOMPARE(window.graph()->axisTitle(1), name);
+    QCOMPARE(m.look.subsetLabels.value(1), QStringLiteral("T2"));
+    QVERIFY(m.yAxisLabel(1).isEmpty());
+
+    // The crossings: listed, marked by the view, never written into the graph.
+    auto* list = window.findChild<QTableWidget*>(QStringLiteral("lstCrossings"));
+    QVERIFY(list);
+    QCOMPARE(list->isVisibleTo(&window), !qIsNaN(high));
+    QCOMPARE(list->rowCount(), crossings.size());
+    QCOMPARE(static_cast<qsizetype>(window.graph()->overlayMarkers().size()), crossings.size());
+    for (int i = 0; i < crossings.size(); ++i) {
+        const int j = crossings[i];
+        const double at = start + j * r.store.interval(k) / 86400.0;
+        QCOMPARE(list->item(i, 0)->text(), chart::dateTimeText(at));
+        QCOMPARE(list->item(i, 1)->text(), shown);
+        QCOMPARE(list->item(i, 3)->text(), QStringLiteral("> 20.1"));
+        QCOMPARE(window.graph()->overlayMarkers()[static_cast<size_t>(i)].subset, 1);
+    }
+    for (int a = 0; a < m.annotationCount(); ++a)
+        QVERIFY(m.annotation(a).text.isEmpty() && m.annotation(a).type == chart::kAnnotationText);
+
+    // Limits switched off: the list goes, the markers with it.
+    r.services.channels.setChannels({});
+    QVERIFY(!list->isVisibleTo(&window));
+    QVERIFY(window.graph()->overlayMarkers().empty());
+    QCOMPARE(window.graph()->legendLabel(1), QStringLiteral("T2"));
 }
 
 void TestLoggerWindow::intervalLists_data()

@@ -9,6 +9,7 @@
 #include "GraphConfig.h"
 #include "GraphServices.h"
 #include "GraphStatistics.h"
+#include "LoggerCrossings.h"
 #include "MeterValues.h"
 #include "TfrmGraph.h"
 
@@ -72,6 +73,9 @@ bool GraphDataSet(TfrmGraph& window, GraphServices& services, const DataSetStore
     window.startTimeBox()->setCursorPosition(0);
     window.setSamplingRate(store.interval(k));
     window.dataNoBox()->setText(QString::number(n));
+
+    // The limits' crossings in this set, listed and marked.
+    LoggerCrossings::of(window, services).show(store, k);
 
     window.commands()->UndoZoomClick();
     window.redraw();
