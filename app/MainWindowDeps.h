@@ -13,6 +13,8 @@
 
 namespace tc4dl {
 
+class AlarmNotifier;
+
 // What the main window is given from outside: time, the Settings, every question a person
 // answers, the serial transports and the port list. The program passes the real ones, tests
 // their own.
@@ -41,6 +43,8 @@ struct MainWindowDeps {
     QLocale locale = QLocale::system();
     // The real-time journal (default: in the user's data folder).
     QString journalFile;
+    // Where live alarms are told outside the window (default: the desktop's notifications).
+    AlarmNotifier* notifier = nullptr;
 };
 
 // Gives every part left empty its default, but `openHelp`, which needs the window.

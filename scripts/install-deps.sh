@@ -15,6 +15,7 @@ packages=(
   desktop-file-utils appstream
   poppler-utils
   lintian file
+  dbus
 )
 
 missing=()
