@@ -18,16 +18,17 @@ StatusLine::StatusLine(QStatusBar& bar)
     bar.addWidget(m_device);
     bar.addWidget(m_state);
     m_alarm->setObjectName(QStringLiteral("StatusPanel2"));
-    m_alarm->setStyleSheet(QStringLiteral("color: white; background: #c00000; padding: 0 4px;"));
     m_alarm->setTextFormat(Qt::PlainText);
-    m_alarm->hide();
     bar.addWidget(m_alarm, 1);
 }
 
 void StatusLine::setAlarm(const QString& text)
 {
     m_alarm->setText(text);
-    m_alarm->setVisible(!text.isEmpty());
+    // Stays in place when empty (like the other two), without its red.
+    m_alarm->setStyleSheet(text.isEmpty()
+            ? QString()
+            : QStringLiteral("color: white; background: #c00000; padding: 0 4px;"));
 }
 
 QString StatusLine::alarm() const

@@ -17,7 +17,7 @@ public:
     void setDevice(const QString& device);
     [[nodiscard]] QString device() const;
     [[nodiscard]] QString state() const;
-    // The raised alarms, after the port and the link; empty hides it.
+    // The raised alarms, after the port and the link, in red; empty: none.
     void setAlarm(const QString& text);
     [[nodiscard]] QString alarm() const;
     [[nodiscard]] QLabel* alarmLabel() const { return m_alarm; }

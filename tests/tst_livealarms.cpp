@@ -135,7 +135,7 @@ private Q_SLOTS:
         ch.low = -5.5;
         f.alarms().config().setChannels(set);
         f.tick();
-        QVERIFY(f.statusLabel()->isHidden());
+        QVERIFY(f.statusLabel()->text().isEmpty());
         QVERIFY(!f.window->panel()->channelAlarm(channel));
 
         if (reading == u"open")
@@ -147,7 +147,7 @@ private Q_SLOTS:
         f.tick();
         f.tick();
 
-        QVERIFY(!f.statusLabel()->isHidden());
+        QVERIFY(!f.statusLabel()->text().isEmpty());
         QVERIFY2(f.statusLabel()->text().startsWith(QStringLiteral("Alarm: ") + note),
             qPrintable(f.statusLabel()->text()));
         QVERIFY(f.window->panel()->channelAlarm(channel));
