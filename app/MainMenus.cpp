@@ -47,7 +47,7 @@ void MainMenus::buildActions()
 
     // Menu items.
     for (const char* name : { "Open1", "Save1", "Print1", "PrinterSetup1", "Exit1", "Run1", "Stop1",
-             "LoadData1", "Setup1", "Archive1", "ControlPanel1", "RealTimeGraph1", "Tile1",
+             "Channels1", "LoadData1", "Setup1", "Archive1", "ControlPanel1", "RealTimeGraph1", "Tile1",
              "Cascade1", "Contents1", "About1" })
         makeAction(name, QString(), nullptr);
     action(QStringLiteral("Run1"))->setEnabled(false);
@@ -79,6 +79,8 @@ void MainMenus::buildMenus()
     QMenu* realTime = addMenu("RealTime1");
     add(realTime, "Run1");
     add(realTime, "Stop1");
+    realTime->addSeparator();
+    add(realTime, "Channels1");
 
     QMenu* logger = addMenu("DataLogger1");
     add(logger, "LoadData1");

@@ -13,6 +13,8 @@
 
 namespace tc4dl {
 
+class AlarmNotifier;
+
 // What the main window is given from outside: time, the Settings, every question a person
 // answers, the serial transports and the port list. The program passes the real ones, tests
 // their own.
@@ -45,6 +47,8 @@ struct MainWindowDeps {
     // downloads and opened files are added to it at all.
     QString archiveFile;
     bool archiveAdds = true;
+    // Where live alarms are told outside the window (default: the desktop's notifications).
+    AlarmNotifier* notifier = nullptr;
 };
 
 // Gives every part left empty its default, but `openHelp`, which needs the window.

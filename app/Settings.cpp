@@ -11,6 +11,7 @@
 #include <QStandardPaths>
 
 #include <algorithm>
+#include <cmath>
 #include <limits>
 
 Q_LOGGING_CATEGORY(lcSettings, "tc4dl.settings")
@@ -67,6 +68,73 @@ void Settings::write(SettingsStore& store) const
     store.writeInt(kCfDegree, cfDegree);
     if (!lastFolder.isEmpty())
         store.writeText(kLastFolder, lastFolder);
+    store.flush();
+}
+
+namespace {
+QString channelKey(int channel, const char* what)
+{
+    return QStringLiteral("Channel%1%2").arg(channel + 1).arg(QLatin1String(what));
+}
+
+void readTenths(SettingsStore& store, const QString& name, double& value, qint32 least, qint32 most)
+{
+    if (const std::optional<qint32> v = store.readInt(name))
+        value = std::clamp(*v, least, most) / 10.0;
+}
+
+void readFlag(SettingsStore& store, const QString& name, bool& value)
+{
+    if (const std::optional<qint32> v = store.readInt(name))
+        value = *v != 0;
+}
+
+qint32 tenths(double value, qint32 least, qint32 most)
+{
+    if (!std::isfinite(value))
+        return 0;
+    return static_cast<qint32>(std::llround(std::clamp(value * 10.0, double(least), double(most))));
+}
+} // namespace
+
+AlarmSettings AlarmSettings::read(SettingsStore& store)
+{
+    AlarmSettings s;
+    for (int c = 0; c < alarm::kChannels; ++c) {
+        alarm::ChannelSettings& ch = s.channels[static_cast<std::size_t>(c)];
+        if (const std::optional<QString> name = store.readText(channelKey(c, "Name"))) {
+            // A hand-edited name never breaks a line or a status text.
+            QString clean;
+            for (const QChar q : *name)
+                clean += q.isPrint() ? q : QChar(u' ');
+            ch.name = clean.trimmed().left(alarm::ChannelSettings::kMaxNameLength);
+        }
+        readFlag(store, channelKey(c, "HighOn"), ch.highOn);
+        readTenths(store, channelKey(c, "High"), ch.high, -kMaxLimitTenths, kMaxLimitTenths);
+        readFlag(store, channelKey(c, "LowOn"), ch.lowOn);
+        readTenths(store, channelKey(c, "Low"), ch.low, -kMaxLimitTenths, kMaxLimitTenths);
+        readFlag(store, channelKey(c, "RateOn"), ch.rateOn);
+        readTenths(store, channelKey(c, "Rate"), ch.rate, -kMaxLimitTenths, kMaxLimitTenths);
+        readTenths(store, channelKey(c, "Hysteresis"), ch.hysteresis, 0, kMaxBandTenths);
+    }
+    readFlag(store, QStringLiteral("AlarmSound"), s.sound);
+    return s;
+}
+
+void AlarmSettings::write(SettingsStore& store) const
+{
+    for (int c = 0; c < alarm::kChannels; ++c) {
+        const alarm::ChannelSettings& ch = channels[static_cast<std::size_t>(c)];
+        store.writeText(channelKey(c, "Name"), ch.name);
+        store.writeInt(channelKey(c, "HighOn"), ch.highOn ? 1 : 0);
+        store.writeInt(channelKey(c, "High"), tenths(ch.high, -kMaxLimitTenths, kMaxLimitTenths));
+        store.writeInt(channelKey(c, "LowOn"), ch.lowOn ? 1 : 0);
+        store.writeInt(channelKey(c, "Low"), tenths(ch.low, -kMaxLimitTenths, kMaxLimitTenths));
+        store.writeInt(channelKey(c, "RateOn"), ch.rateOn ? 1 : 0);
+        store.writeInt(channelKey(c, "Rate"), tenths(ch.rate, -kMaxLimitTenths, kMaxLimitTenths));
+        store.writeInt(channelKey(c, "Hysteresis"), tenths(ch.hysteresis, 0, kMaxBandTenths));
+    }
+    store.writeInt(QStringLiteral("AlarmSound"), sound ? 1 : 0);
     store.flush();
 }
 

@@ -1,5 +1,7 @@
 #pragma once
 
+#include "Alarm.h"
+
 #include <QString>
 
 #include <optional>
@@ -68,6 +70,21 @@ struct Settings {
     void applyTo(LiveSession& session, GraphShared& graphs) const;
     // Takes them back from there, to be written when the program ends.
     void takeFrom(const LiveSession& session, const GraphShared& graphs);
+};
+
+// The channel settings (names, alarm limits, hysteresis) and the alarm sound switch. They are
+// written when the user confirms them in the channel dialog (and when a unit switch converts
+// the limits), not at the end of the run. Numbers are kept as tenths in integer values
+// (`Channel1High` = 1500 is 150.0), the names as text; a value that cannot be read keeps its
+// default, one out of range is clamped.
+struct AlarmSettings {
+    static constexpr qint32 kMaxLimitTenths = 100000; // 10000 degrees either way
+    static constexpr qint32 kMaxBandTenths = 10000; // hysteresis
+    alarm::ChannelSet channels;
+    bool sound = true; // repeated until acknowledged
+
+    static AlarmSettings read(SettingsStore& store);
+    void write(SettingsStore& store) const;
 };
 
 // The Settings in the system's own place: on Windows the registry key

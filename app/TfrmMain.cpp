@@ -1,6 +1,7 @@
 #include "TfrmMain.h"
 
 #include "Artwork.h"
+#include "ChannelAlarms.h"
 #include "CollectionFile.h"
 #include "DataLoggerWindow.h"
 #include "DocumentArea.h"
@@ -48,6 +49,7 @@ TfrmMain::TfrmMain(MainWindowDeps deps, QWidget* parent)
         static_cast<RecorderHost&>(*this), static_cast<GraphServices&>(*this));
     m_recorder->setJournal(m_deps.journalFile);
     FormCreate();
+    m_alarms = std::make_unique<ChannelAlarms>(*this, *m_status, m_deps);
 }
 
 TfrmMain::~TfrmMain()

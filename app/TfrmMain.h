@@ -36,6 +36,7 @@ class QPrinter;
 
 namespace tc4dl {
 
+class ChannelAlarms;
 class DataLoggerWindow;
 class LoadCommand;
 class LoggerData;
@@ -121,6 +122,8 @@ public:
     [[nodiscard]] TfrmSetup* setupWindow() const { return m_setup; }
     // The program's current printer, chosen in the printer set-up or the last print dialog.
     [[nodiscard]] QPrinter& printer() { return m_print->printer(); }
+    // The channel settings in use and the live alarms on them.
+    [[nodiscard]] ChannelAlarms& alarms() { return *m_alarms; }
     // The state all graph windows share.
     [[nodiscard]] GraphShared& graphShared() override { return m_graphShared; }
 
@@ -198,6 +201,8 @@ private:
     ArchiveCommands* m_archive = nullptr;
     QPointer<TfrmSetup> m_setup;
     std::unique_ptr<PrintCommands> m_print;
+    // Last: it watches the session, the status bar and the panel, and goes before them.
+    std::unique_ptr<ChannelAlarms> m_alarms;
 
     bool m_shown = false;
 };

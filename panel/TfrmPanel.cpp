@@ -78,6 +78,12 @@ void TfrmPanel::buildDisplay()
         label->setAlignment(Qt::AlignRight | Qt::AlignVCenter);
         label->setFixedSize(52, label->fontMetrics().height());
         m_values[i] = label;
+        // The rate of change sits under its reading, small enough to leave the marks free.
+        QLabel* rate = addLabel(qPrintable(QStringLiteral("lblT%1Rate").arg(i + 1)), QString(),
+            values[i].second + QPoint(0, i % 2 == 0 ? 13 : 26), 8);
+        rate->setAlignment(Qt::AlignRight | Qt::AlignVCenter);
+        rate->setFixedSize(52, rate->fontMetrics().height());
+        m_rates[i] = rate;
     }
 
     addMark(Mark::Rec, "lblREC", art::Glyph::Rec, { 21, 137, 18, 9 });
@@ -214,6 +220,39 @@ void TfrmPanel::setValueText(int channel, const QString& text)
 void TfrmPanel::setNoConnectionVisible(bool visible)
 {
     m_noConnection->setVisible(visible);
+}
+
+void TfrmPanel::setChannelAlarm(int channel, bool raised)
+{
+    if (channel < 0 || channel >= static_cast<int>(m_values.size()))
+        return;
+    const auto c = static_cast<std::size_t>(channel);
+    if (m_alarm[c] == raised)
+        return;
+    m_alarm[c] = raised;
+    QLabel* label = m_values[c];
+    // Red on the display's grey, readable without colour too: the reading is underlined.
+    label->setStyleSheet(
+        raised ? QStringLiteral("color: #c00000; text-decoration: underline;") : QString());
+}
+
+bool TfrmPanel::channelAlarm(int channel) const
+{
+    return channel >= 0 && channel < static_cast<int>(m_alarm.size())
+        && m_alarm[static_cast<std::size_t>(channel)];
+}
+
+void TfrmPanel::setRateText(int channel, const QString& text)
+{
+    if (channel >= 0 && channel < static_cast<int>(m_rates.size()))
+        m_rates[static_cast<std::size_t>(channel)]->setText(text);
+}
+
+QString TfrmPanel::rateText(int channel) const
+{
+    if (channel < 0 || channel >= static_cast<int>(m_rates.size()))
+        return {};
+    return m_rates[static_cast<std::size_t>(channel)]->text();
 }
 
 bool TfrmPanel::isMarkVisible(Mark mark) const

@@ -48,6 +48,13 @@ public:
     [[nodiscard]] QString valueText(int channel) const;
     [[nodiscard]] bool noConnectionVisible() const;
 
+    // A raised alarm on a channel: its reading in the alarm colour.
+    void setChannelAlarm(int channel, bool raised);
+    [[nodiscard]] bool channelAlarm(int channel) const;
+    // The rate of change under a reading ("+1,2 °C/min"); empty while there is none.
+    void setRateText(int channel, const QString& text);
+    [[nodiscard]] QString rateText(int channel) const;
+
     // The MAX/MIN key: a click steps through AVG/MAX/MIN, a hold leaves that mode.
     void btnMMAMouseDown();
     void btnMMAMouseUp();
@@ -95,6 +102,8 @@ private:
     MeterPicture* m_picture = nullptr;
     std::array<QWidget*, kMarkCount> m_marks {};
     std::array<QLabel*, 4> m_values {};
+    std::array<QLabel*, 4> m_rates {};
+    std::array<bool, 4> m_alarm {};
     std::array<QLabel*, 5> m_autoSized {};
     QLabel* m_noConnection = nullptr;
 

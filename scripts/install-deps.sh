@@ -16,6 +16,7 @@ packages=(
   desktop-file-utils appstream
   poppler-utils
   lintian file
+  dbus
 )
 
 missing=()

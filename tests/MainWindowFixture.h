@@ -4,6 +4,7 @@
 // clock, in-process simulated meters by device name, scripted message boxes and dialogs, and
 // recorded Settings.
 
+#include "DesktopNotifier.h"
 #include "ManualClock.h"
 #include "RecordingSettingsStore.h"
 #include "ScriptedPrompter.h"
@@ -26,7 +27,8 @@ struct Fixture {
     // test program's folder. The real-time journal goes to `journalFile`, by default into a
     // folder of the fixture's own.
     explicit Fixture(QStringList portEntries, std::map<QString, qint32> stored = {},
-        QString programFolder = {}, const QString& journalFile = {})
+        QString programFolder = {}, const QString& journalFile = {},
+        AlarmNotifier* notifier = nullptr)
         : entries(std::move(portEntries))
     {
         store.values = std::move(stored);
@@ -35,6 +37,8 @@ struct Fixture {
         deps.settings = &store;
         deps.prompter = &prompter;
         deps.liveTimers = false;
+        // Alarms never reach the desktop of the person running the tests.
+        deps.notifier = notifier ? notifier : &silentNotifier;
         deps.listPorts = [this] { return entries; };
         deps.beep = [this] { ++beeps; };
         deps.programFolder = std::move(programFolder);
@@ -89,6 +93,9 @@ struct Fixture {
         return window->menu(QStringLiteral("DataLogger1"))->menuAction()->isEnabled();
     }
 
+    struct SilentNotifier final : AlarmNotifier {
+        void notify(const QString&, const QString&) override { }
+    } silentNotifier;
     QTemporaryDir journalDir;
     QTemporaryDir documentsDir;
     ManualClock clock;

@@ -56,6 +56,26 @@ qint32 field(const Settings& s, const QString& name)
     return s.cfDegree;
 }
 
+// A channel value as the Settings read it back, in the tenths it is kept in.
+qint32 channelField(const AlarmSettings& s, const QString& name)
+{
+    if (name == u"AlarmSound")
+        return s.sound ? 1 : 0;
+    const alarm::ChannelSettings& ch
+        = s.channels[static_cast<std::size_t>(name.mid(7, 1).toInt() - 1)];
+    const QString what = name.mid(8);
+    const auto tenths = [](double v) { return qint32(qRound(v * 10.0)); };
+    if (what == u"HighOn")
+        return ch.highOn;
+    if (what == u"High")
+        return tenths(ch.high);
+    if (what == u"Low")
+        return tenths(ch.low);
+    if (what == u"Rate")
+        return tenths(ch.rate);
+    return tenths(ch.hysteresis);
+}
+
 void writeFile(const QString& path, const QByteArray& bytes)
 {
     QFile f(path);
@@ -147,6 +167,46 @@ private Q_SLOTS:
         QCOMPARE(s.cfDegree, 0);
     }
 
+    void channelSettingsRoundTripAndDefaults()
+    {
+        {
+            RecordingStore store;
+            const AlarmSettings s = AlarmSettings::read(store);
+            QVERIFY(s.sound);
+            for (const alarm::ChannelSettings& ch : s.channels) {
+                QVERIFY(ch.name.isEmpty() && !ch.anyLimitOn());
+                QCOMPARE(ch.hysteresis, 1.0);
+            }
+        }
+        QTemporaryDir dir;
+        const QString file = dir.filePath(QStringLiteral("TC4DL.conf"));
+        AlarmSettings written;
+        written.sound = false;
+        written.channels[0]
+            = { QStringLiteral("Räucherofen"), true, 150.0, true, -5.5, false, 0.0, 1.0 };
+        written.channels[3] = { QStringLiteral("Kern"), false, 0.0, false, 0.0, true, 5.2, 0.3 };
+        {
+            NativeSettingsStore store(file);
+            written.write(store);
+        }
+        {
+            NativeSettingsStore store(file);
+            const AlarmSettings read = AlarmSettings::read(store);
+            QVERIFY(read.channels == written.channels);
+            QCOMPARE(read.sound, false);
+        }
+        // A hand-edited name: no line break reaches a status text, no more than 24 characters.
+        QFile f(file);
+        QVERIFY(f.open(QIODevice::WriteOnly | QIODevice::Truncate));
+        f.write("[General]\nChannel2Name=\"Ofen\\nunten und noch viel mehr "
+                "Text\"\nChannel1High=viel\n");
+        f.close();
+        NativeSettingsStore store(file);
+        const AlarmSettings read = AlarmSettings::read(store);
+        QCOMPARE(read.channels[1].name, QStringLiteral("Ofen unten und noch viel"));
+        QCOMPARE(read.channels[0].high, 0.0); // not a number: its default
+    }
+
     void valuesAreClampedToTheirRanges_data()
     {
         QTest::addColumn<QString>("name");
@@ -172,6 +232,17 @@ private Q_SLOTS:
         QTest::newRow("unit flag 0") << "CF_Degree" << 0 << 0;
         QTest::newRow("archive off") << "ArchiveEnabled" << 0 << 0;
         QTest::newRow("archive on: any other value") << "ArchiveEnabled" << -3 << 1;
+        QTest::newRow("high limit in tenths") << "Channel1High" << 1505 << 1505;
+        QTest::newRow("low limit negative") << "Channel3Low" << -55 << -55;
+        QTest::newRow("limit beyond any meter") << "Channel2High" << 0x7FFFFFFF << 100000;
+        QTest::newRow("limit far below") << "Channel4Low" << -0x7FFFFFFF << -100000;
+        QTest::newRow("rate limit") << "Channel2Rate" << 50 << 50;
+        QTest::newRow("hysteresis default band") << "Channel1Hysteresis" << 10 << 10;
+        QTest::newRow("hysteresis negative") << "Channel4Hysteresis" << -3 << 0;
+        QTest::newRow("hysteresis beyond") << "Channel4Hysteresis" << 99999 << 10000;
+        QTest::newRow("limit switch 5") << "Channel1HighOn" << 5 << 1;
+        QTest::newRow("sound off") << "AlarmSound" << 0 << 0;
+        QTest::newRow("sound flag 7") << "AlarmSound" << 7 << 1;
     }
     void valuesAreClampedToTheirRanges()
     {
@@ -179,7 +250,10 @@ private Q_SLOTS:
         QFETCH(qint32, stored);
         RecordingStore store;
         store.values = { { name, stored } };
-        QTEST(field(Settings::read(store), name), "read");
+        if (name.startsWith(u"Channel") || name == u"AlarmSound")
+            QTEST(channelField(AlarmSettings::read(store), name), "read");
+        else
+            QTEST(field(Settings::read(store), name), "read");
     }
 
     // A settings file far larger than the program ever writes is damaged: it is moved aside
