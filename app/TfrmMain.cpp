@@ -330,6 +330,11 @@ bool TfrmMain::saveGraph(TfrmGraph& graph)
     return m_files->saveGraph(graph.model(), graph.dataCelsius()) == SaveGraphResult::Saved;
 }
 
+const alarm::ChannelConfig* TfrmMain::channelConfig() const
+{
+    return m_alarms ? &m_alarms->config() : nullptr;
+}
+
 QByteArray TfrmMain::collectionImage() const
 {
     return m_loggerData->collectionImage();

@@ -174,6 +174,9 @@ private:
     QByteArray collectionImage() const override;
     QLocale textLocale() const override { return m_deps.locale; }
     bool celsius() const override { return m_settings.cfDegree != 0; }
+    // The channel names and limits, in the live unit the limits follow.
+    const alarm::ChannelConfig* channelConfig() const override;
+    std::optional<bool> celsiusInUse() const override { return unit() != 0; }
     QMdiArea& documentArea() override { return *m_mdi; }
     GraphServices& graphServices() override { return *this; }
     QSize openedGraphSize() const override;

@@ -651,7 +651,7 @@ void TestLoggerCli::archiveKeepsEachSetOnce()
 {
     using loggerimages::setRecordedAt;
     const QDate day(2026, 11, 1);
-    const QList<loggerimages::SetSpec> sets { setRecordedAt(day, QTime(8, 0), 60, 5),
+    const QList<loggerimages::RecordedSet> sets { setRecordedAt(day, QTime(8, 0), 60, 5),
         setRecordedAt(day.addDays(2), QTime(9, 30), 30, 4),
         setRecordedAt(day.addDays(20), QTime(7, 15), 120, 3) };
     const QString small = m_dir.filePath(QStringLiteral("small.ch4"));
