@@ -36,9 +36,9 @@ double bestMicros(int runs, const std::function<void()>& before, const std::func
     return best;
 }
 
-QList<loggerimages::SetSpec> distinctSets(int count, int samples, int seed)
+QList<loggerimages::RecordedSet> distinctSets(int count, int samples, int seed)
 {
-    QList<loggerimages::SetSpec> sets;
+    QList<loggerimages::RecordedSet> sets;
     for (int i = 0; i < count; ++i)
         sets << loggerimages::setWithSamples(samples, seed + i);
     return sets;

@@ -54,14 +54,14 @@ void GraphCommands::wire()
         connect(button, &QAbstractButton::clicked, this, handler);
     };
     onClick(m_window.btnChangeScale, &GraphCommands::btnChangeScaleClick);
-    onClick(m_window.Button1, &GraphCommands::Button1Click);
-    onClick(m_window.Button2, &GraphCommands::Button2Click);
+    onClick(m_window.graphOptionButton, &GraphCommands::graphOptionButtonClick);
+    onClick(m_window.showMaxMinButton, &GraphCommands::showMaxMinButtonClick);
     onClick(m_window.chkSplit, &GraphCommands::chkSplitClick);
     onClick(m_window.UndoZoom, &GraphCommands::UndoZoomClick);
-    onClick(m_window.ToolButton4, &GraphCommands::ToolButton4Click);
-    onClick(m_window.ToolButton5, &GraphCommands::ToolButton5Click);
-    onClick(m_window.ToolButton9, &GraphCommands::ToolButton9Click);
-    onClick(m_window.ToolButton15, &GraphCommands::ToolButton15Click);
+    onClick(m_window.pointerToolButton, &GraphCommands::pointerToolButtonClick);
+    onClick(m_window.crossToolButton, &GraphCommands::crossToolButtonClick);
+    onClick(m_window.textToolButton, &GraphCommands::textToolButtonClick);
+    onClick(m_window.colorButton, &GraphCommands::colorButtonClick);
     onClick(m_window.tbntClr, &GraphCommands::tbntClrClick);
 
     chart::ChartView* view = m_window.graph();
@@ -73,7 +73,7 @@ void GraphCommands::wire()
         &GraphCommands::PESGraph1GraphAnnotHotSpot);
     connect(view, &chart::ChartView::graphHotSpot, this, &GraphCommands::PESGraph1GraphHotSpot);
     for (QComboBox* list : { m_window.minutesList(), m_window.secondsList() })
-        connect(list, &QComboBox::activated, this, [this] { ComboBox1Change(); });
+        connect(list, &QComboBox::activated, this, [this] { rateListChange(); });
 }
 
 QString GraphCommands::text(const char* id) const
@@ -126,7 +126,7 @@ void GraphCommands::btnChangeScaleClick()
         saveTemplate();
 }
 
-void GraphCommands::Button2Click()
+void GraphCommands::showMaxMinButtonClick()
 {
     static constexpr const char* kMaxIds[4]
         = { graphmsg::kT1Max, graphmsg::kT2Max, graphmsg::kT3Max, graphmsg::kT4Max };
@@ -148,7 +148,7 @@ void GraphCommands::Button2Click()
     m_window.redraw();
 }
 
-void GraphCommands::Button1Click()
+void GraphCommands::graphOptionButtonClick()
 {
     chart::ChartModel& model = m_window.model();
     const chart::Scale x = model.look.xScale;
@@ -220,19 +220,19 @@ void GraphCommands::UndoZoomClick()
     m_window.UndoZoom->setEnabled(false);
 }
 
-void GraphCommands::ToolButton4Click()
+void GraphCommands::pointerToolButtonClick()
 {
     m_window.graph()->setArrowCursor(1);
     m_services.graphShared().annotationTool = AnnotationTool::Normal;
 }
 
-void GraphCommands::ToolButton5Click()
+void GraphCommands::crossToolButtonClick()
 {
     m_window.graph()->setArrowCursor(kCrossCursor);
     m_services.graphShared().annotationTool = AnnotationTool::Cross;
 }
 
-void GraphCommands::ToolButton9Click()
+void GraphCommands::textToolButtonClick()
 {
     m_window.graph()->setArrowCursor(2);
     m_services.graphShared().annotationTool = AnnotationTool::Text;
@@ -290,7 +290,7 @@ void GraphCommands::PESGraph1GraphHotSpot()
     m_window.graph()->setToolTip(text(graphmsg::kDoubleClickToDelete));
 }
 
-void GraphCommands::ToolButton15Click()
+void GraphCommands::colorButtonClick()
 {
     const std::optional<chart::Color> chosen = m_services.prompter().chooseColor(m_colorAtCreation);
     if (!chosen)
@@ -349,7 +349,7 @@ void GraphCommands::ClearGraph()
     m_window.redraw();
 }
 
-void GraphCommands::ComboBox1Change()
+void GraphCommands::rateListChange()
 {
     if (m_settingRate)
         return;

@@ -21,24 +21,24 @@ public:
     GraphCommands(TfrmGraph& window, GraphServices& services);
 
     void btnChangeScaleClick();
-    void Button1Click();
+    void graphOptionButtonClick();
     // "Show MAX/MIN on Graph": each channel's MAX, MIN and average as a text in the plot's top
     // left corner.
-    void Button2Click();
+    void showMaxMinButtonClick();
     void PESGraph1CustomizeDlg();
     void chkSplitClick();
     void PESGraph1ZoomIn();
     void UndoZoomClick();
-    void ToolButton4Click();
-    void ToolButton5Click();
-    void ToolButton9Click();
+    void pointerToolButtonClick();
+    void crossToolButtonClick();
+    void textToolButtonClick();
     void PESGraph1Click();
     void PESGraph1GraphAnnotHotSpot(int index, bool doubleClick);
     void PESGraph1GraphHotSpot();
-    void ToolButton15Click();
+    void colorButtonClick();
     void tbntClrClick();
     void ClearGraph();
-    void ComboBox1Change();
+    void rateListChange();
     // Shows `seconds` in the rate lists without acting on it.
     void showSamplingRate(int seconds);
 

@@ -113,26 +113,26 @@ bool TfrmGraph::clearEnabled() const
 
 void TfrmGraph::setSamplingRateEnabled(bool enabled)
 {
-    ComboBox1->setEnabled(enabled);
-    ComboBox2->setEnabled(enabled);
+    rateMinutesList->setEnabled(enabled);
+    rateSecondsList->setEnabled(enabled);
 }
 
 void TfrmGraph::setSamplingRate(int seconds)
 {
     // An index beyond the lists (61 minutes or more, a negative rate) selects nothing.
-    ComboBox1->setCurrentIndex(seconds / 60 < ComboBox1->count() ? seconds / 60 : -1);
-    ComboBox2->setCurrentIndex(seconds % 60);
+    rateMinutesList->setCurrentIndex(seconds / 60 < rateMinutesList->count() ? seconds / 60 : -1);
+    rateSecondsList->setCurrentIndex(seconds % 60);
 }
 
 void TfrmGraph::setAnnotationToolsEnabled(bool enabled)
 {
-    ToolButton5->setEnabled(enabled);
-    ToolButton9->setEnabled(enabled);
+    crossToolButton->setEnabled(enabled);
+    textToolButton->setEnabled(enabled);
 }
 
 bool TfrmGraph::annotationToolsEnabled() const
 {
-    return ToolButton5->isEnabled() && ToolButton9->isEnabled();
+    return crossToolButton->isEnabled() && textToolButton->isEnabled();
 }
 
 // Window events
@@ -141,7 +141,7 @@ void TfrmGraph::FormShow()
 {
     PESGraph1->setArrowCursor(1);
     m_services.graphShared().annotationTool = AnnotationTool::Normal;
-    ToolButton4->setChecked(true);
+    pointerToolButton->setChecked(true);
 }
 
 void TfrmGraph::FormActivate()
@@ -163,25 +163,25 @@ void TfrmGraph::FormClose()
     Q_EMIT closed();
 }
 
-void TfrmGraph::Grid2Click()
+void TfrmGraph::dataSetGridClick()
 {
-    const int row = Grid2->currentRow();
+    const int row = dataSetGrid->currentRow();
     if (row < 0)
         return;
-    const QTableWidgetItem* date = Grid2->item(row, 1);
+    const QTableWidgetItem* date = dataSetGrid->item(row, 1);
     if (date && !date->text().isEmpty() && m_role)
         m_role->dataSetClicked(row);
 }
 
-void TfrmGraph::ToolButton1Click()
+void TfrmGraph::statisticButtonClick()
 {
-    pnlGraphStatistic->setVisible(ToolButton1->isChecked());
+    pnlGraphStatistic->setVisible(statisticButton->isChecked());
     pnlGraphResize();
 }
 
-void TfrmGraph::ToolButton2Click()
+void TfrmGraph::lineCursorButtonClick()
 {
-    const bool down = ToolButton2->isChecked();
+    const bool down = lineCursorButton->isChecked();
     pnlStatistic->setVisible(down);
     m_model.look.showVertLineAnnotations = down;
     redraw();
@@ -190,8 +190,8 @@ void TfrmGraph::ToolButton2Click()
 void TfrmGraph::pnlGraphResize()
 {
     const QPoint corner = PESGraph1->geometry().topLeft() + PESGraph1->wholePlotRect().topLeft();
-    Panel12->move(corner);
-    Panel12->raise();
+    readOutLabel->move(corner);
+    readOutLabel->raise();
 }
 
 // Statistics and read-outs
@@ -200,8 +200,9 @@ void TfrmGraph::ComputeGraphStatistics()
 {
     const chart::GraphStatistics stats = chart::computeGraphStatistics(m_model);
     txtStartTime->setText(chart::dateTimeText(stats.firstX));
-    ComboBox1->setCurrentIndex(stats.rateMinutes() < ComboBox1->count() ? stats.rateMinutes() : -1);
-    ComboBox2->setCurrentIndex(stats.rateSeconds());
+    rateMinutesList->setCurrentIndex(
+        stats.rateMinutes() < rateMinutesList->count() ? stats.rateMinutes() : -1);
+    rateSecondsList->setCurrentIndex(stats.rateSeconds());
     txtDataNo->setText(QString::number(stats.points));
     for (int ch = 0; ch < 4; ++ch) {
         const chart::ChannelStatistics& c = stats.channels.at(ch);
@@ -213,9 +214,9 @@ void TfrmGraph::ComputeGraphStatistics()
 
 void TfrmGraph::setReadOut(const QString& text)
 {
-    Panel12->setText(text);
-    Panel12->adjustSize();
-    Panel12->setVisible(!text.isEmpty());
+    readOutLabel->setText(text);
+    readOutLabel->adjustSize();
+    readOutLabel->setVisible(!text.isEmpty());
     pnlGraphResize();
 }
 

@@ -80,7 +80,7 @@ public:
     [[nodiscard]] bool clearVisible() const;
     void setClearEnabled(bool enabled);
     [[nodiscard]] bool clearEnabled() const;
-    void setSamplingRateEnabled(bool enabled); // ComboBox1, ComboBox2
+    void setSamplingRateEnabled(bool enabled); // rateMinutesList, rateSecondsList
     // Shows `seconds` as minutes and seconds; 61 minutes or more leaves the minutes unselected.
     void setSamplingRate(int seconds);
     // The Cross and Text tools, which act on one shared axis only.
@@ -94,9 +94,9 @@ public:
     // program) open.
     bool FormCloseQuery();
     void FormClose();
-    void Grid2Click();
-    void ToolButton1Click();
-    void ToolButton2Click();
+    void dataSetGridClick();
+    void statisticButtonClick();
+    void lineCursorButtonClick();
     void pnlGraphResize();
 
     // Statistics and read-outs.
@@ -116,10 +116,10 @@ public:
     [[nodiscard]] GraphChannels* channels() const { return m_channels; }
     [[nodiscard]] QLineEdit* startTimeBox() const { return txtStartTime; }
     [[nodiscard]] QLineEdit* dataNoBox() const { return txtDataNo; }
-    [[nodiscard]] QComboBox* minutesList() const { return ComboBox1; }
-    [[nodiscard]] QComboBox* secondsList() const { return ComboBox2; }
-    [[nodiscard]] QLabel* readOut() const { return Panel12; }
-    [[nodiscard]] QTableWidget* dataSetList() const { return Grid2; }
+    [[nodiscard]] QComboBox* minutesList() const { return rateMinutesList; }
+    [[nodiscard]] QComboBox* secondsList() const { return rateSecondsList; }
+    [[nodiscard]] QLabel* readOut() const { return readOutLabel; }
+    [[nodiscard]] QTableWidget* dataSetList() const { return dataSetGrid; }
     [[nodiscard]] QWidget* dataSetPanel() const { return pnlDataSets; }
     // Widens the data-set list's columns (never below their designed widths) to their texts.
     void fitDataSetColumns();
@@ -164,35 +164,35 @@ private:
     chart::ChartModel m_model;
 
     QWidget* pnlDataSets = nullptr;
-    QTableWidget* Grid2 = nullptr;
+    QTableWidget* dataSetGrid = nullptr;
     int m_dataSetWidth = 0; // what the list's columns need
 
     QToolBar* ToolBar1 = nullptr;
-    QToolButton* ToolButton1 = nullptr;
-    QToolButton* ToolButton2 = nullptr;
-    QToolButton* ToolButton4 = nullptr;
-    QToolButton* ToolButton5 = nullptr;
-    QToolButton* ToolButton9 = nullptr;
-    QToolButton* ToolButton15 = nullptr;
+    QToolButton* statisticButton = nullptr;
+    QToolButton* lineCursorButton = nullptr;
+    QToolButton* pointerToolButton = nullptr;
+    QToolButton* crossToolButton = nullptr;
+    QToolButton* textToolButton = nullptr;
+    QToolButton* colorButton = nullptr;
     QToolButton* tbntClr = nullptr;
     QAction* m_clearAction = nullptr;
     QAction* m_clearDivider = nullptr;
     QToolButton* UndoZoom = nullptr;
     QCheckBox* chkSplit = nullptr;
     QCheckBox* chkRate = nullptr;
-    QPushButton* Button1 = nullptr;
+    QPushButton* graphOptionButton = nullptr;
     QPushButton* btnChangeScale = nullptr;
 
     QWidget* pnlGraphStatistic = nullptr;
     QLineEdit* txtStartTime = nullptr;
-    QComboBox* ComboBox1 = nullptr;
-    QComboBox* ComboBox2 = nullptr;
+    QComboBox* rateMinutesList = nullptr;
+    QComboBox* rateSecondsList = nullptr;
     QLineEdit* txtDataNo = nullptr;
-    QPushButton* Button2 = nullptr;
+    QPushButton* showMaxMinButton = nullptr;
 
     QWidget* pnlGraph = nullptr;
     chart::ChartView* PESGraph1 = nullptr;
-    QLabel* Panel12 = nullptr;
+    QLabel* readOutLabel = nullptr;
 
     QWidget* pnlStatistic = nullptr;
     std::array<QLineEdit*, 4> m_max {};

@@ -115,11 +115,11 @@ void TfrmGraph::FormCreate()
     QStringList headers;
     for (int i = 0; i < 6; ++i)
         headers << table.getTextOrDefault(QStringLiteral("IDS_%1").arg(i));
-    Grid2->setHorizontalHeaderLabels(headers);
+    dataSetGrid->setHorizontalHeaderLabels(headers);
     for (int i = 0; i < 6; ++i)
-        Grid2->setColumnWidth(i, kDataSetWidths[i]);
-    for (int c = 0; c < Grid2->columnCount(); ++c)
-        Grid2->setItem(0, c, new QTableWidgetItem(QString()));
+        dataSetGrid->setColumnWidth(i, kDataSetWidths[i]);
+    for (int c = 0; c < dataSetGrid->columnCount(); ++c)
+        dataSetGrid->setItem(0, c, new QTableWidgetItem(QString()));
 
     PESGraph1->setPrompter(&m_services.prompter());
     m_commands = new GraphCommands(*this, m_services);
@@ -130,11 +130,11 @@ void TfrmGraph::fitDataSetColumns()
     // The designed widths are the least; a date, time or heading in this system's font may
     // need more, and a cut-off date makes the list useless. The panel grows with the columns,
     // within a bound that leaves the graph most of the window.
-    Grid2->resizeColumnsToContents();
+    dataSetGrid->resizeColumnsToContents();
     int total = 0;
     for (int i = 0; i < 6; ++i) {
-        const int wanted = std::max(kDataSetWidths[i], Grid2->columnWidth(i));
-        Grid2->setColumnWidth(i, wanted);
+        const int wanted = std::max(kDataSetWidths[i], dataSetGrid->columnWidth(i));
+        dataSetGrid->setColumnWidth(i, wanted);
         total += wanted;
     }
     m_dataSetWidth = std::min(total + kDataSetPanelExtra, kDataSetPanelMaxWidth);
@@ -162,19 +162,19 @@ void TfrmGraph::buildDataSetPanel()
     title->setAlignment(Qt::AlignHCenter);
     layout->addWidget(title);
 
-    Grid2 = new QTableWidget(1, 6, panel);
-    Grid2->setObjectName(QStringLiteral("Grid2"));
-    Grid2->setSelectionBehavior(QAbstractItemView::SelectRows);
-    Grid2->setSelectionMode(QAbstractItemView::SingleSelection);
-    Grid2->setEditTriggers(QAbstractItemView::NoEditTriggers);
-    Grid2->verticalHeader()->hide();
-    Grid2->verticalHeader()->setDefaultSectionSize(Grid2->fontMetrics().height() + 6);
-    Grid2->horizontalHeader()->setHighlightSections(false);
-    Grid2->horizontalHeader()->setDefaultAlignment(Qt::AlignCenter);
+    dataSetGrid = new QTableWidget(1, 6, panel);
+    dataSetGrid->setObjectName(QStringLiteral("Grid2"));
+    dataSetGrid->setSelectionBehavior(QAbstractItemView::SelectRows);
+    dataSetGrid->setSelectionMode(QAbstractItemView::SingleSelection);
+    dataSetGrid->setEditTriggers(QAbstractItemView::NoEditTriggers);
+    dataSetGrid->verticalHeader()->hide();
+    dataSetGrid->verticalHeader()->setDefaultSectionSize(dataSetGrid->fontMetrics().height() + 6);
+    dataSetGrid->horizontalHeader()->setHighlightSections(false);
+    dataSetGrid->horizontalHeader()->setDefaultAlignment(Qt::AlignCenter);
     // A narrow window narrows the list; its columns then scroll.
-    Grid2->setHorizontalScrollBarPolicy(Qt::ScrollBarAsNeeded);
-    layout->addWidget(Grid2, 1);
-    connect(Grid2, &QTableWidget::cellClicked, this, [this] { Grid2Click(); });
+    dataSetGrid->setHorizontalScrollBarPolicy(Qt::ScrollBarAsNeeded);
+    layout->addWidget(dataSetGrid, 1);
+    connect(dataSetGrid, &QTableWidget::cellClicked, this, [this] { dataSetGridClick(); });
 
     // Wide enough for the six columns and a vertical scroll bar.
     m_dataSetWidth = std::accumulate(std::begin(kDataSetWidths), std::end(kDataSetWidths), 0)
@@ -206,25 +206,25 @@ void TfrmGraph::buildToolBar()
     ToolBar1->setFloatable(false);
     ToolBar1->setContextMenuPolicy(Qt::PreventContextMenu);
 
-    ToolButton1 = addToolButton("ToolButton1", GraphGlyph::Statistic, true);
-    ToolButton1->setChecked(true);
-    connect(ToolButton1, &QToolButton::clicked, this, &TfrmGraph::ToolButton1Click);
-    ToolButton2 = addToolButton("ToolButton2", GraphGlyph::LineCursor, true);
-    ToolButton2->setChecked(true);
-    connect(ToolButton2, &QToolButton::clicked, this, &TfrmGraph::ToolButton2Click);
+    statisticButton = addToolButton("ToolButton1", GraphGlyph::Statistic, true);
+    statisticButton->setChecked(true);
+    connect(statisticButton, &QToolButton::clicked, this, &TfrmGraph::statisticButtonClick);
+    lineCursorButton = addToolButton("ToolButton2", GraphGlyph::LineCursor, true);
+    lineCursorButton->setChecked(true);
+    connect(lineCursorButton, &QToolButton::clicked, this, &TfrmGraph::lineCursorButtonClick);
     ToolBar1->addSeparator();
 
-    ToolButton4 = addToolButton("ToolButton4", GraphGlyph::Pointer, true);
-    ToolButton5 = addToolButton("ToolButton5", GraphGlyph::Cross, true);
-    ToolButton9 = addToolButton("ToolButton9", GraphGlyph::Text, true);
+    pointerToolButton = addToolButton("ToolButton4", GraphGlyph::Pointer, true);
+    crossToolButton = addToolButton("ToolButton5", GraphGlyph::Cross, true);
+    textToolButton = addToolButton("ToolButton9", GraphGlyph::Text, true);
     auto* tools = new QButtonGroup(this);
     tools->setObjectName(QStringLiteral("AnnotationTools"));
     tools->setExclusive(true);
-    tools->addButton(ToolButton4);
-    tools->addButton(ToolButton5);
-    tools->addButton(ToolButton9);
-    ToolButton4->setChecked(true);
-    ToolButton15 = addToolButton("ToolButton15", GraphGlyph::Color, false);
+    tools->addButton(pointerToolButton);
+    tools->addButton(crossToolButton);
+    tools->addButton(textToolButton);
+    pointerToolButton->setChecked(true);
+    colorButton = addToolButton("ToolButton15", GraphGlyph::Color, false);
 
     m_clearDivider = ToolBar1->addSeparator();
     tbntClr = new QToolButton(ToolBar1);
@@ -261,7 +261,7 @@ void TfrmGraph::buildToolBar()
         ToolBar1->addWidget(button);
         return button;
     };
-    Button1 = addButton("Button1", QStringLiteral("Graph Option"));
+    graphOptionButton = addButton("Button1", QStringLiteral("Graph Option"));
     auto* gap = new QWidget(ToolBar1);
     gap->setFixedWidth(4);
     ToolBar1->addWidget(gap);
@@ -306,11 +306,11 @@ void TfrmGraph::buildStatisticStrip()
         list->setEnabled(false);
         return list;
     };
-    ComboBox1 = makeList("ComboBox1", 0);
-    rateRow->addWidget(ComboBox1);
+    rateMinutesList = makeList("ComboBox1", 0);
+    rateRow->addWidget(rateMinutesList);
     rateRow->addWidget(label(rateBox, "lblColon", QStringLiteral(":")));
-    ComboBox2 = makeList("ComboBox2", 2);
-    rateRow->addWidget(ComboBox2);
+    rateSecondsList = makeList("ComboBox2", 2);
+    rateRow->addWidget(rateSecondsList);
     rateRow->addWidget(label(rateBox, "lblMmSs", QStringLiteral("mm:ss")));
 
     auto [countBox, countRow] = group("grpDataNo");
@@ -320,10 +320,10 @@ void TfrmGraph::buildStatisticStrip()
     txtDataNo->setMaximumWidth(txtDataNo->minimumWidth() + 8);
     countRow->addWidget(txtDataNo);
 
-    Button2 = new QPushButton(QStringLiteral("Show MAX/MIN on Graph"), strip);
-    Button2->setObjectName(QStringLiteral("Button2"));
-    Button2->setAutoDefault(false);
-    flow->addWidget(Button2);
+    showMaxMinButton = new QPushButton(QStringLiteral("Show MAX/MIN on Graph"), strip);
+    showMaxMinButton->setObjectName(QStringLiteral("Button2"));
+    showMaxMinButton->setAutoDefault(false);
+    flow->addWidget(showMaxMinButton);
     pnlGraphStatistic = strip;
 }
 
@@ -339,13 +339,13 @@ void TfrmGraph::buildPlot()
     layout->addWidget(PESGraph1, 0, 0);
 
     // The read-out floats over the plot's top-left corner, outside the layout.
-    Panel12 = new QLabel(pnlGraph);
-    Panel12->setObjectName(QStringLiteral("Panel12"));
-    Panel12->setAutoFillBackground(true);
-    Panel12->setMargin(2);
-    Panel12->setAttribute(Qt::WA_TransparentForMouseEvents);
-    Panel12->hide();
-    Panel12->raise();
+    readOutLabel = new QLabel(pnlGraph);
+    readOutLabel->setObjectName(QStringLiteral("Panel12"));
+    readOutLabel->setAutoFillBackground(true);
+    readOutLabel->setMargin(2);
+    readOutLabel->setAttribute(Qt::WA_TransparentForMouseEvents);
+    readOutLabel->hide();
+    readOutLabel->raise();
 
     pnlGraph->installEventFilter(this);
     connect(PESGraph1, &chart::ChartView::mouseMoved, this, [this] { PESGraph1MouseMove(); });

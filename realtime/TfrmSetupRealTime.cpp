@@ -98,7 +98,7 @@ TfrmSetupRealTime::TfrmSetupRealTime(QWidget* parent)
     for (QComboBox* list : { m_minutes, m_seconds })
         connect(list, &QComboBox::currentIndexChanged, this, [this] {
             if (!m_programSets)
-                ComboBox1Change();
+                rateListChange();
         });
 
     MessageTable::forWindow(QStringLiteral("TfrmSetupRealTime")).applyTo(this);
@@ -138,7 +138,7 @@ QString TfrmSetupRealTime::periodText() const
     return m_period->text();
 }
 
-void TfrmSetupRealTime::ComboBox1Change()
+void TfrmSetupRealTime::rateListChange()
 {
     // A rate of 0 s can never be confirmed.
     if (m_minutes->currentIndex() == 0 && m_seconds->currentIndex() == 0) {

@@ -25,7 +25,7 @@ public:
     [[nodiscard]] QString periodText() const;
 
     // The change handler of both rate lists (a change by the user).
-    void ComboBox1Change();
+    void rateListChange();
 
     [[nodiscard]] QLineEdit* samplesField() const { return m_samples; }
     [[nodiscard]] QComboBox* minutesList() const { return m_minutes; }

@@ -442,7 +442,7 @@ private Q_SLOTS:
         TfrmGraph other(f.host);
         QVERIFY(ConfigureGraph(*other.graph(), f.host, GraphExtent { 4, 10, 0, 0, 0, 100 }));
         other.ComputeGraphStatistics();
-        other.commands()->Button2Click(); // 4..7
+        other.commands()->showMaxMinButtonClick(); // 4..7
         QCOMPARE(other.lastAnnotationIndex(), 7);
         const GraphAnnotation kept = other.model().annotation(4);
 
@@ -453,7 +453,7 @@ private Q_SLOTS:
         f.button("tbntClr")->click();
         QCOMPARE(f.graph->lastAnnotationIndex(), 3);
 
-        other.commands()->Button2Click();
+        other.commands()->showMaxMinButtonClick();
         QCOMPARE(other.lastAnnotationIndex(), 11);
         QCOMPARE(other.model().annotation(4), kept);
         QCOMPARE(other.model().annotationCount(), 12);

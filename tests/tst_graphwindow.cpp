@@ -534,8 +534,8 @@ private Q_SLOTS:
         graph.redraw();
         QCoreApplication::processEvents();
         graph.ComputeGraphStatistics();
-        graph.commands()->Button2Click();
-        graph.commands()->Button2Click();
+        graph.commands()->showMaxMinButtonClick();
+        graph.commands()->showMaxMinButtonClick();
         QCOMPARE(graph.lastAnnotationIndex(), 11);
         QCOMPARE(graph.model().annotationCount(), 12);
         for (int k = 0; k < 4; ++k) {

@@ -352,7 +352,7 @@ void TestLoggerWindow::listRowsAndClicks()
 
     // The only row of a new window is empty: a click graphs nothing.
     grid->setCurrentCell(0, 1);
-    window.Grid2Click();
+    window.dataSetGridClick();
     QCOMPARE(window.model().points(), 500);
 
     FillDataSetList(window, r.store);
@@ -377,7 +377,7 @@ void TestLoggerWindow::listRowsAndClicks()
     QCOMPARE(window.model().points(), 500);
 
     grid->setCurrentCell(1, 3);
-    window.Grid2Click();
+    window.dataSetGridClick();
     QCOMPARE(window.model().points(), 5);
     QCOMPARE(window.dataNoBox()->text(), QStringLiteral("5"));
 

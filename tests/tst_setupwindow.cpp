@@ -296,13 +296,13 @@ private Q_SLOTS:
     {
         Rig r;
         r.meter.clearReceived();
-        r.window->Button4Click();
+        r.window->readButtonClick();
         QVERIFY(r.window->commandRunning());
         QVERIFY(QApplication::overrideCursor());
         QCOMPARE(QApplication::overrideCursor()->shape(), Qt::WaitCursor);
         QVERIFY(!r.window->findChild<QPushButton*>("Button1")->isEnabled());
         // A second press meanwhile starts nothing.
-        r.window->Button1Click();
+        r.window->clockButtonClick();
         QVERIFY(r.session->leaseHeld());
         while (r.window->commandRunning())
             r.clock.advance(10);
@@ -315,7 +315,7 @@ private Q_SLOTS:
     void closingDuringACommandGivesTheDeviceBack()
     {
         Rig r;
-        r.window->Button1Click();
+        r.window->clockButtonClick();
         QVERIFY(r.session->leaseHeld());
         r.clock.advance(120);
         r.window.reset();

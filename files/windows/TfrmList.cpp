@@ -32,19 +32,19 @@ TfrmList::TfrmList(ListHost& host, QWidget* parent)
     setFont(font);
     resize(389, 424);
 
-    Grid1 = new QTableView(this);
-    Grid1->setObjectName(QStringLiteral("Grid1"));
-    Grid1->setModel(m_table);
+    tableGrid = new QTableView(this);
+    tableGrid->setObjectName(QStringLiteral("Grid1"));
+    tableGrid->setModel(m_table);
     // The row number is the grid's own fixed column 0; no second one beside it.
-    Grid1->verticalHeader()->hide();
-    Grid1->verticalHeader()->setDefaultSectionSize(18);
-    Grid1->verticalHeader()->setMinimumSectionSize(18);
-    Grid1->verticalHeader()->setSectionResizeMode(QHeaderView::Fixed);
-    Grid1->horizontalHeader()->setDefaultSectionSize(64);
+    tableGrid->verticalHeader()->hide();
+    tableGrid->verticalHeader()->setDefaultSectionSize(18);
+    tableGrid->verticalHeader()->setMinimumSectionSize(18);
+    tableGrid->verticalHeader()->setSectionResizeMode(QHeaderView::Fixed);
+    tableGrid->horizontalHeader()->setDefaultSectionSize(64);
     // A full date or time is what a person reads first; where the font in use is wider than
     // the one the 64-pixel columns were measured for, those two columns grow to show it whole.
     const QFontMetrics metrics(font);
-    const int margin = 2 * (Grid1->style()->pixelMetric(QStyle::PM_FocusFrameHMargin) + 1) + 2;
+    const int margin = 2 * (tableGrid->style()->pixelMetric(QStyle::PM_FocusFrameHMargin) + 1) + 2;
     // The samples cover a day-month-year date and a 12-hour time as well as this computer's
     // own short date.
     const QLocale locale;
@@ -59,21 +59,21 @@ TfrmList::TfrmList(ListHost& host, QWidget* parent)
         int width = 64;
         for (const QString& sample : samples)
             width = std::max(width, metrics.horizontalAdvance(sample) + margin);
-        Grid1->horizontalHeader()->resizeSection(column, width);
+        tableGrid->horizontalHeader()->resizeSection(column, width);
     }
-    Grid1->horizontalHeader()->setSectionResizeMode(QHeaderView::Interactive);
-    Grid1->horizontalHeader()->setStretchLastSection(false);
-    Grid1->horizontalHeader()->setHighlightSections(false);
-    Grid1->setShowGrid(true);
-    Grid1->setEditTriggers(QAbstractItemView::NoEditTriggers);
-    Grid1->setSelectionMode(QAbstractItemView::ContiguousSelection);
-    Grid1->setSelectionBehavior(QAbstractItemView::SelectItems);
-    Grid1->setWordWrap(false);
-    Grid1->setItemDelegate(new FixedColumnDelegate(Grid1));
+    tableGrid->horizontalHeader()->setSectionResizeMode(QHeaderView::Interactive);
+    tableGrid->horizontalHeader()->setStretchLastSection(false);
+    tableGrid->horizontalHeader()->setHighlightSections(false);
+    tableGrid->setShowGrid(true);
+    tableGrid->setEditTriggers(QAbstractItemView::NoEditTriggers);
+    tableGrid->setSelectionMode(QAbstractItemView::ContiguousSelection);
+    tableGrid->setSelectionBehavior(QAbstractItemView::SelectItems);
+    tableGrid->setWordWrap(false);
+    tableGrid->setItemDelegate(new FixedColumnDelegate(tableGrid));
 
     auto* layout = new QVBoxLayout(this);
     layout->setContentsMargins(0, 0, 0, 0);
-    layout->addWidget(Grid1);
+    layout->addWidget(tableGrid);
 }
 
 QWidget* TfrmList::frameWindow()

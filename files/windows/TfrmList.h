@@ -36,7 +36,7 @@ public:
 
     [[nodiscard]] TextTableModel& table() { return *m_table; }
     [[nodiscard]] const TextTableModel& table() const { return *m_table; }
-    [[nodiscard]] QTableView* grid() const { return Grid1; }
+    [[nodiscard]] QTableView* grid() const { return tableGrid; }
     // What moves, restores and closes: the MDI subwindow holding the table, else the table.
     [[nodiscard]] QWidget* frameWindow();
 
@@ -57,7 +57,7 @@ private:
     ListHost& m_host;
     MessageTable m_messages;
     TextTableModel* m_table = nullptr;
-    QTableView* Grid1 = nullptr;
+    QTableView* tableGrid = nullptr;
     SubWindowActivation m_activation;
 };
 

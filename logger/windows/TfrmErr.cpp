@@ -22,18 +22,19 @@ TfrmErr::TfrmErr(QWidget* parent)
     setFont(font);
     setFixedSize(346, 97);
 
-    Label1 = new QLabel(this);
-    Label1->setObjectName(QStringLiteral("Label1"));
-    Label1->setGeometry(8, 0, 330, 49);
-    Label1->setAlignment(Qt::AlignCenter);
-    Label1->setWordWrap(true);
-    Label1->setTextFormat(Qt::PlainText);
+    messageLabel = new QLabel(this);
+    messageLabel->setObjectName(QStringLiteral("Label1"));
+    messageLabel->setGeometry(8, 0, 330, 49);
+    messageLabel->setAlignment(Qt::AlignCenter);
+    messageLabel->setWordWrap(true);
+    messageLabel->setTextFormat(Qt::PlainText);
 
-    Button2 = addButton("Button2", QStringLiteral("Try Again"), QRect(16, 64, 73, 25), TryAgain);
-    Button1 = addButton(
+    tryAgainButton
+        = addButton("Button2", QStringLiteral("Try Again"), QRect(16, 64, 73, 25), TryAgain);
+    fixErrorButton = addButton(
         "Button1", QStringLiteral("Fixed the error "), QRect(104, 64, 105, 25), FixError);
-    Button3 = addButton("Button3", QStringLiteral("Cancel"), QRect(224, 64, 105, 25), Cancel);
-    Button2->setDefault(true);
+    cancelButton = addButton("Button3", QStringLiteral("Cancel"), QRect(224, 64, 105, 25), Cancel);
+    tryAgainButton->setDefault(true);
 
     MessageTable::forWindow(QStringLiteral("TfrmErr")).applyTo(this);
     fitButtons();
@@ -46,7 +47,7 @@ void TfrmErr::fitButtons()
     // each button takes the width its style asks for and the row is centred, always in the
     // same order. A row that would still be too wide shares the dialog's width evenly.
     constexpr int kGap = 8, kMargin = 4;
-    const QList<QPushButton*> row { Button2, Button1, Button3 };
+    const QList<QPushButton*> row { tryAgainButton, fixErrorButton, cancelButton };
     const int count = int(row.size());
     bool fits = true;
     int total = kGap * (count - 1);
@@ -78,22 +79,22 @@ QPushButton* TfrmErr::addButton(const char* name, const QString& text, QRect geo
 
 void TfrmErr::setMessage(const QString& text)
 {
-    Label1->setText(text);
+    messageLabel->setText(text);
 }
 
 QString TfrmErr::message() const
 {
-    return Label1->text();
+    return messageLabel->text();
 }
 
 void TfrmErr::setFixOffered(bool offered)
 {
-    Button1->setVisible(offered);
+    fixErrorButton->setVisible(offered);
 }
 
 bool TfrmErr::fixOffered() const
 {
-    return !Button1->isHidden();
+    return !fixErrorButton->isHidden();
 }
 
 } // namespace tc4dl

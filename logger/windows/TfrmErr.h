@@ -28,10 +28,10 @@ private:
     void fitButtons();
     QPushButton* addButton(const char* name, const QString& text, QRect geometry, int result);
 
-    QLabel* Label1 = nullptr;
-    QPushButton* Button1 = nullptr;
-    QPushButton* Button2 = nullptr;
-    QPushButton* Button3 = nullptr;
+    QLabel* messageLabel = nullptr;
+    QPushButton* fixErrorButton = nullptr;
+    QPushButton* tryAgainButton = nullptr;
+    QPushButton* cancelButton = nullptr;
 };
 
 } // namespace tc4dl

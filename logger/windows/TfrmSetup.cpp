@@ -84,9 +84,9 @@ void TfrmSetup::buildCommands()
     auto* eraseButton = named(new QPushButton(this), "Button3");
     eraseButton->setGeometry(16, 206, 296, 32);
 
-    connect(clockButton, &QPushButton::clicked, this, &TfrmSetup::Button1Click);
-    connect(intervalButton, &QPushButton::clicked, this, &TfrmSetup::Button2Click);
-    connect(eraseButton, &QPushButton::clicked, this, &TfrmSetup::Button3Click);
+    connect(clockButton, &QPushButton::clicked, this, &TfrmSetup::clockButtonClick);
+    connect(intervalButton, &QPushButton::clicked, this, &TfrmSetup::intervalButtonClick);
+    connect(eraseButton, &QPushButton::clicked, this, &TfrmSetup::eraseButtonClick);
     m_buttons = { clockButton, intervalButton, eraseButton };
 }
 
@@ -106,7 +106,7 @@ void TfrmSetup::buildReadOut()
     m_memoryAvailable = row("Label4", "lblMemoryAvailable", 126);
     auto* readButton = named(new QPushButton(group), "Button4");
     readButton->setGeometry(16, 174, 261, 32);
-    connect(readButton, &QPushButton::clicked, this, &TfrmSetup::Button4Click);
+    connect(readButton, &QPushButton::clicked, this, &TfrmSetup::readButtonClick);
     m_buttons << readButton;
 }
 
@@ -148,13 +148,13 @@ QString TfrmSetup::message(const char* id) const
     return m_messages.getTextOrDefault(QLatin1String(id));
 }
 
-void TfrmSetup::Button1Click()
+void TfrmSetup::clockButtonClick()
 {
     // The computer's time when the button is pressed, before any wait.
     run(SetupExchange::setMeterClock(m_clock.now()));
 }
 
-void TfrmSetup::Button2Click()
+void TfrmSetup::intervalButtonClick()
 {
     // The input is checked before the device is touched.
     const auto setting = parseIntervalInput(m_minutes->text(), m_seconds->text());
@@ -165,7 +165,7 @@ void TfrmSetup::Button2Click()
     run(SetupExchange::setRecordingInterval(setting->minutesBcd, setting->secondsBcd));
 }
 
-void TfrmSetup::Button3Click()
+void TfrmSetup::eraseButtonClick()
 {
     // One stray click would delete every recording in the meter.
     if (m_prompter.ask(message(setupmsg::kEraseQuestion), Prompter::Buttons::YesNoDefaultNo,
@@ -175,7 +175,7 @@ void TfrmSetup::Button3Click()
     run(SetupExchange::eraseLoggerMemory());
 }
 
-void TfrmSetup::Button4Click()
+void TfrmSetup::readButtonClick()
 {
     run(SetupExchange::readLoggerInfo());
 }

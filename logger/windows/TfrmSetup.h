@@ -31,10 +31,10 @@ public:
     ~TfrmSetup() override;
 
     // The four buttons: the clock, the interval, erasing, the read-out.
-    void Button1Click();
-    void Button2Click();
-    void Button3Click();
-    void Button4Click();
+    void clockButtonClick();
+    void intervalButtonClick();
+    void eraseButtonClick();
+    void readButtonClick();
 
     [[nodiscard]] bool commandRunning() const { return m_command->running(); }
 
