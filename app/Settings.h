@@ -58,8 +58,8 @@ struct Settings {
     QString archivePath;
 
     // Read in the order LastConnectedPort, LastConnectedModel, RealTimeRate, AnnoColor,
-    // CF_Degree, then LastFolder, ArchiveEnabled and ArchivePath; a value that cannot be read keeps its default, one out of
-    // range is clamped.
+    // CF_Degree, then LastFolder, ArchiveEnabled and ArchivePath; a value that cannot be read keeps
+    // its default, one out of range is clamped.
     static Settings read(SettingsStore& store);
     // Written in the order RealTimeRate, LastConnectedPort, LastConnectedModel, AnnoColor,
     // CF_Degree, then LastFolder when one was used; a value that cannot be written is skipped.
