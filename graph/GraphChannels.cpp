@@ -9,6 +9,8 @@
 #include <QLabel>
 #include <QLineEdit>
 
+#include <cmath>
+
 namespace tc4dl {
 
 namespace {
@@ -94,7 +96,9 @@ QString GraphChannels::rateText(std::optional<double> rate)
 {
     if (!rate)
         return QStringLiteral("****");
-    return chart::fixedText(*rate, 1) + QStringLiteral(" °/min");
+    // A slope that rounds to nothing reads "0,0", never "-0,0".
+    const double shown = std::abs(*rate) < 0.05 ? 0.0 : *rate;
+    return chart::fixedText(shown, 1) + QStringLiteral(" °/min");
 }
 
 } // namespace tc4dl

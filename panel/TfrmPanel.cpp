@@ -78,11 +78,17 @@ void TfrmPanel::buildDisplay()
         label->setAlignment(Qt::AlignRight | Qt::AlignVCenter);
         label->setFixedSize(52, label->fontMetrics().height());
         m_values[i] = label;
-        // The rate of change sits under its reading, small enough to leave the marks free.
-        QLabel* rate = addLabel(qPrintable(QStringLiteral("lblT%1Rate").arg(i + 1)), QString(),
-            values[i].second + QPoint(0, i % 2 == 0 ? 13 : 26), 8);
+        // The rates of change stand on the case just under the glass, in the readings' own
+        // quadrants (T1 and T3 above, T2 and T4 below), so the display keeps the meter's look
+        // and no rate covers a mark or the glass's edge.
+        const QPoint ratePos(i < 2 ? 12 : 78, i % 2 == 0 ? 161 : 173);
+        QLabel* rate
+            = addLabel(qPrintable(QStringLiteral("lblT%1Rate").arg(i + 1)), QString(), ratePos, 9);
         rate->setAlignment(Qt::AlignRight | Qt::AlignVCenter);
-        rate->setFixedSize(52, rate->fontMetrics().height());
+        rate->setFixedSize(60, rate->fontMetrics().height());
+        QPalette onCase = rate->palette();
+        onCase.setColor(QPalette::WindowText, art::lcdGlass());
+        rate->setPalette(onCase);
         m_rates[i] = rate;
     }
 

@@ -44,8 +44,9 @@ LoggerCrossings::LoggerCrossings(TfrmGraph& window, GraphServices& services)
     QWidget* panel = window.dataSetPanel();
     m_list = new QTableWidget(0, 4, panel);
     m_list->setObjectName(QStringLiteral("lstCrossings"));
-    m_list->setHorizontalHeaderLabels({ QStringLiteral("Time"), QStringLiteral("Channel"),
-        QStringLiteral("Value"), QStringLiteral("Limit") });
+    // In the graph window's language (German, as its message table is).
+    m_list->setHorizontalHeaderLabels({ QStringLiteral("Zeit"), QStringLiteral("Kanal"),
+        QStringLiteral("Wert"), QStringLiteral("Grenze") });
     m_list->setEditTriggers(QAbstractItemView::NoEditTriggers);
     m_list->setSelectionBehavior(QAbstractItemView::SelectRows);
     m_list->verticalHeader()->hide();
