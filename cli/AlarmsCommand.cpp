@@ -55,24 +55,12 @@ int runAlarms(const QStringList& arguments, QTextStream& out, QTextStream& err)
         err << "Give at least one --alarm SPEC.\n" << kUsage;
         return Usage;
     }
-    int only = -1;
-    if (parser.isSet(set)) {
-        bool ok = false;
-        only = parser.value(set).toInt(&ok) - 1;
-        if (!ok || only < 0) {
-            err << "--set needs a data set number of 1 or more, not \"" << parser.value(set)
-                << "\".\n";
-            return InvalidInput;
-        }
-    }
     DataSetStore store;
-    if (const int code = loadCollection(parser.positionalArguments().at(1), store, err); code != Ok)
+    int only = -1;
+    if (const int code = loadChosenSets(parser.positionalArguments().at(1),
+            parser.isSet(set) ? std::optional(parser.value(set)) : std::nullopt, store, only, err);
+        code != Ok)
         return code;
-    if (only >= store.setCount()) {
-        err << "There is no data set " << only + 1 << ": the file holds " << store.setCount()
-            << ".\n";
-        return InvalidInput;
-    }
     out << "set,time,alarm,value\n";
     for (int k = 0; k < store.setCount(); ++k) {
         if (only < 0 || k == only)

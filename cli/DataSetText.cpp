@@ -153,4 +153,26 @@ int loadCollection(const QString& path, DataSetStore& store, QTextStream& err)
     return Ok;
 }
 
+int loadChosenSets(const QString& path, const std::optional<QString>& setNumber,
+    DataSetStore& store, int& only, QTextStream& err)
+{
+    only = -1;
+    if (setNumber) {
+        bool ok = false;
+        only = setNumber->toInt(&ok) - 1;
+        if (!ok || only < 0) {
+            err << "--set needs a data set number of 1 or more, not \"" << *setNumber << "\".\n";
+            return InvalidInput;
+        }
+    }
+    if (const int code = loadCollection(path, store, err); code != Ok)
+        return code;
+    if (only >= store.setCount()) {
+        err << "There is no data set " << only + 1 << ": the file holds " << store.setCount()
+            << ".\n";
+        return InvalidInput;
+    }
+    return Ok;
+}
+
 } // namespace tc4dl::cli

@@ -9,6 +9,8 @@
 #include <QStringList>
 #include <QTextStream>
 
+#include <optional>
+
 namespace tc4dl::cli {
 
 // The texts of the logger commands: the data-set list and the samples, written for scripts
@@ -39,5 +41,11 @@ void writeExportLines(
 // Reads and decodes a collection file into `store`; Ok, or the exit code with the sentence on
 // `err`.
 [[nodiscard]] int loadCollection(const QString& path, DataSetStore& store, QTextStream& err);
+
+// The same for a command with --set: `setNumber` is the option's text (nothing: all sets) and
+// `only` the chosen set's index (-1: all). A number that is not 1 or more is refused before the
+// file is read, one beyond the file's sets after; either is InvalidInput with its sentence.
+[[nodiscard]] int loadChosenSets(const QString& path, const std::optional<QString>& setNumber,
+    DataSetStore& store, int& only, QTextStream& err);
 
 } // namespace tc4dl::cli

@@ -80,24 +80,12 @@ int runExport(const QStringList& arguments, QTextStream& out, QTextStream& err)
         }
         return exportGraph(path, parser.isSet(output) ? parser.value(output) : QString(), out, err);
     }
-    int only = -1;
-    if (parser.isSet(set)) {
-        bool ok = false;
-        only = parser.value(set).toInt(&ok) - 1;
-        if (!ok || only < 0) {
-            err << "--set needs a data set number of 1 or more, not \"" << parser.value(set)
-                << "\".\n";
-            return InvalidInput;
-        }
-    }
     DataSetStore store;
-    if (const int code = loadCollection(path, store, err); code != Ok)
+    int only = -1;
+    if (const int code = loadChosenSets(path,
+            parser.isSet(set) ? std::optional(parser.value(set)) : std::nullopt, store, only, err);
+        code != Ok)
         return code;
-    if (only >= store.setCount()) {
-        err << "There is no data set " << only + 1 << ": the file holds " << store.setCount()
-            << ".\n";
-        return InvalidInput;
-    }
     return writeOutput(
         parser.value(output), [&](QTextStream& s) { writeSets(store, only, s); }, out, err);
 }
