@@ -38,12 +38,8 @@ int runAlarms(const QStringList& arguments, QTextStream& out, QTextStream& err)
     const QCommandLineOption set(
         QStringLiteral("set"), QStringLiteral("Only data set N (from 1)."), QStringLiteral("N"));
     parser.addOptions({ set, alarmOption(), hysteresisOption() });
-    if (!parser.parse(arguments)) {
-        err << parser.errorText() << '\n' << kUsage;
-        return Usage;
-    }
-    if (printHelpIfAsked(parser, out))
-        return Ok;
+    if (const std::optional<int> code = parseOrEnd(parser, arguments, kUsage, out, err))
+        return *code;
     if (parser.positionalArguments().size() != 2) {
         err << "Give one collection file.\n" << kUsage;
         return Usage;

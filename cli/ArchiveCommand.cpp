@@ -251,12 +251,8 @@ int runArchive(const QStringList& arguments, QTextStream& out, QTextStream& err)
         QStringLiteral("OUT"));
     const QCommandLineOption yes(QStringLiteral("yes"), QStringLiteral("remove: really remove."));
     parser.addOptions({ archiveOption, csv, from, to, output, yes });
-    if (!parser.parse(arguments)) {
-        err << parser.errorText() << '\n' << kUsage;
-        return Usage;
-    }
-    if (printHelpIfAsked(parser, out))
-        return Ok;
+    if (const std::optional<int> code = parseOrEnd(parser, arguments, kUsage, out, err))
+        return *code;
     const QStringList positional = parser.positionalArguments();
     const QString action = positional.value(1);
     const QStringList rest = positional.mid(2);

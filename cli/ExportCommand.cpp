@@ -62,12 +62,8 @@ int runExport(const QStringList& arguments, QTextStream& out, QTextStream& err)
                        "whole)."),
         QStringLiteral("OUT.csv"));
     parser.addOptions({ set, output });
-    if (!parser.parse(arguments)) {
-        err << parser.errorText() << '\n' << kUsage;
-        return Usage;
-    }
-    if (printHelpIfAsked(parser, out))
-        return Ok;
+    if (const std::optional<int> code = parseOrEnd(parser, arguments, kUsage, out, err))
+        return *code;
     if (parser.positionalArguments().size() != 2) {
         err << "Give one collection file or graph file.\n" << kUsage;
         return Usage;

@@ -21,6 +21,18 @@ bool printHelpIfAsked(const QCommandLineParser& parser, QTextStream& out)
     return true;
 }
 
+std::optional<int> parseOrEnd(QCommandLineParser& parser, const QStringList& arguments,
+    const char* usage, QTextStream& out, QTextStream& err)
+{
+    if (!parser.parse(arguments)) {
+        err << parser.errorText() << '\n' << usage;
+        return Usage;
+    }
+    if (printHelpIfAsked(parser, out))
+        return Ok;
+    return std::nullopt;
+}
+
 bool standardOutputComplete(QTextStream& out, QString* why)
 {
     out.flush();

@@ -4,6 +4,7 @@
 #include <QTextStream>
 
 #include <functional>
+#include <optional>
 
 class QCommandLineParser;
 
@@ -12,6 +13,12 @@ namespace tc4dl::cli {
 // Prints the command's help on `out` when --help or --help-all was given; true then, and the
 // command ends there. The tool has no Qt options worth listing, so both print the same.
 [[nodiscard]] bool printHelpIfAsked(const QCommandLineParser& parser, QTextStream& out);
+
+// Parses a command's arguments: Usage with the parser's reason and `usage` on `err` when they
+// cannot be read, Ok when the help was printed (the command ends there with that code), nothing
+// when the command goes on.
+[[nodiscard]] std::optional<int> parseOrEnd(QCommandLineParser& parser,
+    const QStringList& arguments, const char* usage, QTextStream& out, QTextStream& err);
 
 // Flushes the standard output and tells whether every byte written to it arrived: a full disk
 // or a closed device behind it must not pass for success. `why` gets the reason otherwise.

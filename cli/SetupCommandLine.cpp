@@ -98,12 +98,8 @@ int runSetup(const QStringList& arguments, QTextStream& out, QTextStream& err)
         QStringLiteral("demo"), QStringLiteral("Look on the built-in simulated meter too."));
     const QCommandLineOption yes(QStringLiteral("yes"), QStringLiteral("Confirm the erase."));
     parser.addOptions({ port, demo, yes });
-    if (!parser.parse(arguments)) {
-        err << parser.errorText() << '\n' << kUsage;
-        return Usage;
-    }
-    if (printHelpIfAsked(parser, out))
-        return Ok;
+    if (const std::optional<int> code = parseOrEnd(parser, arguments, kUsage, out, err))
+        return *code;
     const QStringList args = parser.positionalArguments();
     const QString what = args.value(1);
     const int expected = what == QLatin1String("interval") ? 3 : 2;
