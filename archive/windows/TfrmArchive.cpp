@@ -181,12 +181,9 @@ void TfrmArchive::graphSelected()
         return;
     }
     // One set as if it had just been downloaded: the first chosen.
-    QString error;
-    const std::optional<MemoryImage> image = archive->image({ ids.front() }, &error);
-    if (!image) {
-        tell(text(13).arg(error));
+    const std::optional<MemoryImage> image = imageOf(*archive, { ids.front() });
+    if (!image)
         return;
-    }
     if (const QString failed = m_show ? m_show(*image, false) : QString(); !failed.isEmpty())
         tell(text(20).arg(failed));
 }
@@ -213,14 +210,20 @@ void TfrmArchive::graphTimeline()
         tell(text(14));
         return;
     }
-    QString error;
-    const std::optional<MemoryImage> image = archive->image(ids, &error);
-    if (!image) {
-        tell(text(13).arg(error));
+    const std::optional<MemoryImage> image = imageOf(*archive, ids);
+    if (!image)
         return;
-    }
     if (const QString failed = m_show ? m_show(*image, true) : QString(); !failed.isEmpty())
         tell(text(20).arg(failed));
+}
+
+std::optional<MemoryImage> TfrmArchive::imageOf(Archive& archive, const std::vector<qint64>& ids)
+{
+    QString error;
+    std::optional<MemoryImage> image = archive.image(ids, &error);
+    if (!image)
+        tell(text(13).arg(error));
+    return image;
 }
 
 void TfrmArchive::exportSelected(bool csv)
@@ -233,12 +236,9 @@ void TfrmArchive::exportSelected(bool csv)
         tell(text(15));
         return;
     }
-    QString error;
-    const std::optional<MemoryImage> image = archive->image(ids, &error);
-    if (!image) {
-        tell(text(13).arg(error));
+    const std::optional<MemoryImage> image = imageOf(*archive, ids);
+    if (!image)
         return;
-    }
     Prompter::FileRequest request;
     request.start = m_startFolder;
     request.filters = QStringList { csv ? QStringLiteral("CSV (*.csv *.CSV)")
@@ -248,6 +248,7 @@ void TfrmArchive::exportSelected(bool csv)
     if (path.isEmpty())
         return;
     m_startFolder = QFileInfo(path).absolutePath();
+    QString error;
     bool written = false;
     if (csv) {
         DataSetStore store;

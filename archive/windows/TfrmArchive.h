@@ -6,6 +6,7 @@
 #include <QWidget>
 
 #include <functional>
+#include <optional>
 #include <vector>
 
 class QCheckBox;
@@ -65,6 +66,9 @@ private:
     [[nodiscard]] Archive* usable();
     // False after saying that the archive cannot be changed.
     [[nodiscard]] bool writable();
+    // The chosen sets as a memory image, or nothing after saying why not.
+    [[nodiscard]] std::optional<MemoryImage> imageOf(
+        Archive& archive, const std::vector<qint64>& ids);
 
     ArchiveKeeper& m_keeper;
     Prompter& m_prompter;
