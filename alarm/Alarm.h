@@ -70,6 +70,35 @@ struct AlarmEvent {
 
 // Rate of change in degrees per minute: least-squares slope over the samples of the last
 // `windowSeconds` (not the difference of two points). "OL" samples are left out.
+// The least-squares slope, in degrees per minute, of the points `visit` hands over: `visit(f)`
+// calls f(seconds, value) once per point and is called twice (two passes about the means keep
+// the precision). Nothing with fewer than two points or without any spread in time.
+template <typename Visit> [[nodiscard]] std::optional<double> slopePerMinute(const Visit& visit)
+{
+    double n = 0.0;
+    double sumT = 0.0;
+    double sumV = 0.0;
+    visit([&](double seconds, double value) {
+        n += 1.0;
+        sumT += seconds;
+        sumV += value;
+    });
+    if (n < 2.0)
+        return std::nullopt;
+    const double meanT = sumT / n;
+    const double meanV = sumV / n;
+    double sxx = 0.0;
+    double sxy = 0.0;
+    visit([&](double seconds, double value) {
+        const double dt = seconds - meanT;
+        sxx += dt * dt;
+        sxy += dt * (value - meanV);
+    });
+    if (!(sxx > 0.0))
+        return std::nullopt;
+    return sxy / sxx * 60.0;
+}
+
 class RateOfChange {
 public:
     explicit RateOfChange(double windowSeconds = 60.0);

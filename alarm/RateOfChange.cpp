@@ -69,43 +69,21 @@ void RateOfChange::dropOld()
     }
 }
 
-// The least-squares slope per channel, in two passes about the means.
+// The least-squares slope per channel over the samples in the window.
 void RateOfChange::recompute()
 {
     const std::size_t size = m_ring.size();
     const double newest = m_ring[(m_first + m_count - 1) % size].serial;
     for (int c = 0; c < kChannels; ++c) {
         const auto ch = static_cast<std::size_t>(c);
-        double n = 0.0;
-        double sumT = 0.0;
-        double sumV = 0.0;
-        for (std::size_t i = 0; i < m_count; ++i) {
-            const Sample& s = m_ring[(m_first + i) % size];
-            const float v = s.values[ch];
-            if (isOverLimit(v))
-                continue;
-            n += 1.0;
-            sumT += secondsBefore(s.serial, newest);
-            sumV += v;
-        }
-        m_perMinute[ch].reset();
-        if (n < 2.0)
-            continue;
-        const double meanT = sumT / n;
-        const double meanV = sumV / n;
-        double sxx = 0.0;
-        double sxy = 0.0;
-        for (std::size_t i = 0; i < m_count; ++i) {
-            const Sample& s = m_ring[(m_first + i) % size];
-            const float v = s.values[ch];
-            if (isOverLimit(v))
-                continue;
-            const double dt = secondsBefore(s.serial, newest) - meanT;
-            sxx += dt * dt;
-            sxy += dt * (static_cast<double>(v) - meanV);
-        }
-        if (sxx > 0.0)
-            m_perMinute[ch] = sxy / sxx * 60.0;
+        m_perMinute[ch] = slopePerMinute([&](const auto& point) {
+            for (std::size_t i = 0; i < m_count; ++i) {
+                const Sample& s = m_ring[(m_first + i) % size];
+                const float v = s.values[ch];
+                if (!isOverLimit(v))
+                    point(secondsBefore(s.serial, newest), static_cast<double>(v));
+            }
+        });
     }
 }
 

@@ -102,44 +102,23 @@ ChannelRates latestRates(const ChartModel& model, double windowSeconds)
 
 ChannelRates wholeGraphRates(const ChartModel& model)
 {
-    // The same least squares as alarm::RateOfChange, whose window is for a recording that goes
-    // on: it works the window out anew with every sample, which over a whole stored set would
-    // take time growing with the square of its length. Two passes about the means, with times
-    // in seconds from the channel's first reading, keep the precision.
+    // The same least squares as alarm::RateOfChange, over all readings at once: its window is
+    // for a recording that goes on and is worked out anew with every sample, which over a whole
+    // stored set would take time growing with the square of its length.
     ChannelRates rates;
     for (int ch = 0; ch < channelsOf(model); ++ch) {
-        double n = 0.0;
-        double origin = 0.0;
-        double sumT = 0.0;
-        double sumV = 0.0;
-        const auto reading = [&](int p) {
-            const float y = model.y(ch, p);
-            return isReading(model, ch, p) && !isOverLimit(y);
-        };
-        for (int p = 0; p < model.points(); ++p) {
-            if (!reading(p))
-                continue;
-            if (n == 0.0)
-                origin = model.x(ch, p);
-            n += 1.0;
-            sumT += (model.x(ch, p) - origin) * kSecondsPerDay;
-            sumV += model.y(ch, p);
-        }
-        if (n < 2.0)
-            continue;
-        const double meanT = sumT / n;
-        const double meanV = sumV / n;
-        double sumTT = 0.0;
-        double sumTV = 0.0;
-        for (int p = 0; p < model.points(); ++p) {
-            if (!reading(p))
-                continue;
-            const double dt = (model.x(ch, p) - origin) * kSecondsPerDay - meanT;
-            sumTT += dt * dt;
-            sumTV += dt * (model.y(ch, p) - meanV);
-        }
-        if (sumTT > 0.0)
-            rates[static_cast<size_t>(ch)] = sumTV / sumTT * 60.0;
+        // Times in seconds from the channel's first reading.
+        std::optional<double> origin;
+        rates[static_cast<size_t>(ch)] = alarm::slopePerMinute([&](const auto& point) {
+            for (int p = 0; p < model.points(); ++p) {
+                const float y = model.y(ch, p);
+                if (!isReading(model, ch, p) || isOverLimit(y))
+                    continue;
+                if (!origin)
+                    origin = model.x(ch, p);
+                point((model.x(ch, p) - *origin) * kSecondsPerDay, static_cast<double>(y));
+            }
+        });
     }
     return rates;
 }
