@@ -3,8 +3,8 @@
 #include "DataSetStore.h"
 #include "MemoryHeader.h"
 #include "MemoryImage.h"
+#include "Sha256.h"
 
-#include <QCryptographicHash>
 #include <QDir>
 #include <QFile>
 #include <QFileInfo>
@@ -32,11 +32,6 @@ QString nextConnectionName()
 {
     static std::atomic<quint64> counter { 0 };
     return QStringLiteral("tc4dl-archive-%1").arg(++counter);
-}
-
-QByteArray sha256(QByteArrayView bytes)
-{
-    return QCryptographicHash::hash(bytes, QCryptographicHash::Sha256);
 }
 
 qint64 toMs(const QDateTime& t)
@@ -344,62 +339,64 @@ AddOutcome Archive::add(const DataSetStore& store, const MemoryImage& image, con
             return out;
         }
     }
+    // Hashed before the transaction: other programs wait for the archive only while it is
+    // written.
+    Sha256 sha256;
+    std::vector<QByteArray> hashes;
+    hashes.reserve(std::size_t(store.setCount()));
+    for (int k = 0; k < store.setCount(); ++k) {
+        const qint64 s = store.startOffset(k);
+        hashes.push_back(sha256.hash(QByteArrayView(bytes).sliced(s, store.endOffset(k) - s + 1)));
+    }
     if (!m_impl->exec(QStringLiteral("BEGIN IMMEDIATE"), &out.error))
         return out;
-    const QSqlDatabase db = m_impl->db();
-    QSqlQuery find(db);
-    QSqlQuery seen(db);
-    QSqlQuery insert(db);
-    find.prepare(QStringLiteral("SELECT id, source FROM sets WHERE start = ? AND interval = ? "
-                                "AND samples = ? AND celsius = ? AND sha256 = ?"));
-    seen.prepare(QStringLiteral("UPDATE sets SET last_seen = ?, source = ? WHERE id = ?"));
-    insert.prepare(QStringLiteral("INSERT INTO sets (start, interval, samples, celsius, sha256, "
-                                  "data, added, source, last_seen) VALUES (?, ?, ?, ?, ?, ?, ?, "
-                                  "?, ?)"));
+    // One statement finds and stores each set: a set already there only has its last sighting
+    // and its sources brought up to date. An insert moves the connection's last row id on (ids
+    // only grow), an update leaves it: that tells new sets from known ones.
+    QSqlQuery upsert(m_impl->db());
+    bool ok = upsert.prepare(QStringLiteral(
+        "INSERT INTO sets (start, interval, samples, celsius, sha256, data, added, source, "
+        "last_seen) VALUES (?, ?, ?, ?, ?, ?, ?, ?, ?) "
+        "ON CONFLICT (start, interval, samples, celsius, sha256) DO UPDATE SET "
+        "last_seen = excluded.last_seen, "
+        "source = CASE WHEN instr('; ' || source || '; ', '; ' || excluded.source || '; ') > 0 "
+        "THEN source ELSE source || '; ' || excluded.source END"));
     const qint64 now = toMs(QDateTime::currentDateTimeUtc());
-    bool ok = true;
+    // The connection's last row id before this add, whatever earlier add or removed set left it.
+    qint64 lastId = 0;
+    {
+        QSqlQuery q(m_impl->db());
+        ok = ok && q.exec(QStringLiteral("SELECT last_insert_rowid()")) && q.next();
+        if (ok)
+            lastId = q.value(0).toLongLong();
+        else if (q.lastError().isValid())
+            out.error = sqlError(q.lastError());
+    }
     for (int k = 0; ok && k < store.setCount(); ++k) {
         const qint64 s = store.startOffset(k);
-        const QByteArray set = bytes.mid(s, store.endOffset(k) - s + 1);
-        const QByteArray hash = sha256(set);
-        const QVariantList key { store.startTime(k), store.interval(k), store.sampleCount(k),
-            store.celsius(k) ? 1 : 0, hash };
-        for (int i = 0; i < key.size(); ++i)
-            find.bindValue(i, key[i]);
-        ok = find.exec();
-        if (ok && find.next()) {
-            const qint64 id = find.value(0).toLongLong();
-            QStringList sources = find.value(1).toString().split(QStringLiteral("; "));
-            if (!sources.contains(source))
-                sources << source;
-            find.finish();
-            seen.bindValue(0, now);
-            seen.bindValue(1, sources.join(QStringLiteral("; ")));
-            seen.bindValue(2, id);
-            ok = seen.exec();
-            ++out.knownSets;
-        } else if (ok) {
-            find.finish();
-            for (int i = 0; i < key.size(); ++i)
-                insert.bindValue(i, key[i]);
-            insert.bindValue(5, set);
-            insert.bindValue(6, now);
-            insert.bindValue(7, source);
-            insert.bindValue(8, now);
-            ok = insert.exec();
-            ++out.newSets;
-        }
-        if (ok && m_addStepHook)
+        upsert.bindValue(0, store.startTime(k));
+        upsert.bindValue(1, store.interval(k));
+        upsert.bindValue(2, store.sampleCount(k));
+        upsert.bindValue(3, store.celsius(k) ? 1 : 0);
+        upsert.bindValue(4, hashes[std::size_t(k)]);
+        // Bound without a copy: the statement reads the bytes while it runs.
+        upsert.bindValue(
+            5, QByteArray::fromRawData(bytes.constData() + s, store.endOffset(k) - s + 1));
+        upsert.bindValue(6, now);
+        upsert.bindValue(7, source);
+        upsert.bindValue(8, now);
+        ok = upsert.exec();
+        if (!ok)
+            break;
+        const qint64 id = upsert.lastInsertId().toLongLong();
+        ++(id > lastId ? out.newSets : out.knownSets);
+        lastId = std::max(lastId, id);
+        if (m_addStepHook)
             m_addStepHook(k);
     }
-    if (!ok) {
-        for (const QSqlQuery* q : { &find, &seen, &insert })
-            if (q->lastError().isValid()) {
-                out.error = sqlError(q->lastError());
-                break;
-            }
-    }
-    find.finish();
+    if (!ok && out.error.isEmpty())
+        out.error = sqlError(upsert.lastError());
+    upsert.finish();
     if (ok)
         ok = m_impl->exec(QStringLiteral("COMMIT"), &out.error);
     if (!ok) {
@@ -530,6 +527,7 @@ std::optional<MemoryImage> Archive::image(const std::vector<qint64>& ids, QStrin
     if (ids.size() > std::size_t(kMostSetsInImage))
         return fail(QStringLiteral("a memory image holds at most %1 sets").arg(kMostSetsInImage));
     QByteArray bytes(MemoryHeader::kSize, '\0');
+    Sha256 sha256;
     QSqlQuery q(m_impl->db());
     q.prepare(QStringLiteral("SELECT data, sha256, interval FROM sets WHERE id = ?"));
     int firstInterval = -1;
@@ -538,7 +536,7 @@ std::optional<MemoryImage> Archive::image(const std::vector<qint64>& ids, QStrin
         if (!q.exec() || !q.next())
             return fail(QStringLiteral("there is no set %1 in the archive").arg(id));
         const QByteArray set = q.value(0).toByteArray();
-        if (sha256(set) != q.value(1).toByteArray())
+        if (sha256.hash(set) != q.value(1).toByteArray())
             return fail(QStringLiteral("set %1 is damaged in the archive").arg(id));
         if (firstInterval < 0)
             firstInterval = q.value(2).toInt();
@@ -561,6 +559,7 @@ std::optional<MemoryImage> Archive::image(const std::vector<qint64>& ids, QStrin
 CheckOutcome Archive::check() const
 {
     CheckOutcome out;
+    Sha256 sha256;
     QSqlQuery q(m_impl->db());
     q.setForwardOnly(true);
     if (!q.exec(QStringLiteral("PRAGMA integrity_check"))) {
@@ -583,7 +582,7 @@ CheckOutcome Archive::check() const
         if (set.size() != kSetFrame + kSampleBytes * q.value(3).toLongLong())
             out.problems
                 << QStringLiteral("Set %1 does not hold as many samples as it counts.").arg(id);
-        else if (sha256(set) != q.value(2).toByteArray())
+        else if (sha256.hash(set) != q.value(2).toByteArray())
             out.problems << QStringLiteral("Set %1 does not match its hash.").arg(id);
     }
     out.ok = out.problems.isEmpty();

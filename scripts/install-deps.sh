@@ -9,7 +9,7 @@ packages=(
   libgl-dev
   libqcustomplot-dev
   libqt6svg6
-  libqt6sql6-sqlite
+  libqt6sql6-sqlite libssl-dev
   xvfb xauth fonts-dejavu-core
   qt6-translations-l10n
   clang-format-14

@@ -153,19 +153,25 @@ void TestArchive::identity_data()
     QTest::addColumn<QList<RecordedSet>>("second");
     QTest::addColumn<int>("newSets");
     QTest::addColumn<int>("knownSets");
+    QTest::addColumn<bool>("removeNewest"); // the newest set of the first add, before the second
     const RecordedSet a = set(5, 1);
     const RecordedSet b = set(7, 2);
-    QTest::newRow("the same memory again") << QList { a, b } << QList { a, b } << 0 << 2;
+    QTest::newRow("the same memory again") << QList { a, b } << QList { a, b } << 0 << 2 << false;
     QTest::newRow("the memory grew by a set")
-        << QList { a, b } << QList { a, b, set(2, 3) } << 1 << 2;
+        << QList { a, b } << QList { a, b, set(2, 3) } << 1 << 2 << false;
     QTest::newRow("a set still recording, one sample on")
-        << QList { a } << QList { set(6, 1) } << 1 << 0;
-    QTest::newRow("same start, other readings") << QList { a } << QList { set(5, 9) } << 1 << 0;
-    QTest::newRow("other unit") << QList { a } << QList { withUnit(a, 0x00) } << 1 << 0;
-    QTest::newRow("other interval") << QList { a } << QList { withInterval(a, 30) } << 1 << 0;
-    QTest::newRow("other start") << QList { a } << QList { onDay(a, 16) } << 1 << 0;
-    QTest::newRow("erased and the set now first") << QList { a, b } << QList { b } << 0 << 1;
-    QTest::newRow("one set twice in a memory") << QList { a } << QList { a, a } << 0 << 2;
+        << QList { a } << QList { set(6, 1) } << 1 << 0 << false;
+    QTest::newRow("same start, other readings")
+        << QList { a } << QList { set(5, 9) } << 1 << 0 << false;
+    QTest::newRow("other unit") << QList { a } << QList { withUnit(a, 0x00) } << 1 << 0 << false;
+    QTest::newRow("other interval")
+        << QList { a } << QList { withInterval(a, 30) } << 1 << 0 << false;
+    QTest::newRow("other start") << QList { a } << QList { onDay(a, 16) } << 1 << 0 << false;
+    QTest::newRow("erased and the set now first")
+        << QList { a, b } << QList { b } << 0 << 1 << false;
+    QTest::newRow("one set twice in a memory") << QList { a } << QList { a, a } << 0 << 2 << false;
+    QTest::newRow("a known set after the newest was removed")
+        << QList { a, b } << QList { a } << 0 << 1 << true;
 }
 
 void TestArchive::identity()
@@ -174,10 +180,17 @@ void TestArchive::identity()
     QFETCH(QList<RecordedSet>, second);
     QFETCH(int, newSets);
     QFETCH(int, knownSets);
+    QFETCH(bool, removeNewest);
     const Archive::Opened opened = Archive::open(archivePath());
     QVERIFY2(opened.archive, qPrintable(opened.error));
     const AddOutcome one = addImage(*opened.archive, first, QStringLiteral("download COM3"));
     QVERIFY(one.ok);
+    if (removeNewest) {
+        std::vector<ArchivedSet> sets = opened.archive->list();
+        const auto newest = std::max_element(sets.begin(), sets.end(),
+            [](const ArchivedSet& l, const ArchivedSet& r) { return l.id < r.id; });
+        QVERIFY(opened.archive->remove({ newest->id }));
+    }
     const int before = int(opened.archive->list().size());
     const AddOutcome two = addImage(*opened.archive, second, QStringLiteral("b.ch4"));
     QVERIFY2(two.ok, qPrintable(two.error));
