@@ -36,6 +36,13 @@ const ArchivedSet& ArchiveListModel::setAt(int row) const
     return m_sets[static_cast<std::size_t>(row)];
 }
 
+QString ArchiveListModel::startText(double serial)
+{
+    const QDateTime t = fromDateTimeSerial(serial);
+    return QLocale().toString(t.date(), QLocale::LongFormat) + QLatin1Char(' ')
+        + t.time().toString(QStringLiteral("HH:mm:ss"));
+}
+
 int ArchiveListModel::rowCount(const QModelIndex& parent) const
 {
     return parent.isValid() ? 0 : static_cast<int>(m_sets.size());
@@ -59,12 +66,8 @@ QVariant ArchiveListModel::data(const QModelIndex& index, int role) const
         return {};
     const QLocale locale;
     switch (index.column()) {
-    case Start: {
-        // The meter's clock has no zone: shown as it was recorded.
-        const QDateTime t = fromDateTimeSerial(s.start);
-        return locale.toString(t.date(), QLocale::LongFormat) + QLatin1Char(' ')
-            + t.time().toString(QStringLiteral("HH:mm:ss"));
-    }
+    case Start:
+        return startText(s.start);
     case Rate:
         return intervalText(s.interval);
     case Samples:

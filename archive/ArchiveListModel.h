@@ -23,6 +23,8 @@ public:
     void reload(const ArchiveFilter& filter = {});
     void setSets(std::vector<ArchivedSet> sets);
     [[nodiscard]] const ArchivedSet& setAt(int row) const;
+    // A set's start as the list shows it: the meter's clock has no zone, so as it was recorded.
+    [[nodiscard]] static QString startText(double serial);
 
     int rowCount(const QModelIndex& parent = {}) const override;
     int columnCount(const QModelIndex& parent = {}) const override;

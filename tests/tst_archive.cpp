@@ -3,6 +3,7 @@
 
 #include "Archive.h"
 #include "ArchiveListModel.h"
+#include "ArchiveTimeline.h"
 #include "DataSetStore.h"
 #include "DateTimeSerial.h"
 #include "DecodeMemoryImage.h"
@@ -133,6 +134,8 @@ private Q_SLOTS:
     void removeAndNote();
     void twoProcessesAddingLoseNothing();
     void killDuringAddLeavesTheArchiveAsBefore();
+    void timelineChoice_data();
+    void timelineChoice();
 
 private:
     QString archivePath() const { return m_dir->filePath(QStringLiteral("archive.sqlite")); }
@@ -506,6 +509,55 @@ void TestArchive::killDuringAddLeavesTheArchiveAsBefore()
     for (int i = 0; i < 20; ++i)
         sets << set(3, i);
     QCOMPARE(addImage(*opened.archive, sets).newSets, 20);
+}
+
+// Sets as (start in seconds after a fixed day, interval in seconds, samples); ids are the row
+// number + 1. `shown` is the ids the timeline takes, `overlap` the two it names instead.
+using SetRows = QList<QList<int>>;
+
+void TestArchive::timelineChoice_data()
+{
+    QTest::addColumn<SetRows>("sets");
+    QTest::addColumn<QList<qint64>>("shown");
+    QTest::addColumn<QList<qint64>>("overlap");
+    QTest::newRow("runs apart, given out of order")
+        << SetRows { { 600, 60, 5 }, { 0, 60, 5 } } << QList<qint64> { 2, 1 } << QList<qint64> {};
+    QTest::newRow("a run downloaded three times: its longest copy")
+        << SetRows { { 0, 60, 4 }, { 0, 60, 9 }, { 0, 60, 6 }, { 3600, 10, 2 } }
+        << QList<qint64> { 2, 4 } << QList<qint64> {};
+    QTest::newRow("the next run one interval after the last sample")
+        << SetRows { { 0, 60, 5 }, { 300, 60, 2 } } << QList<qint64> { 1, 2 } << QList<qint64> {};
+    QTest::newRow("the next run at the last sample: overlap")
+        << SetRows { { 0, 60, 5 }, { 240, 60, 2 } } << QList<qint64> {} << QList<qint64> { 1, 2 };
+    QTest::newRow("one start, other rates: two runs that overlap")
+        << SetRows { { 0, 60, 5 }, { 0, 30, 5 } } << QList<qint64> {} << QList<qint64> { 1, 2 };
+    QTest::newRow("the clock set back: the first overlap named in time order")
+        << SetRows { { 7200, 60, 2 }, { 0, 60, 5 }, { 3600, 60, 200 } } << QList<qint64> {}
+        << QList<qint64> { 3, 1 };
+}
+
+void TestArchive::timelineChoice()
+{
+    QFETCH(SetRows, sets);
+    QFETCH(QList<qint64>, shown);
+    QFETCH(QList<qint64>, overlap);
+    const double day = dateTimeSerial(QDate(2026, 11, 2), QTime(8, 0));
+    std::vector<ArchivedSet> archived;
+    for (const QList<int>& row : sets) {
+        ArchivedSet a;
+        a.id = qint64(archived.size()) + 1;
+        a.start = day + row[0] / 86400.0;
+        a.interval = row[1];
+        a.samples = row[2];
+        archived.push_back(a);
+    }
+    const TimelineChoice choice = chooseTimelineSets(archived);
+    QCOMPARE(QList<qint64>(choice.ids.begin(), choice.ids.end()), shown);
+    QCOMPARE(choice.overlapFirst != nullptr, !overlap.isEmpty());
+    if (!overlap.isEmpty()) {
+        QCOMPARE(choice.overlapFirst->id, overlap[0]);
+        QCOMPARE(choice.overlapSecond->id, overlap[1]);
+    }
 }
 
 int main(int argc, char* argv[])

@@ -1,6 +1,7 @@
 // The archive window: listing by start, the date and unit filters, the note edited in place,
 // removal after a question, export to a collection file and to CSV, graphing one set and the
-// timeline (refused across units), and an archive that cannot be opened said once.
+// timeline (refused across units and across runs that overlap; a run downloaded again shown
+// once), and an archive that cannot be opened said once.
 
 #include "ArchiveKeeper.h"
 #include "CollectionFile.h"
@@ -37,25 +38,34 @@ struct Rig {
         loggerimages::RecordedSet fahrenheit
             = loggerimages::setRecordedAt(QDate(2013, 4, 17), QTime(9, 0), 60, 2);
         fahrenheit.unit = 0;
-        const QByteArray bytes = loggerimages::image({ loggerimages::setRecordedAt(
-                                                           QDate(2013, 4, 16), QTime(10, 0), 60, 2),
-            loggerimages::setRecordedAt(QDate(2013, 4, 15), QTime(14, 5, 9), 60, 3), fahrenheit });
-        const MemoryImage image(bytes, bytes.size() - 1);
-        DataSetStore store;
-        if (decodeMemoryImage(image, kNow, store).result != LoadResult::Success)
-            qFatal("test image does not decode");
-        if (!keeper.add(store, image, QStringLiteral("download COM3")))
-            qFatal("cannot add to the archive: %s", qPrintable(keeper.openError()));
+        firstSets = { loggerimages::setRecordedAt(QDate(2013, 4, 16), QTime(10, 0), 60, 2),
+            loggerimages::setRecordedAt(QDate(2013, 4, 15), QTime(14, 5, 9), 60, 3), fahrenheit };
+        add({});
         window = std::make_unique<TfrmArchive>(
             keeper, prompter, clock,
             [this](const MemoryImage& shown, bool timeline) {
                 DataSetStore decoded;
                 (void)decodeMemoryImage(shown, kNow, decoded);
                 shownSets << decoded.setCount();
+                int samples = 0;
+                for (int k = 0; k < decoded.setCount(); ++k)
+                    samples += decoded.sampleCount(k);
+                shownSamples << samples;
                 timelines << timeline;
                 return QString();
             },
             dir.path());
+    }
+    // Adds `sets` as one download (the three sets of the rig when empty).
+    void add(const QList<loggerimages::RecordedSet>& sets)
+    {
+        const QByteArray bytes = loggerimages::image(sets.isEmpty() ? firstSets : sets);
+        const MemoryImage image(bytes, bytes.size() - 1);
+        DataSetStore store;
+        if (decodeMemoryImage(image, kNow, store).result != LoadResult::Success)
+            qFatal("test image does not decode");
+        if (!keeper.add(store, image, QStringLiteral("download COM3")))
+            qFatal("cannot add to the archive: %s", qPrintable(keeper.openError()));
     }
     void select(const QList<int>& rows)
     {
@@ -72,7 +82,9 @@ struct Rig {
     ArchiveKeeper keeper;
     std::unique_ptr<TfrmArchive> window;
     QList<int> shownSets;
+    QList<int> shownSamples;
     QList<bool> timelines;
+    QList<loggerimages::RecordedSet> firstSets;
 };
 
 } // namespace
@@ -198,6 +210,22 @@ private Q_SLOTS:
         r.window->graphSelected();
         QCOMPARE(r.shownSets.size(), 2);
         QCOMPARE(r.prompter.shown.size(), 2);
+
+        // The 15 April run downloaded again while it went on: only its longest copy is shown.
+        r.add({ loggerimages::setRecordedAt(QDate(2013, 4, 15), QTime(14, 5, 9), 60, 5) });
+        r.window->reload();
+        r.window->graphTimeline();
+        QCOMPARE(r.shownSets.last(), 2);
+        QCOMPARE(r.shownSamples.last(), 5 + 2);
+        // A run begun before the 16 April one ended (the clock set back): refused, both named.
+        r.add({ loggerimages::setRecordedAt(QDate(2013, 4, 16), QTime(10, 0, 30), 60, 2) });
+        r.window->reload();
+        r.window->graphTimeline();
+        QCOMPARE(r.shownSets.size(), 3);
+        QCOMPARE(r.prompter.shown.size(), 3);
+        QVERIFY2(r.prompter.shown.last().contains(QStringLiteral("10:00:00"))
+                && r.prompter.shown.last().contains(QStringLiteral("10:00:30")),
+            qPrintable(r.prompter.shown.last()));
     }
 
     // An archive that cannot be opened (its folder is a file) fails every add, said once.

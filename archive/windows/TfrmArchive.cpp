@@ -2,6 +2,7 @@
 
 #include "ArchiveCsv.h"
 #include "ArchiveKeeper.h"
+#include "ArchiveTimeline.h"
 #include "Clock.h"
 #include "CollectionFile.h"
 #include "DataSetStore.h"
@@ -193,15 +194,14 @@ void TfrmArchive::graphTimeline()
     Archive* archive = usable();
     if (!archive)
         return;
-    std::vector<qint64> ids;
+    std::vector<ArchivedSet> listed;
     bool celsius = false;
     bool fahrenheit = false;
     for (int row = 0; row < m_model.rowCount(); ++row) {
-        const ArchivedSet& set = m_model.setAt(row);
-        ids.push_back(set.id);
-        (set.celsius ? celsius : fahrenheit) = true;
+        listed.push_back(m_model.setAt(row));
+        (listed.back().celsius ? celsius : fahrenheit) = true;
     }
-    if (ids.empty()) {
+    if (listed.empty()) {
         tell(text(16));
         return;
     }
@@ -210,7 +210,13 @@ void TfrmArchive::graphTimeline()
         tell(text(14));
         return;
     }
-    const std::optional<MemoryImage> image = imageOf(*archive, ids);
+    const TimelineChoice choice = chooseTimelineSets(listed);
+    if (choice.overlapFirst) {
+        tell(text(21).arg(ArchiveListModel::startText(choice.overlapFirst->start),
+            ArchiveListModel::startText(choice.overlapSecond->start)));
+        return;
+    }
+    const std::optional<MemoryImage> image = imageOf(*archive, choice.ids);
     if (!image)
         return;
     if (const QString failed = m_show ? m_show(*image, true) : QString(); !failed.isEmpty())
