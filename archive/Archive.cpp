@@ -350,53 +350,62 @@ AddOutcome Archive::add(const DataSetStore& store, const MemoryImage& image, con
     }
     if (!m_impl->exec(QStringLiteral("BEGIN IMMEDIATE"), &out.error))
         return out;
-    // One statement finds and stores each set: a set already there only has its last sighting
-    // and its sources brought up to date. An insert moves the connection's last row id on (ids
-    // only grow), an update leaves it: that tells new sets from known ones.
-    QSqlQuery upsert(m_impl->db());
-    bool ok = upsert.prepare(QStringLiteral(
-        "INSERT INTO sets (start, interval, samples, celsius, sha256, data, added, source, "
-        "last_seen) VALUES (?, ?, ?, ?, ?, ?, ?, ?, ?) "
-        "ON CONFLICT (start, interval, samples, celsius, sha256) DO UPDATE SET "
-        "last_seen = excluded.last_seen, "
-        "source = CASE WHEN instr('; ' || source || '; ', '; ' || excluded.source || '; ') > 0 "
-        "THEN source ELSE source || '; ' || excluded.source END"));
+    // A set already there only has its last sighting and its sources brought up to date. (An
+    // upsert would be one statement, but it spends an id on every set it finds, and the ids
+    // the user sees would jump by a memory's worth of sets at each download.)
+    const QSqlDatabase db = m_impl->db();
+    QSqlQuery find(db);
+    QSqlQuery seen(db);
+    QSqlQuery insert(db);
+    bool ok = find.prepare(QStringLiteral("SELECT id FROM sets WHERE start = ? AND interval = ? "
+                                          "AND samples = ? AND celsius = ? AND sha256 = ?"))
+        && seen.prepare(QStringLiteral(
+            "UPDATE sets SET last_seen = ?, source = CASE WHEN instr('; ' || source || '; ', "
+            "'; ' || ? || '; ') > 0 THEN source ELSE source || '; ' || ? END WHERE id = ?"))
+        && insert.prepare(QStringLiteral("INSERT INTO sets (start, interval, samples, celsius, "
+                                         "sha256, data, added, source, last_seen) VALUES (?, ?, "
+                                         "?, ?, ?, ?, ?, ?, ?)"));
     const qint64 now = toMs(QDateTime::currentDateTimeUtc());
-    // The connection's last row id before this add, whatever earlier add or removed set left it.
-    qint64 lastId = 0;
-    {
-        QSqlQuery q(m_impl->db());
-        ok = ok && q.exec(QStringLiteral("SELECT last_insert_rowid()")) && q.next();
-        if (ok)
-            lastId = q.value(0).toLongLong();
-        else if (q.lastError().isValid())
-            out.error = sqlError(q.lastError());
-    }
     for (int k = 0; ok && k < store.setCount(); ++k) {
         const qint64 s = store.startOffset(k);
-        upsert.bindValue(0, store.startTime(k));
-        upsert.bindValue(1, store.interval(k));
-        upsert.bindValue(2, store.sampleCount(k));
-        upsert.bindValue(3, store.celsius(k) ? 1 : 0);
-        upsert.bindValue(4, hashes[std::size_t(k)]);
-        // Bound without a copy: the statement reads the bytes while it runs.
-        upsert.bindValue(
-            5, QByteArray::fromRawData(bytes.constData() + s, store.endOffset(k) - s + 1));
-        upsert.bindValue(6, now);
-        upsert.bindValue(7, source);
-        upsert.bindValue(8, now);
-        ok = upsert.exec();
-        if (!ok)
-            break;
-        const qint64 id = upsert.lastInsertId().toLongLong();
-        ++(id > lastId ? out.newSets : out.knownSets);
-        lastId = std::max(lastId, id);
-        if (m_addStepHook)
+        const QVariantList key { store.startTime(k), store.interval(k), store.sampleCount(k),
+            store.celsius(k) ? 1 : 0, hashes[std::size_t(k)] };
+        for (int i = 0; i < key.size(); ++i)
+            find.bindValue(i, key[i]);
+        ok = find.exec();
+        if (ok && find.next()) {
+            const qint64 id = find.value(0).toLongLong();
+            find.finish();
+            seen.bindValue(0, now);
+            seen.bindValue(1, source);
+            seen.bindValue(2, source);
+            seen.bindValue(3, id);
+            ok = seen.exec();
+            ++out.knownSets;
+        } else if (ok) {
+            find.finish();
+            for (int i = 0; i < key.size(); ++i)
+                insert.bindValue(i, key[i]);
+            // Bound without a copy: the statement reads the bytes while it runs.
+            insert.bindValue(
+                5, QByteArray::fromRawData(bytes.constData() + s, store.endOffset(k) - s + 1));
+            insert.bindValue(6, now);
+            insert.bindValue(7, source);
+            insert.bindValue(8, now);
+            ok = insert.exec();
+            ++out.newSets;
+        }
+        if (ok && m_addStepHook)
             m_addStepHook(k);
     }
-    if (!ok && out.error.isEmpty())
-        out.error = sqlError(upsert.lastError());
-    upsert.finish();
+    if (!ok) {
+        for (const QSqlQuery* q : { &find, &seen, &insert })
+            if (q->lastError().isValid()) {
+                out.error = sqlError(q->lastError());
+                break;
+            }
+    }
+    find.finish();
     if (ok)
         ok = m_impl->exec(QStringLiteral("COMMIT"), &out.error);
     if (!ok) {

@@ -16,6 +16,7 @@
 #include <QCheckBox>
 #include <QComboBox>
 #include <QDateEdit>
+#include <QDir>
 #include <QFile>
 #include <QItemSelectionModel>
 #include <QTableView>
@@ -32,7 +33,9 @@ const QDateTime kNow(QDate(2026, 12, 9), QTime(14, 5, 0));
 
 // Three sets: 15 and 16 April 2013 in °C, 17 April in °F.
 struct Rig {
-    Rig()
+    // `startFolder`: where the file dialogs start, below the rig's folder (the folder itself
+    // when empty).
+    explicit Rig(const QString& startFolder = {})
         : keeper(dir.filePath(QStringLiteral("archive.sqlite")), true)
     {
         loggerimages::RecordedSet fahrenheit
@@ -54,7 +57,7 @@ struct Rig {
                 timelines << timeline;
                 return QString();
             },
-            dir.path());
+            startFolder.isEmpty() ? dir.path() : dir.filePath(startFolder));
     }
     // Adds `sets` as one download (the three sets of the rig when empty).
     void add(const QList<loggerimages::RecordedSet>& sets)
@@ -161,19 +164,23 @@ private Q_SLOTS:
     void exportsTheSelection_data()
     {
         QTest::addColumn<bool>("csv");
-        QTest::newRow("collection file") << false;
-        QTest::newRow("CSV") << true;
+        QTest::addColumn<bool>("noDocuments"); // the dialog's start folder was never made
+        QTest::newRow("collection file") << false << false;
+        QTest::newRow("CSV") << true << false;
+        QTest::newRow("no documents folder: the dialog starts at home") << false << true;
     }
     void exportsTheSelection()
     {
         QFETCH(bool, csv);
-        Rig r;
+        QFETCH(bool, noDocuments);
+        Rig r(noDocuments ? QStringLiteral("Documents") : QString());
         r.select({ 0, 1 });
         const QString path
             = r.dir.filePath(csv ? QStringLiteral("out.csv") : QStringLiteral("out.ch4"));
         r.prompter.fileNames << path;
         r.window->exportSelected(csv);
         QVERIFY2(r.prompter.shown.isEmpty(), qPrintable(r.prompter.shown.join('\n')));
+        QCOMPARE(r.prompter.saveStarts.last(), noDocuments ? QDir::homePath() : r.dir.path());
         if (csv) {
             QFile file(path);
             QVERIFY(file.open(QIODevice::ReadOnly));

@@ -246,7 +246,9 @@ void TfrmArchive::exportSelected(bool csv)
     if (!image)
         return;
     Prompter::FileRequest request;
-    request.start = m_startFolder;
+    // A dialog given a folder that does not exist (a documents folder nobody made) takes the
+    // folder's name for the file's: the home folder instead.
+    request.start = QFileInfo(m_startFolder).isDir() ? m_startFolder : QDir::homePath();
     request.filters = QStringList { csv ? QStringLiteral("CSV (*.csv *.CSV)")
                                         : QStringLiteral("Data Sets Collection (*.CH4 *.ch4)") };
     request.defaultSuffix = csv ? QStringLiteral("csv") : QStringLiteral("ch4");
