@@ -14,7 +14,12 @@
 #include <QUrl>
 #include <QVariant>
 
+#include <QHash>
+
+#include <algorithm>
 #include <atomic>
+#include <limits>
+#include <optional>
 
 namespace tc4dl::archive {
 
@@ -74,6 +79,83 @@ const char* const kCreateV2 = "CREATE TABLE sets ("
                               " last_seen INTEGER NOT NULL,"
                               " note TEXT NOT NULL DEFAULT '',"
                               " UNIQUE (start, interval, samples, celsius, sha256))";
+
+// What tells one set from another: start, interval, samples, unit and the hash of its bytes.
+struct SetKey {
+    double start = 0.0;
+    qint32 interval = 0;
+    qint32 samples = 0;
+    bool celsius = true;
+    QByteArray sha256;
+};
+
+// The archive's sets an add may meet again, by hash.
+class KnownSets {
+public:
+    bool load(const QSqlDatabase& db, double from, double to, QString* error)
+    {
+        QSqlQuery q(db);
+        q.setForwardOnly(true);
+        q.prepare(QStringLiteral("SELECT id, start, interval, samples, celsius, sha256 FROM sets "
+                                 "WHERE start >= ? AND start <= ?"));
+        q.addBindValue(from);
+        q.addBindValue(to);
+        if (!q.exec()) {
+            *error = sqlError(q.lastError());
+            return false;
+        }
+        while (q.next())
+            add(SetKey { q.value(1).toDouble(), q.value(2).toInt(), q.value(3).toInt(),
+                    q.value(4).toInt() != 0, q.value(5).toByteArray() },
+                q.value(0).toLongLong());
+        return true;
+    }
+    void add(const SetKey& key, qint64 id) { m_byHash[key.sha256].push_back({ key, id }); }
+    [[nodiscard]] std::optional<qint64> find(const SetKey& key) const
+    {
+        const auto it = m_byHash.constFind(key.sha256);
+        if (it == m_byHash.cend())
+            return std::nullopt;
+        for (const auto& [k, id] : *it)
+            if (k.start == key.start && k.interval == key.interval && k.samples == key.samples
+                && k.celsius == key.celsius)
+                return id;
+        return std::nullopt;
+    }
+
+private:
+    QHash<QByteArray, std::vector<std::pair<SetKey, qint64>>> m_byHash;
+};
+
+// Sets found again: last seen now, and `source` added to their sources where it is not yet.
+// The ids are the archive's own integers, written into the statement in groups.
+bool markSeen(const QSqlDatabase& db, const std::vector<qint64>& ids, qint64 now,
+    const QString& source, QString* error)
+{
+    constexpr std::size_t kIdsPerStatement = 500;
+    for (std::size_t first = 0; first < ids.size(); first += kIdsPerStatement) {
+        QStringList group;
+        for (std::size_t i = first; i < std::min(ids.size(), first + kIdsPerStatement); ++i)
+            group << QString::number(ids[i]);
+        QSqlQuery q(db);
+        bool ok = q.prepare(QStringLiteral("UPDATE sets SET last_seen = ?, source = CASE WHEN "
+                                           "instr('; ' || source || '; ', '; ' || ? || '; ') > 0 "
+                                           "THEN source ELSE source || '; ' || ? END "
+                                           "WHERE id IN (%1)")
+                                .arg(group.join(QLatin1Char(','))));
+        if (ok) {
+            q.addBindValue(now);
+            q.addBindValue(source);
+            q.addBindValue(source);
+            ok = q.exec();
+        }
+        if (!ok) {
+            *error = sqlError(q.lastError());
+            return false;
+        }
+    }
+    return true;
+}
 
 } // namespace
 
@@ -350,62 +432,54 @@ AddOutcome Archive::add(const DataSetStore& store, const MemoryImage& image, con
     }
     if (!m_impl->exec(QStringLiteral("BEGIN IMMEDIATE"), &out.error))
         return out;
-    // A set already there only has its last sighting and its sources brought up to date. (An
-    // upsert would be one statement, but it spends an id on every set it finds, and the ids
-    // the user sees would jump by a memory's worth of sets at each download.)
-    const QSqlDatabase db = m_impl->db();
-    QSqlQuery find(db);
-    QSqlQuery seen(db);
-    QSqlQuery insert(db);
-    bool ok = find.prepare(QStringLiteral("SELECT id FROM sets WHERE start = ? AND interval = ? "
-                                          "AND samples = ? AND celsius = ? AND sha256 = ?"))
-        && seen.prepare(QStringLiteral(
-            "UPDATE sets SET last_seen = ?, source = CASE WHEN instr('; ' || source || '; ', "
-            "'; ' || ? || '; ') > 0 THEN source ELSE source || '; ' || ? END WHERE id = ?"))
+    // The sets already there that could be one of these: every set whose start lies within
+    // this add's, read at once (a memory's sets span days, not the archive's years).
+    double from = std::numeric_limits<double>::infinity();
+    double to = -from;
+    for (int k = 0; k < store.setCount(); ++k) {
+        from = std::min(from, store.startTime(k));
+        to = std::max(to, store.startTime(k));
+    }
+    KnownSets known;
+    bool ok = store.setCount() == 0 || known.load(m_impl->db(), from, to, &out.error);
+    QSqlQuery insert(m_impl->db());
+    ok = ok
         && insert.prepare(QStringLiteral("INSERT INTO sets (start, interval, samples, celsius, "
                                          "sha256, data, added, source, last_seen) VALUES (?, ?, "
                                          "?, ?, ?, ?, ?, ?, ?)"));
     const qint64 now = toMs(QDateTime::currentDateTimeUtc());
+    std::vector<qint64> found;
     for (int k = 0; ok && k < store.setCount(); ++k) {
-        const qint64 s = store.startOffset(k);
-        const QVariantList key { store.startTime(k), store.interval(k), store.sampleCount(k),
-            store.celsius(k) ? 1 : 0, hashes[std::size_t(k)] };
-        for (int i = 0; i < key.size(); ++i)
-            find.bindValue(i, key[i]);
-        ok = find.exec();
-        if (ok && find.next()) {
-            const qint64 id = find.value(0).toLongLong();
-            find.finish();
-            seen.bindValue(0, now);
-            seen.bindValue(1, source);
-            seen.bindValue(2, source);
-            seen.bindValue(3, id);
-            ok = seen.exec();
+        const SetKey key { store.startTime(k), store.interval(k), store.sampleCount(k),
+            store.celsius(k), hashes[std::size_t(k)] };
+        if (const std::optional<qint64> id = known.find(key)) {
+            found.push_back(*id);
             ++out.knownSets;
-        } else if (ok) {
-            find.finish();
-            for (int i = 0; i < key.size(); ++i)
-                insert.bindValue(i, key[i]);
+        } else {
+            insert.bindValue(0, key.start);
+            insert.bindValue(1, key.interval);
+            insert.bindValue(2, key.samples);
+            insert.bindValue(3, key.celsius ? 1 : 0);
+            insert.bindValue(4, key.sha256);
             // Bound without a copy: the statement reads the bytes while it runs.
+            const qint64 s = store.startOffset(k);
             insert.bindValue(
                 5, QByteArray::fromRawData(bytes.constData() + s, store.endOffset(k) - s + 1));
             insert.bindValue(6, now);
             insert.bindValue(7, source);
             insert.bindValue(8, now);
             ok = insert.exec();
+            if (!ok)
+                out.error = sqlError(insert.lastError());
+            else
+                known.add(key, insert.lastInsertId().toLongLong()); // twice in one memory
             ++out.newSets;
         }
         if (ok && m_addStepHook)
             m_addStepHook(k);
     }
-    if (!ok) {
-        for (const QSqlQuery* q : { &find, &seen, &insert })
-            if (q->lastError().isValid()) {
-                out.error = sqlError(q->lastError());
-                break;
-            }
-    }
-    find.finish();
+    // The sets found again: their last sighting, and this source among theirs.
+    ok = ok && markSeen(m_impl->db(), found, now, source, &out.error);
     if (ok)
         ok = m_impl->exec(QStringLiteral("COMMIT"), &out.error);
     if (!ok) {

@@ -36,11 +36,18 @@ double bestMicros(int runs, const std::function<void()>& before, const std::func
     return best;
 }
 
+// Sets one after another, a minute apart, as a meter records them.
 QList<loggerimages::RecordedSet> distinctSets(int count, int samples, int seed)
 {
     QList<loggerimages::RecordedSet> sets;
-    for (int i = 0; i < count; ++i)
-        sets << loggerimages::setWithSamples(samples, seed + i);
+    for (int i = 0; i < count; ++i) {
+        loggerimages::RecordedSet s = loggerimages::setWithSamples(samples, seed + i);
+        const int minute = seed + i;
+        s.day = loggerimages::bcd(1 + minute / 1440 % 28);
+        s.hour = loggerimages::bcd(minute / 60 % 24);
+        s.minute = loggerimages::bcd(minute % 60);
+        sets << s;
+    }
     return sets;
 }
 
@@ -50,7 +57,7 @@ void measureAdd(const char* name, const QByteArray& bytes, const QTemporaryDir& 
     DataSetStore store;
     const double decode = bestMicros(
         20, [] {}, [&] { (void)decodeMemoryImage(image, kNow, store); });
-    int run = 0;
+    static int run = 0; // every case its own new archives
     std::unique_ptr<Archive> archive;
     const auto fresh = [&] {
         archive.reset();
