@@ -15,6 +15,7 @@
 
 #include <QApplication>
 #include <QCommandLineParser>
+#include <QCoreApplication>
 #include <QDir>
 #include <QMessageBox>
 #include <QScreen>
@@ -58,7 +59,7 @@ void printPaths()
 }
 
 // Parses the command line; returns false when the program should end with `exitCode`.
-bool parseOptions(QApplication& app, Options& options, int& exitCode)
+bool parseOptions(QCoreApplication& app, Options& options, int& exitCode)
 {
     QCommandLineParser parser;
     parser.setApplicationDescription(
@@ -103,19 +104,44 @@ bool parseOptions(QApplication& app, Options& options, int& exitCode)
     return true;
 }
 
+void nameProgram()
+{
+    QCoreApplication::setApplicationName(QStringLiteral("TC4DL"));
+    QCoreApplication::setOrganizationName(QStringLiteral("TC4DL"));
+    QCoreApplication::setApplicationVersion(QStringLiteral(TC4DL_VERSION));
+}
+
+// The options that only print or write something need no window, so they are answered without
+// a display: a headless machine or a packaging script can ask where the files are.
+bool mayNeedNoDisplay(int argc, char* argv[])
+{
+    for (int i = 1; i < argc; ++i) {
+        const QByteArray arg(argv[i]);
+        if (arg == "--paths" || arg == "--write-template" || arg.startsWith("--write-template=")
+            || arg == "--help" || arg == "-h" || arg == "-?" || arg == "--version" || arg == "-v")
+            return true;
+    }
+    return false;
+}
+
 } // namespace
 
 int main(int argc, char* argv[])
 {
-    QApplication app(argc, argv);
-    QApplication::setApplicationName(QStringLiteral("TC4DL"));
-    QApplication::setOrganizationName(QStringLiteral("TC4DL"));
-    QApplication::setApplicationVersion(QStringLiteral(TC4DL_VERSION));
-    tc4dl::registerArtwork();
-    QApplication::setWindowIcon(QIcon(QStringLiteral(":/icons/tc4dl.svg")));
-
     Options options;
     int exitCode = 0;
+    if (mayNeedNoDisplay(argc, argv)) {
+        QCoreApplication app(argc, argv);
+        nameProgram();
+        if (!parseOptions(app, options, exitCode))
+            return exitCode;
+        // Such an option was only the value of another (--screenshot --paths): the window
+        // after all.
+    }
+    QApplication app(argc, argv);
+    nameProgram();
+    tc4dl::registerArtwork();
+    QApplication::setWindowIcon(QIcon(QStringLiteral(":/icons/tc4dl.svg")));
     if (!parseOptions(app, options, exitCode))
         return exitCode;
     if (!tc4dl::installQtGermanTexts(app))
