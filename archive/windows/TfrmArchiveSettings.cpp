@@ -51,11 +51,14 @@ TfrmArchiveSettings::TfrmArchiveSettings(
     m_pathField = new QLineEdit(this);
     m_pathField->setObjectName(QStringLiteral("edFile"));
     m_pathField->setReadOnly(true);
-    m_pathField->setMinimumWidth(420);
+    m_pathField->setMinimumWidth(480);
     fileLabel->setBuddy(m_pathField);
     m_planLabel = new QLabel(this);
     m_planLabel->setObjectName(QStringLiteral("lblPlan"));
     m_planLabel->setWordWrap(true);
+    // Room for the longest plan, so that the dialog does not jump as the plan changes.
+    m_planLabel->setMinimumHeight(m_planLabel->fontMetrics().lineSpacing() * 3);
+    m_planLabel->setAlignment(Qt::AlignLeft | Qt::AlignTop);
 
     auto* fileButtons = new QHBoxLayout;
     QPushButton* other = button(this, "btnOther");
