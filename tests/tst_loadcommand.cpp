@@ -16,10 +16,13 @@
 #include "MemoryHeader.h"
 #include "MessageText.h"
 #include "OpenCollectionFile.h"
+#include "TfrmArchiveSettings.h"
 #include "TfrmErr.h"
 #include "Ticker.h"
 
+#include <QAction>
 #include <QApplication>
+#include <QCheckBox>
 #include <QDir>
 #include <QFile>
 #include <QLineEdit>
@@ -156,6 +159,7 @@ private Q_SLOTS:
     void openCollection();
     void openChoice_data();
     void openChoice();
+    void archiveSettingsFromTheMenu();
 };
 
 void TestLoadCommand::checksTouchNoPort_data()
@@ -287,6 +291,60 @@ void TestLoadCommand::loadEnds()
         r.load();
         QVERIFY(r.f.prompter.shown.isEmpty());
     }
+}
+
+// The archive settings from the Data Logger menu: switched off there, the next download adds
+// nothing; switched on and moved, the next goes to the new file only. Both are kept in the
+// Settings at once; the file the program was given for the run is kept only when chosen.
+void TestLoadCommand::archiveSettingsFromTheMenu()
+{
+    Rig r;
+    r.load();
+    const int sets = r.archived();
+    QVERIFY(sets > 0);
+    const auto listed = [](const QString& path) {
+        const archive::Archive::Opened opened
+            = archive::Archive::open(path, archive::Archive::Access::ReadOnly);
+        return opened.archive ? static_cast<int>(opened.archive->list().size()) : -1;
+    };
+    const QString moved = r.dir.filePath(QStringLiteral("moved.sqlite"));
+    bool addsOn = false;
+    bool move = false;
+    r.f.dialogs = [&](QDialog& dialog) {
+        auto* settings = qobject_cast<archive::TfrmArchiveSettings*>(&dialog);
+        if (!settings) {
+            QTest::qFail("a dialog other than the archive settings", __FILE__, __LINE__);
+            return int(QDialog::Rejected);
+        }
+        settings->addsCheck()->setChecked(addsOn);
+        if (move) {
+            r.f.prompter.fileNames << moved;
+            settings->chooseMove();
+        }
+        settings->accept();
+        return settings->result();
+    };
+    QAction* item = r.f.window->action(QStringLiteral("ArchiveSettings1"));
+    item->trigger();
+    QCOMPARE(r.f.store.readInt(QStringLiteral("ArchiveEnabled")), 0);
+    QCOMPARE(r.f.store.readText(QStringLiteral("ArchivePath")), QString()); // the run's: not kept
+    r.setMemory(loggerimages::image(
+        { loggerimages::setWithSamples(3, 41), loggerimages::setWithSamples(5, 42) }));
+    r.load();
+    QCOMPARE(r.data().store().setCount(), 2);
+    QCOMPARE(r.archived(), sets);
+
+    addsOn = true;
+    move = true;
+    r.f.prompter.shown.clear();
+    item->trigger();
+    QCOMPARE(r.f.prompter.shown.size(), 1); // the move, and the old file kept
+    QCOMPARE(r.f.store.readInt(QStringLiteral("ArchiveEnabled")), 1);
+    QCOMPARE(r.f.store.readText(QStringLiteral("ArchivePath")), moved);
+    QCOMPARE(listed(moved), sets);
+    r.load();
+    QCOMPARE(listed(moved), sets + 2);
+    QCOMPARE(r.archived(), sets);
 }
 
 // The window a load works on comes to the front and stays there: the Data Logger button
