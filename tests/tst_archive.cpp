@@ -363,6 +363,10 @@ void TestArchive::readOnlyArchiveStillLists()
         QSKIP("no user 'nobody' to drop to");
     QVERIFY(::chmod(QFile::encodeName(m_dir->path()).constData(), root ? 0755 : 0555) == 0);
     QVERIFY(::chmod(QFile::encodeName(archivePath()).constData(), 0444) == 0);
+    // And it can be moved out, to a folder its user may write.
+    QTemporaryDir elsewhere;
+    QVERIFY(::chmod(QFile::encodeName(elsewhere.path()).constData(), 0777) == 0);
+    const QString copy = elsewhere.filePath(QStringLiteral("archive.sqlite"));
     const pid_t child = fork();
     QVERIFY(child >= 0);
     if (child == 0) {
@@ -376,14 +380,18 @@ void TestArchive::readOnlyArchiveStillLists()
         const bool imaged = opened.archive->image(ids).has_value();
         const bool refused = !addImage(*opened.archive, { set(3, 3) }).ok
             && !opened.archive->setNote(ids[0], QStringLiteral("x"));
+        const bool copied = opened.archive->copyTo(copy);
         _exit((listed ? 0 : 2) | (imaged ? 0 : 4) | (refused ? 0 : 8)
-            | (opened.archive->readOnly() ? 0 : 16));
+            | (opened.archive->readOnly() ? 0 : 16) | (copied ? 0 : 32));
     }
     int status = 0;
     QCOMPARE(waitpid(child, &status, 0), child);
     QVERIFY(::chmod(QFile::encodeName(m_dir->path()).constData(), 0700) == 0);
     QVERIFY(WIFEXITED(status));
     QCOMPARE(WEXITSTATUS(status), 0);
+    const Archive::Opened moved = Archive::open(copy, Archive::Access::ReadOnly);
+    QVERIFY(moved.archive);
+    QCOMPARE(moved.archive->list().size(), std::size_t(2));
 #else
     QSKIP("needs POSIX permissions");
 #endif
@@ -469,20 +477,26 @@ void TestArchive::copyTo_data()
     QTest::addColumn<QByteArray>("there"); // what stands at the target before: a file's content
     QTest::addColumn<bool>("damaged"); // a set of the archive is damaged before the copy
     QTest::addColumn<bool>("copied");
+    QTest::addColumn<bool>("reading"); // copied from the archive opened only for reading
     const QByteArray nothing;
-    QTest::newRow("a new file") << "copy.sqlite" << nothing << false << true;
-    QTest::newRow("into another folder") << "sub/copy.sqlite" << nothing << false << true;
+    QTest::newRow("a new file") << "copy.sqlite" << nothing << false << true << false;
+    QTest::newRow("into another folder") << "sub/copy.sqlite" << nothing << false << true << false;
     QTest::newRow("a file of the user's is there")
-        << "copy.sqlite" << QByteArray("Messprotokoll\n") << false << false;
-    QTest::newRow("an empty file is there") << "copy.sqlite" << QByteArray("") << false << false;
-    QTest::newRow("the archive itself") << "archive.sqlite" << nothing << false << false;
-    QTest::newRow("no such folder") << "none/copy.sqlite" << nothing << false << false;
+        << "copy.sqlite" << QByteArray("Messprotokoll\n") << false << false << false;
+    QTest::newRow("an empty file is there")
+        << "copy.sqlite" << QByteArray("") << false << false << false;
+    QTest::newRow("the archive itself") << "archive.sqlite" << nothing << false << false << false;
+    QTest::newRow("no such folder") << "none/copy.sqlite" << nothing << false << false << false;
     QTest::newRow("a file where the folder should be")
-        << "blocker/copy.sqlite" << nothing << false << false;
+        << "blocker/copy.sqlite" << nothing << false << false << false;
     QTest::newRow("a name the file system refuses")
-        << QString(250, QLatin1Char('n')) + QStringLiteral(".sqlite") << nothing << false << false;
+        << QString(250, QLatin1Char('n')) + QStringLiteral(".sqlite") << nothing << false << false
+        << false;
     // Carried over as it is, and still found by the copy's check: nothing hidden, nothing lost.
-    QTest::newRow("a damaged set") << "copy.sqlite" << nothing << true << true;
+    QTest::newRow("a damaged set") << "copy.sqlite" << nothing << true << true << false;
+    // Out of a place where it can only be read: the way to move it to one where it can grow.
+    QTest::newRow("from an archive that can only be read")
+        << "sub/copy.sqlite" << nothing << false << true << true;
 }
 
 void TestArchive::copyTo()
@@ -491,6 +505,7 @@ void TestArchive::copyTo()
     QFETCH(QByteArray, there);
     QFETCH(bool, damaged);
     QFETCH(bool, copied);
+    QFETCH(bool, reading);
     const QDir dir(m_dir->path());
     QVERIFY(dir.mkpath(QStringLiteral("sub")));
     QFile blocker(dir.filePath(QStringLiteral("blocker")));
@@ -520,8 +535,10 @@ void TestArchive::copyTo()
     };
     const QStringList filesBefore = files();
 
+    const Archive::Opened reader = Archive::open(archivePath(), Archive::Access::ReadOnly);
+    QVERIFY(reader.archive);
     QString why;
-    QCOMPARE(opened.archive->copyTo(path, &why), copied);
+    QCOMPARE((reading ? reader : opened).archive->copyTo(path, &why), copied);
     QCOMPARE(why.isEmpty(), copied);
     // The archive goes on as before: same sets, still written to.
     QCOMPARE(opened.archive->list().size(), std::size_t(2));
