@@ -13,6 +13,7 @@
 #include <QDir>
 #include <QDirIterator>
 #include <QFile>
+#include <QFileInfo>
 #include <QProcess>
 #include <QSqlDatabase>
 #include <QSqlQuery>
@@ -381,8 +382,12 @@ void TestArchive::readOnlyArchiveStillLists()
         const bool refused = !addImage(*opened.archive, { set(3, 3) }).ok
             && !opened.archive->setNote(ids[0], QStringLiteral("x"));
         const bool copied = opened.archive->copyTo(copy);
+        // Not into a folder this user may not write, and nothing left there.
+        const QString beside = archivePath() + QStringLiteral("2");
+        const bool notBeside = !opened.archive->copyTo(beside) && !QFileInfo::exists(beside)
+            && !QFileInfo::exists(beside + QStringLiteral(".part"));
         _exit((listed ? 0 : 2) | (imaged ? 0 : 4) | (refused ? 0 : 8)
-            | (opened.archive->readOnly() ? 0 : 16) | (copied ? 0 : 32));
+            | (opened.archive->readOnly() ? 0 : 16) | (copied ? 0 : 32) | (notBeside ? 0 : 64));
     }
     int status = 0;
     QCOMPARE(waitpid(child, &status, 0), child);
