@@ -16,6 +16,7 @@
 #include "MemoryHeader.h"
 #include "MessageText.h"
 #include "OpenCollectionFile.h"
+#include "TfrmArchive.h"
 #include "TfrmArchiveSettings.h"
 #include "TfrmErr.h"
 #include "Ticker.h"
@@ -28,6 +29,7 @@
 #include <QLineEdit>
 #include <QMdiArea>
 #include <QMdiSubWindow>
+#include <QPushButton>
 #include <QSignalSpy>
 #include <QTableWidget>
 #include <QTemporaryDir>
@@ -334,10 +336,15 @@ void TestLoadCommand::archiveSettingsFromTheMenu()
     QCOMPARE(r.data().store().setCount(), 2);
     QCOMPARE(r.archived(), sets);
 
+    // Now from the Archive window's own button; the window then lists the moved archive.
+    r.f.window->action(QStringLiteral("Archive1"))->trigger();
+    auto* window = r.f.window->findChild<archive::TfrmArchive*>();
+    QVERIFY(window);
+    QCOMPARE(window->listModel().rowCount(), sets);
+    r.f.prompter.shown.clear();
     addsOn = true;
     move = true;
-    r.f.prompter.shown.clear();
-    item->trigger();
+    window->findChild<QPushButton*>(QStringLiteral("btnSettings"))->click();
     QCOMPARE(r.f.prompter.shown.size(), 1); // the move, and the old file kept
     QCOMPARE(r.f.store.readInt(QStringLiteral("ArchiveEnabled")), 1);
     QCOMPARE(r.f.store.readText(QStringLiteral("ArchivePath")), moved);
@@ -345,6 +352,8 @@ void TestLoadCommand::archiveSettingsFromTheMenu()
     r.load();
     QCOMPARE(listed(moved), sets + 2);
     QCOMPARE(r.archived(), sets);
+    window->reload();
+    QCOMPARE(window->listModel().rowCount(), sets + 2);
 }
 
 // The window a load works on comes to the front and stays there: the Data Logger button
