@@ -79,9 +79,9 @@ RecordedSet onDay(RecordedSet s, int day)
     return s;
 }
 
-// Changes one bit of set `id`'s stored bytes (those of `spec`) through a connection of its own,
+// Changes one bit of set `id`'s stored bytes (those of `recorded`) through a connection of its own,
 // as a disk fault would, leaving its hash as it was.
-bool damageSet(const QString& archive, qint64 id, const RecordedSet& spec)
+bool damageSet(const QString& archive, qint64 id, const RecordedSet& recorded)
 {
     bool done = false;
     {
@@ -89,7 +89,7 @@ bool damageSet(const QString& archive, qint64 id, const RecordedSet& spec)
             = QSqlDatabase::addDatabase(QStringLiteral("QSQLITE"), QStringLiteral("hurt"));
         db.setDatabaseName(archive);
         QSqlQuery q(db);
-        QByteArray bytes = decode(loggerimages::image({ spec })).image.data().mid(256);
+        QByteArray bytes = decode(loggerimages::image({ recorded })).image.data().mid(256);
         bytes[20] = char(bytes[20] ^ 0x01);
         done = db.open() && q.prepare(QStringLiteral("UPDATE sets SET data = ? WHERE id = ?"));
         q.bindValue(0, bytes);

@@ -295,9 +295,10 @@ void TestLoadCommand::loadEnds()
     }
 }
 
-// The archive settings from the Data Logger menu: switched off there, the next download adds
-// nothing; switched on and moved, the next goes to the new file only. Both are kept in the
-// Settings at once; the file the program was given for the run is kept only when chosen.
+// The archive settings from the Data Logger menu and the Archive window: switched off, the next
+// download adds nothing; switched on and moved, the next goes to the new file only, which the
+// window lists. Both are kept in the Settings at once; the file the program was given for the
+// run is kept only when chosen.
 void TestLoadCommand::archiveSettingsFromTheMenu()
 {
     Rig r;
