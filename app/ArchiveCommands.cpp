@@ -8,6 +8,7 @@
 #include "MessageTable.h"
 #include "Prompter.h"
 #include "TfrmArchive.h"
+#include "TfrmArchiveSettings.h"
 
 #include <QAction>
 #include <QDir>
@@ -34,7 +35,7 @@ QString archivePath(const MainWindowDeps& deps, const Settings& settings)
 
 ArchiveCommands::ArchiveCommands(LoggerData& data, DataLoggerWindow& window, LiveSession& session,
     QMdiArea& area, const MainWindowDeps& deps, const Settings& settings, QAction* menuItem,
-    QObject* parent)
+    QAction* settingsItem, QObject* parent)
     : QObject(parent),
       m_data(data),
       m_logger(window),
@@ -42,15 +43,22 @@ ArchiveCommands::ArchiveCommands(LoggerData& data, DataLoggerWindow& window, Liv
       m_area(area),
       m_prompter(*deps.prompter),
       m_clock(*deps.clock),
+      m_store(*deps.settings),
+      m_kept(settings),
+      m_defaultPath(archive::defaultArchivePath(deps.dataFolder)),
       m_startFolder(deps.documentsFolder),
-      m_keeper(archivePath(deps, settings), settings.archiveEnabled && deps.archiveAdds)
+      m_keeper(archivePath(deps, settings), settings.archiveEnabled)
 {
+    if (!deps.archiveAdds)
+        m_keeper.forbidAdds();
     m_keeper.setReporter([this](const QString& reason) {
         const MessageTable table = MessageTable::forWindow(QStringLiteral("TfrmArchive"));
         m_prompter.tell(table.getTextOrDefault(QStringLiteral("IDS_18")).arg(reason));
     });
     if (menuItem)
         connect(menuItem, &QAction::triggered, this, [this] { openWindow(); });
+    if (settingsItem)
+        connect(settingsItem, &QAction::triggered, this, &ArchiveCommands::openSettings);
     // After the load command, which shows the sets first: the archive comes second.
     connect(&m_data, &LoggerData::loadFinished, this, &ArchiveCommands::onLoadFinished);
 }
@@ -108,6 +116,7 @@ archive::TfrmArchive* ArchiveCommands::openWindow()
     sub->setGeometry(documentarea::placedInView(m_area, QRect(20, 20, 760, 420)));
     sub->showNormal();
     m_window = window;
+    connect(window, &archive::TfrmArchive::settingsRequested, this, &ArchiveCommands::openSettings);
     const MessageTable table = MessageTable::forWindow(QStringLiteral("TfrmArchive"));
     if (!moved.isEmpty())
         m_prompter.tell(
@@ -116,6 +125,20 @@ archive::TfrmArchive* ArchiveCommands::openWindow()
     if (!m_keeper.archive())
         m_prompter.tell(table.getTextOrDefault(QStringLiteral("IDS_8")).arg(m_keeper.openError()));
     return window;
+}
+
+void ArchiveCommands::openSettings()
+{
+    archive::TfrmArchiveSettings dialog(m_keeper, m_defaultPath, m_prompter, m_area.window());
+    if (m_prompter.runDialog(dialog) != QDialog::Accepted)
+        return;
+    m_kept.archiveEnabled = dialog.addsOn();
+    // A file given for this run only is not kept unless the user chose it here.
+    if (dialog.pathChosen())
+        m_kept.archivePath = dialog.pathSetting();
+    if (!m_kept.writeArchive(m_store))
+        m_prompter.tell(MessageTable::forWindow(QStringLiteral("TfrmArchiveSettings"))
+                            .getTextOrDefault(QStringLiteral("IDS_11")));
 }
 
 } // namespace tc4dl

@@ -27,16 +27,17 @@ class TfrmArchive;
 
 // The archive in the main window: owns the open archive, adds every successful download and
 // every opened collection file to it (a failure said once, the download's result untouched),
-// and opens the "Archive" window from its menu item.
+// opens the "Archive" window from its menu item, and the archive's settings from that window,
+// keeping what the user confirms there in the Settings.
 class ArchiveCommands final : public QObject {
     Q_OBJECT
 public:
     // The archive file: the one the program was given (`deps.archiveFile`), else the Settings'
     // `ArchivePath`, else the default file in the user's data folder. The session names the
-    // port a download came from.
+    // port a download came from. `menuItem` opens the window, `settingsItem` the settings.
     ArchiveCommands(LoggerData& data, DataLoggerWindow& window, LiveSession& session,
         QMdiArea& area, const MainWindowDeps& deps, const Settings& settings, QAction* menuItem,
-        QObject* parent = nullptr);
+        QAction* settingsItem, QObject* parent = nullptr);
     ~ArchiveCommands() override;
 
     [[nodiscard]] archive::ArchiveKeeper& keeper() { return m_keeper; }
@@ -44,6 +45,8 @@ public:
     void collectionOpened(CollectionOpen opened, const QString& path);
     // Restores the window when it is open, otherwise opens it.
     archive::TfrmArchive* openWindow();
+    // The settings dialog: OK puts the file and the switch in use and keeps them.
+    void openSettings();
 
 private:
     void onLoadFinished(const LoadReport& report);
@@ -56,6 +59,9 @@ private:
     QMdiArea& m_area;
     Prompter& m_prompter;
     Clock& m_clock;
+    SettingsStore& m_store;
+    Settings m_kept; // the archive's values as the Settings hold them
+    QString m_defaultPath;
     QString m_startFolder;
     archive::ArchiveKeeper m_keeper;
     QPointer<archive::TfrmArchive> m_window;

@@ -47,8 +47,8 @@ void MainMenus::buildActions()
 
     // Menu items.
     for (const char* name : { "Open1", "Save1", "Print1", "PrinterSetup1", "Exit1", "Run1", "Stop1",
-             "Channels1", "LoadData1", "Setup1", "Archive1", "ControlPanel1", "RealTimeGraph1",
-             "Tile1", "Cascade1", "Contents1", "About1" })
+             "Channels1", "LoadData1", "Setup1", "Archive1", "ArchiveSettings1", "ControlPanel1",
+             "RealTimeGraph1", "Tile1", "Cascade1", "Contents1", "About1" })
         makeAction(name, QString(), nullptr);
     action(QStringLiteral("Run1"))->setEnabled(false);
     action(QStringLiteral("Stop1"))->setEnabled(false);
@@ -86,6 +86,7 @@ void MainMenus::buildMenus()
     add(logger, "LoadData1");
     add(logger, "Setup1");
     add(logger, "Archive1");
+    add(logger, "ArchiveSettings1");
 
     QMenu* view = addMenu("View1");
     add(view, "ControlPanel1");

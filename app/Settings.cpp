@@ -71,6 +71,14 @@ void Settings::write(SettingsStore& store) const
     store.flush();
 }
 
+bool Settings::writeArchive(SettingsStore& store) const
+{
+    const bool enabled = store.writeInt(kArchiveEnabled, archiveEnabled ? 1 : 0);
+    const bool path = store.writeText(kArchivePath, archivePath);
+    store.flush();
+    return enabled && path;
+}
+
 namespace {
 QString channelKey(int channel, const char* what)
 {

@@ -53,7 +53,8 @@ struct Settings {
     QString lastFolder;
     // The archive of every downloaded or opened data set: whether sets are added to it
     // (`ArchiveEnabled`, any value but 0 is on) and its file (`ArchivePath`, text; empty: the
-    // default file in the user's data folder). Both are only read: a person sets them.
+    // default file in the user's data folder). Written when the user confirms the archive
+    // settings (writeArchive), not at the end of the run.
     bool archiveEnabled = true;
     QString archivePath;
 
@@ -64,6 +65,8 @@ struct Settings {
     // Written in the order RealTimeRate, LastConnectedPort, LastConnectedModel, AnnoColor,
     // CF_Degree, then LastFolder when one was used; a value that cannot be written is skipped.
     void write(SettingsStore& store) const;
+    // Writes ArchiveEnabled (1 or 0) and ArchivePath; false when they could not be written.
+    bool writeArchive(SettingsStore& store) const;
 
     // Hands the values to where they act: the link's last port and meter model, the decoder's
     // degree unit, the graphs' annotation colour (the real-time rate is read where it is used).

@@ -139,8 +139,9 @@ void TfrmMain::createLogger()
     load.shared = &m_graphShared;
     load.dialogParent = this;
     m_loadCommand = new LoadCommand(load, this);
-    m_archive = new ArchiveCommands(*m_loggerData, *m_dataLogger, *m_session, *m_mdi, m_deps,
-        m_settings, action(QStringLiteral("Archive1")), this);
+    m_archive
+        = new ArchiveCommands(*m_loggerData, *m_dataLogger, *m_session, *m_mdi, m_deps, m_settings,
+            action(QStringLiteral("Archive1")), action(QStringLiteral("ArchiveSettings1")), this);
 }
 
 void TfrmMain::connectActions()

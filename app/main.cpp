@@ -40,6 +40,11 @@ void printPaths()
     const auto shown = [](const QString& path) {
         return path.isEmpty() ? QStringLiteral("(not found)") : QDir::toNativeSeparators(path);
     };
+    // The archive the program uses: the one its settings dialog chose, else the default file.
+    tc4dl::NativeSettingsStore settings;
+    QString archive = tc4dl::Settings::read(settings).archivePath;
+    if (archive.isEmpty() && !data.isEmpty())
+        archive = tc4dl::archive::defaultArchivePath(data);
     QTextStream out(stdout);
     out << "Program folder: " << shown(program) << '\n'
         << "Help page: "
@@ -53,9 +58,8 @@ void printPaths()
         << shown(data.isEmpty() ? data
                                 : QDir(data).filePath(QLatin1String(tc4dl::journal::kFileName)))
         << '\n'
-        << "Archive: " << shown(data.isEmpty() ? data : tc4dl::archive::defaultArchivePath(data))
-        << '\n'
-        << "Settings: " << shown(tc4dl::NativeSettingsStore().location()) << '\n';
+        << "Archive: " << shown(archive) << '\n'
+        << "Settings: " << shown(settings.location()) << '\n';
 }
 
 // Parses the command line; returns false when the program should end with `exitCode`.

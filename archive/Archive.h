@@ -98,6 +98,14 @@ public:
     // test stop a program in the middle of an add. Nothing by default.
     void setAddStepHook(std::function<void(int)> hook);
 
+    // Copies the archive to `target`, a file that must not exist yet, while it stays open and in
+    // use: SQLite writes a consistent copy under a passing name beside the target, which takes
+    // the target's name only after it opened as an archive listing the same sets, none of them
+    // damaged unless it was damaged here too. False with the reason when the target exists, its
+    // folder cannot be written or the copy fails; nothing is then left at the target. The
+    // archive itself is never changed.
+    [[nodiscard]] bool copyTo(const QString& target, QString* error = nullptr) const;
+
     struct Impl;
 
 private:

@@ -21,6 +21,8 @@ public:
     void setHeaderTexts(const QStringList& titles);
     // Lists again from the archive.
     void reload(const ArchiveFilter& filter = {});
+    // Lists from another archive (null: nothing) from now on; the caller reloads.
+    void setArchive(Archive* archive) { m_archive = archive; }
     void setSets(std::vector<ArchivedSet> sets);
     [[nodiscard]] const ArchivedSet& setAt(int row) const;
     // A set's start as the list shows it: the meter's clock has no zone, so as it was recorded.

@@ -12,7 +12,9 @@
 #include <QCoreApplication>
 #include <QCryptographicHash>
 #include <QDir>
+#include <QDirIterator>
 #include <QFile>
+#include <QFileInfo>
 #include <QProcess>
 #include <QSqlDatabase>
 #include <QSqlQuery>
@@ -78,6 +80,28 @@ RecordedSet onDay(RecordedSet s, int day)
     return s;
 }
 
+// Changes one bit of set `id`'s stored bytes (those of `recorded`) through a connection of its own,
+// as a disk fault would, leaving its hash as it was.
+bool damageSet(const QString& archive, qint64 id, const RecordedSet& recorded)
+{
+    bool done = false;
+    {
+        QSqlDatabase db
+            = QSqlDatabase::addDatabase(QStringLiteral("QSQLITE"), QStringLiteral("hurt"));
+        db.setDatabaseName(archive);
+        QSqlQuery q(db);
+        QByteArray bytes = decode(loggerimages::image({ recorded })).image.data().mid(256);
+        bytes[20] = char(bytes[20] ^ 0x01);
+        done = db.open() && q.prepare(QStringLiteral("UPDATE sets SET data = ? WHERE id = ?"));
+        q.bindValue(0, bytes);
+        q.bindValue(1, id);
+        done = done && q.exec() && q.numRowsAffected() == 1;
+        db.close();
+    }
+    QSqlDatabase::removeDatabase(QStringLiteral("hurt"));
+    return done;
+}
+
 QByteArray readAll(const QString& path)
 {
     QFile f(path);
@@ -132,6 +156,8 @@ private Q_SLOTS:
     void imageDecodesToTheChosenSets();
     void checkFindsADamagedSet();
     void removeAndNote();
+    void copyTo_data();
+    void copyTo();
     void twoProcessesAddingLoseNothing();
     void killDuringAddLeavesTheArchiveAsBefore();
     void timelineChoice_data();
@@ -360,6 +386,10 @@ void TestArchive::readOnlyArchiveStillLists()
         QSKIP("no user 'nobody' to drop to");
     QVERIFY(::chmod(QFile::encodeName(m_dir->path()).constData(), root ? 0755 : 0555) == 0);
     QVERIFY(::chmod(QFile::encodeName(archivePath()).constData(), 0444) == 0);
+    // And it can be moved out, to a folder its user may write.
+    QTemporaryDir elsewhere;
+    QVERIFY(::chmod(QFile::encodeName(elsewhere.path()).constData(), 0777) == 0);
+    const QString copy = elsewhere.filePath(QStringLiteral("archive.sqlite"));
     const pid_t child = fork();
     QVERIFY(child >= 0);
     if (child == 0) {
@@ -373,14 +403,22 @@ void TestArchive::readOnlyArchiveStillLists()
         const bool imaged = opened.archive->image(ids).has_value();
         const bool refused = !addImage(*opened.archive, { set(3, 3) }).ok
             && !opened.archive->setNote(ids[0], QStringLiteral("x"));
+        const bool copied = opened.archive->copyTo(copy);
+        // Not into a folder this user may not write, and nothing left there.
+        const QString beside = archivePath() + QStringLiteral("2");
+        const bool notBeside = !opened.archive->copyTo(beside) && !QFileInfo::exists(beside)
+            && !QFileInfo::exists(beside + QStringLiteral(".part"));
         _exit((listed ? 0 : 2) | (imaged ? 0 : 4) | (refused ? 0 : 8)
-            | (opened.archive->readOnly() ? 0 : 16));
+            | (opened.archive->readOnly() ? 0 : 16) | (copied ? 0 : 32) | (notBeside ? 0 : 64));
     }
     int status = 0;
     QCOMPARE(waitpid(child, &status, 0), child);
     QVERIFY(::chmod(QFile::encodeName(m_dir->path()).constData(), 0700) == 0);
     QVERIFY(WIFEXITED(status));
     QCOMPARE(WEXITSTATUS(status), 0);
+    const Archive::Opened moved = Archive::open(copy, Archive::Access::ReadOnly);
+    QVERIFY(moved.archive);
+    QCOMPARE(moved.archive->list().size(), std::size_t(2));
 #else
     QSKIP("needs POSIX permissions");
 #endif
@@ -428,21 +466,7 @@ void TestArchive::checkFindsADamagedSet()
         QVERIFY(opened.archive->check().ok);
         id = opened.archive->list().at(1).id;
     }
-    {
-        QSqlDatabase db
-            = QSqlDatabase::addDatabase(QStringLiteral("QSQLITE"), QStringLiteral("hurt"));
-        db.setDatabaseName(archivePath());
-        QVERIFY(db.open());
-        QSqlQuery q(db);
-        QVERIFY(q.prepare(QStringLiteral("UPDATE sets SET data = ? WHERE id = ?")));
-        QByteArray bytes = decode(loggerimages::image({ set(3, 2) })).image.data().mid(256);
-        bytes[20] = char(bytes[20] ^ 0x01);
-        q.bindValue(0, bytes);
-        q.bindValue(1, id);
-        QVERIFY(q.exec());
-        db.close();
-    }
-    QSqlDatabase::removeDatabase(QStringLiteral("hurt"));
+    QVERIFY(damageSet(archivePath(), id, set(3, 2)));
     const Archive::Opened opened = Archive::open(archivePath());
     const CheckOutcome outcome = opened.archive->check();
     QVERIFY(!outcome.ok);
@@ -470,6 +494,110 @@ void TestArchive::removeAndNote()
     QCOMPARE(model.rowCount(), 1);
     QCOMPARE(model.data(model.index(0, ArchiveListModel::Note)).toString(),
         QStringLiteral("Tiefkühler"));
+}
+
+// A move's copy is made while the archive is open and in use, and only where it replaces
+// nothing; whatever fails leaves no file behind and the archive as it was.
+void TestArchive::copyTo_data()
+{
+    QTest::addColumn<QString>("target"); // in the test's folder
+    QTest::addColumn<QByteArray>("there"); // what stands at the target before: a file's content
+    QTest::addColumn<bool>("damaged"); // a set of the archive is damaged before the copy
+    QTest::addColumn<bool>("copied");
+    QTest::addColumn<bool>("reading"); // copied from the archive opened only for reading
+    const QByteArray nothing;
+    QTest::newRow("a new file") << "copy.sqlite" << nothing << false << true << false;
+    QTest::newRow("into another folder") << "sub/copy.sqlite" << nothing << false << true << false;
+    QTest::newRow("a file of the user's is there")
+        << "copy.sqlite" << QByteArray("Messprotokoll\n") << false << false << false;
+    QTest::newRow("an empty file is there")
+        << "copy.sqlite" << QByteArray("") << false << false << false;
+    QTest::newRow("the archive itself") << "archive.sqlite" << nothing << false << false << false;
+    QTest::newRow("no such folder") << "none/copy.sqlite" << nothing << false << false << false;
+    QTest::newRow("a file where the folder should be")
+        << "blocker/copy.sqlite" << nothing << false << false << false;
+    QTest::newRow("a name the file system refuses")
+        << QString(250, QLatin1Char('n')) + QStringLiteral(".sqlite") << nothing << false << false
+        << false;
+    // Carried over as it is, and still found by the copy's check: nothing hidden, nothing lost.
+    QTest::newRow("a damaged set") << "copy.sqlite" << nothing << true << true << false;
+    // Out of a place where it can only be read: the way to move it to one where it can grow.
+    QTest::newRow("from an archive that can only be read")
+        << "sub/copy.sqlite" << nothing << false << true << true;
+}
+
+void TestArchive::copyTo()
+{
+    QFETCH(QString, target);
+    QFETCH(QByteArray, there);
+    QFETCH(bool, damaged);
+    QFETCH(bool, copied);
+    QFETCH(bool, reading);
+    const QDir dir(m_dir->path());
+    QVERIFY(dir.mkpath(QStringLiteral("sub")));
+    QFile blocker(dir.filePath(QStringLiteral("blocker")));
+    QVERIFY(blocker.open(QIODevice::WriteOnly));
+    blocker.close();
+    const QString path = dir.filePath(target);
+    if (!there.isNull()) {
+        QFile f(path);
+        QVERIFY(f.open(QIODevice::WriteOnly));
+        f.write(there);
+    }
+    const Archive::Opened opened = Archive::open(archivePath());
+    QVERIFY(opened.archive);
+    QVERIFY(addImage(*opened.archive, { onDay(set(3, 1), 1), onDay(set(4, 2), 2) }).ok);
+    const std::vector<ArchivedSet> before = opened.archive->list();
+    QVERIFY(opened.archive->setNote(before[1].id, QStringLiteral("Kühlraum")));
+    if (damaged)
+        QVERIFY(damageSet(archivePath(), before[0].id, onDay(set(3, 1), 1)));
+    const auto files = [&dir] {
+        QStringList names;
+        QDirIterator it(
+            dir.path(), QDir::Files | QDir::Hidden | QDir::System, QDirIterator::Subdirectories);
+        while (it.hasNext())
+            names << dir.relativeFilePath(it.next());
+        names.sort();
+        return names;
+    };
+    const QStringList filesBefore = files();
+
+    const Archive::Opened reader = Archive::open(archivePath(), Archive::Access::ReadOnly);
+    QVERIFY(reader.archive);
+    QString why;
+    QCOMPARE((reading ? reader : opened).archive->copyTo(path, &why), copied);
+    QCOMPARE(why.isEmpty(), copied);
+    // The archive goes on as before: same sets, still written to.
+    QCOMPARE(opened.archive->list().size(), std::size_t(2));
+    QCOMPARE(opened.archive->check().ok, !damaged);
+    QVERIFY(addImage(*opened.archive, { onDay(set(2, 3), 3) }).ok);
+    if (!copied) {
+        QCOMPARE(files(), filesBefore);
+        if (!there.isNull() && path != archivePath())
+            QCOMPARE(readAll(path), there);
+        return;
+    }
+    // Nothing but the copy was left behind.
+    QStringList expected = filesBefore;
+    expected << target;
+    expected.sort();
+    QCOMPARE(files(), expected);
+    const Archive::Opened copy = Archive::open(path);
+    QVERIFY2(copy.archive, qPrintable(copy.error));
+    QVERIFY(copy.movedAside.isEmpty());
+    const std::vector<ArchivedSet> listed = copy.archive->list();
+    QCOMPARE(listed.size(), std::size_t(2));
+    for (std::size_t i = 0; i < listed.size(); ++i) {
+        QCOMPARE(listed[i].id, before[i].id);
+        QCOMPARE(listed[i].start, before[i].start);
+        QCOMPARE(listed[i].samples, before[i].samples);
+    }
+    QCOMPARE(listed[1].note, QStringLiteral("Kühlraum"));
+    const CheckOutcome checked = copy.archive->check();
+    QCOMPARE(checked.ok, !damaged);
+    if (damaged)
+        QVERIFY(checked.problems.value(0).contains(QString::number(before[0].id)));
+    QVERIFY(copy.archive->image({ before[1].id }));
 }
 
 // Two programs adding at once, each many small adds, half of them the same sets: every set

@@ -12,13 +12,16 @@
 #include "ManualClock.h"
 #include "ScriptedPrompter.h"
 #include "TfrmArchive.h"
+#include "TfrmArchiveSettings.h"
 
 #include <QCheckBox>
 #include <QComboBox>
 #include <QDateEdit>
 #include <QDir>
 #include <QFile>
+#include <QFileInfo>
 #include <QItemSelectionModel>
+#include <QLineEdit>
 #include <QTableView>
 #include <QTemporaryDir>
 #include <QTest>
@@ -69,6 +72,15 @@ struct Rig {
             qFatal("test image does not decode");
         if (!keeper.add(store, image, QStringLiteral("download COM3")))
             qFatal("cannot add to the archive: %s", qPrintable(keeper.openError()));
+    }
+    // A set the archive does not hold yet, as a download would bring it.
+    bool addNewSet()
+    {
+        const QByteArray bytes = loggerimages::image({ loggerimages::setWithSamples(4, 77) });
+        const MemoryImage image(bytes, bytes.size() - 1);
+        DataSetStore store;
+        return decodeMemoryImage(image, kNow, store).result == LoadResult::Success
+            && keeper.add(store, image, QStringLiteral("download COM4"));
     }
     void select(const QList<int>& rows)
     {
@@ -233,6 +245,108 @@ private Q_SLOTS:
         QVERIFY2(r.prompter.shown.last().contains(QStringLiteral("10:00:00"))
                 && r.prompter.shown.last().contains(QStringLiteral("10:00:30")),
             qPrintable(r.prompter.shown.last()));
+    }
+
+    // The settings dialog: its file and switch take effect at OK, in the window and for the next
+    // download; a move copies and keeps the old file; whatever fails is said and changes nothing.
+    void settingsTakeEffectAtOk_data()
+    {
+        QTest::addColumn<QString>("button"); // "other", "default", "move"; empty: none
+        QTest::addColumn<QString>("chosen"); // answered in the file dialog, in the test's folder
+        QTest::addColumn<QByteArray>("there"); // a file standing at `chosen` before; null: none
+        QTest::addColumn<bool>("addsOn");
+        QTest::addColumn<bool>("confirm"); // OK, else Cancel
+        QTest::addColumn<bool>("closed"); // the dialog closed
+        QTest::addColumn<QString>("inUse"); // the archive file afterwards, in the test's folder
+        QTest::addColumn<int>("listed"); // the sets the archive window lists afterwards
+        QTest::addColumn<int>("said"); // messages shown
+        const QByteArray none;
+        const QString archive = QStringLiteral("archive.sqlite");
+        QTest::newRow("switched off: a download adds nothing")
+            << ""
+            << "" << none << false << true << true << archive << 3 << 0;
+        QTest::newRow("moved: the same sets there, the old file kept")
+            << "move"
+            << "moved/archiv.sqlite" << none << true << true << true << "moved/archiv.sqlite" << 3
+            << 1;
+        QTest::newRow("move onto a file of the user's: refused at once")
+            << "move"
+            << "notes.txt" << QByteArray("Kühlraum prüfen\n") << true << true << true << archive
+            << 3 << 1;
+        QTest::newRow("move into a folder that is not there: said, stays open")
+            << "move"
+            << "none/archiv.sqlite" << none << true << true << false << archive << 3 << 1;
+        QTest::newRow("move cancelled: nothing copied")
+            << "move"
+            << "moved/archiv.sqlite" << none << false << false << false << archive << 3 << 0;
+        QTest::newRow("another file, new: an empty archive")
+            << "other"
+            << "neu.sqlite" << none << true << true << true << "neu.sqlite" << 0 << 0;
+        QTest::newRow("another file that is no archive: refused, left as it is")
+            << "other"
+            << "notes.txt" << QByteArray("Kühlraum prüfen\n") << true << true << false << archive
+            << 3 << 1;
+        QTest::newRow("back to the default file")
+            << "default"
+            << "" << none << true << true << true << "standard/archive.sqlite" << 0 << 0;
+    }
+    void settingsTakeEffectAtOk()
+    {
+        QFETCH(QString, button);
+        QFETCH(QString, chosen);
+        QFETCH(QByteArray, there);
+        QFETCH(bool, addsOn);
+        QFETCH(bool, confirm);
+        QFETCH(QString, inUse);
+        QFETCH(int, listed);
+        Rig r;
+        const QDir dir(r.dir.path());
+        QVERIFY(dir.mkpath(QStringLiteral("moved")));
+        const QString old = r.keeper.path();
+        const QString target = dir.filePath(chosen);
+        if (!there.isNull()) {
+            QFile f(target);
+            QVERIFY(f.open(QIODevice::WriteOnly));
+            f.write(there);
+        }
+        const QString standard = dir.filePath(QStringLiteral("standard/archive.sqlite"));
+        TfrmArchiveSettings dialog(r.keeper, standard, r.prompter, r.window.get());
+        QVERIFY(dialog.addsCheck()->isChecked());
+        QCOMPARE(dialog.pathField()->text(), QDir::toNativeSeparators(old));
+        dialog.addsCheck()->setChecked(addsOn);
+        if (!chosen.isEmpty())
+            r.prompter.fileNames << target;
+        if (button == u"other")
+            dialog.chooseOther();
+        else if (button == u"move")
+            dialog.chooseMove();
+        else if (button == u"default")
+            dialog.chooseDefault();
+        if (confirm)
+            dialog.accept();
+        else
+            dialog.reject();
+        QTEST(dialog.result() == QDialog::Accepted, "closed");
+        QCOMPARE(r.keeper.path(), dir.filePath(inUse));
+        QTEST(int(r.prompter.shown.size()), "said");
+        QTEST(r.window->listModel().rowCount(), "listed");
+        if (dialog.result() == QDialog::Accepted && dialog.pathChosen())
+            QCOMPARE(
+                dialog.pathSetting(), inUse == u"standard/archive.sqlite" ? QString() : target);
+        // The file before is never removed; a file of the user's is left as it was.
+        const Archive::Opened before = Archive::open(old, Archive::Access::ReadOnly);
+        QVERIFY(before.archive);
+        QCOMPARE(before.archive->list().size(), std::size_t(3));
+        if (!there.isNull())
+            QCOMPARE(QFile(target).size(), there.size());
+        if (inUse == u"archive.sqlite" && !chosen.isEmpty() && there.isNull())
+            QVERIFY(!QFileInfo::exists(target)); // no copy left behind
+        if (button == u"move" && dialog.result() == QDialog::Accepted && there.isNull())
+            QVERIFY(r.prompter.shown.value(0).contains(QDir::toNativeSeparators(old)));
+        // The next download goes where the dialog said, or nowhere when switched off there.
+        const bool adds = dialog.result() == QDialog::Accepted ? addsOn : true;
+        QCOMPARE(r.addNewSet(), adds);
+        QCOMPARE(int(r.keeper.archive()->list().size()), listed + (adds ? 1 : 0));
     }
 
     // An archive that cannot be opened (its folder is a file) fails every add, said once.

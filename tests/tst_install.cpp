@@ -7,6 +7,7 @@
 #include <QProcess>
 #include <QRegularExpression>
 #include <QSet>
+#include <QSettings>
 #include <QStandardPaths>
 #include <QTemporaryDir>
 #include <QTest>
@@ -151,6 +152,18 @@ private Q_SLOTS:
         QVERIFY2(r.out.contains(QRegularExpression(
                      QStringLiteral("\nArchive: [^\n]*/TC4DL/TC4DL/archive\\.sqlite\n"))),
             qPrintable(r.out));
+        // Once moved in the program, the archive is named where it went.
+        const QString moved = m_home.filePath(QStringLiteral("Messungen/archiv.sqlite"));
+        QSettings kept(
+            m_home.filePath(QStringLiteral("config/TC4DL/TC4DL.conf")), QSettings::IniFormat);
+        kept.setValue(QStringLiteral("ArchivePath"), moved);
+        kept.sync();
+        const Run again
+            = run(installed(QStringLiteral("bin/tc4dl")), { QStringLiteral("--paths") }, m_env);
+        kept.remove(QStringLiteral("ArchivePath"));
+        kept.sync();
+        QVERIFY2(again.out.contains(QStringLiteral("\nArchive: ") + moved + QStringLiteral("\n")),
+            qPrintable(again.out));
     }
 
     void installedProgramStartsWithTheSimulatedMeter()

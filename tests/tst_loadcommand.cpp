@@ -16,15 +16,20 @@
 #include "MemoryHeader.h"
 #include "MessageText.h"
 #include "OpenCollectionFile.h"
+#include "TfrmArchive.h"
+#include "TfrmArchiveSettings.h"
 #include "TfrmErr.h"
 #include "Ticker.h"
 
+#include <QAction>
 #include <QApplication>
+#include <QCheckBox>
 #include <QDir>
 #include <QFile>
 #include <QLineEdit>
 #include <QMdiArea>
 #include <QMdiSubWindow>
+#include <QPushButton>
 #include <QSignalSpy>
 #include <QTableWidget>
 #include <QTemporaryDir>
@@ -156,6 +161,7 @@ private Q_SLOTS:
     void openCollection();
     void openChoice_data();
     void openChoice();
+    void archiveSettingsFromTheMenu();
 };
 
 void TestLoadCommand::checksTouchNoPort_data()
@@ -287,6 +293,68 @@ void TestLoadCommand::loadEnds()
         r.load();
         QVERIFY(r.f.prompter.shown.isEmpty());
     }
+}
+
+// The archive settings from the Data Logger menu and the Archive window: switched off, the next
+// download adds nothing; switched on and moved, the next goes to the new file only, which the
+// window lists. Both are kept in the Settings at once; the file the program was given for the
+// run is kept only when chosen.
+void TestLoadCommand::archiveSettingsFromTheMenu()
+{
+    Rig r;
+    r.load();
+    const int sets = r.archived();
+    QVERIFY(sets > 0);
+    const auto listed = [](const QString& path) {
+        const archive::Archive::Opened opened
+            = archive::Archive::open(path, archive::Archive::Access::ReadOnly);
+        return opened.archive ? static_cast<int>(opened.archive->list().size()) : -1;
+    };
+    const QString moved = r.dir.filePath(QStringLiteral("moved.sqlite"));
+    bool addsOn = false;
+    bool move = false;
+    r.f.dialogs = [&](QDialog& dialog) {
+        auto* settings = qobject_cast<archive::TfrmArchiveSettings*>(&dialog);
+        if (!settings) {
+            QTest::qFail("a dialog other than the archive settings", __FILE__, __LINE__);
+            return int(QDialog::Rejected);
+        }
+        settings->addsCheck()->setChecked(addsOn);
+        if (move) {
+            r.f.prompter.fileNames << moved;
+            settings->chooseMove();
+        }
+        settings->accept();
+        return settings->result();
+    };
+    QAction* item = r.f.window->action(QStringLiteral("ArchiveSettings1"));
+    item->trigger();
+    QCOMPARE(r.f.store.readInt(QStringLiteral("ArchiveEnabled")), 0);
+    QCOMPARE(r.f.store.readText(QStringLiteral("ArchivePath")), QString()); // the run's: not kept
+    r.setMemory(loggerimages::image(
+        { loggerimages::setWithSamples(3, 41), loggerimages::setWithSamples(5, 42) }));
+    r.load();
+    QCOMPARE(r.data().store().setCount(), 2);
+    QCOMPARE(r.archived(), sets);
+
+    // Now from the Archive window's own button; the window then lists the moved archive.
+    r.f.window->action(QStringLiteral("Archive1"))->trigger();
+    auto* window = r.f.window->findChild<archive::TfrmArchive*>();
+    QVERIFY(window);
+    QCOMPARE(window->listModel().rowCount(), sets);
+    r.f.prompter.shown.clear();
+    addsOn = true;
+    move = true;
+    window->findChild<QPushButton*>(QStringLiteral("btnSettings"))->click();
+    QCOMPARE(r.f.prompter.shown.size(), 1); // the move, and the old file kept
+    QCOMPARE(r.f.store.readInt(QStringLiteral("ArchiveEnabled")), 1);
+    QCOMPARE(r.f.store.readText(QStringLiteral("ArchivePath")), moved);
+    QCOMPARE(listed(moved), sets);
+    r.load();
+    QCOMPARE(listed(moved), sets + 2);
+    QCOMPARE(r.archived(), sets);
+    window->reload();
+    QCOMPARE(window->listModel().rowCount(), sets + 2);
 }
 
 // The window a load works on comes to the front and stays there: the Data Logger button

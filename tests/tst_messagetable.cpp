@@ -11,7 +11,7 @@ namespace {
 
 const QStringList kWindows = { "TfrmMain", "TfrmGraph", "TfrmPanel", "TfrmList", "TfrmSetup",
     "TfrmSetupRealTime", "TfrmSetupScale", "TfrmScope", "TfrmOpenSave", "TfrmErr", "TfrmAnnoEdit",
-    "TfrmAbout", "ChartCustomizeDialog", "TfrmArchive", "TfrmChannels" };
+    "TfrmAbout", "ChartCustomizeDialog", "TfrmArchive", "TfrmChannels", "TfrmArchiveSettings" };
 
 // Stored forms written with '|' for the 0x01 mark keep the tests readable.
 QByteArray stored(QByteArray text)
@@ -100,9 +100,9 @@ private Q_SLOTS:
     {
         QTest::addColumn<QString>("window");
         QTest::addColumn<int>("messages");
-        const QHash<QString, int> counts
-            = { { "TfrmMain", 36 }, { "TfrmGraph", 22 }, { "TfrmList", 7 }, { "TfrmSetup", 9 },
-                  { "ChartCustomizeDialog", 28 }, { "TfrmArchive", 21 }, { "TfrmChannels", 10 } };
+        const QHash<QString, int> counts = { { "TfrmMain", 36 }, { "TfrmGraph", 22 },
+            { "TfrmList", 7 }, { "TfrmSetup", 9 }, { "ChartCustomizeDialog", 28 },
+            { "TfrmArchive", 21 }, { "TfrmChannels", 10 }, { "TfrmArchiveSettings", 11 } };
         for (const QString& window : kWindows)
             QTest::newRow(qPrintable(window)) << window << counts.value(window, 0);
     }

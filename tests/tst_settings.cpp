@@ -132,6 +132,12 @@ private Q_SLOTS:
         QCOMPARE(store.writes.size(), 5); // the failing one did not stop the rest
         QCOMPARE(store.values["RealTimeRate"], 10);
         QCOMPARE(store.values["LastConnectedPort"], 1);
+
+        // The archive's values, kept when the user confirms them: a failure is reported.
+        store.failing = { QStringLiteral("ArchiveEnabled") };
+        s.archivePath = QStringLiteral("/srv/archiv.sqlite");
+        QVERIFY(!s.writeArchive(store));
+        QCOMPARE(store.texts["ArchivePath"], QStringLiteral("/srv/archiv.sqlite"));
     }
 
     void fileStoreRoundTripAndWrongTypes()
@@ -145,6 +151,9 @@ private Q_SLOTS:
             s.annoColor = 0x00FF00;
             s.cfDegree = 0;
             s.write(store);
+            s.archiveEnabled = false;
+            s.archivePath = QStringLiteral("/home/anna/Kühlräume; 2026/archiv.sqlite");
+            QVERIFY(s.writeArchive(store));
         }
         {
             NativeSettingsStore store(file);
@@ -152,6 +161,8 @@ private Q_SLOTS:
             QCOMPARE(s.lastConnectedPort, 2);
             QCOMPARE(s.annoColor, 0x00FF00);
             QCOMPARE(s.cfDegree, 0);
+            QCOMPARE(s.archiveEnabled, false);
+            QCOMPARE(s.archivePath, QStringLiteral("/home/anna/Kühlräume; 2026/archiv.sqlite"));
             QVERIFY(store.damagedCopy().isEmpty());
         }
         // A value of the wrong type gives that value its default.

@@ -35,6 +35,9 @@ public:
         QString defaultSuffix;
         QString selectedFilter;
         std::function<QString(const QString& filter, const QString& typedName)> typeChanged;
+        // A save dialog for a file to use rather than to write over: an existing file is
+        // taken without the question whether to replace it.
+        bool mayExist = false;
     };
 
     // The choice dialog: three buttons stacked one above the other; the first answers Ok, the

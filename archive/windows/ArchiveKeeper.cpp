@@ -3,10 +3,13 @@
 #include "DataSetStore.h"
 #include "MemoryImage.h"
 
+#include <QFileInfo>
+
 namespace tc4dl::archive {
 
-ArchiveKeeper::ArchiveKeeper(QString path, bool addsEnabled)
-    : m_path(std::move(path)),
+ArchiveKeeper::ArchiveKeeper(QString path, bool addsEnabled, QObject* parent)
+    : QObject(parent),
+      m_path(std::move(path)),
       m_addsEnabled(addsEnabled)
 {
 }
@@ -31,9 +34,40 @@ QString ArchiveKeeper::takeMovedAside()
     return std::exchange(m_movedAside, QString());
 }
 
+bool ArchiveKeeper::switchTo(const QString& path, QString* error)
+{
+    if (m_archive && QFileInfo(path).absoluteFilePath() == QFileInfo(m_path).absoluteFilePath())
+        return true;
+    // Only the program's own archive file is moved aside when it turns out damaged; a file the
+    // user pointed at is first only looked at. An empty one is an archive still to be made.
+    const QFileInfo info(path);
+    if (info.exists() && !(info.isFile() && info.size() == 0)) {
+        const Archive::Opened looked = Archive::open(path, Archive::Access::ReadOnly);
+        if (!looked.archive) {
+            if (error)
+                *error = looked.error;
+            return false;
+        }
+    }
+    Archive::Opened opened = Archive::open(path);
+    if (!opened.archive) {
+        if (error)
+            *error = opened.error;
+        return false;
+    }
+    std::unique_ptr<Archive> before = std::exchange(m_archive, std::move(opened.archive));
+    m_path = path;
+    m_opened = true;
+    m_openError.clear();
+    m_movedAside = opened.movedAside;
+    m_failureSaid = false; // a failure of the new file is news
+    Q_EMIT switched();
+    return true;
+}
+
 bool ArchiveKeeper::add(const DataSetStore& store, const MemoryImage& image, const QString& source)
 {
-    if (!m_addsEnabled || store.setCount() == 0)
+    if (!addsEnabled() || store.setCount() == 0)
         return false;
     Archive* open = archive();
     if (!open) {

@@ -2,6 +2,7 @@
 
 #include "Archive.h"
 
+#include <QObject>
 #include <QString>
 
 #include <functional>
@@ -15,15 +16,29 @@ class MemoryImage;
 namespace archive {
 
 // The program's one open archive: opened at its first use from the path the Settings chose,
-// and kept open until the program ends. Adds never fail what brought the sets: a failure is
-// handed to the reporter once per program run and otherwise only remembered.
-class ArchiveKeeper {
+// and kept open until the program ends or the user chooses another file. Adds never fail what
+// brought the sets: a failure is handed to the reporter once per archive file and otherwise
+// only remembered.
+class ArchiveKeeper final : public QObject {
+    Q_OBJECT
 public:
-    ArchiveKeeper(QString path, bool addsEnabled);
-    ~ArchiveKeeper();
+    ArchiveKeeper(QString path, bool addsEnabled, QObject* parent = nullptr);
+    ~ArchiveKeeper() override;
 
     [[nodiscard]] const QString& path() const { return m_path; }
-    [[nodiscard]] bool addsEnabled() const { return m_addsEnabled; }
+    // Whether sets are added now: switched on, and not forbidden for this run.
+    [[nodiscard]] bool addsEnabled() const { return m_addsEnabled && !m_addsForbidden; }
+    // The user's switch (the Settings' value).
+    [[nodiscard]] bool addsSwitchedOn() const { return m_addsEnabled; }
+    void setAddsEnabled(bool on) { m_addsEnabled = on; }
+    // No adds in this run whatever the switch says (the command line's choice).
+    void forbidAdds() { m_addsForbidden = true; }
+
+    // Makes the archive at `path` the one in use, made anew when there is no file. A file there
+    // that is no archive of this program is refused, never moved aside: the user chose it. On
+    // failure the archive in use stays and `*error` says why. Whoever shows the old archive
+    // hears of the switch (switched()) before it is closed.
+    bool switchTo(const QString& path, QString* error = nullptr);
 
     // The archive, opened now if it was not; null when it cannot be opened (openError()).
     [[nodiscard]] Archive* archive();
@@ -40,11 +55,16 @@ public:
     // Adds the store's sets unless adds are switched off. Returns whether they are stored.
     bool add(const DataSetStore& store, const MemoryImage& image, const QString& source);
 
+Q_SIGNALS:
+    // Another archive is in use: archive() gives it. The one before is still open meanwhile.
+    void switched();
+
 private:
     void fail(const QString& reason);
 
     QString m_path;
     bool m_addsEnabled;
+    bool m_addsForbidden = false;
     std::unique_ptr<Archive> m_archive;
     bool m_opened = false;
     QString m_openError;

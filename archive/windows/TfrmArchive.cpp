@@ -94,6 +94,8 @@ TfrmArchive::TfrmArchive(ArchiveKeeper& keeper, Prompter& prompter, Clock& clock
     connect(button(this, commands, "btnRemove"), &QPushButton::clicked, this,
         &TfrmArchive::removeSelected);
     commands->addStretch();
+    connect(button(this, commands, "btnSettings"), &QPushButton::clicked, this,
+        &TfrmArchive::settingsRequested);
     layout->addLayout(commands);
 
     m_messages.applyTo(this);
@@ -110,6 +112,11 @@ TfrmArchive::TfrmArchive(ArchiveKeeper& keeper, Prompter& prompter, Clock& clock
     for (QDateEdit* edit : { m_from, m_to })
         connect(edit, &QDateEdit::dateChanged, this, &TfrmArchive::reload);
     connect(m_unit, &QComboBox::currentIndexChanged, this, &TfrmArchive::reload);
+    // Before the archive listed so far is closed: the model must not keep it.
+    connect(&m_keeper, &ArchiveKeeper::switched, this, [this] {
+        m_model.setArchive(m_keeper.archive());
+        reload();
+    });
     reload();
     m_table->resizeColumnsToContents();
 }

@@ -29,7 +29,8 @@ class ArchiveKeeper;
 // a unit; the note is edited in place. Its commands graph one set in the logger's window as if
 // downloaded, graph every listed set as one timeline, export the selection to a collection file
 // or CSV, and remove the selection after a question whose default is No. Every failure is said;
-// a read-only archive lists and graphs, and its edits say why they cannot be made.
+// a read-only archive lists and graphs, and its edits say why they cannot be made. When the
+// keeper switches to another archive file, the window lists that one.
 class TfrmArchive final : public QWidget {
     Q_OBJECT
 public:
@@ -58,6 +59,10 @@ public:
     void graphTimeline();
     void exportSelected(bool csv);
     void removeSelected();
+
+Q_SIGNALS:
+    // The "Settings…" button: the archive's file and whether sets are added to it.
+    void settingsRequested();
 
 private:
     [[nodiscard]] QString text(int id) const;

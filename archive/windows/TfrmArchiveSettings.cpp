@@ -1,0 +1,196 @@
+#include "TfrmArchiveSettings.h"
+
+#include "ArchiveKeeper.h"
+#include "Prompter.h"
+
+#include <QCheckBox>
+#include <QDialogButtonBox>
+#include <QDir>
+#include <QFile>
+#include <QFileInfo>
+#include <QGridLayout>
+#include <QLabel>
+#include <QLineEdit>
+#include <QPushButton>
+#include <QVBoxLayout>
+
+namespace tc4dl::archive {
+
+namespace {
+
+QString shown(const QString& path)
+{
+    return QDir::toNativeSeparators(path);
+}
+
+QPushButton* button(QWidget* parent, const char* name)
+{
+    auto* b = new QPushButton(parent);
+    b->setObjectName(QLatin1String(name));
+    return b;
+}
+
+} // namespace
+
+TfrmArchiveSettings::TfrmArchiveSettings(
+    ArchiveKeeper& keeper, QString defaultPath, Prompter& prompter, QWidget* parent)
+    : QDialog(parent),
+      m_keeper(keeper),
+      m_defaultPath(std::move(defaultPath)),
+      m_prompter(prompter),
+      m_texts(MessageTable::forWindow(QStringLiteral("TfrmArchiveSettings"))),
+      m_path(keeper.path())
+{
+    setObjectName(QStringLiteral("TfrmArchiveSettings"));
+    m_adds = new QCheckBox(this);
+    m_adds->setObjectName(QStringLiteral("chkAdd"));
+    m_adds->setChecked(keeper.addsSwitchedOn());
+
+    auto* fileLabel = new QLabel(this);
+    fileLabel->setObjectName(QStringLiteral("lblFile"));
+    m_pathField = new QLineEdit(this);
+    m_pathField->setObjectName(QStringLiteral("edFile"));
+    m_pathField->setReadOnly(true);
+    m_pathField->setMinimumWidth(480);
+    fileLabel->setBuddy(m_pathField);
+    m_planLabel = new QLabel(this);
+    m_planLabel->setObjectName(QStringLiteral("lblPlan"));
+    m_planLabel->setWordWrap(true);
+    // Room for the longest plan, so that the dialog does not jump as the plan changes.
+    m_planLabel->setMinimumHeight(m_planLabel->fontMetrics().lineSpacing() * 3);
+    m_planLabel->setAlignment(Qt::AlignLeft | Qt::AlignTop);
+
+    auto* fileButtons = new QHBoxLayout;
+    QPushButton* other = button(this, "btnOther");
+    QPushButton* standard = button(this, "btnDefault");
+    QPushButton* move = button(this, "btnMove");
+    for (QPushButton* b : { other, standard, move })
+        fileButtons->addWidget(b);
+    fileButtons->addStretch();
+    connect(other, &QPushButton::clicked, this, &TfrmArchiveSettings::chooseOther);
+    connect(standard, &QPushButton::clicked, this, &TfrmArchiveSettings::chooseDefault);
+    connect(move, &QPushButton::clicked, this, &TfrmArchiveSettings::chooseMove);
+
+    auto* buttons = new QDialogButtonBox(this);
+    QPushButton* ok = buttons->addButton(QString(), QDialogButtonBox::AcceptRole);
+    ok->setObjectName(QStringLiteral("btnOK"));
+    ok->setDefault(true);
+    QPushButton* cancel = buttons->addButton(QString(), QDialogButtonBox::RejectRole);
+    cancel->setObjectName(QStringLiteral("btnCancel"));
+    connect(buttons, &QDialogButtonBox::accepted, this, &TfrmArchiveSettings::accept);
+    connect(buttons, &QDialogButtonBox::rejected, this, &TfrmArchiveSettings::reject);
+
+    auto* layout = new QVBoxLayout(this);
+    layout->addWidget(m_adds);
+    layout->addSpacing(8);
+    layout->addWidget(fileLabel);
+    layout->addWidget(m_pathField);
+    layout->addLayout(fileButtons);
+    layout->addWidget(m_planLabel);
+    layout->addStretch();
+    layout->addWidget(buttons);
+    m_texts.applyTo(this);
+    plan(Plan::Keep, m_path);
+}
+
+bool TfrmArchiveSettings::isDefault(const QString& path) const
+{
+    return QFileInfo(path).absoluteFilePath() == QFileInfo(m_defaultPath).absoluteFilePath();
+}
+
+QString TfrmArchiveSettings::pathSetting() const
+{
+    return isDefault(m_path) ? QString() : m_path;
+}
+
+bool TfrmArchiveSettings::addsOn() const
+{
+    return m_adds->isChecked();
+}
+
+void TfrmArchiveSettings::plan(Plan plan, const QString& path)
+{
+    m_plan = plan;
+    m_path = path;
+    m_pathField->setText(shown(path));
+    m_pathField->setCursorPosition(0);
+    QString says;
+    if (plan == Plan::Move)
+        says = text("IDS_7").arg(shown(m_keeper.path()));
+    else if (plan == Plan::Use && !isDefault(path))
+        says = text("IDS_6");
+    else if (isDefault(path))
+        says = text("IDS_5");
+    m_planLabel->setText(says);
+}
+
+void TfrmArchiveSettings::chooseOther()
+{
+    Prompter::FileRequest request;
+    request.caption = text("IDS_3");
+    request.start = m_path;
+    request.filters = QStringList { text("IDS_1"), text("IDS_2") };
+    request.defaultSuffix = QStringLiteral("sqlite");
+    request.mayExist = true; // an archive there is used, never replaced
+    const QString path = m_prompter.saveFileName(request);
+    if (!path.isEmpty())
+        plan(Plan::Use, path);
+}
+
+void TfrmArchiveSettings::chooseDefault()
+{
+    plan(Plan::Use, m_defaultPath);
+}
+
+void TfrmArchiveSettings::chooseMove()
+{
+    Prompter::FileRequest request;
+    request.caption = text("IDS_4");
+    request.start = QFileInfo(m_keeper.path()).absolutePath();
+    request.filters = QStringList { text("IDS_1"), text("IDS_2") };
+    request.defaultSuffix = QStringLiteral("sqlite");
+    // Asked here whether to replace, the answer could only be No: it is said below instead.
+    request.mayExist = true;
+    const QString path = m_prompter.saveFileName(request);
+    if (path.isEmpty())
+        return;
+    if (QFileInfo::exists(path)) {
+        m_prompter.ask(
+            text("IDS_8").arg(shown(path), QStringLiteral("a file of that name exists already"),
+                shown(m_keeper.path())),
+            Prompter::Buttons::Ok, Prompter::Icon::Warning);
+        return;
+    }
+    plan(Plan::Move, path);
+}
+
+void TfrmArchiveSettings::accept()
+{
+    const QString before = m_keeper.path();
+    QString error;
+    if (m_plan == Plan::Move) {
+        Archive* archive = m_keeper.archive();
+        if (!archive) {
+            error = m_keeper.openError();
+        } else if (archive->copyTo(m_path, &error) && !m_keeper.switchTo(m_path, &error)) {
+            // The copy this dialog just made, which nothing uses.
+            for (const char* suffix : { "", "-wal", "-shm" })
+                QFile::remove(m_path + QLatin1String(suffix));
+        }
+    } else if (m_plan == Plan::Use) {
+        (void)m_keeper.switchTo(m_path, &error);
+    }
+    if (!error.isEmpty()) {
+        const char* id = m_plan == Plan::Move ? "IDS_8" : "IDS_9";
+        m_prompter.ask(text(id).arg(shown(m_path), error, shown(before)), Prompter::Buttons::Ok,
+            Prompter::Icon::Warning);
+        return;
+    }
+    m_keeper.setAddsEnabled(addsOn());
+    if (m_plan == Plan::Move)
+        m_prompter.ask(text("IDS_10").arg(shown(m_path), shown(before)), Prompter::Buttons::Ok,
+            Prompter::Icon::Information);
+    QDialog::accept();
+}
+
+} // namespace tc4dl::archive
