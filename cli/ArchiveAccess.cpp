@@ -1,6 +1,7 @@
 #include "ArchiveAccess.h"
 
 #include "Output.h"
+#include "SettingsStore.h"
 
 #include <QCommandLineParser>
 #include <QCoreApplication>
@@ -27,8 +28,8 @@ QString desktopDataFolder()
 QCommandLineOption archivePathOption()
 {
     return QCommandLineOption(QStringLiteral("archive"),
-        QStringLiteral("The archive file (default: archive.sqlite in the desktop program's "
-                       "data folder, the path the desktop program names among its paths)."),
+        QStringLiteral("The archive file (default: the desktop program's, the path it names "
+                       "among its paths)."),
         QStringLiteral("PATH"));
 }
 
@@ -36,7 +37,18 @@ QString archivePath(const QCommandLineParser& parser, const QCommandLineOption& 
 {
     if (parser.isSet(option))
         return parser.value(option);
+    NativeSettingsStore settings;
+    if (const std::optional<QString> chosen = settings.readText(kArchivePathKey);
+        chosen && !chosen->isEmpty())
+        return *chosen;
     return archive::defaultArchivePath(desktopDataFolder());
+}
+
+bool desktopArchiveAddsOff()
+{
+    NativeSettingsStore settings;
+    const std::optional<qint32> enabled = settings.readInt(kArchiveEnabledKey);
+    return enabled && *enabled == 0;
 }
 
 archive::Archive::Opened openArchive(

@@ -16,9 +16,12 @@ namespace tc4dl::cli {
 
 // --archive PATH, accepted by download and every archive command.
 [[nodiscard]] QCommandLineOption archivePathOption();
-// The archive the command works on: --archive, else the one the desktop program uses.
+// The archive the command works on: --archive, else the one the desktop program uses (the file
+// its archive settings chose, or the default one in its data folder).
 [[nodiscard]] QString archivePath(
     const QCommandLineParser& parser, const QCommandLineOption& option);
+// Whether the desktop program's archive settings switched adding downloads off.
+[[nodiscard]] bool desktopArchiveAddsOff();
 
 // Opens the archive and says on `err` what went wrong, and where a damaged file was moved.
 [[nodiscard]] archive::Archive::Opened openArchive(

@@ -115,6 +115,7 @@ struct DownloadOptions {
     QString rawPath;
     bool csv = false;
     bool archive = true; // add the sets to the archive at archivePath
+    bool archiveOff = false; // the desktop program's settings switched adding off
     QString archivePath;
 };
 
@@ -171,6 +172,8 @@ std::optional<int> parseArguments(
     options.rawPath = parser.value(raw);
     options.csv = parser.isSet(csv);
     options.archive = !parser.isSet(noArchive);
+    // An --archive given here is asked for; otherwise the desktop program's switch holds.
+    options.archiveOff = options.archive && !parser.isSet(archiveOption) && desktopArchiveAddsOff();
     options.archivePath = archivePath(parser, archiveOption);
     return std::nullopt;
 }
@@ -276,7 +279,10 @@ int runDownload(const QStringList& arguments, QTextStream& out, QTextStream& err
     printSets(data.store(), options.csv, toStandardOutput ? err : out);
     if (!toStandardOutput)
         err << "Wrote " << options.outPath << ".\n";
-    if (options.archive)
+    if (options.archiveOff)
+        err << "The sets were not archived: adding is switched off in the archive settings "
+               "(--archive PATH adds them all the same).\n";
+    else if (options.archive)
         archiveDownload(options.archivePath, data.store(), MemoryImage(report.received),
             options.port.isEmpty() ? QStringLiteral("download")
                                    : QStringLiteral("download %1").arg(options.port),

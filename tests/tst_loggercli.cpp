@@ -4,6 +4,7 @@
 #include "CliProcess.h"
 #include "GraphStateFile.h"
 #include "LoggerImages.h"
+#include "SettingsStore.h"
 #include "TimeCases.h"
 
 #include <QElapsedTimer>
@@ -39,10 +40,18 @@ QString dataHome()
     return home.path();
 }
 
+// The per-user settings folder of every run: the desktop program's settings the tool follows.
+QString configHome()
+{
+    static QTemporaryDir home;
+    return home.path();
+}
+
 Run runCli(const QStringList& args, const QString& folder = QString(), int timeoutMs = 60000)
 {
     QProcessEnvironment env = QProcessEnvironment::systemEnvironment();
     env.insert(QStringLiteral("XDG_DATA_HOME"), dataHome());
+    env.insert(QStringLiteral("XDG_CONFIG_HOME"), configHome());
     env.insert(QStringLiteral("TC4DL_EXTRA_PORTS"), QString());
     env.insert(QStringLiteral("LC_ALL"), QStringLiteral("de_DE.UTF-8"));
     return cliprocess::run(QStringLiteral(TC4DL_CLI), args, env, folder, timeoutMs);
@@ -743,6 +752,31 @@ void TestLoggerCli::archiveKeepsEachSetOnce()
         = runCli({ QStringLiteral("archive"), QStringLiteral("list"), QStringLiteral("--csv") });
     QVERIFY(home.out.size() >= m_sets.size());
     QVERIFY(QFile::exists(dataHome() + QStringLiteral("/TC4DL/TC4DL/archive.sqlite")));
+
+    // The desktop program's archive settings: its file, and adding switched off.
+    {
+        tc4dl::NativeSettingsStore settings(configHome() + QStringLiteral("/TC4DL/TC4DL.conf"));
+        QVERIFY(settings.writeText(tc4dl::kArchivePathKey, archive));
+        QVERIFY(settings.writeInt(tc4dl::kArchiveEnabledKey, 0));
+        settings.flush();
+    }
+    QCOMPARE(runCli({ QStringLiteral("archive"), QStringLiteral("list"), QStringLiteral("--csv") })
+                 .out.size(),
+        3);
+    for (const bool asked : { false, true }) {
+        QProcess meter;
+        const QString device = startMeter(
+            meter, { QStringLiteral("--no-pacing"), QStringLiteral("--memory"), grown });
+        QStringList args { "download", "--port", device, "-o", m_dir.filePath("off.ch4") };
+        if (asked)
+            args << at;
+        const Run r = runCli(args);
+        stopMeter(meter);
+        QCOMPARE(r.exitCode, 0);
+        QCOMPARE(r.err.contains(QStringLiteral("switched off")), !asked);
+        QCOMPARE(r.err.contains(QStringLiteral("Archived 1 new set, 2 already there.")), asked);
+    }
+    QFile::remove(configHome() + QStringLiteral("/TC4DL/TC4DL.conf"));
 }
 
 QTEST_GUILESS_MAIN(TestLoggerCli)
