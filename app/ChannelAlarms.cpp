@@ -28,7 +28,11 @@ ChannelAlarms::ChannelAlarms(TfrmMain& window, StatusLine& status, const MainWin
         notifier = m_ownNotifier.get();
     }
     AlarmOutputs out;
-    out.status = [this](const QString& text) { m_status.setAlarm(text); };
+    out.status = [this](const QString& text) {
+        m_status.setAlarm(text);
+        if (QAction* item = m_window.action(QStringLiteral("Acknowledge1")))
+            item->setEnabled(m_live && m_live->sounding());
+    };
     out.markChannel = [this](int channel, bool raised) {
         if (TfrmPanel* panel = m_window.panel())
             panel->setChannelAlarm(channel, raised);
@@ -62,6 +66,8 @@ ChannelAlarms::ChannelAlarms(TfrmMain& window, StatusLine& status, const MainWin
         });
     if (QAction* item = window.action(QStringLiteral("Channels1")))
         connect(item, &QAction::triggered, this, &ChannelAlarms::Channels1Click);
+    if (QAction* item = window.action(QStringLiteral("Acknowledge1")))
+        connect(item, &QAction::triggered, m_live.get(), &LiveAlarms::acknowledge);
     status.alarmLabel()->installEventFilter(this);
 }
 
@@ -94,13 +100,26 @@ void ChannelAlarms::annotate(double serial, double y, const QString& text)
     TfrmGraph* graph = m_window.realTimeGraph();
     if (!graph || !m_window.recorder().running())
         return;
+    // Alarms raised by one reading share its time: as notes of their own they would be
+    // written over each other, so each is a line of one note.
+    if (m_lastNote.graph == graph && m_lastNote.serial == serial) {
+        chart::GraphAnnotation note = graph->model().annotation(m_lastNote.index);
+        if (note.type == chart::kAnnotationText && note.x == serial && !note.text.isEmpty()) {
+            note.text += QChar(13) + text;
+            graph->model().setAnnotation(m_lastNote.index, note);
+            graph->redraw();
+            return;
+        }
+    }
     chart::GraphAnnotation note;
     note.type = chart::kAnnotationText;
     note.x = serial;
     note.y = y;
     note.text = text;
     note.color = m_window.graphShared().annoColor;
-    graph->model().setAnnotation(graph->nextAnnotationIndex(), note);
+    const int index = graph->nextAnnotationIndex();
+    graph->model().setAnnotation(index, note);
+    m_lastNote = { graph, index, serial };
     graph->redraw();
 }
 

@@ -47,11 +47,12 @@ void MainMenus::buildActions()
 
     // Menu items.
     for (const char* name : { "Open1", "Save1", "Print1", "PrinterSetup1", "Exit1", "Run1", "Stop1",
-             "Channels1", "LoadData1", "Setup1", "Archive1", "ArchiveSettings1", "ControlPanel1",
-             "RealTimeGraph1", "Tile1", "Cascade1", "Contents1", "About1" })
+             "Channels1", "Acknowledge1", "LoadData1", "Setup1", "Archive1", "ArchiveSettings1",
+             "ControlPanel1", "RealTimeGraph1", "Tile1", "Cascade1", "Contents1", "About1" })
         makeAction(name, QString(), nullptr);
     action(QStringLiteral("Run1"))->setEnabled(false);
     action(QStringLiteral("Stop1"))->setEnabled(false);
+    action(QStringLiteral("Acknowledge1"))->setEnabled(false); // while an alarm sounds
     action(QStringLiteral("ControlPanel1"))->setCheckable(true);
     action(QStringLiteral("RealTimeGraph1"))->setCheckable(true);
     action(QStringLiteral("Exit1"))->setShortcut(QKeySequence::Quit);
@@ -81,6 +82,7 @@ void MainMenus::buildMenus()
     add(realTime, "Stop1");
     realTime->addSeparator();
     add(realTime, "Channels1");
+    add(realTime, "Acknowledge1");
 
     QMenu* logger = addMenu("DataLogger1");
     add(logger, "LoadData1");

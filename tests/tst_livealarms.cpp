@@ -10,6 +10,7 @@
 #include "TfrmChannels.h"
 #include "TfrmSetupRealTime.h"
 
+#include <QAction>
 #include <QCheckBox>
 #include <QComboBox>
 #include <QDBusConnection>
@@ -163,6 +164,33 @@ private Q_SLOTS:
         QCOMPARE(notes, QStringList { note });
     }
 
+    // Two channels past their limits at one reading: one note, a line each, not two notes
+    // written over each other.
+    void alarmsOfOneReadingShareANote()
+    {
+        Live f;
+        f.run();
+        alarm::ChannelSet set;
+        for (const int c : { 0, 1 }) {
+            set[std::size_t(c)].highOn = true;
+            set[std::size_t(c)].high = 150.0;
+        }
+        set[0].name = QStringLiteral("Ofen");
+        f.alarms().config().setChannels(set);
+        f.tick();
+        f.meter().setTemperature(0, 160.0);
+        f.meter().setTemperature(1, 170.0);
+        f.tick();
+        f.tick();
+        f.tick();
+        const chart::ChartModel& model = f.window->realTimeGraph()->model();
+        QStringList notes;
+        for (int i = 0; i < model.annotationCount(); ++i)
+            if (!model.annotation(i).text.isEmpty())
+                notes << model.annotation(i).text;
+        QCOMPARE(notes, QStringList { QStringLiteral("Ofen > 150,0\rT2 > 150,0") });
+    }
+
     void noNoteInTheGraphWithoutARun()
     {
         Live f;
@@ -180,14 +208,19 @@ private Q_SLOTS:
     {
         QTest::addColumn<bool>("sound");
         QTest::addColumn<int>("repeats");
-        QTest::newRow("sound until acknowledged") << true << 3;
-        QTest::newRow("sound switched off: one beep") << false << 0;
+        QTest::addColumn<bool>("byMenu"); // acknowledged from the menu, not the status bar
+        QTest::newRow("sound until acknowledged") << true << 3 << false;
+        QTest::newRow("acknowledged from the menu") << true << 3 << true;
+        QTest::newRow("sound switched off: one beep") << false << 0 << false;
     }
     void theSoundRepeatsUntilAcknowledged()
     {
         QFETCH(bool, sound);
         QFETCH(int, repeats);
+        QFETCH(bool, byMenu);
         Live f;
+        QAction* menu = f.window->action(QStringLiteral("Acknowledge1"));
+        QVERIFY(menu && !menu->isEnabled());
         f.alarms().live().setSound(sound);
         f.alarms().config().setChannels(oneHighLimit(0, 100.0));
         f.meter().setTemperature(0, 120.0);
@@ -203,8 +236,13 @@ private Q_SLOTS:
         QCOMPARE(
             f.statusLabel()->text().endsWith(QStringLiteral("(Klicken zum Quittieren)")), sound);
 
-        QTest::mouseClick(f.statusLabel(), Qt::LeftButton);
+        QCOMPARE(menu->isEnabled(), sound);
+        if (byMenu)
+            menu->trigger();
+        else
+            QTest::mouseClick(f.statusLabel(), Qt::LeftButton);
         QVERIFY(!f.alarms().live().sounding());
+        QVERIFY(!menu->isEnabled());
         const int acknowledged = f.beeps;
         for (int i = 0; i < 3; ++i) {
             f.clock.advance(LiveAlarms::kBeepIntervalMs);
