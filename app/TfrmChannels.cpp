@@ -1,5 +1,6 @@
 #include "TfrmChannels.h"
 
+#include "DialogFrame.h"
 #include "Prompter.h"
 
 #include <QCheckBox>
@@ -87,14 +88,7 @@ TfrmChannels::TfrmChannels(const alarm::ChannelSet& channels, bool sound, bool c
     }
 
     m_sound = check(QStringLiteral("chkSound"), sound);
-    auto* buttons = new QDialogButtonBox(this);
-    QPushButton* ok = buttons->addButton(QString(), QDialogButtonBox::AcceptRole);
-    ok->setObjectName(QStringLiteral("btnOK"));
-    ok->setDefault(true);
-    QPushButton* cancel = buttons->addButton(QString(), QDialogButtonBox::RejectRole);
-    cancel->setObjectName(QStringLiteral("btnCancel"));
-    connect(buttons, &QDialogButtonBox::accepted, this, &TfrmChannels::accept);
-    connect(buttons, &QDialogButtonBox::rejected, this, &TfrmChannels::reject);
+    QDialogButtonBox* buttons = okCancelButtons(this);
 
     auto* layout = new QVBoxLayout(this);
     layout->addLayout(grid);

@@ -2,6 +2,8 @@
 
 #include <Qt>
 
+class QDialog;
+class QDialogButtonBox;
 class QWidget;
 
 namespace tc4dl {
@@ -26,5 +28,9 @@ void frameAsDialog(QWidget& dialog, QWidget* owner);
 // Places the top-level `window`, frame included, in the middle of the primary screen's
 // available area, after letting it take its size.
 void centreOnScreen(QWidget* window);
+
+// OK ("btnOK", the default) and Cancel ("btnCancel", its text from the message table) that
+// accept and reject `dialog`.
+QDialogButtonBox* okCancelButtons(QDialog* dialog);
 
 } // namespace tc4dl

@@ -1,6 +1,7 @@
 #include "TfrmArchiveSettings.h"
 
 #include "ArchiveKeeper.h"
+#include "DialogFrame.h"
 #include "Prompter.h"
 
 #include <QCheckBox>
@@ -71,14 +72,7 @@ TfrmArchiveSettings::TfrmArchiveSettings(
     connect(standard, &QPushButton::clicked, this, &TfrmArchiveSettings::chooseDefault);
     connect(move, &QPushButton::clicked, this, &TfrmArchiveSettings::chooseMove);
 
-    auto* buttons = new QDialogButtonBox(this);
-    QPushButton* ok = buttons->addButton(QString(), QDialogButtonBox::AcceptRole);
-    ok->setObjectName(QStringLiteral("btnOK"));
-    ok->setDefault(true);
-    QPushButton* cancel = buttons->addButton(QString(), QDialogButtonBox::RejectRole);
-    cancel->setObjectName(QStringLiteral("btnCancel"));
-    connect(buttons, &QDialogButtonBox::accepted, this, &TfrmArchiveSettings::accept);
-    connect(buttons, &QDialogButtonBox::rejected, this, &TfrmArchiveSettings::reject);
+    QDialogButtonBox* buttons = okCancelButtons(this);
 
     auto* layout = new QVBoxLayout(this);
     layout->addWidget(m_adds);
