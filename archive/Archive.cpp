@@ -1,4 +1,4 @@
-#include "Archive.h"
+#include "ArchiveDb.h"
 
 #include "DataSetStore.h"
 #include "MemoryHeader.h"
@@ -14,12 +14,8 @@
 #include <QUrl>
 #include <QVariant>
 
-#include <QHash>
-
 #include <algorithm>
 #include <atomic>
-#include <limits>
-#include <optional>
 
 namespace tc4dl::archive {
 
@@ -39,16 +35,6 @@ QString nextConnectionName()
     return QStringLiteral("tc4dl-archive-%1").arg(++counter);
 }
 
-qint64 toMs(const QDateTime& t)
-{
-    return t.toMSecsSinceEpoch();
-}
-
-QDateTime fromMs(qint64 ms)
-{
-    return QDateTime::fromMSecsSinceEpoch(ms, Qt::UTC);
-}
-
 // SQLite files begin with these 16 bytes; an empty file is a new archive still to be made.
 bool looksLikeSqlite(const QString& path)
 {
@@ -58,12 +44,6 @@ bool looksLikeSqlite(const QString& path)
     if (f.size() == 0)
         return true;
     return f.read(16) == QByteArray("SQLite format 3\0", 16);
-}
-
-QString sqlError(const QSqlError& e)
-{
-    const QString text = e.text().trimmed();
-    return text.isEmpty() ? QStringLiteral("unknown database error") : text;
 }
 
 const char* const kCreateV2 = "CREATE TABLE sets ("
@@ -80,119 +60,24 @@ const char* const kCreateV2 = "CREATE TABLE sets ("
                               " note TEXT NOT NULL DEFAULT '',"
                               " UNIQUE (start, interval, samples, celsius, sha256))";
 
-// What tells one set from another: start, interval, samples, unit and the hash of its bytes.
-struct SetKey {
-    double start = 0.0;
-    qint32 interval = 0;
-    qint32 samples = 0;
-    bool celsius = true;
-    QByteArray sha256;
-};
+// The columns of a listed set, in the order setFromRow reads them.
+const char* const kSetColumns
+    = "id, start, interval, samples, celsius, added, last_seen, source, note";
 
-// The archive's sets an add may meet again, by hash.
-class KnownSets {
-public:
-    bool load(const QSqlDatabase& db, double from, double to, QString* error)
-    {
-        QSqlQuery q(db);
-        q.setForwardOnly(true);
-        q.prepare(QStringLiteral("SELECT id, start, interval, samples, celsius, sha256 FROM sets "
-                                 "WHERE start >= ? AND start <= ?"));
-        q.addBindValue(from);
-        q.addBindValue(to);
-        if (!q.exec()) {
-            *error = sqlError(q.lastError());
-            return false;
-        }
-        while (q.next())
-            add(SetKey { q.value(1).toDouble(), q.value(2).toInt(), q.value(3).toInt(),
-                    q.value(4).toInt() != 0, q.value(5).toByteArray() },
-                q.value(0).toLongLong());
-        return true;
-    }
-    void add(const SetKey& key, qint64 id) { m_byHash[key.sha256].push_back({ key, id }); }
-    [[nodiscard]] std::optional<qint64> find(const SetKey& key) const
-    {
-        const auto it = m_byHash.constFind(key.sha256);
-        if (it == m_byHash.cend())
-            return std::nullopt;
-        for (const auto& [k, id] : *it)
-            if (k.start == key.start && k.interval == key.interval && k.samples == key.samples
-                && k.celsius == key.celsius)
-                return id;
-        return std::nullopt;
-    }
-
-private:
-    QHash<QByteArray, std::vector<std::pair<SetKey, qint64>>> m_byHash;
-};
-
-// Sets found again: last seen now, and `source` added to their sources where it is not yet.
-// The ids are the archive's own integers, written into the statement in groups.
-bool markSeen(const QSqlDatabase& db, const std::vector<qint64>& ids, qint64 now,
-    const QString& source, QString* error)
+ArchivedSet setFromRow(const QSqlQuery& q)
 {
-    constexpr std::size_t kIdsPerStatement = 500;
-    for (std::size_t first = 0; first < ids.size(); first += kIdsPerStatement) {
-        QStringList group;
-        for (std::size_t i = first; i < std::min(ids.size(), first + kIdsPerStatement); ++i)
-            group << QString::number(ids[i]);
-        QSqlQuery q(db);
-        bool ok = q.prepare(QStringLiteral("UPDATE sets SET last_seen = ?, source = CASE WHEN "
-                                           "instr('; ' || source || '; ', '; ' || ? || '; ') > 0 "
-                                           "THEN source ELSE source || '; ' || ? END "
-                                           "WHERE id IN (%1)")
-                                .arg(group.join(QLatin1Char(','))));
-        if (ok) {
-            q.addBindValue(now);
-            q.addBindValue(source);
-            q.addBindValue(source);
-            ok = q.exec();
-        }
-        if (!ok) {
-            *error = sqlError(q.lastError());
-            return false;
-        }
-    }
-    return true;
+    ArchivedSet a;
+    a.id = q.value(0).toLongLong();
+    a.start = q.value(1).toDouble();
+    a.interval = q.value(2).toInt();
+    a.samples = q.value(3).toInt();
+    a.celsius = q.value(4).toInt() != 0;
+    a.added = fromMs(q.value(5).toLongLong());
+    a.lastSeen = fromMs(q.value(6).toLongLong());
+    a.source = q.value(7).toString();
+    a.note = q.value(8).toString();
+    return a;
 }
-
-} // namespace
-
-struct Archive::Impl {
-    QString path;
-    QString connection;
-    bool readOnly = false;
-
-    ~Impl()
-    {
-        if (!connection.isEmpty()) {
-            QSqlDatabase::database(connection, false).close();
-            QSqlDatabase::removeDatabase(connection);
-        }
-    }
-    [[nodiscard]] QSqlDatabase db() const { return QSqlDatabase::database(connection, false); }
-    bool exec(const QString& sql, QString* error) const
-    {
-        QSqlQuery q(db());
-        if (q.exec(sql))
-            return true;
-        if (error)
-            *error = sqlError(q.lastError());
-        return false;
-    }
-    [[nodiscard]] bool writable(QString* error) const
-    {
-        if (!readOnly)
-            return true;
-        if (error)
-            *error = QStringLiteral("the archive %1 is read-only").arg(path);
-        return false;
-    }
-    void rollback() const { exec(QStringLiteral("ROLLBACK"), nullptr); }
-};
-
-namespace {
 
 std::unique_ptr<Archive::Impl> connect(const QString& path, bool readOnly, bool immutable)
 {
@@ -313,12 +198,6 @@ bool moveAside(const QString& path, QString* aside, QString* error)
     return true;
 }
 
-bool folderWritable(const QString& path)
-{
-    const QFileInfo folder(QFileInfo(path).absolutePath());
-    return folder.isDir() && folder.isWritable();
-}
-
 } // namespace
 
 Archive::Archive(std::unique_ptr<Impl> impl)
@@ -407,96 +286,9 @@ void Archive::setAddStepHook(std::function<void(int)> hook)
     m_addStepHook = std::move(hook);
 }
 
-AddOutcome Archive::add(const DataSetStore& store, const MemoryImage& image, const QString& source)
-{
-    AddOutcome out;
-    if (!m_impl->writable(&out.error))
-        return out;
-    const QByteArray& bytes = image.data();
-    for (int k = 0; k < store.setCount(); ++k) {
-        const qint64 s = store.startOffset(k);
-        const qint64 e = store.endOffset(k);
-        if (s < 0 || e < s || e >= bytes.size()) {
-            out.error = QStringLiteral("data set %1 lies outside its memory image").arg(k + 1);
-            return out;
-        }
-    }
-    // Hashed before the transaction: other programs wait for the archive only while it is
-    // written.
-    Sha256 sha256;
-    std::vector<QByteArray> hashes;
-    hashes.reserve(std::size_t(store.setCount()));
-    for (int k = 0; k < store.setCount(); ++k) {
-        const qint64 s = store.startOffset(k);
-        hashes.push_back(sha256.hash(QByteArrayView(bytes).sliced(s, store.endOffset(k) - s + 1)));
-    }
-    if (!m_impl->exec(QStringLiteral("BEGIN IMMEDIATE"), &out.error))
-        return out;
-    // The sets already there that could be one of these: every set whose start lies within
-    // this add's, read at once (a memory's sets span days, not the archive's years).
-    double from = std::numeric_limits<double>::infinity();
-    double to = -from;
-    for (int k = 0; k < store.setCount(); ++k) {
-        from = std::min(from, store.startTime(k));
-        to = std::max(to, store.startTime(k));
-    }
-    KnownSets known;
-    bool ok = store.setCount() == 0 || known.load(m_impl->db(), from, to, &out.error);
-    QSqlQuery insert(m_impl->db());
-    ok = ok
-        && insert.prepare(QStringLiteral("INSERT INTO sets (start, interval, samples, celsius, "
-                                         "sha256, data, added, source, last_seen) VALUES (?, ?, "
-                                         "?, ?, ?, ?, ?, ?, ?)"));
-    const qint64 now = toMs(QDateTime::currentDateTimeUtc());
-    std::vector<qint64> found;
-    for (int k = 0; ok && k < store.setCount(); ++k) {
-        const SetKey key { store.startTime(k), store.interval(k), store.sampleCount(k),
-            store.celsius(k), hashes[std::size_t(k)] };
-        if (const std::optional<qint64> id = known.find(key)) {
-            found.push_back(*id);
-            ++out.knownSets;
-        } else {
-            insert.bindValue(0, key.start);
-            insert.bindValue(1, key.interval);
-            insert.bindValue(2, key.samples);
-            insert.bindValue(3, key.celsius ? 1 : 0);
-            insert.bindValue(4, key.sha256);
-            // Bound without a copy: the statement reads the bytes while it runs.
-            const qint64 s = store.startOffset(k);
-            insert.bindValue(
-                5, QByteArray::fromRawData(bytes.constData() + s, store.endOffset(k) - s + 1));
-            insert.bindValue(6, now);
-            insert.bindValue(7, source);
-            insert.bindValue(8, now);
-            ok = insert.exec();
-            if (!ok)
-                out.error = sqlError(insert.lastError());
-            else
-                known.add(key, insert.lastInsertId().toLongLong()); // twice in one memory
-            ++out.newSets;
-        }
-        if (ok && m_addStepHook)
-            m_addStepHook(k);
-    }
-    // The sets found again: their last sighting, and this source among theirs.
-    ok = ok && markSeen(m_impl->db(), found, now, source, &out.error);
-    if (ok)
-        ok = m_impl->exec(QStringLiteral("COMMIT"), &out.error);
-    if (!ok) {
-        m_impl->rollback();
-        out.newSets = out.knownSets = 0;
-        if (out.error.isEmpty())
-            out.error = QStringLiteral("the archive could not be written");
-        return out;
-    }
-    out.ok = true;
-    return out;
-}
-
 std::vector<ArchivedSet> Archive::list(const ArchiveFilter& filter) const
 {
-    QString sql = QStringLiteral("SELECT id, start, interval, samples, celsius, added, last_seen, "
-                                 "source, note FROM sets WHERE 1 = 1");
+    QString sql = QStringLiteral("SELECT %1 FROM sets WHERE 1 = 1").arg(QLatin1String(kSetColumns));
     if (filter.fromSerial)
         sql += QStringLiteral(" AND start >= :from");
     if (filter.toSerial)
@@ -516,41 +308,19 @@ std::vector<ArchivedSet> Archive::list(const ArchiveFilter& filter) const
     std::vector<ArchivedSet> sets;
     if (!q.exec())
         return sets;
-    while (q.next()) {
-        ArchivedSet a;
-        a.id = q.value(0).toLongLong();
-        a.start = q.value(1).toDouble();
-        a.interval = q.value(2).toInt();
-        a.samples = q.value(3).toInt();
-        a.celsius = q.value(4).toInt() != 0;
-        a.added = fromMs(q.value(5).toLongLong());
-        a.lastSeen = fromMs(q.value(6).toLongLong());
-        a.source = q.value(7).toString();
-        a.note = q.value(8).toString();
-        sets.push_back(std::move(a));
-    }
+    while (q.next())
+        sets.push_back(setFromRow(q));
     return sets;
 }
 
 std::optional<ArchivedSet> Archive::set(qint64 id) const
 {
     QSqlQuery q(m_impl->db());
-    q.prepare(QStringLiteral("SELECT start, interval, samples, celsius, added, last_seen, source, "
-                             "note FROM sets WHERE id = ?"));
+    q.prepare(QStringLiteral("SELECT %1 FROM sets WHERE id = ?").arg(QLatin1String(kSetColumns)));
     q.bindValue(0, id);
     if (!q.exec() || !q.next())
         return std::nullopt;
-    ArchivedSet a;
-    a.id = id;
-    a.start = q.value(0).toDouble();
-    a.interval = q.value(1).toInt();
-    a.samples = q.value(2).toInt();
-    a.celsius = q.value(3).toInt() != 0;
-    a.added = fromMs(q.value(4).toLongLong());
-    a.lastSeen = fromMs(q.value(5).toLongLong());
-    a.source = q.value(6).toString();
-    a.note = q.value(7).toString();
-    return a;
+    return setFromRow(q);
 }
 
 bool Archive::setNote(qint64 id, const QString& note, QString* error)
@@ -675,95 +445,6 @@ CheckOutcome Archive::check() const
 QString defaultArchivePath(const QString& userDataFolder)
 {
     return QDir(userDataFolder).filePath(QStringLiteral("archive.sqlite"));
-}
-
-namespace {
-
-// A free name beside `target` for the copy while it is made.
-QString passingName(const QString& target)
-{
-    QString candidate = target + QStringLiteral(".part");
-    for (int n = 2; QFileInfo::exists(candidate) || QFileInfo(candidate).isSymLink(); ++n)
-        candidate = QStringLiteral("%1.part%2").arg(target).arg(n);
-    return candidate;
-}
-
-// Removes a copy this program made, with any journal files beside it.
-void removeCopy(const QString& path)
-{
-    for (const char* suffix : { "", "-wal", "-shm", "-journal" })
-        QFile::remove(path + QLatin1String(suffix));
-}
-
-bool sameSets(const std::vector<ArchivedSet>& a, const std::vector<ArchivedSet>& b)
-{
-    return std::equal(
-        a.begin(), a.end(), b.begin(), b.end(), [](const ArchivedSet& x, const ArchivedSet& y) {
-            return x.id == y.id && x.start == y.start && x.interval == y.interval
-                && x.samples == y.samples && x.celsius == y.celsius && x.added == y.added
-                && x.lastSeen == y.lastSeen && x.source == y.source && x.note == y.note;
-        });
-}
-
-} // namespace
-
-bool Archive::copyTo(const QString& target, QString* error) const
-{
-    auto fail = [error](const QString& why) {
-        if (error)
-            *error = why;
-        return false;
-    };
-    const QFileInfo info(target);
-    const QString absolute = info.absoluteFilePath();
-    if (absolute == QFileInfo(m_impl->path).absoluteFilePath())
-        return fail(QStringLiteral("%1 is the archive itself").arg(target));
-    // Never over a file of the user's, not even an empty one: a move must not replace anything.
-    if (info.exists() || info.isSymLink())
-        return fail(QStringLiteral("%1 exists already").arg(target));
-    if (!folderWritable(absolute))
-        return fail(QStringLiteral("the folder of %1 cannot be written").arg(target));
-
-    // Made under a passing name, so that a copy cut short (a full disk, a crash) never stands
-    // at the chosen name as if it were the archive.
-    const QString part = passingName(absolute);
-    {
-        QSqlQuery q(m_impl->db());
-        if (!q.prepare(QStringLiteral("VACUUM INTO ?"))) {
-            return fail(QStringLiteral("the copy cannot be made: %1").arg(sqlError(q.lastError())));
-        }
-        q.addBindValue(part);
-        if (!q.exec()) {
-            const QString why = sqlError(q.lastError());
-            removeCopy(part);
-            return fail(QStringLiteral("the copy cannot be made: %1").arg(why));
-        }
-    }
-    QString why;
-    {
-        const Opened copy = open(part, Access::ReadOnly);
-        if (!copy.archive) {
-            why = copy.error;
-        } else if (!sameSets(copy.archive->list(), list())) {
-            why = QStringLiteral("the copy does not list the same data sets");
-        } else {
-            // The copy may carry a set that was damaged here already, never a new one.
-            const QStringList here = check().problems;
-            for (const QString& problem : copy.archive->check().problems) {
-                if (!here.contains(problem)) {
-                    why = QStringLiteral("the copy is damaged: %1").arg(problem);
-                    break;
-                }
-            }
-        }
-    }
-    if (why.isEmpty() && !QFile::rename(part, absolute))
-        why = QStringLiteral("the copy cannot be given the name %1").arg(target);
-    if (!why.isEmpty()) {
-        removeCopy(part);
-        return fail(why);
-    }
-    return true;
 }
 
 } // namespace tc4dl::archive
