@@ -10,6 +10,7 @@
 #include "DecodeMemoryImage.h"
 #include "MemoryImage.h"
 #include "Prompter.h"
+#include "StartFolder.h"
 
 #include <QCheckBox>
 #include <QComboBox>
@@ -253,9 +254,7 @@ void TfrmArchive::exportSelected(bool csv)
     if (!image)
         return;
     Prompter::FileRequest request;
-    // A dialog given a folder that does not exist (a documents folder nobody made) takes the
-    // folder's name for the file's: the home folder instead.
-    request.start = QFileInfo(m_startFolder).isDir() ? m_startFolder : QDir::homePath();
+    request.start = existingStartFolder(m_startFolder);
     request.filters = QStringList { csv ? QStringLiteral("CSV (*.csv *.CSV)")
                                         : QStringLiteral("Data Sets Collection (*.CH4 *.ch4)") };
     request.defaultSuffix = csv ? QStringLiteral("csv") : QStringLiteral("ch4");

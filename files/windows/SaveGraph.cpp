@@ -6,6 +6,7 @@
 #include "MessageIds.h"
 #include "MessageTable.h"
 #include "Prompter.h"
+#include "StartFolder.h"
 #include "TableTextWriter.h"
 
 #include <QDir>
@@ -33,12 +34,7 @@ QString SaveDialogState::startFolder(const QString& fallback) const
 {
     if (!lastFolder.isEmpty() && QFileInfo(lastFolder).isDir())
         return lastFolder;
-    // A dialog given a folder that does not exist starts somewhere else and takes the folder's
-    // name for the file's: a documents folder nobody made is passed over for the home folder.
-    if (QFileInfo(fallback).isDir())
-        return fallback;
-    // A user without a home folder (a service account) starts where the program was started.
-    return QFileInfo(QDir::homePath()).isDir() ? QDir::homePath() : QDir::currentPath();
+    return existingStartFolder(fallback);
 }
 
 QString SaveDialogState::saveStart(const QString& fallback) const
