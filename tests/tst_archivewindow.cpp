@@ -10,6 +10,7 @@
 #include "DecodeMemoryImage.h"
 #include "LoggerImages.h"
 #include "ManualClock.h"
+#include "MessageTable.h"
 #include "ScriptedPrompter.h"
 #include "TfrmArchive.h"
 #include "TfrmArchiveSettings.h"
@@ -343,6 +344,15 @@ private Q_SLOTS:
             QVERIFY(!QFileInfo::exists(target)); // no copy left behind
         if (button == u"move" && dialog.result() == QDialog::Accepted && there.isNull())
             QVERIFY(r.prompter.shown.value(0).contains(QDir::toNativeSeparators(old)));
+        // A move refused for a file there or a folder that cannot take it says why in the
+        // dialog's own words.
+        if (button == u"move" && confirm && (!there.isNull() || chosen.startsWith(u"none/"))) {
+            const MessageTable texts
+                = MessageTable::forWindow(QStringLiteral("TfrmArchiveSettings"));
+            QVERIFY2(r.prompter.shown.value(0).contains(texts.getTextOrDefault(
+                         there.isNull() ? QStringLiteral("IDS_13") : QStringLiteral("IDS_12"))),
+                qPrintable(r.prompter.shown.value(0)));
+        }
         // The next download goes where the dialog said, or nowhere when switched off there.
         const bool adds = dialog.result() == QDialog::Accepted ? addsOn : true;
         QCOMPARE(r.addNewSet(), adds);

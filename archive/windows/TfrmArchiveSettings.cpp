@@ -149,9 +149,7 @@ void TfrmArchiveSettings::chooseMove()
     if (path.isEmpty())
         return;
     if (QFileInfo::exists(path)) {
-        m_prompter.ask(
-            text("IDS_8").arg(shown(path), QStringLiteral("a file of that name exists already"),
-                shown(m_keeper.path())),
+        m_prompter.ask(text("IDS_8").arg(shown(path), text("IDS_12"), shown(m_keeper.path())),
             Prompter::Buttons::Ok, Prompter::Icon::Warning);
         return;
     }
@@ -164,8 +162,11 @@ void TfrmArchiveSettings::accept()
     QString error;
     if (m_plan == Plan::Move) {
         Archive* archive = m_keeper.archive();
+        const QFileInfo folder(QFileInfo(m_path).absolutePath());
         if (!archive) {
             error = m_keeper.openError();
+        } else if (!folder.isDir() || !folder.isWritable()) {
+            error = text("IDS_13"); // the commonest refusal, said in the program's language
         } else if (archive->copyTo(m_path, &error) && !m_keeper.switchTo(m_path, &error)) {
             // The copy this dialog just made, which nothing uses.
             for (const char* suffix : { "", "-wal", "-shm" })
