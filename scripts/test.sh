@@ -8,6 +8,9 @@ set -euo pipefail
 here=$(cd "$(dirname "$0")/.." && pwd)
 cd "$here"
 start=$SECONDS
+# Tests that start a real server (PostgreSQL, an MQTT broker, a browser) skip where it cannot
+# start; here that is a failure, so that this run never passes with one of them left out.
+export TC4DL_REQUIRE_REAL_PARTS=1
 bash scripts/build.sh
 ctest --preset default --output-on-failure
 # The tree's formatting, with the formatter the build installed; after the tests, so that an
