@@ -5,6 +5,7 @@
 #include "LoggerCommands.h"
 #include "Monitor.h"
 #include "Output.h"
+#include "ServeCommand.h"
 #include "StopSignals.h"
 
 #include <QCommandLineParser>
@@ -23,7 +24,9 @@ const char* const kUsage
       "       tc4dl-cli export FILE.ghf [-o OUT.csv]\n"
       "       tc4dl-cli setup info | clock | interval MM:SS | erase --yes "
       "[--port DEVICE | --demo]\n"
-      "       tc4dl-cli archive list | add FILE... | export ID... | remove ID... --yes | check\n";
+      "       tc4dl-cli archive list | add FILE... | export ID... | remove ID... --yes | check\n"
+      "       tc4dl-cli serve [--port DEVICE]... | --demo --http ADDRESS:PORT\n"
+      "                       [--http-token-file FILE] [--http-cert FILE --http-key FILE]\n";
 
 int runMonitor(
     QCoreApplication& app, const QStringList& arguments, QTextStream& out, QTextStream& err)
@@ -118,8 +121,9 @@ QString tc4dl::cli::exitCodeHelp()
         "5 meter recording, 6 no answer or memory size rejected, 7 transfer incomplete,\n"
         "8 data error, 9 memory error, 10 no data, 11 file cannot be written,\n"
         "12 invalid input, 13 file cannot be read, 14 alarm (monitor --exit-on-alarm),\n"
-        "15 archive cannot be opened, written or is damaged, 130 interrupted (Ctrl-C),\n"
-        "143 terminated (SIGTERM). A full disk or device behind the output gives 11.");
+        "15 archive cannot be opened, written or is damaged, 16 live page cannot be served,\n"
+        "130 interrupted (Ctrl-C), 143 terminated (SIGTERM). A full disk or device behind\n"
+        "the output gives 11.");
 }
 
 int main(int argc, char* argv[])
@@ -149,6 +153,8 @@ int main(int argc, char* argv[])
         code = tc4dl::cli::runArchive(args, out, err);
     } else if (command == QLatin1String("setup")) {
         code = tc4dl::cli::runSetup(args, out, err);
+    } else if (command == QLatin1String("serve")) {
+        code = tc4dl::cli::runServe(app, args, out, err);
     } else if (command == QLatin1String("--version")) {
         out << "tc4dl-cli " << TC4DL_VERSION << '\n';
         code = tc4dl::cli::Ok;
@@ -162,7 +168,8 @@ int main(int argc, char* argv[])
                "  alarms    list where the data sets of a collection file cross alarm limits\n"
                "  export    write the samples of a collection file, or a graph file, as CSV\n"
                "  setup     read the logger's state, set its clock or interval, erase it\n"
-               "  archive   list, add, export, remove or check the archived data sets\n\n"
+               "  archive   list, add, export, remove or check the archived data sets\n"
+               "  serve     serve the live page of the readings for a browser or a phone\n\n"
             << tc4dl::cli::exitCodeHelp() << "\n\ntc4dl-cli COMMAND --help tells more.\n";
         code = tc4dl::cli::Ok;
     } else {
