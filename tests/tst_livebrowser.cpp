@@ -5,6 +5,7 @@
 // since when. Screenshots go to TC4DL_SCREENSHOT_DIR when it is set.
 
 #include "CliProcess.h"
+#include "Clock.h"
 #include "DevToolsBrowser.h"
 #include "PtyMeterServer.h"
 #include "RealParts.h"
