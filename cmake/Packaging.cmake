@@ -1,7 +1,8 @@
 # A Debian package of the installed tree: `cpack -G DEB` in the build folder. Its library
 # dependencies are computed from the programs (dpkg-shlibdeps); what they load at run time
 # without linking (the SVG plug-in for the artwork, Qt's German translations of the standard
-# dialogs, a font) is named here.
+# dialogs, a font, the TLS library Qt's network plug-in loads for the live page's HTTPS) is
+# named here.
 set(CPACK_PACKAGE_NAME tc4dl)
 set(CPACK_PACKAGE_VENDOR "TC4DL")
 # Whoever builds a package for others names themselves here; until then the default says
@@ -23,7 +24,8 @@ set(CPACK_STRIP_FILES ON)
 set(CPACK_DEBIAN_FILE_NAME DEB-DEFAULT)
 set(CPACK_DEBIAN_PACKAGE_SECTION science)
 set(CPACK_DEBIAN_PACKAGE_SHLIBDEPS ON)
-set(CPACK_DEBIAN_PACKAGE_DEPENDS "libqt6svg6, libqt6sql6-sqlite, fonts-dejavu-core")
+set(CPACK_DEBIAN_PACKAGE_DEPENDS
+    "libqt6svg6, libqt6sql6-sqlite, fonts-dejavu-core, libssl3")
 set(CPACK_DEBIAN_PACKAGE_RECOMMENDS "qt6-translations-l10n")
 set(CPACK_GENERATOR DEB)
 include(CPack)
