@@ -161,6 +161,7 @@ void TestLiveBrowser::pageFollowsTheMeter()
     QCOMPARE(text(js(oven, QStringLiteral("T2"), QStringLiteral(".num"))),
         german ? QStringLiteral("48,0") : QStringLiteral("48.0"));
     QCOMPARE(text(js(oven, QStringLiteral("T3"), QStringLiteral(".num"))), QStringLiteral("OL"));
+    QCOMPARE(text(js(oven, QStringLiteral("T3"), QStringLiteral(".unit"))), QString());
     QCOMPARE(text(js(oven, QStringLiteral("T4"), QStringLiteral(".num"))),
         german ? QStringLiteral("61,8") : QStringLiteral("61.8"));
     QCOMPARE(

@@ -105,8 +105,10 @@
     CHANNELS.forEach(function (ch) {
       var c = m.channels[ch];
       var v = reading[ch];
-      c.num.textContent = typeof v === "number" ? number(v) : ol.indexOf(ch) >= 0 ? TEXTS.over : TEXTS.noValue;
-      c.unit.textContent = reading.unit ? unitText(reading.unit) : "";
+      var measured = typeof v === "number";
+      c.num.textContent = measured ? number(v) : ol.indexOf(ch) >= 0 ? TEXTS.over : TEXTS.noValue;
+      // The unit belongs to a value; "OL" and no value have none.
+      c.unit.textContent = measured && reading.unit ? unitText(reading.unit) : "";
     });
   }
   function showRates(m, rates) {
@@ -114,8 +116,11 @@
       var r = rates ? rates[ch] : null;
       var c = m.channels[ch];
       if (typeof r !== "number") { c.rate.textContent = ""; return; }
-      var arrow = r > 0.05 ? "\u2191" : r < -0.05 ? "\u2193" : "\u2192";
-      c.rate.textContent = arrow + " " + (r > 0 ? "+" : "") + number(r) + " " + unitText(m.unit) + "/min";
+      // The sign and the arrow of the rate as shown, so that "0.0" never reads "+0.0" or "-0.0".
+      var shown = Math.round(r * 10) / 10;
+      if (shown === 0) shown = 0;
+      var arrow = shown > 0 ? "\u2191" : shown < 0 ? "\u2193" : "\u2192";
+      c.rate.textContent = arrow + " " + (shown > 0 ? "+" : "") + number(shown) + " " + unitText(m.unit) + "/min";
     });
   }
   function showAlarms(m) {
