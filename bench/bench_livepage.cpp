@@ -8,15 +8,8 @@
 //                                           process's resident memory every ten seconds
 // Both print how late the recording's tick ever was (the largest step from one second).
 
-#include "Clock.h"
-#include "DateTimeSerial.h"
-#include "LiveBoard.h"
 #include "LivePageServer.h"
-#include "LiveSession.h"
-#include "QuietLinkHost.h"
-#include "SessionSamples.h"
-#include "SimulatedMeter.h"
-#include "SimulatedSerialPort.h"
+#include "LiveRecording.h"
 
 #include <QCommandLineParser>
 #include <QCoreApplication>
@@ -29,57 +22,11 @@
 #include <memory>
 #include <vector>
 
-#include <unistd.h>
-
 using namespace tc4dl;
+using liverecording::Recording;
+using liverecording::residentBytes;
 
 namespace {
-
-qint64 residentBytes()
-{
-    QFile statm(QStringLiteral("/proc/self/statm"));
-    if (!statm.open(QIODevice::ReadOnly))
-        return 0;
-    const QList<QByteArray> fields = statm.readAll().split(' ');
-    return fields.size() > 1 ? fields.at(1).toLongLong() * ::sysconf(_SC_PAGESIZE) : 0;
-}
-
-// One meter recording into the board, its tick times kept.
-struct Recording {
-    Recording(live::LiveBoard& board, const QString& name, quint32 seed)
-        : meter(MeterOptions { .seed = seed })
-    {
-        session = std::make_unique<LiveSession>(
-            clock, host, host,
-            [this](const QString&) -> std::unique_ptr<SerialPort> {
-                auto port = std::make_unique<SimulatedSerialPort>(clock, meter);
-                port->setPaced(false);
-                return port;
-            },
-            LinkTexts {}, true);
-        session->link().setPortEntries({ QLatin1String(ports::kSimulatedMeter) });
-        session->link().setFrameObserver([this, &board, name](const LiveReading& r) {
-            board.addReading(name, live::sampleOf(toDateTimeSerial(clock.now()), r));
-        });
-        QObject::connect(session.get(), &LiveSession::samplingPoint, session.get(),
-            [this](const TickCheck&, double) { ticks.push_back(clock.tickMs()); });
-        session->start();
-    }
-    ~Recording() { (void)session->shutDown(); }
-    // The largest step away from one second between two ticks, in milliseconds.
-    qint64 worstLateness() const
-    {
-        qint64 worst = 0;
-        for (std::size_t i = 1; i < ticks.size(); ++i)
-            worst = std::max(worst, std::abs(ticks[i] - ticks[i - 1] - 1000));
-        return worst;
-    }
-    SystemClock clock;
-    QuietLinkHost host;
-    SimulatedMeter meter;
-    std::unique_ptr<LiveSession> session;
-    std::vector<qint64> ticks;
-};
 
 void printLateness(const std::vector<std::unique_ptr<Recording>>& recordings)
 {
