@@ -2,6 +2,7 @@
 // leaves (what the control panel shows of it is the panel display's test).
 
 #include "LiveDecoder.h"
+#include "MeterFrames.h"
 
 #include <QTest>
 
@@ -10,46 +11,7 @@
 
 using tc4dl::LiveDecoder;
 using tc4dl::MeterFrame;
-
-namespace {
-
-// StatusA bits.
-constexpr quint8 kRec = 0x01;
-constexpr quint8 kModeMax = 0x02;
-constexpr quint8 kModeMin = 0x04;
-constexpr quint8 kModeBlink = 0x06;
-constexpr quint8 kHold = 0x20;
-constexpr quint8 kCelsius = 0x80;
-
-// A MeterFrame put together field by field; readings in tenths of a degree.
-class Frame {
-public:
-    explicit Frame(quint8 statusA = kCelsius, quint8 statusB = 0)
-    {
-        set(0, 0x02).set(1, statusA).set(2, statusB).set(44, 0x03);
-    }
-    Frame& set(int offset, quint8 value)
-    {
-        m_f[offset] = value;
-        return *this;
-    }
-    Frame& reading(int at, int tenths)
-    {
-        return set(at, (tenths >> 8) & 0xff).set(at + 1, tenths & 0xff);
-    }
-    Frame& current(int ch, int tenths) { return reading(7 + 2 * ch, tenths); }
-    Frame& reference(int ch, int tenths) { return reading(15 + 2 * ch, tenths); }
-    Frame& minimum(int ch, int tenths) { return reading(23 + 2 * ch, tenths); }
-    Frame& maximum(int ch, int tenths) { return reading(31 + 2 * ch, tenths); }
-    Frame& noValue(int group, int marks) { return set(39 + group, static_cast<quint8>(marks)); }
-    Frame& whole(int marks) { return set(43, static_cast<quint8>(marks)); }
-    operator const MeterFrame&() const { return m_f; }
-
-private:
-    MeterFrame m_f {};
-};
-
-} // namespace
+using namespace tc4dl::testing;
 
 class TestLiveDecoder : public QObject {
     Q_OBJECT
