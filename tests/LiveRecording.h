@@ -32,7 +32,7 @@ struct Recording {
     {
         using namespace tc4dl;
         session = std::make_unique<LiveSession>(
-            clock, host, host,
+            clock, host,
             [this](const QString&) -> std::unique_ptr<SerialPort> {
                 auto port = std::make_unique<SimulatedSerialPort>(clock, meter);
                 port->setPaced(false);
