@@ -17,6 +17,8 @@ packages=(
   poppler-utils
   lintian file
   dbus
+  libmosquitto-dev mosquitto mosquitto-clients
+  systemd
 )
 
 missing=()
