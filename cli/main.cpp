@@ -23,7 +23,8 @@ const char* const kUsage
       "       tc4dl-cli export FILE.ghf [-o OUT.csv]\n"
       "       tc4dl-cli setup info | clock | interval MM:SS | erase --yes "
       "[--port DEVICE | --demo]\n"
-      "       tc4dl-cli archive list | add FILE... | export ID... | remove ID... --yes | check\n";
+      "       tc4dl-cli archive list | add FILE... | export ID... | remove ID... --yes | check\n"
+      "       tc4dl-cli record --port DEVICE[=NAME]... | --demo | --config FILE [options]\n";
 
 int runMonitor(
     QCoreApplication& app, const QStringList& arguments, QTextStream& out, QTextStream& err)
@@ -147,6 +148,8 @@ int main(int argc, char* argv[])
         code = tc4dl::cli::runExport(args, out, err);
     } else if (command == QLatin1String("archive")) {
         code = tc4dl::cli::runArchive(args, out, err);
+    } else if (command == QLatin1String("record")) {
+        code = tc4dl::cli::runRecord(app, args, out, err);
     } else if (command == QLatin1String("setup")) {
         code = tc4dl::cli::runSetup(args, out, err);
     } else if (command == QLatin1String("--version")) {
@@ -162,7 +165,8 @@ int main(int argc, char* argv[])
                "  alarms    list where the data sets of a collection file cross alarm limits\n"
                "  export    write the samples of a collection file, or a graph file, as CSV\n"
                "  setup     read the logger's state, set its clock or interval, erase it\n"
-               "  archive   list, add, export, remove or check the archived data sets\n\n"
+               "  archive   list, add, export, remove or check the archived data sets\n"
+               "  record    record several meters unattended: archive, MQTT, alarms\n\n"
             << tc4dl::cli::exitCodeHelp() << "\n\ntc4dl-cli COMMAND --help tells more.\n";
         code = tc4dl::cli::Ok;
     } else {
