@@ -16,6 +16,7 @@
 #include <QDir>
 #include <QFile>
 #include <QFileInfo>
+#include <QLockFile>
 #include <QTimer>
 
 #include <csignal>
@@ -336,6 +337,25 @@ int runRecord(
         ? QDir(desktopDataFolder()).filePath(QStringLiteral("record-journal"))
         : setup->journalFolder;
     parts.store = store.get();
+    // Two recorders on one journal folder would store each other's runs from under them.
+    std::unique_ptr<QLockFile> journalLock;
+    if (store) {
+        QDir().mkpath(parts.journalFolder);
+        journalLock = std::make_unique<QLockFile>(
+            QDir(parts.journalFolder).filePath(QStringLiteral("recorder.lock")));
+        journalLock->setStaleLockTime(0);
+        if (!journalLock->tryLock(0)) {
+            qint64 pid = 0;
+            QString host;
+            QString lockingApp;
+            journalLock->getLockInfo(&pid, &host, &lockingApp);
+            err << "Another recorder"
+                << (pid > 0 ? QStringLiteral(" (process %1)").arg(pid) : QString())
+                << " keeps its journal in " << QDir::toNativeSeparators(parts.journalFolder)
+                << ": give each recorder a --journal DIR of its own.\n";
+            return journalLock->error() == QLockFile::LockFailedError ? Usage : CannotWrite;
+        }
+    }
 
 #ifdef Q_OS_UNIX
     // A broker gone or a reader of the standard error gone is a failed write, not the end; a

@@ -327,7 +327,9 @@ private Q_SLOTS:
         cliprocess::stopMeter(meterB);
         QCOMPARE(archivedRuns(dir + QStringLiteral("/archive.sqlite")),
             (QStringList { QStringLiteral("record alpha 4"), QStringLiteral("record beta 4") }));
-        QVERIFY(QDir(dir + QStringLiteral("/journal")).entryList(QDir::Files).isEmpty());
+        QVERIFY(QDir(dir + QStringLiteral("/journal"))
+                    .entryList({ QStringLiteral("*.journal") }, QDir::Files)
+                    .isEmpty());
         // The broker got every kept reading of both meters, each as stored.
         QTRY_COMPARE_WITH_TIMEOUT(
             sub.linesOf(QStringLiteral("tc4dl/alpha/reading")).size(), 4, 5000);
@@ -446,8 +448,10 @@ private Q_SLOTS:
         QTRY_COMPARE_WITH_TIMEOUT(sub.linesOf(QStringLiteral("tc4dl/gamma/status")).last(),
             QStringLiteral("offline"), 10000);
         // Ten seconds without a reading end the run: it is stored and its journal goes.
-        QTRY_VERIFY_WITH_TIMEOUT(
-            QDir(dir + QStringLiteral("/journal")).entryList(QDir::Files).isEmpty(), 20000);
+        QTRY_VERIFY_WITH_TIMEOUT(QDir(dir + QStringLiteral("/journal"))
+                                     .entryList({ QStringLiteral("*.journal") }, QDir::Files)
+                                     .isEmpty(),
+            20000);
         QCOMPARE(archivedRuns(dir + QStringLiteral("/archive.sqlite")).size(), 1);
         QProcess second;
         const QString pty2 = cliprocess::startMeter(second, meterProgram(), {});
@@ -499,7 +503,9 @@ private Q_SLOTS:
             QStringLiteral("record delta 2") };
         expected.sort();
         QCOMPARE(archivedRuns(dir + QStringLiteral("/archive.sqlite")), expected);
-        QVERIFY(QDir(dir + QStringLiteral("/journal")).entryList(QDir::Files).isEmpty());
+        QVERIFY(QDir(dir + QStringLiteral("/journal"))
+                    .entryList({ QStringLiteral("*.journal") }, QDir::Files)
+                    .isEmpty());
     }
 
     void aFullDiskIsSaidAndTheArchiveKeepsWhatCameBefore()
@@ -517,10 +523,10 @@ private Q_SLOTS:
         const QString b = cliprocess::startMeter(meterB, meterProgram(),
             { QStringLiteral("--silent-after"), QStringLiteral("0"),
                 QStringLiteral("--resume-after"), QStringLiteral("3") });
-        // A disk of 16 pages with one left: A's journal takes it.
+        // A disk of 16 pages with two left: the recorder's lock and A's journal take them.
         const QString script = QStringLiteral(
             "mount -t tmpfs -o size=64k tc4dl-full \"$1\" || exit 97; "
-            "dd if=/dev/zero of=\"$1/filler\" bs=4096 count=15 2>/dev/null; shift; exec \"$@\"");
+            "dd if=/dev/zero of=\"$1/filler\" bs=4096 count=14 2>/dev/null; shift; exec \"$@\"");
         QProcess p;
         p.start(program("unshare"),
             { QStringLiteral("-m"), QStringLiteral("sh"), QStringLiteral("-c"), script,
@@ -599,6 +605,74 @@ private Q_SLOTS:
         QCOMPARE(r.exitCode, code);
         QVERIFY2(r.err.contains(said), qPrintable(r.err));
         QCOMPARE(r.err.count(QLatin1Char('\n')), 1); // one sentence
+    }
+
+    // A broker behind TLS: reached with the certificate authority named by --mqtt-ca, and said
+    // plainly (with the recording going on) when its certificate is not to be trusted.
+    void aBrokerBehindTls_data()
+    {
+        QTest::addColumn<bool>("trusted");
+        QTest::newRow("its authority named") << true;
+        QTest::newRow("an authority the system does not know") << false;
+    }
+    void aBrokerBehindTls()
+    {
+        QFETCH(bool, trusted);
+        const QString dir = caseFolder(QStringLiteral("tls"));
+        const QString certs = dir + QStringLiteral("/broker");
+        QDir().mkpath(certs);
+        const QString openssl = program("openssl");
+        if (openssl.isEmpty())
+            TC4DL_REAL_PART_MISSING(QStringLiteral("openssl is not installed"));
+        writeFile(certs + QStringLiteral("/san.cnf"), "subjectAltName=IP:127.0.0.1\n");
+        const QList<QStringList> steps {
+            { "req", "-x509", "-newkey", "ec", "-pkeyopt", "ec_paramgen_curve:prime256v1", "-nodes",
+                "-keyout", "ca.key", "-out", "ca.crt", "-days", "2", "-subj",
+                "/CN=tc4dl test authority" },
+            { "req", "-newkey", "ec", "-pkeyopt", "ec_paramgen_curve:prime256v1", "-nodes",
+                "-keyout", "server.key", "-out", "server.csr", "-subj", "/CN=127.0.0.1" },
+            { "x509", "-req", "-in", "server.csr", "-CA", "ca.crt", "-CAkey", "ca.key",
+                "-CAcreateserial", "-out", "server.crt", "-days", "2", "-extfile", "san.cnf" },
+        };
+        for (const QStringList& step : steps) {
+            QProcess p;
+            p.setWorkingDirectory(certs);
+            p.start(openssl, step);
+            QVERIFY(p.waitForFinished(30000));
+            QVERIFY2(p.exitCode() == 0, qPrintable(QString::fromUtf8(p.readAllStandardError())));
+        }
+        for (const char* f : { "ca.crt", "server.crt", "server.key" })
+            (void)realparts::handToUnprivileged(certs + QLatin1Char('/') + QLatin1String(f));
+        Broker broker(certs);
+        broker.setExtra(
+            QStringLiteral("cafile %1/ca.crt\ncertfile %1/server.crt\nkeyfile %1/server.key\n")
+                .arg(certs));
+        if (const QString why = broker.start(); !why.isEmpty())
+            TC4DL_REAL_PART_MISSING(why);
+        Subscriber sub;
+        sub.start(broker.port(), { QStringLiteral("tc4dl/demo/reading") },
+            { QStringLiteral("--cafile"), certs + QStringLiteral("/ca.crt") });
+        QStringList args { QStringLiteral("--demo"), QStringLiteral("--count"), QStringLiteral("3"),
+            QStringLiteral("--archive"), dir + QStringLiteral("/archive.sqlite"),
+            QStringLiteral("--journal"), dir + QStringLiteral("/journal"), QStringLiteral("--mqtt"),
+            broker.url(QStringLiteral("mqtts")), QStringLiteral("--mqtt-auth"), authFile() };
+        if (trusted)
+            args << QStringLiteral("--mqtt-ca") << certs + QStringLiteral("/ca.crt");
+        Recording rec;
+        rec.start(args);
+        QCOMPARE(rec.finish(30000), 0);
+        QCOMPARE(archivedRuns(dir + QStringLiteral("/archive.sqlite")),
+            QStringList { QStringLiteral("record demo 3") });
+        if (trusted) {
+            QTRY_VERIFY_WITH_TIMEOUT(
+                sub.linesOf(QStringLiteral("tc4dl/demo/reading")).size() >= 2, 5000);
+            QVERIFY2(
+                rec.err().contains(QStringLiteral("demo publishes to")), qPrintable(rec.err()));
+        } else {
+            QVERIFY2(rec.err().contains(QStringLiteral("cannot reach the broker")),
+                qPrintable(rec.err()));
+            QVERIFY(sub.linesOf(QStringLiteral("tc4dl/demo/reading")).isEmpty());
+        }
     }
 
     void anAuthFileOthersMayReadIsRefused()
