@@ -128,7 +128,7 @@ int main(int argc, char* argv[])
     sub.waitForStarted(5000);
 
     SystemClock clock;
-    ArchiveRunStore store(dir.filePath(QStringLiteral("archive.sqlite")));
+    ArchiveRunStore store(dir.filePath(QStringLiteral("archive.sqlite")), clock);
     Recorder::Parts parts;
     parts.clock = &clock;
     parts.store = &store;

@@ -321,16 +321,17 @@ int runRecord(
         && !readAuthFile(setup->mqtt.authFile, parts.mqttUser, parts.mqttPassword, err))
         return Usage;
 
+    SystemClock clock;
     std::unique_ptr<ArchiveRunStore> store;
     if (!setup->noArchive) {
-        if (setup->archive.isEmpty() && desktopArchiveAddsOff()) {
+        if (setup->archive.isEmpty() && desktopArchiveAddsOff(clock)) {
             err << "The desktop program's archive settings switch adding off: the readings are "
                    "not stored (--archive PATH stores them).\n";
         } else {
             QString path = setup->archive;
             if (path.isEmpty())
                 path = archive::defaultArchivePath(desktopDataFolder());
-            store = std::make_unique<ArchiveRunStore>(path);
+            store = std::make_unique<ArchiveRunStore>(path, clock);
         }
     }
     parts.journalFolder = setup->journalFolder.isEmpty()
@@ -363,7 +364,6 @@ int runRecord(
     std::signal(SIGPIPE, SIG_IGN);
     std::signal(SIGXFSZ, SIG_IGN);
 #endif
-    SystemClock clock;
     parts.clock = &clock;
     Recorder recorder(*setup, parts);
     StatusBoard board(err, recorder.meters(), stderrIsTerminal());

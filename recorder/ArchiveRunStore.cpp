@@ -11,8 +11,9 @@
 
 namespace tc4dl::recorder {
 
-ArchiveRunStore::ArchiveRunStore(QString path)
-    : m_path(std::move(path))
+ArchiveRunStore::ArchiveRunStore(QString path, Clock& clock)
+    : m_path(std::move(path)),
+      m_clock(clock)
 {
 }
 
@@ -31,7 +32,7 @@ QString ArchiveRunStore::description() const
 StoreOutcome ArchiveRunStore::commit(const LiveRun& run)
 {
     if (!m_archive) {
-        archive::Archive::Opened opened = archive::Archive::open(m_path);
+        archive::Archive::Opened opened = archive::Archive::open(m_path, m_clock);
         if (!opened.archive)
             return { false, opened.error };
         m_archive = std::move(opened.archive);

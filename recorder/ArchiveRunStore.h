@@ -6,6 +6,10 @@
 
 #include <memory>
 
+namespace tc4dl {
+class Clock;
+}
+
 namespace tc4dl::archive {
 class Archive;
 }
@@ -20,7 +24,8 @@ namespace tc4dl::recorder {
 // removes the shorter one. The archive is opened at the first commit and again after a failure.
 class ArchiveRunStore final : public RunStore {
 public:
-    explicit ArchiveRunStore(QString path);
+    // `clock` stamps what the archive records of each add.
+    ArchiveRunStore(QString path, Clock& clock);
     ~ArchiveRunStore() override;
 
     StoreOutcome commit(const LiveRun& run) override;
@@ -31,6 +36,7 @@ public:
 
 private:
     QString m_path;
+    Clock& m_clock;
     std::unique_ptr<archive::Archive> m_archive;
 };
 

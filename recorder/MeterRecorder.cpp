@@ -44,7 +44,7 @@ MeterRecorder::MeterRecorder(Clock& clock, MeterSetup setup, int everySeconds,
       m_runs(m_setup.name, everySeconds, std::move(journalFolder), std::move(runEvents))
 {
     m_session = std::make_unique<LiveSession>(
-        m_clock, static_cast<LinkHost&>(*this), static_cast<BlinkTimers&>(*this),
+        m_clock, static_cast<LinkHost&>(*this),
         [this](const QString& name) { return m_ports->makePort(name); }, LinkTexts {}, true);
     m_session->link().setFrameObserver([this](const LiveReading& r) { onFrame(r); });
     m_alarms.setRules(m_setup.alarms,

@@ -317,8 +317,14 @@ bool SetupBuilder::add(
         return true;
     }
     const auto [meter, rest] = splitMeterPrefix(value.trimmed());
+    return addRuleOrName(meter, key, rest, value, origin);
+}
+
+bool SetupBuilder::addRuleOrName(const QString& meter, const QString& key, const QString& text,
+    const QString& value, const QString& origin)
+{
     if (key == kAlarm) {
-        const std::optional<alarm::AlarmRule> rule = alarm::parseAlarmSpec(rest);
+        const std::optional<alarm::AlarmRule> rule = alarm::parseAlarmSpec(text);
         if (!rule)
             return fail(origin,
                 QStringLiteral("not an alarm [NAME:]SPEC: \"%1\"; give %2")
@@ -329,8 +335,7 @@ bool SetupBuilder::add(
             m_namedAlarms.emplace_back(meter, *rule);
         return true;
     }
-    // kChannel
-    const std::optional<std::pair<int, QString>> channel = readChannelName(rest);
+    const std::optional<std::pair<int, QString>> channel = readChannelName(text);
     if (!channel)
         return fail(origin,
             QStringLiteral("a channel's name is given as [NAME:]T1=TEXT, at most %1 printable "
@@ -367,23 +372,7 @@ bool SetupBuilder::addMeterSetting(
         m_meterHysteresis.emplace_back(groupName, *h);
         return true;
     }
-    if (key == kAlarm) {
-        const std::optional<alarm::AlarmRule> rule = alarm::parseAlarmSpec(value.trimmed());
-        if (!rule)
-            return fail(origin,
-                QStringLiteral("not an alarm SPEC: \"%1\"; give %2").arg(value, alarmHelp()));
-        m_namedAlarms.emplace_back(groupName, *rule);
-        return true;
-    }
-    const std::optional<std::pair<int, QString>> channel = readChannelName(value);
-    if (!channel)
-        return fail(origin,
-            QStringLiteral("a channel's name is given as T1=TEXT, at most %1 printable characters, "
-                           "not \"%2\"")
-                .arg(alarm::ChannelSettings::kMaxNameLength)
-                .arg(value));
-    m_namedChannels.emplace_back(groupName, *channel);
-    return true;
+    return addRuleOrName(groupName, key, value.trimmed(), value, origin);
 }
 
 std::optional<RecorderSetup> SetupBuilder::build()

@@ -72,6 +72,9 @@ private:
     bool fail(const QString& origin, const QString& why);
     bool addMeterSetting(
         const QString& group, const QString& key, const QString& value, const QString& origin);
+    // An alarm or a channel's name for `meter` (empty: every meter) from `text`.
+    bool addRuleOrName(const QString& meter, const QString& key, const QString& text,
+        const QString& value, const QString& origin);
     MeterSetup& group(const QString& name);
 
     RecorderSetup m_setup;

@@ -6,6 +6,7 @@
 
 #include "Archive.h"
 #include "CliProcess.h"
+#include "Clock.h"
 #include "DataSetStore.h"
 #include "DecodeMemoryImage.h"
 #include "JournalReader.h"
@@ -176,6 +177,12 @@ private:
     QString m_debug;
 };
 
+tc4dl::Clock& testClock()
+{
+    static tc4dl::SystemClock clock;
+    return clock;
+}
+
 QString meterProgram()
 {
     return QStringLiteral(TC4DL_METER);
@@ -184,7 +191,8 @@ QString meterProgram()
 // The archive's sets as "source samples" lines, sorted.
 QStringList archivedRuns(const QString& path)
 {
-    auto opened = tc4dl::archive::Archive::open(path, tc4dl::archive::Archive::Access::ReadOnly);
+    auto opened = tc4dl::archive::Archive::open(
+        path, testClock(), tc4dl::archive::Archive::Access::ReadOnly);
     QStringList runs;
     if (!opened.archive)
         return { QStringLiteral("no archive: ") + opened.error };
@@ -197,7 +205,8 @@ QStringList archivedRuns(const QString& path)
 // T1 of every sample of the archived run of `source`, as the sets keep them.
 QList<double> archivedT1(const QString& path, const QString& source)
 {
-    auto opened = tc4dl::archive::Archive::open(path, tc4dl::archive::Archive::Access::ReadOnly);
+    auto opened = tc4dl::archive::Archive::open(
+        path, testClock(), tc4dl::archive::Archive::Access::ReadOnly);
     QList<double> values;
     for (const auto& s : opened.archive->list()) {
         if (s.source != source)
@@ -548,7 +557,8 @@ private Q_SLOTS:
         const QStringList runs = archivedRuns(dir + QStringLiteral("/archive.sqlite"));
         QCOMPARE(runs.size(), 1);
         QVERIFY(runs.at(0).startsWith(QStringLiteral("record first ")));
-        auto opened = tc4dl::archive::Archive::open(dir + QStringLiteral("/archive.sqlite"));
+        auto opened
+            = tc4dl::archive::Archive::open(dir + QStringLiteral("/archive.sqlite"), testClock());
         QVERIFY(opened.archive && opened.archive->check().ok);
 #else
         QSKIP("a full disk of its own needs a mount namespace");

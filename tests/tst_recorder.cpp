@@ -5,6 +5,7 @@
 #include "AlarmActions.h"
 #include "Archive.h"
 #include "ArchiveRunStore.h"
+#include "Clock.h"
 #include "ConfigText.h"
 #include "DataSetStore.h"
 #include "DateTimeSerial.h"
@@ -505,7 +506,8 @@ private Q_SLOTS:
     {
         QTemporaryDir dir;
         const QString path = dir.filePath("archive.sqlite");
-        ArchiveRunStore store(path);
+        SystemClock clock;
+        ArchiveRunStore store(path, clock);
         LiveRun run(
             "oven", toDateTimeSerial(QDateTime(QDate(2026, 12, 10), QTime(11, 6, 10))), 1, true);
         LiveRun other("fridge", run.startSerial(), 1, true);
@@ -517,7 +519,7 @@ private Q_SLOTS:
             QVERIFY2(outcome.ok, qPrintable(outcome.error));
         }
         QVERIFY(store.commit(run).ok); // again, as after a restart: nothing twice
-        auto opened = archive::Archive::open(path, archive::Archive::Access::ReadOnly);
+        auto opened = archive::Archive::open(path, clock, archive::Archive::Access::ReadOnly);
         QVERIFY(opened.archive);
         const std::vector<archive::ArchivedSet> sets = opened.archive->list();
         QCOMPARE(int(sets.size()), 2);
