@@ -1,5 +1,6 @@
 #pragma once
 
+#include <QCoreApplication>
 #include <QStringList>
 #include <QTextStream>
 
@@ -18,6 +19,9 @@ int runAlarms(const QStringList& arguments, QTextStream& out, QTextStream& err);
 int runExport(const QStringList& arguments, QTextStream& out, QTextStream& err);
 int runArchive(const QStringList& arguments, QTextStream& out, QTextStream& err);
 int runSetup(const QStringList& arguments, QTextStream& out, QTextStream& err);
+// `record` runs the event loop of `app` until it stops.
+int runRecord(
+    QCoreApplication& app, const QStringList& arguments, QTextStream& out, QTextStream& err);
 
 // The exit codes, for every command's --help.
 [[nodiscard]] QString exitCodeHelp();

@@ -22,7 +22,8 @@ const char* const kUsage
       "[--port DEVICE | --demo]\n"
       "       tc4dl-cli archive list | add FILE... | export ID... | remove ID... --yes | check\n"
       "       tc4dl-cli serve [--port DEVICE]... | --demo --http ADDRESS:PORT\n"
-      "                       [--http-token-file FILE] [--http-cert FILE --http-key FILE]\n";
+      "                       [--http-token-file FILE] [--http-cert FILE --http-key FILE]\n"
+      "       tc4dl-cli record --port DEVICE[=NAME]... | --demo | --config FILE [options]\n";
 
 } // namespace
 
@@ -63,6 +64,8 @@ int main(int argc, char* argv[])
         code = tc4dl::cli::runExport(args, out, err);
     } else if (command == QLatin1String("archive")) {
         code = tc4dl::cli::runArchive(args, out, err);
+    } else if (command == QLatin1String("record")) {
+        code = tc4dl::cli::runRecord(app, args, out, err);
     } else if (command == QLatin1String("setup")) {
         code = tc4dl::cli::runSetup(args, out, err);
     } else if (command == QLatin1String("serve")) {
@@ -81,7 +84,8 @@ int main(int argc, char* argv[])
                "  export    write the samples of a collection file, or a graph file, as CSV\n"
                "  setup     read the logger's state, set its clock or interval, erase it\n"
                "  archive   list, add, export, remove or check the archived data sets\n"
-               "  serve     serve the live page of the readings for a browser or a phone\n\n"
+               "  serve     serve the live page of the readings for a browser or a phone\n"
+               "  record    record several meters unattended: archive, MQTT, alarms\n\n"
             << tc4dl::cli::exitCodeHelp() << "\n\ntc4dl-cli COMMAND --help tells more.\n";
         code = tc4dl::cli::Ok;
     } else {

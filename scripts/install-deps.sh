@@ -21,6 +21,8 @@ packages=(
   # openssl for a certificate in its tests; wrk for its benchmark.
   qt6-httpserver-dev libqrencode-dev
   qt6-websockets-dev chromium openssl wrk
+  libmosquitto-dev mosquitto mosquitto-clients
+  systemd
 )
 
 missing=()
