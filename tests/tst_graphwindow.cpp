@@ -974,7 +974,8 @@ private Q_SLOTS:
         };
         for (const char* role : { "Echtzeit", "Datenlogger", "Datei" })
             for (const auto& [name, size] : sizes)
-                QTest::addRow("%s %s", role, name) << QString::fromLatin1(role) << size;
+                QTest::newRow(QByteArray(role).append(' ').append(name).constData())
+                    << QString::fromLatin1(role) << size;
     }
     void legibleAtEverySize()
     {
