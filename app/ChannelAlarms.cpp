@@ -96,31 +96,8 @@ void ChannelAlarms::Channels1Click()
 
 void ChannelAlarms::annotate(double serial, double y, const QString& text)
 {
-    // Only a run's graph takes notes: the note is saved with the graph it belongs to.
-    TfrmGraph* graph = m_window.realTimeGraph();
-    if (!graph || !m_window.recorder().running())
-        return;
-    // Alarms raised by one reading share its time: as notes of their own they would be
-    // written over each other, so each is a line of one note.
-    if (m_lastNote.graph == graph && m_lastNote.serial == serial) {
-        chart::GraphAnnotation note = graph->model().annotation(m_lastNote.index);
-        if (note.type == chart::kAnnotationText && note.x == serial && !note.text.isEmpty()) {
-            note.text += QChar(13) + text;
-            graph->model().setAnnotation(m_lastNote.index, note);
-            graph->redraw();
-            return;
-        }
-    }
-    chart::GraphAnnotation note;
-    note.type = chart::kAnnotationText;
-    note.x = serial;
-    note.y = y;
-    note.text = text;
-    note.color = m_window.graphShared().annoColor;
-    const int index = graph->nextAnnotationIndex();
-    graph->model().setAnnotation(index, note);
-    m_lastNote = { graph, index, serial };
-    graph->redraw();
+    // The run's graph takes the note, and its journal keeps it (none while no run records).
+    (void)m_window.recorder().addAlarmNote(serial, y, text, m_window.graphShared().annoColor);
 }
 
 bool ChannelAlarms::eventFilter(QObject* watched, QEvent* event)

@@ -5,7 +5,6 @@
 #include "MainWindowDeps.h"
 
 #include <QObject>
-#include <QPointer>
 
 #include <memory>
 
@@ -13,7 +12,6 @@ namespace tc4dl {
 
 class AlarmNotifier;
 class StatusLine;
-class TfrmGraph;
 class TfrmMain;
 
 // The main window's channel settings and live alarms: owns the one channel settings object the
@@ -45,12 +43,6 @@ private:
     alarm::ChannelConfig m_config;
     std::unique_ptr<AlarmNotifier> m_ownNotifier;
     std::unique_ptr<LiveAlarms> m_live;
-    // The note the last alarm wrote: alarms raised by the same reading join it.
-    struct LastNote {
-        QPointer<TfrmGraph> graph;
-        int index = -1;
-        double serial = 0.0;
-    } m_lastNote;
 };
 
 } // namespace tc4dl

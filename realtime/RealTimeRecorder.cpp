@@ -101,6 +101,10 @@ void RealTimeRecorder::restoreJournal(const journal::JournalContents& contents)
     for (const journal::JournalSample& s : contents.samples)
         m_sampler->addSample(s.values, s.t);
     m_sampler->stop(contents.samples.back().t);
+    // The alarm notes at their moments, joined as they were when they were written.
+    m_lastNote = {};
+    for (const journal::JournalNote& note : contents.notes)
+        placeNote(note);
     m_running = false;
     // Nothing but the journal holds these samples until the graph is saved.
     m_unsaved = true;
@@ -113,6 +117,45 @@ void RealTimeRecorder::attachWindow(std::unique_ptr<RealTimeWindow> window)
     // A new window starts without a recording.
     m_sampler.reset();
     m_window = std::move(window);
+    m_lastNote = {};
+}
+
+bool RealTimeRecorder::addAlarmNote(double serial, double y, const QString& text, quint32 color)
+{
+    // Only a run's graph takes notes: the note is saved with the graph it belongs to.
+    if (!m_running || !m_window)
+        return false;
+    const journal::JournalNote note { serial, y, color, text };
+    placeNote(note);
+    if (m_journal)
+        (void)m_journal->appendNote(note, m_services.clock().tickMs());
+    m_window->redraw();
+    return true;
+}
+
+void RealTimeRecorder::placeNote(const journal::JournalNote& n)
+{
+    chart::ChartModel& model = m_window->model();
+    // Alarms raised by one reading share its time: as notes of their own they would be
+    // written over each other, so each is a line of one note (unless the person removed or
+    // moved that note meanwhile).
+    if (m_lastNote.index >= 0 && m_lastNote.serial == n.t) {
+        chart::GraphAnnotation note = model.annotation(m_lastNote.index);
+        if (note.type == chart::kAnnotationText && note.x == n.t && !note.text.isEmpty()) {
+            note.text += QChar(13) + n.text;
+            model.setAnnotation(m_lastNote.index, note);
+            return;
+        }
+    }
+    chart::GraphAnnotation note;
+    note.type = chart::kAnnotationText;
+    note.x = n.t;
+    note.y = n.y;
+    note.text = n.text;
+    note.color = n.color;
+    const int index = m_window->nextAnnotationIndex();
+    model.setAnnotation(index, note);
+    m_lastNote = { index, n.t };
 }
 
 void RealTimeRecorder::attach(TfrmGraph& window)
@@ -189,6 +232,7 @@ int RealTimeRecorder::askForSamples()
 
 void RealTimeRecorder::startRun(int samples)
 {
+    m_lastNote = {};
     m_sampler = std::make_unique<RealTimeSampler>(m_window->model(), *m_window, m_sampleCount);
     m_sampler->setXExtendStep(m_xExtendStep);
     const double start = nowSerial();

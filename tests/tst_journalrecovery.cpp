@@ -2,6 +2,7 @@
 // against the simulated meter, a killed program's recording offered back at the next start,
 // and the journal going away with the run's graph in each way the graph can end.
 
+#include "ChannelAlarms.h"
 #include "GraphCommands.h"
 #include "GraphStatistics.h"
 #include "JournalReader.h"
@@ -76,9 +77,20 @@ journal::JournalSample sample(int i)
         { 20.0f + float(i), 19.5f - float(i), 5000.0f, -40.0f } };
 }
 
-// A journal as a killed session leaves it: `samples` records, then `tail` stray bytes.
-void leaveJournal(const QString& path, int samples, const QByteArray& tail = {})
+// A journal as a killed session leaves it: `samples` records, then `tail` stray bytes; of
+// version 1, as an older program wrote it, when `version` says so.
+void leaveJournal(const QString& path, int samples, const QByteArray& tail = {}, int version = 2)
 {
+    if (version == 1) {
+        journal::JournalHeader header { 46365.25, 10, 5, 1, 1 };
+        QByteArray bytes = journal::encodeHeader(header);
+        for (int i = 0; i < samples; ++i)
+            bytes += journal::encodeRecord(sample(i), quint32(i), 1);
+        QFile f(path);
+        QVERIFY(f.open(QIODevice::WriteOnly));
+        QCOMPARE(f.write(bytes + tail), qint64(bytes.size() + tail.size()));
+        return;
+    }
     journal::JournalWriter w(journal::JournalSyncer::Mode::Inline);
     QVERIFY(w.begin(path, { 46365.25, 10, 5, 1 }, 0));
     for (int i = 0; i < samples; ++i)
@@ -87,6 +99,22 @@ void leaveJournal(const QString& path, int samples, const QByteArray& tail = {})
     QFile f(path);
     QVERIFY(f.open(QIODevice::Append));
     QCOMPARE(f.write(tail), qint64(tail.size()));
+}
+
+// The graph's notes as a person sees them: moment, place, colour and text.
+QStringList notesOf(const chart::ChartModel& model)
+{
+    QStringList notes;
+    for (int i = 0; i < model.annotationCount(); ++i) {
+        const chart::GraphAnnotation a = model.annotation(i);
+        if (!a.text.isEmpty())
+            notes << QStringLiteral("%1 %2 %3 %4")
+                         .arg(a.x, 0, 'g', 17)
+                         .arg(a.y, 0, 'g', 17)
+                         .arg(a.color, 6, 16, QLatin1Char('0'))
+                         .arg(a.text);
+    }
+    return notes;
 }
 
 QString germanQuestion(int samples)
@@ -211,15 +239,19 @@ private Q_SLOTS:
     void theOfferAndItsAnswers_data()
     {
         QTest::addColumn<Answer>("answer");
-        QTest::newRow("restore") << Answer::Yes;
-        QTest::newRow("let go") << Answer::No;
+        QTest::addColumn<int>("version");
+        QTest::newRow("restore") << Answer::Yes << 2;
+        QTest::newRow("let go") << Answer::No << 2;
+        QTest::newRow("restore a journal of the former version") << Answer::Yes << 1;
     }
     void theOfferAndItsAnswers()
     {
         QFETCH(Answer, answer);
+        QFETCH(int, version);
         Session s;
         // A torn last record: the three before it come back.
-        leaveJournal(s.journal(), 3, journal::encodeRecord(sample(3), 3).left(17));
+        leaveJournal(s.journal(), 3, journal::encodeRecord(sample(3), 3, quint16(version)).left(17),
+            version);
         s.start(answer);
         QVERIFY(s.prompter.answers.isEmpty());
         QVERIFY(s.prompter.shown.contains(germanQuestion(3)));
@@ -247,6 +279,56 @@ private Q_SLOTS:
         // The rate the run was recorded at (00:05), not the one stored before.
         QCOMPARE(g->minutesList()->currentIndex(), 0);
         QCOMPARE(g->secondsList()->currentIndex(), 5);
+    }
+
+    // Alarms raised while a run records: their notes are in the journal with the samples, and
+    // a run restored after a crash shows them again at their moments, joined as they were.
+    void alarmNotesComeBackAtTheirMoments_data()
+    {
+        QTest::addColumn<QList<QList<int>>>("raised"); // per tick, the channels past the limit
+        QTest::addColumn<int>("notes");
+        QTest::newRow("one alarm") << QList<QList<int>> { {}, { 0 }, { 0 } } << 1;
+        QTest::newRow("two alarms of one reading: one note")
+            << QList<QList<int>> { {}, { 0, 1 }, { 0, 1 } } << 1;
+        QTest::newRow("alarms at two readings: two notes")
+            << QList<QList<int>> { { 2 }, { 2 }, { 2, 3 }, { 2, 3 } } << 2;
+    }
+    void alarmNotesComeBackAtTheirMoments()
+    {
+        QFETCH(QList<QList<int>>, raised);
+        QFETCH(int, notes);
+        QTemporaryDir dir;
+        const QString path = dir.filePath(QStringLiteral("realtime.journal"));
+        QStringList written;
+        int samples = 0;
+        {
+            Session s(path);
+            s.start();
+            alarm::ChannelSet limits;
+            for (auto& channel : limits) {
+                channel.highOn = true;
+                channel.high = 150.0;
+            }
+            limits[0].name = QStringLiteral("Ofen");
+            s.window->alarms().config().setChannels(limits);
+            s.record(20, 0);
+            for (const QList<int>& channels : raised) {
+                for (const int c : channels)
+                    s.meters[QStringLiteral("SIMULATOR")].setTemperature(c, 160.0 + c);
+                s.tick();
+            }
+            written = notesOf(s.graph()->model());
+            QCOMPARE(written.size(), notes);
+            samples = s.window->recorder().sampleCount();
+            QCOMPARE(int(journal::readJournalFile(path).notes.size()),
+                written.join(QLatin1Char('\r')).count(QLatin1Char('\r')) + 1);
+            s.window->Exit1Click(); // the journal stays for the next start
+            delete std::exchange(s.window, nullptr);
+        }
+        Session next(path);
+        next.start(Answer::Yes);
+        QCOMPARE(next.window->recorder().sampleCount(), samples);
+        QCOMPARE(notesOf(next.graph()->model()), written);
     }
 
     void theQuestionInBothLanguages()
