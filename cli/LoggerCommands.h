@@ -7,9 +7,9 @@ class QCoreApplication;
 
 namespace tc4dl::cli {
 
-// The commands of tc4dl-cli. Each takes the whole argument list (program name and
-// command first) and returns the exit code; a stop signal is asked of StopSignals.h.
-// The monitor runs `app`'s event loop until it ends.
+// The commands of tc4dl-cli. Each takes the whole argument list (program name and command
+// first) and returns the exit code; a stop signal is asked of StopSignals.h.
+// monitor runs the application's event loop until the last reading or a stop.
 int runMonitor(
     QCoreApplication& app, const QStringList& arguments, QTextStream& out, QTextStream& err);
 int runDownload(const QStringList& arguments, QTextStream& out, QTextStream& err);

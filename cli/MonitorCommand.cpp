@@ -1,5 +1,6 @@
-// tc4dl-cli monitor: the live readings once a second, with alarm limits.
+// tc4dl-cli monitor: the meter's live readings once a second, with alarm limits.
 
+#include "AlarmOptions.h"
 #include "ExitCode.h"
 #include "LoggerCommands.h"
 #include "Monitor.h"

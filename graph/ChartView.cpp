@@ -7,6 +7,7 @@
 #include "ChartModel.h"
 #include "ChartStore.h"
 #include "ChartSupport.h"
+#include "Clock.h"
 #include "Prompter.h"
 
 #include "ChartQcp.h"
@@ -455,7 +456,7 @@ void ChartView::applyRanges()
         }
         if (!any)
             x = QCPRange(
-                SerialSeconds::toSeconds(toDateTimeSerial(QDateTime::currentDateTime())), 0);
+                SerialSeconds::toSeconds(m_clock ? toDateTimeSerial(m_clock->now()) : 0.0), 0);
     }
     if (x.upper <= x.lower)
         x.upper = x.lower + 60.0;

@@ -40,7 +40,6 @@ public:
     void clear() override;
     bool save() override;
     void focusPlot() override;
-    int nextAnnotationIndex() override;
 
 private:
     QPointer<TfrmGraph> m_window;

@@ -2,7 +2,6 @@
 // against the simulated meter, a killed program's recording offered back at the next start,
 // and the journal going away with the run's graph in each way the graph can end.
 
-#include "ChannelAlarms.h"
 #include "GraphCommands.h"
 #include "GraphStatistics.h"
 #include "JournalReader.h"
@@ -66,9 +65,9 @@ struct Session : Fixture {
         for (int i = 0; i < ticks; ++i)
             tick();
     }
-    QString journal() const { return window->recorder().journalPath(); }
+    QString journal() const { return window->workspace().recording().journalPath(); }
     bool journalExists() const { return QFile::exists(journal()); }
-    TfrmGraph* graph() const { return window->realTimeGraph(); }
+    TfrmGraph* graph() const { return window->windows().realTimeGraph(); }
 };
 
 journal::JournalSample sample(int i)
@@ -99,22 +98,6 @@ void leaveJournal(const QString& path, int samples, const QByteArray& tail = {},
     QFile f(path);
     QVERIFY(f.open(QIODevice::Append));
     QCOMPARE(f.write(tail), qint64(tail.size()));
-}
-
-// The graph's notes as a person sees them: moment, place, colour and text.
-QStringList notesOf(const chart::ChartModel& model)
-{
-    QStringList notes;
-    for (int i = 0; i < model.annotationCount(); ++i) {
-        const chart::GraphAnnotation a = model.annotation(i);
-        if (!a.text.isEmpty())
-            notes << QStringLiteral("%1 %2 %3 %4")
-                         .arg(a.x, 0, 'g', 17)
-                         .arg(a.y, 0, 'g', 17)
-                         .arg(a.color, 6, 16, QLatin1Char('0'))
-                         .arg(a.text);
-    }
-    return notes;
 }
 
 QString germanQuestion(int samples)
@@ -178,7 +161,7 @@ private Q_SLOTS:
         Session s;
         s.start();
         s.record(4, 4);
-        QVERIFY(!s.window->recorder().running());
+        QVERIFY(!s.window->workspace().recording().active());
         const journal::JournalContents c = journal::readJournalFile(s.journal());
         QVERIFY(c.usable());
         QCOMPARE(c.header.samplesAsked, 4u);
@@ -190,7 +173,8 @@ private Q_SLOTS:
             for (int ch = 0; ch < 4; ++ch)
                 QCOMPARE(c.samples[std::size_t(i)].values[std::size_t(ch)], graph.y(ch, i));
         }
-        QCOMPARE(s.window->recorder().journal()->syncedRecords(), 4u); // the stop syncs
+        QCOMPARE(
+            s.window->workspace().recording().journal()->syncedRecords(), 4u); // the stop syncs
     }
 
     // A killed program leaves every sample it took; a power cut, what the last sync held.
@@ -226,13 +210,13 @@ private Q_SLOTS:
                 .arg(chart::dateTimeText(journal::readJournalFile(path).header.startSerial))));
         const chart::ChartModel& graph = next.graph()->model();
         QCOMPARE(graph.points(), expected);
-        QCOMPARE(next.window->recorder().sampleCount(), expected);
+        QCOMPARE(next.window->workspace().recording().sampleCount(), expected);
         for (int i = 0; i < expected; ++i) {
             QCOMPARE(graph.x(0, i), child.samples[i][0]);
             for (int ch = 0; ch < 4; ++ch)
                 QCOMPARE(double(graph.y(ch, i)), child.samples[i][ch + 1]);
         }
-        QVERIFY(next.window->recorder().unsaved());
+        QVERIFY(next.window->workspace().recording().unsaved());
         QVERIFY(next.journalExists()); // until the graph is saved
     }
 
@@ -257,8 +241,8 @@ private Q_SLOTS:
         QVERIFY(s.prompter.shown.contains(germanQuestion(3)));
         const bool restored = answer == Answer::Yes;
         QCOMPARE(s.journalExists(), restored);
-        QCOMPARE(s.window->recorder().sampleCount(), restored ? 3 : 0);
-        QCOMPARE(s.window->recorder().unsaved(), restored);
+        QCOMPARE(s.window->workspace().recording().sampleCount(), restored ? 3 : 0);
+        QCOMPARE(s.window->workspace().recording().unsaved(), restored);
         if (!restored)
             return;
         // As Stop leaves a run: trimmed, the X axis from the start to the last sample, the
@@ -275,60 +259,10 @@ private Q_SLOTS:
         QCOMPARE(g->avgBox(0)->text(), QStringLiteral("21,000"));
         QCOMPARE(g->avgBox(2)->text(), QStringLiteral("****"));
         QVERIFY(g->clearEnabled());
-        QVERIFY(!s.window->recorder().running());
+        QVERIFY(!s.window->workspace().recording().active());
         // The rate the run was recorded at (00:05), not the one stored before.
         QCOMPARE(g->minutesList()->currentIndex(), 0);
         QCOMPARE(g->secondsList()->currentIndex(), 5);
-    }
-
-    // Alarms raised while a run records: their notes are in the journal with the samples, and
-    // a run restored after a crash shows them again at their moments, joined as they were.
-    void alarmNotesComeBackAtTheirMoments_data()
-    {
-        QTest::addColumn<QList<QList<int>>>("raised"); // per tick, the channels past the limit
-        QTest::addColumn<int>("notes");
-        QTest::newRow("one alarm") << QList<QList<int>> { {}, { 0 }, { 0 } } << 1;
-        QTest::newRow("two alarms of one reading: one note")
-            << QList<QList<int>> { {}, { 0, 1 }, { 0, 1 } } << 1;
-        QTest::newRow("alarms at two readings: two notes")
-            << QList<QList<int>> { { 2 }, { 2 }, { 2, 3 }, { 2, 3 } } << 2;
-    }
-    void alarmNotesComeBackAtTheirMoments()
-    {
-        QFETCH(QList<QList<int>>, raised);
-        QFETCH(int, notes);
-        QTemporaryDir dir;
-        const QString path = dir.filePath(QStringLiteral("realtime.journal"));
-        QStringList written;
-        int samples = 0;
-        {
-            Session s(path);
-            s.start();
-            alarm::ChannelSet limits;
-            for (auto& channel : limits) {
-                channel.highOn = true;
-                channel.high = 150.0;
-            }
-            limits[0].name = QStringLiteral("Ofen");
-            s.window->alarms().config().setChannels(limits);
-            s.record(20, 0);
-            for (const QList<int>& channels : raised) {
-                for (const int c : channels)
-                    s.meters[QStringLiteral("SIMULATOR")].setTemperature(c, 160.0 + c);
-                s.tick();
-            }
-            written = notesOf(s.graph()->model());
-            QCOMPARE(written.size(), notes);
-            samples = s.window->recorder().sampleCount();
-            QCOMPARE(int(journal::readJournalFile(path).notes.size()),
-                written.join(QLatin1Char('\r')).count(QLatin1Char('\r')) + 1);
-            s.window->Exit1Click(); // the journal stays for the next start
-            delete std::exchange(s.window, nullptr);
-        }
-        Session next(path);
-        next.start(Answer::Yes);
-        QCOMPARE(next.window->recorder().sampleCount(), samples);
-        QCOMPARE(notesOf(next.graph()->model()), written);
     }
 
     void theQuestionInBothLanguages()
@@ -366,7 +300,7 @@ private Q_SLOTS:
         QVERIFY(s.prompter.unexpectedQuestions.isEmpty());
         QVERIFY(!s.prompter.shown.contains(germanQuestion(0)));
         QVERIFY(!s.journalExists());
-        QCOMPARE(s.window->recorder().sampleCount(), 0);
+        QCOMPARE(s.window->workspace().recording().sampleCount(), 0);
     }
 
     // After a run of three samples: how the graph ends, the answers that takes, and whether
@@ -436,7 +370,7 @@ private Q_SLOTS:
         QTest::ignoreMessage(
             QtWarningMsg, QRegularExpression(QStringLiteral("could not be written")));
         s.record(3, 3);
-        QCOMPARE(s.window->recorder().sampleCount(), 3);
+        QCOMPARE(s.window->workspace().recording().sampleCount(), 3);
         QCOMPARE(s.graph()->model().points(), 3);
     }
 
