@@ -1,5 +1,6 @@
 #include "ArchiveCommands.h"
 
+#include "ArchiveErrorText.h"
 #include "Clock.h"
 #include "DataLoggerWindow.h"
 #include "DocumentArea.h"
@@ -51,9 +52,10 @@ ArchiveCommands::ArchiveCommands(LoggerData& data, DataLoggerWindow& window, Liv
 {
     if (!deps.archiveAdds)
         m_keeper.forbidAdds();
-    m_keeper.setReporter([this](const QString& reason) {
+    m_keeper.setReporter([this](const archive::ArchiveError& reason) {
         const MessageTable table = MessageTable::forWindow(QStringLiteral("TfrmArchive"));
-        m_prompter.tell(table.getTextOrDefault(QStringLiteral("IDS_18")).arg(reason));
+        m_prompter.tell(table.getTextOrDefault(QStringLiteral("IDS_18"))
+                            .arg(archive::archiveErrorText(reason)));
     });
     if (menuItem)
         connect(menuItem, &QAction::triggered, this, [this] { openWindow(); });
@@ -111,6 +113,7 @@ archive::TfrmArchive* ArchiveCommands::openWindow()
         [this](const MemoryImage& image, bool timeline) { return show(image, timeline); },
         m_startFolder);
     const QString moved = m_keeper.takeMovedAside();
+    const auto [journal, journalAside] = m_keeper.takeJournalSetAside();
     QMdiSubWindow* sub = m_area.addSubWindow(window);
     sub->setAttribute(Qt::WA_DeleteOnClose);
     sub->setGeometry(documentarea::placedInView(m_area, QRect(20, 20, 760, 420)));
@@ -121,9 +124,14 @@ archive::TfrmArchive* ArchiveCommands::openWindow()
     if (!moved.isEmpty())
         m_prompter.tell(
             table.getTextOrDefault(QStringLiteral("IDS_19")).arg(QDir::toNativeSeparators(moved)));
+    if (!journalAside.isEmpty())
+        m_prompter.tell(
+            table.getTextOrDefault(QStringLiteral("IDS_22"))
+                .arg(QDir::toNativeSeparators(journal), QDir::toNativeSeparators(journalAside)));
     // An empty list must not pass for an empty archive.
     if (!m_keeper.archive())
-        m_prompter.tell(table.getTextOrDefault(QStringLiteral("IDS_8")).arg(m_keeper.openError()));
+        m_prompter.tell(table.getTextOrDefault(QStringLiteral("IDS_8"))
+                            .arg(archive::archiveErrorText(m_keeper.openError())));
     return window;
 }
 

@@ -117,6 +117,7 @@ struct DownloadOptions {
     bool archive = true; // add the sets to the archive at archivePath
     bool archiveOff = false; // the desktop program's settings switched adding off
     QString archivePath;
+    QString archiveRefused; // why the Settings' archive file cannot be used
 };
 
 // Reads the arguments into `options`; an exit code when the command ends here (a usage error
@@ -173,8 +174,10 @@ std::optional<int> parseArguments(
     options.csv = parser.isSet(csv);
     options.archive = !parser.isSet(noArchive);
     // An --archive given here is asked for; otherwise the desktop program's switch holds.
-    options.archiveOff = options.archive && !parser.isSet(archiveOption) && desktopArchiveAddsOff();
-    options.archivePath = archivePath(parser, archiveOption);
+    options.archiveOff
+        = options.archive && !parser.isSet(archiveOption) && desktopArchiveAddsOff(err);
+    if (options.archive && !options.archiveOff)
+        options.archivePath = archivePath(parser, archiveOption, &options.archiveRefused);
     return std::nullopt;
 }
 
@@ -282,6 +285,8 @@ int runDownload(const QStringList& arguments, QTextStream& out, QTextStream& err
     if (options.archiveOff)
         err << "The sets were not archived: adding is switched off in the archive settings "
                "(--archive PATH adds them all the same).\n";
+    else if (!options.archiveRefused.isEmpty())
+        err << "The sets were not archived: " << endSentence(options.archiveRefused) << '\n';
     else if (options.archive)
         archiveDownload(options.archivePath, data.store(), MemoryImage(report.received),
             options.port.isEmpty() ? QStringLiteral("download")

@@ -7,6 +7,7 @@
 
 #include <functional>
 #include <memory>
+#include <utility>
 
 namespace tc4dl {
 
@@ -38,17 +39,21 @@ public:
     // that is no archive of this program is refused, never moved aside: the user chose it. On
     // failure the archive in use stays and `*error` says why. Whoever shows the old archive
     // hears of the switch (switched()) before it is closed.
-    bool switchTo(const QString& path, QString* error = nullptr);
+    bool switchTo(const QString& path, ArchiveError* error = nullptr);
 
-    // The archive, opened now if it was not; null when it cannot be opened (openError()).
+    // The archive, opened now if it was not; null when it cannot be opened (openError()). A
+    // path that is not a full one (a Settings value written by hand) is refused: it would name
+    // another file in every folder the program starts in.
     [[nodiscard]] Archive* archive();
-    [[nodiscard]] const QString& openError() const { return m_openError; }
-    // Where a damaged file at the path was moved before a new archive was begun; said by the
-    // first window that opens, then forgotten.
+    [[nodiscard]] const ArchiveError& openError() const { return m_openError; }
+    // Where a damaged file at the path was moved before a new archive was begun, and where a
+    // journal beside it that was not its own was set aside; said by the first window that
+    // opens, then forgotten.
     [[nodiscard]] QString takeMovedAside();
+    [[nodiscard]] std::pair<QString, QString> takeJournalSetAside();
 
     // Who hears of the first failed add (a message or the status line).
-    void setReporter(std::function<void(const QString& reason)> reporter)
+    void setReporter(std::function<void(const ArchiveError& reason)> reporter)
     {
         m_reporter = std::move(reporter);
     }
@@ -60,17 +65,19 @@ Q_SIGNALS:
     void switched();
 
 private:
-    void fail(const QString& reason);
+    void fail(const ArchiveError& reason);
 
     QString m_path;
     bool m_addsEnabled;
     bool m_addsForbidden = false;
     std::unique_ptr<Archive> m_archive;
     bool m_opened = false;
-    QString m_openError;
+    ArchiveError m_openError;
     QString m_movedAside;
+    QString m_journal; // the journal set aside, and where it went
+    QString m_journalAside;
     bool m_failureSaid = false;
-    std::function<void(const QString&)> m_reporter;
+    std::function<void(const ArchiveError&)> m_reporter;
 };
 
 } // namespace archive
