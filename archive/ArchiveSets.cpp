@@ -63,6 +63,16 @@ int intervalOf(const QByteArray& set)
     return decodeReading(at(set, kIntervalAt), at(set, kIntervalAt + 1));
 }
 
+// Marks at both ends, and as long as its own count says.
+bool framed(const QByteArray& set)
+{
+    if (set.size() < kSetFrame || at(set, 0) != kStartMark1 || at(set, 1) != kStartMark2
+        || at(set, set.size() - 2) != kEndMark1 || at(set, set.size() - 1) != kEndMark2)
+        return false;
+    const qint64 count = qint64(at(set, kCountAt)) << 8 | at(set, kCountAt + 1);
+    return set.size() == kSetFrame + kSampleBytes * count;
+}
+
 // The length of each chosen set, each no longer than a set can be: known before any is read.
 bool lengthsOf(const Archive::Impl& impl, const std::vector<qint64>& ids,
     std::vector<qint64>* lengths, ArchiveError* error)
@@ -106,7 +116,8 @@ bool appendSet(
         return false;
     }
     const QByteArray set = q.value(0).toByteArray();
-    if (set.size() < kSetFrame || sha256.hash(set) != q.value(1).toByteArray()) {
+    // Its hash, and its frame: bytes that hash right but are no data set decode to nothing.
+    if (!framed(set) || sha256.hash(set) != q.value(1).toByteArray()) {
         *error = ArchiveError::of(ArchiveError::Kind::DamagedSet, impl.path, QString::number(id));
         return false;
     }
