@@ -1,5 +1,6 @@
 #include "ArchiveCommands.h"
 
+#include "ArchiveErrorText.h"
 #include "DataLoggerWindow.h"
 #include "DocumentArea.h"
 #include "MessageTable.h"
@@ -23,9 +24,10 @@ ArchiveCommands::ArchiveCommands(Parts parts, QObject* parent)
 {
     Q_ASSERT(m_parts.workspace && m_parts.prompter && m_parts.area && m_parts.graph);
     connect(&m_parts.workspace->archive(), &ArchiveKeeper::addFailed, this,
-        [this](const QString& reason) {
+        [this](const archive::ArchiveError& reason) {
             const MessageTable table = MessageTable::forWindow(QStringLiteral("TfrmArchive"));
-            m_parts.prompter->tell(table.getTextOrDefault(QStringLiteral("IDS_18")).arg(reason));
+            m_parts.prompter->tell(table.getTextOrDefault(QStringLiteral("IDS_18"))
+                                       .arg(archive::archiveErrorText(reason)));
         });
     if (m_parts.menuItem)
         connect(m_parts.menuItem, &QAction::triggered, this, [this] { openWindow(); });
@@ -70,6 +72,7 @@ archive::TfrmArchive* ArchiveCommands::openWindow()
         },
         m_parts.startFolder);
     const QString moved = keeper.takeMovedAside();
+    const auto [journal, journalAside] = keeper.takeJournalSetAside();
     QMdiSubWindow* sub = area.addSubWindow(window);
     sub->setAttribute(Qt::WA_DeleteOnClose);
     sub->setGeometry(documentarea::placedInView(area, QRect(20, 20, 760, 420)));
@@ -80,10 +83,14 @@ archive::TfrmArchive* ArchiveCommands::openWindow()
     if (!moved.isEmpty())
         m_parts.prompter->tell(
             table.getTextOrDefault(QStringLiteral("IDS_19")).arg(QDir::toNativeSeparators(moved)));
+    if (!journalAside.isEmpty())
+        m_parts.prompter->tell(
+            table.getTextOrDefault(QStringLiteral("IDS_22"))
+                .arg(QDir::toNativeSeparators(journal), QDir::toNativeSeparators(journalAside)));
     // An empty list must not pass for an empty archive.
     if (!keeper.archive())
-        m_parts.prompter->tell(
-            table.getTextOrDefault(QStringLiteral("IDS_8")).arg(keeper.openError()));
+        m_parts.prompter->tell(table.getTextOrDefault(QStringLiteral("IDS_8"))
+                                   .arg(archive::archiveErrorText(keeper.openError())));
     return window;
 }
 

@@ -1,34 +1,45 @@
 #include "ArchiveDb.h"
 
+#include "ArchiveSchema.h"
+#include "ArchiveSets.h"
 #include "Clock.h"
-#include "DataSetStore.h"
-#include "MemoryHeader.h"
-#include "MemoryImage.h"
-#include "Sha256.h"
 
+#include <QDeadlineTimer>
 #include <QDir>
-#include <QFile>
 #include <QFileInfo>
 #include <QSqlDatabase>
 #include <QSqlError>
 #include <QSqlQuery>
+#include <QThread>
 #include <QUrl>
 #include <QVariant>
 
-#include <algorithm>
 #include <atomic>
 
 namespace tc4dl::archive {
 
 namespace {
 
-// 1: the sets with their bytes, hash, first addition and source.
-// 2: when a set was last seen again, and the user's note.
-constexpr int kSchemaVersion = 2;
-constexpr int kBusyTimeoutMs = 5000;
-constexpr qsizetype kSetFrame = 16; // start marks, 12 header bytes, end marks
-constexpr qsizetype kSampleBytes = 8;
-constexpr int kMostSetsInImage = 4000; // the decoder's limit for one memory
+// SQLite's primary result codes that have a kind of their own.
+enum SqliteCode {
+    kPerm = 3,
+    kBusy = 5,
+    kLocked = 6,
+    kReadOnly = 8,
+    kIoErr = 10,
+    kCorrupt = 11,
+    kFull = 13,
+    kCantOpen = 14,
+    kAuth = 23,
+    kNotADb = 26,
+};
+
+// Between two tries of an open that SQLite found busy without waiting.
+constexpr int kRetryPauseMs = 20;
+
+// At most this many objects of a schema are read: this program makes six, so a file with
+// more holds foreign ones whichever they are.
+constexpr int kObjectsRead = 64;
 
 QString nextConnectionName()
 {
@@ -36,60 +47,17 @@ QString nextConnectionName()
     return QStringLiteral("tc4dl-archive-%1").arg(++counter);
 }
 
-// SQLite files begin with these 16 bytes; an empty file is a new archive still to be made.
-bool looksLikeSqlite(const QString& path)
-{
-    QFile f(path);
-    if (!f.open(QIODevice::ReadOnly))
-        return true; // unreadable: let the open say why, never move it
-    if (f.size() == 0)
-        return true;
-    return f.read(16) == QByteArray("SQLite format 3\0", 16);
-}
-
-const char* const kCreateV2 = "CREATE TABLE sets ("
-                              " id INTEGER PRIMARY KEY AUTOINCREMENT,"
-                              " start REAL NOT NULL,"
-                              " interval INTEGER NOT NULL,"
-                              " samples INTEGER NOT NULL,"
-                              " celsius INTEGER NOT NULL,"
-                              " sha256 BLOB NOT NULL,"
-                              " data BLOB NOT NULL,"
-                              " added INTEGER NOT NULL,"
-                              " source TEXT NOT NULL,"
-                              " last_seen INTEGER NOT NULL,"
-                              " note TEXT NOT NULL DEFAULT '',"
-                              " UNIQUE (start, interval, samples, celsius, sha256))";
-
-// The columns of a listed set, in the order setFromRow reads them.
-const char* const kSetColumns
-    = "id, start, interval, samples, celsius, added, last_seen, source, note";
-
-ArchivedSet setFromRow(const QSqlQuery& q)
-{
-    ArchivedSet a;
-    a.id = q.value(0).toLongLong();
-    a.start = q.value(1).toDouble();
-    a.interval = q.value(2).toInt();
-    a.samples = q.value(3).toInt();
-    a.celsius = q.value(4).toInt() != 0;
-    a.added = fromMs(q.value(5).toLongLong());
-    a.lastSeen = fromMs(q.value(6).toLongLong());
-    a.source = q.value(7).toString();
-    a.note = q.value(8).toString();
-    return a;
-}
-
-std::unique_ptr<Archive::Impl> connect(const QString& path, bool readOnly, bool immutable)
+std::unique_ptr<Archive::Impl> connect(
+    const QString& path, bool readOnly, bool immutable, const OpenOptions& options)
 {
     auto impl = std::make_unique<Archive::Impl>();
     impl->path = path;
     impl->readOnly = readOnly;
     impl->connection = nextConnectionName();
     QSqlDatabase db = QSqlDatabase::addDatabase(QStringLiteral("QSQLITE"), impl->connection);
-    QString options = QStringLiteral("QSQLITE_BUSY_TIMEOUT=%1").arg(kBusyTimeoutMs);
+    QString connectOptions = QStringLiteral("QSQLITE_BUSY_TIMEOUT=%1").arg(options.busyTimeoutMs);
     if (readOnly) {
-        options += QStringLiteral(";QSQLITE_OPEN_READONLY;QSQLITE_OPEN_URI");
+        connectOptions += QStringLiteral(";QSQLITE_OPEN_READONLY;QSQLITE_OPEN_URI");
         QString uri
             = QUrl::fromLocalFile(QFileInfo(path).absoluteFilePath()).toString(QUrl::FullyEncoded);
         uri += immutable ? QStringLiteral("?immutable=1") : QStringLiteral("?mode=ro");
@@ -97,108 +65,308 @@ std::unique_ptr<Archive::Impl> connect(const QString& path, bool readOnly, bool 
     } else {
         db.setDatabaseName(path);
     }
-    db.setConnectOptions(options);
-    db.open();
+    db.setConnectOptions(connectOptions);
+    if (db.open())
+        impl->here = std::make_unique<sqlitefiles::OpenHere>(path);
     return impl;
 }
 
-struct Probe {
-    bool readable = false; // the file answered as an SQLite database
-    int version = 0;
-    int tables = 0;
-    bool hasSets = false;
-    QString error;
-};
-
-Probe probe(const Archive::Impl& impl)
+// The schema version and objects, inside the transaction the caller began.
+bool readSchema(const Archive::Impl& impl, SchemaSeen* seen, ArchiveError* error)
 {
-    Probe p;
-    QSqlDatabase db = impl.db();
-    if (!db.isOpen()) {
-        p.error = sqlError(db.lastError());
-        return p;
-    }
-    QSqlQuery q(db);
+    QSqlQuery q(impl.db());
+    q.setForwardOnly(true);
     if (!q.exec(QStringLiteral("PRAGMA user_version")) || !q.next()) {
-        p.error = sqlError(q.lastError());
-        return p;
-    }
-    p.version = q.value(0).toInt();
-    if (!q.exec(QStringLiteral("SELECT name FROM sqlite_master WHERE type = 'table'"))) {
-        p.error = sqlError(q.lastError());
-        return p;
-    }
-    while (q.next()) {
-        ++p.tables;
-        if (q.value(0).toString() == QLatin1String("sets"))
-            p.hasSets = true;
-    }
-    p.readable = true;
-    return p;
-}
-
-// Creates the tables of a new archive or brings an older one up to date, in one transaction.
-bool prepare(Archive::Impl& impl, QString* error)
-{
-    if (!impl.exec(QStringLiteral("PRAGMA journal_mode=WAL"), error))
-        return false;
-    if (!impl.exec(QStringLiteral("BEGIN IMMEDIATE"), error))
-        return false;
-    // Another program may have made or migrated it while this one waited.
-    const Probe p = probe(impl);
-    bool ok = p.readable;
-    if (!ok && error)
-        *error = p.error;
-    int version = p.version;
-    if (ok && version == 0) {
-        ok = impl.exec(QString::fromLatin1(kCreateV2), error)
-            && impl.exec(QStringLiteral("CREATE INDEX sets_by_start ON sets (start)"), error);
-        version = kSchemaVersion;
-    }
-    if (ok && version == 1) {
-        ok = impl.exec(QStringLiteral("ALTER TABLE sets ADD COLUMN last_seen INTEGER NOT NULL "
-                                      "DEFAULT 0"),
-                 error)
-            && impl.exec(
-                QStringLiteral("ALTER TABLE sets ADD COLUMN note TEXT NOT NULL DEFAULT ''"), error)
-            && impl.exec(QStringLiteral("UPDATE sets SET last_seen = added"), error);
-        version = 2;
-    }
-    if (ok)
-        ok = impl.exec(QStringLiteral("PRAGMA user_version = %1").arg(version), error)
-            && impl.exec(QStringLiteral("COMMIT"), error);
-    if (!ok)
-        impl.rollback();
-    return ok;
-}
-
-QString asideName(const QString& path, const Clock& clock)
-{
-    const QString stamp = clock.now().toUTC().toString(QStringLiteral("yyyyMMddTHHmmss"));
-    QString candidate = QStringLiteral("%1.damaged-%2").arg(path, stamp);
-    for (int n = 2; QFileInfo::exists(candidate); ++n)
-        candidate = QStringLiteral("%1.damaged-%2-%3").arg(path, stamp).arg(n);
-    return candidate;
-}
-
-// Moves the file (and the journal files beside it, which belong to it) out of the way.
-bool moveAside(const QString& path, const Clock& clock, QString* aside, QString* error)
-{
-    *aside = asideName(path, clock);
-    if (!QFile::rename(path, *aside)) {
-        *error
-            = QStringLiteral("%1 is damaged or no archive, and it cannot be moved aside").arg(path);
+        *error = errorOf(q.lastError(), impl.path);
         return false;
     }
-    for (const char* suffix : { "-wal", "-shm" }) {
-        const QString side = path + QLatin1String(suffix);
-        if (QFileInfo::exists(side))
-            QFile::rename(side, *aside + QLatin1String(suffix));
+    seen->version = q.value(0).toInt();
+    // Names and definitions cut short: a longer one is no object of this program's anyway.
+    if (!q.exec(QStringLiteral("SELECT type, substr(name, 1, 200), substr(tbl_name, 1, 200), "
+                               "substr(sql, 1, 2000) FROM sqlite_master LIMIT %1")
+                    .arg(kObjectsRead))) {
+        *error = errorOf(q.lastError(), impl.path);
+        return false;
+    }
+    seen->objects.clear();
+    while (q.next())
+        seen->objects.push_back({ q.value(0).toString(), q.value(1).toString(),
+            q.value(2).toString(), q.value(3).toString() });
+    return true;
+}
+
+bool schemaCookie(const Archive::Impl& impl, int* cookie, ArchiveError* error)
+{
+    QSqlQuery q(impl.db());
+    if (!q.exec(QStringLiteral("PRAGMA schema_version")) || !q.next()) {
+        if (error)
+            *error = errorOf(q.lastError(), impl.path);
+        return false;
+    }
+    *cookie = q.value(0).toInt();
+    return true;
+}
+
+// Begins the transaction in which the file's schema is looked at; it stays open on success.
+bool probe(Archive::Impl& impl, bool write, SchemaSeen* seen, ArchiveError* error)
+{
+    if (!impl.db().isOpen()) {
+        *error = errorOf(impl.db().lastError(), impl.path);
+        return false;
+    }
+    if (!impl.exec(write ? QStringLiteral("BEGIN IMMEDIATE") : QStringLiteral("BEGIN"), error))
+        return false;
+    if (!readSchema(impl, seen, error) || !schemaCookie(impl, &impl.cookie, error)) {
+        impl.exec(QStringLiteral("ROLLBACK"), nullptr);
+        return false;
     }
     return true;
 }
 
+Archive::Opened openForReading(const QString& path, const sqlitefiles::Journal& journal,
+    const OpenOptions& options, Archive::Opened result,
+    const std::function<Archive*(std::unique_ptr<Archive::Impl>)>& make)
+{
+    // Without the index beside a log, SQLite cannot read a folder it may not write; the file
+    // alone is then read as it stands, but only when there is no log it would leave out.
+    for (const bool immutable : { false, true }) {
+        auto impl = connect(path, true, immutable, options);
+        SchemaSeen seen;
+        ArchiveError error;
+        if (!probe(*impl, false, &seen, &error)) {
+            result.error = error;
+            // SQLite says "cannot open" or "read-only" when it cannot make the index.
+            if (error.kind != ArchiveError::Kind::CannotOpen
+                && error.kind != ArchiveError::Kind::ReadOnly)
+                return result;
+            if (journal.state != sqlitefiles::JournalState::None) {
+                result.error
+                    = ArchiveError::of(ArchiveError::Kind::UnreadChanges, path, journal.log);
+                return result;
+            }
+            continue;
+        }
+        impl->exec(QStringLiteral("COMMIT"), nullptr);
+        const OpenDecision decision = decideOpen(seen, sqliteForeignObjects(seen), path);
+        if (decision.step == OpenStep::Refuse) {
+            result.error = decision.refusal;
+            return result;
+        }
+        if (decision.step == OpenStep::Create) {
+            result.error = ArchiveError::of(ArchiveError::Kind::NoArchive, path);
+            return result;
+        }
+        impl->version = seen.version; // an older one is read as it is
+        result.archive.reset(make(std::move(impl)));
+        return result;
+    }
+    return result;
+}
+
+// An empty file holds nothing to protect: it is put in WAL mode before anything is written, so
+// that no program ever meets the archive in the middle of changing its journal mode.
+bool walFromTheStart(const Archive::Impl& impl, ArchiveError* error)
+{
+    if (QFileInfo(impl.path).size() > 0)
+        return true;
+    QSqlQuery q(impl.db());
+    if (q.exec(QStringLiteral("PRAGMA journal_mode=WAL")))
+        return true;
+    *error = errorOf(q.lastError(), impl.path);
+    return false;
+}
+
+Archive::Opened openForWriting(const QString& path, const Clock& clock, const OpenOptions& options,
+    Archive::Opened result, const std::function<Archive*(std::unique_ptr<Archive::Impl>)>& make)
+{
+    // SQLite answers "busy" at once, without waiting, where waiting could deadlock (two programs
+    // making one archive at the same moment): asked again while the wait allows.
+    const QDeadlineTimer patience(options.busyTimeoutMs);
+    for (;;) {
+        auto impl = connect(path, false, false, options);
+        SchemaSeen seen;
+        ArchiveError error;
+        if (impl->db().isOpen() && !walFromTheStart(*impl, &error)) {
+            if (error.kind == ArchiveError::Kind::Busy && !patience.hasExpired()) {
+                QThread::msleep(kRetryPauseMs);
+                continue;
+            }
+            result.error = error;
+            return result;
+        }
+        if (!probe(*impl, true, &seen, &error)) {
+            if (error.kind == ArchiveError::Kind::Busy && !patience.hasExpired()) {
+                impl.reset();
+                QThread::msleep(kRetryPauseMs);
+                continue;
+            }
+            // Only SQLite's own verdict moves a file aside; busy, locked, full or unreadable
+            // leaves it exactly as it was.
+            const bool proven = error.kind == ArchiveError::Kind::NotAnArchive
+                || error.kind == ArchiveError::Kind::Damaged;
+            result.error = error;
+            if (!proven || !result.movedAside.isEmpty())
+                return result;
+            impl.reset(); // closed before it moves
+            if (sqlitefiles::moveAsideUnused(path, clock.now(), &result.movedAside)
+                != sqlitefiles::MoveAside::Moved) {
+                result.movedAside.clear();
+                return result;
+            }
+            result.error = {};
+            continue;
+        }
+        const OpenDecision decision = decideOpen(seen, sqliteForeignObjects(seen), path);
+        QStringList statements;
+        if (decision.step == OpenStep::Create)
+            statements = sqliteCreateStatements();
+        else if (decision.step == OpenStep::Migrate)
+            statements = sqliteMigrateStatements(seen.version);
+        if (decision.step == OpenStep::Create || decision.step == OpenStep::Migrate)
+            statements << QStringLiteral("PRAGMA user_version = %1").arg(kSchemaVersion);
+        bool ok = decision.step != OpenStep::Refuse;
+        if (!ok)
+            error = decision.refusal;
+        for (const QString& statement : statements)
+            ok = ok && impl->exec(statement, &error);
+        ok = ok && schemaCookie(*impl, &impl->cookie, &error)
+            && impl->exec(QStringLiteral("COMMIT"), &error);
+        if (!ok) {
+            impl->exec(QStringLiteral("ROLLBACK"), nullptr);
+            result.error = error;
+            return result;
+        }
+        impl->version = kSchemaVersion;
+        // Only now that the file is known to be an archive: WAL changes the file's header.
+        QSqlQuery q(impl->db());
+        if (!q.exec(QStringLiteral("PRAGMA journal_mode=WAL")) || !q.next()
+            || q.value(0).toString().compare(QLatin1String("wal"), Qt::CaseInsensitive) != 0) {
+            result.error = q.lastError().isValid()
+                ? errorOf(q.lastError(), path)
+                : ArchiveError::of(ArchiveError::Kind::Busy, path);
+            if (result.error.kind == ArchiveError::Kind::Busy && !patience.hasExpired()) {
+                q.finish();
+                impl.reset();
+                QThread::msleep(kRetryPauseMs);
+                continue;
+            }
+            return result;
+        }
+        q.finish();
+        result.archive.reset(make(std::move(impl)));
+        return result;
+    }
+}
+
 } // namespace
+
+ArchiveError errorOf(const QSqlError& e, const QString& path)
+{
+    using Kind = ArchiveError::Kind;
+    const QString words
+        = e.databaseText().trimmed().isEmpty() ? e.text().trimmed() : e.databaseText().trimmed();
+    bool numeric = false;
+    const int code = e.nativeErrorCode().toInt(&numeric) & 0xFF;
+    if (!numeric)
+        return ArchiveError::of(Kind::Database, path, words);
+    switch (code) {
+    case kBusy:
+    case kLocked:
+        return ArchiveError::of(Kind::Busy, path);
+    case kFull:
+        return ArchiveError::of(Kind::Full, path);
+    case kReadOnly:
+        return ArchiveError::of(Kind::ReadOnly, path);
+    case kNotADb:
+        return ArchiveError::of(Kind::NotAnArchive, path);
+    case kCorrupt:
+        return ArchiveError::of(Kind::Damaged, path, words);
+    case kPerm:
+    case kIoErr:
+    case kCantOpen:
+    case kAuth:
+        return ArchiveError::of(Kind::CannotOpen, path, words);
+    default:
+        return ArchiveError::of(Kind::Database, path, words);
+    }
+}
+
+bool Archive::Impl::schemaStillOurs(ArchiveError* error)
+{
+    int now = 0;
+    if (!schemaCookie(*this, &now, error))
+        return false;
+    if (now == cookie)
+        return true;
+    SchemaSeen seen;
+    ArchiveError why;
+    if (!readSchema(*this, &seen, &why)) {
+        if (error)
+            *error = why;
+        return false;
+    }
+    const OpenDecision decision = decideOpen(seen, sqliteForeignObjects(seen), path);
+    // Another program may have brought an older archive up to date meanwhile; anything else
+    // that changed its schema made it no archive of this program's.
+    const bool fine = decision.step == OpenStep::UseAsIs
+        || (decision.step == OpenStep::Migrate && readOnly && seen.version == version);
+    if (!fine) {
+        if (error)
+            *error = decision.step == OpenStep::Refuse
+                ? decision.refusal
+                : ArchiveError::of(ArchiveError::Kind::Foreign, path, QStringLiteral("table sets"));
+        return false;
+    }
+    version = seen.version;
+    cookie = now;
+    return true;
+}
+
+Transaction::Transaction(Archive::Impl& impl, Kind kind, ArchiveError* error)
+    : m_impl(impl)
+{
+    if (impl.depth > 0) {
+        ++impl.depth;
+        m_begun = true;
+        return;
+    }
+    if (!impl.exec(
+            kind == Kind::Write ? QStringLiteral("BEGIN IMMEDIATE") : QStringLiteral("BEGIN"),
+            error))
+        return;
+    if (!impl.schemaStillOurs(error)) {
+        impl.exec(QStringLiteral("ROLLBACK"), nullptr);
+        return;
+    }
+    ++impl.depth;
+    m_begun = m_outer = true;
+}
+
+Transaction::~Transaction()
+{
+    if (!m_begun)
+        return;
+    --m_impl.depth;
+    if (m_outer)
+        m_impl.exec(QStringLiteral("ROLLBACK"), nullptr);
+}
+
+bool Transaction::commit(ArchiveError* error)
+{
+    if (!m_begun)
+        return false;
+    if (!m_outer) {
+        --m_impl.depth;
+        m_begun = false;
+        return true;
+    }
+    const bool ok = m_impl.exec(QStringLiteral("COMMIT"), error);
+    --m_impl.depth;
+    m_begun = false;
+    if (!ok)
+        m_impl.exec(QStringLiteral("ROLLBACK"), nullptr);
+    return ok;
+}
 
 Archive::Archive(std::unique_ptr<Impl> impl)
     : m_impl(std::move(impl))
@@ -207,73 +375,45 @@ Archive::Archive(std::unique_ptr<Impl> impl)
 
 Archive::~Archive() = default;
 
-Archive::Opened Archive::open(const QString& path, Clock& clock, Access access)
+Archive::Opened Archive::open(
+    const QString& path, Clock& clock, Access access, const OpenOptions& options)
 {
+    using Kind = ArchiveError::Kind;
     Opened result;
     const QFileInfo info(path);
     const bool exists = info.exists();
     if (exists && !info.isFile()) {
-        result.error = QStringLiteral("%1 is no file").arg(path);
+        result.error = ArchiveError::of(Kind::NoFile, path);
         return result;
     }
     if (!exists && access == Access::ReadWrite)
         QDir().mkpath(info.absolutePath());
     if (!exists && (access == Access::ReadOnly || !folderWritable(path))) {
-        result.error = QStringLiteral("there is no archive at %1").arg(path);
-        if (access == Access::ReadWrite)
-            result.error = QStringLiteral("the folder of %1 cannot be written").arg(path);
+        result.error = ArchiveError::of(
+            access == Access::ReadOnly ? Kind::NoArchive : Kind::FolderNotWritable, path);
         return result;
     }
     // WAL needs the folder too: without it the archive can only be listed.
     const bool readOnly
         = access == Access::ReadOnly || (exists && !info.isWritable()) || !folderWritable(path);
-
-    if (readOnly) {
-        for (const bool immutable : { false, true }) {
-            auto impl = connect(path, true, immutable);
-            impl->clock = &clock;
-            const Probe p = probe(*impl);
-            if (p.readable && p.hasSets && p.version <= kSchemaVersion && p.version >= 1) {
-                result.archive.reset(new Archive(std::move(impl)));
-                return result;
-            }
-            result.error = p.readable ? QStringLiteral("%1 is no archive of this program").arg(path)
-                                      : QStringLiteral("%1 cannot be read: %2").arg(path, p.error);
-        }
+    // A log that is not the file's own is never applied: set aside where that may be done,
+    // else the file is refused until it can be.
+    const sqlitefiles::Journal journal
+        = sqlitefiles::inspectJournal(path, !readOnly, clock.now(), &result.journalSetAside);
+    if (journal.state == sqlitefiles::JournalState::Stray && result.journalSetAside.isEmpty()) {
+        result.error = ArchiveError::of(
+            folderWritable(path) ? Kind::StrayJournal : Kind::UnreadChanges, path, journal.log);
         return result;
     }
-
-    if (exists && !looksLikeSqlite(path)
-        && !moveAside(path, clock, &result.movedAside, &result.error))
-        return result;
-    auto impl = connect(path, false, false);
-    impl->clock = &clock;
-    Probe p = probe(*impl);
-    if (p.readable && p.version > kSchemaVersion) {
-        result.error
-            = QStringLiteral("%1 was written by a newer version of this program").arg(path);
-        return result;
-    }
-    // An SQLite file of something else: tables but no sets, or a version without them.
-    const bool foreign = p.readable && (p.version == 0 ? p.tables > 0 : !p.hasSets);
-    if (!p.readable || foreign) {
-        impl.reset(); // close before moving
-        if (!result.movedAside.isEmpty()
-            || !moveAside(path, clock, &result.movedAside, &result.error)) {
-            if (result.error.isEmpty())
-                result.error = QStringLiteral("%1 cannot be opened: %2").arg(path, p.error);
-            return result;
-        }
-        impl = connect(path, false, false);
+    const auto make = [&clock](std::unique_ptr<Impl> impl) {
         impl->clock = &clock;
-    }
-    QString why;
-    if (!prepare(*impl, &why)) {
-        result.error = QStringLiteral("%1 cannot be opened: %2").arg(path, why);
-        return result;
-    }
-    result.archive.reset(new Archive(std::move(impl)));
-    return result;
+        return new Archive(std::move(impl));
+    };
+    if (readOnly)
+        return openForReading(path,
+            result.journalSetAside.isEmpty() ? journal : sqlitefiles::Journal {}, options,
+            std::move(result), make);
+    return openForWriting(path, clock, options, std::move(result), make);
 }
 
 QString Archive::path() const
@@ -291,46 +431,58 @@ void Archive::setAddStepHook(std::function<void(int)> hook)
     m_addStepHook = std::move(hook);
 }
 
-std::vector<ArchivedSet> Archive::list(const ArchiveFilter& filter) const
+std::vector<ArchivedSet> Archive::list(const ArchiveFilter& filter, ArchiveError* error) const
 {
-    QString sql = QStringLiteral("SELECT %1 FROM sets WHERE 1 = 1").arg(QLatin1String(kSetColumns));
-    if (filter.fromSerial)
-        sql += QStringLiteral(" AND start >= :from");
-    if (filter.toSerial)
-        sql += QStringLiteral(" AND start <= :to");
-    if (filter.celsius)
-        sql += QStringLiteral(" AND celsius = :celsius");
-    sql += QStringLiteral(" ORDER BY start, id");
-    QSqlQuery q(m_impl->db());
-    q.setForwardOnly(true);
-    q.prepare(sql);
-    if (filter.fromSerial)
-        q.bindValue(QStringLiteral(":from"), *filter.fromSerial);
-    if (filter.toSerial)
-        q.bindValue(QStringLiteral(":to"), *filter.toSerial);
-    if (filter.celsius)
-        q.bindValue(QStringLiteral(":celsius"), *filter.celsius ? 1 : 0);
+    Transaction read(*m_impl, Transaction::Kind::Read, error);
+    if (!read.begun())
+        return {};
+    QString where = QStringLiteral("1 = 1");
+    QVariantList values;
+    if (filter.fromSerial) {
+        where += QStringLiteral(" AND start >= ?");
+        values << *filter.fromSerial;
+    }
+    if (filter.toSerial) {
+        where += QStringLiteral(" AND start <= ?");
+        values << *filter.toSerial;
+    }
+    if (filter.celsius) {
+        where += QStringLiteral(" AND celsius = ?");
+        values << (*filter.celsius ? 1 : 0);
+    }
     std::vector<ArchivedSet> sets;
-    if (!q.exec())
-        return sets;
-    while (q.next())
-        sets.push_back(setFromRow(q));
+    if (!readSets(*m_impl, where, values, &sets, error))
+        return {};
+    // A row whose start its bytes contradict is listed by the bytes' start, and only where
+    // that lies within the bounds.
+    std::erase_if(sets, [&filter](const ArchivedSet& s) {
+        return (filter.fromSerial && !(s.start >= *filter.fromSerial))
+            || (filter.toSerial && !(s.start <= *filter.toSerial))
+            || (filter.celsius && s.celsius != *filter.celsius);
+    });
+    std::stable_sort(sets.begin(), sets.end(), [](const ArchivedSet& l, const ArchivedSet& r) {
+        return l.start < r.start || (l.start == r.start && l.id < r.id);
+    });
+    read.commit(nullptr);
     return sets;
 }
 
 std::optional<ArchivedSet> Archive::set(qint64 id) const
 {
-    QSqlQuery q(m_impl->db());
-    q.prepare(QStringLiteral("SELECT %1 FROM sets WHERE id = ?").arg(QLatin1String(kSetColumns)));
-    q.bindValue(0, id);
-    if (!q.exec() || !q.next())
+    Transaction read(*m_impl, Transaction::Kind::Read, nullptr);
+    std::vector<ArchivedSet> sets;
+    if (!read.begun() || !readSets(*m_impl, QStringLiteral("id = ?"), { id }, &sets, nullptr)
+        || sets.empty())
         return std::nullopt;
-    return setFromRow(q);
+    return sets.front();
 }
 
-bool Archive::setNote(qint64 id, const QString& note, QString* error)
+bool Archive::setNote(qint64 id, const QString& note, ArchiveError* error)
 {
     if (!m_impl->writable(error))
+        return false;
+    Transaction write(*m_impl, Transaction::Kind::Write, error);
+    if (!write.begun())
         return false;
     QSqlQuery q(m_impl->db());
     q.prepare(QStringLiteral("UPDATE sets SET note = ? WHERE id = ?"));
@@ -338,22 +490,24 @@ bool Archive::setNote(qint64 id, const QString& note, QString* error)
     q.bindValue(1, id);
     if (!q.exec()) {
         if (error)
-            *error = sqlError(q.lastError());
+            *error = errorOf(q.lastError(), m_impl->path);
         return false;
     }
     if (q.numRowsAffected() != 1) {
         if (error)
-            *error = QStringLiteral("there is no set %1 in the archive").arg(id);
+            *error = ArchiveError::of(
+                ArchiveError::Kind::NoSuchSet, m_impl->path, QString::number(id));
         return false;
     }
-    return true;
+    return write.commit(error);
 }
 
-bool Archive::remove(const std::vector<qint64>& ids, QString* error)
+bool Archive::remove(const std::vector<qint64>& ids, ArchiveError* error)
 {
     if (!m_impl->writable(error))
         return false;
-    if (!m_impl->exec(QStringLiteral("BEGIN IMMEDIATE"), error))
+    Transaction write(*m_impl, Transaction::Kind::Write, error);
+    if (!write.begun())
         return false;
     QSqlQuery q(m_impl->db());
     q.prepare(QStringLiteral("DELETE FROM sets WHERE id = ?"));
@@ -361,95 +515,29 @@ bool Archive::remove(const std::vector<qint64>& ids, QString* error)
         q.bindValue(0, id);
         if (!q.exec()) {
             if (error)
-                *error = sqlError(q.lastError());
-            m_impl->rollback();
+                *error = errorOf(q.lastError(), m_impl->path);
             return false;
         }
     }
-    if (!m_impl->exec(QStringLiteral("COMMIT"), error)) {
-        m_impl->rollback();
-        return false;
-    }
-    return true;
-}
-
-std::optional<MemoryImage> Archive::image(const std::vector<qint64>& ids, QString* error) const
-{
-    auto fail = [error](const QString& why) {
-        if (error)
-            *error = why;
-        return std::nullopt;
-    };
-    if (ids.empty())
-        return fail(QStringLiteral("no set was chosen"));
-    if (ids.size() > std::size_t(kMostSetsInImage))
-        return fail(QStringLiteral("a memory image holds at most %1 sets").arg(kMostSetsInImage));
-    QByteArray bytes(MemoryHeader::kSize, '\0');
-    Sha256 sha256;
-    QSqlQuery q(m_impl->db());
-    q.prepare(QStringLiteral("SELECT data, sha256, interval FROM sets WHERE id = ?"));
-    int firstInterval = -1;
-    for (const qint64 id : ids) {
-        q.bindValue(0, id);
-        if (!q.exec() || !q.next())
-            return fail(QStringLiteral("there is no set %1 in the archive").arg(id));
-        const QByteArray set = q.value(0).toByteArray();
-        if (sha256.hash(set) != q.value(1).toByteArray())
-            return fail(QStringLiteral("set %1 is damaged in the archive").arg(id));
-        if (firstInterval < 0)
-            firstInterval = q.value(2).toInt();
-        bytes += set;
-        q.finish();
-    }
-    const qint64 last = bytes.size() - 1;
-    if (last >= qint64 { 1 } << 24)
-        return fail(QStringLiteral("the chosen sets are too large for one memory image"));
-    const int count = int(ids.size());
-    const int minutes = std::clamp(firstInterval / 60, 0, 99);
-    const int seconds = std::clamp(firstInterval - minutes * 60, 0, 59);
-    auto bcd = [](int v) { return char((v / 10) << 4 | (v % 10)); };
-    const char header[7] = { char(count >> 8), char(count & 0xFF), char(last >> 16 & 0xFF),
-        char(last >> 8 & 0xFF), char(last & 0xFF), bcd(minutes), bcd(seconds) };
-    bytes.replace(MemoryHeader::kSetCountOffset, 7, header, 7);
-    return MemoryImage(bytes, last);
-}
-
-CheckOutcome Archive::check() const
-{
-    CheckOutcome out;
-    Sha256 sha256;
-    QSqlQuery q(m_impl->db());
-    q.setForwardOnly(true);
-    if (!q.exec(QStringLiteral("PRAGMA integrity_check"))) {
-        out.problems
-            << QStringLiteral("The integrity check failed: %1.").arg(sqlError(q.lastError()));
-        return out;
-    }
-    while (q.next()) {
-        const QString line = q.value(0).toString();
-        if (line != QLatin1String("ok"))
-            out.problems << line;
-    }
-    if (!q.exec(QStringLiteral("SELECT id, data, sha256, samples FROM sets ORDER BY id"))) {
-        out.problems << QStringLiteral("The sets cannot be read: %1.").arg(sqlError(q.lastError()));
-        return out;
-    }
-    while (q.next()) {
-        const qint64 id = q.value(0).toLongLong();
-        const QByteArray set = q.value(1).toByteArray();
-        if (set.size() != kSetFrame + kSampleBytes * q.value(3).toLongLong())
-            out.problems
-                << QStringLiteral("Set %1 does not hold as many samples as it counts.").arg(id);
-        else if (sha256.hash(set) != q.value(2).toByteArray())
-            out.problems << QStringLiteral("Set %1 does not match its hash.").arg(id);
-    }
-    out.ok = out.problems.isEmpty();
-    return out;
+    return write.commit(error);
 }
 
 QString defaultArchivePath(const QString& userDataFolder)
 {
     return QDir(userDataFolder).filePath(QStringLiteral("archive.sqlite"));
+}
+
+QStringList memoryFileNames(const QString& path, int count)
+{
+    if (count <= 1)
+        return { path };
+    const QFileInfo info(path);
+    const QString suffix = info.suffix().isEmpty() ? QString() : u'.' + info.suffix();
+    const QString stem = suffix.isEmpty() ? path : path.chopped(suffix.size());
+    QStringList names;
+    for (int n = 1; n <= count; ++n)
+        names << QStringLiteral("%1-%2%3").arg(stem).arg(n).arg(suffix);
+    return names;
 }
 
 } // namespace tc4dl::archive

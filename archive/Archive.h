@@ -1,5 +1,7 @@
 #pragma once
 
+#include "ArchiveError.h"
+
 #include <QDateTime>
 #include <QString>
 #include <QStringList>
@@ -29,6 +31,10 @@ struct ArchivedSet {
     QDateTime lastSeen; // when a download or file last brought it again (UTC)
     QString source; // "download COM3" / "download /dev/ttyUSB0", or the file's name
     QString note; // the user's, empty by default
+    // The row's start, interval, sample count or unit differ from what the set's own bytes say,
+    // or the bytes cannot be read: check() names it. The fields above are then the bytes' (what
+    // an export writes), where the bytes can be read.
+    bool doubtful = false;
 };
 
 // Which sets a listing returns; an empty bound is open. Bounds are on the start, in the
@@ -43,13 +49,27 @@ struct AddOutcome {
     bool ok = false; // false: nothing of this add was stored, `error` says why
     int newSets = 0;
     int knownSets = 0; // already there (their lastSeen and source list were updated)
-    QString error;
+    ArchiveError error;
 };
 
 struct CheckOutcome {
     bool ok = false;
-    QStringList problems; // one sentence each: the integrity check's lines, sets whose hash fails
+    // SQLite's integrity check, objects this program did not make, and each set whose bytes
+    // fail their hash, are no data set, or contradict the row's fields.
+    std::vector<CheckProblem> problems;
 };
+
+struct OpenOptions {
+    // How long an open or a write waits for another program that holds the archive.
+    int busyTimeoutMs = 5000;
+};
+
+// A meter's logger memory: what one collection file holds at most, with its header.
+inline constexpr qsizetype kMeterMemoryBytes = 131072;
+// The longest data set there can be: 65,535 samples in its frame.
+inline constexpr qsizetype kLongestSetBytes = 16 + 8 * qsizetype { 65535 };
+// The most bytes one memory image of chosen sets may take: its 24-bit LastAddress.
+inline constexpr qsizetype kLargestImageBytes = qsizetype { 1 } << 24;
 
 // The archive of every data set ever downloaded or opened: one SQLite file, shared safely by
 // several programs at once (WAL journal, busy timeout, every add in one transaction).
@@ -58,42 +78,65 @@ public:
     enum class Access { ReadWrite, ReadOnly };
     struct Opened {
         std::unique_ptr<Archive> archive; // null on failure
-        QString error; // why it could not be opened
-        // A file at the path that was damaged or no archive: where it was moved to (the
-        // archive was then made anew), empty when nothing had to be moved.
+        ArchiveError error; // why it could not be opened
+        // A file at the path that SQLite found to be no database or corrupt: where it was moved
+        // to (the archive was then made anew), empty when nothing had to be moved.
         QString movedAside;
+        // A journal beside the file that was not its own (another database's, or one without
+        // its index): where it was set aside unread, empty when there was none.
+        QString journalSetAside;
     };
     // Opens (and with ReadWrite creates or migrates) the archive at `path`. A read-only file
     // or folder opens for listing and graphing even when ReadWrite was asked; writes then fail
-    // with a reason. Never overwrites a file that is not an archive. The clock dates the adds
-    // and the name a damaged file is moved aside to.
-    static Opened open(const QString& path, Clock& clock, Access access = Access::ReadWrite);
+    // with a reason. What the file is, is decided inside one transaction. Only a file SQLite
+    // itself calls no database or corrupt is moved aside (and only while no program has it
+    // open); one that is busy, locked, full or unreadable is said and left exactly as it was,
+    // and so is an SQLite file holding anything this program did not make (a trigger, a view,
+    // a table, another definition of its own table). The clock dates the adds and the name a
+    // damaged file is moved aside to.
+    static Opened open(const QString& path, Clock& clock, Access access = Access::ReadWrite,
+        const OpenOptions& options = {});
     ~Archive();
 
     [[nodiscard]] QString path() const;
     [[nodiscard]] bool readOnly() const;
 
     // Adds every set of `store` (decoded from `image`, whose bytes give the set's hash and its
-    // stored samples) in one transaction: all or nothing.
+    // stored samples) in one transaction: all or nothing. Before it commits, the file is asked
+    // whether it holds what was written: the counts reported are the counts in the file.
     [[nodiscard]] AddOutcome add(
         const DataSetStore& store, const MemoryImage& image, const QString& source);
 
-    // Sorted by start (then id).
-    [[nodiscard]] std::vector<ArchivedSet> list(const ArchiveFilter& filter = {}) const;
+    // Sorted by start (then id), with the fields the sets' own bytes give (see
+    // ArchivedSet::doubtful). Empty with a reason in `error` when the archive cannot be read.
+    [[nodiscard]] std::vector<ArchivedSet> list(
+        const ArchiveFilter& filter = {}, ArchiveError* error = nullptr) const;
     [[nodiscard]] std::optional<ArchivedSet> set(qint64 id) const;
-    [[nodiscard]] bool setNote(qint64 id, const QString& note, QString* error = nullptr);
+    [[nodiscard]] bool setNote(qint64 id, const QString& note, ArchiveError* error = nullptr);
     // Removes the sets; unknown ids are ignored. False with a reason when nothing could be
     // removed.
-    [[nodiscard]] bool remove(const std::vector<qint64>& ids, QString* error = nullptr);
+    [[nodiscard]] bool remove(const std::vector<qint64>& ids, ArchiveError* error = nullptr);
 
     // The chosen sets, in the order given, as a memory image in the meter's layout (a header
-    // and the sets one after another) that decodes to exactly these sets: what a collection
-    // file export writes and what the windows graph. Empty with a reason when an id is unknown
-    // or a stored set is damaged.
+    // and the sets one after another) that decodes to exactly these sets: what the windows
+    // graph and a CSV export decodes. Empty with a reason when an id is unknown, a stored set
+    // is damaged or longer than any set can be, or the sets exceed kLargestImageBytes; each
+    // length is known before its bytes are read.
     [[nodiscard]] std::optional<MemoryImage> image(
-        const std::vector<qint64>& ids, QString* error = nullptr) const;
+        const std::vector<qint64>& ids, ArchiveError* error = nullptr) const;
 
-    // SQLite's integrity check and every set's hash again.
+    // What a collection file export writes: the chosen sets, in the order given, as memory
+    // images of at most one meter memory each (kMeterMemoryBytes, 4000 sets), each of which the
+    // program reads again; a set longer than a memory alone (from a collection file) in one of
+    // its own. Every set is read and checked first, all in one snapshot, one set at a time: `each`
+    // gets the images only when all of them are sound, and ends early by returning false.
+    using EachImage = std::function<bool(const MemoryImage& image, int index, int count)>;
+    [[nodiscard]] bool forEachMemory(
+        const std::vector<qint64>& ids, const EachImage& each, ArchiveError* error = nullptr) const;
+
+    // SQLite's integrity check, the schema, and every set's bytes again: their hash, their
+    // frame, and the row's start, interval, unit and sample count against what they say. A set
+    // longer than any set can be is named without being read.
     [[nodiscard]] CheckOutcome check() const;
 
     // Called inside an add's transaction after each set is written (with its index): lets a
@@ -106,7 +149,7 @@ public:
     // damaged unless it was damaged here too. False with the reason when the target exists, its
     // folder cannot be written or the copy fails; nothing is then left at the target. The
     // archive itself is never changed.
-    [[nodiscard]] bool copyTo(const QString& target, QString* error = nullptr) const;
+    [[nodiscard]] bool copyTo(const QString& target, ArchiveError* error = nullptr) const;
 
     struct Impl;
 
@@ -118,6 +161,10 @@ private:
 
 // The default archive file: "archive.sqlite" in the per-user data folder.
 [[nodiscard]] QString defaultArchivePath(const QString& userDataFolder);
+
+// The files a collection export of `count` memories writes: `path` itself for one, else
+// NAME-1.ch4, NAME-2.ch4, … beside it (NAME being `path` without its suffix).
+[[nodiscard]] QStringList memoryFileNames(const QString& path, int count);
 
 } // namespace archive
 } // namespace tc4dl

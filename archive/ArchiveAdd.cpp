@@ -27,16 +27,16 @@ struct SetKey {
 // The archive's sets an add may meet again, by hash.
 class KnownSets {
 public:
-    bool load(const QSqlDatabase& db, double from, double to, QString* error)
+    bool load(const Archive::Impl& impl, double from, double to, ArchiveError* error)
     {
-        QSqlQuery q(db);
+        QSqlQuery q(impl.db());
         q.setForwardOnly(true);
         q.prepare(QStringLiteral("SELECT id, start, interval, samples, celsius, sha256 FROM sets "
                                  "WHERE start >= ? AND start <= ?"));
         q.addBindValue(from);
         q.addBindValue(to);
         if (!q.exec()) {
-            *error = sqlError(q.lastError());
+            *error = errorOf(q.lastError(), impl.path);
             return false;
         }
         while (q.next())
@@ -62,17 +62,18 @@ private:
     QHash<QByteArray, std::vector<std::pair<SetKey, qint64>>> m_byHash;
 };
 
-// Sets found again: last seen now, and `source` added to their sources where it is not yet.
-// The ids are the archive's own integers, written into the statement in groups.
-bool markSeen(const QSqlDatabase& db, const std::vector<qint64>& ids, qint64 now,
-    const QString& source, QString* error)
+// Sets found again (each id once): last seen now, and `source` added to their sources where it
+// is not yet. The ids are the archive's own integers, written into the statement in groups.
+// False unless every one of them was there to be marked.
+bool markSeen(const Archive::Impl& impl, const std::vector<qint64>& ids, qint64 now,
+    const QString& source, ArchiveError* error)
 {
     constexpr std::size_t kIdsPerStatement = 500;
     for (std::size_t first = 0; first < ids.size(); first += kIdsPerStatement) {
         QStringList group;
         for (std::size_t i = first; i < std::min(ids.size(), first + kIdsPerStatement); ++i)
             group << QString::number(ids[i]);
-        QSqlQuery q(db);
+        QSqlQuery q(impl.db());
         bool ok = q.prepare(QStringLiteral("UPDATE sets SET last_seen = ?, source = CASE WHEN "
                                            "instr('; ' || source || '; ', '; ' || ? || '; ') > 0 "
                                            "THEN source ELSE source || '; ' || ? END "
@@ -85,10 +86,27 @@ bool markSeen(const QSqlDatabase& db, const std::vector<qint64>& ids, qint64 now
             ok = q.exec();
         }
         if (!ok) {
-            *error = sqlError(q.lastError());
+            *error = errorOf(q.lastError(), impl.path);
+            return false;
+        }
+        if (q.numRowsAffected() != int(group.size())) {
+            *error = ArchiveError::of(ArchiveError::Kind::NotStored, impl.path,
+                QStringLiteral("%1 ≠ %2").arg(q.numRowsAffected()).arg(group.size()));
             return false;
         }
     }
+    return true;
+}
+
+// The sets the archive holds.
+bool countSets(const Archive::Impl& impl, qint64* count, ArchiveError* error)
+{
+    QSqlQuery q(impl.db());
+    if (!q.exec(QStringLiteral("SELECT count(*) FROM sets")) || !q.next()) {
+        *error = errorOf(q.lastError(), impl.path);
+        return false;
+    }
+    *count = q.value(0).toLongLong();
     return true;
 }
 
@@ -104,7 +122,8 @@ AddOutcome Archive::add(const DataSetStore& store, const MemoryImage& image, con
         const qint64 s = store.startOffset(k);
         const qint64 e = store.endOffset(k);
         if (s < 0 || e < s || e >= bytes.size()) {
-            out.error = QStringLiteral("data set %1 lies outside its memory image").arg(k + 1);
+            out.error = ArchiveError::of(
+                ArchiveError::Kind::OutsideImage, m_impl->path, QString::number(k + 1));
             return out;
         }
     }
@@ -117,7 +136,8 @@ AddOutcome Archive::add(const DataSetStore& store, const MemoryImage& image, con
         const qint64 s = store.startOffset(k);
         hashes.push_back(sha256.hash(QByteArrayView(bytes).sliced(s, store.endOffset(k) - s + 1)));
     }
-    if (!m_impl->exec(QStringLiteral("BEGIN IMMEDIATE"), &out.error))
+    Transaction write(*m_impl, Transaction::Kind::Write, &out.error);
+    if (!write.begun())
         return out;
     // The sets already there that could be one of these: every set whose start lies within
     // this add's, read at once (a memory's sets span days, not the archive's years).
@@ -127,8 +147,10 @@ AddOutcome Archive::add(const DataSetStore& store, const MemoryImage& image, con
         from = std::min(from, store.startTime(k));
         to = std::max(to, store.startTime(k));
     }
+    qint64 before = 0;
     KnownSets known;
-    bool ok = store.setCount() == 0 || known.load(m_impl->db(), from, to, &out.error);
+    bool ok = countSets(*m_impl, &before, &out.error)
+        && (store.setCount() == 0 || known.load(*m_impl, from, to, &out.error));
     QSqlQuery insert(m_impl->db());
     ok = ok
         && insert.prepare(QStringLiteral("INSERT INTO sets (start, interval, samples, celsius, "
@@ -157,7 +179,7 @@ AddOutcome Archive::add(const DataSetStore& store, const MemoryImage& image, con
             insert.bindValue(8, now);
             ok = insert.exec();
             if (!ok)
-                out.error = sqlError(insert.lastError());
+                out.error = errorOf(insert.lastError(), m_impl->path);
             else
                 known.add(key, insert.lastInsertId().toLongLong()); // twice in one memory
             ++out.newSets;
@@ -166,14 +188,22 @@ AddOutcome Archive::add(const DataSetStore& store, const MemoryImage& image, con
             m_addStepHook(k);
     }
     // The sets found again: their last sighting, and this source among theirs.
-    ok = ok && markSeen(m_impl->db(), found, now, source, &out.error);
-    if (ok)
-        ok = m_impl->exec(QStringLiteral("COMMIT"), &out.error);
+    std::sort(found.begin(), found.end());
+    found.erase(std::unique(found.begin(), found.end()), found.end());
+    ok = ok && markSeen(*m_impl, found, now, source, &out.error);
+    // What the add says it stored must be what the file holds.
+    qint64 after = 0;
+    ok = ok && countSets(*m_impl, &after, &out.error);
+    if (ok && after != before + out.newSets) {
+        ok = false;
+        out.error = ArchiveError::of(ArchiveError::Kind::NotStored, m_impl->path,
+            QStringLiteral("%1 ≠ %2").arg(after).arg(before + out.newSets));
+    }
+    ok = ok && write.commit(&out.error);
     if (!ok) {
-        m_impl->rollback();
         out.newSets = out.knownSets = 0;
-        if (out.error.isEmpty())
-            out.error = QStringLiteral("the archive could not be written");
+        if (!out.error.failed())
+            out.error = ArchiveError::of(ArchiveError::Kind::Database, m_impl->path);
         return out;
     }
     out.ok = true;

@@ -30,15 +30,17 @@ bool sameSets(const std::vector<ArchivedSet>& a, const std::vector<ArchivedSet>&
         a.begin(), a.end(), b.begin(), b.end(), [](const ArchivedSet& x, const ArchivedSet& y) {
             return x.id == y.id && x.start == y.start && x.interval == y.interval
                 && x.samples == y.samples && x.celsius == y.celsius && x.added == y.added
-                && x.lastSeen == y.lastSeen && x.source == y.source && x.note == y.note;
+                && x.lastSeen == y.lastSeen && x.source == y.source && x.note == y.note
+                && x.doubtful == y.doubtful;
         });
 }
 
 } // namespace
 
-bool Archive::copyTo(const QString& target, QString* error) const
+bool Archive::copyTo(const QString& target, ArchiveError* error) const
 {
-    auto fail = [error](const QString& why) {
+    using Kind = ArchiveError::Kind;
+    auto fail = [error](const ArchiveError& why) {
         if (error)
             *error = why;
         return false;
@@ -46,49 +48,49 @@ bool Archive::copyTo(const QString& target, QString* error) const
     const QFileInfo info(target);
     const QString absolute = info.absoluteFilePath();
     if (absolute == QFileInfo(m_impl->path).absoluteFilePath())
-        return fail(QStringLiteral("%1 is the archive itself").arg(target));
+        return fail(ArchiveError::of(Kind::TargetIsArchive, target));
     // Never over a file of the user's, not even an empty one: a move must not replace anything.
     if (info.exists() || info.isSymLink())
-        return fail(QStringLiteral("%1 exists already").arg(target));
+        return fail(ArchiveError::of(Kind::TargetExists, target));
     if (!folderWritable(absolute))
-        return fail(QStringLiteral("the folder of %1 cannot be written").arg(target));
+        return fail(ArchiveError::of(Kind::FolderNotWritable, target));
 
     // Made under a passing name, so that a copy cut short (a full disk, a crash) never stands
     // at the chosen name as if it were the archive.
     const QString part = passingName(absolute);
     {
         QSqlQuery q(m_impl->db());
-        if (!q.prepare(QStringLiteral("VACUUM INTO ?"))) {
-            return fail(QStringLiteral("the copy cannot be made: %1").arg(sqlError(q.lastError())));
-        }
+        if (!q.prepare(QStringLiteral("VACUUM INTO ?")))
+            return fail(errorOf(q.lastError(), target));
         q.addBindValue(part);
         if (!q.exec()) {
-            const QString why = sqlError(q.lastError());
+            const ArchiveError why = errorOf(q.lastError(), target);
             removeCopy(part);
-            return fail(QStringLiteral("the copy cannot be made: %1").arg(why));
+            return fail(why);
         }
     }
-    QString why;
+    ArchiveError why;
     {
         const Opened copy = open(part, *m_impl->clock, Access::ReadOnly);
         if (!copy.archive) {
             why = copy.error;
+            why.path = target;
         } else if (!sameSets(copy.archive->list(), list())) {
-            why = QStringLiteral("the copy does not list the same data sets");
+            why = ArchiveError::of(Kind::CopyDiffers, target);
         } else {
             // The copy may carry a set that was damaged here already, never a new one.
-            const QStringList here = check().problems;
-            for (const QString& problem : copy.archive->check().problems) {
-                if (!here.contains(problem)) {
-                    why = QStringLiteral("the copy is damaged: %1").arg(problem);
+            const std::vector<CheckProblem> here = check().problems;
+            for (const CheckProblem& problem : copy.archive->check().problems) {
+                if (std::find(here.begin(), here.end(), problem) == here.end()) {
+                    why = ArchiveError::of(Kind::CopyDamaged, target, QString::number(problem.id));
                     break;
                 }
             }
         }
     }
-    if (why.isEmpty() && !QFile::rename(part, absolute))
-        why = QStringLiteral("the copy cannot be given the name %1").arg(target);
-    if (!why.isEmpty()) {
+    if (!why.failed() && !QFile::rename(part, absolute))
+        why = ArchiveError::of(Kind::CannotRename, target);
+    if (why.failed()) {
         removeCopy(part);
         return fail(why);
     }

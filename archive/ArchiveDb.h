@@ -4,6 +4,7 @@
 // helpers of its queries. Not for the archive's users.
 
 #include "Archive.h"
+#include "SqliteFiles.h"
 
 #include <QDateTime>
 #include <QFileInfo>
@@ -12,12 +13,6 @@
 #include <QSqlQuery>
 
 namespace tc4dl::archive {
-
-inline QString sqlError(const QSqlError& e)
-{
-    const QString text = e.text().trimmed();
-    return text.isEmpty() ? QStringLiteral("unknown database error") : text;
-}
 
 inline qint64 toMs(const QDateTime& t)
 {
@@ -36,11 +31,19 @@ inline bool folderWritable(const QString& path)
     return folder.isDir() && folder.isWritable();
 }
 
+// The kind of an SQLite failure, by its result code; `detail` keeps SQLite's own words for
+// the kinds that name them.
+[[nodiscard]] ArchiveError errorOf(const QSqlError& e, const QString& path);
+
 struct Archive::Impl {
     Clock* clock = nullptr;
     QString path;
     QString connection;
     bool readOnly = false;
+    int version = 0; // the schema version the file carries
+    int cookie = -1; // SQLite's schema_version when the schema was last found to be this program's
+    int depth = 0; // transactions open, for nesting
+    std::unique_ptr<sqlitefiles::OpenHere> here;
 
     ~Impl()
     {
@@ -50,24 +53,46 @@ struct Archive::Impl {
         }
     }
     [[nodiscard]] QSqlDatabase db() const { return QSqlDatabase::database(connection, false); }
-    bool exec(const QString& sql, QString* error) const
+    bool exec(const QString& sql, ArchiveError* error) const
     {
         QSqlQuery q(db());
         if (q.exec(sql))
             return true;
         if (error)
-            *error = sqlError(q.lastError());
+            *error = errorOf(q.lastError(), path);
         return false;
     }
-    [[nodiscard]] bool writable(QString* error) const
+    [[nodiscard]] bool writable(ArchiveError* error) const
     {
         if (!readOnly)
             return true;
         if (error)
-            *error = QStringLiteral("the archive %1 is read-only").arg(path);
+            *error = ArchiveError::of(ArchiveError::Kind::ReadOnly, path);
         return false;
     }
-    void rollback() const { exec(QStringLiteral("ROLLBACK"), nullptr); }
+    // Whether the schema is still the one found this program's at the open: looked at again
+    // whenever SQLite's schema counter moved, so that nothing added since runs or is read.
+    [[nodiscard]] bool schemaStillOurs(ArchiveError* error);
+};
+
+// One transaction over the archive, or a part of the one already open: BEGIN IMMEDIATE for
+// writing, a deferred BEGIN (one snapshot) for reading; rolled back unless committed. Each
+// checks first that the schema is still this program's.
+class Transaction {
+public:
+    enum class Kind { Read, Write };
+    Transaction(Archive::Impl& impl, Kind kind, ArchiveError* error);
+    ~Transaction();
+    Transaction(const Transaction&) = delete;
+    Transaction& operator=(const Transaction&) = delete;
+
+    [[nodiscard]] bool begun() const { return m_begun; }
+    bool commit(ArchiveError* error);
+
+private:
+    Archive::Impl& m_impl;
+    bool m_begun = false;
+    bool m_outer = false;
 };
 
 } // namespace tc4dl::archive

@@ -21,7 +21,10 @@ void ArchiveListModel::setHeaderTexts(const QStringList& titles)
 
 void ArchiveListModel::reload(const ArchiveFilter& filter)
 {
-    setSets(m_archive ? m_archive->list(filter) : std::vector<ArchivedSet> {});
+    ArchiveError error;
+    setSets(m_archive ? m_archive->list(filter, &error) : std::vector<ArchivedSet> {});
+    if (error.failed())
+        Q_EMIT readFailed(error);
 }
 
 void ArchiveListModel::setSets(std::vector<ArchivedSet> sets)
@@ -107,7 +110,7 @@ bool ArchiveListModel::setData(const QModelIndex& index, const QVariant& value, 
     const QString note = value.toString();
     if (note == s.note)
         return true;
-    QString why;
+    ArchiveError why;
     if (!m_archive->setNote(s.id, note, &why)) {
         Q_EMIT writeFailed(why);
         return false;

@@ -9,7 +9,8 @@ namespace tc4dl::archive {
 // The archive window's table: one row per set, in the order given (the archive lists by
 // start). Columns: start (the meter's clock, long date and time), rate (seconds), samples,
 // unit ("°C"/"°F"), added (local time), note. Only the note is editable; an edit goes to the
-// archive at once and a failed write keeps the old note and reports it through writeFailed.
+// archive at once and a failed write keeps the old note and reports it through writeFailed; a
+// listing that cannot be read lists nothing and reports it through readFailed.
 class ArchiveListModel final : public QAbstractTableModel {
     Q_OBJECT
 public:
@@ -36,7 +37,8 @@ public:
     bool setData(const QModelIndex& index, const QVariant& value, int role = Qt::EditRole) override;
 
 Q_SIGNALS:
-    void writeFailed(const QString& reason);
+    void writeFailed(const tc4dl::archive::ArchiveError& reason);
+    void readFailed(const tc4dl::archive::ArchiveError& reason);
 
 private:
     Archive* m_archive;

@@ -6,6 +6,7 @@
 #include <QCommandLineParser>
 #include <QCoreApplication>
 #include <QDir>
+#include <QFileInfo>
 #include <QStandardPaths>
 
 namespace tc4dl::cli {
@@ -23,6 +24,26 @@ QString desktopDataFolder()
     return folder;
 }
 
+namespace {
+
+QString native(const QString& path)
+{
+    return QDir::toNativeSeparators(path);
+}
+
+// What opening said beside its result: a file moved aside, a journal set aside.
+void sayWhatWasMoved(const QString& path, const archive::Archive::Opened& opened, QTextStream& err)
+{
+    if (!opened.movedAside.isEmpty())
+        err << native(path) << " was damaged or no archive; it was moved to "
+            << native(opened.movedAside) << " and a new archive was made.\n";
+    if (!opened.journalSetAside.isEmpty())
+        err << native(path) << "-wal was not the archive's own journal; it was set aside unread "
+            << "as " << native(opened.journalSetAside) << " and the archive opened as it is.\n";
+}
+
+} // namespace
+
 QCommandLineOption archivePathOption()
 {
     return QCommandLineOption(QStringLiteral("archive"),
@@ -31,34 +52,46 @@ QCommandLineOption archivePathOption()
         QStringLiteral("PATH"));
 }
 
-QString archivePath(
-    const QCommandLineParser& parser, const QCommandLineOption& option, Clock& clock)
+QString archivePath(const QCommandLineParser& parser, const QCommandLineOption& option,
+    Clock& clock, QString* refusal)
 {
     if (parser.isSet(option))
-        return parser.value(option);
+        return QFileInfo(parser.value(option)).absoluteFilePath();
     NativeSettingsStore settings(clock);
     if (const std::optional<QString> chosen = settings.readText(kArchivePathKey);
-        chosen && !chosen->isEmpty())
+        chosen && !chosen->isEmpty()) {
+        // Taken as it stands, it would be another archive in every folder the tool starts in.
+        if (QDir::isRelativePath(*chosen)) {
+            *refusal = archiveErrorSentence(
+                archive::ArchiveError::of(archive::ArchiveError::Kind::RelativePath, *chosen));
+            return {};
+        }
         return *chosen;
+    }
     return archive::defaultArchivePath(desktopDataFolder());
 }
 
-bool desktopArchiveAddsOff(Clock& clock)
+bool desktopArchiveAddsOff(Clock& clock, QTextStream& err)
 {
     NativeSettingsStore settings(clock);
-    const std::optional<qint32> enabled = settings.readInt(kArchiveEnabledKey);
-    return enabled && *enabled == 0;
+    const std::optional<QString> enabled = settings.readText(kArchiveEnabledKey);
+    if (!enabled || *enabled == QLatin1String("1"))
+        return false;
+    if (*enabled == QLatin1String("0"))
+        return true;
+    err << "ArchiveEnabled in the Settings is \"" << enabled->left(40)
+        << "\", neither 0 (off) nor 1 (on); adding to the archive stays on, as in the program.\n";
+    return false;
 }
 
 archive::Archive::Opened openArchive(
     const QString& path, Clock& clock, archive::Archive::Access access, QTextStream& err)
 {
     archive::Archive::Opened opened = archive::Archive::open(path, clock, access);
-    if (!opened.movedAside.isEmpty())
-        err << QDir::toNativeSeparators(path) << " was damaged or no archive; it was moved to "
-            << QDir::toNativeSeparators(opened.movedAside) << " and a new archive was made.\n";
+    sayWhatWasMoved(path, opened, err);
     if (!opened.archive)
-        err << "The archive cannot be opened: " << endSentence(opened.error) << '\n';
+        err << "The archive cannot be opened: " << endSentence(archiveErrorSentence(opened.error))
+            << '\n';
     return opened;
 }
 
@@ -67,16 +100,16 @@ void archiveDownload(const QString& path, Clock& clock, const DataSetStore& stor
 {
     const archive::Archive::Opened opened
         = archive::Archive::open(path, clock, archive::Archive::Access::ReadWrite);
-    if (!opened.movedAside.isEmpty())
-        err << QDir::toNativeSeparators(path) << " was damaged or no archive; it was moved to "
-            << QDir::toNativeSeparators(opened.movedAside) << " and a new archive was made.\n";
+    sayWhatWasMoved(path, opened, err);
     if (!opened.archive) {
-        err << "The sets were not archived: " << endSentence(opened.error) << '\n';
+        err << "The sets were not archived: " << endSentence(archiveErrorSentence(opened.error))
+            << '\n';
         return;
     }
     const archive::AddOutcome added = opened.archive->add(store, image, source);
     if (!added.ok) {
-        err << "The sets were not archived: " << endSentence(added.error) << '\n';
+        err << "The sets were not archived: " << endSentence(archiveErrorSentence(added.error))
+            << '\n';
         return;
     }
     err << "Archived " << added.newSets << " new " << (added.newSets == 1 ? "set" : "sets") << ", "

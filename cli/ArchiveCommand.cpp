@@ -15,6 +15,7 @@
 
 #include <QCommandLineParser>
 #include <QCoreApplication>
+#include <QDir>
 #include <QFileInfo>
 #include <QStandardPaths>
 
@@ -25,8 +26,10 @@ namespace {
 using archive::AddOutcome;
 using archive::Archive;
 using archive::ArchivedSet;
+using archive::ArchiveError;
 using archive::ArchiveFilter;
 using archive::CheckOutcome;
+using archive::CheckProblem;
 
 const char* const kUsage
     = "Usage: tc4dl-cli archive list [--csv] [--from DATE] [--to DATE] [--archive PATH]\n"
@@ -54,7 +57,8 @@ QString startText(double serial)
 // A bound of --from/--to: a date (the whole day) or a date and time, in the meter's clock.
 std::optional<double> dateBound(const QString& text, bool upper)
 {
-    const QDate day = QDate::fromString(text, Qt::ISODate);
+    // Qt reads the date of "2026-11-30T08:00" as a date alone: the time must not be dropped.
+    const QDate day = text.contains(u'T') ? QDate() : QDate::fromString(text, Qt::ISODate);
     if (day.isValid())
         return dateTimeSerial(day, upper ? QTime(23, 59, 59, 999) : QTime(0, 0));
     QDateTime t = QDateTime::fromString(text, Qt::ISODate);
@@ -93,7 +97,17 @@ int list(Archive& db, const QCommandLineParser& parser, QTextStream& out, QTextS
         }
         (upper ? filter.toSerial : filter.fromSerial) = bound;
     }
-    const std::vector<ArchivedSet> sets = db.list(filter);
+    ArchiveError why;
+    const std::vector<ArchivedSet> sets = db.list(filter, &why);
+    if (why.failed()) {
+        err << "The archive cannot be listed: " << endSentence(archiveErrorSentence(why)) << '\n';
+        return ArchiveFailed;
+    }
+    // Listed as their bytes say, which is what an export writes; the row is said to disagree.
+    for (const ArchivedSet& s : sets)
+        if (s.doubtful)
+            err << "Set " << s.id << " disagrees with its stored bytes or they cannot be read; "
+                << "it is listed as its bytes say. archive check names what differs.\n";
     if (parser.isSet(QStringLiteral("csv"))) {
         out << "id,start,interval_s,samples,unit,added,source,note\n";
         for (const ArchivedSet& s : sets)
@@ -146,7 +160,7 @@ int add(Archive& db, Clock& clock, const QStringList& files, QTextStream& out, Q
         const AddOutcome added = db.add(store, image, QFileInfo(file).fileName());
         if (!added.ok) {
             err << "The archive could not take the sets of " << file << ": "
-                << endSentence(added.error) << '\n';
+                << endSentence(archiveErrorSentence(added.error)) << '\n';
             return ArchiveFailed;
         }
         out << file << ": " << added.newSets << " new, " << added.knownSets
@@ -163,22 +177,50 @@ int exportSets(Archive& db, Clock& clock, const std::vector<qint64>& chosen, con
             err << "There is no set " << id << " in the archive.\n";
             return InvalidInput;
         }
-    QString why;
+    // No folder is made for an export, whichever its kind.
+    if (!output.isEmpty() && output != QLatin1String("-")
+        && !QFileInfo(output).absoluteDir().exists()) {
+        err << "Cannot write " << output << ": the folder "
+            << QDir::toNativeSeparators(QFileInfo(output).absolutePath()) << " does not exist.\n";
+        return CannotWrite;
+    }
+    const auto unreadable = [&err](const ArchiveError& why) {
+        err << "The chosen sets cannot be read from the archive: "
+            << endSentence(why.failed() ? archiveErrorSentence(why)
+                                        : QStringLiteral("a stored set is damaged"))
+            << '\n';
+        return ArchiveFailed;
+    };
+    ArchiveError why;
+    if (QFileInfo(output).suffix().compare(QLatin1String("ch4"), Qt::CaseInsensitive) == 0) {
+        // One file per meter memory, each one the tool and the program read again.
+        QString failed;
+        const bool done = db.forEachMemory(
+            chosen,
+            [&](const MemoryImage& image, int index, int count) {
+                const QString file = archive::memoryFileNames(output, count).at(index);
+                if (index == 0 && count > 1)
+                    err << "The chosen sets are more than one meter memory holds; they are "
+                           "written as "
+                        << count << " collection files.\n";
+                QString reason;
+                if (!writeTransferFile(image, file, &reason)) {
+                    err << "Cannot write " << file << ": " << endSentence(reason) << '\n';
+                    failed = file;
+                    return false;
+                }
+                err << "Wrote " << file << ".\n";
+                return true;
+            },
+            &why);
+        if (!failed.isEmpty())
+            return CannotWrite;
+        return done ? Ok : unreadable(why);
+    }
     const std::optional<MemoryImage> image = db.image(chosen, &why);
     DataSetStore store;
-    if (!image || decodeMemoryImage(*image, clock.now(), store).result != LoadResult::Success) {
-        err << "The chosen sets cannot be read from the archive: "
-            << endSentence(why.isEmpty() ? QStringLiteral("a stored set is damaged") : why) << '\n';
-        return ArchiveFailed;
-    }
-    if (QFileInfo(output).suffix().compare(QLatin1String("ch4"), Qt::CaseInsensitive) == 0) {
-        if (!writeTransferFile(*image, output, &why)) {
-            err << "Cannot write " << output << ": " << endSentence(why) << '\n';
-            return CannotWrite;
-        }
-        err << "Wrote " << output << ".\n";
-        return Ok;
-    }
+    if (!image || decodeMemoryImage(*image, clock.now(), store).result != LoadResult::Success)
+        return unreadable(why);
     return writeOutput(
         output,
         [&](QTextStream& s) {
@@ -196,20 +238,57 @@ int remove(Archive& db, const std::vector<qint64>& chosen, QTextStream& out, QTe
             err << "There is no set " << id << " in the archive; nothing was removed.\n";
             return InvalidInput;
         }
-    QString why;
+    ArchiveError why;
     if (!db.remove(chosen, &why)) {
-        err << "Nothing was removed: " << endSentence(why) << '\n';
+        err << "Nothing was removed: " << endSentence(archiveErrorSentence(why)) << '\n';
         return ArchiveFailed;
     }
     out << "Removed " << chosen.size() << (chosen.size() == 1 ? " set.\n" : " sets.\n");
     return Ok;
 }
 
+// One finding of check, as a sentence.
+QString problemSentence(const CheckProblem& p)
+{
+    using Kind = CheckProblem::Kind;
+    switch (p.kind) {
+    case Kind::Integrity:
+        return p.detail;
+    case Kind::Unreadable:
+        return p.id > 0
+            ? QStringLiteral("Set %1 cannot be read: %2").arg(p.id).arg(endSentence(p.detail))
+            : QStringLiteral("The sets cannot be read: %1").arg(endSentence(p.detail));
+    case Kind::Foreign:
+        return QStringLiteral("The archive holds what this program did not make: %1")
+            .arg(endSentence(p.detail));
+    case Kind::TooLong:
+        return QStringLiteral("Set %1 is %2 bytes long, longer than any data set can be; it was "
+                              "not read.")
+            .arg(p.id)
+            .arg(p.detail);
+    case Kind::CountMismatch:
+        return QStringLiteral("Set %1 does not hold as many samples as it counts.").arg(p.id);
+    case Kind::NoDataSet:
+        return QStringLiteral("Set %1 is no data set: its marks are wrong.").arg(p.id);
+    case Kind::Hash:
+        return QStringLiteral("Set %1 does not match its hash.").arg(p.id);
+    case Kind::Field:
+        return p.derived.isEmpty()
+            ? QStringLiteral("Set %1 lists %2 %3, which no data set can have.")
+                  .arg(p.id)
+                  .arg(p.field, p.stored)
+            : QStringLiteral("Set %1 lists %2 %3 where its bytes say %4.")
+                  .arg(p.id)
+                  .arg(p.field, p.stored, p.derived);
+    }
+    return {};
+}
+
 int check(Archive& db, QTextStream& out)
 {
     const CheckOutcome outcome = db.check();
-    for (const QString& problem : outcome.problems)
-        out << problem << '\n';
+    for (const CheckProblem& problem : outcome.problems)
+        out << problemSentence(problem) << '\n';
     if (!outcome.ok)
         return ArchiveFailed;
     out << "The archive is sound: " << db.list().size() << " sets.\n";
@@ -229,9 +308,13 @@ int runArchive(const QStringList& arguments, QTextStream& out, QTextStream& err)
             "2026-11-30T08:00).\n"
             "add: the sets of collection or memory files; says how many were new.\n"
             "export: the sets as CSV set,time,T1,T2,T3,T4,unit (set = archive id), or as a\n"
-            "  collection file when OUT ends in .ch4.\n"
+            "  collection file when OUT ends in .ch4 (OUT-1.ch4, OUT-2.ch4, ... when the sets\n"
+            "  are more than one meter memory holds, each named on stderr).\n"
             "remove: takes the sets out (needs --yes).\n"
-            "check: SQLite's integrity check and every set's hash.\n")
+            "check: SQLite's integrity check, the schema, and every set's bytes: their hash and\n"
+            "  the start, interval, unit and sample count listed for them.\n"
+            "A file this program did not make (or whose schema holds anything else) is refused\n"
+            "and left as it is; one that is busy, locked or on a full disk is said (exit 15).\n")
         + exitCodeHelp());
     parser.addHelpOption();
     parser.addPositionalArgument(QStringLiteral("archive"), QStringLiteral("The command."));
@@ -287,19 +370,24 @@ int runArchive(const QStringList& arguments, QTextStream& out, QTextStream& err)
     }
 
     SystemClock clock;
-    const QString path = archivePath(parser, archiveOption, clock);
+    QString refused;
+    const QString path = archivePath(parser, archiveOption, clock, &refused);
+    if (!refused.isEmpty()) {
+        err << "The archive cannot be opened: " << endSentence(refused) << '\n';
+        return ArchiveFailed;
+    }
+    // Nothing archived yet: an empty list, not a failure, and nothing to say.
+    if (action == QLatin1String("list") && !QFileInfo::exists(path)
+        && !QFileInfo(path).isSymLink()) {
+        if (parser.isSet(csv))
+            out << "id,start,interval_s,samples,unit,added,source,note\n";
+        return Ok;
+    }
     const bool onlyReads = action == QLatin1String("list") || action == QLatin1String("export");
     const Archive::Opened opened = openArchive(
         path, clock, onlyReads ? Archive::Access::ReadOnly : Archive::Access::ReadWrite, err);
-    if (!opened.archive) {
-        // Nothing archived yet: an empty list, not a failure.
-        if (action == QLatin1String("list") && !QFileInfo::exists(path)) {
-            if (parser.isSet(csv))
-                out << "id,start,interval_s,samples,unit,added,source,note\n";
-            return Ok;
-        }
+    if (!opened.archive)
         return ArchiveFailed;
-    }
     Archive& db = *opened.archive;
     if (action == QLatin1String("list"))
         return list(db, parser, out, err);
@@ -310,7 +398,7 @@ int runArchive(const QStringList& arguments, QTextStream& out, QTextStream& err)
     if (action == QLatin1String("remove"))
         return remove(db, *chosen, out, err);
     const int code = check(db, out);
-    return opened.movedAside.isEmpty() ? code : ArchiveFailed;
+    return opened.movedAside.isEmpty() && opened.journalSetAside.isEmpty() ? code : ArchiveFailed;
 }
 
 } // namespace tc4dl::cli

@@ -117,6 +117,7 @@ struct DownloadOptions {
     bool archive = true; // add the sets to the archive at archivePath
     bool archiveOff = false; // the desktop program's settings switched adding off
     QString archivePath;
+    QString archiveRefused; // why the Settings' archive file cannot be used
 };
 
 // Reads the arguments into `options`; an exit code when the command ends here (a usage error
@@ -174,8 +175,9 @@ std::optional<int> parseArguments(const QStringList& arguments, Clock& clock,
     options.archive = !parser.isSet(noArchive);
     // An --archive given here is asked for; otherwise the desktop program's switch holds.
     options.archiveOff
-        = options.archive && !parser.isSet(archiveOption) && desktopArchiveAddsOff(clock);
-    options.archivePath = archivePath(parser, archiveOption, clock);
+        = options.archive && !parser.isSet(archiveOption) && desktopArchiveAddsOff(clock, err);
+    if (options.archive && !options.archiveOff)
+        options.archivePath = archivePath(parser, archiveOption, clock, &options.archiveRefused);
     return std::nullopt;
 }
 
@@ -283,6 +285,8 @@ int runDownload(const QStringList& arguments, QTextStream& out, QTextStream& err
     if (options.archiveOff)
         err << "The sets were not archived: adding is switched off in the archive settings "
                "(--archive PATH adds them all the same).\n";
+    else if (!options.archiveRefused.isEmpty())
+        err << "The sets were not archived: " << endSentence(options.archiveRefused) << '\n';
     else if (options.archive)
         archiveDownload(options.archivePath, meter.clock(), data.store(),
             MemoryImage(report.received),

@@ -337,7 +337,7 @@ int runRecord(
     SystemClock clock;
     std::unique_ptr<ArchiveRunStore> store;
     if (!setup->noArchive) {
-        if (setup->archive.isEmpty() && desktopArchiveAddsOff(clock)) {
+        if (setup->archive.isEmpty() && desktopArchiveAddsOff(clock, err)) {
             err << "The desktop program's archive settings switch adding off: the readings are "
                    "not stored (--archive PATH stores them).\n";
         } else {

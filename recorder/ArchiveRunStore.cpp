@@ -1,6 +1,7 @@
 #include "ArchiveRunStore.h"
 
 #include "Archive.h"
+#include "ArchiveErrorSentence.h"
 #include "DataSetStore.h"
 #include "DecodeMemoryImage.h"
 #include "LiveRun.h"
@@ -34,7 +35,7 @@ StoreOutcome ArchiveRunStore::commit(const LiveRun& run)
     if (!m_archive) {
         archive::Archive::Opened opened = archive::Archive::open(m_path, m_clock);
         if (!opened.archive)
-            return { false, opened.error };
+            return { false, archive::archiveErrorSentence(opened.error) };
         m_archive = std::move(opened.archive);
     }
     const MemoryImage image = run.memoryImage();
@@ -49,22 +50,28 @@ StoreOutcome ArchiveRunStore::commit(const LiveRun& run)
     if (!added.ok) {
         // The next attempt opens the archive again: a file moved or replaced meanwhile is found.
         m_archive.reset();
-        return { false, added.error };
+        return { false, archive::archiveErrorSentence(added.error) };
     }
     archive::ArchiveFilter sameStart;
     sameStart.fromSerial = store.startTime(0);
     sameStart.toSerial = store.startTime(0);
+    // A failed listing is said: the commit is tried again, and the shorter versions go then.
+    archive::ArchiveError error;
+    const std::vector<archive::ArchivedSet> same = m_archive->list(sameStart, &error);
+    if (error.failed()) {
+        m_archive.reset();
+        return { false, archive::archiveErrorSentence(error) };
+    }
     std::vector<qint64> older;
-    for (const archive::ArchivedSet& s : m_archive->list(sameStart)) {
+    for (const archive::ArchivedSet& s : same) {
         const bool ours = s.source.split(QStringLiteral("; ")).contains(source);
         if (ours && s.interval == run.interval() && s.celsius == run.celsius()
             && s.samples != run.sampleCount())
             older.push_back(s.id);
     }
-    QString error;
     if (!older.empty() && !m_archive->remove(older, &error)) {
         m_archive.reset();
-        return { false, error };
+        return { false, archive::archiveErrorSentence(error) };
     }
     return { true, {} };
 }

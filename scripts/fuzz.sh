@@ -15,7 +15,7 @@ cd "$here"
 
 targets=(framereader livedecoder graphstate graphstatefile messagetable memorydecoder
   collectionfile memorydownload setupexchange texttable tabletograph
-  journal liverequest recordconfig)
+  journal archive liverequest recordconfig)
 if [ "${1:-}" = "--list" ]; then
   printf '%s\n' "${targets[@]}"
   exit 0

@@ -10,6 +10,7 @@ packages=(
   libqcustomplot-dev
   libqt6svg6
   libqt6sql6-sqlite libssl-dev
+  sqlite3
   xvfb xauth fonts-dejavu-core
   qt6-translations-l10n
   clang-format-14

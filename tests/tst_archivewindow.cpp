@@ -4,6 +4,7 @@
 // once), and an archive that cannot be opened said once.
 
 #include "ArchiveKeeper.h"
+#include "ArchiveListModel.h"
 #include "CollectionFile.h"
 #include "DataSetStore.h"
 #include "DateTimeSerial.h"
@@ -23,6 +24,9 @@
 #include <QFileInfo>
 #include <QItemSelectionModel>
 #include <QLineEdit>
+#include <QRegularExpression>
+#include <QSqlDatabase>
+#include <QSqlQuery>
 #include <QTableView>
 #include <QTemporaryDir>
 #include <QTest>
@@ -73,7 +77,7 @@ struct Rig {
         if (decodeMemoryImage(image, kNow, store).result != LoadResult::Success)
             qFatal("test image does not decode");
         if (!keeper.add(store, image, QStringLiteral("download COM3")))
-            qFatal("cannot add to the archive: %s", qPrintable(keeper.openError()));
+            qFatal("cannot add to the archive: %s", qPrintable(keeper.openError().path));
     }
     // A set the archive does not hold yet, as a download would bring it.
     bool addNewSet()
@@ -115,21 +119,34 @@ private Q_SLOTS:
         QTest::addColumn<QDate>("from"); // null: open
         QTest::addColumn<QDate>("to");
         QTest::addColumn<int>("unit"); // 0 all, 1 °C, 2 °F
+        QTest::addColumn<bool>("edges"); // two more sets, at 00:00:00 and 23:59:59 on 14 April
         QTest::addColumn<int>("rows");
-        QTest::newRow("everything") << QDate() << QDate() << 0 << 3;
-        QTest::newRow("from the 16th") << QDate(2013, 4, 16) << QDate() << 0 << 2;
-        QTest::newRow("to the 16th: the whole day") << QDate() << QDate(2013, 4, 16) << 0 << 2;
-        QTest::newRow("one day") << QDate(2013, 4, 15) << QDate(2013, 4, 15) << 0 << 1;
-        QTest::newRow("°C only") << QDate() << QDate() << 1 << 2;
-        QTest::newRow("°F only") << QDate() << QDate() << 2 << 1;
-        QTest::newRow("nothing in range") << QDate(2014, 1, 1) << QDate() << 0 << 0;
+        QTest::newRow("everything") << QDate() << QDate() << 0 << false << 3;
+        QTest::newRow("from the 16th") << QDate(2013, 4, 16) << QDate() << 0 << false << 2;
+        QTest::newRow("to the 16th: the whole day")
+            << QDate() << QDate(2013, 4, 16) << 0 << false << 2;
+        QTest::newRow("one day") << QDate(2013, 4, 15) << QDate(2013, 4, 15) << 0 << false << 1;
+        QTest::newRow("°C only") << QDate() << QDate() << 1 << false << 2;
+        QTest::newRow("°F only") << QDate() << QDate() << 2 << false << 1;
+        QTest::newRow("nothing in range") << QDate(2014, 1, 1) << QDate() << 0 << false << 0;
+        QTest::newRow("from a day: a set at its midnight")
+            << QDate(2013, 4, 14) << QDate() << 0 << true << 5;
+        QTest::newRow("to a day: a set at its last second")
+            << QDate() << QDate(2013, 4, 14) << 0 << true << 2;
+        QTest::newRow("to the day before: not its midnight")
+            << QDate() << QDate(2013, 4, 13) << 0 << true << 0;
     }
     void listsByStartAndFilters()
     {
         QFETCH(QDate, from);
         QFETCH(QDate, to);
         QFETCH(int, unit);
+        QFETCH(bool, edges);
         Rig r;
+        if (edges)
+            r.add({ loggerimages::setRecordedAt(QDate(2013, 4, 14), QTime(0, 0), 60, 2),
+                loggerimages::setRecordedAt(QDate(2013, 4, 14), QTime(23, 59, 59), 60, 2) });
+        r.window->reload();
         if (from.isValid()) {
             r.window->fromDate()->setDate(from);
             r.window->fromCheck()->setChecked(true);
@@ -180,20 +197,50 @@ private Q_SLOTS:
     {
         QTest::addColumn<bool>("csv");
         QTest::addColumn<bool>("noDocuments"); // the dialog's start folder was never made
-        QTest::newRow("collection file") << false << false;
-        QTest::newRow("CSV") << true << false;
-        QTest::newRow("no documents folder: the dialog starts at home") << false << true;
+        QTest::addColumn<QStringList>("files"); // those written; empty: the one chosen
+        const QStringList chosen;
+        QTest::newRow("collection file") << false << false << chosen;
+        QTest::newRow("CSV") << true << false << chosen;
+        QTest::newRow("no documents folder: the dialog starts at home") << false << true << chosen;
+        // Three sets of 15,990 samples: more than a meter's memory, one file each.
+        QTest::newRow("more than one memory: numbered files, each read again")
+            << false << false << QStringList { "out-1.ch4", "out-2.ch4", "out-3.ch4" };
     }
     void exportsTheSelection()
     {
         QFETCH(bool, csv);
         QFETCH(bool, noDocuments);
+        QFETCH(QStringList, files);
         Rig r(noDocuments ? QStringLiteral("Documents") : QString());
-        r.select({ 0, 1 });
+        if (!files.isEmpty()) {
+            QList<loggerimages::RecordedSet> long3;
+            for (int day = 20; day < 23; ++day)
+                long3 << loggerimages::setRecordedAt(QDate(2013, 4, day), QTime(8, 0), 1, 15990);
+            r.add(long3);
+            r.window->reload();
+        }
+        r.select(files.isEmpty() ? QList { 0, 1 } : QList { 3, 4, 5 });
         const QString path
             = r.dir.filePath(csv ? QStringLiteral("out.csv") : QStringLiteral("out.ch4"));
         r.prompter.fileNames << path;
         r.window->exportSelected(csv);
+        if (!files.isEmpty()) {
+            // Said once, every file named; none larger than a memory, each the program opens.
+            QCOMPARE(r.prompter.shown.size(), 1);
+            QVERIFY(!QFileInfo::exists(path));
+            for (const QString& name : files) {
+                const QString file = r.dir.filePath(name);
+                QVERIFY2(r.prompter.shown[0].contains(QDir::toNativeSeparators(file)),
+                    qPrintable(r.prompter.shown[0]));
+                QVERIFY(QFileInfo(file).size() <= kMeterMemoryBytes);
+                MemoryImage image;
+                QCOMPARE(readCollectionFile(file, image).status, CollectionRead::Status::Read);
+                DataSetStore store;
+                QCOMPARE(decodeMemoryImage(image, kNow, store).result, LoadResult::Success);
+                QCOMPARE(store.sampleCount(0), 15990);
+            }
+            return;
+        }
         QVERIFY2(r.prompter.shown.isEmpty(), qPrintable(r.prompter.shown.join('\n')));
         QCOMPARE(r.prompter.saveStarts.last(), noDocuments ? QDir::homePath() : r.dir.path());
         if (csv) {
@@ -363,6 +410,93 @@ private Q_SLOTS:
         QCOMPARE(int(r.keeper.archive()->list().size()), listed + (adds ? 1 : 0));
     }
 
+    // What the archive cannot do is said in the program's language, with nothing of the
+    // library's or the English table's words in it.
+    void failuresSaidInTheProgramsLanguage_data()
+    {
+        QTest::addColumn<QString>("fault");
+        QTest::addColumn<QString>("german"); // a part of the German text of that failure
+        QTest::newRow("another program's database")
+            << "foreign"
+            << "enthält, was dieses Programm nicht angelegt hat (table recipes)";
+        QTest::newRow("written by a newer version") << "newer"
+                                                    << "von einer neueren Version";
+        QTest::newRow("a path from the Settings that is no full path")
+            << "relative"
+            << "ist kein vollständiger Pfad";
+        QTest::newRow("a stored set damaged") << "damaged"
+                                              << "der Datensatz 1 ist im Archiv beschädigt";
+        QTest::newRow("a set another program removed meanwhile") << "gone"
+                                                                 << "gibt es keinen Datensatz 1";
+        QTest::newRow("a note on a set another program removed") << "note"
+                                                                 << "gibt es keinen Datensatz 1";
+    }
+    void failuresSaidInTheProgramsLanguage()
+    {
+        QFETCH(QString, fault);
+        QFETCH(QString, german);
+        QTemporaryDir dir;
+        ManualClock clock;
+        QString path = dir.filePath(QStringLiteral("archive.sqlite"));
+        const auto sql = [&](const QString& statement) {
+            bool done = false;
+            {
+                QSqlDatabase db
+                    = QSqlDatabase::addDatabase(QStringLiteral("QSQLITE"), QStringLiteral("other"));
+                db.setDatabaseName(path);
+                done = db.open() && QSqlQuery(db).exec(statement);
+                db.close();
+            }
+            QSqlDatabase::removeDatabase(QStringLiteral("other"));
+            return done;
+        };
+        if (fault == u"foreign") {
+            QVERIFY(sql(QStringLiteral("CREATE TABLE recipes (name TEXT)")));
+        } else if (fault == u"relative") {
+            path = QStringLiteral("archive.sqlite");
+        } else {
+            ArchiveKeeper first(clock, path, true);
+            const QByteArray bytes = loggerimages::image({ loggerimages::setWithSamples(3) });
+            const MemoryImage image(bytes, bytes.size() - 1);
+            DataSetStore store;
+            QCOMPARE(decodeMemoryImage(image, kNow, store).result, LoadResult::Success);
+            QVERIFY(first.add(store, image, QStringLiteral("download COM3")));
+        }
+        if (fault == u"newer")
+            QVERIFY(sql(QStringLiteral("PRAGMA user_version = 3")));
+        ArchiveKeeper keeper(clock, path, true);
+        ScriptedPrompter prompter;
+        TfrmArchive window(
+            keeper, prompter, clock,
+            [](const std::vector<qint64>&, const MemoryImage&, bool) { return QString(); },
+            dir.path());
+        if (window.listModel().rowCount() > 0) {
+            window.table()->selectionModel()->select(window.listModel().index(0, 0),
+                QItemSelectionModel::Select | QItemSelectionModel::Rows);
+            if (fault == u"damaged")
+                QVERIFY(sql(QStringLiteral("UPDATE sets SET sha256 = zeroblob(32)")));
+            else
+                QVERIFY(sql(QStringLiteral("DELETE FROM sets")));
+        }
+        if (fault == u"note")
+            QVERIFY(!window.listModel().setData(
+                window.listModel().index(0, ArchiveListModel::Note), QStringLiteral("x")));
+        else
+            window.graphSelected();
+        QCOMPARE(prompter.shown.size(), 1);
+        const QString said = prompter.shown[0];
+        QVERIFY2(said.contains(german), qPrintable(said));
+        const std::optional<MessageTable> english = MessageTable::parse(
+            MessageTable::storedForm(QStringLiteral("TfrmArchive")), Language::English);
+        QVERIFY(english);
+        for (int id = 1; id <= 49; ++id) {
+            const QString text = english->getTextOrDefault(QStringLiteral("IDS_%1").arg(id));
+            for (const QString& part : text.split(QRegularExpression(QStringLiteral("%\\d"))))
+                if (part.trimmed().size() >= 12)
+                    QVERIFY2(!said.contains(part.trimmed()), qPrintable(said));
+        }
+    }
+
     // An archive that cannot be opened (its folder is a file) fails every add, said once.
     void failureIsSaidOnce()
     {
@@ -373,7 +507,7 @@ private Q_SLOTS:
         ManualClock clock;
         ArchiveKeeper keeper(clock, dir.filePath(QStringLiteral("file/archive.sqlite")), true);
         int said = 0;
-        QObject::connect(&keeper, &ArchiveKeeper::addFailed, [&](const QString&) { ++said; });
+        QObject::connect(&keeper, &ArchiveKeeper::addFailed, [&](const ArchiveError&) { ++said; });
         const QByteArray bytes = loggerimages::image({ loggerimages::setWithSamples(2) });
         const MemoryImage image(bytes, bytes.size() - 1);
         DataSetStore store;
@@ -383,7 +517,7 @@ private Q_SLOTS:
         QCOMPARE(said, 1);
         // Switched off: nothing tried, nothing said.
         ArchiveKeeper off(clock, dir.filePath(QStringLiteral("file/archive.sqlite")), false);
-        QObject::connect(&off, &ArchiveKeeper::addFailed, [&](const QString&) { ++said; });
+        QObject::connect(&off, &ArchiveKeeper::addFailed, [&](const ArchiveError&) { ++said; });
         QVERIFY(!off.add(store, image, QStringLiteral("c")));
         QCOMPARE(said, 1);
     }

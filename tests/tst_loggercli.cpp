@@ -10,8 +10,11 @@
 
 #include <QElapsedTimer>
 #include <QFile>
+#include <QFileInfo>
 #include <QProcess>
 #include <QRegularExpression>
+#include <QSqlDatabase>
+#include <QSqlQuery>
 #include <QTemporaryDir>
 #include <QTest>
 #include <QtEndian>
@@ -143,6 +146,8 @@ private Q_SLOTS:
     void hostileSurroundings_data();
     void hostileSurroundings();
     void archiveKeepsEachSetOnce();
+    void archiveFollowsItsFile_data();
+    void archiveFollowsItsFile();
 
 private:
     QTemporaryDir m_dir;
@@ -829,6 +834,172 @@ void TestLoggerCli::archiveKeepsEachSetOnce()
         QCOMPARE(r.err.contains(QStringLiteral("Archived 1 new set, 2 already there.")), asked);
     }
     QFile::remove(configHome() + QStringLiteral("/TC4DL/TC4DL.conf"));
+}
+
+// Which archive the tool takes and how it says what it cannot do: no archive yet, a file that is
+// none, a folder that is not there, a path from the Settings that is no full path, the switch as
+// the program writes it; and --from and --to taking their bounds.
+void TestLoggerCli::archiveFollowsItsFile_data()
+{
+    QTest::addColumn<QStringList>("settings"); // Key=Value, the desktop program's Settings
+    QTest::addColumn<QStringList>("args"); // @dir the row's folder (and where the tool runs)
+    QTest::addColumn<int>("code");
+    QTest::addColumn<QStringList>("starts"); // list --csv: the starts listed
+    QTest::addColumn<QString>("said"); // in stderr once; empty: stderr stays empty
+    QTest::addColumn<QString>("file"); // exists afterwards; "!" first: does not
+    const QStringList none;
+    const QString edges = QStringLiteral("@dir/edges.sqlite");
+    const auto list = [&](std::initializer_list<const char*> bounds) {
+        QStringList args { "archive", "list", "--csv", "--archive", edges };
+        for (const char* b : bounds)
+            args << QString::fromLatin1(b);
+        return args;
+    };
+    QTest::newRow("no archive yet: nothing listed, nothing said")
+        << none << QStringList { "archive", "list", "--archive", "@dir/none.sqlite" } << 0 << none
+        << ""
+        << "!@dir/none.sqlite";
+    QTest::newRow("no archive yet, CSV: the header alone")
+        << none << QStringList { "archive", "list", "--csv", "--archive", "@dir/none.sqlite" } << 0
+        << none << ""
+        << "!@dir/none.sqlite";
+    QTest::newRow("a file that is no archive")
+        << none << QStringList { "archive", "list", "--archive", "@dir/notes.txt" } << 15 << none
+        << "is no database"
+        << "@dir/notes.txt";
+    QTest::newRow("another program's database: refused, said in English")
+        << none << QStringList { "archive", "add", "@good", "--archive", "@dir/recipes.sqlite" }
+        << 15 << none << "holds what this program did not make (table recipes)"
+        << "";
+    QTest::newRow("export .ch4 into a folder that is not there")
+        << none
+        << QStringList { "archive", "export", "1", "-o", "@dir/none/x.ch4", "--archive", edges }
+        << 11 << none << "does not exist"
+        << "!@dir/none";
+    QTest::newRow("export .csv into a folder that is not there")
+        << none
+        << QStringList { "archive", "export", "1", "-o", "@dir/none/x.csv", "--archive", edges }
+        << 11 << none << "does not exist"
+        << "!@dir/none";
+    QTest::newRow("--archive relative: in the current folder")
+        << none << QStringList { "archive", "add", "@good", "--archive", "rel.sqlite" } << 0 << none
+        << ""
+        << "@dir/rel.sqlite";
+    QTest::newRow("a relative ArchivePath in the Settings: refused")
+        << QStringList { "ArchivePath=rel.sqlite" } << QStringList { "archive", "list" } << 15
+        << none << "no full path"
+        << "!@dir/rel.sqlite";
+    QTest::newRow("ArchivePath ~/a.sqlite: refused, no folder \"~\" made")
+        << QStringList { "ArchivePath=~/a.sqlite" } << QStringList { "archive", "add", "@good" }
+        << 15 << none << "no full path"
+        << "!@dir/~";
+    QTest::newRow("a relative ArchivePath: the download stands, not archived")
+        << QStringList { "ArchivePath=rel.sqlite" }
+        << QStringList { "download", "--port", "@port", "-o", "@dir/d.ch4" } << 0 << none
+        << "no full path"
+        << "!@dir/rel.sqlite";
+    QTest::newRow("ArchiveEnabled false: said, adding stays on")
+        << QStringList { "ArchiveEnabled=false", "ArchivePath=@dir/a.sqlite" }
+        << QStringList { "download", "--port", "@port", "-o", "@dir/d.ch4" } << 0 << none
+        << "neither 0 (off) nor 1 (on)"
+        << "@dir/a.sqlite";
+    QTest::newRow("ArchiveEnabled 0.0: said, adding stays on")
+        << QStringList { "ArchiveEnabled=0.0", "ArchivePath=@dir/a.sqlite" }
+        << QStringList { "download", "--port", "@port", "-o", "@dir/d.ch4" } << 0 << none
+        << "neither 0 (off) nor 1 (on)"
+        << "@dir/a.sqlite";
+    // The sets start at 2026-11-04 23:59:59, 11-05 00:00:00, 11-05 23:59:59, 11-06 00:00:00.
+    QTest::newRow("--from a day: from its midnight")
+        << none << list({ "--from", "2026-11-05" }) << 0
+        << QStringList { "2026-11-05T00:00:00", "2026-11-05T23:59:59", "2026-11-06T00:00:00" } << ""
+        << "";
+    QTest::newRow("--to a day: to its last second")
+        << none << list({ "--to", "2026-11-05" }) << 0
+        << QStringList { "2026-11-04T23:59:59", "2026-11-05T00:00:00", "2026-11-05T23:59:59" } << ""
+        << "";
+    QTest::newRow("--from a time: that second too")
+        << none << list({ "--from", "2026-11-05T23:59:59" }) << 0
+        << QStringList { "2026-11-05T23:59:59", "2026-11-06T00:00:00" } << ""
+        << "";
+    QTest::newRow("--to a time: that second too")
+        << none << list({ "--to", "2026-11-05T00:00:00" }) << 0
+        << QStringList { "2026-11-04T23:59:59", "2026-11-05T00:00:00" } << ""
+        << "";
+}
+
+void TestLoggerCli::archiveFollowsItsFile()
+{
+    QFETCH(QStringList, settings);
+    QFETCH(QStringList, args);
+    QFETCH(int, code);
+    QFETCH(QStringList, starts);
+    QFETCH(QString, said);
+    QFETCH(QString, file);
+    QTemporaryDir dir;
+    QVERIFY(dir.isValid());
+    const auto at
+        = [&dir](QString text) { return text.replace(QStringLiteral("@dir"), dir.path()); };
+    // The files the rows name.
+    writeFile(dir.filePath(QStringLiteral("notes.txt")), "Kühlraum prüfen\n");
+    {
+        QSqlDatabase db = QSqlDatabase::addDatabase(QStringLiteral("QSQLITE"), QStringLiteral("r"));
+        db.setDatabaseName(dir.filePath(QStringLiteral("recipes.sqlite")));
+        QVERIFY(db.open());
+        QVERIFY(QSqlQuery(db).exec(QStringLiteral("CREATE TABLE recipes (name TEXT)")));
+        db.close();
+    }
+    QSqlDatabase::removeDatabase(QStringLiteral("r"));
+    using loggerimages::setRecordedAt;
+    const QDate day(2026, 11, 4);
+    const QString memory = dir.filePath(QStringLiteral("edges.ch4"));
+    writeFile(memory,
+        loggerimages::image({ setRecordedAt(day, QTime(23, 59, 59), 60, 1),
+            setRecordedAt(day.addDays(1), QTime(0, 0), 60, 1),
+            setRecordedAt(day.addDays(1), QTime(23, 59, 59), 60, 1),
+            setRecordedAt(day.addDays(2), QTime(0, 0), 60, 1) }));
+    QCOMPARE(
+        runCli({ "archive", "add", memory, "--archive", dir.filePath("edges.sqlite") }).exitCode,
+        0);
+    const QString settingsFile = configHome() + QStringLiteral("/TC4DL/TC4DL.conf");
+    {
+        tc4dl::ManualClock clock;
+        tc4dl::NativeSettingsStore store(clock, settingsFile);
+        for (const QString& pair : settings)
+            QVERIFY(store.writeText(pair.section(u'=', 0, 0), at(pair.section(u'=', 1))));
+        store.flush();
+    }
+    args.replaceInStrings(QStringLiteral("@good"), m_file);
+    for (QString& arg : args)
+        arg = at(arg);
+    QProcess meter;
+    if (args.contains(QStringLiteral("@port"))) {
+        const QString device = startMeter(
+            meter, { QStringLiteral("--no-pacing"), QStringLiteral("--memory"), memory });
+        QVERIFY(!device.isEmpty());
+        args.replaceInStrings(QStringLiteral("@port"), device);
+    }
+    const Run r = runCli(args, dir.path());
+    if (meter.state() != QProcess::NotRunning)
+        stopMeter(meter);
+    QFile::remove(settingsFile);
+    QCOMPARE(r.exitCode, code);
+    if (said.isEmpty())
+        QVERIFY2(r.err.trimmed().isEmpty(), qPrintable(r.err));
+    else
+        QVERIFY2(r.err.count(said) == 1, qPrintable(r.err));
+    if (args.contains(QStringLiteral("--csv"))) {
+        QCOMPARE(
+            r.out.value(0), QStringLiteral("id,start,interval_s,samples,unit,added,source,note"));
+        QStringList listed;
+        for (const QString& line : r.out.mid(1))
+            listed << line.section(u',', 1, 1);
+        QCOMPARE(listed, starts);
+    } else if (args.value(1) == QLatin1String("list") && code == 0) {
+        QVERIFY(r.out.isEmpty());
+    }
+    if (!file.isEmpty())
+        QCOMPARE(
+            QFileInfo::exists(at(file.mid(file.startsWith(u'!') ? 1 : 0))), !file.startsWith(u'!'));
 }
 
 QTEST_GUILESS_MAIN(TestLoggerCli)

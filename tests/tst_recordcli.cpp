@@ -5,6 +5,7 @@
 // killed and restarted.
 
 #include "Archive.h"
+#include "ArchiveErrorSentence.h"
 #include "CliProcess.h"
 #include "Clock.h"
 #include "DataSetStore.h"
@@ -197,7 +198,8 @@ QStringList archivedRuns(const QString& path)
         path, testClock(), tc4dl::archive::Archive::Access::ReadOnly);
     QStringList runs;
     if (!opened.archive)
-        return { QStringLiteral("no archive: ") + opened.error };
+        return { QStringLiteral("no archive: ")
+            + tc4dl::archive::archiveErrorSentence(opened.error) };
     for (const auto& s : opened.archive->list())
         runs << QStringLiteral("%1 %2").arg(s.source).arg(s.samples);
     runs.sort();

@@ -3,6 +3,7 @@
 #include "DataSetStore.h"
 #include "MemoryImage.h"
 
+#include <QDir>
 #include <QFileInfo>
 
 namespace tc4dl {
@@ -24,10 +25,18 @@ ArchiveKeeper::Archive* ArchiveKeeper::archive()
     // One try per run: a file that cannot be opened now is not tried at every download.
     if (!m_opened) {
         m_opened = true;
+        if (QDir::isRelativePath(m_path)) {
+            m_openError = ArchiveError::of(ArchiveError::Kind::RelativePath, m_path);
+            return nullptr;
+        }
         Archive::Opened opened = Archive::open(m_path, m_clock);
         m_archive = std::move(opened.archive);
         m_openError = opened.error;
         m_movedAside = opened.movedAside;
+        if (!opened.journalSetAside.isEmpty()) {
+            m_journal = m_path + QStringLiteral("-wal");
+            m_journalAside = opened.journalSetAside;
+        }
     }
     return m_archive.get();
 }
@@ -37,7 +46,12 @@ QString ArchiveKeeper::takeMovedAside()
     return std::exchange(m_movedAside, QString());
 }
 
-bool ArchiveKeeper::switchTo(const QString& path, QString* error)
+std::pair<QString, QString> ArchiveKeeper::takeJournalSetAside()
+{
+    return { std::exchange(m_journal, QString()), std::exchange(m_journalAside, QString()) };
+}
+
+bool ArchiveKeeper::switchTo(const QString& path, ArchiveError* error)
 {
     if (m_archive && QFileInfo(path).absoluteFilePath() == QFileInfo(m_path).absoluteFilePath())
         return true;
@@ -46,7 +60,8 @@ bool ArchiveKeeper::switchTo(const QString& path, QString* error)
     const QFileInfo info(path);
     if (info.exists() && !(info.isFile() && info.size() == 0)) {
         const Archive::Opened looked = Archive::open(path, m_clock, Archive::Access::ReadOnly);
-        if (!looked.archive) {
+        // A journal that is not its own is set aside by the open for writing below.
+        if (!looked.archive && looked.error.kind != ArchiveError::Kind::StrayJournal) {
             if (error)
                 *error = looked.error;
             return false;
@@ -61,8 +76,10 @@ bool ArchiveKeeper::switchTo(const QString& path, QString* error)
     std::unique_ptr<Archive> before = std::exchange(m_archive, std::move(opened.archive));
     m_path = path;
     m_opened = true;
-    m_openError.clear();
+    m_openError = {};
     m_movedAside = opened.movedAside;
+    m_journal = opened.journalSetAside.isEmpty() ? QString() : path + QStringLiteral("-wal");
+    m_journalAside = opened.journalSetAside;
     m_failureSaid = false; // a failure of the new file is news
     Q_EMIT switched();
     return true;
@@ -83,7 +100,7 @@ bool ArchiveKeeper::add(const DataSetStore& store, const MemoryImage& image, con
     return outcome.ok;
 }
 
-void ArchiveKeeper::fail(const QString& reason)
+void ArchiveKeeper::fail(const ArchiveError& reason)
 {
     if (m_failureSaid)
         return;

@@ -6,6 +6,7 @@
 #include <QString>
 
 #include <memory>
+#include <utility>
 
 namespace tc4dl {
 
@@ -21,6 +22,7 @@ class ArchiveKeeper final : public QObject {
     Q_OBJECT
 public:
     using Archive = archive::Archive;
+    using ArchiveError = archive::ArchiveError;
 
     ArchiveKeeper(Clock& clock, QString path, bool addsEnabled, QObject* parent = nullptr);
     ~ArchiveKeeper() override;
@@ -38,14 +40,18 @@ public:
     // that is no archive of this program is refused, never moved aside: the user chose it. On
     // failure the archive in use stays and `*error` says why. Whoever shows the old archive
     // hears of the switch (switched()) before it is closed.
-    bool switchTo(const QString& path, QString* error = nullptr);
+    bool switchTo(const QString& path, ArchiveError* error = nullptr);
 
-    // The archive, opened now if it was not; null when it cannot be opened (openError()).
+    // The archive, opened now if it was not; null when it cannot be opened (openError()). A
+    // path that is not a full one (a Settings value written by hand) is refused: it would name
+    // another file in every folder the program starts in.
     [[nodiscard]] Archive* archive();
-    [[nodiscard]] const QString& openError() const { return m_openError; }
-    // Where a damaged file at the path was moved before a new archive was begun; said by the
-    // first window that opens, then forgotten.
+    [[nodiscard]] const ArchiveError& openError() const { return m_openError; }
+    // Where a damaged file at the path was moved before a new archive was begun, and where a
+    // journal beside it that was not its own was set aside; said by the first window that
+    // opens, then forgotten.
     [[nodiscard]] QString takeMovedAside();
+    [[nodiscard]] std::pair<QString, QString> takeJournalSetAside();
 
     // Adds the store's sets unless adds are switched off. Returns whether they are stored.
     bool add(const DataSetStore& store, const MemoryImage& image, const QString& source);
@@ -54,10 +60,10 @@ Q_SIGNALS:
     // Another archive is in use: archive() gives it. The one before is still open meanwhile.
     void switched();
     // The first add to this archive file that failed, and why.
-    void addFailed(const QString& reason);
+    void addFailed(const tc4dl::archive::ArchiveError& reason);
 
 private:
-    void fail(const QString& reason);
+    void fail(const ArchiveError& reason);
 
     Clock& m_clock;
     QString m_path;
@@ -65,8 +71,10 @@ private:
     bool m_addsForbidden = false;
     std::unique_ptr<Archive> m_archive;
     bool m_opened = false;
-    QString m_openError;
+    ArchiveError m_openError;
     QString m_movedAside;
+    QString m_journal; // the journal set aside, and where it went
+    QString m_journalAside;
     bool m_failureSaid = false;
 };
 

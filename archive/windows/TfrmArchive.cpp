@@ -1,6 +1,7 @@
 #include "TfrmArchive.h"
 
 #include "ArchiveCsv.h"
+#include "ArchiveErrorText.h"
 #include "ArchiveKeeper.h"
 #include "ArchiveTimeline.h"
 #include "Clock.h"
@@ -102,7 +103,9 @@ TfrmArchive::TfrmArchive(ArchiveKeeper& keeper, Prompter& prompter, Clock& clock
     m_messages.applyTo(this);
     m_model.setHeaderTexts({ text(1), text(2), text(3), text(4), text(5), text(6) });
     connect(&m_model, &ArchiveListModel::writeFailed, this,
-        [this](const QString& reason) { tell(text(12).arg(reason)); });
+        [this](const ArchiveError& reason) { tell(text(12).arg(archiveErrorText(reason))); });
+    connect(&m_model, &ArchiveListModel::readFailed, this,
+        [this](const ArchiveError& reason) { tell(text(13).arg(archiveErrorText(reason))); });
     connect(m_table, &QTableView::doubleClicked, this, [this](const QModelIndex& index) {
         if (index.column() != ArchiveListModel::Note)
             graphSelected();
@@ -165,7 +168,7 @@ Archive* TfrmArchive::usable()
 {
     Archive* archive = m_keeper.archive();
     if (!archive)
-        tell(text(8).arg(m_keeper.openError()));
+        tell(text(8).arg(archiveErrorText(m_keeper.openError())));
     return archive;
 }
 
@@ -235,10 +238,10 @@ void TfrmArchive::graphTimeline()
 
 std::optional<MemoryImage> TfrmArchive::imageOf(Archive& archive, const std::vector<qint64>& ids)
 {
-    QString error;
+    ArchiveError error;
     std::optional<MemoryImage> image = archive.image(ids, &error);
     if (!image)
-        tell(text(13).arg(error));
+        tell(text(13).arg(archiveErrorText(error)));
     return image;
 }
 
@@ -252,8 +255,9 @@ void TfrmArchive::exportSelected(bool csv)
         tell(text(15));
         return;
     }
-    const std::optional<MemoryImage> image = imageOf(*archive, ids);
-    if (!image)
+    // A CSV file takes the sets of one image; a collection file no more than a meter's memory.
+    std::optional<MemoryImage> image;
+    if (csv && !(image = imageOf(*archive, ids)))
         return;
     Prompter::FileRequest request;
     request.start = existingStartFolder(m_startFolder);
@@ -265,7 +269,6 @@ void TfrmArchive::exportSelected(bool csv)
         return;
     m_startFolder = QFileInfo(path).absolutePath();
     QString error;
-    bool written = false;
     if (csv) {
         DataSetStore store;
         const DecodeOutcome decoded = decodeMemoryImage(*image, m_clock.now(), store);
@@ -274,13 +277,33 @@ void TfrmArchive::exportSelected(bool csv)
                 decoded.badSet >= 0 ? QString::number(decoded.badSet + 1) : QString()));
             return;
         }
-        written = writeArchiveCsv(path, store, ids, &error);
-    } else {
-        // The collection file the program opens again: the memory image of these sets.
-        written = writeTransferFile(*image, path, &error);
+        if (!writeArchiveCsv(path, store, ids, &error))
+            tell(text(17).arg(QDir::toNativeSeparators(path), error));
+        return;
     }
-    if (!written)
-        tell(text(17).arg(QDir::toNativeSeparators(path), error));
+    // The collection files the program opens again: memory images of these sets, numbered
+    // when they are more than one memory.
+    QStringList written;
+    QString failed;
+    ArchiveError why;
+    const bool done = archive->forEachMemory(
+        ids,
+        [&](const MemoryImage& memory, int index, int count) {
+            const QString file = memoryFileNames(path, count).at(index);
+            if (!writeTransferFile(memory, file, &error)) {
+                failed = file;
+                return false;
+            }
+            written << QDir::toNativeSeparators(file);
+            return true;
+        },
+        &why);
+    if (!failed.isEmpty())
+        tell(text(17).arg(QDir::toNativeSeparators(failed), error));
+    else if (!done)
+        tell(text(13).arg(archiveErrorText(why)));
+    else if (written.size() > 1)
+        tell(text(23).arg(written.size()).arg(written.join(QStringLiteral(", "))));
 }
 
 void TfrmArchive::removeSelected()
@@ -296,9 +319,9 @@ void TfrmArchive::removeSelected()
             text(10).arg(ids.size()), Prompter::Buttons::YesNoDefaultNo, Prompter::Icon::Question)
         != Prompter::Answer::Yes)
         return;
-    QString error;
+    ArchiveError error;
     if (!m_keeper.archive()->remove(ids, &error))
-        tell(text(11).arg(error));
+        tell(text(11).arg(archiveErrorText(error)));
     reload();
 }
 

@@ -1,5 +1,6 @@
 #include "TfrmArchiveSettings.h"
 
+#include "ArchiveErrorText.h"
 #include "ArchiveKeeper.h"
 #include "DialogFrame.h"
 #include "Prompter.h"
@@ -94,7 +95,8 @@ bool TfrmArchiveSettings::isDefault(const QString& path) const
 
 QString TfrmArchiveSettings::pathSetting() const
 {
-    return isDefault(m_path) ? QString() : m_path;
+    // Always a full path: a relative one would name another file in every folder.
+    return isDefault(m_path) ? QString() : QFileInfo(m_path).absoluteFilePath();
 }
 
 bool TfrmArchiveSettings::addsOn() const
@@ -159,14 +161,14 @@ void TfrmArchiveSettings::chooseMove()
 void TfrmArchiveSettings::accept()
 {
     const QString before = m_keeper.path();
-    QString error;
+    ArchiveError error;
     if (m_plan == Plan::Move) {
         Archive* archive = m_keeper.archive();
         const QFileInfo folder(QFileInfo(m_path).absolutePath());
         if (!archive) {
             error = m_keeper.openError();
         } else if (!folder.isDir() || !folder.isWritable()) {
-            error = text("IDS_13"); // the commonest refusal, said in the program's language
+            error = ArchiveError::of(ArchiveError::Kind::FolderNotWritable, m_path);
         } else if (archive->copyTo(m_path, &error) && !m_keeper.switchTo(m_path, &error)) {
             // The copy this dialog just made, which nothing uses.
             for (const char* suffix : { "", "-wal", "-shm" })
@@ -175,9 +177,16 @@ void TfrmArchiveSettings::accept()
     } else if (m_plan == Plan::Use) {
         (void)m_keeper.switchTo(m_path, &error);
     }
-    if (!error.isEmpty()) {
+    if (error.failed()) {
+        // The commonest refusals of a move in this dialog's own words, the rest as the
+        // archive window says them.
+        QString why = archiveErrorText(error);
+        if (m_plan == Plan::Move && error.kind == ArchiveError::Kind::TargetExists)
+            why = text("IDS_12");
+        else if (m_plan == Plan::Move && error.kind == ArchiveError::Kind::FolderNotWritable)
+            why = text("IDS_13");
         const char* id = m_plan == Plan::Move ? "IDS_8" : "IDS_9";
-        m_prompter.ask(text(id).arg(shown(m_path), error, shown(before)), Prompter::Buttons::Ok,
+        m_prompter.ask(text(id).arg(shown(m_path), why, shown(before)), Prompter::Buttons::Ok,
             Prompter::Icon::Warning);
         return;
     }

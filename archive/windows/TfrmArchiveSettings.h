@@ -35,7 +35,7 @@ public:
     // even when the program was given it for this run only).
     [[nodiscard]] const QString& chosenPath() const { return m_path; }
     [[nodiscard]] bool pathChosen() const { return m_plan != Plan::Keep; }
-    // The Settings' value for the chosen file: empty for the default one.
+    // The Settings' value for the chosen file: its full path, empty for the default one.
     [[nodiscard]] QString pathSetting() const;
     [[nodiscard]] bool addsOn() const;
 
