@@ -3,9 +3,9 @@
 #include "DesktopNotifier.h"
 #include "ProgramGraphServices.h"
 #include "ProgramWindows.h"
+#include "RealTimeRecorder.h"
 #include "StatusLine.h"
 #include "TfrmChannels.h"
-#include "TfrmGraph.h"
 #include "TfrmPanel.h"
 #include "Workspace.h"
 
@@ -70,31 +70,9 @@ void ChannelAlarms::Channels1Click()
 
 void ChannelAlarms::annotate(double serial, double y, const QString& text)
 {
-    // Only a run's graph takes notes: the note is saved with the graph it belongs to.
-    TfrmGraph* graph = m_parts.windows->realTimeGraph();
-    if (!graph || !m_parts.workspace->recording().active())
-        return;
-    // Alarms raised by one reading share its time: as notes of their own they would be
-    // written over each other, so each is a line of one note.
-    if (m_lastNote.graph == graph && m_lastNote.serial == serial) {
-        chart::GraphAnnotation note = graph->model().annotation(m_lastNote.index);
-        if (note.type == chart::kAnnotationText && note.x == serial && !note.text.isEmpty()) {
-            note.text += QChar(13) + text;
-            graph->model().setAnnotation(m_lastNote.index, note);
-            graph->redraw();
-            return;
-        }
-    }
-    chart::GraphAnnotation note;
-    note.type = chart::kAnnotationText;
-    note.x = serial;
-    note.y = y;
-    note.text = text;
-    note.color = m_parts.windows->graphServices().graphShared().annoColor;
-    const int index = graph->nextAnnotationIndex();
-    graph->model().setAnnotation(index, note);
-    m_lastNote = { graph, index, serial };
-    graph->redraw();
+    // The run's graph takes the note, and its journal keeps it (none while no run records).
+    (void)m_parts.windows->recorder().addAlarmNote(
+        serial, y, text, m_parts.windows->graphServices().graphShared().annoColor);
 }
 
 bool ChannelAlarms::eventFilter(QObject* watched, QEvent* event)

@@ -3,7 +3,6 @@
 #include "MainWindowDeps.h"
 
 #include <QObject>
-#include <QPointer>
 
 #include <memory>
 
@@ -15,7 +14,6 @@ namespace tc4dl {
 class AlarmNotifier;
 class ProgramWindows;
 class StatusLine;
-class TfrmGraph;
 class Workspace;
 
 // Where the workspace's live alarms show: the status bar (a click acknowledges), the channel's
@@ -49,12 +47,6 @@ private:
     const MainWindowDeps& m_deps;
     std::unique_ptr<AlarmNotifier> m_ownNotifier;
     AlarmNotifier* m_notifier = nullptr;
-    // The note the last alarm wrote: alarms raised by the same reading join it.
-    struct LastNote {
-        QPointer<TfrmGraph> graph;
-        int index = -1;
-        double serial = 0.0;
-    } m_lastNote;
 };
 
 } // namespace tc4dl

@@ -64,6 +64,7 @@ public:
     void clear() override { }
     bool save() override { return true; }
     void focusPlot() override { }
+    int nextAnnotationIndex() override { return graph.annotationCount(); }
 
     chart::ChartModel graph;
     std::array<QString, 12> boxes;

@@ -111,4 +111,10 @@ void RealTimeGraphAdapter::focusPlot()
         m_window->graph()->setFocus();
 }
 
+int RealTimeGraphAdapter::nextAnnotationIndex()
+{
+    // A window that has gone takes no notes that matter: any index into the orphan model.
+    return m_window ? m_window->nextAnnotationIndex() : m_orphan.annotationCount();
+}
+
 } // namespace tc4dl

@@ -40,6 +40,7 @@ public:
     void clear() override;
     bool save() override;
     void focusPlot() override;
+    int nextAnnotationIndex() override;
 
 private:
     QPointer<TfrmGraph> m_window;

@@ -95,6 +95,10 @@ void RealTimeRecorder::restoreJournal(const journal::JournalContents& contents)
     for (const journal::JournalSample& s : contents.samples)
         m_sampler->addSample(s.values, s.t);
     m_sampler->stop(contents.samples.back().t);
+    // The alarm notes at their moments, joined as they were when they were written.
+    m_lastNote = {};
+    for (const journal::JournalNote& note : contents.notes)
+        placeNote(note);
     m_recording.restore(contents);
     showClear();
     m_window->redraw();
@@ -105,7 +109,45 @@ void RealTimeRecorder::attachWindow(std::unique_ptr<RealTimeWindow> window)
     // A new window starts without a recording.
     m_sampler.reset();
     m_window = std::move(window);
+    m_lastNote = {};
     showClear();
+}
+
+bool RealTimeRecorder::addAlarmNote(double serial, double y, const QString& text, quint32 color)
+{
+    // Only a run's graph takes notes: the note is saved with the graph it belongs to.
+    if (!m_recording.active() || !m_window)
+        return false;
+    const journal::JournalNote note { serial, y, color, text };
+    placeNote(note);
+    m_recording.keepNote(note);
+    m_window->redraw();
+    return true;
+}
+
+void RealTimeRecorder::placeNote(const journal::JournalNote& n)
+{
+    chart::ChartModel& model = m_window->model();
+    // Alarms raised by one reading share its time: as notes of their own they would be
+    // written over each other, so each is a line of one note (unless the person removed or
+    // moved that note meanwhile).
+    if (m_lastNote.index >= 0 && m_lastNote.serial == n.t) {
+        chart::GraphAnnotation note = model.annotation(m_lastNote.index);
+        if (note.type == chart::kAnnotationText && note.x == n.t && !note.text.isEmpty()) {
+            note.text += QChar(13) + n.text;
+            model.setAnnotation(m_lastNote.index, note);
+            return;
+        }
+    }
+    chart::GraphAnnotation note;
+    note.type = chart::kAnnotationText;
+    note.x = n.t;
+    note.y = n.y;
+    note.text = n.text;
+    note.color = n.color;
+    const int index = m_window->nextAnnotationIndex();
+    model.setAnnotation(index, note);
+    m_lastNote = { index, n.t };
 }
 
 void RealTimeRecorder::attach(TfrmGraph& window)
@@ -184,6 +226,7 @@ int RealTimeRecorder::askForSamples()
 void RealTimeRecorder::startRun(int samples)
 {
     m_recording.begin(samples, m_workspace.unit(), m_workspace.session().comm1().deviceName());
+    m_lastNote = {};
     m_sampler = std::make_unique<RealTimeSampler>(m_window->model(), *m_window);
     m_sampler->setXExtendStep(m_xExtendStep);
     m_sampler->start(samples, m_recording.startSerial());

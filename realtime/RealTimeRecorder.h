@@ -16,6 +16,7 @@ namespace tc4dl {
 
 namespace journal {
 struct JournalContents;
+struct JournalNote;
 } // namespace journal
 
 class GraphServices;
@@ -54,6 +55,11 @@ public:
     // Puts a journal's samples into the real-time graph as a stopped run, unsaved.
     void restoreJournal(const journal::JournalContents& contents);
 
+    // An alarm's note at its moment in the running run's graph, kept in the run's journal too,
+    // so that a restored run shows it again. Alarms raised by one reading share one note, a
+    // line each. False (and nothing written) while no run records.
+    bool addAlarmNote(double serial, double y, const QString& text, quint32 color);
+
     // Records into `window` from now on (tests give their own; attach() gives the real one).
     void attachWindow(std::unique_ptr<RealTimeWindow> window);
 
@@ -78,6 +84,8 @@ private:
     [[nodiscard]] bool saveGraph();
     // Samples every `seconds` from now on, the time axis growing to match.
     void useRate(int seconds);
+    // Writes an alarm note into the graph, joining the note of the same moment.
+    void placeNote(const journal::JournalNote& note);
 
     Workspace& m_workspace;
     Recording& m_recording;
@@ -86,6 +94,11 @@ private:
     QWidget* m_dialogParent;
     std::unique_ptr<RealTimeWindow> m_window;
     std::unique_ptr<RealTimeSampler> m_sampler;
+    // The alarm note written last: notes of the same moment join it.
+    struct LastNote {
+        int index = -1;
+        double serial = 0.0;
+    } m_lastNote;
     // One tenth of a minute, as a fraction of a day rounded to single precision.
     double m_xExtendStep = static_cast<double>(1.0f / 8640.0f);
 };

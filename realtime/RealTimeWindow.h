@@ -24,6 +24,8 @@ public:
     // Asks for a file name and saves the graph there; true when it was written.
     virtual bool save() = 0;
     virtual void focusPlot() = 0;
+    // The index a new note of the graph takes (the window numbers its notes).
+    [[nodiscard]] virtual int nextAnnotationIndex() = 0;
 };
 
 } // namespace tc4dl

@@ -20,6 +20,7 @@
 #include <QTest>
 
 #include <optional>
+#include <utility>
 
 using namespace tc4dl;
 using namespace tc4dl::testing;
@@ -98,6 +99,22 @@ void leaveJournal(const QString& path, int samples, const QByteArray& tail = {},
     QFile f(path);
     QVERIFY(f.open(QIODevice::Append));
     QCOMPARE(f.write(tail), qint64(tail.size()));
+}
+
+// The graph's notes as a person sees them: moment, place, colour and text.
+QStringList notesOf(const chart::ChartModel& model)
+{
+    QStringList notes;
+    for (int i = 0; i < model.annotationCount(); ++i) {
+        const chart::GraphAnnotation a = model.annotation(i);
+        if (!a.text.isEmpty())
+            notes << QStringLiteral("%1 %2 %3 %4")
+                         .arg(a.x, 0, 'g', 17)
+                         .arg(a.y, 0, 'g', 17)
+                         .arg(a.color, 6, 16, QLatin1Char('0'))
+                         .arg(a.text);
+    }
+    return notes;
 }
 
 QString germanQuestion(int samples)
@@ -263,6 +280,56 @@ private Q_SLOTS:
         // The rate the run was recorded at (00:05), not the one stored before.
         QCOMPARE(g->minutesList()->currentIndex(), 0);
         QCOMPARE(g->secondsList()->currentIndex(), 5);
+    }
+
+    // Alarms raised while a run records: their notes are in the journal with the samples, and
+    // a run restored after a crash shows them again at their moments, joined as they were.
+    void alarmNotesComeBackAtTheirMoments_data()
+    {
+        QTest::addColumn<QList<QList<int>>>("raised"); // per tick, the channels past the limit
+        QTest::addColumn<int>("notes");
+        QTest::newRow("one alarm") << QList<QList<int>> { {}, { 0 }, { 0 } } << 1;
+        QTest::newRow("two alarms of one reading: one note")
+            << QList<QList<int>> { {}, { 0, 1 }, { 0, 1 } } << 1;
+        QTest::newRow("alarms at two readings: two notes")
+            << QList<QList<int>> { { 2 }, { 2 }, { 2, 3 }, { 2, 3 } } << 2;
+    }
+    void alarmNotesComeBackAtTheirMoments()
+    {
+        QFETCH(QList<QList<int>>, raised);
+        QFETCH(int, notes);
+        QTemporaryDir dir;
+        const QString path = dir.filePath(QStringLiteral("realtime.journal"));
+        QStringList written;
+        int samples = 0;
+        {
+            Session s(path);
+            s.start();
+            alarm::ChannelSet limits;
+            for (auto& channel : limits) {
+                channel.highOn = true;
+                channel.high = 150.0;
+            }
+            limits[0].name = QStringLiteral("Ofen");
+            s.window->workspace().channels().setChannels(limits);
+            s.record(20, 0);
+            for (const QList<int>& channels : raised) {
+                for (const int c : channels)
+                    s.meters[QStringLiteral("SIMULATOR")].setTemperature(c, 160.0 + c);
+                s.tick();
+            }
+            written = notesOf(s.graph()->model());
+            QCOMPARE(written.size(), notes);
+            samples = s.window->workspace().recording().sampleCount();
+            QCOMPARE(int(journal::readJournalFile(path).notes.size()),
+                written.join(QLatin1Char('\r')).count(QLatin1Char('\r')) + 1);
+            s.window->Exit1Click(); // the journal stays for the next start
+            delete std::exchange(s.window, nullptr);
+        }
+        Session next(path);
+        next.start(Answer::Yes);
+        QCOMPARE(next.window->workspace().recording().sampleCount(), samples);
+        QCOMPARE(notesOf(next.graph()->model()), written);
     }
 
     void theQuestionInBothLanguages()

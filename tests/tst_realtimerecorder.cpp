@@ -59,6 +59,7 @@ public:
         return saveSucceeds;
     }
     void focusPlot() override { }
+    int nextAnnotationIndex() override { return graph.annotationCount(); }
 
     chart::ChartModel graph;
     std::array<QString, 4> maxTexts, minTexts, avgTexts;

@@ -48,6 +48,14 @@ void Recording::discardJournal()
         m_journal->discard(m_journalPath);
 }
 
+void Recording::keepNote(const journal::JournalNote& note)
+{
+    // A note that does not fit (too many, too long) is left out of the journal only: the graph
+    // keeps it, and the samples go on being journalled.
+    if (m_active && m_journal)
+        (void)m_journal->appendNote(note, m_clock.tickMs());
+}
+
 void Recording::begin(int samples, Unit unit, const QString& device)
 {
     m_startSerial = toDateTimeSerial(m_clock.now());

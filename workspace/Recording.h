@@ -60,6 +60,10 @@ public:
     [[nodiscard]] QString journalPath() const { return m_journalPath; }
     [[nodiscard]] const journal::JournalWriter* journal() const { return m_journal.get(); }
     void discardJournal();
+    // An alarm's note placed in the running run's graph: the journal keeps it with the
+    // samples, so that a run restored after a crash shows it again. Nothing while no run
+    // records or no journal is open.
+    void keepNote(const journal::JournalNote& note);
 
     // A run of `samples` begins now, in `unit`, on `device`.
     void begin(int samples, Unit unit, const QString& device);
