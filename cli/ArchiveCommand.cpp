@@ -9,6 +9,7 @@
 #include "ExitCode.h"
 #include "LoggerCommands.h"
 #include "Output.h"
+#include "ReportCommand.h"
 #include "StopSignals.h"
 
 #include <QCommandLineParser>
@@ -31,7 +32,8 @@ const char* const kUsage
       "       tc4dl-cli archive add FILE... [--archive PATH]\n"
       "       tc4dl-cli archive export ID... [-o OUT.csv | -o OUT.ch4] [--archive PATH]\n"
       "       tc4dl-cli archive remove ID... --yes [--archive PATH]\n"
-      "       tc4dl-cli archive check [--archive PATH]\n";
+      "       tc4dl-cli archive check [--archive PATH]\n"
+      "       tc4dl-cli archive report ID... -o OUT.pdf [report options] [--archive PATH]\n";
 
 // A CSV field: quoted when it holds a comma, a quote or a line break.
 QString csvField(const QString& text)
@@ -233,12 +235,13 @@ int runArchive(const QStringList& arguments, QTextStream& out, QTextStream& err)
             "export: the sets as CSV set,time,T1,T2,T3,T4,unit (set = archive id), or as a\n"
             "  collection file when OUT ends in .ch4.\n"
             "remove: takes the sets out (needs --yes).\n"
-            "check: SQLite's integrity check and every set's hash.\n")
+            "check: SQLite's integrity check and every set's hash.\n"
+            "report: the sets as one timeline in a PDF record (tc4dl-cli report --help).\n")
         + exitCodeHelp());
     parser.addHelpOption();
     parser.addPositionalArgument(QStringLiteral("archive"), QStringLiteral("The command."));
     parser.addPositionalArgument(
-        QStringLiteral("ACTION"), QStringLiteral("list, add, export, remove or check."));
+        QStringLiteral("ACTION"), QStringLiteral("list, add, export, remove, check or report."));
     const QCommandLineOption archiveOption = archivePathOption();
     const QCommandLineOption csv(QStringLiteral("csv"), QStringLiteral("list: CSV."));
     const QCommandLineOption from(QStringLiteral("from"),
@@ -251,13 +254,15 @@ int runArchive(const QStringList& arguments, QTextStream& out, QTextStream& err)
         QStringLiteral("OUT"));
     const QCommandLineOption yes(QStringLiteral("yes"), QStringLiteral("remove: really remove."));
     parser.addOptions({ archiveOption, csv, from, to, output, yes });
+    parser.addOptions(reportOptions());
     if (const std::optional<int> code = parseOrEnd(parser, arguments, kUsage, out, err))
         return *code;
     const QStringList positional = parser.positionalArguments();
     const QString action = positional.value(1);
     const QStringList rest = positional.mid(2);
     static const QStringList kActions { QStringLiteral("list"), QStringLiteral("add"),
-        QStringLiteral("export"), QStringLiteral("remove"), QStringLiteral("check") };
+        QStringLiteral("export"), QStringLiteral("remove"), QStringLiteral("check"),
+        QStringLiteral("report") };
     if (!kActions.contains(action)) {
         err << (action.isEmpty() ? QStringLiteral("No archive command given.")
                                  : QStringLiteral("Unknown archive command \"%1\".").arg(action))
@@ -266,7 +271,7 @@ int runArchive(const QStringList& arguments, QTextStream& out, QTextStream& err)
         return Usage;
     }
     const bool needsItems = action == QLatin1String("add") || action == QLatin1String("export")
-        || action == QLatin1String("remove");
+        || action == QLatin1String("remove") || action == QLatin1String("report");
     if (needsItems == rest.isEmpty()) {
         err << (needsItems ? QStringLiteral("archive %1 needs at least one %2.")
                                  .arg(action,
@@ -282,14 +287,16 @@ int runArchive(const QStringList& arguments, QTextStream& out, QTextStream& err)
         return Usage;
     }
     std::optional<std::vector<qint64>> chosen;
-    if (action == QLatin1String("export") || action == QLatin1String("remove")) {
+    if (action == QLatin1String("export") || action == QLatin1String("remove")
+        || action == QLatin1String("report")) {
         chosen = ids(rest, err);
         if (!chosen)
             return InvalidInput;
     }
 
     const QString path = archivePath(parser, archiveOption);
-    const bool onlyReads = action == QLatin1String("list") || action == QLatin1String("export");
+    const bool onlyReads = action == QLatin1String("list") || action == QLatin1String("export")
+        || action == QLatin1String("report");
     const Archive::Opened opened = openArchive(
         path, onlyReads ? Archive::Access::ReadOnly : Archive::Access::ReadWrite, err);
     if (!opened.archive) {
@@ -310,6 +317,8 @@ int runArchive(const QStringList& arguments, QTextStream& out, QTextStream& err)
         return exportSets(db, *chosen, parser.value(output), out, err);
     if (action == QLatin1String("remove"))
         return remove(db, *chosen, out, err);
+    if (action == QLatin1String("report"))
+        return reportArchivedSets(db, path, *chosen, parser, out, err);
     const int code = check(db, out);
     return opened.movedAside.isEmpty() ? code : ArchiveFailed;
 }

@@ -130,7 +130,7 @@ QString failureSentence(LoadResult result, const DecodeOutcome& decode)
     return {};
 }
 
-int loadCollection(const QString& path, DataSetStore& store, QTextStream& err)
+int loadCollection(const QString& path, DataSetStore& store, QTextStream& err, MemoryImage* kept)
 {
     MemoryImage image;
     const CollectionRead read = readCollectionFile(path, image);
@@ -150,11 +150,13 @@ int loadCollection(const QString& path, DataSetStore& store, QTextStream& err)
         err << failureSentence(outcome.result, outcome) << '\n';
         return exitCodeFor(outcome.result);
     }
+    if (kept)
+        *kept = std::move(image);
     return Ok;
 }
 
 int loadChosenSets(const QString& path, const std::optional<QString>& setNumber,
-    DataSetStore& store, int& only, QTextStream& err)
+    DataSetStore& store, int& only, QTextStream& err, MemoryImage* image)
 {
     only = -1;
     if (setNumber) {
@@ -165,7 +167,7 @@ int loadChosenSets(const QString& path, const std::optional<QString>& setNumber,
             return InvalidInput;
         }
     }
-    if (const int code = loadCollection(path, store, err); code != Ok)
+    if (const int code = loadCollection(path, store, err, image); code != Ok)
         return code;
     if (only >= store.setCount()) {
         err << "There is no data set " << only + 1 << ": the file holds " << store.setCount()

@@ -13,6 +13,7 @@ int runAlarms(const QStringList& arguments, QTextStream& out, QTextStream& err);
 int runExport(const QStringList& arguments, QTextStream& out, QTextStream& err);
 int runArchive(const QStringList& arguments, QTextStream& out, QTextStream& err);
 int runSetup(const QStringList& arguments, QTextStream& out, QTextStream& err);
+int runReport(const QStringList& arguments, QTextStream& out, QTextStream& err);
 
 // The exit codes, for every command's --help.
 [[nodiscard]] QString exitCodeHelp();
