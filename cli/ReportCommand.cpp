@@ -4,7 +4,7 @@
 
 #include "AlarmOptions.h"
 #include "Archive.h"
-#include "ArchiveTimeline.h"
+#include "ArchiveRun.h"
 #include "ChartModel.h"
 #include "DataSetText.h"
 #include "DecodeMemoryImage.h"
@@ -261,58 +261,35 @@ int reportArchivedSets(const archive::Archive& db, const QString& archivePath,
     report::ReportOptions options;
     if (const int code = readOptions(parser, options, err); code != Ok)
         return code;
-    std::vector<archive::ArchivedSet> listed;
-    for (const qint64 id : ids) {
-        const std::optional<archive::ArchivedSet> set = db.set(id);
-        if (!set) {
-            err << "There is no set " << id << " in the archive.\n";
-            return InvalidInput;
-        }
-        listed.push_back(*set);
-    }
-    // The timeline the Archive window shows: a run downloaded again while it recorded only once,
-    // and no two runs that share time.
-    const archive::TimelineChoice choice = archive::chooseTimelineSets(listed);
-    if (choice.ids.empty() && choice.overlapFirst && choice.overlapSecond) {
-        err << "Sets " << choice.overlapFirst->id << " and " << choice.overlapSecond->id
+    const report::ArchiveRun made
+        = report::runOfArchivedSets(db, ids, QDateTime::currentDateTime());
+    switch (made.problem) {
+    case report::ArchiveRun::Problem::None:
+        break;
+    case report::ArchiveRun::Problem::NoSuchSet:
+        err << "There is no set " << made.first << " in the archive.\n";
+        return InvalidInput;
+    case report::ArchiveRun::Problem::Overlap:
+        err << "Sets " << made.first << " and " << made.second
             << " share time (the meter's clock was set back between them), and one timeline "
                "cannot show both: leave one out.\n";
         return InvalidInput;
-    }
-    if (choice.ids.size() < ids.size())
-        err << "Left out " << ids.size() - choice.ids.size()
-            << " set(s) whose readings a longer download of the same run holds.\n";
-    bool celsius = listed.front().celsius;
-    for (const archive::ArchivedSet& s : listed)
-        if (s.celsius != celsius) {
-            err << "The chosen sets are in °C and in °F, and one report shows one unit.\n";
-            return InvalidInput;
-        }
-    QString why;
-    const std::optional<MemoryImage> image = db.image(choice.ids, &why);
-    DataSetStore store;
-    if (!image
-        || decodeMemoryImage(*image, QDateTime::currentDateTime(), store).result
-            != LoadResult::Success) {
+    case report::ArchiveRun::Problem::MixedUnits:
+        err << "The chosen sets are in °C and in °F, and one report shows one unit.\n";
+        return InvalidInput;
+    case report::ArchiveRun::Problem::Unreadable:
         err << "The chosen sets cannot be read from the archive: "
-            << endSentence(why.isEmpty() ? QStringLiteral("a stored set is damaged") : why) << '\n';
+            << endSentence(
+                   made.why.isEmpty() ? QStringLiteral("a stored set is damaged") : made.why)
+            << '\n';
         return ArchiveFailed;
     }
-    std::vector<int> sets;
-    for (int k = 0; k < store.setCount(); ++k)
-        sets.push_back(k);
-    std::optional<report::ReportRun> run = report::runOfSets(
-        store, image->data(), sets, report::RunPart::Origin::ArchiveSet, choice.ids);
-    if (!run) {
-        err << "The chosen sets cannot be read from the archive: they do not decode as stored.\n";
-        return ArchiveFailed;
-    }
-    for (report::RunPart& part : run->parts)
-        for (const archive::ArchivedSet& s : listed)
-            if (s.id == part.number)
-                part.firstSource = s.source;
-    run->source = { report::RunSource::Kind::Archive, archivePath };
-    return writeReportTo(*run, options, parser.value(QStringLiteral("o")), out, err);
+    if (made.leftOut > 0)
+        err << "Left out " << made.leftOut
+            << " set(s) whose readings a longer download of the same run holds.\n";
+    report::ReportRun run = *made.run;
+    run.source.detail = archivePath;
+    return writeReportTo(run, options, parser.value(QStringLiteral("o")), out, err);
 }
 
 } // namespace tc4dl::cli
