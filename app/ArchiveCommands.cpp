@@ -85,7 +85,8 @@ void ArchiveCommands::addStore(const QString& source)
 
 QString ArchiveCommands::show(const MemoryImage& image, bool timeline)
 {
-    const LoadReport report = m_data.openImage(image);
+    const LoadReport report
+        = m_data.openImage(image, { StoreOrigin::Kind::Archive, m_keeper.path(), 0 });
     if (!report.loaded())
         return report.error;
     m_logger.showNewStore(m_clock.now());

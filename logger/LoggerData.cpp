@@ -146,12 +146,19 @@ void LoggerData::onTransferEnded(ExchangeDriver::Ending ending)
     m_download.reset();
     if (report.failure == LoadReport::Failure::None && report.result == LoadResult::Success) {
         report.received = image.data();
-        decodeInto(std::move(image), report, true);
+        decodeInto(std::move(image), report, true, downloadOrigin());
     }
     finishLoad(report);
 }
 
-void LoggerData::decodeInto(MemoryImage image, LoadReport& report, bool fromDownload)
+StoreOrigin LoggerData::downloadOrigin() const
+{
+    return { StoreOrigin::Kind::Download, m_session.comm1().deviceName(),
+        m_session.link().meterModel() };
+}
+
+void LoggerData::decodeInto(
+    MemoryImage image, LoadReport& report, bool fromDownload, StoreOrigin origin)
 {
     report.decode = decodeMemoryImage(image, m_clock.now(), m_store);
     report.result = report.decode.result;
@@ -164,6 +171,7 @@ void LoggerData::decodeInto(MemoryImage image, LoadReport& report, bool fromDown
         return;
     if (fromDownload)
         m_graphUnsaved = true;
+    m_origin = std::move(origin);
     m_collection = collectionBytes(image);
     if (!m_transferFile.isEmpty()
         && !writeTransferFile(m_collection, m_transferFile, &report.error))
@@ -186,14 +194,15 @@ LoadReport LoggerData::openCollectionFile(const QString& path)
         report.error = read.error;
         return report;
     }
-    decodeInto(std::move(image), report, false);
+    decodeInto(std::move(image), report, false,
+        { StoreOrigin::Kind::File, QFileInfo(path).fileName(), 0 });
     return report;
 }
 
-LoadReport LoggerData::openImage(MemoryImage image)
+LoadReport LoggerData::openImage(MemoryImage image, StoreOrigin origin)
 {
     LoadReport report;
-    decodeInto(std::move(image), report, false);
+    decodeInto(std::move(image), report, false, std::move(origin));
     return report;
 }
 
@@ -215,7 +224,7 @@ LoadReport LoggerData::fixError()
     report.result = cutBeforeBadSet(failed.image, failed.outcome);
     if (report.result != LoadResult::Success)
         return report;
-    decodeInto(std::move(failed.image), report, true);
+    decodeInto(std::move(failed.image), report, true, downloadOrigin());
     m_failed.reset(); // a cut image that still fails is not offered again
     return report;
 }

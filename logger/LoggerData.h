@@ -59,6 +59,14 @@ struct LoadReport {
     }
 };
 
+// Where the sets in the store came from, as a report names them.
+struct StoreOrigin {
+    enum class Kind { None, Download, File, Archive };
+    Kind kind = Kind::None;
+    QString detail; // the port, the file's name, the archive's file
+    int meterModel = 0; // the model that sent a download (740, 735); 0: not known
+};
+
 // The logger's data that outlives a command: the data set store, whether the logger graph
 // holds unsaved data, and the transfer file that keeps the memory of the last good load. The
 // load borrows the meter's device from the live session for one download; opening a
@@ -91,7 +99,7 @@ public:
     // Reads a collection file and decodes it like a download, without a signal.
     LoadReport openCollectionFile(const QString& path);
     // Decodes an image that is kept elsewhere (the archive) like an opened collection file.
-    LoadReport openImage(MemoryImage image);
+    LoadReport openImage(MemoryImage image, StoreOrigin origin = {});
 
     // After a load that ended in a data error: keep the sets before the first bad one. The
     // store, the transfer file and a later collection save then agree. NoData when no good set
@@ -102,6 +110,7 @@ public:
     LoadReport fixError();
 
     [[nodiscard]] const DataSetStore& store() const { return m_store; }
+    [[nodiscard]] const StoreOrigin& origin() const { return m_origin; }
     [[nodiscard]] bool graphUnsaved() const { return m_graphUnsaved; }
     void setGraphUnsaved(bool unsaved) { m_graphUnsaved = unsaved; }
     [[nodiscard]] const QString& transferFile() const { return m_transferFile; }
@@ -124,7 +133,8 @@ private:
         DecodeOutcome outcome;
     };
     void onTransferEnded(ExchangeDriver::Ending ending);
-    void decodeInto(MemoryImage image, LoadReport& report, bool fromDownload);
+    void decodeInto(MemoryImage image, LoadReport& report, bool fromDownload, StoreOrigin origin);
+    [[nodiscard]] StoreOrigin downloadOrigin() const;
     void finishLoad(const LoadReport& report);
 
     Clock& m_clock;
@@ -135,6 +145,7 @@ private:
     bool m_ownTransferFile = false; // a per-process file, removed at the end
     QByteArray m_collection;
     DataSetStore m_store;
+    StoreOrigin m_origin;
     bool m_graphUnsaved = false;
     std::unique_ptr<MemoryDownload> m_download;
     QPointer<ExchangeDriver> m_driver;

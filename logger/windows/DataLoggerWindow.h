@@ -63,6 +63,8 @@ public:
     bool GraphDataSet(int k);
     // Graphs the sets as one timeline (see LoggerTimeline.h); NoSets when there is no window.
     TimelineResult GraphTimeline(const std::vector<int>& sets);
+    // The sets the window shows now: one, or those of a timeline; none without a window.
+    [[nodiscard]] std::vector<int> shownSets() const;
 
 private:
     GraphServices& m_services;
@@ -70,6 +72,7 @@ private:
     const DataSetStore& m_store;
     std::function<QSize()> m_clientSize;
     LoggerGraphRole m_role;
+    std::vector<int> m_shown;
 };
 
 } // namespace tc4dl
