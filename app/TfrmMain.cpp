@@ -12,6 +12,7 @@
 #include "MessageIds.h"
 #include "OpenCollectionFile.h"
 #include "ProgramFolders.h"
+#include "ReportCommands.h"
 #include "TfrmAbout.h"
 #include "TfrmList.h"
 #include "TfrmPanel.h"
@@ -142,6 +143,15 @@ void TfrmMain::createLogger()
     m_archive
         = new ArchiveCommands(*m_loggerData, *m_dataLogger, *m_session, *m_mdi, m_deps, m_settings,
             action(QStringLiteral("Archive1")), action(QStringLiteral("ArchiveSettings1")), this);
+    m_reports = new ReportCommands(
+        { m_mdi, m_loggerData.get(), m_dataLogger, m_recorder.get(),
+            [this] { return m_realTimeGraph.data(); }, &m_archive->keeper(), this,
+            &m_files->saveDialog(),
+            [this] { return link().meterConnected() ? link().meterModel() : 0; },
+            [this] { return celsius(); }, this },
+        m_deps, this);
+    connect(
+        action(QStringLiteral("Report1")), &QAction::triggered, m_reports, &ReportCommands::report);
 }
 
 void TfrmMain::connectActions()

@@ -40,6 +40,7 @@ class ChannelAlarms;
 class DataLoggerWindow;
 class LoadCommand;
 class LoggerData;
+class ReportCommands;
 
 // The main window: toolbar, menus, status bar, the multiple-document area with the control
 // panel and the graph windows, the blink timers and the Settings. The live link, its ports and
@@ -202,6 +203,7 @@ private:
     DataLoggerWindow* m_dataLogger = nullptr;
     LoadCommand* m_loadCommand = nullptr;
     ArchiveCommands* m_archive = nullptr;
+    ReportCommands* m_reports = nullptr;
     QPointer<TfrmSetup> m_setup;
     std::unique_ptr<PrintCommands> m_print;
     // Last: it watches the session, the status bar and the panel, and goes before them.
