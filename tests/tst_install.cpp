@@ -188,7 +188,7 @@ private Q_SLOTS:
         QTest::newRow("tc4dl") << "tc4dl" << QStringList { QString() };
         QTest::newRow("tc4dl-cli") << "tc4dl-cli"
                                    << QStringList { QString(), "monitor", "download", "sets",
-                                          "export", "setup", "archive" };
+                                          "export", "setup", "archive", "report" };
         QTest::newRow("tc4dl-meter") << "tc4dl-meter" << QStringList { QString() };
     }
     void manualPagesNameTheOptions()
