@@ -6,6 +6,7 @@
 // run. Runs offscreen; `bench_report FILE.pdf` also writes the year's report to FILE.pdf.
 
 #include "../tests/LoggerImages.h"
+#include "LoggerWindowServices.h"
 
 #include "ChartQcp.h"
 #include "ChartView.h"
@@ -13,21 +14,14 @@
 #include "DataSetStore.h"
 #include "DecodeMemoryImage.h"
 #include "GraphConfig.h"
-#include "GraphServices.h"
-#include "GraphShared.h"
-#include "ManualClock.h"
-#include "MessageTable.h"
-#include "Prompter.h"
 #include "ReportWriter.h"
 #include "TfrmGraph.h"
 
 #include <QApplication>
-#include <QDialog>
 #include <QDir>
 #include <QElapsedTimer>
 #include <QFile>
 #include <QImage>
-#include <QTemporaryDir>
 
 #include <sys/resource.h>
 
@@ -40,36 +34,7 @@ using namespace tc4dl;
 
 namespace {
 
-class SilentPrompter final : public Prompter {
-public:
-    Answer ask(const QString&, Buttons, Icon) override { return Answer::Cancel; }
-    QString saveFileName(FileRequest&) override { return {}; }
-    QString openFileName(FileRequest&) override { return {}; }
-    Answer choose(const Choice&) override { return Answer::Cancel; }
-    std::optional<RangeAnswer> askRange(const RangeRequest&) override { return std::nullopt; }
-    std::unique_ptr<Progress> showProgress(ProgressUse, const QString&) override { return {}; }
-    int runDialog(QDialog&) override { return QDialog::Rejected; }
-    std::optional<quint32> chooseColor(quint32) override { return std::nullopt; }
-    bool printDialog(QPrinter&) override { return false; }
-    bool printerSetup(QPrinter&) override { return false; }
-};
-
-class Services final : public GraphServices {
-public:
-    bool saveGraph(TfrmGraph&) override { return false; }
-    void disableOutputToGraph() override { }
-    const MessageTable& mainMessages() const override { return messages; }
-    Prompter& prompter() override { return prompts; }
-    Clock& clock() override { return manualClock; }
-    GraphShared& graphShared() override { return shared; }
-    GraphFolders graphFolders() const override { return { folder.path(), QString() }; }
-
-    QTemporaryDir folder;
-    MessageTable messages = MessageTable::forWindow(QStringLiteral("TfrmMain"));
-    SilentPrompter prompts;
-    ManualClock manualClock;
-    GraphShared shared;
-};
+using Services = bench::LoggerWindowServices;
 
 // A cold store over a year: a daily swing, a compressor cycle, noise, and a door left open
 // now and then; T1..T4 at different places. `sets` sets of `perSet` samples, 60 s apart, one
@@ -112,6 +77,15 @@ report::ReportOptions options()
     return o;
 }
 
+DataSetStore decoded(const QByteArray& bytes)
+{
+    DataSetStore store;
+    if (decodeMemoryImage(MemoryImage(bytes, bytes.size() - 1), QDateTime(), store).result
+        != LoadResult::Success)
+        std::fprintf(stderr, "the image does not decode\n");
+    return store;
+}
+
 double median(std::vector<double> values)
 {
     std::sort(values.begin(), values.end());
@@ -134,12 +108,7 @@ int main(int argc, char** argv)
 
     {
         const QByteArray bytes = yearImage(33, 16000);
-        DataSetStore store;
-        if (decodeMemoryImage(MemoryImage(bytes, bytes.size() - 1), QDateTime(), store).result
-            != LoadResult::Success) {
-            std::fprintf(stderr, "the year's image does not decode\n");
-            return 1;
-        }
+        const DataSetStore store = decoded(bytes);
         std::vector<int> all(std::size_t(store.setCount()));
         for (int k = 0; k < store.setCount(); ++k)
             all[std::size_t(k)] = k;
@@ -171,12 +140,7 @@ int main(int argc, char** argv)
         return 1;
     }
     const QByteArray bytes = yearImage(1, 16000);
-    DataSetStore store;
-    if (decodeMemoryImage(MemoryImage(bytes, bytes.size() - 1), QDateTime(), store).result
-        != LoadResult::Success) {
-        std::fprintf(stderr, "the image does not decode\n");
-        return 1;
-    }
+    const DataSetStore store = decoded(bytes);
     TfrmGraph window(services);
     window.setWindowTitle(TfrmGraph::dataLoggerCaption());
     window.dataSetPanel()->show();

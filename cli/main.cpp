@@ -115,6 +115,16 @@ int runMonitor(
     return app.exec();
 }
 
+// Qt Gui's start-up says on a headless machine that the session's runtime folder is missing; a
+// report uses none, and that line is not the command's to say.
+QtMessageHandler qtMessages = nullptr;
+void quietRuntimeFolder(QtMsgType type, const QMessageLogContext& context, const QString& text)
+{
+    if (type == QtWarningMsg && text.startsWith(QLatin1String("QStandardPaths: ")))
+        return;
+    qtMessages(type, context, text);
+}
+
 } // namespace
 
 QString tc4dl::cli::exitCodeHelp()
@@ -136,8 +146,10 @@ int main(int argc, char* argv[])
         && (std::strcmp(argv[1], "report") == 0
             || (argc > 2 && std::strcmp(argv[1], "archive") == 0
                 && std::strcmp(argv[2], "report") == 0));
-    if (draws)
+    if (draws) {
         qputenv("QT_QPA_PLATFORM", "offscreen");
+        qtMessages = qInstallMessageHandler(quietRuntimeFolder);
+    }
     const std::unique_ptr<QCoreApplication> application = draws
         ? std::make_unique<QGuiApplication>(argc, argv)
         : std::make_unique<QCoreApplication>(argc, argv);

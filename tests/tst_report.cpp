@@ -2,6 +2,7 @@
 // read PDFs see it (pdftotext, pdffonts, pdfimages, pdftoppm).
 
 #include "LoggerImages.h"
+#include "PdfTools.h"
 
 #include "Alarm.h"
 #include "ChartModel.h"
@@ -92,24 +93,14 @@ ReportOptions optionsFor(const ReportLimits& limits, bool german)
 }
 
 // What one of poppler's programs prints for `pdf`, or nothing when it is not installed.
-std::optional<QString> poppler(const QString& tool, QStringList args, const QByteArray& pdf)
+std::optional<QString> poppler(const QString& tool, const QStringList& args, const QByteArray& pdf)
 {
-    const QString program = QStandardPaths::findExecutable(tool);
-    if (program.isEmpty())
-        return std::nullopt;
     QTemporaryDir dir;
     QFile file(dir.filePath(QStringLiteral("report.pdf")));
     if (!file.open(QIODevice::WriteOnly) || file.write(pdf) != pdf.size())
-        return std::nullopt;
-    file.close();
-    args.append(file.fileName());
-    if (tool == QLatin1String("pdftotext"))
-        args.append(QStringLiteral("-"));
-    QProcess p;
-    p.start(program, args);
-    if (!p.waitForFinished(30000) || p.exitCode() != 0)
         return QString();
-    return QString::fromUtf8(p.readAllStandardOutput());
+    file.close();
+    return pdftools::popplerOutput(tool, args, file.fileName());
 }
 
 // The lines of a PDF's text, laid out as on the page.

@@ -7,6 +7,7 @@
 #include "DateTimeSerial.h"
 #include "GraphStateFile.h"
 #include "LoggerImages.h"
+#include "PdfTools.h"
 
 #include <QFile>
 #include <QProcess>
@@ -35,15 +36,7 @@ Run runCli(const QStringList& args)
     return cliprocess::run(QStringLiteral(TC4DL_CLI), args, env, QString(), 60000);
 }
 
-QString pdfText(const QString& pdf)
-{
-    QProcess p;
-    p.start(QStandardPaths::findExecutable(QStringLiteral("pdftotext")),
-        { QStringLiteral("-layout"), pdf, QStringLiteral("-") });
-    if (!p.waitForFinished(30000) || p.exitCode() != 0)
-        return {};
-    return QString::fromUtf8(p.readAllStandardOutput());
-}
+using pdftools::pdfText;
 
 // An ISO time of the command line as the English report writes it.
 QString reportTime(const QString& iso)

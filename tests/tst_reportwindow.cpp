@@ -9,6 +9,7 @@
 #include "GraphStateFile.h"
 #include "LoggerImages.h"
 #include "MainWindowFixture.h"
+#include "PdfTools.h"
 #include "TfrmArchive.h"
 #include "TfrmReport.h"
 
@@ -47,15 +48,7 @@ QByteArray sets(int count = 3)
     return loggerimages::image(QList { first, second, fahrenheit }.first(count));
 }
 
-QString pdfText(const QString& path)
-{
-    QProcess p;
-    p.start(QStandardPaths::findExecutable(QStringLiteral("pdftotext")),
-        { QStringLiteral("-layout"), path, QStringLiteral("-") });
-    if (!p.waitForFinished(30000) || p.exitCode() != 0)
-        return {};
-    return QString::fromUtf8(p.readAllStandardOutput());
-}
+using pdftools::pdfText;
 
 void activate(Fixture& f, QWidget* window)
 {
