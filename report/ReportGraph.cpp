@@ -53,8 +53,9 @@ std::optional<Range> valueRange(const RunSummary& summary)
 
 Range timeRange(const ReportRun& run)
 {
-    const int last = run.points() - 1;
-    Range range { chart::serialToTimeKey(run.time(0)), chart::serialToTimeKey(run.time(last)) };
+    // The earliest and the latest time: a graph's points need not come in order.
+    const auto [first, last] = std::minmax_element(run.times.begin(), run.times.end());
+    Range range { chart::serialToTimeKey(*first), chart::serialToTimeKey(*last) };
     if (!(range.span() > 0.0)) {
         range.lower -= 30.0;
         range.upper += 30.0;

@@ -75,8 +75,11 @@ ReportRun runOfGraph(const chart::ChartModel& graph, std::optional<bool> celsius
     run.times.reserve(static_cast<std::size_t>(points) * kChannels);
     for (int p = 0; p < points; ++p) {
         // One time per point, as the graph's first channel has it: every channel of a
-        // recording's point was taken at once.
+        // recording's point was taken at once. A point without a time (a damaged file) stands
+        // nowhere on the time axis and is left out.
         const double t = graph.x(0, p);
+        if (!std::isfinite(t))
+            continue;
         for (int s = 0; s < kChannels; ++s) {
             run.values.push_back(graph.y(s, p));
             run.times.push_back(t);
@@ -84,13 +87,13 @@ ReportRun runOfGraph(const chart::ChartModel& graph, std::optional<bool> celsius
     }
     RunPart part;
     part.origin = RunPart::Origin::Graph;
-    part.points = points;
-    part.start = points > 0 ? graph.x(0, 0) : 0.0;
-    if (points >= 2) {
+    part.points = run.points();
+    part.start = part.points > 0 ? run.time(0) : 0.0;
+    if (part.points >= 2) {
         // Whole seconds, as the graph's strip shows the rate: the ticks of a recording wander
         // by milliseconds.
         const double seconds
-            = (graph.x(0, points - 1) - part.start) / (points - 1) * kSecondsPerDay;
+            = (run.time(part.points - 1) - part.start) / (part.points - 1) * kSecondsPerDay;
         part.intervalSeconds = std::isfinite(seconds) ? std::max(0.0, std::round(seconds)) : 0.0;
     }
     run.parts.push_back(part);

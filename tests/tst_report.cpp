@@ -24,6 +24,7 @@
 #include <QTest>
 
 #include <cmath>
+#include <limits>
 
 using namespace tc4dl;
 using namespace tc4dl::report;
@@ -359,6 +360,35 @@ private Q_SLOTS:
         QVERIFY(text.contains(QStringLiteral("Door opened; closed again")));
         QVERIFY(text.contains(QStringLiteral("no MKT is given")));
         QVERIFY(text.contains(QStringLiteral("No limits were set for this report.")));
+    }
+
+    // A damaged graph file still makes a whole report: a point without a time is left out,
+    // values beyond any number are "OL", points out of order are drawn where they belong.
+    void damagedGraphStillReports()
+    {
+        chart::ChartModel graph;
+        graph.setSubsets(4);
+        graph.setPoints(4);
+        const double start = dateTimeSerial(QDate(2026, 12, 9), QTime(8, 0, 0));
+        const double xs[]
+            = { start + 0.01, std::numeric_limits<double>::quiet_NaN(), start, 1e300 };
+        const float ys[] = { 20.0f, 21.0f, std::numeric_limits<float>::infinity(),
+            std::numeric_limits<float>::quiet_NaN() };
+        for (int p = 0; p < 4; ++p)
+            for (int s = 0; s < 4; ++s) {
+                graph.setX(s, p, xs[p]);
+                graph.setY(s, p, ys[p]);
+            }
+        const ReportRun run = runOfGraph(graph, true);
+        QCOMPARE(run.points(), 3);
+        const RunSummary summary = summarize(run, {}, kDefaultActivationEnergy);
+        QCOMPARE(summary.channels[0].readings.readings, qint64(1));
+        QCOMPARE(summary.channels[0].readings.overLimit, qint64(2));
+        int pages = 0;
+        const QByteArray pdf = renderReport(run, optionsFor({}, false), &pages);
+        QVERIFY(pdf.startsWith("%PDF-"));
+        QVERIFY(pages >= 1);
+        QVERIFY(textOf(pdf).contains(QStringLiteral("Page 1 of")));
     }
 
     // The fingerprint of a set is the SHA-256 of its bytes from its start mark to its end mark,
