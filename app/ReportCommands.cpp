@@ -1,5 +1,6 @@
 #include "ReportCommands.h"
 
+#include "ArchiveCommands.h"
 #include "ArchiveKeeper.h"
 #include "ArchiveRun.h"
 #include "ChannelConfig.h"
@@ -9,13 +10,14 @@
 #include "GraphServices.h"
 #include "GraphStateFile.h"
 #include "LoggerCrossings.h"
-#include "LoggerData.h"
 #include "MainWindowDeps.h"
 #include "MessageTable.h"
-#include "RealTimeRecorder.h"
+#include "ProgramWindows.h"
+#include "Recording.h"
 #include "SaveGraph.h"
 #include "TfrmArchive.h"
 #include "TfrmGraph.h"
+#include "Workspace.h"
 
 #include <QFileInfo>
 #include <QMdiSubWindow>
@@ -75,10 +77,15 @@ std::optional<report::ReportRequest> ReportCommands::requestFor(QWidget* window,
     if (auto* list = qobject_cast<archive::TfrmArchive*>(window))
         return fromArchive(list->selectedIds(), why);
     auto* graph = qobject_cast<TfrmGraph*>(window);
-    if (graph && graph == m_parts.logger->window() && !m_parts.logger->shownSets().empty())
-        return fromLogger();
-    if (graph && graph == m_parts.realTimeGraph()) {
-        if (m_parts.recorder->running()) {
+    ProgramWindows& windows = *m_parts.windows;
+    for (const auto& [keeper, piece] :
+        { std::pair { &windows.dataLogger(), OpenData::Piece::Logger },
+            std::pair { &windows.archiveGraph(), OpenData::Piece::Archive } }) {
+        if (graph && graph == keeper->window() && !keeper->shownSets().empty())
+            return fromSets(*keeper, piece);
+    }
+    if (graph && graph == windows.realTimeGraph()) {
+        if (m_parts.workspace->recording().active()) {
             *why = text("IDS_7");
             return std::nullopt;
         }
@@ -91,32 +98,47 @@ std::optional<report::ReportRequest> ReportCommands::requestFor(QWidget* window,
     return std::nullopt;
 }
 
-report::ReportRequest ReportCommands::fromLogger()
+report::ReportRequest ReportCommands::fromSets(DataLoggerWindow& window, OpenData::Piece piece)
 {
     report::ReportRequest request;
-    const DataSetStore& store = m_parts.data->store();
-    request.offerTimeline = store.setCount() > 1;
-    request.run = [this](const report::ReportChoices& chosen, QString* why) {
-        const DataSetStore& sets = m_parts.data->store();
-        std::vector<int> shown = m_parts.logger->shownSets();
-        if (chosen.timeline) {
-            shown.resize(static_cast<std::size_t>(sets.setCount()));
-            std::iota(shown.begin(), shown.end(), 0);
-        }
-        const QByteArray& image = m_parts.data->collectionImage();
-        std::optional<report::ReportRun> run
-            = report::runOfSets(sets, image, shown, report::RunPart::Origin::FileSet);
-        if (!run) {
-            *why = text("IDS_8");
-            return run;
-        }
-        const StoreOrigin& origin = m_parts.data->origin();
-        using Kind = report::RunSource::Kind;
-        const Kind kinds[] = { Kind::None, Kind::Download, Kind::File, Kind::Archive };
-        run->source = { kinds[static_cast<int>(origin.kind)], origin.detail };
-        run->meterModel = modelText(origin.meterModel);
-        return run;
-    };
+    request.offerTimeline = window.store().setCount() > 1;
+    request.run
+        = [this, keeper = &window, piece](const report::ReportChoices& chosen, QString* why) {
+              OpenData& data = m_parts.workspace->openData();
+              const DataSetStore& sets = data.store(piece);
+              std::vector<int> shown = keeper->shownSets();
+              if (chosen.timeline) {
+                  shown.resize(static_cast<std::size_t>(sets.setCount()));
+                  std::iota(shown.begin(), shown.end(), 0);
+              }
+              const DataOrigin& origin = data.origin(piece);
+              const bool archived = origin.kind == DataOrigin::Kind::Archive;
+              std::optional<report::ReportRun> run = report::runOfSets(sets,
+                  data.collectionImage(piece), shown,
+                  archived ? report::RunPart::Origin::ArchiveSet : report::RunPart::Origin::FileSet,
+                  origin.archiveIds);
+              if (!run) {
+                  *why = text("IDS_8");
+                  return run;
+              }
+              using Kind = report::RunSource::Kind;
+              switch (origin.kind) {
+              case DataOrigin::Kind::Download:
+                  run->source = { Kind::Download, origin.device };
+                  break;
+              case DataOrigin::Kind::CollectionFile:
+                  run->source = { Kind::File, QFileInfo(origin.file).fileName() };
+                  break;
+              case DataOrigin::Kind::Archive:
+                  run->source = { Kind::Archive, m_parts.workspace->archive().path() };
+                  break;
+              case DataOrigin::Kind::LiveRun:
+              case DataOrigin::Kind::None:
+                  break;
+              }
+              run->meterModel = modelText(origin.meterModel);
+              return run;
+          };
     fillChannels(request);
     return request;
 }
@@ -126,9 +148,11 @@ report::ReportRequest ReportCommands::fromGraph(TfrmGraph& graph, bool realTime)
     report::ReportRequest request;
     const std::optional<bool> unit = graph.dataCelsius();
     request.askUnit = !unit;
-    request.unitGuess = unit ? unit : std::optional<bool>(m_parts.celsius());
+    request.unitGuess
+        = unit ? unit : std::optional<bool>(m_parts.workspace->unit() == Unit::Celsius);
     const QString name = graph.windowTitle();
-    const int model = realTime ? m_parts.meterModel() : 0;
+    Workspace& ws = *m_parts.workspace;
+    const int model = realTime && ws.meterConnected() ? ws.session().link().meterModel() : 0;
     request.run = [window = QPointer<TfrmGraph>(&graph), realTime, name, model](
                       const report::ReportChoices& chosen,
                       QString* why) -> std::optional<report::ReportRun> {
@@ -158,9 +182,10 @@ report::ReportRequest ReportCommands::fromGraph(TfrmGraph& graph, bool realTime)
 std::optional<report::ReportRequest> ReportCommands::fromArchive(
     const std::vector<qint64>& ids, QString* why)
 {
-    archive::Archive* archive = m_parts.archive->archive();
+    ArchiveKeeper& keeper = m_parts.workspace->archive();
+    archive::Archive* archive = keeper.archive();
     if (ids.empty() || !archive) {
-        *why = archive ? text("IDS_9") : text("IDS_11").arg(m_parts.archive->openError());
+        *why = archive ? text("IDS_9") : text("IDS_11").arg(keeper.openError());
         return std::nullopt;
     }
     const report::ArchiveRun made = report::runOfArchivedSets(*archive, ids, m_deps.clock->now());

@@ -1,5 +1,6 @@
 #include "ArchiveDb.h"
 
+#include "Clock.h"
 #include "DataSetStore.h"
 #include "MemoryHeader.h"
 #include "MemoryImage.h"
@@ -171,10 +172,9 @@ bool prepare(Archive::Impl& impl, QString* error)
     return ok;
 }
 
-QString asideName(const QString& path)
+QString asideName(const QString& path, const Clock& clock)
 {
-    const QString stamp
-        = QDateTime::currentDateTimeUtc().toString(QStringLiteral("yyyyMMddTHHmmss"));
+    const QString stamp = clock.now().toUTC().toString(QStringLiteral("yyyyMMddTHHmmss"));
     QString candidate = QStringLiteral("%1.damaged-%2").arg(path, stamp);
     for (int n = 2; QFileInfo::exists(candidate); ++n)
         candidate = QStringLiteral("%1.damaged-%2-%3").arg(path, stamp).arg(n);
@@ -182,9 +182,9 @@ QString asideName(const QString& path)
 }
 
 // Moves the file (and the journal files beside it, which belong to it) out of the way.
-bool moveAside(const QString& path, QString* aside, QString* error)
+bool moveAside(const QString& path, const Clock& clock, QString* aside, QString* error)
 {
-    *aside = asideName(path);
+    *aside = asideName(path, clock);
     if (!QFile::rename(path, *aside)) {
         *error
             = QStringLiteral("%1 is damaged or no archive, and it cannot be moved aside").arg(path);
@@ -207,7 +207,7 @@ Archive::Archive(std::unique_ptr<Impl> impl)
 
 Archive::~Archive() = default;
 
-Archive::Opened Archive::open(const QString& path, Access access)
+Archive::Opened Archive::open(const QString& path, Clock& clock, Access access)
 {
     Opened result;
     const QFileInfo info(path);
@@ -231,6 +231,7 @@ Archive::Opened Archive::open(const QString& path, Access access)
     if (readOnly) {
         for (const bool immutable : { false, true }) {
             auto impl = connect(path, true, immutable);
+            impl->clock = &clock;
             const Probe p = probe(*impl);
             if (p.readable && p.hasSets && p.version <= kSchemaVersion && p.version >= 1) {
                 result.archive.reset(new Archive(std::move(impl)));
@@ -242,9 +243,11 @@ Archive::Opened Archive::open(const QString& path, Access access)
         return result;
     }
 
-    if (exists && !looksLikeSqlite(path) && !moveAside(path, &result.movedAside, &result.error))
+    if (exists && !looksLikeSqlite(path)
+        && !moveAside(path, clock, &result.movedAside, &result.error))
         return result;
     auto impl = connect(path, false, false);
+    impl->clock = &clock;
     Probe p = probe(*impl);
     if (p.readable && p.version > kSchemaVersion) {
         result.error
@@ -255,12 +258,14 @@ Archive::Opened Archive::open(const QString& path, Access access)
     const bool foreign = p.readable && (p.version == 0 ? p.tables > 0 : !p.hasSets);
     if (!p.readable || foreign) {
         impl.reset(); // close before moving
-        if (!result.movedAside.isEmpty() || !moveAside(path, &result.movedAside, &result.error)) {
+        if (!result.movedAside.isEmpty()
+            || !moveAside(path, clock, &result.movedAside, &result.error)) {
             if (result.error.isEmpty())
                 result.error = QStringLiteral("%1 cannot be opened: %2").arg(path, p.error);
             return result;
         }
         impl = connect(path, false, false);
+        impl->clock = &clock;
     }
     QString why;
     if (!prepare(*impl, &why)) {

@@ -11,6 +11,7 @@
 
 namespace tc4dl {
 
+class Clock;
 class DataSetStore;
 class MemoryImage;
 
@@ -64,8 +65,9 @@ public:
     };
     // Opens (and with ReadWrite creates or migrates) the archive at `path`. A read-only file
     // or folder opens for listing and graphing even when ReadWrite was asked; writes then fail
-    // with a reason. Never overwrites a file that is not an archive.
-    static Opened open(const QString& path, Access access = Access::ReadWrite);
+    // with a reason. Never overwrites a file that is not an archive. The clock dates the adds
+    // and the name a damaged file is moved aside to.
+    static Opened open(const QString& path, Clock& clock, Access access = Access::ReadWrite);
     ~Archive();
 
     [[nodiscard]] QString path() const;

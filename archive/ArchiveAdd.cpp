@@ -1,5 +1,6 @@
 #include "ArchiveDb.h"
 
+#include "Clock.h"
 #include "DataSetStore.h"
 #include "MemoryImage.h"
 #include "Sha256.h"
@@ -133,7 +134,7 @@ AddOutcome Archive::add(const DataSetStore& store, const MemoryImage& image, con
         && insert.prepare(QStringLiteral("INSERT INTO sets (start, interval, samples, celsius, "
                                          "sha256, data, added, source, last_seen) VALUES (?, ?, "
                                          "?, ?, ?, ?, ?, ?, ?)"));
-    const qint64 now = toMs(QDateTime::currentDateTimeUtc());
+    const qint64 now = toMs(m_impl->clock->now().toUTC());
     std::vector<qint64> found;
     for (int k = 0; ok && k < store.setCount(); ++k) {
         const SetKey key { store.startTime(k), store.interval(k), store.sampleCount(k),

@@ -70,7 +70,7 @@ bool Archive::copyTo(const QString& target, QString* error) const
     }
     QString why;
     {
-        const Opened copy = open(part, Access::ReadOnly);
+        const Opened copy = open(part, *m_impl->clock, Access::ReadOnly);
         if (!copy.archive) {
             why = copy.error;
         } else if (!sameSets(copy.archive->list(), list())) {

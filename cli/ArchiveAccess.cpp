@@ -33,28 +33,29 @@ QCommandLineOption archivePathOption()
         QStringLiteral("PATH"));
 }
 
-QString archivePath(const QCommandLineParser& parser, const QCommandLineOption& option)
+QString archivePath(
+    const QCommandLineParser& parser, const QCommandLineOption& option, Clock& clock)
 {
     if (parser.isSet(option))
         return parser.value(option);
-    NativeSettingsStore settings;
+    NativeSettingsStore settings(clock);
     if (const std::optional<QString> chosen = settings.readText(kArchivePathKey);
         chosen && !chosen->isEmpty())
         return *chosen;
     return archive::defaultArchivePath(desktopDataFolder());
 }
 
-bool desktopArchiveAddsOff()
+bool desktopArchiveAddsOff(Clock& clock)
 {
-    NativeSettingsStore settings;
+    NativeSettingsStore settings(clock);
     const std::optional<qint32> enabled = settings.readInt(kArchiveEnabledKey);
     return enabled && *enabled == 0;
 }
 
 archive::Archive::Opened openArchive(
-    const QString& path, archive::Archive::Access access, QTextStream& err)
+    const QString& path, Clock& clock, archive::Archive::Access access, QTextStream& err)
 {
-    archive::Archive::Opened opened = archive::Archive::open(path, access);
+    archive::Archive::Opened opened = archive::Archive::open(path, clock, access);
     if (!opened.movedAside.isEmpty())
         err << QDir::toNativeSeparators(path) << " was damaged or no archive; it was moved to "
             << QDir::toNativeSeparators(opened.movedAside) << " and a new archive was made.\n";
@@ -63,11 +64,11 @@ archive::Archive::Opened openArchive(
     return opened;
 }
 
-void archiveDownload(const QString& path, const DataSetStore& store, const MemoryImage& image,
-    const QString& source, QTextStream& err)
+void archiveDownload(const QString& path, Clock& clock, const DataSetStore& store,
+    const MemoryImage& image, const QString& source, QTextStream& err)
 {
     const archive::Archive::Opened opened
-        = archive::Archive::open(path, archive::Archive::Access::ReadWrite);
+        = archive::Archive::open(path, clock, archive::Archive::Access::ReadWrite);
     if (!opened.movedAside.isEmpty())
         err << QDir::toNativeSeparators(path) << " was damaged or no archive; it was moved to "
             << QDir::toNativeSeparators(opened.movedAside) << " and a new archive was made.\n";

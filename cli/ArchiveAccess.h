@@ -8,6 +8,7 @@
 class QCommandLineParser;
 
 namespace tc4dl {
+class Clock;
 class DataSetStore;
 class MemoryImage;
 } // namespace tc4dl
@@ -19,17 +20,17 @@ namespace tc4dl::cli {
 // The archive the command works on: --archive, else the one the desktop program uses (the file
 // its archive settings chose, or the default one in its data folder).
 [[nodiscard]] QString archivePath(
-    const QCommandLineParser& parser, const QCommandLineOption& option);
+    const QCommandLineParser& parser, const QCommandLineOption& option, Clock& clock);
 // Whether the desktop program's archive settings switched adding downloads off.
-[[nodiscard]] bool desktopArchiveAddsOff();
+[[nodiscard]] bool desktopArchiveAddsOff(Clock& clock);
 
 // Opens the archive and says on `err` what went wrong, and where a damaged file was moved.
 [[nodiscard]] archive::Archive::Opened openArchive(
-    const QString& path, archive::Archive::Access access, QTextStream& err);
+    const QString& path, Clock& clock, archive::Archive::Access access, QTextStream& err);
 
 // Adds a download's sets and says how many were new. A failure is said once on `err`; it
 // never changes the download's own result, so nothing is returned.
-void archiveDownload(const QString& path, const DataSetStore& store, const MemoryImage& image,
-    const QString& source, QTextStream& err);
+void archiveDownload(const QString& path, Clock& clock, const DataSetStore& store,
+    const MemoryImage& image, const QString& source, QTextStream& err);
 
 } // namespace tc4dl::cli

@@ -3,10 +3,15 @@
 #include <QStringList>
 #include <QTextStream>
 
+class QCoreApplication;
+
 namespace tc4dl::cli {
 
-// The logger commands of tc4dl-cli. Each takes the whole argument list (program name and
-// command first) and returns the exit code; a stop signal is asked of StopSignals.h.
+// The commands of tc4dl-cli. Each takes the whole argument list (program name and command
+// first) and returns the exit code; a stop signal is asked of StopSignals.h.
+// monitor runs the application's event loop until the last reading or a stop.
+int runMonitor(
+    QCoreApplication& app, const QStringList& arguments, QTextStream& out, QTextStream& err);
 int runDownload(const QStringList& arguments, QTextStream& out, QTextStream& err);
 int runSets(const QStringList& arguments, QTextStream& out, QTextStream& err);
 int runAlarms(const QStringList& arguments, QTextStream& out, QTextStream& err);

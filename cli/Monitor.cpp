@@ -3,6 +3,7 @@
 #include "DataSetText.h"
 #include "DateTimeSerial.h"
 #include "Output.h"
+#include "ValueText.h"
 
 namespace tc4dl::cli {
 
@@ -20,7 +21,7 @@ bool noValue(const LiveReading& r, int channel)
 // A point as decimal separator whatever the locale: the output is read by scripts.
 QString plainValue(float v)
 {
-    return isOverLimit(v) ? QStringLiteral("OL") : QString::number(double(v), 'f', 1);
+    return readingValueText(v);
 }
 } // namespace
 

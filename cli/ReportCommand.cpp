@@ -6,6 +6,7 @@
 #include "Archive.h"
 #include "ArchiveRun.h"
 #include "ChartModel.h"
+#include "Clock.h"
 #include "DataSetText.h"
 #include "DecodeMemoryImage.h"
 #include "ExitCode.h"
@@ -49,7 +50,8 @@ std::optional<QString> chosen(const QCommandLineParser& parser, const char* name
 }
 
 // The options as the report takes them; InvalidInput with one sentence when a value is not one.
-int readOptions(const QCommandLineParser& parser, report::ReportOptions& options, QTextStream& err)
+int readOptions(const QCommandLineParser& parser, Clock& clock, report::ReportOptions& options,
+    QTextStream& err)
 {
     AlarmOptions alarms;
     if (readAlarmOptions(parser, alarms, err) != Ok)
@@ -59,7 +61,7 @@ int readOptions(const QCommandLineParser& parser, report::ReportOptions& options
     options.title = parser.value(QStringLiteral("title"));
     options.site = parser.value(QStringLiteral("site"));
     options.operatorName = parser.value(QStringLiteral("operator"));
-    options.made = QDateTime::currentDateTime();
+    options.made = clock.now();
     options.program = QStringLiteral("TC4DL " TC4DL_VERSION);
     if (parser.isSet(QStringLiteral("mkt-dh"))) {
         bool ok = false;
@@ -143,7 +145,7 @@ int reportGraphFile(const QString& path, const QCommandLineParser& parser,
     return writeReportTo(run, options, parser.value(QStringLiteral("o")), out, err);
 }
 
-int reportCollection(const QString& path, const QCommandLineParser& parser,
+int reportCollection(const QString& path, const QCommandLineParser& parser, Clock& clock,
     const report::ReportOptions& options, QTextStream& out, QTextStream& err)
 {
     DataSetStore store;
@@ -152,7 +154,7 @@ int reportCollection(const QString& path, const QCommandLineParser& parser,
     const QString set = QStringLiteral("set");
     if (const int code
         = loadChosenSets(path, parser.isSet(set) ? std::optional(parser.value(set)) : std::nullopt,
-            store, only, err, &image);
+            clock, store, only, err, &image);
         code != Ok)
         return code;
     std::vector<int> sets;
@@ -243,14 +245,15 @@ int runReport(const QStringList& arguments, QTextStream& out, QTextStream& err)
         err << "--unit is for graph files; a collection file records each set's unit.\n" << kUsage;
         return Usage;
     }
+    SystemClock clock;
     report::ReportOptions options;
-    if (const int code = readOptions(parser, options, err); code != Ok)
+    if (const int code = readOptions(parser, clock, options, err); code != Ok)
         return code;
     return graphFile ? reportGraphFile(path, parser, options, out, err)
-                     : reportCollection(path, parser, options, out, err);
+                     : reportCollection(path, parser, clock, options, out, err);
 }
 
-int reportArchivedSets(const archive::Archive& db, const QString& archivePath,
+int reportArchivedSets(const archive::Archive& db, Clock& clock, const QString& archivePath,
     const std::vector<qint64>& ids, const QCommandLineParser& parser, QTextStream& out,
     QTextStream& err)
 {
@@ -259,10 +262,9 @@ int reportArchivedSets(const archive::Archive& db, const QString& archivePath,
         return Usage;
     }
     report::ReportOptions options;
-    if (const int code = readOptions(parser, options, err); code != Ok)
+    if (const int code = readOptions(parser, clock, options, err); code != Ok)
         return code;
-    const report::ArchiveRun made
-        = report::runOfArchivedSets(db, ids, QDateTime::currentDateTime());
+    const report::ArchiveRun made = report::runOfArchivedSets(db, ids, clock.now());
     switch (made.problem) {
     case report::ArchiveRun::Problem::None:
         break;

@@ -8,6 +8,9 @@
 
 class QCommandLineParser;
 
+namespace tc4dl {
+class Clock;
+}
 namespace tc4dl::archive {
 class Archive;
 }
@@ -19,8 +22,8 @@ namespace tc4dl::cli {
 [[nodiscard]] QList<QCommandLineOption> reportOptions();
 
 // The report of archived sets `ids` as one timeline, to the file of -o.
-[[nodiscard]] int reportArchivedSets(const archive::Archive& archive, const QString& archivePath,
-    const std::vector<qint64>& ids, const QCommandLineParser& parser, QTextStream& out,
-    QTextStream& err);
+[[nodiscard]] int reportArchivedSets(const archive::Archive& archive, Clock& clock,
+    const QString& archivePath, const std::vector<qint64>& ids, const QCommandLineParser& parser,
+    QTextStream& out, QTextStream& err);
 
 } // namespace tc4dl::cli

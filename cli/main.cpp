@@ -1,16 +1,12 @@
 // tc4dl-cli: the TC4DL meter from scripts and headless machines.
 
-#include "AlarmOptions.h"
 #include "ExitCode.h"
 #include "LoggerCommands.h"
-#include "Monitor.h"
 #include "Output.h"
 #include "StopSignals.h"
 
-#include <QCommandLineParser>
 #include <QCoreApplication>
 #include <QGuiApplication>
-#include <QTimer>
 
 #include <cstring>
 #include <memory>
@@ -30,90 +26,6 @@ const char* const kUsage
       "[--port DEVICE | --demo]\n"
       "       tc4dl-cli archive list | add FILE... | export ID... | remove ID... --yes | check\n"
       "       tc4dl-cli archive report ID... -o OUT.pdf\n";
-
-int runMonitor(
-    QCoreApplication& app, const QStringList& arguments, QTextStream& out, QTextStream& err)
-{
-    QCommandLineParser parser;
-    parser.setApplicationDescription(
-        QStringLiteral(
-            "Prints the meter's four channels once a second.\n"
-            "Each alarm raised prints alarm,TIME,SPEC,VALUE on the standard error (SPEC \"T2 OL\" "
-            "when a watched channel reads OL); with --csv and --alarm a last column alarm holds "
-            "those of the reading, separated by ;.\n"
-            "Without --port the meter is looked for on every serial port (and on the built-in "
-            "simulated meter with --demo).\n")
-        + tc4dl::cli::exitCodeHelp());
-    parser.addHelpOption();
-    parser.addVersionOption();
-    parser.addPositionalArgument(QStringLiteral("monitor"), QStringLiteral("The command."));
-    const QCommandLineOption portOption(QStringLiteral("port"),
-        QStringLiteral("Use this serial port (COM3, ttyUSB0, /dev/pts/4)."),
-        QStringLiteral("DEVICE"));
-    const QCommandLineOption demoOption(
-        QStringLiteral("demo"), QStringLiteral("List the built-in simulated meter."));
-    const QCommandLineOption countOption(
-        QStringLiteral("count"), QStringLiteral("Stop after N readings."), QStringLiteral("N"));
-    const QCommandLineOption csvOption(
-        QStringLiteral("csv"), QStringLiteral("Comma-separated output with a header."));
-    const QCommandLineOption keepGoingOption(QStringLiteral("keep-going"),
-        QStringLiteral("Keep polling when the link is lost, and go on when readings return."));
-    const QCommandLineOption exitOnAlarmOption(QStringLiteral("exit-on-alarm"),
-        QStringLiteral("End at the first alarm raised, with exit code 14."));
-    parser.addOptions({ portOption, demoOption, countOption, csvOption, keepGoingOption,
-        tc4dl::cli::alarmOption(), tc4dl::cli::hysteresisOption(), exitOnAlarmOption });
-    if (!parser.parse(arguments)) {
-        err << parser.errorText() << '\n' << kUsage;
-        return tc4dl::cli::Usage;
-    }
-    if (tc4dl::cli::printHelpIfAsked(parser, out))
-        return tc4dl::cli::Ok;
-    if (parser.isSet(QStringLiteral("version"))) {
-        out << "tc4dl-cli " << TC4DL_VERSION << '\n';
-        return tc4dl::cli::Ok;
-    }
-    tc4dl::cli::MonitorOptions options;
-    options.port = parser.value(portOption);
-    options.demo = parser.isSet(demoOption);
-    options.csv = parser.isSet(csvOption);
-    options.keepGoing = parser.isSet(keepGoingOption);
-    options.exitOnAlarm = parser.isSet(exitOnAlarmOption);
-    if (const int code = tc4dl::cli::readAlarmOptions(parser, options.alarms, err);
-        code != tc4dl::cli::Ok)
-        return code;
-    if (parser.isSet(countOption)) {
-        bool ok = false;
-        options.count = parser.value(countOption).toLongLong(&ok);
-        if (!ok || options.count < 1) {
-            err << "--count needs a whole number of readings of 1 or more, not \""
-                << parser.value(countOption) << "\".\n";
-            return tc4dl::cli::Usage;
-        }
-    }
-    if (options.exitOnAlarm && options.alarms.rules.empty()) {
-        err << "--exit-on-alarm needs at least one --alarm SPEC.\n";
-        return tc4dl::cli::Usage;
-    }
-    if (!options.port.isEmpty() && options.demo) {
-        err << "Give either --port or --demo, not both.\n";
-        return tc4dl::cli::Usage;
-    }
-
-    tc4dl::cli::Monitor monitor(options, out, err);
-    QObject::connect(&monitor, &tc4dl::cli::Monitor::finished, &app, &QCoreApplication::exit);
-    if (!monitor.start())
-        return monitor.exitCode();
-
-    // The monitor stops its tick and gives the port back before it ends.
-    const tc4dl::cli::stop::CleanupScope cleanup;
-    QTimer interruptCheck;
-    QObject::connect(&interruptCheck, &QTimer::timeout, &monitor, [&monitor] {
-        if (tc4dl::cli::stop::requested())
-            monitor.stop(tc4dl::cli::stop::exitCode());
-    });
-    interruptCheck.start(50);
-    return app.exec();
-}
 
 // Qt Gui's start-up says on a headless machine that the session's runtime folder is missing; a
 // report uses none, and that line is not the command's to say.
@@ -165,7 +77,7 @@ int main(int argc, char* argv[])
     // Ctrl-C and SIGTERM end every command without a half-written file.
     tc4dl::cli::stop::install();
     if (command == QLatin1String("monitor")) {
-        code = runMonitor(app, args, out, err);
+        code = tc4dl::cli::runMonitor(app, args, out, err);
     } else if (command == QLatin1String("download")) {
         code = tc4dl::cli::runDownload(args, out, err);
     } else if (command == QLatin1String("sets")) {

@@ -28,8 +28,6 @@ class SaveTarget {
 public:
     explicit SaveTarget(const QString& path, bool waitForReader = false);
 
-    [[nodiscard]] bool isDirect() const { return m_direct != nullptr; }
-
     // False when the target cannot be created or opened now (a FIFO nobody reads among them).
     [[nodiscard]] bool open();
 

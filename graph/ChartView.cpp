@@ -6,6 +6,7 @@
 #include "ChartGraph.h"
 #include "ChartModel.h"
 #include "ChartSupport.h"
+#include "Clock.h"
 #include "Prompter.h"
 
 #include "ChartQcp.h"
@@ -448,7 +449,7 @@ void ChartView::applyRanges()
         }
         if (!any)
             x = QCPRange(
-                SerialSeconds::toSeconds(toDateTimeSerial(QDateTime::currentDateTime())), 0);
+                SerialSeconds::toSeconds(m_clock ? toDateTimeSerial(m_clock->now()) : 0.0), 0);
     }
     if (x.upper <= x.lower)
         x.upper = x.lower + 60.0;

@@ -23,8 +23,9 @@ class QMouseEvent;
 class QPrinter;
 
 namespace tc4dl {
+class Clock;
 class Prompter;
-}
+} // namespace tc4dl
 
 namespace tc4dl::chart {
 
@@ -78,7 +79,6 @@ public:
     // model's label), curves on a second axis and markers. Each takes effect with the next
     // resetImage().
     void setChannelNames(const QStringList& names);
-    [[nodiscard]] const QStringList& channelNames() const { return m_channelNames; }
     // A subset's legend text: its channel name while the model's label is the default one
     // ("T1" for subset 0, or none); a label the user typed stays.
     [[nodiscard]] QString legendLabel(int subset) const;
@@ -109,6 +109,9 @@ public:
     // Who shows the view's dialogs (customization, print) and answers them; without one the
     // view shows none and treats each as cancelled. Not owned.
     void setPrompter(Prompter* prompter) { m_prompter = prompter; }
+    // Where a graph without any point shows its time axis: at the clock's now. Without a clock,
+    // at the serial's day zero. Not owned.
+    void setClock(const Clock* clock) { m_clock = clock; }
     [[nodiscard]] int axisRectCount() const;
 
     // 1 normal pointer, 2 text pointer, anything else the cross pointer. Also taken from
@@ -182,6 +185,7 @@ private:
     bool m_afterDoubleClick = false;
     int m_dialogResult = 0;
     Prompter* m_prompter = nullptr;
+    const Clock* m_clock = nullptr;
     int m_cursorMode = 1;
     bool m_layoutSplit = false;
     bool m_layoutFresh = false; // built, not laid out yet

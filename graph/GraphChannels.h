@@ -31,7 +31,6 @@ public:
     // After the model changed, before the view draws it: the rates and their curves anew.
     void update();
 
-    [[nodiscard]] bool curvesShown() const { return m_curvesShown; }
     void setCurvesShown(bool shown);
     // The rates on show (degrees per minute), nothing where there is none.
     [[nodiscard]] const chart::ChannelRates& rates() const { return m_rates; }

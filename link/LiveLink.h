@@ -54,6 +54,8 @@ struct TickCheck {
     bool linkLost = false; // the lost-link actions ran in this tick
     // T1..T4 of the last frame, in degrees: what a sample taken at this tick holds.
     std::array<float, 4> values {};
+    // The last frame's no-value marks of those readings (bit n: channel n has none).
+    quint8 noValueMarks = 0;
 };
 
 // Diagnostics of the link for a person: the reader's counters and the link's own.

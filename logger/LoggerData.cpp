@@ -146,19 +146,12 @@ void LoggerData::onTransferEnded(ExchangeDriver::Ending ending)
     m_download.reset();
     if (report.failure == LoadReport::Failure::None && report.result == LoadResult::Success) {
         report.received = image.data();
-        decodeInto(std::move(image), report, true, downloadOrigin());
+        decodeInto(std::move(image), report, true);
     }
     finishLoad(report);
 }
 
-StoreOrigin LoggerData::downloadOrigin() const
-{
-    return { StoreOrigin::Kind::Download, m_session.comm1().deviceName(),
-        m_session.link().meterModel() };
-}
-
-void LoggerData::decodeInto(
-    MemoryImage image, LoadReport& report, bool fromDownload, StoreOrigin origin)
+void LoggerData::decodeInto(MemoryImage image, LoadReport& report, bool fromDownload)
 {
     report.decode = decodeMemoryImage(image, m_clock.now(), m_store);
     report.result = report.decode.result;
@@ -169,9 +162,7 @@ void LoggerData::decodeInto(
     }
     if (report.result != LoadResult::Success)
         return;
-    if (fromDownload)
-        m_graphUnsaved = true;
-    m_origin = std::move(origin);
+    report.fromDownload = fromDownload;
     m_collection = collectionBytes(image);
     if (!m_transferFile.isEmpty()
         && !writeTransferFile(m_collection, m_transferFile, &report.error))
@@ -194,15 +185,14 @@ LoadReport LoggerData::openCollectionFile(const QString& path)
         report.error = read.error;
         return report;
     }
-    decodeInto(std::move(image), report, false,
-        { StoreOrigin::Kind::File, QFileInfo(path).fileName(), 0 });
+    decodeInto(std::move(image), report, false);
     return report;
 }
 
-LoadReport LoggerData::openImage(MemoryImage image, StoreOrigin origin)
+LoadReport LoggerData::openImage(MemoryImage image)
 {
     LoadReport report;
-    decodeInto(std::move(image), report, false, std::move(origin));
+    decodeInto(std::move(image), report, false);
     return report;
 }
 
@@ -224,7 +214,7 @@ LoadReport LoggerData::fixError()
     report.result = cutBeforeBadSet(failed.image, failed.outcome);
     if (report.result != LoadResult::Success)
         return report;
-    decodeInto(std::move(failed.image), report, true, downloadOrigin());
+    decodeInto(std::move(failed.image), report, true);
     m_failed.reset(); // a cut image that still fails is not offered again
     return report;
 }

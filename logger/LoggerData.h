@@ -44,6 +44,9 @@ struct LoadReport {
     // decoding failed), so that nothing the meter sent need be lost.
     QByteArray received;
     QString error; // a file's path and reason
+    // The store now holds sets that came from the meter itself (a download or a fix), not
+    // from a file: nothing else keeps them until they are saved.
+    bool fromDownload = false;
     // After a fix: where the whole image as received was kept (empty when it was not), or why
     // it could not be kept (a path and reason).
     QString receivedImage;
@@ -59,16 +62,8 @@ struct LoadReport {
     }
 };
 
-// Where the sets in the store came from, as a report names them.
-struct StoreOrigin {
-    enum class Kind { None, Download, File, Archive };
-    Kind kind = Kind::None;
-    QString detail; // the port, the file's name, the archive's file
-    int meterModel = 0; // the model that sent a download (740, 735); 0: not known
-};
-
-// The logger's data that outlives a command: the data set store, whether the logger graph
-// holds unsaved data, and the transfer file that keeps the memory of the last good load. The
+// The logger's data that outlives a command: the data set store and the transfer file that
+// keeps the memory of the last good load. The
 // load borrows the meter's device from the live session for one download; opening a
 // collection file and "Fixed the error " work on files and the last failed image.
 //
@@ -99,7 +94,7 @@ public:
     // Reads a collection file and decodes it like a download, without a signal.
     LoadReport openCollectionFile(const QString& path);
     // Decodes an image that is kept elsewhere (the archive) like an opened collection file.
-    LoadReport openImage(MemoryImage image, StoreOrigin origin = {});
+    LoadReport openImage(MemoryImage image);
 
     // After a load that ended in a data error: keep the sets before the first bad one. The
     // store, the transfer file and a later collection save then agree. NoData when no good set
@@ -110,9 +105,6 @@ public:
     LoadReport fixError();
 
     [[nodiscard]] const DataSetStore& store() const { return m_store; }
-    [[nodiscard]] const StoreOrigin& origin() const { return m_origin; }
-    [[nodiscard]] bool graphUnsaved() const { return m_graphUnsaved; }
-    void setGraphUnsaved(bool unsaved) { m_graphUnsaved = unsaved; }
     [[nodiscard]] const QString& transferFile() const { return m_transferFile; }
     // Where a fix at `at` keeps the whole image as received, beside the transfer file:
     // "DataSetsReceived-<yyyyMMdd-HHmmss>.ch4" (after this program's process id when its
@@ -133,8 +125,7 @@ private:
         DecodeOutcome outcome;
     };
     void onTransferEnded(ExchangeDriver::Ending ending);
-    void decodeInto(MemoryImage image, LoadReport& report, bool fromDownload, StoreOrigin origin);
-    [[nodiscard]] StoreOrigin downloadOrigin() const;
+    void decodeInto(MemoryImage image, LoadReport& report, bool fromDownload);
     void finishLoad(const LoadReport& report);
 
     Clock& m_clock;
@@ -145,8 +136,6 @@ private:
     bool m_ownTransferFile = false; // a per-process file, removed at the end
     QByteArray m_collection;
     DataSetStore m_store;
-    StoreOrigin m_origin;
-    bool m_graphUnsaved = false;
     std::unique_ptr<MemoryDownload> m_download;
     QPointer<ExchangeDriver> m_driver;
     std::optional<Failed> m_failed;

@@ -4,10 +4,12 @@
 #include "Archive.h"
 #include "ArchiveListModel.h"
 #include "ArchiveTimeline.h"
+#include "Clock.h"
 #include "DataSetStore.h"
 #include "DateTimeSerial.h"
 #include "DecodeMemoryImage.h"
 #include "LoggerImages.h"
+#include "ManualClock.h"
 
 #include <QCoreApplication>
 #include <QCryptographicHash>
@@ -35,6 +37,13 @@ using namespace tc4dl::archive;
 using loggerimages::RecordedSet;
 
 namespace {
+
+// Dates the adds and the names damaged files are moved aside to.
+ManualClock& archiveClock()
+{
+    static ManualClock clock;
+    return clock;
+}
 
 struct Decoded {
     MemoryImage image;
@@ -113,7 +122,8 @@ QByteArray readAll(const QString& path)
 // PAUSE, says "inside" and waits to be killed.
 int helper(const QStringList& args)
 {
-    const Archive::Opened opened = Archive::open(args.value(2));
+    SystemClock clock;
+    const Archive::Opened opened = Archive::open(args.value(2), clock);
     if (!opened.archive)
         return 2;
     const int first = args.value(3).toInt();
@@ -210,7 +220,7 @@ void TestArchive::identity()
     QFETCH(int, newSets);
     QFETCH(int, knownSets);
     QFETCH(bool, removeNewest);
-    const Archive::Opened opened = Archive::open(archivePath());
+    const Archive::Opened opened = Archive::open(archivePath(), archiveClock());
     QVERIFY2(opened.archive, qPrintable(opened.error));
     const AddOutcome one = addImage(*opened.archive, first, QStringLiteral("download COM3"));
     QVERIFY(one.ok);
@@ -259,7 +269,7 @@ void TestArchive::listFilters()
     QFETCH(int, toDay);
     QFETCH(int, unit);
     QFETCH(QList<int>, days);
-    const Archive::Opened opened = Archive::open(archivePath());
+    const Archive::Opened opened = Archive::open(archivePath(), archiveClock());
     QVERIFY(opened.archive);
     // Added out of order, and over two adds.
     QVERIFY(addImage(*opened.archive, { onDay(set(2, 1), 20), onDay(set(2, 2), 5) }).ok);
@@ -313,7 +323,7 @@ void TestArchive::migratesFromTheFirstVersion()
         db.close();
     }
     QSqlDatabase::removeDatabase(QStringLiteral("v1"));
-    const Archive::Opened opened = Archive::open(archivePath());
+    const Archive::Opened opened = Archive::open(archivePath(), archiveClock());
     QVERIFY2(opened.archive, qPrintable(opened.error));
     QVERIFY(opened.movedAside.isEmpty());
     const std::vector<ArchivedSet> sets = opened.archive->list();
@@ -355,14 +365,15 @@ void TestArchive::damagedFileIsMovedAside()
         QVERIFY(f.open(QIODevice::WriteOnly));
         f.write(content);
     }
-    const Archive::Opened opened = Archive::open(archivePath());
+    const Archive::Opened opened = Archive::open(archivePath(), archiveClock());
     QVERIFY2(opened.archive, qPrintable(opened.error));
     QVERIFY(opened.movedAside.startsWith(archivePath() + QStringLiteral(".damaged-")));
     QCOMPARE(readAll(opened.movedAside), content);
     QVERIFY(addImage(*opened.archive, { set(3, 1) }).ok);
     QCOMPARE(opened.archive->list().size(), std::size_t(1));
     // Listing alone never moves anything.
-    const Archive::Opened listing = Archive::open(opened.movedAside, Archive::Access::ReadOnly);
+    const Archive::Opened listing
+        = Archive::open(opened.movedAside, archiveClock(), Archive::Access::ReadOnly);
     QVERIFY(!listing.archive);
     QVERIFY(listing.movedAside.isEmpty());
     QCOMPARE(readAll(opened.movedAside), content);
@@ -376,7 +387,7 @@ void TestArchive::readOnlyArchiveStillLists()
 #endif
 #ifdef Q_OS_UNIX
     {
-        const Archive::Opened opened = Archive::open(archivePath());
+        const Archive::Opened opened = Archive::open(archivePath(), archiveClock());
         QVERIFY(opened.archive);
         QVERIFY(addImage(*opened.archive, { set(3, 1), set(4, 2) }).ok);
     }
@@ -395,7 +406,7 @@ void TestArchive::readOnlyArchiveStillLists()
     if (child == 0) {
         if (root && (setgid(nobody->pw_gid) != 0 || setuid(nobody->pw_uid) != 0))
             _exit(10);
-        const Archive::Opened opened = Archive::open(archivePath());
+        const Archive::Opened opened = Archive::open(archivePath(), archiveClock());
         if (!opened.archive)
             _exit(1);
         const bool listed = opened.archive->list().size() == 2;
@@ -416,7 +427,7 @@ void TestArchive::readOnlyArchiveStillLists()
     QVERIFY(::chmod(QFile::encodeName(m_dir->path()).constData(), 0700) == 0);
     QVERIFY(WIFEXITED(status));
     QCOMPARE(WEXITSTATUS(status), 0);
-    const Archive::Opened moved = Archive::open(copy, Archive::Access::ReadOnly);
+    const Archive::Opened moved = Archive::open(copy, archiveClock(), Archive::Access::ReadOnly);
     QVERIFY(moved.archive);
     QCOMPARE(moved.archive->list().size(), std::size_t(2));
 #else
@@ -426,7 +437,7 @@ void TestArchive::readOnlyArchiveStillLists()
 
 void TestArchive::imageDecodesToTheChosenSets()
 {
-    const Archive::Opened opened = Archive::open(archivePath());
+    const Archive::Opened opened = Archive::open(archivePath(), archiveClock());
     QVERIFY(opened.archive);
     const QList<RecordedSet> specs { onDay(set(3, 1), 1), onDay(withUnit(set(5, 2), 0), 2),
         onDay(set(2, 3), 3) };
@@ -460,14 +471,14 @@ void TestArchive::checkFindsADamagedSet()
 {
     qint64 id = 0;
     {
-        const Archive::Opened opened = Archive::open(archivePath());
+        const Archive::Opened opened = Archive::open(archivePath(), archiveClock());
         QVERIFY(opened.archive);
         QVERIFY(addImage(*opened.archive, { set(3, 1), set(3, 2) }).ok);
         QVERIFY(opened.archive->check().ok);
         id = opened.archive->list().at(1).id;
     }
     QVERIFY(damageSet(archivePath(), id, set(3, 2)));
-    const Archive::Opened opened = Archive::open(archivePath());
+    const Archive::Opened opened = Archive::open(archivePath(), archiveClock());
     const CheckOutcome outcome = opened.archive->check();
     QVERIFY(!outcome.ok);
     QCOMPARE(outcome.problems.size(), 1);
@@ -477,7 +488,7 @@ void TestArchive::checkFindsADamagedSet()
 
 void TestArchive::removeAndNote()
 {
-    const Archive::Opened opened = Archive::open(archivePath());
+    const Archive::Opened opened = Archive::open(archivePath(), archiveClock());
     QVERIFY(opened.archive);
     QVERIFY(addImage(*opened.archive, { onDay(set(3, 1), 1), onDay(set(3, 2), 2) }).ok);
     ArchiveListModel model(opened.archive.get());
@@ -544,7 +555,7 @@ void TestArchive::copyTo()
         QVERIFY(f.open(QIODevice::WriteOnly));
         f.write(there);
     }
-    const Archive::Opened opened = Archive::open(archivePath());
+    const Archive::Opened opened = Archive::open(archivePath(), archiveClock());
     QVERIFY(opened.archive);
     QVERIFY(addImage(*opened.archive, { onDay(set(3, 1), 1), onDay(set(4, 2), 2) }).ok);
     const std::vector<ArchivedSet> before = opened.archive->list();
@@ -562,7 +573,8 @@ void TestArchive::copyTo()
     };
     const QStringList filesBefore = files();
 
-    const Archive::Opened reader = Archive::open(archivePath(), Archive::Access::ReadOnly);
+    const Archive::Opened reader
+        = Archive::open(archivePath(), archiveClock(), Archive::Access::ReadOnly);
     QVERIFY(reader.archive);
     QString why;
     QCOMPARE((reading ? reader : opened).archive->copyTo(path, &why), copied);
@@ -582,7 +594,7 @@ void TestArchive::copyTo()
     expected << target;
     expected.sort();
     QCOMPARE(files(), expected);
-    const Archive::Opened copy = Archive::open(path);
+    const Archive::Opened copy = Archive::open(path, archiveClock());
     QVERIFY2(copy.archive, qPrintable(copy.error));
     QVERIFY(copy.movedAside.isEmpty());
     const std::vector<ArchivedSet> listed = copy.archive->list();
@@ -604,7 +616,7 @@ void TestArchive::copyTo()
 // is there once, and neither program failed for waiting.
 void TestArchive::twoProcessesAddingLoseNothing()
 {
-    QVERIFY(Archive::open(archivePath()).archive);
+    QVERIFY(Archive::open(archivePath(), archiveClock()).archive);
     QProcess one;
     QProcess two;
     one.start(QCoreApplication::applicationFilePath(),
@@ -615,7 +627,7 @@ void TestArchive::twoProcessesAddingLoseNothing()
     QVERIFY(two.waitForFinished(60000));
     QCOMPARE(one.exitCode(), 0);
     QCOMPARE(two.exitCode(), 0);
-    const Archive::Opened opened = Archive::open(archivePath());
+    const Archive::Opened opened = Archive::open(archivePath(), archiveClock());
     QCOMPARE(opened.archive->list().size(), std::size_t(90));
     QVERIFY(opened.archive->check().ok);
 }
@@ -623,7 +635,7 @@ void TestArchive::twoProcessesAddingLoseNothing()
 void TestArchive::killDuringAddLeavesTheArchiveAsBefore()
 {
     {
-        const Archive::Opened opened = Archive::open(archivePath());
+        const Archive::Opened opened = Archive::open(archivePath(), archiveClock());
         QVERIFY(addImage(*opened.archive, { set(3, 100) }).ok);
     }
     QProcess adder;
@@ -634,7 +646,7 @@ void TestArchive::killDuringAddLeavesTheArchiveAsBefore()
     QCOMPARE(adder.readLine().trimmed(), QByteArray("inside"));
     adder.kill();
     QVERIFY(adder.waitForFinished(10000));
-    const Archive::Opened opened = Archive::open(archivePath());
+    const Archive::Opened opened = Archive::open(archivePath(), archiveClock());
     QVERIFY2(opened.archive, qPrintable(opened.error));
     QVERIFY(opened.movedAside.isEmpty());
     QCOMPARE(opened.archive->list().size(), std::size_t(1));

@@ -40,7 +40,7 @@ struct Rig {
     // `startFolder`: where the file dialogs start, below the rig's folder (the folder itself
     // when empty).
     explicit Rig(const QString& startFolder = {})
-        : keeper(dir.filePath(QStringLiteral("archive.sqlite")), true)
+        : keeper(clock, dir.filePath(QStringLiteral("archive.sqlite")), true)
     {
         loggerimages::RecordedSet fahrenheit
             = loggerimages::setRecordedAt(QDate(2013, 4, 17), QTime(9, 0), 60, 2);
@@ -50,7 +50,7 @@ struct Rig {
         add({});
         window = std::make_unique<TfrmArchive>(
             keeper, prompter, clock,
-            [this](const MemoryImage& shown, bool timeline) {
+            [this](const std::vector<qint64>& ids, const MemoryImage& shown, bool timeline) {
                 DataSetStore decoded;
                 (void)decodeMemoryImage(shown, kNow, decoded);
                 shownSets << decoded.setCount();
@@ -59,6 +59,7 @@ struct Rig {
                     samples += decoded.sampleCount(k);
                 shownSamples << samples;
                 timelines << timeline;
+                shownIds.push_back(ids);
                 return QString();
             },
             startFolder.isEmpty() ? dir.path() : dir.filePath(startFolder));
@@ -100,6 +101,7 @@ struct Rig {
     QList<int> shownSets;
     QList<int> shownSamples;
     QList<bool> timelines;
+    std::vector<std::vector<qint64>> shownIds; // the ids each showing named
     QList<loggerimages::RecordedSet> firstSets;
 };
 
@@ -220,6 +222,8 @@ private Q_SLOTS:
         r.window->graphSelected();
         r.window->graphTimeline(); // all three: °C and °F, refused
         QCOMPARE(r.shownSets, QList<int> { 1 });
+        // The showing names the set it shows, as its origin.
+        QCOMPARE(r.shownIds.front(), std::vector<qint64> { r.window->listModel().setAt(1).id });
         QCOMPARE(r.prompter.shown.size(), 1);
         r.window->unitChoice()->setCurrentIndex(1);
         r.window->graphTimeline();
@@ -335,7 +339,7 @@ private Q_SLOTS:
             QCOMPARE(
                 dialog.pathSetting(), inUse == u"standard/archive.sqlite" ? QString() : target);
         // The file before is never removed; a file of the user's is left as it was.
-        const Archive::Opened before = Archive::open(old, Archive::Access::ReadOnly);
+        const Archive::Opened before = Archive::open(old, r.clock, Archive::Access::ReadOnly);
         QVERIFY(before.archive);
         QCOMPARE(before.archive->list().size(), std::size_t(3));
         if (!there.isNull())
@@ -366,9 +370,10 @@ private Q_SLOTS:
         QFile blocker(dir.filePath(QStringLiteral("file")));
         QVERIFY(blocker.open(QIODevice::WriteOnly));
         blocker.close();
-        ArchiveKeeper keeper(dir.filePath(QStringLiteral("file/archive.sqlite")), true);
+        ManualClock clock;
+        ArchiveKeeper keeper(clock, dir.filePath(QStringLiteral("file/archive.sqlite")), true);
         int said = 0;
-        keeper.setReporter([&](const QString&) { ++said; });
+        QObject::connect(&keeper, &ArchiveKeeper::addFailed, [&](const QString&) { ++said; });
         const QByteArray bytes = loggerimages::image({ loggerimages::setWithSamples(2) });
         const MemoryImage image(bytes, bytes.size() - 1);
         DataSetStore store;
@@ -377,8 +382,8 @@ private Q_SLOTS:
         QVERIFY(!keeper.add(store, image, QStringLiteral("b")));
         QCOMPARE(said, 1);
         // Switched off: nothing tried, nothing said.
-        ArchiveKeeper off(dir.filePath(QStringLiteral("file/archive.sqlite")), false);
-        off.setReporter([&](const QString&) { ++said; });
+        ArchiveKeeper off(clock, dir.filePath(QStringLiteral("file/archive.sqlite")), false);
+        QObject::connect(&off, &ArchiveKeeper::addFailed, [&](const QString&) { ++said; });
         QVERIFY(!off.add(store, image, QStringLiteral("c")));
         QCOMPARE(said, 1);
     }

@@ -25,6 +25,7 @@
 #include "SimulatedSerialPort.h"
 #include "TfrmGraph.h"
 #include "TfrmMain.h"
+#include "WorkspaceRig.h"
 
 #include <QAction>
 #include <QCheckBox>
@@ -52,8 +53,8 @@
 using namespace tc4dl;
 using chart::ChartModel;
 using tc4dl::testing::FakeGraphServices;
-using tc4dl::testing::FakeRecorderHost;
 using tc4dl::testing::ScriptedPrompter;
+using tc4dl::testing::WorkspaceRig;
 
 namespace {
 
@@ -71,12 +72,15 @@ struct Host {
     }
     TfrmGraph* createRealTimeGraph(QMdiArea& area, QString* error = nullptr)
     {
-        return CreateRealTimeGraph(services, area, recorder, recorderHost.rate, error);
+        return CreateRealTimeGraph(services, area, recorder, recording().rate(), error);
     }
+    Recording& recording() { return rig.recording(); }
+    OpenData& data() { return rig.ws().openData(); }
+    const ControlState& controls() { return rig.ws().controls(); }
 
     FakeGraphServices services;
-    FakeRecorderHost recorderHost;
-    RealTimeRecorder recorder { recorderHost, services };
+    WorkspaceRig rig { &services.manualClock };
+    RealTimeRecorder recorder { rig.ws(), services };
 };
 
 // Writes a template whose look is that of `model`.
@@ -238,7 +242,7 @@ private Q_SLOTS:
             QStringLiteral("Kreuz in die Grafik zeichnen"));
         // A graph of a file has no role; the logger's role attaches when given.
         QVERIFY(!graph.role());
-        LoggerGraphRole logger(host.services, {});
+        LoggerGraphRole logger(host.services, host.data(), OpenData::Piece::Logger, {});
         graph.setRole(&logger);
         QCOMPARE(graph.role(), &logger);
         QCOMPARE(logger.window(), &graph);
@@ -255,7 +259,6 @@ private Q_SLOTS:
         QVERIFY(
             host.services.prompts.shown.first().startsWith(QStringLiteral("Die Datei kann nicht")));
         QVERIFY(host.recorder.hasWindow());
-        QVERIFY(host.recorderHost.checked);
         QCOMPARE(graph->role(), &host.recorder);
         QCOMPARE(frameOf(graph)->y(), 0);
         QVERIFY(graph->clearVisible());
@@ -309,7 +312,7 @@ private Q_SLOTS:
     {
         QFETCH(int, rate);
         Host host;
-        host.recorderHost.rate = rate;
+        host.recording().setRate(rate);
         QMdiArea area;
         TfrmGraph* graph = host.createRealTimeGraph(area);
         QTEST(graph->minutesList()->currentIndex(), "minutes");
@@ -682,15 +685,16 @@ private Q_SLOTS:
         QFETCH(bool, saved);
         Host host;
         int saveCommands = 0;
-        LoggerGraphRole logger(host.services, [&saveCommands, saved] {
-            ++saveCommands;
-            return saved;
-        });
+        LoggerGraphRole logger(
+            host.services, host.data(), OpenData::Piece::Logger, [&saveCommands, saved] {
+                ++saveCommands;
+                return saved;
+            });
         host.services.savesSucceed = saved;
-        host.recorderHost.connected = true;
-        host.recorder.setUnsaved(true);
-        host.services.shared.dataLoggerGraphUnsaved = true;
-        host.recorder.assumeRecording(true, 7);
+        host.rig.report(LinkChange::ScanFound);
+        host.recording().setUnsaved(true);
+        host.data().setUnsaved(OpenData::Piece::Logger, true);
+        host.recording().assumeRecording(true, 7);
         QMdiArea area;
         auto* graph = new TfrmGraph(host.services);
         graph->setWindowTitle(caption);
@@ -698,7 +702,6 @@ private Q_SLOTS:
         sub->setAttribute(Qt::WA_DeleteOnClose);
         const bool realTime = caption == TfrmGraph::realTimeCaption();
         graph->setRole(realTime ? static_cast<GraphRole*>(&host.recorder) : &logger);
-        host.recorderHost.checked = true;
         sub->show();
         host.services.prompts.answers << static_cast<Prompter::Answer>(answer);
 
@@ -710,20 +713,22 @@ private Q_SLOTS:
         const bool yes = answer == static_cast<int>(Prompter::Answer::Yes);
         QCOMPARE(saveCommands, !realTime && yes ? 1 : 0);
         QCOMPARE(host.services.graphSaves, realTime && yes ? 1 : 0);
+        const bool loggerUnsaved = host.data().unsaved(OpenData::Piece::Logger);
         if (!closes) {
-            QVERIFY(host.recorder.unsaved() && host.services.shared.dataLoggerGraphUnsaved);
-            QVERIFY(host.recorder.running());
+            QVERIFY(host.recording().unsaved() && loggerUnsaved);
+            QVERIFY(host.recording().active());
             return;
         }
-        QVERIFY(!host.services.shared.dataLoggerGraphUnsaved);
+        // Each window lets go of its own data only: closing the real-time graph keeps the
+        // question for the logger's downloaded sets.
+        QCOMPARE(loggerUnsaved, realTime);
         QVERIFY(!host.recorder.hasWindow() && !logger.window());
-        QCOMPARE(host.recorder.unsaved(), !realTime);
+        QCOMPARE(host.recording().unsaved(), !realTime);
         // Closing the real-time graph ends the recording.
-        QCOMPARE(host.recorder.running(), !realTime);
-        QCOMPARE(host.recorder.sampleCount(), realTime ? 0 : 7);
-        QCOMPARE(host.recorderHost.checked, !realTime);
-        QCOMPARE(host.recorderHost.runEnabled, realTime);
-        QCOMPARE(host.recorderHost.stopEnabled, !realTime);
+        QCOMPARE(host.recording().active(), !realTime);
+        QCOMPARE(host.recording().sampleCount(), realTime ? 0 : 7);
+        QCOMPARE(host.controls().run, realTime);
+        QCOMPARE(host.controls().stop, !realTime);
     }
 
     void closingWithoutMeterLeavesRunDisabled()
@@ -734,8 +739,7 @@ private Q_SLOTS:
         graph->close(); // on its own: its frame goes too
         QCoreApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete);
         QVERIFY(area.subWindowList().isEmpty());
-        QVERIFY(!host.recorderHost.runEnabled && !host.recorderHost.stopEnabled
-            && !host.recorderHost.checked);
+        QVERIFY(!host.controls().run && !host.controls().stop);
         QVERIFY(host.services.prompts.shown.size() == 1); // the template message only, no question
     }
 
@@ -743,16 +747,16 @@ private Q_SLOTS:
     {
         MainFixture f;
         f.window->FormShow();
-        QVERIFY(f.window->realTimeGraph());
+        QVERIFY(f.window->windows().realTimeGraph());
         QVERIFY(f.window->action(QStringLiteral("RealTimeGraph1"))->isChecked());
         f.prompter.shown.clear();
-        f.window->recorder().setUnsaved(true);
+        f.window->workspace().recording().setUnsaved(true);
 
         f.prompter.answers << Prompter::Answer::Cancel;
         QVERIFY(!f.window->close());
         QCOMPARE(f.prompter.shown, QStringList { QStringLiteral("Speichere Echtzeit-Grafik ?") });
         QVERIFY(f.store.writes.isEmpty());
-        QVERIFY(f.window->realTimeGraph());
+        QVERIFY(f.window->windows().realTimeGraph());
 
         const QString name = QDir(f.programDir.path()).filePath(QStringLiteral("rt.ghf"));
         f.prompter.answers << Prompter::Answer::Yes;
@@ -776,7 +780,7 @@ private Q_SLOTS:
         QFETCH(bool, written);
         MainFixture f;
         f.window->FormShow();
-        TfrmGraph* graph = f.window->realTimeGraph();
+        TfrmGraph* graph = f.window->windows().realTimeGraph();
         fill(graph->model(), 10, 46000.5);
         const QString path = QDir(f.programDir.path()).filePath(fileName);
         f.prompter.shown.clear();
@@ -834,9 +838,9 @@ private Q_SLOTS:
         f.window->show();
         QVERIFY(QTest::qWaitForWindowExposed(f.window));
         f.window->FormShow();
-        TfrmGraph* graph = f.window->realTimeGraph();
-        QVERIFY(graph && f.window->panel());
-        const int panelWidth = f.window->panel()->frameWindow()->width();
+        TfrmGraph* graph = f.window->windows().realTimeGraph();
+        QVERIFY(graph && f.window->windows().panel());
+        const int panelWidth = f.window->windows().panel()->frameWindow()->width();
         const int bar = f.window->findChild<QToolBar*>(QStringLiteral("ToolBar"))->height();
         // The whole window, with its newest readings and its buttons, lies inside the
         // client area's visible width.
@@ -850,18 +854,18 @@ private Q_SLOTS:
         // Closed, the menu item makes it again; while it exists, the item only restores it.
         QVERIFY(graph->frameWindow()->close());
         QCoreApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete);
-        QVERIFY(!f.window->realTimeGraph());
+        QVERIFY(!f.window->windows().realTimeGraph());
         QAction* item = f.window->action(QStringLiteral("RealTimeGraph1"));
         QVERIFY(!item->isChecked());
         item->trigger();
-        QVERIFY(f.window->realTimeGraph());
+        QVERIFY(f.window->windows().realTimeGraph());
         QVERIFY(item->isChecked());
         // Made again, it is placed and sized as at the start, not at its bare minimum.
-        QCOMPARE(f.window->realTimeGraph()->frameWindow()->geometry(), atStart);
-        f.window->realTimeGraph()->frameWindow()->showMinimized();
+        QCOMPARE(f.window->windows().realTimeGraph()->frameWindow()->geometry(), atStart);
+        f.window->windows().realTimeGraph()->frameWindow()->showMinimized();
         item->trigger();
         QVERIFY(item->isChecked());
-        QVERIFY(!f.window->realTimeGraph()->frameWindow()->isMinimized());
+        QVERIFY(!f.window->windows().realTimeGraph()->frameWindow()->isMinimized());
         QCOMPARE(f.window->mdiArea()->subWindowList().size(), 2);
     }
 
@@ -950,7 +954,8 @@ private Q_SLOTS:
         }
         // The graph is not cascaded down to its size hint: it takes the room there is.
         if (!tile)
-            QVERIFY(f.window->realTimeGraph()->frameWindow()->width() > client.width() * 3 / 4);
+            QVERIFY(f.window->windows().realTimeGraph()->frameWindow()->width()
+                > client.width() * 3 / 4);
     }
 
     // Tiled, cascaded or on a small screen, every graph window stays legible: no two controls
@@ -984,7 +989,7 @@ private Q_SLOTS:
         Host host;
         QMdiArea area;
         area.resize(1366, 768);
-        LoggerGraphRole logger(host.services, {});
+        LoggerGraphRole logger(host.services, host.data(), OpenData::Piece::Logger, {});
         TfrmGraph* graph = nullptr;
         const double start = toDateTimeSerial(QDateTime(QDate(2026, 12, 9), QTime(20, 0, 0)));
         if (role == QLatin1String("Echtzeit")) {

@@ -65,9 +65,9 @@ struct Session : Fixture {
         for (int i = 0; i < ticks; ++i)
             tick();
     }
-    QString journal() const { return window->recorder().journalPath(); }
+    QString journal() const { return window->workspace().recording().journalPath(); }
     bool journalExists() const { return QFile::exists(journal()); }
-    TfrmGraph* graph() const { return window->realTimeGraph(); }
+    TfrmGraph* graph() const { return window->windows().realTimeGraph(); }
 };
 
 journal::JournalSample sample(int i)
@@ -150,7 +150,7 @@ private Q_SLOTS:
         Session s;
         s.start();
         s.record(4, 4);
-        QVERIFY(!s.window->recorder().running());
+        QVERIFY(!s.window->workspace().recording().active());
         const journal::JournalContents c = journal::readJournalFile(s.journal());
         QVERIFY(c.usable());
         QCOMPARE(c.header.samplesAsked, 4u);
@@ -162,7 +162,8 @@ private Q_SLOTS:
             for (int ch = 0; ch < 4; ++ch)
                 QCOMPARE(c.samples[std::size_t(i)].values[std::size_t(ch)], graph.y(ch, i));
         }
-        QCOMPARE(s.window->recorder().journal()->syncedRecords(), 4u); // the stop syncs
+        QCOMPARE(
+            s.window->workspace().recording().journal()->syncedRecords(), 4u); // the stop syncs
     }
 
     // A killed program leaves every sample it took; a power cut, what the last sync held.
@@ -198,13 +199,13 @@ private Q_SLOTS:
                 .arg(chart::dateTimeText(journal::readJournalFile(path).header.startSerial))));
         const chart::ChartModel& graph = next.graph()->model();
         QCOMPARE(graph.points(), expected);
-        QCOMPARE(next.window->recorder().sampleCount(), expected);
+        QCOMPARE(next.window->workspace().recording().sampleCount(), expected);
         for (int i = 0; i < expected; ++i) {
             QCOMPARE(graph.x(0, i), child.samples[i][0]);
             for (int ch = 0; ch < 4; ++ch)
                 QCOMPARE(double(graph.y(ch, i)), child.samples[i][ch + 1]);
         }
-        QVERIFY(next.window->recorder().unsaved());
+        QVERIFY(next.window->workspace().recording().unsaved());
         QVERIFY(next.journalExists()); // until the graph is saved
     }
 
@@ -225,8 +226,8 @@ private Q_SLOTS:
         QVERIFY(s.prompter.shown.contains(germanQuestion(3)));
         const bool restored = answer == Answer::Yes;
         QCOMPARE(s.journalExists(), restored);
-        QCOMPARE(s.window->recorder().sampleCount(), restored ? 3 : 0);
-        QCOMPARE(s.window->recorder().unsaved(), restored);
+        QCOMPARE(s.window->workspace().recording().sampleCount(), restored ? 3 : 0);
+        QCOMPARE(s.window->workspace().recording().unsaved(), restored);
         if (!restored)
             return;
         // As Stop leaves a run: trimmed, the X axis from the start to the last sample, the
@@ -243,7 +244,7 @@ private Q_SLOTS:
         QCOMPARE(g->avgBox(0)->text(), QStringLiteral("21,000"));
         QCOMPARE(g->avgBox(2)->text(), QStringLiteral("****"));
         QVERIFY(g->clearEnabled());
-        QVERIFY(!s.window->recorder().running());
+        QVERIFY(!s.window->workspace().recording().active());
         // The rate the run was recorded at (00:05), not the one stored before.
         QCOMPARE(g->minutesList()->currentIndex(), 0);
         QCOMPARE(g->secondsList()->currentIndex(), 5);
@@ -284,7 +285,7 @@ private Q_SLOTS:
         QVERIFY(s.prompter.unexpectedQuestions.isEmpty());
         QVERIFY(!s.prompter.shown.contains(germanQuestion(0)));
         QVERIFY(!s.journalExists());
-        QCOMPARE(s.window->recorder().sampleCount(), 0);
+        QCOMPARE(s.window->workspace().recording().sampleCount(), 0);
     }
 
     // After a run of three samples: how the graph ends, the answers that takes, and whether
@@ -354,7 +355,7 @@ private Q_SLOTS:
         QTest::ignoreMessage(
             QtWarningMsg, QRegularExpression(QStringLiteral("could not be written")));
         s.record(3, 3);
-        QCOMPARE(s.window->recorder().sampleCount(), 3);
+        QCOMPARE(s.window->workspace().recording().sampleCount(), 3);
         QCOMPARE(s.graph()->model().points(), 3);
     }
 

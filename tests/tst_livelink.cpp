@@ -79,12 +79,6 @@ private:
     }
 };
 
-class NoTimers final : public tc4dl::BlinkTimers {
-public:
-    void setRecTimerEnabled(bool) override { }
-    void setMaxMinTimerEnabled(bool) override { }
-};
-
 const tc4dl::LinkTexts kTexts { QStringLiteral("On Connection"), QStringLiteral("Off Connection") };
 
 // The link with everything it talks to; every listed port opens.
@@ -99,8 +93,7 @@ struct Rig {
     tc4dl::ManualClock clock;
     ScriptedPort port { clock };
     RecordingHost host;
-    NoTimers timers;
-    tc4dl::LiveDecoder decoder { timers };
+    tc4dl::LiveDecoder decoder;
     LiveLink link { port, clock, host, decoder, kTexts };
     int frames = 0;
 };

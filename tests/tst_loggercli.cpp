@@ -4,6 +4,7 @@
 #include "CliProcess.h"
 #include "GraphStateFile.h"
 #include "LoggerImages.h"
+#include "ManualClock.h"
 #include "SettingsStore.h"
 #include "TimeCases.h"
 
@@ -755,7 +756,9 @@ void TestLoggerCli::archiveKeepsEachSetOnce()
 
     // The desktop program's archive settings: its file, and adding switched off.
     {
-        tc4dl::NativeSettingsStore settings(configHome() + QStringLiteral("/TC4DL/TC4DL.conf"));
+        tc4dl::ManualClock clock;
+        tc4dl::NativeSettingsStore settings(
+            clock, configHome() + QStringLiteral("/TC4DL/TC4DL.conf"));
         QVERIFY(settings.writeText(tc4dl::kArchivePathKey, archive));
         QVERIFY(settings.writeInt(tc4dl::kArchiveEnabledKey, 0));
         settings.flush();

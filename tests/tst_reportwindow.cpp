@@ -3,15 +3,17 @@
 // dialog, the save dialog, the PDF read back with pdftotext, the viewer, and what is said when
 // something cannot be done.
 
-#include "ChannelAlarms.h"
 #include "ChannelConfig.h"
 #include "DataLoggerWindow.h"
 #include "GraphStateFile.h"
 #include "LoggerImages.h"
 #include "MainWindowFixture.h"
 #include "PdfTools.h"
+#include "ProgramWindows.h"
+#include "Recording.h"
 #include "TfrmArchive.h"
 #include "TfrmReport.h"
+#include "Workspace.h"
 
 #include <QCheckBox>
 #include <QComboBox>
@@ -68,8 +70,8 @@ void openCollection(Fixture& f, const QString& path, int count = 3)
     f.prompter.openNames << path;
     f.window->Open1Click();
     f.prompter.shown.clear();
-    QVERIFY(f.window->dataLogger().window());
-    activate(f, f.window->dataLogger().window());
+    QVERIFY(f.window->windows().dataLogger().window());
+    activate(f, f.window->windows().dataLogger().window());
 }
 
 // Answers the report dialog as `fill` says and confirms it.
@@ -123,7 +125,7 @@ private Q_SLOTS:
         channels[0].name = QStringLiteral("Ofen");
         channels[0].highOn = true;
         channels[0].high = 23.5;
-        f.window->alarms().config().setChannels(channels);
+        f.window->workspace().channels().setChannels(channels);
         openCollection(f, f.documentsDir.filePath(QStringLiteral("sets.ch4")));
 
         bool offered = false;
@@ -199,6 +201,24 @@ private Q_SLOTS:
         QVERIFY(text.contains(QStringLiteral("Archivsatz ")));
         QVERIFY(text.contains(QStringLiteral("zuerst aus sets.ch4")));
         QVERIFY(QRegularExpression(QStringLiteral(R"(\b[0-9a-f]{64}\b)")).match(text).hasMatch());
+
+        // The archive's sets on view, in their own graph window, keep their archive ids and the
+        // same fingerprint.
+        list->graphSelected();
+        f.prompter.shown.clear(); // the graph template, missing beside the tests
+        TfrmGraph* shown = f.window->windows().archiveGraph().window();
+        QVERIFY(shown);
+        activate(f, shown);
+        const QString viewed = f.documentsDir.filePath(QStringLiteral("ansicht.pdf"));
+        f.prompter.fileNames << viewed;
+        f.window->action(QStringLiteral("Report1"))->trigger();
+        QVERIFY2(f.prompter.shown.isEmpty(), qPrintable(f.prompter.shown.join(u'\n')));
+        const QString again = pdfText(viewed);
+        QVERIFY(again.contains(QStringLiteral("Quelle:")));
+        const QRegularExpression set(QStringLiteral(R"(Archivsatz (\d+))"));
+        QCOMPARE(set.match(again).captured(1), set.match(text).captured(1));
+        const QRegularExpression hash(QStringLiteral(R"(\b[0-9a-f]{64}\b)"));
+        QCOMPARE(hash.match(again).captured(), hash.match(text).captured());
     }
 
     // A graph without a unit of its own asks for it; the real-time graph is reported only once
@@ -209,15 +229,15 @@ private Q_SLOTS:
         f.meters.try_emplace(QStringLiteral("SIMULATOR"));
         f.window->FormShow();
         f.prompter.shown.clear(); // the graph template, missing beside the tests
-        TfrmGraph* realTime = f.window->realTimeGraph();
+        TfrmGraph* realTime = f.window->windows().realTimeGraph();
         QVERIFY(realTime);
         activate(f, realTime);
-        f.window->recorder().assumeRecording(true, 0);
+        f.window->workspace().recording().assumeRecording(true, 0);
         f.window->action(QStringLiteral("Report1"))->trigger();
         QCOMPARE(f.prompter.shown.value(0),
             QStringLiteral("Die Echtzeitgrafik zeichnet noch auf: Beenden Sie zuerst die "
                            "Aufzeichnung."));
-        f.window->recorder().assumeRecording(false, 0);
+        f.window->workspace().recording().assumeRecording(false, 0);
         f.prompter.shown.clear();
         answerReport(f, [](report::TfrmReport&) {});
         f.window->action(QStringLiteral("Report1"))->trigger();
@@ -254,7 +274,7 @@ private Q_SLOTS:
 
         // The control panel holds no run.
         f.window->ControlPanel1Click();
-        activate(f, f.window->panel());
+        activate(f, f.window->windows().panel());
         f.prompter.shown.clear();
         f.window->action(QStringLiteral("Report1"))->trigger();
         QVERIFY(f.prompter.shown.value(0).startsWith(QStringLiteral("Das aktive Fenster")));

@@ -5,10 +5,13 @@
 
 #include <QFileInfo>
 
-namespace tc4dl::archive {
+namespace tc4dl {
 
-ArchiveKeeper::ArchiveKeeper(QString path, bool addsEnabled, QObject* parent)
+using archive::AddOutcome;
+
+ArchiveKeeper::ArchiveKeeper(Clock& clock, QString path, bool addsEnabled, QObject* parent)
     : QObject(parent),
+      m_clock(clock),
       m_path(std::move(path)),
       m_addsEnabled(addsEnabled)
 {
@@ -16,12 +19,12 @@ ArchiveKeeper::ArchiveKeeper(QString path, bool addsEnabled, QObject* parent)
 
 ArchiveKeeper::~ArchiveKeeper() = default;
 
-Archive* ArchiveKeeper::archive()
+ArchiveKeeper::Archive* ArchiveKeeper::archive()
 {
     // One try per run: a file that cannot be opened now is not tried at every download.
     if (!m_opened) {
         m_opened = true;
-        Archive::Opened opened = Archive::open(m_path);
+        Archive::Opened opened = Archive::open(m_path, m_clock);
         m_archive = std::move(opened.archive);
         m_openError = opened.error;
         m_movedAside = opened.movedAside;
@@ -42,14 +45,14 @@ bool ArchiveKeeper::switchTo(const QString& path, QString* error)
     // user pointed at is first only looked at. An empty one is an archive still to be made.
     const QFileInfo info(path);
     if (info.exists() && !(info.isFile() && info.size() == 0)) {
-        const Archive::Opened looked = Archive::open(path, Archive::Access::ReadOnly);
+        const Archive::Opened looked = Archive::open(path, m_clock, Archive::Access::ReadOnly);
         if (!looked.archive) {
             if (error)
                 *error = looked.error;
             return false;
         }
     }
-    Archive::Opened opened = Archive::open(path);
+    Archive::Opened opened = Archive::open(path, m_clock);
     if (!opened.archive) {
         if (error)
             *error = opened.error;
@@ -85,8 +88,7 @@ void ArchiveKeeper::fail(const QString& reason)
     if (m_failureSaid)
         return;
     m_failureSaid = true;
-    if (m_reporter)
-        m_reporter(reason);
+    Q_EMIT addFailed(reason);
 }
 
-} // namespace tc4dl::archive
+} // namespace tc4dl

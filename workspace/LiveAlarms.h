@@ -4,53 +4,42 @@
 #include "ChannelConfig.h"
 #include "Clock.h"
 #include "MessageTable.h"
+#include "Unit.h"
 
 #include <QLocale>
 #include <QObject>
 #include <QString>
 
 #include <array>
-#include <functional>
 #include <utility>
 #include <vector>
 
 namespace tc4dl {
 
-class AlarmNotifier;
-
-// Where a live alarm is shown; every part may be left empty.
-struct AlarmOutputs {
-    std::function<void(const QString& text)> status; // the raised alarms; empty: none
-    std::function<void(int channel, bool raised)> markChannel;
-    std::function<void(int channel, const QString& text)> showRate; // empty: no rate yet
-    std::function<void()> alert; // the main window asks for attention
-    std::function<void()> beep;
-    // A note at the alarm's moment in the real-time graph (the owner decides whether a run is on).
-    std::function<void(double serial, double y, const QString& text)> annotate;
-    AlarmNotifier* notifier = nullptr;
-};
+struct TickCheck;
 
 // The alarms on the live readings while the meter is connected, recording or not: fed once per
-// main tick, it runs the alarm monitor over the channel settings in use and shows each raised
-// alarm (status bar, the channel's mark on the control panel, the window's alert, a desktop
-// notification, a note in the graph) and a sound repeated until acknowledged. The rate of change
-// of each channel is shown beside its reading. When the meter's unit changes, the limits follow.
+// main tick with the sampling point's readings, it runs the alarm monitor over the channel
+// settings in use and reports each raised alarm, the alarms standing, each channel's mark and
+// its rate of change, and a sound repeated until acknowledged. When the meter's unit changes,
+// the limits follow. Where each report is shown is the windows' choice.
 class LiveAlarms final : public QObject {
     Q_OBJECT
 public:
     static constexpr int kBeepIntervalMs = 2000;
 
-    LiveAlarms(Clock& clock, alarm::ChannelConfig& config, AlarmOutputs outputs, QLocale locale,
-        bool celsius, QObject* parent = nullptr);
+    LiveAlarms(Clock& clock, alarm::ChannelConfig& config, QLocale locale, Unit unit,
+        QObject* parent = nullptr);
 
     // The sound repeated until acknowledged; off: one beep per alarm.
     void setSound(bool on) { m_soundOn = on; }
     [[nodiscard]] bool sound() const { return m_soundOn; }
 
-    // One main tick: `frameArrived` with the readings of that frame, `linkLost` when the link was
-    // lost in this tick. `celsius` is the unit the readings are in.
-    void onTick(bool frameArrived, bool linkLost, double nowSerial,
-        const std::array<float, alarm::kChannels>& values, bool celsius);
+    // One main tick: `check.frameArrived` with the readings of that frame and their no-value
+    // marks (a channel marked without a value reads "OL", whatever bytes stand in its place),
+    // `check.linkLost` when the link was lost in this tick. `unit` is the unit the readings are
+    // in.
+    void onTick(const TickCheck& check, double nowSerial, Unit unit);
 
     // The person saw it: the sound stops (the alarms stay shown while they last).
     void acknowledge();
@@ -58,8 +47,22 @@ public:
 
     // The text of a raised rule as a person reads it: "Ofen > 150,0", "T2/min > 5,0".
     [[nodiscard]] QString ruleText(const alarm::AlarmRule& rule) const;
+    // The alarms standing, "; " between them.
     [[nodiscard]] QString statusText() const;
+    // The title a notification of a raised alarm carries.
+    [[nodiscard]] QString notificationTitle() const;
     [[nodiscard]] const alarm::AlarmMonitor& monitor() const { return m_monitor; }
+
+Q_SIGNALS:
+    // One alarm was raised at `serial`, the channel's reading (its last one within the limits
+    // when it has none) `y`: "Ofen > 150,0".
+    void raised(double serial, double y, const QString& text);
+    // The status text of the alarms standing and the sound; empty: none.
+    void statusChanged(const QString& text);
+    void channelMarked(int channel, bool raised);
+    // A channel's rate of change as it stands beside the reading; empty: none yet.
+    void rateShown(int channel, const QString& text);
+    void beep();
 
 private:
     void applyRules();
@@ -73,7 +76,6 @@ private:
 
     Clock& m_clock;
     alarm::ChannelConfig& m_config;
-    AlarmOutputs m_out;
     QLocale m_locale;
     MessageTable m_texts;
     alarm::AlarmMonitor m_monitor;

@@ -19,10 +19,10 @@ public:
     virtual void setStatusText(const QString& device, const QString& state) = 0;
 };
 
-// What the main window's controls become when the link reports a change. The link only says
-// what happened; whether Run, Stop, the logger commands and Clear are open then, and what the
-// panel and the status bar show, is decided here, in one place, knowing whether a real-time
-// recording runs.
+// What the controls become when the link reports a change or a recording begins or ends. The
+// link and the recording only say what happened; whether Run, Stop, the logger commands and
+// Clear are open then, and what the panel and the status bar show, is decided here, in one
+// place, knowing whether a real-time recording runs.
 class ControlStates final {
 public:
     ControlStates(ControlSwitches& switches, std::function<bool()> recording)
@@ -32,6 +32,15 @@ public:
     }
 
     void connectionChanged(const ConnectionReport& report);
+
+    // A run began: it can be stopped, not begun again nor cleared.
+    void recordingStarted();
+    // A run stopped (Stop, its last sample, a new rate that starts the graph again).
+    void recordingStopped();
+    // A run ended with its window: Run is open again while the meter is connected.
+    void recordingEnded(bool connected);
+    // A run came back from the journal, stopped: it may be cleared.
+    void recordingRestored();
 
 private:
     ControlSwitches& m_switches;

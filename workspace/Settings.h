@@ -9,10 +9,9 @@
 
 namespace tc4dl {
 
-class LiveSession;
-struct GraphShared;
-
-// The values kept between runs.
+// The values kept between runs. The workspace reads them at the start; what the program learns
+// meanwhile (the port and model of the meter, the unit it measured in, the rate and colour the
+// user chose) is written back at a close with the close box.
 struct Settings {
     // What each value can sensibly be. A stored value outside its range is read as the nearest
     // end of it (a model code that is neither 740 nor 735 as 740), so that a damaged or
@@ -30,6 +29,8 @@ struct Settings {
     // registry's own zero, would draw annotations nobody can see). Stored values stay as they are.
     static constexpr qint32 kDefaultAnnoColor = 0xFFFFFF;
     qint32 annoColor = kDefaultAnnoColor;
+    // The unit the meter measured in when last seen (the workspace starts from it and writes
+    // the live unit back).
     qint32 cfDegree = 1;
     // The folder the file dialogs last used (`LastFolder`, text); empty: none yet.
     QString lastFolder;
@@ -49,12 +50,6 @@ struct Settings {
     void write(SettingsStore& store) const;
     // Writes ArchiveEnabled (1 or 0) and ArchivePath; false when they could not be written.
     bool writeArchive(SettingsStore& store) const;
-
-    // Hands the values to where they act: the link's last port and meter model, the decoder's
-    // degree unit, the graphs' annotation colour (the real-time rate is read where it is used).
-    void applyTo(LiveSession& session, GraphShared& graphs) const;
-    // Takes them back from there, to be written when the program ends.
-    void takeFrom(const LiveSession& session, const GraphShared& graphs);
 };
 
 // The channel settings (names, alarm limits, hysteresis) and the alarm sound switch. They are

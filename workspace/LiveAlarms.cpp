@@ -1,26 +1,26 @@
 #include "LiveAlarms.h"
 
-#include "DesktopNotifier.h"
+#include "LiveLink.h"
 #include "MeterValues.h"
 
 #include <QStringList>
 
 #include <algorithm>
 #include <cmath>
+#include <limits>
 
 namespace tc4dl {
 
 using alarm::AlarmEvent;
 
-LiveAlarms::LiveAlarms(Clock& clock, alarm::ChannelConfig& config, AlarmOutputs outputs,
-    QLocale locale, bool celsius, QObject* parent)
+LiveAlarms::LiveAlarms(
+    Clock& clock, alarm::ChannelConfig& config, QLocale locale, Unit unit, QObject* parent)
     : QObject(parent),
       m_clock(clock),
       m_config(config),
-      m_out(std::move(outputs)),
       m_locale(std::move(locale)),
       m_texts(MessageTable::forWindow(QStringLiteral("TfrmChannels"))),
-      m_celsius(celsius)
+      m_celsius(isCelsius(unit))
 {
     connect(&m_config, &alarm::ChannelConfig::changed, this, [this] {
         if (!m_converting)
@@ -44,6 +44,11 @@ QString LiveAlarms::ruleText(const alarm::AlarmRule& rule) const
     return text + number(rule.limit);
 }
 
+QString LiveAlarms::notificationTitle() const
+{
+    return m_texts.getTextOrDefault(QStringLiteral("IDS_8"));
+}
+
 QString LiveAlarms::statusText() const
 {
     QStringList texts;
@@ -62,23 +67,26 @@ void LiveAlarms::applyRules()
     m_monitor.setRules(alarm::rulesOf(m_config.channels()), hysteresis);
     m_active.clear();
     m_linkLost = false;
-    for (int c = 0; c < alarm::kChannels; ++c) {
-        if (m_out.markChannel)
-            m_out.markChannel(c, false);
-    }
+    for (int c = 0; c < alarm::kChannels; ++c)
+        Q_EMIT channelMarked(c, false);
     showStatus();
 }
 
-void LiveAlarms::onTick(bool frameArrived, bool linkLost, double nowSerial,
-    const std::array<float, alarm::kChannels>& values, bool celsius)
+void LiveAlarms::onTick(const TickCheck& check, double nowSerial, Unit unit)
 {
-    if (linkLost) {
+    std::array<float, alarm::kChannels> values = check.values;
+    for (std::size_t c = 0; c < values.size(); ++c) {
+        if ((check.noValueMarks >> c) & 1U)
+            values[c] = std::numeric_limits<float>::max();
+    }
+    const bool celsius = isCelsius(unit);
+    if (check.linkLost) {
         for (const AlarmEvent& e : m_monitor.linkLost(nowSerial))
             handle(e, values);
         m_linkLost = true;
         return;
     }
-    if (!frameArrived)
+    if (!check.frameArrived)
         return;
     if (m_linkLost) {
         m_linkLost = false;
@@ -105,19 +113,17 @@ void LiveAlarms::onTick(bool frameArrived, bool linkLost, double nowSerial,
 
 void LiveAlarms::showRates()
 {
-    if (!m_out.showRate)
-        return;
     const QString unit = m_celsius ? QStringLiteral("\u00B0C/min") : QStringLiteral("\u00B0F/min");
     for (int c = 0; c < alarm::kChannels; ++c) {
         const std::optional<double> rate = m_monitor.rate(c);
         if (!rate || !std::isfinite(*rate)) {
-            m_out.showRate(c, QString());
+            Q_EMIT rateShown(c, QString());
             continue;
         }
         // The sign always shown: a rate reads as a direction as much as a size.
         const double shown = std::round(*rate * 10.0) / 10.0;
         const QString sign = shown > 0.0 ? QStringLiteral("+") : QString();
-        m_out.showRate(c, sign + number(shown == 0.0 ? 0.0 : shown) + u' ' + unit);
+        Q_EMIT rateShown(c, sign + number(shown == 0.0 ? 0.0 : shown) + u' ' + unit);
     }
 }
 
@@ -152,22 +158,16 @@ void LiveAlarms::handle(const AlarmEvent& event, const std::array<float, alarm::
         drop(QStringLiteral("link"));
         break;
     }
-    if (c >= 0 && m_out.markChannel)
-        m_out.markChannel(c, m_monitor.channelRaised(c));
+    if (c >= 0)
+        Q_EMIT channelMarked(c, m_monitor.channelRaised(c));
 }
 
 void LiveAlarms::raise(const QString& key, const QString& text, double serial, double y)
 {
     drop(key);
     m_active.emplace_back(key, text);
-    if (m_out.annotate)
-        m_out.annotate(serial, y, text);
-    if (m_out.alert)
-        m_out.alert();
-    if (m_out.notifier)
-        m_out.notifier->notify(m_texts.getTextOrDefault(QStringLiteral("IDS_8")), text);
-    if (m_out.beep)
-        m_out.beep();
+    Q_EMIT raised(serial, y, text);
+    Q_EMIT beep();
     if (m_soundOn && !m_sounding) {
         m_sounding = true;
         const int generation = ++m_beepGeneration;
@@ -188,24 +188,21 @@ void LiveAlarms::drop(const QString& key)
 
 void LiveAlarms::showStatus()
 {
-    if (!m_out.status)
-        return;
     if (m_active.empty() && !m_sounding) {
-        m_out.status(QString());
+        Q_EMIT statusChanged(QString());
         return;
     }
     QString text = m_texts.getTextOrDefault(QStringLiteral("IDS_9")) + statusText();
     if (m_sounding)
         text += m_texts.getTextOrDefault(QStringLiteral("IDS_10"));
-    m_out.status(text);
+    Q_EMIT statusChanged(text);
 }
 
 void LiveAlarms::beepRound(int generation)
 {
     if (!m_sounding || generation != m_beepGeneration)
         return;
-    if (m_out.beep)
-        m_out.beep();
+    Q_EMIT beep();
     m_clock.callAfter(kBeepIntervalMs, this, [this, generation] { beepRound(generation); });
 }
 

@@ -5,24 +5,24 @@
 #include <QObject>
 #include <QString>
 
-#include <functional>
 #include <memory>
 
 namespace tc4dl {
 
+class Clock;
 class DataSetStore;
 class MemoryImage;
 
-namespace archive {
-
 // The program's one open archive: opened at its first use from the path the Settings chose,
 // and kept open until the program ends or the user chooses another file. Adds never fail what
-// brought the sets: a failure is handed to the reporter once per archive file and otherwise
-// only remembered.
+// brought the sets: a failure is reported once per archive file (addFailed) and otherwise only
+// remembered.
 class ArchiveKeeper final : public QObject {
     Q_OBJECT
 public:
-    ArchiveKeeper(QString path, bool addsEnabled, QObject* parent = nullptr);
+    using Archive = archive::Archive;
+
+    ArchiveKeeper(Clock& clock, QString path, bool addsEnabled, QObject* parent = nullptr);
     ~ArchiveKeeper() override;
 
     [[nodiscard]] const QString& path() const { return m_path; }
@@ -47,21 +47,19 @@ public:
     // first window that opens, then forgotten.
     [[nodiscard]] QString takeMovedAside();
 
-    // Who hears of the first failed add (a message or the status line).
-    void setReporter(std::function<void(const QString& reason)> reporter)
-    {
-        m_reporter = std::move(reporter);
-    }
     // Adds the store's sets unless adds are switched off. Returns whether they are stored.
     bool add(const DataSetStore& store, const MemoryImage& image, const QString& source);
 
 Q_SIGNALS:
     // Another archive is in use: archive() gives it. The one before is still open meanwhile.
     void switched();
+    // The first add to this archive file that failed, and why.
+    void addFailed(const QString& reason);
 
 private:
     void fail(const QString& reason);
 
+    Clock& m_clock;
     QString m_path;
     bool m_addsEnabled;
     bool m_addsForbidden = false;
@@ -70,8 +68,6 @@ private:
     QString m_openError;
     QString m_movedAside;
     bool m_failureSaid = false;
-    std::function<void(const QString&)> m_reporter;
 };
 
-} // namespace archive
 } // namespace tc4dl

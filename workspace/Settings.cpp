@@ -1,8 +1,5 @@
 #include "Settings.h"
 
-#include "GraphShared.h"
-#include "LiveSession.h"
-
 #include <algorithm>
 #include <cmath>
 #include <limits>
@@ -135,22 +132,6 @@ void AlarmSettings::write(SettingsStore& store) const
     }
     store.writeInt(QStringLiteral("AlarmSound"), sound ? 1 : 0);
     store.flush();
-}
-
-void Settings::applyTo(LiveSession& session, GraphShared& graphs) const
-{
-    graphs.annoColor = static_cast<chart::Color>(annoColor);
-    session.link().setLastConnectedPort(lastConnectedPort);
-    session.link().setStoredModel(lastConnectedModel);
-    session.decoder().setCfDegree(cfDegree);
-}
-
-void Settings::takeFrom(const LiveSession& session, const GraphShared& graphs)
-{
-    lastConnectedPort = session.link().lastConnectedPort();
-    lastConnectedModel = session.link().meterModel();
-    cfDegree = session.decoder().state().cfDegree;
-    annoColor = static_cast<qint32>(graphs.annoColor);
 }
 
 } // namespace tc4dl

@@ -33,4 +33,30 @@ void ControlStates::connectionChanged(const ConnectionReport& report)
     }
 }
 
+void ControlStates::recordingStarted()
+{
+    m_switches.setClearEnabled(false);
+    m_switches.setRunEnabled(false);
+    m_switches.setStopEnabled(true);
+}
+
+void ControlStates::recordingStopped()
+{
+    m_switches.setRunEnabled(true);
+    m_switches.setStopEnabled(false);
+    m_switches.setClearEnabled(true);
+}
+
+void ControlStates::recordingEnded(bool connected)
+{
+    if (connected)
+        m_switches.setRunEnabled(true);
+    m_switches.setStopEnabled(false);
+}
+
+void ControlStates::recordingRestored()
+{
+    m_switches.setClearEnabled(true);
+}
+
 } // namespace tc4dl
