@@ -10,8 +10,7 @@
 
 namespace tc4dl::cli {
 
-namespace {
-// The desktop program's per-user data folder: its names, not this tool's, choose the folder.
+// The desktop program's names, not this tool's, choose the folder.
 QString desktopDataFolder()
 {
     const QString application = QCoreApplication::applicationName();
@@ -23,7 +22,6 @@ QString desktopDataFolder()
     QCoreApplication::setOrganizationName(organization);
     return folder;
 }
-} // namespace
 
 QCommandLineOption archivePathOption()
 {

@@ -21,6 +21,8 @@ namespace tc4dl::cli {
 // its archive settings chose, or the default one in its data folder).
 [[nodiscard]] QString archivePath(
     const QCommandLineParser& parser, const QCommandLineOption& option, Clock& clock);
+// The desktop program's per-user data folder (where its archive is by default).
+[[nodiscard]] QString desktopDataFolder();
 // Whether the desktop program's archive settings switched adding downloads off.
 [[nodiscard]] bool desktopArchiveAddsOff(Clock& clock);
 

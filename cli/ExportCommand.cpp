@@ -60,8 +60,9 @@ int runExport(const QStringList& arguments, QTextStream& out, QTextStream& err)
         QStringLiteral("set"), QStringLiteral("Only data set N (from 1)."), QStringLiteral("N"));
     const QCommandLineOption output(QStringLiteral("o"),
         QStringLiteral("Write to this file instead of the standard output (- is the standard "
-                       "output; a device or pipe is written directly, a file replaced as a "
-                       "whole)."),
+                       "output; a device or pipe is written directly, /dev/stdout or /dev/fd/N "
+                       "through that descriptor, appending where it was opened with >>; a file "
+                       "is replaced as a whole)."),
         QStringLiteral("OUT.csv"));
     parser.addOptions({ set, output });
     if (const std::optional<int> code = parseOrEnd(parser, arguments, kUsage, out, err))

@@ -1,5 +1,6 @@
 #pragma once
 
+#include <QCoreApplication>
 #include <QStringList>
 #include <QTextStream>
 
@@ -19,6 +20,9 @@ int runExport(const QStringList& arguments, QTextStream& out, QTextStream& err);
 int runArchive(const QStringList& arguments, QTextStream& out, QTextStream& err);
 int runSetup(const QStringList& arguments, QTextStream& out, QTextStream& err);
 int runReport(const QStringList& arguments, QTextStream& out, QTextStream& err);
+// `record` runs the event loop of `app` until it stops.
+int runRecord(
+    QCoreApplication& app, const QStringList& arguments, QTextStream& out, QTextStream& err);
 
 // The exit codes, for every command's --help.
 [[nodiscard]] QString exitCodeHelp();

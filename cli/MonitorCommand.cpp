@@ -27,8 +27,10 @@ int runMonitor(
         QStringLiteral(
             "Prints the meter's four channels once a second.\n"
             "Each alarm raised prints alarm,TIME,SPEC,VALUE on the standard error (SPEC \"T2 OL\" "
-            "when a watched channel reads OL); with --csv and --alarm a last column alarm holds "
-            "those of the reading, separated by ;.\n"
+            "when a watched channel reads OL), and each alarm cleared (back by the hysteresis, "
+            "or the probe reading again) cleared,TIME,SPEC,VALUE. With --csv and --alarm a last "
+            "column alarm holds the alarms in force at that reading, raised and not yet "
+            "cleared, separated by ;.\n"
             "Without --port the meter is looked for on every serial port (and on the built-in "
             "simulated meter with --demo).\n")
         + exitCodeHelp());

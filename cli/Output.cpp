@@ -69,7 +69,7 @@ int writeTarget(const QString& path, const std::function<bool(QIODevice&)>& writ
     // or pipe has nothing to take back, and waiting in open() for a pipe's reader is ended by a
     // signal at once.
     std::optional<stop::CleanupScope> cleanup;
-    if (!isSpecialFile(path))
+    if (!writesDirectly(path))
         cleanup.emplace();
     SaveTarget file(path, true);
     if (file.open()) {

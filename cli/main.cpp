@@ -3,6 +3,7 @@
 #include "ExitCode.h"
 #include "LoggerCommands.h"
 #include "Output.h"
+#include "ServeCommand.h"
 #include "StopSignals.h"
 
 #include <QCoreApplication>
@@ -25,7 +26,10 @@ const char* const kUsage
       "       tc4dl-cli setup info | clock | interval MM:SS | erase --yes "
       "[--port DEVICE | --demo]\n"
       "       tc4dl-cli archive list | add FILE... | export ID... | remove ID... --yes | check\n"
-      "       tc4dl-cli archive report ID... -o OUT.pdf\n";
+      "       tc4dl-cli archive report ID... -o OUT.pdf\n"
+      "       tc4dl-cli serve [--port DEVICE]... | --demo --http ADDRESS:PORT\n"
+      "                       [--http-token-file FILE] [--http-cert FILE --http-key FILE]\n"
+      "       tc4dl-cli record --port DEVICE[=NAME]... | --demo | --config FILE [options]\n";
 
 // Qt Gui's start-up says on a headless machine that the session's runtime folder is missing; a
 // report uses none, and that line is not the command's to say.
@@ -46,8 +50,9 @@ QString tc4dl::cli::exitCodeHelp()
         "5 meter recording, 6 no answer or memory size rejected, 7 transfer incomplete,\n"
         "8 data error, 9 memory error, 10 no data, 11 file cannot be written,\n"
         "12 invalid input, 13 file cannot be read, 14 alarm (monitor --exit-on-alarm),\n"
-        "15 archive cannot be opened, written or is damaged, 130 interrupted (Ctrl-C),\n"
-        "143 terminated (SIGTERM). A full disk or device behind the output gives 11.");
+        "15 archive cannot be opened, written or is damaged, 16 live page cannot be served,\n"
+        "130 interrupted (Ctrl-C), 143 terminated (SIGTERM). A full disk or device behind\n"
+        "the output gives 11.");
 }
 
 int main(int argc, char* argv[])
@@ -88,10 +93,14 @@ int main(int argc, char* argv[])
         code = tc4dl::cli::runExport(args, out, err);
     } else if (command == QLatin1String("archive")) {
         code = tc4dl::cli::runArchive(args, out, err);
+    } else if (command == QLatin1String("record")) {
+        code = tc4dl::cli::runRecord(app, args, out, err);
     } else if (command == QLatin1String("setup")) {
         code = tc4dl::cli::runSetup(args, out, err);
     } else if (command == QLatin1String("report")) {
         code = tc4dl::cli::runReport(args, out, err);
+    } else if (command == QLatin1String("serve")) {
+        code = tc4dl::cli::runServe(app, args, out, err);
     } else if (command == QLatin1String("--version")) {
         out << "tc4dl-cli " << TC4DL_VERSION << '\n';
         code = tc4dl::cli::Ok;
@@ -106,7 +115,9 @@ int main(int argc, char* argv[])
                "  export    write the samples of a collection file, or a graph file, as CSV\n"
                "  report    write a PDF record of a collection file's sets or a graph file\n"
                "  setup     read the logger's state, set its clock or interval, erase it\n"
-               "  archive   list, add, export, remove, check or report the archived data sets\n\n"
+               "  archive   list, add, export, remove, check or report the archived data sets\n"
+               "  serve     serve the live page of the readings for a browser or a phone\n"
+               "  record    record several meters unattended: archive, MQTT, alarms\n\n"
             << tc4dl::cli::exitCodeHelp() << "\n\ntc4dl-cli COMMAND --help tells more.\n";
         code = tc4dl::cli::Ok;
     } else {

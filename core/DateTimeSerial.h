@@ -98,11 +98,9 @@ struct SerialDay {
     return time.toString(QStringLiteral("yyyy-MM-ddTHH:mm:ss"));
 }
 
-// The locale's long time format without its time-zone field ('t' outside quotes) and the blank
-// around it: the meter's clock has no zone.
-[[nodiscard]] inline QString longTimeFormat(const QLocale& locale)
+// A time format without its time-zone field ('t' outside quotes) and the blank around it.
+[[nodiscard]] inline QString withoutZoneField(const QString& format)
 {
-    const QString format = locale.timeFormat(QLocale::LongFormat);
     QString result;
     bool quoted = false;
     for (const QChar c : format) {
@@ -113,6 +111,12 @@ struct SerialDay {
         result += c;
     }
     return result.simplified();
+}
+
+// The locale's long time format without its time-zone field: the meter's clock has no zone.
+[[nodiscard]] inline QString longTimeFormat(const QLocale& locale)
+{
+    return withoutZoneField(locale.timeFormat(QLocale::LongFormat));
 }
 
 } // namespace tc4dl

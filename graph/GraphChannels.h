@@ -43,6 +43,7 @@ private:
     TfrmGraph& m_window;
     const alarm::ChannelConfig* m_config;
     chart::ChannelRates m_rates;
+    chart::RateCurves m_curves; // kept up to date while shown
     quint64 m_seenRevision = ~quint64 { 0 };
     bool m_curvesShown = false;
 };

@@ -8,6 +8,7 @@
 #include <QStringList>
 
 #include <array>
+#include <optional>
 
 namespace tc4dl {
 
@@ -75,6 +76,7 @@ public:
     static constexpr int kAnswerWaitMs = 300;
     static constexpr int kAnswerMinimum = 4;
     static constexpr int kReplyBuffer = 8;
+    static constexpr int kAsksPerPort = 2; // a port answering without a model code: once more
     static constexpr int kMissedTickLimit = 3;
     static constexpr int kKeyWaitLimitMs = 3000;
 
@@ -125,7 +127,8 @@ public:
 
 private:
     void selectEntry(int index);
-    bool scanAttempt(int& item);
+    std::optional<QByteArray> askForModel();
+    bool scanPort(int item);
     void finishScan();
     void onFrame(const MeterFrame& frame);
     void connectActions();

@@ -161,6 +161,13 @@ QByteArray SimulatedMeter::receiveLive(char byte, qint64 nowMs)
     case kIdentifyByte:
         return identifyAnswer();
     case kPollByte:
+        if (m_options.looseChannels != 0) {
+            m_looseOpen = !m_looseOpen;
+            for (int ch = 0; ch < kChannels; ++ch) {
+                if (m_options.looseChannels & bit(ch))
+                    setChannelOpen(ch, m_looseOpen);
+            }
+        }
         return junk(m_options.junkBetweenFrames) + frame(nowMs);
     default:
         pressKey(byte, nowMs);

@@ -24,6 +24,9 @@ struct MeterOptions {
     bool otherDevice = false;
     // Random bytes sent before each MeterFrame; they never hold a frame start byte.
     int junkBetweenFrames = 0;
+    // A bit per channel (T1 = 1): a loose thermocouple, open in the answer to every other poll
+    // (the first one included), so that a probe alarm is raised and cleared over and over.
+    int looseChannels = 0;
     // After this many polls the meter stops answering anything (negative: never) ...
     int silentAfterPolls = -1;
     // ... and answers again after this many further polls (negative: stays silent).
@@ -186,6 +189,7 @@ private:
     bool m_autoPowerOff = false;
     quint8 m_wholeDegrees = 0;
     quint8 m_open = 0;
+    bool m_looseOpen = false; // the loose channels are open in the answer to this poll
     quint8 m_overRange = 0;
 
     using Channels = std::array<std::optional<double>, kChannels>;

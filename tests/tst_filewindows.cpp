@@ -522,6 +522,9 @@ void TestFileWindows::tableToGraphFailures()
     if (!graphWindow)
         return;
     QCOMPARE(graph->windowTitle(), file.fileName());
+    // Placed as an opened graph file is: at the area's top left, inside what it shows.
+    QCOMPARE(graph->frameWindow()->pos(), QPoint(0, 0));
+    QVERIFY(f.window->mdiArea()->viewport()->rect().contains(graph->frameWindow()->geometry()));
     if (emptyPoint >= 0 && shown.isEmpty()) {
         QCOMPARE(graph->model().x(0, emptyPoint), 0.0);
         QCOMPARE(graph->model().y(0, emptyPoint), 9999.0f);

@@ -11,6 +11,7 @@
 #include "FakeGraphServices.h"
 #include "GraphCommands.h"
 #include "GraphConfig.h"
+#include "GraphRates.h"
 #include "GraphShared.h"
 #include "GraphStateFile.h"
 #include "GraphStatistics.h"
@@ -107,6 +108,23 @@ void fill(ChartModel& model, int n, double start)
         model.setY(2, p, -12.5); // constant: first occurrence kept
         model.setY(3, p, 3500.0); // over range
     }
+}
+
+// Two sets of curves alike point for point, a gap (NaN) standing for a gap.
+bool sameCurves(
+    const std::vector<chart::OverlayCurve>& a, const std::vector<chart::OverlayCurve>& b)
+{
+    const auto same = [](double u, double v) { return (std::isnan(u) && std::isnan(v)) || u == v; };
+    if (a.size() != b.size())
+        return false;
+    for (std::size_t c = 0; c < a.size(); ++c) {
+        if (a[c].subset != b[c].subset || a[c].x != b[c].x || a[c].y.size() != b[c].y.size())
+            return false;
+        for (std::size_t i = 0; i < a[c].y.size(); ++i)
+            if (!same(a[c].y[i], b[c].y[i]))
+                return false;
+    }
+    return true;
 }
 
 // A role that asks for the rates of the latest minute, as the real-time graph does, or not.
@@ -520,8 +538,100 @@ private Q_SLOTS:
             QVERIFY(qAbs(t1.y.back() - 30.0) < 1e-6);
         QVERIFY(std::isnan(graph.graph()->overlayCurves()[3].y.back())); // OL: a gap
         QCOMPARE(graph.model().storeState(), unnamed);
+        // Samples recorded while they are shown: drawn as if worked out anew; so after a
+        // reading behind the end changed.
+        for (int p = points; p < std::min(points + 5, capacity); ++p) {
+            for (int ch = 0; ch < 4; ++ch) {
+                graph.model().setX(ch, p, start + 2.0 * p / kDay);
+                graph.model().setY(ch, p, 20.0 + p * 1.5);
+            }
+            graph.redraw();
+            QVERIFY(sameCurves(graph.graph()->overlayCurves(), chart::rateCurves(graph.model())));
+        }
+        graph.model().setY(0, 0, 40.0);
+        graph.redraw();
+        QVERIFY(sameCurves(graph.graph()->overlayCurves(), chart::rateCurves(graph.model())));
         graph.rateCurvesSwitch()->setChecked(false);
         QCOMPARE(graph.graph()->overlayCurvesDrawn(), 0);
+    }
+
+    // The rate curves kept up to date with a growing graph are the ones worked out anew after
+    // every change; only samples added past their ends are read on their own.
+    void rateCurvesKeptUpToDate_data()
+    {
+        QTest::addColumn<QStringList>("steps");
+        QTest::addColumn<QString>("changes"); // per step: + appended, * anew, - none
+        QTest::newRow("a sample at a time") << QStringList { "add", "add", "add" } << "+++";
+        QTest::newRow("a reading behind the end changed")
+            << QStringList { "add", "earlier", "add" } << "+*+";
+        QTest::newRow("only the look") << QStringList { "add", "look" } << "+-";
+        QTest::newRow("OL, a gap, then a reading")
+            << QStringList { "add OL", "add null", "add" } << "+++";
+        QTest::newRow("the graph cut shorter") << QStringList { "add", "shorter" } << "+*";
+        QTest::newRow("the clock set back") << QStringList { "add", "add back" } << "++";
+        QTest::newRow("the null value changed") << QStringList { "add", "null value" } << "+*";
+        QTest::newRow("more changes than the model remembers")
+            << QStringList { "add", "many looks, add" } << "+*";
+        QTest::newRow("a sample beyond a hole") << QStringList { "add far", "add" } << "++";
+    }
+    void rateCurvesKeptUpToDate()
+    {
+        QFETCH(QStringList, steps);
+        QFETCH(QString, changes);
+        ChartModel model;
+        const double start = 46000.5;
+        fill(model, 10, start);
+        model.setPoints(60);
+        int next = 10;
+        chart::RateCurves curves;
+        QCOMPARE(curves.update(model), chart::RateCurves::Change::Anew);
+        const auto add = [&](int p, double t, float y) {
+            for (int ch = 0; ch < 4; ++ch) {
+                model.setX(ch, p, t);
+                model.setY(ch, p, y + ch);
+            }
+        };
+        using Change = chart::RateCurves::Change;
+        for (int i = 0; i < steps.size(); ++i) {
+            const QString& step = steps[i];
+            if (step == QLatin1String("add far"))
+                next += 3; // X 0 stays between
+            const int p = next;
+            const double t = start + 2.0 * p / kDay;
+            if (step.startsWith(QLatin1String("add")))
+                ++next;
+            if (step == QLatin1String("add") || step == QLatin1String("add far")) {
+                add(p, t, 20.0f + float(p % 7));
+            } else if (step == QLatin1String("add OL")) {
+                add(p, t, 5000.0f);
+            } else if (step == QLatin1String("add null")) {
+                add(p, t, model.nullY());
+            } else if (step == QLatin1String("add back")) {
+                add(p, start - 1.0, 20.0f);
+            } else if (step == QLatin1String("earlier")) {
+                model.setY(1, 3, 99.0);
+            } else if (step == QLatin1String("look")) {
+                model.look.mainTitle = QStringLiteral("x");
+                model.touchLook();
+            } else if (step == QLatin1String("shorter")) {
+                model.setPoints(5);
+            } else if (step == QLatin1String("null value")) {
+                model.setNullY(20.0f);
+            } else if (step == QLatin1String("many looks, add")) {
+                for (int k = 0; k < 100; ++k)
+                    model.touchLook();
+                add(next++, t, 20.0f);
+            }
+            const Change expected = changes[i] == QLatin1Char('+') ? Change::Appended
+                : changes[i] == QLatin1Char('*')                   ? Change::Anew
+                                                                   : Change::None;
+            QCOMPARE(curves.update(model), expected);
+            QVERIFY(sameCurves(curves.curves(), chart::rateCurves(model)));
+            if (expected == Change::Appended) {
+                for (std::size_t c = 0; c < curves.curves().size(); ++c)
+                    QCOMPARE(curves.appendedFrom()[c], curves.curves()[c].x.size() - 1);
+            }
+        }
     }
 
     void showMaxMinTwiceStacksEightTexts()
@@ -979,7 +1089,8 @@ private Q_SLOTS:
         };
         for (const char* role : { "Echtzeit", "Datenlogger", "Datei" })
             for (const auto& [name, size] : sizes)
-                QTest::addRow("%s %s", role, name) << QString::fromLatin1(role) << size;
+                QTest::newRow(QByteArray(role).append(' ').append(name).constData())
+                    << QString::fromLatin1(role) << size;
     }
     void legibleAtEverySize()
     {

@@ -76,9 +76,20 @@ journal::JournalSample sample(int i)
         { 20.0f + float(i), 19.5f - float(i), 5000.0f, -40.0f } };
 }
 
-// A journal as a killed session leaves it: `samples` records, then `tail` stray bytes.
-void leaveJournal(const QString& path, int samples, const QByteArray& tail = {})
+// A journal as a killed session leaves it: `samples` records, then `tail` stray bytes; of
+// version 1, as an older program wrote it, when `version` says so.
+void leaveJournal(const QString& path, int samples, const QByteArray& tail = {}, int version = 2)
 {
+    if (version == 1) {
+        journal::JournalHeader header { 46365.25, 10, 5, 1, 1 };
+        QByteArray bytes = journal::encodeHeader(header);
+        for (int i = 0; i < samples; ++i)
+            bytes += journal::encodeRecord(sample(i), quint32(i), 1);
+        QFile f(path);
+        QVERIFY(f.open(QIODevice::WriteOnly));
+        QCOMPARE(f.write(bytes + tail), qint64(bytes.size() + tail.size()));
+        return;
+    }
     journal::JournalWriter w(journal::JournalSyncer::Mode::Inline);
     QVERIFY(w.begin(path, { 46365.25, 10, 5, 1 }, 0));
     for (int i = 0; i < samples; ++i)
@@ -212,15 +223,19 @@ private Q_SLOTS:
     void theOfferAndItsAnswers_data()
     {
         QTest::addColumn<Answer>("answer");
-        QTest::newRow("restore") << Answer::Yes;
-        QTest::newRow("let go") << Answer::No;
+        QTest::addColumn<int>("version");
+        QTest::newRow("restore") << Answer::Yes << 2;
+        QTest::newRow("let go") << Answer::No << 2;
+        QTest::newRow("restore a journal of the former version") << Answer::Yes << 1;
     }
     void theOfferAndItsAnswers()
     {
         QFETCH(Answer, answer);
+        QFETCH(int, version);
         Session s;
         // A torn last record: the three before it come back.
-        leaveJournal(s.journal(), 3, journal::encodeRecord(sample(3), 3).left(17));
+        leaveJournal(s.journal(), 3, journal::encodeRecord(sample(3), 3, quint16(version)).left(17),
+            version);
         s.start(answer);
         QVERIFY(s.prompter.answers.isEmpty());
         QVERIFY(s.prompter.shown.contains(germanQuestion(3)));

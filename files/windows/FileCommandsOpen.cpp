@@ -66,6 +66,10 @@ TfrmGraph* FileCommands::newGraphWindow(const QString& caption)
     QMdiSubWindow* sub = area().addSubWindow(window);
     sub->setAttribute(Qt::WA_DeleteOnClose);
     sub->setWindowIcon(window->windowIcon());
+    // At the document area's top left and inside what it shows, opened from a file or from a
+    // table alike.
+    const QSize size = openedGraphSize();
+    sub->setGeometry(0, 0, size.width(), size.height());
     return window;
 }
 
@@ -83,8 +87,6 @@ TfrmGraph* FileCommands::openGraphFile(const QString& path)
     // The file's own annotations stay: new ones are numbered after the last of them.
     window->setLastAnnotationIndex(
         std::max(TfrmGraph::kLastReservedAnnotation, window->model().annotationCount() - 1));
-    const QSize size = openedGraphSize();
-    window->frameWindow()->setGeometry(0, 0, size.width(), size.height());
 
     // The window's controls follow the loaded graph.
     window->ComputeGraphStatistics();
