@@ -24,6 +24,11 @@ struct AlarmRule {
     double limit = 0.0;
     // The command line's form: "T1>150", "T3<-5.5", "T2/min>5" (shortest decimal, point).
     [[nodiscard]] QString specText() const;
+    // Whether `measured` (a reading, or a rate) lies beyond the limit: its alarm is raised.
+    [[nodiscard]] bool isBeyond(double measured) const
+    {
+        return direction == Direction::Above ? measured > limit : measured < limit;
+    }
     bool operator==(const AlarmRule&) const = default;
 };
 

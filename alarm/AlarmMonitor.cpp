@@ -8,11 +8,6 @@ namespace tc4dl::alarm {
 
 namespace {
 
-bool beyond(const AlarmRule& rule, double quantity)
-{
-    return rule.direction == Direction::Above ? quantity > rule.limit : quantity < rule.limit;
-}
-
 bool backByHysteresis(const AlarmRule& rule, double quantity, double hysteresis)
 {
     return rule.direction == Direction::Above ? quantity <= rule.limit - hysteresis
@@ -86,7 +81,7 @@ void AlarmMonitor::feedChannel(
                 continue; // too few samples yet: nothing raised, nothing cleared
             quantity = *rate;
         }
-        if (!m_raised[i] && beyond(rule, quantity)) {
+        if (!m_raised[i] && rule.isBeyond(quantity)) {
             m_raised[i] = 1;
             events.push_back({ AlarmEvent::Kind::Raised, channel, rule, quantity, serial });
         } else if (m_raised[i] && backByHysteresis(rule, quantity, m_hysteresis[ch])) {

@@ -4,6 +4,7 @@
 #include "SerialPort.h"
 
 #include <QApplication>
+#include <QDesktopServices>
 #include <QDir>
 #include <QStandardPaths>
 
@@ -23,6 +24,8 @@ void fillDefaults(MainWindowDeps& deps)
         deps.documentsFolder = QStandardPaths::writableLocation(QStandardPaths::DocumentsLocation);
     if (deps.documentsFolder.isEmpty())
         deps.documentsFolder = QDir::homePath();
+    if (!deps.openDocument)
+        deps.openDocument = [](const QUrl& url) { return QDesktopServices::openUrl(url); };
     if (deps.journalFile.isEmpty())
         deps.journalFile = QDir(deps.dataFolder).filePath(QLatin1String(journal::kFileName));
 }

@@ -9,6 +9,7 @@
 #include <QLocale>
 #include <QString>
 #include <QStringList>
+#include <QUrl>
 
 #include <functional>
 
@@ -50,6 +51,9 @@ struct MainWindowDeps {
     bool archiveAdds = true;
     // Where live alarms are told outside the window (default: the desktop's notifications).
     AlarmNotifier* notifier = nullptr;
+    // Shows a file the program wrote (a report's PDF) in the desktop's viewer; false when
+    // nothing could (default: QDesktopServices).
+    std::function<bool(const QUrl&)> openDocument;
 };
 
 // Gives every part left empty its default, but `openHelp`, which needs the window.

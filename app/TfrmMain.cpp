@@ -17,6 +17,7 @@
 #include "ProgramGraphServices.h"
 #include "ProgramWindows.h"
 #include "RealTimeRecorder.h"
+#include "ReportCommands.h"
 #include "StatusLine.h"
 #include "TfrmAbout.h"
 #include "TfrmGraph.h"
@@ -95,6 +96,11 @@ void TfrmMain::FormCreate()
         ChannelAlarms::Parts { m_workspace.get(), m_windows.get(), m_status.get(), this,
             action(QStringLiteral("Channels1")), action(QStringLiteral("Acknowledge1")) },
         m_deps);
+    m_reports = new ReportCommands(
+        { m_mdi, m_workspace.get(), m_windows.get(), m_graphs.get(), &m_files->saveDialog(), this },
+        m_deps, this);
+    connect(
+        action(QStringLiteral("Report1")), &QAction::triggered, m_reports, &ReportCommands::report);
     connectActions();
 
     m_messages.applyTo(this);

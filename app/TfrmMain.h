@@ -22,6 +22,7 @@ class PortList;
 class PrintCommands;
 class ProgramGraphServices;
 class ProgramWindows;
+class ReportCommands;
 class StatusLine;
 class Workspace;
 
@@ -111,6 +112,7 @@ private:
     std::unique_ptr<ProgramWindows> m_windows;
     std::unique_ptr<MainControls> m_controls;
     std::unique_ptr<ChannelAlarms> m_alarms;
+    ReportCommands* m_reports = nullptr;
     bool m_shown = false;
 };
 

@@ -5,6 +5,7 @@
 // offscreen.
 
 #include "../tests/LoggerImages.h"
+#include "LoggerWindowServices.h"
 
 #include "ChartQcp.h"
 #include "ChartView.h"
@@ -13,20 +14,13 @@
 #include "DateTimeSerial.h"
 #include "DecodeMemoryImage.h"
 #include "GraphConfig.h"
-#include "GraphServices.h"
-#include "GraphShared.h"
 #include "LoggerTimeline.h"
-#include "ManualClock.h"
-#include "MessageTable.h"
-#include "Prompter.h"
 #include "TfrmGraph.h"
 
 #include <QApplication>
-#include <QDialog>
 #include <QDir>
 #include <QElapsedTimer>
 #include <QImage>
-#include <QTemporaryDir>
 
 #include <algorithm>
 #include <cstdio>
@@ -36,37 +30,7 @@ using namespace tc4dl;
 
 namespace {
 
-// Answers nothing: with the graph template in place no question comes up.
-class SilentPrompter final : public Prompter {
-public:
-    Answer ask(const QString&, Buttons, Icon) override { return Answer::Cancel; }
-    QString saveFileName(FileRequest&) override { return {}; }
-    QString openFileName(FileRequest&) override { return {}; }
-    Answer choose(const Choice&) override { return Answer::Cancel; }
-    std::optional<RangeAnswer> askRange(const RangeRequest&) override { return std::nullopt; }
-    std::unique_ptr<Progress> showProgress(ProgressUse, const QString&) override { return {}; }
-    int runDialog(QDialog&) override { return QDialog::Rejected; }
-    std::optional<quint32> chooseColor(quint32) override { return std::nullopt; }
-    bool printDialog(QPrinter&) override { return false; }
-    bool printerSetup(QPrinter&) override { return false; }
-};
-
-class Services final : public GraphServices {
-public:
-    bool saveGraph(TfrmGraph&) override { return false; }
-    void disableOutputToGraph() override { }
-    const MessageTable& mainMessages() const override { return messages; }
-    Prompter& prompter() override { return prompts; }
-    Clock& clock() override { return manualClock; }
-    GraphShared& graphShared() override { return shared; }
-    GraphFolders graphFolders() const override { return { folder.path(), QString() }; }
-
-    QTemporaryDir folder;
-    MessageTable messages = MessageTable::forWindow(QStringLiteral("TfrmMain"));
-    SilentPrompter prompts;
-    ManualClock manualClock;
-    GraphShared shared;
-};
+using Services = bench::LoggerWindowServices;
 
 // `sets` sets of `perSet` samples, one a day from 1 November 2026 (serial 46327), 20 s apart.
 DataSetStore syntheticStore(int sets, int perSet)

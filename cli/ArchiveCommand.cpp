@@ -11,6 +11,7 @@
 #include "ExitCode.h"
 #include "LoggerCommands.h"
 #include "Output.h"
+#include "ReportCommand.h"
 #include "StopSignals.h"
 
 #include <QCommandLineParser>
@@ -36,7 +37,8 @@ const char* const kUsage
       "       tc4dl-cli archive add FILE... [--archive PATH]\n"
       "       tc4dl-cli archive export ID... [-o OUT.csv | -o OUT.ch4] [--archive PATH]\n"
       "       tc4dl-cli archive remove ID... --yes [--archive PATH]\n"
-      "       tc4dl-cli archive check [--archive PATH]\n";
+      "       tc4dl-cli archive check [--archive PATH]\n"
+      "       tc4dl-cli archive report ID... -o OUT.pdf [report options] [--archive PATH]\n";
 
 // A CSV field: quoted when it holds a comma, a quote or a line break.
 QString csvField(const QString& text)
@@ -313,13 +315,14 @@ int runArchive(const QStringList& arguments, QTextStream& out, QTextStream& err)
             "remove: takes the sets out (needs --yes).\n"
             "check: SQLite's integrity check, the schema, and every set's bytes: their hash and\n"
             "  the start, interval, unit and sample count listed for them.\n"
+            "report: the sets as one timeline in a PDF record (tc4dl-cli report --help).\n"
             "A file this program did not make (or whose schema holds anything else) is refused\n"
             "and left as it is; one that is busy, locked or on a full disk is said (exit 15).\n")
         + exitCodeHelp());
     parser.addHelpOption();
     parser.addPositionalArgument(QStringLiteral("archive"), QStringLiteral("The command."));
     parser.addPositionalArgument(
-        QStringLiteral("ACTION"), QStringLiteral("list, add, export, remove or check."));
+        QStringLiteral("ACTION"), QStringLiteral("list, add, export, remove, check or report."));
     const QCommandLineOption archiveOption = archivePathOption();
     const QCommandLineOption csv(QStringLiteral("csv"), QStringLiteral("list: CSV."));
     const QCommandLineOption from(QStringLiteral("from"),
@@ -332,13 +335,15 @@ int runArchive(const QStringList& arguments, QTextStream& out, QTextStream& err)
         QStringLiteral("OUT"));
     const QCommandLineOption yes(QStringLiteral("yes"), QStringLiteral("remove: really remove."));
     parser.addOptions({ archiveOption, csv, from, to, output, yes });
+    parser.addOptions(reportOptions());
     if (const std::optional<int> code = parseOrEnd(parser, arguments, kUsage, out, err))
         return *code;
     const QStringList positional = parser.positionalArguments();
     const QString action = positional.value(1);
     const QStringList rest = positional.mid(2);
     static const QStringList kActions { QStringLiteral("list"), QStringLiteral("add"),
-        QStringLiteral("export"), QStringLiteral("remove"), QStringLiteral("check") };
+        QStringLiteral("export"), QStringLiteral("remove"), QStringLiteral("check"),
+        QStringLiteral("report") };
     if (!kActions.contains(action)) {
         err << (action.isEmpty() ? QStringLiteral("No archive command given.")
                                  : QStringLiteral("Unknown archive command \"%1\".").arg(action))
@@ -347,7 +352,7 @@ int runArchive(const QStringList& arguments, QTextStream& out, QTextStream& err)
         return Usage;
     }
     const bool needsItems = action == QLatin1String("add") || action == QLatin1String("export")
-        || action == QLatin1String("remove");
+        || action == QLatin1String("remove") || action == QLatin1String("report");
     if (needsItems == rest.isEmpty()) {
         err << (needsItems ? QStringLiteral("archive %1 needs at least one %2.")
                                  .arg(action,
@@ -363,7 +368,8 @@ int runArchive(const QStringList& arguments, QTextStream& out, QTextStream& err)
         return Usage;
     }
     std::optional<std::vector<qint64>> chosen;
-    if (action == QLatin1String("export") || action == QLatin1String("remove")) {
+    if (action == QLatin1String("export") || action == QLatin1String("remove")
+        || action == QLatin1String("report")) {
         chosen = ids(rest, err);
         if (!chosen)
             return InvalidInput;
@@ -383,7 +389,8 @@ int runArchive(const QStringList& arguments, QTextStream& out, QTextStream& err)
             out << "id,start,interval_s,samples,unit,added,source,note\n";
         return Ok;
     }
-    const bool onlyReads = action == QLatin1String("list") || action == QLatin1String("export");
+    const bool onlyReads = action == QLatin1String("list") || action == QLatin1String("export")
+        || action == QLatin1String("report");
     const Archive::Opened opened = openArchive(
         path, clock, onlyReads ? Archive::Access::ReadOnly : Archive::Access::ReadWrite, err);
     if (!opened.archive)
@@ -397,6 +404,8 @@ int runArchive(const QStringList& arguments, QTextStream& out, QTextStream& err)
         return exportSets(db, clock, *chosen, parser.value(output), out, err);
     if (action == QLatin1String("remove"))
         return remove(db, *chosen, out, err);
+    if (action == QLatin1String("report"))
+        return reportArchivedSets(db, clock, path, *chosen, parser, out, err);
     const int code = check(db, out);
     return opened.movedAside.isEmpty() && opened.journalSetAside.isEmpty() ? code : ArchiveFailed;
 }

@@ -96,7 +96,8 @@ QString failureSentence(LoadResult result, const DecodeOutcome& decode)
     return {};
 }
 
-int loadCollection(const QString& path, Clock& clock, DataSetStore& store, QTextStream& err)
+int loadCollection(
+    const QString& path, Clock& clock, DataSetStore& store, QTextStream& err, MemoryImage* kept)
 {
     MemoryImage image;
     const CollectionRead read = readCollectionFile(path, image);
@@ -116,11 +117,13 @@ int loadCollection(const QString& path, Clock& clock, DataSetStore& store, QText
         err << failureSentence(outcome.result, outcome) << '\n';
         return exitCodeFor(outcome.result);
     }
+    if (kept)
+        *kept = std::move(image);
     return Ok;
 }
 
 int loadChosenSets(const QString& path, const std::optional<QString>& setNumber, Clock& clock,
-    DataSetStore& store, int& only, QTextStream& err)
+    DataSetStore& store, int& only, QTextStream& err, MemoryImage* image)
 {
     only = -1;
     if (setNumber) {
@@ -131,7 +134,7 @@ int loadChosenSets(const QString& path, const std::optional<QString>& setNumber,
             return InvalidInput;
         }
     }
-    if (const int code = loadCollection(path, clock, store, err); code != Ok)
+    if (const int code = loadCollection(path, clock, store, err, image); code != Ok)
         return code;
     if (only >= store.setCount()) {
         err << "There is no data set " << only + 1 << ": the file holds " << store.setCount()

@@ -33,15 +33,15 @@ namespace tc4dl::cli {
 [[nodiscard]] int exitCodeFor(LoadResult result);
 [[nodiscard]] QString failureSentence(LoadResult result, const DecodeOutcome& decode);
 
-// Reads and decodes a collection file into `store` (the decoder's "now" from `clock`); Ok, or
-// the exit code with the sentence on `err`.
-[[nodiscard]] int loadCollection(
-    const QString& path, Clock& clock, DataSetStore& store, QTextStream& err);
+// Reads and decodes a collection file into `store` (the decoder's "now" from `clock`, and the
+// file's bytes into `image` when given); Ok, or the exit code with the sentence on `err`.
+[[nodiscard]] int loadCollection(const QString& path, Clock& clock, DataSetStore& store,
+    QTextStream& err, MemoryImage* image = nullptr);
 
 // The same for a command with --set: `setNumber` is the option's text (nothing: all sets) and
 // `only` the chosen set's index (-1: all). A number that is not 1 or more is refused before the
 // file is read, one beyond the file's sets after; either is InvalidInput with its sentence.
 [[nodiscard]] int loadChosenSets(const QString& path, const std::optional<QString>& setNumber,
-    Clock& clock, DataSetStore& store, int& only, QTextStream& err);
+    Clock& clock, DataSetStore& store, int& only, QTextStream& err, MemoryImage* image = nullptr);
 
 } // namespace tc4dl::cli

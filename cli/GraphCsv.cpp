@@ -23,13 +23,11 @@ QString graphCsvValue(const chart::ChartModel& graph, float value)
 void writeGraphCsv(const chart::ChartModel& graph, QTextStream& out)
 {
     out << graphCsvHeader() << '\n';
-    for (int p = 0; p < graph.points(); ++p) {
+    const int filled = graph.filledPoints();
+    for (int p = 0; p < filled; ++p) {
         if (p % 4096 == 0 && stop::requested())
             return;
-        const double x = graph.x(0, p);
-        if (x == 0.0)
-            break;
-        out << isoTimeText(fromDateTimeSerial(x));
+        out << isoTimeText(fromDateTimeSerial(graph.x(0, p)));
         for (int s = 0; s < 4; ++s)
             out << ',' << graphCsvValue(graph, graph.y(s, p));
         out << '\n';

@@ -19,6 +19,7 @@ int runAlarms(const QStringList& arguments, QTextStream& out, QTextStream& err);
 int runExport(const QStringList& arguments, QTextStream& out, QTextStream& err);
 int runArchive(const QStringList& arguments, QTextStream& out, QTextStream& err);
 int runSetup(const QStringList& arguments, QTextStream& out, QTextStream& err);
+int runReport(const QStringList& arguments, QTextStream& out, QTextStream& err);
 // `record` runs the event loop of `app` until it stops.
 int runRecord(
     QCoreApplication& app, const QStringList& arguments, QTextStream& out, QTextStream& err);

@@ -59,14 +59,12 @@ QString standardOutputFailure(const QString& why)
     return QStringLiteral("Cannot write the standard output: %1\n").arg(endSentence(why));
 }
 
-int writeOutput(const QString& path, const std::function<void(QTextStream&)>& write,
-    QTextStream& out, QTextStream& err)
+namespace {
+
+// The one way into a file: a device or pipe written directly, a regular file replaced only once
+// `write` wrote all of it (false: it could not), never left half-written by a signal.
+int writeTarget(const QString& path, const std::function<bool(QIODevice&)>& write, QTextStream& err)
 {
-    if (path.isEmpty() || path == QLatin1String("-")) {
-        // Nothing to take back here, so a signal ends the process at once.
-        write(out);
-        return Ok;
-    }
     // A signal must not leave a file half-replaced: the writer stops at its next line. A device
     // or pipe has nothing to take back, and waiting in open() for a pipe's reader is ended by a
     // signal at once.
@@ -75,20 +73,53 @@ int writeOutput(const QString& path, const std::function<void(QTextStream&)>& wr
         cleanup.emplace();
     SaveTarget file(path, true);
     if (file.open()) {
-        QTextStream stream(&file.device());
-        write(stream);
-        stream.flush();
+        const bool written = write(file.device());
         if (stop::requested()) {
             file.cancel();
             err << stop::sentence();
             return stop::exitCode();
         }
-        if (stream.status() == QTextStream::Ok && file.commit())
+        if (written && file.commit())
             return Ok;
     }
     err << "Cannot write " << path << ": " << endSentence(file.errorString()) << '\n';
     file.cancel();
     return CannotWrite;
+}
+
+} // namespace
+
+int writeOutput(const QString& path, const std::function<void(QTextStream&)>& write,
+    QTextStream& out, QTextStream& err)
+{
+    if (path.isEmpty() || path == QLatin1String("-")) {
+        // Nothing to take back here, so a signal ends the process at once.
+        write(out);
+        return Ok;
+    }
+    return writeTarget(
+        path,
+        [&write](QIODevice& device) {
+            QTextStream stream(&device);
+            write(stream);
+            stream.flush();
+            return stream.status() == QTextStream::Ok;
+        },
+        err);
+}
+
+int writeBytesOutput(
+    const QString& path, const QByteArray& bytes, QTextStream& out, QTextStream& err)
+{
+    if (path.isEmpty() || path == QLatin1String("-")) {
+        // Beside the text already written, in order; main() checks that every byte arrived.
+        out.flush();
+        if (QIODevice* device = out.device())
+            (void)device->write(bytes);
+        return Ok;
+    }
+    return writeTarget(
+        path, [&bytes](QIODevice& device) { return device.write(bytes) == bytes.size(); }, err);
 }
 
 QString endSentence(const QString& text)

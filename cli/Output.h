@@ -1,5 +1,6 @@
 #pragma once
 
+#include <QByteArray>
 #include <QString>
 #include <QTextStream>
 
@@ -35,6 +36,10 @@ namespace tc4dl::cli {
 // failure on `err` in one sentence.
 [[nodiscard]] int writeOutput(const QString& path, const std::function<void(QTextStream&)>& write,
     QTextStream& out, QTextStream& err);
+
+// The same for bytes (a PDF): written as they are, "-" to the standard output.
+[[nodiscard]] int writeBytesOutput(
+    const QString& path, const QByteArray& bytes, QTextStream& out, QTextStream& err);
 
 // `text` as the end of a sentence: a full stop added unless it already ends in one.
 [[nodiscard]] QString endSentence(const QString& text);

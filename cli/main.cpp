@@ -7,6 +7,10 @@
 #include "StopSignals.h"
 
 #include <QCoreApplication>
+#include <QGuiApplication>
+
+#include <cstring>
+#include <memory>
 
 namespace {
 
@@ -18,12 +22,24 @@ const char* const kUsage
       "       tc4dl-cli alarms FILE.ch4 [--set N] --alarm SPEC... [--hysteresis H]\n"
       "       tc4dl-cli export FILE.ch4 [--set N] [-o OUT.csv]\n"
       "       tc4dl-cli export FILE.ghf [-o OUT.csv]\n"
+      "       tc4dl-cli report FILE.ch4|FILE.ghf [--set N] [--alarm SPEC]... -o OUT.pdf\n"
       "       tc4dl-cli setup info | clock | interval MM:SS | erase --yes "
       "[--port DEVICE | --demo]\n"
       "       tc4dl-cli archive list | add FILE... | export ID... | remove ID... --yes | check\n"
+      "       tc4dl-cli archive report ID... -o OUT.pdf\n"
       "       tc4dl-cli serve [--port DEVICE]... | --demo --http ADDRESS:PORT\n"
       "                       [--http-token-file FILE] [--http-cert FILE --http-key FILE]\n"
       "       tc4dl-cli record --port DEVICE[=NAME]... | --demo | --config FILE [options]\n";
+
+// Qt Gui's start-up says on a headless machine that the session's runtime folder is missing; a
+// report uses none, and that line is not the command's to say.
+QtMessageHandler qtMessages = nullptr;
+void quietRuntimeFolder(QtMsgType type, const QMessageLogContext& context, const QString& text)
+{
+    if (type == QtWarningMsg && text.startsWith(QLatin1String("QStandardPaths: ")))
+        return;
+    qtMessages(type, context, text);
+}
 
 } // namespace
 
@@ -41,7 +57,20 @@ QString tc4dl::cli::exitCodeHelp()
 
 int main(int argc, char* argv[])
 {
-    QCoreApplication app(argc, argv);
+    // A report draws its PDF with Qt Gui (fonts, a painter), which needs an application of the
+    // Gui kind; the offscreen platform asks for no display.
+    const bool draws = argc > 1
+        && (std::strcmp(argv[1], "report") == 0
+            || (argc > 2 && std::strcmp(argv[1], "archive") == 0
+                && std::strcmp(argv[2], "report") == 0));
+    if (draws) {
+        qputenv("QT_QPA_PLATFORM", "offscreen");
+        qtMessages = qInstallMessageHandler(quietRuntimeFolder);
+    }
+    const std::unique_ptr<QCoreApplication> application = draws
+        ? std::make_unique<QGuiApplication>(argc, argv)
+        : std::make_unique<QCoreApplication>(argc, argv);
+    QCoreApplication& app = *application;
     QCoreApplication::setApplicationName(QStringLiteral("tc4dl-cli"));
     QCoreApplication::setApplicationVersion(QStringLiteral(TC4DL_VERSION));
     QTextStream out(stdout);
@@ -68,6 +97,8 @@ int main(int argc, char* argv[])
         code = tc4dl::cli::runRecord(app, args, out, err);
     } else if (command == QLatin1String("setup")) {
         code = tc4dl::cli::runSetup(args, out, err);
+    } else if (command == QLatin1String("report")) {
+        code = tc4dl::cli::runReport(args, out, err);
     } else if (command == QLatin1String("serve")) {
         code = tc4dl::cli::runServe(app, args, out, err);
     } else if (command == QLatin1String("--version")) {
@@ -82,8 +113,9 @@ int main(int argc, char* argv[])
                "  sets      list the data sets of a collection file\n"
                "  alarms    list where the data sets of a collection file cross alarm limits\n"
                "  export    write the samples of a collection file, or a graph file, as CSV\n"
+               "  report    write a PDF record of a collection file's sets or a graph file\n"
                "  setup     read the logger's state, set its clock or interval, erase it\n"
-               "  archive   list, add, export, remove or check the archived data sets\n"
+               "  archive   list, add, export, remove, check or report the archived data sets\n"
                "  serve     serve the live page of the readings for a browser or a phone\n"
                "  record    record several meters unattended: archive, MQTT, alarms\n\n"
             << tc4dl::cli::exitCodeHelp() << "\n\ntc4dl-cli COMMAND --help tells more.\n";

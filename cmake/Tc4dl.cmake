@@ -24,13 +24,24 @@ function(tc4dl_core_library target)
   set_property(GLOBAL APPEND PROPERTY TC4DL_CORE_LIBRARIES ${target})
 endfunction()
 
+# A core library that draws documents (a report's PDF): it paints with Qt Gui's QPainter onto
+# a QPdfWriter, which needs no display either, so Qt6::Gui is allowed; widgets and the printer
+# support stay forbidden, so it runs in tc4dl-cli and in a test without any window.
+function(tc4dl_core_gui_library target)
+  set_property(GLOBAL APPEND PROPERTY TC4DL_CORE_GUI_LIBRARIES ${target})
+endfunction()
+
 # A static library of the project: its folder is the include path of whoever links it, its code
-# builds with the project's warnings, and CORE registers it as a core library (above).
-#   tc4dl_library(name [CORE] SOURCES files... LIBS libraries...)
+# builds with the project's warnings, and CORE or CORE_GUI registers it as a core library
+# (above).
+#   tc4dl_library(name [CORE | CORE_GUI] SOURCES files... LIBS libraries...)
 function(tc4dl_library name)
-  cmake_parse_arguments(L "CORE" "" "SOURCES;LIBS" ${ARGN})
+  cmake_parse_arguments(L "CORE;CORE_GUI" "" "SOURCES;LIBS" ${ARGN})
   if(L_UNPARSED_ARGUMENTS)
     message(FATAL_ERROR "tc4dl_library(${name}): unknown arguments ${L_UNPARSED_ARGUMENTS}")
+  endif()
+  if(L_CORE AND L_CORE_GUI)
+    message(FATAL_ERROR "tc4dl_library(${name}): CORE or CORE_GUI, not both")
   endif()
   add_library(${name} STATIC ${L_SOURCES})
   target_include_directories(${name} PUBLIC ${CMAKE_CURRENT_SOURCE_DIR})
@@ -38,6 +49,9 @@ function(tc4dl_library name)
   tc4dl_warnings(${name})
   if(L_CORE)
     tc4dl_core_library(${name})
+  endif()
+  if(L_CORE_GUI)
+    tc4dl_core_gui_library(${name})
   endif()
 endfunction()
 
@@ -70,18 +84,27 @@ function(_tc4dl_collect_links target out_var)
   set(${out_var} ${seen} PARENT_SCOPE)
 endfunction()
 
-function(tc4dl_check_core_libraries)
-  get_property(cores GLOBAL PROPERTY TC4DL_CORE_LIBRARIES)
-  foreach(core IN LISTS cores)
+function(_tc4dl_check_reach libraries forbidden_list why)
+  foreach(library IN LISTS libraries)
     set(reached "")
-    _tc4dl_collect_links(${core} reached)
-    foreach(forbidden Qt6::Widgets Qt6::Gui Qt6::PrintSupport Qt::Widgets Qt::Gui)
+    _tc4dl_collect_links(${library} reached)
+    foreach(forbidden IN LISTS forbidden_list)
       if(forbidden IN_LIST reached)
-        message(FATAL_ERROR "Core library ${core} reaches ${forbidden}; core libraries must "
-                            "link Qt6::Core (and Qt6::SerialPort) only.")
+        message(FATAL_ERROR "Core library ${library} reaches ${forbidden}; ${why}")
       endif()
     endforeach()
   endforeach()
+endfunction()
+
+function(tc4dl_check_core_libraries)
+  get_property(cores GLOBAL PROPERTY TC4DL_CORE_LIBRARIES)
+  _tc4dl_check_reach("${cores}"
+    "Qt6::Widgets;Qt6::Gui;Qt6::PrintSupport;Qt::Widgets;Qt::Gui;Qt::PrintSupport"
+    "core libraries must link Qt6::Core (and Qt6::SerialPort) only.")
+  get_property(drawing GLOBAL PROPERTY TC4DL_CORE_GUI_LIBRARIES)
+  _tc4dl_check_reach("${drawing}"
+    "Qt6::Widgets;Qt6::PrintSupport;Qt::Widgets;Qt::PrintSupport"
+    "a core library that draws may link Qt6::Gui but never widgets or the printer support.")
 endfunction()
 
 # One Qt Test executable per subject, registered with CTest. GUI subjects run on the offscreen

@@ -1,42 +1,12 @@
 #include "ChartDecimator.h"
 
+#include "ColumnThinning.h"
+
 #include <algorithm>
 #include <cmath>
 #include <limits>
 
 namespace tc4dl::chart {
-
-namespace {
-
-// Collects one run of values inside one column and writes its lowest and highest point in the
-// order they came: within one pixel column that vertical stroke is all a line can show.
-struct ColumnRun {
-    const QCPGraphData* low = nullptr;
-    const QCPGraphData* high = nullptr;
-
-    void add(const QCPGraphData& p)
-    {
-        if (!low)
-            low = high = &p;
-        if (p.value < low->value)
-            low = &p;
-        if (p.value > high->value)
-            high = &p;
-    }
-
-    void flush(QVector<QCPGraphData>& out, double valueStep)
-    {
-        if (!low)
-            return;
-        // Pointers into one array: their order is the data order.
-        out.append(*std::min(low, high));
-        if (low != high && high->value - low->value >= valueStep)
-            out.append(*std::max(low, high));
-        *this = {};
-    }
-};
-
-} // namespace
 
 QSharedPointer<QCPGraphDataContainer> ChartDecimator::shown(
     const QSharedPointer<QCPGraphDataContainer>& full, const QCPRange& range, int pixels,
@@ -84,29 +54,15 @@ QSharedPointer<QCPGraphDataContainer> ChartDecimator::shown(
 
 void ChartDecimator::rebuild(const QCPGraphDataContainer& full, int from, int to)
 {
-    const double width = m_range.size() / m_pixels;
     QVector<QCPGraphData> out;
     out.reserve(2 * m_pixels + 16);
-    ColumnRun run;
-    double column = std::numeric_limits<double>::quiet_NaN();
-    bool inGap = false;
-    for (auto it = full.constBegin() + from; it != full.constBegin() + to; ++it) {
-        const double c = std::floor((it->key - m_range.lower) / width);
-        if (c != column) {
-            run.flush(out, m_valueStep);
-            column = c;
-        }
-        if (std::isnan(it->value)) {
-            run.flush(out, m_valueStep);
-            if (!inGap)
-                out.append(*it);
-            inGap = true;
-            continue;
-        }
-        inGap = false;
-        run.add(*it);
-    }
-    run.flush(out, m_valueStep);
+    const auto at
+        = [&full](std::ptrdiff_t i) -> const QCPGraphData& { return *(full.constBegin() + i); };
+    thinToColumns(
+        from, to, m_range.lower, m_range.size() / m_pixels, m_valueStep,
+        [&](std::ptrdiff_t i) { return at(i).key; }, [&](std::ptrdiff_t i) { return at(i).value; },
+        [&](std::ptrdiff_t i) { return std::isnan(at(i).value); },
+        [&](std::ptrdiff_t i) { out.append(at(i)); });
     m_shown->add(out, true);
 }
 

@@ -3,6 +3,7 @@
 #include "ChartModel.h"
 #include "DateTimeSerial.h"
 #include "MeterValues.h"
+#include "TickLayout.h"
 
 #include <QColor>
 #include <QDateTime>
@@ -34,21 +35,8 @@ namespace tc4dl::chart {
 // of this computer neither moves nor repeats a time.
 class SerialSeconds {
 public:
-    [[nodiscard]] static double toSeconds(double serial)
-    {
-        if (!std::isfinite(serial))
-            return serial;
-        // Whole milliseconds: a serial carries about a microsecond of rounding noise, which
-        // would push a tick at the exact start of a scale just outside it.
-        return std::round((serial - kUnixEpochSerial) * kSecondsPerDay * 1000.0) / 1000.0;
-    }
-
-    [[nodiscard]] static double toSerial(double seconds)
-    {
-        if (!std::isfinite(seconds))
-            return seconds;
-        return seconds / kSecondsPerDay + kUnixEpochSerial;
-    }
+    [[nodiscard]] static double toSeconds(double serial) { return serialToTimeKey(serial); }
+    [[nodiscard]] static double toSerial(double seconds) { return timeKeyToSerial(seconds); }
 };
 
 } // namespace tc4dl::chart

@@ -41,6 +41,11 @@ struct Fixture {
         deps.notifier = notifier ? notifier : &silentNotifier;
         deps.listPorts = [this] { return entries; };
         deps.beep = [this] { ++beeps; };
+        // Nothing a test writes opens in a viewer on the desktop of whoever runs it.
+        deps.openDocument = [this](const QUrl& url) {
+            documentsOpened << url;
+            return viewerWorks;
+        };
         deps.programFolder = std::move(programFolder);
         // The file dialogs' first folder: the fixture's own, never the user's documents.
         deps.documentsFolder = documentsDir.path();
@@ -105,6 +110,8 @@ struct Fixture {
     std::map<QString, SimulatedMeter> meters;
     SimulatedMeter absent;
     int beeps = 0;
+    QList<QUrl> documentsOpened; // the files handed to the desktop's viewer
+    bool viewerWorks = true;
     std::function<void()> closeSplash; // what the first showing does for the splash
     // Answers the modal dialogs (none: each is cancelled).
     std::function<int(QDialog&)> dialogs;

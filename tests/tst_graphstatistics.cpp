@@ -352,6 +352,65 @@ private Q_SLOTS:
         QCOMPARE(tickIntervalsFor(pixels, label, 4.0, 10), intervals);
     }
 
+    // A report's statistics take the readings alone: "OL" and cells without a reading are
+    // counted apart. Two stretches merged give what the whole gives.
+    void readingsLeaveOutOlAndCellsWithoutReading_data()
+    {
+        QTest::addColumn<QList<float>>("values");
+        QTest::addColumn<QList<double>>("expected"); // min, max, mean, sd, readings, OL, none
+        QTest::addColumn<int>("minAt"); // the point of the first minimum, and of the maximum
+        QTest::addColumn<int>("maxAt");
+        QTest::newRow("ordinary") << QList<float> { 20.0f, 21.0f, 22.0f, 23.0f }
+                                  << QList<double> { 20, 23, 21.5, 1.2909944487358056, 4, 0, 0 }
+                                  << 0 << 3;
+        QTest::newRow("OL and null left out")
+            << QList<float> { 9999.0f, 5.0f, 3276.7f, 7.0f, -3000.5f, 3.0f }
+            << QList<double> { 3, 7, 5, 2, 3, 2, 1 } << 5 << 3;
+        QTest::newRow("equal extremes keep the first")
+            << QList<float> { 5.0f, 7.0f, 3.0f, 7.0f, 3.0f }
+            << QList<double> { 3, 7, 5, 2, 5, 0, 0 } << 2 << 1;
+        QTest::newRow("one reading") << QList<float> { 9999.0f, -1.5f }
+                                     << QList<double> { -1.5, -1.5, -1.5, 0, 1, 0, 1 } << 1 << 1;
+        QTest::newRow("no reading") << QList<float> { 9999.0f, 3500.0f }
+                                    << QList<double> { 0, 0, 0, 0, 0, 1, 1 } << -1 << -1;
+        // Warm readings that differ little: the spread survives double precision.
+        QTest::newRow("spread of warm readings")
+            << QList<float> { 1000.1f, 1000.2f, 1000.3f }
+            << QList<double> { 1000.1f, 1000.3f,
+                   (double(1000.1f) + double(1000.2f) + double(1000.3f)) / 3.0, 0.1, 3, 0, 0 }
+            << 0 << 2;
+    }
+    void readingsLeaveOutOlAndCellsWithoutReading()
+    {
+        QFETCH(QList<float>, values);
+        QFETCH(QList<double>, expected);
+        QFETCH(int, minAt);
+        QFETCH(int, maxAt);
+        const ChartModel m = graphOf(values);
+        const auto check = [&](const ReadingStatistics& r) {
+            QCOMPARE(r.readings, qint64(expected[4]));
+            QCOMPARE(r.overLimit, qint64(expected[5]));
+            QCOMPARE(r.noValue, qint64(expected[6]));
+            if (r.readings == 0)
+                return;
+            QCOMPARE(double(r.min), expected[0]);
+            QCOMPARE(double(r.max), expected[1]);
+            QVERIFY(std::abs(r.mean - expected[2]) < 1e-9);
+            QVERIFY2(std::abs(r.standardDeviation - expected[3]) < 1e-4,
+                qPrintable(QString::number(r.standardDeviation, 'g', 12)));
+            QCOMPARE(r.minX, moment(2 * minAt));
+            QCOMPARE(r.maxX, moment(2 * maxAt));
+        };
+        const auto n = static_cast<qsizetype>(values.size());
+        check(readingStatistics(m.yValues(), m.xValues(), 4, 0, 0, n));
+        for (qsizetype split = 0; split <= n; ++split) {
+            ReadingStatistics merged = readingStatistics(m.yValues(), m.xValues(), 4, 0, 0, split);
+            mergeReadingStatistics(
+                merged, readingStatistics(m.yValues(), m.xValues(), 4, 0, split, n));
+            check(merged);
+        }
+    }
+
     void valueStepsAreReadableAndNeverSmaller_data()
     {
         QTest::addColumn<double>("least");
@@ -369,6 +428,27 @@ private Q_SLOTS:
         QFETCH(double, least);
         QFETCH(double, step);
         QCOMPARE(niceStepAtLeast(least), step);
+    }
+
+    void valueTicksAreMultiplesOfTheStep_data()
+    {
+        QTest::addColumn<double>("lower");
+        QTest::addColumn<double>("upper");
+        QTest::addColumn<double>("step");
+        QTest::addColumn<QList<double>>("ticks");
+        QTest::newRow("both ends") << 0.0 << 10.0 << 5.0 << QList<double> { 0, 5, 10 };
+        QTest::newRow("inside") << -3.0 << 11.0 << 5.0 << QList<double> { 0, 5, 10 };
+        QTest::newRow("fractions")
+            << 0.05 << 0.3 << 0.1 << QList<double> { 0.1, 0.2, 0.30000000000000004 };
+        QTest::newRow("nonsense step") << 0.0 << 1.0 << 0.0 << QList<double> {};
+    }
+    void valueTicksAreMultiplesOfTheStep()
+    {
+        QFETCH(double, lower);
+        QFETCH(double, upper);
+        QFETCH(double, step);
+        QFETCH(QList<double>, ticks);
+        QCOMPARE(valueTicks(lower, upper, step), ticks);
     }
 
     // Time labels carry the time of day; the date is on the first shown label and where the

@@ -189,9 +189,10 @@ private Q_SLOTS:
         QTest::addColumn<QString>("program");
         QTest::addColumn<QStringList>("commands");
         QTest::newRow("tc4dl") << "tc4dl" << QStringList { QString() };
-        QTest::newRow("tc4dl-cli") << "tc4dl-cli"
-                                   << QStringList { QString(), "monitor", "download", "sets",
-                                          "export", "setup", "archive", "serve", "record" };
+        QTest::newRow("tc4dl-cli")
+            << "tc4dl-cli"
+            << QStringList { QString(), "monitor", "download", "sets", "export", "setup", "archive",
+                   "report", "serve", "record" };
         QTest::newRow("tc4dl-meter") << "tc4dl-meter" << QStringList { QString() };
     }
     void manualPagesNameTheOptions()

@@ -22,6 +22,8 @@ struct DataOrigin {
     std::vector<qint64> archiveIds;
     // When it came: downloaded, opened, shown or begun, by the computer's clock.
     QDateTime at;
+    // The meter model that sent a download (740, 735); 0 when not known.
+    int meterModel = 0;
 
     // The source the archive keeps for sets of this origin: "download /dev/ttyUSB0", or the
     // file's name.

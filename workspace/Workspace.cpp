@@ -45,7 +45,8 @@ Workspace::Workspace(WorkspaceDeps deps, QObject* parent)
     connect(m_logger.get(), &LoggerData::loadFinished, this, [this](const LoadReport& report) {
         m_downloadDevice = m_session->comm1().deviceName();
         loggerLoaded(report,
-            DataOrigin { DataOrigin::Kind::Download, m_downloadDevice, {}, {}, clock().now() });
+            DataOrigin { DataOrigin::Kind::Download, m_downloadDevice, {}, {}, clock().now(),
+                m_session->link().meterModel() });
     });
 
     m_archive = std::make_unique<ArchiveKeeper>(
@@ -133,8 +134,9 @@ LoadReport Workspace::fixLoggerError()
 {
     const LoadReport report = m_logger->fixError();
     // The sets kept came from the meter like any download, and are archived like one.
-    loggerLoaded(
-        report, DataOrigin { DataOrigin::Kind::Download, m_downloadDevice, {}, {}, clock().now() });
+    loggerLoaded(report,
+        DataOrigin { DataOrigin::Kind::Download, m_downloadDevice, {}, {}, clock().now(),
+            m_session->link().meterModel() });
     return report;
 }
 

@@ -97,6 +97,14 @@ void ChartModel::setSubsets(int subsets)
     touch(0);
 }
 
+int ChartModel::filledPoints() const
+{
+    for (int p = 0; p < m_points; ++p)
+        if (x(0, p) == 0.0)
+            return p;
+    return m_points;
+}
+
 void ChartModel::setPoints(int points)
 {
     points = static_cast<int>(std::clamp<qint64>(points, 0, kMaxCells / m_subsets));

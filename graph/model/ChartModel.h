@@ -117,6 +117,9 @@ public:
 
     [[nodiscard]] int subsets() const { return m_subsets; }
     [[nodiscard]] int points() const { return m_points; }
+    // The points up to the first one never filled (X of subset 0 exactly 0): a real-time graph
+    // makes room for more samples than it took.
+    [[nodiscard]] int filledPoints() const;
     // Changing Subsets or Points keeps the cells that remain; new cells are X 0, Y null.
     // Subsets is clamped to 1..kMaxSubsets and Points to 0.., both so that the cells stay
     // within kMaxCells.

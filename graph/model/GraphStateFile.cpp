@@ -2,6 +2,7 @@
 
 #include "FileTarget.h"
 
+#include <QCryptographicHash>
 #include <QFile>
 #include <QtEndian>
 
@@ -31,6 +32,17 @@ const QByteArray& blockHeader()
 }
 
 } // namespace
+
+QByteArray graphFileSha256(const ChartModel& model)
+{
+    const QByteArray block = model.storeState();
+    char length[4];
+    qToLittleEndian(static_cast<quint32>(block.size()), length);
+    QCryptographicHash hash(QCryptographicHash::Sha256);
+    hash.addData(QByteArrayView(length, 4));
+    hash.addData(block);
+    return hash.result();
+}
 
 bool saveGraphState(const ChartModel& model, const QString& path, QString* error)
 {

@@ -21,6 +21,10 @@ inline constexpr qint64 kMaxGraphStateBytes = ChartModel::kMaxCells * (8 + 4)
 [[nodiscard]] bool saveGraphState(
     const ChartModel& model, const QString& path, QString* error = nullptr);
 
+// The SHA-256 of the bytes saveGraphState writes for `model`: a record of an unsaved graph can
+// be matched to its file once it is saved.
+[[nodiscard]] QByteArray graphFileSha256(const ChartModel& model);
+
 // Takes over every setting and the data of the file. A file shorter than its length field says
 // gives "Stream read error"; on any failure the model stays unchanged. The fixed header (length,
 // magic number, format version) is checked before the block is read, and a length beyond

@@ -170,6 +170,7 @@ bool DataLoggerWindow::GraphDataSet(int k)
     if (!graph || !tc4dl::GraphDataSet(*graph, m_services, m_store, k))
         return false;
     m_role.setShownUnit(m_store.celsius(k));
+    m_shown = { k };
     return true;
 }
 
@@ -184,7 +185,20 @@ TimelineResult DataLoggerWindow::GraphTimeline(const std::vector<int>& sets)
         return result;
     (void)tc4dl::GraphTimeline(*graph, m_services, m_store, sets);
     m_role.setShownUnit(celsius);
+    m_shown = sets;
     return result;
+}
+
+std::vector<int> DataLoggerWindow::shownSets() const
+{
+    if (!window())
+        return {};
+    // A store replaced since (a new download) shows its first set only once graphed.
+    std::vector<int> shown;
+    for (const int k : m_shown)
+        if (k >= 0 && k < m_store.setCount())
+            shown.push_back(k);
+    return shown;
 }
 
 } // namespace tc4dl

@@ -65,6 +65,8 @@ public:
     bool GraphDataSet(int k);
     // Graphs the sets as one timeline (see LoggerTimeline.h); NoSets when there is no window.
     TimelineResult GraphTimeline(const std::vector<int>& sets);
+    // The sets the window shows now: one, or those of a timeline; none without a window.
+    [[nodiscard]] std::vector<int> shownSets() const;
 
     [[nodiscard]] const DataSetStore& store() const { return m_store; }
 
@@ -75,6 +77,7 @@ private:
     QString m_caption;
     std::function<QSize()> m_clientSize;
     LoggerGraphRole m_role;
+    std::vector<int> m_shown;
 };
 
 } // namespace tc4dl
