@@ -922,6 +922,18 @@ void TestArchive::migratesFromTheFirstVersion()
     const AddOutcome again = addImage(*opened.archive, { set(4, 1) });
     QCOMPARE(again.knownSets, 1);
     QVERIFY(opened.archive->check().ok);
+    // Brought up to the open tables in place: the readings of the old set, its note in the view.
+    if (sqlite3Program().isEmpty())
+        return;
+    QProcess p;
+    p.start(sqlite3Program(),
+        { QStringLiteral("-readonly"), archivePath(),
+            QStringLiteral(
+                "SELECT s.id, s.note, s.source, s.added, count(*), max(r.t2) FROM sets s "
+                "JOIN readings r ON r.set_id = s.id GROUP BY s.id") });
+    QVERIFY(p.waitForFinished(20000));
+    QCOMPARE(QString::fromUtf8(p.readAllStandardOutput()).trimmed(),
+        QStringLiteral("1|Kühlraum|old.ch4; test|2023-11-14 22:13:20|4|20.3"));
 }
 
 // What the real sqlite3 program reads in the archive's open tables after one set was added:
