@@ -146,6 +146,8 @@ public:
     std::vector<AlarmEvent> linkBack(double serial);
     [[nodiscard]] bool anyRaised() const;
     [[nodiscard]] bool channelRaised(int channel) const;
+    // Whether rules()[index] is raised now.
+    [[nodiscard]] bool ruleRaised(std::size_t index) const;
     // The rates of change last computed (degrees per minute), nothing while too few samples.
     [[nodiscard]] std::optional<double> rate(int channel) const;
     // The meter switched its unit: the rules, the hysteresis and the rate window follow, and the

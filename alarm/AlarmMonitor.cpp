@@ -140,6 +140,11 @@ bool AlarmMonitor::channelRaised(int channel) const
     return false;
 }
 
+bool AlarmMonitor::ruleRaised(std::size_t index) const
+{
+    return index < m_raised.size() && m_raised[index] != 0;
+}
+
 bool AlarmMonitor::probeOpen(int channel) const
 {
     return channel >= 0 && channel < kChannels && m_probeOpen[static_cast<std::size_t>(channel)];

@@ -1,19 +1,16 @@
 #include "ArchiveCommands.h"
 
 #include "ArchiveErrorText.h"
-#include "Clock.h"
 #include "DataLoggerWindow.h"
 #include "DocumentArea.h"
-#include "LiveSession.h"
-#include "LoggerData.h"
 #include "MessageTable.h"
 #include "Prompter.h"
 #include "TfrmArchive.h"
 #include "TfrmArchiveSettings.h"
+#include "Workspace.h"
 
 #include <QAction>
 #include <QDir>
-#include <QFileInfo>
 #include <QMdiArea>
 #include <QMdiSubWindow>
 
@@ -21,132 +18,94 @@
 
 namespace tc4dl {
 
-namespace {
-
-QString archivePath(const MainWindowDeps& deps, const Settings& settings)
-{
-    if (!deps.archiveFile.isEmpty())
-        return deps.archiveFile;
-    if (!settings.archivePath.isEmpty())
-        return settings.archivePath;
-    return archive::defaultArchivePath(deps.dataFolder);
-}
-
-} // namespace
-
-ArchiveCommands::ArchiveCommands(LoggerData& data, DataLoggerWindow& window, LiveSession& session,
-    QMdiArea& area, const MainWindowDeps& deps, const Settings& settings, QAction* menuItem,
-    QAction* settingsItem, QObject* parent)
+ArchiveCommands::ArchiveCommands(Parts parts, QObject* parent)
     : QObject(parent),
-      m_data(data),
-      m_logger(window),
-      m_session(session),
-      m_area(area),
-      m_prompter(*deps.prompter),
-      m_clock(*deps.clock),
-      m_store(*deps.settings),
-      m_kept(settings),
-      m_defaultPath(archive::defaultArchivePath(deps.dataFolder)),
-      m_startFolder(deps.documentsFolder),
-      m_keeper(archivePath(deps, settings), settings.archiveEnabled)
+      m_parts(std::move(parts))
 {
-    if (!deps.archiveAdds)
-        m_keeper.forbidAdds();
-    m_keeper.setReporter([this](const archive::ArchiveError& reason) {
-        const MessageTable table = MessageTable::forWindow(QStringLiteral("TfrmArchive"));
-        m_prompter.tell(table.getTextOrDefault(QStringLiteral("IDS_18"))
-                            .arg(archive::archiveErrorText(reason)));
-    });
-    if (menuItem)
-        connect(menuItem, &QAction::triggered, this, [this] { openWindow(); });
-    if (settingsItem)
-        connect(settingsItem, &QAction::triggered, this, &ArchiveCommands::openSettings);
-    // After the load command, which shows the sets first: the archive comes second.
-    connect(&m_data, &LoggerData::loadFinished, this, &ArchiveCommands::onLoadFinished);
+    Q_ASSERT(m_parts.workspace && m_parts.prompter && m_parts.area && m_parts.graph);
+    connect(&m_parts.workspace->archive(), &ArchiveKeeper::addFailed, this,
+        [this](const archive::ArchiveError& reason) {
+            const MessageTable table = MessageTable::forWindow(QStringLiteral("TfrmArchive"));
+            m_parts.prompter->tell(table.getTextOrDefault(QStringLiteral("IDS_18"))
+                                       .arg(archive::archiveErrorText(reason)));
+        });
+    if (m_parts.menuItem)
+        connect(m_parts.menuItem, &QAction::triggered, this, [this] { openWindow(); });
+    if (m_parts.settingsItem)
+        connect(m_parts.settingsItem, &QAction::triggered, this, &ArchiveCommands::openSettings);
 }
 
 ArchiveCommands::~ArchiveCommands() = default;
 
-void ArchiveCommands::onLoadFinished(const LoadReport& report)
+QString ArchiveCommands::show(
+    const std::vector<qint64>& ids, const MemoryImage& image, bool timeline)
 {
-    if (report.loaded())
-        addStore(QStringLiteral("download %1").arg(m_session.comm1().deviceName()));
-}
-
-void ArchiveCommands::collectionOpened(CollectionOpen opened, const QString& path)
-{
-    if (opened == CollectionOpen::Loaded)
-        addStore(QFileInfo(path).fileName());
-}
-
-void ArchiveCommands::addStore(const QString& source)
-{
-    const QByteArray& bytes = m_data.collectionImage();
-    (void)m_keeper.add(m_data.store(), MemoryImage(bytes, bytes.size() - 1), source);
-}
-
-QString ArchiveCommands::show(const MemoryImage& image, bool timeline)
-{
-    const LoadReport report = m_data.openImage(image);
-    if (!report.loaded())
-        return report.error;
-    m_logger.showNewStore(m_clock.now());
+    Workspace& ws = *m_parts.workspace;
+    if (const QString failed = ws.showArchiveSets(ids, image); !failed.isEmpty())
+        return failed;
+    // A window of the archive's own: the logger's window and its data stay as they were.
+    DataLoggerWindow& graph = *m_parts.graph;
+    graph.showNewStore(ws.clock().now());
     if (timeline) {
-        std::vector<int> all(static_cast<std::size_t>(m_data.store().setCount()));
+        std::vector<int> all(static_cast<std::size_t>(graph.store().setCount()));
         std::iota(all.begin(), all.end(), 0);
-        (void)m_logger.GraphTimeline(all);
+        (void)graph.GraphTimeline(all);
     }
     return {};
 }
 
 archive::TfrmArchive* ArchiveCommands::openWindow()
 {
+    QMdiArea& area = *m_parts.area;
     if (m_window) {
         m_window->parentWidget()->showNormal();
         if (auto* sub = qobject_cast<QMdiSubWindow*>(m_window->parentWidget()))
-            m_area.setActiveSubWindow(sub);
+            area.setActiveSubWindow(sub);
         m_window->reload();
         return m_window;
     }
+    ArchiveKeeper& keeper = m_parts.workspace->archive();
     auto* window = new archive::TfrmArchive(
-        m_keeper, m_prompter, m_clock,
-        [this](const MemoryImage& image, bool timeline) { return show(image, timeline); },
-        m_startFolder);
-    const QString moved = m_keeper.takeMovedAside();
-    const auto [journal, journalAside] = m_keeper.takeJournalSetAside();
-    QMdiSubWindow* sub = m_area.addSubWindow(window);
+        keeper, *m_parts.prompter, m_parts.workspace->clock(),
+        [this](const std::vector<qint64>& ids, const MemoryImage& image, bool timeline) {
+            return show(ids, image, timeline);
+        },
+        m_parts.startFolder);
+    const QString moved = keeper.takeMovedAside();
+    const auto [journal, journalAside] = keeper.takeJournalSetAside();
+    QMdiSubWindow* sub = area.addSubWindow(window);
     sub->setAttribute(Qt::WA_DeleteOnClose);
-    sub->setGeometry(documentarea::placedInView(m_area, QRect(20, 20, 760, 420)));
+    sub->setGeometry(documentarea::placedInView(area, QRect(20, 20, 760, 420)));
     sub->showNormal();
     m_window = window;
     connect(window, &archive::TfrmArchive::settingsRequested, this, &ArchiveCommands::openSettings);
     const MessageTable table = MessageTable::forWindow(QStringLiteral("TfrmArchive"));
     if (!moved.isEmpty())
-        m_prompter.tell(
+        m_parts.prompter->tell(
             table.getTextOrDefault(QStringLiteral("IDS_19")).arg(QDir::toNativeSeparators(moved)));
     if (!journalAside.isEmpty())
-        m_prompter.tell(
+        m_parts.prompter->tell(
             table.getTextOrDefault(QStringLiteral("IDS_22"))
                 .arg(QDir::toNativeSeparators(journal), QDir::toNativeSeparators(journalAside)));
     // An empty list must not pass for an empty archive.
-    if (!m_keeper.archive())
-        m_prompter.tell(table.getTextOrDefault(QStringLiteral("IDS_8"))
-                            .arg(archive::archiveErrorText(m_keeper.openError())));
+    if (!keeper.archive())
+        m_parts.prompter->tell(table.getTextOrDefault(QStringLiteral("IDS_8"))
+                                   .arg(archive::archiveErrorText(keeper.openError())));
     return window;
 }
 
 void ArchiveCommands::openSettings()
 {
-    archive::TfrmArchiveSettings dialog(m_keeper, m_defaultPath, m_prompter, m_area.window());
-    if (m_prompter.runDialog(dialog) != QDialog::Accepted)
+    archive::TfrmArchiveSettings dialog(m_parts.workspace->archive(), m_parts.defaultPath,
+        *m_parts.prompter, m_parts.area->window());
+    if (m_parts.prompter->runDialog(dialog) != QDialog::Accepted)
         return;
-    m_kept.archiveEnabled = dialog.addsOn();
     // A file given for this run only is not kept unless the user chose it here.
-    if (dialog.pathChosen())
-        m_kept.archivePath = dialog.pathSetting();
-    if (!m_kept.writeArchive(m_store))
-        m_prompter.tell(MessageTable::forWindow(QStringLiteral("TfrmArchiveSettings"))
-                            .getTextOrDefault(QStringLiteral("IDS_11")));
+    const std::optional<QString> path
+        = dialog.pathChosen() ? std::optional(dialog.pathSetting()) : std::nullopt;
+    if (!m_parts.workspace->keepArchiveSettings(dialog.addsOn(), path))
+        m_parts.prompter->tell(MessageTable::forWindow(QStringLiteral("TfrmArchiveSettings"))
+                                   .getTextOrDefault(QStringLiteral("IDS_11")));
 }
 
 } // namespace tc4dl

@@ -1,104 +1,78 @@
 #include "ChannelAlarms.h"
 
 #include "DesktopNotifier.h"
+#include "ProgramGraphServices.h"
+#include "ProgramWindows.h"
 #include "StatusLine.h"
 #include "TfrmChannels.h"
-#include "TfrmMain.h"
+#include "TfrmGraph.h"
+#include "TfrmPanel.h"
+#include "Workspace.h"
 
 #include <QAction>
 #include <QApplication>
 #include <QEvent>
 #include <QLabel>
 
-#include <limits>
-
 namespace tc4dl {
 
-ChannelAlarms::ChannelAlarms(TfrmMain& window, StatusLine& status, const MainWindowDeps& deps)
-    : m_window(window),
-      m_status(status),
+ChannelAlarms::ChannelAlarms(Parts parts, const MainWindowDeps& deps)
+    : m_parts(parts),
       m_deps(deps)
 {
-    const AlarmSettings kept = AlarmSettings::read(*deps.settings);
-    m_config.setChannels(kept.channels);
-
-    AlarmNotifier* notifier = deps.notifier;
-    if (!notifier) {
+    m_notifier = deps.notifier;
+    if (!m_notifier) {
         m_ownNotifier = std::make_unique<DesktopNotifier>();
-        notifier = m_ownNotifier.get();
+        m_notifier = m_ownNotifier.get();
     }
-    AlarmOutputs out;
-    out.status = [this](const QString& text) {
-        m_status.setAlarm(text);
-        if (QAction* item = m_window.action(QStringLiteral("Acknowledge1")))
-            item->setEnabled(m_live && m_live->sounding());
-    };
-    out.markChannel = [this](int channel, bool raised) {
-        if (TfrmPanel* panel = m_window.panel())
+    LiveAlarms& live = m_parts.workspace->alarms();
+    connect(&live, &LiveAlarms::statusChanged, this, [this](const QString& text) {
+        m_parts.status->setAlarm(text);
+        if (m_parts.acknowledgeItem)
+            m_parts.acknowledgeItem->setEnabled(m_parts.workspace->alarms().sounding());
+    });
+    connect(&live, &LiveAlarms::channelMarked, this, [this](int channel, bool raised) {
+        if (TfrmPanel* panel = m_parts.windows->panel())
             panel->setChannelAlarm(channel, raised);
-    };
-    out.showRate = [this](int channel, const QString& text) {
-        if (TfrmPanel* panel = m_window.panel())
+    });
+    connect(&live, &LiveAlarms::rateShown, this, [this](int channel, const QString& text) {
+        if (TfrmPanel* panel = m_parts.windows->panel())
             panel->setRateText(channel, text);
-    };
-    out.alert = [this] { QApplication::alert(&m_window); };
-    out.beep = deps.beep;
-    out.annotate
-        = [this](double serial, double y, const QString& text) { annotate(serial, y, text); };
-    out.notifier = notifier;
-    m_live = std::make_unique<LiveAlarms>(
-        *deps.clock, m_config, std::move(out), QLocale(), window.liveState().cfDegree != 0);
-    m_live->setSound(kept.sound);
-
-    // A unit switch converts the limits: they are kept as converted.
-    connect(&m_config, &alarm::ChannelConfig::changed, this, &ChannelAlarms::keep);
-    connect(&window.session(), &LiveSession::samplingPoint, this,
-        [this](const TickCheck& check, double now) {
-            const LiveState& state = m_window.liveState();
-            // A channel the meter marks as without a value (an open probe) reads "OL", whatever
-            // bytes stand in its place.
-            std::array<float, alarm::kChannels> values = state.currentValues;
-            for (std::size_t c = 0; c < values.size(); ++c) {
-                if ((state.last.noValueMarks[0] >> c) & 1U)
-                    values[c] = std::numeric_limits<float>::max();
-            }
-            m_live->onTick(check.frameArrived, check.linkLost, now, values, state.cfDegree != 0);
-        });
-    if (QAction* item = window.action(QStringLiteral("Channels1")))
-        connect(item, &QAction::triggered, this, &ChannelAlarms::Channels1Click);
-    if (QAction* item = window.action(QStringLiteral("Acknowledge1")))
-        connect(item, &QAction::triggered, m_live.get(), &LiveAlarms::acknowledge);
-    status.alarmLabel()->installEventFilter(this);
+    });
+    connect(&live, &LiveAlarms::raised, this, [this](double serial, double y, const QString& text) {
+        annotate(serial, y, text);
+        QApplication::alert(m_parts.window);
+        m_notifier->notify(m_parts.workspace->alarms().notificationTitle(), text);
+    });
+    connect(&live, &LiveAlarms::beep, this, [this] { m_deps.beep(); });
+    if (m_parts.channelsItem)
+        connect(m_parts.channelsItem, &QAction::triggered, this, &ChannelAlarms::Channels1Click);
+    if (m_parts.acknowledgeItem)
+        connect(m_parts.acknowledgeItem, &QAction::triggered, &live, &LiveAlarms::acknowledge);
+    m_parts.status->alarmLabel()->installEventFilter(this);
 }
 
 ChannelAlarms::~ChannelAlarms() = default;
 
-void ChannelAlarms::keep()
-{
-    AlarmSettings s;
-    s.channels = m_config.channels();
-    s.sound = m_live ? m_live->sound() : true;
-    s.write(*m_deps.settings);
-}
-
 void ChannelAlarms::Channels1Click()
 {
-    TfrmChannels dialog(m_config.channels(), m_live->sound(), m_window.liveState().cfDegree != 0,
-        QLocale(), *m_deps.prompter, &m_window);
+    Workspace& ws = *m_parts.workspace;
+    TfrmChannels dialog(ws.channels().channels(), ws.alarms().sound(), isCelsius(ws.unit()),
+        QLocale(), *m_deps.prompter, m_parts.window);
     if (m_deps.prompter->runDialog(dialog) != QDialog::Accepted)
         return;
-    m_live->setSound(dialog.soundOn());
-    if (!m_live->sound())
-        m_live->acknowledge();
-    m_config.setChannels(dialog.channels());
-    keep();
+    ws.alarms().setSound(dialog.soundOn());
+    if (!ws.alarms().sound())
+        ws.alarms().acknowledge();
+    ws.channels().setChannels(dialog.channels());
+    ws.keepChannels();
 }
 
 void ChannelAlarms::annotate(double serial, double y, const QString& text)
 {
     // Only a run's graph takes notes: the note is saved with the graph it belongs to.
-    TfrmGraph* graph = m_window.realTimeGraph();
-    if (!graph || !m_window.recorder().running())
+    TfrmGraph* graph = m_parts.windows->realTimeGraph();
+    if (!graph || !m_parts.workspace->recording().active())
         return;
     // Alarms raised by one reading share its time: as notes of their own they would be
     // written over each other, so each is a line of one note.
@@ -116,7 +90,7 @@ void ChannelAlarms::annotate(double serial, double y, const QString& text)
     note.x = serial;
     note.y = y;
     note.text = text;
-    note.color = m_window.graphShared().annoColor;
+    note.color = m_parts.windows->graphServices().graphShared().annoColor;
     const int index = graph->nextAnnotationIndex();
     graph->model().setAnnotation(index, note);
     m_lastNote = { graph, index, serial };
@@ -125,8 +99,8 @@ void ChannelAlarms::annotate(double serial, double y, const QString& text)
 
 bool ChannelAlarms::eventFilter(QObject* watched, QEvent* event)
 {
-    if (watched == m_status.alarmLabel() && event->type() == QEvent::MouseButtonPress)
-        m_live->acknowledge();
+    if (watched == m_parts.status->alarmLabel() && event->type() == QEvent::MouseButtonPress)
+        m_parts.workspace->alarms().acknowledge();
     return QObject::eventFilter(watched, event);
 }
 

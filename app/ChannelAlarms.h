@@ -1,7 +1,5 @@
 #pragma once
 
-#include "ChannelConfig.h"
-#include "LiveAlarms.h"
 #include "MainWindowDeps.h"
 
 #include <QObject>
@@ -9,26 +7,35 @@
 
 #include <memory>
 
+class QAction;
+class QWidget;
+
 namespace tc4dl {
 
 class AlarmNotifier;
+class ProgramWindows;
 class StatusLine;
 class TfrmGraph;
-class TfrmMain;
+class Workspace;
 
-// The main window's channel settings and live alarms: owns the one channel settings object the
-// windows share, keeps it in the Settings, opens the channel dialog (Real Time > Channels), and
-// feeds the live alarms from the session's sampling point into the status bar, the control
-// panel, the real-time graph, the window's alert, the sound and the desktop notification.
-// A click on the alarm in the status bar acknowledges it.
+// Where the workspace's live alarms show: the status bar (a click acknowledges), the channel's
+// reading on the control panel, its rate of change beside it, a note in the running real-time
+// graph, the main window's alert, the sound and the desktop notification. Also the channel
+// dialog (Real Time > Channels), whose OK puts its settings in use and keeps them.
 class ChannelAlarms final : public QObject {
     Q_OBJECT
 public:
-    ChannelAlarms(TfrmMain& window, StatusLine& status, const MainWindowDeps& deps);
+    struct Parts {
+        Workspace* workspace = nullptr;
+        ProgramWindows* windows = nullptr;
+        StatusLine* status = nullptr;
+        QWidget* window = nullptr; // the main window: alerts, the dialog's parent
+        QAction* channelsItem = nullptr; // Real Time > Channels
+        QAction* acknowledgeItem = nullptr; // Real Time > Acknowledge alarm
+    };
+    ChannelAlarms(Parts parts, const MainWindowDeps& deps);
     ~ChannelAlarms() override;
 
-    [[nodiscard]] alarm::ChannelConfig& config() { return m_config; }
-    [[nodiscard]] LiveAlarms& live() { return *m_live; }
     // Real Time > Channels: the dialog; OK puts its settings in use and keeps them.
     void Channels1Click();
 
@@ -36,15 +43,12 @@ protected:
     bool eventFilter(QObject* watched, QEvent* event) override;
 
 private:
-    void keep();
     void annotate(double serial, double y, const QString& text);
 
-    TfrmMain& m_window;
-    StatusLine& m_status;
+    Parts m_parts;
     const MainWindowDeps& m_deps;
-    alarm::ChannelConfig m_config;
     std::unique_ptr<AlarmNotifier> m_ownNotifier;
-    std::unique_ptr<LiveAlarms> m_live;
+    AlarmNotifier* m_notifier = nullptr;
     // The note the last alarm wrote: alarms raised by the same reading join it.
     struct LastNote {
         QPointer<TfrmGraph> graph;

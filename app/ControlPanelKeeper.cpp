@@ -1,30 +1,46 @@
 #include "ControlPanelKeeper.h"
 
 #include "ClientArea.h"
+#include "Prompter.h"
 #include "TfrmPanel.h"
+#include "Workspace.h"
 
 #include <QAction>
 #include <QMdiSubWindow>
 
 namespace tc4dl {
 
-ControlPanelKeeper::ControlPanelKeeper(PanelHost& host, ClientArea& area,
-    std::function<LiveDecoder&()> decoder, Actions actions, bool liveTimers, QObject* parent)
+ControlPanelKeeper::ControlPanelKeeper(Workspace& workspace, Prompter& prompter, ClientArea& area,
+    Actions actions, bool liveTimers, QObject* parent)
     : QObject(parent),
-      m_host(host),
+      m_workspace(workspace),
+      m_prompter(prompter),
       m_area(area),
-      m_decoder(std::move(decoder)),
       m_actions(actions),
       m_maxMinTimer(new Ticker(
           500, liveTimers, [this] { maxMinTick(); }, this)),
       m_recTimer(new Ticker(
-          500, liveTimers, [this] { recTick(); }, this))
+          500, liveTimers, [this] { recTick(); }, this)),
+      m_display(static_cast<BlinkTimers&>(*this))
 {
+    connect(&workspace, &Workspace::frameDecoded, this,
+        [this](const LiveReading& reading) { m_display.show(reading); });
+    // The label follows every report, so that a panel made while the link is lost shows it
+    // with the next report, as the link's lost-link actions repeat.
+    connect(&workspace, &Workspace::connectionReported, this, [this](const ConnectionReport& r) {
+        if (m_panel)
+            m_panel->setNoConnectionVisible(!r.connected());
+    });
+}
+
+ControlPanelKeeper::~ControlPanelKeeper()
+{
+    m_display.setPanel(nullptr);
 }
 
 void ControlPanelKeeper::create()
 {
-    auto* panel = new TfrmPanel(m_host);
+    auto* panel = new TfrmPanel(static_cast<PanelHost&>(*this));
     QMdiSubWindow* sub = m_area.addSubWindow(panel, Qt::SubWindow | Qt::FramelessWindowHint);
     sub->setAttribute(Qt::WA_DeleteOnClose);
     sub->setWindowTitle(panel->windowTitle());
@@ -34,13 +50,13 @@ void ControlPanelKeeper::create()
     connect(
         panel, &TfrmPanel::activated, this, [this] { m_actions.outputToGraph->setEnabled(false); });
     connect(panel, &TfrmPanel::closed, this, [this] {
-        m_decoder().setPanel(nullptr);
+        m_display.setPanel(nullptr);
         m_panel = nullptr;
         m_actions.menuItem->setChecked(false);
     });
-    // However the panel goes, the decoder must not write into it afterwards.
-    connect(panel, &QObject::destroyed, this, [this] { m_decoder().setPanel(nullptr); });
-    m_decoder().setPanel(panel);
+    // However the panel goes, the display must not write into it afterwards.
+    connect(panel, &QObject::destroyed, this, [this] { m_display.setPanel(nullptr); });
+    m_display.setPanel(panel);
     m_actions.menuItem->setChecked(true);
 }
 
@@ -73,6 +89,26 @@ void ControlPanelKeeper::recTick()
     m_recBlinkOn = !m_recBlinkOn;
     if (m_panel)
         m_panel->setMarkVisible(Mark::Rec, m_recBlinkOn);
+}
+
+bool ControlPanelKeeper::sendKey(char byte)
+{
+    return m_workspace.session().sendKey(byte);
+}
+
+bool ControlPanelKeeper::meterConnected() const
+{
+    return m_workspace.meterConnected();
+}
+
+void ControlPanelKeeper::showPlainMessage(const QString& text)
+{
+    m_prompter.tell(text);
+}
+
+void ControlPanelKeeper::processEvents()
+{
+    m_workspace.clock().processEvents();
 }
 
 } // namespace tc4dl

@@ -1,61 +1,37 @@
 #include "MainControls.h"
 
-#include "ControlPanelKeeper.h"
 #include "MainMenus.h"
 #include "PortList.h"
 #include "StatusLine.h"
-#include "TfrmGraph.h"
-#include "TfrmPanel.h"
+#include "Workspace.h"
 
 #include <QAction>
 #include <QMenu>
 
 namespace tc4dl {
 
-MainControls::MainControls(Parts parts)
-    : m_parts(std::move(parts)),
-      m_states(*this, m_parts.recording)
+MainControls::MainControls(Workspace& workspace, MainMenus& menus, PortList& portList,
+    StatusLine& status, std::function<void()> beep)
+    : m_workspace(workspace),
+      m_menus(menus)
 {
+    QObject::connect(&workspace, &Workspace::controlsChanged, &portList, [this] { apply(); });
+    QObject::connect(&workspace, &Workspace::connectionReported, &portList,
+        [&status](const ConnectionReport& report) { status.setText(report.device, report.state); });
+    QObject::connect(&workspace, &Workspace::portEntrySelected, &portList, &PortList::selectEntry);
+    QObject::connect(&workspace, &Workspace::keyBeep, &portList, std::move(beep));
+    apply();
 }
 
-void MainControls::selectPortEntry(int index)
+void MainControls::apply()
 {
-    m_parts.portList->selectEntry(index);
-}
-
-void MainControls::setRunEnabled(bool enabled)
-{
-    m_parts.menus->action(QStringLiteral("btnRun"))->setEnabled(enabled);
-    m_parts.menus->action(QStringLiteral("Run1"))->setEnabled(enabled);
-}
-
-void MainControls::setStopEnabled(bool enabled)
-{
-    m_parts.menus->action(QStringLiteral("btnStop"))->setEnabled(enabled);
-    m_parts.menus->action(QStringLiteral("Stop1"))->setEnabled(enabled);
-}
-
-void MainControls::setDataLoggerEnabled(bool enabled)
-{
-    m_parts.menus->action(QStringLiteral("btnDataLogger"))->setEnabled(enabled);
-    m_parts.menus->menu(QStringLiteral("DataLogger1"))->menuAction()->setEnabled(enabled);
-}
-
-void MainControls::setClearEnabled(bool enabled)
-{
-    if (TfrmGraph* graph = m_parts.realTimeGraph())
-        graph->setClearEnabled(enabled);
-}
-
-void MainControls::setNoConnectionVisible(bool visible)
-{
-    if (TfrmPanel* panel = m_parts.panelKeeper->panel())
-        panel->setNoConnectionVisible(visible);
-}
-
-void MainControls::setStatusText(const QString& device, const QString& state)
-{
-    m_parts.status->setText(device, state);
+    const ControlState& c = m_workspace.controls();
+    for (const char* name : { "btnRun", "Run1" })
+        m_menus.action(QLatin1String(name))->setEnabled(c.run);
+    for (const char* name : { "btnStop", "Stop1" })
+        m_menus.action(QLatin1String(name))->setEnabled(c.stop);
+    m_menus.action(QStringLiteral("btnDataLogger"))->setEnabled(c.dataLogger);
+    m_menus.menu(QStringLiteral("DataLogger1"))->menuAction()->setEnabled(c.dataLogger);
 }
 
 } // namespace tc4dl

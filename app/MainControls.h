@@ -1,52 +1,27 @@
 #pragma once
 
-#include "ControlStates.h"
-
 #include <functional>
 
 namespace tc4dl {
 
-class ControlPanelKeeper;
 class MainMenus;
 class PortList;
 class StatusLine;
-class TfrmGraph;
+class Workspace;
 
-// The main window as the live link's host: the link's reports go to the control states, which
-// switch the window's actions, the panel's "No Connection" label, the real-time graph's Clear
-// and the status bar through this class. The recorder's Run and Stop use the same switches.
-class MainControls final : public LinkHost, public ControlSwitches {
+// The main window's controls as the workspace decides them: Run, Stop and the logger commands
+// follow its control states, the status bar its link reports, the port list the entry its scan
+// chose, and every key sent to the meter beeps.
+class MainControls final {
 public:
-    struct Parts {
-        MainMenus* menus = nullptr;
-        PortList* portList = nullptr;
-        StatusLine* status = nullptr;
-        ControlPanelKeeper* panelKeeper = nullptr;
-        std::function<TfrmGraph*()> realTimeGraph; // null when it is closed
-        std::function<bool()> recording;
-        std::function<void()> beep;
-    };
-    explicit MainControls(Parts parts);
-
-    // LinkHost
-    void connectionChanged(const ConnectionReport& report) override
-    {
-        m_states.connectionChanged(report);
-    }
-    void selectPortEntry(int index) override;
-    void beep() override { m_parts.beep(); }
-
-    // ControlSwitches
-    void setRunEnabled(bool enabled) override;
-    void setStopEnabled(bool enabled) override;
-    void setDataLoggerEnabled(bool enabled) override;
-    void setClearEnabled(bool enabled) override;
-    void setNoConnectionVisible(bool visible) override;
-    void setStatusText(const QString& device, const QString& state) override;
+    MainControls(Workspace& workspace, MainMenus& menus, PortList& portList, StatusLine& status,
+        std::function<void()> beep);
 
 private:
-    Parts m_parts;
-    ControlStates m_states;
+    void apply();
+
+    Workspace& m_workspace;
+    MainMenus& m_menus;
 };
 
 } // namespace tc4dl

@@ -27,4 +27,20 @@ void fillDefaults(MainWindowDeps& deps)
         deps.journalFile = QDir(deps.dataFolder).filePath(QLatin1String(journal::kFileName));
 }
 
+WorkspaceDeps workspaceDeps(const MainWindowDeps& deps, LinkTexts texts)
+{
+    WorkspaceDeps w;
+    w.clock = deps.clock;
+    w.settings = deps.settings;
+    w.portFactory = deps.portFactory;
+    w.texts = std::move(texts);
+    w.liveTimers = deps.liveTimers;
+    w.programFolder = deps.programFolder;
+    w.dataFolder = deps.dataFolder;
+    w.journalFile = deps.journalFile;
+    w.archiveFile = deps.archiveFile;
+    w.archiveAdds = deps.archiveAdds;
+    return w;
+}
+
 } // namespace tc4dl

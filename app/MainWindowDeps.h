@@ -4,6 +4,7 @@
 #include "Prompter.h"
 #include "RoutedSerialPort.h"
 #include "Settings.h"
+#include "Workspace.h"
 
 #include <QLocale>
 #include <QString>
@@ -53,5 +54,8 @@ struct MainWindowDeps {
 
 // Gives every part left empty its default, but `openHelp`, which needs the window.
 void fillDefaults(MainWindowDeps& deps);
+
+// What the main window's workspace is given of them, with the link's status texts.
+[[nodiscard]] WorkspaceDeps workspaceDeps(const MainWindowDeps& deps, LinkTexts texts);
 
 } // namespace tc4dl

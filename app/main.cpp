@@ -41,7 +41,8 @@ void printPaths()
         return path.isEmpty() ? QStringLiteral("(not found)") : QDir::toNativeSeparators(path);
     };
     // The archive the program uses: the one its settings dialog chose, else the default file.
-    tc4dl::NativeSettingsStore settings;
+    tc4dl::SystemClock clock;
+    tc4dl::NativeSettingsStore settings(clock);
     QString archive = tc4dl::Settings::read(settings).archivePath;
     if (archive.isEmpty() && !data.isEmpty())
         archive = tc4dl::archive::defaultArchivePath(data);
@@ -161,7 +162,7 @@ int main(int argc, char* argv[])
         QApplication::processEvents();
 
         tc4dl::SystemClock clock;
-        tc4dl::NativeSettingsStore settings;
+        tc4dl::NativeSettingsStore settings(clock);
         tc4dl::QtPrompter prompter;
         tc4dl::MainWindowDeps deps;
         deps.clock = &clock;

@@ -3,6 +3,7 @@
 #include "ArchiveReadings.h"
 #include "ArchiveSchema.h"
 #include "ArchiveSets.h"
+#include "Clock.h"
 
 #include <QDeadlineTimer>
 #include <QDir>
@@ -191,7 +192,7 @@ bool walFromTheStart(const Archive::Impl& impl, ArchiveError* error)
     return false;
 }
 
-Archive::Opened openForWriting(const QString& path, const OpenOptions& options,
+Archive::Opened openForWriting(const QString& path, const Clock& clock, const OpenOptions& options,
     Archive::Opened result, const std::function<Archive*(std::unique_ptr<Archive::Impl>)>& make)
 {
     // SQLite answers "busy" at once, without waiting, where waiting could deadlock (two programs
@@ -223,7 +224,7 @@ Archive::Opened openForWriting(const QString& path, const OpenOptions& options,
             if (!proven || !result.movedAside.isEmpty())
                 return result;
             impl.reset(); // closed before it moves
-            if (sqlitefiles::moveAsideUnused(path, &result.movedAside)
+            if (sqlitefiles::moveAsideUnused(path, clock.now(), &result.movedAside)
                 != sqlitefiles::MoveAside::Moved) {
                 result.movedAside.clear();
                 return result;
@@ -393,7 +394,8 @@ Archive::Archive(std::unique_ptr<Impl> impl)
 
 Archive::~Archive() = default;
 
-Archive::Opened Archive::open(const QString& path, Access access, const OpenOptions& options)
+Archive::Opened Archive::open(
+    const QString& path, Clock& clock, Access access, const OpenOptions& options)
 {
     using Kind = ArchiveError::Kind;
     Opened result;
@@ -416,18 +418,21 @@ Archive::Opened Archive::open(const QString& path, Access access, const OpenOpti
     // A log that is not the file's own is never applied: set aside where that may be done,
     // else the file is refused until it can be.
     const sqlitefiles::Journal journal
-        = sqlitefiles::inspectJournal(path, !readOnly, &result.journalSetAside);
+        = sqlitefiles::inspectJournal(path, !readOnly, clock.now(), &result.journalSetAside);
     if (journal.state == sqlitefiles::JournalState::Stray && result.journalSetAside.isEmpty()) {
         result.error = ArchiveError::of(
             folderWritable(path) ? Kind::StrayJournal : Kind::UnreadChanges, path, journal.log);
         return result;
     }
-    const auto make = [](std::unique_ptr<Impl> impl) { return new Archive(std::move(impl)); };
+    const auto make = [&clock](std::unique_ptr<Impl> impl) {
+        impl->clock = &clock;
+        return new Archive(std::move(impl));
+    };
     if (readOnly)
         return openForReading(path,
             result.journalSetAside.isEmpty() ? journal : sqlitefiles::Journal {}, options,
             std::move(result), make);
-    return openForWriting(path, options, std::move(result), make);
+    return openForWriting(path, clock, options, std::move(result), make);
 }
 
 QString Archive::path() const

@@ -13,6 +13,7 @@
 
 namespace tc4dl {
 
+class Clock;
 class DataSetStore;
 class MemoryImage;
 
@@ -98,9 +99,10 @@ public:
     // itself calls no database or corrupt is moved aside (and only while no program has it
     // open); one that is busy, locked, full or unreadable is said and left exactly as it was,
     // and so is an SQLite file holding anything this program did not make (a trigger, a view,
-    // a table, another definition of its own table).
-    static Opened open(
-        const QString& path, Access access = Access::ReadWrite, const OpenOptions& options = {});
+    // a table, another definition of its own table). The clock dates the adds and the name a
+    // damaged file is moved aside to.
+    static Opened open(const QString& path, Clock& clock, Access access = Access::ReadWrite,
+        const OpenOptions& options = {});
     ~Archive();
 
     [[nodiscard]] QString path() const;

@@ -1,6 +1,7 @@
 #include "ArchiveDb.h"
 
 #include "ArchiveReadings.h"
+#include "Clock.h"
 #include "DataSetStore.h"
 #include "MemoryImage.h"
 #include "Sha256.h"
@@ -159,7 +160,7 @@ AddOutcome Archive::add(const DataSetStore& store, const MemoryImage& image, con
                                          "user_name) VALUES (?, ?, ?, ?, ?, ?, ?, ?, ?, "
                                          "'logger', ?, ?)")
                               .arg(m_impl->table()));
-    const qint64 now = toMs(QDateTime::currentDateTimeUtc());
+    const qint64 now = toMs(m_impl->clock->now().toUTC());
     std::vector<qint64> found;
     for (int k = 0; ok && k < store.setCount(); ++k) {
         const SetKey key { store.startTime(k), store.interval(k), store.sampleCount(k),

@@ -71,7 +71,7 @@ bool Archive::copyTo(const QString& target, ArchiveError* error) const
     }
     ArchiveError why;
     {
-        const Opened copy = open(part, Access::ReadOnly);
+        const Opened copy = open(part, *m_impl->clock, Access::ReadOnly);
         if (!copy.archive) {
             why = copy.error;
             why.path = target;

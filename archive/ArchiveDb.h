@@ -37,6 +37,7 @@ inline bool folderWritable(const QString& path)
 [[nodiscard]] ArchiveError errorOf(const QSqlError& e, const QString& path);
 
 struct Archive::Impl {
+    Clock* clock = nullptr;
     QString path;
     QString connection;
     bool readOnly = false;

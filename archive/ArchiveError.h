@@ -6,7 +6,8 @@
 namespace tc4dl::archive {
 
 // Why an archive command failed, for its caller to say in its own language: the kind, the file
-// the sentence is about and what else it names. The library writes no sentence of its own.
+// the sentence is about and what else it names. The English sentences of the command line are in
+// ArchiveErrorSentence.h, the windows' in their message table.
 struct ArchiveError {
     enum class Kind {
         None,

@@ -47,10 +47,9 @@ bool identity(const QString& path, quint64* device, quint64* inode)
 #endif
 }
 
-QString stamped(const QString& base)
+QString stamped(const QString& base, const QDateTime& now)
 {
-    const QString stamp
-        = QDateTime::currentDateTimeUtc().toString(QStringLiteral("yyyyMMddTHHmmss"));
+    const QString stamp = now.toUTC().toString(QStringLiteral("yyyyMMddTHHmmss"));
     QString candidate = QStringLiteral("%1-%2").arg(base, stamp);
     for (int n = 2; QFileInfo::exists(candidate) || QFileInfo(candidate).isSymLink(); ++n)
         candidate = QStringLiteral("%1-%2-%3").arg(base, stamp).arg(n);
@@ -173,9 +172,9 @@ QByteArray indexSalt(const QString& index)
     return head.mid(32, 8);
 }
 
-void setLogAside(const QString& log, QString* aside)
+void setLogAside(const QString& log, const QDateTime& now, QString* aside)
 {
-    const QString target = stamped(log + QStringLiteral(".stray"));
+    const QString target = stamped(log + QStringLiteral(".stray"), now);
     if (QFile::rename(log, target))
         *aside = target;
 }
@@ -216,7 +215,7 @@ bool OpenHere::contains(const QString& path)
     return r.counts.count({ device, inode }) > 0;
 }
 
-Journal inspectJournal(const QString& database, bool setAside, QString* aside)
+Journal inspectJournal(const QString& database, bool setAside, const QDateTime& now, QString* aside)
 {
     Journal j;
     j.log = database + QStringLiteral("-wal");
@@ -235,7 +234,7 @@ Journal inspectJournal(const QString& database, bool setAside, QString* aside)
             return j;
         j.state = JournalState::Stray;
         if (setAside)
-            setLogAside(j.log, aside);
+            setLogAside(j.log, now, aside);
         return j;
     }
     const ExclusiveLock lock(database);
@@ -248,15 +247,16 @@ Journal inspectJournal(const QString& database, bool setAside, QString* aside)
     j.state = indexSalt(database + QStringLiteral("-shm")) == salt ? JournalState::Own
                                                                    : JournalState::Stray;
     if (j.state == JournalState::Stray && setAside && lock.held())
-        setLogAside(j.log, aside);
+        setLogAside(j.log, now, aside);
 #else
     Q_UNUSED(setAside);
+    Q_UNUSED(now);
     Q_UNUSED(aside);
 #endif
     return j;
 }
 
-MoveAside moveAsideUnused(const QString& database, QString* aside)
+MoveAside moveAsideUnused(const QString& database, const QDateTime& now, QString* aside)
 {
     if (OpenHere::contains(database))
         return MoveAside::InUse;
@@ -265,7 +265,7 @@ MoveAside moveAsideUnused(const QString& database, QString* aside)
     if (!lock.held())
         return lock.free() ? MoveAside::Failed : MoveAside::InUse;
 #endif
-    *aside = stamped(database + QStringLiteral(".damaged"));
+    *aside = stamped(database + QStringLiteral(".damaged"), now);
     if (!QFile::rename(database, *aside))
         return MoveAside::Failed;
     for (const char* suffix : { "-wal", "-shm" }) {

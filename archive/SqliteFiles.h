@@ -4,6 +4,7 @@
 // log is its own, and moving a file aside only while no program has it open. Not for the
 // archive's users.
 
+#include <QDateTime>
 #include <QString>
 
 namespace tc4dl::archive::sqlitefiles {
@@ -40,12 +41,15 @@ struct Journal {
 
 // Looks at `database`'s "-wal" and "-shm" while holding SQLite's exclusive lock on it, so that
 // no program starts reading the log meanwhile; a log found stray with `setAside` is renamed to
-// `*aside` before the lock is let go. Unix only; elsewhere every log is taken as SQLite's.
-[[nodiscard]] Journal inspectJournal(const QString& database, bool setAside, QString* aside);
+// `*aside` (its name stamped with `now`) before the lock is let go. Unix only; elsewhere every
+// log is taken as SQLite's.
+[[nodiscard]] Journal inspectJournal(
+    const QString& database, bool setAside, const QDateTime& now, QString* aside);
 
 enum class MoveAside { Moved, InUse, Failed };
 // Renames `database` (and its "-wal" and "-shm") to `*aside` beside it, only while no program
 // holds a lock on it: a file another program has open is never moved from under it.
-[[nodiscard]] MoveAside moveAsideUnused(const QString& database, QString* aside);
+[[nodiscard]] MoveAside moveAsideUnused(
+    const QString& database, const QDateTime& now, QString* aside);
 
 } // namespace tc4dl::archive::sqlitefiles

@@ -67,8 +67,8 @@ bool measure(const QString& meterProgram, const char* name, qint64 size)
     SystemClock clock;
     Host host;
     LiveSession session(
-        clock, host, host, [](const QString&) { return std::make_unique<QtSerialPort>(); },
-        LinkTexts {}, true);
+        clock, host, [](const QString&) { return std::make_unique<QtSerialPort>(); }, LinkTexts {},
+        true);
     session.link().setPortEntries({ device });
     session.link().runIdentificationScan();
     if (!session.link().meterConnected())

@@ -6,6 +6,7 @@
 
 #include "FrameReader.h"
 #include "LiveDecoder.h"
+#include "PanelDisplay.h"
 
 #include <QByteArray>
 #include <QElapsedTimer>
@@ -72,12 +73,15 @@ int main()
     timer.start();
     for (int r = 0; r < rounds; ++r) {
         tc4dl::FrameReader reader;
-        tc4dl::LiveDecoder decoder(timers);
-        decoder.setPanel(&panel);
+        tc4dl::LiveDecoder decoder;
+        tc4dl::PanelDisplay display(timers);
+        display.setPanel(&panel);
         for (qsizetype at = 0; at < stream.size(); at += 256) {
             const qsizetype n = std::min<qsizetype>(256, stream.size() - at);
-            reader.feed(stream.constData() + at, n,
-                [&decoder](const tc4dl::MeterFrame& f) { decoder.decodeFrame(f); });
+            reader.feed(stream.constData() + at, n, [&](const tc4dl::MeterFrame& f) {
+                decoder.decodeFrame(f);
+                display.show(decoder.state().last);
+            });
         }
         frames += reader.counters().frames;
     }

@@ -14,6 +14,7 @@
 #include "RealTimeRecorder.h"
 #include "TfrmGraph.h"
 #include "TfrmSetupRealTime.h"
+#include "WorkspaceRig.h"
 
 #include <DateTimeSerial.h>
 
@@ -32,7 +33,7 @@
 
 using namespace tc4dl;
 using tc4dl::testing::FakeGraphServices;
-using tc4dl::testing::FakeRecorderHost;
+using tc4dl::testing::WorkspaceRig;
 
 namespace {
 
@@ -85,12 +86,13 @@ struct TickCost {
 TickCost runOnce(const QString& journal, bool realWindow)
 {
     FakeGraphServices services;
-    FakeRecorderHost host;
-    host.connected = true;
-    host.rate = 1;
-    RealTimeRecorder recorder(host, services);
+    WorkspaceRig rig(&services.manualClock);
+    rig.report(LinkChange::ScanFound);
+    Recording& recording = rig.recording();
+    recording.setRate(1);
+    RealTimeRecorder recorder(rig.ws(), services);
     if (!journal.isEmpty())
-        recorder.setJournal(journal);
+        recording.setJournal(journal);
     QMdiArea area;
     if (realWindow) {
         area.resize(1024, 768);
@@ -119,26 +121,26 @@ TickCost runOnce(const QString& journal, bool realWindow)
     for (int i = 0; i < kTicks; ++i) {
         // A reading that moves, so that MAX and MIN change now and then as in a real run.
         const float v = 25.0f + 5.0f * float(std::sin(i / 50.0));
-        host.values = { v, v + 1.0f, v - 1.0f, v * 2.0f };
+        const std::array<float, 4> values { v, v + 1.0f, v - 1.0f, v * 2.0f };
         services.manualClock.advance(1000);
         const double now = toDateTimeSerial(services.manualClock.now());
         const qint64 before = timer.nsecsElapsed();
-        recorder.onTick(TickCheck { true, false, host.values }, now);
+        recording.onSamplingPoint(TickCheck { true, false, values }, now);
         // The repaint the sample asked for, as the event loop does it after the tick.
         if (realWindow)
             QCoreApplication::processEvents();
         ticks.push_back(double(timer.nsecsElapsed() - before));
-        if (const journal::JournalWriter* w = recorder.journal())
+        if (const journal::JournalWriter* w = recording.journal())
             w->syncer().drain();
     }
     TickCost cost;
     for (const double t : ticks)
         cost.mean += t / kTicks;
     cost.typical = median(ticks);
-    if (recorder.sampleCount() != kTicks)
-        std::fprintf(stderr, "only %d samples\n", recorder.sampleCount());
+    if (recording.sampleCount() != kTicks)
+        std::fprintf(stderr, "only %d samples\n", recording.sampleCount());
     recorder.stop();
-    recorder.discardJournal();
+    recording.discardJournal();
     return cost;
 }
 

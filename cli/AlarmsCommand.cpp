@@ -1,6 +1,7 @@
 // tc4dl-cli alarms: the crossings of alarm limits in the data sets of a collection file.
 
 #include "AlarmOptions.h"
+#include "Clock.h"
 #include "DataSetText.h"
 #include "ExitCode.h"
 #include "LoggerCommands.h"
@@ -51,10 +52,12 @@ int runAlarms(const QStringList& arguments, QTextStream& out, QTextStream& err)
         err << "Give at least one --alarm SPEC.\n" << kUsage;
         return Usage;
     }
+    SystemClock clock;
     DataSetStore store;
     int only = -1;
     if (const int code = loadChosenSets(parser.positionalArguments().at(1),
-            parser.isSet(set) ? std::optional(parser.value(set)) : std::nullopt, store, only, err);
+            parser.isSet(set) ? std::optional(parser.value(set)) : std::nullopt, clock, store, only,
+            err);
         code != Ok)
         return code;
     out << "set,time,alarm,value\n";

@@ -11,8 +11,7 @@
 
 namespace tc4dl::cli {
 
-namespace {
-// The desktop program's per-user data folder: its names, not this tool's, choose the folder.
+// The desktop program's names, not this tool's, choose the folder.
 QString desktopDataFolder()
 {
     const QString application = QCoreApplication::applicationName();
@@ -24,6 +23,8 @@ QString desktopDataFolder()
     QCoreApplication::setOrganizationName(organization);
     return folder;
 }
+
+namespace {
 
 QString native(const QString& path)
 {
@@ -40,6 +41,7 @@ void sayWhatWasMoved(const QString& path, const archive::Archive::Opened& opened
         err << native(path) << "-wal was not the archive's own journal; it was set aside unread "
             << "as " << native(opened.journalSetAside) << " and the archive opened as it is.\n";
 }
+
 } // namespace
 
 QCommandLineOption archivePathOption()
@@ -50,12 +52,12 @@ QCommandLineOption archivePathOption()
         QStringLiteral("PATH"));
 }
 
-QString archivePath(
-    const QCommandLineParser& parser, const QCommandLineOption& option, QString* refusal)
+QString archivePath(const QCommandLineParser& parser, const QCommandLineOption& option,
+    Clock& clock, QString* refusal)
 {
     if (parser.isSet(option))
         return QFileInfo(parser.value(option)).absoluteFilePath();
-    NativeSettingsStore settings;
+    NativeSettingsStore settings(clock);
     if (const std::optional<QString> chosen = settings.readText(kArchivePathKey);
         chosen && !chosen->isEmpty()) {
         // Taken as it stands, it would be another archive in every folder the tool starts in.
@@ -69,9 +71,9 @@ QString archivePath(
     return archive::defaultArchivePath(desktopDataFolder());
 }
 
-bool desktopArchiveAddsOff(QTextStream& err)
+bool desktopArchiveAddsOff(Clock& clock, QTextStream& err)
 {
-    NativeSettingsStore settings;
+    NativeSettingsStore settings(clock);
     const std::optional<QString> enabled = settings.readText(kArchiveEnabledKey);
     if (!enabled || *enabled == QLatin1String("1"))
         return false;
@@ -82,83 +84,10 @@ bool desktopArchiveAddsOff(QTextStream& err)
     return false;
 }
 
-QString archiveErrorSentence(const archive::ArchiveError& error)
-{
-    using Kind = archive::ArchiveError::Kind;
-    const QString path = native(error.path);
-    const QString& detail = error.detail;
-    switch (error.kind) {
-    case Kind::None:
-        return {};
-    case Kind::NoFile:
-        return QStringLiteral("%1 is no file").arg(path);
-    case Kind::NoArchive:
-        return QStringLiteral("there is no archive at %1").arg(path);
-    case Kind::FolderNotWritable:
-        return QStringLiteral("the folder of %1 cannot be written").arg(path);
-    case Kind::RelativePath:
-        return QStringLiteral("the archive file in the Settings, %1, is no full path; choose it "
-                              "again in the program's archive settings or give --archive")
-            .arg(path);
-    case Kind::NotAnArchive:
-        return QStringLiteral("%1 is no database").arg(path);
-    case Kind::Damaged:
-        return QStringLiteral("%1 is damaged (%2)").arg(path, detail);
-    case Kind::Newer:
-        return QStringLiteral("%1 was written by a newer version of this program").arg(path);
-    case Kind::Foreign:
-        return QStringLiteral("%1 holds what this program did not make (%2); it was left as it is")
-            .arg(path, detail);
-    case Kind::StrayJournal:
-        return QStringLiteral("beside %1 lies a journal that is not its own (%2); it is set aside "
-                              "the next time the archive is opened for writing (archive add or "
-                              "archive check)")
-            .arg(path, native(detail));
-    case Kind::UnreadChanges:
-        return QStringLiteral("%1 has changes in %2 that cannot be read here")
-            .arg(path, native(detail));
-    case Kind::Busy:
-        return QStringLiteral("another program holds %1 and did not let go in time").arg(path);
-    case Kind::Full:
-        return QStringLiteral("the disk of %1 is full").arg(path);
-    case Kind::ReadOnly:
-        return QStringLiteral("%1 can only be read").arg(path);
-    case Kind::CannotOpen:
-        return QStringLiteral("%1 cannot be opened (%2)").arg(path, detail);
-    case Kind::Database:
-        return QStringLiteral("a database error in %1 (%2)").arg(path, detail);
-    case Kind::NoSuchSet:
-        return QStringLiteral("there is no set %1 in the archive").arg(detail);
-    case Kind::DamagedSet:
-        return QStringLiteral("set %1 is damaged in the archive").arg(detail);
-    case Kind::TooLarge:
-        return QStringLiteral("the chosen sets are more than one memory image holds; choose fewer");
-    case Kind::NothingChosen:
-        return QStringLiteral("no set was chosen");
-    case Kind::NotStored:
-        return QStringLiteral("the archive did not hold what was written (%1 sets), so nothing of "
-                              "it was kept")
-            .arg(detail);
-    case Kind::OutsideImage:
-        return QStringLiteral("data set %1 lies outside its memory image").arg(detail);
-    case Kind::TargetExists:
-        return QStringLiteral("%1 exists already").arg(path);
-    case Kind::TargetIsArchive:
-        return QStringLiteral("%1 is the archive itself").arg(path);
-    case Kind::CopyDiffers:
-        return QStringLiteral("the copy at %1 does not list the same data sets").arg(path);
-    case Kind::CopyDamaged:
-        return QStringLiteral("in the copy at %1 set %2 is damaged").arg(path, detail);
-    case Kind::CannotRename:
-        return QStringLiteral("the copy cannot be given the name %1").arg(path);
-    }
-    return QStringLiteral("a database error in %1").arg(path);
-}
-
 archive::Archive::Opened openArchive(
-    const QString& path, archive::Archive::Access access, QTextStream& err)
+    const QString& path, Clock& clock, archive::Archive::Access access, QTextStream& err)
 {
-    archive::Archive::Opened opened = archive::Archive::open(path, access);
+    archive::Archive::Opened opened = archive::Archive::open(path, clock, access);
     sayWhatWasMoved(path, opened, err);
     if (!opened.archive)
         err << "The archive cannot be opened: " << endSentence(archiveErrorSentence(opened.error))
@@ -166,11 +95,11 @@ archive::Archive::Opened openArchive(
     return opened;
 }
 
-void archiveDownload(const QString& path, const DataSetStore& store, const MemoryImage& image,
-    const QString& source, QTextStream& err)
+void archiveDownload(const QString& path, Clock& clock, const DataSetStore& store,
+    const MemoryImage& image, const QString& source, QTextStream& err)
 {
     const archive::Archive::Opened opened
-        = archive::Archive::open(path, archive::Archive::Access::ReadWrite);
+        = archive::Archive::open(path, clock, archive::Archive::Access::ReadWrite);
     sayWhatWasMoved(path, opened, err);
     if (!opened.archive) {
         err << "The sets were not archived: " << endSentence(archiveErrorSentence(opened.error))

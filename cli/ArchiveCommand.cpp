@@ -2,7 +2,9 @@
 
 #include "Archive.h"
 #include "ArchiveAccess.h"
+#include "Clock.h"
 #include "CollectionFile.h"
+#include "DataSetCsv.h"
 #include "DataSetText.h"
 #include "DateTimeSerial.h"
 #include "DecodeMemoryImage.h"
@@ -49,9 +51,7 @@ QString csvField(const QString& text)
 
 QString startText(double serial)
 {
-    const QDateTime t = fromDateTimeSerial(serial);
-    const int ms = t.time().msec();
-    return isoTimeText(t.addMSecs(ms >= 500 ? 1000 - ms : -ms));
+    return isoTimeText(toTheSecond(serial));
 }
 
 // A bound of --from/--to: a date (the whole day) or a date and time, in the meter's clock.
@@ -134,7 +134,7 @@ int list(Archive& db, const QCommandLineParser& parser, QTextStream& out, QTextS
     return Ok;
 }
 
-int add(Archive& db, const QStringList& files, QTextStream& out, QTextStream& err)
+int add(Archive& db, Clock& clock, const QStringList& files, QTextStream& out, QTextStream& err)
 {
     int code = Ok;
     for (const QString& file : files) {
@@ -150,7 +150,7 @@ int add(Archive& db, const QStringList& files, QTextStream& out, QTextStream& er
             code = code == Ok ? CannotRead : code;
             continue;
         }
-        const DecodeOutcome decoded = decodeMemoryImage(image, QDateTime::currentDateTime(), store);
+        const DecodeOutcome decoded = decodeMemoryImage(image, clock.now(), store);
         if (decoded.result != LoadResult::Success) {
             err << file << ": " << failureSentence(decoded.result, decoded)
                 << " Nothing of it was added.\n";
@@ -169,7 +169,7 @@ int add(Archive& db, const QStringList& files, QTextStream& out, QTextStream& er
     return code;
 }
 
-int exportSets(Archive& db, const std::vector<qint64>& chosen, const QString& output,
+int exportSets(Archive& db, Clock& clock, const std::vector<qint64>& chosen, const QString& output,
     QTextStream& out, QTextStream& err)
 {
     for (const qint64 id : chosen)
@@ -219,16 +219,14 @@ int exportSets(Archive& db, const std::vector<qint64>& chosen, const QString& ou
     }
     const std::optional<MemoryImage> image = db.image(chosen, &why);
     DataSetStore store;
-    if (!image
-        || decodeMemoryImage(*image, QDateTime::currentDateTime(), store).result
-            != LoadResult::Success)
+    if (!image || decodeMemoryImage(*image, clock.now(), store).result != LoadResult::Success)
         return unreadable(why);
     return writeOutput(
         output,
         [&](QTextStream& s) {
-            s << exportCsvHeader() << '\n';
+            s << dataSetCsvHeader() << '\n';
             for (int k = 0; k < store.setCount() && !stop::requested(); ++k)
-                writeExportLines(store, k, s, QString::number(chosen[std::size_t(k)]));
+                writeDataSetCsvLines(store, k, s, QString::number(chosen[std::size_t(k)]));
         },
         out, err);
 }
@@ -377,8 +375,9 @@ int runArchive(const QStringList& arguments, QTextStream& out, QTextStream& err)
             return InvalidInput;
     }
 
+    SystemClock clock;
     QString refused;
-    const QString path = archivePath(parser, archiveOption, &refused);
+    const QString path = archivePath(parser, archiveOption, clock, &refused);
     if (!refused.isEmpty()) {
         err << "The archive cannot be opened: " << endSentence(refused) << '\n';
         return ArchiveFailed;
@@ -392,16 +391,16 @@ int runArchive(const QStringList& arguments, QTextStream& out, QTextStream& err)
     }
     const bool onlyReads = action == QLatin1String("list") || action == QLatin1String("export");
     const Archive::Opened opened = openArchive(
-        path, onlyReads ? Archive::Access::ReadOnly : Archive::Access::ReadWrite, err);
+        path, clock, onlyReads ? Archive::Access::ReadOnly : Archive::Access::ReadWrite, err);
     if (!opened.archive)
         return ArchiveFailed;
     Archive& db = *opened.archive;
     if (action == QLatin1String("list"))
         return list(db, parser, out, err);
     if (action == QLatin1String("add"))
-        return add(db, rest, out, err);
+        return add(db, clock, rest, out, err);
     if (action == QLatin1String("export"))
-        return exportSets(db, *chosen, parser.value(output), out, err);
+        return exportSets(db, clock, *chosen, parser.value(output), out, err);
     if (action == QLatin1String("remove"))
         return remove(db, *chosen, out, err);
     const int code = check(db, out);

@@ -1,11 +1,12 @@
 #include "DataSetText.h"
 
+#include "Clock.h"
 #include "CollectionFile.h"
 #include "DataSetList.h"
 #include "DateTimeSerial.h"
 #include "ExitCode.h"
-#include "MeterValues.h"
 #include "Output.h"
+#include "Unit.h"
 
 #include <algorithm>
 
@@ -14,20 +15,13 @@ namespace tc4dl::cli {
 namespace {
 QString unitLetter(const DataSetStore& store, int k)
 {
-    return store.celsius(k) ? QStringLiteral("C") : QStringLiteral("F");
+    return tc4dl::unitLetter(unitOf(store.celsius(k)));
 }
 } // namespace
 
-QString isoTimeText(const QDateTime& time)
-{
-    return time.toString(QStringLiteral("yyyy-MM-ddTHH:mm:ss"));
-}
-
 QDateTime setStart(const DataSetStore& store, int k)
 {
-    const QDateTime t = fromDateTimeSerial(store.startTime(k));
-    const int ms = t.time().msec();
-    return t.addMSecs(ms >= 500 ? 1000 - ms : -ms);
+    return toTheSecond(store.startTime(k));
 }
 
 QString setsCsvHeader()
@@ -57,34 +51,6 @@ QStringList setsTable(const DataSetStore& store)
                      .arg(store.sampleCount(k), 7)
                      .arg(unitLetter(store, k), 4);
     return lines;
-}
-
-QString exportCsvHeader()
-{
-    return QStringLiteral("set,time,T1,T2,T3,T4,unit");
-}
-
-QString exportValue(float value, bool celsius)
-{
-    // QString::number never uses the locale: a point whatever the user's settings.
-    return isOutsideExportRange(value, celsius) ? QStringLiteral("OL")
-                                                : QString::number(double(value), 'f', 1);
-}
-
-void writeExportLines(const DataSetStore& store, int k, QTextStream& out, const QString& label)
-{
-    const QDateTime start = setStart(store, k);
-    const bool celsius = store.celsius(k);
-    const QString set = label.isEmpty() ? QString::number(k + 1) : label;
-    const QString unit = unitLetter(store, k);
-    const std::span<const float> values = store.setValues(k);
-    const qint64 interval = store.interval(k);
-    for (qint32 j = 0; j < store.sampleCount(k); ++j) {
-        out << set << ',' << isoTimeText(start.addSecs(j * interval));
-        for (int n = 0; n < 4; ++n)
-            out << ',' << exportValue(values[static_cast<std::size_t>(j) * 4 + n], celsius);
-        out << ',' << unit << '\n';
-    }
 }
 
 int exitCodeFor(LoadResult result)
@@ -130,7 +96,7 @@ QString failureSentence(LoadResult result, const DecodeOutcome& decode)
     return {};
 }
 
-int loadCollection(const QString& path, DataSetStore& store, QTextStream& err)
+int loadCollection(const QString& path, Clock& clock, DataSetStore& store, QTextStream& err)
 {
     MemoryImage image;
     const CollectionRead read = readCollectionFile(path, image);
@@ -145,7 +111,7 @@ int loadCollection(const QString& path, DataSetStore& store, QTextStream& err)
             << '\n';
         return CannotRead;
     }
-    const DecodeOutcome outcome = decodeMemoryImage(image, QDateTime::currentDateTime(), store);
+    const DecodeOutcome outcome = decodeMemoryImage(image, clock.now(), store);
     if (outcome.result != LoadResult::Success) {
         err << failureSentence(outcome.result, outcome) << '\n';
         return exitCodeFor(outcome.result);
@@ -153,7 +119,7 @@ int loadCollection(const QString& path, DataSetStore& store, QTextStream& err)
     return Ok;
 }
 
-int loadChosenSets(const QString& path, const std::optional<QString>& setNumber,
+int loadChosenSets(const QString& path, const std::optional<QString>& setNumber, Clock& clock,
     DataSetStore& store, int& only, QTextStream& err)
 {
     only = -1;
@@ -165,7 +131,7 @@ int loadChosenSets(const QString& path, const std::optional<QString>& setNumber,
             return InvalidInput;
         }
     }
-    if (const int code = loadCollection(path, store, err); code != Ok)
+    if (const int code = loadCollection(path, clock, store, err); code != Ok)
         return code;
     if (only >= store.setCount()) {
         err << "There is no data set " << only + 1 << ": the file holds " << store.setCount()

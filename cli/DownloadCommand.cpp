@@ -122,8 +122,8 @@ struct DownloadOptions {
 
 // Reads the arguments into `options`; an exit code when the command ends here (a usage error
 // or the help).
-std::optional<int> parseArguments(
-    const QStringList& arguments, DownloadOptions& options, QTextStream& out, QTextStream& err)
+std::optional<int> parseArguments(const QStringList& arguments, Clock& clock,
+    DownloadOptions& options, QTextStream& out, QTextStream& err)
 {
     QCommandLineParser parser;
     parser.setApplicationDescription(
@@ -168,16 +168,16 @@ std::optional<int> parseArguments(
     options.outPath = parser.isSet(output)
         ? parser.value(output)
         : QStringLiteral("datasets-%1.ch4")
-              .arg(QDateTime::currentDateTime().toString(QStringLiteral("yyyy-MM-ddTHH-mm-ss")));
+              .arg(clock.now().toString(QStringLiteral("yyyy-MM-ddTHH-mm-ss")));
     options.raw = parser.isSet(raw);
     options.rawPath = parser.value(raw);
     options.csv = parser.isSet(csv);
     options.archive = !parser.isSet(noArchive);
     // An --archive given here is asked for; otherwise the desktop program's switch holds.
     options.archiveOff
-        = options.archive && !parser.isSet(archiveOption) && desktopArchiveAddsOff(err);
+        = options.archive && !parser.isSet(archiveOption) && desktopArchiveAddsOff(clock, err);
     if (options.archive && !options.archiveOff)
-        options.archivePath = archivePath(parser, archiveOption, &options.archiveRefused);
+        options.archivePath = archivePath(parser, archiveOption, clock, &options.archiveRefused);
     return std::nullopt;
 }
 
@@ -250,11 +250,11 @@ void printSets(const DataSetStore& store, bool csv, QTextStream& list)
 
 int runDownload(const QStringList& arguments, QTextStream& out, QTextStream& err)
 {
+    MeterConnection meter;
     DownloadOptions options;
-    if (const std::optional<int> code = parseArguments(arguments, options, out, err))
+    if (const std::optional<int> code = parseArguments(arguments, meter.clock(), options, out, err))
         return *code;
 
-    MeterConnection meter;
     if (const int code = meter.connect(options.port, options.demo, err); code != Ok)
         return code;
     meter.waitForReading(3000);
@@ -288,7 +288,8 @@ int runDownload(const QStringList& arguments, QTextStream& out, QTextStream& err
     else if (!options.archiveRefused.isEmpty())
         err << "The sets were not archived: " << endSentence(options.archiveRefused) << '\n';
     else if (options.archive)
-        archiveDownload(options.archivePath, data.store(), MemoryImage(report.received),
+        archiveDownload(options.archivePath, meter.clock(), data.store(),
+            MemoryImage(report.received),
             options.port.isEmpty() ? QStringLiteral("download")
                                    : QStringLiteral("download %1").arg(options.port),
             err);

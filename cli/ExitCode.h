@@ -21,6 +21,7 @@ enum ExitCode {
     CannotRead = 13, // a collection file cannot be read
     Alarm = 14, // monitor --exit-on-alarm: an alarm was raised
     ArchiveFailed = 15, // the archive cannot be opened, written or is damaged
+    HttpFailed = 16, // the live page cannot be served: its address, token file or certificate
     Interrupted = 130, // Ctrl-C: the transfer was stopped, nothing written
     Terminated = 143, // SIGTERM, likewise
 };

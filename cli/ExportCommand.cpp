@@ -1,5 +1,7 @@
 // tc4dl-cli export: the samples of a collection file, or the points of a graph file, as CSV.
 
+#include "Clock.h"
+#include "DataSetCsv.h"
 #include "DataSetText.h"
 #include "ExitCode.h"
 #include "GraphCsv.h"
@@ -20,12 +22,12 @@ const char* const kUsage = "Usage: tc4dl-cli export FILE.ch4 [--set N] [-o OUT.c
 // Ends early, with the sets so far written, once a stop signal came.
 void writeSets(const DataSetStore& store, int only, QTextStream& out)
 {
-    out << exportCsvHeader() << '\n';
+    out << dataSetCsvHeader() << '\n';
     for (int k = 0; k < store.setCount(); ++k) {
         if (stop::requested())
             return;
         if (only < 0 || k == only)
-            writeExportLines(store, k, out);
+            writeDataSetCsvLines(store, k, out);
     }
 }
 
@@ -58,8 +60,9 @@ int runExport(const QStringList& arguments, QTextStream& out, QTextStream& err)
         QStringLiteral("set"), QStringLiteral("Only data set N (from 1)."), QStringLiteral("N"));
     const QCommandLineOption output(QStringLiteral("o"),
         QStringLiteral("Write to this file instead of the standard output (- is the standard "
-                       "output; a device or pipe is written directly, a file replaced as a "
-                       "whole)."),
+                       "output; a device or pipe is written directly, /dev/stdout or /dev/fd/N "
+                       "through that descriptor, appending where it was opened with >>; a file "
+                       "is replaced as a whole)."),
         QStringLiteral("OUT.csv"));
     parser.addOptions({ set, output });
     if (const std::optional<int> code = parseOrEnd(parser, arguments, kUsage, out, err))
@@ -76,10 +79,12 @@ int runExport(const QStringList& arguments, QTextStream& out, QTextStream& err)
         }
         return exportGraph(path, parser.isSet(output) ? parser.value(output) : QString(), out, err);
     }
+    SystemClock clock;
     DataSetStore store;
     int only = -1;
-    if (const int code = loadChosenSets(path,
-            parser.isSet(set) ? std::optional(parser.value(set)) : std::nullopt, store, only, err);
+    if (const int code
+        = loadChosenSets(path, parser.isSet(set) ? std::optional(parser.value(set)) : std::nullopt,
+            clock, store, only, err);
         code != Ok)
         return code;
     return writeOutput(

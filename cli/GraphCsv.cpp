@@ -3,8 +3,8 @@
 #include "ChartModel.h"
 #include "DataSetText.h"
 #include "DateTimeSerial.h"
-#include "MeterValues.h"
 #include "StopSignals.h"
+#include "ValueText.h"
 
 namespace tc4dl::cli {
 
@@ -17,8 +17,7 @@ QString graphCsvValue(const chart::ChartModel& graph, float value)
 {
     if (graph.isNull(value))
         return QString();
-    // QString::number never uses the locale: a point whatever the user's settings.
-    return isOverLimit(value) ? QStringLiteral("OL") : QString::number(double(value), 'f', 1);
+    return readingValueText(value);
 }
 
 void writeGraphCsv(const chart::ChartModel& graph, QTextStream& out)

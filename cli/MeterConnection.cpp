@@ -12,7 +12,7 @@ MeterConnection::MeterConnection()
     : m_ports(m_clock)
 {
     m_session = std::make_unique<LiveSession>(
-        m_clock, static_cast<LinkHost&>(*this), static_cast<BlinkTimers&>(*this),
+        m_clock, static_cast<LinkHost&>(*this),
         [this](const QString& name) { return m_ports.makePort(name); }, LinkTexts {}, true);
     m_session->link().setFrameObserver([this](const LiveReading& r) {
         ++m_readings;

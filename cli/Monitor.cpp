@@ -3,6 +3,7 @@
 #include "DataSetText.h"
 #include "DateTimeSerial.h"
 #include "Output.h"
+#include "ValueText.h"
 
 namespace tc4dl::cli {
 
@@ -20,7 +21,7 @@ bool noValue(const LiveReading& r, int channel)
 // A point as decimal separator whatever the locale: the output is read by scripts.
 QString plainValue(float v)
 {
-    return isOverLimit(v) ? QStringLiteral("OL") : QString::number(double(v), 'f', 1);
+    return readingValueText(v);
 }
 } // namespace
 
@@ -50,6 +51,16 @@ QString csvLine(const QDateTime& time, const LiveReading& reading, const QString
 QString alarmLine(const QDateTime& time, const QString& alarm, const QString& value)
 {
     return QStringLiteral("alarm,%1,%2,%3").arg(isoTimeText(time), alarm, value);
+}
+
+QString clearedLine(const QDateTime& time, const QString& alarm, const QString& value)
+{
+    return QStringLiteral("cleared,%1,%2,%3").arg(isoTimeText(time), alarm, value);
+}
+
+QString probeAlarmName(int channel)
+{
+    return QStringLiteral("T%1 OL").arg(channel + 1);
 }
 
 QString textLine(const QDateTime& time, const LiveReading& r)
@@ -139,18 +150,18 @@ void Monitor::printReading(const LiveReading& reading)
         return;
     const QDateTime now = m_meter.clock().now();
     const bool watching = !m_options.alarms.rules.empty();
-    const QStringList raised = watching ? watchAlarms(now, reading) : QStringList();
+    const Watched watched = watching ? watchAlarms(now, reading) : Watched();
     if (!m_options.csv)
         m_out << textLine(now, reading) << '\n';
     else if (watching)
-        m_out << csvLine(now, reading, raised) << '\n';
+        m_out << csvLine(now, reading, watched.inForce) << '\n';
     else
         m_out << csvLine(now, reading) << '\n';
     if (!outputArrived()) {
         stop(CannotWrite);
         return;
     }
-    if (!raised.isEmpty() && m_options.exitOnAlarm) {
+    if (watched.raised && m_options.exitOnAlarm) {
         stop(Alarm);
         return;
     }
@@ -158,7 +169,7 @@ void Monitor::printReading(const LiveReading& reading)
         stop(Ok);
 }
 
-QStringList Monitor::watchAlarms(const QDateTime& time, const LiveReading& reading)
+Monitor::Watched Monitor::watchAlarms(const QDateTime& time, const LiveReading& reading)
 {
     // The limits were given in the unit the meter showed; a switch on the meter carries them over.
     if (m_celsius && *m_celsius != reading.celsius())
@@ -169,25 +180,31 @@ QStringList Monitor::watchAlarms(const QDateTime& time, const LiveReading& readi
         if (noValue(reading, n))
             values[static_cast<std::size_t>(n)] = kNullValue; // nothing to judge: as "OL"
     }
-    QStringList raised;
+    Watched watched;
     for (const alarm::AlarmEvent& e : m_alarms.feed(toDateTimeSerial(time), values)) {
-        QString name;
-        QString value;
-        if (e.kind == alarm::AlarmEvent::Kind::Raised) {
-            name = e.rule->specText();
-            value = alarmValueText(e.value);
-        } else if (e.kind == alarm::AlarmEvent::Kind::ProbeOpen) {
-            name = QStringLiteral("T%1 OL").arg(e.channel + 1);
-            value = QStringLiteral("OL");
-        } else {
+        using Kind = alarm::AlarmEvent::Kind;
+        const bool probe = e.kind == Kind::ProbeOpen || e.kind == Kind::ProbeClosed;
+        if (!probe && e.kind != Kind::Raised && e.kind != Kind::Cleared)
             continue;
-        }
-        raised << name;
-        m_err << alarmLine(time, name, value) << '\n';
+        const QString name = probe ? probeAlarmName(e.channel) : e.rule->specText();
+        const QString value
+            = e.kind == Kind::ProbeOpen ? QStringLiteral("OL") : alarmValueText(e.value);
+        const bool raised = e.kind == Kind::Raised || e.kind == Kind::ProbeOpen;
+        watched.raised = watched.raised || raised;
+        m_err << (raised ? alarmLine(time, name, value) : clearedLine(time, name, value)) << '\n';
     }
-    if (!raised.isEmpty())
-        m_err.flush();
-    return raised;
+    m_err.flush();
+    // The column holds what is in force after this reading: raised and not yet cleared.
+    const std::vector<alarm::AlarmRule>& rules = m_alarms.rules();
+    for (std::size_t i = 0; i < rules.size(); ++i) {
+        if (m_alarms.ruleRaised(i))
+            watched.inForce << rules[i].specText();
+    }
+    for (int c = 0; c < alarm::kChannels; ++c) {
+        if (m_alarms.probeOpen(c))
+            watched.inForce << probeAlarmName(c);
+    }
+    return watched;
 }
 
 } // namespace tc4dl::cli

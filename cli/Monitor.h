@@ -48,9 +48,12 @@ private:
     MonitorOptions m_options;
     QTextStream& m_out;
     QTextStream& m_err;
-    // The alarms raised by this reading, as the alarm column lists them; each also said on
-    // stderr.
-    QStringList watchAlarms(const QDateTime& time, const LiveReading& reading);
+    // What one reading did to the alarms: each raising and clearing is said on stderr.
+    struct Watched {
+        QStringList inForce; // the alarm column: raised and not yet cleared, rules first
+        bool raised = false; // this reading raised one
+    };
+    Watched watchAlarms(const QDateTime& time, const LiveReading& reading);
 
     MeterConnection m_meter;
     alarm::AlarmMonitor m_alarms;
@@ -68,8 +71,12 @@ private:
 // The CSV line with the alarm column last.
 [[nodiscard]] QString csvLine(
     const QDateTime& time, const LiveReading& reading, const QStringList& alarms);
-// The standard error's line of one alarm raised.
+// The standard error's line of one alarm raised, and of one cleared.
 [[nodiscard]] QString alarmLine(const QDateTime& time, const QString& alarm, const QString& value);
+[[nodiscard]] QString clearedLine(
+    const QDateTime& time, const QString& alarm, const QString& value);
+// The name of a watched channel's open-probe alarm: "T2 OL".
+[[nodiscard]] QString probeAlarmName(int channel);
 [[nodiscard]] QString textLine(const QDateTime& time, const LiveReading& reading);
 
 } // namespace tc4dl::cli

@@ -71,7 +71,7 @@ int writeOutput(const QString& path, const std::function<void(QTextStream&)>& wr
     // or pipe has nothing to take back, and waiting in open() for a pipe's reader is ended by a
     // signal at once.
     std::optional<stop::CleanupScope> cleanup;
-    if (!isSpecialFile(path))
+    if (!writesDirectly(path))
         cleanup.emplace();
     SaveTarget file(path, true);
     if (file.open()) {

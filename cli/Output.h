@@ -28,10 +28,11 @@ namespace tc4dl::cli {
 [[nodiscard]] QString standardOutputFailure(const QString& why);
 
 // Writes a command's output to `path`: "-" is the standard output, whose every byte main()
-// checks for every command; an existing device or pipe is written directly; a regular file is
-// replaced only once every byte is written. `write` may end early on a stop signal: the old
-// file then stays as it was. Returns the command's exit code and says any failure on `err` in
-// one sentence.
+// checks for every command; an existing device or pipe is written directly, a descriptor of
+// this process (/dev/stdout, /dev/fd/N) through itself, appending where the shell opened it
+// so (`>>`); a regular file is replaced only once every byte is written. `write` may end early on a
+// stop signal: the old file then stays as it was. Returns the command's exit code and says any
+// failure on `err` in one sentence.
 [[nodiscard]] int writeOutput(const QString& path, const std::function<void(QTextStream&)>& write,
     QTextStream& out, QTextStream& err);
 

@@ -1,5 +1,6 @@
 // tc4dl-cli sets: the data-set list of a collection file.
 
+#include "Clock.h"
 #include "DataSetText.h"
 #include "ExitCode.h"
 #include "LoggerCommands.h"
@@ -30,8 +31,10 @@ int runSets(const QStringList& arguments, QTextStream& out, QTextStream& err)
         err << "Give one collection file.\nUsage: tc4dl-cli sets FILE.ch4 [--csv]\n";
         return Usage;
     }
+    SystemClock clock;
     DataSetStore store;
-    if (const int code = loadCollection(parser.positionalArguments().at(1), store, err); code != Ok)
+    if (const int code = loadCollection(parser.positionalArguments().at(1), clock, store, err);
+        code != Ok)
         return code;
     if (parser.isSet(csv)) {
         out << setsCsvHeader() << '\n';

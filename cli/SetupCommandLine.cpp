@@ -137,8 +137,7 @@ int runSetup(const QStringList& arguments, QTextStream& out, QTextStream& err)
     const stop::CleanupScope cleanup;
     // Built only now: the clock frame carries the computer's time of the command.
     SetupExchange exchange = what == QLatin1String("info") ? SetupExchange::readLoggerInfo()
-        : what == QLatin1String("clock")
-        ? SetupExchange::setMeterClock(QDateTime::currentDateTime())
+        : what == QLatin1String("clock") ? SetupExchange::setMeterClock(meter.clock().now())
         : what == QLatin1String("erase")
         ? SetupExchange::eraseLoggerMemory()
         : SetupExchange::setRecordingInterval(interval->minutesBcd, interval->secondsBcd);

@@ -1,15 +1,12 @@
 // tc4dl-cli: the TC4DL meter from scripts and headless machines.
 
-#include "AlarmOptions.h"
 #include "ExitCode.h"
 #include "LoggerCommands.h"
-#include "Monitor.h"
 #include "Output.h"
+#include "ServeCommand.h"
 #include "StopSignals.h"
 
-#include <QCommandLineParser>
 #include <QCoreApplication>
-#include <QTimer>
 
 namespace {
 
@@ -23,91 +20,10 @@ const char* const kUsage
       "       tc4dl-cli export FILE.ghf [-o OUT.csv]\n"
       "       tc4dl-cli setup info | clock | interval MM:SS | erase --yes "
       "[--port DEVICE | --demo]\n"
-      "       tc4dl-cli archive list | add FILE... | export ID... | remove ID... --yes | check\n";
-
-int runMonitor(
-    QCoreApplication& app, const QStringList& arguments, QTextStream& out, QTextStream& err)
-{
-    QCommandLineParser parser;
-    parser.setApplicationDescription(
-        QStringLiteral(
-            "Prints the meter's four channels once a second.\n"
-            "Each alarm raised prints alarm,TIME,SPEC,VALUE on the standard error (SPEC \"T2 OL\" "
-            "when a watched channel reads OL); with --csv and --alarm a last column alarm holds "
-            "those of the reading, separated by ;.\n"
-            "Without --port the meter is looked for on every serial port (and on the built-in "
-            "simulated meter with --demo).\n")
-        + tc4dl::cli::exitCodeHelp());
-    parser.addHelpOption();
-    parser.addVersionOption();
-    parser.addPositionalArgument(QStringLiteral("monitor"), QStringLiteral("The command."));
-    const QCommandLineOption portOption(QStringLiteral("port"),
-        QStringLiteral("Use this serial port (COM3, ttyUSB0, /dev/pts/4)."),
-        QStringLiteral("DEVICE"));
-    const QCommandLineOption demoOption(
-        QStringLiteral("demo"), QStringLiteral("List the built-in simulated meter."));
-    const QCommandLineOption countOption(
-        QStringLiteral("count"), QStringLiteral("Stop after N readings."), QStringLiteral("N"));
-    const QCommandLineOption csvOption(
-        QStringLiteral("csv"), QStringLiteral("Comma-separated output with a header."));
-    const QCommandLineOption keepGoingOption(QStringLiteral("keep-going"),
-        QStringLiteral("Keep polling when the link is lost, and go on when readings return."));
-    const QCommandLineOption exitOnAlarmOption(QStringLiteral("exit-on-alarm"),
-        QStringLiteral("End at the first alarm raised, with exit code 14."));
-    parser.addOptions({ portOption, demoOption, countOption, csvOption, keepGoingOption,
-        tc4dl::cli::alarmOption(), tc4dl::cli::hysteresisOption(), exitOnAlarmOption });
-    if (!parser.parse(arguments)) {
-        err << parser.errorText() << '\n' << kUsage;
-        return tc4dl::cli::Usage;
-    }
-    if (tc4dl::cli::printHelpIfAsked(parser, out))
-        return tc4dl::cli::Ok;
-    if (parser.isSet(QStringLiteral("version"))) {
-        out << "tc4dl-cli " << TC4DL_VERSION << '\n';
-        return tc4dl::cli::Ok;
-    }
-    tc4dl::cli::MonitorOptions options;
-    options.port = parser.value(portOption);
-    options.demo = parser.isSet(demoOption);
-    options.csv = parser.isSet(csvOption);
-    options.keepGoing = parser.isSet(keepGoingOption);
-    options.exitOnAlarm = parser.isSet(exitOnAlarmOption);
-    if (const int code = tc4dl::cli::readAlarmOptions(parser, options.alarms, err);
-        code != tc4dl::cli::Ok)
-        return code;
-    if (parser.isSet(countOption)) {
-        bool ok = false;
-        options.count = parser.value(countOption).toLongLong(&ok);
-        if (!ok || options.count < 1) {
-            err << "--count needs a whole number of readings of 1 or more, not \""
-                << parser.value(countOption) << "\".\n";
-            return tc4dl::cli::Usage;
-        }
-    }
-    if (options.exitOnAlarm && options.alarms.rules.empty()) {
-        err << "--exit-on-alarm needs at least one --alarm SPEC.\n";
-        return tc4dl::cli::Usage;
-    }
-    if (!options.port.isEmpty() && options.demo) {
-        err << "Give either --port or --demo, not both.\n";
-        return tc4dl::cli::Usage;
-    }
-
-    tc4dl::cli::Monitor monitor(options, out, err);
-    QObject::connect(&monitor, &tc4dl::cli::Monitor::finished, &app, &QCoreApplication::exit);
-    if (!monitor.start())
-        return monitor.exitCode();
-
-    // The monitor stops its tick and gives the port back before it ends.
-    const tc4dl::cli::stop::CleanupScope cleanup;
-    QTimer interruptCheck;
-    QObject::connect(&interruptCheck, &QTimer::timeout, &monitor, [&monitor] {
-        if (tc4dl::cli::stop::requested())
-            monitor.stop(tc4dl::cli::stop::exitCode());
-    });
-    interruptCheck.start(50);
-    return app.exec();
-}
+      "       tc4dl-cli archive list | add FILE... | export ID... | remove ID... --yes | check\n"
+      "       tc4dl-cli serve [--port DEVICE]... | --demo --http ADDRESS:PORT\n"
+      "                       [--http-token-file FILE] [--http-cert FILE --http-key FILE]\n"
+      "       tc4dl-cli record --port DEVICE[=NAME]... | --demo | --config FILE [options]\n";
 
 } // namespace
 
@@ -118,8 +34,9 @@ QString tc4dl::cli::exitCodeHelp()
         "5 meter recording, 6 no answer or memory size rejected, 7 transfer incomplete,\n"
         "8 data error, 9 memory error, 10 no data, 11 file cannot be written,\n"
         "12 invalid input, 13 file cannot be read, 14 alarm (monitor --exit-on-alarm),\n"
-        "15 archive cannot be opened, written or is damaged, 130 interrupted (Ctrl-C),\n"
-        "143 terminated (SIGTERM). A full disk or device behind the output gives 11.");
+        "15 archive cannot be opened, written or is damaged, 16 live page cannot be served,\n"
+        "130 interrupted (Ctrl-C), 143 terminated (SIGTERM). A full disk or device behind\n"
+        "the output gives 11.");
 }
 
 int main(int argc, char* argv[])
@@ -136,7 +53,7 @@ int main(int argc, char* argv[])
     // Ctrl-C and SIGTERM end every command without a half-written file.
     tc4dl::cli::stop::install();
     if (command == QLatin1String("monitor")) {
-        code = runMonitor(app, args, out, err);
+        code = tc4dl::cli::runMonitor(app, args, out, err);
     } else if (command == QLatin1String("download")) {
         code = tc4dl::cli::runDownload(args, out, err);
     } else if (command == QLatin1String("sets")) {
@@ -147,8 +64,12 @@ int main(int argc, char* argv[])
         code = tc4dl::cli::runExport(args, out, err);
     } else if (command == QLatin1String("archive")) {
         code = tc4dl::cli::runArchive(args, out, err);
+    } else if (command == QLatin1String("record")) {
+        code = tc4dl::cli::runRecord(app, args, out, err);
     } else if (command == QLatin1String("setup")) {
         code = tc4dl::cli::runSetup(args, out, err);
+    } else if (command == QLatin1String("serve")) {
+        code = tc4dl::cli::runServe(app, args, out, err);
     } else if (command == QLatin1String("--version")) {
         out << "tc4dl-cli " << TC4DL_VERSION << '\n';
         code = tc4dl::cli::Ok;
@@ -162,7 +83,9 @@ int main(int argc, char* argv[])
                "  alarms    list where the data sets of a collection file cross alarm limits\n"
                "  export    write the samples of a collection file, or a graph file, as CSV\n"
                "  setup     read the logger's state, set its clock or interval, erase it\n"
-               "  archive   list, add, export, remove or check the archived data sets\n\n"
+               "  archive   list, add, export, remove or check the archived data sets\n"
+               "  serve     serve the live page of the readings for a browser or a phone\n"
+               "  record    record several meters unattended: archive, MQTT, alarms\n\n"
             << tc4dl::cli::exitCodeHelp() << "\n\ntc4dl-cli COMMAND --help tells more.\n";
         code = tc4dl::cli::Ok;
     } else {

@@ -1,7 +1,8 @@
 # A Debian package of the installed tree: `cpack -G DEB` in the build folder. Its library
 # dependencies are computed from the programs (dpkg-shlibdeps); what they load at run time
 # without linking (the SVG plug-in for the artwork, Qt's German translations of the standard
-# dialogs, a font) is named here.
+# dialogs, a font, the TLS library Qt's network plug-in loads for the live page's HTTPS) is
+# named here.
 set(CPACK_PACKAGE_NAME tc4dl)
 set(CPACK_PACKAGE_VENDOR "TC4DL")
 # Whoever builds a package for others names themselves here; until then the default says
@@ -15,7 +16,9 @@ set(CPACK_PACKAGE_DESCRIPTION
     "serial port: it mirrors the meter's display, records live readings into\n"
     "graphs, downloads the logger memory, sets the meter's clock and interval,\n"
     "and saves, opens and prints graphs, tables and data set collections.\n"
-    "tc4dl-cli does the same for scripts; tc4dl-meter simulates the meter.")
+    "tc4dl-cli does the same for scripts and records several meters unattended\n"
+    "into the archive and to MQTT (the service tc4dl-record@); tc4dl-meter\n"
+    "simulates the meter.")
 string(REPLACE ";" "" CPACK_PACKAGE_DESCRIPTION "${CPACK_PACKAGE_DESCRIPTION}")
 set(CPACK_RESOURCE_FILE_LICENSE ${PROJECT_SOURCE_DIR}/LICENSE)
 set(CPACK_PACKAGE_INSTALL_DIRECTORY TC4DL)
@@ -23,7 +26,11 @@ set(CPACK_STRIP_FILES ON)
 set(CPACK_DEBIAN_FILE_NAME DEB-DEFAULT)
 set(CPACK_DEBIAN_PACKAGE_SECTION science)
 set(CPACK_DEBIAN_PACKAGE_SHLIBDEPS ON)
-set(CPACK_DEBIAN_PACKAGE_DEPENDS "libqt6svg6, libqt6sql6-sqlite, fonts-dejavu-core")
+set(CPACK_DEBIAN_PACKAGE_DEPENDS
+    "libqt6svg6, libqt6sql6-sqlite, fonts-dejavu-core, libssl3, adduser")
+# The recorder service's user (tc4dl, in dialout) is made when the package is configured.
+set(CPACK_DEBIAN_PACKAGE_CONTROL_EXTRA ${PROJECT_SOURCE_DIR}/resources/package/postinst)
+set(CPACK_DEBIAN_PACKAGE_CONTROL_STRICT_PERMISSION ON)
 set(CPACK_DEBIAN_PACKAGE_RECOMMENDS "qt6-translations-l10n")
 set(CPACK_GENERATOR DEB)
 include(CPack)

@@ -83,11 +83,24 @@ struct SerialDay {
     return QDateTime(date, time, Qt::UTC);
 }
 
-// The locale's long time format without its time-zone field ('t' outside quotes) and the blank
-// around it: the meter's clock has no zone.
-[[nodiscard]] inline QString longTimeFormat(const QLocale& locale)
+// A serial as its wall-clock reading to the nearest second: what every file for scripts
+// writes, so that a set stored a millisecond off its second is never written a second early.
+[[nodiscard]] inline QDateTime toTheSecond(double serial)
 {
-    const QString format = locale.timeFormat(QLocale::LongFormat);
+    const QDateTime t = fromDateTimeSerial(serial);
+    const int ms = t.time().msec();
+    return t.addMSecs(ms >= 500 ? 1000 - ms : -ms);
+}
+
+// A time as every file for scripts writes it: ISO 8601 to the second, without a zone.
+[[nodiscard]] inline QString isoTimeText(const QDateTime& time)
+{
+    return time.toString(QStringLiteral("yyyy-MM-ddTHH:mm:ss"));
+}
+
+// A time format without its time-zone field ('t' outside quotes) and the blank around it.
+[[nodiscard]] inline QString withoutZoneField(const QString& format)
+{
     QString result;
     bool quoted = false;
     for (const QChar c : format) {
@@ -98,6 +111,12 @@ struct SerialDay {
         result += c;
     }
     return result.simplified();
+}
+
+// The locale's long time format without its time-zone field: the meter's clock has no zone.
+[[nodiscard]] inline QString longTimeFormat(const QLocale& locale)
+{
+    return withoutZoneField(locale.timeFormat(QLocale::LongFormat));
 }
 
 } // namespace tc4dl

@@ -2,6 +2,8 @@
 
 #include <QFileInfo>
 
+#include <algorithm>
+
 #ifdef Q_OS_UNIX
 #include <cerrno>
 #include <cstring>
@@ -38,6 +40,43 @@ int openDevice(const QString& path, int flags, bool wait)
 
 } // namespace
 
+int namedDescriptor(const QString& path)
+{
+#ifdef Q_OS_UNIX
+    int descriptor = -1;
+    if (path == QLatin1String("/dev/stdout")) {
+        descriptor = STDOUT_FILENO;
+    } else if (path == QLatin1String("/dev/stderr")) {
+        descriptor = STDERR_FILENO;
+    } else {
+        for (const QLatin1String prefix :
+            { QLatin1String("/dev/fd/"), QLatin1String("/proc/self/fd/") }) {
+            if (!path.startsWith(prefix))
+                continue;
+            const QStringView number = QStringView(path).mid(prefix.size());
+            bool ok = false;
+            const int n = number.toInt(&ok);
+            // Digits only: "/dev/fd/+1" or "/dev/fd/ 1" are no descriptor's name.
+            const bool digits = !number.isEmpty()
+                && std::all_of(number.begin(), number.end(), [](QChar c) { return c.isDigit(); });
+            if (ok && digits && n >= 0)
+                descriptor = n;
+        }
+    }
+    if (descriptor < 0 || ::fcntl(descriptor, F_GETFL) < 0)
+        return -1;
+    return descriptor;
+#else
+    Q_UNUSED(path);
+    return -1;
+#endif
+}
+
+bool writesDirectly(const QString& path)
+{
+    return namedDescriptor(path) >= 0 || isSpecialFile(path);
+}
+
 bool isSpecialFile(const QString& path)
 {
 #ifdef Q_OS_UNIX
@@ -59,6 +98,8 @@ SaveTarget::SaveTarget(const QString& path, bool waitForReader)
 
 bool SaveTarget::open()
 {
+    if (const int descriptor = namedDescriptor(m_path); descriptor >= 0)
+        return openDescriptor(descriptor);
     if (isSpecialFile(m_path))
         return openDirect();
     m_replaced = std::make_unique<QSaveFile>(m_path);
@@ -139,6 +180,37 @@ bool SaveTarget::openDirect()
     return true;
 #else
     return m_direct->open(QIODevice::WriteOnly | QIODevice::Unbuffered);
+#endif
+}
+
+bool SaveTarget::openDescriptor(int descriptor)
+{
+    m_direct = std::make_unique<QFile>();
+#ifdef Q_OS_UNIX
+    // Reopening the path would truncate a file the shell opened for appending (or fail on a
+    // socket); a duplicate shares the descriptor's position and its append flag.
+    const int flags = ::fcntl(descriptor, F_GETFL);
+    if (flags < 0 || (flags & O_ACCMODE) == O_RDONLY) {
+        m_error = QStringLiteral("It is open for reading only.");
+        return false;
+    }
+    const int copy = ::fcntl(descriptor, F_DUPFD_CLOEXEC, 0);
+    if (copy < 0) {
+        m_error = QString::fromLocal8Bit(std::strerror(errno));
+        return false;
+    }
+    QIODevice::OpenMode mode = QIODevice::WriteOnly | QIODevice::Unbuffered;
+    if (flags & O_APPEND)
+        mode |= QIODevice::Append;
+    if (!m_direct->open(copy, mode, QFileDevice::AutoCloseHandle)) {
+        m_error = m_direct->errorString();
+        ::close(copy);
+        return false;
+    }
+    return true;
+#else
+    Q_UNUSED(descriptor);
+    return false;
 #endif
 }
 

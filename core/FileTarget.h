@@ -19,16 +19,26 @@ namespace tc4dl {
 // device node, a FIFO, a socket (symbolic links followed).
 [[nodiscard]] bool isSpecialFile(const QString& path);
 
+// The open descriptor of this process that `path` names (/dev/stdout, /dev/stderr, /dev/fd/N,
+// /proc/self/fd/N), or -1. Such a path leads to whatever the descriptor was opened on (a file
+// the shell opened for appending, a pipe, a socket): a save writes through the descriptor,
+// never replaces what it leads to.
+[[nodiscard]] int namedDescriptor(const QString& path);
+
+// A save to `path` writes directly, without a temporary file that could be taken back: a
+// device, a FIFO or a descriptor of this process.
+[[nodiscard]] bool writesDirectly(const QString& path);
+
 // The target of one save: a regular file (existing or not) is written to a temporary file
 // beside it that replaces it only on commit() (or in place, where its folder takes no new
-// file but the file itself may be written); an existing device or FIFO is written directly.
+// file but the file itself may be written); an existing device or FIFO is written directly,
+// and a descriptor of this process (namedDescriptor) through itself, at its own position (at
+// the end where it was opened for appending).
 // A FIFO nobody reads is refused at once, unless `waitForReader` (a command-line tool waits, as
 // every such tool does; a window must not hang).
 class SaveTarget {
 public:
     explicit SaveTarget(const QString& path, bool waitForReader = false);
-
-    [[nodiscard]] bool isDirect() const { return m_direct != nullptr; }
 
     // False when the target cannot be created or opened now (a FIFO nobody reads among them).
     [[nodiscard]] bool open();
@@ -47,6 +57,7 @@ public:
 
 private:
     bool openDirect();
+    bool openDescriptor(int descriptor);
 
     QString m_path;
     bool m_waitForReader = false;

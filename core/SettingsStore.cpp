@@ -1,5 +1,7 @@
 #include "SettingsStore.h"
 
+#include "Clock.h"
+
 #include <QDateTime>
 #include <QFile>
 #include <QFileInfo>
@@ -13,7 +15,8 @@ Q_LOGGING_CATEGORY(lcSettings, "tc4dl.settings")
 
 namespace tc4dl {
 
-NativeSettingsStore::NativeSettingsStore()
+NativeSettingsStore::NativeSettingsStore(Clock& clock)
+    : m_clock(clock)
 {
 #ifdef Q_OS_WIN
     m_settings = new QSettings(
@@ -27,7 +30,8 @@ NativeSettingsStore::NativeSettingsStore()
 #endif
 }
 
-NativeSettingsStore::NativeSettingsStore(const QString& iniFile)
+NativeSettingsStore::NativeSettingsStore(Clock& clock, const QString& iniFile)
+    : m_clock(clock)
 {
     openFile(iniFile);
 }
@@ -37,8 +41,7 @@ void NativeSettingsStore::openFile(const QString& file)
     m_location = file;
     const QFileInfo info(file);
     if (info.exists() && (!info.isFile() || info.size() > kMaxFileSize)) {
-        const QString aside = file + QStringLiteral(".damaged-")
-            + QDateTime::currentDateTime().toString(QStringLiteral("yyyyMMdd-HHmmss"));
+        const QString aside = damagedName(file);
         // Moved, not copied: a copy would leave the file for QSettings to read whole.
         if (!info.isFile() || !QFile::rename(file, aside)) {
             qCWarning(lcSettings).noquote()
@@ -57,6 +60,12 @@ void NativeSettingsStore::openFile(const QString& file)
     }
     m_settings = new QSettings(file, QSettings::IniFormat);
     m_damaged = m_settings->status() == QSettings::FormatError;
+}
+
+QString NativeSettingsStore::damagedName(const QString& file) const
+{
+    return file + QStringLiteral(".damaged-")
+        + m_clock.now().toString(QStringLiteral("yyyyMMdd-HHmmss"));
 }
 
 QString NativeSettingsStore::location() const
@@ -90,8 +99,7 @@ void NativeSettingsStore::keepDamagedFile()
         return;
     m_copied = true;
     const QString file = m_settings->fileName();
-    const QString copy = file + QStringLiteral(".damaged-")
-        + QDateTime::currentDateTime().toString(QStringLiteral("yyyyMMdd-HHmmss"));
+    const QString copy = damagedName(file);
     if (QFile::exists(file) && QFile::copy(file, copy))
         m_damagedCopy = copy;
 }

@@ -9,6 +9,8 @@ class QVariant;
 
 namespace tc4dl {
 
+class Clock;
+
 // The names of the values both programs read: the desktop program keeps them, the command line
 // follows them.
 inline const QString kArchiveEnabledKey = QStringLiteral("ArchiveEnabled");
@@ -37,11 +39,12 @@ public:
 // file far larger than any this program writes is damaged too: it is moved aside unread (it
 // would otherwise be read whole at every start) and the defaults apply. Settings that cannot
 // be written are said once in the log (category "tc4dl.settings"), never lost in silence.
+// The clock dates the name of a damaged file's copy.
 class NativeSettingsStore final : public SettingsStore {
 public:
-    NativeSettingsStore();
+    explicit NativeSettingsStore(Clock& clock);
     // A store on one settings file (INI format), for tests and portable installs.
-    explicit NativeSettingsStore(const QString& iniFile);
+    NativeSettingsStore(Clock& clock, const QString& iniFile);
     ~NativeSettingsStore() override;
 
     std::optional<qint32> readInt(const QString& name) override;
@@ -64,7 +67,9 @@ private:
     bool writeValue(const QString& name, const QVariant& value);
     void keepDamagedFile();
     void sayUnwritable();
+    [[nodiscard]] QString damagedName(const QString& file) const;
 
+    Clock& m_clock;
     // Null when the file could not be used at all: reads give defaults, writes fail.
     QSettings* m_settings = nullptr;
     QString m_location;

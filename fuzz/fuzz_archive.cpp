@@ -11,6 +11,7 @@
 #include "DataSetStore.h"
 #include "DecodeMemoryImage.h"
 #include "FuzzRule.h"
+#include "ManualClock.h"
 
 #include <QCoreApplication>
 #include <QDir>
@@ -70,9 +71,11 @@ extern "C" int LLVMFuzzerTestOneInput(const unsigned char* data, std::size_t siz
     if (withLog)
         writeAll(path + QStringLiteral("-wal"), log);
 
-    const OpenOptions quickly { 50 };
+    ManualClock clock;
+    const OpenOptions quickly { 50, {}, {} };
     {
-        const Archive::Opened reading = Archive::open(path, Archive::Access::ReadOnly, quickly);
+        const Archive::Opened reading
+            = Archive::open(path, clock, Archive::Access::ReadOnly, quickly);
         FUZZ_RULE(reading.movedAside.isEmpty() && reading.journalSetAside.isEmpty());
         if (reading.archive) {
             const std::vector<ArchivedSet> sets = reading.archive->list();
@@ -96,7 +99,7 @@ extern "C" int LLVMFuzzerTestOneInput(const unsigned char* data, std::size_t siz
         FUZZ_RULE(readAll(path + QStringLiteral("-wal")) == log);
     FUZZ_RULE(others(dir).isEmpty());
 
-    const Archive::Opened writing = Archive::open(path, Archive::Access::ReadWrite, quickly);
+    const Archive::Opened writing = Archive::open(path, clock, Archive::Access::ReadWrite, quickly);
     if (!writing.movedAside.isEmpty()) {
         FUZZ_RULE(readAll(writing.movedAside) == database);
         FUZZ_RULE(writing.archive && writing.archive->list().empty());

@@ -1,4 +1,5 @@
-// The live decoder fed hostile frames, one after another, with the panel's value texts.
+// The live decoder and the panel's display fed hostile frames, one after another, with the
+// panel's value texts.
 // Rules:
 // - every reading lies within what two bytes of tenths can say (±3276.8);
 // - the panel gets four value texts per frame (none while HOLD was latched by the frame
@@ -9,6 +10,7 @@
 
 #include "FuzzRule.h"
 #include "LiveDecoder.h"
+#include "PanelDisplay.h"
 
 #include <QRegularExpression>
 
@@ -71,7 +73,7 @@ void checkValueTexts(float value)
 
 void checkReading(const MeterFrame& f, const LiveReading& r)
 {
-    FUZZ_RULE(r.meterMode == (f[1] & 0x06));
+    FUZZ_RULE(static_cast<int>(r.meterMode) == (f[1] & 0x06));
     for (int n = 0; n < 4; ++n) {
         for (float v : { r.current[n], r.minValues[n], r.maxValues[n] }) {
             FUZZ_RULE(std::fabs(v) <= 3276.8f);
@@ -81,8 +83,8 @@ void checkReading(const MeterFrame& f, const LiveReading& r)
     }
 }
 
-// The four texts of one frame against the values the decoder says it shows.
-void checkPanelTexts(const Panel& panel, const LiveState& s, const LiveReading& r)
+// The four texts of one frame against the values the display says it shows.
+void checkPanelTexts(const Panel& panel, const PanelDisplay& s, const LiveReading& r)
 {
     FUZZ_RULE(panel.channels == (std::vector<int> { 0, 1, 2, 3 }));
     const quint8 whole = r.wholeDegreeMarks;
@@ -93,10 +95,10 @@ void checkPanelTexts(const Panel& panel, const LiveState& s, const LiveReading& 
         if (r.t1MinusT2() && n == 2) {
             FUZZ_RULE(text == QStringLiteral("1 -- 2"));
         } else if (r.t1MinusT2() && n == 3) {
-            checkNumberText(text, s.shownValues[0] - s.shownValues[1], whole & 0x03);
+            checkNumberText(text, s.shownValues()[0] - s.shownValues()[1], whole & 0x03);
         } else {
-            FUZZ_RULE(!(s.shownMarks & (1 << n)));
-            checkNumberText(text, s.shownValues[static_cast<std::size_t>(n)], whole & (1 << n));
+            FUZZ_RULE(!(s.shownMarks() & (1 << n)));
+            checkNumberText(text, s.shownValues()[static_cast<std::size_t>(n)], whole & (1 << n));
         }
     }
 }
@@ -106,9 +108,10 @@ void checkPanelTexts(const Panel& panel, const LiveState& s, const LiveReading& 
 extern "C" int LLVMFuzzerTestOneInput(const unsigned char* data, std::size_t size)
 {
     Timers timers;
-    LiveDecoder decoder(timers);
+    LiveDecoder decoder;
+    PanelDisplay display(timers);
     Panel panel;
-    decoder.setPanel(&panel);
+    display.setPanel(&panel);
     bool holdBefore = false;
     quint8 statusA = 0, statusB = 0;
 
@@ -121,8 +124,9 @@ extern "C" int LLVMFuzzerTestOneInput(const unsigned char* data, std::size_t siz
         panel = Panel();
         timers.calls = 0;
         decoder.decodeFrame(f);
+        display.show(decoder.state().last);
         const LiveState& s = decoder.state();
-        FUZZ_RULE(s.cfDegree == (r.celsius() ? 1 : 0));
+        FUZZ_RULE(s.last.unit() == r.unit());
         FUZZ_RULE(s.currentValues == r.current);
         FUZZ_RULE(s.meterRecording == r.recording());
 
@@ -136,7 +140,7 @@ extern "C" int LLVMFuzzerTestOneInput(const unsigned char* data, std::size_t siz
         if (holdBefore)
             FUZZ_RULE(panel.texts.empty());
         else
-            checkPanelTexts(panel, s, r);
+            checkPanelTexts(panel, display, r);
         holdBefore = r.hold();
     }
     return 0;

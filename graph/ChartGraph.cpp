@@ -38,6 +38,27 @@ void ChartGraph::setRasterCache(bool on)
     }
 }
 
+void ChartGraph::setColumnDashes(int on, int off)
+{
+    m_dashOn = std::max(0, on);
+    m_dashOff = std::max(0, off);
+    m_raster = QImage();
+    m_viewSeen = false;
+}
+
+QRegion ChartGraph::dashed(const QRect& clip) const
+{
+    if (m_dashOn <= 0 || m_dashOff <= 0)
+        return QRegion(clip);
+    // Columns counted from the device's left edge, so that every drawing agrees on them.
+    const int period = m_dashOn + m_dashOff;
+    QRegion region;
+    const int first = clip.left() - ((clip.left() % period) + period) % period;
+    for (int x = first; x <= clip.right(); x += period)
+        region += QRect(x, clip.top(), m_dashOn, clip.height()) & clip;
+    return region;
+}
+
 void ChartGraph::markChangedFrom(int index)
 {
     m_changedFrom = std::min(m_changedFrom, std::max(0, index));
@@ -71,7 +92,7 @@ ChartGraph::View ChartGraph::currentView(const QRect& region, const QSize& devic
 void ChartGraph::draw(QCPPainter* painter)
 {
     if (!canUseRaster(*painter)) {
-        QCPGraph::draw(painter);
+        drawDirectly(painter);
         return;
     }
     // The raster is as large as the painter's device and drawn with the clip the layer set for
@@ -93,7 +114,7 @@ void ChartGraph::draw(QCPPainter* painter)
             m_raster = QImage();
         m_view = view;
         m_viewSeen = true;
-        QCPGraph::draw(painter);
+        drawDirectly(painter);
         return;
     }
     if (m_raster.isNull())
@@ -101,7 +122,7 @@ void ChartGraph::draw(QCPPainter* painter)
     else if (changed)
         repaintFrom(changedFrom);
     if (m_raster.isNull()) { // no memory for it: drawn as without
-        QCPGraph::draw(painter);
+        drawDirectly(painter);
         return;
     }
     if (m_bandBottom < m_bandTop)
@@ -109,6 +130,21 @@ void ChartGraph::draw(QCPPainter* painter)
     const QRect band = region & QRect(0, m_bandTop, device.width(), m_bandBottom - m_bandTop + 1);
     if (!band.isEmpty())
         painter->drawImage(band.topLeft(), m_raster, band);
+}
+
+void ChartGraph::drawDirectly(QCPPainter* painter)
+{
+    if (m_dashOn <= 0 || m_dashOff <= 0) {
+        QCPGraph::draw(painter);
+        return;
+    }
+    painter->save();
+    const QRect clip = painter->hasClipping()
+        ? painter->clipBoundingRect().toAlignedRect()
+        : QRect(0, 0, painter->device()->width(), painter->device()->height());
+    painter->setClipRegion(dashed(clip), Qt::IntersectClip);
+    QCPGraph::draw(painter);
+    painter->restore();
 }
 
 // Zeroed memory is transparent, and pages no line ever reaches are never touched: a graph in
@@ -188,7 +224,7 @@ void ChartGraph::paintFrom(int index, const QRect& clip)
         }
     }
     QCPPainter painter(&m_raster);
-    painter.setClipRect(clip);
+    painter.setClipRegion(dashed(clip));
     applyDefaultAntialiasingHint(&painter);
     painter.setPen(pen());
     painter.setBrush(Qt::NoBrush);

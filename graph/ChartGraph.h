@@ -5,6 +5,7 @@
 #include <QImage>
 #include <QPen>
 #include <QRect>
+#include <QRegion>
 
 #include <limits>
 
@@ -21,6 +22,11 @@ public:
 
     // Whether the next replots may draw from the raster; off also frees it.
     void setRasterCache(bool on);
+    // Dashes by pixel column (on, off), for a curve drawn beside the data with the data's
+    // colour: the line is drawn solid and shown only in the "on" columns, so a repaint from a
+    // column on gives the same pixels as a whole drawing (a pen's dashes follow the line's
+    // length from its start, which a partial repaint cannot know). 0 on: a plain line.
+    void setColumnDashes(int on, int off);
     // The data from `index` on differs from what was drawn last.
     void markChangedFrom(int index);
     [[nodiscard]] bool rasterCache() const { return m_useRaster; }
@@ -43,11 +49,15 @@ private:
     };
 
     [[nodiscard]] bool canUseRaster(const QCPPainter& painter) const;
+    // As QCPGraph draws, within the dash columns.
+    void drawDirectly(QCPPainter* painter);
     [[nodiscard]] View currentView(const QRect& region, const QSize& device) const;
     void repaintAll();
     void repaintFrom(int index);
     void paintFrom(int index, const QRect& clip);
     [[nodiscard]] double pixelX(int index) const;
+    // `clip` cut down to the dash columns (the whole of it without column dashes).
+    [[nodiscard]] QRegion dashed(const QRect& clip) const;
 
     QImage m_raster;
     View m_view; // of the last drawing on a screen
@@ -57,6 +67,8 @@ private:
     int m_changedFrom = std::numeric_limits<int>::max();
     int m_bandTop = 0; // rows of the raster that may hold anything
     int m_bandBottom = -1;
+    int m_dashOn = 0;
+    int m_dashOff = 0;
 };
 
 } // namespace tc4dl::chart

@@ -5,7 +5,9 @@
 #include "ChartDecimator.h"
 #include "ChartGraph.h"
 #include "ChartModel.h"
+#include "ChartStore.h"
 #include "ChartSupport.h"
+#include "Clock.h"
 #include "Prompter.h"
 
 #include "ChartQcp.h"
@@ -19,12 +21,6 @@
 #include <limits>
 
 namespace tc4dl::chart {
-
-struct ChartView::GraphStore {
-    QSharedPointer<ChartCells> full; // every point, data index = point index
-    ChartDecimator decimator;
-    int dirtyFrom = 0; // first point changed since the last replot
-};
 
 namespace {
 
@@ -106,38 +102,50 @@ ChartView::~ChartView()
 // brought up to date here, before each replot, from the points changed since the last one.
 void ChartView::refreshShownData()
 {
-    for (size_t s = 0; s < m_graphs.size() && s < m_store.size(); ++s) {
-        ChartGraph* graph = m_graphs[s];
-        GraphStore& store = m_store[s];
-        int pixels = graph->keyAxis()->axisRect()->width();
-        if (pixels < 2)
-            pixels = width(); // not laid out yet
-        const int rows = graph->valueAxis()->axisRect()->height();
-        const double valueStep = rows > 1 ? graph->valueAxis()->range().size() / rows : 0.0;
-        const QSharedPointer<QCPGraphDataContainer> shown = store.decimator.shown(
-            store.full, graph->keyAxis()->range(), pixels, store.dirtyFrom, valueStep);
-        if (graph->data() != shown)
-            graph->setData(shown);
-        // A thinned graph is already at most two points per column: QCustomPlot need not
-        // sample it again, and it is drawn from a raster updated from the first change on.
-        const bool thinned = store.decimator.active();
-        graph->setAdaptiveSampling(!thinned);
-        if (thinned)
-            graph->markChangedFrom(store.decimator.changedFrom());
-        if (graph->rasterCache() != thinned)
-            graph->setRasterCache(thinned);
-        store.dirtyFrom = std::numeric_limits<int>::max();
-    }
+    for (size_t s = 0; s < m_graphs.size() && s < m_store.size(); ++s)
+        refreshShown(*m_graphs[s], m_store[s]);
+    for (size_t c = 0; c < m_curveGraphs.size() && c < m_curveStore.size(); ++c)
+        refreshShown(*m_curveGraphs[c], m_curveStore[c]);
+}
+
+void ChartView::refreshShown(ChartGraph& graph, ChartStore& store)
+{
+    int pixels = graph.keyAxis()->axisRect()->width();
+    if (pixels < 2)
+        pixels = width(); // not laid out yet
+    const int rows = graph.valueAxis()->axisRect()->height();
+    const double valueStep = rows > 1 ? graph.valueAxis()->range().size() / rows : 0.0;
+    const QSharedPointer<QCPGraphDataContainer> shown = store.decimator.shown(
+        store.full, graph.keyAxis()->range(), pixels, store.dirtyFrom, valueStep);
+    if (graph.data() != shown)
+        graph.setData(shown);
+    // A thinned graph is already at most two points per column: QCustomPlot need not
+    // sample it again, and it is drawn from a raster updated from the first change on.
+    const bool thinned = store.decimator.active();
+    graph.setAdaptiveSampling(!thinned);
+    if (thinned)
+        graph.markChangedFrom(store.decimator.changedFrom());
+    if (graph.rasterCache() != thinned)
+        graph.setRasterCache(thinned);
+    store.dirtyFrom = std::numeric_limits<int>::max();
 }
 
 // The summary was made for the plot width before this replot laid the plot out; after a resize
 // it is made again for the new width.
 void ChartView::checkShownWidth()
 {
+    const auto stale = [](const ChartGraph* graph, const ChartStore& store) {
+        const int pixels = graph->keyAxis()->axisRect()->width();
+        return store.decimator.active() && pixels >= 2 && store.decimator.pixels() != pixels;
+    };
     for (size_t s = 0; s < m_graphs.size() && s < m_store.size(); ++s) {
-        const ChartDecimator& d = m_store[s].decimator;
-        const int pixels = m_graphs[s]->keyAxis()->axisRect()->width();
-        if (d.active() && pixels >= 2 && d.pixels() != pixels) {
+        if (stale(m_graphs[s], m_store[s])) {
+            m_plot->replot(QCustomPlot::rpQueuedReplot);
+            return;
+        }
+    }
+    for (size_t c = 0; c < m_curveGraphs.size() && c < m_curveStore.size(); ++c) {
+        if (stale(m_curveGraphs[c], m_curveStore[c])) {
             m_plot->replot(QCustomPlot::rpQueuedReplot);
             return;
         }
@@ -156,7 +164,7 @@ void ChartView::reinitAndReset()
 void ChartView::resetStores()
 {
     m_sorted.assign(static_cast<size_t>(m_layoutSubsets), true);
-    std::vector<GraphStore> before = std::move(m_store);
+    std::vector<ChartStore> before = std::move(m_store);
     m_store.clear();
     m_store.resize(static_cast<size_t>(m_layoutSubsets));
     for (size_t s = 0; s < m_store.size(); ++s) {
@@ -439,7 +447,7 @@ void ChartView::applyRanges()
             SerialSeconds::toSeconds(look.xScale.min), SerialSeconds::toSeconds(look.xScale.max));
     } else {
         bool any = false;
-        for (const GraphStore& store : m_store) {
+        for (const ChartStore& store : m_store) {
             bool found = false;
             const QCPRange r = store.full->keyRange(found);
             if (found)
@@ -448,7 +456,7 @@ void ChartView::applyRanges()
         }
         if (!any)
             x = QCPRange(
-                SerialSeconds::toSeconds(toDateTimeSerial(QDateTime::currentDateTime())), 0);
+                SerialSeconds::toSeconds(m_clock ? toDateTimeSerial(m_clock->now()) : 0.0), 0);
     }
     if (x.upper <= x.lower)
         x.upper = x.lower + 60.0;

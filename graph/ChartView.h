@@ -23,12 +23,14 @@ class QMouseEvent;
 class QPrinter;
 
 namespace tc4dl {
+class Clock;
 class Prompter;
-}
+} // namespace tc4dl
 
 namespace tc4dl::chart {
 
 class ChartGraph;
+struct ChartStore;
 
 // A curve drawn over a subset's area on a second (right-hand) axis, from values that are not
 // the model's: X date-time serials, Y in the curve's own unit; NaN leaves a gap.
@@ -78,13 +80,17 @@ public:
     // model's label), curves on a second axis and markers. Each takes effect with the next
     // resetImage().
     void setChannelNames(const QStringList& names);
-    [[nodiscard]] const QStringList& channelNames() const { return m_channelNames; }
     // A subset's legend text: its channel name while the model's label is the default one
     // ("T1" for subset 0, or none); a label the user typed stays.
     [[nodiscard]] QString legendLabel(int subset) const;
     // A split graph's axis title: the model's label, or the name of the axis's one channel.
     [[nodiscard]] QString axisTitle(int axis) const;
     void setOverlayCurves(std::vector<OverlayCurve> curves, const QString& axisLabel);
+    // The curves set before, grown: each of `curves` is the whole curve, of which the points
+    // from `from` (one index per curve) on are new. Only those are added and drawn, at once;
+    // curves that do not match the ones set are set anew.
+    void appendToOverlayCurves(
+        const std::vector<OverlayCurve>& curves, const std::vector<std::size_t>& from);
     void setOverlayMarkers(std::vector<OverlayMarker> markers);
     [[nodiscard]] const std::vector<OverlayCurve>& overlayCurves() const { return m_curves; }
     [[nodiscard]] const std::vector<OverlayMarker>& overlayMarkers() const { return m_markers; }
@@ -109,6 +115,9 @@ public:
     // Who shows the view's dialogs (customization, print) and answers them; without one the
     // view shows none and treats each as cancelled. Not owned.
     void setPrompter(Prompter* prompter) { m_prompter = prompter; }
+    // Where a graph without any point shows its time axis: at the clock's now. Without a clock,
+    // at the serial's day zero. Not owned.
+    void setClock(const Clock* clock) { m_clock = clock; }
     [[nodiscard]] int axisRectCount() const;
 
     // 1 normal pointer, 2 text pointer, anything else the cross pointer. Also taken from
@@ -134,8 +143,6 @@ protected:
     bool eventFilter(QObject* watched, QEvent* event) override;
 
 private:
-    struct GraphStore; // per subset: all points, and what is drawn of them
-
     void buildLayout(); // the whole layout anew, for the model's subsets and axes
     void clearLayout();
     void addAxisRects();
@@ -147,6 +154,9 @@ private:
     [[nodiscard]] bool balanceAxisFactors();
     [[nodiscard]] bool fitTickCounts();
     void refreshShownData();
+    void refreshShown(ChartGraph& graph, ChartStore& store);
+    // Each right-hand axis spans the curves drawn on it, with zero in sight.
+    void fitCurveAxes();
     void checkShownWidth();
     void updateData(bool full);
     void updateAnnotations();
@@ -173,7 +183,7 @@ private:
     std::vector<double> m_proportions; // of each axis's height
     std::vector<ChartGraph*> m_graphs; // one per subset
     std::vector<bool> m_sorted; // per subset: data index is point index
-    std::vector<GraphStore> m_store; // per subset
+    std::vector<ChartStore> m_store; // per subset
     std::vector<QCPAbstractItem*> m_annotItems;
     std::vector<int> m_annotIndex; // model index of each annotation item
     std::vector<QCPAbstractItem*> m_lineItems;
@@ -182,6 +192,7 @@ private:
     bool m_afterDoubleClick = false;
     int m_dialogResult = 0;
     Prompter* m_prompter = nullptr;
+    const Clock* m_clock = nullptr;
     int m_cursorMode = 1;
     bool m_layoutSplit = false;
     bool m_layoutFresh = false; // built, not laid out yet
@@ -198,7 +209,16 @@ private:
     std::vector<OverlayCurve> m_curves;
     QString m_curveAxisLabel;
     std::vector<OverlayMarker> m_markers;
-    std::vector<QCPGraph*> m_curveGraphs;
+    std::vector<ChartGraph*> m_curveGraphs;
+    std::vector<ChartStore> m_curveStore; // per curve graph
+    // Per curve graph: the span of its finite values so far.
+    struct CurveSpan {
+        double low = 0.0;
+        double high = 0.0;
+        bool found = false;
+        void take(double value);
+    };
+    std::vector<CurveSpan> m_curveSpans;
     std::vector<QCPAbstractItem*> m_markerItems;
     bool m_overlayDirty = false;
 };

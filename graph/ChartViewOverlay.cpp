@@ -1,7 +1,9 @@
 #include "ChartView.h"
 
+#include "ChartGraph.h"
 #include "ChartModel.h"
 #include "ChartQcp.h"
+#include "ChartStore.h"
 #include "ChartSupport.h"
 
 #include <algorithm>
@@ -19,6 +21,35 @@ namespace {
 QString defaultLabel(int subset)
 {
     return QStringLiteral("T%1").arg(subset + 1);
+}
+
+} // namespace
+
+void ChartView::CurveSpan::take(double value)
+{
+    if (!std::isfinite(value))
+        return;
+    low = found ? std::min(low, value) : value;
+    high = found ? std::max(high, value) : value;
+    found = true;
+}
+
+namespace {
+
+// Adds the points `from` on of `curve` to `cells` and to the span of its values; false when a
+// key would come before the last one (the cells must stay sorted).
+template <typename Span>
+bool addCurvePoints(const OverlayCurve& curve, std::size_t from, ChartCells& cells, Span& span)
+{
+    const std::size_t n = std::min(curve.x.size(), curve.y.size());
+    for (std::size_t i = from; i < n; ++i) {
+        const double key = SerialSeconds::toSeconds(curve.x[i]);
+        if (!cells.isEmpty() && key < (cells.constEnd() - 1)->key)
+            return false;
+        cells.add(QCPGraphData(key, curve.y[i]));
+        span.take(curve.y[i]);
+    }
+    return true;
 }
 
 } // namespace
@@ -62,6 +93,36 @@ void ChartView::setOverlayCurves(std::vector<OverlayCurve> curves, const QString
     m_overlayDirty = true;
 }
 
+void ChartView::appendToOverlayCurves(
+    const std::vector<OverlayCurve>& curves, const std::vector<std::size_t>& from)
+{
+    // Drawn as a whole where what is drawn does not stand for these curves one to one.
+    bool matches = !m_overlayDirty && curves.size() == m_curves.size()
+        && from.size() == curves.size() && m_curveGraphs.size() == curves.size();
+    for (std::size_t i = 0; matches && i < curves.size(); ++i)
+        matches = curves[i].subset == m_curves[i].subset && from[i] == m_curves[i].x.size()
+            && from[i] <= curves[i].x.size() && curves[i].x.size() == curves[i].y.size();
+    if (!matches) {
+        setOverlayCurves(curves, m_curveAxisLabel);
+        return;
+    }
+    for (std::size_t i = 0; i < curves.size(); ++i) {
+        OverlayCurve& kept = m_curves[i];
+        const OverlayCurve& grown = curves[i];
+        const auto first = static_cast<std::ptrdiff_t>(from[i]);
+        kept.x.insert(kept.x.end(), grown.x.begin() + first, grown.x.end());
+        kept.y.insert(kept.y.end(), grown.y.begin() + first, grown.y.end());
+        ChartStore& store = m_curveStore[i];
+        const int before = store.full->size();
+        if (!addCurvePoints(grown, from[i], *store.full, m_curveSpans[i])) {
+            m_overlayDirty = true; // out of order: drawn anew from the curves kept
+            return;
+        }
+        store.dirtyFrom = std::min(store.dirtyFrom, before);
+    }
+    fitCurveAxes();
+}
+
 void ChartView::setOverlayMarkers(std::vector<OverlayMarker> markers)
 {
     m_markers = std::move(markers);
@@ -85,6 +146,8 @@ void ChartView::dropOverlay()
     for (QCPAbstractItem* item : m_markerItems)
         m_plot->removeItem(item);
     m_curveGraphs.clear();
+    m_curveStore.clear();
+    m_curveSpans.clear();
     m_markerItems.clear();
     for (QCPAxisRect* rect : m_rects)
         rect->axis(QCPAxis::atRight)->setVisible(false);
@@ -92,6 +155,8 @@ void ChartView::dropOverlay()
     m_overlayDirty = true;
 }
 
+// The curves are drawn like the data: from a per-column summary, the appended points only, in
+// dashes that a partial repaint keeps.
 void ChartView::updateOverlay()
 {
     dropOverlay();
@@ -108,42 +173,34 @@ void ChartView::updateOverlay()
         right->setLabelColor(toQColor(look.textColor));
         right->setBasePen(QPen(toQColor(look.graphForeColor), 1));
         right->grid()->setVisible(false);
-        auto* graph = m_plot->addGraph(rect->axis(QCPAxis::atBottom), right);
+        auto* graph = new ChartGraph(rect->axis(QCPAxis::atBottom), right);
         graph->removeFromLegend();
+        graph->setAntialiased(false);
+        graph->setAdaptiveSampling(true);
         const QColor colour = curve.subset < look.subsetColors.size()
             ? toQColor(look.subsetColors[curve.subset])
             : QColor(Qt::white);
-        graph->setPen(QPen(colour, 1.0, Qt::DashLine));
-        const size_t n = std::min(curve.x.size(), curve.y.size());
-        QVector<double> keys;
-        QVector<double> values;
-        keys.reserve(static_cast<qsizetype>(n));
-        values.reserve(static_cast<qsizetype>(n));
-        for (size_t i = 0; i < n; ++i) {
-            keys.push_back(SerialSeconds::toSeconds(curve.x[i]));
-            values.push_back(curve.y[i]);
+        graph->setPen(QPen(colour, 1.0));
+        graph->setColumnDashes(4, 2);
+        ChartStore store;
+        store.full = QSharedPointer<ChartCells>::create();
+        CurveSpan span;
+        if (!addCurvePoints(curve, 0, *store.full, span)) {
+            // Out of order (a clock set back): all of it added, then sorted.
+            store.full->clear();
+            span = {};
+            for (std::size_t i = 0; i < std::min(curve.x.size(), curve.y.size()); ++i) {
+                store.full->add(QCPGraphData(SerialSeconds::toSeconds(curve.x[i]), curve.y[i]));
+                span.take(curve.y[i]);
+            }
+            store.full->sort();
         }
-        graph->setData(keys, values, true);
+        graph->setData(store.full);
         m_curveGraphs.push_back(graph);
+        m_curveStore.push_back(std::move(store));
+        m_curveSpans.push_back(span);
     }
-    // Each right-hand axis spans the curves drawn on it, with zero in sight.
-    for (QCPAxisRect* rect : m_rects) {
-        QCPAxis* right = rect->axis(QCPAxis::atRight);
-        if (!right->visible())
-            continue;
-        QCPRange range(0.0, 0.0);
-        for (QCPGraph* graph : m_curveGraphs) {
-            if (graph->valueAxis() != right)
-                continue;
-            bool found = false;
-            const QCPRange r = graph->getValueRange(found);
-            if (found)
-                range.expand(r);
-        }
-        if (range.size() <= 0.0)
-            range = QCPRange(-1.0, 1.0);
-        right->setRange(range.lower - range.size() * 0.05, range.upper + range.size() * 0.05);
-    }
+    fitCurveAxes();
     for (const OverlayMarker& marker : m_markers) {
         QCPAxisRect* rect = rectOfSubset(marker.subset);
         if (!rect)
@@ -156,6 +213,25 @@ void ChartView::updateOverlay()
         item->setSize(9);
         item->setPen(QPen(QColor(255, 140, 0), 2.0));
         m_markerItems.push_back(item);
+    }
+}
+
+void ChartView::fitCurveAxes()
+{
+    for (QCPAxisRect* rect : m_rects) {
+        QCPAxis* right = rect->axis(QCPAxis::atRight);
+        if (!right->visible())
+            continue;
+        QCPRange range(0.0, 0.0);
+        for (std::size_t c = 0; c < m_curveGraphs.size(); ++c) {
+            if (m_curveGraphs[c]->valueAxis() == right && m_curveSpans[c].found)
+                range.expand(QCPRange(m_curveSpans[c].low, m_curveSpans[c].high));
+        }
+        if (range.size() <= 0.0)
+            range = QCPRange(-1.0, 1.0);
+        const QCPRange shown(range.lower - range.size() * 0.05, range.upper + range.size() * 0.05);
+        if (right->range() != shown)
+            right->setRange(shown);
     }
 }
 

@@ -71,10 +71,28 @@ void GraphChannels::setCurvesShown(bool shown)
 void GraphChannels::showCurves()
 {
     chart::ChartView* view = m_window.graph();
-    if (m_curvesShown)
-        view->setOverlayCurves(chart::rateCurves(m_window.model()), QStringLiteral("°/min"));
-    else if (!view->overlayCurves().empty())
-        view->setOverlayCurves({}, QString());
+    if (!m_curvesShown) {
+        m_curves.reset();
+        if (!view->overlayCurves().empty())
+            view->setOverlayCurves({}, QString());
+        return;
+    }
+    // A recording adds a sample at a time: only its rates are worked out and drawn.
+    switch (m_curves.update(m_window.model())) {
+    case chart::RateCurves::Change::Appended:
+        if (!view->overlayCurves().empty()) {
+            view->appendToOverlayCurves(m_curves.curves(), m_curves.appendedFrom());
+            break;
+        }
+        [[fallthrough]];
+    case chart::RateCurves::Change::Anew:
+        view->setOverlayCurves(m_curves.curves(), QStringLiteral("°/min"));
+        break;
+    case chart::RateCurves::Change::None:
+        if (view->overlayCurves().empty() && !m_curves.curves().empty())
+            view->setOverlayCurves(m_curves.curves(), QStringLiteral("°/min"));
+        break;
+    }
 }
 
 void GraphChannels::update()

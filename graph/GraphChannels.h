@@ -31,7 +31,6 @@ public:
     // After the model changed, before the view draws it: the rates and their curves anew.
     void update();
 
-    [[nodiscard]] bool curvesShown() const { return m_curvesShown; }
     void setCurvesShown(bool shown);
     // The rates on show (degrees per minute), nothing where there is none.
     [[nodiscard]] const chart::ChannelRates& rates() const { return m_rates; }
@@ -44,6 +43,7 @@ private:
     TfrmGraph& m_window;
     const alarm::ChannelConfig* m_config;
     chart::ChannelRates m_rates;
+    chart::RateCurves m_curves; // kept up to date while shown
     quint64 m_seenRevision = ~quint64 { 0 };
     bool m_curvesShown = false;
 };

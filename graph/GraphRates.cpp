@@ -125,28 +125,82 @@ ChannelRates wholeGraphRates(const ChartModel& model)
 
 std::vector<OverlayCurve> rateCurves(const ChartModel& model, double windowSeconds)
 {
-    std::vector<OverlayCurve> curves;
-    const double gap = std::numeric_limits<double>::quiet_NaN();
-    for (int ch = 0; ch < channelsOf(model); ++ch) {
-        OverlayCurve curve;
-        curve.subset = ch;
-        alarm::RateOfChange rate(windowSeconds);
-        for (int p = 0; p < model.points(); ++p) {
-            if (model.x(ch, p) == 0.0)
-                continue; // not recorded yet
-            const float y = model.y(ch, p);
-            curve.x.push_back(model.x(ch, p));
-            if (model.isNull(y) || isOverLimit(y)) {
-                // An OL reading or a gap breaks the curve there; the rate goes on past it.
-                curve.y.push_back(gap);
-                continue;
-            }
-            rate.add(model.x(ch, p), only(ch, y, model.nullY()));
-            curve.y.push_back(rate.perMinute(ch).value_or(gap));
+    RateCurves curves(windowSeconds);
+    (void)curves.update(model);
+    return curves.curves();
+}
+
+RateCurves::RateCurves(double windowSeconds)
+    : m_windowSeconds(windowSeconds)
+{
+}
+
+void RateCurves::reset()
+{
+    m_fresh = true;
+}
+
+RateCurves::Change RateCurves::update(const ChartModel& model)
+{
+    const int channels = channelsOf(model);
+    const ChartModel::ChangedPoints changed
+        = m_fresh ? ChartModel::ChangedPoints { 0, 0 } : model.changedSince(m_revision);
+    const bool again = m_fresh || model.subsets() != m_subsets || model.nullY() != m_nullY
+        || static_cast<int>(m_curves.size()) != channels;
+    m_revision = model.revision();
+    m_fresh = false;
+    m_subsets = model.subsets();
+    m_nullY = model.nullY();
+    m_appendedFrom.assign(static_cast<std::size_t>(channels), 0);
+    if (!again && changed.none())
+        return Change::None;
+    // Points before those already worked out changed: their rates, and all after, anew.
+    bool anew = again;
+    for (int ch = 0; ch < channels && !anew; ++ch)
+        anew = changed.first < m_next[static_cast<std::size_t>(ch)];
+    if (anew) {
+        m_curves.assign(static_cast<std::size_t>(channels), {});
+        m_rates.assign(static_cast<std::size_t>(channels), alarm::RateOfChange(m_windowSeconds));
+        m_next.assign(static_cast<std::size_t>(channels), 0);
+        for (int ch = 0; ch < channels; ++ch) {
+            m_curves[static_cast<std::size_t>(ch)].subset = ch;
+            consume(model, ch, 0, model.points());
         }
-        curves.push_back(std::move(curve));
+        return Change::Anew;
     }
-    return curves;
+    // Only points past the curves' ends: the points between changed none (they had X 0).
+    const int to = static_cast<int>(std::min<qint64>(qint64 { changed.last } + 1, model.points()));
+    bool grew = false;
+    for (int ch = 0; ch < channels; ++ch) {
+        const auto c = static_cast<std::size_t>(ch);
+        m_appendedFrom[c] = m_curves[c].x.size();
+        consume(model, ch, changed.first, to);
+        grew = grew || m_curves[c].x.size() != m_appendedFrom[c];
+    }
+    return grew ? Change::Appended : Change::None;
+}
+
+// Reads the points `from` to `to` of one channel into its curve.
+void RateCurves::consume(const ChartModel& model, int channel, int from, int to)
+{
+    const auto c = static_cast<std::size_t>(channel);
+    OverlayCurve& curve = m_curves[c];
+    alarm::RateOfChange& rate = m_rates[c];
+    const double gap = std::numeric_limits<double>::quiet_NaN();
+    for (int p = from; p < to; ++p) {
+        if (model.x(channel, p) == 0.0)
+            continue; // not recorded yet
+        const float y = model.y(channel, p);
+        curve.x.push_back(model.x(channel, p));
+        m_next[c] = p + 1;
+        if (model.isNull(y) || isOverLimit(y)) {
+            // An OL reading or a gap breaks the curve there; the rate goes on past it.
+            curve.y.push_back(gap);
+            continue;
+        }
+        rate.add(model.x(channel, p), only(channel, y, model.nullY()));
+        curve.y.push_back(rate.perMinute(channel).value_or(gap));
+    }
 }
 
 } // namespace tc4dl::chart

@@ -11,13 +11,11 @@ enum class AnnotationTool { Normal, Cross, Text };
 // colour of the data point marker.
 inline constexpr chart::Color kVisibleAnnotationColor = 0xFFFFFF;
 
-// The state that all graph windows share: one copy for the program, owned by the main window
-// and reached by each graph window through its services. The numbering of annotations is not
-// shared: each window numbers its own (TfrmGraph::nextAnnotationIndex()).
+// The state that all graph windows share: one copy for the program, reached by each graph
+// window through its services. The numbering of annotations is not shared: each window numbers
+// its own (TfrmGraph::nextAnnotationIndex()). Whether the data a window shows is saved is not
+// the windows' to know: the workspace keeps it with the data.
 struct GraphShared {
-    // A download was made since the user last answered the save question; closing any graph
-    // window forgets it.
-    bool dataLoggerGraphUnsaved = false;
     // Colour of new annotations (a stored Setting).
     chart::Color annoColor = kVisibleAnnotationColor;
     AnnotationTool annotationTool = AnnotationTool::Normal;

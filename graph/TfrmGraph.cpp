@@ -156,7 +156,6 @@ bool TfrmGraph::FormCloseQuery()
 
 void TfrmGraph::FormClose()
 {
-    m_services.graphShared().dataLoggerGraphUnsaved = false;
     // Closing the real-time graph ends a recording without the stop processing.
     if (GraphRole* role = std::exchange(m_role, nullptr))
         role->closed();

@@ -39,7 +39,8 @@ enum class GraphGlyph;
 class TfrmGraph final : public QWidget, public ChildWindow {
     Q_OBJECT
 public:
-    // The captions of the two roles' windows.
+    // The captions of the two roles' windows. A caption only names a window: what a window
+    // does is its role's.
     static QString realTimeCaption() { return QStringLiteral("Real-Time Graph"); }
     static QString dataLoggerCaption() { return QStringLiteral("DataLogger"); }
 
@@ -125,7 +126,6 @@ public:
     void fitDataSetColumns();
     [[nodiscard]] QWidget* statisticStrip() const { return pnlGraphStatistic; }
     [[nodiscard]] QWidget* lineCursorPanel() const { return pnlStatistic; }
-    [[nodiscard]] QWidget* plotArea() const { return pnlGraph; }
 
     // ChildWindow
     [[nodiscard]] CloseRank closeRank() const override { return CloseRank::First; }

@@ -122,6 +122,7 @@ void TfrmGraph::FormCreate()
         dataSetGrid->setItem(0, c, new QTableWidgetItem(QString()));
 
     PESGraph1->setPrompter(&m_services.prompter());
+    PESGraph1->setClock(&m_services.clock());
     m_commands = new GraphCommands(*this, m_services);
 }
 

@@ -3,6 +3,7 @@
 #include "BusyGuard.h"
 
 #include <array>
+#include <optional>
 
 namespace tc4dl {
 
@@ -33,18 +34,16 @@ void LiveLink::selectEntry(int index)
     m_comm1.setDeviceName(ports::deviceNameFor(text));
 }
 
-bool LiveLink::scanAttempt(int& item)
+// One identify on the port Comm1 is set to: the first four bytes of its answer, or nothing
+// when the port does not open, cannot be written or answers fewer than four bytes.
+std::optional<QByteArray> LiveLink::askForModel()
 {
-    selectEntry(item);
     (void)m_comm1.setActive(true); // a port that does not open is simply skipped
-    if (!m_comm1.isActive()) {
-        ++item;
-        return false;
-    }
+    if (!m_comm1.isActive())
+        return std::nullopt;
     if (!m_comm1.writeByte(bytes::kIdentify)) {
         (void)m_comm1.setActive(false);
-        ++item;
-        return false;
+        return std::nullopt;
     }
     m_clock.pause(kAnswerWaitMs);
     const qint64 waiting = m_comm1.waitingCount();
@@ -52,23 +51,33 @@ bool LiveLink::scanAttempt(int& item)
     const qint64 got = m_comm1.readBytes(reply.data(), std::min<qint64>(waiting, kReplyBuffer));
     if (waiting < kAnswerMinimum || got < kAnswerMinimum) {
         (void)m_comm1.setActive(false);
-        ++item;
-        return false;
+        return std::nullopt;
     }
-    // Only this port's answer is read: no model code is pieced together from the answers of
-    // two devices.
-    const QByteArrayView answer(reply.data(), kAnswerMinimum);
-    const bool has740 = answer.contains("740");
-    if (has740 || answer.contains("735")) {
-        m_meterModel = has740 ? 740 : 735;
-        m_meterConnected = true;
-        m_lastConnectedPort = item;
-        return true;
+    return QByteArray(reply.data(), kAnswerMinimum);
+}
+
+bool LiveLink::scanPort(int item)
+{
+    selectEntry(item);
+    // A port that answers something else is asked once more and both answers are read
+    // together, so a model code split across them is found. Only this port's answers are
+    // joined (no code is pieced together from two devices), and a talkative device costs its
+    // own two questions, never the questions of the ports after it.
+    QByteArray answers;
+    for (int ask = 0; ask < kAsksPerPort; ++ask) {
+        const std::optional<QByteArray> answer = askForModel();
+        if (!answer)
+            return false;
+        answers += *answer;
+        const bool has740 = answers.contains("740");
+        if (has740 || answers.contains("735")) {
+            m_meterModel = has740 ? 740 : 735;
+            m_meterConnected = true;
+            m_lastConnectedPort = item;
+            return true;
+        }
+        (void)m_comm1.setActive(false);
     }
-    // Something answered, but not the meter: that port is a miss like a silent one, and the
-    // next port is asked. Asking it again would use up the attempts of the ports after it.
-    (void)m_comm1.setActive(false);
-    ++item;
     return false;
 }
 
@@ -76,10 +85,9 @@ void LiveLink::runIdentificationScan()
 {
     m_comm1.setOnRxChar({});
     m_meterConnected = false;
-    int item = 0;
-    const qsizetype attempts = m_entries.size();
-    for (qsizetype attempt = 0; attempt < attempts; ++attempt) {
-        if (scanAttempt(item))
+    const int ports = static_cast<int>(m_entries.size());
+    for (int item = 0; item < ports; ++item) {
+        if (scanPort(item))
             break;
     }
     attachReceiveHandler();

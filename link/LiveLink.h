@@ -8,6 +8,7 @@
 #include <QStringList>
 
 #include <array>
+#include <optional>
 
 namespace tc4dl {
 
@@ -54,6 +55,8 @@ struct TickCheck {
     bool linkLost = false; // the lost-link actions ran in this tick
     // T1..T4 of the last frame, in degrees: what a sample taken at this tick holds.
     std::array<float, 4> values {};
+    // The last frame's no-value marks of those readings (bit n: channel n has none).
+    quint8 noValueMarks = 0;
 };
 
 // Diagnostics of the link for a person: the reader's counters and the link's own.
@@ -73,6 +76,7 @@ public:
     static constexpr int kAnswerWaitMs = 300;
     static constexpr int kAnswerMinimum = 4;
     static constexpr int kReplyBuffer = 8;
+    static constexpr int kAsksPerPort = 2; // a port answering without a model code: once more
     static constexpr int kMissedTickLimit = 3;
     static constexpr int kKeyWaitLimitMs = 3000;
 
@@ -123,7 +127,8 @@ public:
 
 private:
     void selectEntry(int index);
-    bool scanAttempt(int& item);
+    std::optional<QByteArray> askForModel();
+    bool scanPort(int item);
     void finishScan();
     void onFrame(const MeterFrame& frame);
     void connectActions();

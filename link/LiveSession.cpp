@@ -6,8 +6,8 @@
 
 namespace tc4dl {
 
-LiveSession::LiveSession(Clock& clock, LinkHost& host, BlinkTimers& timers,
-    RoutedSerialPort::Factory portFactory, LinkTexts texts, bool liveTimers, QObject* parent)
+LiveSession::LiveSession(Clock& clock, LinkHost& host, RoutedSerialPort::Factory portFactory,
+    LinkTexts texts, bool liveTimers, QObject* parent)
     : QObject(parent),
       m_clock(clock)
 {
@@ -17,7 +17,7 @@ LiveSession::LiveSession(Clock& clock, LinkHost& host, BlinkTimers& timers,
     m_comm1->setLineSettings(LineSettings { 9600, LineState::On, LineState::On });
     m_comm2 = std::make_unique<RoutedSerialPort>(std::move(portFactory));
     m_comm2->setLineSettings(LineSettings { 9600, LineState::Off, LineState::On });
-    m_decoder = std::make_unique<LiveDecoder>(timers);
+    m_decoder = std::make_unique<LiveDecoder>();
     m_link = std::make_unique<LiveLink>(*m_comm1, m_clock, host, *m_decoder, std::move(texts));
     m_mainTimer = new Ticker(
         kTickIntervalMs, liveTimers, [this] { mainTimerTimer(); }, this);
@@ -61,6 +61,7 @@ void LiveSession::mainTimerTimer()
     const double now = toDateTimeSerial(m_clock.now());
     TickCheck check = m_link->checkFrameArrived();
     check.values = m_decoder->state().currentValues;
+    check.noValueMarks = m_decoder->state().last.noValueMarks[0];
     Q_EMIT samplingPoint(check, now);
     m_link->sendPoll();
     m_mainTimer->setInterval(m_pacer.onTick(now, m_mainTimer->interval()));

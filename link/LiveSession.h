@@ -31,9 +31,8 @@ public:
     static constexpr int kCloseWaitMs = 3000;
 
     // `liveTimers` false: the main tick never fires on its own; tests call mainTimerTimer().
-    LiveSession(Clock& clock, LinkHost& host, BlinkTimers& timers,
-        RoutedSerialPort::Factory portFactory, LinkTexts texts, bool liveTimers,
-        QObject* parent = nullptr);
+    LiveSession(Clock& clock, LinkHost& host, RoutedSerialPort::Factory portFactory,
+        LinkTexts texts, bool liveTimers, QObject* parent = nullptr);
     ~LiveSession() override;
 
     // Start-up: the identification scan, then the main tick.
@@ -76,8 +75,8 @@ public:
 
 Q_SIGNALS:
     // Inside every tick that runs, while TickBusy is held, after the frame check and before
-    // the poll: where real-time sampling takes its sample, with the values of the last frame
-    // in `check`. `nowSerial` is the tick's local time as a date-time serial.
+    // the poll: where real-time sampling takes its sample, with the values (and no-value marks)
+    // of the last frame in `check`. `nowSerial` is the tick's local time as a date-time serial.
     void samplingPoint(const tc4dl::TickCheck& check, double nowSerial);
     void leaseHeldChanged(bool held);
 

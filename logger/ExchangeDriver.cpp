@@ -33,11 +33,8 @@ void ExchangeDriver::start()
     m_started = true;
     SerialPort& port = m_lease->port();
     port.setOnRxChar([this] { onDataReady(); });
-    port.setOnError([this](const PortError& error) {
-        // Called from inside a port operation: only note it here; the end comes once that
-        // operation has returned.
-        if (m_portErrorText.isEmpty())
-            m_portErrorText = error.text;
+    port.setOnError([this](const PortError&) {
+        // Called from inside a port operation: the end comes once that operation has returned.
         if (!m_finishing)
             end(Ending::PortError);
         return ErrorAction::Abort;

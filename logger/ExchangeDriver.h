@@ -52,7 +52,6 @@ public:
     void stop();
     [[nodiscard]] bool running() const { return m_started && !m_done; }
     [[nodiscard]] Ending ending() const { return m_ending; }
-    [[nodiscard]] const QString& portErrorText() const { return m_portErrorText; }
 
 Q_SIGNALS:
     // After every input that the machine took; progress readers look at it then.
@@ -76,7 +75,6 @@ private:
     bool m_finishing = false; // the end is decided; inputs are ignored from now on
     bool m_done = false; // the lease is given back
     Ending m_ending = Ending::Finished;
-    QString m_portErrorText;
 };
 
 } // namespace tc4dl

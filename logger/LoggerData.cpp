@@ -162,8 +162,7 @@ void LoggerData::decodeInto(MemoryImage image, LoadReport& report, bool fromDown
     }
     if (report.result != LoadResult::Success)
         return;
-    if (fromDownload)
-        m_graphUnsaved = true;
+    report.fromDownload = fromDownload;
     m_collection = collectionBytes(image);
     if (!m_transferFile.isEmpty()
         && !writeTransferFile(m_collection, m_transferFile, &report.error))

@@ -44,6 +44,9 @@ struct LoadReport {
     // decoding failed), so that nothing the meter sent need be lost.
     QByteArray received;
     QString error; // a file's path and reason
+    // The store now holds sets that came from the meter itself (a download or a fix), not
+    // from a file: nothing else keeps them until they are saved.
+    bool fromDownload = false;
     // After a fix: where the whole image as received was kept (empty when it was not), or why
     // it could not be kept (a path and reason).
     QString receivedImage;
@@ -59,8 +62,8 @@ struct LoadReport {
     }
 };
 
-// The logger's data that outlives a command: the data set store, whether the logger graph
-// holds unsaved data, and the transfer file that keeps the memory of the last good load. The
+// The logger's data that outlives a command: the data set store and the transfer file that
+// keeps the memory of the last good load. The
 // load borrows the meter's device from the live session for one download; opening a
 // collection file and "Fixed the error " work on files and the last failed image.
 //
@@ -102,8 +105,6 @@ public:
     LoadReport fixError();
 
     [[nodiscard]] const DataSetStore& store() const { return m_store; }
-    [[nodiscard]] bool graphUnsaved() const { return m_graphUnsaved; }
-    void setGraphUnsaved(bool unsaved) { m_graphUnsaved = unsaved; }
     [[nodiscard]] const QString& transferFile() const { return m_transferFile; }
     // Where a fix at `at` keeps the whole image as received, beside the transfer file:
     // "DataSetsReceived-<yyyyMMdd-HHmmss>.ch4" (after this program's process id when its
@@ -135,7 +136,6 @@ private:
     bool m_ownTransferFile = false; // a per-process file, removed at the end
     QByteArray m_collection;
     DataSetStore m_store;
-    bool m_graphUnsaved = false;
     std::unique_ptr<MemoryDownload> m_download;
     QPointer<ExchangeDriver> m_driver;
     std::optional<Failed> m_failed;

@@ -11,8 +11,6 @@ namespace tc4dl {
 
 namespace {
 
-constexpr char kFrameStart = 0x02;
-constexpr char kFrameEnd = 0x03;
 constexpr int kCurrentOffset = 7;
 constexpr int kReferenceOffset = 15;
 constexpr int kMinOffset = 23;
@@ -163,6 +161,13 @@ QByteArray SimulatedMeter::receiveLive(char byte, qint64 nowMs)
     case kIdentifyByte:
         return identifyAnswer();
     case kPollByte:
+        if (m_options.looseChannels != 0) {
+            m_looseOpen = !m_looseOpen;
+            for (int ch = 0; ch < kChannels; ++ch) {
+                if (m_options.looseChannels & bit(ch))
+                    setChannelOpen(ch, m_looseOpen);
+            }
+        }
         return junk(m_options.junkBetweenFrames) + frame(nowMs);
     default:
         pressKey(byte, nowMs);
@@ -188,7 +193,7 @@ QByteArray SimulatedMeter::junk(int count)
         const char c = static_cast<char>(m_random.bounded(256));
         // A start byte inside the junk could pair with a stray end byte in the frame that
         // follows and fake a frame; real line noise is rarely so unlucky.
-        if (c != kFrameStart)
+        if (c != static_cast<char>(kFrameStart))
             bytes.append(c);
     }
     return bytes;
@@ -211,10 +216,21 @@ void SimulatedMeter::pressKey(char key, qint64 nowMs)
         break;
     case kMaxMinKey:
         // MAX, MIN, then both blinking, then round again; normal display only through 'N'.
-        m_mode = m_mode == 6 ? 2 : m_mode + 2;
+        switch (m_mode) {
+        case MeterMode::Normal:
+        case MeterMode::MaxMinBlinking:
+            m_mode = MeterMode::Max;
+            break;
+        case MeterMode::Max:
+            m_mode = MeterMode::Min;
+            break;
+        case MeterMode::Min:
+            m_mode = MeterMode::MaxMinBlinking;
+            break;
+        }
         break;
     case kMaxMinExitKey:
-        m_mode = 0;
+        m_mode = MeterMode::Normal;
         resetMaxMin();
         break;
     default:
@@ -266,7 +282,7 @@ QByteArray SimulatedMeter::frame(qint64 nowMs)
     }
 
     QByteArray f(kFrameLength, '\0');
-    f[0] = kFrameStart;
+    f[0] = static_cast<char>(kFrameStart);
     f[1] = static_cast<char>(statusA());
     f[2] = static_cast<char>(statusB());
     quint8 marks[4] = { 0, 0, 0, 0 }; // current, reference, MAX, MIN
@@ -291,7 +307,7 @@ QByteArray SimulatedMeter::frame(qint64 nowMs)
     f[kMaxMarks] = static_cast<char>(marks[2]);
     f[kMinMarks] = static_cast<char>(marks[3]);
     f[kWholeDegreeMarks] = static_cast<char>(m_wholeDegrees);
-    f[kFrameLength - 1] = kFrameEnd;
+    f[kFrameLength - 1] = static_cast<char>(kFrameEnd);
     return f;
 }
 

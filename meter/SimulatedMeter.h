@@ -1,5 +1,6 @@
 #pragma once
 
+#include "LiveDecoder.h"
 #include "SimulatedLogger.h"
 
 #include <QByteArray>
@@ -23,6 +24,9 @@ struct MeterOptions {
     bool otherDevice = false;
     // Random bytes sent before each MeterFrame; they never hold a frame start byte.
     int junkBetweenFrames = 0;
+    // A bit per channel (T1 = 1): a loose thermocouple, open in the answer to every other poll
+    // (the first one included), so that a probe alarm is raised and cleared over and over.
+    int looseChannels = 0;
     // After this many polls the meter stops answering anything (negative: never) ...
     int silentAfterPolls = -1;
     // ... and answers again after this many further polls (negative: stays silent).
@@ -61,7 +65,6 @@ public:
 
     // StatusA bits.
     static constexpr quint8 kRecording = 0x01;
-    static constexpr quint8 kModeMask = 0x06;
     static constexpr quint8 kDifference = 0x08;
     static constexpr quint8 kRelative = 0x10;
     static constexpr quint8 kHold = 0x20;
@@ -118,8 +121,8 @@ public:
     [[nodiscard]] bool isDifferenceDisplay() const { return m_difference; }
     void setDifferenceDisplay(bool on) { m_difference = on; }
     // 0 normal, 2 MAX, 4 MIN, 6 MAX and MIN blinking; other values are masked to these.
-    [[nodiscard]] int maxMinMode() const { return m_mode; }
-    void setMaxMinMode(int mode) { m_mode = mode & kModeMask; }
+    [[nodiscard]] MeterMode maxMinMode() const { return m_mode; }
+    void setMaxMinMode(MeterMode mode) { m_mode = mode; }
     // Switching REL on takes the present readings as the references.
     [[nodiscard]] bool isRelative() const { return m_relative; }
     void setRelative(bool on, qint64 nowMs);
@@ -180,12 +183,13 @@ private:
 
     bool m_celsius = true;
     bool m_difference = false;
-    int m_mode = 0;
+    MeterMode m_mode = MeterMode::Normal;
     bool m_relative = false;
     bool m_batteryLow = false;
     bool m_autoPowerOff = false;
     quint8 m_wholeDegrees = 0;
     quint8 m_open = 0;
+    bool m_looseOpen = false; // the loose channels are open in the answer to this poll
     quint8 m_overRange = 0;
 
     using Channels = std::array<std::optional<double>, kChannels>;

@@ -132,6 +132,10 @@ void SimulatorCommandLine::addOptions(QCommandLineParser& parser)
         { QStringLiteral("open-channel"),
             QStringLiteral("Show channel <n> (1 to 4) as an open thermocouple; may be repeated."),
             QStringLiteral("n") },
+        { QStringLiteral("loose-channel"),
+            QStringLiteral("Channel <n> (1 to 4) is a loose thermocouple: open in every other "
+                           "reading, the first one included; may be repeated."),
+            QStringLiteral("n") },
         { QStringLiteral("seed"), QStringLiteral("Seed of the temperature drift and the junk."),
             QStringLiteral("n") },
         { QStringLiteral("recording"),
@@ -191,14 +195,20 @@ std::optional<SimulatorSettings> SimulatorCommandLine::read(
             return std::nullopt;
         }
     }
-    for (const QString& text : parser.values(QStringLiteral("open-channel"))) {
-        const int channel = text.toInt();
-        if (channel < 1 || channel > SimulatedMeter::kChannels) {
-            *error
-                = QStringLiteral("--open-channel is a channel from 1 to 4, not \"%1\"").arg(text);
-            return std::nullopt;
+    for (const QString& option :
+        { QStringLiteral("open-channel"), QStringLiteral("loose-channel") }) {
+        for (const QString& text : parser.values(option)) {
+            const int channel = text.toInt();
+            if (channel < 1 || channel > SimulatedMeter::kChannels) {
+                *error
+                    = QStringLiteral("--%1 is a channel from 1 to 4, not \"%2\"").arg(option, text);
+                return std::nullopt;
+            }
+            if (option == QLatin1String("open-channel"))
+                s.openChannels << channel - 1;
+            else
+                s.meter.looseChannels |= 1 << (channel - 1);
         }
-        s.openChannels << channel - 1;
     }
     if (!readMemoryAndClock(parser, s, error))
         return std::nullopt;

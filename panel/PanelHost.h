@@ -4,7 +4,8 @@
 
 namespace tc4dl {
 
-// What the control panel needs from the main window that owns the live link.
+// What the control panel needs from the program around it: the meter's keys on the live link,
+// a plain message, and the blink tick its close question waits for. Its keeper gives it.
 class PanelHost {
 public:
     virtual ~PanelHost() = default;

@@ -1,8 +1,8 @@
 #pragma once
 
 #include "ChildWindow.h"
-#include "LiveDecoder.h"
 #include "MeterArtwork.h"
+#include "PanelDisplay.h"
 #include "PanelHost.h"
 #include "SubWindowActivation.h"
 
@@ -20,12 +20,12 @@ namespace tc4dl {
 class KeyArea;
 class MeterPicture;
 
-// Number of display marks the decoder switches.
+// Number of display marks the panel's display switches.
 inline constexpr std::size_t kMarkCount = static_cast<std::size_t>(Mark::LabelT4) + 1;
 
-// The control panel: a picture of the meter's front with its display, on which the decoder
-// writes the readings and marks, and pictured keys that send the meter's key commands.
-// The main window shows it in a frameless MDI subwindow; moving and closing then act on
+// The control panel: a picture of the meter's front with its display, on which its display
+// (PanelDisplay) writes the readings and marks, and pictured keys that send the meter's key
+// commands. The main window shows it in a frameless MDI subwindow; moving and closing then act on
 // that subwindow. It has nothing to save or print: every child-window command passes it by.
 class TfrmPanel : public QWidget, public PanelView, public ChildWindow {
     Q_OBJECT
@@ -39,7 +39,7 @@ public:
     explicit TfrmPanel(PanelHost& host, QWidget* parent = nullptr);
     ~TfrmPanel() override;
 
-    // PanelView: what the decoder and the link write.
+    // PanelView: what the display and the link's reports write.
     void setMarkVisible(Mark mark, bool visible) override;
     void setValueText(int channel, const QString& text) override;
     void setNoConnectionVisible(bool visible) override;

@@ -6,16 +6,15 @@
 #include "GraphStatistics.h"
 #include "JournalReader.h"
 #include "JournalWriter.h"
-#include "LiveLink.h"
 #include "MessageIds.h"
 #include "MessageTable.h"
 #include "MessageText.h"
 #include "Prompter.h"
 #include "RealTimeGraphAdapter.h"
-#include "RecorderHost.h"
 #include "RecordingPeriod.h"
 #include "TfrmGraph.h"
 #include "TfrmSetupRealTime.h"
+#include "Workspace.h"
 
 namespace tc4dl {
 
@@ -31,44 +30,39 @@ QString graphText(const char* id)
     return MessageTable::forWindow(QStringLiteral("TfrmGraph")).getTextOrDefault(QLatin1String(id));
 }
 
-// How long a stop from outside waits for a running tick.
-constexpr int kTickWaitMs = 2500;
-
 } // namespace
 
-RealTimeRecorder::RealTimeRecorder(RecorderHost& host, GraphServices& services, QObject* parent)
+RealTimeRecorder::RealTimeRecorder(Workspace& workspace, GraphServices& services,
+    std::function<void()> makeWindow, QWidget* dialogParent, QObject* parent)
     : QObject(parent),
-      m_host(host),
-      m_services(services)
+      m_workspace(workspace),
+      m_recording(workspace.recording()),
+      m_services(services),
+      m_makeWindow(std::move(makeWindow)),
+      m_dialogParent(dialogParent)
 {
+    connect(&m_recording, &Recording::sampleTaken, this,
+        [this](const Recording::Sample& sample) { onSampleTaken(sample); });
+    connect(&m_recording, &Recording::stopped, this, &RealTimeRecorder::onStopped);
+    // Clear is open exactly while no run records: the workspace decides, the window shows it.
+    connect(&m_workspace, &Workspace::controlsChanged, this, &RealTimeRecorder::showClear);
 }
 
 RealTimeRecorder::~RealTimeRecorder() = default;
 
-double RealTimeRecorder::nowSerial() const
+void RealTimeRecorder::showClear()
 {
-    return toDateTimeSerial(m_services.clock().now());
-}
-
-void RealTimeRecorder::setJournal(const QString& path, journal::JournalSyncer::Mode mode)
-{
-    m_journalPath = path;
-    m_journal = path.isEmpty() ? nullptr : std::make_unique<journal::JournalWriter>(mode);
-}
-
-void RealTimeRecorder::discardJournal()
-{
-    if (m_journal)
-        m_journal->discard(m_journalPath);
+    if (m_window)
+        m_window->setClearEnabled(m_workspace.controls().clear);
 }
 
 void RealTimeRecorder::offerJournal()
 {
-    if (!m_journal || !m_window)
+    if (!m_recording.journal() || !m_window)
         return;
-    const journal::JournalContents contents = journal::readJournalFile(m_journalPath);
+    const journal::JournalContents contents = journal::readJournalFile(m_recording.journalPath());
     if (!contents.usable()) {
-        discardJournal();
+        m_recording.discardJournal();
         return;
     }
     const QString question = mainText(mainmsg::kUnsavedRecordingFound)
@@ -78,7 +72,7 @@ void RealTimeRecorder::offerJournal()
         == Prompter::Answer::Yes)
         restoreJournal(contents);
     else
-        discardJournal();
+        m_recording.discardJournal();
 }
 
 void RealTimeRecorder::restoreJournal(const journal::JournalContents& contents)
@@ -93,7 +87,7 @@ void RealTimeRecorder::restoreJournal(const journal::JournalContents& contents)
         useRate(rate);
         m_window->showSamplingRate(rate);
     }
-    m_sampler = std::make_unique<RealTimeSampler>(m_window->model(), *m_window, m_sampleCount);
+    m_sampler = std::make_unique<RealTimeSampler>(m_window->model(), *m_window);
     m_sampler->setXExtendStep(m_xExtendStep);
     const int asked = static_cast<int>(
         qMax<quint32>(contents.header.samplesAsked, quint32(contents.samples.size())));
@@ -101,10 +95,8 @@ void RealTimeRecorder::restoreJournal(const journal::JournalContents& contents)
     for (const journal::JournalSample& s : contents.samples)
         m_sampler->addSample(s.values, s.t);
     m_sampler->stop(contents.samples.back().t);
-    m_running = false;
-    // Nothing but the journal holds these samples until the graph is saved.
-    m_unsaved = true;
-    m_window->setClearEnabled(true);
+    m_recording.restore(contents);
+    showClear();
     m_window->redraw();
 }
 
@@ -113,6 +105,7 @@ void RealTimeRecorder::attachWindow(std::unique_ptr<RealTimeWindow> window)
     // A new window starts without a recording.
     m_sampler.reset();
     m_window = std::move(window);
+    showClear();
 }
 
 void RealTimeRecorder::attach(TfrmGraph& window)
@@ -128,21 +121,22 @@ void RealTimeRecorder::attach(TfrmGraph& window)
         if (adapter && adapter->standsFor(gone)) {
             m_sampler.reset();
             m_window.reset();
+            // Gone without its close, with the program: the journal is for the next start.
+            m_recording.end(true);
         }
     });
-    m_host.setRealTimeGraphChecked(true);
 }
 
 void RealTimeRecorder::run()
 {
-    if (!m_host.meterConnected())
+    if (!m_workspace.meterConnected())
         return;
     if (m_window) {
         m_window->restore();
         if (!askToSaveFirst())
             return;
-    } else {
-        m_host.createRealTimeGraph();
+    } else if (m_makeWindow) {
+        m_makeWindow();
     }
     if (!m_window)
         return;
@@ -153,7 +147,7 @@ void RealTimeRecorder::run()
 
 bool RealTimeRecorder::askToSaveFirst()
 {
-    if (!m_running && m_sampleCount <= 0)
+    if (!m_recording.active() && m_recording.sampleCount() <= 0)
         return true;
     const Prompter::Answer answer
         = m_services.prompter().ask(withLineBreaks(mainText(mainmsg::kRealTimeGraphReset)
@@ -167,9 +161,9 @@ bool RealTimeRecorder::askToSaveFirst()
 
 int RealTimeRecorder::askForSamples()
 {
-    TfrmSetupRealTime dialog(m_host.dialogParent());
+    TfrmSetupRealTime dialog(m_dialogParent);
     dialog.setRate(m_window->minutesIndex(), m_window->secondsIndex());
-    dialog.setPeriodText(periodTextUnpadded(qint64(m_host.samplingRate()) * 2000));
+    dialog.setPeriodText(periodTextUnpadded(qint64(m_recording.rate()) * 2000));
     dialog.centreOnScreen();
     if (m_services.prompter().runDialog(dialog) != QDialog::Accepted || !m_window)
         return 0;
@@ -183,87 +177,46 @@ int RealTimeRecorder::askForSamples()
             withLineBreaks(joinedText(typed, mainText(mainmsg::kIsNotValid))));
         return 0;
     }
-    m_host.setSamplingRate(qMax(0, dialog.minutes()) * 60 + qMax(0, dialog.seconds()));
+    m_recording.setRate(qMax(0, dialog.minutes()) * 60 + qMax(0, dialog.seconds()));
     return samples;
 }
 
 void RealTimeRecorder::startRun(int samples)
 {
-    m_sampler = std::make_unique<RealTimeSampler>(m_window->model(), *m_window, m_sampleCount);
+    m_recording.begin(samples, m_workspace.unit(), m_workspace.session().comm1().deviceName());
+    m_sampler = std::make_unique<RealTimeSampler>(m_window->model(), *m_window);
     m_sampler->setXExtendStep(m_xExtendStep);
-    const double start = nowSerial();
-    m_sampler->start(samples, start);
-    if (m_journal) {
-        const journal::JournalHeader header { start, quint32(samples),
-            quint32(qMax(0, m_host.samplingRate())), m_host.unit() == 0 ? 0 : 1 };
-        if (!m_journal->begin(m_journalPath, header, m_services.clock().tickMs()))
-            qWarning("Real-time journal %s could not be written: the run is kept in memory only",
-                qPrintable(m_journalPath));
-    }
+    m_sampler->start(samples, m_recording.startSerial());
     m_window->redraw();
-    m_window->setClearEnabled(false);
-    m_running = true;
-    m_host.setRunEnabled(false);
-    m_host.setStopEnabled(true);
 }
 
-void RealTimeRecorder::onTick(const TickCheck& check, double nowSerial)
-{
-    ++m_ticksSinceSample;
-    if (m_journal)
-        m_journal->timePassed(m_services.clock().tickMs());
-    if (check.frameArrived) {
-        if (m_running && m_ticksSinceSample >= m_host.samplingRate()) {
-            m_ticksSinceSample = 0;
-            takeSample(check.values, nowSerial);
-        }
-    } else if (check.linkLost) {
-        // A run pauses while the meter is silent and goes on when frames return.
-        m_ticksSinceSample = 0;
-    }
-}
-
-void RealTimeRecorder::takeSample(const std::array<float, 4>& values, double nowSerial)
+void RealTimeRecorder::onSampleTaken(const Recording::Sample& sample)
 {
     if (!m_window || !m_sampler)
         return;
-    const bool full = m_sampler->addSample(values, nowSerial);
-    m_unsaved = true;
-    if (m_journal)
-        m_journal->append({ nowSerial, values }, m_services.clock().tickMs());
+    (void)m_sampler->addSample(sample.values, sample.t);
     m_window->redraw();
-    if (full)
-        stopRecording(true);
 }
 
 void RealTimeRecorder::stop()
 {
-    stopRecording(false);
+    m_workspace.stopRecording();
 }
 
-void RealTimeRecorder::stopRecording(bool insideTick)
+void RealTimeRecorder::onStopped(double endSerial)
 {
-    // A stop from the toolbar lets a running tick finish first. The stop at the last sample
-    // runs inside the tick itself, which would only wait for itself.
-    if (!insideTick)
-        m_services.clock().waitWhile([this] { return m_host.tickBusy(); }, kTickWaitMs);
-    m_running = false;
-    if (m_journal)
-        m_journal->finish();
-    m_host.setRunEnabled(true);
-    m_host.setStopEnabled(false);
     if (!m_window)
         return;
     m_window->restore();
-    m_window->setClearEnabled(true);
+    showClear();
     if (m_sampler)
-        m_sampler->stop(nowSerial());
+        m_sampler->stop(endSerial);
     m_window->redraw();
 }
 
 bool RealTimeRecorder::closeQuery()
 {
-    if (!m_unsaved)
+    if (!m_recording.unsaved())
         return true;
     switch (m_services.prompter().ask(graphText(graphmsg::kSaveRealTimeQuestion),
         Prompter::Buttons::YesNoCancel, Prompter::Icon::Question)) {
@@ -271,12 +224,12 @@ bool RealTimeRecorder::closeQuery()
         // A Yes whose save did not happen keeps the window open and the samples unsaved.
         if (!saveGraph())
             return false;
-        m_unsaved = false;
+        m_recording.setUnsaved(false);
         return true;
     case Prompter::Answer::No:
         // The journal goes with the window (closed()) or with the program's normal end: a
         // later Cancel of the program's close keeps both.
-        m_unsaved = false;
+        m_recording.setUnsaved(false);
         return true;
     default:
         return false;
@@ -286,21 +239,14 @@ bool RealTimeRecorder::closeQuery()
 void RealTimeRecorder::closed()
 {
     // Closing the real-time graph ends a recording without the stop processing.
-    m_host.setRealTimeGraphChecked(false);
     m_sampler.reset();
     m_window.reset();
-    if (m_host.meterConnected())
-        m_host.setRunEnabled(true);
-    m_host.setStopEnabled(false);
-    m_running = false;
-    m_sampleCount = 0;
-    discardJournal();
+    m_recording.end();
 }
 
 void RealTimeRecorder::cleared()
 {
-    m_sampleCount = 0;
-    discardJournal();
+    m_recording.cleared();
 }
 
 void RealTimeRecorder::save()
@@ -313,14 +259,14 @@ bool RealTimeRecorder::saveGraph()
     if (!m_window || !m_window->save())
         return false;
     // A save during a run holds only the samples so far: the journal keeps the rest coming.
-    if (!m_running)
-        discardJournal();
+    if (!m_recording.active())
+        m_recording.discardJournal();
     return true;
 }
 
 void RealTimeRecorder::useRate(int seconds)
 {
-    m_host.setSamplingRate(seconds);
+    m_recording.setRate(seconds);
     m_xExtendStep = seconds * 100 * kSecondDays;
     if (m_sampler)
         m_sampler->setXExtendStep(m_xExtendStep);
@@ -330,14 +276,14 @@ void RealTimeRecorder::samplingRateChanged(int seconds)
 {
     if (!m_window)
         return;
-    const int previous = m_host.samplingRate();
+    const int previous = m_recording.rate();
     // 00:00 is no rate: the lists show 2 s, and 2 s is what is compared with the rate in use.
     const int rate = seconds == 0 ? 2 : seconds;
     if (seconds == 0)
         m_window->showSamplingRate(rate);
     if (rate == previous)
         return;
-    if (m_running || m_sampleCount > 0) {
+    if (m_recording.active() || m_recording.sampleCount() > 0) {
         const Prompter::Answer answer = m_services.prompter().ask(
             withLineBreaks(graphText(graphmsg::kRateChangedWhileRecording)
                 + graphText(graphmsg::kNewRateNeedsReset)
@@ -352,10 +298,8 @@ void RealTimeRecorder::samplingRateChanged(int seconds)
         }
     }
     // The run ends without the stop processing: the graph starts again at the new rate.
-    m_running = false;
-    m_window->setClearEnabled(true);
-    m_host.setRunEnabled(true);
-    m_host.setStopEnabled(false);
+    m_recording.interrupt();
+    showClear();
     m_window->clear();
     m_window->model().look.lineGapThreshold = 1e20;
     m_window->model().touchLook();
@@ -365,7 +309,8 @@ void RealTimeRecorder::samplingRateChanged(int seconds)
 
 std::optional<bool> RealTimeRecorder::dataCelsius() const
 {
-    return m_host.unit() != 0;
+    // The samples keep the unit they were taken in, whatever the meter shows since.
+    return isCelsius(m_recording.sampleCount() > 0 ? m_recording.unit() : m_workspace.unit());
 }
 
 } // namespace tc4dl

@@ -1,32 +1,39 @@
 #pragma once
 
 #include "GraphRole.h"
-#include "JournalSyncer.h"
 #include "RealTimeSampler.h"
 #include "RealTimeWindow.h"
+#include "Recording.h"
 
 #include <QObject>
 
+#include <functional>
 #include <memory>
+
+class QWidget;
 
 namespace tc4dl {
 
 namespace journal {
-class JournalWriter;
 struct JournalContents;
 } // namespace journal
 
 class GraphServices;
-class RecorderHost;
-struct TickCheck;
+class Workspace;
 
-// Real-time recording: Run and Stop, the sampling on the main tick, whether a run is going and
-// how many samples the graph holds, and the real-time graph window's role (its save question,
-// Clear and its sampling-rate lists). It reaches the window only through RealTimeWindow.
+// The real-time graph window's role: Run and Stop with their questions, the graph that shows
+// the workspace's recording as it grows (its samples, MAX and MIN, the stop's averages), the
+// save question, Clear and the sampling-rate lists. Whether a run is going, its samples and
+// rate are the workspace's Recording; the recorder asks it, and reaches its window only
+// through RealTimeWindow.
 class RealTimeRecorder final : public QObject, public GraphRole {
     Q_OBJECT
 public:
-    RealTimeRecorder(RecorderHost& host, GraphServices& services, QObject* parent = nullptr);
+    // `makeWindow` makes the real-time graph window when Run finds none (the window attaches
+    // itself); `dialogParent` is the parent of the set-up dialog.
+    RealTimeRecorder(Workspace& workspace, GraphServices& services,
+        std::function<void()> makeWindow = {}, QWidget* dialogParent = nullptr,
+        QObject* parent = nullptr);
     ~RealTimeRecorder() override;
 
     // Run: asks whether to save a graph that holds samples, makes the window again when it was
@@ -34,41 +41,18 @@ public:
     void run();
     // Stop from the toolbar or the menu: lets a running tick finish first.
     void stop();
-    // The sampling half of a main tick, after its frame check, with the values of the last
-    // frame; `nowSerial` is the tick's time. Connected to the live session's sampling point.
-    void onTick(const TickCheck& check, double nowSerial);
 
-    [[nodiscard]] bool running() const { return m_running; }
-    [[nodiscard]] int sampleCount() const { return m_sampleCount; }
-    // A sample was added since the user last answered the save question.
-    [[nodiscard]] bool unsaved() const { return m_unsaved; }
-    void setUnsaved(bool unsaved) { m_unsaved = unsaved; }
+    [[nodiscard]] Recording& recording() { return m_recording; }
     [[nodiscard]] bool hasWindow() const { return m_window != nullptr; }
     // How far the graph's time axis grows past a new sample (a fraction of a day).
     [[nodiscard]] double xExtendStep() const { return m_xExtendStep; }
 
-    // Takes over a recording's bookkeeping as it stands (a run going, samples in the graph),
-    // so that tests can start from any point of a run.
-    void assumeRecording(bool running, int samples)
-    {
-        m_running = running;
-        m_sampleCount = samples;
-    }
-    // Keeps every run in a journal file at `path` (none when empty), so that a recording
-    // outlives a crash. The file goes when the run's graph is saved after the run, cleared or
-    // closed, or by discardJournal(); an Exit leaves it for the next start.
-    void setJournal(const QString& path,
-        journal::JournalSyncer::Mode mode = journal::JournalSyncer::Mode::Background);
-    [[nodiscard]] QString journalPath() const { return m_journalPath; }
-    [[nodiscard]] const journal::JournalWriter* journal() const { return m_journal.get(); }
     // At start-up: a journal left by a session that ended without closing is offered back
     // in one question; Yes puts it into the real-time graph, No deletes it. A journal with
     // nothing usable in it goes without a question.
     void offerJournal();
     // Puts a journal's samples into the real-time graph as a stopped run, unsaved.
     void restoreJournal(const journal::JournalContents& contents);
-    // The program closes normally, its questions answered: the journal has served.
-    void discardJournal();
 
     // Records into `window` from now on (tests give their own; attach() gives the real one).
     void attachWindow(std::unique_ptr<RealTimeWindow> window);
@@ -78,7 +62,7 @@ public:
     bool closeQuery() override;
     void closed() override;
     void save() override;
-    // The meter's live unit: the samples are taken in it.
+    // The unit of the run on show, or of the live readings before it holds a sample.
     [[nodiscard]] std::optional<bool> dataCelsius() const override;
     [[nodiscard]] bool ratesOfLatestMinute() const override { return true; }
     void cleared() override;
@@ -88,23 +72,20 @@ private:
     [[nodiscard]] bool askToSaveFirst();
     [[nodiscard]] int askForSamples();
     void startRun(int samples);
-    void takeSample(const std::array<float, 4>& values, double nowSerial);
-    void stopRecording(bool insideTick);
-    [[nodiscard]] double nowSerial() const;
+    void onSampleTaken(const Recording::Sample& sample);
+    void onStopped(double endSerial);
+    void showClear();
     [[nodiscard]] bool saveGraph();
     // Samples every `seconds` from now on, the time axis growing to match.
     void useRate(int seconds);
 
-    RecorderHost& m_host;
+    Workspace& m_workspace;
+    Recording& m_recording;
     GraphServices& m_services;
+    std::function<void()> m_makeWindow;
+    QWidget* m_dialogParent;
     std::unique_ptr<RealTimeWindow> m_window;
     std::unique_ptr<RealTimeSampler> m_sampler;
-    std::unique_ptr<journal::JournalWriter> m_journal;
-    QString m_journalPath;
-    bool m_running = false;
-    int m_sampleCount = 0;
-    bool m_unsaved = false;
-    int m_ticksSinceSample = 0;
     // One tenth of a minute, as a fraction of a day rounded to single precision.
     double m_xExtendStep = static_cast<double>(1.0f / 8640.0f);
 };

@@ -4,13 +4,9 @@
 
 namespace tc4dl {
 
-namespace {
-} // namespace
-
-RealTimeSampler::RealTimeSampler(chart::ChartModel& graph, RealTimeBoxes& boxes, int& sampleCount)
+RealTimeSampler::RealTimeSampler(chart::ChartModel& graph, RealTimeBoxes& boxes)
     : m_graph(graph),
-      m_boxes(boxes),
-      m_sampleCount(sampleCount)
+      m_boxes(boxes)
 {
     m_liveMax.fill(-kNullValue);
     m_liveMin.fill(kNullValue);

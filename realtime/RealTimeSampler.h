@@ -26,9 +26,7 @@ class RealTimeSampler {
 public:
     static constexpr int kChannels = 4;
 
-    // `sampleCount` is the program's count of samples in the real-time graph, which other
-    // commands (Clear, closing the window) reset too.
-    RealTimeSampler(chart::ChartModel& graph, RealTimeBoxes& boxes, int& sampleCount);
+    RealTimeSampler(chart::ChartModel& graph, RealTimeBoxes& boxes);
 
     // Points := samples, every cell null, the counters and the running MAX/MIN reset, the
     // statistic boxes emptied, the start time shown and the X axis from start to start + 100 s.
@@ -39,6 +37,7 @@ public:
     // point), ends the X axis there and writes the averages.
     void stop(double endSerial);
 
+    // The samples written into the graph since the start.
     [[nodiscard]] int sampleCount() const { return m_sampleCount; }
     [[nodiscard]] float liveMax(int channel) const { return m_liveMax.at(channel); }
     [[nodiscard]] float liveMin(int channel) const { return m_liveMin.at(channel); }
@@ -50,7 +49,7 @@ public:
 private:
     chart::ChartModel& m_graph;
     RealTimeBoxes& m_boxes;
-    int& m_sampleCount;
+    int m_sampleCount = 0;
     std::array<float, kChannels> m_liveMax {};
     std::array<float, kChannels> m_liveMin {};
     double m_xExtendStep = static_cast<double>(1.0f / 8640.0f);

@@ -47,6 +47,7 @@ inline constexpr char kHelpPageMissing[] = "IDS_181";
 
 // The graph windows' table ("TfrmGraph").
 namespace graphmsg {
+inline constexpr char kArchiveGraphCaption[] = "IDS_8";
 inline constexpr char kSaveLoggerDataQuestion[] = "IDS_9";
 inline constexpr char kSaveRealTimeQuestion[] = "IDS_11";
 inline constexpr char kDoubleClickToDelete[] = "IDS_14";

@@ -15,7 +15,7 @@ cd "$here"
 
 targets=(framereader livedecoder graphstate graphstatefile messagetable memorydecoder
   collectionfile memorydownload setupexchange texttable tabletograph
-  journal archive)
+  journal archive liverequest recordconfig)
 if [ "${1:-}" = "--list" ]; then
   printf '%s\n' "${targets[@]}"
   exit 0
@@ -56,6 +56,7 @@ case "$target" in
   framereader) max_len=2048 ;;
   livedecoder) max_len=1440 ;;
   messagetable) max_len=16384 ;;
+  liverequest) max_len=16384 ;;
   memorydownload | setupexchange) max_len=16384 ;;
   *) max_len=65536 ;;
 esac

@@ -18,6 +18,12 @@ packages=(
   poppler-utils
   lintian file
   dbus
+  # The live page: its HTTP server and QR codes; the browser, WebSockets for driving it and
+  # openssl for a certificate in its tests; wrk for its benchmark.
+  qt6-httpserver-dev libqrencode-dev
+  qt6-websockets-dev chromium openssl wrk
+  libmosquitto-dev mosquitto mosquitto-clients
+  systemd
 )
 
 missing=()

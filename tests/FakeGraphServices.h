@@ -1,14 +1,13 @@
 #pragma once
 
-// Stand-ins for the main window around graph windows and the real-time recorder: they record
-// what is asked of them; questions go to the scripted prompter.
+// A stand-in for the program around graph windows: it records what is asked of it; questions
+// go to the scripted prompter.
 
 #include "ChannelConfig.h"
 #include "GraphServices.h"
 #include "GraphShared.h"
 #include "ManualClock.h"
 #include "MessageTable.h"
-#include "RecorderHost.h"
 #include "ScriptedPrompter.h"
 
 #include <QTemporaryDir>
@@ -50,36 +49,6 @@ public:
     int graphSaves = 0;
     bool savesSucceed = true;
     int outputDisabled = 0;
-};
-
-class FakeRecorderHost final : public RecorderHost {
-public:
-    bool meterConnected() const override { return connected; }
-    bool tickBusy() const override { return busy; }
-    void setRunEnabled(bool enabled) override { runEnabled = enabled; }
-    void setStopEnabled(bool enabled) override { stopEnabled = enabled; }
-    void setRealTimeGraphChecked(bool on) override { checked = on; }
-    void createRealTimeGraph() override
-    {
-        ++windowsMade;
-        if (makeWindow)
-            makeWindow();
-    }
-    QWidget* dialogParent() override { return nullptr; }
-    int unit() const override { return cfDegree; }
-    int samplingRate() const override { return rate; }
-    void setSamplingRate(int seconds) override { rate = seconds; }
-
-    bool connected = false;
-    std::array<float, 4> values {}; // what the ticks bring as the last frame's values
-    bool busy = false;
-    bool runEnabled = false;
-    bool stopEnabled = true;
-    bool checked = false;
-    int rate = 2;
-    int cfDegree = 1;
-    int windowsMade = 0;
-    std::function<void()> makeWindow;
 };
 
 } // namespace tc4dl::testing

@@ -5,12 +5,12 @@
 // recorded Settings.
 
 #include "DesktopNotifier.h"
+#include "MainWindowParts.h"
 #include "ManualClock.h"
 #include "RecordingSettingsStore.h"
 #include "ScriptedPrompter.h"
 #include "SimulatedMeter.h"
 #include "SimulatedSerialPort.h"
-#include "TfrmMain.h"
 
 #include <QAction>
 #include <QDialog>

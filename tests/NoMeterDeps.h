@@ -3,11 +3,11 @@
 // The main window's dependencies for tests that need no meter: one serial port, "ttyS0", that
 // cannot be opened, no live timers, no sound, and the program's folders where the test says.
 
+#include "MainWindowParts.h"
 #include "ManualClock.h"
 #include "RecordingSettingsStore.h"
 #include "ScriptedPrompter.h"
 #include "SimulatedSerialPort.h"
-#include "TfrmMain.h"
 
 #include <memory>
 

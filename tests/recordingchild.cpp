@@ -43,22 +43,22 @@ int main(int argc, char* argv[])
     };
     f.window->btnRunClick();
     QTextStream out(stdout);
-    if (!f.window->recorder().running()) {
+    if (!f.window->workspace().recording().active()) {
         out << "not recording\n";
         return 1;
     }
-    const chart::ChartModel& graph = f.window->realTimeGraph()->model();
+    const chart::ChartModel& graph = f.window->windows().realTimeGraph()->model();
     int printed = 0;
     for (int ticks = 0; printed < wanted && ticks < 10 * wanted; ++ticks) {
         f.tick();
-        for (; printed < f.window->recorder().sampleCount(); ++printed) {
+        for (; printed < f.window->workspace().recording().sampleCount(); ++printed) {
             out << "sample " << QString::number(graph.x(0, printed), 'g', 17);
             for (int s = 0; s < 4; ++s)
                 out << ' ' << QString::number(double(graph.y(s, printed)), 'g', 17);
             out << '\n';
         }
     }
-    out << "synced " << f.window->recorder().journal()->syncedRecords() << '\n'
+    out << "synced " << f.window->workspace().recording().journal()->syncedRecords() << '\n'
         << "ready" << Qt::endl;
     std::string line;
     std::getline(std::cin, line);

@@ -9,6 +9,7 @@
 #include <QTest>
 
 #include <cmath>
+#include <limits>
 
 using namespace tc4dl::alarm;
 
@@ -109,71 +110,131 @@ private Q_SLOTS:
     void crossings_data()
     {
         QTest::addColumn<QString>("rules");
-        QTest::addColumn<double>("hysteresis");
+        QTest::addColumn<QString>("hysteresis"); // one for every channel, or one each
         QTest::addColumn<QString>("steps");
         QTest::addColumn<QStringList>("events");
         QTest::newRow("raised once above the limit")
-            << "T1>150" << 1.0 << "0: 140; 1: 151; 2: 160; 3: 155"
-            << QStringList { "1 raise T1>150 151" };
-        QTest::newRow("at the limit is not above")
-            << "T1>150" << 1.0 << "0: 150; 1: 150" << QStringList {};
+            << "T1>150"
+            << "1"
+            << "0: 140; 1: 151; 2: 160; 3: 155" << QStringList { "1 raise T1>150 151" };
+        QTest::newRow("at the limit is not above") << "T1>150"
+                                                   << "1"
+                                                   << "0: 150; 1: 150" << QStringList {};
         QTest::newRow("clears only back by the hysteresis, then raises again")
-            << "T1>150" << 1.0 << "0: 151; 1: 149.5; 2: 152; 3: 149; 4: 151"
+            << "T1>150"
+            << "1"
+            << "0: 151; 1: 149.5; 2: 152; 3: 149; 4: 151"
             << QStringList { "0 raise T1>150 151", "3 clear T1>150 149", "4 raise T1>150 151" };
         QTest::newRow("below, on its own channel")
-            << "T3<-5.5" << 1.0 << "0: - - -6 -; 1: - - -5 -; 2: - - -4.5 -; 3: - - -6 -"
+            << "T3<-5.5"
+            << "1"
+            << "0: - - -6 -; 1: - - -5 -; 2: - - -4.5 -; 3: - - -6 -"
             << QStringList { "0 raise T3<-5.5 -6", "2 clear T3<-5.5 -4.5", "3 raise T3<-5.5 -6" };
         QTest::newRow("no hysteresis")
-            << "T1>150" << 0.0 << "0: 151; 1: 150; 2: 151"
+            << "T1>150"
+            << "0"
+            << "0: 151; 1: 150; 2: 151"
             << QStringList { "0 raise T1>150 151", "1 clear T1>150 150", "2 raise T1>150 151" };
         QTest::newRow("a negative hysteresis counts as none")
-            << "T1>150" << -5.0 << "0: 151; 1: 152; 2: 150"
+            << "T1>150"
+            << "-5"
+            << "0: 151; 1: 152; 2: 150"
             << QStringList { "0 raise T1>150 151", "2 clear T1>150 150" };
+        QTest::newRow("each channel clears by its own hysteresis")
+            << "T1>150 T2>150 T3>150 T4>150"
+            << "1 2 3 4"
+            << "0: 151 151 151 151; 1: 149 149 149 149; 2: 148 148 148 148; 3: 147 147 147 147; "
+               "4: 146 146 146 146"
+            << QStringList { "0 raise T1>150 151", "0 raise T2>150 151", "0 raise T3>150 151",
+                   "0 raise T4>150 151", "1 clear T1>150 149", "2 clear T2>150 148",
+                   "3 clear T3>150 147", "4 clear T4>150 146" };
+        QTest::newRow("an infinite hysteresis counts as none")
+            << "T2>150"
+            << "inf"
+            << "0: - 151; 1: - 150" << QStringList { "0 raise T2>150 151", "1 clear T2>150 150" };
+        QTest::newRow("a hysteresis that is no number counts as none")
+            << "T4<10"
+            << "nan"
+            << "0: - - - 9; 1: - - - 10" << QStringList { "0 raise T4<10 9", "1 clear T4<10 10" };
+        QTest::newRow("OL on T4 with its rule opens its probe")
+            << "T4>150"
+            << "1"
+            << "0: - - - OL; 1: - - - 20" << QStringList { "0 open T4", "1 closed T4" };
         QTest::newRow("high and low on one channel")
-            << "T2>30 T2<10" << 1.0 << "0: - 31; 1: - 9; 2: - 20"
+            << "T2>30 T2<10"
+            << "1"
+            << "0: - 31; 1: - 9; 2: - 20"
             << QStringList { "0 raise T2>30 31", "1 clear T2>30 9", "1 raise T2<10 9",
                    "2 clear T2<10 20" };
         QTest::newRow("OL opens the probe, the next reading closes it")
-            << "T1>150" << 1.0 << "0: 160; 1: OL; 2: OL; 3: 100"
+            << "T1>150"
+            << "1"
+            << "0: 160; 1: OL; 2: OL; 3: 100"
             << QStringList { "0 raise T1>150 160", "1 open T1", "3 closed T1",
                    "3 clear T1>150 100" };
         QTest::newRow("an open probe neither clears nor repeats a raised alarm")
-            << "T1>150" << 1.0 << "0: 160; 1: OL; 2: 160"
+            << "T1>150"
+            << "1"
+            << "0: 160; 1: OL; 2: 160"
             << QStringList { "0 raise T1>150 160", "1 open T1", "2 closed T1" };
         QTest::newRow("OL on a channel without a limit is no alarm")
-            << "T1>150" << 1.0 << "0: 20 OL; 1: 20 OL" << QStringList {};
-        QTest::newRow("nothing without limits")
-            << "" << 1.0 << "0: OL OL; lost 1; back 2" << QStringList {};
+            << "T1>150"
+            << "1"
+            << "0: 20 OL; 1: 20 OL" << QStringList {};
+        QTest::newRow("nothing without limits") << ""
+                                                << "1"
+                                                << "0: OL OL; lost 1; back 2" << QStringList {};
         QTest::newRow("a lost link once, then back")
-            << "T1>150" << 1.0 << "0: 20; lost 3; lost 4; back 6; 6: 20; back 7"
-            << QStringList { "3 lost", "6 back" };
+            << "T1>150"
+            << "1"
+            << "0: 20; lost 3; lost 4; back 6; 6: 20; back 7" << QStringList { "3 lost", "6 back" };
         QTest::newRow("rate rises faster than the limit")
-            << "T1/min>5" << 1.0 << "0: 20; 10: 21; 20: 22; 30: 23"
-            << QStringList { "10 raise T1/min>5 6" };
+            << "T1/min>5"
+            << "1"
+            << "0: 20; 10: 21; 20: 22; 30: 23" << QStringList { "10 raise T1/min>5 6" };
         QTest::newRow("rate falls faster than the limit")
-            << "T2/min<-5" << 1.0 << "0: - 30; 6: - 29; 12: - 28"
-            << QStringList { "6 raise T2/min<-5 -10" };
+            << "T2/min<-5"
+            << "1"
+            << "0: - 30; 6: - 29; 12: - 28" << QStringList { "6 raise T2/min<-5 -10" };
         QTest::newRow("rate unknown: nothing raised or cleared")
-            << "T1/min>5" << 1.0 << "0: 20; 10: 21; 100: 0; 200: 20"
-            << QStringList { "10 raise T1/min>5 6" };
+            << "T1/min>5"
+            << "1"
+            << "0: 20; 10: 21; 100: 0; 200: 20" << QStringList { "10 raise T1/min>5 6" };
         QTest::newRow("rate hysteresis in degrees per minute")
-            << "T1/min>5" << 1.0 << "0: 20; 10: 21; 100: 21; 110: 21.75; 200: 30; 210: 30.66"
+            << "T1/min>5"
+            << "1"
+            << "0: 20; 10: 21; 100: 21; 110: 21.75; 200: 30; 210: 30.66"
             << QStringList { "10 raise T1/min>5 6", "210 clear T1/min>5 3.96" };
         QTest::newRow("unit switch keeps the alarm, limits follow")
-            << "T1>100" << 1.0 << "0: 101; F; 1: 215; 2: 210.5; 3: 210; C; 4: 101"
+            << "T1>100"
+            << "1"
+            << "0: 101; F; 1: 215; 2: 210.5; 3: 210; C; 4: 101"
             << QStringList { "0 raise T1>100 101", "3 clear T1>212 210", "4 raise T1>100 101" };
         QTest::newRow("unit switch keeps the rate window")
-            << "T1/min>20" << 1.0 << "0: 20; 10: 21; F; 20: 71.6" << QStringList {};
+            << "T1/min>20"
+            << "1"
+            << "0: 20; 10: 21; F; 20: 71.6" << QStringList {};
     }
 
     void crossings()
     {
         QFETCH(QString, rules);
-        QFETCH(double, hysteresis);
+        QFETCH(QString, hysteresis);
         QFETCH(QString, steps);
         QFETCH(QStringList, events);
+        const auto number = [](const QString& t) {
+            if (t == QLatin1String("inf"))
+                return std::numeric_limits<double>::infinity();
+            if (t == QLatin1String("nan"))
+                return std::numeric_limits<double>::quiet_NaN();
+            return t.toDouble();
+        };
+        const QStringList bands = hysteresis.split(QLatin1Char(' '));
+        std::array<double, kChannels> perChannel = everyChannel(number(bands.value(0)));
+        for (int c = 1; c < bands.size() && c < kChannels; ++c)
+            perChannel[static_cast<std::size_t>(c)] = number(bands[c]);
         AlarmMonitor monitor;
-        monitor.setRules(rulesFrom(rules), everyChannel(hysteresis));
+        monitor.setRules(rulesFrom(rules), perChannel);
         QCOMPARE(run(monitor, steps), events);
     }
 
@@ -267,6 +328,8 @@ private Q_SLOTS:
         QTest::newRow("one sample") << "0:20" << unknown;
         QTest::newRow("only OL beside one") << "0:OL 1:20 2:OL" << unknown;
         QTest::newRow("two at the same time") << "5:20 5:30" << unknown;
+        QTest::newRow("a reading at the time of the last stays in the window")
+            << "0:0 10:0 10:10" << 30.0;
         QTest::newRow("clock set back starts again") << "0:0 10:10 5:100" << unknown;
         QTest::newRow("many samples: the ring grows and wraps") << [] {
             QStringList s;

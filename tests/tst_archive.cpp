@@ -5,10 +5,12 @@
 #include "Archive.h"
 #include "ArchiveListModel.h"
 #include "ArchiveTimeline.h"
+#include "Clock.h"
 #include "DataSetStore.h"
 #include "DateTimeSerial.h"
 #include "DecodeMemoryImage.h"
 #include "LoggerImages.h"
+#include "ManualClock.h"
 #include "MemoryHeader.h"
 #include "RealParts.h"
 
@@ -45,6 +47,13 @@ using loggerimages::RecordedSet;
 using Kind = ArchiveError::Kind;
 
 namespace {
+
+// Dates the adds and the names damaged files are moved aside to.
+ManualClock& archiveClock()
+{
+    static ManualClock clock;
+    return clock;
+}
 
 struct Decoded {
     MemoryImage image;
@@ -272,7 +281,7 @@ Outcome operate(const QString& operation, const QString& archive)
 {
     Outcome o;
     const OpenOptions quickly { 300, {}, {} };
-    const Archive::Opened opened = Archive::open(archive,
+    const Archive::Opened opened = Archive::open(archive, archiveClock(),
         operation == u"list" ? Archive::Access::ReadOnly : Archive::Access::ReadWrite, quickly);
     o.kind = int(opened.error.kind);
     o.aside = !opened.movedAside.isEmpty()  ? QStringLiteral("damaged")
@@ -467,7 +476,7 @@ bool bring(Harm harm, const QString& path, OtherProgram& other)
 
 bool makeBase(const QString& path)
 {
-    const Archive::Opened opened = Archive::open(path);
+    const Archive::Opened opened = Archive::open(path, archiveClock());
     return opened.archive && addImage(*opened.archive, baseSets()).newSets == 12;
 }
 
@@ -638,7 +647,7 @@ int helper(const QStringList& args)
             stdout);
         return 0;
     }
-    const Archive::Opened opened = Archive::open(args.value(2));
+    const Archive::Opened opened = Archive::open(args.value(2), archiveClock());
     if (!opened.archive) {
         std::fputs(qPrintable(describe(opened.error) + u'\n'), stderr);
         return 2;
@@ -783,7 +792,7 @@ void TestArchive::identity()
     QFETCH(RowEdit, edit);
     std::unique_ptr<Archive> archive;
     {
-        const Archive::Opened opened = Archive::open(archivePath());
+        const Archive::Opened opened = Archive::open(archivePath(), archiveClock());
         QVERIFY2(opened.archive, qPrintable(describe(opened.error)));
         {
             const AddOutcome o = addImage(*opened.archive, first, QStringLiteral("download COM3"));
@@ -792,7 +801,7 @@ void TestArchive::identity()
     }
     if (!edit.isEmpty())
         QVERIFY(runSql(archivePath(), { QStringLiteral("UPDATE set_data SET ") + edit }));
-    Archive::Opened opened = Archive::open(archivePath());
+    Archive::Opened opened = Archive::open(archivePath(), archiveClock());
     QVERIFY2(opened.archive, qPrintable(describe(opened.error)));
     if (removeNewest) {
         std::vector<ArchivedSet> sets = opened.archive->list();
@@ -851,7 +860,7 @@ void TestArchive::listFilters()
     QFETCH(int, unit);
     QFETCH(double, margin);
     QFETCH(QList<int>, days);
-    const Archive::Opened opened = Archive::open(archivePath());
+    const Archive::Opened opened = Archive::open(archivePath(), archiveClock());
     QVERIFY(opened.archive);
     // Added out of order, and over two adds.
     QVERIFY(addImage(*opened.archive, { onDay(set(2, 1), 20), onDay(set(2, 2), 5) }).ok);
@@ -906,11 +915,12 @@ void TestArchive::migratesFromTheFirstVersion()
     QSqlDatabase::removeDatabase(QStringLiteral("v1"));
     // Read as it is where it may only be read.
     {
-        const Archive::Opened reading = Archive::open(archivePath(), Archive::Access::ReadOnly);
+        const Archive::Opened reading
+            = Archive::open(archivePath(), archiveClock(), Archive::Access::ReadOnly);
         QVERIFY2(reading.archive, qPrintable(describe(reading.error)));
         QCOMPARE(reading.archive->list().size(), std::size_t(1));
     }
-    const Archive::Opened opened = Archive::open(archivePath());
+    const Archive::Opened opened = Archive::open(archivePath(), archiveClock());
     QVERIFY2(opened.archive, qPrintable(describe(opened.error)));
     QVERIFY(opened.movedAside.isEmpty());
     const std::vector<ArchivedSet> sets = opened.archive->list();
@@ -999,7 +1009,7 @@ void TestArchive::readingsAsSqlReadsThem()
         who.machine = QStringLiteral("bench-pc");
         who.user = QStringLiteral("ada");
         const Archive::Opened opened
-            = Archive::open(archivePath(), Archive::Access::ReadWrite, who);
+            = Archive::open(archivePath(), archiveClock(), Archive::Access::ReadWrite, who);
         QVERIFY2(opened.archive, qPrintable(describe(opened.error)));
         QVERIFY(addImage(*opened.archive, { recorded }).ok);
         QVERIFY(opened.archive->check().ok);
@@ -1023,14 +1033,15 @@ void TestArchive::damagedFileIsMovedAside()
 {
     QFETCH(QByteArray, content);
     QVERIFY(writeFile(archivePath(), content));
-    const Archive::Opened opened = Archive::open(archivePath());
+    const Archive::Opened opened = Archive::open(archivePath(), archiveClock());
     QVERIFY2(opened.archive, qPrintable(describe(opened.error)));
     QVERIFY(opened.movedAside.startsWith(archivePath() + QStringLiteral(".damaged-")));
     QCOMPARE(readAll(opened.movedAside), content);
     QVERIFY(addImage(*opened.archive, { set(3, 1) }).ok);
     QCOMPARE(opened.archive->list().size(), std::size_t(1));
     // Listing alone never moves anything.
-    const Archive::Opened listing = Archive::open(opened.movedAside, Archive::Access::ReadOnly);
+    const Archive::Opened listing
+        = Archive::open(opened.movedAside, archiveClock(), Archive::Access::ReadOnly);
     QVERIFY(!listing.archive);
     QCOMPARE(listing.error.kind, Kind::NotAnArchive);
     QVERIFY(listing.movedAside.isEmpty());
@@ -1225,7 +1236,7 @@ void TestArchive::schemaChangedWhileOpen()
 {
     QFETCH(QString, planted);
     QFETCH(QString, operation);
-    const Archive::Opened opened = Archive::open(archivePath());
+    const Archive::Opened opened = Archive::open(archivePath(), archiveClock());
     QVERIFY(opened.archive);
     QVERIFY(addImage(*opened.archive, baseSets()).ok);
     QVERIFY(runSql(archivePath(), { planted }));
@@ -1254,7 +1265,7 @@ void TestArchive::readOnlyArchiveStillLists()
 #endif
 #ifdef Q_OS_UNIX
     {
-        const Archive::Opened opened = Archive::open(archivePath());
+        const Archive::Opened opened = Archive::open(archivePath(), archiveClock());
         QVERIFY(opened.archive);
         QVERIFY(addImage(*opened.archive, { set(3, 1), set(4, 2) }).ok);
     }
@@ -1273,7 +1284,7 @@ void TestArchive::readOnlyArchiveStillLists()
     if (child == 0) {
         if (root && (setgid(nobody->pw_gid) != 0 || setuid(nobody->pw_uid) != 0))
             _exit(10);
-        const Archive::Opened opened = Archive::open(archivePath());
+        const Archive::Opened opened = Archive::open(archivePath(), archiveClock());
         if (!opened.archive)
             _exit(1);
         const bool listed = opened.archive->list().size() == 2;
@@ -1296,7 +1307,7 @@ void TestArchive::readOnlyArchiveStillLists()
     QVERIFY(::chmod(QFile::encodeName(m_dir->path()).constData(), 0700) == 0);
     QVERIFY(WIFEXITED(status));
     QCOMPARE(WEXITSTATUS(status), 0);
-    const Archive::Opened moved = Archive::open(copy, Archive::Access::ReadOnly);
+    const Archive::Opened moved = Archive::open(copy, archiveClock(), Archive::Access::ReadOnly);
     QVERIFY(moved.archive);
     QCOMPARE(moved.archive->list().size(), std::size_t(2));
 #else
@@ -1306,7 +1317,7 @@ void TestArchive::readOnlyArchiveStillLists()
 
 void TestArchive::imageDecodesToTheChosenSets()
 {
-    const Archive::Opened opened = Archive::open(archivePath());
+    const Archive::Opened opened = Archive::open(archivePath(), archiveClock());
     QVERIFY(opened.archive);
     const QList<RecordedSet> specs { onDay(set(3, 1), 1), onDay(withUnit(set(5, 2), 0), 2),
         onDay(set(2, 3), 3) };
@@ -1359,7 +1370,7 @@ void TestArchive::imageHeader()
 {
     QFETCH(int, interval);
     QFETCH(int, sets);
-    const Archive::Opened opened = Archive::open(archivePath());
+    const Archive::Opened opened = Archive::open(archivePath(), archiveClock());
     QVERIFY(opened.archive);
     QList<RecordedSet> recorded;
     for (int i = 0; i < sets; ++i)
@@ -1408,7 +1419,7 @@ void TestArchive::collectionExport()
     QFETCH(int, samples);
     QFETCH(int, copies);
     QFETCH(QList<int>, perMemory);
-    const Archive::Opened opened = Archive::open(archivePath());
+    const Archive::Opened opened = Archive::open(archivePath(), archiveClock());
     QVERIFY(opened.archive);
     // Added in memories as a meter could hold them (the long ones as collection files bring them).
     QList<RecordedSet> all;
@@ -1492,7 +1503,7 @@ void TestArchive::checkFindsADamagedSet()
     QFETCH(QStringList, problems);
     qint64 id = 0;
     {
-        const Archive::Opened opened = Archive::open(archivePath());
+        const Archive::Opened opened = Archive::open(archivePath(), archiveClock());
         QVERIFY(opened.archive);
         QVERIFY(addImage(*opened.archive, { set(3, 1), set(3, 2) }).ok);
         QVERIFY(opened.archive->check().ok);
@@ -1503,7 +1514,7 @@ void TestArchive::checkFindsADamagedSet()
     for (QString& statement : statements)
         statement += QStringLiteral(" AND set_id = %1").arg(id);
     QVERIFY(runSql(archivePath(), statements));
-    const Archive::Opened opened = Archive::open(archivePath());
+    const Archive::Opened opened = Archive::open(archivePath(), archiveClock());
     const CheckOutcome outcome = opened.archive->check();
     QVERIFY(!outcome.ok);
     QStringList found;
@@ -1521,7 +1532,7 @@ void TestArchive::checkFindsADamagedSet()
 
 void TestArchive::removeAndNote()
 {
-    const Archive::Opened opened = Archive::open(archivePath());
+    const Archive::Opened opened = Archive::open(archivePath(), archiveClock());
     QVERIFY(opened.archive);
     QVERIFY(addImage(*opened.archive, { onDay(set(3, 1), 1), onDay(set(3, 2), 2) }).ok);
     ArchiveListModel model(opened.archive.get());
@@ -1595,7 +1606,7 @@ void TestArchive::copyTo()
     const QString path = dir.filePath(target);
     if (!there.isNull())
         QVERIFY(writeFile(path, there));
-    const Archive::Opened opened = Archive::open(archivePath());
+    const Archive::Opened opened = Archive::open(archivePath(), archiveClock());
     QVERIFY(opened.archive);
     QVERIFY(addImage(*opened.archive, { onDay(set(3, 1), 1), onDay(set(4, 2), 2) }).ok);
     const std::vector<ArchivedSet> before = opened.archive->list();
@@ -1613,7 +1624,8 @@ void TestArchive::copyTo()
     };
     const QStringList filesBefore = files();
 
-    const Archive::Opened reader = Archive::open(archivePath(), Archive::Access::ReadOnly);
+    const Archive::Opened reader
+        = Archive::open(archivePath(), archiveClock(), Archive::Access::ReadOnly);
     QVERIFY(reader.archive);
     ArchiveError why;
     QCOMPARE((reading ? reader : opened).archive->copyTo(path, &why), copied);
@@ -1633,7 +1645,7 @@ void TestArchive::copyTo()
     expected << target;
     expected.sort();
     QCOMPARE(files(), expected);
-    const Archive::Opened copy = Archive::open(path);
+    const Archive::Opened copy = Archive::open(path, archiveClock());
     QVERIFY2(copy.archive, qPrintable(describe(copy.error)));
     QVERIFY(copy.movedAside.isEmpty());
     const std::vector<ArchivedSet> listed = copy.archive->list();
@@ -1668,7 +1680,8 @@ void TestArchive::threeProcessesOnANewArchiveLoseNothing()
             QVERIFY(adder.waitForFinished(60000));
             QVERIFY2(adder.exitCode() == 0, adder.readAllStandardError().constData());
         }
-        const Archive::Opened opened = Archive::open(path, Archive::Access::ReadOnly);
+        const Archive::Opened opened
+            = Archive::open(path, archiveClock(), Archive::Access::ReadOnly);
         QVERIFY2(opened.archive, qPrintable(describe(opened.error)));
         QCOMPARE(opened.archive->list().size(), std::size_t(24));
         QVERIFY(opened.archive->check().ok);
@@ -1679,7 +1692,7 @@ void TestArchive::threeProcessesOnANewArchiveLoseNothing()
 void TestArchive::killDuringAddLeavesTheArchiveAsBefore()
 {
     {
-        const Archive::Opened opened = Archive::open(archivePath());
+        const Archive::Opened opened = Archive::open(archivePath(), archiveClock());
         QVERIFY(addImage(*opened.archive, { set(3, 100) }).ok);
     }
     QProcess adder;
@@ -1690,7 +1703,7 @@ void TestArchive::killDuringAddLeavesTheArchiveAsBefore()
     QCOMPARE(adder.readLine().trimmed(), QByteArray("inside"));
     adder.kill();
     QVERIFY(adder.waitForFinished(10000));
-    const Archive::Opened opened = Archive::open(archivePath());
+    const Archive::Opened opened = Archive::open(archivePath(), archiveClock());
     QVERIFY2(opened.archive, qPrintable(describe(opened.error)));
     QVERIFY(opened.movedAside.isEmpty());
     QVERIFY(opened.journalSetAside.isEmpty());

@@ -44,7 +44,7 @@ struct Rig {
     // `startFolder`: where the file dialogs start, below the rig's folder (the folder itself
     // when empty).
     explicit Rig(const QString& startFolder = {})
-        : keeper(dir.filePath(QStringLiteral("archive.sqlite")), true)
+        : keeper(clock, dir.filePath(QStringLiteral("archive.sqlite")), true)
     {
         loggerimages::RecordedSet fahrenheit
             = loggerimages::setRecordedAt(QDate(2013, 4, 17), QTime(9, 0), 60, 2);
@@ -54,7 +54,7 @@ struct Rig {
         add({});
         window = std::make_unique<TfrmArchive>(
             keeper, prompter, clock,
-            [this](const MemoryImage& shown, bool timeline) {
+            [this](const std::vector<qint64>& ids, const MemoryImage& shown, bool timeline) {
                 DataSetStore decoded;
                 (void)decodeMemoryImage(shown, kNow, decoded);
                 shownSets << decoded.setCount();
@@ -63,6 +63,7 @@ struct Rig {
                     samples += decoded.sampleCount(k);
                 shownSamples << samples;
                 timelines << timeline;
+                shownIds.push_back(ids);
                 return QString();
             },
             startFolder.isEmpty() ? dir.path() : dir.filePath(startFolder));
@@ -104,6 +105,7 @@ struct Rig {
     QList<int> shownSets;
     QList<int> shownSamples;
     QList<bool> timelines;
+    std::vector<std::vector<qint64>> shownIds; // the ids each showing named
     QList<loggerimages::RecordedSet> firstSets;
 };
 
@@ -267,6 +269,8 @@ private Q_SLOTS:
         r.window->graphSelected();
         r.window->graphTimeline(); // all three: °C and °F, refused
         QCOMPARE(r.shownSets, QList<int> { 1 });
+        // The showing names the set it shows, as its origin.
+        QCOMPARE(r.shownIds.front(), std::vector<qint64> { r.window->listModel().setAt(1).id });
         QCOMPARE(r.prompter.shown.size(), 1);
         r.window->unitChoice()->setCurrentIndex(1);
         r.window->graphTimeline();
@@ -382,7 +386,7 @@ private Q_SLOTS:
             QCOMPARE(
                 dialog.pathSetting(), inUse == u"standard/archive.sqlite" ? QString() : target);
         // The file before is never removed; a file of the user's is left as it was.
-        const Archive::Opened before = Archive::open(old, Archive::Access::ReadOnly);
+        const Archive::Opened before = Archive::open(old, r.clock, Archive::Access::ReadOnly);
         QVERIFY(before.archive);
         QCOMPARE(before.archive->list().size(), std::size_t(3));
         if (!there.isNull())
@@ -432,6 +436,7 @@ private Q_SLOTS:
         QFETCH(QString, fault);
         QFETCH(QString, german);
         QTemporaryDir dir;
+        ManualClock clock;
         QString path = dir.filePath(QStringLiteral("archive.sqlite"));
         const auto sql = [&](const QString& statement) {
             bool done = false;
@@ -450,7 +455,7 @@ private Q_SLOTS:
         } else if (fault == u"relative") {
             path = QStringLiteral("archive.sqlite");
         } else {
-            ArchiveKeeper first(path, true);
+            ArchiveKeeper first(clock, path, true);
             const QByteArray bytes = loggerimages::image({ loggerimages::setWithSamples(3) });
             const MemoryImage image(bytes, bytes.size() - 1);
             DataSetStore store;
@@ -459,11 +464,11 @@ private Q_SLOTS:
         }
         if (fault == u"newer")
             QVERIFY(sql(QStringLiteral("PRAGMA user_version = 4")));
-        ArchiveKeeper keeper(path, true);
+        ArchiveKeeper keeper(clock, path, true);
         ScriptedPrompter prompter;
-        ManualClock clock;
         TfrmArchive window(
-            keeper, prompter, clock, [](const MemoryImage&, bool) { return QString(); },
+            keeper, prompter, clock,
+            [](const std::vector<qint64>&, const MemoryImage&, bool) { return QString(); },
             dir.path());
         if (window.listModel().rowCount() > 0) {
             window.table()->selectionModel()->select(window.listModel().index(0, 0),
@@ -499,9 +504,10 @@ private Q_SLOTS:
         QFile blocker(dir.filePath(QStringLiteral("file")));
         QVERIFY(blocker.open(QIODevice::WriteOnly));
         blocker.close();
-        ArchiveKeeper keeper(dir.filePath(QStringLiteral("file/archive.sqlite")), true);
+        ManualClock clock;
+        ArchiveKeeper keeper(clock, dir.filePath(QStringLiteral("file/archive.sqlite")), true);
         int said = 0;
-        keeper.setReporter([&](const ArchiveError&) { ++said; });
+        QObject::connect(&keeper, &ArchiveKeeper::addFailed, [&](const ArchiveError&) { ++said; });
         const QByteArray bytes = loggerimages::image({ loggerimages::setWithSamples(2) });
         const MemoryImage image(bytes, bytes.size() - 1);
         DataSetStore store;
@@ -510,8 +516,8 @@ private Q_SLOTS:
         QVERIFY(!keeper.add(store, image, QStringLiteral("b")));
         QCOMPARE(said, 1);
         // Switched off: nothing tried, nothing said.
-        ArchiveKeeper off(dir.filePath(QStringLiteral("file/archive.sqlite")), false);
-        off.setReporter([&](const ArchiveError&) { ++said; });
+        ArchiveKeeper off(clock, dir.filePath(QStringLiteral("file/archive.sqlite")), false);
+        QObject::connect(&off, &ArchiveKeeper::addFailed, [&](const ArchiveError&) { ++said; });
         QVERIFY(!off.add(store, image, QStringLiteral("c")));
         QCOMPARE(said, 1);
     }

@@ -15,6 +15,7 @@
 #include <QRadioButton>
 #include <QTest>
 #include <QTimer>
+#include <QWindow>
 
 #include <functional>
 #include <limits>
@@ -290,6 +291,12 @@ private Q_SLOTS:
         TfrmScope* window = progress->window();
         QVERIFY(window->isVisible());
         QCOMPARE(window->windowTitle(), title);
+        // The frame of every dialog: only a close box, above the window it belongs to.
+        QVERIFY(!(
+            window->windowFlags() & (Qt::WindowMinimizeButtonHint | Qt::WindowMaximizeButtonHint)));
+        QVERIFY(window->windowFlags() & Qt::WindowCloseButtonHint);
+        QVERIFY(window->windowHandle() && parent.windowHandle());
+        QCOMPARE(window->windowHandle()->transientParent(), parent.windowHandle());
         progress->setMaximum(10);
         progress->setValue(3);
         QVERIFY(!progress->cancelled());

@@ -48,8 +48,9 @@ const QLocale kEnglish(QLocale::English, QLocale::UnitedStates);
 constexpr double kDay = 86400.0;
 
 struct Fixture {
-    explicit Fixture(const QLocale& locale = kEnglish)
+    explicit Fixture(const QLocale& locale = kEnglish, std::map<QString, qint32> stored = {})
     {
+        store.values = std::move(stored);
         MainWindowDeps deps = tc4dl::testing::noMeterDeps(
             clock, store, prompter, programDir.path(), dataDir.path());
         deps.locale = locale;
@@ -79,7 +80,7 @@ struct Fixture {
     // Saves the real-time graph to `name` with the range answer given.
     void saveGraphAs(const QString& name, Prompter::RangeAnswer range = {})
     {
-        activate(window->realTimeGraph()->frameWindow());
+        activate(window->windows().realTimeGraph()->frameWindow());
         prompter.fileNames << name;
         prompter.ranges << range;
         window->Save1Click();
@@ -140,7 +141,7 @@ QByteArray openSets(Fixture& f)
     f.prompter.choiceAnswers << Prompter::Answer::Ok;
     f.prompter.openNames << path;
     f.window->Open1Click();
-    f.window->graphShared().dataLoggerGraphUnsaved = true;
+    f.window->workspace().openData().setUnsaved(OpenData::Piece::Logger, true);
     f.prompter.shown.clear();
     return image;
 }
@@ -192,7 +193,7 @@ void TestFileWindows::graphTextRoundTrip()
     QFETCH(QLocale, locale);
     QFETCH(QString, name);
     Fixture f(locale);
-    ChartModel& original = f.window->realTimeGraph()->model();
+    ChartModel& original = f.window->windows().realTimeGraph()->model();
     fillGraph(original, 100, 40); // sized for 100, 40 recorded
     f.saveGraphAs(f.path(name));
     QVERIFY(f.prompter.unexpectedQuestions.isEmpty());
@@ -211,7 +212,7 @@ void TestFileWindows::graphTextRoundTrip()
     QCOMPARE(list->table().cellText(0, 6), QStringLiteral("OL"));
     f.window->btnOutputToGraphClick();
     TfrmGraph* back = f.active<TfrmGraph>();
-    QVERIFY(back && back != f.window->realTimeGraph());
+    QVERIFY(back && back != f.window->windows().realTimeGraph());
     QCOMPARE(back->windowTitle(), f.path(name));
     const ChartModel& m = back->model();
     QCOMPARE(m.points(), 40);
@@ -232,10 +233,11 @@ void TestFileWindows::graphTextRoundTrip()
 
 void TestFileWindows::graphTextRangeAndUnit_data()
 {
-    QTest::addColumn<int>("liveUnit"); // the meter's unit now; the stored one stays °C
+    // The unit the meter was last seen in: no frame has come yet (the frames' own switch is
+    // the main window's test).
+    QTest::addColumn<int>("liveUnit");
     QTest::addColumn<bool>("fahrenheit"); // what the range window proposes
     QTest::newRow("meter in °C") << 1 << false;
-    // Switched to °F this session: the real-time graph's samples are in °F.
     QTest::newRow("meter in °F") << 0 << true;
 }
 
@@ -243,10 +245,9 @@ void TestFileWindows::graphTextRangeAndUnit()
 {
     QFETCH(int, liveUnit);
     QFETCH(bool, fahrenheit);
-    Fixture f;
-    f.window->session().decoder().setCfDegree(liveUnit);
-    fillGraph(f.window->realTimeGraph()->model(), 20, 20);
-    f.window->realTimeGraph()->model().setY(0, 4, 2000.0); // beyond °C, inside °F
+    Fixture f(kEnglish, { { QStringLiteral("CF_Degree"), liveUnit } });
+    fillGraph(f.window->windows().realTimeGraph()->model(), 20, 20);
+    f.window->windows().realTimeGraph()->model().setY(0, 4, 2000.0); // beyond °C, inside °F
     f.saveGraphAs(
         f.path(QStringLiteral("r.txt")), { false, QStringLiteral("8"), QStringLiteral("3"), true });
     const QList<QByteArray> lines = readAll(f.path(QStringLiteral("r.txt"))).split('\n');
@@ -275,7 +276,7 @@ void TestFileWindows::graphTextRefusals()
     QFETCH(QString, to);
     QFETCH(QStringList, shown);
     Fixture f;
-    fillGraph(f.window->realTimeGraph()->model(), 20, 20);
+    fillGraph(f.window->windows().realTimeGraph()->model(), 20, 20);
     const QString name = f.path(QStringLiteral("old.csv"));
     QFile old(name);
     QVERIFY(old.open(QIODevice::WriteOnly) && old.write("old") == 3);
@@ -289,7 +290,7 @@ void TestFileWindows::graphTextRefusals()
 void TestFileWindows::cancelKeepsTheLinesWritten()
 {
     Fixture f;
-    fillGraph(f.window->realTimeGraph()->model(), 50, 50);
+    fillGraph(f.window->windows().realTimeGraph()->model(), 50, 50);
     f.prompter.cancelProgressAtStep = 4; // setValue(0), then lines 1, 2, 3
     f.saveGraphAs(f.path(QStringLiteral("c.txt")));
     QCOMPARE(readAll(f.path(QStringLiteral("c.txt"))).count("\r\n"), 3);
@@ -429,19 +430,19 @@ void TestFileWindows::cancelledOpenKeepsRowsRead()
 void TestFileWindows::graphFileRoundTrip()
 {
     Fixture f;
-    ChartModel& model = f.window->realTimeGraph()->model();
+    ChartModel& model = f.window->windows().realTimeGraph()->model();
     fillGraph(model, 30, 30);
     model.look.subTitle = QStringLiteral("kept");
     for (int i = TfrmGraph::kLastReservedAnnotation + 1; i <= 5; ++i)
         model.setAnnotation(i, { chart::kAnnotationCross, model.x(0, i), 20.0, {}, 0xFF });
     const QString name = f.path(QStringLiteral("g.GHF"));
-    f.activate(f.window->realTimeGraph()->frameWindow());
+    f.activate(f.window->windows().realTimeGraph()->frameWindow());
     f.prompter.fileNames << name;
     f.window->Save1Click();
     f.prompter.openNames << name;
     f.window->openSingleFile();
     TfrmGraph* opened = f.active<TfrmGraph>();
-    QVERIFY(opened && opened != f.window->realTimeGraph());
+    QVERIFY(opened && opened != f.window->windows().realTimeGraph());
     QCOMPARE(opened->windowTitle(), name);
     QCOMPARE(opened->model().yValues(), model.yValues());
     QCOMPARE(opened->model().look.subTitle, QStringLiteral("kept"));
@@ -517,10 +518,13 @@ void TestFileWindows::tableToGraphFailures()
     f.window->btnOutputToGraphClick();
     QCOMPARE(f.prompter.shown, shown);
     TfrmGraph* graph = f.active<TfrmGraph>();
-    QCOMPARE(graph != nullptr && graph != f.window->realTimeGraph(), graphWindow);
+    QCOMPARE(graph != nullptr && graph != f.window->windows().realTimeGraph(), graphWindow);
     if (!graphWindow)
         return;
     QCOMPARE(graph->windowTitle(), file.fileName());
+    // Placed as an opened graph file is: at the area's top left, inside what it shows.
+    QCOMPARE(graph->frameWindow()->pos(), QPoint(0, 0));
+    QVERIFY(f.window->mdiArea()->viewport()->rect().contains(graph->frameWindow()->geometry()));
     if (emptyPoint >= 0 && shown.isEmpty()) {
         QCOMPARE(graph->model().x(0, emptyPoint), 0.0);
         QCOMPARE(graph->model().y(0, emptyPoint), 9999.0f);
@@ -538,7 +542,7 @@ void TestFileWindows::outputToGraphFollowsTheActiveWindow()
     TfrmList* list = f.openText(file.fileName());
     QVERIFY(list && f.enabled("btnOutputToGraph"));
     // A graph window active: the button goes off; the command with it does nothing.
-    f.activate(f.window->realTimeGraph()->frameWindow());
+    f.activate(f.window->windows().realTimeGraph()->frameWindow());
     QVERIFY(!f.enabled("btnOutputToGraph"));
     const int windows = f.window->mdiArea()->subWindowList().size();
     f.window->btnOutputToGraphClick();
@@ -560,7 +564,7 @@ void TestFileWindows::dataLoggerSaveAsksWhatToSave()
     QVERIFY(writeFile(transfer, "another memory image"));
     const QByteArray sets = openSets(f);
     QVERIFY(!sets.isEmpty());
-    TfrmGraph* graph = f.window->dataLogger().window();
+    TfrmGraph* graph = f.window->windows().dataLogger().window();
     QVERIFY(graph);
     f.activate(graph->frameWindow());
     f.prompter.saveStarts.clear();
@@ -576,7 +580,7 @@ void TestFileWindows::dataLoggerSaveAsksWhatToSave()
     // What the logger window shows, as it was opened.
     QCOMPARE(readAll(f.path(QStringLiteral("all.ch4"))), sets);
     QCOMPARE(f.prompter.suffixes.last(), QStringLiteral("CH4"));
-    QVERIFY(!f.window->graphShared().dataLoggerGraphUnsaved);
+    QVERIFY(!f.window->workspace().openData().unsaved(OpenData::Piece::Logger));
 
     f.prompter.choiceAnswers << Prompter::Answer::No;
     f.prompter.fileNames << f.path(QStringLiteral("one.ghf"));
@@ -634,10 +638,10 @@ void TestFileWindows::saveOutcomes()
     if (action == QLatin1String("save all")) {
         if (!said.startsWith(QLatin1String("IDS_172")))
             f.prompter.fileNames << name;
-        f.window->fileCommands().saveCollection();
+        f.window->fileCommands().saveCollection(OpenData::Piece::Logger);
     } else if (action == QLatin1String("close")) {
         // Another window is active: the question is still about the logger's data.
-        f.activate(f.window->panel()->parentWidget());
+        f.activate(f.window->windows().panel()->parentWidget());
         f.prompter.answers << Prompter::Answer::Yes;
         f.prompter.choiceAnswers << Prompter::Answer::Ok;
         f.prompter.fileNames << name;
@@ -653,7 +657,7 @@ void TestFileWindows::saveOutcomes()
         f.prompter.ranges << Prompter::RangeAnswer {};
         f.window->Save1Click();
     } else {
-        fillGraph(f.window->realTimeGraph()->model(), 5, 5);
+        fillGraph(f.window->windows().realTimeGraph()->model(), 5, 5);
         f.saveGraphAs(name);
     }
     if (!said.isEmpty()) {
@@ -666,11 +670,11 @@ void TestFileWindows::saveOutcomes()
     if (written && sets)
         QCOMPARE(readAll(name), image);
     if (action == QLatin1String("save all") && sets)
-        QCOMPARE(!f.window->graphShared().dataLoggerGraphUnsaved, goesOn);
+        QCOMPARE(!f.window->workspace().openData().unsaved(OpenData::Piece::Logger), goesOn);
     if (action == QLatin1String("close") && !goesOn) {
         // The logger's window and its unsaved data stay.
-        QVERIFY(f.window->dataLogger().window());
-        QVERIFY(f.window->graphShared().dataLoggerGraphUnsaved);
+        QVERIFY(f.window->windows().dataLogger().window());
+        QVERIFY(f.window->workspace().openData().unsaved(OpenData::Piece::Logger));
     }
     QVERIFY(f.prompter.unexpectedQuestions.isEmpty());
 }
@@ -683,7 +687,7 @@ void TestFileWindows::dialogsStartInTheFolderLastUsed()
     RecordingSettingsStore kept;
     {
         Fixture f;
-        fillGraph(f.window->realTimeGraph()->model(), 5, 5);
+        fillGraph(f.window->windows().realTimeGraph()->model(), 5, 5);
         f.saveGraphAs(QDir(other.path()).filePath(QStringLiteral("g.txt")));
         QCOMPARE(f.prompter.saveStarts, QStringList { f.dataDir.path() }); // the documents folder
         f.prompter.openNames << QString();
@@ -724,7 +728,7 @@ void TestFileWindows::unprivilegedUserSavesWhereAllowed()
     QSKIP("fork() of a threaded process can deadlock under AddressSanitizer");
 #endif
     Fixture f;
-    fillGraph(f.window->realTimeGraph()->model(), 5, 5);
+    fillGraph(f.window->windows().realTimeGraph()->model(), 5, 5);
     const QString folder = f.path(QStringLiteral("shared"));
     QVERIFY(QDir().mkpath(folder));
     const QString existing = QDir(folder).filePath(QStringLiteral("old.txt"));
@@ -770,7 +774,7 @@ void TestFileWindows::fullDiskKeepsTheOldFileAndSaysSo()
     QSKIP("fork() of a threaded process can deadlock under AddressSanitizer");
 #endif
     Fixture f;
-    fillGraph(f.window->realTimeGraph()->model(), 2000, 2000); // about 90 KB of text
+    fillGraph(f.window->windows().realTimeGraph()->model(), 2000, 2000); // about 90 KB of text
     const QString name = f.path(QStringLiteral("full.txt"));
     const QByteArray old("the old file\r\n");
     QFile file(name);

@@ -16,6 +16,7 @@
 #include "TfrmAnnoEdit.h"
 #include "TfrmGraph.h"
 #include "TfrmSetupScale.h"
+#include "WorkspaceRig.h"
 
 #include <QAbstractButton>
 #include <QComboBox>
@@ -40,14 +41,14 @@ namespace {
 
 using Answer = Prompter::Answer;
 using tc4dl::testing::FakeGraphServices;
-using tc4dl::testing::FakeRecorderHost;
+using tc4dl::testing::WorkspaceRig;
 
 // The real-time graph (split, −10 to 50 on every axis), with the template message already
 // shown and forgotten.
 struct Fixture {
     Fixture()
     {
-        graph = CreateRealTimeGraph(host, area, recorder, recorderHost.rate);
+        graph = CreateRealTimeGraph(host, area, recorder, rig.recording().rate());
         host.prompts.shown.clear();
         // Dialogs are answered by `script`, counted in `dialogs`.
         host.prompts.dialogs = [this](QDialog& d) {
@@ -105,12 +106,12 @@ struct Fixture {
                 { chart::kAnnotationCross, 46000.0, 20.0 + i, QStringLiteral("a%1").arg(i),
                     0x00FF00 });
         graph->setLastAnnotationIndex(6);
-        recorder.assumeRecording(recorder.running(), samples);
+        rig.recording().assumeRecording(rig.recording().active(), samples);
     }
 
     FakeGraphServices host;
-    FakeRecorderHost recorderHost;
-    RealTimeRecorder recorder { recorderHost, host };
+    WorkspaceRig rig { &host.manualClock };
+    RealTimeRecorder recorder { rig.ws(), host };
     std::function<int(QDialog&)> script = [](QDialog&) { return int(QDialog::Rejected); };
     int dialogs = 0;
     QMdiArea area;
@@ -537,7 +538,7 @@ private Q_SLOTS:
             }
         QVERIFY(f.graph->dataNoBox()->text().isEmpty());
         QVERIFY(f.graph->maxBox(0)->text().isEmpty() && f.graph->avgBox(3)->text().isEmpty());
-        QCOMPARE(f.recorder.sampleCount(), 0);
+        QCOMPARE(f.rig.recording().sampleCount(), 0);
         QCOMPARE(f.graph->lastAnnotationIndex(), 3);
         QCOMPARE(f.model().annotation(2), marker);
         for (int i = 3; i <= 6; ++i) {
@@ -574,10 +575,10 @@ private Q_SLOTS:
         QFETCH(bool, cleared);
         QFETCH(int, rate);
         Fixture f;
-        f.recorderHost.rate = 5;
+        f.rig.recording().setRate(5);
         f.graph->setSamplingRate(5);
         f.record(samples);
-        f.recorder.assumeRecording(running, samples);
+        f.rig.recording().assumeRecording(running, samples);
         const double stepBefore = f.recorder.xExtendStep();
         f.graph->setClearEnabled(false);
         if (answer >= 0)
@@ -587,7 +588,7 @@ private Q_SLOTS:
         f.graph->secondsList()->setCurrentIndex(seconds % 60);
         Q_EMIT f.graph->secondsList()->activated(seconds % 60);
 
-        QCOMPARE(f.recorderHost.rate, rate);
+        QCOMPARE(f.rig.recording().rate(), rate);
         QCOMPARE(f.graph->minutesList()->currentIndex(), rate / 60);
         QCOMPARE(f.graph->secondsList()->currentIndex(), rate % 60);
         const QString question = QStringLiteral(
@@ -596,12 +597,12 @@ private Q_SLOTS:
             "zurückgesetzt werden.\nMöchten Sie die Echtzeitgrafik speichern ?");
         QCOMPARE(f.host.prompts.shown, answer >= 0 ? QStringList { question } : QStringList());
         QCOMPARE(f.host.graphSaves, answer == int(Answer::Yes) ? 1 : 0);
-        QCOMPARE(f.recorder.sampleCount(), cleared ? 0 : samples);
+        QCOMPARE(f.rig.recording().sampleCount(), cleared ? 0 : samples);
         QCOMPARE(f.graph->maxBox(0)->text().isEmpty(), cleared);
         QCOMPARE(f.graph->lastAnnotationIndex(), cleared ? 3 : 6);
-        QCOMPARE(f.recorder.running(), running && !cleared);
-        QCOMPARE(f.recorderHost.runEnabled, cleared);
-        QCOMPARE(f.recorderHost.stopEnabled, !cleared);
+        QCOMPARE(f.rig.recording().active(), running && !cleared);
+        QCOMPARE(f.rig.ws().controls().run, cleared);
+        QCOMPARE(f.rig.ws().controls().stop, running && !cleared);
         QCOMPARE(f.graph->clearEnabled(), cleared);
         QCOMPARE(f.recorder.xExtendStep(), cleared ? rate * 100 / 86400.0 : stepBefore);
     }

@@ -1,8 +1,8 @@
 // Graph-state files read from a pipe: no size to trust, so the reader must stop at the end of
 // what really arrives, and turn away a stream that is no state block without reading on.
 
+#include "FileTarget.h"
 #include "GraphStateFile.h"
-#include "SafeFileWrite.h"
 
 #include <QTemporaryDir>
 #include <QTest>
@@ -211,7 +211,7 @@ private Q_SLOTS:
     void savesOntoADeviceOrPipe_data()
     {
         QTest::addColumn<QString>("target");
-        QTest::addColumn<bool>("graphFile"); // else a text save through SafeFileWrite
+        QTest::addColumn<bool>("graphFile"); // else a text save through writeWhole
         QTest::addColumn<bool>("written");
         QTest::newRow("graph file onto a FIFO") << "fifo" << true << true;
         QTest::newRow("text onto a FIFO") << "fifo" << false << true;
@@ -263,9 +263,9 @@ private Q_SLOTS:
         if (graphFile) {
             ok = saveGraphState(model, path);
         } else {
-            ok = tc4dl::SafeFileWrite::write(path, [&](QIODevice& d) {
-                return d.write(text) == text.size();
-            }) == tc4dl::SafeFileWrite::Outcome::Written;
+            ok = tc4dl::writeWhole(
+                     path, [&](QIODevice& d) { return d.write(text) == text.size(); }, nullptr)
+                == tc4dl::WriteOutcome::Written;
         }
         QCOMPARE(ok, written);
         struct stat after { };

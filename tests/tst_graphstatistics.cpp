@@ -191,6 +191,74 @@ private Q_SLOTS:
         }
     }
 
+    // A serial as its day and the milliseconds into it: rounded to the millisecond, the end
+    // of a day kept in it, before day zero the fraction counted forward, damaged serials held
+    // to the years 100..9999 or to day zero.
+    void serialsSplitIntoDayAndTime_data()
+    {
+        QTest::addColumn<double>("serial");
+        QTest::addColumn<QDate>("date");
+        QTest::addColumn<int>("ms");
+        const QDate day(2026, 12, 9);
+        const double midnight = tc4dl::dateTimeSerial(day, QTime(0, 0));
+        QTest::newRow("the last millisecond of a day")
+            << tc4dl::dateTimeSerial(day, QTime(23, 59, 59, 999)) << day << 86399999;
+        QTest::newRow("a hair before midnight is the midnight")
+            << midnight + 1.0 - 1e-10 << day.addDays(1) << 0;
+        QTest::newRow("noon") << midnight + 0.5 << day << 43200000;
+        QTest::newRow("day zero") << 0.0 << QDate(1899, 12, 30) << 0;
+        QTest::newRow("before day zero: 1899-12-29 06:00")
+            << -1.25 << QDate(1899, 12, 29) << 21600000;
+        QTest::newRow("before day zero, its last millisecond held inside it")
+            << -0.9999999999 << QDate(1899, 12, 30) << 86399999;
+        QTest::newRow("not a number")
+            << std::numeric_limits<double>::quiet_NaN() << QDate(1899, 12, 30) << 0;
+        QTest::newRow("infinite") << std::numeric_limits<double>::infinity() << QDate(1899, 12, 30)
+                                  << 0;
+        QTest::newRow("beyond the year 9999") << 1e300 << QDate(9999, 12, 31) << 86399136;
+        QTest::newRow("before the year 100") << -1e300 << QDate(100, 1, 1) << 0;
+    }
+    void serialsSplitIntoDayAndTime()
+    {
+        QFETCH(double, serial);
+        QFETCH(QDate, date);
+        QFETCH(int, ms);
+        const tc4dl::SerialDay parts = tc4dl::splitSerialDay(serial);
+        QCOMPARE(tc4dl::dateTimeSerialEpoch().addDays(parts.day), date);
+        QCOMPARE(parts.msOfDay, ms);
+        const auto [d, t] = tc4dl::splitDateTimeSerial(serial);
+        QCOMPARE(d, date);
+        QCOMPARE(t.msecsSinceStartOfDay(), ms);
+        QCOMPARE(tc4dl::fromDateTimeSerial(serial).timeSpec(), Qt::UTC);
+    }
+
+    // The zone field goes from a time format, a quoted letter t stays.
+    void timeFormatsLoseOnlyTheirZone_data()
+    {
+        QTest::addColumn<QString>("format");
+        QTest::addColumn<QString>("without");
+        QTest::newRow("German") << "HH:mm:ss t"
+                                << "HH:mm:ss";
+        QTest::newRow("English") << "h:mm:ss AP t"
+                                 << "h:mm:ss AP";
+        QTest::newRow("zone first") << "t HH:mm"
+                                    << "HH:mm";
+        QTest::newRow("quoted letters") << "HH 'at' mm t"
+                                        << "HH 'at' mm";
+        QTest::newRow("a quoted t beside the zone") << "HH'h't'min'"
+                                                    << "HH'h''min'";
+        QTest::newRow("an escaped quote") << "HH 'o''clock' t"
+                                          << "HH 'o''clock'";
+        QTest::newRow("no zone") << "HH:mm:ss"
+                                 << "HH:mm:ss";
+    }
+    void timeFormatsLoseOnlyTheirZone()
+    {
+        QFETCH(QString, format);
+        QFETCH(QString, without);
+        QCOMPARE(tc4dl::withoutZoneField(format), without);
+    }
+
     void damagedTimesStillGiveText()
     {
         for (double t : { std::numeric_limits<double>::quiet_NaN(), 1e300, -1e300,

@@ -11,6 +11,7 @@
 #include "FakeGraphServices.h"
 #include "GraphCommands.h"
 #include "GraphConfig.h"
+#include "GraphRates.h"
 #include "GraphShared.h"
 #include "GraphStateFile.h"
 #include "GraphStatistics.h"
@@ -25,6 +26,7 @@
 #include "SimulatedSerialPort.h"
 #include "TfrmGraph.h"
 #include "TfrmMain.h"
+#include "WorkspaceRig.h"
 
 #include <QAction>
 #include <QCheckBox>
@@ -52,8 +54,8 @@
 using namespace tc4dl;
 using chart::ChartModel;
 using tc4dl::testing::FakeGraphServices;
-using tc4dl::testing::FakeRecorderHost;
 using tc4dl::testing::ScriptedPrompter;
+using tc4dl::testing::WorkspaceRig;
 
 namespace {
 
@@ -71,12 +73,15 @@ struct Host {
     }
     TfrmGraph* createRealTimeGraph(QMdiArea& area, QString* error = nullptr)
     {
-        return CreateRealTimeGraph(services, area, recorder, recorderHost.rate, error);
+        return CreateRealTimeGraph(services, area, recorder, recording().rate(), error);
     }
+    Recording& recording() { return rig.recording(); }
+    OpenData& data() { return rig.ws().openData(); }
+    const ControlState& controls() { return rig.ws().controls(); }
 
     FakeGraphServices services;
-    FakeRecorderHost recorderHost;
-    RealTimeRecorder recorder { recorderHost, services };
+    WorkspaceRig rig { &services.manualClock };
+    RealTimeRecorder recorder { rig.ws(), services };
 };
 
 // Writes a template whose look is that of `model`.
@@ -103,6 +108,23 @@ void fill(ChartModel& model, int n, double start)
         model.setY(2, p, -12.5); // constant: first occurrence kept
         model.setY(3, p, 3500.0); // over range
     }
+}
+
+// Two sets of curves alike point for point, a gap (NaN) standing for a gap.
+bool sameCurves(
+    const std::vector<chart::OverlayCurve>& a, const std::vector<chart::OverlayCurve>& b)
+{
+    const auto same = [](double u, double v) { return (std::isnan(u) && std::isnan(v)) || u == v; };
+    if (a.size() != b.size())
+        return false;
+    for (std::size_t c = 0; c < a.size(); ++c) {
+        if (a[c].subset != b[c].subset || a[c].x != b[c].x || a[c].y.size() != b[c].y.size())
+            return false;
+        for (std::size_t i = 0; i < a[c].y.size(); ++i)
+            if (!same(a[c].y[i], b[c].y[i]))
+                return false;
+    }
+    return true;
 }
 
 // A role that asks for the rates of the latest minute, as the real-time graph does, or not.
@@ -238,7 +260,7 @@ private Q_SLOTS:
             QStringLiteral("Kreuz in die Grafik zeichnen"));
         // A graph of a file has no role; the logger's role attaches when given.
         QVERIFY(!graph.role());
-        LoggerGraphRole logger(host.services, {});
+        LoggerGraphRole logger(host.services, host.data(), OpenData::Piece::Logger, {});
         graph.setRole(&logger);
         QCOMPARE(graph.role(), &logger);
         QCOMPARE(logger.window(), &graph);
@@ -255,7 +277,6 @@ private Q_SLOTS:
         QVERIFY(
             host.services.prompts.shown.first().startsWith(QStringLiteral("Die Datei kann nicht")));
         QVERIFY(host.recorder.hasWindow());
-        QVERIFY(host.recorderHost.checked);
         QCOMPARE(graph->role(), &host.recorder);
         QCOMPARE(frameOf(graph)->y(), 0);
         QVERIFY(graph->clearVisible());
@@ -309,7 +330,7 @@ private Q_SLOTS:
     {
         QFETCH(int, rate);
         Host host;
-        host.recorderHost.rate = rate;
+        host.recording().setRate(rate);
         QMdiArea area;
         TfrmGraph* graph = host.createRealTimeGraph(area);
         QTEST(graph->minutesList()->currentIndex(), "minutes");
@@ -517,8 +538,100 @@ private Q_SLOTS:
             QVERIFY(qAbs(t1.y.back() - 30.0) < 1e-6);
         QVERIFY(std::isnan(graph.graph()->overlayCurves()[3].y.back())); // OL: a gap
         QCOMPARE(graph.model().storeState(), unnamed);
+        // Samples recorded while they are shown: drawn as if worked out anew; so after a
+        // reading behind the end changed.
+        for (int p = points; p < std::min(points + 5, capacity); ++p) {
+            for (int ch = 0; ch < 4; ++ch) {
+                graph.model().setX(ch, p, start + 2.0 * p / kDay);
+                graph.model().setY(ch, p, 20.0 + p * 1.5);
+            }
+            graph.redraw();
+            QVERIFY(sameCurves(graph.graph()->overlayCurves(), chart::rateCurves(graph.model())));
+        }
+        graph.model().setY(0, 0, 40.0);
+        graph.redraw();
+        QVERIFY(sameCurves(graph.graph()->overlayCurves(), chart::rateCurves(graph.model())));
         graph.rateCurvesSwitch()->setChecked(false);
         QCOMPARE(graph.graph()->overlayCurvesDrawn(), 0);
+    }
+
+    // The rate curves kept up to date with a growing graph are the ones worked out anew after
+    // every change; only samples added past their ends are read on their own.
+    void rateCurvesKeptUpToDate_data()
+    {
+        QTest::addColumn<QStringList>("steps");
+        QTest::addColumn<QString>("changes"); // per step: + appended, * anew, - none
+        QTest::newRow("a sample at a time") << QStringList { "add", "add", "add" } << "+++";
+        QTest::newRow("a reading behind the end changed")
+            << QStringList { "add", "earlier", "add" } << "+*+";
+        QTest::newRow("only the look") << QStringList { "add", "look" } << "+-";
+        QTest::newRow("OL, a gap, then a reading")
+            << QStringList { "add OL", "add null", "add" } << "+++";
+        QTest::newRow("the graph cut shorter") << QStringList { "add", "shorter" } << "+*";
+        QTest::newRow("the clock set back") << QStringList { "add", "add back" } << "++";
+        QTest::newRow("the null value changed") << QStringList { "add", "null value" } << "+*";
+        QTest::newRow("more changes than the model remembers")
+            << QStringList { "add", "many looks, add" } << "+*";
+        QTest::newRow("a sample beyond a hole") << QStringList { "add far", "add" } << "++";
+    }
+    void rateCurvesKeptUpToDate()
+    {
+        QFETCH(QStringList, steps);
+        QFETCH(QString, changes);
+        ChartModel model;
+        const double start = 46000.5;
+        fill(model, 10, start);
+        model.setPoints(60);
+        int next = 10;
+        chart::RateCurves curves;
+        QCOMPARE(curves.update(model), chart::RateCurves::Change::Anew);
+        const auto add = [&](int p, double t, float y) {
+            for (int ch = 0; ch < 4; ++ch) {
+                model.setX(ch, p, t);
+                model.setY(ch, p, y + ch);
+            }
+        };
+        using Change = chart::RateCurves::Change;
+        for (int i = 0; i < steps.size(); ++i) {
+            const QString& step = steps[i];
+            if (step == QLatin1String("add far"))
+                next += 3; // X 0 stays between
+            const int p = next;
+            const double t = start + 2.0 * p / kDay;
+            if (step.startsWith(QLatin1String("add")))
+                ++next;
+            if (step == QLatin1String("add") || step == QLatin1String("add far")) {
+                add(p, t, 20.0f + float(p % 7));
+            } else if (step == QLatin1String("add OL")) {
+                add(p, t, 5000.0f);
+            } else if (step == QLatin1String("add null")) {
+                add(p, t, model.nullY());
+            } else if (step == QLatin1String("add back")) {
+                add(p, start - 1.0, 20.0f);
+            } else if (step == QLatin1String("earlier")) {
+                model.setY(1, 3, 99.0);
+            } else if (step == QLatin1String("look")) {
+                model.look.mainTitle = QStringLiteral("x");
+                model.touchLook();
+            } else if (step == QLatin1String("shorter")) {
+                model.setPoints(5);
+            } else if (step == QLatin1String("null value")) {
+                model.setNullY(20.0f);
+            } else if (step == QLatin1String("many looks, add")) {
+                for (int k = 0; k < 100; ++k)
+                    model.touchLook();
+                add(next++, t, 20.0f);
+            }
+            const Change expected = changes[i] == QLatin1Char('+') ? Change::Appended
+                : changes[i] == QLatin1Char('*')                   ? Change::Anew
+                                                                   : Change::None;
+            QCOMPARE(curves.update(model), expected);
+            QVERIFY(sameCurves(curves.curves(), chart::rateCurves(model)));
+            if (expected == Change::Appended) {
+                for (std::size_t c = 0; c < curves.curves().size(); ++c)
+                    QCOMPARE(curves.appendedFrom()[c], curves.curves()[c].x.size() - 1);
+            }
+        }
     }
 
     void showMaxMinTwiceStacksEightTexts()
@@ -682,15 +795,16 @@ private Q_SLOTS:
         QFETCH(bool, saved);
         Host host;
         int saveCommands = 0;
-        LoggerGraphRole logger(host.services, [&saveCommands, saved] {
-            ++saveCommands;
-            return saved;
-        });
+        LoggerGraphRole logger(
+            host.services, host.data(), OpenData::Piece::Logger, [&saveCommands, saved] {
+                ++saveCommands;
+                return saved;
+            });
         host.services.savesSucceed = saved;
-        host.recorderHost.connected = true;
-        host.recorder.setUnsaved(true);
-        host.services.shared.dataLoggerGraphUnsaved = true;
-        host.recorder.assumeRecording(true, 7);
+        host.rig.report(LinkChange::ScanFound);
+        host.recording().setUnsaved(true);
+        host.data().setUnsaved(OpenData::Piece::Logger, true);
+        host.recording().assumeRecording(true, 7);
         QMdiArea area;
         auto* graph = new TfrmGraph(host.services);
         graph->setWindowTitle(caption);
@@ -698,7 +812,6 @@ private Q_SLOTS:
         sub->setAttribute(Qt::WA_DeleteOnClose);
         const bool realTime = caption == TfrmGraph::realTimeCaption();
         graph->setRole(realTime ? static_cast<GraphRole*>(&host.recorder) : &logger);
-        host.recorderHost.checked = true;
         sub->show();
         host.services.prompts.answers << static_cast<Prompter::Answer>(answer);
 
@@ -710,20 +823,22 @@ private Q_SLOTS:
         const bool yes = answer == static_cast<int>(Prompter::Answer::Yes);
         QCOMPARE(saveCommands, !realTime && yes ? 1 : 0);
         QCOMPARE(host.services.graphSaves, realTime && yes ? 1 : 0);
+        const bool loggerUnsaved = host.data().unsaved(OpenData::Piece::Logger);
         if (!closes) {
-            QVERIFY(host.recorder.unsaved() && host.services.shared.dataLoggerGraphUnsaved);
-            QVERIFY(host.recorder.running());
+            QVERIFY(host.recording().unsaved() && loggerUnsaved);
+            QVERIFY(host.recording().active());
             return;
         }
-        QVERIFY(!host.services.shared.dataLoggerGraphUnsaved);
+        // Each window lets go of its own data only: closing the real-time graph keeps the
+        // question for the logger's downloaded sets.
+        QCOMPARE(loggerUnsaved, realTime);
         QVERIFY(!host.recorder.hasWindow() && !logger.window());
-        QCOMPARE(host.recorder.unsaved(), !realTime);
+        QCOMPARE(host.recording().unsaved(), !realTime);
         // Closing the real-time graph ends the recording.
-        QCOMPARE(host.recorder.running(), !realTime);
-        QCOMPARE(host.recorder.sampleCount(), realTime ? 0 : 7);
-        QCOMPARE(host.recorderHost.checked, !realTime);
-        QCOMPARE(host.recorderHost.runEnabled, realTime);
-        QCOMPARE(host.recorderHost.stopEnabled, !realTime);
+        QCOMPARE(host.recording().active(), !realTime);
+        QCOMPARE(host.recording().sampleCount(), realTime ? 0 : 7);
+        QCOMPARE(host.controls().run, realTime);
+        QCOMPARE(host.controls().stop, !realTime);
     }
 
     void closingWithoutMeterLeavesRunDisabled()
@@ -734,8 +849,7 @@ private Q_SLOTS:
         graph->close(); // on its own: its frame goes too
         QCoreApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete);
         QVERIFY(area.subWindowList().isEmpty());
-        QVERIFY(!host.recorderHost.runEnabled && !host.recorderHost.stopEnabled
-            && !host.recorderHost.checked);
+        QVERIFY(!host.controls().run && !host.controls().stop);
         QVERIFY(host.services.prompts.shown.size() == 1); // the template message only, no question
     }
 
@@ -743,16 +857,16 @@ private Q_SLOTS:
     {
         MainFixture f;
         f.window->FormShow();
-        QVERIFY(f.window->realTimeGraph());
+        QVERIFY(f.window->windows().realTimeGraph());
         QVERIFY(f.window->action(QStringLiteral("RealTimeGraph1"))->isChecked());
         f.prompter.shown.clear();
-        f.window->recorder().setUnsaved(true);
+        f.window->workspace().recording().setUnsaved(true);
 
         f.prompter.answers << Prompter::Answer::Cancel;
         QVERIFY(!f.window->close());
         QCOMPARE(f.prompter.shown, QStringList { QStringLiteral("Speichere Echtzeit-Grafik ?") });
         QVERIFY(f.store.writes.isEmpty());
-        QVERIFY(f.window->realTimeGraph());
+        QVERIFY(f.window->windows().realTimeGraph());
 
         const QString name = QDir(f.programDir.path()).filePath(QStringLiteral("rt.ghf"));
         f.prompter.answers << Prompter::Answer::Yes;
@@ -776,7 +890,7 @@ private Q_SLOTS:
         QFETCH(bool, written);
         MainFixture f;
         f.window->FormShow();
-        TfrmGraph* graph = f.window->realTimeGraph();
+        TfrmGraph* graph = f.window->windows().realTimeGraph();
         fill(graph->model(), 10, 46000.5);
         const QString path = QDir(f.programDir.path()).filePath(fileName);
         f.prompter.shown.clear();
@@ -834,9 +948,9 @@ private Q_SLOTS:
         f.window->show();
         QVERIFY(QTest::qWaitForWindowExposed(f.window));
         f.window->FormShow();
-        TfrmGraph* graph = f.window->realTimeGraph();
-        QVERIFY(graph && f.window->panel());
-        const int panelWidth = f.window->panel()->frameWindow()->width();
+        TfrmGraph* graph = f.window->windows().realTimeGraph();
+        QVERIFY(graph && f.window->windows().panel());
+        const int panelWidth = f.window->windows().panel()->frameWindow()->width();
         const int bar = f.window->findChild<QToolBar*>(QStringLiteral("ToolBar"))->height();
         // The whole window, with its newest readings and its buttons, lies inside the
         // client area's visible width.
@@ -850,18 +964,18 @@ private Q_SLOTS:
         // Closed, the menu item makes it again; while it exists, the item only restores it.
         QVERIFY(graph->frameWindow()->close());
         QCoreApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete);
-        QVERIFY(!f.window->realTimeGraph());
+        QVERIFY(!f.window->windows().realTimeGraph());
         QAction* item = f.window->action(QStringLiteral("RealTimeGraph1"));
         QVERIFY(!item->isChecked());
         item->trigger();
-        QVERIFY(f.window->realTimeGraph());
+        QVERIFY(f.window->windows().realTimeGraph());
         QVERIFY(item->isChecked());
         // Made again, it is placed and sized as at the start, not at its bare minimum.
-        QCOMPARE(f.window->realTimeGraph()->frameWindow()->geometry(), atStart);
-        f.window->realTimeGraph()->frameWindow()->showMinimized();
+        QCOMPARE(f.window->windows().realTimeGraph()->frameWindow()->geometry(), atStart);
+        f.window->windows().realTimeGraph()->frameWindow()->showMinimized();
         item->trigger();
         QVERIFY(item->isChecked());
-        QVERIFY(!f.window->realTimeGraph()->frameWindow()->isMinimized());
+        QVERIFY(!f.window->windows().realTimeGraph()->frameWindow()->isMinimized());
         QCOMPARE(f.window->mdiArea()->subWindowList().size(), 2);
     }
 
@@ -950,7 +1064,8 @@ private Q_SLOTS:
         }
         // The graph is not cascaded down to its size hint: it takes the room there is.
         if (!tile)
-            QVERIFY(f.window->realTimeGraph()->frameWindow()->width() > client.width() * 3 / 4);
+            QVERIFY(f.window->windows().realTimeGraph()->frameWindow()->width()
+                > client.width() * 3 / 4);
     }
 
     // Tiled, cascaded or on a small screen, every graph window stays legible: no two controls
@@ -974,7 +1089,8 @@ private Q_SLOTS:
         };
         for (const char* role : { "Echtzeit", "Datenlogger", "Datei" })
             for (const auto& [name, size] : sizes)
-                QTest::addRow("%s %s", role, name) << QString::fromLatin1(role) << size;
+                QTest::newRow(QByteArray(role).append(' ').append(name).constData())
+                    << QString::fromLatin1(role) << size;
     }
     void legibleAtEverySize()
     {
@@ -984,7 +1100,7 @@ private Q_SLOTS:
         Host host;
         QMdiArea area;
         area.resize(1366, 768);
-        LoggerGraphRole logger(host.services, {});
+        LoggerGraphRole logger(host.services, host.data(), OpenData::Piece::Logger, {});
         TfrmGraph* graph = nullptr;
         const double start = toDateTimeSerial(QDateTime(QDate(2026, 12, 9), QTime(20, 0, 0)));
         if (role == QLatin1String("Echtzeit")) {

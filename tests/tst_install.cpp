@@ -3,6 +3,7 @@
 // the Debian package of the same tree passes Debian's package checker.
 
 #include <QDir>
+#include <QFile>
 #include <QFileInfo>
 #include <QProcess>
 #include <QRegularExpression>
@@ -102,7 +103,9 @@ private Q_SLOTS:
                  "share/icons/hicolor/48x48/apps/tc4dl.png",
                  "share/icons/hicolor/256x256/apps/tc4dl.png", "share/man/man1/tc4dl.1.gz",
                  "share/man/man1/tc4dl-cli.1.gz", "share/man/man1/tc4dl-meter.1.gz",
-                 "share/doc/tc4dl/copyright", "share/doc/tc4dl/changelog.gz" })
+                 "share/doc/tc4dl/copyright", "share/doc/tc4dl/changelog.gz",
+                 "lib/systemd/system/tc4dl-record@.service",
+                 "share/doc/tc4dl/examples/record.conf" })
             QTest::newRow(path) << QString::fromLatin1(path);
     }
     void treeHoldsEveryFile()
@@ -188,7 +191,7 @@ private Q_SLOTS:
         QTest::newRow("tc4dl") << "tc4dl" << QStringList { QString() };
         QTest::newRow("tc4dl-cli") << "tc4dl-cli"
                                    << QStringList { QString(), "monitor", "download", "sets",
-                                          "export", "setup", "archive" };
+                                          "export", "setup", "archive", "serve", "record" };
         QTest::newRow("tc4dl-meter") << "tc4dl-meter" << QStringList { QString() };
     }
     void manualPagesNameTheOptions()
@@ -253,6 +256,36 @@ private Q_SLOTS:
                 refused << line;
         }
         QVERIFY2(refused.isEmpty(), qPrintable(refused.join(QLatin1Char('\n'))));
+    }
+
+    // The recorder's service unit is one systemd takes: its settings, its program (where this
+    // install put it) and its manual page.
+    void serviceUnitPassesSystemdAnalyze()
+    {
+        const QString analyze = QStandardPaths::findExecutable(QStringLiteral("systemd-analyze"));
+        if (analyze.isEmpty())
+            QSKIP("systemd-analyze not installed (scripts/install-deps.sh installs systemd)");
+        const QString unit = installed(QStringLiteral("lib/systemd/system/tc4dl-record@.service"));
+        QProcessEnvironment env = QProcessEnvironment::systemEnvironment();
+        env.insert(QStringLiteral("MANPATH"), installed(QStringLiteral("share/man")));
+        QTemporaryDir units;
+        const QString instance = units.filePath(QStringLiteral("tc4dl-record@lab.service"));
+        QVERIFY(QFile::copy(unit, instance));
+        for (const QString& file : { unit, instance }) {
+            const Run r = run(analyze, { QStringLiteral("verify"), file }, env);
+            QVERIFY2(
+                r.exitCode == 0 && r.err.trimmed().isEmpty(), qPrintable(file + r.out + r.err));
+        }
+        QFile text(unit);
+        QVERIFY(text.open(QIODevice::ReadOnly));
+        const QString content = QString::fromUtf8(text.readAll());
+        QVERIFY(content.contains(QStringLiteral("ExecStart=")
+            + installed(QStringLiteral("bin/tc4dl-cli"))
+            + QStringLiteral(" record --config /etc/tc4dl/record-%i.conf")));
+        for (const char* line : { "User=tc4dl", "SupplementaryGroups=dialout", "Restart=on-failure",
+                 "NoNewPrivileges=yes", "ProtectSystem=strict", "ProtectHome=yes", "PrivateTmp=yes",
+                 "ReadWritePaths=/var/lib/tc4dl" })
+            QVERIFY2(content.contains(QLatin1String(line) + QLatin1Char('\n')), line);
     }
 
     void desktopFilesPassTheValidators_data()

@@ -8,7 +8,9 @@
 #include <QTemporaryDir>
 #include <QTest>
 
+#include <algorithm>
 #include <cmath>
+#include <cstring>
 #include <limits>
 
 using namespace tc4dl::journal;
@@ -22,12 +24,59 @@ JournalSample sample(int i)
     return { 46365.5 + i * 2.0 / 86400.0, { 20.5f + float(i), -3.25f, 5000.0f, float(i) * 0.1f } };
 }
 
-QByteArray journalBytes(int samples, const JournalHeader& header = kHeader)
+JournalNote note(int i)
+{
+    return { 46365.5 + i * 2.0 / 86400.0, 20.0 + i, 0x0000FF,
+        QStringLiteral("Ofen > 150,0\rF\u00fchler %1").arg(i) };
+}
+
+// A journal of `samples` samples in the layout of the header's version, with a note after
+// each count of samples `notesAfter` lists (0: before the first); `ends` gets where each
+// record ends, `kinds` whether it is a sample.
+QByteArray journalBytes(int samples, const JournalHeader& header = kHeader,
+    const QList<int>& notesAfter = {}, QList<int>* ends = nullptr, QList<bool>* kinds = nullptr)
 {
     QByteArray bytes = encodeHeader(header);
-    for (int i = 0; i < samples; ++i)
-        bytes += encodeRecord(sample(i), quint32(i));
+    quint32 index = 0;
+    int notes = 0;
+    const auto mark = [&](bool isSample) {
+        if (ends)
+            *ends << int(bytes.size());
+        if (kinds)
+            *kinds << isSample;
+    };
+    for (int i = 0; i <= samples; ++i) {
+        for (const int after : notesAfter) {
+            if (after != i)
+                continue;
+            bytes += encodeNote(note(notes++), index++).value_or(QByteArray());
+            mark(false);
+        }
+        if (i < samples) {
+            bytes += encodeRecord(sample(i), index++, header.version);
+            mark(true);
+        }
+    }
     return bytes;
+}
+
+JournalHeader version1(JournalHeader h = kHeader)
+{
+    h.version = 1;
+    return h;
+}
+
+// Puts the right check back at the end of the record at `at` of `size` bytes, number `index`,
+// after one of its fields was changed.
+void resealRecord(QByteArray& bytes, int at, int size, quint32 index)
+{
+    char number[4];
+    for (int k = 0; k < 4; ++k)
+        number[k] = char((index >> (8 * k)) & 0xFF);
+    const quint32 crc
+        = crc32(QByteArrayView(bytes.constData() + at, size - 4), crc32(QByteArrayView(number, 4)));
+    for (int k = 0; k < 4; ++k)
+        bytes[at + size - 4 + k] = char((crc >> (8 * k)) & 0xFF);
 }
 
 void patch16(QByteArray& bytes, int at, quint16 value)
@@ -65,32 +114,70 @@ private Q_SLOTS:
     void wholeJournalsReadBack_data()
     {
         QTest::addColumn<int>("samples");
-        QTest::newRow("header only") << 0;
-        QTest::newRow("one sample") << 1;
-        QTest::newRow("all asked for") << 20;
+        QTest::addColumn<QList<int>>("notesAfter");
+        QTest::addColumn<int>("version");
+        QTest::newRow("header only") << 0 << QList<int> {} << 2;
+        QTest::newRow("one sample") << 1 << QList<int> {} << 2;
+        QTest::newRow("all asked for") << 20 << QList<int> {} << 2;
+        QTest::newRow("notes before, between and after the samples")
+            << 5 << QList<int> { 0, 2, 2, 5 } << 2;
+        QTest::newRow("a note and no sample") << 0 << QList<int> { 0 } << 2;
+        QTest::newRow("all asked for, a note after the last") << 20 << QList<int> { 20 } << 2;
+        // A journal an older version of the program left still comes back.
+        QTest::newRow("version 1, one sample") << 1 << QList<int> {} << 1;
+        QTest::newRow("version 1, all asked for") << 20 << QList<int> {} << 1;
     }
     void wholeJournalsReadBack()
     {
         QFETCH(int, samples);
-        const JournalContents c = readJournal(journalBytes(samples));
+        QFETCH(QList<int>, notesAfter);
+        QFETCH(int, version);
+        const JournalHeader header = version == 1 ? version1() : kHeader;
+        const JournalContents c = readJournal(journalBytes(samples, header, notesAfter));
         QVERIFY(c.headerValid);
-        QCOMPARE(c.header, kHeader);
+        QCOMPARE(c.header, header);
         QCOMPARE(int(c.samples.size()), samples);
         for (int i = 0; i < samples; ++i)
             QCOMPARE(c.samples[std::size_t(i)], sample(i));
+        QCOMPARE(int(c.notes.size()), notesAfter.size());
+        for (int n = 0; n < notesAfter.size(); ++n) {
+            JournalNote expected = note(n);
+            expected.samplesBefore = quint32(notesAfter[n]);
+            QCOMPARE(c.notes[std::size_t(n)], expected);
+        }
         QCOMPARE(c.discardedBytes, 0);
         QCOMPARE(c.usable(), samples > 0);
     }
 
-    // Every length a killed write can leave: the samples before the torn one come back.
-    void aTornTailKeepsTheCompleteSamples()
+    // Every length a killed write can leave: the records before the torn one come back.
+    void aTornTailKeepsTheCompleteRecords_data()
     {
-        const QByteArray whole = journalBytes(5);
+        QTest::addColumn<QList<int>>("notesAfter");
+        QTest::addColumn<int>("version");
+        QTest::newRow("samples") << QList<int> {} << 2;
+        QTest::newRow("samples and notes") << QList<int> { 0, 1, 1, 4, 5 } << 2;
+        QTest::newRow("version 1") << QList<int> {} << 1;
+    }
+    void aTornTailKeepsTheCompleteRecords()
+    {
+        QFETCH(QList<int>, notesAfter);
+        QFETCH(int, version);
+        QList<int> ends;
+        QList<bool> isSample;
+        const QByteArray whole
+            = journalBytes(5, version == 1 ? version1() : kHeader, notesAfter, &ends, &isSample);
         for (int cut = kHeaderSize; cut < whole.size(); ++cut) {
             const JournalContents c = readJournal(whole.left(cut));
-            const int complete = (cut - kHeaderSize) / kRecordSize;
-            QCOMPARE(int(c.samples.size()), complete);
-            QCOMPARE(c.discardedBytes, qint64(cut - kHeaderSize - complete * kRecordSize));
+            int samples = 0;
+            int notes = 0;
+            int end = kHeaderSize;
+            for (int r = 0; r < ends.size() && ends[r] <= cut; ++r) {
+                (isSample[r] ? samples : notes) += 1;
+                end = ends[r];
+            }
+            QCOMPARE(int(c.samples.size()), samples);
+            QCOMPARE(int(c.notes.size()), notes);
+            QCOMPARE(c.discardedBytes, qint64(cut - end));
         }
     }
 
@@ -98,9 +185,11 @@ private Q_SLOTS:
     {
         QTest::addColumn<int>("record");
         QTest::addColumn<int>("offset");
-        QTest::newRow("time of the first") << 0 << 0;
-        QTest::newRow("T3 of the third") << 2 << 16;
-        QTest::newRow("check of the last") << 4 << 27;
+        QTest::newRow("kind of the first") << 0 << 0;
+        QTest::newRow("size of the second") << 1 << 2;
+        QTest::newRow("time of the first") << 0 << 4;
+        QTest::newRow("T3 of the third") << 2 << 20;
+        QTest::newRow("check of the last") << 4 << 31;
     }
     void aGarbledRecordEndsTheJournalThere()
     {
@@ -123,6 +212,65 @@ private Q_SLOTS:
         QByteArray gap
             = encodeHeader(kHeader) + encodeRecord(sample(0), 0) + encodeRecord(sample(2), 2);
         QCOMPARE(int(readJournal(gap).samples.size()), 1);
+    }
+
+    // A note record that is not one this program writes ends the journal there: what came
+    // before it stays, nothing after it is read.
+    void notesThatEndTheJournal_data()
+    {
+        QTest::addColumn<int>("at"); // offset in the note record
+        QTest::addColumn<QByteArray>("bytes"); // written there, the check then made right
+        QTest::addColumn<bool>("reseal");
+        const auto f64 = [](double v) {
+            QByteArray b(8, '\0');
+            std::memcpy(b.data(), &v, 8);
+            return b;
+        };
+        QTest::newRow("time infinite") << 4 << f64(std::numeric_limits<double>::infinity()) << true;
+        QTest::newRow("place not a number")
+            << 12 << f64(std::numeric_limits<double>::quiet_NaN()) << true;
+        QTest::newRow("colour beyond 0xBBGGRR") << 23 << QByteArray(1, '\x01') << true;
+        QTest::newRow("broken UTF-8") << 24 << QByteArray("\xC3\x28") << true;
+        QTest::newRow("overlong UTF-8") << 24 << QByteArray("\xC0\x80") << true;
+        QTest::newRow("unknown kind") << 0 << QByteArray("\x03\x00") << true;
+        QTest::newRow("size below a note's") << 2 << QByteArray("\x1B\x00") << false;
+        QTest::newRow("size beyond the longest text") << 2 << QByteArray("\x1D\x04") << false;
+        QTest::newRow("text garbled") << 30 << QByteArray("X") << false;
+        QTest::newRow("check garbled") << -1 << QByteArray("\xAA") << false;
+    }
+    void notesThatEndTheJournal()
+    {
+        QFETCH(int, at);
+        QFETCH(QByteArray, bytes);
+        QFETCH(bool, reseal);
+        QList<int> ends;
+        QByteArray journal = journalBytes(3, kHeader, { 2, 2 }, &ends);
+        const int start = ends[1]; // the first note, after two samples
+        const int size = ends[2] - start;
+        const int where = at < 0 ? start + size + at : start + at;
+        journal.replace(where, bytes.size(), bytes);
+        if (reseal)
+            resealRecord(journal, start, size, 2);
+        const JournalContents c = readJournal(journal);
+        QCOMPARE(int(c.samples.size()), 2);
+        QVERIFY(c.notes.empty());
+        QCOMPARE(c.discardedBytes, qint64(journal.size() - start));
+    }
+
+    void moreNotesThanAnyRunKeepsAreNotRead()
+    {
+        QByteArray bytes = encodeHeader(kHeader);
+        for (quint32 i = 0; i <= kMaxNotes; ++i)
+            bytes += encodeNote(note(1), i).value_or(QByteArray());
+        const JournalContents c = readJournal(bytes);
+        QCOMPARE(c.notes.size(), std::size_t(kMaxNotes));
+        QCOMPARE(c.discardedBytes, qint64(encodeNote(note(1), 0)->size()));
+        // And a text beyond the bound is not written at all.
+        JournalNote longer = note(1);
+        longer.text = QString(kMaxNoteText + 1, QLatin1Char('x'));
+        QVERIFY(!encodeNote(longer, 0));
+        longer.text.chop(1);
+        QVERIFY(encodeNote(longer, 0));
     }
 
     void aZeroFilledTailIsNoSample()
@@ -149,13 +297,21 @@ private Q_SLOTS:
         QTest::addColumn<QByteArray>("bytes");
         const QByteArray good = journalBytes(3);
         QByteArray v = good;
-        patch16(v, 8, 2);
+        patch16(v, 8, 3);
         resealHeader(v);
         QTest::newRow("another version") << v;
         QByteArray rs = good;
-        patch16(rs, 12, 32);
+        patch16(rs, 12, kVersion1RecordSize);
         resealHeader(rs);
         QTest::newRow("another record size") << rs;
+        QByteArray rs1 = journalBytes(3, version1());
+        patch16(rs1, 12, kRecordSize);
+        resealHeader(rs1);
+        QTest::newRow("version 1 with this version's record size") << rs1;
+        QByteArray v0 = good;
+        patch16(v0, 8, 0);
+        resealHeader(v0);
+        QTest::newRow("version 0") << v0;
         QByteArray reserved = good;
         reserved[33] = 1;
         resealHeader(reserved);
@@ -285,6 +441,46 @@ private Q_SLOTS:
         }
         w.finish();
         QCOMPARE(fileBytes(path), journalBytes(4));
+    }
+
+    // Notes go in between the samples as they come; more of them than the file had room for
+    // grow it, and every sample still fits behind them.
+    void notesGoInBetweenTheSamples_data()
+    {
+        QTest::addColumn<int>("samplesAsked");
+        QTest::addColumn<QList<int>>("notesAfter");
+        QTest::newRow("two notes of one reading") << 20 << QList<int> { 1, 1 };
+        QTest::newRow("a note first, one last") << 4 << QList<int> { 0, 4 };
+        QTest::newRow("more notes than room for samples")
+            << 4 << QList<int> { 0, 0, 0, 0, 0, 0, 2, 2, 2, 2, 3 };
+    }
+    void notesGoInBetweenTheSamples()
+    {
+        QFETCH(int, samplesAsked);
+        QFETCH(QList<int>, notesAfter);
+        QTemporaryDir dir;
+        const QString path = dir.filePath(QStringLiteral("j"));
+        JournalHeader header = kHeader;
+        header.samplesAsked = quint32(samplesAsked);
+        JournalWriter w(JournalSyncer::Mode::Inline);
+        QVERIFY(w.begin(path, header, 0));
+        int notes = 0;
+        const int samples = std::min(samplesAsked, 4);
+        for (int i = 0; i <= samples; ++i) {
+            for (const int after : notesAfter) {
+                if (after == i)
+                    QVERIFY(w.appendNote(note(notes++), 0));
+            }
+            if (i < samples)
+                QVERIFY(w.append(sample(i), 0));
+            // On the file at once, as a killed program leaves it.
+            const JournalContents c = readJournalFile(path);
+            QCOMPARE(int(c.samples.size()), std::min(i + 1, samples));
+            QCOMPARE(int(c.notes.size()), notes);
+        }
+        QCOMPARE(int(w.notes()), notesAfter.size());
+        w.finish();
+        QCOMPARE(fileBytes(path), journalBytes(samples, header, notesAfter));
     }
 
     void aNewRunReplacesTheJournalAndDiscardDeletesIt()

@@ -65,9 +65,9 @@ struct Session : Fixture {
         for (int i = 0; i < ticks; ++i)
             tick();
     }
-    QString journal() const { return window->recorder().journalPath(); }
+    QString journal() const { return window->workspace().recording().journalPath(); }
     bool journalExists() const { return QFile::exists(journal()); }
-    TfrmGraph* graph() const { return window->realTimeGraph(); }
+    TfrmGraph* graph() const { return window->windows().realTimeGraph(); }
 };
 
 journal::JournalSample sample(int i)
@@ -76,9 +76,20 @@ journal::JournalSample sample(int i)
         { 20.0f + float(i), 19.5f - float(i), 5000.0f, -40.0f } };
 }
 
-// A journal as a killed session leaves it: `samples` records, then `tail` stray bytes.
-void leaveJournal(const QString& path, int samples, const QByteArray& tail = {})
+// A journal as a killed session leaves it: `samples` records, then `tail` stray bytes; of
+// version 1, as an older program wrote it, when `version` says so.
+void leaveJournal(const QString& path, int samples, const QByteArray& tail = {}, int version = 2)
 {
+    if (version == 1) {
+        journal::JournalHeader header { 46365.25, 10, 5, 1, 1 };
+        QByteArray bytes = journal::encodeHeader(header);
+        for (int i = 0; i < samples; ++i)
+            bytes += journal::encodeRecord(sample(i), quint32(i), 1);
+        QFile f(path);
+        QVERIFY(f.open(QIODevice::WriteOnly));
+        QCOMPARE(f.write(bytes + tail), qint64(bytes.size() + tail.size()));
+        return;
+    }
     journal::JournalWriter w(journal::JournalSyncer::Mode::Inline);
     QVERIFY(w.begin(path, { 46365.25, 10, 5, 1 }, 0));
     for (int i = 0; i < samples; ++i)
@@ -150,7 +161,7 @@ private Q_SLOTS:
         Session s;
         s.start();
         s.record(4, 4);
-        QVERIFY(!s.window->recorder().running());
+        QVERIFY(!s.window->workspace().recording().active());
         const journal::JournalContents c = journal::readJournalFile(s.journal());
         QVERIFY(c.usable());
         QCOMPARE(c.header.samplesAsked, 4u);
@@ -162,7 +173,8 @@ private Q_SLOTS:
             for (int ch = 0; ch < 4; ++ch)
                 QCOMPARE(c.samples[std::size_t(i)].values[std::size_t(ch)], graph.y(ch, i));
         }
-        QCOMPARE(s.window->recorder().journal()->syncedRecords(), 4u); // the stop syncs
+        QCOMPARE(
+            s.window->workspace().recording().journal()->syncedRecords(), 4u); // the stop syncs
     }
 
     // A killed program leaves every sample it took; a power cut, what the last sync held.
@@ -198,35 +210,39 @@ private Q_SLOTS:
                 .arg(chart::dateTimeText(journal::readJournalFile(path).header.startSerial))));
         const chart::ChartModel& graph = next.graph()->model();
         QCOMPARE(graph.points(), expected);
-        QCOMPARE(next.window->recorder().sampleCount(), expected);
+        QCOMPARE(next.window->workspace().recording().sampleCount(), expected);
         for (int i = 0; i < expected; ++i) {
             QCOMPARE(graph.x(0, i), child.samples[i][0]);
             for (int ch = 0; ch < 4; ++ch)
                 QCOMPARE(double(graph.y(ch, i)), child.samples[i][ch + 1]);
         }
-        QVERIFY(next.window->recorder().unsaved());
+        QVERIFY(next.window->workspace().recording().unsaved());
         QVERIFY(next.journalExists()); // until the graph is saved
     }
 
     void theOfferAndItsAnswers_data()
     {
         QTest::addColumn<Answer>("answer");
-        QTest::newRow("restore") << Answer::Yes;
-        QTest::newRow("let go") << Answer::No;
+        QTest::addColumn<int>("version");
+        QTest::newRow("restore") << Answer::Yes << 2;
+        QTest::newRow("let go") << Answer::No << 2;
+        QTest::newRow("restore a journal of the former version") << Answer::Yes << 1;
     }
     void theOfferAndItsAnswers()
     {
         QFETCH(Answer, answer);
+        QFETCH(int, version);
         Session s;
         // A torn last record: the three before it come back.
-        leaveJournal(s.journal(), 3, journal::encodeRecord(sample(3), 3).left(17));
+        leaveJournal(s.journal(), 3, journal::encodeRecord(sample(3), 3, quint16(version)).left(17),
+            version);
         s.start(answer);
         QVERIFY(s.prompter.answers.isEmpty());
         QVERIFY(s.prompter.shown.contains(germanQuestion(3)));
         const bool restored = answer == Answer::Yes;
         QCOMPARE(s.journalExists(), restored);
-        QCOMPARE(s.window->recorder().sampleCount(), restored ? 3 : 0);
-        QCOMPARE(s.window->recorder().unsaved(), restored);
+        QCOMPARE(s.window->workspace().recording().sampleCount(), restored ? 3 : 0);
+        QCOMPARE(s.window->workspace().recording().unsaved(), restored);
         if (!restored)
             return;
         // As Stop leaves a run: trimmed, the X axis from the start to the last sample, the
@@ -243,7 +259,7 @@ private Q_SLOTS:
         QCOMPARE(g->avgBox(0)->text(), QStringLiteral("21,000"));
         QCOMPARE(g->avgBox(2)->text(), QStringLiteral("****"));
         QVERIFY(g->clearEnabled());
-        QVERIFY(!s.window->recorder().running());
+        QVERIFY(!s.window->workspace().recording().active());
         // The rate the run was recorded at (00:05), not the one stored before.
         QCOMPARE(g->minutesList()->currentIndex(), 0);
         QCOMPARE(g->secondsList()->currentIndex(), 5);
@@ -284,7 +300,7 @@ private Q_SLOTS:
         QVERIFY(s.prompter.unexpectedQuestions.isEmpty());
         QVERIFY(!s.prompter.shown.contains(germanQuestion(0)));
         QVERIFY(!s.journalExists());
-        QCOMPARE(s.window->recorder().sampleCount(), 0);
+        QCOMPARE(s.window->workspace().recording().sampleCount(), 0);
     }
 
     // After a run of three samples: how the graph ends, the answers that takes, and whether
@@ -354,7 +370,7 @@ private Q_SLOTS:
         QTest::ignoreMessage(
             QtWarningMsg, QRegularExpression(QStringLiteral("could not be written")));
         s.record(3, 3);
-        QCOMPARE(s.window->recorder().sampleCount(), 3);
+        QCOMPARE(s.window->workspace().recording().sampleCount(), 3);
         QCOMPARE(s.graph()->model().points(), 3);
     }
 

@@ -47,7 +47,6 @@ struct Live : Fixture {
         tick();
     }
     SimulatedMeter& meter() { return meters[QStringLiteral("SIMULATOR")]; }
-    ChannelAlarms& alarms() { return window->alarms(); }
     QLabel* statusLabel() const { return window->statusBar()->findChild<QLabel*>("StatusPanel2"); }
     void run()
     {
@@ -126,7 +125,7 @@ private Q_SLOTS:
         QFETCH(QString, note);
         Live f;
         f.run();
-        f.alarms().live().setSound(false); // one beep per alarm: each raising counted
+        f.window->workspace().alarms().setSound(false); // one beep per alarm: each raising counted
         alarm::ChannelSet set;
         alarm::ChannelSettings& ch = set[static_cast<std::size_t>(channel)];
         ch.name = name;
@@ -134,10 +133,10 @@ private Q_SLOTS:
         ch.high = 150.0;
         ch.lowOn = limit == u"low";
         ch.low = -5.5;
-        f.alarms().config().setChannels(set);
+        f.window->workspace().channels().setChannels(set);
         f.tick();
         QVERIFY(f.statusLabel()->text().isEmpty());
-        QVERIFY(!f.window->panel()->channelAlarm(channel));
+        QVERIFY(!f.window->windows().panel()->channelAlarm(channel));
 
         if (reading == u"open")
             f.meter().setChannelOpen(channel, true);
@@ -151,12 +150,12 @@ private Q_SLOTS:
         QVERIFY(!f.statusLabel()->text().isEmpty());
         QVERIFY2(f.statusLabel()->text().startsWith(QStringLiteral("Alarm: ") + note),
             qPrintable(f.statusLabel()->text()));
-        QVERIFY(f.window->panel()->channelAlarm(channel));
+        QVERIFY(f.window->windows().panel()->channelAlarm(channel));
         for (int other = 0; other < 4; ++other)
-            QCOMPARE(f.window->panel()->channelAlarm(other), other == channel);
+            QCOMPARE(f.window->windows().panel()->channelAlarm(other), other == channel);
         QCOMPARE(f.notifier.shown, QStringList { QStringLiteral("TC4DL-Alarm|") + note });
         QCOMPARE(f.beeps, beepsBefore + 1); // raised once, not at every reading
-        const chart::ChartModel& model = f.window->realTimeGraph()->model();
+        const chart::ChartModel& model = f.window->windows().realTimeGraph()->model();
         QStringList notes;
         for (int i = 0; i < model.annotationCount(); ++i)
             if (!model.annotation(i).text.isEmpty())
@@ -176,14 +175,14 @@ private Q_SLOTS:
             set[std::size_t(c)].high = 150.0;
         }
         set[0].name = QStringLiteral("Ofen");
-        f.alarms().config().setChannels(set);
+        f.window->workspace().channels().setChannels(set);
         f.tick();
         f.meter().setTemperature(0, 160.0);
         f.meter().setTemperature(1, 170.0);
         f.tick();
         f.tick();
         f.tick();
-        const chart::ChartModel& model = f.window->realTimeGraph()->model();
+        const chart::ChartModel& model = f.window->windows().realTimeGraph()->model();
         QStringList notes;
         for (int i = 0; i < model.annotationCount(); ++i)
             if (!model.annotation(i).text.isEmpty())
@@ -194,12 +193,12 @@ private Q_SLOTS:
     void noNoteInTheGraphWithoutARun()
     {
         Live f;
-        f.alarms().config().setChannels(oneHighLimit(0, 100.0));
+        f.window->workspace().channels().setChannels(oneHighLimit(0, 100.0));
         f.meter().setTemperature(0, 120.0);
         f.tick();
         f.tick();
         QCOMPARE(f.notifier.shown.size(), 1); // the alarm itself works without a run
-        const chart::ChartModel& model = f.window->realTimeGraph()->model();
+        const chart::ChartModel& model = f.window->windows().realTimeGraph()->model();
         for (int i = 0; i < model.annotationCount(); ++i)
             QVERIFY(model.annotation(i).text.isEmpty());
     }
@@ -221,8 +220,8 @@ private Q_SLOTS:
         Live f;
         QAction* menu = f.window->action(QStringLiteral("Acknowledge1"));
         QVERIFY(menu && !menu->isEnabled());
-        f.alarms().live().setSound(sound);
-        f.alarms().config().setChannels(oneHighLimit(0, 100.0));
+        f.window->workspace().alarms().setSound(sound);
+        f.window->workspace().channels().setChannels(oneHighLimit(0, 100.0));
         f.meter().setTemperature(0, 120.0);
         f.tick();
         f.tick();
@@ -241,7 +240,7 @@ private Q_SLOTS:
             menu->trigger();
         else
             QTest::mouseClick(f.statusLabel(), Qt::LeftButton);
-        QVERIFY(!f.alarms().live().sounding());
+        QVERIFY(!f.window->workspace().alarms().sounding());
         QVERIFY(!menu->isEnabled());
         const int acknowledged = f.beeps;
         for (int i = 0; i < 3; ++i) {
@@ -251,7 +250,7 @@ private Q_SLOTS:
         QCOMPARE(f.beeps, acknowledged);
         // Still beyond its limit: the alarm stays shown, only the sound stopped.
         QVERIFY(f.statusLabel()->text().startsWith(QStringLiteral("Alarm: T1 > 100,0")));
-        QVERIFY(f.window->panel()->channelAlarm(0));
+        QVERIFY(f.window->windows().panel()->channelAlarm(0));
     }
 
     void aLostLinkIsAnAlarmWhenALimitIsOn_data()
@@ -265,11 +264,11 @@ private Q_SLOTS:
         QFETCH(bool, limitOn);
         Live f;
         if (limitOn)
-            f.alarms().config().setChannels(oneHighLimit(3, 500.0));
+            f.window->workspace().channels().setChannels(oneHighLimit(3, 500.0));
         f.meter().setSilent(true);
         for (int i = 0; i < 5; ++i)
             f.tick();
-        QVERIFY(!f.window->link().meterConnected());
+        QVERIFY(!f.window->workspace().session().link().meterConnected());
         QCOMPARE(f.notifier.shown,
             limitOn ? QStringList { QStringLiteral("TC4DL-Alarm|Verbindung verloren") }
                     : QStringList());
@@ -288,8 +287,8 @@ private Q_SLOTS:
             f.meter().setTemperature(1, 50.0 - 0.5 * s);
             f.tick();
         }
-        QCOMPARE(f.window->panel()->rateText(0), QStringLiteral("+60,0 \u00B0C/min"));
-        QCOMPARE(f.window->panel()->rateText(1), QStringLiteral("-30,0 \u00B0C/min"));
+        QCOMPARE(f.window->windows().panel()->rateText(0), QStringLiteral("+60,0 \u00B0C/min"));
+        QCOMPARE(f.window->windows().panel()->rateText(1), QStringLiteral("-30,0 \u00B0C/min"));
     }
 
     // The meter switched to Fahrenheit: the limits follow, and are kept as converted.
@@ -298,14 +297,14 @@ private Q_SLOTS:
         Live f;
         alarm::ChannelSet set = oneHighLimit(0, 100.0);
         set[0].hysteresis = 1.0;
-        f.alarms().config().setChannels(set);
+        f.window->workspace().channels().setChannels(set);
         f.meter().setCelsius(false);
         f.tick();
         f.tick();
         f.tick();
-        QCOMPARE(f.window->liveState().cfDegree, 0);
-        QCOMPARE(f.alarms().config().channels()[0].high, 212.0);
-        QCOMPARE(f.alarms().config().channels()[0].hysteresis, 1.8);
+        QCOMPARE(f.window->workspace().unit(), Unit::Fahrenheit);
+        QCOMPARE(f.window->workspace().channels().channels()[0].high, 212.0);
+        QCOMPARE(f.window->workspace().channels().channels()[0].hysteresis, 1.8);
         QCOMPARE(f.store.values["Channel1High"], 2120);
         QVERIFY(f.notifier.shown.isEmpty()); // below the limit in either unit: nothing raised
     }
@@ -413,9 +412,10 @@ private Q_SLOTS:
         };
         f.window->action(QStringLiteral("Channels1"))->trigger();
         const bool ok = answer == QDialog::Accepted;
-        QCOMPARE(f.alarms().config().name(0), ok ? QStringLiteral("Ofen") : QStringLiteral("T1"));
-        QCOMPARE(f.alarms().config().channels()[0].high, ok ? 80.5 : 0.0);
-        QCOMPARE(f.alarms().live().sound(), !ok);
+        QCOMPARE(f.window->workspace().channels().name(0),
+            ok ? QStringLiteral("Ofen") : QStringLiteral("T1"));
+        QCOMPARE(f.window->workspace().channels().channels()[0].high, ok ? 80.5 : 0.0);
+        QCOMPARE(f.window->workspace().alarms().sound(), !ok);
         QCOMPARE(f.store.texts.count("Channel1Name") == 1, ok);
         if (ok) {
             QCOMPARE(f.store.texts["Channel1Name"], QStringLiteral("Ofen"));

@@ -79,12 +79,6 @@ private:
     }
 };
 
-class NoTimers final : public tc4dl::BlinkTimers {
-public:
-    void setRecTimerEnabled(bool) override { }
-    void setMaxMinTimerEnabled(bool) override { }
-};
-
 const tc4dl::LinkTexts kTexts { QStringLiteral("On Connection"), QStringLiteral("Off Connection") };
 
 // The link with everything it talks to; every listed port opens.
@@ -99,8 +93,7 @@ struct Rig {
     tc4dl::ManualClock clock;
     ScriptedPort port { clock };
     RecordingHost host;
-    NoTimers timers;
-    tc4dl::LiveDecoder decoder { timers };
+    tc4dl::LiveDecoder decoder;
     LiveLink link { port, clock, host, decoder, kTexts };
     int frames = 0;
 };
@@ -144,18 +137,32 @@ private Q_SLOTS:
         // clang-format off
         QTest::newRow("meter on the second port")
             << "A B" << "" << "" << "B=0740abcd" << true << 740 << 1 << "1 1";
-        QTest::newRow("other answer: a miss, B asked next")
-            << "A B" << "" << "" << "A=ABCDEFGH B=0740" << true << 740 << 1 << "1 1";
+        QTest::newRow("other answer: asked again, then B")
+            << "A B" << "" << "" << "A=ABCDEFGH B=0740" << true << 740 << 1 << "2 1";
+        QTest::newRow("other answer twice, then the meter on B")
+            << "A B" << "" << "" << "A=ABCDEFGH A=ABCDEFGH B=0740" << true << 740 << 1 << "2 1";
         QTest::newRow("other answer on every port")
-            << "A B" << "" << "" << "A=ABCDEFGH B=ABCDEFGH" << false << 740 << 0 << "1 1";
+            << "A B" << "" << "" << "A=ABCDEFGH A=ABCDEFGH B=ABCDEFGH B=ABCDEFGH"
+            << false << 740 << 0 << "2 2";
+        QTest::newRow("model code split over two answers of one port")
+            << "A B" << "" << "" << "A=xx74 A=0yyy" << true << 740 << 0 << "2 0";
+        QTest::newRow("split 735 on the second port")
+            << "A B" << "" << "" << "B=abc7 B=35zz" << true << 735 << 1 << "1 2";
         QTest::newRow("no model code pieced from two ports")
-            << "A B" << "" << "" << "A=xx74 B=0yyy" << false << 740 << 0 << "1 1";
+            << "A B" << "" << "" << "A=xx74 B=0yyy" << false << 740 << 0 << "2 2";
+        QTest::newRow("no model code pieced from a third answer")
+            << "A" << "" << "" << "A=xx12 A=xx74 A=0yyy" << false << 740 << 0 << "2";
+        QTest::newRow("both model codes")
+            << "A B" << "" << "" << "A=xx73 A=5740" << true << 740 << 0 << "2 0";
         QTest::newRow("model code after other bytes")
             << "A B" << "" << "" << "A=x735" << true << 735 << 0 << "1 0";
         QTest::newRow("four bytes of an answer count")
-            << "A B" << "" << "" << "A=abcd7400 B=abcd7350" << false << 740 << 0 << "1 1";
+            << "A B" << "" << "" << "A=abcd7400 A=abcd7400 B=abcd7350 B=abcd7350"
+            << false << 740 << 0 << "2 2";
         QTest::newRow("short answers are not kept")
-            << "A B" << "" << "" << "A=x74 B=0abc" << false << 740 << 0 << "1 1";
+            << "A B" << "" << "" << "A=x74 B=0abc" << false << 740 << 0 << "1 2";
+        QTest::newRow("short second answer ends the port")
+            << "A B" << "" << "" << "A=xx74 A=0 B=0740" << true << 740 << 1 << "2 1";
         QTest::newRow("no ports") << "" << "" << "" << "" << false << 740 << 0 << "";
         QTest::newRow("port that does not open")
             << "A B" << "A" << "" << "B=0740" << true << 740 << 1 << "0 1";
@@ -163,7 +170,7 @@ private Q_SLOTS:
             << "A B" << "" << "A" << "B=0740" << true << 740 << 1 << "0 1";
         QTest::newRow("model 735") << "A" << "" << "" << "A=M735" << true << 735 << 0 << "1";
         QTest::newRow("junk, then the next port")
-            << "A B C" << "" << "" << "A=ABCD B=0740" << true << 740 << 1 << "1 1 0";
+            << "A B C" << "" << "" << "A=ABCD B=0740" << true << 740 << 1 << "2 1 0";
         // clang-format on
     }
     void identificationScan()

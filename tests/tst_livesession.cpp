@@ -34,7 +34,7 @@ struct Rig {
     Rig()
     {
         session = std::make_unique<LiveSession>(
-            clock, host, host,
+            clock, host,
             [this](const QString& device) -> std::unique_ptr<SerialPort> {
                 auto port = std::make_unique<SimulatedSerialPort>(clock, meter);
                 port->setPaced(false);

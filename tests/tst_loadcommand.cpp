@@ -68,8 +68,8 @@ struct Rig {
         f.tick();
     }
     SimulatedMeter& meter() { return f.meters[kSim]; }
-    LoggerData& data() { return f.window->loggerData(); }
-    TfrmGraph* graph() { return f.window->dataLogger().window(); }
+    LoggerData& data() { return f.window->workspace().logger(); }
+    TfrmGraph* graph() { return f.window->windows().dataLogger().window(); }
     void setMemory(const QByteArray& image)
     {
         meter().logger().setMemory(*LoggerMemory::fromImage(image));
@@ -85,21 +85,21 @@ struct Rig {
     {
         f.window->LoadData1Click();
         const qint64 start = f.clock.tickMs();
-        while (f.window->loadCommand().running() && f.clock.tickMs() - start < 300'000)
+        while (f.window->windows().loadCommand().running() && f.clock.tickMs() - start < 300'000)
             f.clock.advance(10);
-        QVERIFY(!f.window->loadCommand().running());
+        QVERIFY(!f.window->windows().loadCommand().running());
     }
     // The live port is open with its receive handler and the main tick polls the meter again.
     void verifyLiveLinkBack()
     {
-        QVERIFY(!f.window->session().leaseHeld());
-        QVERIFY(f.window->comm1().isActive());
-        QVERIFY(f.window->mainTimer().isEnabled());
-        const quint64 frames = f.window->link().counters().reader.frames;
+        QVERIFY(!f.window->workspace().session().leaseHeld());
+        QVERIFY(f.window->workspace().session().comm1().isActive());
+        QVERIFY(f.window->workspace().session().mainTimer().isEnabled());
+        const quint64 frames = f.window->workspace().session().link().counters().reader.frames;
         for (int i = 0; i < 4; ++i)
             f.tick();
-        QVERIFY(f.window->link().counters().reader.frames >= frames + 3);
-        QCOMPARE(f.window->statusState(), kOn);
+        QVERIFY(f.window->workspace().session().link().counters().reader.frames >= frames + 3);
+        QCOMPARE(f.window->status().state(), kOn);
     }
     QString text(const char* id) const
     {
@@ -108,8 +108,9 @@ struct Rig {
     // The sets in the window's archive; 0 when there is none.
     int archived() const
     {
+        ManualClock clock;
         const archive::Archive::Opened opened
-            = archive::Archive::open(f.archiveFile(), archive::Archive::Access::ReadOnly);
+            = archive::Archive::open(f.archiveFile(), clock, archive::Archive::Access::ReadOnly);
         return opened.archive ? static_cast<int>(opened.archive->list().size()) : 0;
     }
     QByteArray transferFile() const
@@ -162,6 +163,7 @@ private Q_SLOTS:
     void openChoice_data();
     void openChoice();
     void archiveSettingsFromTheMenu();
+    void archiveSetsShowApartFromTheLoggersData();
 };
 
 void TestLoadCommand::checksTouchNoPort_data()
@@ -185,7 +187,7 @@ void TestLoadCommand::checksTouchNoPort()
             r.f.tick();
     }
     r.f.tick();
-    QSignalSpy leases(&r.f.window->session(), &LiveSession::leaseHeldChanged);
+    QSignalSpy leases(&r.f.window->workspace().session(), &LiveSession::leaseHeldChanged);
     r.meter().clearReceived();
     r.f.prompter.shown.clear();
     r.load();
@@ -194,7 +196,7 @@ void TestLoadCommand::checksTouchNoPort()
     QCOMPARE(leases.count(), 0);
     QVERIFY(!r.meter().received().contains('P'));
     QVERIFY(r.f.prompter.progresses.isEmpty());
-    QVERIFY(r.f.window->comm1().isActive());
+    QVERIFY(r.f.window->workspace().session().comm1().isActive());
 }
 
 // Every ending of a load: what is said, what the error dialog offers, what is kept.
@@ -264,7 +266,7 @@ void TestLoadCommand::loadEnds()
     QVERIFY(r.graph()); // opened before the transfer, whatever came of it
     const int sets = r.data().store().setCount();
     QCOMPARE(sets > 0, loaded);
-    QCOMPARE(r.f.window->graphShared().dataLoggerGraphUnsaved, loaded);
+    QCOMPARE(r.f.window->workspace().openData().unsaved(OpenData::Piece::Logger), loaded);
     for (const auto& progress : r.f.prompter.progresses)
         QVERIFY(!progress->open);
     // Every successful download adds its sets to the archive.
@@ -305,9 +307,9 @@ void TestLoadCommand::archiveSettingsFromTheMenu()
     r.load();
     const int sets = r.archived();
     QVERIFY(sets > 0);
-    const auto listed = [](const QString& path) {
+    const auto listed = [&r](const QString& path) {
         const archive::Archive::Opened opened
-            = archive::Archive::open(path, archive::Archive::Access::ReadOnly);
+            = archive::Archive::open(path, r.f.clock, archive::Archive::Access::ReadOnly);
         return opened.archive ? static_cast<int>(opened.archive->list().size()) : -1;
     };
     const QString moved = r.dir.filePath(QStringLiteral("moved.sqlite"));
@@ -369,7 +371,7 @@ void TestLoadCommand::loggerWindowStaysInFront()
     QVERIFY(r.graph());
     QCOMPARE(area->activeSubWindow(), r.graph()->frameWindow());
     r.f.window->RealTimeGraph1Click(); // the real-time graph in front
-    QCOMPARE(area->activeSubWindow(), r.f.window->realTimeGraph()->frameWindow());
+    QCOMPARE(area->activeSubWindow(), r.f.window->windows().realTimeGraph()->frameWindow());
     r.load();
     QCOMPARE(area->activeSubWindow(), r.graph()->frameWindow());
     r.load(); // once more, the logger window in front already
@@ -385,7 +387,7 @@ void TestLoadCommand::cancelKeepsEverything()
     const DataSetStore before = r.data().store();
     const QByteArray transfer = r.transferFile();
     QVERIFY(before.setCount() > 1);
-    r.f.window->graphShared().dataLoggerGraphUnsaved = false;
+    r.f.window->workspace().openData().setUnsaved(OpenData::Piece::Logger, false);
     r.f.prompter.shown.clear();
     r.meter().clearReceived();
 
@@ -393,9 +395,9 @@ void TestLoadCommand::cancelKeepsEverything()
     r.f.window->LoadData1Click();
     r.f.window->LoadData1Click(); // a second click while it runs changes nothing
     const qint64 start = r.f.clock.tickMs();
-    while (r.f.window->loadCommand().running() && r.f.clock.tickMs() - start < 60'000)
+    while (r.f.window->windows().loadCommand().running() && r.f.clock.tickMs() - start < 60'000)
         r.f.clock.advance(10);
-    QVERIFY(!r.f.window->loadCommand().running());
+    QVERIFY(!r.f.window->windows().loadCommand().running());
 
     QCOMPARE(r.f.prompter.progresses.size(), 2);
     QVERIFY(r.f.prompter.progresses.last()->cancelled());
@@ -405,7 +407,7 @@ void TestLoadCommand::cancelKeepsEverything()
     QVERIFY(r.data().store() == before);
     QCOMPARE(r.transferFile(), transfer);
     QCOMPARE(r.graph()->dataSetList()->rowCount(), before.setCount());
-    QVERIFY(!r.f.window->graphShared().dataLoggerGraphUnsaved);
+    QVERIFY(!r.f.window->workspace().openData().unsaved(OpenData::Piece::Logger));
     QVERIFY(r.f.prompter.shown.isEmpty());
     QVERIFY(r.errors.isEmpty());
     r.verifyLiveLinkBack();
@@ -494,11 +496,11 @@ void TestLoadCommand::errorDialogAnswers()
     QCOMPARE(r.f.prompter.shown, said);
     if (sets == 0) {
         QVERIFY(r.transferFile().isEmpty());
-        QVERIFY(!r.f.window->graphShared().dataLoggerGraphUnsaved);
+        QVERIFY(!r.f.window->workspace().openData().unsaved(OpenData::Piece::Logger));
     } else {
         QCOMPARE(r.graph()->dataSetList()->rowCount(), sets);
         QCOMPARE(r.graph()->model().points(), r.data().store().sampleCount(0));
-        QVERIFY(r.f.window->graphShared().dataLoggerGraphUnsaved);
+        QVERIFY(r.f.window->workspace().openData().unsaved(OpenData::Piece::Logger));
         QVERIFY(!r.transferFile().isEmpty());
     }
     r.verifyLiveLinkBack();
@@ -511,19 +513,79 @@ void TestLoadCommand::busyCursorWhileTheSizeIsAsked()
     Rig r;
     QVERIFY(!QApplication::overrideCursor());
     r.f.window->LoadData1Click();
-    QVERIFY(r.f.window->loadCommand().running());
+    QVERIFY(r.f.window->windows().loadCommand().running());
     QVERIFY(QApplication::overrideCursor());
     QCOMPARE(QApplication::overrideCursor()->shape(), Qt::WaitCursor);
     bool busyWithProgress = false;
     const qint64 start = r.f.clock.tickMs();
-    while (r.f.window->loadCommand().running() && r.f.clock.tickMs() - start < 300'000) {
+    while (r.f.window->windows().loadCommand().running() && r.f.clock.tickMs() - start < 300'000) {
         r.f.clock.advance(10);
         if (!r.f.prompter.progresses.isEmpty() && QApplication::overrideCursor())
             busyWithProgress = true;
     }
-    QVERIFY(!r.f.window->loadCommand().running());
+    QVERIFY(!r.f.window->windows().loadCommand().running());
     QVERIFY(!busyWithProgress);
     QVERIFY(!QApplication::overrideCursor());
+}
+
+// The Archive window's Graph and Timeline show the archive's sets in a graph window of their
+// own: the logger's window, its data, its unsaved flag and its transfer file stay as the
+// download left them, and each window saves its own sets.
+void TestLoadCommand::archiveSetsShowApartFromTheLoggersData()
+{
+    Rig r;
+    r.setMemory(
+        loggerimages::image({ loggerimages::setRecordedAt(QDate(2013, 4, 15), QTime(10, 0), 60, 3),
+            loggerimages::setRecordedAt(QDate(2013, 4, 16), QTime(10, 0), 60, 4),
+            loggerimages::setRecordedAt(QDate(2013, 4, 17), QTime(10, 0), 60, 5) }));
+    r.load();
+    QVERIFY(r.graph());
+    r.graph()->dataSetList()->setCurrentCell(1, 1);
+    r.graph()->dataSetGridClick(); // the second set on show
+    const DataSetStore before = r.data().store();
+    const QByteArray transfer = r.transferFile();
+    QVERIFY(!transfer.isEmpty());
+    const QString shownStart = r.graph()->startTimeBox()->text();
+    const QString shownPoints = r.graph()->dataNoBox()->text();
+    OpenData& data = r.f.window->workspace().openData();
+    QVERIFY(data.unsaved(OpenData::Piece::Logger));
+
+    r.f.window->action(QStringLiteral("Archive1"))->trigger();
+    auto* window = r.f.window->findChild<archive::TfrmArchive*>();
+    QVERIFY(window);
+    QCOMPARE(window->listModel().rowCount(), 3);
+    window->table()->selectRow(2);
+    window->graphSelected();
+    DataLoggerWindow& shown = r.f.window->windows().archiveGraph();
+    QVERIFY(shown.window() && shown.window() != r.graph());
+    QCOMPARE(shown.window()->windowTitle(), QStringLiteral("Archiv-Grafik"));
+    QCOMPARE(shown.store().setCount(), 1);
+    QCOMPARE(data.origin(OpenData::Piece::Archive).archiveIds,
+        std::vector<qint64> { window->listModel().setAt(2).id });
+    window->graphTimeline();
+    QVERIFY2(r.f.prompter.shown.isEmpty(), qPrintable(r.f.prompter.shown.join(u'|')));
+    QCOMPARE(shown.store().setCount(), 3);
+
+    QVERIFY(r.data().store() == before);
+    QCOMPARE(r.transferFile(), transfer);
+    QCOMPARE(r.graph()->startTimeBox()->text(), shownStart);
+    QCOMPARE(r.graph()->dataNoBox()->text(), shownPoints);
+    QVERIFY(data.unsaved(OpenData::Piece::Logger));
+
+    // File > Save on the archive's window writes its sets, and leaves the logger's unsaved.
+    const QString path = r.dir.filePath(QStringLiteral("shown.ch4"));
+    r.f.window->mdiArea()->setActiveSubWindow(
+        qobject_cast<QMdiSubWindow*>(shown.window()->frameWindow()));
+    r.f.prompter.choiceAnswers << Prompter::Answer::Ok; // all data sets
+    r.f.prompter.fileNames << path;
+    r.f.window->Save1Click();
+    MemoryImage saved;
+    QCOMPARE(readCollectionFile(path, saved).status, CollectionRead::Status::Read);
+    DataSetStore reread;
+    QCOMPARE(decodeMemoryImage(saved, r.f.clock.now(), reread).result, LoadResult::Success);
+    QVERIFY(reread == shown.store());
+    QVERIFY(data.unsaved(OpenData::Piece::Logger));
+    QCOMPARE(r.transferFile(), transfer);
 }
 
 void TestLoadCommand::openCollection_data()
@@ -564,8 +626,8 @@ void TestLoadCommand::openCollection()
     const DataSetStore before = r.data().store();
     const QByteArray transfer = r.transferFile();
     const int archived = r.archived();
-    r.f.window->graphShared().dataLoggerGraphUnsaved = false;
-    r.f.window->dataLogger().window()->frameWindow()->close(); // reopened by the open
+    r.f.window->workspace().openData().setUnsaved(OpenData::Piece::Logger, false);
+    r.f.window->windows().dataLogger().window()->frameWindow()->close(); // reopened by the open
     QCoreApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete);
     r.f.prompter.shown.clear();
 
@@ -590,7 +652,7 @@ void TestLoadCommand::openCollection()
     if (!said.isEmpty())
         expected << r.text(said.constData()).arg(QDir::toNativeSeparators(path));
     QCOMPARE(r.f.prompter.shown, expected);
-    QVERIFY(!r.f.window->graphShared().dataLoggerGraphUnsaved);
+    QVERIFY(!r.f.window->workspace().openData().unsaved(OpenData::Piece::Logger));
     // An opened file adds its sets to the archive beside the downloaded ones.
     QCOMPARE(r.archived(), archived + (loaded ? 3 : 0));
     if (loaded) {

@@ -4,6 +4,7 @@
 #include "CliProcess.h"
 #include "GraphStateFile.h"
 #include "LoggerImages.h"
+#include "ManualClock.h"
 #include "SettingsStore.h"
 #include "TimeCases.h"
 
@@ -521,6 +522,29 @@ void TestLoggerCli::hostileSurroundings_data()
     QTest::newRow("download -o onto a full device node")
         << QStringList { "download", "--demo", "-o", "@node" } << "node 1 7" << QString() << 0 << 11
         << "No space left on device.";
+    // A descriptor of the tool named as its output is written through, never replaced: a log
+    // the shell opened with >> keeps what it held.
+    QTest::newRow("-o /dev/stdout appends to a log opened with >>")
+        << QStringList { "export", "@good", "--set", "1", "-o", "/dev/stdout" } << QString()
+        << ">>@log" << 0 << 0 << "";
+    QTest::newRow("-o /dev/fd/1 appends to a log opened with >>")
+        << QStringList { "export", "@good", "--set", "1", "-o", "/dev/fd/1" } << QString()
+        << ">>@log" << 0 << 0 << "";
+    QTest::newRow("-o /proc/self/fd/1 appends to a log opened with >>")
+        << QStringList { "export", "@good", "--set", "1", "-o", "/proc/self/fd/1" } << QString()
+        << ">>@log" << 0 << 0 << "";
+    QTest::newRow("-o /dev/stdout onto a log opened with >")
+        << QStringList { "export", "@good", "--set", "1", "-o", "/dev/stdout" } << QString()
+        << "@log" << 0 << 0 << "";
+    QTest::newRow("-o /dev/stdout onto a full output")
+        << QStringList { "export", "@good", "-o", "/dev/stdout" } << QString() << full << 0 << 11
+        << "Cannot write /dev/stdout: No space left on device.";
+    QTest::newRow("-o /dev/stderr onto a pipe")
+        << QStringList { "export", "@good", "--set", "1", "-o", "/dev/stderr" } << QString()
+        << QString() << 0 << 0 << "set,time,T1,T2,T3,T4,unit\n1,";
+    QTest::newRow("-o a descriptor that is not open")
+        << QStringList { "export", "@good", "-o", "/dev/fd/987" } << QString() << QString() << 0
+        << 11 << "Cannot write /dev/fd/987: ";
     QTest::newRow("too large collection file: one full stop") << QStringList { "sets",
         "@in" } << "huge collection" << QString() << 0 << 13 << "never exceeds 1048576 bytes.\n";
 }
@@ -593,12 +617,28 @@ void TestLoggerCli::hostileSurroundings()
     args.replaceInStrings(QStringLiteral("@graph"), graph);
     args.replaceInStrings(QStringLiteral("@node"), node);
 
+    // ">>@log": a log holding a line already, opened for appending as the shell's >> does;
+    // "@log": the same log opened anew, as > does.
+    const bool appended = stdoutTo.startsWith(QLatin1String(">>"));
+    const QString log = dir.filePath(QStringLiteral("log.csv"));
+    const QByteArray earlier = "an earlier line\n";
+    ino_t logNode = 0;
+    if (appended)
+        stdoutTo = stdoutTo.mid(2);
+    if (stdoutTo == QLatin1String("@log")) {
+        writeFile(log, earlier);
+        struct stat info { };
+        QCOMPARE(::stat(QFile::encodeName(log).constData(), &info), 0);
+        logNode = info.st_ino;
+        stdoutTo = log;
+    }
+
     QProcessEnvironment env = QProcessEnvironment::systemEnvironment();
     env.insert(QStringLiteral("TC4DL_EXTRA_PORTS"), QString());
     QProcess p;
     p.setProcessEnvironment(env);
     if (!stdoutTo.isEmpty())
-        p.setStandardOutputFile(stdoutTo);
+        p.setStandardOutputFile(stdoutTo, appended ? QIODevice::Append : QIODevice::Truncate);
     QElapsedTimer timer;
     timer.start();
     p.start(QStringLiteral(TC4DL_CLI), args);
@@ -647,6 +687,16 @@ void TestLoggerCli::hostileSurroundings()
         QVERIFY2(isCharacterDevice(node), "the device node is still a device node");
     if (prepare.contains(QLatin1String("fifo")))
         QVERIFY(isFifo(args.value(1)));
+    if (logNode != 0) {
+        struct stat info { };
+        QCOMPARE(::stat(QFile::encodeName(log).constData(), &info), 0);
+        QCOMPARE(info.st_ino, logNode); // written through, not replaced
+        const Run plain = runCli(
+            { QStringLiteral("export"), m_file, QStringLiteral("--set"), QStringLiteral("1") });
+        QCOMPARE(readFile(log),
+            (appended ? earlier : QByteArray()) + plain.out.join(QLatin1Char('\n')).toUtf8()
+                + '\n');
+    }
     if (args.contains(QStringLiteral("-")) && code == 0) {
         const Run plain = runCli(
             { QStringLiteral("export"), m_file, QStringLiteral("--set"), QStringLiteral("1") });
@@ -760,7 +810,9 @@ void TestLoggerCli::archiveKeepsEachSetOnce()
 
     // The desktop program's archive settings: its file, and adding switched off.
     {
-        tc4dl::NativeSettingsStore settings(configHome() + QStringLiteral("/TC4DL/TC4DL.conf"));
+        tc4dl::ManualClock clock;
+        tc4dl::NativeSettingsStore settings(
+            clock, configHome() + QStringLiteral("/TC4DL/TC4DL.conf"));
         QVERIFY(settings.writeText(tc4dl::kArchivePathKey, archive));
         QVERIFY(settings.writeInt(tc4dl::kArchiveEnabledKey, 0));
         settings.flush();
@@ -910,7 +962,8 @@ void TestLoggerCli::archiveFollowsItsFile()
         0);
     const QString settingsFile = configHome() + QStringLiteral("/TC4DL/TC4DL.conf");
     {
-        tc4dl::NativeSettingsStore store(settingsFile);
+        tc4dl::ManualClock clock;
+        tc4dl::NativeSettingsStore store(clock, settingsFile);
         for (const QString& pair : settings)
             QVERIFY(store.writeText(pair.section(u'=', 0, 0), at(pair.section(u'=', 1))));
         store.flush();

@@ -17,6 +17,7 @@
 #include "LoggerTimeline.h"
 #include "TfrmErr.h"
 #include "TfrmGraph.h"
+#include "WorkspaceRig.h"
 
 #include <QComboBox>
 #include <QDir>
@@ -33,6 +34,7 @@
 
 using namespace tc4dl;
 using tc4dl::testing::FakeGraphServices;
+using tc4dl::testing::WorkspaceRig;
 
 namespace {
 
@@ -66,12 +68,17 @@ void writeTemplate(const FakeGraphServices& services, double firstProportion)
         look, QDir(services.folders.program).filePath(graphTemplateRelativePath())));
 }
 
+// The window over a set of data sets of the workspace: `sets` (three samples a minute apart
+// when empty) as the archive's sets on view.
 struct Rig {
     explicit Rig(const QList<loggerimages::RecordedSet>& sets = {})
-        : store(storeOf(
-            sets.isEmpty() ? QList<loggerimages::RecordedSet> { withInterval(3, 0, 60) } : sets)),
-          logger(services, area, store, [] { return QSize(1000, 600); }, {})
+        : logger(services, area, rig.ws().openData(), OpenData::Piece::Archive,
+            TfrmGraph::dataLoggerCaption(), [] { return QSize(1000, 600); }, {})
     {
+        const QByteArray bytes = loggerimages::image(
+            sets.isEmpty() ? QList<loggerimages::RecordedSet> { withInterval(3, 0, 60) } : sets);
+        if (!rig.ws().openData().showArchive(MemoryImage(bytes, bytes.size() - 1), {}).isEmpty())
+            qFatal("test image does not decode");
         // Shown, so that the area's visible part has its size when a window is placed in it.
         area.resize(1100, 700);
         area.show();
@@ -85,8 +92,9 @@ struct Rig {
     }
 
     FakeGraphServices services;
+    WorkspaceRig rig { &services.manualClock };
     QMdiArea area;
-    DataSetStore store;
+    const DataSetStore& store = rig.ws().openData().store(OpenData::Piece::Archive);
     DataLoggerWindow logger;
 };
 

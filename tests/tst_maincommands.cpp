@@ -64,7 +64,7 @@ private Q_SLOTS:
         Fixture f({ QStringLiteral("SIMULATOR") });
         f.meters.try_emplace(QStringLiteral("SIMULATOR"));
         f.window->FormShow();
-        TfrmGraph* graph = f.window->realTimeGraph();
+        TfrmGraph* graph = f.window->windows().realTimeGraph();
         QVERIFY(graph);
         graph->model().look.allowAxisPage = axisPage;
         f.window->mdiArea()->setActiveSubWindow(qobject_cast<QMdiSubWindow*>(graph->frameWindow()));
@@ -109,14 +109,14 @@ private Q_SLOTS:
         f.meters.try_emplace(QStringLiteral("SIMULATOR"));
         f.window->FormShow();
         f.window->Setup1Click();
-        TfrmSetup* setup = f.window->setupWindow();
+        TfrmSetup* setup = f.window->windows().setupWindow();
         QVERIFY(setup);
         QCOMPARE(setup->windowTitle(), QStringLiteral("Datenlogger-Einrichtung"));
         QVERIFY(setup->isVisibleTo(f.window));
         QWidget* frame = setup->parentWidget();
         frame->showMinimized();
         f.window->Setup1Click();
-        QCOMPARE(f.window->setupWindow(), setup);
+        QCOMPARE(f.window->windows().setupWindow(), setup);
         QVERIFY(!frame->isMinimized());
         QCOMPARE(f.window->mdiArea()->activeSubWindow(), frame);
         QCOMPARE(f.window->mdiArea()->findChildren<TfrmSetup*>().size(), 1);
@@ -124,9 +124,9 @@ private Q_SLOTS:
         f.window->Save1Click();
         frame->close();
         QCoreApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete);
-        QVERIFY(!f.window->setupWindow());
+        QVERIFY(!f.window->windows().setupWindow());
         f.window->Setup1Click();
-        QVERIFY(f.window->setupWindow());
+        QVERIFY(f.window->windows().setupWindow());
     }
 };
 

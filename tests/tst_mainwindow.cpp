@@ -2,14 +2,18 @@
 // message boxes and recorded Settings: start-up, the enabled states as the link comes and
 // goes, the panel, the meter keys, the port list and closing.
 
+#include "ChartModel.h"
 #include "HelpWindow.h"
 #include "MainWindowFixture.h"
 #include "QtGermanTexts.h"
+#include "TfrmGraph.h"
 #include "TfrmPanel.h"
 #include "Ticker.h"
 
 #include <QAction>
 #include <QComboBox>
+#include <QDir>
+#include <QFile>
 #include <QLabel>
 #include <QMdiArea>
 #include <QMdiSubWindow>
@@ -102,8 +106,9 @@ private Q_SLOTS:
         QVERIFY(f.enabled("btnDataLogger") && f.loggerMenuEnabled());
         QVERIFY(!f.enabled("btnOutputToGraph"));
         QCOMPARE(f.window->portList()->currentIndex(), 0);
-        QCOMPARE(f.window->comm1().deviceName(), QStringLiteral("/dev/ttyS0"));
-        QVERIFY(!f.window->mainTimer().isEnabled());
+        QCOMPARE(
+            f.window->workspace().session().comm1().deviceName(), QStringLiteral("/dev/ttyS0"));
+        QVERIFY(!f.window->workspace().session().mainTimer().isEnabled());
         // German in use.
         QCOMPARE(f.window->menu(QStringLiteral("File1"))->title(), QStringLiteral("Datei"));
         QCOMPARE(f.window->action(QStringLiteral("btnRun"))->toolTip(),
@@ -118,8 +123,8 @@ private Q_SLOTS:
         QCOMPARE(
             f.window->action(QStringLiteral("Cascade1"))->text(), QStringLiteral("Ü&berlappend"));
         // Nothing stored: the defaults.
-        QCOMPARE(f.window->settings().lastConnectedModel, 740);
-        QCOMPARE(f.window->settings().realTimeRate, 2);
+        QCOMPARE(f.window->workspace().settings().lastConnectedModel, 740);
+        QCOMPARE(f.window->workspace().settings().realTimeRate, 2);
     }
 
     void scanFindsTheMeterOnTheSecondPort()
@@ -127,41 +132,41 @@ private Q_SLOTS:
         Fixture f({ QStringLiteral("ttyS0"), QStringLiteral("SIMULATOR") });
         f.meters.try_emplace(QStringLiteral("SIMULATOR"));
         f.window->FormShow();
-        QCOMPARE(f.window->statusDevice(), QStringLiteral("SIMULATOR"));
-        QCOMPARE(f.window->statusState(), kOn);
+        QCOMPARE(f.window->status().device(), QStringLiteral("SIMULATOR"));
+        QCOMPARE(f.window->status().state(), kOn);
         QVERIFY(f.enabled("btnRun") && f.enabled("Run1"));
         QVERIFY(!f.enabled("btnStop") && !f.enabled("Stop1"));
         QVERIFY(f.enabled("btnDataLogger") && f.loggerMenuEnabled());
-        QVERIFY(f.window->mainTimer().isEnabled());
+        QVERIFY(f.window->workspace().session().mainTimer().isEnabled());
         QCOMPARE(f.window->portList()->currentIndex(), 1);
-        QCOMPARE(f.window->link().lastConnectedPort(), 1);
-        QVERIFY(f.window->panel());
-        QCOMPARE(f.window->panel()->parentWidget()->pos(), QPoint(0, 0));
-        QVERIFY(!f.window->panel()->noConnectionVisible());
+        QCOMPARE(f.window->workspace().session().link().lastConnectedPort(), 1);
+        QVERIFY(f.window->windows().panel());
+        QCOMPARE(f.window->windows().panel()->parentWidget()->pos(), QPoint(0, 0));
+        QVERIFY(!f.window->windows().panel()->noConnectionVisible());
         QVERIFY(f.window->action(QStringLiteral("ControlPanel1"))->isChecked());
 
         // The scan's closing poll brings the first frame: values in German notation.
         f.clock.runDue();
-        QVERIFY(f.window->link().frameArrived());
-        QVERIFY2(f.window->panel()->valueText(0).contains(QLatin1Char(',')),
-            qPrintable(f.window->panel()->valueText(0)));
-        QVERIFY(f.window->panel()->isMarkVisible(Mark::T1C));
+        QVERIFY(f.window->workspace().session().link().frameArrived());
+        QVERIFY2(f.window->windows().panel()->valueText(0).contains(QLatin1Char(',')),
+            qPrintable(f.window->windows().panel()->valueText(0)));
+        QVERIFY(f.window->windows().panel()->isMarkVisible(Mark::T1C));
     }
 
     void noMeterLeavesTheLinkDown()
     {
         Fixture f({ QStringLiteral("ttyS0"), QStringLiteral("ttyS1") },
             { { "LastConnectedPort", 7 }, { "LastConnectedModel", 999 } });
-        QCOMPARE(f.window->link().lastConnectedPort(), 7);
+        QCOMPARE(f.window->workspace().session().link().lastConnectedPort(), 7);
         f.window->FormShow();
-        QCOMPARE(f.window->statusState(), kOff);
-        QCOMPARE(f.window->statusDevice(), QStringLiteral("/dev/ttyS0"));
+        QCOMPARE(f.window->status().state(), kOff);
+        QCOMPARE(f.window->status().device(), QStringLiteral("/dev/ttyS0"));
         QCOMPARE(f.window->portList()->currentIndex(), 0); // beyond the list: entry 0
-        QCOMPARE(f.window->link().lastConnectedPort(), 0);
-        QCOMPARE(f.window->link().meterModel(), 740);
-        QVERIFY(f.window->panel()->noConnectionVisible());
+        QCOMPARE(f.window->workspace().session().link().lastConnectedPort(), 0);
+        QCOMPARE(f.window->workspace().session().link().meterModel(), 740);
+        QVERIFY(f.window->windows().panel()->noConnectionVisible());
         QVERIFY(!f.enabled("btnRun") && !f.enabled("btnStop"));
-        QVERIFY(f.window->mainTimer().isEnabled());
+        QVERIFY(f.window->workspace().session().mainTimer().isEnabled());
     }
 
     void linkLostAfterThreeSilentTicksAndBackWithTheNextFrame()
@@ -175,23 +180,23 @@ private Q_SLOTS:
         f.tick(); // takes the frame that came before the silence
         f.tick();
         f.tick();
-        QCOMPARE(f.window->statusState(), kOn);
+        QCOMPARE(f.window->status().state(), kOn);
         f.tick();
-        QCOMPARE(f.window->statusState(), kOff);
+        QCOMPARE(f.window->status().state(), kOff);
         for (const char* name : { "btnRun", "Run1", "btnStop", "Stop1", "btnDataLogger" })
             QVERIFY2(!f.enabled(name), name);
         QVERIFY(!f.loggerMenuEnabled());
-        QVERIFY(f.window->panel()->noConnectionVisible());
+        QVERIFY(f.window->windows().panel()->noConnectionVisible());
         for (int i = 0; i < 3; ++i)
             f.tick();
-        QCOMPARE(f.window->link().counters().linkLosses, 2u);
+        QCOMPARE(f.window->workspace().session().link().counters().linkLosses, 2u);
 
         meter.setSilent(false);
         f.tick();
-        QCOMPARE(f.window->statusState(), kOn);
+        QCOMPARE(f.window->status().state(), kOn);
         QVERIFY(f.enabled("btnRun") && !f.enabled("btnStop") && f.enabled("btnDataLogger"));
         QVERIFY(f.loggerMenuEnabled());
-        QVERIFY(!f.window->panel()->noConnectionVisible());
+        QVERIFY(!f.window->windows().panel()->noConnectionVisible());
     }
 
     void panelMarksAndBlinkingFollowTheMeter()
@@ -200,16 +205,16 @@ private Q_SLOTS:
         SimulatedMeter& meter = f.meters[QStringLiteral("SIMULATOR")];
         f.window->FormShow();
         f.clock.runDue();
-        TfrmPanel* panel = f.window->panel();
+        TfrmPanel* panel = f.window->windows().panel();
 
         meter.setCelsius(false);
-        meter.setMaxMinMode(6);
+        meter.setMaxMinMode(MeterMode::MaxMinBlinking);
         meter.setRecording(true);
         f.tick();
-        QCOMPARE(f.window->liveState().cfDegree, 0);
+        QCOMPARE(f.window->workspace().unit(), Unit::Fahrenheit);
         QVERIFY(panel->isMarkVisible(Mark::T1F) && !panel->isMarkVisible(Mark::T1C));
-        QVERIFY(f.window->maxMinTimer().isEnabled());
-        QVERIFY(f.window->recTimer().isEnabled());
+        QVERIFY(f.window->windows().panelKeeper().maxMinTimer().isEnabled());
+        QVERIFY(f.window->windows().panelKeeper().recTimer().isEnabled());
         f.window->MaxMinTimerTimer();
         QVERIFY(panel->isMarkVisible(Mark::Max) && panel->isMarkVisible(Mark::Min));
         f.window->MaxMinTimerTimer();
@@ -217,10 +222,10 @@ private Q_SLOTS:
         f.window->RECTimerTimer();
         QVERIFY(panel->isMarkVisible(Mark::Rec));
 
-        meter.setMaxMinMode(2);
+        meter.setMaxMinMode(MeterMode::Max);
         meter.setDifferenceDisplay(true);
         f.tick();
-        QVERIFY(!f.window->maxMinTimer().isEnabled());
+        QVERIFY(!f.window->windows().panelKeeper().maxMinTimer().isEnabled());
         QVERIFY(panel->isMarkVisible(Mark::Max) && !panel->isMarkVisible(Mark::Min));
         QVERIFY(!panel->isMarkVisible(Mark::LabelT3));
         QCOMPARE(panel->valueText(2), QStringLiteral("1 -- 2"));
@@ -232,7 +237,8 @@ private Q_SLOTS:
         SimulatedMeter& meter = f.meters[QStringLiteral("SIMULATOR")];
         f.window->FormShow();
         f.clock.runDue();
-        QMdiSubWindow* sub = qobject_cast<QMdiSubWindow*>(f.window->panel()->parentWidget());
+        QMdiSubWindow* sub
+            = qobject_cast<QMdiSubWindow*>(f.window->windows().panel()->parentWidget());
         QVERIFY(sub);
         sub->move(40, 30);
         sub->showMinimized();
@@ -240,20 +246,20 @@ private Q_SLOTS:
         QVERIFY(!sub->isMinimized());
         // Behind the graph, the panel comes to the front.
         f.window->mdiArea()->setActiveSubWindow(
-            qobject_cast<QMdiSubWindow*>(f.window->realTimeGraph()->frameWindow()));
+            qobject_cast<QMdiSubWindow*>(f.window->windows().realTimeGraph()->frameWindow()));
         f.window->ControlPanel1Click();
         QCOMPARE(f.window->mdiArea()->activeSubWindow(), sub);
         QCOMPARE(f.window->mdiArea()->subWindowList().size(), 2); // the panel, the graph
 
         QVERIFY(sub->close());
         QCoreApplication::processEvents();
-        QVERIFY(!f.window->panel());
+        QVERIFY(!f.window->windows().panel());
         QVERIFY(!f.window->action(QStringLiteral("ControlPanel1"))->isChecked());
         meter.setHold(true, f.clock.tickMs());
         f.tick(); // decodes with no panel: nothing to touch, nothing breaks
 
         f.window->ControlPanel1Click();
-        TfrmPanel* panel = f.window->panel();
+        TfrmPanel* panel = f.window->windows().panel();
         QVERIFY(panel);
         QCOMPARE(panel->parentWidget()->pos(), QPoint(0, 0));
         QVERIFY(f.window->action(QStringLiteral("ControlPanel1"))->isChecked());
@@ -273,7 +279,7 @@ private Q_SLOTS:
         f.window->FormShow();
         f.clock.runDue();
         f.prompter.shown.clear(); // the missing graph template's message
-        TfrmPanel* panel = f.window->panel();
+        TfrmPanel* panel = f.window->windows().panel();
         meter.clearReceived();
         QTest::mouseClick(panel->findChild<QWidget*>(QStringLiteral("btnHOLD")), Qt::LeftButton);
         QCOMPARE(meter.received(), QByteArray("H"));
@@ -282,7 +288,7 @@ private Q_SLOTS:
         meter.setSilent(true);
         for (int i = 0; i < 4; ++i)
             f.tick();
-        QVERIFY(!f.window->link().meterConnected());
+        QVERIFY(!f.window->workspace().session().link().meterConnected());
         meter.clearReceived();
         QTest::mouseClick(panel->findChild<QWidget*>(QStringLiteral("btnCF")), Qt::LeftButton);
         QVERIFY(!meter.received().contains('C'));
@@ -293,6 +299,61 @@ private Q_SLOTS:
         QVERIFY(!meter.received().contains('M'));
     }
 
+    // The unit is the meter's, from its frames: switched on the meter (here by the panel's
+    // key), every text export's range window proposes it at once, for the real-time graph and
+    // for a graph opened from a file alike, and what is written follows it.
+    void theMetersUnitSwitchReachesTheExportsAtOnce()
+    {
+        Fixture f({ QStringLiteral("SIMULATOR") });
+        SimulatedMeter& meter = f.meters[QStringLiteral("SIMULATOR")];
+        f.window->FormShow();
+        f.clock.runDue();
+        f.tick();
+        QCOMPARE(f.window->workspace().unit(), Unit::Celsius);
+        TfrmGraph* realTime = f.window->windows().realTimeGraph();
+        chart::ChartModel& model = realTime->model();
+        for (int p = 0; p < 3; ++p)
+            for (int s = 0; s < 4; ++s) {
+                model.setX(s, p, 46000.0 + p / 86400.0);
+                model.setY(s, p, p == 1 ? 2000.0 : 20.0); // beyond °C, within °F
+            }
+        const QString folder = f.documentsDir.path();
+        const auto save = [&](QWidget* frame, const QString& name, bool fahrenheit) {
+            f.window->mdiArea()->setActiveSubWindow(qobject_cast<QMdiSubWindow*>(frame));
+            f.prompter.fileNames << QDir(folder).filePath(name);
+            if (name.endsWith(QLatin1String(".txt"))) // a graph file asks for no range
+                f.prompter.ranges << Prompter::RangeAnswer { true, {}, {}, fahrenheit };
+            f.window->Save1Click();
+        };
+        save(realTime->frameWindow(), QStringLiteral("rt.ghf"), false);
+        TfrmGraph* opened = f.window->fileCommands().openGraphFile(
+            QDir(folder).filePath(QStringLiteral("rt.ghf")));
+        QVERIFY(opened);
+        save(opened->frameWindow(), QStringLiteral("c.txt"), false);
+        QCOMPARE(f.prompter.rangeRequests.size(), 1);
+        QVERIFY(!f.prompter.rangeRequests.last().fahrenheit);
+
+        f.window->windows().panel()->btnCFClick();
+        QVERIFY(!meter.isCelsius());
+        f.tick(); // the answer to the poll before the key
+        f.tick();
+        QCOMPARE(f.window->workspace().unit(), Unit::Fahrenheit);
+        QVERIFY(f.window->windows().panel()->isMarkVisible(Mark::T1F));
+        save(opened->frameWindow(), QStringLiteral("f.txt"), true);
+        save(realTime->frameWindow(), QStringLiteral("rt.txt"), true);
+        QCOMPARE(f.prompter.rangeRequests.size(), 3);
+        QVERIFY(f.prompter.rangeRequests[1].fahrenheit);
+        QVERIFY(f.prompter.rangeRequests[2].fahrenheit);
+        const auto text = [&](const QString& name) {
+            QFile file(QDir(folder).filePath(name));
+            return file.open(QIODevice::ReadOnly) ? file.readAll() : QByteArray();
+        };
+        QVERIFY(text(QStringLiteral("c.txt")).contains("\tOL\t"));
+        QVERIFY(text(QStringLiteral("f.txt")).contains("2000"));
+        QVERIFY(text(QStringLiteral("rt.txt")).contains("2000"));
+        QVERIFY(!text(QStringLiteral("rt.txt")).contains("OL"));
+    }
+
     void portListChangeReopensComm1()
     {
         Fixture f({ QStringLiteral("SIMULATOR"), QStringLiteral("ttyUSB0") });
@@ -301,19 +362,21 @@ private Q_SLOTS:
         f.window->FormShow();
         f.clock.runDue();
         f.window->portList()->setCurrentIndex(1); // as the user picks it
-        QCOMPARE(f.window->comm1().deviceName(), QStringLiteral("/dev/ttyUSB0"));
-        QVERIFY(f.window->comm1().isActive());
-        QCOMPARE(f.window->link().lastConnectedPort(), 1);
+        QCOMPARE(
+            f.window->workspace().session().comm1().deviceName(), QStringLiteral("/dev/ttyUSB0"));
+        QVERIFY(f.window->workspace().session().comm1().isActive());
+        QCOMPARE(f.window->workspace().session().link().lastConnectedPort(), 1);
         // The change does not identify again, but the status bar names the new port at once.
-        QCOMPARE(f.window->statusDevice(), QStringLiteral("/dev/ttyUSB0"));
+        QCOMPARE(f.window->status().device(), QStringLiteral("/dev/ttyUSB0"));
         f.tick();
         QVERIFY(f.meters[QStringLiteral("/dev/ttyUSB0")].received().contains('A'));
 
         f.window->portList()->setEditText(QStringLiteral("COM12"));
-        QCOMPARE(f.window->comm1().deviceName(), QStringLiteral("/dev/COM12"));
-        QCOMPARE(f.window->statusDevice(), QStringLiteral("/dev/COM12"));
-        QVERIFY(!f.window->comm1().isActive());
-        QCOMPARE(f.window->link().lastConnectedPort(), -1);
+        QCOMPARE(
+            f.window->workspace().session().comm1().deviceName(), QStringLiteral("/dev/COM12"));
+        QCOMPARE(f.window->status().device(), QStringLiteral("/dev/COM12"));
+        QVERIFY(!f.window->workspace().session().comm1().isActive());
+        QCOMPARE(f.window->workspace().session().link().lastConnectedPort(), -1);
     }
 
     void closeBoxWritesTheSettingsExitDoesNot()
@@ -342,7 +405,7 @@ private Q_SLOTS:
         QCOMPARE(f.store.values["CF_Degree"], 0);
         QCOMPARE(f.store.values["RealTimeRate"], 5);
         QCOMPARE(f.store.values["AnnoColor"], 255);
-        QVERIFY(!f.window->comm1().isActive());
+        QVERIFY(!f.window->workspace().session().comm1().isActive());
     }
 
     // A port that did not open at the start (another program held it) is not taken by the tick
@@ -352,22 +415,22 @@ private Q_SLOTS:
         Fixture f({ QStringLiteral("ttyUSB0") });
         f.window->FormShow();
         f.clock.runDue();
-        QVERIFY(!f.window->comm1().isActive());
+        QVERIFY(!f.window->workspace().session().comm1().isActive());
         // The other program lets go of the port.
-        auto* port
-            = dynamic_cast<SimulatedSerialPort*>(f.window->session().comm1().implementation());
+        auto* port = dynamic_cast<SimulatedSerialPort*>(
+            f.window->workspace().session().comm1().implementation());
         QVERIFY(port);
         port->setOpenFails(false);
         for (int i = 0; i < 3; ++i)
             f.tick();
-        QVERIFY(!f.window->comm1().isActive());
-        QCOMPARE(f.window->link().counters().reopenAttempts, quint64(0));
+        QVERIFY(!f.window->workspace().session().comm1().isActive());
+        QCOMPARE(f.window->workspace().session().link().counters().reopenAttempts, quint64(0));
 
         Q_EMIT f.window->portList()->activated(0);
-        QVERIFY(f.window->comm1().isActive());
+        QVERIFY(f.window->workspace().session().comm1().isActive());
         f.tick();
         f.tick();
-        QVERIFY(f.window->link().meterConnected());
+        QVERIFY(f.window->workspace().session().link().meterConnected());
     }
 
     void commandsLeaveTheLentDeviceAlone()
@@ -379,7 +442,7 @@ private Q_SLOTS:
         f.clock.runDue();
         f.prompter.shown.clear();
         QVERIFY(f.enabled("btnRun"));
-        auto lease = f.window->session().borrowDevice(LeaseOptions {});
+        auto lease = f.window->workspace().session().borrowDevice(LeaseOptions {});
         QVERIFY(lease);
         QVERIFY(!f.window->portList()->isEnabled());
         meter.clearReceived();
@@ -387,16 +450,17 @@ private Q_SLOTS:
         // The port list keeps the port in use.
         f.window->portList()->setCurrentIndex(1);
         QCOMPARE(f.window->portList()->currentIndex(), 0);
-        QCOMPARE(f.window->comm1().deviceName(), QStringLiteral("SIMULATOR"));
-        QCOMPARE(f.window->link().lastConnectedPort(), 0);
+        QCOMPARE(f.window->workspace().session().comm1().deviceName(), QStringLiteral("SIMULATOR"));
+        QCOMPARE(f.window->workspace().session().link().lastConnectedPort(), 0);
         // Run asks nothing and starts nothing.
         f.window->btnRunClick();
         QCOMPARE(f.dialogsShown, 0);
         QVERIFY(f.prompter.shown.isEmpty());
-        QVERIFY(!f.window->recorder().running());
+        QVERIFY(!f.window->workspace().recording().active());
         // Keys send nothing and do not beep.
         QTest::mouseClick(
-            f.window->panel()->findChild<QWidget*>(QStringLiteral("btnHOLD")), Qt::LeftButton);
+            f.window->windows().panel()->findChild<QWidget*>(QStringLiteral("btnHOLD")),
+            Qt::LeftButton);
         QCOMPARE(f.beeps, 0);
         // The window stays, says why, and keeps its Settings for the real close.
         QVERIFY(!f.window->close());
@@ -410,11 +474,11 @@ private Q_SLOTS:
 
         lease.reset();
         QVERIFY(f.window->portList()->isEnabled());
-        QVERIFY(f.window->comm1().isActive());
+        QVERIFY(f.window->workspace().session().comm1().isActive());
         f.tick();
         QVERIFY(meter.received().contains('A'));
         QVERIFY(f.window->close());
-        QVERIFY(!f.window->comm1().isActive());
+        QVERIFY(!f.window->workspace().session().comm1().isActive());
     }
 
     void ticksKeepAOneSecondCadence()
@@ -423,12 +487,12 @@ private Q_SLOTS:
         f.meters.try_emplace(QStringLiteral("SIMULATOR"));
         f.window->FormShow();
         f.tick(1000);
-        QCOMPARE(f.window->mainTimer().interval(), 1000);
+        QCOMPARE(f.window->workspace().session().mainTimer().interval(), 1000);
         f.tick(1030);
-        QCOMPARE(f.window->mainTimer().interval(), 970);
+        QCOMPARE(f.window->workspace().session().mainTimer().interval(), 970);
         f.tick(990);
-        QCOMPARE(f.window->mainTimer().interval(), 980);
-        QVERIFY(!f.window->tickBusy());
+        QCOMPARE(f.window->workspace().session().mainTimer().interval(), 980);
+        QVERIFY(!f.window->workspace().session().tickBusy());
     }
 
     // Help > Contents (and F1, and the toolbar's button) shows the help page in the program's

@@ -87,19 +87,25 @@ private Q_SLOTS:
     void setCounts_data()
     {
         QTest::addColumn<int>("count");
+        QTest::addColumn<int>("samples"); // in each set
         QTest::addColumn<int>("result");
-        QTest::newRow("none") << 0 << code(LoadResult::NoData);
-        QTest::newRow("one") << 1 << code(LoadResult::Success);
-        QTest::newRow("most") << 4000 << code(LoadResult::Success);
-        QTest::newRow("one too many") << 4001 << code(LoadResult::MemoryError);
-        QTest::newRow("all bits") << 0xFFFF << code(LoadResult::MemoryError);
+        QTest::newRow("none") << 0 << 0 << code(LoadResult::NoData);
+        QTest::newRow("one") << 1 << 0 << code(LoadResult::Success);
+        QTest::newRow("most") << 4000 << 0 << code(LoadResult::Success);
+        QTest::newRow("one too many") << 4001 << 0 << code(LoadResult::MemoryError);
+        QTest::newRow("all bits") << 0xFFFF << 0 << code(LoadResult::MemoryError);
+        // A sample count's high byte counts too.
+        QTest::newRow("two sets of 300 samples") << 2 << 300 << code(LoadResult::Success);
     }
     void setCounts()
     {
         QFETCH(int, count);
+        QFETCH(int, samples);
         QFETCH(int, result);
-        // Empty sets, 16 bytes each; the header's count is what is tested.
-        const QList<RecordedSet> sets(std::min(count, 4000));
+        // Empty sets, 16 bytes each, unless samples are asked for; the header's count is what
+        // is tested.
+        const QList<RecordedSet> sets(std::min(count, 4000),
+            samples > 0 ? loggerimages::setWithSamples(samples) : RecordedSet());
         QByteArray bytes = loggerimages::image(sets);
         loggerimages::setHeader(bytes, count, bytes.size() - 1);
         // A store from an earlier load, which a failure must leave as it is.
@@ -112,6 +118,7 @@ private Q_SLOTS:
         if (result == 0) {
             QCOMPARE(dataSetRows(store, QLocale::c()).size(), count);
             QCOMPARE(store.endOffset(count - 1), bytes.size() - 1);
+            QCOMPARE(store.setValues(count - 1).size(), std::size_t(4 * samples));
         }
     }
 
@@ -139,6 +146,12 @@ private Q_SLOTS:
         QTest::newRow("year 1C is 2012") << s << serial(2012, 4, 15, 14, 5, 9);
         s.year = 0x1A;
         QTest::newRow("year 1A is 2010") << s << serial(2010, 4, 15, 14, 5, 9);
+        s.year = 0x1F;
+        QTest::newRow("year 1F is 2015") << s << serial(2015, 4, 15, 14, 5, 9);
+        s.year = 0x19;
+        QTest::newRow("year 19 is 2019") << s << serial(2019, 4, 15, 14, 5, 9);
+        s.year = 0x20;
+        QTest::newRow("year 20 is 2020") << s << serial(2020, 4, 15, 14, 5, 9);
         s.year = 0x99;
         QTest::newRow("year 99") << s << serial(2099, 4, 15, 14, 5, 9);
         s.year = 0x0D;
@@ -155,6 +168,9 @@ private Q_SLOTS:
         QTest::newRow("31 April is now") << s << now;
         s.month = 0x1B;
         QTest::newRow("month B falls back to December") << s << serial(2013, 12, 31, 14, 5, 9);
+        s = RecordedSet();
+        s.day = 0x3A;
+        QTest::newRow("day 3A is this day") << s << serial(2013, 4, 9, 14, 5, 9);
         s = RecordedSet();
         s.year = 0x12, s.month = 0x02, s.day = 0x29;
         QTest::newRow("29 February of a leap year") << s << serial(2012, 2, 29, 14, 5, 9);
@@ -282,30 +298,35 @@ private Q_SLOTS:
     void badSetLeavesTheStoreUntouched_data()
     {
         QTest::addColumn<int>("byteFromStart"); // 0, 1: start marks; -2, -1: end marks
-        QTest::newRow("first start mark") << 0;
-        QTest::newRow("second start mark") << 1;
-        QTest::newRow("first end mark") << -2;
-        QTest::newRow("second end mark") << -1;
+        QTest::addColumn<int>("set");
+        QTest::newRow("first start mark") << 0 << 2;
+        QTest::newRow("second start mark") << 1 << 2;
+        QTest::newRow("first end mark") << -2 << 2;
+        QTest::newRow("second end mark") << -1 << 2;
+        QTest::newRow("the first set damaged") << 1 << 0;
+        QTest::newRow("the last set damaged") << -2 << 4;
     }
     void badSetLeavesTheStoreUntouched()
     {
         QFETCH(int, byteFromStart);
+        QFETCH(int, set);
         DataSetStore store = decoded(imageOf({ loggerimages::setWithSamples(4, 9) }));
         const DataSetStore before = store;
 
         const QList<RecordedSet> sets = fiveSets();
         QByteArray bytes = loggerimages::image(sets);
-        const qsizetype thirdStart
-            = 256 + loggerimages::setBytes(sets[0]).size() + loggerimages::setBytes(sets[1]).size();
-        const qsizetype thirdEnd = thirdStart + loggerimages::setBytes(sets[2]).size() - 1;
+        qsizetype setStart = 256;
+        for (int k = 0; k < set; ++k)
+            setStart += loggerimages::setBytes(sets[k]).size();
+        const qsizetype setEnd = setStart + loggerimages::setBytes(sets[set]).size() - 1;
         const qsizetype at
-            = byteFromStart >= 0 ? thirdStart + byteFromStart : thirdEnd + 1 + byteFromStart;
+            = byteFromStart >= 0 ? setStart + byteFromStart : setEnd + 1 + byteFromStart;
         bytes[at] = static_cast<char>(bytes[at] ^ 0xFF);
 
         const DecodeOutcome out = decodeMemoryImage(imageOf(bytes), kNow, store);
         QCOMPARE(out.result, LoadResult::DataError);
-        QCOMPARE(out.badSet, 2);
-        QCOMPARE(out.offsetBeforeBadSet, thirdStart - 1);
+        QCOMPARE(out.badSet, set);
+        QCOMPARE(out.offsetBeforeBadSet, setStart - 1);
         QVERIFY(store == before);
         QCOMPARE(store.setValues(0).size(), 16u);
     }

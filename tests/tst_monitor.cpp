@@ -117,9 +117,19 @@ private Q_SLOTS:
         const QString raised
             = QStringLiteral(R"(^alarm,\d{4}-\d\d-\d\dT\d\d:\d\d:\d\d,T1>-100,-?\d+\.\d$)");
         const QString withAlarm = QStringLiteral("time,T1,T2,T3,T4,unit,alarm");
-        QTest::newRow("csv: the alarm column, raised once")
-            << QStringList {} << QStringList { "--count", "2", "--csv", "--alarm", "T1>-100" } << 0
-            << withAlarm << QStringList { "T1>-100", "" } << raised << 1;
+        QTest::newRow("csv: the alarm column holds the alarm in force, raised once")
+            << QStringList {} << QStringList { "--count", "3", "--csv", "--alarm", "T1>-100" } << 0
+            << withAlarm << QStringList { "T1>-100", "T1>-100", "T1>-100" } << raised << 1;
+        const QString probe = QStringLiteral(
+            R"(^(alarm|cleared),\d{4}-\d\d-\d\dT\d\d:\d\d:\d\d,(T1>-100|T3 OL),(OL|-?\d+\.\d)$)");
+        QTest::newRow("loose probe: raised, cleared, raised again")
+            << QStringList { "--loose-channel", "3" }
+            << QStringList { "--count", "3", "--csv", "--alarm", "T3>100" } << 0 << withAlarm
+            << QStringList { "T3 OL", "", "T3 OL" } << probe << 3;
+        QTest::newRow("rules first, then the probes; a clearing leaves the rest")
+            << QStringList { "--loose-channel", "3" }
+            << QStringList { "--count", "2", "--csv", "--alarm", "T3>100", "--alarm", "T1>-100" }
+            << 0 << withAlarm << QStringList { "T1>-100;T3 OL", "T1>-100" } << probe << 3;
         QTest::newRow("two alarms of one reading")
             << QStringList {}
             << QStringList { "--count", "1", "--csv", "--alarm", "T1>-100", "--alarm", "T2<2999" }
@@ -175,6 +185,18 @@ private Q_SLOTS:
         QCOMPARE(err.size(), errLines);
         for (const QString& line : err)
             QVERIFY2(QRegularExpression(errLine).match(line).hasMatch(), qPrintable(line));
+        // Each alarm that leaves the column was cleared on stderr, once.
+        if (!header.isEmpty()) {
+            int clearings = 0;
+            QStringList before;
+            for (const QString& column : alarmColumn) {
+                const QStringList now = column.split(QLatin1Char(';'), Qt::SkipEmptyParts);
+                for (const QString& a : before)
+                    clearings += now.contains(a) ? 0 : 1;
+                before = now;
+            }
+            QCOMPARE(r.err.count(QStringLiteral("cleared,")), clearings);
+        }
     }
 
     void failuresSayWhyInOneSentence_data()

@@ -21,7 +21,7 @@ namespace {
 
 // The link's host as the main window builds it: the reports go through the window's control
 // states.
-class Host final : public LinkHost, public ControlSwitches, public BlinkTimers {
+class Host final : public LinkHost, public ControlSwitches {
 public:
     void connectionChanged(const ConnectionReport& report) override
     {
@@ -39,8 +39,6 @@ public:
     void setClearEnabled(bool) override { }
     void selectPortEntry(int) override { }
     void beep() override { ++beeps; }
-    void setRecTimerEnabled(bool) override { }
-    void setMaxMinTimerEnabled(bool) override { }
 
     bool runEnabled = false;
     bool loggerEnabled = true;
@@ -72,7 +70,7 @@ private Q_SLOTS:
 
         QtSerialPort port;
         Host host;
-        LiveDecoder decoder(host);
+        LiveDecoder decoder;
         LiveLink link(
             port, clock, host, decoder, LinkTexts { QStringLiteral("on"), QStringLiteral("off") });
         // A missing device first: the scan skips it and finds the meter on the second entry.
@@ -135,7 +133,7 @@ private Q_SLOTS:
         QVERIFY2(server.start(), qPrintable(server.errorString()));
         Host host;
         LiveSession session(
-            clock, host, host, [&clock](const QString& name) { return makeMeterPort(name, clock); },
+            clock, host, [&clock](const QString& name) { return makeMeterPort(name, clock); },
             LinkTexts {}, false);
         session.link().setPortEntries({ server.devicePath() });
         session.start();
@@ -185,7 +183,7 @@ private Q_SLOTS:
 
         Host host;
         LiveSession session(
-            clock, host, host, [&clock](const QString& name) { return makeMeterPort(name, clock); },
+            clock, host, [&clock](const QString& name) { return makeMeterPort(name, clock); },
             LinkTexts {}, false);
         session.link().setPortEntries({ device });
         session.start();

@@ -115,7 +115,7 @@ struct LinkOnPty {
     SystemClock clock;
     Host host;
     QtSerialPort port;
-    LiveDecoder decoder { host };
+    LiveDecoder decoder;
     LiveLink link { port, clock, host, decoder,
         LinkTexts { QStringLiteral("on"), QStringLiteral("off") } };
     bool opened = false;

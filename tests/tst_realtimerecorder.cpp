@@ -9,6 +9,7 @@
 #include "RealTimeRecorder.h"
 #include "TfrmGraph.h"
 #include "TfrmSetupRealTime.h"
+#include "WorkspaceRig.h"
 
 #include <QComboBox>
 #include <QLineEdit>
@@ -17,7 +18,7 @@
 
 using namespace tc4dl;
 using tc4dl::testing::FakeGraphServices;
-using tc4dl::testing::FakeRecorderHost;
+using tc4dl::testing::WorkspaceRig;
 using Answer = Prompter::Answer;
 
 namespace {
@@ -83,7 +84,7 @@ std::function<int(QDialog&)> setUp(const QString& samples, int rate)
 struct Fixture {
     Fixture()
     {
-        host.connected = true;
+        rig.report(LinkChange::ScanFound);
         auto own = std::make_unique<FakeWindow>();
         window = own.get();
         recorder.attachWindow(std::move(own));
@@ -99,13 +100,22 @@ struct Fixture {
     void tick(bool frame = true, bool lost = false)
     {
         services.manualClock.advance(1000);
-        recorder.onTick(
-            TickCheck { frame, lost, host.values }, toDateTimeSerial(services.manualClock.now()));
+        rec().onSamplingPoint(
+            TickCheck { frame, lost, values }, toDateTimeSerial(services.manualClock.now()));
     }
+    Recording& rec() { return rig.recording(); }
+    const ControlState& controls() { return rig.ws().controls(); }
 
     FakeGraphServices services;
-    FakeRecorderHost host;
-    RealTimeRecorder recorder { host, services };
+    WorkspaceRig rig { &services.manualClock };
+    std::array<float, 4> values {}; // what the ticks bring as the last frame's values
+    int windowsMade = 0;
+    std::function<void()> makeWindow;
+    RealTimeRecorder recorder { rig.ws(), services, [this] {
+                                   ++windowsMade;
+                                   if (makeWindow)
+                                       makeWindow();
+                               } };
     FakeWindow* window = nullptr;
 };
 
@@ -135,14 +145,14 @@ private Q_SLOTS:
         QFETCH(QString, ticks);
         Fixture f;
         f.run(QStringLiteral("100"), rate);
-        QVERIFY(f.recorder.running());
-        QCOMPARE(f.host.rate, rate);
+        QVERIFY(f.rec().active());
+        QCOMPARE(f.rec().rate(), rate);
         for (const QChar c : ticks)
             f.tick(c == u'F', c == u'L');
-        QTEST(f.recorder.sampleCount(), "samples");
+        QTEST(f.rec().sampleCount(), "samples");
         QCOMPARE(f.window->dataNo,
-            f.recorder.sampleCount() ? QString::number(f.recorder.sampleCount()) : QString());
-        QCOMPARE(f.recorder.unsaved(), f.recorder.sampleCount() > 0);
+            f.rec().sampleCount() ? QString::number(f.rec().sampleCount()) : QString());
+        QCOMPARE(f.rec().unsaved(), f.rec().sampleCount() > 0);
     }
 
     void noSamplesWithoutARun()
@@ -150,29 +160,29 @@ private Q_SLOTS:
         Fixture f;
         for (int i = 0; i < 5; ++i)
             f.tick();
-        QCOMPARE(f.recorder.sampleCount(), 0);
-        QVERIFY(!f.recorder.unsaved());
+        QCOMPARE(f.rec().sampleCount(), 0);
+        QVERIFY(!f.rec().unsaved());
     }
 
     void theLastSampleStopsTheRun()
     {
         Fixture f;
-        f.host.values = { 21.5f, 22.0f, 5000.0f, -1.0f };
+        f.values = { 21.5f, 22.0f, 5000.0f, -1.0f };
         f.run(QStringLiteral("3"), 1);
-        QVERIFY(f.host.stopEnabled && !f.host.runEnabled && !f.window->clearEnabled);
-        f.host.busy = true; // the stop at the last sample runs inside the tick: no wait
+        QVERIFY(f.controls().stop && !f.controls().run && !f.window->clearEnabled);
+        // The stop at the last sample runs inside the tick: it waits for nothing.
         const QDateTime before = f.services.manualClock.now();
         for (int i = 0; i < 3; ++i)
             f.tick();
         QCOMPARE(f.services.manualClock.now(), before.addMSecs(3000));
-        QVERIFY(!f.recorder.running());
-        QVERIFY(f.host.runEnabled && !f.host.stopEnabled && f.window->clearEnabled);
+        QVERIFY(!f.rec().active());
+        QVERIFY(f.controls().run && !f.controls().stop && f.window->clearEnabled);
         QCOMPARE(f.window->graph.points(), 3);
         QCOMPARE(f.window->avgTexts[0], QStringLiteral("21.500"));
         QCOMPARE(f.window->avgTexts[2], QStringLiteral("****")); // over range: no average
         // Further ticks take nothing.
         f.tick();
-        QCOMPARE(f.recorder.sampleCount(), 3);
+        QCOMPARE(f.rec().sampleCount(), 3);
     }
 
     void stopFromOutsideWaitsForTheTickWithinItsBound()
@@ -180,11 +190,16 @@ private Q_SLOTS:
         Fixture f;
         f.run(QStringLiteral("10"), 1);
         f.tick();
-        f.host.busy = true; // a tick that never ends
-        const QDateTime before = f.services.manualClock.now();
-        f.recorder.stop();
+        // Stop from inside a tick, which cannot end meanwhile: the wait has its bound.
+        QDateTime before;
+        LiveSession& session = f.rig.ws().session();
+        QObject::connect(&session, &LiveSession::samplingPoint, &session, [&] {
+            before = f.services.manualClock.now();
+            f.recorder.stop();
+        });
+        session.mainTimerTimer();
         QCOMPARE(f.services.manualClock.now(), before.addMSecs(2500));
-        QVERIFY(!f.recorder.running());
+        QVERIFY(!f.rec().active());
         QCOMPARE(f.window->graph.points(), 1);
     }
 
@@ -207,15 +222,16 @@ private Q_SLOTS:
         QFETCH(QString, typed);
         QFETCH(QString, message);
         Fixture f;
-        f.host.connected = connected;
+        if (!connected)
+            f.rig.report(LinkChange::Lost);
         // Without a meter no dialog may be shown: the prompter then has no answer for one.
         if (connected)
             f.run(typed, 5);
         else
             f.recorder.run();
-        QVERIFY(!f.recorder.running());
+        QVERIFY(!f.rec().active());
         QVERIFY(f.window->startTime.isEmpty() && f.window->redraws == 0); // nothing started
-        QCOMPARE(f.host.rate, 2); // the rate is taken only with a valid number
+        QCOMPARE(f.rec().rate(), 2); // the rate is taken only with a valid number
         QCOMPARE(f.services.prompts.shown.size(), message.isEmpty() ? 0 : 1);
         if (!message.isEmpty())
             QVERIFY2(f.services.prompts.shown.first().startsWith(typed),
@@ -240,7 +256,7 @@ private Q_SLOTS:
         QFETCH(bool, saved);
         Fixture f;
         f.window->saveSucceeds = saved;
-        f.recorder.assumeRecording(false, 5);
+        f.rec().assumeRecording(false, 5);
         f.services.prompts.answers << Answer(answer);
         QFETCH(bool, runs);
         if (runs)
@@ -249,8 +265,8 @@ private Q_SLOTS:
             f.recorder.run(); // no set-up dialog after Cancel or an unsaved Yes
         QCOMPARE(f.services.prompts.shown.size(), 1);
         QTEST(f.window->saves, "saves");
-        QCOMPARE(f.recorder.running(), runs);
-        QCOMPARE(f.recorder.sampleCount(), runs ? 0 : 5);
+        QCOMPARE(f.rec().active(), runs);
+        QCOMPARE(f.rec().sampleCount(), runs ? 0 : 5);
         QCOMPARE(f.window->restores, 1);
     }
 
@@ -271,12 +287,12 @@ private Q_SLOTS:
         QFETCH(bool, saved);
         QFETCH(bool, closes);
         Fixture f;
-        f.recorder.setUnsaved(true);
+        f.rec().setUnsaved(true);
         f.window->saveSucceeds = saved;
         f.services.prompts.answers << Answer(answer);
         QCOMPARE(f.recorder.closeQuery(), closes);
         QCOMPARE(f.window->saves, answer == int(Answer::Yes) ? 1 : 0);
-        QCOMPARE(f.recorder.unsaved(), !closes);
+        QCOMPARE(f.rec().unsaved(), !closes);
     }
 
     void runMakesTheClosedWindowAgain()
@@ -286,14 +302,14 @@ private Q_SLOTS:
         QVERIFY(!f.recorder.hasWindow());
         // The window could not be made: nothing is asked.
         f.recorder.run();
-        QCOMPARE(f.host.windowsMade, 1);
-        QVERIFY(!f.recorder.running());
+        QCOMPARE(f.windowsMade, 1);
+        QVERIFY(!f.rec().active());
         // Made: the set-up follows.
         auto* made = new FakeWindow;
-        f.host.makeWindow = [&] { f.recorder.attachWindow(std::unique_ptr<FakeWindow>(made)); };
+        f.makeWindow = [&] { f.recorder.attachWindow(std::unique_ptr<FakeWindow>(made)); };
         f.run(QStringLiteral("10"), 2);
-        QCOMPARE(f.host.windowsMade, 2);
-        QVERIFY(f.recorder.running());
+        QCOMPARE(f.windowsMade, 2);
+        QVERIFY(f.rec().active());
         QCOMPARE(made->restores, 0);
     }
 
@@ -320,9 +336,9 @@ private Q_SLOTS:
         f.tick();
         f.services.prompts.answers << Answer(answer);
         f.recorder.samplingRateChanged(0); // 00:00 becomes 00:02
-        QCOMPARE(f.host.rate, changes ? 2 : 1);
+        QCOMPARE(f.rec().rate(), changes ? 2 : 1);
         QCOMPARE(f.window->seconds, changes ? 2 : 1);
-        QCOMPARE(f.recorder.running(), !changes);
+        QCOMPARE(f.rec().active(), !changes);
         QCOMPARE(f.window->clears, changes ? 1 : 0);
         QCOMPARE(f.window->saves, answer == int(Answer::Yes) ? 1 : 0);
         if (!changes)
@@ -338,23 +354,24 @@ private Q_SLOTS:
     void aWindowGoneWithoutClosingTakesNoMoreSamples()
     {
         FakeGraphServices services;
-        FakeRecorderHost host;
-        host.connected = true;
-        RealTimeRecorder recorder(host, services);
+        WorkspaceRig rig(&services.manualClock);
+        rig.report(LinkChange::ScanFound);
+        RealTimeRecorder recorder(rig.ws(), services);
         QMdiArea area;
         auto* graph = new TfrmGraph(services);
         graph->setWindowTitle(TfrmGraph::realTimeCaption());
         graph->model().setSubsets(4);
         area.addSubWindow(graph);
         graph->setRole(&recorder);
-        QVERIFY(recorder.hasWindow() && host.checked);
+        QVERIFY(recorder.hasWindow());
         services.prompts.dialogs = setUp(QStringLiteral("10"), 1);
         recorder.run();
-        QVERIFY(recorder.running());
+        QVERIFY(rig.recording().active());
         delete graph; // as the main window's end does it: no close, no question
         QVERIFY(!recorder.hasWindow());
-        recorder.onTick(TickCheck { true, false }, 46000.0);
-        QCOMPARE(recorder.sampleCount(), 0);
+        QVERIFY(!rig.recording().active());
+        rig.recording().onSamplingPoint(TickCheck { true, false }, 46000.0);
+        QCOMPARE(rig.recording().sampleCount(), 0);
     }
 };
 

@@ -28,13 +28,12 @@ public:
 
 struct Run {
     Run()
-        : sampler(graph, boxes, count)
+        : sampler(graph, boxes)
     {
         graph.setSubsets(4);
     }
     chart::ChartModel graph;
     Boxes boxes;
-    int count = 0;
     RealTimeSampler sampler;
     const double t0 = toDateTimeSerial(QDateTime(QDate(2026, 12, 9), QTime(14, 5, 0)));
 };

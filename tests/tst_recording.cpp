@@ -30,8 +30,8 @@ std::function<int(QDialog&)> setUp(const QString& samples, int minutes, int seco
     };
 }
 
-struct Recording : Fixture {
-    Recording()
+struct Session : Fixture {
+    Session()
         : Fixture({ QStringLiteral("SIMULATOR") })
     {
         meters.try_emplace(QStringLiteral("SIMULATOR"));
@@ -40,9 +40,9 @@ struct Recording : Fixture {
         prompter.shown.clear(); // the missing-template message of the start
     }
     SimulatedMeter& meter() { return meters[QStringLiteral("SIMULATOR")]; }
-    TfrmGraph* graph() const { return window->realTimeGraph(); }
-    int samples() const { return window->recorder().sampleCount(); }
-    bool running() const { return window->recorder().running(); }
+    TfrmGraph* graph() const { return window->windows().realTimeGraph(); }
+    int samples() const { return window->workspace().recording().sampleCount(); }
+    bool running() const { return window->workspace().recording().active(); }
 };
 
 constexpr double kSecond = 1.0 / 86400.0;
@@ -67,11 +67,11 @@ private Q_SLOTS:
     {
         QFETCH(int, rate);
         QFETCH(int, samples);
-        Recording r;
+        Session r;
         r.dialogs = setUp(QStringLiteral(" %1").arg(samples), rate / 60, rate % 60);
         r.window->btnRunClick();
         QVERIFY(r.running());
-        QCOMPARE(r.window->samplingRateSeconds(), rate);
+        QCOMPARE(r.window->workspace().recording().rate(), rate);
         QVERIFY(!r.enabled("btnRun") && r.enabled("btnStop") && r.enabled("Stop1"));
         QVERIFY(!r.graph()->clearEnabled());
         QCOMPARE(r.graph()->model().points(), samples);
@@ -102,7 +102,7 @@ private Q_SLOTS:
 
     void theStopAtTheLastSampleDoesNotFreezeTheTick()
     {
-        Recording r;
+        Session r;
         r.dialogs = setUp(QStringLiteral("1"), 0, 1);
         r.window->btnRunClick();
         const qint64 before = r.clock.tickMs();
@@ -115,7 +115,7 @@ private Q_SLOTS:
 
     void stopBeforeTheGraphIsFullTrimsIt()
     {
-        Recording r;
+        Session r;
         r.dialogs = setUp(QStringLiteral("2000"), 0, 1);
         r.window->btnRunClick();
         for (int i = 0; i < 3; ++i)
@@ -130,7 +130,7 @@ private Q_SLOTS:
 
     void overRangeBecomesTheMaximumAndStays()
     {
-        Recording r;
+        Session r;
         r.meter().setOverRange(1, true);
         r.dialogs = setUp(QStringLiteral("3"), 0, 1);
         r.window->btnRunClick();
@@ -143,7 +143,7 @@ private Q_SLOTS:
 
     void aLostLinkPausesTheRunAndItGoesOn()
     {
-        Recording r;
+        Session r;
         r.dialogs = setUp(QStringLiteral("10"), 0, 1);
         r.window->btnRunClick();
         r.tick();
@@ -152,7 +152,7 @@ private Q_SLOTS:
         r.meter().setSilent(true);
         for (int i = 0; i < 4; ++i)
             r.tick();
-        QVERIFY(!r.window->link().meterConnected());
+        QVERIFY(!r.window->workspace().session().link().meterConnected());
         QVERIFY(r.running());
         QVERIFY(!r.enabled("btnStop") && !r.enabled("btnRun"));
         const int paused = r.samples();
@@ -171,7 +171,7 @@ private Q_SLOTS:
 
     void aQuestionBeforeARunOverData()
     {
-        Recording r;
+        Session r;
         r.dialogs = setUp(QStringLiteral("5"), 0, 1);
         r.window->btnRunClick();
         r.tick();
@@ -218,20 +218,20 @@ private Q_SLOTS:
     {
         QFETCH(QString, typed);
         QFETCH(QString, message);
-        Recording r;
+        Session r;
         r.dialogs = setUp(typed, 0, 5);
         r.window->btnRunClick();
         QVERIFY(!r.running());
         QCOMPARE(r.prompter.shown, QStringList { message });
         // The graph's lists already show the dialog's choice; the rate itself is unchanged.
         QCOMPARE(r.graph()->secondsList()->currentIndex(), 5);
-        QCOMPARE(r.window->samplingRateSeconds(), 2);
+        QCOMPARE(r.window->workspace().recording().rate(), 2);
         QVERIFY(r.enabled("btnRun"));
     }
 
     void runDoesNothingWithoutTheMeter()
     {
-        Recording r;
+        Session r;
         r.meter().setSilent(true);
         for (int i = 0; i < 4; ++i)
             r.tick();

@@ -2,6 +2,7 @@
 // values clamped to their ranges, a damaged or oversized settings file that is kept aside
 // instead of silently wiped, and settings that cannot be written said once.
 
+#include "ManualClock.h"
 #include "RecordingSettingsStore.h"
 #include "Settings.h"
 
@@ -19,6 +20,13 @@ using namespace tc4dl;
 using RecordingStore = RecordingSettingsStore;
 
 namespace {
+
+// The clock that dates a damaged file's copy.
+ManualClock& storeClock()
+{
+    static ManualClock clock;
+    return clock;
+}
 
 // Counts what the settings store says in the log while it is alive.
 class SettingsLog {
@@ -145,7 +153,7 @@ private Q_SLOTS:
         QTemporaryDir dir;
         const QString file = dir.filePath(QStringLiteral("TC4DL.conf"));
         {
-            NativeSettingsStore store(file);
+            NativeSettingsStore store(storeClock(), file);
             Settings s;
             s.lastConnectedPort = 2;
             s.annoColor = 0x00FF00;
@@ -156,7 +164,7 @@ private Q_SLOTS:
             QVERIFY(s.writeArchive(store));
         }
         {
-            NativeSettingsStore store(file);
+            NativeSettingsStore store(storeClock(), file);
             const Settings s = Settings::read(store);
             QCOMPARE(s.lastConnectedPort, 2);
             QCOMPARE(s.annoColor, 0x00FF00);
@@ -170,7 +178,7 @@ private Q_SLOTS:
         QVERIFY(f.open(QIODevice::WriteOnly | QIODevice::Truncate));
         f.write("[General]\nRealTimeRate=fast\nAnnoColor=4294967295\nCF_Degree=0\n");
         f.close();
-        NativeSettingsStore store(file);
+        NativeSettingsStore store(storeClock(), file);
         const Settings s = Settings::read(store);
         QCOMPARE(s.realTimeRate, 2);
         QCOMPARE(store.readInt(QStringLiteral("AnnoColor")), -1); // all 32 bits, as stored
@@ -197,11 +205,11 @@ private Q_SLOTS:
             = { QStringLiteral("Räucherofen"), true, 150.0, true, -5.5, false, 0.0, 1.0 };
         written.channels[3] = { QStringLiteral("Kern"), false, 0.0, false, 0.0, true, 5.2, 0.3 };
         {
-            NativeSettingsStore store(file);
+            NativeSettingsStore store(storeClock(), file);
             written.write(store);
         }
         {
-            NativeSettingsStore store(file);
+            NativeSettingsStore store(storeClock(), file);
             const AlarmSettings read = AlarmSettings::read(store);
             QVERIFY(read.channels == written.channels);
             QCOMPARE(read.sound, false);
@@ -212,7 +220,7 @@ private Q_SLOTS:
         f.write("[General]\nChannel2Name=\"Ofen\\nunten und noch viel mehr "
                 "Text\"\nChannel1High=viel\n");
         f.close();
-        NativeSettingsStore store(file);
+        NativeSettingsStore store(storeClock(), file);
         const AlarmSettings read = AlarmSettings::read(store);
         QCOMPARE(read.channels[1].name, QStringLiteral("Ofen unten und noch viel"));
         QCOMPARE(read.channels[0].high, 0.0); // not a number: its default
@@ -279,12 +287,15 @@ private Q_SLOTS:
         writeFile(file, big);
 
         SettingsLog log;
-        NativeSettingsStore store(file);
+        NativeSettingsStore store(storeClock(), file);
         Settings s = Settings::read(store);
         QCOMPARE(s.realTimeRate, 2);
         QCOMPARE(s.annoColor, Settings::kDefaultAnnoColor);
         QCOMPARE(log.messages().size(), 1);
         QVERIFY(!store.damagedCopy().isEmpty());
+        // Named by the store's clock, not by whatever time the machine has.
+        QVERIFY2(store.damagedCopy().endsWith(QStringLiteral(".damaged-20261209-140500")),
+            qPrintable(store.damagedCopy()));
         QFile copy(store.damagedCopy());
         QVERIFY(copy.open(QIODevice::ReadOnly));
         QCOMPARE(copy.readAll(), big);
@@ -292,7 +303,7 @@ private Q_SLOTS:
         s.realTimeRate = 9;
         s.write(store);
         QVERIFY(QFileInfo(file).size() < 1024);
-        NativeSettingsStore again(file);
+        NativeSettingsStore again(storeClock(), file);
         QCOMPARE(Settings::read(again).realTimeRate, 9);
         QCOMPARE(again.damagedCopy(), QString());
     }
@@ -305,7 +316,7 @@ private Q_SLOTS:
         const QString notAFolder = dir.filePath(QStringLiteral("plain"));
         writeFile(notAFolder, "x");
         SettingsLog log;
-        NativeSettingsStore store(notAFolder + QStringLiteral("/TC4DL.conf"));
+        NativeSettingsStore store(storeClock(), notAFolder + QStringLiteral("/TC4DL.conf"));
         Settings s = Settings::read(store);
         s.write(store);
         s.write(store);
@@ -321,7 +332,7 @@ private Q_SLOTS:
         const QString file = dir.filePath(QStringLiteral("TC4DL.conf"));
         QCOMPARE(::mkfifo(QFile::encodeName(file).constData(), 0600), 0);
         SettingsLog log;
-        NativeSettingsStore store(file);
+        NativeSettingsStore store(storeClock(), file);
         Settings s = Settings::read(store);
         QCOMPARE(s.realTimeRate, 2);
         s.write(store);
@@ -341,7 +352,7 @@ private Q_SLOTS:
         f.write(damaged);
         f.close();
 
-        NativeSettingsStore store(file);
+        NativeSettingsStore store(storeClock(), file);
         Settings s = Settings::read(store);
         s.write(store);
         QVERIFY(!store.damagedCopy().isEmpty());

@@ -33,7 +33,7 @@ struct Rig {
         : clock(kComputerTime)
     {
         session = std::make_unique<LiveSession>(
-            clock, host, host,
+            clock, host,
             [this](const QString&) -> std::unique_ptr<SerialPort> {
                 auto port = std::make_unique<SimulatedSerialPort>(clock, meter);
                 port->setPaced(false);

@@ -312,7 +312,7 @@ void TstSimulatedMeter::setterMarks()
     meter.setAutoPowerOff(true);
     meter.setWholeDegrees(0, true);
     meter.setWholeDegrees(3, true);
-    meter.setMaxMinMode(6);
+    meter.setMaxMinMode(MeterMode::MaxMinBlinking);
     const QByteArray f = meter.frame(0);
     QCOMPARE(byteAt(f, 1), 0xC6);
     QCOMPARE(byteAt(f, 2), 0x80);

@@ -63,7 +63,7 @@ TfrmArchive::TfrmArchive(ArchiveKeeper& keeper, Prompter& prompter, Clock& clock
     m_to = new QDateEdit(this);
     for (QDateEdit* edit : { m_from, m_to }) {
         edit->setCalendarPopup(true);
-        edit->setDate(QDate::currentDate());
+        edit->setDate(clock.now().date());
     }
     auto* unitLabel = new QLabel(this);
     unitLabel->setObjectName(QStringLiteral("lblUnit"));
@@ -196,7 +196,8 @@ void TfrmArchive::graphSelected()
     const std::optional<MemoryImage> image = imageOf(*archive, { ids.front() });
     if (!image)
         return;
-    if (const QString failed = m_show ? m_show(*image, false) : QString(); !failed.isEmpty())
+    if (const QString failed = m_show ? m_show({ ids.front() }, *image, false) : QString();
+        !failed.isEmpty())
         tell(text(20).arg(failed));
 }
 
@@ -230,7 +231,8 @@ void TfrmArchive::graphTimeline()
     const std::optional<MemoryImage> image = imageOf(*archive, choice.ids);
     if (!image)
         return;
-    if (const QString failed = m_show ? m_show(*image, true) : QString(); !failed.isEmpty())
+    if (const QString failed = m_show ? m_show(choice.ids, *image, true) : QString();
+        !failed.isEmpty())
         tell(text(20).arg(failed));
 }
 

@@ -17,28 +17,28 @@ class QTableView;
 
 namespace tc4dl {
 
+class ArchiveKeeper;
 class Clock;
 class MemoryImage;
 class Prompter;
 
 namespace archive {
 
-class ArchiveKeeper;
-
 // The "Archive" window: every archived data set, sorted by start, filtered by a date range and
-// a unit; the note is edited in place. Its commands graph one set in the logger's window as if
-// downloaded, graph every listed set as one timeline, export the selection to a collection file
-// (numbered files, NAME-1.ch4 …, when it is more than one meter memory holds, each one the
-// program reads again, all of them named in a message) or CSV, and remove the selection after a
-// question whose default is No. Every failure is said; a read-only archive lists and graphs, and
-// its edits say why they cannot be made. When the keeper switches to another archive file, the
-// window lists that one.
+// a unit; the note is edited in place. Its commands graph one set, graph every listed set as one
+// timeline (both in a graph of the archive's own, never in the logger's window), export the
+// selection to a collection file (numbered files, NAME-1.ch4 …, when it is more than one meter
+// memory holds, each one the program reads again, all of them named in a message) or CSV, and
+// remove the selection after a question whose default is No. Every failure is said; a read-only
+// archive lists and graphs, and its edits say why they cannot be made. When the keeper switches
+// to another archive file, the window lists that one.
 class TfrmArchive final : public QWidget {
     Q_OBJECT
 public:
-    // Shows `image` in the logger's window, as one timeline when `timeline`; the reason when
-    // it could not (empty when shown).
-    using ShowImage = std::function<QString(const MemoryImage& image, bool timeline)>;
+    // Shows the sets `ids`, read from the archive as `image`, as one timeline when `timeline`;
+    // the reason when it could not (empty when shown).
+    using ShowImage = std::function<QString(
+        const std::vector<qint64>& ids, const MemoryImage& image, bool timeline)>;
 
     TfrmArchive(ArchiveKeeper& keeper, Prompter& prompter, Clock& clock, ShowImage show,
         QString startFolder, QWidget* parent = nullptr);

@@ -10,11 +10,10 @@ class QLineEdit;
 
 namespace tc4dl {
 
+class ArchiveKeeper;
 class Prompter;
 
 namespace archive {
-
-class ArchiveKeeper;
 
 // The archive's settings: whether every download and every opened collection file is added to
 // the archive, and the archive's file. "Other file…" takes another archive or begins a new one,
@@ -31,7 +30,6 @@ public:
 
     [[nodiscard]] QCheckBox* addsCheck() const { return m_adds; }
     [[nodiscard]] QLineEdit* pathField() const { return m_pathField; }
-    [[nodiscard]] QLabel* planLabel() const { return m_planLabel; }
 
     // The file OK uses, and whether the user chose one (else the path in use stays as it is,
     // even when the program was given it for this run only).

@@ -1,5 +1,6 @@
 #include "ScopeProgress.h"
 
+#include "DialogFrame.h"
 #include "TfrmScope.h"
 
 #include <QCoreApplication>
@@ -39,6 +40,8 @@ ScopeProgress::ScopeProgress(Prompter::ProgressUse use, const QString& caption, 
             onCancel();
     });
     m_window->clearResult();
+    // The frame every dialog of the program has, hung on its owner's window.
+    frameAsDialog(*m_window, parent);
     m_window->show();
     m_sinceEvents.start();
 }

@@ -4,6 +4,9 @@
 #include "TfrmOpenSave.h"
 
 #include "ChartView.h"
+#include "Clock.h"
+#include "DocumentArea.h"
+#include "FileTarget.h"
 #include "FileTypeName.h"
 #include "GraphConfig.h"
 #include "GraphServices.h"
@@ -11,21 +14,23 @@
 #include "GraphStateFile.h"
 #include "MessageTable.h"
 #include "Prompter.h"
-#include "SafeFileWrite.h"
 #include "SaveRange.h"
 #include "TableTextWriter.h"
 #include "TableToGraph.h"
 #include "TextTableReader.h"
 #include "TfrmGraph.h"
+#include "Unit.h"
+#include "Workspace.h"
 
+#include <QAction>
 #include <QCheckBox>
-#include <QDeadlineTimer>
 #include <QDir>
-#include <QElapsedTimer>
 #include <QFile>
 #include <QFileInfo>
+#include <QMainWindow>
 #include <QMdiArea>
 #include <QMdiSubWindow>
+#include <QMenuBar>
 #include <QSignalBlocker>
 #include <QTableView>
 
@@ -53,26 +58,44 @@ QStringList tableSaveFilters(const QLocale& locale)
 
 } // namespace
 
-FileCommands::FileCommands(FileHost& host)
-    : m_host(host)
+FileCommands::FileCommands(Deps deps)
+    : m_deps(std::move(deps)),
+      m_messages(MessageTable::forWindow(QStringLiteral("TfrmMain")))
 {
+    Q_ASSERT(m_deps.workspace && m_deps.prompter && m_deps.graphs && m_deps.area);
 }
 
 SaveContext FileCommands::saveContext()
 {
-    return SaveContext { m_host.prompter(), m_host.mainMessages(), m_host.documentsFolder(),
-        m_host.textLocale(), m_host.celsius(), [this] { m_host.processEvents(); } };
+    // The unit the meter measures in now: a save follows the meter's switch at once.
+    return SaveContext { prompter(), m_messages, m_deps.documentsFolder, m_deps.locale,
+        isCelsius(m_deps.workspace->unit()),
+        [this] { m_deps.workspace->clock().processEvents(); } };
 }
 
 void FileCommands::eventsNow(qint64& lastMs)
 {
-    static QElapsedTimer clock;
-    if (!clock.isValid())
-        clock.start();
-    if (clock.elapsed() - lastMs >= kEventIntervalMs) {
-        m_host.processEvents();
-        lastMs = clock.elapsed();
+    Clock& clock = m_deps.workspace->clock();
+    if (clock.tickMs() - lastMs >= kEventIntervalMs) {
+        clock.processEvents();
+        lastMs = clock.tickMs();
     }
+}
+
+void FileCommands::tableActivated()
+{
+    if (m_deps.outputToGraph)
+        m_deps.outputToGraph->setEnabled(true);
+}
+
+QSize FileCommands::openedGraphSize() const
+{
+    const QWidget* main = area().window();
+    const auto* window = qobject_cast<const QMainWindow*>(main);
+    const int menu = window && window->menuBar() ? window->menuBar()->height() : 0;
+    return documentarea::placedInView(
+        area(), QRect(0, 0, main->width(), std::max(main->height() - menu - 40, 100)))
+        .size();
 }
 
 SaveGraphResult FileCommands::saveGraph(const chart::ChartModel& graph, std::optional<bool> celsius)
@@ -83,15 +106,14 @@ SaveGraphResult FileCommands::saveGraph(const chart::ChartModel& graph, std::opt
     return SaveGraph(graph, context, m_saveDialog);
 }
 
-bool FileCommands::saveDataLogger(TfrmGraph& window)
+bool FileCommands::saveDataSets(TfrmGraph& window, OpenData::Piece piece)
 {
     Prompter::Choice choice = TfrmOpenSave::saveChoice();
-    choice.caption
-        = m_host.mainMessages().getTextOrDefault(QLatin1String(mainmsg::kSaveFileCaption));
+    choice.caption = m_messages.getTextOrDefault(QLatin1String(mainmsg::kSaveFileCaption));
     QPointer<TfrmGraph> guard(&window);
-    switch (m_host.prompter().choose(choice)) {
+    switch (prompter().choose(choice)) {
     case Prompter::Answer::Ok:
-        return saveCollection();
+        return saveCollection(piece);
     case Prompter::Answer::No:
         return guard && saveGraph(guard->model(), guard->dataCelsius()) == SaveGraphResult::Saved;
     default:
@@ -99,13 +121,14 @@ bool FileCommands::saveDataLogger(TfrmGraph& window)
     }
 }
 
-bool FileCommands::saveCollection()
+bool FileCommands::saveCollection(OpenData::Piece piece)
 {
-    const MessageTable& messages = m_host.mainMessages();
-    // Only what the logger window shows is saved: never an older memory from somewhere else.
-    const QByteArray image = m_host.collectionImage();
+    const MessageTable& messages = m_messages;
+    // Only what the window shows is saved: never an older memory from somewhere else.
+    OpenData& data = m_deps.workspace->openData();
+    const QByteArray image = data.collectionImage(piece);
     if (image.isEmpty()) {
-        m_host.prompter().tell(messages.getTextOrDefault(QLatin1String(mainmsg::kNoSetsToSave)));
+        prompter().tell(messages.getTextOrDefault(QLatin1String(mainmsg::kNoSetsToSave)));
         return false;
     }
     Prompter::FileRequest request;
@@ -113,32 +136,32 @@ bool FileCommands::saveCollection()
         = { QStringLiteral("Data Set Collection file(*.ch4,only for TC4DL) (*.CH4 *.ch4)") };
     request.selectedFilter = request.filters.first();
     request.defaultSuffix = QStringLiteral("CH4");
-    request.start = m_saveDialog.saveStart(m_host.documentsFolder());
-    const QString name = m_host.prompter().saveFileName(request);
+    request.start = m_saveDialog.saveStart(m_deps.documentsFolder);
+    const QString name = prompter().saveFileName(request);
     if (name.isEmpty())
         return false;
     m_saveDialog.saved(name);
-    const SafeFileWrite::Outcome outcome = SafeFileWrite::write(
-        name, [&](QIODevice& file) { return file.write(image) == image.size(); });
-    // The logger's data counts as saved only once the file is complete.
-    if (!reportSaveOutcome(outcome, name, m_host.prompter(), messages))
+    const WriteOutcome outcome = writeWhole(
+        name, [&](QIODevice& file) { return file.write(image) == image.size(); }, nullptr);
+    // The data counts as saved only once the file is complete.
+    if (!reportSaveOutcome(outcome, name, prompter(), messages))
         return false;
-    m_host.graphServices().graphShared().dataLoggerGraphUnsaved = false;
+    data.setUnsaved(piece, false);
     return true;
 }
 
 void FileCommands::saveTable(TfrmList& list)
 {
-    const QLocale locale = m_host.textLocale();
-    Prompter& prompter = m_host.prompter();
-    const MessageTable& messages = m_host.mainMessages();
+    const QLocale locale = m_deps.locale;
+    Prompter& prompter = *m_deps.prompter;
+    const MessageTable& messages = m_messages;
     Prompter::FileRequest request;
     request.filters = tableSaveFilters(locale);
     request.selectedFilter = request.filters.contains(m_saveDialog.lastFilter)
         ? m_saveDialog.lastFilter
         : request.filters.first();
     request.defaultSuffix = QStringLiteral("TXT");
-    request.start = m_saveDialog.saveStart(m_host.documentsFolder());
+    request.start = m_saveDialog.saveStart(m_deps.documentsFolder);
     request.typeChanged = nameForFileType;
     QPointer<TfrmList> guard(&list);
     const QString name = prompter.saveFileName(request);
@@ -169,17 +192,20 @@ void FileCommands::saveTable(TfrmList& list)
     progress->setMaximum(range->count());
     progress->setValue(0);
     qint64 lastEvents = 0;
-    const SafeFileWrite::Outcome outcome = SafeFileWrite::write(name, [&](QIODevice& file) {
-        return writeTableText(list.table(), *range,
-                   tableSeparatorFor(name, m_host.textLocale(), list.table().table()), file,
-                   [&](qint64 lines) {
-                       progress->setValue(lines);
-                       eventsNow(lastEvents);
-                       // The window may not go while its table is written; Cancel may.
-                       return guard && !progress->cancelled();
-                   })
-            >= 0;
-    });
+    const WriteOutcome outcome = writeWhole(
+        name,
+        [&](QIODevice& file) {
+            return writeTableText(list.table(), *range,
+                       tableSeparatorFor(name, m_deps.locale, list.table().table()), file,
+                       [&](qint64 lines) {
+                           progress->setValue(lines);
+                           eventsNow(lastEvents);
+                           // The window may not go while its table is written; Cancel may.
+                           return guard && !progress->cancelled();
+                       })
+                >= 0;
+        },
+        nullptr);
     progress.reset();
     reportSaveOutcome(outcome, name, prompter, messages);
 }

@@ -1,5 +1,7 @@
 #pragma once
 
+#include "MessageTable.h"
+#include "OpenData.h"
 #include "SaveGraph.h"
 #include "TfrmList.h"
 
@@ -12,6 +14,7 @@
 #include <functional>
 #include <optional>
 
+class QAction;
 class QMdiArea;
 
 namespace tc4dl {
@@ -20,49 +23,38 @@ namespace chart {
 class ChartModel;
 }
 class GraphServices;
-class MessageTable;
 class Prompter;
 class TfrmGraph;
-
-// What the file commands need from the main window.
-class FileHost {
-public:
-    virtual ~FileHost() = default;
-    [[nodiscard]] virtual Prompter& prompter() = 0;
-    [[nodiscard]] virtual const MessageTable& mainMessages() const = 0;
-    // Where the file dialogs start before any folder was used: the user's documents folder.
-    [[nodiscard]] virtual QString documentsFolder() const = 0;
-    // What a collection save writes: the memory of the data sets the logger window shows;
-    // empty when there are none.
-    [[nodiscard]] virtual QByteArray collectionImage() const = 0;
-    // The regional settings the text files follow (the system's in the program).
-    [[nodiscard]] virtual QLocale textLocale() const = 0;
-    // The program's current temperature unit, which the range window proposes.
-    [[nodiscard]] virtual bool celsius() const = 0;
-    virtual void processEvents() = 0;
-    [[nodiscard]] virtual QMdiArea& documentArea() = 0;
-    [[nodiscard]] virtual GraphServices& graphServices() = 0;
-    // The size of a graph window opened from a file: the main window's width, its client
-    // height less 40 pixels.
-    [[nodiscard]] virtual QSize openedGraphSize() const = 0;
-    virtual void setOutputToGraphEnabled(bool enabled) = 0;
-};
+class Workspace;
 
 // The main window's file commands: saving graphs, tables and the logger's data sets, opening
 // a single graph or text file, and turning a table window back into a graph.
 class FileCommands final : public ListHost {
 public:
-    explicit FileCommands(FileHost& host);
+    struct Deps {
+        // The live unit, which the range window proposes, and the data sets on show.
+        Workspace* workspace = nullptr;
+        Prompter* prompter = nullptr;
+        GraphServices* graphs = nullptr; // of the graph windows the commands open
+        QMdiArea* area = nullptr; // the document area the windows open in
+        QAction* outputToGraph = nullptr; // btnOutputToGraph
+        // Where the file dialogs start before any folder was used: the user's documents folder.
+        QString documentsFolder;
+        // The regional settings the text files follow (the system's in the program).
+        QLocale locale;
+    };
+    explicit FileCommands(Deps deps);
 
     // Saves a graph window's graph: graph file or text, by the chosen name's extension.
     // `celsius`: the unit of the graph's data, when its window knows it.
     SaveGraphResult saveGraph(const chart::ChartModel& graph, std::optional<bool> celsius = {});
-    // The logger's graph window: all data sets as a collection, or the graph shown. True when
-    // one of them was written; false when the user cancelled or the file could not be written.
-    bool saveDataLogger(TfrmGraph& window);
-    // All data sets the logger window shows, as a collection file. An empty store is refused
-    // with a message. The logger's data counts as saved only once the file is complete.
-    bool saveCollection();
+    // The graph window of a set of data sets (the logger's, or the archive's on view): all its
+    // data sets as a collection, or the graph shown. True when one of them was written; false
+    // when the user cancelled or the file could not be written.
+    bool saveDataSets(TfrmGraph& window, OpenData::Piece piece);
+    // All data sets of `piece`, as a collection file. None is refused with a message. The data
+    // counts as saved only once the file is complete.
+    bool saveCollection(OpenData::Piece piece);
 
     // Asks for a graph or text file and opens it in a new window.
     void openSingleFile();
@@ -75,7 +67,7 @@ public:
     void saveTable(TfrmList& list) override;
     void printTable(TfrmList& list) override;
     void outputToGraph(TfrmList& list) override;
-    void tableActivated() override { m_host.setOutputToGraphEnabled(true); }
+    void tableActivated() override;
 
     // Printing a table comes with the printing commands; until one is set, Print does nothing.
     std::function<void(TfrmList&)> printTableHandler;
@@ -88,8 +80,14 @@ private:
     [[nodiscard]] SaveContext saveContext();
     [[nodiscard]] TfrmGraph* newGraphWindow(const QString& caption);
     void eventsNow(qint64& lastMs);
+    // A graph window opened from a file: as wide as the main window, as high as its client
+    // height less 40 pixels, inside the document area.
+    [[nodiscard]] QSize openedGraphSize() const;
+    [[nodiscard]] Prompter& prompter() const { return *m_deps.prompter; }
+    [[nodiscard]] QMdiArea& area() const { return *m_deps.area; }
 
-    FileHost& m_host;
+    Deps m_deps;
+    MessageTable m_messages; // the main window's
     SaveDialogState m_saveDialog;
     qsizetype m_readChunk = 64 * 1024;
 };

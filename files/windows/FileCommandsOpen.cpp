@@ -3,6 +3,7 @@
 #include "FileCommands.h"
 
 #include "ChartView.h"
+#include "Clock.h"
 #include "DocumentArea.h"
 #include "GraphConfig.h"
 #include "GraphServices.h"
@@ -14,6 +15,7 @@
 #include "TableToGraph.h"
 #include "TextTableReader.h"
 #include "TfrmGraph.h"
+#include "Workspace.h"
 
 #include <QCheckBox>
 #include <QFile>
@@ -40,11 +42,11 @@ bool plotNotSplit(const chart::ChartModel& model)
 void FileCommands::openSingleFile()
 {
     Prompter::FileRequest request;
-    request.filters = graphFileFilters(m_host.textLocale());
+    request.filters = graphFileFilters(m_deps.locale);
     request.selectedFilter = request.filters.first();
     request.defaultSuffix = QStringLiteral("ghf");
-    request.start = m_saveDialog.startFolder(m_host.documentsFolder());
-    const QString name = m_host.prompter().openFileName(request);
+    request.start = m_saveDialog.startFolder(m_deps.documentsFolder);
+    const QString name = prompter().openFileName(request);
     if (name.isEmpty())
         return;
     m_saveDialog.chosen(name);
@@ -59,11 +61,15 @@ void FileCommands::openSingleFile()
 
 TfrmGraph* FileCommands::newGraphWindow(const QString& caption)
 {
-    auto* window = new TfrmGraph(m_host.graphServices());
+    auto* window = new TfrmGraph(*m_deps.graphs);
     window->setWindowTitle(caption);
-    QMdiSubWindow* sub = m_host.documentArea().addSubWindow(window);
+    QMdiSubWindow* sub = area().addSubWindow(window);
     sub->setAttribute(Qt::WA_DeleteOnClose);
     sub->setWindowIcon(window->windowIcon());
+    // At the document area's top left and inside what it shows, opened from a file or from a
+    // table alike.
+    const QSize size = openedGraphSize();
+    sub->setGeometry(0, 0, size.width(), size.height());
     return window;
 }
 
@@ -73,7 +79,7 @@ TfrmGraph* FileCommands::openGraphFile(const QString& path)
     chart::ChartModel loaded;
     QString error;
     if (!chart::loadGraphState(loaded, path, &error)) {
-        m_host.prompter().ask(error, Prompter::Buttons::Ok, Prompter::Icon::Error);
+        prompter().ask(error, Prompter::Buttons::Ok, Prompter::Icon::Error);
         return nullptr;
     }
     TfrmGraph* window = newGraphWindow(path);
@@ -81,8 +87,6 @@ TfrmGraph* FileCommands::openGraphFile(const QString& path)
     // The file's own annotations stay: new ones are numbered after the last of them.
     window->setLastAnnotationIndex(
         std::max(TfrmGraph::kLastReservedAnnotation, window->model().annotationCount() - 1));
-    const QSize size = m_host.openedGraphSize();
-    window->frameWindow()->setGeometry(0, 0, size.width(), size.height());
 
     // The window's controls follow the loaded graph.
     window->ComputeGraphStatistics();
@@ -98,7 +102,7 @@ TfrmGraph* FileCommands::openGraphFile(const QString& path)
     window->graph()->reinitAndReset();
     window->setAnnotationToolsEnabled(plotNotSplit(model));
     window->frameWindow()->show();
-    m_host.documentArea().setActiveSubWindow(qobject_cast<QMdiSubWindow*>(window->frameWindow()));
+    area().setActiveSubWindow(qobject_cast<QMdiSubWindow*>(window->frameWindow()));
     return window;
 }
 
@@ -109,17 +113,17 @@ TfrmList* FileCommands::openTextFile(const QString& path, char separator)
         return nullptr;
     auto* list = new TfrmList(*this);
     list->setWindowTitle(path);
-    QMdiSubWindow* sub = m_host.documentArea().addSubWindow(list);
+    QMdiSubWindow* sub = area().addSubWindow(list);
     sub->setAttribute(Qt::WA_DeleteOnClose);
     // At the document area's top left like an opened graph, and never reaching past the
     // area's visible bottom or right edge where its rows could not be seen.
-    sub->setGeometry(documentarea::placedInView(m_host.documentArea(),
-        QRect(QPoint(0, 0), sub->sizeHint().expandedTo(QSize(389, 424))), QSize(100, 100)));
+    sub->setGeometry(documentarea::placedInView(
+        area(), QRect(QPoint(0, 0), sub->sizeHint().expandedTo(QSize(389, 424))), QSize(100, 100)));
     QPointer<TfrmList> guard(list);
 
     std::unique_ptr<Prompter::Progress> progress
-        = m_host.prompter().showProgress(Prompter::ProgressUse::Open,
-            m_host.mainMessages().getTextOrDefault(QLatin1String(mainmsg::kOpeningCaption)));
+        = prompter().showProgress(Prompter::ProgressUse::Open,
+            m_messages.getTextOrDefault(QLatin1String(mainmsg::kOpeningCaption)));
     progress->setStatus(QStringLiteral("0"));
     // The grid shows nothing of the table until it is read, then draws it once.
     TextTable& table = list->table().beginFill();
@@ -137,7 +141,7 @@ TfrmList* FileCommands::openTextFile(const QString& path, char separator)
         reader.feed(chunk);
         progress->setStatus(QString::number(reader.rowsRead()));
         progress->setValue(reader.rowsRead());
-        m_host.processEvents();
+        m_deps.workspace->clock().processEvents();
         // Cancel keeps the rows read so far.
         if (progress->cancelled() || !guard)
             break;
@@ -147,39 +151,38 @@ TfrmList* FileCommands::openTextFile(const QString& path, char separator)
         return nullptr;
     list->table().endFill();
     sub->show();
-    m_host.documentArea().setActiveSubWindow(sub);
+    area().setActiveSubWindow(sub);
     return list;
 }
 
 void FileCommands::outputToGraph(TfrmList& list)
 {
-    const MessageTable& messages = m_host.mainMessages();
+    const MessageTable& messages = m_messages;
     const TextTableModel& table = list.table();
     if (table.cellText(0, 1).isEmpty()) {
-        m_host.prompter().tell(messages.getTextOrDefault(QLatin1String(mainmsg::kNoDataToGraph)));
+        prompter().tell(messages.getTextOrDefault(QLatin1String(mainmsg::kNoDataToGraph)));
         return;
     }
     const int n = table.dataRows();
     TfrmGraph* window = newGraphWindow(list.windowTitle());
     QPointer<TfrmGraph> guard(window);
-    const TableToGraph convert(m_host.textLocale());
+    const TableToGraph convert(m_deps.locale);
     QString error;
     const std::optional<double> start = convert.rowTime(table, 0, &error);
     const std::optional<double> end = start ? convert.rowTime(table, n - 1, &error) : start;
     if (!start || !end) {
         // The window stays, empty, as the conversion's message says what went wrong.
         window->frameWindow()->show();
-        m_host.documentArea().setActiveSubWindow(
-            qobject_cast<QMdiSubWindow*>(window->frameWindow()));
-        m_host.prompter().ask(error, Prompter::Buttons::Ok, Prompter::Icon::Error);
+        area().setActiveSubWindow(qobject_cast<QMdiSubWindow*>(window->frameWindow()));
+        prompter().ask(error, Prompter::Buttons::Ok, Prompter::Icon::Error);
         return;
     }
     (void)ConfigureGraph(
-        *window->graph(), m_host.graphServices(), GraphExtent { 4, n, *start, *end, -20.0, 100.0 });
+        *window->graph(), *m_deps.graphs, GraphExtent { 4, n, *start, *end, -20.0, 100.0 });
     window->setAnnotationToolsEnabled(plotNotSplit(window->model()));
 
     std::unique_ptr<Prompter::Progress> progress
-        = m_host.prompter().showProgress(Prompter::ProgressUse::Graphing,
+        = prompter().showProgress(Prompter::ProgressUse::Graphing,
             messages.getTextOrDefault(QLatin1String(mainmsg::kGraphingCaption)));
     progress->setStatus(messages.getTextOrDefault(QLatin1String(mainmsg::kGraphing)));
     progress->setMaximum(n);
@@ -197,7 +200,7 @@ void FileCommands::outputToGraph(TfrmList& list)
     if (!guard)
         return;
     window->frameWindow()->showNormal();
-    m_host.documentArea().setActiveSubWindow(qobject_cast<QMdiSubWindow*>(window->frameWindow()));
+    area().setActiveSubWindow(qobject_cast<QMdiSubWindow*>(window->frameWindow()));
     window->ComputeGraphStatistics();
     window->graph()->reinitAndReset();
     window->graph()->invalidateImage();

@@ -57,14 +57,14 @@ void SaveDialogState::saved(const QString& path, const QString& filter)
     chosen(path);
 }
 
-bool reportSaveOutcome(SafeFileWrite::Outcome outcome, const QString& path, Prompter& prompter,
-    const MessageTable& messages)
+bool reportSaveOutcome(
+    WriteOutcome outcome, const QString& path, Prompter& prompter, const MessageTable& messages)
 {
-    if (outcome == SafeFileWrite::Outcome::Written)
+    if (outcome == WriteOutcome::Written)
         return true;
     // Nothing the user believes saved may go unsaid.
-    const char* id = outcome == SafeFileWrite::Outcome::CannotCreate ? mainmsg::kFileNotCreated
-                                                                     : mainmsg::kFileIncomplete;
+    const char* id = outcome == WriteOutcome::CannotCreate ? mainmsg::kFileNotCreated
+                                                           : mainmsg::kFileIncomplete;
     prompter.ask(messages.getTextOrDefault(QLatin1String(id)).arg(QDir::toNativeSeparators(path)),
         Prompter::Buttons::Ok, Prompter::Icon::Error);
     return false;
@@ -135,17 +135,20 @@ SaveGraphResult saveGraphText(
     GraphTextWriter writer(context.locale, separator, !answer->fahrenheit);
     QElapsedTimer sinceEvents;
     sinceEvents.start();
-    const SafeFileWrite::Outcome outcome = SafeFileWrite::write(name, [&](QIODevice& file) {
-        return writer.write(graph, *range, file, [&](qint64 lines) {
-            progress->setValue(lines);
-            // Often enough for Cancel and the bar, not once per line of a long file.
-            if (context.processEvents && sinceEvents.elapsed() >= 25) {
-                context.processEvents();
-                sinceEvents.restart();
-            }
-            return !progress->cancelled();
-        }) >= 0;
-    });
+    const WriteOutcome outcome = writeWhole(
+        name,
+        [&](QIODevice& file) {
+            return writer.write(graph, *range, file, [&](qint64 lines) {
+                progress->setValue(lines);
+                // Often enough for Cancel and the bar, not once per line of a long file.
+                if (context.processEvents && sinceEvents.elapsed() >= 25) {
+                    context.processEvents();
+                    sinceEvents.restart();
+                }
+                return !progress->cancelled();
+            }) >= 0;
+        },
+        nullptr);
     progress.reset();
     return reportSaveOutcome(outcome, name, context.prompter, context.messages)
         ? SaveGraphResult::Saved

@@ -1,6 +1,6 @@
 #pragma once
 
-#include "SafeFileWrite.h"
+#include "FileTarget.h"
 
 #include <QLocale>
 #include <QString>
@@ -70,8 +70,8 @@ SaveGraphResult SaveGraph(
 // Tells the user of a file that could not be created (IDS_171) or not written to the end
 // (IDS_170), in one sentence from the main window's table with the file name in place of %1.
 // True when the file was written.
-bool reportSaveOutcome(SafeFileWrite::Outcome outcome, const QString& path, Prompter& prompter,
-    const MessageTable& messages);
+bool reportSaveOutcome(
+    WriteOutcome outcome, const QString& path, Prompter& prompter, const MessageTable& messages);
 
 // The text export alone, to `name`: the range window with the unit, the save progress, the
 // lines. Used by SaveGraph for ".txt" and ".csv".

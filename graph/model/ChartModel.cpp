@@ -32,9 +32,44 @@ ChartModel::ChartModel() = default;
 
 void ChartModel::touch(int point)
 {
+    if (point < 0)
+        record(1, 0);
+    else
+        record(point, std::numeric_limits<int>::max());
+}
+
+void ChartModel::touchPoint(int point)
+{
+    record(point, point);
+}
+
+void ChartModel::record(int first, int last)
+{
     ++m_revision;
-    if (point >= 0)
-        m_firstChanged = std::min(m_firstChanged, point);
+    if (first <= last)
+        m_firstChanged = std::min(m_firstChanged, first);
+    m_changes[m_revision % kChangeHistory] = { first, last };
+}
+
+ChartModel::ChangedPoints ChartModel::changedSince(quint64 revision) const
+{
+    if (revision >= m_revision)
+        return { 1, 0 };
+    if (m_revision - revision > kChangeHistory)
+        return { 0, std::numeric_limits<int>::max() };
+    ChangedPoints changed { 1, 0 };
+    for (quint64 r = revision + 1; r <= m_revision; ++r) {
+        const ChangedPoints& c = m_changes[r % kChangeHistory];
+        if (c.none())
+            continue;
+        if (changed.none()) {
+            changed = c;
+        } else {
+            changed.first = std::min(changed.first, c.first);
+            changed.last = std::max(changed.last, c.last);
+        }
+    }
+    return changed;
 }
 
 void ChartModel::setSubsets(int subsets)
@@ -120,7 +155,7 @@ void ChartModel::setX(int subset, int point, double x)
         return;
     }
     m_x[static_cast<std::size_t>(point) * stride + static_cast<std::size_t>(subset)] = x;
-    touch(point);
+    touchPoint(point);
 }
 
 void ChartModel::setY(int subset, int point, double y)
@@ -138,7 +173,7 @@ void ChartModel::setY(int subset, int point, double y)
         return;
     }
     m_y[static_cast<std::size_t>(point) * stride + static_cast<std::size_t>(subset)] = value;
-    touch(point);
+    touchPoint(point);
 }
 
 void ChartModel::setAllX(const double* values, qsizetype count)

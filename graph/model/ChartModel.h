@@ -8,6 +8,7 @@
 #include <QString>
 #include <QStringList>
 
+#include <array>
 #include <cstddef>
 #include <vector>
 
@@ -186,8 +187,22 @@ public:
     [[nodiscard]] int firstChangedPoint() const { return m_firstChanged; }
     void markSeen() { m_firstChanged = m_points; }
 
+    // The points whose data changed after `revision`, for a reader that keeps what it worked
+    // out of the data (the rate curves) without depending on the view's markSeen(): first >
+    // last when none did, every point (0 to INT_MAX) when that is no longer known.
+    struct ChangedPoints {
+        int first = 0;
+        int last = 0;
+        [[nodiscard]] bool none() const { return first > last; }
+    };
+    [[nodiscard]] ChangedPoints changedSince(quint64 revision) const;
+
 private:
+    // Data from `point` on changed (-1: only the look).
     void touch(int point);
+    // One point's data changed.
+    void touchPoint(int point);
+    void record(int first, int last);
 
     // Spare cells a shorter graph may keep from a longer one (12 bytes each).
     static constexpr std::size_t kKeptSpareCells = std::size_t { 1 } << 20;
@@ -202,6 +217,9 @@ private:
     VertLineAnnotation m_vertLines[2];
     quint64 m_revision = 0;
     int m_firstChanged = 0;
+    // The points each of the latest revisions changed, by revision modulo its size.
+    static constexpr std::size_t kChangeHistory = 64;
+    std::array<ChangedPoints, kChangeHistory> m_changes {};
 };
 
 } // namespace tc4dl::chart

@@ -100,15 +100,16 @@ void FillDataSetList(TfrmGraph& window, const DataSetStore& store, const QLocale
     grid->selectRow(0);
 }
 
-DataLoggerWindow::DataLoggerWindow(GraphServices& services, QMdiArea& area,
-    const DataSetStore& store, std::function<QSize()> clientSize, std::function<bool()> saveCommand,
-    QObject* parent)
+DataLoggerWindow::DataLoggerWindow(GraphServices& services, QMdiArea& area, OpenData& data,
+    OpenData::Piece piece, QString caption, std::function<QSize()> clientSize,
+    std::function<bool()> saveCommand, QObject* parent)
     : QObject(parent),
       m_services(services),
       m_area(area),
-      m_store(store),
+      m_store(data.store(piece)),
+      m_caption(std::move(caption)),
       m_clientSize(std::move(clientSize)),
-      m_role(services, std::move(saveCommand))
+      m_role(services, data, piece, std::move(saveCommand))
 {
     m_role.setDataSetHandler([this](int row) { GraphDataSet(row); });
 }
@@ -129,7 +130,7 @@ TfrmGraph* DataLoggerWindow::OpenDataLoggerWindow(const QDateTime& t0)
         return existing;
     }
     auto* graph = new TfrmGraph(m_services);
-    graph->setWindowTitle(TfrmGraph::dataLoggerCaption());
+    graph->setWindowTitle(m_caption);
     QMdiSubWindow* sub = m_area.addSubWindow(graph);
     sub->setAttribute(Qt::WA_DeleteOnClose);
     sub->setWindowIcon(graph->windowIcon());

@@ -34,17 +34,19 @@ bool GraphDataSet(TfrmGraph& window, GraphServices& services, const DataSetStore
 // without graphing it.
 void FillDataSetList(TfrmGraph& window, const DataSetStore& store, const QLocale& locale = {});
 
-// The logger's graph window, "DataLogger": at most one at a time, in the main window's
-// document area, with the data-set list on its left. A click on a row of the list graphs that
-// set; the window asks whether to save downloaded data before it closes.
+// The graph window of one set of data sets, with the data-set list on its left: the logger's
+// "DataLogger", or the archive's sets on view. At most one of each at a time, in the main
+// window's document area. A click on a row of the list graphs that set; File > Save saves the
+// window's data; the window asks whether to save data nothing else keeps before it closes.
 class DataLoggerWindow final : public QObject {
     Q_OBJECT
 public:
-    // `clientSize` gives the main window's client size when the window is placed;
-    // `saveCommand` saves this window's data (all data sets or the graph shown, as the user
-    // chooses) when the user wants it saved; true when a file was written.
-    DataLoggerWindow(GraphServices& services, QMdiArea& area, const DataSetStore& store,
-        std::function<QSize()> clientSize, std::function<bool()> saveCommand,
+    // `piece` of `data` is what the window shows, under `caption`; `clientSize` gives the main
+    // window's client size when the window is placed; `saveCommand` saves this window's data
+    // (all data sets or the graph shown, as the user chooses) when the user wants it saved;
+    // true when a file was written.
+    DataLoggerWindow(GraphServices& services, QMdiArea& area, OpenData& data, OpenData::Piece piece,
+        QString caption, std::function<QSize()> clientSize, std::function<bool()> saveCommand,
         QObject* parent = nullptr);
 
     // The window, or null when there is none.
@@ -64,10 +66,13 @@ public:
     // Graphs the sets as one timeline (see LoggerTimeline.h); NoSets when there is no window.
     TimelineResult GraphTimeline(const std::vector<int>& sets);
 
+    [[nodiscard]] const DataSetStore& store() const { return m_store; }
+
 private:
     GraphServices& m_services;
     QMdiArea& m_area;
     const DataSetStore& m_store;
+    QString m_caption;
     std::function<QSize()> m_clientSize;
     LoggerGraphRole m_role;
 };

@@ -2,11 +2,10 @@
 
 #include "Clock.h"
 #include "DataLoggerWindow.h"
-#include "GraphShared.h"
-#include "LiveSession.h"
 #include "MessageIds.h"
 #include "MessageText.h"
 #include "TfrmErr.h"
+#include "Workspace.h"
 
 #include <QDir>
 
@@ -17,10 +16,10 @@ LoadCommand::LoadCommand(Deps deps, QObject* parent)
       m_deps(deps),
       m_messages(MessageTable::forWindow(QStringLiteral("TfrmMain")))
 {
-    Q_ASSERT(m_deps.data && m_deps.session && m_deps.window && m_deps.prompter && m_deps.clock
-        && m_deps.shared);
-    connect(m_deps.data, &LoggerData::loadProgress, this, &LoadCommand::onProgress);
-    connect(m_deps.data, &LoggerData::loadFinished, this, &LoadCommand::onFinished);
+    Q_ASSERT(m_deps.workspace && m_deps.window && m_deps.prompter);
+    LoggerData* data = &m_deps.workspace->logger();
+    connect(data, &LoggerData::loadProgress, this, &LoadCommand::onProgress);
+    connect(data, &LoggerData::loadFinished, this, &LoadCommand::onFinished);
 }
 
 LoadCommand::~LoadCommand()
@@ -40,16 +39,16 @@ void LoadCommand::LoadData1Click()
     if (m_running)
         return;
     // Neither check touches the ports.
-    if (!m_deps.session->link().meterConnected()) {
+    if (!m_deps.workspace->meterConnected()) {
         m_deps.prompter->tell(text(mainmsg::kNoConnection));
         return;
     }
-    if (m_deps.session->decoder().state().meterRecording) {
+    if (m_deps.workspace->live().meterRecording) {
         m_deps.prompter->tell(text(mainmsg::kMeterRecording));
         return;
     }
     m_running = true;
-    m_started = m_deps.clock->now();
+    m_started = m_deps.workspace->clock().now();
     m_deps.window->OpenDataLoggerWindow(m_started);
     m_errorDialog = new TfrmErr(m_deps.dialogParent);
     startAttempt();
@@ -60,7 +59,7 @@ void LoadCommand::startAttempt()
     m_shownReceived = -1;
     m_waitCursor.set(true);
     // A load that cannot start reports its end at once, like any other.
-    (void)m_deps.data->startLoad();
+    (void)m_deps.workspace->logger().startLoad();
 }
 
 void LoadCommand::onProgress(qint64 received, qint64 total)
@@ -73,7 +72,7 @@ void LoadCommand::onProgress(qint64 received, qint64 total)
         m_progress = m_deps.prompter->showProgress(
             Prompter::ProgressUse::Download, text(mainmsg::kDownloadCaption));
         m_progress->setMaximum(total);
-        m_progress->onCancel = [this] { m_deps.data->stopLoad(); };
+        m_progress->onCancel = [this] { m_deps.workspace->logger().stopLoad(); };
     }
     if (received == m_shownReceived)
         return;
@@ -90,7 +89,7 @@ void LoadCommand::onFinished(const LoadReport& report)
     m_waitCursor.set(false);
     m_progress.reset();
     // The messages and the error dialog come once the transfer's own handlers have returned.
-    m_deps.clock->callAfter(0, this, [this, report] { conclude(report); });
+    m_deps.workspace->clock().callAfter(0, this, [this, report] { conclude(report); });
 }
 
 void LoadCommand::conclude(const LoadReport& report)
@@ -133,8 +132,7 @@ void LoadCommand::conclude(const LoadReport& report)
 
 void LoadCommand::showLoaded(const LoadReport& report)
 {
-    m_deps.shared->dataLoggerGraphUnsaved = true;
-    m_deps.window->showNewStore(m_deps.clock->now());
+    m_deps.window->showNewStore(m_deps.workspace->clock().now());
     // The sets are shown, but the memory of the last good load outlives them only in the
     // transfer file, which could not be written: say why.
     if (report.failure == LoadReport::Failure::TransferFile)
@@ -166,7 +164,7 @@ void LoadCommand::askAfterFailure(LoadResult result)
 
 void LoadCommand::fixError()
 {
-    const LoadReport fixed = m_deps.data->fixError();
+    const LoadReport fixed = m_deps.workspace->fixLoggerError();
     // Where the sets after the bad one can still be found, or why they could not be kept.
     QString kept;
     if (!fixed.receivedImage.isEmpty())
@@ -179,7 +177,7 @@ void LoadCommand::fixError()
         return;
     }
     showLoaded(fixed);
-    const int sets = m_deps.data->store().setCount();
+    const int sets = m_deps.workspace->logger().store().setCount();
     m_deps.prompter->tell(joinedText(
         sets == 1 ? text(mainmsg::kKeptOneSet) : text(mainmsg::kKeptSets).arg(sets), kept));
 }

@@ -15,14 +15,12 @@ class QWidget;
 
 namespace tc4dl {
 
-class Clock;
 class DataLoggerWindow;
-class LiveSession;
 class TfrmErr;
-struct GraphShared;
+class Workspace;
 
 // The load command of the "&Load " menu item and the Data Logger button: copies the meter's
-// logger memory into the data set store and shows set 0 in the logger's graph window.
+// logger memory into the workspace's logger data and shows set 0 in the logger's graph window.
 //
 // It runs on events, never waiting itself: the download's progress window stays current and
 // the program keeps repainting while the meter sends. After a failed attempt the error dialog
@@ -34,12 +32,9 @@ class LoadCommand final : public QObject {
     Q_OBJECT
 public:
     struct Deps {
-        LoggerData* data = nullptr;
-        LiveSession* session = nullptr;
+        Workspace* workspace = nullptr;
         DataLoggerWindow* window = nullptr;
         Prompter* prompter = nullptr;
-        Clock* clock = nullptr;
-        GraphShared* shared = nullptr;
         QWidget* dialogParent = nullptr; // the error dialog's
     };
 
@@ -49,7 +44,6 @@ public:
     // The handler. Ignored while a load runs.
     void LoadData1Click();
     [[nodiscard]] bool running() const { return m_running; }
-    [[nodiscard]] bool busyCursor() const { return m_waitCursor.shown(); }
 
 Q_SIGNALS:
     // The command has ended, whatever the outcome.

@@ -1,7 +1,6 @@
 #include "LoggerGraphRole.h"
 
 #include "GraphServices.h"
-#include "GraphShared.h"
 #include "MessageIds.h"
 #include "MessageTable.h"
 #include "Prompter.h"
@@ -9,8 +8,11 @@
 
 namespace tc4dl {
 
-LoggerGraphRole::LoggerGraphRole(GraphServices& services, std::function<bool()> saveCommand)
+LoggerGraphRole::LoggerGraphRole(GraphServices& services, OpenData& data, OpenData::Piece piece,
+    std::function<bool()> saveCommand)
     : m_services(services),
+      m_data(data),
+      m_piece(piece),
       m_saveCommand(std::move(saveCommand))
 {
 }
@@ -20,10 +22,15 @@ void LoggerGraphRole::attach(TfrmGraph& window)
     m_window = &window;
 }
 
+void LoggerGraphRole::save()
+{
+    if (m_saveCommand)
+        (void)m_saveCommand();
+}
+
 bool LoggerGraphRole::closeQuery()
 {
-    GraphShared& shared = m_services.graphShared();
-    if (!shared.dataLoggerGraphUnsaved)
+    if (!m_data.unsaved(m_piece))
         return true;
     const MessageTable& table = MessageTable::forWindow(QStringLiteral("TfrmGraph"));
     switch (m_services.prompter().ask(
@@ -34,7 +41,7 @@ bool LoggerGraphRole::closeQuery()
         // data: whatever asked (the close, the program's end) stops.
         if (!m_saveCommand || !m_saveCommand())
             return false;
-        shared.dataLoggerGraphUnsaved = false;
+        m_data.setUnsaved(m_piece, false);
         return true;
     case Prompter::Answer::No:
         return true;
@@ -46,6 +53,8 @@ bool LoggerGraphRole::closeQuery()
 void LoggerGraphRole::closed()
 {
     m_window = nullptr;
+    // The question was answered: the data is let go, and no later close asks for it again.
+    m_data.setUnsaved(m_piece, false);
 }
 
 } // namespace tc4dl

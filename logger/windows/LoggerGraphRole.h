@@ -1,6 +1,7 @@
 #pragma once
 
 #include "GraphRole.h"
+#include "OpenData.h"
 
 #include <QPointer>
 
@@ -10,15 +11,19 @@ namespace tc4dl {
 
 class GraphServices;
 
-// The logger's graph window: asks whether to save the downloaded data before it closes. The
-// data sets, their list and the save of all sets come with the logger.
+// The graph window of a set of data sets (the logger's, or the archive's on view): File > Save
+// saves its data (all data sets or the graph shown, as the user chooses), and before it
+// closes it asks whether to save data that nothing else keeps. The data sets and their list
+// come with the window that shows them.
 class LoggerGraphRole final : public GraphRole {
 public:
-    // `saveCommand` saves this window's data (all data sets or the graph shown, as the user
-    // chooses) when the user wants it saved; true when a file was written.
-    LoggerGraphRole(GraphServices& services, std::function<bool()> saveCommand);
+    // `piece` is the data the window shows; `saveCommand` saves it when the user wants it
+    // saved, true when a file was written.
+    LoggerGraphRole(GraphServices& services, OpenData& data, OpenData::Piece piece,
+        std::function<bool()> saveCommand);
 
     [[nodiscard]] TfrmGraph* window() const { return m_window; }
+    [[nodiscard]] OpenData::Piece piece() const { return m_piece; }
     // What a click on row `row` of the data-set list does (row 0 lists the first set).
     void setDataSetHandler(std::function<void(int row)> handler)
     {
@@ -28,9 +33,7 @@ public:
     void attach(TfrmGraph& window) override;
     bool closeQuery() override;
     void closed() override;
-    // The logger's window asks first whether to save all data sets; that choice comes with
-    // the data sets.
-    void save() override { }
+    void save() override;
     void dataSetClicked(int row) override
     {
         if (m_dataSetClicked)
@@ -42,6 +45,8 @@ public:
 
 private:
     GraphServices& m_services;
+    OpenData& m_data;
+    OpenData::Piece m_piece;
     std::function<bool()> m_saveCommand;
     std::function<void(int)> m_dataSetClicked;
     QPointer<TfrmGraph> m_window;

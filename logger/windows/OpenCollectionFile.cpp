@@ -1,12 +1,12 @@
 #include "OpenCollectionFile.h"
 
-#include "Clock.h"
 #include "DataLoggerWindow.h"
 #include "LoggerData.h"
 #include "MessageIds.h"
 #include "MessageTable.h"
 #include "Prompter.h"
 #include "TfrmOpenSave.h"
+#include "Workspace.h"
 
 #include <QDir>
 
@@ -19,10 +19,10 @@ Prompter::Choice openFileChoice(const QString& caption, const QLocale& locale)
     return choice;
 }
 
-CollectionOpen OpenCollectionFile(LoggerData& data, DataLoggerWindow& window, Prompter& prompter,
-    Clock& clock, const QString& startFolder, QString* chosen)
+CollectionOpen OpenCollectionFile(Workspace& workspace, DataLoggerWindow& window,
+    Prompter& prompter, const QString& startFolder, QString* chosen)
 {
-    const QDateTime t0 = clock.now();
+    const QDateTime t0 = workspace.clock().now();
     window.OpenDataLoggerWindow(t0);
 
     Prompter::FileRequest request;
@@ -36,7 +36,7 @@ CollectionOpen OpenCollectionFile(LoggerData& data, DataLoggerWindow& window, Pr
     if (path.isEmpty())
         return CollectionOpen::Cancelled;
 
-    const LoadReport report = data.openCollectionFile(path);
+    const LoadReport report = workspace.openCollectionFile(path);
     const MessageTable messages = MessageTable::forWindow(QStringLiteral("TfrmMain"));
     if (!report.loaded()) {
         // A file that was read but whose sets fail the checks would otherwise end in nothing

@@ -7,10 +7,9 @@
 
 namespace tc4dl {
 
-class Clock;
 class DataLoggerWindow;
-class LoggerData;
 class Prompter;
+class Workspace;
 
 // The Open command's question: a collection of data sets (Ok) or a single file (No). The
 // single-file button leaves out comma-separated text where the decimal separator is a comma.
@@ -24,12 +23,13 @@ enum class CollectionOpen {
     Loaded, // the store holds the file's sets; set 0 is shown
 };
 
-// Opens a data set collection file (.ch4) into the logger's data: the logger window first
-// (restored or created, also when the user then cancels), then the open dialog starting in
+// Opens a data set collection file (.ch4) into the workspace's logger data: the logger window
+// first (restored or created, also when the user then cancels), then the open dialog starting in
 // `startFolder`, listing both spellings of ".ch4". A file that decodes replaces the store, is
-// kept as the transfer file and its set 0 is graphed; it does not count as unsaved data, since
-// it came from a file. The chosen file's path goes to *chosen (empty when cancelled).
-CollectionOpen OpenCollectionFile(LoggerData& data, DataLoggerWindow& window, Prompter& prompter,
-    Clock& clock, const QString& startFolder, QString* chosen = nullptr);
+// kept as the transfer file, goes into the archive and its set 0 is graphed; it does not count
+// as unsaved data, since it came from a file. The chosen file's path goes to *chosen (empty when
+// cancelled).
+CollectionOpen OpenCollectionFile(Workspace& workspace, DataLoggerWindow& window,
+    Prompter& prompter, const QString& startFolder, QString* chosen = nullptr);
 
 } // namespace tc4dl

@@ -54,11 +54,17 @@ float getFloat(const char* at)
     return std::bit_cast<float>(get<quint32>(at));
 }
 
-quint32 recordCrc(const char* body, quint32 index)
+// The check of a record of `size` bytes: its number, then every byte before the check.
+quint32 recordCrc(const char* record, qsizetype size, quint32 index)
 {
     char number[4];
     put<quint32>(number, index);
-    return crc32(QByteArrayView(body, kRecordSize - 4), crc32(QByteArrayView(number, 4)));
+    return crc32(QByteArrayView(record, size - 4), crc32(QByteArrayView(number, 4)));
+}
+
+int sampleRecordSize(quint16 version)
+{
+    return version == 1 ? kVersion1RecordSize : kRecordSize;
 }
 
 bool fail(QString* error, const char* why)
@@ -83,9 +89,9 @@ QByteArray encodeHeader(const JournalHeader& header)
     QByteArray bytes(kHeaderSize, '\0');
     char* d = bytes.data();
     std::memcpy(d, kMagic, sizeof kMagic);
-    put<quint16>(d + 8, kVersion);
+    put<quint16>(d + 8, header.version);
     put<quint16>(d + 10, quint16(kHeaderSize));
-    put<quint16>(d + 12, quint16(kRecordSize));
+    put<quint16>(d + 12, quint16(sampleRecordSize(header.version)));
     put<quint16>(d + 14, quint16(header.unit));
     putDouble(d + 16, header.startSerial);
     put<quint32>(d + 24, header.samplesAsked);
@@ -106,8 +112,9 @@ std::optional<JournalHeader> decodeHeader(QByteArrayView bytes, QString* error)
         return std::nullopt;
     }
     // Another version may lay its records out differently: nothing of it is trusted.
-    if (get<quint16>(d + 8) != kVersion || get<quint16>(d + 10) != kHeaderSize
-        || get<quint16>(d + 12) != kRecordSize) {
+    const quint16 version = get<quint16>(d + 8);
+    if ((version != 1 && version != kVersion) || get<quint16>(d + 10) != kHeaderSize
+        || get<quint16>(d + 12) != sampleRecordSize(version)) {
         fail(error, "a journal of another version");
         return std::nullopt;
     }
@@ -116,6 +123,7 @@ std::optional<JournalHeader> decodeHeader(QByteArrayView bytes, QString* error)
         return std::nullopt;
     }
     JournalHeader h;
+    h.version = version;
     h.unit = get<quint16>(d + 14);
     h.startSerial = getDouble(d + 16);
     h.samplesAsked = get<quint32>(d + 24);
@@ -128,39 +136,108 @@ std::optional<JournalHeader> decodeHeader(QByteArrayView bytes, QString* error)
     return h;
 }
 
-QByteArray encodeRecord(const JournalSample& sample, quint32 index)
+QByteArray encodeRecord(const JournalSample& sample, quint32 index, quint16 version)
 {
-    QByteArray bytes(kRecordSize, '\0');
-    encodeRecordInto(bytes.data(), sample, index);
+    const int size = sampleRecordSize(version);
+    QByteArray bytes(size, '\0');
+    char* d = bytes.data();
+    int at = 0;
+    if (version != 1) {
+        put<quint16>(d, kSampleKind);
+        put<quint16>(d + 2, quint16(size));
+        at = 4;
+    }
+    putDouble(d + at, sample.t);
+    for (int ch = 0; ch < 4; ++ch)
+        putFloat(d + at + 8 + 4 * ch, sample.values[ch]);
+    put<quint32>(d + size - 4, recordCrc(d, size, index));
     return bytes;
 }
 
 void encodeRecordInto(char* out, const JournalSample& sample, quint32 index)
 {
-    putDouble(out, sample.t);
+    put<quint16>(out, kSampleKind);
+    put<quint16>(out + 2, quint16(kRecordSize));
+    putDouble(out + 4, sample.t);
     for (int ch = 0; ch < 4; ++ch)
-        putFloat(out + 8 + 4 * ch, sample.values[ch]);
-    put<quint32>(out + 24, recordCrc(out, index));
+        putFloat(out + 12 + 4 * ch, sample.values[ch]);
+    put<quint32>(out + kRecordSize - 4, recordCrc(out, kRecordSize, index));
 }
 
-std::optional<JournalSample> decodeRecord(QByteArrayView bytes, quint32 index)
+std::optional<JournalSample> decodeRecord(QByteArrayView bytes, quint32 index, quint16 version)
 {
-    if (bytes.size() < kRecordSize)
+    const int size = sampleRecordSize(version);
+    if (bytes.size() < size)
         return std::nullopt;
     const char* d = bytes.data();
-    if (get<quint32>(d + 24) != recordCrc(d, index))
+    int at = 0;
+    if (version != 1) {
+        if (get<quint16>(d) != kSampleKind || get<quint16>(d + 2) != size)
+            return std::nullopt;
+        at = 4;
+    }
+    if (get<quint32>(d + size - 4) != recordCrc(d, size, index))
         return std::nullopt;
     JournalSample s;
-    s.t = getDouble(d);
+    s.t = getDouble(d + at);
     // A graph cannot place a sample without a finite time or value.
     if (!std::isfinite(s.t))
         return std::nullopt;
     for (int ch = 0; ch < 4; ++ch) {
-        s.values[ch] = getFloat(d + 8 + 4 * ch);
+        s.values[ch] = getFloat(d + at + 8 + 4 * ch);
         if (!std::isfinite(s.values[ch]))
             return std::nullopt;
     }
     return s;
+}
+
+std::optional<QByteArray> encodeNote(const JournalNote& note, quint32 index)
+{
+    const QByteArray text = note.text.toUtf8();
+    if (text.size() > kMaxNoteText)
+        return std::nullopt;
+    const auto size = static_cast<int>(kNoteRecordSize + text.size());
+    QByteArray bytes(size, '\0');
+    char* d = bytes.data();
+    put<quint16>(d, kNoteKind);
+    put<quint16>(d + 2, quint16(size));
+    putDouble(d + 4, note.t);
+    putDouble(d + 12, note.y);
+    put<quint32>(d + 20, note.color);
+    std::memcpy(d + 24, text.constData(), static_cast<std::size_t>(text.size()));
+    put<quint32>(d + size - 4, recordCrc(d, size, index));
+    return bytes;
+}
+
+std::optional<JournalNote> decodeNote(QByteArrayView bytes, quint32 index)
+{
+    const std::optional<RecordHead> head = recordHead(bytes);
+    if (!head || head->kind != kNoteKind || head->size < kNoteRecordSize
+        || head->size > kNoteRecordSize + kMaxNoteText || bytes.size() < head->size)
+        return std::nullopt;
+    const char* d = bytes.data();
+    if (get<quint32>(d + head->size - 4) != recordCrc(d, head->size, index))
+        return std::nullopt;
+    JournalNote n;
+    n.t = getDouble(d + 4);
+    n.y = getDouble(d + 12);
+    n.color = get<quint32>(d + 20);
+    const QByteArrayView text(d + 24, head->size - kNoteRecordSize);
+    if (!std::isfinite(n.t) || !std::isfinite(n.y) || n.color > 0xFFFFFFu)
+        return std::nullopt;
+    // Only what this program writes: text that reads back as the same bytes (no broken or
+    // overlong sequence taken for another character).
+    n.text = QString::fromUtf8(text);
+    if (n.text.toUtf8() != text)
+        return std::nullopt;
+    return n;
+}
+
+std::optional<RecordHead> recordHead(QByteArrayView bytes)
+{
+    if (bytes.size() < 4)
+        return std::nullopt;
+    return RecordHead { get<quint16>(bytes.data()), get<quint16>(bytes.data() + 2) };
 }
 
 } // namespace tc4dl::journal

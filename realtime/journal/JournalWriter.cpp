@@ -3,6 +3,8 @@
 #include <QDir>
 #include <QFileInfo>
 
+#include <optional>
+
 #ifndef Q_OS_WIN
 #include <cerrno>
 #include <unistd.h>
@@ -23,44 +25,81 @@ JournalWriter::~JournalWriter()
 bool JournalWriter::begin(const QString& path, const JournalHeader& header, qint64 nowMs)
 {
     close();
+    m_samples = 0;
+    m_notes = 0;
     m_records = 0;
-    m_syncedRecords = 0;
+    m_syncedSamples = 0;
     m_capacity = header.samplesAsked;
     QDir().mkpath(QFileInfo(path).absolutePath());
     m_file.setFileName(path);
     // Unbuffered: every write goes to the system at once, nothing waits in this process.
     if (!m_file.open(QIODevice::ReadWrite | QIODevice::Truncate | QIODevice::Unbuffered))
         return false;
-    const QByteArray bytes = encodeHeader(header);
-    const qint64 full = kHeaderSize + qint64(m_capacity) * kRecordSize;
-    if (m_file.write(bytes) != bytes.size() || !m_file.resize(full)) {
+    JournalHeader written = header;
+    written.version = kVersion;
+    const QByteArray bytes = encodeHeader(written);
+    m_allocated = kHeaderSize + qint64(m_capacity) * kRecordSize;
+    if (m_file.write(bytes) != bytes.size() || !m_file.resize(m_allocated)) {
         close();
         return false;
     }
+    m_used = kHeaderSize;
     sync(nowMs);
     return true;
 }
 
 bool JournalWriter::append(const JournalSample& sample, qint64 nowMs)
 {
-    if (!m_file.isOpen() || m_records >= m_capacity)
+    if (!m_file.isOpen() || m_samples >= m_capacity)
         return false;
     char record[kRecordSize];
     encodeRecordInto(record, sample, m_records);
+    if (!writeRecord(record, kRecordSize))
+        return false;
+    ++m_samples;
+    timePassed(nowMs);
+    return true;
+}
+
+bool JournalWriter::appendNote(const JournalNote& note, qint64 nowMs)
+{
+    if (!m_file.isOpen() || m_notes >= kMaxNotes)
+        return false;
+    const std::optional<QByteArray> record = encodeNote(note, m_records);
+    if (!record)
+        return false;
+    // The samples still to come keep their room behind the note.
+    const qint64 needed = m_used + record->size() + qint64(m_capacity - m_samples) * kRecordSize;
+    if (needed > m_allocated) {
+        if (!m_file.resize(needed)) {
+            close();
+            return false;
+        }
+        m_allocated = needed;
+    }
+    if (!writeRecord(record->constData(), record->size()))
+        return false;
+    ++m_notes;
+    timePassed(nowMs);
+    return true;
+}
+
+bool JournalWriter::writeRecord(const char* data, qint64 size)
+{
     // A full disk or a vanished folder: a half-written record is recognised by its check,
     // and nothing after it would be read back anyway.
-    if (!writeAt(usedBytes(), record, kRecordSize)) {
+    if (!writeAt(m_used, data, size)) {
         close();
         return false;
     }
+    m_used += size;
     ++m_records;
-    timePassed(nowMs);
     return true;
 }
 
 void JournalWriter::timePassed(qint64 nowMs)
 {
-    if (m_file.isOpen() && m_syncedRecords != m_records && nowMs - m_lastSyncMs >= kSyncIntervalMs)
+    if (m_file.isOpen() && m_syncedBytes != m_used && nowMs - m_lastSyncMs >= kSyncIntervalMs)
         sync(nowMs);
 }
 
@@ -81,7 +120,8 @@ bool JournalWriter::writeAt(qint64 offset, const char* data, qint64 size)
 void JournalWriter::sync(qint64 nowMs)
 {
     m_syncer.request({ m_file.handle() });
-    m_syncedRecords = m_records;
+    m_syncedSamples = m_samples;
+    m_syncedBytes = m_used;
     m_lastSyncMs = nowMs;
     ++m_syncRequests;
 }
@@ -92,7 +132,7 @@ void JournalWriter::finish()
         return;
     // The samples taken and nothing after them: the file as a reader should find it.
     m_syncer.drain();
-    m_file.resize(usedBytes());
+    m_file.resize(m_used);
     sync(m_lastSyncMs);
     close();
 }
