@@ -207,6 +207,10 @@ void ClientArea::releaseChildren(QObject* owner)
         else
             delete graph;
     }
+    // The others too: an editor still open in one (a note being typed in the Archive window)
+    // hands its text on as its window goes, to an archive that must still be there.
+    for (QMdiSubWindow* sub : subWindowList())
+        delete sub;
 }
 
 } // namespace tc4dl

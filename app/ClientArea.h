@@ -32,7 +32,8 @@ public:
     // checked.
     void fillWindowMenu(QMenu& menu, const QList<QAction*>& fixed);
     // Cuts every child off from `owner`, which is going: the panels' signals to it are
-    // disconnected, the graph windows (which reach back into it) deleted now.
+    // disconnected, the graph windows (which reach back into it) and then every other child
+    // deleted now, while what they write to is whole.
     void releaseChildren(QObject* owner);
 
     // Tiles the child windows in a grid over the client area as it is. QMdiArea's own tiling

@@ -4,9 +4,12 @@
 #include "ArchiveRunStore.h"
 #include "Clock.h"
 #include "ExitCode.h"
+#include "HttpOptions.h"
+#include "LivePageServer.h"
 #include "LoggerCommands.h"
 #include "MeterState.h"
 #include "Output.h"
+#include "RecordPage.h"
 #include "Recorder.h"
 #include "RecorderJson.h"
 #include "StopSignals.h"
@@ -38,7 +41,8 @@ const char* const kRecordUsage
       "         [--every SECONDS] [--count N] [--archive PATH | --no-archive] [--journal DIR]\n"
       "         [--mqtt URL [--mqtt-auth FILE] [--mqtt-prefix P] [--mqtt-ca FILE]]\n"
       "         [--alarm [NAME:]SPEC]... [--hysteresis H] [--on-alarm CMD] [--webhook URL]\n"
-      "         [--channel [NAME:]T1=TEXT]...\n";
+      "         [--channel [NAME:]T1=TEXT]...\n"
+      "         [--http ADDRESS:PORT [--http-token-file FILE] [--http-cert F --http-key F]]\n";
 
 struct Options {
     QCommandLineOption config { QStringLiteral("config"),
@@ -265,10 +269,10 @@ private:
     QDateTime m_lastMinute;
 };
 
-bool stderrIsTerminal()
+bool isTerminal([[maybe_unused]] int descriptor)
 {
 #ifdef Q_OS_UNIX
-    return ::isatty(STDERR_FILENO) == 1;
+    return ::isatty(descriptor) == 1;
 #else
     return false;
 #endif
@@ -286,7 +290,9 @@ int runRecord(
                        "recorder's journal into the archive as a run of its meter, and to an "
                        "MQTT broker. Alarms are said on the standard error (alarm,TIME,METER,"
                        "ALARM,VALUE,STATE), published, run as a command and posted to a web "
-                       "address. Runs until SIGTERM or Ctrl-C (exit 143 or 130 once what it has "
+                       "address. With --http the live page of the readings is served for a "
+                       "browser, as `tc4dl-cli serve` serves it. Runs until SIGTERM or Ctrl-C "
+                       "(exit 143 or 130 once what it has "
                        "is stored) or --count readings of every meter.\n")
         + exitCodeHelp());
     parser.addHelpOption();
@@ -295,6 +301,7 @@ int runRecord(
     parser.addOption(o.config);
     for (const QCommandLineOption& option : o.settings)
         parser.addOption(option);
+    parser.addOptions(httpOptions());
     if (const std::optional<int> end = parseOrEnd(parser, arguments, kRecordUsage, out, err))
         return *end;
     if (parser.positionalArguments().size() > 1) {
@@ -315,6 +322,12 @@ int runRecord(
     if (!setup->mqtt.caFile.isEmpty() && !setup->mqtt.tls) {
         err << "--mqtt-ca goes with an mqtts:// broker.\n";
         return Usage;
+    }
+    live::ServerSettings http;
+    const bool serving = httpRequested(parser);
+    if (serving) {
+        if (const int httpCode = readHttpOptions(parser, http, err); httpCode != Ok)
+            return httpCode;
     }
     Recorder::Parts parts;
     if (!setup->mqtt.authFile.isEmpty()
@@ -366,7 +379,7 @@ int runRecord(
 #endif
     parts.clock = &clock;
     Recorder recorder(*setup, parts);
-    StatusBoard board(err, recorder.meters(), stderrIsTerminal());
+    StatusBoard board(err, recorder.meters(), isTerminal(STDERR_FILENO));
     QObject::connect(
         &recorder, &Recorder::said, &recorder, [&board](const QString& s) { board.say(s); });
     QObject::connect(
@@ -376,6 +389,20 @@ int runRecord(
         outcome = how;
         app.quit();
     });
+    // The page is served before any meter records, so that a port taken says so before the
+    // first reading is kept.
+    live::LiveBoard liveBoard;
+    const RecordPage page(liveBoard, recorder.meters());
+    live::LivePageServer server(liveBoard, clock);
+    if (serving) {
+        QString why;
+        if (!server.start(http, &why)) {
+            err << "Cannot serve the live page: " << endSentence(why) << '\n';
+            return HttpFailed;
+        }
+        announcePage(server, out, isTerminal(STDOUT_FILENO));
+        out.flush();
+    }
     // From here on a signal ends the recording at the next check, after what it has is stored.
     const stop::CleanupScope cleanup;
     QString why;
@@ -396,6 +423,7 @@ int runRecord(
     if (!recorder.stopped())
         QCoreApplication::exec();
     status.stop();
+    server.stop();
     board.finish();
     for (const MeterState* m : recorder.meters())
         err << StatusBoard::lineOf(*m) << '\n';

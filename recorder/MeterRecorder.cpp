@@ -29,7 +29,7 @@ QString alarmName(const alarm::AlarmEvent& e)
     case Kind::LinkBack:
         break;
     }
-    return QStringLiteral("link lost");
+    return QString::fromLatin1(kLinkLostAlarm);
 }
 
 } // namespace

@@ -26,6 +26,9 @@ struct KeptReading {
     [[nodiscard]] bool noValue(int channel) const;
 };
 
+// The alarm a lost link raises, beside the channels' own.
+inline constexpr char kLinkLostAlarm[] = "link lost";
+
 // An alarm raised or cleared on one meter.
 struct AlarmNotice {
     QString meter;

@@ -164,6 +164,7 @@ private Q_SLOTS:
     void openChoice();
     void archiveSettingsFromTheMenu();
     void archiveSetsShowApartFromTheLoggersData();
+    void aNoteBeingTypedAtExitIsKept();
 };
 
 void TestLoadCommand::checksTouchNoPort_data()
@@ -586,6 +587,36 @@ void TestLoadCommand::archiveSetsShowApartFromTheLoggersData()
     QVERIFY(reread == shown.store());
     QVERIFY(data.unsaved(OpenData::Piece::Logger));
     QCOMPARE(r.transferFile(), transfer);
+}
+
+// Exit ends the program while a note is still being typed in the Archive window: the window
+// goes, the editor gives its text to the archive on the way, and the archive is still there
+// to take it.
+void TestLoadCommand::aNoteBeingTypedAtExitIsKept()
+{
+    Rig r;
+    r.load();
+    r.f.window->show();
+    QApplication::setActiveWindow(r.f.window);
+    r.f.window->action(QStringLiteral("Archive1"))->trigger();
+    auto* window = r.f.window->findChild<archive::TfrmArchive*>();
+    QVERIFY(window);
+    const QModelIndex note = window->listModel().index(0, archive::ArchiveListModel::Note);
+    const qint64 id = window->listModel().setAt(0).id;
+    window->table()->setCurrentIndex(note);
+    window->table()->edit(note);
+    auto* editor = window->table()->viewport()->findChild<QLineEdit*>();
+    QVERIFY(editor);
+    editor->setFocus();
+    QCOMPARE(QApplication::focusWidget(), editor);
+    editor->setText(QStringLiteral("Ofen A"));
+
+    delete r.f.window;
+    r.f.window = nullptr;
+    const archive::Archive::Opened kept
+        = archive::Archive::open(r.f.archiveFile(), r.f.clock, archive::Archive::Access::ReadOnly);
+    QVERIFY(kept.archive);
+    QCOMPARE(kept.archive->set(id)->note, QStringLiteral("Ofen A"));
 }
 
 void TestLoadCommand::openCollection_data()

@@ -311,6 +311,11 @@ private Q_SLOTS:
         QCOMPARE(f.windowsMade, 2);
         QVERIFY(f.rec().active());
         QCOMPARE(made->restores, 0);
+        // Closed during that run: the window made next holds no run, and its Clear is open.
+        f.recorder.closed();
+        auto* again = new FakeWindow;
+        f.recorder.attachWindow(std::unique_ptr<FakeWindow>(again));
+        QVERIFY(again->clearEnabled);
     }
 
     // A rate picked during a run asks first; the graph starts again at it only when the

@@ -17,6 +17,8 @@
 #include <QDeadlineTimer>
 #include <QDir>
 #include <QFile>
+#include <QHostAddress>
+#include <QJsonArray>
 #include <QJsonDocument>
 #include <QJsonObject>
 #include <QProcess>
@@ -235,6 +237,22 @@ int journalSamples(const QString& folder)
     return n;
 }
 
+// One GET on the loopback: the body of a 200 answer, empty otherwise.
+QByteArray httpGet(quint16 port, const QByteArray& target)
+{
+    QTcpSocket socket;
+    socket.connectToHost(QHostAddress::LocalHost, port);
+    if (!socket.waitForConnected(2000))
+        return {};
+    socket.write("GET " + target + " HTTP/1.1\r\nHost: 127.0.0.1\r\nConnection: close\r\n\r\n");
+    QByteArray answer;
+    while (socket.waitForReadyRead(2000))
+        answer += socket.readAll();
+    answer += socket.readAll();
+    const qsizetype body = answer.indexOf("\r\n\r\n");
+    return answer.startsWith("HTTP/1.1 200") && body >= 0 ? answer.mid(body + 4) : QByteArray();
+}
+
 // A recorder running in the background, its standard error collected.
 class Recording {
 public:
@@ -257,6 +275,11 @@ public:
         m_err += QString::fromUtf8(m_process.readAllStandardError());
         return m_err;
     }
+    QString out()
+    {
+        m_out += QString::fromUtf8(m_process.readAllStandardOutput());
+        return m_out;
+    }
     // The exit code once it ended within `ms`; -1 otherwise.
     int finish(int ms)
     {
@@ -277,6 +300,7 @@ public:
 private:
     QProcess m_process;
     QString m_err;
+    QString m_out;
 };
 
 } // namespace
@@ -432,6 +456,60 @@ private Q_SLOTS:
         QCOMPARE(archivedRuns(dir + QStringLiteral("/archive.sqlite")).size(), 1);
     }
 
+    // --http: the page shows what the recorder keeps of its meter (a value, an open probe, an
+    // alarm in force), and a lost link as no connection.
+    void theLivePageShowsWhatTheRecorderKeeps()
+    {
+        const QString dir = caseFolder(QStringLiteral("page"));
+        QProcess meter;
+        const QString a = cliprocess::startMeter(meter, meterProgram(),
+            { QStringLiteral("--open-channel"), QStringLiteral("3"),
+                QStringLiteral("--silent-after"), QStringLiteral("6") });
+        QVERIFY(!a.isEmpty());
+        const quint16 port = realparts::freeLoopbackPort();
+        Recording rec;
+        rec.start({ QStringLiteral("--port"), a + QStringLiteral("=oven"),
+            QStringLiteral("--alarm"), QStringLiteral("T1>-100"), QStringLiteral("--no-archive"),
+            QStringLiteral("--journal"), dir + QStringLiteral("/journal"), QStringLiteral("--http"),
+            QStringLiteral("127.0.0.1:%1").arg(port) });
+        QTRY_VERIFY_WITH_TIMEOUT(
+            rec.out().contains(QStringLiteral("Live page: http://127.0.0.1:%1/").arg(port)), 10000);
+        QJsonObject oven;
+        QTRY_VERIFY_WITH_TIMEOUT(
+            [&] {
+                const QJsonArray meters = QJsonDocument::fromJson(httpGet(port, "/api/current"))
+                                              .object()
+                                              .value(QStringLiteral("meters"))
+                                              .toArray();
+                oven = meters.isEmpty() ? QJsonObject() : meters.at(0).toObject();
+                return oven.value(QStringLiteral("alarms")).toArray().size() == 1;
+            }(),
+            15000);
+        QCOMPARE(oven.value(QStringLiteral("name")).toString(), QStringLiteral("oven"));
+        QVERIFY(oven.value(QStringLiteral("T1")).isDouble());
+        // An open probe shows no value, as the meter shows it; it is not "OL".
+        QVERIFY(oven.value(QStringLiteral("T3")).isNull());
+        QVERIFY(oven.value(QStringLiteral("ol")).toArray().isEmpty());
+        QCOMPARE(oven.value(QStringLiteral("alarms")).toArray(),
+            QJsonArray { QStringLiteral("T1>-100") });
+        // The meter falls silent: the page says so, and no "link lost" among the channels' alarms.
+        QTRY_VERIFY_WITH_TIMEOUT(
+            [&] {
+                const QJsonArray meters = QJsonDocument::fromJson(httpGet(port, "/api/current"))
+                                              .object()
+                                              .value(QStringLiteral("meters"))
+                                              .toArray();
+                oven = meters.isEmpty() ? QJsonObject() : meters.at(0).toObject();
+                return oven.value(QStringLiteral("connected")) == QJsonValue(false);
+            }(),
+            20000);
+        QCOMPARE(oven.value(QStringLiteral("alarms")).toArray(),
+            QJsonArray { QStringLiteral("T1>-100") });
+        rec.signal(SIGTERM);
+        QCOMPARE(rec.finish(20000), 143);
+        cliprocess::stopMeter(meter);
+    }
+
     void aHungUpMeterEndsItsRunAndTheNextBeginsANewOne()
     {
         const QString dir = caseFolder(QStringLiteral("hangup"));
@@ -572,47 +650,59 @@ private Q_SLOTS:
         QTest::addColumn<QByteArray>("config");
         QTest::addColumn<int>("code");
         QTest::addColumn<QString>("said");
-        QTest::newRow("an unknown key") << QByteArray("[meter a]\nport = NOPORT\n\nbroker = x\n")
-                                        << 1 << QString("line 4: unknown setting \"broker\"");
+        QTest::addColumn<QStringList>("options"); // beside the file
+        QTest::newRow("an unknown key")
+            << QByteArray("[meter a]\nport = NOPORT\n\nbroker = x\n") << 1
+            << QString("line 4: unknown setting \"broker\"") << QStringList();
         QTest::newRow("an unknown key in a group")
             << QByteArray("[meter a]\nport = NOPORT\nevery = 1\n") << 1
-            << QString("\"every\" in [meter a]");
-        QTest::newRow("a bad every")
-            << QByteArray("every = -1\n[meter a]\nport = NOPORT\n") << 1 << QString("every");
+            << QString("\"every\" in [meter a]") << QStringList();
+        QTest::newRow("a bad every") << QByteArray("every = -1\n[meter a]\nport = NOPORT\n") << 1
+                                     << QString("every") << QStringList();
         QTest::newRow("a password in the URL")
             << QByteArray("mqtt = mqtt://me:pw@127.0.0.1\n[meter a]\nport = NOPORT\n") << 1
-            << QString("--mqtt-auth");
+            << QString("--mqtt-auth") << QStringList();
         QTest::newRow("binary junk") << QByteArray("\x7f"
                                                    "ELF\x02\x01\x01\0\0\0",
-            10) << 1 << QString("NUL");
+            10) << 1 << QString("NUL")
+                                     << QStringList();
         QTest::newRow("a huge file")
-            << QByteArray(200 * 1024, 'a') << 1 << QString("larger than 64 KiB");
+            << QByteArray(200 * 1024, 'a') << 1 << QString("larger than 64 KiB") << QStringList();
         QTest::newRow("seventeen meters") << [] {
             QByteArray t;
             for (int i = 0; i < 17; ++i)
                 t += "[meter m" + QByteArray::number(i) + "]\nport = NOPORT" + QByteArray::number(i)
                     + "\n";
             return t;
-        }() << 1 << QString("at most 16");
+        }() << 1 << QString("at most 16") << QStringList();
         QTest::newRow("an alarm for no meter")
             << QByteArray("alarm = oven:T1>150\n[meter a]\nport = NOPORT\n") << 1
-            << QString("names no meter");
+            << QString("names no meter") << QStringList();
+        QTest::newRow("a live page on the network without a token")
+            << QByteArray("[meter a]\nport = NOPORT\n") << 1 << QString("--http-token-file")
+            << QStringList { QStringLiteral("--http"), QStringLiteral("0.0.0.0:8080") };
+        QTest::newRow("a live page on no address")
+            << QByteArray("[meter a]\nport = NOPORT\n") << 1 << QString("ADDRESS:PORT")
+            << QStringList { QStringLiteral("--http"), QStringLiteral("oven") };
         QTest::newRow("a good file reaches the port")
-            << QByteArray("[meter a]\nport = NOPORT\n") << 3 << QString("Cannot open port");
+            << QByteArray("[meter a]\nport = NOPORT\n") << 3 << QString("Cannot open port")
+            << QStringList();
     }
     void hostileSettingsAreRefusedBeforeAnyPortOpens()
     {
         QFETCH(QByteArray, config);
         QFETCH(int, code);
         QFETCH(QString, said);
+        QFETCH(QStringList, options);
         const QString dir = caseFolder(QStringLiteral("hostile"));
         config.replace("NOPORT", (dir + QStringLiteral("/no-such-port")).toUtf8());
         const QString file = dir + QStringLiteral("/record.conf");
         QVERIFY(writeFile(file, config));
         const auto r = cliprocess::run(QStringLiteral(TC4DL_CLI),
-            { QStringLiteral("record"), QStringLiteral("--config"), file,
+            QStringList { QStringLiteral("record"), QStringLiteral("--config"), file,
                 QStringLiteral("--journal"), dir + QStringLiteral("/journal"),
-                QStringLiteral("--no-archive") },
+                QStringLiteral("--no-archive") }
+                + options,
             QProcessEnvironment::systemEnvironment(), dir, 20000);
         QCOMPARE(r.exitCode, code);
         QVERIFY2(r.err.contains(said), qPrintable(r.err));

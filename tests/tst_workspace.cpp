@@ -80,10 +80,11 @@ private Q_SLOTS:
                                                      << "sd" << true;
         QTest::newRow("stopped") << "FRS"
                                  << "rdc" << true;
+        // A window made after the one that went starts without a run: its Clear is open.
         QTest::newRow("window gone, connected") << "FRE"
-                                                << "rd" << true;
+                                                << "rdc" << true;
         QTest::newRow("window gone, lost") << "FRLE"
-                                           << "" << false;
+                                           << "c" << false;
         QTest::newRow("lost and back") << "FLA"
                                        << "rdc" << true;
     }

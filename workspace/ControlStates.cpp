@@ -52,6 +52,8 @@ void ControlStates::recordingEnded(bool connected)
     if (connected)
         m_switches.setRunEnabled(true);
     m_switches.setStopEnabled(false);
+    // The run went with its window: the one made next holds no run and may be cleared.
+    m_switches.setClearEnabled(true);
 }
 
 void ControlStates::recordingRestored()

@@ -37,7 +37,8 @@ public:
     void recordingStarted();
     // A run stopped (Stop, its last sample, a new rate that starts the graph again).
     void recordingStopped();
-    // A run ended with its window: Run is open again while the meter is connected.
+    // A run ended with its window: Run is open again while the meter is connected, and the
+    // next window's Clear.
     void recordingEnded(bool connected);
     // A run came back from the journal, stopped: it may be cleared.
     void recordingRestored();
