@@ -1,5 +1,6 @@
 #include "ArchiveDb.h"
 
+#include "ArchiveReadings.h"
 #include "ArchiveSchema.h"
 #include "ArchiveSets.h"
 #include "Clock.h"
@@ -10,6 +11,7 @@
 #include <QSqlDatabase>
 #include <QSqlError>
 #include <QSqlQuery>
+#include <QSysInfo>
 #include <QThread>
 #include <QUrl>
 #include <QVariant>
@@ -41,6 +43,15 @@ constexpr int kRetryPauseMs = 20;
 // more holds foreign ones whichever they are.
 constexpr int kObjectsRead = 64;
 
+// The name the user logged in with, as the system's environment gives it.
+QString loginName()
+{
+    for (const char* name : { "USER", "LOGNAME", "USERNAME" })
+        if (const QString user = qEnvironmentVariable(name); !user.isEmpty())
+            return user;
+    return {};
+}
+
 QString nextConnectionName()
 {
     static std::atomic<quint64> counter { 0 };
@@ -54,6 +65,11 @@ std::unique_ptr<Archive::Impl> connect(
     impl->path = path;
     impl->readOnly = readOnly;
     impl->connection = nextConnectionName();
+    impl->machine = options.machine.isEmpty() ? QSysInfo::machineHostName() : options.machine;
+    impl->user = options.user.isEmpty() ? loginName() : options.user;
+    // Never NULL in the database: unknown is empty.
+    impl->machine = impl->machine.isNull() ? QStringLiteral("") : impl->machine;
+    impl->user = impl->user.isNull() ? QStringLiteral("") : impl->user;
     QSqlDatabase db = QSqlDatabase::addDatabase(QStringLiteral("QSQLITE"), impl->connection);
     QString connectOptions = QStringLiteral("QSQLITE_BUSY_TIMEOUT=%1").arg(options.busyTimeoutMs);
     if (readOnly) {
@@ -229,6 +245,10 @@ Archive::Opened openForWriting(const QString& path, const Clock& clock, const Op
             error = decision.refusal;
         for (const QString& statement : statements)
             ok = ok && impl->exec(statement, &error);
+        impl->version = kSchemaVersion;
+        // The readings of the sets an older archive holds, in the same transaction.
+        if (decision.step == OpenStep::Migrate && seen.version < 3)
+            ok = ok && fillReadings(*impl, &error);
         ok = ok && schemaCookie(*impl, &impl->cookie, &error)
             && impl->exec(QStringLiteral("COMMIT"), &error);
         if (!ok) {
@@ -236,7 +256,6 @@ Archive::Opened openForWriting(const QString& path, const Clock& clock, const Op
             result.error = error;
             return result;
         }
-        impl->version = kSchemaVersion;
         // Only now that the file is known to be an archive: WAL changes the file's header.
         QSqlQuery q(impl->db());
         if (!q.exec(QStringLiteral("PRAGMA journal_mode=WAL")) || !q.next()
@@ -485,7 +504,7 @@ bool Archive::setNote(qint64 id, const QString& note, ArchiveError* error)
     if (!write.begun())
         return false;
     QSqlQuery q(m_impl->db());
-    q.prepare(QStringLiteral("UPDATE sets SET note = ? WHERE id = ?"));
+    q.prepare(QStringLiteral("UPDATE %1 SET note = ? WHERE id = ?").arg(m_impl->table()));
     q.bindValue(0, note);
     q.bindValue(1, id);
     if (!q.exec()) {
@@ -510,12 +529,22 @@ bool Archive::remove(const std::vector<qint64>& ids, ArchiveError* error)
     if (!write.begun())
         return false;
     QSqlQuery q(m_impl->db());
-    q.prepare(QStringLiteral("DELETE FROM sets WHERE id = ?"));
+    QSqlQuery readings(m_impl->db());
+    q.prepare(QStringLiteral("DELETE FROM %1 WHERE id = ?").arg(m_impl->table()));
+    const bool hasReadings = m_impl->version >= 3;
+    if (hasReadings)
+        readings.prepare(QStringLiteral("DELETE FROM readings WHERE set_id = ?"));
     for (const qint64 id : ids) {
         q.bindValue(0, id);
-        if (!q.exec()) {
+        bool ok = q.exec();
+        if (ok && hasReadings) {
+            readings.bindValue(0, id);
+            ok = readings.exec();
+        }
+        if (!ok) {
             if (error)
-                *error = errorOf(q.lastError(), m_impl->path);
+                *error
+                    = errorOf((q.lastError().isValid() ? q : readings).lastError(), m_impl->path);
             return false;
         }
     }

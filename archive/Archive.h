@@ -31,6 +31,9 @@ struct ArchivedSet {
     QDateTime lastSeen; // when a download or file last brought it again (UTC)
     QString source; // "download COM3" / "download /dev/ttyUSB0", or the file's name
     QString note; // the user's, empty by default
+    QString kind; // "logger"; empty in an archive older than the kinds
+    QString machine; // the computer and the user that added it, where the archive knows them
+    QString user;
     // The row's start, interval, sample count or unit differ from what the set's own bytes say,
     // or the bytes cannot be read: check() names it. The fields above are then the bytes' (what
     // an export writes), where the bytes can be read.
@@ -62,6 +65,10 @@ struct CheckOutcome {
 struct OpenOptions {
     // How long an open or a write waits for another program that holds the archive.
     int busyTimeoutMs = 5000;
+    // Who adds, as each added set records it: the computer's and the user's name (the
+    // system's when empty).
+    QString machine;
+    QString user;
 };
 
 // A meter's logger memory: what one collection file holds at most, with its header.

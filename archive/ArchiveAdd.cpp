@@ -1,5 +1,6 @@
 #include "ArchiveDb.h"
 
+#include "ArchiveReadings.h"
 #include "Clock.h"
 #include "DataSetStore.h"
 #include "MemoryImage.h"
@@ -31,8 +32,9 @@ public:
     {
         QSqlQuery q(impl.db());
         q.setForwardOnly(true);
-        q.prepare(QStringLiteral("SELECT id, start, interval, samples, celsius, sha256 FROM sets "
-                                 "WHERE start >= ? AND start <= ?"));
+        q.prepare(QStringLiteral("SELECT id, start, interval, samples, celsius, sha256 FROM %1 "
+                                 "WHERE start >= ? AND start <= ?")
+                      .arg(impl.table()));
         q.addBindValue(from);
         q.addBindValue(to);
         if (!q.exec()) {
@@ -74,11 +76,11 @@ bool markSeen(const Archive::Impl& impl, const std::vector<qint64>& ids, qint64 
         for (std::size_t i = first; i < std::min(ids.size(), first + kIdsPerStatement); ++i)
             group << QString::number(ids[i]);
         QSqlQuery q(impl.db());
-        bool ok = q.prepare(QStringLiteral("UPDATE sets SET last_seen = ?, source = CASE WHEN "
+        bool ok = q.prepare(QStringLiteral("UPDATE %1 SET last_seen = ?, source = CASE WHEN "
                                            "instr('; ' || source || '; ', '; ' || ? || '; ') > 0 "
                                            "THEN source ELSE source || '; ' || ? END "
-                                           "WHERE id IN (%1)")
-                                .arg(group.join(QLatin1Char(','))));
+                                           "WHERE id IN (%2)")
+                                .arg(impl.table(), group.join(QLatin1Char(','))));
         if (ok) {
             q.addBindValue(now);
             q.addBindValue(source);
@@ -102,7 +104,7 @@ bool markSeen(const Archive::Impl& impl, const std::vector<qint64>& ids, qint64 
 bool countSets(const Archive::Impl& impl, qint64* count, ArchiveError* error)
 {
     QSqlQuery q(impl.db());
-    if (!q.exec(QStringLiteral("SELECT count(*) FROM sets")) || !q.next()) {
+    if (!q.exec(QStringLiteral("SELECT count(*) FROM %1").arg(impl.table())) || !q.next()) {
         *error = errorOf(q.lastError(), impl.path);
         return false;
     }
@@ -153,9 +155,11 @@ AddOutcome Archive::add(const DataSetStore& store, const MemoryImage& image, con
         && (store.setCount() == 0 || known.load(*m_impl, from, to, &out.error));
     QSqlQuery insert(m_impl->db());
     ok = ok
-        && insert.prepare(QStringLiteral("INSERT INTO sets (start, interval, samples, celsius, "
-                                         "sha256, data, added, source, last_seen) VALUES (?, ?, "
-                                         "?, ?, ?, ?, ?, ?, ?)"));
+        && insert.prepare(QStringLiteral("INSERT INTO %1 (start, interval, samples, celsius, "
+                                         "sha256, data, added, source, last_seen, kind, machine, "
+                                         "user_name) VALUES (?, ?, ?, ?, ?, ?, ?, ?, ?, "
+                                         "'logger', ?, ?)")
+                              .arg(m_impl->table()));
     const qint64 now = toMs(m_impl->clock->now().toUTC());
     std::vector<qint64> found;
     for (int k = 0; ok && k < store.setCount(); ++k) {
@@ -177,11 +181,19 @@ AddOutcome Archive::add(const DataSetStore& store, const MemoryImage& image, con
             insert.bindValue(6, now);
             insert.bindValue(7, source);
             insert.bindValue(8, now);
+            insert.bindValue(9, m_impl->machine);
+            insert.bindValue(10, m_impl->user);
             ok = insert.exec();
             if (!ok)
                 out.error = errorOf(insert.lastError(), m_impl->path);
-            else
-                known.add(key, insert.lastInsertId().toLongLong()); // twice in one memory
+            const qint64 added = ok ? insert.lastInsertId().toLongLong() : 0;
+            if (ok)
+                known.add(key, added); // twice in one memory
+            ok = ok
+                && writeReadings(*m_impl,
+                    { added, QByteArrayView(bytes).sliced(s, store.endOffset(k) - s + 1), key.start,
+                        key.interval, key.celsius },
+                    &out.error);
             ++out.newSets;
         }
         if (ok && m_addStepHook)

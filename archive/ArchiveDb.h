@@ -4,6 +4,7 @@
 // helpers of its queries. Not for the archive's users.
 
 #include "Archive.h"
+#include "ArchiveSchema.h"
 #include "SqliteFiles.h"
 
 #include <QDateTime>
@@ -41,6 +42,8 @@ struct Archive::Impl {
     QString connection;
     bool readOnly = false;
     int version = 0; // the schema version the file carries
+    QString machine; // who adds: the computer's name and the user's
+    QString user;
     int cookie = -1; // SQLite's schema_version when the schema was last found to be this program's
     int depth = 0; // transactions open, for nesting
     std::unique_ptr<sqlitefiles::OpenHere> here;
@@ -53,6 +56,8 @@ struct Archive::Impl {
         }
     }
     [[nodiscard]] QSqlDatabase db() const { return QSqlDatabase::database(connection, false); }
+    // The table of the sets' rows in the version the database carries.
+    [[nodiscard]] QString table() const { return setTable(version); }
     bool exec(const QString& sql, ArchiveError* error) const
     {
         QSqlQuery q(db());

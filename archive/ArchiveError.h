@@ -61,6 +61,7 @@ struct CheckProblem {
         NoDataSet, // set `id`'s bytes are no data set (its marks are wrong)
         Hash, // set `id` does not match its hash
         Field, // set `id` lists `field` as `stored` where its bytes say `derived`
+        Readings, // set `id`'s readings differ from its bytes from sample `detail` (from 1) on
     };
     Kind kind = Kind::Integrity;
     qint64 id = 0;

@@ -15,7 +15,12 @@ namespace tc4dl::archive {
 
 // 1: the sets with their bytes, hash, first addition and source.
 // 2: when a set was last seen again, and the user's note.
-inline constexpr int kSchemaVersion = 2;
+// 3: open to SQL: the stored sets as `set_data` with their kind, meter and who added them, the
+//    view `sets` in plain units and times, and every sample of them in `readings`.
+inline constexpr int kSchemaVersion = 3;
+
+// The table that holds the sets' rows in a schema of `version`.
+[[nodiscard]] QString setTable(int version);
 
 // One object of a database's schema as its catalogue lists it.
 struct SchemaObject {
@@ -54,7 +59,8 @@ struct OpenDecision {
 [[nodiscard]] QStringList sqliteForeignObjects(const SchemaSeen& seen);
 
 // The statements that make this version's schema in an empty SQLite database, and those that
-// bring version `from` up to it.
+// bring version `from` up to it (the readings of the sets already there are then still to be
+// written: fillReadings).
 [[nodiscard]] QStringList sqliteCreateStatements();
 [[nodiscard]] QStringList sqliteMigrateStatements(int from);
 

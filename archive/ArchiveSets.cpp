@@ -1,5 +1,6 @@
 #include "ArchiveSets.h"
 
+#include "ArchiveReadings.h"
 #include "ArchiveSchema.h"
 #include "DataSetStore.h"
 #include "DateTimeSerial.h"
@@ -40,9 +41,14 @@ quint8 at(const QByteArray& b, qsizetype i)
 // The columns of a listed set, in the order setFromRow reads them, for the schema's version.
 QString setColumns(int version)
 {
+    if (version >= 3)
+        return QStringLiteral("id, start, interval, samples, celsius, added, last_seen, source, "
+                              "note, kind, machine, user_name");
     return version >= 2
-        ? QStringLiteral("id, start, interval, samples, celsius, added, last_seen, source, note")
-        : QStringLiteral("id, start, interval, samples, celsius, added, added, source, ''");
+        ? QStringLiteral("id, start, interval, samples, celsius, added, last_seen, source, note, "
+                         "'', '', ''")
+        : QStringLiteral("id, start, interval, samples, celsius, added, added, source, '', '', "
+                         "'', ''");
 }
 
 // A header of `count` sets ending at `last`, with `interval` (seconds) as the meter's recording
@@ -78,7 +84,7 @@ bool lengthsOf(const Archive::Impl& impl, const std::vector<qint64>& ids,
     std::vector<qint64>* lengths, ArchiveError* error)
 {
     QSqlQuery q(impl.db());
-    q.prepare(QStringLiteral("SELECT length(data) FROM sets WHERE id = ?"));
+    q.prepare(QStringLiteral("SELECT length(data) FROM %1 WHERE id = ?").arg(impl.table()));
     for (const qint64 id : ids) {
         q.bindValue(0, id);
         if (!q.exec()) {
@@ -107,7 +113,7 @@ bool appendSet(
     const Archive::Impl& impl, qint64 id, Sha256& sha256, QByteArray& bytes, ArchiveError* error)
 {
     QSqlQuery q(impl.db());
-    q.prepare(QStringLiteral("SELECT data, sha256 FROM sets WHERE id = ?"));
+    q.prepare(QStringLiteral("SELECT data, sha256 FROM %1 WHERE id = ?").arg(impl.table()));
     q.bindValue(0, id);
     if (!q.exec() || !q.next()) {
         *error = q.lastError().isValid()
@@ -198,12 +204,12 @@ bool readRows(const Archive::Impl& impl, const QString& where, const QVariantLis
     q.setForwardOnly(true);
     // The first bytes only of a set no longer than a set can be: a longer one is never read.
     q.prepare(QStringLiteral("SELECT %1, length(data), CASE WHEN length(data) BETWEEN %2 AND %3 "
-                             "THEN substr(data, 1, %4) END FROM sets WHERE %5 ORDER BY start, id")
+                             "THEN substr(data, 1, %4) END FROM %5 WHERE %6 ORDER BY start, id")
                   .arg(setColumns(impl.version))
                   .arg(kSetFrame)
                   .arg(kLongestSetBytes)
                   .arg(kSetHead)
-                  .arg(where));
+                  .arg(impl.table(), where));
     for (int i = 0; i < values.size(); ++i)
         q.bindValue(i, values[i]);
     if (!q.exec()) {
@@ -222,8 +228,11 @@ bool readRows(const Archive::Impl& impl, const QString& where, const QVariantLis
         r.set.lastSeen = fromMs(q.value(6).toLongLong());
         r.set.source = q.value(7).toString();
         r.set.note = q.value(8).toString();
+        r.set.kind = q.value(9).toString();
+        r.set.machine = q.value(10).toString();
+        r.set.user = q.value(11).toString();
         rows->push_back(r);
-        heads->emplace_back(q.value(10).toByteArray(), q.value(9).toLongLong());
+        heads->emplace_back(q.value(13).toByteArray(), q.value(12).toLongLong());
     }
     return true;
 }
@@ -426,7 +435,7 @@ CheckOutcome Archive::check() const
         [&rows](std::size_t l, std::size_t r) { return rows[l].set.id < rows[r].set.id; });
     Sha256 sha256;
     QSqlQuery blob(m_impl->db());
-    blob.prepare(QStringLiteral("SELECT data, sha256 FROM sets WHERE id = ?"));
+    blob.prepare(QStringLiteral("SELECT data, sha256 FROM %1 WHERE id = ?").arg(m_impl->table()));
     for (const std::size_t i : order) {
         const Row& row = rows[i];
         const qint64 id = row.set.id;
@@ -454,6 +463,18 @@ CheckOutcome Archive::check() const
             problem(CheckProblem::Kind::CountMismatch, id, {});
         if (sha256.hash(set) != hash)
             problem(CheckProblem::Kind::Hash, id, {});
+        // The readings are what the bytes give, listed as the bytes say (none for a set whose
+        // bytes cannot be read).
+        if (m_impl->version >= 3) {
+            qint64 differing = -1;
+            const ReadingsSource source { id, set, say.start.value_or(row.start),
+                say.readable ? say.interval : qint32(row.interval),
+                say.readable ? say.celsius : row.celsius != 0 };
+            if (!firstDifferingReading(*m_impl, source, &differing, &why))
+                problem(CheckProblem::Kind::Unreadable, id, why.detail);
+            else if (differing >= 0)
+                problem(CheckProblem::Kind::Readings, id, QString::number(differing + 1));
+        }
         if (!marked || !say.readable)
             continue;
         for (const CheckProblem& p : disagreements(row, say))

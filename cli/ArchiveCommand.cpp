@@ -274,6 +274,10 @@ QString problemSentence(const CheckProblem& p)
         return QStringLiteral("Set %1 is no data set: its marks are wrong.").arg(p.id);
     case Kind::Hash:
         return QStringLiteral("Set %1 does not match its hash.").arg(p.id);
+    case Kind::Readings:
+        return QStringLiteral("Set %1's readings differ from its bytes from sample %2 on.")
+            .arg(p.id)
+            .arg(p.detail);
     case Kind::Field:
         return p.derived.isEmpty()
             ? QStringLiteral("Set %1 lists %2 %3, which no data set can have.")
@@ -313,9 +317,11 @@ int runArchive(const QStringList& arguments, QTextStream& out, QTextStream& err)
             "  collection file when OUT ends in .ch4 (OUT-1.ch4, OUT-2.ch4, ... when the sets\n"
             "  are more than one meter memory holds, each named on stderr).\n"
             "remove: takes the sets out (needs --yes).\n"
-            "check: SQLite's integrity check, the schema, and every set's bytes: their hash and\n"
-            "  the start, interval, unit and sample count listed for them.\n"
+            "check: SQLite's integrity check, the schema, and every set's bytes: their hash, the\n"
+            "  start, interval, unit and sample count listed for them, and their readings.\n"
             "report: the sets as one timeline in a PDF record (tc4dl-cli report --help).\n"
+            "The archive is open to SQL: the view sets and the table readings (set_id, sample,\n"
+            "  time, t1..t4 in the set's unit or NULL, t1_ol..t4_ol).\n"
             "A file this program did not make (or whose schema holds anything else) is refused\n"
             "and left as it is; one that is busy, locked or on a full disk is said (exit 15).\n")
         + exitCodeHelp());

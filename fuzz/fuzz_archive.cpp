@@ -72,7 +72,7 @@ extern "C" int LLVMFuzzerTestOneInput(const unsigned char* data, std::size_t siz
         writeAll(path + QStringLiteral("-wal"), log);
 
     ManualClock clock;
-    const OpenOptions quickly { 50 };
+    const OpenOptions quickly { 50, {}, {} };
     {
         const Archive::Opened reading
             = Archive::open(path, clock, Archive::Access::ReadOnly, quickly);

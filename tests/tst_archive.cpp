@@ -154,7 +154,7 @@ bool damageSet(const QString& archive, qint64 id, const RecordedSet& recorded)
     QByteArray bytes = decode(loggerimages::image({ recorded })).image.data().mid(256);
     bytes[20] = char(bytes[20] ^ 0x01);
     return runSql(archive,
-        { QStringLiteral("UPDATE sets SET data = x'%1' WHERE id = %2")
+        { QStringLiteral("UPDATE set_data SET data = x'%1' WHERE id = %2")
                 .arg(QString::fromLatin1(bytes.toHex()))
                 .arg(id) });
 }
@@ -239,6 +239,8 @@ QString problemText(const CheckProblem& p)
         return QStringLiteral("hash:%1").arg(p.id);
     case P::Field:
         return QStringLiteral("field:%1:%2").arg(p.id).arg(p.field);
+    case P::Readings:
+        return QStringLiteral("readings:%1:%2").arg(p.id).arg(p.detail);
     }
     return {};
 }
@@ -278,7 +280,7 @@ struct Outcome {
 Outcome operate(const QString& operation, const QString& archive)
 {
     Outcome o;
-    const OpenOptions quickly { 300 };
+    const OpenOptions quickly { 300, {}, {} };
     const Archive::Opened opened = Archive::open(archive, archiveClock(),
         operation == u"list" ? Archive::Access::ReadOnly : Archive::Access::ReadWrite, quickly);
     o.kind = int(opened.error.kind);
@@ -377,7 +379,7 @@ bool bring(Harm harm, const QString& path, OtherProgram& other)
         return QDir().mkpath(QFileInfo(stray).absolutePath()) && addAndCrash(stray, 50, 5);
     };
     const auto update = [&](const QString& set) {
-        return runSql(path, { QStringLiteral("UPDATE sets SET %1").arg(set) });
+        return runSql(path, { QStringLiteral("UPDATE set_data SET %1").arg(set) });
     };
     switch (harm) {
     case Harm::None:
@@ -391,43 +393,48 @@ bool bring(Harm harm, const QString& path, OtherProgram& other)
             path, QStringLiteral("PRAGMA locking_mode=EXCLUSIVE; BEGIN EXCLUSIVE; COMMIT;"));
     case Harm::TriggerEmptiesAfterInsert:
         return runSql(path,
-            { QStringLiteral("CREATE TRIGGER wipe AFTER INSERT ON sets BEGIN DELETE FROM sets; "
-                             "END") });
+            { QStringLiteral(
+                "CREATE TRIGGER wipe AFTER INSERT ON set_data BEGIN DELETE FROM set_data; "
+                "END") });
     case Harm::TriggerIgnoresInserts:
         return runSql(path,
-            { QStringLiteral("CREATE TRIGGER keep_out BEFORE INSERT ON sets BEGIN SELECT "
+            { QStringLiteral("CREATE TRIGGER keep_out BEFORE INSERT ON set_data BEGIN SELECT "
                              "RAISE(IGNORE); END") });
     case Harm::TriggerDeletesAfterUpdate:
         return runSql(path,
-            { QStringLiteral("CREATE TRIGGER on_seen AFTER UPDATE ON sets BEGIN DELETE FROM sets "
-                             "WHERE id <> NEW.id; END") });
+            { QStringLiteral(
+                "CREATE TRIGGER on_seen AFTER UPDATE ON set_data BEGIN DELETE FROM set_data "
+                "WHERE id <> NEW.id; END") });
     case Harm::TriggerKeepsRemoved:
         return runSql(path,
-            { QStringLiteral("CREATE TRIGGER stays BEFORE DELETE ON sets BEGIN SELECT "
+            { QStringLiteral("CREATE TRIGGER stays BEFORE DELETE ON set_data BEGIN SELECT "
                              "RAISE(IGNORE); END") });
     case Harm::ForeignView:
         return runSql(path, { QStringLiteral("CREATE VIEW every_set AS SELECT * FROM sets") });
     case Harm::ForeignTable:
         return runSql(path, { QStringLiteral("CREATE TABLE extra (x)") });
     case Harm::ForeignIndex:
-        return runSql(path, { QStringLiteral("CREATE INDEX by_note ON sets (note)") });
+        return runSql(path, { QStringLiteral("CREATE INDEX by_note ON set_data (note)") });
     case Harm::TableRedefined: {
         QString create = QString::fromLatin1(
-            "CREATE TABLE sets ( id INTEGER PRIMARY KEY AUTOINCREMENT, start REAL NOT NULL, "
+            "CREATE TABLE set_data ( id INTEGER PRIMARY KEY AUTOINCREMENT, start REAL NOT NULL, "
             "interval INTEGER NOT NULL, samples INTEGER NOT NULL, celsius INTEGER NOT NULL, "
             "sha256 BLOB NOT NULL, data BLOB NOT NULL, added INTEGER NOT NULL, source TEXT NOT "
-            "NULL, last_seen INTEGER NOT NULL, note TEXT NOT NULL DEFAULT '', UNIQUE (start, "
-            "interval, samples, celsius, sha256) ON CONFLICT REPLACE)");
+            "NULL, last_seen INTEGER NOT NULL, note TEXT NOT NULL DEFAULT '', kind TEXT NOT NULL "
+            "DEFAULT 'logger', meter TEXT NOT NULL DEFAULT '', machine TEXT NOT NULL DEFAULT '', "
+            "user_name TEXT NOT NULL DEFAULT '', UNIQUE (start, interval, samples, celsius, "
+            "sha256) ON CONFLICT REPLACE)");
         return runSql(path,
-            { QStringLiteral("ALTER TABLE sets RENAME TO old_sets"), create,
-                QStringLiteral("INSERT INTO sets SELECT * FROM old_sets"),
+            { QStringLiteral("PRAGMA legacy_alter_table = ON"),
+                QStringLiteral("ALTER TABLE set_data RENAME TO old_sets"), create,
+                QStringLiteral("INSERT INTO set_data SELECT * FROM old_sets"),
                 QStringLiteral("DROP TABLE old_sets"),
-                QStringLiteral("CREATE INDEX sets_by_start ON sets (start)") });
+                QStringLiteral("CREATE INDEX sets_by_start ON set_data (start)") });
     }
     case Harm::VersionMinusOne:
         return runSql(path, { QStringLiteral("PRAGMA user_version = -1") });
     case Harm::VersionNewer:
-        return runSql(path, { QStringLiteral("PRAGMA user_version = 3") });
+        return runSql(path, { QStringLiteral("PRAGMA user_version = 4") });
     case Harm::OtherDatabase:
         return QFile::remove(path)
             && runSql(path, { QStringLiteral("CREATE TABLE recipes (name TEXT)") });
@@ -687,6 +694,8 @@ private Q_SLOTS:
     void listFilters_data();
     void listFilters();
     void migratesFromTheFirstVersion();
+    void readingsAsSqlReadsThem_data();
+    void readingsAsSqlReadsThem();
     void damagedFileIsMovedAside_data();
     void damagedFileIsMovedAside();
     void hostileArchive_data();
@@ -699,6 +708,7 @@ private Q_SLOTS:
     void imageHeader();
     void collectionExport_data();
     void collectionExport();
+    void checkFindsADamagedSet_data();
     void checkFindsADamagedSet();
     void removeAndNote();
     void copyTo_data();
@@ -784,12 +794,15 @@ void TestArchive::identity()
     {
         const Archive::Opened opened = Archive::open(archivePath(), archiveClock());
         QVERIFY2(opened.archive, qPrintable(describe(opened.error)));
-        QVERIFY(addImage(*opened.archive, first, QStringLiteral("download COM3")).ok);
+        {
+            const AddOutcome o = addImage(*opened.archive, first, QStringLiteral("download COM3"));
+            QVERIFY2(o.ok, qPrintable(describe(o.error)));
+        }
     }
     if (!edit.isEmpty())
-        QVERIFY(runSql(archivePath(), { QStringLiteral("UPDATE sets SET ") + edit }));
+        QVERIFY(runSql(archivePath(), { QStringLiteral("UPDATE set_data SET ") + edit }));
     Archive::Opened opened = Archive::open(archivePath(), archiveClock());
-    QVERIFY(opened.archive);
+    QVERIFY2(opened.archive, qPrintable(describe(opened.error)));
     if (removeNewest) {
         std::vector<ArchivedSet> sets = opened.archive->list();
         const auto newest = std::max_element(sets.begin(), sets.end(),
@@ -919,6 +932,93 @@ void TestArchive::migratesFromTheFirstVersion()
     const AddOutcome again = addImage(*opened.archive, { set(4, 1) });
     QCOMPARE(again.knownSets, 1);
     QVERIFY(opened.archive->check().ok);
+    // Brought up to the open tables in place: the readings of the old set, its note in the view.
+    if (sqlite3Program().isEmpty())
+        return;
+    QProcess p;
+    p.start(sqlite3Program(),
+        { QStringLiteral("-readonly"), archivePath(),
+            QStringLiteral(
+                "SELECT s.id, s.note, s.source, s.added, count(*), max(r.t2) FROM sets s "
+                "JOIN readings r ON r.set_id = s.id GROUP BY s.id") });
+    QVERIFY(p.waitForFinished(20000));
+    QCOMPARE(QString::fromUtf8(p.readAllStandardOutput()).trimmed(),
+        QStringLiteral("1|Kühlraum|old.ch4; test|2023-11-14 22:13:20|4|20.3"));
+}
+
+// What the real sqlite3 program reads in the archive's open tables after one set was added:
+// `counts` are the set's samples, four raw counts each; `query` runs as it stands.
+using Counts = QList<std::array<quint16, 4>>;
+
+void TestArchive::readingsAsSqlReadsThem_data()
+{
+    QTest::addColumn<quint8>("unit");
+    QTest::addColumn<quint16>("interval");
+    QTest::addColumn<Counts>("counts");
+    QTest::addColumn<QString>("query");
+    QTest::addColumn<QString>("expected");
+    const QString all = QStringLiteral("SELECT sample, time, quote(t1), quote(t2), quote(t3), "
+                                       "quote(t4), t1_ol, t2_ol, t3_ol, t4_ol FROM readings "
+                                       "ORDER BY sample");
+    QTest::newRow("°C: the range's edges, beyond them and OL")
+        << quint8(0x01) << quint16(60)
+        << Counts { { 234, quint16(-2000), 13700, 13701 },
+               { quint16(-2001), 30000, 30001, quint16(-30001) } }
+        << all
+        << "0|2013-04-15 14:05:09|23.4|-200.0|1370.0|NULL|0|0|0|0\n"
+           "1|2013-04-15 14:06:09|NULL|NULL|NULL|NULL|0|0|1|1";
+    QTest::newRow("°F: its own range")
+        << quint8(0x02) << quint16(1) << Counts { { 24980, 24981, quint16(-3280), quint16(-3281) } }
+        << all << "0|2013-04-15 14:05:09|2498.0|NULL|-328.0|NULL|0|0|0|0";
+    QTest::newRow("the counts' ends, times running backwards")
+        << quint8(0x01) << quint16(0xFFFF)
+        << Counts { { 0x8000, 0x7FFF, 0, 1 }, { 0xFFFF, 0, 0, 0 } } << all
+        << "0|2013-04-15 14:05:09|NULL|NULL|0.0|0.1|1|1|0|0\n"
+           "1|2013-04-15 14:05:08|-0.1|0.0|0.0|0.0|0|0|0|0";
+    Counts twoHours;
+    for (int j = 0; j < 120; ++j)
+        twoHours << std::array<quint16, 4> { quint16(j), 0, 0, 0 };
+    QTest::newRow("the hourly maximum, as a user asks it")
+        << quint8(0x01) << quint16(60) << twoHours
+        << "SELECT strftime('%Y-%m-%d %H:00', time), max(t1), count(*) FROM readings "
+           "WHERE set_id = 1 GROUP BY 1"
+        << "2013-04-15 14:00|5.4|55\n2013-04-15 15:00|11.4|60\n2013-04-15 16:00|11.9|5";
+    QTest::newRow("the set as the view lists it")
+        << quint8(0x02) << quint16(30) << Counts { { 1, 2, 3, 4 } }
+        << "SELECT id, start, interval_s, samples, unit, kind, machine, user_name, "
+           "length(sha256) FROM sets"
+        << "1|2013-04-15 14:05:09|30|1|F|logger|bench-pc|ada|64";
+}
+
+void TestArchive::readingsAsSqlReadsThem()
+{
+    QFETCH(quint8, unit);
+    QFETCH(quint16, interval);
+    QFETCH(Counts, counts);
+    QFETCH(QString, query);
+    QFETCH(QString, expected);
+    if (sqlite3Program().isEmpty())
+        QSKIP("the sqlite3 program is not installed");
+    RecordedSet recorded;
+    recorded.unit = unit;
+    recorded.interval = interval;
+    for (const auto& sample : counts)
+        recorded.samples.push_back(sample);
+    {
+        OpenOptions who;
+        who.machine = QStringLiteral("bench-pc");
+        who.user = QStringLiteral("ada");
+        const Archive::Opened opened
+            = Archive::open(archivePath(), archiveClock(), Archive::Access::ReadWrite, who);
+        QVERIFY2(opened.archive, qPrintable(describe(opened.error)));
+        QVERIFY(addImage(*opened.archive, { recorded }).ok);
+        QVERIFY(opened.archive->check().ok);
+    }
+    QProcess p;
+    p.start(sqlite3Program(), { QStringLiteral("-readonly"), archivePath(), query });
+    QVERIFY(p.waitForFinished(20000));
+    QCOMPARE(p.readAllStandardError(), QByteArray());
+    QCOMPARE(QString::fromUtf8(p.readAllStandardOutput()).trimmed(), expected);
 }
 
 void TestArchive::damagedFileIsMovedAside_data()
@@ -1120,13 +1220,13 @@ void TestArchive::schemaChangedWhileOpen_data()
     QTest::addColumn<QString>("planted");
     QTest::addColumn<QString>("operation");
     QTest::newRow("a trigger on insert, then an add")
-        << "CREATE TRIGGER wipe AFTER INSERT ON sets BEGIN DELETE FROM sets; END"
+        << "CREATE TRIGGER wipe AFTER INSERT ON set_data BEGIN DELETE FROM set_data; END"
         << "add";
     QTest::newRow("a trigger on delete, then a removal")
-        << "CREATE TRIGGER stays BEFORE DELETE ON sets BEGIN SELECT RAISE(IGNORE); END"
+        << "CREATE TRIGGER stays BEFORE DELETE ON set_data BEGIN SELECT RAISE(IGNORE); END"
         << "remove";
     QTest::newRow("a trigger on update, then a note")
-        << "CREATE TRIGGER on_note AFTER UPDATE ON sets BEGIN DELETE FROM sets; END"
+        << "CREATE TRIGGER on_note AFTER UPDATE ON set_data BEGIN DELETE FROM set_data; END"
         << "note";
     QTest::newRow("a view, then a listing") << "CREATE VIEW every_set AS SELECT * FROM sets"
                                             << "list";
@@ -1367,8 +1467,40 @@ void TestArchive::collectionExport()
         QCOMPARE(why.kind, Kind::TooLarge);
 }
 
+// What check finds in a set of three samples whose bytes or readings were changed behind the
+// archive's back (%1 in the statements: the set's id); `flip` changes a bit of the bytes.
+void TestArchive::checkFindsADamagedSet_data()
+{
+    QTest::addColumn<bool>("flip");
+    QTest::addColumn<QStringList>("statements");
+    QTest::addColumn<QStringList>("problems");
+    QTest::newRow("a bit of its bytes")
+        << true << QStringList {} << QStringList { "hash:%1", "readings:%1:1" };
+    QTest::newRow("a reading a tenth off")
+        << false << QStringList { "UPDATE readings SET t2 = t2 + 0.1 WHERE sample = 1" }
+        << QStringList { "readings:%1:2" };
+    QTest::newRow("a reading said to be OL")
+        << false << QStringList { "UPDATE readings SET t1_ol = 1 WHERE sample = 2" }
+        << QStringList { "readings:%1:3" };
+    QTest::newRow("a reading an hour late")
+        << false
+        << QStringList { "UPDATE readings SET time = datetime(time, '+1 hour') WHERE sample = 0" }
+        << QStringList { "readings:%1:1" };
+    QTest::newRow("the last reading missing")
+        << false << QStringList { "DELETE FROM readings WHERE sample = 2" }
+        << QStringList { "readings:%1:3" };
+    QTest::newRow("a reading too many")
+        << false
+        << QStringList { "INSERT INTO readings SELECT set_id, 3, time, t1, t2, t3, t4, t1_ol, "
+                         "t2_ol, t3_ol, t4_ol FROM readings WHERE sample = 2" }
+        << QStringList { "readings:%1:4" };
+}
+
 void TestArchive::checkFindsADamagedSet()
 {
+    QFETCH(bool, flip);
+    QFETCH(QStringList, statements);
+    QFETCH(QStringList, problems);
     qint64 id = 0;
     {
         const Archive::Opened opened = Archive::open(archivePath(), archiveClock());
@@ -1377,12 +1509,22 @@ void TestArchive::checkFindsADamagedSet()
         QVERIFY(opened.archive->check().ok);
         id = opened.archive->list().at(1).id;
     }
-    QVERIFY(damageSet(archivePath(), id, set(3, 2)));
+    if (flip)
+        QVERIFY(damageSet(archivePath(), id, set(3, 2)));
+    for (QString& statement : statements)
+        statement += QStringLiteral(" AND set_id = %1").arg(id);
+    QVERIFY(runSql(archivePath(), statements));
     const Archive::Opened opened = Archive::open(archivePath(), archiveClock());
     const CheckOutcome outcome = opened.archive->check();
     QVERIFY(!outcome.ok);
-    QCOMPARE(outcome.problems.size(), std::size_t(1));
-    QCOMPARE(problemText(outcome.problems[0]), QStringLiteral("hash:%1").arg(id));
+    QStringList found;
+    for (const CheckProblem& p : outcome.problems)
+        found << problemText(p);
+    for (QString& p : problems)
+        p = p.arg(id);
+    QCOMPARE(found, problems);
+    if (!flip)
+        return;
     ArchiveError why;
     QVERIFY(!opened.archive->image({ id }, &why));
     QCOMPARE(why.kind, Kind::DamagedSet);

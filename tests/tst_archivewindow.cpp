@@ -463,7 +463,7 @@ private Q_SLOTS:
             QVERIFY(first.add(store, image, QStringLiteral("download COM3")));
         }
         if (fault == u"newer")
-            QVERIFY(sql(QStringLiteral("PRAGMA user_version = 3")));
+            QVERIFY(sql(QStringLiteral("PRAGMA user_version = 4")));
         ArchiveKeeper keeper(clock, path, true);
         ScriptedPrompter prompter;
         TfrmArchive window(
@@ -474,9 +474,9 @@ private Q_SLOTS:
             window.table()->selectionModel()->select(window.listModel().index(0, 0),
                 QItemSelectionModel::Select | QItemSelectionModel::Rows);
             if (fault == u"damaged")
-                QVERIFY(sql(QStringLiteral("UPDATE sets SET sha256 = zeroblob(32)")));
+                QVERIFY(sql(QStringLiteral("UPDATE set_data SET sha256 = zeroblob(32)")));
             else
-                QVERIFY(sql(QStringLiteral("DELETE FROM sets")));
+                QVERIFY(sql(QStringLiteral("DELETE FROM set_data")));
         }
         if (fault == u"note")
             QVERIFY(!window.listModel().setData(
