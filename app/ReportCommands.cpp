@@ -1,6 +1,7 @@
 #include "ReportCommands.h"
 
 #include "ArchiveCommands.h"
+#include "ArchiveErrorText.h"
 #include "ArchiveKeeper.h"
 #include "ArchiveRun.h"
 #include "ChannelConfig.h"
@@ -185,7 +186,8 @@ std::optional<report::ReportRequest> ReportCommands::fromArchive(
     ArchiveKeeper& keeper = m_parts.workspace->archive();
     archive::Archive* archive = keeper.archive();
     if (ids.empty() || !archive) {
-        *why = archive ? text("IDS_9") : text("IDS_11").arg(keeper.openError());
+        *why = archive ? text("IDS_9")
+                       : text("IDS_11").arg(archive::archiveErrorText(keeper.openError()));
         return std::nullopt;
     }
     const report::ArchiveRun made = report::runOfArchivedSets(*archive, ids, m_deps.clock->now());
@@ -200,7 +202,8 @@ std::optional<report::ReportRequest> ReportCommands::fromArchive(
         return std::nullopt;
     case report::ArchiveRun::Problem::NoSuchSet:
     case report::ArchiveRun::Problem::Unreadable:
-        *why = text("IDS_11").arg(made.why);
+        *why = text("IDS_11").arg(
+            made.error.failed() ? archive::archiveErrorText(made.error) : made.why);
         return std::nullopt;
     }
     report::ReportRequest request;

@@ -1,6 +1,7 @@
 #include "ArchiveRun.h"
 
 #include "Archive.h"
+#include "ArchiveErrorSentence.h"
 #include "ArchiveTimeline.h"
 #include "DataSetStore.h"
 #include "DecodeMemoryImage.h"
@@ -38,7 +39,9 @@ ArchiveRun runOfArchivedSets(
         result.problem = ArchiveRun::Problem::MixedUnits;
         return result;
     }
-    const std::optional<MemoryImage> image = archive.image(choice.ids, &result.why);
+    const std::optional<MemoryImage> image = archive.image(choice.ids, &result.error);
+    if (result.error.failed())
+        result.why = archive::archiveErrorSentence(result.error);
     DataSetStore store;
     if (!image || decodeMemoryImage(*image, now, store).result != LoadResult::Success) {
         result.problem = ArchiveRun::Problem::Unreadable;

@@ -1,5 +1,6 @@
 #pragma once
 
+#include "ArchiveError.h"
 #include "ReportRun.h"
 
 #include <QDateTime>
@@ -22,7 +23,8 @@ struct ArchiveRun {
     Problem problem = Problem::None;
     qint64 first = 0; // NoSuchSet: the id; Overlap: the two runs that share time
     qint64 second = 0;
-    QString why; // Unreadable: the archive's reason
+    archive::ArchiveError error; // Unreadable: the archive's reason, for the caller to say
+    QString why; // the same as the end of an English sentence
     int leftOut = 0; // copies of a run that a longer download holds
 };
 
