@@ -253,6 +253,16 @@ QByteArray httpGet(quint16 port, const QByteArray& target)
     return answer.startsWith("HTTP/1.1 200") && body >= 0 ? answer.mid(body + 4) : QByteArray();
 }
 
+// The first meter of the page's /api/current; empty when there is none.
+QJsonObject firstMeter(quint16 port)
+{
+    const QJsonArray meters = QJsonDocument::fromJson(httpGet(port, "/api/current"))
+                                  .object()
+                                  .value(QStringLiteral("meters"))
+                                  .toArray();
+    return meters.isEmpty() ? QJsonObject() : meters.at(0).toObject();
+}
+
 // A recorder running in the background, its standard error collected.
 class Recording {
 public:
@@ -477,11 +487,7 @@ private Q_SLOTS:
         QJsonObject oven;
         QTRY_VERIFY_WITH_TIMEOUT(
             [&] {
-                const QJsonArray meters = QJsonDocument::fromJson(httpGet(port, "/api/current"))
-                                              .object()
-                                              .value(QStringLiteral("meters"))
-                                              .toArray();
-                oven = meters.isEmpty() ? QJsonObject() : meters.at(0).toObject();
+                oven = firstMeter(port);
                 return oven.value(QStringLiteral("alarms")).toArray().size() == 1;
             }(),
             15000);
@@ -495,11 +501,7 @@ private Q_SLOTS:
         // The meter falls silent: the page says so, and no "link lost" among the channels' alarms.
         QTRY_VERIFY_WITH_TIMEOUT(
             [&] {
-                const QJsonArray meters = QJsonDocument::fromJson(httpGet(port, "/api/current"))
-                                              .object()
-                                              .value(QStringLiteral("meters"))
-                                              .toArray();
-                oven = meters.isEmpty() ? QJsonObject() : meters.at(0).toObject();
+                oven = firstMeter(port);
                 return oven.value(QStringLiteral("connected")) == QJsonValue(false);
             }(),
             20000);
