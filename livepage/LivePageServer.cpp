@@ -4,6 +4,7 @@
 
 #include <QFile>
 #include <QSslCertificate>
+#include <QSslConfiguration>
 #include <QSslKey>
 #include <QSslSocket>
 
@@ -28,6 +29,10 @@ bool LivePageServer::start(const ServerSettings& settings, QString* why)
     if (!why)
         why = &ignored;
     stop();
+    // Qt's TLS back end (OpenSSL) is set up at its first use, and the HTTP server's constructor
+    // is one. Set up here on the caller's thread, it lasts as long as the program; set up on the
+    // server's thread, the library's state for that thread is not always freed when it ends.
+    (void)QSslConfiguration::defaultConfiguration();
     m_thread.start();
     bool listening = false;
     LiveHttpServer* server = nullptr;
