@@ -31,7 +31,8 @@ struct ArchivedSet {
     QDateTime lastSeen; // when a download or file last brought it again (UTC)
     QString source; // "download COM3" / "download /dev/ttyUSB0", or the file's name
     QString note; // the user's, empty by default
-    QString kind; // "logger"; empty in an archive older than the kinds
+    QString kind; // "logger" or "live"; empty in an archive older than the kinds
+    QString meter; // the name of the meter that recorded it, empty when unknown
     QString machine; // the computer and the user that added it, where the archive knows them
     QString user;
     // The row's start, interval, sample count or unit differ from what the set's own bytes say,
@@ -46,6 +47,13 @@ struct ArchiveFilter {
     std::optional<double> fromSerial;
     std::optional<double> toSerial;
     std::optional<bool> celsius; // nothing: both units
+};
+
+// What the sets of one add are: the sets of a logger's memory (downloaded or opened), or a run
+// the unattended recorder kept from a meter's live readings, under that meter's name.
+struct AddedAs {
+    QString kind = QStringLiteral("logger");
+    QString meter;
 };
 
 struct AddOutcome {
@@ -111,8 +119,8 @@ public:
     // Adds every set of `store` (decoded from `image`, whose bytes give the set's hash and its
     // stored samples) in one transaction: all or nothing. Before it commits, the file is asked
     // whether it holds what was written: the counts reported are the counts in the file.
-    [[nodiscard]] AddOutcome add(
-        const DataSetStore& store, const MemoryImage& image, const QString& source);
+    [[nodiscard]] AddOutcome add(const DataSetStore& store, const MemoryImage& image,
+        const QString& source, const AddedAs& as = {});
 
     // Sorted by start (then id), with the fields the sets' own bytes give (see
     // ArchivedSet::doubtful). Empty with a reason in `error` when the archive cannot be read.

@@ -114,7 +114,8 @@ bool countSets(const Archive::Impl& impl, qint64* count, ArchiveError* error)
 
 } // namespace
 
-AddOutcome Archive::add(const DataSetStore& store, const MemoryImage& image, const QString& source)
+AddOutcome Archive::add(
+    const DataSetStore& store, const MemoryImage& image, const QString& source, const AddedAs& as)
 {
     AddOutcome out;
     if (!m_impl->writable(&out.error))
@@ -157,8 +158,8 @@ AddOutcome Archive::add(const DataSetStore& store, const MemoryImage& image, con
     ok = ok
         && insert.prepare(QStringLiteral("INSERT INTO %1 (start, interval, samples, celsius, "
                                          "sha256, data, added, source, last_seen, kind, machine, "
-                                         "user_name) VALUES (?, ?, ?, ?, ?, ?, ?, ?, ?, "
-                                         "'logger', ?, ?)")
+                                         "user_name, meter) VALUES (?, ?, ?, ?, ?, ?, ?, ?, ?, "
+                                         "?, ?, ?, ?)")
                               .arg(m_impl->table()));
     const qint64 now = toMs(m_impl->clock->now().toUTC());
     std::vector<qint64> found;
@@ -181,8 +182,11 @@ AddOutcome Archive::add(const DataSetStore& store, const MemoryImage& image, con
             insert.bindValue(6, now);
             insert.bindValue(7, source);
             insert.bindValue(8, now);
-            insert.bindValue(9, m_impl->machine);
-            insert.bindValue(10, m_impl->user);
+            // Never NULL: the columns say "none" as an empty text.
+            insert.bindValue(9, as.kind.isEmpty() ? QStringLiteral("logger") : as.kind);
+            insert.bindValue(10, m_impl->machine);
+            insert.bindValue(11, m_impl->user);
+            insert.bindValue(12, as.meter.isNull() ? QStringLiteral("") : as.meter);
             ok = insert.exec();
             if (!ok)
                 out.error = errorOf(insert.lastError(), m_impl->path);

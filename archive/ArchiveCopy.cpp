@@ -31,7 +31,7 @@ bool sameSets(const std::vector<ArchivedSet>& a, const std::vector<ArchivedSet>&
             return x.id == y.id && x.start == y.start && x.interval == y.interval
                 && x.samples == y.samples && x.celsius == y.celsius && x.added == y.added
                 && x.lastSeen == y.lastSeen && x.source == y.source && x.note == y.note
-                && x.doubtful == y.doubtful;
+                && x.kind == y.kind && x.meter == y.meter && x.doubtful == y.doubtful;
         });
 }
 

@@ -81,6 +81,8 @@ QVariant ArchiveListModel::data(const QModelIndex& index, int role) const
         return locale.toString(s.added.toLocalTime(), QLocale::ShortFormat);
     case Note:
         return s.note;
+    case Meter:
+        return s.meter;
     default:
         return {};
     }

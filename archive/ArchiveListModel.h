@@ -8,13 +8,14 @@ namespace tc4dl::archive {
 
 // The archive window's table: one row per set, in the order given (the archive lists by
 // start). Columns: start (the meter's clock, long date and time), rate (seconds), samples,
-// unit ("°C"/"°F"), added (local time), note. Only the note is editable; an edit goes to the
-// archive at once and a failed write keeps the old note and reports it through writeFailed; a
-// listing that cannot be read lists nothing and reports it through readFailed.
+// unit ("°C"/"°F"), added (local time), note, and the meter a live run was recorded from. Only
+// the note is editable; an edit goes to the archive at once and a failed write keeps the old
+// note and reports it through writeFailed; a listing that cannot be read lists nothing and
+// reports it through readFailed.
 class ArchiveListModel final : public QAbstractTableModel {
     Q_OBJECT
 public:
-    enum Column { Start, Rate, Samples, Unit, Added, Note, ColumnCount };
+    enum Column { Start, Rate, Samples, Unit, Added, Note, Meter, ColumnCount };
     // `archive` may be null (nothing listed); it must outlive the model.
     explicit ArchiveListModel(Archive* archive, QObject* parent = nullptr);
 

@@ -43,10 +43,10 @@ QString setColumns(int version)
 {
     if (version >= 3)
         return QStringLiteral("id, start, interval, samples, celsius, added, last_seen, source, "
-                              "note, kind, machine, user_name");
+                              "note, kind, machine, user_name, meter");
     return version >= 2
         ? QStringLiteral("id, start, interval, samples, celsius, added, last_seen, source, note, "
-                         "'', '', ''")
+                         "'', '', '', ''")
         : QStringLiteral("id, start, interval, samples, celsius, added, added, source, '', '', "
                          "'', ''");
 }
@@ -231,8 +231,9 @@ bool readRows(const Archive::Impl& impl, const QString& where, const QVariantLis
         r.set.kind = q.value(9).toString();
         r.set.machine = q.value(10).toString();
         r.set.user = q.value(11).toString();
+        r.set.meter = q.value(12).toString();
         rows->push_back(r);
-        heads->emplace_back(q.value(13).toByteArray(), q.value(12).toLongLong());
+        heads->emplace_back(q.value(14).toByteArray(), q.value(13).toLongLong());
     }
     return true;
 }

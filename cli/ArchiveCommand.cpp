@@ -111,11 +111,12 @@ int list(Archive& db, const QCommandLineParser& parser, QTextStream& out, QTextS
             err << "Set " << s.id << " disagrees with its stored bytes or they cannot be read; "
                 << "it is listed as its bytes say. archive check names what differs.\n";
     if (parser.isSet(QStringLiteral("csv"))) {
-        out << "id,start,interval_s,samples,unit,added,source,note\n";
+        out << "id,start,interval_s,samples,unit,added,source,note,kind,meter\n";
         for (const ArchivedSet& s : sets)
             out << s.id << ',' << startText(s.start) << ',' << s.interval << ',' << s.samples << ','
                 << (s.celsius ? 'C' : 'F') << ',' << isoTimeText(s.added.toLocalTime()) << ','
-                << csvField(s.source) << ',' << csvField(s.note) << '\n';
+                << csvField(s.source) << ',' << csvField(s.note) << ',' << csvField(s.kind) << ','
+                << csvField(s.meter) << '\n';
         return Ok;
     }
     out << QStringLiteral("%1  %2  %3  %4  %5  %6\n")
@@ -309,7 +310,8 @@ int runArchive(const QStringList& arguments, QTextStream& out, QTextStream& err)
     parser.setApplicationDescription(
         QStringLiteral(
             "The archive keeps every data set downloaded or added once, sorted by start.\n"
-            "list: the sets, CSV id,start,interval_s,samples,unit,added,source,note with --csv\n"
+            "list: the sets, CSV id,start,interval_s,samples,unit,added,source,note,kind,meter "
+            "with --csv\n"
             "  (start in the meter's clock; --from and --to take 2026-11-30 or "
             "2026-11-30T08:00).\n"
             "add: the sets of collection or memory files; says how many were new.\n"
@@ -392,7 +394,7 @@ int runArchive(const QStringList& arguments, QTextStream& out, QTextStream& err)
     if (action == QLatin1String("list") && !QFileInfo::exists(path)
         && !QFileInfo(path).isSymLink()) {
         if (parser.isSet(csv))
-            out << "id,start,interval_s,samples,unit,added,source,note\n";
+            out << "id,start,interval_s,samples,unit,added,source,note,kind,meter\n";
         return Ok;
     }
     const bool onlyReads = action == QLatin1String("list") || action == QLatin1String("export")

@@ -12,12 +12,19 @@ class Clock;
 
 namespace tc4dl::archive {
 class Archive;
-}
+struct ArchiveError;
+} // namespace tc4dl::archive
 
 namespace tc4dl::recorder {
 
-// The runs kept in today's archive, which knows logger sets only: a run goes in as a set in the
-// memory layout whose source is "record NAME", so the meter's name travels with it. A grown run
+// Stores `run` in `archive` as a set in the memory layout of kind "live" under its meter's name,
+// whose source is "record NAME", in place of the shorter versions of it stored before. False
+// with the reason when the archive did not take it.
+[[nodiscard]] bool storeRun(
+    archive::Archive& archive, const LiveRun& run, archive::ArchiveError* error);
+
+// The runs kept in the archive: a run goes in as a set in the memory layout of kind "live"
+// whose meter is the run's and whose source is "record NAME" (see storeRun). A grown run
 // is added as a new set and the earlier, shorter versions of it (the same start, interval, unit
 // and source) are then removed. That is two transactions: a crash between them leaves both
 // versions for a moment, and the next commit of the run (from the journal, at the restart)

@@ -957,6 +957,7 @@ void TestArchive::readingsAsSqlReadsThem_data()
     QTest::addColumn<Counts>("counts");
     QTest::addColumn<QString>("query");
     QTest::addColumn<QString>("expected");
+    QTest::addColumn<QString>("meter"); // a live run of this meter; empty: a logger's set
     const QString all = QStringLiteral("SELECT sample, time, quote(t1), quote(t2), quote(t3), "
                                        "quote(t4), t1_ol, t2_ol, t3_ol, t4_ol FROM readings "
                                        "ORDER BY sample");
@@ -966,15 +967,17 @@ void TestArchive::readingsAsSqlReadsThem_data()
                { quint16(-2001), 30000, 30001, quint16(-30001) } }
         << all
         << "0|2013-04-15 14:05:09|23.4|-200.0|1370.0|NULL|0|0|0|0\n"
-           "1|2013-04-15 14:06:09|NULL|NULL|NULL|NULL|0|0|1|1";
+           "1|2013-04-15 14:06:09|NULL|NULL|NULL|NULL|0|0|1|1"
+        << QString();
     QTest::newRow("°F: its own range")
         << quint8(0x02) << quint16(1) << Counts { { 24980, 24981, quint16(-3280), quint16(-3281) } }
-        << all << "0|2013-04-15 14:05:09|2498.0|NULL|-328.0|NULL|0|0|0|0";
+        << all << "0|2013-04-15 14:05:09|2498.0|NULL|-328.0|NULL|0|0|0|0" << QString();
     QTest::newRow("the counts' ends, times running backwards")
         << quint8(0x01) << quint16(0xFFFF)
         << Counts { { 0x8000, 0x7FFF, 0, 1 }, { 0xFFFF, 0, 0, 0 } } << all
         << "0|2013-04-15 14:05:09|NULL|NULL|0.0|0.1|1|1|0|0\n"
-           "1|2013-04-15 14:05:08|-0.1|0.0|0.0|0.0|0|0|0|0";
+           "1|2013-04-15 14:05:08|-0.1|0.0|0.0|0.0|0|0|0|0"
+        << QString();
     Counts twoHours;
     for (int j = 0; j < 120; ++j)
         twoHours << std::array<quint16, 4> { quint16(j), 0, 0, 0 };
@@ -982,12 +985,17 @@ void TestArchive::readingsAsSqlReadsThem_data()
         << quint8(0x01) << quint16(60) << twoHours
         << "SELECT strftime('%Y-%m-%d %H:00', time), max(t1), count(*) FROM readings "
            "WHERE set_id = 1 GROUP BY 1"
-        << "2013-04-15 14:00|5.4|55\n2013-04-15 15:00|11.4|60\n2013-04-15 16:00|11.9|5";
+        << "2013-04-15 14:00|5.4|55\n2013-04-15 15:00|11.4|60\n2013-04-15 16:00|11.9|5"
+        << QString();
     QTest::newRow("the set as the view lists it")
         << quint8(0x02) << quint16(30) << Counts { { 1, 2, 3, 4 } }
         << "SELECT id, start, interval_s, samples, unit, kind, machine, user_name, "
            "length(sha256) FROM sets"
-        << "1|2013-04-15 14:05:09|30|1|F|logger|bench-pc|ada|64";
+        << "1|2013-04-15 14:05:09|30|1|F|logger|bench-pc|ada|64" << QString();
+    QTest::newRow("a live run as the view lists it")
+        << quint8(0x01) << quint16(1) << Counts { { 1, 2, 3, 4 } }
+        << "SELECT id, samples, unit, kind, meter, source FROM sets"
+        << "1|1|C|live|oven|record oven" << QStringLiteral("oven");
 }
 
 void TestArchive::readingsAsSqlReadsThem()
@@ -997,6 +1005,7 @@ void TestArchive::readingsAsSqlReadsThem()
     QFETCH(Counts, counts);
     QFETCH(QString, query);
     QFETCH(QString, expected);
+    QFETCH(QString, meter);
     if (sqlite3Program().isEmpty())
         QSKIP("the sqlite3 program is not installed");
     RecordedSet recorded;
@@ -1011,8 +1020,20 @@ void TestArchive::readingsAsSqlReadsThem()
         const Archive::Opened opened
             = Archive::open(archivePath(), archiveClock(), Archive::Access::ReadWrite, who);
         QVERIFY2(opened.archive, qPrintable(describe(opened.error)));
-        QVERIFY(addImage(*opened.archive, { recorded }).ok);
+        const Decoded d = decode(loggerimages::image({ recorded }));
+        const AddedAs as = meter.isEmpty() ? AddedAs {} : AddedAs { QStringLiteral("live"), meter };
+        QVERIFY(
+            opened.archive
+                ->add(d.store, d.image,
+                    meter.isEmpty() ? QStringLiteral("test") : QStringLiteral("record ") + meter,
+                    as)
+                .ok);
         QVERIFY(opened.archive->check().ok);
+        // The program lists what the view shows.
+        const std::vector<ArchivedSet> listed = opened.archive->list();
+        QCOMPARE(listed.size(), std::size_t(1));
+        QCOMPARE(listed.front().kind, as.kind);
+        QCOMPARE(listed.front().meter, meter);
     }
     QProcess p;
     p.start(sqlite3Program(), { QStringLiteral("-readonly"), archivePath(), query });

@@ -741,11 +741,11 @@ void TestLoggerCli::archiveKeepsEachSetOnce()
     }
     const Run list = runCli(QStringList { "archive", "list", "--csv" } + at);
     QCOMPARE(list.exitCode, 0);
-    QCOMPARE(
-        list.out.value(0), QStringLiteral("id,start,interval_s,samples,unit,added,source,note"));
+    QCOMPARE(list.out.value(0),
+        QStringLiteral("id,start,interval_s,samples,unit,added,source,note,kind,meter"));
     QCOMPARE(list.out.size(), 4);
     const QRegularExpression row(QStringLiteral(
-        R"(^(\d+),(2026-11-\d\dT\d\d:\d\d:00),(\d+),(\d+),C,\d{4}-\d\d-\d\dT[\d:]{8},download [^,]+,$)"));
+        R"(^(\d+),(2026-11-\d\dT\d\d:\d\d:00),(\d+),(\d+),C,\d{4}-\d\d-\d\dT[\d:]{8},download [^,]+,,logger,$)"));
     QStringList ids;
     for (int k = 1; k < 4; ++k) {
         const QRegularExpressionMatch m = row.match(list.out[k]);
@@ -988,8 +988,8 @@ void TestLoggerCli::archiveFollowsItsFile()
     else
         QVERIFY2(r.err.count(said) == 1, qPrintable(r.err));
     if (args.contains(QStringLiteral("--csv"))) {
-        QCOMPARE(
-            r.out.value(0), QStringLiteral("id,start,interval_s,samples,unit,added,source,note"));
+        QCOMPARE(r.out.value(0),
+            QStringLiteral("id,start,interval_s,samples,unit,added,source,note,kind,meter"));
         QStringList listed;
         for (const QString& line : r.out.mid(1))
             listed << line.section(u',', 1, 1);

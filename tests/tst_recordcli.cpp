@@ -206,6 +206,19 @@ QStringList archivedRuns(const QString& path)
     return runs;
 }
 
+// What the archive says each run is and which meter recorded it ("live alpha").
+QStringList archivedKinds(const QString& path)
+{
+    auto opened = tc4dl::archive::Archive::open(
+        path, testClock(), tc4dl::archive::Archive::Access::ReadOnly);
+    QStringList kinds;
+    for (const auto& s :
+        opened.archive ? opened.archive->list() : decltype(opened.archive->list()) {})
+        kinds << QStringLiteral("%1 %2").arg(s.kind, s.meter);
+    kinds.sort();
+    return kinds;
+}
+
 // T1 of every sample of the archived run of `source`, as the sets keep them.
 QList<double> archivedT1(const QString& path, const QString& source)
 {
@@ -372,6 +385,8 @@ private Q_SLOTS:
         cliprocess::stopMeter(meterB);
         QCOMPARE(archivedRuns(dir + QStringLiteral("/archive.sqlite")),
             (QStringList { QStringLiteral("record alpha 4"), QStringLiteral("record beta 4") }));
+        QCOMPARE(archivedKinds(dir + QStringLiteral("/archive.sqlite")),
+            (QStringList { QStringLiteral("live alpha"), QStringLiteral("live beta") }));
         QVERIFY(QDir(dir + QStringLiteral("/journal"))
                     .entryList({ QStringLiteral("*.journal") }, QDir::Files)
                     .isEmpty());

@@ -13,10 +13,35 @@
 #include <QDir>
 #include <QFile>
 #include <QSignalSpy>
+#include <QSqlDatabase>
+#include <QSqlQuery>
 #include <QTest>
 
 using namespace tc4dl;
 using namespace tc4dl::testing;
+
+namespace {
+
+// T1 and T2 of every reading the archive's open table holds, as sqlite3 would print them.
+QString archivedReadings(const QString& path)
+{
+    QString out;
+    {
+        QSqlDatabase db = QSqlDatabase::addDatabase(QStringLiteral("QSQLITE"), QStringLiteral("r"));
+        db.setDatabaseName(path);
+        db.setConnectOptions(QStringLiteral("QSQLITE_OPEN_READONLY"));
+        if (db.open()) {
+            QSqlQuery q(QStringLiteral("SELECT t1, t2 FROM readings ORDER BY time"), db);
+            while (q.next())
+                out += QStringLiteral("%1|%2\n").arg(q.value(0).toString(),
+                    q.isNull(1) ? QStringLiteral("NULL") : q.value(1).toString());
+        }
+    }
+    QSqlDatabase::removeDatabase(QStringLiteral("r"));
+    return out;
+}
+
+} // namespace
 
 namespace {
 
@@ -294,6 +319,74 @@ private Q_SLOTS:
         QVERIFY(!r.active());
         QCOMPARE(stopped.count(), 1);
         QCOMPARE(r.unit(), Unit::Fahrenheit);
+    }
+
+    // A real-time run goes into the archive as a live run of its device, each sample at its
+    // time and as the meter gave it: stored every minute while it records, the shorter version
+    // then replaced, once more at its end; a pause of the link goes on in a new stored part.
+    void aRunGoesIntoTheArchive_data()
+    {
+        QTest::addColumn<QList<int>>("gaps"); // ms before each sample's tick
+        QTest::addColumn<int>("marks"); // the no-value marks of the second sample
+        QTest::addColumn<bool>("addsOn");
+        QTest::addColumn<int>("storedBefore"); // samples stored just before the last sample
+        QTest::addColumn<QStringList>("stored"); // each set: kind, meter, samples
+        QTest::addColumn<QString>("readings"); // t1|t2 of every archived reading
+        const QList<int> three { 1000, 1000, 1000 };
+        QTest::newRow("a run to its stop")
+            << three << 0 << true << 0 << QStringList { "live SIM 3" } << "1|20\n2|20\n3|20\n";
+        QTest::newRow("a channel without a value stored as none")
+            << three << 0x02 << true << 0 << QStringList { "live SIM 3" } << "1|20\n2|NULL\n3|20\n";
+        QTest::newRow("another channel marked")
+            << three << 0x04 << true << 0 << QStringList { "live SIM 3" } << "1|20\n2|20\n3|20\n";
+        QTest::newRow("the link paused: two parts")
+            << QList<int> { 1000, 1000, 30000, 1000 } << 0 << true << 2
+            << QStringList { "live SIM 2", "live SIM 2" } << "1|20\n2|20\n3|20\n4|20\n";
+        QTest::newRow("adds switched off")
+            << three << 0 << false << 0 << QStringList {} << QString();
+        QList<int> seventy;
+        for (int k = 0; k < 70; ++k)
+            seventy << 1000;
+        QTest::newRow("a minute on, stored; at the stop the whole run in its place")
+            << seventy << 0 << true << 60 << QStringList { "live SIM 70" } << QString();
+    }
+    void aRunGoesIntoTheArchive()
+    {
+        QFETCH(QList<int>, gaps);
+        QFETCH(int, marks);
+        QFETCH(bool, addsOn);
+        QFETCH(int, storedBefore);
+        WorkspaceRig rig;
+        rig.ws().archive().setAddsEnabled(addsOn);
+        Recording& r = rig.recording();
+        r.setRate(1);
+        r.begin(int(gaps.size()), Unit::Celsius, QStringLiteral("/dev/SIM"));
+        const auto listed = [&rig] {
+            QStringList sets;
+            archive::Archive* a = rig.ws().archive().archive();
+            for (const archive::ArchivedSet& s :
+                a ? a->list() : std::vector<archive::ArchivedSet> {})
+                sets << QStringLiteral("%1 %2 %3").arg(s.kind, s.meter).arg(s.samples);
+            return sets;
+        };
+        for (int k = 0; k < gaps.size(); ++k) {
+            if (k == gaps.size() - 1) {
+                const QStringList before = listed();
+                QCOMPARE(
+                    before.isEmpty() ? 0 : before.last().section(u' ', 2).toInt(), storedBefore);
+            }
+            rig.clock.advance(gaps[k]);
+            const TickCheck check { true, false, { float(k + 1), 20.0f, 0, 0 },
+                static_cast<quint8>(k == 1 ? marks : 0) };
+            Q_EMIT rig.ws().session().samplingPoint(check, toDateTimeSerial(rig.clock.now()));
+        }
+        QVERIFY(!r.active());
+        QStringList sets = listed();
+        sets.sort();
+        QTEST(sets, "stored");
+        QFETCH(QString, readings);
+        if (!readings.isNull())
+            QCOMPARE(archivedReadings(rig.ws().archive().path()), readings);
     }
 
     // The alarms get the sampling point's readings with their no-value marks: a channel the

@@ -1,6 +1,8 @@
 #include "ArchiveKeeper.h"
 
+#include "ArchiveRunStore.h"
 #include "DataSetStore.h"
+#include "LiveRun.h"
 #include "MemoryImage.h"
 
 #include <QDir>
@@ -98,6 +100,22 @@ bool ArchiveKeeper::add(const DataSetStore& store, const MemoryImage& image, con
     if (!outcome.ok)
         fail(outcome.error);
     return outcome.ok;
+}
+
+bool ArchiveKeeper::addRun(const recorder::LiveRun& run)
+{
+    if (!addsEnabled() || run.sampleCount() == 0)
+        return false;
+    Archive* open = archive();
+    if (!open) {
+        fail(m_openError);
+        return false;
+    }
+    ArchiveError error;
+    const bool stored = recorder::storeRun(*open, run, &error);
+    if (!stored)
+        fail(error);
+    return stored;
 }
 
 void ArchiveKeeper::fail(const ArchiveError& reason)

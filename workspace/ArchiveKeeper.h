@@ -10,6 +10,10 @@
 
 namespace tc4dl {
 
+namespace recorder {
+class LiveRun;
+}
+
 class Clock;
 class DataSetStore;
 class MemoryImage;
@@ -55,6 +59,9 @@ public:
 
     // Adds the store's sets unless adds are switched off. Returns whether they are stored.
     bool add(const DataSetStore& store, const MemoryImage& image, const QString& source);
+    // Stores a real-time run as it stands, in place of what was stored of it before, unless
+    // adds are switched off. Returns whether it is stored.
+    bool addRun(const recorder::LiveRun& run);
 
 Q_SIGNALS:
     // Another archive is in use: archive() gives it. The one before is still open meanwhile.

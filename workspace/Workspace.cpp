@@ -53,6 +53,8 @@ Workspace::Workspace(WorkspaceDeps deps, QObject* parent)
         time, archivePathFor(m_deps, m_settings), m_settings.archiveEnabled);
     if (!m_deps.archiveAdds)
         m_archive->forbidAdds();
+    m_runArchive = std::make_unique<RunArchive>(time, *m_archive);
+    connectRunArchive();
 
     const AlarmSettings kept = AlarmSettings::read(*m_deps.settings);
     m_channels.setChannels(kept.channels);
@@ -78,6 +80,25 @@ void Workspace::connectRecording()
     connect(r, &Recording::interrupted, this, [this] { m_states.recordingStopped(); });
     connect(r, &Recording::ended, this, [this] { m_states.recordingEnded(meterConnected()); });
     connect(r, &Recording::restored, this, [this] { m_states.recordingRestored(); });
+}
+
+// Every real-time run goes into the archive as it is recorded, like a download.
+void Workspace::connectRunArchive()
+{
+    Recording* r = m_recording.get();
+    connect(r, &Recording::started, this, [this] {
+        const Recording& run = *m_recording;
+        // A run taken over as it stands (a test's starting point) has no device to name.
+        if (run.origin().kind == DataOrigin::Kind::LiveRun)
+            m_runArchive->begin(
+                run.startSerial(), run.rate(), run.unit() == Unit::Celsius, run.origin().device);
+    });
+    connect(r, &Recording::sampleTaken, this, [this](const Recording::Sample& sample) {
+        m_runArchive->take(sample.t, sample.values, m_samplingMarks);
+    });
+    connect(r, &Recording::stopped, this, [this] { m_runArchive->finish(); });
+    connect(r, &Recording::interrupted, this, [this] { m_runArchive->finish(); });
+    connect(r, &Recording::ended, this, [this] { m_runArchive->finish(); });
 }
 
 void Workspace::connectionChanged(const ConnectionReport& report)
@@ -107,6 +128,7 @@ void Workspace::onFrame(const LiveReading& reading)
 
 void Workspace::onSamplingPoint(const TickCheck& check, double nowSerial)
 {
+    m_samplingMarks = check.noValueMarks;
     m_recording->onSamplingPoint(check, nowSerial);
     m_alarms->onTick(check, nowSerial, m_unit);
     Q_EMIT sampled(check, nowSerial);

@@ -8,6 +8,7 @@
 #include "LoggerData.h"
 #include "OpenData.h"
 #include "Recording.h"
+#include "RunArchive.h"
 #include "Settings.h"
 #include "Unit.h"
 
@@ -154,6 +155,7 @@ private:
     void onSamplingPoint(const TickCheck& check, double nowSerial);
     void loggerLoaded(const LoadReport& report, DataOrigin origin);
     void connectRecording();
+    void connectRunArchive();
 
     WorkspaceDeps m_deps;
     Settings m_settings;
@@ -166,6 +168,9 @@ private:
     std::unique_ptr<LoggerData> m_logger;
     std::unique_ptr<OpenData> m_openData;
     std::unique_ptr<ArchiveKeeper> m_archive;
+    std::unique_ptr<RunArchive> m_runArchive;
+    // The no-value marks of the frame the sampling point in progress samples.
+    quint8 m_samplingMarks = 0;
     alarm::ChannelConfig m_channels;
     std::unique_ptr<LiveAlarms> m_alarms;
     // The device the last download was on: a fix of it comes from there too.
