@@ -63,8 +63,8 @@ TfrmLivePage::TfrmLivePage(const LivePageSettings& settings, Apply apply, QWidge
     open->setObjectName(QStringLiteral("lblOpen"));
     m_urls = new QLabel(this);
     m_urls->setObjectName(QStringLiteral("lblUrls"));
+    // One address a line, never broken at its "?": a person copies it whole.
     m_urls->setTextInteractionFlags(Qt::TextSelectableByMouse);
-    m_urls->setWordWrap(true);
     m_code = new QLabel(this);
     m_code->setObjectName(QStringLiteral("imgCode"));
     m_code->setAlignment(Qt::AlignCenter);
@@ -105,12 +105,16 @@ void TfrmLivePage::showAddresses(const QStringList& urls)
     if (urls.isEmpty()) {
         m_urls->setText(m_texts.getTextOrDefault(QStringLiteral("IDS_4")));
         m_code->clear();
+        m_code->setMinimumSize(0, 0);
         return;
     }
     m_urls->setText(urls.join(u'\n'));
     // The first is the one for a phone: pageUrls puts this computer's own loopback last.
     const QImage code = qrImage(urls.first().toUtf8(), 4);
     m_code->setPixmap(code.isNull() ? QPixmap() : QPixmap::fromImage(code));
+    // Whole, quiet zone included, or a camera cannot read it: the dialog grows to fit.
+    m_code->setMinimumSize(code.size());
+    adjustSize();
 }
 
 bool TfrmLivePage::applyNow()
