@@ -1,5 +1,6 @@
 #include "ChannelAlarms.h"
 
+#include "AlarmRelay.h"
 #include "DesktopNotifier.h"
 #include "ProgramGraphServices.h"
 #include "ProgramWindows.h"
@@ -50,6 +51,13 @@ ChannelAlarms::ChannelAlarms(Parts parts, const MainWindowDeps& deps)
     if (m_parts.acknowledgeItem)
         connect(m_parts.acknowledgeItem, &QAction::triggered, &live, &LiveAlarms::acknowledge);
     m_parts.status->alarmLabel()->installEventFilter(this);
+    m_relay = std::make_unique<AlarmRelay>(*m_parts.workspace);
+    connect(m_relay.get(), &AlarmRelay::failed, this, [this](const QString& sentence) {
+        m_deps.prompter->ask(MessageTable::forWindow(QStringLiteral("TfrmChannels"))
+                                 .getTextOrDefault(QStringLiteral("IDS_15"))
+                                 .arg(sentence),
+            Prompter::Buttons::Ok, Prompter::Icon::Warning);
+    });
 }
 
 ChannelAlarms::~ChannelAlarms() = default;
@@ -59,12 +67,14 @@ void ChannelAlarms::Channels1Click()
     Workspace& ws = *m_parts.workspace;
     TfrmChannels dialog(ws.channels().channels(), ws.alarms().sound(), isCelsius(ws.unit()),
         QLocale(), *m_deps.prompter, m_parts.window);
+    dialog.setOutlets(ws.channels().outlets());
     if (m_deps.prompter->runDialog(dialog) != QDialog::Accepted)
         return;
     ws.alarms().setSound(dialog.soundOn());
     if (!ws.alarms().sound())
         ws.alarms().acknowledge();
     ws.channels().setChannels(dialog.channels());
+    ws.channels().setOutlets(dialog.outlets());
     ws.keepChannels();
 }
 

@@ -12,13 +12,15 @@ class QWidget;
 namespace tc4dl {
 
 class AlarmNotifier;
+class AlarmRelay;
 class ProgramWindows;
 class StatusLine;
 class Workspace;
 
 // Where the workspace's live alarms show: the status bar (a click acknowledges), the channel's
 // reading on the control panel, its rate of change beside it, a note in the running real-time
-// graph, the main window's alert, the sound and the desktop notification. Also the channel
+// graph, the main window's alert, the sound, the desktop notification, and the channel
+// settings' command and web address (AlarmRelay), whose first failure is said. Also the channel
 // dialog (Real Time > Channels), whose OK puts its settings in use and keeps them.
 class ChannelAlarms final : public QObject {
     Q_OBJECT
@@ -36,6 +38,8 @@ public:
 
     // Real Time > Channels: the dialog; OK puts its settings in use and keeps them.
     void Channels1Click();
+    // Where the alarms go beyond the window: the channel settings' command and web address.
+    [[nodiscard]] AlarmRelay& relay() { return *m_relay; }
 
 protected:
     bool eventFilter(QObject* watched, QEvent* event) override;
@@ -47,6 +51,7 @@ private:
     const MainWindowDeps& m_deps;
     std::unique_ptr<AlarmNotifier> m_ownNotifier;
     AlarmNotifier* m_notifier = nullptr;
+    std::unique_ptr<AlarmRelay> m_relay;
 };
 
 } // namespace tc4dl

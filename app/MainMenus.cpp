@@ -46,10 +46,10 @@ void MainMenus::buildActions()
     makeAction("SpeedButton8", QStringLiteral("help-contents"), "help");
 
     // Menu items.
-    for (const char* name :
-        { "Open1", "Save1", "Report1", "Print1", "PrinterSetup1", "Exit1", "Run1", "Stop1",
-            "Channels1", "Acknowledge1", "LoadData1", "Setup1", "Archive1", "ArchiveSettings1",
-            "ControlPanel1", "RealTimeGraph1", "Tile1", "Cascade1", "Contents1", "About1" })
+    for (const char* name : { "Open1", "Save1", "Report1", "Print1", "PrinterSetup1", "Exit1",
+             "Run1", "Stop1", "Channels1", "Acknowledge1", "LivePage1", "LoadData1", "Setup1",
+             "Archive1", "ArchiveSettings1", "ControlPanel1", "RealTimeGraph1", "Tile1", "Cascade1",
+             "Contents1", "About1" })
         makeAction(name, QString(), nullptr);
     action(QStringLiteral("Run1"))->setEnabled(false);
     action(QStringLiteral("Stop1"))->setEnabled(false);
@@ -85,6 +85,8 @@ void MainMenus::buildMenus()
     realTime->addSeparator();
     add(realTime, "Channels1");
     add(realTime, "Acknowledge1");
+    realTime->addSeparator();
+    add(realTime, "LivePage1");
 
     QMenu* logger = addMenu("DataLogger1");
     add(logger, "LoadData1");

@@ -1,10 +1,12 @@
 #include "TfrmChannels.h"
 
+#include "AlarmActions.h"
 #include "DialogFrame.h"
 #include "Prompter.h"
 
 #include <QCheckBox>
 #include <QDialogButtonBox>
+#include <QFormLayout>
 #include <QGridLayout>
 #include <QLabel>
 #include <QLineEdit>
@@ -88,11 +90,25 @@ TfrmChannels::TfrmChannels(const alarm::ChannelSet& channels, bool sound, bool c
     }
 
     m_sound = check(QStringLiteral("chkSound"), sound);
+    m_command = edit(QStringLiteral("edCommand"), QString());
+    m_webhook = edit(QStringLiteral("edWebhook"), QString());
+    for (QLineEdit* e : { m_command, m_webhook }) {
+        e->setMaximumWidth(QWIDGETSIZE_MAX);
+        e->setMaxLength(int(alarm::AlarmOutlets::kMaxLength));
+    }
+    m_webhook->setPlaceholderText(QStringLiteral("https://ntfy.sh/…"));
+    auto* outlets = new QFormLayout;
+    outlets->addRow(header("lblCommand", this), m_command);
+    outlets->addRow(header("lblWebhook", this), m_webhook);
+    QLabel* note = header("lblOutletsNote", this);
+    note->setWordWrap(true);
     QDialogButtonBox* buttons = okCancelButtons(this);
 
     auto* layout = new QVBoxLayout(this);
     layout->addLayout(grid);
     layout->addWidget(m_sound);
+    layout->addLayout(outlets);
+    layout->addWidget(note);
     layout->addWidget(buttons);
     m_texts.applyTo(this);
 }
@@ -153,15 +169,56 @@ bool TfrmChannels::soundOn() const
     return m_sound->isChecked();
 }
 
+void TfrmChannels::setOutlets(const alarm::AlarmOutlets& outlets)
+{
+    m_command->setText(outlets.command);
+    m_webhook->setText(outlets.webhook);
+    m_acceptedOutlets = outlets;
+}
+
+std::optional<alarm::AlarmOutlets> TfrmChannels::enteredOutlets(QString* error) const
+{
+    alarm::AlarmOutlets out { m_command->text().trimmed(), m_webhook->text().trimmed() };
+    QString wrong;
+    if (out.command.size() > alarm::AlarmOutlets::kMaxLength)
+        wrong = text("IDS_14");
+    else if (!recorder::splitCommandWords(out.command))
+        wrong = text("IDS_11");
+    else {
+        switch (alarm::webhookProblem(out.webhook)) {
+        case alarm::WebhookProblem::None:
+            break;
+        case alarm::WebhookProblem::NotWeb:
+            wrong = text("IDS_12");
+            break;
+        case alarm::WebhookProblem::Password:
+            wrong = text("IDS_13");
+            break;
+        case alarm::WebhookProblem::TooLong:
+            wrong = text("IDS_14");
+            break;
+        }
+    }
+    if (!wrong.isEmpty()) {
+        if (error)
+            *error = wrong;
+        return std::nullopt;
+    }
+    return out;
+}
+
 void TfrmChannels::accept()
 {
     QString error;
     const std::optional<alarm::ChannelSet> channels = entered(&error);
-    if (!channels) {
+    const std::optional<alarm::AlarmOutlets> outlets
+        = channels ? enteredOutlets(&error) : std::nullopt;
+    if (!channels || !outlets) {
         m_prompter.ask(error, Prompter::Buttons::Ok, Prompter::Icon::Warning);
         return;
     }
     m_accepted = *channels;
+    m_acceptedOutlets = *outlets;
     QDialog::accept();
 }
 

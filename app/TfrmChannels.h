@@ -1,6 +1,7 @@
 #pragma once
 
 #include "Alarm.h"
+#include "AlarmOutlets.h"
 #include "MessageTable.h"
 
 #include <QDialog>
@@ -16,7 +17,8 @@ namespace tc4dl {
 class Prompter;
 
 // The channel settings: per channel a name, a high, a low and a rate limit each switched on or
-// off, and the hysteresis; the alarm sound switch. Numbers are entered and shown in the locale
+// off, and the hysteresis; the alarm sound switch; the command every alarm starts and the web
+// address it is POSTed to. Numbers are entered and shown in the locale
 // (a decimal comma in German). OK checks everything and says plainly what is wrong; Cancel
 // changes nothing.
 class TfrmChannels final : public QDialog {
@@ -30,6 +32,14 @@ public:
     [[nodiscard]] bool soundOn() const;
     // After OK: what was accepted.
     [[nodiscard]] const alarm::ChannelSet& channels() const { return m_accepted; }
+
+    // The command and web address shown, and after OK the ones accepted.
+    void setOutlets(const alarm::AlarmOutlets& outlets);
+    [[nodiscard]] const alarm::AlarmOutlets& outlets() const { return m_acceptedOutlets; }
+    // What the two fields say, or the first thing wrong with them.
+    [[nodiscard]] std::optional<alarm::AlarmOutlets> enteredOutlets(QString* error) const;
+    [[nodiscard]] QLineEdit* commandField() const { return m_command; }
+    [[nodiscard]] QLineEdit* webhookField() const { return m_webhook; }
 
     // OK: accepted only when everything is valid; otherwise the reason is said and it stays open.
     void accept() override;
@@ -59,6 +69,9 @@ private:
     alarm::ChannelSet m_accepted;
     std::array<Row, alarm::kChannels> m_rows;
     QCheckBox* m_sound = nullptr;
+    QLineEdit* m_command = nullptr;
+    QLineEdit* m_webhook = nullptr;
+    alarm::AlarmOutlets m_acceptedOutlets;
 };
 
 } // namespace tc4dl

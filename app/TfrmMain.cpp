@@ -6,6 +6,7 @@
 #include "ControlPanelKeeper.h"
 #include "FileCommands.h"
 #include "HelpWindow.h"
+#include "LivePageCommands.h"
 #include "LoadCommand.h"
 #include "MainControls.h"
 #include "MainMenus.h"
@@ -26,6 +27,7 @@
 
 #include <QAction>
 #include <QCloseEvent>
+#include <QDir>
 #include <QMenu>
 #include <QStatusBar>
 
@@ -53,6 +55,7 @@ TfrmMain::~TfrmMain()
     // The graph windows reach back into the windows' roles and the workspace: they go while
     // both are whole.
     m_mdi->releaseChildren(this);
+    m_livePage.reset();
     m_alarms.reset();
     m_windows.reset();
     m_workspace.reset();
@@ -96,6 +99,9 @@ void TfrmMain::FormCreate()
         ChannelAlarms::Parts { m_workspace.get(), m_windows.get(), m_status.get(), this,
             action(QStringLiteral("Channels1")), action(QStringLiteral("Acknowledge1")) },
         m_deps);
+    m_livePage = std::make_unique<LivePageCommands>(LivePageCommands::Parts { m_workspace.get(),
+        m_deps.prompter, this, action(QStringLiteral("LivePage1")),
+        QDir(m_deps.dataFolder).filePath(QStringLiteral("livepage.token")) });
     m_reports = new ReportCommands(
         { m_mdi, m_workspace.get(), m_windows.get(), m_graphs.get(), &m_files->saveDialog(), this },
         m_deps, this);
@@ -187,6 +193,7 @@ void TfrmMain::FormShow()
     // A recording the last session could not save is offered back once the windows are up
     // and the splash has gone.
     m_deps.clock->callAfter(0, this, [this] { m_windows->recorder().offerJournal(); });
+    m_livePage->startAtLaunch();
 }
 
 void TfrmMain::MainTimerTimer()

@@ -14,6 +14,7 @@ class QPrinter;
 namespace tc4dl {
 
 class ChannelAlarms;
+class LivePageCommands;
 class ClientArea;
 class FileCommands;
 class MainControls;
@@ -77,6 +78,7 @@ public:
     [[nodiscard]] ProgramWindows& windows() { return *m_windows; }
     [[nodiscard]] FileCommands& fileCommands() { return *m_files; }
     [[nodiscard]] ChannelAlarms& alarms() { return *m_alarms; }
+    [[nodiscard]] LivePageCommands& livePage() { return *m_livePage; }
     [[nodiscard]] QAction* action(const QString& name) const;
     [[nodiscard]] QMenu* menu(const QString& name) const;
     [[nodiscard]] PortList* portList() const { return m_portList; }
@@ -112,6 +114,7 @@ private:
     std::unique_ptr<ProgramWindows> m_windows;
     std::unique_ptr<MainControls> m_controls;
     std::unique_ptr<ChannelAlarms> m_alarms;
+    std::unique_ptr<LivePageCommands> m_livePage;
     ReportCommands* m_reports = nullptr;
     bool m_shown = false;
 };

@@ -160,6 +160,7 @@ void LiveAlarms::handle(const AlarmEvent& event, const std::array<float, alarm::
     }
     if (c >= 0)
         Q_EMIT channelMarked(c, m_monitor.channelRaised(c));
+    Q_EMIT noticed(event);
 }
 
 void LiveAlarms::raise(const QString& key, const QString& text, double serial, double y)

@@ -63,6 +63,10 @@ Q_SIGNALS:
     // A channel's rate of change as it stands beside the reading; empty: none yet.
     void rateShown(int channel, const QString& text);
     void beep();
+    // Every raising and clearing as the alarm monitor names it (a rule, an open probe, the
+    // lost link), for whatever tells it beyond the window: the live page, a command, a web
+    // address.
+    void noticed(const tc4dl::alarm::AlarmEvent& event);
 
 private:
     void applyRules();

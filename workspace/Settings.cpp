@@ -114,6 +114,16 @@ AlarmSettings AlarmSettings::read(SettingsStore& store)
         readTenths(store, channelKey(c, "Hysteresis"), ch.hysteresis, 0, kMaxBandTenths);
     }
     readFlag(store, QStringLiteral("AlarmSound"), s.sound);
+    if (const std::optional<QString> command = store.readText(QStringLiteral("AlarmCommand"))) {
+        // One line: a hand-edited line break never splits it into a second command.
+        if (command->size() <= alarm::AlarmOutlets::kMaxLength && !command->contains(u'\n')
+            && !command->contains(u'\r'))
+            s.outlets.command = command->trimmed();
+    }
+    if (const std::optional<QString> url = store.readText(QStringLiteral("AlarmWebhook"))) {
+        if (alarm::webhookProblem(*url) == alarm::WebhookProblem::None)
+            s.outlets.webhook = url->trimmed();
+    }
     return s;
 }
 
@@ -131,7 +141,35 @@ void AlarmSettings::write(SettingsStore& store) const
         store.writeInt(channelKey(c, "Hysteresis"), tenths(ch.hysteresis, 0, kMaxBandTenths));
     }
     store.writeInt(QStringLiteral("AlarmSound"), sound ? 1 : 0);
+    store.writeText(QStringLiteral("AlarmCommand"), outlets.command);
+    store.writeText(QStringLiteral("AlarmWebhook"), outlets.webhook);
     store.flush();
+}
+
+LivePageSettings LivePageSettings::read(SettingsStore& store)
+{
+    LivePageSettings s;
+    readFlag(store, QStringLiteral("LivePageOn"), s.on);
+    if (const std::optional<QString> address = store.readText(QStringLiteral("LivePageAddress"))) {
+        // An address is short and plain; a damaged one keeps the safe default (one that is
+        // no address at all is said when the page is to start).
+        const QString a = address->trimmed();
+        if (!a.isEmpty() && a.size() <= 64
+            && std::all_of(a.begin(), a.end(), [](QChar q) { return q.isPrint() && !q.isSpace(); }))
+            s.address = a;
+    }
+    if (const std::optional<qint32> port = store.readInt(QStringLiteral("LivePagePort")))
+        s.port = std::clamp(*port, 1, 65535);
+    return s;
+}
+
+bool LivePageSettings::write(SettingsStore& store) const
+{
+    const bool a = store.writeInt(QStringLiteral("LivePageOn"), on ? 1 : 0);
+    const bool b = store.writeText(QStringLiteral("LivePageAddress"), address);
+    const bool c = store.writeInt(QStringLiteral("LivePagePort"), port);
+    store.flush();
+    return a && b && c;
 }
 
 } // namespace tc4dl

@@ -1,6 +1,7 @@
 #pragma once
 
 #include "Alarm.h"
+#include "AlarmOutlets.h"
 #include "SettingsStore.h"
 
 #include <QString>
@@ -62,9 +63,29 @@ struct AlarmSettings {
     static constexpr qint32 kMaxBandTenths = 10000; // hysteresis
     alarm::ChannelSet channels;
     bool sound = true; // repeated until acknowledged
+    // `AlarmCommand` and `AlarmWebhook`, text: what every alarm starts and where it is POSTed.
+    // A command longer than AlarmOutlets::kMaxLength, or a web address that is not one or
+    // carries a password, is read as none.
+    alarm::AlarmOutlets outlets;
 
     static AlarmSettings read(SettingsStore& store);
     void write(SettingsStore& store) const;
+};
+
+// The live page the desktop program serves from its own readings (`LivePageOn`, any value but
+// 0 is on; `LivePageAddress`, text; `LivePagePort`). Off until the user turns it on; the
+// address is this computer alone (127.0.0.1) unless the user names another. Its token is never
+// here but in a file of its own. Written when the user confirms them.
+struct LivePageSettings {
+    static constexpr qint32 kDefaultPort = 8080;
+    bool on = false;
+    QString address = QStringLiteral("127.0.0.1");
+    qint32 port = kDefaultPort; // 1..65535
+
+    static LivePageSettings read(SettingsStore& store);
+    // False when they could not be written.
+    bool write(SettingsStore& store) const;
+    bool operator==(const LivePageSettings&) const = default;
 };
 
 } // namespace tc4dl

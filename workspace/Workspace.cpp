@@ -58,6 +58,7 @@ Workspace::Workspace(WorkspaceDeps deps, QObject* parent)
 
     const AlarmSettings kept = AlarmSettings::read(*m_deps.settings);
     m_channels.setChannels(kept.channels);
+    m_channels.setOutlets(kept.outlets);
     m_alarms = std::make_unique<LiveAlarms>(time, m_channels, m_deps.locale, m_unit);
     m_alarms->setSound(kept.sound);
     // A unit switch converts the limits: they are kept as converted.
@@ -178,6 +179,7 @@ void Workspace::keepChannels()
     AlarmSettings s;
     s.channels = m_channels.channels();
     s.sound = m_alarms ? m_alarms->sound() : true;
+    s.outlets = m_channels.outlets();
     s.write(*m_deps.settings);
 }
 
