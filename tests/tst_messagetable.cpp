@@ -102,7 +102,7 @@ private Q_SLOTS:
         QTest::addColumn<int>("messages");
         const QHash<QString, int> counts = { { "TfrmMain", 36 }, { "TfrmGraph", 23 },
             { "TfrmList", 7 }, { "TfrmSetup", 9 }, { "ChartCustomizeDialog", 28 },
-            { "TfrmArchive", 49 }, { "TfrmChannels", 10 }, { "TfrmArchiveSettings", 13 } };
+            { "TfrmArchive", 51 }, { "TfrmChannels", 10 }, { "TfrmArchiveSettings", 13 } };
         for (const QString& window : kWindows)
             QTest::newRow(qPrintable(window)) << window << counts.value(window, 0);
     }
