@@ -1,6 +1,5 @@
-// The archive on a real PostgreSQL server: its URI forms and refusals, the same sets, readings
-// and exports as an SQLite archive of the same memories, two machines adding at once, a role that
-// may only read, foreign objects on its tables, and the command line's exit codes.
+// The archive on a real PostgreSQL server: URIs and refusals, the same archive as SQLite's, two
+// machines at once, a server gone, a reader, foreign objects, the command line and copies.
 
 #include "Archive.h"
 #include "ArchiveErrorSentence.h"
@@ -356,7 +355,6 @@ void TestPgArchive::twoMachinesAddAtOnce()
     QFETCH(int, firstTo);
     QFETCH(int, secondFrom);
     QFETCH(int, secondTo);
-    // The schema is made first: two first writers at once are another matter (the lock).
     {
         const Archive::Opened made = Archive::open(uri(QStringLiteral("writer")), archiveClock());
         QVERIFY2(made.archive, qPrintable(describe(made.error)));
@@ -453,8 +451,7 @@ void TestPgArchive::serverGoneDuringAdd()
         QVERIFY2(added.error.failed() && !describe(added.error).isEmpty(),
             qPrintable(describe(added.error)));
     }
-    const QString why = m_pg.restart();
-    QVERIFY2(why.isEmpty(), qPrintable(why));
+    QVERIFY2(m_pg.restart().isEmpty(), "the server did not start again");
     const Archive::Opened again
         = Archive::open(uri(QStringLiteral("reader")), archiveClock(), Archive::Access::ReadOnly);
     QVERIFY2(again.archive, qPrintable(describe(again.error)));
