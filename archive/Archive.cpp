@@ -22,41 +22,8 @@ namespace tc4dl::archive {
 
 namespace {
 
-// SQLite's primary result codes that have a kind of their own.
-enum SqliteCode {
-    kPerm = 3,
-    kBusy = 5,
-    kLocked = 6,
-    kReadOnly = 8,
-    kIoErr = 10,
-    kCorrupt = 11,
-    kFull = 13,
-    kCantOpen = 14,
-    kAuth = 23,
-    kNotADb = 26,
-};
-
 // Between two tries of an open that SQLite found busy without waiting.
 constexpr int kRetryPauseMs = 20;
-
-// At most this many objects of a schema are read: this program makes six, so a file with
-// more holds foreign ones whichever they are.
-constexpr int kObjectsRead = 64;
-
-// The name the user logged in with, as the system's environment gives it.
-QString loginName()
-{
-    for (const char* name : { "USER", "LOGNAME", "USERNAME" })
-        if (const QString user = qEnvironmentVariable(name); !user.isEmpty())
-            return user;
-    return {};
-}
-
-QString nextConnectionName()
-{
-    static std::atomic<quint64> counter { 0 };
-    return QStringLiteral("tc4dl-archive-%1").arg(++counter);
-}
 
 std::unique_ptr<Archive::Impl> connect(
     const QString& path, bool readOnly, bool immutable, const OpenOptions& options)
@@ -65,11 +32,7 @@ std::unique_ptr<Archive::Impl> connect(
     impl->path = path;
     impl->readOnly = readOnly;
     impl->connection = nextConnectionName();
-    impl->machine = options.machine.isEmpty() ? QSysInfo::machineHostName() : options.machine;
-    impl->user = options.user.isEmpty() ? loginName() : options.user;
-    // Never NULL in the database: unknown is empty.
-    impl->machine = impl->machine.isNull() ? QStringLiteral("") : impl->machine;
-    impl->user = impl->user.isNull() ? QStringLiteral("") : impl->user;
+    setAdder(*impl, options);
     QSqlDatabase db = QSqlDatabase::addDatabase(QStringLiteral("QSQLITE"), impl->connection);
     QString connectOptions = QStringLiteral("QSQLITE_BUSY_TIMEOUT=%1").arg(options.busyTimeoutMs);
     if (readOnly) {
@@ -87,52 +50,17 @@ std::unique_ptr<Archive::Impl> connect(
     return impl;
 }
 
-// The schema version and objects, inside the transaction the caller began.
-bool readSchema(const Archive::Impl& impl, SchemaSeen* seen, ArchiveError* error)
-{
-    QSqlQuery q(impl.db());
-    q.setForwardOnly(true);
-    if (!q.exec(QStringLiteral("PRAGMA user_version")) || !q.next()) {
-        *error = errorOf(q.lastError(), impl.path);
-        return false;
-    }
-    seen->version = q.value(0).toInt();
-    // Names and definitions cut short: a longer one is no object of this program's anyway.
-    if (!q.exec(QStringLiteral("SELECT type, substr(name, 1, 200), substr(tbl_name, 1, 200), "
-                               "substr(sql, 1, 2000) FROM sqlite_master LIMIT %1")
-                    .arg(kObjectsRead))) {
-        *error = errorOf(q.lastError(), impl.path);
-        return false;
-    }
-    seen->objects.clear();
-    while (q.next())
-        seen->objects.push_back({ q.value(0).toString(), q.value(1).toString(),
-            q.value(2).toString(), q.value(3).toString() });
-    return true;
-}
-
-bool schemaCookie(const Archive::Impl& impl, int* cookie, ArchiveError* error)
-{
-    QSqlQuery q(impl.db());
-    if (!q.exec(QStringLiteral("PRAGMA schema_version")) || !q.next()) {
-        if (error)
-            *error = errorOf(q.lastError(), impl.path);
-        return false;
-    }
-    *cookie = q.value(0).toInt();
-    return true;
-}
-
 // Begins the transaction in which the file's schema is looked at; it stays open on success.
 bool probe(Archive::Impl& impl, bool write, SchemaSeen* seen, ArchiveError* error)
 {
     if (!impl.db().isOpen()) {
-        *error = errorOf(impl.db().lastError(), impl.path);
+        *error = impl.errorOf(impl.db().lastError());
         return false;
     }
     if (!impl.exec(write ? QStringLiteral("BEGIN IMMEDIATE") : QStringLiteral("BEGIN"), error))
         return false;
-    if (!readSchema(impl, seen, error) || !schemaCookie(impl, &impl.cookie, error)) {
+    if (!impl.dialect->readSchema(impl, seen, error)
+        || !impl.dialect->schemaCookie(impl, &impl.cookie, error)) {
         impl.exec(QStringLiteral("ROLLBACK"), nullptr);
         return false;
     }
@@ -188,7 +116,7 @@ bool walFromTheStart(const Archive::Impl& impl, ArchiveError* error)
     QSqlQuery q(impl.db());
     if (q.exec(QStringLiteral("PRAGMA journal_mode=WAL")))
         return true;
-    *error = errorOf(q.lastError(), impl.path);
+    *error = impl.errorOf(q.lastError());
     return false;
 }
 
@@ -249,7 +177,7 @@ Archive::Opened openForWriting(const QString& path, const Clock& clock, const Op
         // The readings of the sets an older archive holds, in the same transaction.
         if (decision.step == OpenStep::Migrate && seen.version < 3)
             ok = ok && fillReadings(*impl, &error);
-        ok = ok && schemaCookie(*impl, &impl->cookie, &error)
+        ok = ok && impl->dialect->schemaCookie(*impl, &impl->cookie, &error)
             && impl->exec(QStringLiteral("COMMIT"), &error);
         if (!ok) {
             impl->exec(QStringLiteral("ROLLBACK"), nullptr);
@@ -261,7 +189,7 @@ Archive::Opened openForWriting(const QString& path, const Clock& clock, const Op
         if (!q.exec(QStringLiteral("PRAGMA journal_mode=WAL")) || !q.next()
             || q.value(0).toString().compare(QLatin1String("wal"), Qt::CaseInsensitive) != 0) {
             result.error = q.lastError().isValid()
-                ? errorOf(q.lastError(), path)
+                ? sqliteErrorOf(q.lastError(), path)
                 : ArchiveError::of(ArchiveError::Kind::Busy, path);
             if (result.error.kind == ArchiveError::Kind::Busy && !patience.hasExpired()) {
                 q.finish();
@@ -279,52 +207,51 @@ Archive::Opened openForWriting(const QString& path, const Clock& clock, const Op
 
 } // namespace
 
-ArchiveError errorOf(const QSqlError& e, const QString& path)
+// The name the user logged in with, as the system's environment gives it.
+QString loginName()
 {
-    using Kind = ArchiveError::Kind;
-    const QString words
-        = e.databaseText().trimmed().isEmpty() ? e.text().trimmed() : e.databaseText().trimmed();
-    bool numeric = false;
-    const int code = e.nativeErrorCode().toInt(&numeric) & 0xFF;
-    if (!numeric)
-        return ArchiveError::of(Kind::Database, path, words);
-    switch (code) {
-    case kBusy:
-    case kLocked:
-        return ArchiveError::of(Kind::Busy, path);
-    case kFull:
-        return ArchiveError::of(Kind::Full, path);
-    case kReadOnly:
-        return ArchiveError::of(Kind::ReadOnly, path);
-    case kNotADb:
-        return ArchiveError::of(Kind::NotAnArchive, path);
-    case kCorrupt:
-        return ArchiveError::of(Kind::Damaged, path, words);
-    case kPerm:
-    case kIoErr:
-    case kCantOpen:
-    case kAuth:
-        return ArchiveError::of(Kind::CannotOpen, path, words);
-    default:
-        return ArchiveError::of(Kind::Database, path, words);
-    }
+    for (const char* name : { "USER", "LOGNAME", "USERNAME" })
+        if (const QString user = qEnvironmentVariable(name); !user.isEmpty())
+            return user;
+    return {};
+}
+
+QString nextConnectionName()
+{
+    static std::atomic<quint64> counter { 0 };
+    return QStringLiteral("tc4dl-archive-%1").arg(++counter);
+}
+
+void setAdder(Archive::Impl& impl, const OpenOptions& options)
+{
+    impl.machine = options.machine.isEmpty() ? QSysInfo::machineHostName() : options.machine;
+    impl.user = options.user.isEmpty() ? loginName() : options.user;
+    // Never NULL in the database: unknown is empty.
+    impl.machine = impl.machine.isNull() ? QStringLiteral("") : impl.machine;
+    impl.user = impl.user.isNull() ? QStringLiteral("") : impl.user;
+}
+
+bool isServerName(const QString& name)
+{
+    return name.startsWith(QLatin1String("postgresql://"))
+        || name.startsWith(QLatin1String("postgres://"));
 }
 
 bool Archive::Impl::schemaStillOurs(ArchiveError* error)
 {
     int now = 0;
-    if (!schemaCookie(*this, &now, error))
+    if (!dialect->schemaCookie(*this, &now, error))
         return false;
-    if (now == cookie)
+    if (now == cookie && now != -1)
         return true;
     SchemaSeen seen;
     ArchiveError why;
-    if (!readSchema(*this, &seen, &why)) {
+    if (!dialect->readSchema(*this, &seen, &why)) {
         if (error)
             *error = why;
         return false;
     }
-    const OpenDecision decision = decideOpen(seen, sqliteForeignObjects(seen), path);
+    const OpenDecision decision = decideOpen(seen, dialect->foreignObjects(seen), path);
     // Another program may have brought an older archive up to date meanwhile; anything else
     // that changed its schema made it no archive of this program's.
     const bool fine = decision.step == OpenStep::UseAsIs
@@ -349,10 +276,11 @@ Transaction::Transaction(Archive::Impl& impl, Kind kind, ArchiveError* error)
         m_begun = true;
         return;
     }
-    if (!impl.exec(
-            kind == Kind::Write ? QStringLiteral("BEGIN IMMEDIATE") : QStringLiteral("BEGIN"),
-            error))
+    if (!impl.execAll(
+            kind == Kind::Write ? impl.dialect->beginWrite() : impl.dialect->beginRead(), error)) {
+        impl.exec(QStringLiteral("ROLLBACK"), nullptr);
         return;
+    }
     if (!impl.schemaStillOurs(error)) {
         impl.exec(QStringLiteral("ROLLBACK"), nullptr);
         return;
@@ -399,6 +327,14 @@ Archive::Opened Archive::open(
 {
     using Kind = ArchiveError::Kind;
     Opened result;
+    if (isServerName(path)) {
+        std::unique_ptr<Impl> impl;
+        if (openServer(path, access, options, &impl, &result.error)) {
+            impl->clock = &clock;
+            result.archive.reset(new Archive(std::move(impl)));
+        }
+        return result;
+    }
     const QFileInfo info(path);
     const bool exists = info.exists();
     if (exists && !info.isFile()) {
@@ -509,7 +445,7 @@ bool Archive::setNote(qint64 id, const QString& note, ArchiveError* error)
     q.bindValue(1, id);
     if (!q.exec()) {
         if (error)
-            *error = errorOf(q.lastError(), m_impl->path);
+            *error = m_impl->errorOf(q.lastError());
         return false;
     }
     if (q.numRowsAffected() != 1) {
@@ -543,8 +479,7 @@ bool Archive::remove(const std::vector<qint64>& ids, ArchiveError* error)
         }
         if (!ok) {
             if (error)
-                *error
-                    = errorOf((q.lastError().isValid() ? q : readings).lastError(), m_impl->path);
+                *error = m_impl->errorOf((q.lastError().isValid() ? q : readings).lastError());
             return false;
         }
     }

@@ -63,6 +63,13 @@ struct AddOutcome {
     ArchiveError error;
 };
 
+struct CopyOutcome {
+    bool ok = false; // false: nothing was copied, `error` says why
+    int copied = 0;
+    int present = 0; // in the target already (left as they are there)
+    ArchiveError error;
+};
+
 struct CheckOutcome {
     bool ok = false;
     // SQLite's integrity check, objects this program did not make, and each set whose bytes
@@ -166,6 +173,13 @@ public:
     // archive itself is never changed.
     [[nodiscard]] bool copyTo(const QString& target, ArchiveError* error = nullptr) const;
 
+    // Copies every set into `target`, an archive of either engine, with its bytes, times,
+    // sources, note, kind, meter and who added it, in one transaction of the target's: all or
+    // nothing. Sets the target holds already are left as they are there, so a second copy
+    // copies nothing. Every set's bytes are checked against their hash first; a damaged one
+    // stops the copy before anything is written.
+    [[nodiscard]] CopyOutcome copySetsTo(Archive& target) const;
+
     struct Impl;
 
 private:
@@ -176,6 +190,10 @@ private:
 
 // The default archive file: "archive.sqlite" in the per-user data folder.
 [[nodiscard]] QString defaultArchivePath(const QString& userDataFolder);
+
+// Whether `name` names an archive on a PostgreSQL server, as a libpq connection URI
+// (postgresql://… or postgres://…), rather than a file.
+[[nodiscard]] bool isServerName(const QString& name);
 
 // The files a collection export of `count` memories writes: `path` itself for one, else
 // NAME-1.ch4, NAME-2.ch4, … beside it (NAME being `path` without its suffix).

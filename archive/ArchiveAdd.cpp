@@ -16,54 +16,6 @@ namespace tc4dl::archive {
 
 namespace {
 
-// What tells one set from another: start, interval, samples, unit and the hash of its bytes.
-struct SetKey {
-    double start = 0.0;
-    qint32 interval = 0;
-    qint32 samples = 0;
-    bool celsius = true;
-    QByteArray sha256;
-};
-
-// The archive's sets an add may meet again, by hash.
-class KnownSets {
-public:
-    bool load(const Archive::Impl& impl, double from, double to, ArchiveError* error)
-    {
-        QSqlQuery q(impl.db());
-        q.setForwardOnly(true);
-        q.prepare(QStringLiteral("SELECT id, start, interval, samples, celsius, sha256 FROM %1 "
-                                 "WHERE start >= ? AND start <= ?")
-                      .arg(impl.table()));
-        q.addBindValue(from);
-        q.addBindValue(to);
-        if (!q.exec()) {
-            *error = errorOf(q.lastError(), impl.path);
-            return false;
-        }
-        while (q.next())
-            add(SetKey { q.value(1).toDouble(), q.value(2).toInt(), q.value(3).toInt(),
-                    q.value(4).toInt() != 0, q.value(5).toByteArray() },
-                q.value(0).toLongLong());
-        return true;
-    }
-    void add(const SetKey& key, qint64 id) { m_byHash[key.sha256].push_back({ key, id }); }
-    [[nodiscard]] std::optional<qint64> find(const SetKey& key) const
-    {
-        const auto it = m_byHash.constFind(key.sha256);
-        if (it == m_byHash.cend())
-            return std::nullopt;
-        for (const auto& [k, id] : *it)
-            if (k.start == key.start && k.interval == key.interval && k.samples == key.samples
-                && k.celsius == key.celsius)
-                return id;
-        return std::nullopt;
-    }
-
-private:
-    QHash<QByteArray, std::vector<std::pair<SetKey, qint64>>> m_byHash;
-};
-
 // Sets found again (each id once): last seen now, and `source` added to their sources where it
 // is not yet. The ids are the archive's own integers, written into the statement in groups.
 // False unless every one of them was there to be marked.
@@ -76,11 +28,13 @@ bool markSeen(const Archive::Impl& impl, const std::vector<qint64>& ids, qint64 
         for (std::size_t i = first; i < std::min(ids.size(), first + kIdsPerStatement); ++i)
             group << QString::number(ids[i]);
         QSqlQuery q(impl.db());
-        bool ok = q.prepare(QStringLiteral("UPDATE %1 SET last_seen = ?, source = CASE WHEN "
-                                           "instr('; ' || source || '; ', '; ' || ? || '; ') > 0 "
+        bool ok = q.prepare(QStringLiteral("UPDATE %1 SET last_seen = ?, source = CASE WHEN %2 "
                                            "THEN source ELSE source || '; ' || ? END "
-                                           "WHERE id IN (%2)")
-                                .arg(impl.table(), group.join(QLatin1Char(','))));
+                                           "WHERE id IN (%3)")
+                                .arg(impl.table(),
+                                    impl.dialect->holds(QStringLiteral("'; ' || source || '; '"),
+                                        QStringLiteral("'; ' || ? || '; '")),
+                                    group.join(QLatin1Char(','))));
         if (ok) {
             q.addBindValue(now);
             q.addBindValue(source);
@@ -88,7 +42,7 @@ bool markSeen(const Archive::Impl& impl, const std::vector<qint64>& ids, qint64 
             ok = q.exec();
         }
         if (!ok) {
-            *error = errorOf(q.lastError(), impl.path);
+            *error = impl.errorOf(q.lastError());
             return false;
         }
         if (q.numRowsAffected() != int(group.size())) {
@@ -105,7 +59,7 @@ bool countSets(const Archive::Impl& impl, qint64* count, ArchiveError* error)
 {
     QSqlQuery q(impl.db());
     if (!q.exec(QStringLiteral("SELECT count(*) FROM %1").arg(impl.table())) || !q.next()) {
-        *error = errorOf(q.lastError(), impl.path);
+        *error = impl.errorOf(q.lastError());
         return false;
     }
     *count = q.value(0).toLongLong();
@@ -156,9 +110,9 @@ AddOutcome Archive::add(
         && (store.setCount() == 0 || known.load(*m_impl, from, to, &out.error));
     QSqlQuery insert(m_impl->db());
     ok = ok
-        && insert.prepare(QStringLiteral("INSERT INTO %1 (start, interval, samples, celsius, "
+        && insert.prepare(QStringLiteral("INSERT INTO %1 (id, start, interval, samples, celsius, "
                                          "sha256, data, added, source, last_seen, kind, machine, "
-                                         "user_name, meter) VALUES (?, ?, ?, ?, ?, ?, ?, ?, ?, "
+                                         "user_name, meter) VALUES (?, ?, ?, ?, ?, ?, ?, ?, ?, ?, "
                                          "?, ?, ?, ?)")
                               .arg(m_impl->table()));
     const qint64 now = toMs(m_impl->clock->now().toUTC());
@@ -170,27 +124,32 @@ AddOutcome Archive::add(
             found.push_back(*id);
             ++out.knownSets;
         } else {
-            insert.bindValue(0, key.start);
-            insert.bindValue(1, key.interval);
-            insert.bindValue(2, key.samples);
-            insert.bindValue(3, key.celsius ? 1 : 0);
-            insert.bindValue(4, key.sha256);
+            // The id where the database does not give it (one that counts only sets stored).
+            qint64 given = 0;
+            ok = m_impl->dialect->nextId(*m_impl, &given, &out.error);
+            insert.bindValue(
+                0, given > 0 ? QVariant(given) : QVariant(QMetaType::fromType<qint64>()));
+            insert.bindValue(1, key.start);
+            insert.bindValue(2, key.interval);
+            insert.bindValue(3, key.samples);
+            insert.bindValue(4, key.celsius ? 1 : 0);
+            insert.bindValue(5, key.sha256);
             // Bound without a copy: the statement reads the bytes while it runs.
             const qint64 s = store.startOffset(k);
             insert.bindValue(
-                5, QByteArray::fromRawData(bytes.constData() + s, store.endOffset(k) - s + 1));
-            insert.bindValue(6, now);
-            insert.bindValue(7, source);
-            insert.bindValue(8, now);
+                6, QByteArray::fromRawData(bytes.constData() + s, store.endOffset(k) - s + 1));
+            insert.bindValue(7, now);
+            insert.bindValue(8, source);
+            insert.bindValue(9, now);
             // Never NULL: the columns say "none" as an empty text.
-            insert.bindValue(9, as.kind.isEmpty() ? QStringLiteral("logger") : as.kind);
-            insert.bindValue(10, m_impl->machine);
-            insert.bindValue(11, m_impl->user);
-            insert.bindValue(12, as.meter.isNull() ? QStringLiteral("") : as.meter);
-            ok = insert.exec();
-            if (!ok)
-                out.error = errorOf(insert.lastError(), m_impl->path);
-            const qint64 added = ok ? insert.lastInsertId().toLongLong() : 0;
+            insert.bindValue(10, as.kind.isEmpty() ? QStringLiteral("logger") : as.kind);
+            insert.bindValue(11, m_impl->machine);
+            insert.bindValue(12, m_impl->user);
+            insert.bindValue(13, as.meter.isNull() ? QStringLiteral("") : as.meter);
+            ok = ok && insert.exec();
+            if (!ok && !out.error.failed())
+                out.error = m_impl->errorOf(insert.lastError());
+            const qint64 added = !ok ? 0 : given > 0 ? given : insert.lastInsertId().toLongLong();
             if (ok)
                 known.add(key, added); // twice in one memory
             ok = ok

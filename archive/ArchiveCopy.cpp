@@ -45,6 +45,10 @@ bool Archive::copyTo(const QString& target, ArchiveError* error) const
             *error = why;
         return false;
     };
+    // A server's archive has no file to copy: it is copied set by set (copySetsTo).
+    if (isServerName(m_impl->path))
+        return fail(ArchiveError::of(Kind::Database, m_impl->path,
+            QStringLiteral("an archive on a server is copied with tc4dl-cli archive copy --to")));
     const QFileInfo info(target);
     const QString absolute = info.absoluteFilePath();
     if (absolute == QFileInfo(m_impl->path).absoluteFilePath())
@@ -61,10 +65,10 @@ bool Archive::copyTo(const QString& target, ArchiveError* error) const
     {
         QSqlQuery q(m_impl->db());
         if (!q.prepare(QStringLiteral("VACUUM INTO ?")))
-            return fail(errorOf(q.lastError(), target));
+            return fail(sqliteErrorOf(q.lastError(), target));
         q.addBindValue(part);
         if (!q.exec()) {
-            const ArchiveError why = errorOf(q.lastError(), target);
+            const ArchiveError why = sqliteErrorOf(q.lastError(), target);
             removeCopy(part);
             return fail(why);
         }

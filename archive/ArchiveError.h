@@ -37,6 +37,8 @@ struct ArchiveError {
         CopyDiffers, // the copy at `path` did not list the same sets
         CopyDamaged, // the copy at `path` has set `detail` damaged, which the archive has not
         CannotRename, // the finished copy cannot take the name `path`
+        PasswordInName, // the server's name `path` (shown without it) carries a password
+        CannotCreate, // the role may not make the archive's tables in schema `detail`
     };
 
     Kind kind = Kind::None;

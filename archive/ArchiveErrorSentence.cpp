@@ -73,6 +73,16 @@ QString archiveErrorSentence(const ArchiveError& error)
         return QStringLiteral("in the copy at %1 set %2 is damaged").arg(path, detail);
     case Kind::CannotRename:
         return QStringLiteral("the copy cannot be given the name %1").arg(path);
+    case Kind::PasswordInName:
+        return QStringLiteral("%1 carries a password, which is never stored with the archive's "
+                              "name; give the URI without it and keep the password in ~/.pgpass "
+                              "(or the file PGPASSFILE names)")
+            .arg(path);
+    case Kind::CannotCreate:
+        return QStringLiteral("the archive's tables are not there yet at %1 and this role may not "
+                              "make them: it needs the CREATE privilege on schema %2 (or a writer "
+                              "role makes them first)")
+            .arg(path, detail);
     }
     return QStringLiteral("a database error in %1").arg(path);
 }

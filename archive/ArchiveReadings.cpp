@@ -67,9 +67,18 @@ QString countSql(int channel)
         .arg(nibble(0), nibble(1), nibble(2), nibble(3));
 }
 
-// The statement that writes a set's readings from its bytes (bound as the one parameter) in
-// SQLite, which has no function that reads a byte: each sample's eight bytes as hexadecimal
-// text, whose digits give the counts.
+// A reading's time as `readings` holds it.
+QDateTime timeOf(const QString& text)
+{
+    QDateTime t = QDateTime::fromString(QString(text).replace(u' ', u'T'), Qt::ISODateWithMs);
+    t.setTimeSpec(Qt::UTC);
+    return t;
+}
+
+} // namespace
+
+// SQLite has no function that reads a byte: each sample's eight bytes as hexadecimal text,
+// whose digits give the counts.
 QString sqliteReadingsStatement(const ReadingsSource& set, qint32 count)
 {
     const Range range = rangeOf(set.celsius);
@@ -104,15 +113,42 @@ QString sqliteReadingsStatement(const ReadingsSource& set, qint32 count)
         .arg(values.join(QStringLiteral(", ")), overLimits.join(QStringLiteral(", ")));
 }
 
-// A reading's time as `readings` holds it.
-QDateTime timeOf(const QString& text)
+// PostgreSQL reads the bytes itself (get_byte, from 0) over a series of the samples; its
+// timestamps count microseconds, so the time is start + k × interval in seconds.
+QString postgresReadingsStatement(const ReadingsSource& set, qint32 count)
 {
-    QDateTime t = QDateTime::fromString(QString(text).replace(u' ', u'T'), Qt::ISODateWithMs);
-    t.setTimeSpec(Qt::UTC);
-    return t;
+    const Range range = rangeOf(set.celsius);
+    QStringList counts;
+    QStringList values;
+    QStringList overLimits;
+    for (int c = 0; c < kChannels; ++c) {
+        const qsizetype at = kSetHead + 2 * c;
+        counts << QStringLiteral("get_byte(d, %1 + %2 * n) * 256 + get_byte(d, %3 + %2 * n) AS u%4")
+                      .arg(at)
+                      .arg(kSampleBytes)
+                      .arg(at + 1)
+                      .arg(c + 1);
+        values << QStringLiteral("CASE WHEN c%1 BETWEEN %2 AND %3 THEN c%1::float8 / 10 END")
+                      .arg(c + 1)
+                      .arg(range.low)
+                      .arg(range.high);
+        overLimits << QStringLiteral("c%1 > %2 OR c%1 < -%2").arg(c + 1).arg(kOverLimitTenths);
+    }
+    QStringList signedCounts;
+    for (int c = 1; c <= kChannels; ++c)
+        signedCounts << QStringLiteral("u%1 - 65536 * (u%1 >= 32768)::int AS c%1").arg(c);
+    return QStringLiteral(
+        "INSERT INTO readings (set_id, sample, time, t1, t2, t3, t4, t1_ol, t2_ol, t3_ol, t4_ol) "
+        "SELECT %1, n, timestamp '1899-12-30' + interval '1 second' * (%2::float8 + n * %3), "
+        "%4, %5 FROM (SELECT n, %6 FROM (SELECT n, %7 FROM (SELECT CAST(? AS bytea) AS d) b, "
+        "generate_series(0, %8) AS n) u) c")
+        .arg(set.id)
+        .arg(QString::number(set.start * kSecondsPerDay, 'g', 17))
+        .arg(set.interval)
+        .arg(values.join(QStringLiteral(", ")), overLimits.join(QStringLiteral(", ")),
+            signedCounts.join(QStringLiteral(", ")), counts.join(QStringLiteral(", ")))
+        .arg(count - 1);
 }
-
-} // namespace
 
 qint32 readingCount(const ReadingsSource& set)
 {
@@ -134,14 +170,14 @@ bool writeReadings(const Archive::Impl& impl, const ReadingsSource& set, Archive
     if (count == 0)
         return true;
     QSqlQuery q(impl.db());
-    if (!q.prepare(sqliteReadingsStatement(set, count))) {
-        *error = errorOf(q.lastError(), impl.path);
+    if (!q.prepare(impl.dialect->readingsStatement(set, count))) {
+        *error = impl.errorOf(q.lastError());
         return false;
     }
     // Bound without a copy: the statement reads the bytes while it runs.
     q.addBindValue(QByteArray::fromRawData(set.bytes.data(), set.bytes.size()));
     if (!q.exec()) {
-        *error = errorOf(q.lastError(), impl.path);
+        *error = impl.errorOf(q.lastError());
         return false;
     }
     if (q.numRowsAffected() != count) {
@@ -159,7 +195,7 @@ bool fillReadings(const Archive::Impl& impl, ArchiveError* error)
         QSqlQuery q(impl.db());
         q.setForwardOnly(true);
         if (!q.exec(QStringLiteral("SELECT id FROM %1").arg(setTable(kSchemaVersion)))) {
-            *error = errorOf(q.lastError(), impl.path);
+            *error = impl.errorOf(q.lastError());
             return false;
         }
         while (q.next())
@@ -175,7 +211,7 @@ bool fillReadings(const Archive::Impl& impl, ArchiveError* error)
     for (const qint64 id : ids) {
         q.bindValue(0, id);
         if (!q.exec()) {
-            *error = errorOf(q.lastError(), impl.path);
+            *error = impl.errorOf(q.lastError());
             return false;
         }
         if (!q.next())
@@ -198,11 +234,12 @@ bool firstDifferingReading(
     const qint32 count = readingCount(set);
     QSqlQuery q(impl.db());
     q.setForwardOnly(true);
-    q.prepare(QStringLiteral("SELECT sample, time, t1, t2, t3, t4, t1_ol, t2_ol, t3_ol, t4_ol "
-                             "FROM readings WHERE set_id = ? ORDER BY sample"));
+    q.prepare(QStringLiteral("SELECT sample, %1, t1, t2, t3, t4, t1_ol, t2_ol, t3_ol, t4_ol "
+                             "FROM readings WHERE set_id = ? ORDER BY sample")
+                  .arg(impl.dialect->timeText(QStringLiteral("time"))));
     q.addBindValue(set.id);
     if (!q.exec()) {
-        *error = errorOf(q.lastError(), impl.path);
+        *error = impl.errorOf(q.lastError());
         return false;
     }
     const QDateTime start = fromDateTimeSerial(set.start);

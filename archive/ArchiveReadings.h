@@ -23,6 +23,11 @@ struct ReadingsSource {
 // and its samples fall within the years 100 to 9999, else none.
 [[nodiscard]] qint32 readingCount(const ReadingsSource& set);
 
+// The statements that write `count` readings of `set` from its bytes (bound as the one
+// parameter), in each engine's SQL.
+[[nodiscard]] QString sqliteReadingsStatement(const ReadingsSource& set, qint32 count);
+[[nodiscard]] QString postgresReadingsStatement(const ReadingsSource& set, qint32 count);
+
 // Writes the set's readings, in one statement the database runs itself.
 bool writeReadings(const Archive::Impl& impl, const ReadingsSource& set, ArchiveError* error);
 

@@ -88,7 +88,7 @@ bool lengthsOf(const Archive::Impl& impl, const std::vector<qint64>& ids,
     for (const qint64 id : ids) {
         q.bindValue(0, id);
         if (!q.exec()) {
-            *error = errorOf(q.lastError(), impl.path);
+            *error = impl.errorOf(q.lastError());
             return false;
         }
         if (!q.next()) {
@@ -117,7 +117,7 @@ bool appendSet(
     q.bindValue(0, id);
     if (!q.exec() || !q.next()) {
         *error = q.lastError().isValid()
-            ? errorOf(q.lastError(), impl.path)
+            ? impl.errorOf(q.lastError())
             : ArchiveError::of(ArchiveError::Kind::NoSuchSet, impl.path, QString::number(id));
         return false;
     }
@@ -214,7 +214,7 @@ bool readRows(const Archive::Impl& impl, const QString& where, const QVariantLis
         q.bindValue(i, values[i]);
     if (!q.exec()) {
         if (error)
-            *error = errorOf(q.lastError(), impl.path);
+            *error = impl.errorOf(q.lastError());
         return false;
     }
     while (q.next()) {
@@ -411,17 +411,13 @@ CheckOutcome Archive::check() const
             0, why.detail.isEmpty() ? why.path : why.detail);
         return out;
     }
-    QSqlQuery q(m_impl->db());
-    q.setForwardOnly(true);
-    if (!q.exec(QStringLiteral("PRAGMA integrity_check"))) {
-        problem(CheckProblem::Kind::Unreadable, 0, errorOf(q.lastError(), m_impl->path).detail);
+    QStringList faults;
+    if (!m_impl->dialect->integrityCheck(*m_impl, &faults, &why)) {
+        problem(CheckProblem::Kind::Unreadable, 0, why.detail);
         return out;
     }
-    while (q.next()) {
-        const QString line = q.value(0).toString();
-        if (line != QLatin1String("ok"))
-            problem(CheckProblem::Kind::Integrity, 0, line);
-    }
+    for (const QString& fault : faults)
+        problem(CheckProblem::Kind::Integrity, 0, fault);
     // The rows and lengths first; then each set's bytes alone, none longer than a set can be.
     std::vector<Row> rows;
     std::vector<std::pair<QByteArray, qint64>> heads;
@@ -447,8 +443,7 @@ CheckOutcome Archive::check() const
         }
         blob.bindValue(0, id);
         if (!blob.exec() || !blob.next()) {
-            problem(
-                CheckProblem::Kind::Unreadable, id, errorOf(blob.lastError(), m_impl->path).detail);
+            problem(CheckProblem::Kind::Unreadable, id, m_impl->errorOf(blob.lastError()).detail);
             continue;
         }
         const QByteArray set = blob.value(0).toByteArray();

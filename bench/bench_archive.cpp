@@ -1,7 +1,9 @@
-// The archive: adding a full logger memory against decoding it alone, and listing many archived
-// sets into the archive window's model. Prints the best of several runs and the ratios.
+// The archive: adding a full logger memory against decoding it alone, the same add to a
+// PostgreSQL server on its local socket against SQLite, and listing many archived sets into the
+// archive window's model. Prints the best of several runs and the ratios.
 
 #include "../tests/LoggerImages.h"
+#include "../tests/PostgresServer.h"
 
 #include "Archive.h"
 #include "ArchiveListModel.h"
@@ -59,19 +61,23 @@ QList<loggerimages::RecordedSet> distinctSets(int count, int samples, int seed)
     return sets;
 }
 
-void measureAdd(const char* name, const QByteArray& bytes, const QTemporaryDir& dir)
+// A new empty archive for each run: a file, or a database on the server.
+using NewArchive = std::function<QString()>;
+
+// The best time of adding `bytes` to a new archive (and again to it), and its ratio to decoding.
+double measureAdd(const char* name, const QByteArray& bytes, const NewArchive& newArchive)
 {
     const MemoryImage image(bytes, *MemoryHeader::readLastAddress(bytes));
     DataSetStore store;
     const double decode = bestMicros(
         20, [] {}, [&] { (void)decodeMemoryImage(image, kNow, store); });
-    static int run = 0; // every case its own new archives
     std::unique_ptr<Archive> archive;
     const auto fresh = [&] {
         archive.reset();
-        archive
-            = Archive::open(dir.filePath(QStringLiteral("add-%1.sqlite").arg(++run)), benchClock())
-                  .archive;
+        Archive::Opened opened = Archive::open(newArchive(), benchClock());
+        if (!opened.archive)
+            std::fprintf(stderr, "cannot open: %s\n", qPrintable(opened.error.detail));
+        archive = std::move(opened.archive);
     };
     const auto add = [&] {
         if (!archive->add(store, image, QStringLiteral("bench")).ok)
@@ -83,6 +89,7 @@ void measureAdd(const char* name, const QByteArray& bytes, const QTemporaryDir& 
     std::printf("%-34s %5d sets: decode %9.1f us, add new %10.1f us (%6.2f x decode), add again "
                 "%10.1f us (%6.2f x decode)\n",
         name, store.setCount(), decode, added, added / decode, again, again / decode);
+    return added;
 }
 
 double measureList(int sets, const QTemporaryDir& dir)
@@ -112,10 +119,30 @@ int main(int argc, char* argv[])
 {
     QCoreApplication app(argc, argv);
     QTemporaryDir dir;
+    int run = 0; // every case its own new archives
+    const NewArchive file
+        = [&] { return dir.filePath(QStringLiteral("add-%1.sqlite").arg(++run)); };
     // A full 128 KiB memory either way: 2,000 short sets, or one set of 16,000 samples.
-    measureAdd("2,000 sets of 6 samples", loggerimages::image(distinctSets(2000, 6, 0)), dir);
-    measureAdd("one set of 16,000 samples",
-        loggerimages::image({ loggerimages::setWithSamples(16000) }), dir);
+    const QByteArray shortSets = loggerimages::image(distinctSets(2000, 6, 0));
+    const QByteArray longSet = loggerimages::image({ loggerimages::setWithSamples(16000) });
+    measureAdd("2,000 sets of 6 samples", shortSets, file);
+    const double sqlite = measureAdd("one set of 16,000 samples", longSet, file);
+    // The same on a server of its own, on its Unix socket.
+    realparts::PostgresServer server;
+    if (const QString why = server.start(); !why.isEmpty()) {
+        std::printf("PostgreSQL: not measured (%s)\n", qPrintable(why));
+    } else {
+        const NewArchive database = [&] {
+            QString name;
+            if (const QString failed = server.newDatabase(&name); !failed.isEmpty())
+                std::fprintf(stderr, "%s\n", qPrintable(failed));
+            return server.socketUri(QStringLiteral("writer"), name);
+        };
+        measureAdd("PostgreSQL: 2,000 sets of 6 samples", shortSets, database);
+        const double pg = measureAdd("PostgreSQL: one set of 16,000 samples", longSet, database);
+        std::printf("one set of 16,000 samples, PostgreSQL on its socket over SQLite: %.2f x\n",
+            pg / sqlite);
+    }
     const double thousand = measureList(1000, dir);
     const double tenThousand = measureList(10000, dir);
     std::printf("list into the model: 1,000 sets %8.1f us, 10,000 sets %8.1f us (%.2f ms; "

@@ -47,21 +47,24 @@ void sayWhatWasMoved(const QString& path, const archive::Archive::Opened& opened
 QCommandLineOption archivePathOption()
 {
     return QCommandLineOption(QStringLiteral("archive"),
-        QStringLiteral("The archive file (default: the desktop program's, the path it names "
-                       "among its paths)."),
-        QStringLiteral("PATH"));
+        QStringLiteral("The archive file, or a PostgreSQL server's archive as "
+                       "postgresql://USER@HOST:PORT/DB (password in ~/.pgpass) (default: the "
+                       "desktop program's, the path it names among its paths)."),
+        QStringLiteral("PATH|URI"));
 }
 
 QString archivePath(const QCommandLineParser& parser, const QCommandLineOption& option,
     Clock& clock, QString* refusal)
 {
     if (parser.isSet(option))
-        return QFileInfo(parser.value(option)).absoluteFilePath();
+        return archive::isServerName(parser.value(option))
+            ? parser.value(option)
+            : QFileInfo(parser.value(option)).absoluteFilePath();
     NativeSettingsStore settings(clock);
     if (const std::optional<QString> chosen = settings.readText(kArchivePathKey);
         chosen && !chosen->isEmpty()) {
         // Taken as it stands, it would be another archive in every folder the tool starts in.
-        if (QDir::isRelativePath(*chosen)) {
+        if (!archive::isServerName(*chosen) && QDir::isRelativePath(*chosen)) {
             *refusal = archiveErrorSentence(
                 archive::ArchiveError::of(archive::ArchiveError::Kind::RelativePath, *chosen));
             return {};

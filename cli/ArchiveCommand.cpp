@@ -38,6 +38,7 @@ const char* const kUsage
       "       tc4dl-cli archive export ID... [-o OUT.csv | -o OUT.ch4] [--archive PATH]\n"
       "       tc4dl-cli archive remove ID... --yes [--archive PATH]\n"
       "       tc4dl-cli archive check [--archive PATH]\n"
+      "       tc4dl-cli archive copy --to PATH|URI [--archive PATH]\n"
       "       tc4dl-cli archive report ID... -o OUT.pdf [report options] [--archive PATH]\n";
 
 // A CSV field: quoted when it holds a comma, a quote or a line break.
@@ -291,6 +292,21 @@ QString problemSentence(const CheckProblem& p)
     return {};
 }
 
+int copy(const Archive& db, const QString& target, Clock& clock, QTextStream& out, QTextStream& err)
+{
+    const Archive::Opened opened = openArchive(target, clock, Archive::Access::ReadWrite, err);
+    if (!opened.archive)
+        return ArchiveFailed;
+    const archive::CopyOutcome copied = db.copySetsTo(*opened.archive);
+    if (!copied.ok) {
+        err << "Nothing was copied: " << endSentence(archiveErrorSentence(copied.error)) << '\n';
+        return ArchiveFailed;
+    }
+    out << "Copied " << copied.copied << (copied.copied == 1 ? " set, " : " sets, ")
+        << copied.present << " already there.\n";
+    return Ok;
+}
+
 int check(Archive& db, QTextStream& out)
 {
     const CheckOutcome outcome = db.check();
@@ -322,6 +338,12 @@ int runArchive(const QStringList& arguments, QTextStream& out, QTextStream& err)
             "check: SQLite's integrity check, the schema, and every set's bytes: their hash, the\n"
             "  start, interval, unit and sample count listed for them, and their readings.\n"
             "report: the sets as one timeline in a PDF record (tc4dl-cli report --help).\n"
+            "copy: every set into the archive --to names (a file or a server, made when new),\n"
+            "  with its notes, times and sources; sets already there are left, so a second\n"
+            "  copy copies nothing.\n"
+            "--archive takes a file or a PostgreSQL URI, postgresql://USER@HOST:PORT/DB or\n"
+            "  postgresql://USER@/DB?host=/run/postgresql; the password is libpq's (~/.pgpass,\n"
+            "  PGPASSFILE), never in the URI.\n"
             "The archive is open to SQL: the view sets and the table readings (set_id, sample,\n"
             "  time, t1..t4 in the set's unit or NULL, t1_ol..t4_ol).\n"
             "A file this program did not make (or whose schema holds anything else) is refused\n"
@@ -329,14 +351,16 @@ int runArchive(const QStringList& arguments, QTextStream& out, QTextStream& err)
         + exitCodeHelp());
     parser.addHelpOption();
     parser.addPositionalArgument(QStringLiteral("archive"), QStringLiteral("The command."));
-    parser.addPositionalArgument(
-        QStringLiteral("ACTION"), QStringLiteral("list, add, export, remove, check or report."));
+    parser.addPositionalArgument(QStringLiteral("ACTION"),
+        QStringLiteral("list, add, export, remove, check, report or copy."));
     const QCommandLineOption archiveOption = archivePathOption();
     const QCommandLineOption csv(QStringLiteral("csv"), QStringLiteral("list: CSV."));
     const QCommandLineOption from(QStringLiteral("from"),
         QStringLiteral("list: sets that start on or after DATE."), QStringLiteral("DATE"));
     const QCommandLineOption to(QStringLiteral("to"),
-        QStringLiteral("list: sets that start on or before DATE."), QStringLiteral("DATE"));
+        QStringLiteral("list: sets that start on or before DATE. copy: the archive to copy into "
+                       "(PATH or URI)."),
+        QStringLiteral("DATE|TARGET"));
     const QCommandLineOption output(QStringLiteral("o"),
         QStringLiteral("export: write to this file (.csv or .ch4) instead of the standard "
                        "output."),
@@ -351,7 +375,7 @@ int runArchive(const QStringList& arguments, QTextStream& out, QTextStream& err)
     const QStringList rest = positional.mid(2);
     static const QStringList kActions { QStringLiteral("list"), QStringLiteral("add"),
         QStringLiteral("export"), QStringLiteral("remove"), QStringLiteral("check"),
-        QStringLiteral("report") };
+        QStringLiteral("report"), QStringLiteral("copy") };
     if (!kActions.contains(action)) {
         err << (action.isEmpty() ? QStringLiteral("No archive command given.")
                                  : QStringLiteral("Unknown archive command \"%1\".").arg(action))
@@ -369,6 +393,10 @@ int runArchive(const QStringList& arguments, QTextStream& out, QTextStream& err)
                            : QStringLiteral("archive %1 takes no further arguments.").arg(action))
             << '\n'
             << kUsage;
+        return Usage;
+    }
+    if (action == QLatin1String("copy") && parser.value(to).isEmpty()) {
+        err << "archive copy needs --to, the archive to copy into.\n" << kUsage;
         return Usage;
     }
     if (action == QLatin1String("remove") && !parser.isSet(yes)) {
@@ -391,14 +419,14 @@ int runArchive(const QStringList& arguments, QTextStream& out, QTextStream& err)
         return ArchiveFailed;
     }
     // Nothing archived yet: an empty list, not a failure, and nothing to say.
-    if (action == QLatin1String("list") && !QFileInfo::exists(path)
+    if (action == QLatin1String("list") && !archive::isServerName(path) && !QFileInfo::exists(path)
         && !QFileInfo(path).isSymLink()) {
         if (parser.isSet(csv))
             out << "id,start,interval_s,samples,unit,added,source,note,kind,meter\n";
         return Ok;
     }
     const bool onlyReads = action == QLatin1String("list") || action == QLatin1String("export")
-        || action == QLatin1String("report");
+        || action == QLatin1String("report") || action == QLatin1String("copy");
     const Archive::Opened opened = openArchive(
         path, clock, onlyReads ? Archive::Access::ReadOnly : Archive::Access::ReadWrite, err);
     if (!opened.archive)
@@ -414,6 +442,12 @@ int runArchive(const QStringList& arguments, QTextStream& out, QTextStream& err)
         return remove(db, *chosen, out, err);
     if (action == QLatin1String("report"))
         return reportArchivedSets(db, clock, path, *chosen, parser, out, err);
+    if (action == QLatin1String("copy")) {
+        const QString target = parser.value(to);
+        return copy(db,
+            archive::isServerName(target) ? target : QFileInfo(target).absoluteFilePath(), clock,
+            out, err);
+    }
     const int code = check(db, out);
     return opened.movedAside.isEmpty() && opened.journalSetAside.isEmpty() ? code : ArchiveFailed;
 }

@@ -27,7 +27,7 @@ set(CPACK_DEBIAN_FILE_NAME DEB-DEFAULT)
 set(CPACK_DEBIAN_PACKAGE_SECTION science)
 set(CPACK_DEBIAN_PACKAGE_SHLIBDEPS ON)
 set(CPACK_DEBIAN_PACKAGE_DEPENDS
-    "libqt6svg6, libqt6sql6-sqlite, fonts-dejavu-core, libssl3, adduser")
+    "libqt6svg6, libqt6sql6-sqlite, libqt6sql6-psql, fonts-dejavu-core, libssl3, adduser")
 # The recorder service's user (tc4dl, in dialout) is made when the package is configured.
 set(CPACK_DEBIAN_PACKAGE_CONTROL_EXTRA ${PROJECT_SOURCE_DIR}/resources/package/postinst)
 set(CPACK_DEBIAN_PACKAGE_CONTROL_STRICT_PERMISSION ON)

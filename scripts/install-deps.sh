@@ -11,6 +11,9 @@ packages=(
   libqt6svg6
   libqt6sql6-sqlite libssl-dev
   sqlite3
+  # The archive on a lab's server: Qt's driver, libpq to read its URI, and the server the
+  # tests start themselves.
+  libqt6sql6-psql libpq-dev postgresql
   xvfb xauth fonts-dejavu-core
   qt6-translations-l10n
   clang-format-14

@@ -27,7 +27,8 @@ ArchiveKeeper::Archive* ArchiveKeeper::archive()
     // One try per run: a file that cannot be opened now is not tried at every download.
     if (!m_opened) {
         m_opened = true;
-        if (QDir::isRelativePath(m_path)) {
+        // A server's URI is no path; anything else must be a full one.
+        if (!archive::isServerName(m_path) && QDir::isRelativePath(m_path)) {
             m_openError = ArchiveError::of(ArchiveError::Kind::RelativePath, m_path);
             return nullptr;
         }

@@ -42,6 +42,8 @@ constexpr std::array kTexts {
     std::pair { Kind::CopyDiffers, "IDS_47" },
     std::pair { Kind::CopyDamaged, "IDS_48" },
     std::pair { Kind::CannotRename, "IDS_49" },
+    std::pair { Kind::PasswordInName, "IDS_50" },
+    std::pair { Kind::CannotCreate, "IDS_51" },
 };
 
 } // namespace

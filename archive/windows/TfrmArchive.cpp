@@ -101,7 +101,7 @@ TfrmArchive::TfrmArchive(ArchiveKeeper& keeper, Prompter& prompter, Clock& clock
     layout->addLayout(commands);
 
     m_messages.applyTo(this);
-    m_model.setHeaderTexts({ text(1), text(2), text(3), text(4), text(5), text(6), text(50) });
+    m_model.setHeaderTexts({ text(1), text(2), text(3), text(4), text(5), text(6), text(52) });
     connect(&m_model, &ArchiveListModel::writeFailed, this,
         [this](const ArchiveError& reason) { tell(text(12).arg(archiveErrorText(reason))); });
     connect(&m_model, &ArchiveListModel::readFailed, this,
