@@ -14,11 +14,13 @@ double lastSample(const ArchivedSet& s)
     return s.start + std::max(0, s.samples - 1) * (s.interval / kSecondsPerDay);
 }
 
-// One run, downloaded again later: recorded at the same start and rate, the meter's sets never
-// share both unless they are one.
+// One run, downloaded again later (or a live run stored again as it grew): recorded at the same
+// start and rate by one meter, its sets never share both unless they are one. Two meters
+// recording side by side are two runs, however alike their starts.
 bool sameRun(const ArchivedSet& a, const ArchivedSet& b)
 {
-    return a.start == b.start && a.interval == b.interval && a.celsius == b.celsius;
+    return a.start == b.start && a.interval == b.interval && a.celsius == b.celsius
+        && a.kind == b.kind && a.meter == b.meter;
 }
 
 } // namespace

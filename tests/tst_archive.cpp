@@ -1759,6 +1759,12 @@ void TestArchive::timelineChoice_data()
     QTest::newRow("the clock set back: the first overlap named in time order")
         << SetRows { { 7200, 60, 2 }, { 0, 60, 5 }, { 3600, 60, 200 } } << QList<qint64> {}
         << QList<qint64> { 3, 1 };
+    // Live runs (a fourth field: the meter) are one run only when one meter recorded them.
+    QTest::newRow("one meter's run stored twice as it grew: its longest")
+        << SetRows { { 0, 5, 60, 1 }, { 0, 5, 124, 1 } } << QList<qint64> { 2 } << QList<qint64> {};
+    QTest::newRow("two meters' runs at one start: two runs that overlap")
+        << SetRows { { 0, 5, 124, 1 }, { 0, 5, 124, 2 } } << QList<qint64> {}
+        << QList<qint64> { 1, 2 };
 }
 
 void TestArchive::timelineChoice()
@@ -1774,6 +1780,10 @@ void TestArchive::timelineChoice()
         a.start = day + row[0] / 86400.0;
         a.interval = row[1];
         a.samples = row[2];
+        if (row.size() > 3) {
+            a.kind = QStringLiteral("live");
+            a.meter = row[3] == 1 ? QStringLiteral("fridge") : QStringLiteral("oven");
+        }
         archived.push_back(a);
     }
     const TimelineChoice choice = chooseTimelineSets(archived);
