@@ -69,14 +69,21 @@ struct Rig {
             startFolder.isEmpty() ? dir.path() : dir.filePath(startFolder));
     }
     // Adds `sets` as one download (the three sets of the rig when empty).
-    void add(const QList<loggerimages::RecordedSet>& sets)
+    // The sets as a download brings them, or (`meter` given) as a live run of that meter.
+    void add(const QList<loggerimages::RecordedSet>& sets, const QString& meter = {})
     {
         const QByteArray bytes = loggerimages::image(sets.isEmpty() ? firstSets : sets);
         const MemoryImage image(bytes, bytes.size() - 1);
         DataSetStore store;
         if (decodeMemoryImage(image, kNow, store).result != LoadResult::Success)
             qFatal("test image does not decode");
-        if (!keeper.add(store, image, QStringLiteral("download COM3")))
+        const bool added = meter.isEmpty()
+            ? keeper.add(store, image, QStringLiteral("download COM3"))
+            : keeper.archive()
+                  ->add(store, image, QStringLiteral("record ") + meter,
+                      { QStringLiteral("live"), meter })
+                  .ok;
+        if (!added)
             qFatal("cannot add to the archive: %s", qPrintable(keeper.openError().path));
     }
     // A set the archive does not hold yet, as a download would bring it.
@@ -296,6 +303,25 @@ private Q_SLOTS:
         QCOMPARE(r.prompter.shown.size(), 3);
         QVERIFY2(r.prompter.shown.last().contains(QStringLiteral("10:00:00"))
                 && r.prompter.shown.last().contains(QStringLiteral("10:00:30")),
+            qPrintable(r.prompter.shown.last()));
+        // Two meters recorded side by side: refused as that, each meter named, no clock blamed.
+        const QDate day(2013, 5, 2);
+        r.add({ loggerimages::setRecordedAt(day, QTime(9, 0, 0), 5, 4) }, QStringLiteral("fridge"));
+        r.add({ loggerimages::setRecordedAt(day, QTime(9, 0, 0), 5, 6) }, QStringLiteral("oven"));
+        r.window->reload();
+        QCOMPARE(r.window->listModel()
+                     .data(r.window->listModel().index(
+                         r.window->listModel().rowCount() - 1, ArchiveListModel::Meter))
+                     .toString(),
+            QStringLiteral("oven"));
+        r.window->fromCheck()->setChecked(true);
+        r.window->fromDate()->setDate(day);
+        r.window->graphTimeline();
+        QCOMPARE(r.shownSets.size(), 3);
+        QCOMPARE(r.prompter.shown.size(), 4);
+        QVERIFY2(r.prompter.shown.last().contains(QStringLiteral("fridge"))
+                && r.prompter.shown.last().contains(QStringLiteral("oven"))
+                && !r.prompter.shown.last().contains(QStringLiteral("zurückgestellt")),
             qPrintable(r.prompter.shown.last()));
     }
 

@@ -103,7 +103,7 @@ private Q_SLOTS:
         QTest::addColumn<int>("messages");
         const QHash<QString, int> counts
             = { { "TfrmMain", 36 }, { "TfrmGraph", 23 }, { "TfrmList", 7 }, { "TfrmSetup", 9 },
-                  { "ChartCustomizeDialog", 28 }, { "TfrmArchive", 52 }, { "TfrmChannels", 15 },
+                  { "ChartCustomizeDialog", 28 }, { "TfrmArchive", 53 }, { "TfrmChannels", 15 },
                   { "TfrmArchiveSettings", 13 }, { "TfrmLivePage", 5 } };
         for (const QString& window : kWindows)
             QTest::newRow(qPrintable(window)) << window << counts.value(window, 0);

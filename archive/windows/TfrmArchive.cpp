@@ -224,8 +224,15 @@ void TfrmArchive::graphTimeline()
     }
     const TimelineChoice choice = chooseTimelineSets(listed);
     if (choice.overlapFirst) {
-        tell(text(21).arg(ArchiveListModel::startText(choice.overlapFirst->start),
-            ArchiveListModel::startText(choice.overlapSecond->start)));
+        const ArchivedSet& first = *choice.overlapFirst;
+        const ArchivedSet& second = *choice.overlapSecond;
+        // Two meters side by side is no clock set back: it is said as what it is.
+        if (first.meter != second.meter)
+            tell(text(53).arg(first.meter, ArchiveListModel::startText(first.start), second.meter,
+                ArchiveListModel::startText(second.start)));
+        else
+            tell(text(21).arg(ArchiveListModel::startText(first.start),
+                ArchiveListModel::startText(second.start)));
         return;
     }
     const std::optional<MemoryImage> image = imageOf(*archive, choice.ids);
