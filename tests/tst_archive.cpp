@@ -9,6 +9,7 @@
 #include "DataSetStore.h"
 #include "DateTimeSerial.h"
 #include "DecodeMemoryImage.h"
+#include "DecodedImage.h"
 #include "LoggerImages.h"
 #include "ManualClock.h"
 #include "MemoryHeader.h"
@@ -43,6 +44,8 @@
 
 using namespace tc4dl;
 using namespace tc4dl::archive;
+using loggerimages::decode;
+using loggerimages::Decoded;
 using loggerimages::RecordedSet;
 using Kind = ArchiveError::Kind;
 
@@ -53,21 +56,6 @@ ManualClock& archiveClock()
 {
     static ManualClock clock;
     return clock;
-}
-
-struct Decoded {
-    MemoryImage image;
-    DataSetStore store;
-};
-
-Decoded decode(const QByteArray& bytes)
-{
-    Decoded d;
-    d.image = MemoryImage(bytes, bytes.size() - 1);
-    const DecodeOutcome o = decodeMemoryImage(d.image, QDateTime::currentDateTime(), d.store);
-    if (o.result != LoadResult::Success)
-        qFatal("test image does not decode");
-    return d;
 }
 
 AddOutcome addImage(Archive& archive, const QList<RecordedSet>& sets, const QString& source = {})

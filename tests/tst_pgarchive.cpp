@@ -6,6 +6,7 @@
 #include "DataSetStore.h"
 #include "DateTimeSerial.h"
 #include "DecodeMemoryImage.h"
+#include "DecodedImage.h"
 #include "LoggerImages.h"
 #include "ManualClock.h"
 #include "PostgresServer.h"
@@ -22,6 +23,8 @@
 
 using namespace tc4dl;
 using namespace tc4dl::archive;
+using loggerimages::decode;
+using loggerimages::Decoded;
 using loggerimages::RecordedSet;
 using Kind = ArchiveError::Kind;
 using Counts = QList<std::array<quint16, 4>>;
@@ -32,21 +35,6 @@ ManualClock& archiveClock()
 {
     static ManualClock clock;
     return clock;
-}
-
-struct Decoded {
-    MemoryImage image;
-    DataSetStore store;
-};
-
-Decoded decode(const QByteArray& bytes)
-{
-    Decoded d;
-    d.image = MemoryImage(bytes, bytes.size() - 1);
-    if (decodeMemoryImage(d.image, QDateTime::currentDateTime(), d.store).result
-        != LoadResult::Success)
-        qFatal("test image does not decode");
-    return d;
 }
 
 AddOutcome addImage(Archive& archive, const QList<RecordedSet>& sets)
