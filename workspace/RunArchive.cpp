@@ -39,30 +39,28 @@ QString RunArchive::meterName(const QString& device)
     return name.isEmpty() ? device : name;
 }
 
-void RunArchive::begin(double startSerial, int rateSeconds, bool celsius, const QString& device)
+void RunArchive::begin(int rateSeconds, bool celsius, const QString& device)
 {
     finish();
     m_meter = meterName(device);
     m_rate = qMax(1, rateSeconds);
     m_celsius = celsius;
-    m_part.emplace(m_meter, onTheSecond(startSerial), m_rate, m_celsius);
+    m_running = true;
     m_stored = true;
     m_storedAtMs = m_clock.tickMs();
 }
 
 void RunArchive::take(double serial, const std::array<float, 4>& values, quint8 noValueMarks)
 {
-    if (!m_part)
+    if (!m_running)
         return;
-    if (m_part->sampleCount() > 0
+    const bool offTheGrid = m_part
         && (std::abs(serial - m_part->sampleSerial(m_part->sampleCount())) > slackDays(m_rate)
-            || m_part->full())) {
+            || m_part->full());
+    if (offTheGrid)
         store();
+    if (!m_part || offTheGrid)
         m_part.emplace(m_meter, onTheSecond(serial), m_rate, m_celsius);
-    } else if (m_part->sampleCount() == 0) {
-        // The first sample sets where the part begins: the run's start is when Run was pressed.
-        m_part.emplace(m_meter, onTheSecond(serial), m_rate, m_celsius);
-    }
     recorder::SampleCodes codes {};
     for (int c = 0; c < 4; ++c) {
         const bool none = (noValueMarks >> c) & 1U;
@@ -77,8 +75,8 @@ void RunArchive::take(double serial, const std::array<float, 4>& values, quint8 
 
 void RunArchive::finish()
 {
-    if (m_part)
-        store();
+    store();
+    m_running = false;
     m_part.reset();
 }
 

@@ -26,14 +26,14 @@ public:
 
     RunArchive(Clock& clock, ArchiveKeeper& keeper);
 
-    // A run begins: samples every `rateSeconds` from `startSerial`, in one unit, on `device`.
-    void begin(double startSerial, int rateSeconds, bool celsius, const QString& device);
+    // A run begins: samples every `rateSeconds`, in one unit, on `device`. Its stored parts
+    // begin at their first samples.
+    void begin(int rateSeconds, bool celsius, const QString& device);
     // A sample of the run, with the frame's no-value marks (bit n: channel n had no reading).
     void take(double serial, const std::array<float, 4>& values, quint8 noValueMarks);
     // The run ends (stopped, interrupted or its window gone): what it holds is stored.
     void finish();
 
-    [[nodiscard]] bool recording() const { return m_part.has_value(); }
     // The name the runs are stored under: the device's own name ("ttyUSB0", "COM3").
     [[nodiscard]] static QString meterName(const QString& device);
 
@@ -42,7 +42,8 @@ private:
 
     Clock& m_clock;
     ArchiveKeeper& m_keeper;
-    std::optional<recorder::LiveRun> m_part;
+    bool m_running = false;
+    std::optional<recorder::LiveRun> m_part; // none until the run's first sample
     QString m_meter;
     int m_rate = 1;
     bool m_celsius = true;

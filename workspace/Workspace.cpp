@@ -91,8 +91,7 @@ void Workspace::connectRunArchive()
         const Recording& run = *m_recording;
         // A run taken over as it stands (a test's starting point) has no device to name.
         if (run.origin().kind == DataOrigin::Kind::LiveRun)
-            m_runArchive->begin(
-                run.startSerial(), run.rate(), run.unit() == Unit::Celsius, run.origin().device);
+            m_runArchive->begin(run.rate(), run.unit() == Unit::Celsius, run.origin().device);
     });
     connect(r, &Recording::sampleTaken, this, [this](const Recording::Sample& sample) {
         m_runArchive->take(sample.t, sample.values, m_samplingMarks);
