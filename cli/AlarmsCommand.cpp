@@ -10,7 +10,7 @@
 namespace tc4dl::cli {
 
 namespace {
-const char* const kUsage
+const char* const kAlarmsUsage
     = "Usage: tc4dl-cli alarms FILE.ch4 [--set N] --alarm SPEC... [--hysteresis H]\n";
 
 void writeCrossings(const DataSetStore& store, int k, const AlarmOptions& alarms, QTextStream& out)
@@ -39,17 +39,17 @@ int runAlarms(const QStringList& arguments, QTextStream& out, QTextStream& err)
     const QCommandLineOption set(
         QStringLiteral("set"), QStringLiteral("Only data set N (from 1)."), QStringLiteral("N"));
     parser.addOptions({ set, alarmOption(), hysteresisOption() });
-    if (const std::optional<int> code = parseOrEnd(parser, arguments, kUsage, out, err))
+    if (const std::optional<int> code = parseOrEnd(parser, arguments, kAlarmsUsage, out, err))
         return *code;
     if (parser.positionalArguments().size() != 2) {
-        err << "Give one collection file.\n" << kUsage;
+        err << "Give one collection file.\n" << kAlarmsUsage;
         return Usage;
     }
     AlarmOptions alarms;
     if (const int code = readAlarmOptions(parser, alarms, err); code != Ok)
         return code;
     if (alarms.rules.empty()) {
-        err << "Give at least one --alarm SPEC.\n" << kUsage;
+        err << "Give at least one --alarm SPEC.\n" << kAlarmsUsage;
         return Usage;
     }
     SystemClock clock;

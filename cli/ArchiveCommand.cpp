@@ -32,7 +32,7 @@ using archive::ArchiveFilter;
 using archive::CheckOutcome;
 using archive::CheckProblem;
 
-const char* const kUsage
+const char* const kArchiveUsage
     = "Usage: tc4dl-cli archive list [--csv] [--from DATE] [--to DATE] [--archive PATH]\n"
       "       tc4dl-cli archive add FILE... [--archive PATH]\n"
       "       tc4dl-cli archive export ID... [-o OUT.csv | -o OUT.ch4] [--archive PATH]\n"
@@ -368,7 +368,7 @@ int runArchive(const QStringList& arguments, QTextStream& out, QTextStream& err)
     const QCommandLineOption yes(QStringLiteral("yes"), QStringLiteral("remove: really remove."));
     parser.addOptions({ archiveOption, csv, from, to, output, yes });
     parser.addOptions(reportOptions());
-    if (const std::optional<int> code = parseOrEnd(parser, arguments, kUsage, out, err))
+    if (const std::optional<int> code = parseOrEnd(parser, arguments, kArchiveUsage, out, err))
         return *code;
     const QStringList positional = parser.positionalArguments();
     const QString action = positional.value(1);
@@ -380,7 +380,7 @@ int runArchive(const QStringList& arguments, QTextStream& out, QTextStream& err)
         err << (action.isEmpty() ? QStringLiteral("No archive command given.")
                                  : QStringLiteral("Unknown archive command \"%1\".").arg(action))
             << '\n'
-            << kUsage;
+            << kArchiveUsage;
         return Usage;
     }
     const bool needsItems = action == QLatin1String("add") || action == QLatin1String("export")
@@ -392,11 +392,11 @@ int runArchive(const QStringList& arguments, QTextStream& out, QTextStream& err)
                                                                     : QStringLiteral("id"))
                            : QStringLiteral("archive %1 takes no further arguments.").arg(action))
             << '\n'
-            << kUsage;
+            << kArchiveUsage;
         return Usage;
     }
     if (action == QLatin1String("copy") && parser.value(to).isEmpty()) {
-        err << "archive copy needs --to, the archive to copy into.\n" << kUsage;
+        err << "archive copy needs --to, the archive to copy into.\n" << kArchiveUsage;
         return Usage;
     }
     if (action == QLatin1String("remove") && !parser.isSet(yes)) {

@@ -16,7 +16,7 @@
 namespace tc4dl::cli {
 
 namespace {
-const char* const kUsage = "Usage: tc4dl-cli export FILE.ch4 [--set N] [-o OUT.csv]\n"
+const char* const kExportUsage = "Usage: tc4dl-cli export FILE.ch4 [--set N] [-o OUT.csv]\n"
                            "       tc4dl-cli export FILE.ghf [-o OUT.csv]\n";
 
 // Ends early, with the sets so far written, once a stop signal came.
@@ -65,16 +65,16 @@ int runExport(const QStringList& arguments, QTextStream& out, QTextStream& err)
                        "is replaced as a whole)."),
         QStringLiteral("OUT.csv"));
     parser.addOptions({ set, output });
-    if (const std::optional<int> code = parseOrEnd(parser, arguments, kUsage, out, err))
+    if (const std::optional<int> code = parseOrEnd(parser, arguments, kExportUsage, out, err))
         return *code;
     if (parser.positionalArguments().size() != 2) {
-        err << "Give one collection file or graph file.\n" << kUsage;
+        err << "Give one collection file or graph file.\n" << kExportUsage;
         return Usage;
     }
     const QString path = parser.positionalArguments().at(1);
     if (QFileInfo(path).suffix().compare(QLatin1String("ghf"), Qt::CaseInsensitive) == 0) {
         if (parser.isSet(set)) {
-            err << "--set is for collection files; a graph file holds one graph.\n" << kUsage;
+            err << "--set is for collection files; a graph file holds one graph.\n" << kExportUsage;
             return Usage;
         }
         return exportGraph(path, parser.isSet(output) ? parser.value(output) : QString(), out, err);

@@ -14,7 +14,7 @@
 namespace tc4dl::cli {
 
 namespace {
-const char* const kUsage
+const char* const kMonitorUsage
     = "Usage: tc4dl-cli monitor [--port DEVICE | --demo] [--count N] [--csv] [--keep-going]\n"
       "                         [--alarm SPEC]... [--hysteresis H] [--exit-on-alarm]\n";
 } // namespace
@@ -53,7 +53,7 @@ int runMonitor(
     parser.addOptions({ portOption, demoOption, countOption, csvOption, keepGoingOption,
         alarmOption(), hysteresisOption(), exitOnAlarmOption });
     if (!parser.parse(arguments)) {
-        err << parser.errorText() << '\n' << kUsage;
+        err << parser.errorText() << '\n' << kMonitorUsage;
         return Usage;
     }
     if (printHelpIfAsked(parser, out))

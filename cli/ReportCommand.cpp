@@ -28,7 +28,7 @@ namespace tc4dl::cli {
 
 namespace {
 
-const char* const kUsage
+const char* const kReportUsage
     = "Usage: tc4dl-cli report FILE.ch4 [--set N] [OPTIONS] -o OUT.pdf\n"
       "       tc4dl-cli report FILE.ghf [--unit C|F] [OPTIONS] -o OUT.pdf\n"
       "       tc4dl-cli archive report ID... [OPTIONS] -o OUT.pdf [--archive PATH]\n"
@@ -224,25 +224,25 @@ int runReport(const QStringList& arguments, QTextStream& out, QTextStream& err)
                            "a whole)."),
             QStringLiteral("OUT.pdf") },
     });
-    if (const std::optional<int> code = parseOrEnd(parser, arguments, kUsage, out, err))
+    if (const std::optional<int> code = parseOrEnd(parser, arguments, kReportUsage, out, err))
         return *code;
     if (parser.positionalArguments().size() != 2) {
-        err << "Give one collection file or graph file.\n" << kUsage;
+        err << "Give one collection file or graph file.\n" << kReportUsage;
         return Usage;
     }
     if (!parser.isSet(QStringLiteral("o"))) {
-        err << "Give the PDF to write with -o OUT.pdf.\n" << kUsage;
+        err << "Give the PDF to write with -o OUT.pdf.\n" << kReportUsage;
         return Usage;
     }
     const QString path = parser.positionalArguments().at(1);
     const bool graphFile
         = QFileInfo(path).suffix().compare(QLatin1String("ghf"), Qt::CaseInsensitive) == 0;
     if (graphFile && parser.isSet(QStringLiteral("set"))) {
-        err << "--set is for collection files; a graph file holds one graph.\n" << kUsage;
+        err << "--set is for collection files; a graph file holds one graph.\n" << kReportUsage;
         return Usage;
     }
     if (!graphFile && parser.isSet(QStringLiteral("unit"))) {
-        err << "--unit is for graph files; a collection file records each set's unit.\n" << kUsage;
+        err << "--unit is for graph files; a collection file records each set's unit.\n" << kReportUsage;
         return Usage;
     }
     SystemClock clock;
@@ -258,7 +258,7 @@ int reportArchivedSets(const archive::Archive& db, Clock& clock, const QString& 
     QTextStream& err)
 {
     if (!parser.isSet(QStringLiteral("o"))) {
-        err << "Give the PDF to write with -o OUT.pdf.\n" << kUsage;
+        err << "Give the PDF to write with -o OUT.pdf.\n" << kReportUsage;
         return Usage;
     }
     report::ReportOptions options;

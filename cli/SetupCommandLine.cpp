@@ -17,7 +17,7 @@
 namespace tc4dl::cli {
 
 namespace {
-const char* const kUsage = "Usage: tc4dl-cli setup info | clock | interval MM:SS | erase --yes "
+const char* const kSetupUsage = "Usage: tc4dl-cli setup info | clock | interval MM:SS | erase --yes "
                            "[--port DEVICE | --demo]\n";
 
 QString meterTimeText(const TimeReply& reply)
@@ -98,14 +98,14 @@ int runSetup(const QStringList& arguments, QTextStream& out, QTextStream& err)
         QStringLiteral("demo"), QStringLiteral("Look on the built-in simulated meter too."));
     const QCommandLineOption yes(QStringLiteral("yes"), QStringLiteral("Confirm the erase."));
     parser.addOptions({ port, demo, yes });
-    if (const std::optional<int> code = parseOrEnd(parser, arguments, kUsage, out, err))
+    if (const std::optional<int> code = parseOrEnd(parser, arguments, kSetupUsage, out, err))
         return *code;
     const QStringList args = parser.positionalArguments();
     const QString what = args.value(1);
     const int expected = what == QLatin1String("interval") ? 3 : 2;
     if (args.size() != expected
         || !QStringList { "info", "clock", "interval", "erase" }.contains(what)) {
-        err << "Unknown or incomplete setup command.\n" << kUsage;
+        err << "Unknown or incomplete setup command.\n" << kSetupUsage;
         return Usage;
     }
     if (parser.isSet(port) && parser.isSet(demo)) {

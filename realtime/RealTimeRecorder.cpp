@@ -20,11 +20,6 @@ namespace tc4dl {
 
 namespace {
 
-QString mainText(const char* id)
-{
-    return MessageTable::forWindow(QStringLiteral("TfrmMain")).getTextOrDefault(QLatin1String(id));
-}
-
 QString graphText(const char* id)
 {
     return MessageTable::forWindow(QStringLiteral("TfrmGraph")).getTextOrDefault(QLatin1String(id));
@@ -65,7 +60,7 @@ void RealTimeRecorder::offerJournal()
         m_recording.discardJournal();
         return;
     }
-    const QString question = mainText(mainmsg::kUnsavedRecordingFound)
+    const QString question = MessageTable::mainWindowText(mainmsg::kUnsavedRecordingFound)
                                  .arg(static_cast<int>(contents.samples.size()))
                                  .arg(chart::dateTimeText(contents.header.startSerial));
     if (m_services.prompter().ask(question, Prompter::Buttons::YesNo, Prompter::Icon::Question)
@@ -192,8 +187,8 @@ bool RealTimeRecorder::askToSaveFirst()
     if (!m_recording.active() && m_recording.sampleCount() <= 0)
         return true;
     const Prompter::Answer answer
-        = m_services.prompter().ask(withLineBreaks(mainText(mainmsg::kRealTimeGraphReset)
-                                        + mainText(mainmsg::kSaveRealTimeQuestion)),
+        = m_services.prompter().ask(withLineBreaks(MessageTable::mainWindowText(mainmsg::kRealTimeGraphReset)
+                                        + MessageTable::mainWindowText(mainmsg::kSaveRealTimeQuestion)),
             Prompter::Buttons::YesNoCancel, Prompter::Icon::Question);
     if (answer == Prompter::Answer::Cancel)
         return false;
@@ -216,7 +211,7 @@ int RealTimeRecorder::askForSamples()
     // No samples at all would give a graph without a single point to record into.
     if (!ok || samples <= 0) {
         m_services.prompter().tell(
-            withLineBreaks(joinedText(typed, mainText(mainmsg::kIsNotValid))));
+            withLineBreaks(joinedText(typed, MessageTable::mainWindowText(mainmsg::kIsNotValid))));
         return 0;
     }
     m_recording.setRate(qMax(0, dialog.minutes()) * 60 + qMax(0, dialog.seconds()));

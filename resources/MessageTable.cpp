@@ -91,6 +91,11 @@ QByteArray MessageTable::storedForm(const QString& windowClass)
     return file.readAll();
 }
 
+QString MessageTable::mainWindowText(const char* id)
+{
+    return forWindow(QStringLiteral("TfrmMain")).getTextOrDefault(QLatin1String(id));
+}
+
 MessageTable MessageTable::forWindow(const QString& windowClass)
 {
     // The built-in tables never change: each is parsed once, and every window asking for it

@@ -44,6 +44,9 @@ public:
     // an empty table.
     static MessageTable forWindow(const QString& windowClass);
 
+    // One text of the main window's table, which the dialogs and the recorder share.
+    static QString mainWindowText(const char* id);
+
     // The stored bytes of a window class's built-in table; empty for an unknown class.
     static QByteArray storedForm(const QString& windowClass);
 

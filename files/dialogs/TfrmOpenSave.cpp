@@ -18,11 +18,6 @@ QString ownText(const char* key)
         .textOrDefault(Section::Captions, QLatin1String(key));
 }
 
-QString mainText(const char* id)
-{
-    return MessageTable::forWindow(QStringLiteral("TfrmMain")).getTextOrDefault(QLatin1String(id));
-}
-
 } // namespace
 
 TfrmOpenSave::TfrmOpenSave(QWidget* parent)
@@ -36,7 +31,7 @@ TfrmOpenSave::TfrmOpenSave(QWidget* parent)
              std::pair { "btnOpenSingleSet", int(No) }, std::pair { "Button1", int(Cancel) } })
         layout->addWidget(addChoiceButton(name, result));
     layout->setSizeConstraint(QLayout::SetFixedSize);
-    setChoice({ mainText(mainmsg::kSaveFileCaption), QString(), QString(), QString() });
+    setChoice({ MessageTable::mainWindowText(mainmsg::kSaveFileCaption), QString(), QString(), QString() });
 }
 
 QPushButton* TfrmOpenSave::addChoiceButton(const char* name, int result)
@@ -51,7 +46,7 @@ QPushButton* TfrmOpenSave::addChoiceButton(const char* name, int result)
 
 Prompter::Choice TfrmOpenSave::saveChoice()
 {
-    return { mainText(mainmsg::kSaveFileCaption), ownText("btnOpenSets"),
+    return { MessageTable::mainWindowText(mainmsg::kSaveFileCaption), ownText("btnOpenSets"),
         ownText("btnOpenSingleSet"), ownText("Button1") };
 }
 
@@ -59,7 +54,7 @@ Prompter::Choice TfrmOpenSave::openChoice(const QLocale& locale)
 {
     // Where the comma is the decimal separator, a comma-separated file cannot be read back.
     const bool commaDecimals = locale.decimalPoint() == QStringLiteral(",");
-    return { mainText(mainmsg::kOpenFileCaption),
+    return { MessageTable::mainWindowText(mainmsg::kOpenFileCaption),
         QStringLiteral("Öffne Datensatz-Sammeldatei(*.CH4)"),
         commaDecimals ? QStringLiteral("Öffne einzelne Datei(*.TXT,*.GHF)")
                       : QStringLiteral("Öffne einzelne Datei(*.TXT,*.CSV,*.GHF)"),

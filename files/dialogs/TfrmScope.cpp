@@ -28,11 +28,6 @@ template <typename W> W* named(W* widget, const char* name)
     return widget;
 }
 
-QString mainText(const char* id)
-{
-    return MessageTable::forWindow(QStringLiteral("TfrmMain")).getTextOrDefault(QLatin1String(id));
-}
-
 } // namespace
 
 TfrmScope::TfrmScope(QWidget* parent)
@@ -148,7 +143,7 @@ void TfrmScope::layOutRangeRow()
 
 void TfrmScope::setUse(const char* captionId, const QList<QWidget*>& shown, int height, Mode mode)
 {
-    setWindowTitle(mainText(captionId));
+    setWindowTitle(MessageTable::mainWindowText(captionId));
     for (QWidget* part : shown)
         part->show();
     setFixedSize(kClientWidth, height);
@@ -172,7 +167,7 @@ void TfrmScope::useForSaveProgress()
 {
     setUse(
         mainmsg::kSavingCaption, { m_progress, m_status1, m_cancel }, kShortHeight, Mode::Modeless);
-    m_status1->setText(mainText(mainmsg::kSaving));
+    m_status1->setText(MessageTable::mainWindowText(mainmsg::kSaving));
 }
 
 void TfrmScope::useForOpenProgress()
@@ -184,7 +179,7 @@ void TfrmScope::useForOpenProgress()
 void TfrmScope::useForGraphingProgress()
 {
     setUse(mainmsg::kGraphingCaption, { m_progress, m_status1 }, kShortHeight, Mode::Modeless);
-    m_status1->setText(mainText(mainmsg::kGraphing));
+    m_status1->setText(MessageTable::mainWindowText(mainmsg::kGraphing));
 }
 
 void TfrmScope::useForDownloadProgress(qint64 totalBytes)
