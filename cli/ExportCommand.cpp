@@ -17,7 +17,7 @@ namespace tc4dl::cli {
 
 namespace {
 const char* const kExportUsage = "Usage: tc4dl-cli export FILE.ch4 [--set N] [-o OUT.csv]\n"
-                           "       tc4dl-cli export FILE.ghf [-o OUT.csv]\n";
+                                 "       tc4dl-cli export FILE.ghf [-o OUT.csv]\n";
 
 // Ends early, with the sets so far written, once a stop signal came.
 void writeSets(const DataSetStore& store, int only, QTextStream& out)

@@ -242,7 +242,8 @@ int runReport(const QStringList& arguments, QTextStream& out, QTextStream& err)
         return Usage;
     }
     if (!graphFile && parser.isSet(QStringLiteral("unit"))) {
-        err << "--unit is for graph files; a collection file records each set's unit.\n" << kReportUsage;
+        err << "--unit is for graph files; a collection file records each set's unit.\n"
+            << kReportUsage;
         return Usage;
     }
     SystemClock clock;

@@ -17,8 +17,9 @@
 namespace tc4dl::cli {
 
 namespace {
-const char* const kSetupUsage = "Usage: tc4dl-cli setup info | clock | interval MM:SS | erase --yes "
-                           "[--port DEVICE | --demo]\n";
+const char* const kSetupUsage
+    = "Usage: tc4dl-cli setup info | clock | interval MM:SS | erase --yes "
+      "[--port DEVICE | --demo]\n";
 
 QString meterTimeText(const TimeReply& reply)
 {

@@ -186,10 +186,10 @@ bool RealTimeRecorder::askToSaveFirst()
 {
     if (!m_recording.active() && m_recording.sampleCount() <= 0)
         return true;
-    const Prompter::Answer answer
-        = m_services.prompter().ask(withLineBreaks(MessageTable::mainWindowText(mainmsg::kRealTimeGraphReset)
-                                        + MessageTable::mainWindowText(mainmsg::kSaveRealTimeQuestion)),
-            Prompter::Buttons::YesNoCancel, Prompter::Icon::Question);
+    const Prompter::Answer answer = m_services.prompter().ask(
+        withLineBreaks(MessageTable::mainWindowText(mainmsg::kRealTimeGraphReset)
+            + MessageTable::mainWindowText(mainmsg::kSaveRealTimeQuestion)),
+        Prompter::Buttons::YesNoCancel, Prompter::Icon::Question);
     if (answer == Prompter::Answer::Cancel)
         return false;
     // A Yes whose save did not happen stops the Run: the recording is not overwritten.

@@ -31,7 +31,8 @@ TfrmOpenSave::TfrmOpenSave(QWidget* parent)
              std::pair { "btnOpenSingleSet", int(No) }, std::pair { "Button1", int(Cancel) } })
         layout->addWidget(addChoiceButton(name, result));
     layout->setSizeConstraint(QLayout::SetFixedSize);
-    setChoice({ MessageTable::mainWindowText(mainmsg::kSaveFileCaption), QString(), QString(), QString() });
+    setChoice({ MessageTable::mainWindowText(mainmsg::kSaveFileCaption), QString(), QString(),
+        QString() });
 }
 
 QPushButton* TfrmOpenSave::addChoiceButton(const char* name, int result)
