@@ -195,6 +195,10 @@ private:
 // (postgresql://… or postgres://…), rather than a file.
 [[nodiscard]] bool isServerName(const QString& name);
 
+// A name as it may be shown: a server's URI with any password in it left out, a file's path
+// as it is.
+[[nodiscard]] QString shownName(const QString& name);
+
 // The files a collection export of `count` memories writes: `path` itself for one, else
 // NAME-1.ch4, NAME-2.ch4, … beside it (NAME being `path` without its suffix).
 [[nodiscard]] QStringList memoryFileNames(const QString& path, int count);

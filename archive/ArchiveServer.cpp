@@ -97,6 +97,11 @@ QString withoutPassword(const QString& uri)
 
 } // namespace
 
+QString shownName(const QString& name)
+{
+    return isServerName(name) ? withoutPassword(name) : name;
+}
+
 bool openServer(const QString& uri, Archive::Access access, const OpenOptions& options,
     std::unique_ptr<Archive::Impl>* result, ArchiveError* error)
 {

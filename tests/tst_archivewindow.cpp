@@ -12,6 +12,7 @@
 #include "LoggerImages.h"
 #include "ManualClock.h"
 #include "MessageTable.h"
+#include "PostgresServer.h"
 #include "ScriptedPrompter.h"
 #include "TfrmArchive.h"
 #include "TfrmArchiveSettings.h"
@@ -436,6 +437,102 @@ private Q_SLOTS:
         QCOMPARE(int(r.keeper.archive()->list().size()), listed + (adds ? 1 : 0));
     }
 
+    // "Server…": a lab's PostgreSQL archive taken at OK, the sets so far copied there (each
+    // kept once) when asked; a URI with a password, no URI or a server that does not answer is
+    // said, with no password in any sentence, and changes nothing.
+    void settingsTakeAServer_data()
+    {
+        QTest::addColumn<QString>("uri"); // %S the socket folder, %P the port, %D the database
+        QTest::addColumn<bool>("copy");
+        QTest::addColumn<bool>("answer"); // OK in the server dialog, else Cancel
+        QTest::addColumn<int>("serverHas"); // of the rig's sets, on the server before
+        QTest::addColumn<bool>("closed");
+        QTest::addColumn<bool>("onServer"); // the archive in use afterwards
+        QTest::addColumn<int>("listed");
+        QTest::addColumn<QString>("said"); // in the one message shown; empty: none shown
+        const QString uri = QStringLiteral("postgresql://writer@/%D?host=%S&port=%P");
+        QTest::newRow("sets copied to the server, each kept once, the file left")
+            << uri << true << true << 1 << true << true << 3 << "2 Datensätze wurden nach";
+        QTest::newRow("the server's archive as it is")
+            << uri << false << true << 1 << true << true << 1 << "";
+        QTest::newRow("a new archive on the server, nothing copied")
+            << uri << false << true << 0 << true << true << 0 << "";
+        QTest::newRow("a password in the URI: refused, never shown")
+            << "postgresql://writer:geheim@/%D?host=%S&port=%P" << true << true << 0 << true
+            << false << 3 << "~/.pgpass";
+        QTest::newRow("the password as a parameter: refused, never shown")
+            << "postgresql://writer@/%D?host=%S&port=%P&password=geheim" << false << true << 0
+            << true << false << 3 << "~/.pgpass";
+        QTest::newRow("no URI but a file name: refused")
+            << "archiv.sqlite" << true << true << 0 << true << false << 3
+            << "keine PostgreSQL-Verbindungs-URI";
+        QTest::newRow("a server that does not answer: said, stays open")
+            << "postgresql://writer@/%D?host=%S/nicht-da&port=%P" << true << true << 0 << false
+            << false << 3 << "kann nicht nach";
+        QTest::newRow("cancelled in the server dialog")
+            << uri << true << false << 0 << true << false << 3 << "";
+    }
+    void settingsTakeAServer()
+    {
+        QFETCH(QString, uri);
+        QFETCH(bool, copy);
+        QFETCH(bool, answer);
+        QFETCH(int, serverHas);
+        QFETCH(bool, onServer);
+        QFETCH(QString, said);
+        if (!m_pg) {
+            m_pg = std::make_unique<realparts::PostgresServer>();
+            if (const QString why = m_pg->start(); !why.isEmpty())
+                TC4DL_REAL_PART_MISSING(why);
+        }
+        QString database;
+        QVERIFY(m_pg->newDatabase(&database).isEmpty());
+        uri.replace(QLatin1String("%S"), m_pg->socketFolder())
+            .replace(QLatin1String("%P"), QString::number(m_pg->port()))
+            .replace(QLatin1String("%D"), database);
+        const QString server = m_pg->socketUri(QStringLiteral("writer"), database);
+        Rig r;
+        if (serverHas > 0) {
+            const Archive::Opened there = Archive::open(server, r.clock);
+            QVERIFY2(there.archive, qPrintable(there.error.detail));
+            const QByteArray bytes = loggerimages::image(r.firstSets.mid(0, serverHas));
+            const MemoryImage image(bytes, bytes.size() - 1);
+            DataSetStore store;
+            QCOMPARE(decodeMemoryImage(image, kNow, store).result, LoadResult::Success);
+            QVERIFY(there.archive->add(store, image, QStringLiteral("Labor-PC")).ok);
+        }
+        const QString old = r.keeper.path();
+        TfrmArchiveSettings dialog(r.keeper, old, r.prompter, r.window.get());
+        r.prompter.dialogs = [&](QDialog& asked) {
+            [&] {
+                QCOMPARE(asked.objectName(), QStringLiteral("TfrmArchiveServer"));
+                auto* field = asked.findChild<QLineEdit*>(QStringLiteral("edServer"));
+                auto* check = asked.findChild<QCheckBox*>(QStringLiteral("chkCopy"));
+                QVERIFY(field && check);
+                QVERIFY(check->isChecked()); // from a file, the sets go along unless unticked
+                field->setText(uri);
+                check->setChecked(copy);
+            }();
+            return answer ? QDialog::Accepted : QDialog::Rejected;
+        };
+        dialog.chooseServer();
+        dialog.accept();
+        QTEST(dialog.result() == QDialog::Accepted, "closed");
+        QCOMPARE(r.keeper.path(), onServer ? uri : old);
+        QCOMPARE(int(r.prompter.shown.size()), said.isEmpty() ? 0 : 1);
+        if (!said.isEmpty())
+            QVERIFY2(r.prompter.shown.front().contains(said), qPrintable(r.prompter.shown.front()));
+        for (const QString& text : r.prompter.shown)
+            QVERIFY2(!text.contains(QLatin1String("geheim")), qPrintable(text));
+        QTEST(r.window->listModel().rowCount(), "listed");
+        if (dialog.result() == QDialog::Accepted && onServer)
+            QCOMPARE(dialog.pathSetting(), uri);
+        // The file before keeps its sets whatever happened.
+        const Archive::Opened before = Archive::open(old, r.clock, Archive::Access::ReadOnly);
+        QVERIFY(before.archive);
+        QCOMPARE(before.archive->list().size(), std::size_t(3));
+    }
+
     // What the archive cannot do is said in the program's language, with nothing of the
     // library's or the English table's words in it.
     void failuresSaidInTheProgramsLanguage_data()
@@ -547,6 +644,9 @@ private Q_SLOTS:
         QVERIFY(!off.add(store, image, QStringLiteral("c")));
         QCOMPARE(said, 1);
     }
+
+private:
+    std::unique_ptr<realparts::PostgresServer> m_pg; // started by the first test that needs it
 };
 
 QTEST_MAIN(TestArchiveWindow)

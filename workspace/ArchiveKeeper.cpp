@@ -76,6 +76,31 @@ bool ArchiveKeeper::switchTo(const QString& path, ArchiveError* error)
             *error = opened.error;
         return false;
     }
+    adopt(std::move(opened), path);
+    return true;
+}
+
+archive::CopyOutcome ArchiveKeeper::copyAndSwitchTo(const QString& path)
+{
+    archive::CopyOutcome outcome;
+    const Archive* from = archive();
+    if (!from) {
+        outcome.error = m_openError;
+        return outcome;
+    }
+    Archive::Opened target = Archive::open(path, m_clock);
+    if (!target.archive) {
+        outcome.error = target.error;
+        return outcome;
+    }
+    outcome = from->copySetsTo(*target.archive);
+    if (outcome.ok)
+        adopt(std::move(target), path);
+    return outcome;
+}
+
+void ArchiveKeeper::adopt(Archive::Opened opened, const QString& path)
+{
     std::unique_ptr<Archive> before = std::exchange(m_archive, std::move(opened.archive));
     m_path = path;
     m_opened = true;
@@ -85,7 +110,6 @@ bool ArchiveKeeper::switchTo(const QString& path, ArchiveError* error)
     m_journalAside = opened.journalSetAside;
     m_failureSaid = false; // a failure of the new file is news
     Q_EMIT switched();
-    return true;
 }
 
 bool ArchiveKeeper::add(const DataSetStore& store, const MemoryImage& image, const QString& source)

@@ -45,6 +45,11 @@ public:
     // failure the archive in use stays and `*error` says why. Whoever shows the old archive
     // hears of the switch (switched()) before it is closed.
     bool switchTo(const QString& path, ArchiveError* error = nullptr);
+    // Copies every set of the archive in use into the archive at `path` (a file or a server,
+    // whose sets stay as they are there), then makes that one the archive in use. The archive
+    // before is left as it was. When the copy fails nothing is switched and the outcome says
+    // why.
+    archive::CopyOutcome copyAndSwitchTo(const QString& path);
 
     // The archive, opened now if it was not; null when it cannot be opened (openError()). A
     // path that is not a full one (a Settings value written by hand) is refused: it would name
@@ -71,6 +76,8 @@ Q_SIGNALS:
 
 private:
     void fail(const ArchiveError& reason);
+    // Makes `opened` the archive in use, telling whoever shows the one before.
+    void adopt(archive::Archive::Opened opened, const QString& path);
 
     Clock& m_clock;
     QString m_path;

@@ -20,9 +20,10 @@ namespace tc4dl::archive {
 
 namespace {
 
+// A file in the system's own writing, a server's URI as it is (without a password).
 QString shown(const QString& path)
 {
-    return QDir::toNativeSeparators(path);
+    return isServerName(path) ? shownName(path) : QDir::toNativeSeparators(path);
 }
 
 QPushButton* button(QWidget* parent, const char* name)
@@ -64,12 +65,14 @@ TfrmArchiveSettings::TfrmArchiveSettings(
 
     auto* fileButtons = new QHBoxLayout;
     QPushButton* other = button(this, "btnOther");
+    QPushButton* server = button(this, "btnServer");
     QPushButton* standard = button(this, "btnDefault");
     QPushButton* move = button(this, "btnMove");
-    for (QPushButton* b : { other, standard, move })
+    for (QPushButton* b : { other, server, standard, move })
         fileButtons->addWidget(b);
     fileButtons->addStretch();
     connect(other, &QPushButton::clicked, this, &TfrmArchiveSettings::chooseOther);
+    connect(server, &QPushButton::clicked, this, &TfrmArchiveSettings::chooseServer);
     connect(standard, &QPushButton::clicked, this, &TfrmArchiveSettings::chooseDefault);
     connect(move, &QPushButton::clicked, this, &TfrmArchiveSettings::chooseMove);
 
@@ -90,11 +93,14 @@ TfrmArchiveSettings::TfrmArchiveSettings(
 
 bool TfrmArchiveSettings::isDefault(const QString& path) const
 {
-    return QFileInfo(path).absoluteFilePath() == QFileInfo(m_defaultPath).absoluteFilePath();
+    return !isServerName(path)
+        && QFileInfo(path).absoluteFilePath() == QFileInfo(m_defaultPath).absoluteFilePath();
 }
 
 QString TfrmArchiveSettings::pathSetting() const
 {
+    if (isServerName(m_path))
+        return m_path; // never with a password: chooseServer() refuses one
     // Always a full path: a relative one would name another file in every folder.
     return isDefault(m_path) ? QString() : QFileInfo(m_path).absoluteFilePath();
 }
@@ -113,6 +119,10 @@ void TfrmArchiveSettings::plan(Plan plan, const QString& path)
     QString says;
     if (plan == Plan::Move)
         says = text("IDS_7").arg(shown(m_keeper.path()));
+    else if (plan == Plan::CopyToServer)
+        says = text("IDS_19").arg(shown(m_keeper.path()));
+    else if (plan == Plan::Use && isServerName(path))
+        says = text("IDS_18").arg(shown(m_keeper.path()));
     else if (plan == Plan::Use && !isDefault(path))
         says = text("IDS_6");
     else if (isDefault(path))
@@ -131,6 +141,48 @@ void TfrmArchiveSettings::chooseOther()
     const QString path = m_prompter.saveFileName(request);
     if (!path.isEmpty())
         plan(Plan::Use, path);
+}
+
+void TfrmArchiveSettings::chooseServer()
+{
+    QDialog ask(this, kFixedDialogFlags);
+    ask.setObjectName(QStringLiteral("TfrmArchiveServer"));
+    ask.setWindowTitle(text("IDS_14"));
+    auto* label = new QLabel(text("IDS_15"), &ask);
+    label->setWordWrap(true);
+    auto* field = new QLineEdit(&ask);
+    field->setObjectName(QStringLiteral("edServer"));
+    field->setMinimumWidth(480);
+    field->setPlaceholderText(QStringLiteral("postgresql://USER@HOST:5432/DB"));
+    if (isServerName(m_path))
+        field->setText(m_path);
+    label->setBuddy(field);
+    auto* copy = new QCheckBox(text("IDS_16"), &ask);
+    copy->setObjectName(QStringLiteral("chkCopy"));
+    // Nothing is removed by the copy and a set is kept once: what someone moving to a lab's
+    // server wants unless they say otherwise.
+    copy->setChecked(!isServerName(m_keeper.path()));
+    QDialogButtonBox* buttons = okCancelButtons(&ask);
+    auto* layout = new QVBoxLayout(&ask);
+    layout->addWidget(label);
+    layout->addWidget(field);
+    layout->addWidget(copy);
+    layout->addWidget(buttons);
+    if (m_prompter.runDialog(ask) != QDialog::Accepted)
+        return;
+    const QString uri = field->text().trimmed();
+    QString refused;
+    if (!isServerName(uri))
+        refused = text("IDS_17");
+    else if (shownName(uri) != uri) // a password: said without it, and never kept
+        refused = archiveErrorText(
+            ArchiveError::of(ArchiveError::Kind::PasswordInName, shownName(uri)));
+    if (!refused.isEmpty()) {
+        m_prompter.ask(text("IDS_9").arg(shown(uri), refused, shown(m_keeper.path())),
+            Prompter::Buttons::Ok, Prompter::Icon::Warning);
+        return;
+    }
+    plan(copy->isChecked() ? Plan::CopyToServer : Plan::Use, uri);
 }
 
 void TfrmArchiveSettings::chooseDefault()
@@ -162,6 +214,7 @@ void TfrmArchiveSettings::accept()
 {
     const QString before = m_keeper.path();
     ArchiveError error;
+    CopyOutcome copied;
     if (m_plan == Plan::Move) {
         Archive* archive = m_keeper.archive();
         const QFileInfo folder(QFileInfo(m_path).absolutePath());
@@ -174,6 +227,9 @@ void TfrmArchiveSettings::accept()
             for (const char* suffix : { "", "-wal", "-shm" })
                 QFile::remove(m_path + QLatin1String(suffix));
         }
+    } else if (m_plan == Plan::CopyToServer) {
+        copied = m_keeper.copyAndSwitchTo(m_path);
+        error = copied.error;
     } else if (m_plan == Plan::Use) {
         (void)m_keeper.switchTo(m_path, &error);
     }
@@ -185,7 +241,8 @@ void TfrmArchiveSettings::accept()
             why = text("IDS_12");
         else if (m_plan == Plan::Move && error.kind == ArchiveError::Kind::FolderNotWritable)
             why = text("IDS_13");
-        const char* id = m_plan == Plan::Move ? "IDS_8" : "IDS_9";
+        const bool moving = m_plan == Plan::Move || m_plan == Plan::CopyToServer;
+        const char* id = moving ? "IDS_8" : "IDS_9";
         m_prompter.ask(text(id).arg(shown(m_path), why, shown(before)), Prompter::Buttons::Ok,
             Prompter::Icon::Warning);
         return;
@@ -194,6 +251,13 @@ void TfrmArchiveSettings::accept()
     if (m_plan == Plan::Move)
         m_prompter.ask(text("IDS_10").arg(shown(m_path), shown(before)), Prompter::Buttons::Ok,
             Prompter::Icon::Information);
+    else if (m_plan == Plan::CopyToServer)
+        m_prompter.ask(text("IDS_20")
+                           .arg(copied.copied)
+                           .arg(shown(m_path))
+                           .arg(copied.present)
+                           .arg(shown(before)),
+            Prompter::Buttons::Ok, Prompter::Icon::Information);
     QDialog::accept();
 }
 

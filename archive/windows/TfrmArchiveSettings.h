@@ -16,7 +16,8 @@ class Prompter;
 namespace archive {
 
 // The archive's settings: whether every download and every opened collection file is added to
-// the archive, and the archive's file. "Other file…" takes another archive or begins a new one,
+// the archive, and the archive's file or server. "Other file…" takes another archive or begins a
+// new one, "Server…" an archive on a PostgreSQL server (copying the sets so far there if asked),
 // "Default" goes back to the default file, "Move…" copies the archive to a new file and keeps it
 // there; the old file is never removed. Everything takes effect at OK, the file first: when
 // the move or the other file fails, the reason is said, nothing changes and the dialog stays
@@ -39,15 +40,17 @@ public:
     [[nodiscard]] QString pathSetting() const;
     [[nodiscard]] bool addsOn() const;
 
-    // The three buttons beside the file.
+    // The buttons beside the file. "Server…" asks for a PostgreSQL server's URI (never one
+    // with a password) and whether the sets so far are copied there.
     void chooseOther();
+    void chooseServer();
     void chooseDefault();
     void chooseMove();
 
     void accept() override;
 
 private:
-    enum class Plan { Keep, Use, Move };
+    enum class Plan { Keep, Use, Move, CopyToServer };
     [[nodiscard]] QString text(const char* id) const
     {
         return m_texts.getTextOrDefault(QLatin1String(id));
