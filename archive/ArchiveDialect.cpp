@@ -95,10 +95,6 @@ public:
     {
         return QStringLiteral("instr(%1, %2) > 0").arg(haystack, needle);
     }
-    QString readingsStatement(const ReadingsSource& set, qint32 count) const override
-    {
-        return sqliteReadingsStatement(set, count);
-    }
     QString timeText(const QString& column) const override { return column; }
 
     bool integrityCheck(
@@ -325,10 +321,6 @@ public:
     QString holds(const QString& haystack, const QString& needle) const override
     {
         return QStringLiteral("strpos(%1, %2) > 0").arg(haystack, needle);
-    }
-    QString readingsStatement(const ReadingsSource& set, qint32 count) const override
-    {
-        return postgresReadingsStatement(set, count);
     }
     QString timeText(const QString& column) const override
     {

@@ -40,10 +40,6 @@ public:
     virtual bool nextId(const Archive::Impl& impl, qint64* id, ArchiveError* error) const = 0;
     // SQL that is true where the text `haystack` holds the text `needle`.
     [[nodiscard]] virtual QString holds(const QString& haystack, const QString& needle) const = 0;
-    // The statement that writes `count` readings of `set` from its bytes (bound as the one
-    // parameter).
-    [[nodiscard]] virtual QString readingsStatement(
-        const ReadingsSource& set, qint32 count) const = 0;
     // A reading's time column as text "yyyy-MM-dd HH:mm:ss[.zzz]".
     [[nodiscard]] virtual QString timeText(const QString& column) const = 0;
     // The engine's own check of its storage: one line per fault found.

@@ -7,6 +7,7 @@
 
 #include <QVariant>
 
+#include <algorithm>
 #include <array>
 #include <cmath>
 
@@ -20,26 +21,11 @@ constexpr int kChannels = 4;
 // The serials SQL's dates reach: the years 100 to 9999.
 constexpr double kFirstSerial = -657434.0;
 constexpr double kLastSerial = 2958465.99999;
-// The julian day of the serial's day zero, 1899-12-30.
-constexpr double kSerialEpochJulianDay = 2415018.5;
 
 quint8 at(QByteArrayView b, qsizetype i)
 {
     return static_cast<quint8>(b[i]);
 }
-
-// Tenths of a degree the thermocouple can measure in a unit: beyond them an export writes "OL"
-// and a reading has no value.
-struct Range {
-    int low;
-    int high;
-};
-Range rangeOf(bool celsius)
-{
-    return celsius ? Range { -2000, 13700 } : Range { -3280, 24980 };
-}
-// Beyond these the meter itself shows "OL".
-constexpr int kOverLimitTenths = 30000;
 
 // One channel of one sample, as the decoder reads it and as `readings` holds it.
 struct Channel {
@@ -56,17 +42,6 @@ Channel channelOf(QByteArrayView set, qint32 sample, int channel, bool celsius)
     return { !isOutsideExportRange(v, celsius), tenths / 10.0, isOverLimit(v) };
 }
 
-// A channel's signed count from the hexadecimal text of its sample, then its reading.
-QString countSql(int channel)
-{
-    const auto nibble = [channel](int k) {
-        return QStringLiteral("instr('123456789ABCDEF', substr(x, %1, 1))")
-            .arg(channel * 4 + k + 1);
-    };
-    return QStringLiteral("%1 * 4096 + %2 * 256 + %3 * 16 + %4")
-        .arg(nibble(0), nibble(1), nibble(2), nibble(3));
-}
-
 // A reading's time as `readings` holds it.
 QDateTime timeOf(const QString& text)
 {
@@ -76,79 +51,6 @@ QDateTime timeOf(const QString& text)
 }
 
 } // namespace
-
-// SQLite has no function that reads a byte: each sample's eight bytes as hexadecimal text,
-// whose digits give the counts.
-QString sqliteReadingsStatement(const ReadingsSource& set, qint32 count)
-{
-    const Range range = rangeOf(set.celsius);
-    QStringList counts;
-    QStringList signedCounts;
-    QStringList values;
-    QStringList overLimits;
-    for (int c = 0; c < kChannels; ++c) {
-        counts << countSql(c);
-        signedCounts << QStringLiteral("u%1 - 65536 * (u%1 >= 32768)").arg(c + 1);
-        values << QStringLiteral("CASE WHEN c%1 BETWEEN %2 AND %3 THEN c%1 / 10.0 END")
-                      .arg(c + 1)
-                      .arg(range.low)
-                      .arg(range.high);
-        overLimits << QStringLiteral("c%1 > %2 OR c%1 < -%2").arg(c + 1).arg(kOverLimitTenths);
-    }
-    return QStringLiteral(
-        "WITH RECURSIVE k(n) AS (SELECT 0 UNION ALL SELECT n + 1 FROM k WHERE n + 1 < %1), "
-        "h(n, x) AS (SELECT n, hex(substr(?, %2 + %3 * n, %3)) FROM k), "
-        "u(n, u1, u2, u3, u4) AS (SELECT n, %4 FROM h), "
-        "c(n, c1, c2, c3, c4) AS (SELECT n, %5 FROM u) "
-        "INSERT INTO readings (set_id, sample, time, t1, t2, t3, t4, t1_ol, t2_ol, t3_ol, t4_ol) "
-        "SELECT %6, n, rtrim(rtrim(strftime('%Y-%m-%d %H:%M:%f', %7 + n * %8 / 86400.0), '0'), "
-        "'.'), %9, %10 FROM c")
-        .arg(count)
-        .arg(kSetHead + 1)
-        .arg(kSampleBytes)
-        .arg(counts.join(QStringLiteral(", ")), signedCounts.join(QStringLiteral(", ")))
-        .arg(set.id)
-        .arg(QString::number(set.start + kSerialEpochJulianDay, 'g', 17))
-        .arg(set.interval)
-        .arg(values.join(QStringLiteral(", ")), overLimits.join(QStringLiteral(", ")));
-}
-
-// PostgreSQL reads the bytes itself (get_byte, from 0) over a series of the samples; its
-// timestamps count microseconds, so the time is start + k × interval in seconds.
-QString postgresReadingsStatement(const ReadingsSource& set, qint32 count)
-{
-    const Range range = rangeOf(set.celsius);
-    QStringList counts;
-    QStringList values;
-    QStringList overLimits;
-    for (int c = 0; c < kChannels; ++c) {
-        const qsizetype at = kSetHead + 2 * c;
-        counts << QStringLiteral("get_byte(d, %1 + %2 * n) * 256 + get_byte(d, %3 + %2 * n) AS u%4")
-                      .arg(at)
-                      .arg(kSampleBytes)
-                      .arg(at + 1)
-                      .arg(c + 1);
-        values << QStringLiteral("CASE WHEN c%1 BETWEEN %2 AND %3 THEN c%1::float8 / 10 END")
-                      .arg(c + 1)
-                      .arg(range.low)
-                      .arg(range.high);
-        overLimits << QStringLiteral("c%1 > %2 OR c%1 < -%2").arg(c + 1).arg(kOverLimitTenths);
-    }
-    QStringList signedCounts;
-    for (int c = 1; c <= kChannels; ++c)
-        signedCounts << QStringLiteral("u%1 - 65536 * (u%1 >= 32768)::int AS c%1").arg(c);
-    return QStringLiteral(
-        "INSERT INTO readings (set_id, sample, time, t1, t2, t3, t4, t1_ol, t2_ol, t3_ol, t4_ol) "
-        "SELECT %1, n, timestamp '1899-12-30' + interval '1 second' * (%2::float8 + n * %3), "
-        "%4, %5 FROM (SELECT n, %6 FROM (SELECT n, %7 FROM (SELECT CAST(? AS bytea) AS d) b, "
-        "generate_series(0, %8) AS n) u) c")
-        .arg(set.id)
-        .arg(QString::number(set.start * kSecondsPerDay, 'g', 17))
-        .arg(set.interval)
-        .arg(values.join(QStringLiteral(", ")), overLimits.join(QStringLiteral(", ")),
-            signedCounts.join(QStringLiteral(", ")), counts.join(QStringLiteral(", ")))
-        .arg(count - 1);
-}
 
 qint32 readingCount(const ReadingsSource& set)
 {
@@ -164,25 +66,70 @@ qint32 readingCount(const ReadingsSource& set)
     return within(set.start) && within(last) ? count : 0;
 }
 
+// Readings are written many rows to a statement, which keeps the database's work per reading
+// small; 200 rows bind 2,200 values, far below either engine's limit (SQLite's is 32,766).
+constexpr qint32 kRowsPerStatement = 200;
+
+QString insertStatement(qint32 rows)
+{
+    QString sql = QStringLiteral("INSERT INTO readings (set_id, sample, time, t1, t2, t3, t4, "
+                                 "t1_ol, t2_ol, t3_ol, t4_ol) VALUES ");
+    for (qint32 k = 0; k < rows; ++k)
+        sql += k == 0 ? QStringLiteral("(?,?,?,?,?,?,?,?,?,?,?)")
+                      : QStringLiteral(",(?,?,?,?,?,?,?,?,?,?,?)");
+    return sql;
+}
+
+// A reading's time as `readings` holds it: the meter's clock to the millisecond, without
+// trailing zeros ("2026-12-10 11:06:10"), which both engines read as a time.
+QString readingTime(const QDateTime& t)
+{
+    QString text = t.toString(QStringLiteral("yyyy-MM-dd HH:mm:ss.zzz"));
+    while (text.endsWith(u'0'))
+        text.chop(1);
+    if (text.endsWith(u'.'))
+        text.chop(1);
+    return text;
+}
+
 bool writeReadings(const Archive::Impl& impl, const ReadingsSource& set, ArchiveError* error)
 {
     const qint32 count = readingCount(set);
     if (count == 0)
         return true;
-    QSqlQuery q(impl.db());
-    if (!q.prepare(impl.dialect->readingsStatement(set, count))) {
-        *error = impl.errorOf(q.lastError());
-        return false;
+    const QDateTime start = fromDateTimeSerial(set.start);
+    const QVariant noValue { QMetaType::fromType<double>() };
+    QSqlQuery full(impl.db());
+    qint32 written = 0;
+    for (qint32 first = 0; first < count; first += kRowsPerStatement) {
+        const qint32 rows = std::min(kRowsPerStatement, count - first);
+        QSqlQuery last(impl.db());
+        QSqlQuery& q = rows == kRowsPerStatement ? full : last;
+        if ((&q == &last || first == 0) && !q.prepare(insertStatement(rows))) {
+            *error = impl.errorOf(q.lastError());
+            return false;
+        }
+        for (qint32 j = first; j < first + rows; ++j) {
+            q.addBindValue(set.id);
+            q.addBindValue(j);
+            q.addBindValue(readingTime(start.addSecs(qint64(j) * set.interval)));
+            std::array<Channel, kChannels> channels;
+            for (int c = 0; c < kChannels; ++c) {
+                channels[c] = channelOf(set.bytes, j, c, set.celsius);
+                q.addBindValue(channels[c].hasValue ? QVariant(channels[c].value) : noValue);
+            }
+            for (const Channel& channel : channels)
+                q.addBindValue(channel.overLimit);
+        }
+        if (!q.exec()) {
+            *error = impl.errorOf(q.lastError());
+            return false;
+        }
+        written += q.numRowsAffected();
     }
-    // Bound without a copy: the statement reads the bytes while it runs.
-    q.addBindValue(QByteArray::fromRawData(set.bytes.data(), set.bytes.size()));
-    if (!q.exec()) {
-        *error = impl.errorOf(q.lastError());
-        return false;
-    }
-    if (q.numRowsAffected() != count) {
+    if (written != count) {
         *error = ArchiveError::of(ArchiveError::Kind::NotStored, impl.path,
-            QStringLiteral("%1 ≠ %2").arg(q.numRowsAffected()).arg(count));
+            QStringLiteral("%1 ≠ %2").arg(written).arg(count));
         return false;
     }
     return true;

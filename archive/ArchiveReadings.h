@@ -1,7 +1,7 @@
 #pragma once
 
-// Every sample of the archived sets as rows of `readings`, open to SQL: written from the sets'
-// bytes by the database itself, and checked against them again. Not for the archive's users.
+// Every sample of the archived sets as rows of `readings`, open to SQL: decoded from the sets'
+// bytes when they are added, and checked against them again. Not for the archive's users.
 
 #include "ArchiveDb.h"
 
@@ -23,12 +23,8 @@ struct ReadingsSource {
 // and its samples fall within the years 100 to 9999, else none.
 [[nodiscard]] qint32 readingCount(const ReadingsSource& set);
 
-// The statements that write `count` readings of `set` from its bytes (bound as the one
-// parameter), in each engine's SQL.
-[[nodiscard]] QString sqliteReadingsStatement(const ReadingsSource& set, qint32 count);
-[[nodiscard]] QString postgresReadingsStatement(const ReadingsSource& set, qint32 count);
-
-// Writes the set's readings, in one statement the database runs itself.
+// Writes the set's readings, decoded here from its bytes as the program reads them everywhere
+// else, many rows to a statement.
 bool writeReadings(const Archive::Impl& impl, const ReadingsSource& set, ArchiveError* error);
 
 // Writes the readings of every stored set, as a migration to version 3 needs them.
