@@ -1,10 +1,12 @@
 // Switching the logger window between data sets: graphing a set of 16,000 samples (the chart
 // set up anew, the two whole-array writes, the statistics, the strip, one redraw) against a set
 // of 100 samples, in a logger window of 1600 x 1000. Then a one-month timeline of 100,000
-// samples (30 daily sets, a break between each) against one set of as many samples. Runs
-// offscreen.
+// samples (30 daily sets, a break between each) against one set of as many samples. Last, a
+// year at one sample a minute from the archive (33 sets of 16,000 samples read, decoded and drawn
+// as one timeline) against one of those sets from the archive. Runs offscreen.
 
 #include "../tests/LoggerImages.h"
+#include "Archive.h"
 #include "LoggerWindowServices.h"
 
 #include "ChartQcp.h"
@@ -21,9 +23,11 @@
 #include <QDir>
 #include <QElapsedTimer>
 #include <QImage>
+#include <QTemporaryDir>
 
 #include <algorithm>
 #include <cstdio>
+#include <numeric>
 #include <vector>
 
 using namespace tc4dl;
@@ -142,5 +146,64 @@ int main(int argc, char** argv)
     std::printf("graph one set of 100000 samples:      %8.2f ms\n", singleMs);
     std::printf("graph a month of 30 sets as timeline: %8.2f ms\n", timelineMs);
     std::printf("ratio timeline / one set: %.2f (target <= 2)\n", timelineMs / singleMs);
+
+    // A year from the archive to the first drawn frame: its sets read as stored, decoded and
+    // graphed, as the archive window's Timeline does.
+    QTemporaryDir dir;
+    const archive::Archive::Opened opened
+        = archive::Archive::open(dir.filePath(QStringLiteral("year.sqlite")), services.manualClock);
+    if (!opened.archive) {
+        std::fprintf(stderr, "cannot open the archive\n");
+        return 1;
+    }
+    const QDateTime first(QDate(2026, 1, 1), QTime(0, 0), Qt::UTC);
+    for (int k = 0; k < 33; ++k) {
+        const QDateTime start = first.addSecs(qint64(k) * 16100 * 60);
+        const QByteArray set = loggerimages::image(
+            { loggerimages::setRecordedAt(start.date(), start.time(), 60, 16000) });
+        const MemoryImage one(set, set.size() - 1);
+        DataSetStore decoded;
+        (void)decodeMemoryImage(one, services.manualClock.now(), decoded);
+        if (!opened.archive->add(decoded, one, QStringLiteral("bench")).ok) {
+            std::fprintf(stderr, "cannot add to the archive\n");
+            return 1;
+        }
+    }
+    std::vector<qint64> ids;
+    for (const archive::ArchivedSet& set : opened.archive->list())
+        ids.push_back(set.id);
+    std::vector<double> oneFromArchive;
+    std::vector<double> year;
+    for (int i = 0; i < 5 + 1; ++i) {
+        for (const bool asTimeline : { false, true }) {
+            QElapsedTimer timer;
+            timer.start();
+            const std::optional<MemoryImage> read
+                = opened.archive->image(asTimeline ? ids : std::vector<qint64> { ids.front() });
+            DataSetStore decoded;
+            if (!read
+                || decodeMemoryImage(*read, services.manualClock.now(), decoded).result
+                    != LoadResult::Success) {
+                std::fprintf(stderr, "the archive's sets do not decode\n");
+                return 1;
+            }
+            std::vector<int> each(static_cast<std::size_t>(decoded.setCount()));
+            std::iota(each.begin(), each.end(), 0);
+            if (asTimeline)
+                (void)GraphTimeline(window, services, decoded, each);
+            else
+                GraphDataSet(window, services, decoded, 0);
+            window.graph()->plot()->render(&target);
+            const double ms = static_cast<double>(timer.nsecsElapsed()) / 1e6;
+            if (i >= 1)
+                (asTimeline ? year : oneFromArchive).push_back(ms);
+        }
+    }
+    const double oneMs = median(oneFromArchive);
+    const double yearMs = median(year);
+    std::printf("one set of 16000 samples from the archive:        %8.2f ms\n", oneMs);
+    std::printf(
+        "a year, 33 sets of 16000, from the archive:       %8.2f ms (target <= 500)\n", yearMs);
+    std::printf("ratio year / one set from the archive: %.2f (target <= 15)\n", yearMs / oneMs);
     return 0;
 }
