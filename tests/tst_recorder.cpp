@@ -13,6 +13,7 @@
 #include "JournalReader.h"
 #include "MeterState.h"
 #include "MqttTopics.h"
+#include "PostgresServer.h"
 #include "RecorderJson.h"
 #include "RecorderSetup.h"
 #include "RunCommitter.h"
@@ -529,6 +530,52 @@ private Q_SLOTS:
         found.sort();
         QCOMPARE(found, (QStringList { "record fridge 1", "record oven 3" }));
         QVERIFY(opened.archive->check().ok);
+    }
+
+    // The archive's server stopped for a minute in the middle of a run: the commits that fall
+    // due meanwhile fail and are tried again, the readings wait, and once the server is back the
+    // run is stored whole, each reading once.
+    void theServerStoppedForAMinuteLosesNothing()
+    {
+        realparts::PostgresServer server;
+        if (const QString why = server.start(); !why.isEmpty())
+            TC4DL_REAL_PART_MISSING(why);
+        QString database;
+        QVERIFY(server.newDatabase(&database).isEmpty());
+        const QString uri = server.socketUri(QStringLiteral("writer"), database);
+        SystemClock clock;
+        ArchiveRunStore store(uri, clock);
+        QStringList failures;
+        RunCommitter::Events events;
+        events.failed
+            = [&failures](const LiveRun&, const QString& why, qint64) { failures << why; };
+        RunCommitter committer(store, events);
+        auto run = std::make_shared<LiveRun>("oven", toDateTimeSerial(kStart), 1, true);
+        qint64 now = 0;
+        const auto readFor = [&](qint64 ms) {
+            for (const qint64 until = now + ms; now < until; now += 1000) {
+                run->append(codes(qint16(now / 1000)));
+                committer.timePassed(now);
+            }
+        };
+        committer.track(run, {}, 0);
+        readFor(61000); // one commit made
+        server.stop();
+        readFor(60000);
+        QCOMPARE(failures.size(), 1); // said once for the whole stretch
+        QVERIFY(committer.waiting() > 0);
+        QVERIFY(server.restart().isEmpty());
+        readFor(90000);
+        QVERIFY(committer.waiting() < 60); // the minute without the server is stored
+        committer.ended(*run, now);
+        QVERIFY(committer.flush(now));
+        const auto opened = archive::Archive::open(uri, clock, archive::Archive::Access::ReadOnly);
+        QVERIFY2(opened.archive, qPrintable(opened.error.detail));
+        const std::vector<archive::ArchivedSet> sets = opened.archive->list();
+        QCOMPARE(int(sets.size()), 1);
+        QCOMPARE(sets.front().samples, run->sampleCount());
+        QCOMPARE(sets.front().kind, QStringLiteral("live"));
+        QVERIFY(opened.archive->check().ok); // the readings agree with the bytes, none twice
     }
 
     void messages_data()
