@@ -33,13 +33,13 @@ using archive::CheckOutcome;
 using archive::CheckProblem;
 
 const char* const kArchiveUsage
-    = "Usage: tc4dl-cli archive list [--csv] [--from DATE] [--to DATE] [--archive PATH]\n"
-      "       tc4dl-cli archive add FILE... [--archive PATH]\n"
-      "       tc4dl-cli archive export ID... [-o OUT.csv | -o OUT.ch4] [--archive PATH]\n"
-      "       tc4dl-cli archive remove ID... --yes [--archive PATH]\n"
-      "       tc4dl-cli archive check [--archive PATH]\n"
-      "       tc4dl-cli archive copy --to PATH|URI [--archive PATH]\n"
-      "       tc4dl-cli archive report ID... -o OUT.pdf [report options] [--archive PATH]\n";
+    = "Usage: tc4dl-cli archive list [--csv] [--from DATE] [--to DATE] [--archive PATH|URI]\n"
+      "       tc4dl-cli archive add FILE... [--archive PATH|URI]\n"
+      "       tc4dl-cli archive export ID... [-o OUT.csv | -o OUT.ch4] [--archive PATH|URI]\n"
+      "       tc4dl-cli archive remove ID... --yes [--archive PATH|URI]\n"
+      "       tc4dl-cli archive check [--archive PATH|URI]\n"
+      "       tc4dl-cli archive copy --to PATH|URI [--archive PATH|URI]\n"
+      "       tc4dl-cli archive report ID... -o OUT.pdf [report options] [--archive PATH|URI]\n";
 
 // A CSV field: quoted when it holds a comma, a quote or a line break.
 QString csvField(const QString& text)

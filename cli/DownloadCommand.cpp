@@ -154,7 +154,7 @@ std::optional<int> parseArguments(const QStringList& arguments, Clock& clock,
         err << (parser.errorText().isEmpty() ? QStringLiteral("Unexpected arguments.")
                                              : parser.errorText())
             << "\nUsage: tc4dl-cli download [--port DEVICE | --demo] [-o FILE.ch4] [--raw FILE] "
-               "[--csv] [--archive PATH | --no-archive]\n";
+               "[--csv] [--archive PATH|URI | --no-archive]\n";
         return Usage;
     }
     if (printHelpIfAsked(parser, out))
@@ -284,7 +284,7 @@ int runDownload(const QStringList& arguments, QTextStream& out, QTextStream& err
         err << "Wrote " << options.outPath << ".\n";
     if (options.archiveOff)
         err << "The sets were not archived: adding is switched off in the archive settings "
-               "(--archive PATH adds them all the same).\n";
+               "(--archive PATH|URI adds them all the same).\n";
     else if (!options.archiveRefused.isEmpty())
         err << "The sets were not archived: " << endSentence(options.archiveRefused) << '\n';
     else if (options.archive)

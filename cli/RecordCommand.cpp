@@ -38,7 +38,7 @@ using namespace tc4dl::recorder;
 
 const char* const kRecordUsage
     = "Usage: tc4dl-cli record --port DEVICE[=NAME]... | --demo | --config FILE\n"
-      "         [--every SECONDS] [--count N] [--archive PATH | --no-archive] [--journal DIR]\n"
+      "         [--every SECONDS] [--count N] [--archive PATH|URI | --no-archive] [--journal DIR]\n"
       "         [--mqtt URL [--mqtt-auth FILE] [--mqtt-prefix P] [--mqtt-ca FILE]]\n"
       "         [--alarm [NAME:]SPEC]... [--hysteresis H] [--on-alarm CMD] [--webhook URL]\n"
       "         [--channel [NAME:]T1=TEXT]...\n"

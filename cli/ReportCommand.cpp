@@ -31,7 +31,7 @@ namespace {
 const char* const kReportUsage
     = "Usage: tc4dl-cli report FILE.ch4 [--set N] [OPTIONS] -o OUT.pdf\n"
       "       tc4dl-cli report FILE.ghf [--unit C|F] [OPTIONS] -o OUT.pdf\n"
-      "       tc4dl-cli archive report ID... [OPTIONS] -o OUT.pdf [--archive PATH]\n"
+      "       tc4dl-cli archive report ID... [OPTIONS] -o OUT.pdf [--archive PATH|URI]\n"
       "OPTIONS: [--alarm SPEC]... [--hysteresis H] [--title T] [--site S] [--operator O]\n"
       "         [--mkt-dh KJ] [--lang en|de] [--paper a4|letter]\n";
 

@@ -25,6 +25,7 @@
 #include <QFileInfo>
 #include <QItemSelectionModel>
 #include <QLineEdit>
+#include <QPushButton>
 #include <QRegularExpression>
 #include <QSqlDatabase>
 #include <QSqlQuery>
@@ -510,6 +511,8 @@ private Q_SLOTS:
                 auto* check = asked.findChild<QCheckBox*>(QStringLiteral("chkCopy"));
                 QVERIFY(field && check);
                 QVERIFY(check->isChecked()); // from a file, the sets go along unless unticked
+                auto* cancel = asked.findChild<QPushButton*>(QStringLiteral("btnCancel"));
+                QVERIFY(cancel && !cancel->text().isEmpty());
                 field->setText(uri);
                 check->setChecked(copy);
             }();

@@ -60,7 +60,7 @@ TfrmArchiveSettings::TfrmArchiveSettings(
     m_planLabel->setObjectName(QStringLiteral("lblPlan"));
     m_planLabel->setWordWrap(true);
     // Room for the longest plan, so that the dialog does not jump as the plan changes.
-    m_planLabel->setMinimumHeight(m_planLabel->fontMetrics().lineSpacing() * 3);
+    m_planLabel->setMinimumHeight(m_planLabel->fontMetrics().lineSpacing() * 4);
     m_planLabel->setAlignment(Qt::AlignLeft | Qt::AlignTop);
 
     auto* fileButtons = new QHBoxLayout;
@@ -149,7 +149,6 @@ void TfrmArchiveSettings::chooseServer()
     ask.setObjectName(QStringLiteral("TfrmArchiveServer"));
     ask.setWindowTitle(text("IDS_14"));
     auto* label = new QLabel(text("IDS_15"), &ask);
-    label->setWordWrap(true);
     auto* field = new QLineEdit(&ask);
     field->setObjectName(QStringLiteral("edServer"));
     field->setMinimumWidth(480);
@@ -163,6 +162,8 @@ void TfrmArchiveSettings::chooseServer()
     // server wants unless they say otherwise.
     copy->setChecked(!isServerName(m_keeper.path()));
     QDialogButtonBox* buttons = okCancelButtons(&ask);
+    m_texts.applyTo(&ask); // the buttons' captions
+    ask.setWindowTitle(text("IDS_14"));
     auto* layout = new QVBoxLayout(&ask);
     layout->addWidget(label);
     layout->addWidget(field);
