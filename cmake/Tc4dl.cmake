@@ -133,9 +133,5 @@ function(tc4dl_add_test name)
     set(T_TIMEOUT 60)
   endif()
   set(env "QT_QPA_PLATFORM=offscreen;LC_ALL=C;TC4DL_EXTRA_PORTS=")
-  # A test given a long time-out is one that runs long, mostly waiting on a meter's link in
-  # real time: started first, it overlaps the short ones instead of finishing alone at the
-  # end (ctest orders by cost until it has measured times of its own).
-  set_tests_properties(${name} PROPERTIES TIMEOUT ${T_TIMEOUT} COST ${T_TIMEOUT}
-                                          ENVIRONMENT "${env}")
+  set_tests_properties(${name} PROPERTIES TIMEOUT ${T_TIMEOUT} ENVIRONMENT "${env}")
 endfunction()
