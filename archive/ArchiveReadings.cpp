@@ -99,16 +99,22 @@ bool writeReadings(const Archive::Impl& impl, const ReadingsSource& set, Archive
         return true;
     const QDateTime start = fromDateTimeSerial(set.start);
     const QVariant noValue { QMetaType::fromType<double>() };
+    // One statement for the full batches, one for the rest.
     QSqlQuery full(impl.db());
+    QSqlQuery rest(impl.db());
+    const auto prepared = [&](QSqlQuery& q, qint32 rows) {
+        if (rows == 0 || q.prepare(insertStatement(rows)))
+            return true;
+        *error = impl.errorOf(q.lastError());
+        return false;
+    };
+    if (!prepared(full, count >= kRowsPerStatement ? kRowsPerStatement : 0)
+        || !prepared(rest, count % kRowsPerStatement))
+        return false;
     qint32 written = 0;
     for (qint32 first = 0; first < count; first += kRowsPerStatement) {
         const qint32 rows = std::min(kRowsPerStatement, count - first);
-        QSqlQuery last(impl.db());
-        QSqlQuery& q = rows == kRowsPerStatement ? full : last;
-        if ((&q == &last || first == 0) && !q.prepare(insertStatement(rows))) {
-            *error = impl.errorOf(q.lastError());
-            return false;
-        }
+        QSqlQuery& q = rows == kRowsPerStatement ? full : rest;
         for (qint32 j = first; j < first + rows; ++j) {
             q.addBindValue(set.id);
             q.addBindValue(j);
